@@ -1,0 +1,147 @@
+#include "host/undo/undo.h"
+
+#include <gtest/gtest.h>
+
+using tarn::undo::UndoQueue;
+
+namespace {
+
+// Records setting `*slot` to `value` the way host code does: change first, then record.
+void setRecorded(UndoQueue& q, int* slot, int value)
+{
+    int before = *slot;
+    *slot = value;
+    q.record([slot, before] { *slot = before; }, [slot, value] { *slot = value; });
+}
+
+}  // namespace
+
+TEST(UndoQueue, ChunkUndoRedoRestoresExactly)
+{
+    UndoQueue q;
+    int a = 0, b = 0;
+    q.openChunk("first");
+    setRecorded(q, &a, 1);
+    setRecorded(q, &a, 2);
+    setRecorded(q, &b, 5);
+    q.closeChunk();
+    q.openChunk("second");
+    setRecorded(q, &b, 7);
+    q.closeChunk();
+
+    struct Step {
+        bool undo;
+        bool expectOk;
+        int a, b;
+    } steps[] = {
+        {true, true, 2, 5}, {true, true, 0, 0},  {true, false, 0, 0},
+        {false, true, 2, 5}, {false, true, 2, 7}, {false, false, 2, 7},
+    };
+    for (const auto& s : steps) {
+        bool ok = s.undo ? q.undo() : q.redo();
+        EXPECT_EQ(ok, s.expectOk);
+        EXPECT_EQ(a, s.a);
+        EXPECT_EQ(b, s.b);
+    }
+}
+
+TEST(UndoQueue, OutsideChunkNothingIsRecorded)
+{
+    UndoQueue q;
+    int a = 0;
+    setRecorded(q, &a, 3);
+    EXPECT_FALSE(q.isRecording());
+    EXPECT_EQ(q.undoCount(), 0u);
+    EXPECT_FALSE(q.undo());
+    EXPECT_EQ(a, 3);
+}
+
+TEST(UndoQueue, NestedChunksJoinTheOuterAndEmptyChunksVanish)
+{
+    UndoQueue q;
+    int a = 0;
+    q.openChunk("outer");
+    q.openChunk("inner");
+    setRecorded(q, &a, 1);
+    q.closeChunk();
+    setRecorded(q, &a, 2);
+    q.closeChunk();
+    q.openChunk("empty");
+    q.closeChunk();
+    q.closeChunk();  // unbalanced: ignored
+    ASSERT_EQ(q.undoLabels(), std::vector<std::string>{"outer"});
+    q.undo();
+    EXPECT_EQ(a, 0);
+}
+
+TEST(UndoQueue, NewChunkClearsRedoButEmptyOneDoesNot)
+{
+    UndoQueue q;
+    int a = 0;
+    q.openChunk("x");
+    setRecorded(q, &a, 1);
+    q.closeChunk();
+    q.undo();
+    EXPECT_EQ(q.redoCount(), 1u);
+    // A text that changes nothing (e.g. the `undo` command itself) keeps the redo list.
+    q.openChunk("nothing");
+    q.closeChunk();
+    EXPECT_EQ(q.redoCount(), 1u);
+    q.openChunk("y");
+    setRecorded(q, &a, 4);
+    q.closeChunk();
+    EXPECT_EQ(q.redoCount(), 0u);
+    EXPECT_FALSE(q.redo());
+}
+
+TEST(UndoQueue, RollbackTakesBackOnlyTheFailedPart)
+{
+    UndoQueue q;
+    int a = 0, b = 0;
+    q.openChunk("script");
+    setRecorded(q, &a, 1);
+    std::size_t m = q.mark();
+    setRecorded(q, &b, 1);
+    setRecorded(q, &b, 2);
+    q.rollbackTo(m);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(a, 1);
+    q.closeChunk();
+    q.undo();
+    EXPECT_EQ(a, 0);
+    EXPECT_FALSE(q.undo());
+}
+
+TEST(UndoQueue, ReplayDoesNotRecordAndLimitDropsOldest)
+{
+    UndoQueue q;
+    int a = 0;
+    // An undo function that itself tries to record must not grow the queue.
+    q.openChunk("self");
+    a = 1;
+    q.record([&q, &a] { setRecorded(q, &a, 0); }, [&a] { a = 1; });
+    q.closeChunk();
+    q.undo();
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(q.undoCount(), 0u);
+    q.redo();
+
+    q.setLimit(2);
+    for (int i = 2; i <= 4; ++i) {
+        q.openChunk("c" + std::to_string(i));
+        setRecorded(q, &a, i);
+        q.closeChunk();
+    }
+    EXPECT_EQ(q.undoLabels(), (std::vector<std::string>{"c3", "c4"}));
+}
+
+TEST(UndoQueue, DisabledQueueRecordsNothing)
+{
+    UndoQueue q;
+    int a = 0;
+    q.setEnabled(false);
+    q.openChunk("off");
+    setRecorded(q, &a, 1);
+    q.closeChunk();
+    EXPECT_EQ(q.undoCount(), 0u);
+}
