@@ -1,0 +1,186 @@
+// OBJ export read back, primitives' UVs, and the prepare -> apply -> cleanup frame.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/mesh/mesh_operation.h"
+#include "host/mesh/mesh_primitives.h"
+#include "host/mesh/obj_writer.h"
+
+namespace tarn {
+namespace {
+
+// A minimal OBJ reader, independent of the writer: counts and the indices of each face.
+struct ObjRead {
+    std::vector<Vec3> v;
+    std::vector<std::pair<float, float>> vt;
+    std::vector<Vec3> vn;
+    struct Face {
+        std::string material, object;
+        std::vector<int> v, vt, vn;
+    };
+    std::vector<Face> faces;
+    std::string mtllib;
+};
+
+ObjRead readObj(const std::string& text) {
+    ObjRead r;
+    std::istringstream in(text);
+    std::string line, material, object;
+    while (std::getline(in, line)) {
+        std::istringstream ls(line);
+        std::string tag;
+        ls >> tag;
+        if (tag == "v") {
+            Vec3 p;
+            ls >> p.x >> p.y >> p.z;
+            r.v.push_back(p);
+        } else if (tag == "vt") {
+            float u, v;
+            ls >> u >> v;
+            r.vt.emplace_back(u, v);
+        } else if (tag == "vn") {
+            Vec3 n;
+            ls >> n.x >> n.y >> n.z;
+            r.vn.push_back(n);
+        } else if (tag == "usemtl") {
+            ls >> material;
+        } else if (tag == "o") {
+            ls >> object;
+        } else if (tag == "mtllib") {
+            ls >> r.mtllib;
+        } else if (tag == "f") {
+            ObjRead::Face f{material, object, {}, {}, {}};
+            std::string corner;
+            while (ls >> corner) {
+                const size_t a = corner.find('/'), b = corner.find('/', a + 1);
+                f.v.push_back(std::stoi(corner.substr(0, a)));
+                const std::string t = corner.substr(a + 1, b - a - 1);
+                f.vt.push_back(t.empty() ? 0 : std::stoi(t));
+                f.vn.push_back(std::stoi(corner.substr(b + 1)));
+            }
+            r.faces.push_back(f);
+        }
+    }
+    return r;
+}
+
+TEST(ObjWriter, TwoShapesWithMaterialsReadBack) {
+    const PolyMesh cube = makeCube(2, 2, 2);
+    const PolyMesh plane = makePlane(4, 4, 2, 1);
+    Mat4 moved;
+    moved.m[3][0] = 10.0;  // translate x by 10
+    std::vector<ObjMaterial> materials(2);
+    materials[0].name = "red";
+    materials[0].color[0] = 1.0f;
+    materials[1].name = "glass";
+    materials[1].transparency[0] = materials[1].transparency[1] = materials[1].transparency[2] = 0.75f;
+    materials[1].texture = "wood.png";
+    const std::vector<ObjShape> shapes = {
+        {"pCube1", &cube, Mat4{}, {0, 0, 1, 1, 0, 0}},
+        {"pPlane1", &plane, moved, {}},
+    };
+    const std::string text = objText(shapes, materials, "scene.mtl");
+    const ObjRead r = readObj(text);
+    EXPECT_EQ(r.mtllib, "scene.mtl");
+    ASSERT_EQ(r.v.size(), 8u + 6u);
+    EXPECT_EQ(r.vt.size(), 14u + 6u);
+    EXPECT_EQ(r.vn.size(), 24u + 8u);
+    ASSERT_EQ(r.faces.size(), 6u + 2u);
+    for (size_t f = 0; f < 6; ++f) {
+        EXPECT_EQ(r.faces[f].object, "pCube1");
+        EXPECT_EQ(r.faces[f].material, (f == 2 || f == 3) ? "glass" : "red");
+        for (size_t k = 0; k < 4; ++k) {
+            EXPECT_EQ(r.faces[f].v[k], cube.faceVertices(static_cast<int>(f))[k] + 1);
+            EXPECT_GE(r.faces[f].vt[k], 1);
+            EXPECT_LE(r.faces[f].vt[k], 14);
+        }
+    }
+    // The plane's indices continue after the cube's and its points are moved.
+    for (size_t f = 6; f < 8; ++f)
+        for (int v : r.faces[f].v) {
+            EXPECT_GT(v, 8);
+            EXPECT_NEAR(r.v[v - 1].x, plane.point(v - 9).x + 10.0, 1e-6);
+        }
+    const std::string mtl = mtlText(materials);
+    EXPECT_NE(mtl.find("newmtl red\nKd 1 0.5 0.5\n"), std::string::npos) << mtl;
+    EXPECT_NE(mtl.find("d 0.25\n"), std::string::npos);
+    EXPECT_NE(mtl.find("map_Kd wood.png\n"), std::string::npos);
+}
+
+TEST(ObjWriter, WritesBothFilesOrFailsCleanly) {
+    const auto dir = std::filesystem::temp_directory_path() / "tarn_obj_writer_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const PolyMesh cube = makeCube(1, 1, 1);
+    std::vector<ObjMaterial> materials(1);
+    materials[0].name = "m";
+    std::string error;
+    ASSERT_TRUE(writeObj((dir / "out.obj").string(), {{"c", &cube, Mat4{}, {}}}, materials, &error))
+        << error;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out.mtl"));
+    std::ifstream in(dir / "out.obj");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(readObj(text.str()).faces.size(), 6u);
+
+    EXPECT_FALSE(writeObj((dir / "missing" / "out.obj").string(), {{"c", &cube, Mat4{}, {}}}, {},
+                          &error));
+    EXPECT_NE(error.find("cannot write"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(MeshPrimitives, CountsAndUVCoverage) {
+    struct Case {
+        const char* name;
+        PolyMesh mesh;
+        int v, e, f, uvs;
+    } cases[] = {
+        {"plane 1x1", makePlane(1, 1, 1, 1), 4, 4, 1, 4},
+        {"plane 3x2", makePlane(1, 1, 3, 2), 12, 17, 6, 12},
+        {"sphere 8x4", makeSphere(1, 8, 4), 8 * 3 + 2, 8 * 3 + 8 * 4, 8 * 4, 9 * 3 + 16},
+        {"cylinder 6x1, n-gon caps", makeCylinder(1, 2, 6, 1, 0), 12, 18, 8, 7 * 2 + 12},
+        {"cylinder 6x2, fan caps", makeCylinder(1, 2, 6, 2, 1), 20, 42, 24, 7 * 3 + 14},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.mesh.numVertices(), c.v) << c.name;
+        EXPECT_EQ(c.mesh.numEdges(), c.e) << c.name;
+        EXPECT_EQ(c.mesh.numFaces(), c.f) << c.name;
+        ASSERT_NE(c.mesh.uvSet("map1"), nullptr) << c.name;
+        EXPECT_EQ(c.mesh.uvSet("map1")->u.size(), static_cast<size_t>(c.uvs)) << c.name;
+        for (int f = 0; f < c.mesh.numFaces(); ++f) EXPECT_TRUE(c.mesh.faceHasUVs(f)) << c.name;
+    }
+    // The cube's cross layout shares UVs along its seams: 14 UVs for 24 corners.
+    EXPECT_EQ(makeCube(1, 1, 1).uvSet()->u.size(), 14u);
+}
+
+TEST(MeshOperation, SoftEdgeByAngleAndCleanFailure) {
+    PolyMesh cube = makeCube(1, 1, 1, 2, 1, 1);
+    // Edges between coplanar faces are 0 degrees apart, the cube's corners 90.
+    SoftEdgeOperation soft60(60.0, {});
+    ASSERT_TRUE(runMeshOperation(soft60, cube).ok);
+    int softCount = 0;
+    for (int e = 0; e < cube.numEdges(); ++e) softCount += cube.isEdgeSmooth(e) ? 1 : 0;
+    EXPECT_EQ(softCount, 4);  // the seams splitting four sides in two
+    SoftEdgeOperation all(180.0, {});
+    ASSERT_TRUE(runMeshOperation(all, cube).ok);
+    for (int e = 0; e < cube.numEdges(); ++e) EXPECT_TRUE(cube.isEdgeSmooth(e));
+
+    SoftEdgeOperation bad(0.0, {0, 1, 999});
+    const OpStatus status = runMeshOperation(bad, cube);
+    EXPECT_FALSE(status.ok);
+    EXPECT_NE(status.message.find("edge 999"), std::string::npos);
+    EXPECT_TRUE(cube.isEdgeSmooth(0)) << "a failed operation changes nothing";
+    SoftEdgeOperation hardTwo(0.0, {0, 1});
+    ASSERT_TRUE(runMeshOperation(hardTwo, cube).ok);
+    EXPECT_FALSE(cube.isEdgeSmooth(0));
+    EXPECT_FALSE(cube.isEdgeSmooth(1));
+    EXPECT_TRUE(cube.isEdgeSmooth(2));
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,211 @@
+#include "host/mesh/mesh_primitives.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <tuple>
+
+namespace tarn {
+
+namespace {
+
+// Collects faces with per-corner UVs, welding equal points and equal UVs.
+class MeshBuilder {
+public:
+    int addPoint(const Vec3& p) {
+        const auto key = std::make_tuple(std::llround(p.x * 1e7), std::llround(p.y * 1e7),
+                                         std::llround(p.z * 1e7));
+        auto [it, added] = m_pointIds.try_emplace(key, static_cast<int>(m_points.size()));
+        if (added) m_points.push_back(p);
+        return it->second;
+    }
+    int addUV(double u, double v) {
+        const auto key = std::make_pair(std::llround(u * 1e7), std::llround(v * 1e7));
+        auto [it, added] = m_uvIds.try_emplace(key, static_cast<int>(m_u.size()));
+        if (added) {
+            m_u.push_back(static_cast<float>(u));
+            m_v.push_back(static_cast<float>(v));
+        }
+        return it->second;
+    }
+    void addFace(std::initializer_list<int> verts, std::initializer_list<int> uvs) {
+        m_counts.push_back(static_cast<int>(verts.size()));
+        m_indices.insert(m_indices.end(), verts);
+        m_uvIndices.insert(m_uvIndices.end(), uvs);
+    }
+    void addFace(const std::vector<int>& verts, const std::vector<int>& uvs) {
+        m_counts.push_back(static_cast<int>(verts.size()));
+        m_indices.insert(m_indices.end(), verts.begin(), verts.end());
+        m_uvIndices.insert(m_uvIndices.end(), uvs.begin(), uvs.end());
+    }
+    PolyMesh build(bool smooth) {
+        PolyMesh mesh;
+        PolyMesh::create(m_points, m_counts, m_indices, mesh, nullptr);
+        mesh.createUVSet("map1");
+        mesh.setUVs(m_u, m_v, "map1");
+        mesh.assignUVs(m_counts, m_uvIndices, "map1");
+        mesh.setAllEdgesSmooth(smooth);
+        return mesh;
+    }
+
+    // A grid side: corner p0, edge vectors du (nu cells) and dv (nv cells), UVs from uv0 over
+    // (su, sv). du x dv points out of the solid.
+    void addGrid(const Vec3& p0, const Vec3& du, const Vec3& dv, int nu, int nv, double u0,
+                 double v0, double su, double sv) {
+        auto vid = [&](int i, int j) {
+            return addPoint(p0 + du * (static_cast<double>(i) / nu) +
+                            dv * (static_cast<double>(j) / nv));
+        };
+        auto uid = [&](int i, int j) {
+            return addUV(u0 + su * i / nu, v0 + sv * j / nv);
+        };
+        for (int j = 0; j < nv; ++j)
+            for (int i = 0; i < nu; ++i)
+                addFace({vid(i, j), vid(i + 1, j), vid(i + 1, j + 1), vid(i, j + 1)},
+                        {uid(i, j), uid(i + 1, j), uid(i + 1, j + 1), uid(i, j + 1)});
+    }
+
+private:
+    std::vector<Vec3> m_points;
+    std::map<std::tuple<long long, long long, long long>, int> m_pointIds;
+    std::vector<float> m_u, m_v;
+    std::map<std::pair<long long, long long>, int> m_uvIds;
+    std::vector<int> m_counts, m_indices, m_uvIndices;
+};
+
+}  // namespace
+
+PolyMesh makeCube(double w, double h, double d, int sx, int sy, int sz) {
+    sx = std::max(sx, 1);
+    sy = std::max(sy, 1);
+    sz = std::max(sz, 1);
+    const double x = w / 2, y = h / 2, z = d / 2;
+    MeshBuilder b;
+    // Sides in UV-strip order: front, top, back, bottom, right, left.
+    b.addGrid({-x, -y, z}, {w, 0, 0}, {0, h, 0}, sx, sy, 0.375, 0.0, 0.25, 0.25);
+    b.addGrid({-x, y, z}, {w, 0, 0}, {0, 0, -d}, sx, sz, 0.375, 0.25, 0.25, 0.25);
+    b.addGrid({-x, y, -z}, {w, 0, 0}, {0, -h, 0}, sx, sy, 0.375, 0.5, 0.25, 0.25);
+    b.addGrid({-x, -y, -z}, {w, 0, 0}, {0, 0, d}, sx, sz, 0.375, 0.75, 0.25, 0.25);
+    b.addGrid({x, -y, z}, {0, 0, -d}, {0, h, 0}, sz, sy, 0.625, 0.0, 0.25, 0.25);
+    b.addGrid({-x, -y, -z}, {0, 0, d}, {0, h, 0}, sz, sy, 0.125, 0.0, 0.25, 0.25);
+    return b.build(false);
+}
+
+PolyMesh makePlane(double w, double h, int sx, int sy) {
+    MeshBuilder b;
+    b.addGrid({-w / 2, 0, h / 2}, {w, 0, 0}, {0, 0, -h}, std::max(sx, 1), std::max(sy, 1), 0.0,
+              0.0, 1.0, 1.0);
+    PolyMesh mesh = b.build(false);
+    return mesh;
+}
+
+PolyMesh makeSphere(double r, int sx, int sy) {
+    sx = std::max(sx, 3);
+    sy = std::max(sy, 2);
+    const double pi = std::numbers::pi;
+    MeshBuilder b;
+    auto ringPoint = [&](int i, int j) {  // j in 1..sy-1, from the south pole up
+        const double theta = 2.0 * pi * (i % sx) / sx;
+        const double phi = -pi / 2 + pi * j / sy;
+        return Vec3{r * std::cos(phi) * std::cos(theta), r * std::sin(phi),
+                    -r * std::cos(phi) * std::sin(theta)};
+    };
+    auto vid = [&](int i, int j) {
+        if (j == 0) return b.addPoint({0, -r, 0});
+        if (j == sy) return b.addPoint({0, r, 0});
+        return b.addPoint(ringPoint(i, j));
+    };
+    auto uid = [&](int i, int j) {
+        return b.addUV(static_cast<double>(i) / sx, static_cast<double>(j) / sy);
+    };
+    for (int j = 0; j < sy; ++j) {
+        for (int i = 0; i < sx; ++i) {
+            if (j == 0) {
+                b.addFace({vid(i, 0), vid(i + 1, 1), vid(i, 1)},
+                          {b.addUV((i + 0.5) / sx, 0.0), uid(i + 1, 1), uid(i, 1)});
+            } else if (j == sy - 1) {
+                b.addFace({vid(i, j), vid(i + 1, j), vid(i, sy)},
+                          {uid(i, j), uid(i + 1, j), b.addUV((i + 0.5) / sx, 1.0)});
+            } else {
+                b.addFace({vid(i, j), vid(i + 1, j), vid(i + 1, j + 1), vid(i, j + 1)},
+                          {uid(i, j), uid(i + 1, j), uid(i + 1, j + 1), uid(i, j + 1)});
+            }
+        }
+    }
+    return b.build(true);
+}
+
+PolyMesh makeCylinder(double r, double h, int sx, int sy, int caps) {
+    sx = std::max(sx, 3);
+    sy = std::max(sy, 1);
+    caps = std::max(caps, 0);
+    const double pi = std::numbers::pi;
+    MeshBuilder b;
+    auto ring = [&](int i, double radius, double y) {
+        const double theta = 2.0 * pi * (i % sx) / sx;
+        return b.addPoint({radius * std::cos(theta), y, -radius * std::sin(theta)});
+    };
+    // Sides: u around, v up, in the upper half of UV space.
+    for (int j = 0; j < sy; ++j) {
+        const double y0 = -h / 2 + h * j / sy, y1 = -h / 2 + h * (j + 1) / sy;
+        const double v0 = 0.5 + 0.5 * j / sy, v1 = 0.5 + 0.5 * (j + 1) / sy;
+        for (int i = 0; i < sx; ++i) {
+            const double u0 = static_cast<double>(i) / sx, u1 = static_cast<double>(i + 1) / sx;
+            b.addFace({ring(i, r, y0), ring(i + 1, r, y0), ring(i + 1, r, y1), ring(i, r, y1)},
+                      {b.addUV(u0, v0), b.addUV(u1, v0), b.addUV(u1, v1), b.addUV(u0, v1)});
+        }
+    }
+    // Caps: discs in the lower half of UV space, bottom at (0.25, 0.25), top at (0.75, 0.25).
+    for (int side = 0; side < 2; ++side) {
+        const double y = side == 0 ? -h / 2 : h / 2;
+        const double cu = side == 0 ? 0.25 : 0.75;
+        auto capUV = [&](int i, double frac) {
+            const double theta = 2.0 * pi * (i % sx) / sx;
+            return b.addUV(cu + 0.24 * frac * std::cos(theta), 0.25 + 0.24 * frac * std::sin(theta));
+        };
+        // Winding: the bottom faces -y, the top +y.
+        auto face = [&](std::vector<int> vs, std::vector<int> us) {
+            if (side == 0) {
+                std::reverse(vs.begin(), vs.end());
+                std::reverse(us.begin(), us.end());
+            }
+            b.addFace(vs, us);
+        };
+        if (caps == 0) {
+            std::vector<int> vs, us;
+            for (int i = 0; i < sx; ++i) {
+                vs.push_back(ring(i, r, y));
+                us.push_back(capUV(i, 1.0));
+            }
+            face(vs, us);
+            continue;
+        }
+        const int centre = b.addPoint({0, y, 0});
+        const int centreUV = b.addUV(cu, 0.25);
+        for (int k = 0; k < caps; ++k) {
+            const double f0 = static_cast<double>(k) / caps, f1 = static_cast<double>(k + 1) / caps;
+            for (int i = 0; i < sx; ++i) {
+                if (k == 0)
+                    face({centre, ring(i, r * f1, y), ring(i + 1, r * f1, y)},
+                         {centreUV, capUV(i, f1), capUV(i + 1, f1)});
+                else
+                    face({ring(i, r * f0, y), ring(i, r * f1, y), ring(i + 1, r * f1, y),
+                          ring(i + 1, r * f0, y)},
+                         {capUV(i, f0), capUV(i, f1), capUV(i + 1, f1), capUV(i + 1, f0)});
+            }
+        }
+    }
+    PolyMesh mesh = b.build(true);
+    // Hard edges around the caps' borders only.
+    for (int e = 0; e < mesh.numEdges(); ++e) {
+        const Vec3 a = mesh.point(mesh.edge(e).v0), c = mesh.point(mesh.edge(e).v1);
+        const bool onRim = std::abs(std::abs(a.y) - h / 2) < 1e-12 && a.y == c.y &&
+                           std::abs(std::hypot(a.x, a.z) - r) < 1e-9 &&
+                           std::abs(std::hypot(c.x, c.z) - r) < 1e-9;
+        if (onRim) mesh.setEdgeSmooth(e, false);
+    }
+    return mesh;
+}
+
+}  // namespace tarn
