@@ -1,14 +1,22 @@
 #pragma once
-/// Host-wide operations: running command texts, the idle queue and the message channels.
-/// Selection-related calls are declared in k_selection.h's part of this class (added with the
-/// scene). Main thread only.
+/// Host-wide operations: running command texts, the idle queue, the message channels, and the
+/// active selection with its modes and masks. The command half is defined by host/lang, the
+/// selection half by host/scene. Main thread only.
 
 #include "frame/k_arrays.h"
 #include "frame/k_status.h"
 #include "frame/k_string.h"
 
+class KSelectionList;
+class KSelectionMask;
+
 class KGlobal {
 public:
+    enum ListAdjustment { kReplaceList, kXORWithList, kRemoveFromList, kAddToList };
+    enum SelectionMode { kSelectObjectMode, kSelectComponentMode, kSelectRootMode, kSelectLeafMode,
+                         kSelectTemplateMode };
+    enum SelectionMethod { kSurfaceSelectMethod, kWireframeSelectMethod };
+
     /// Runs a text of the command language. `displayEnabled` echoes the text and its result to
     /// the script output; `undoEnabled` makes the whole text one undo chunk (off: its changes
     /// are not recorded). Every call is journalled. Answers kSuccess or kFailure (the error was
@@ -40,4 +48,24 @@ public:
     static void displayInfo(const KString& text);
     static void displayWarning(const KString& text);
     static void displayError(const KString& text);
+
+    // Selection (defined by host/scene; the owner of host/scene may extend this section).
+
+    /// The active selection list (copies it into `list`).
+    static KStatus getActiveSelectionList(KSelectionList& list);
+    /// Replaces the active selection (undoable inside an open chunk).
+    static KStatus setActiveSelectionList(const KSelectionList& list,
+                                          ListAdjustment adjustment = kReplaceList);
+    static SelectionMode selectionMode(KStatus* status = nullptr);
+    static KStatus setSelectionMode(SelectionMode mode);
+    static KSelectionMask objectSelectionMask(KStatus* status = nullptr);
+    static KStatus setObjectSelectionMask(const KSelectionMask& mask);
+    static KSelectionMask componentSelectionMask(KStatus* status = nullptr);
+    static KStatus setComponentSelectionMask(const KSelectionMask& mask);
+    /// Selects what lies under a point / in a rectangle of the active 3D view (port pixels).
+    static KStatus selectFromScreen(short x, short y, ListAdjustment adjustment = kReplaceList,
+                                    SelectionMethod method = kWireframeSelectMethod);
+    static KStatus selectFromScreen(short x0, short y0, short x1, short y1,
+                                    ListAdjustment adjustment = kReplaceList,
+                                    SelectionMethod method = kWireframeSelectMethod);
 };
