@@ -27,3 +27,4 @@
 #include "frame/k_selection.h"
 #include "frame/k_mesh.h"
 #include "frame/k_shading.h"
+#include "frame/k_random.h"

@@ -1,0 +1,75 @@
+#include "texture/freckles/freckles_pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "texture/common/scalar_ops.h"
+#include "texture/common/test_support.h"
+
+namespace texture {
+namespace {
+
+template <typename F>
+void forGrid(int n, F&& f) {
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            f(static_cast<float>(i) / n + 0.011f, static_cast<float>(j) / n);
+}
+
+TEST(FrecklesPattern, DegenerateInputsGiveFlatBackground) {
+    const FrecklesParams base;
+    FrecklesParams cases[3] = {base, base, base};
+    cases[0].numberOfSizes = 0;
+    cases[1].maxRadius = 0.0f;
+    cases[2].percentage = 0.0f;  // threshold 1: no spot anywhere
+    for (const FrecklesParams& p : cases)
+        forGrid(20, [&](float u, float v) {
+            const PatternResult r = frecklesPattern(u, v, p);
+            EXPECT_EQ(r.color, p.backgroundColor);
+            EXPECT_EQ(r.alpha, 0.0f);
+        });
+}
+
+TEST(FrecklesPattern, SpotsPaintFrecklesColourWithAlphaInUnitRange) {
+    FrecklesParams p;
+    p.percentage = 0.9f;
+    int spots = 0;
+    forGrid(40, [&](float u, float v) {
+        const PatternResult r = frecklesPattern(u, v, p);
+        ASSERT_GE(r.alpha, 0.0f);
+        ASSERT_LE(r.alpha, 1.0f);
+        // Background white, freckles black: every channel equals 1 - alpha.
+        EXPECT_NEAR(r.color.r, 1.0f - r.alpha, 1e-6f);
+        spots += r.alpha > 0.5f;
+    });
+    EXPECT_GT(spots, 10);
+}
+
+TEST(FrecklesPattern, SizeRateShrinksSpots) {
+    // Rate 1 halves the radius per level, so coverage can only shrink against rate 0.
+    FrecklesParams same;
+    same.percentage = 1.0f;
+    FrecklesParams halving = same;
+    halving.frecklesSizeRate = 1.0f;
+    double covSame = 0, covHalving = 0;
+    forGrid(60, [&](float u, float v) {
+        covSame += frecklesPattern(u, v, same).alpha;
+        covHalving += frecklesPattern(u, v, halving).alpha;
+    });
+    EXPECT_GT(covSame, covHalving);
+    EXPECT_GT(covHalving, 0.0);
+}
+
+TEST(FrecklesPattern, ZeroDenominatorSizeLawStaysFinite) {
+    FrecklesParams bad;
+    bad.frecklesSizeRate = -1.0f;  // 1 + (-1)(2 - 1) = 0 at level 2
+    bad.percentage = 1.0f;
+    forGrid(10, [&](float u, float v) {
+        const PatternResult r = frecklesPattern(u, v, bad);
+        EXPECT_TRUE(std::isfinite(r.alpha) && std::isfinite(r.color.r));
+    });
+}
+
+}  // namespace
+}  // namespace texture
