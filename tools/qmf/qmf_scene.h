@@ -35,12 +35,12 @@ struct Mesh {
 
 struct Material {
     std::string name;
-    std::optional<std::array<uint8_t, 3>> ambient;
-    std::optional<std::array<uint8_t, 3>> diffuse;
-    std::optional<std::array<uint8_t, 3>> specular;
+    std::optional<std::array<uint8_t, 3>> ambient = {};
+    std::optional<std::array<uint8_t, 3>> diffuse = {};
+    std::optional<std::array<uint8_t, 3>> specular = {};
     /// Transparency in percent, written as an integer percentage chunk.
-    std::optional<uint16_t> transparency;
-    std::string textureFile;
+    std::optional<uint16_t> transparency = {};
+    std::string textureFile = {};
 };
 
 struct Camera {
