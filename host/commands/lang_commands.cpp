@@ -1,0 +1,231 @@
+#include "host/commands/lang_commands.h"
+
+#include "host/lang/arg_binding.h"
+#include "host/lang/command_modules.h"
+#include "host/lang/idle_queue.h"
+#include "host/lang/interpreter.h"
+#include "host/lang/script_output.h"
+#include "host/undo/undo.h"
+
+#include <algorithm>
+
+namespace tarn::lang {
+
+void installLangCommands(CommandRegistry& registry)
+{
+    commands::addCoreCommands(registry);
+    commands::addOptionVarCommand(registry);
+    commands::addUiCommands(registry);
+}
+
+}  // namespace tarn::lang
+
+namespace tarn::commands {
+
+using lang::ArgType;
+using lang::CommandArgs;
+using lang::CommandContext;
+using lang::CommandResult;
+using lang::CommandSpec;
+using lang::kUnlimited;
+using lang::Value;
+
+namespace {
+
+CommandResult printCmd(const CommandArgs& args, CommandContext&)
+{
+    const Value& v = args[0];
+    if (v.isArray()) {
+        // Arrays print one element per line.
+        std::string text;
+        for (const auto& s : v.asStringArray())
+            text += s + "\n";
+        lang::scriptOutput(lang::OutputKind::Print, text);
+    } else {
+        lang::scriptOutput(lang::OutputKind::Print, v.asString());
+    }
+    return {};
+}
+
+CommandResult evalCmd(const CommandArgs& args, CommandContext& ctx)
+{
+    std::string text;
+    for (std::size_t i = 0; i < args.count(); ++i) {
+        if (i)
+            text += ' ';
+        text += args[i].asString();
+    }
+    return ctx.run(text);
+}
+
+CommandResult sourceCmd(const CommandArgs& args, CommandContext& ctx)
+{
+    lang::RunOptions o;
+    lang::RunResult r = ctx.interpreter().runFile(args[0].asString(), o);
+    if (!r.ok)
+        return CommandResult::failure("");
+    return CommandResult(std::move(r.value));
+}
+
+CommandResult undoCmd(const CommandArgs&, CommandContext& ctx)
+{
+    if (!undo::undoQueue().undo())
+        ctx.warning("There are no more commands to undo.");
+    return {};
+}
+
+CommandResult redoCmd(const CommandArgs&, CommandContext& ctx)
+{
+    if (!undo::undoQueue().redo())
+        ctx.warning("There are no more commands to redo.");
+    return {};
+}
+
+CommandResult undoInfoCmd(const CommandArgs& args, CommandContext&)
+{
+    auto& q = undo::undoQueue();
+    if (args.isQuery()) {
+        if (args.has("state"))
+            return Value(std::int64_t(q.isEnabled()));
+        if (args.has("undoName")) {
+            auto labels = q.undoLabels();
+            return Value(labels.empty() ? std::string() : labels.back());
+        }
+        return Value(std::int64_t(q.undoCount()));
+    }
+    if (args.has("state"))
+        q.setEnabled(args.flag("state").asBool());
+    if (args.has("flush"))
+        q.clear();
+    return {};
+}
+
+CommandResult flushIdleQueueCmd(const CommandArgs&, CommandContext&)
+{
+    return Value(std::int64_t(lang::idleQueue().flush()));
+}
+
+CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx)
+{
+    auto& reg = ctx.interpreter().registry();
+    if (args.count() == 0) {
+        std::vector<std::string> names = reg.names();
+        lang::scriptOutput(lang::OutputKind::Info,
+                           "Commands (help NAME shows one):");
+        std::string line;
+        for (const auto& n : names) {
+            if (line.size() + n.size() + 1 > 78) {
+                lang::scriptOutput(lang::OutputKind::Info, "  " + line);
+                line.clear();
+            }
+            line += (line.empty() ? "" : " ") + n;
+        }
+        if (!line.empty())
+            lang::scriptOutput(lang::OutputKind::Info, "  " + line);
+        return Value(std::move(names));
+    }
+    std::string name = args[0].asString();
+    const CommandSpec* spec = reg.find(name);
+    if (!spec) {
+        if (ctx.interpreter().hasProc(name))
+            return Value(name + " is a script procedure.");
+        return CommandResult::failure("help: no command named \"" + name + "\".");
+    }
+    std::string text = "Usage: " + (spec->usage.empty() ? spec->name : spec->usage);
+    for (const auto& f : spec->flags) {
+        text += "\n  -" + f.shortName + " / -" + f.longName;
+        for (auto t : f.args)
+            text += std::string(" <") + lang::describeArgType(t) + ">";
+        if (f.multiUse)
+            text += " (multi-use)";
+        if (f.query)
+            text += " (query)";
+        if (f.edit)
+            text += " (edit)";
+    }
+    if (spec->undoable)
+        text += "\nUndoable.";
+    if (spec->owner != "host")
+        text += "\nRegistered by " + spec->owner + ".";
+    lang::scriptOutput(lang::OutputKind::Info, text);
+    return Value(text);
+}
+
+CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx)
+{
+    std::string name = args[0].asString();
+    bool found = ctx.interpreter().registry().find(name) || ctx.interpreter().hasProc(name);
+    return Value(std::int64_t(found));
+}
+
+CommandResult whatIsCmd(const CommandArgs& args, CommandContext& ctx)
+{
+    std::string name = args[0].asString();
+    if (ctx.interpreter().hasProc(name))
+        return Value("Script");
+    if (const CommandSpec* spec = ctx.interpreter().registry().find(name))
+        return Value(spec->owner == "host" ? "Command" : "Command (" + spec->owner + ")");
+    return Value("Unknown");
+}
+
+CommandResult sizeCmd(const CommandArgs& args, CommandContext&)
+{
+    const Value& v = args[0];
+    if (v.isArray())
+        return Value(std::int64_t(v.size()));
+    return Value(std::int64_t(v.asString().size()));
+}
+
+}  // namespace
+
+void addCoreCommands(lang::CommandRegistry& registry)
+{
+    // Language commands: none of them records undo items, and undo/redo must not.
+    const CommandSpec specs[] = {
+        {.name = "print", .usage = "print value", .minArgs = 1, .maxArgs = 1, .body = printCmd},
+        {.name = "eval",
+         .usage = "eval text...",
+         .minArgs = 1,
+         .maxArgs = kUnlimited,
+         .argTypes = {ArgType::String},
+         .body = evalCmd},
+        {.name = "source",
+         .usage = "source file",
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .body = sourceCmd},
+        {.name = "undo", .usage = "undo", .body = undoCmd},
+        {.name = "redo", .usage = "redo", .body = redoCmd},
+        {.name = "undoInfo",
+         .usage = "undoInfo [-q] [-state bool] [-flush] [-undoName]",
+         .flags = {{.longName = "state", .shortName = "st", .args = {ArgType::Bool}, .query = true},
+                   {.longName = "flush", .shortName = "fl"},
+                   {.longName = "undoName", .shortName = "un", .query = true, .create = false}},
+         .queryMode = true,
+         .body = undoInfoCmd},
+        {.name = "flushIdleQueue", .usage = "flushIdleQueue", .body = flushIdleQueueCmd},
+        {.name = "help",
+         .usage = "help [command]",
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .body = helpCmd},
+        {.name = "exists",
+         .usage = "exists name",
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .body = existsCmd},
+        {.name = "whatIs",
+         .usage = "whatIs name",
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .body = whatIsCmd},
+        {.name = "size", .usage = "size value", .minArgs = 1, .maxArgs = 1, .body = sizeCmd},
+    };
+    for (const auto& spec : specs)
+        registry.add(spec);
+}
+
+}  // namespace tarn::commands

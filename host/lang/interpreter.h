@@ -1,0 +1,84 @@
+#pragma once
+/// The command-language interpreter: runs parsed texts against the command registry, with
+/// variables (session, block and proc scopes, and globals), procs, back-quote substitution and
+/// the undo chunking of top-level texts. Errors are printed once as "// Error: ..." and make the
+/// run fail; a failing command takes back what it had recorded in the open undo chunk.
+/// Main thread only.
+
+#include "host/lang/ast.h"
+#include "host/lang/command_registry.h"
+#include "host/lang/value.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarn::lang {
+
+/// How a top-level text runs.
+struct RunOptions {
+    std::string sourceName;        ///< file name for messages ("" for a command text)
+    int firstLine = 1;             ///< number of the text's first line in that file
+    bool undo = true;              ///< one undo chunk around the text; off: changes not recorded
+    bool display = false;          ///< echo the text and print its result
+    bool flushIdleEachStatement = false;  ///< run the idle queue after every top-level statement
+};
+
+/// The outcome of a run: the value of the last statement, or failure with the message already
+/// printed and the line it happened on (file line numbering, 0 when unknown).
+struct RunResult {
+    bool ok = true;
+    Value value;
+    std::string error;
+    int line = 0;
+};
+
+class Interpreter {
+public:
+    /// An interpreter over `registry` (the host's registry by default).
+    explicit Interpreter(CommandRegistry& registry = commandRegistry());
+    ~Interpreter();
+
+    /// Parses and runs a text. Nested calls (from a command body) join the open undo chunk.
+    RunResult run(std::string_view text, const RunOptions& options = {});
+    /// Reads and runs a file (the `source` command); a missing file fails cleanly.
+    RunResult runFile(const std::string& path, const RunOptions& options = {});
+    /// Runs one command with ready-made words (see CommandContext::call).
+    CommandResult call(std::string_view name, std::vector<Value> words);
+
+    /// Global variables: declared (or replaced) with the value's kind.
+    void setGlobal(const std::string& name, Value value);
+    /// A global's value, or null.
+    const Value* global(const std::string& name) const;
+    /// A variable visible at top level (session scope, then globals), or null.
+    const Value* variable(const std::string& name) const;
+
+    /// True while a text is being run (commands calling back in run nested).
+    bool isRunning() const { return m_depth > 0; }
+    /// Asks running loops and scripts to stop with "Interrupted." (safe from a signal handler).
+    void interrupt() { m_interrupt.store(true); }
+
+    /// Whether a user proc of that name exists.
+    bool hasProc(std::string_view name) const;
+    /// Nesting limit for procs, eval, source and back-quotes.
+    static constexpr int kMaxDepth = 100;
+
+    CommandRegistry& registry() { return m_registry; }
+
+    struct Impl;
+
+private:
+    CommandRegistry& m_registry;
+    std::unique_ptr<Impl> m_impl;
+    int m_depth = 0;
+    std::atomic<bool> m_interrupt{false};
+    friend struct Impl;
+};
+
+/// The host's interpreter (created on first use). Main thread only.
+Interpreter& hostInterpreter();
+
+}  // namespace tarn::lang

@@ -1,0 +1,60 @@
+#include "host/lang/journal.h"
+
+#include "host/lang/atomic_file.h"
+
+#include <nlohmann/json.hpp>
+
+namespace tarn::lang {
+
+void Journal::record(JournalEntry entry)
+{
+    m_entries.push_back(std::move(entry));
+    if (m_entries.size() > m_capacity)
+        m_entries.erase(m_entries.begin(),
+                        m_entries.begin() + std::ptrdiff_t(m_entries.size() - m_capacity));
+}
+
+std::vector<std::string> Journal::texts() const
+{
+    std::vector<std::string> out;
+    out.reserve(m_entries.size());
+    for (const auto& e : m_entries)
+        out.push_back(e.text);
+    return out;
+}
+
+void Journal::setCapacity(std::size_t n)
+{
+    m_capacity = n == 0 ? 1 : n;
+    if (m_entries.size() > m_capacity)
+        m_entries.erase(m_entries.begin(),
+                        m_entries.begin() + std::ptrdiff_t(m_entries.size() - m_capacity));
+}
+
+std::string Journal::toJsonLines() const
+{
+    std::string out;
+    for (const auto& e : m_entries) {
+        nlohmann::json j = {{"text", e.text},     {"display", e.display}, {"undo", e.undo},
+                            {"result", e.result}, {"status", e.status},   {"origin", e.origin}};
+        if (!e.error.empty())
+            j["error"] = e.error;
+        // Replace invalid UTF-8 rather than throwing on binary junk in a text.
+        out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        out += '\n';
+    }
+    return out;
+}
+
+bool Journal::writeTo(const std::string& path, std::string* error) const
+{
+    return writeFileAtomically(path, toJsonLines(), error);
+}
+
+Journal& journal()
+{
+    static Journal j;
+    return j;
+}
+
+}  // namespace tarn::lang
