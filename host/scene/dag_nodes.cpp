@@ -1,0 +1,185 @@
+#include "host/scene/dag_nodes.h"
+
+#include <string>
+
+#include "host/dg/graph.h"
+#include "host/scene/attribute_table.h"
+#include "host/shading/shading_nodes.h"
+
+namespace tarn::scene {
+
+KObject TransformNode::translate, TransformNode::rotate, TransformNode::scale,
+    TransformNode::visibility;
+KObject MeshNode::backfaceCulling, MeshNode::pnts, MeshNode::visibility,
+    MeshNode::intermediateObject;
+KObject CameraNode::focalLength, CameraNode::horizontalFilmAperture,
+    CameraNode::verticalFilmAperture, CameraNode::nearClipPlane, CameraNode::farClipPlane,
+    CameraNode::centerOfInterest, CameraNode::orthographic, CameraNode::orthographicWidth,
+    CameraNode::visibility;
+KObject NurbsCurveNode::visibility, NurbsSurfaceNode::visibility;
+
+KStatus TransformNode::initialize() {
+    AttrRow t{"translate", "t", AttrKind::Double3};
+    t.keyable = true;
+    t.children[0][0] = "translateX", t.children[0][1] = "tx";
+    t.children[1][0] = "translateY", t.children[1][1] = "ty";
+    t.children[2][0] = "translateZ", t.children[2][1] = "tz";
+    t.handle = &translate;
+    AttrRow r{"rotate", "r", AttrKind::Double3};
+    r.keyable = true;
+    r.children[0][0] = "rotateX", r.children[0][1] = "rx";
+    r.children[1][0] = "rotateY", r.children[1][1] = "ry";
+    r.children[2][0] = "rotateZ", r.children[2][1] = "rz";
+    r.handle = &rotate;
+    AttrRow s{"scale", "s", AttrKind::Double3, {1.0, 1.0, 1.0}};
+    s.keyable = true;
+    s.children[0][0] = "scaleX", s.children[0][1] = "sx";
+    s.children[1][0] = "scaleY", s.children[1][1] = "sy";
+    s.children[2][0] = "scaleZ", s.children[2][1] = "sz";
+    s.handle = &scale;
+    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
+    v.keyable = true;
+    v.handle = &visibility;
+    return addAttributeTable({t, r, s, v});
+}
+
+KStatus MeshNode::initialize() {
+    AttrRow bck{"backfaceCulling", "bck", AttrKind::Enum};
+    bck.handle = &backfaceCulling;
+    AttrRow pt{"pnts", "pt", AttrKind::Float3};
+    pt.array = true;
+    pt.keyable = true;
+    pt.children[0][0] = "pntx", pt.children[0][1] = "px";
+    pt.children[1][0] = "pnty", pt.children[1][1] = "py";
+    pt.children[2][0] = "pntz", pt.children[2][1] = "pz";
+    pt.handle = &pnts;
+    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
+    v.handle = &visibility;
+    AttrRow io{"intermediateObject", "io", AttrKind::Bool};
+    io.handle = &intermediateObject;
+    return addAttributeTable({bck, pt, v, io});
+}
+
+KStatus CameraNode::initialize() {
+    auto row = [](const char* l, const char* s, AttrKind k, double d, KObject* h) {
+        AttrRow r{l, s, k, {d}};
+        r.handle = h;
+        return r;
+    };
+    return addAttributeTable({
+        row("focalLength", "fl", AttrKind::Double, 35.0, &focalLength),
+        row("horizontalFilmAperture", "hfa", AttrKind::Double, 1.41732, &horizontalFilmAperture),
+        row("verticalFilmAperture", "vfa", AttrKind::Double, 0.94488, &verticalFilmAperture),
+        row("nearClipPlane", "ncp", AttrKind::Double, 0.1, &nearClipPlane),
+        row("farClipPlane", "fcp", AttrKind::Double, 10000.0, &farClipPlane),
+        row("centerOfInterest", "coi", AttrKind::Double, 5.0, &centerOfInterest),
+        row("orthographic", "o", AttrKind::Bool, 0.0, &orthographic),
+        row("orthographicWidth", "ow", AttrKind::Double, 30.0, &orthographicWidth),
+        row("visibility", "v", AttrKind::Bool, 1.0, &visibility),
+    });
+}
+
+KStatus NurbsCurveNode::initialize() {
+    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
+    v.handle = &visibility;
+    return addAttributeTable({v});
+}
+
+KStatus NurbsSurfaceNode::initialize() {
+    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
+    v.handle = &visibility;
+    return addAttributeTable({v});
+}
+
+PolyMesh& MeshNode::mesh() {
+    syncTweaks();
+    return m_mesh;
+}
+
+void MeshNode::setMesh(PolyMesh mesh) {
+    m_mesh = std::move(mesh);
+    m_base = m_mesh.points();
+    m_applied.clear();
+    syncTweaks();
+}
+
+void MeshNode::setPoint(int vertex, const Vec3& p) {
+    syncTweaks();
+    Vec3 tweak;
+    for (const auto& [v, t] : m_applied)
+        if (v == vertex) tweak = t;
+    m_base[vertex] = p - tweak;
+    m_mesh.setPoint(vertex, p);
+}
+
+void MeshNode::syncTweaks() {
+    // Read the tweak array; only a change touches the points.
+    Graph& graph = Graph::instance();
+    const KObject self = thisKObject();
+    if (self.isNull() || pnts.isNull()) return;
+    const KPlug array(self, pnts);
+    std::vector<std::pair<int, Vec3>> tweaks;
+    for (unsigned index : graph.elementIndices(array)) {
+        KStatus status;
+        const KDataHandle h = graph.readHandle(array.elementByLogicalIndex(index), &status);
+        if (status.error()) continue;
+        const KVector t = h.asVector();
+        if (static_cast<int>(index) < m_mesh.numVertices() && (t.x != 0 || t.y != 0 || t.z != 0))
+            tweaks.emplace_back(static_cast<int>(index), Vec3{t.x, t.y, t.z});
+    }
+    if (tweaks.size() == m_applied.size()) {
+        bool same = true;
+        for (size_t i = 0; same && i < tweaks.size(); ++i)
+            same = tweaks[i].first == m_applied[i].first && tweaks[i].second == m_applied[i].second;
+        if (same) return;
+    }
+    if (m_base.size() != static_cast<size_t>(m_mesh.numVertices())) m_base = m_mesh.points();
+    std::vector<Vec3> points = m_base;
+    for (const auto& [v, t] : tweaks) points[v] = points[v] + t;
+    m_mesh.setPoints(points);
+    m_applied = std::move(tweaks);
+}
+
+namespace {
+
+struct TypeRow {
+    const char* name;
+    unsigned id;
+    KCreatorFunction creator;
+    KInitializeFunction initializer;
+    KPxNode::Type kind;
+    KFn::Type apiType;
+};
+
+constexpr TypeRow kDagTypes[] = {
+    {"transform", kTransformId, TransformNode::creator, TransformNode::initialize,
+     KPxNode::kTransformNode, KFn::kTransform},
+    {"mesh", kMeshId, MeshNode::creator, MeshNode::initialize, KPxNode::kSurfaceShape, KFn::kMesh},
+    {"camera", kCameraId, CameraNode::creator, CameraNode::initialize, KPxNode::kSurfaceShape,
+     KFn::kCamera},
+    {"nurbsCurve", kNurbsCurveId, NurbsCurveNode::creator, NurbsCurveNode::initialize,
+     KPxNode::kSurfaceShape, KFn::kNurbsCurve},
+    {"nurbsSurface", kNurbsSurfaceId, NurbsSurfaceNode::creator, NurbsSurfaceNode::initialize,
+     KPxNode::kSurfaceShape, KFn::kNurbsSurface},
+};
+
+}  // namespace
+
+void ensureSceneTypes() {
+    Graph& graph = Graph::instance();
+    for (const TypeRow& row : kDagTypes) {
+        if (graph.findType(row.name)) continue;
+        NodeTypeSpec spec;
+        spec.name = row.name;
+        spec.id = KTypeId(row.id);
+        spec.creator = row.creator;
+        spec.initializer = row.initializer;
+        spec.nodeKind = row.kind;
+        spec.apiType = row.apiType;
+        std::string error;
+        graph.registerType(spec, &error);
+    }
+    shading::ensureShadingTypes();
+}
+
+}  // namespace tarn::scene

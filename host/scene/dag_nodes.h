@@ -1,0 +1,116 @@
+#pragma once
+/// The host's DAG node types: transform, mesh, camera, nurbsCurve and nurbsSurface. Each is a
+/// node of the dependency graph (so setAttr, getAttr and connectAttr work on its attributes)
+/// whose node object also carries its place in the DAG: a parent and ordered children, held
+/// weakly so that a deleted node simply drops out. Main thread only.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/k_math.h"
+#include "frame/k_node.h"
+#include "frame/k_object.h"
+#include "host/mesh/poly_mesh.h"
+
+namespace tarn {
+class NodeImpl;
+}
+
+namespace tarn::scene {
+
+/// Type ids of the host's own node types (a block plug-ins do not use).
+enum HostTypeId : unsigned {
+    kTransformId = 0x7a000001,
+    kMeshId = 0x7a000002,
+    kCameraId = 0x7a000003,
+    kNurbsCurveId = 0x7a000004,
+    kNurbsSurfaceId = 0x7a000005,
+};
+
+class DagNodeBase : public KPxNode {
+public:
+    std::weak_ptr<NodeImpl> parent;  // empty: under the world
+    std::vector<std::weak_ptr<NodeImpl>> children;
+    virtual bool isShape() const { return false; }
+};
+
+class TransformNode : public DagNodeBase {
+public:
+    static void* creator() { return new TransformNode; }
+    static KStatus initialize();
+    /// translate (t, double3), rotate (r, double3, degrees, applied X then Y then Z), scale (s),
+    /// visibility (v, bool).
+    static KObject translate, rotate, scale, visibility;
+};
+
+class ShapeNode : public DagNodeBase {
+public:
+    bool isShape() const override { return true; }
+};
+
+class MeshNode : public ShapeNode {
+public:
+    static void* creator() { return new MeshNode; }
+    static KStatus initialize();
+    /// backfaceCulling (bck, 0 off, 3 on), pnts (pt, array of float3 tweaks added to the
+    /// points), visibility (v), intermediateObject (io).
+    static KObject backfaceCulling, pnts, visibility, intermediateObject;
+
+    /// The mesh with the current tweaks applied.
+    PolyMesh& mesh();
+    /// Replaces the mesh; its points become the untweaked base and the tweaks are cleared
+    /// from the bookkeeping (the pnts values stay as set).
+    void setMesh(PolyMesh mesh);
+    /// Moves a point of the tweaked mesh (the base follows so the tweak is kept).
+    void setPoint(int vertex, const Vec3& p);
+
+    /// Shading group of each face (expired or empty: none); kept by host/shading.
+    std::vector<std::weak_ptr<NodeImpl>> faceGroups;
+
+private:
+    void syncTweaks();
+    PolyMesh m_mesh;
+    std::vector<Vec3> m_base;
+    std::vector<std::pair<int, Vec3>> m_applied;  // tweaks currently in m_mesh's points
+};
+
+class CameraNode : public ShapeNode {
+public:
+    static void* creator() { return new CameraNode; }
+    static KStatus initialize();
+    /// focalLength (fl, mm), horizontalFilmAperture / verticalFilmAperture (hfa / vfa,
+    /// inches), nearClipPlane / farClipPlane (ncp / fcp), centerOfInterest (coi),
+    /// orthographic (o), orthographicWidth (ow), visibility (v).
+    static KObject focalLength, horizontalFilmAperture, verticalFilmAperture, nearClipPlane,
+        farClipPlane, centerOfInterest, orthographic, orthographicWidth, visibility;
+};
+
+/// NURBS shapes as data: degree, form, control points and knots (evaluation lives elsewhere).
+class NurbsCurveNode : public ShapeNode {
+public:
+    static void* creator() { return new NurbsCurveNode; }
+    static KStatus initialize();
+    static KObject visibility;
+    int degree = 1;
+    bool closed = false;
+    std::vector<KPoint> cvs;
+    std::vector<double> knots;
+};
+
+class NurbsSurfaceNode : public ShapeNode {
+public:
+    static void* creator() { return new NurbsSurfaceNode; }
+    static KStatus initialize();
+    static KObject visibility;
+    int degreeU = 3, degreeV = 3;
+    int numCVsU = 0, numCVsV = 0;
+    std::vector<KPoint> cvs;  // u-major: cvs[u * numCVsV + v]
+    std::vector<double> knotsU, knotsV;
+};
+
+/// Registers the DAG and shading node types with the graph when they are missing (after a
+/// graph reset too) and creates the default shading nodes. Cheap when all is in place.
+void ensureSceneTypes();
+
+}  // namespace tarn::scene

@@ -1,0 +1,322 @@
+#include "host/shading/shading_nodes.h"
+
+#include <algorithm>
+
+#include "host/dg/graph.h"
+#include "host/scene/attribute_table.h"
+#include "host/scene/dag.h"
+#include "host/undo/undo.h"
+
+namespace tarn::shading {
+
+using scene::AttrKind;
+using scene::AttrRow;
+
+KObject LambertNode::color, LambertNode::transparency, LambertNode::ambientColor,
+    LambertNode::incandescence, LambertNode::diffuse, LambertNode::outColor,
+    LambertNode::outTransparency;
+KObject PhongNode::color, PhongNode::transparency, PhongNode::ambientColor,
+    PhongNode::incandescence, PhongNode::diffuse, PhongNode::specularColor,
+    PhongNode::cosinePower, PhongNode::reflectivity, PhongNode::outColor,
+    PhongNode::outTransparency;
+KObject FileNode::fileTextureName, FileNode::uvCoord, FileNode::defaultColor, FileNode::outColor,
+    FileNode::outAlpha;
+KObject Place2dTextureNode::repeatUV, Place2dTextureNode::offset, Place2dTextureNode::rotateUV,
+    Place2dTextureNode::outUV;
+KObject SetNode::surfaceShader, SetNode::displacementShader, SetNode::setWireColor,
+    SetNode::objectSetWire;
+
+namespace {
+
+AttrRow row(const char* l, const char* s, AttrKind k, double a, double b, double c, KObject* h,
+            bool output = false) {
+    AttrRow r{l, s, k, {a, b, c}};
+    r.handle = h;
+    r.output = output;
+    return r;
+}
+
+AttrRow pair(const char* l, const char* s, const char* c0, const char* s0, const char* c1,
+             const char* s1, double a, double b, KObject* h, bool output = false) {
+    AttrRow r{l, s, AttrKind::Float2, {a, b, 0.0}};
+    r.children[0][0] = c0, r.children[0][1] = s0;
+    r.children[1][0] = c1, r.children[1][1] = s1;
+    r.handle = h;
+    r.output = output;
+    return r;
+}
+
+// A material's outColor is its colour scaled by the diffuse coefficient, outTransparency its
+// transparency: enough for swatches and for scripts that read them back.
+KStatus computeMaterial(const KPlug& plug, KDataBlock& block, const KObject& color,
+                        const KObject& diffuse, const KObject& transparency,
+                        const KObject& outColor, const KObject& outTransparency) {
+    const KPlug p = plug.isChild() ? plug.parent() : plug;
+    if (p == outColor) {
+        const KFloatVector c = block.inputValue(color).asFloatVector();
+        const float d = block.inputValue(diffuse).asFloat();
+        block.outputValue(outColor).set(c * d);
+        block.setClean(outColor);
+        return KStatus::kSuccess;
+    }
+    if (p == outTransparency) {
+        block.outputValue(outTransparency).set(block.inputValue(transparency).asFloatVector());
+        block.setClean(outTransparency);
+        return KStatus::kSuccess;
+    }
+    return KStatus::kUnknownParameter;  // not a plug this node computes
+}
+
+}  // namespace
+
+KStatus LambertNode::initialize() {
+    KStatus s = scene::addAttributeTable({
+        row("color", "c", AttrKind::Color, 0.5, 0.5, 0.5, &color),
+        row("transparency", "it", AttrKind::Color, 0, 0, 0, &transparency),
+        row("ambientColor", "acl", AttrKind::Color, 0, 0, 0, &ambientColor),
+        row("incandescence", "ic", AttrKind::Color, 0, 0, 0, &incandescence),
+        row("diffuse", "dc", AttrKind::Float, 0.8, 0, 0, &diffuse),
+        row("outColor", "oc", AttrKind::Color, 0, 0, 0, &outColor, true),
+        row("outTransparency", "ot", AttrKind::Color, 0, 0, 0, &outTransparency, true),
+    });
+    if (s.error()) return s;
+    for (KObject* in : {&color, &diffuse}) attributeAffects(*in, outColor);
+    attributeAffects(transparency, outTransparency);
+    return KStatus::kSuccess;
+}
+
+KStatus LambertNode::compute(const KPlug& plug, KDataBlock& block) {
+    return computeMaterial(plug, block, color, diffuse, transparency, outColor, outTransparency);
+}
+
+KStatus PhongNode::initialize() {
+    KStatus s = scene::addAttributeTable({
+        row("color", "c", AttrKind::Color, 0.5, 0.5, 0.5, &color),
+        row("transparency", "it", AttrKind::Color, 0, 0, 0, &transparency),
+        row("ambientColor", "acl", AttrKind::Color, 0, 0, 0, &ambientColor),
+        row("incandescence", "ic", AttrKind::Color, 0, 0, 0, &incandescence),
+        row("diffuse", "dc", AttrKind::Float, 0.8, 0, 0, &diffuse),
+        row("specularColor", "sc", AttrKind::Color, 0.5, 0.5, 0.5, &specularColor),
+        row("cosinePower", "cp", AttrKind::Float, 20.0, 0, 0, &cosinePower),
+        row("reflectivity", "rfl", AttrKind::Float, 0.5, 0, 0, &reflectivity),
+        row("outColor", "oc", AttrKind::Color, 0, 0, 0, &outColor, true),
+        row("outTransparency", "ot", AttrKind::Color, 0, 0, 0, &outTransparency, true),
+    });
+    if (s.error()) return s;
+    for (KObject* in : {&color, &diffuse}) attributeAffects(*in, outColor);
+    attributeAffects(transparency, outTransparency);
+    return KStatus::kSuccess;
+}
+
+KStatus PhongNode::compute(const KPlug& plug, KDataBlock& block) {
+    return computeMaterial(plug, block, color, diffuse, transparency, outColor, outTransparency);
+}
+
+KStatus FileNode::initialize() {
+    return scene::addAttributeTable({
+        row("fileTextureName", "ftn", AttrKind::String, 0, 0, 0, &fileTextureName),
+        pair("uvCoord", "uv", "uCoord", "u", "vCoord", "v", 0, 0, &uvCoord),
+        row("defaultColor", "dcl", AttrKind::Color, 0.5, 0.5, 0.5, &defaultColor),
+        row("outColor", "oc", AttrKind::Color, 0.5, 0.5, 0.5, &outColor),
+        row("outAlpha", "oa", AttrKind::Float, 1.0, 0, 0, &outAlpha),
+    });
+}
+
+KStatus Place2dTextureNode::initialize() {
+    return scene::addAttributeTable({
+        pair("repeatUV", "re", "repeatU", "reu", "repeatV", "rev", 1, 1, &repeatUV),
+        pair("offset", "of", "offsetU", "ofu", "offsetV", "ofv", 0, 0, &offset),
+        row("rotateUV", "ro", AttrKind::Float, 0, 0, 0, &rotateUV),
+        pair("outUV", "ouv", "outU", "ou", "outV", "ov", 0, 0, &outUV),
+    });
+}
+
+KStatus SetNode::initializeSet() {
+    return scene::addAttributeTable({
+        row("objectSetWire", "osw", AttrKind::Message, 0, 0, 0, &objectSetWire),
+    });
+}
+
+KStatus SetNode::initializeShadingEngine() {
+    return scene::addAttributeTable({
+        row("surfaceShader", "ss", AttrKind::Color, 0, 0, 0, &surfaceShader),
+        row("displacementShader", "ds", AttrKind::Float, 0, 0, 0, &displacementShader),
+        row("memberWireframeColor", "mwc", AttrKind::Int, -1, 0, 0, &setWireColor),
+    });
+}
+
+namespace {
+
+struct TypeRow {
+    const char* name;
+    unsigned id;
+    KCreatorFunction creator;
+    KInitializeFunction initializer;
+    KPxNode::Type kind;
+    KFn::Type apiType;
+    const char* classification;
+};
+
+const TypeRow kShadingTypes[] = {
+    {"lambert", kLambertId, LambertNode::creator, LambertNode::initialize, KPxNode::kDependNode,
+     KFn::kLambert, "shader/surface"},
+    {"phong", kPhongId, PhongNode::creator, PhongNode::initialize, KPxNode::kDependNode,
+     KFn::kPhong, "shader/surface"},
+    {"file", kFileId, FileNode::creator, FileNode::initialize, KPxNode::kDependNode,
+     KFn::kFileTexture, "texture/2d"},
+    {"place2dTexture", kPlace2dTextureId, Place2dTextureNode::creator,
+     Place2dTextureNode::initialize, KPxNode::kDependNode, KFn::kPlace2dTexture, "utility/general"},
+    {"shadingEngine", kShadingEngineId, SetNode::creatorShadingEngine,
+     SetNode::initializeShadingEngine, KPxNode::kObjectSet, KFn::kShadingEngine, ""},
+    {"objectSet", kObjectSetId, SetNode::creatorSet, SetNode::initializeSet, KPxNode::kObjectSet,
+     KFn::kSet, ""},
+};
+
+bool ensuring = false;
+
+}  // namespace
+
+void ensureShadingTypes() {
+    if (ensuring) return;
+    ensuring = true;
+    Graph& graph = Graph::instance();
+    for (const TypeRow& r : kShadingTypes) {
+        if (graph.findType(r.name)) continue;
+        NodeTypeSpec spec;
+        spec.name = r.name;
+        spec.id = KTypeId(r.id);
+        spec.creator = r.creator;
+        spec.initializer = r.initializer;
+        spec.nodeKind = r.kind;
+        spec.apiType = r.apiType;
+        spec.classification = r.classification;
+        std::string error;
+        graph.registerType(spec, &error);
+    }
+    // The default material and shading group every new mesh starts in.
+    std::string error;
+    if (graph.findNode("lambert1").isNull()) graph.createNode("lambert", "lambert1", &error);
+    if (graph.findNode("initialShadingGroup").isNull()) {
+        KObject sg = graph.createNode("shadingEngine", "initialShadingGroup", &error);
+        KObject lambert = graph.findNode("lambert1");
+        if (!sg.isNull() && !lambert.isNull())
+            graph.connect(KPlug(lambert, LambertNode::outColor), KPlug(sg, SetNode::surfaceShader),
+                          true, &error);
+    }
+    ensuring = false;
+}
+
+ShadingKind shadingKind(const KObject& node) {
+    switch (node.apiType()) {
+        case KFn::kLambert:
+        case KFn::kPhong: return ShadingKind::Shader;
+        case KFn::kFileTexture: return ShadingKind::Texture;
+        case KFn::kPlace2dTexture: return ShadingKind::Placement;
+        case KFn::kShadingEngine: return ShadingKind::ShadingGroup;
+        case KFn::kSet: return ShadingKind::Set;
+        default: break;
+    }
+    // Plug-in shaders and textures by their classification.
+    if (NodeImpl* n = scene::liveNode(node)) {
+        const std::string& c = n->type().classification;
+        if (c.rfind("shader/", 0) == 0) return ShadingKind::Shader;
+        if (c.rfind("texture/", 0) == 0) return ShadingKind::Texture;
+    }
+    return ShadingKind::None;
+}
+
+bool isShadingGroup(const KObject& node) {
+    return scene::liveNode(node) && node.apiType() == KFn::kShadingEngine;
+}
+
+KObject initialShadingGroup() {
+    ensureShadingTypes();
+    return Graph::instance().findNode("initialShadingGroup");
+}
+
+namespace {
+
+std::shared_ptr<NodeImpl> shared(const KObject& o) {
+    return NodeImpl::from(o) ? std::static_pointer_cast<NodeImpl>(o.implPtr()) : nullptr;
+}
+
+void fitGroups(scene::MeshNode& mesh) {
+    const size_t faces = static_cast<size_t>(mesh.mesh().numFaces());
+    if (mesh.faceGroups.size() != faces) mesh.faceGroups.resize(faces);
+}
+
+}  // namespace
+
+bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<int>& faces,
+                 std::string* error) {
+    scene::MeshNode* node = scene::meshNode(mesh);
+    if (!node) {
+        if (error) *error = scene::nodeName(mesh) + " is not a mesh";
+        return false;
+    }
+    if (!isShadingGroup(group)) {
+        if (error) *error = scene::nodeName(group) + " is not a shading group";
+        return false;
+    }
+    fitGroups(*node);
+    const int count = static_cast<int>(node->faceGroups.size());
+    for (int f : faces)
+        if (f < 0 || f >= count) {
+            if (error)
+                *error = "Face " + std::to_string(f) + " is out of range for " +
+                         scene::nodeName(mesh) + " (" + std::to_string(count) + " faces)";
+            return false;
+        }
+    const auto before = node->faceGroups;
+    const auto target = shared(group);
+    if (faces.empty())
+        std::fill(node->faceGroups.begin(), node->faceGroups.end(), target);
+    else
+        for (int f : faces) node->faceGroups[f] = target;
+    const auto after = node->faceGroups;
+    std::weak_ptr<NodeImpl> meshRef = shared(mesh);
+    auto restore = [meshRef](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
+        if (auto m = meshRef.lock())
+            if (auto* mn = dynamic_cast<scene::MeshNode*>(m->userNode())) mn->faceGroups = groups;
+    };
+    undo::undoQueue().record([restore, before] { restore(before); },
+                             [restore, after] { restore(after); }, "assign faces");
+    return true;
+}
+
+std::vector<KObject> faceGroups(const KObject& mesh) {
+    std::vector<KObject> out;
+    scene::MeshNode* node = scene::meshNode(mesh);
+    if (!node) return out;
+    fitGroups(*node);
+    for (const auto& w : node->faceGroups) {
+        auto g = w.lock();
+        out.push_back(g && g->alive() ? scene::handleOf(g) : KObject());
+    }
+    return out;
+}
+
+std::vector<GroupMember> groupMembers(const KObject& group) {
+    std::vector<GroupMember> members;
+    for (const KObject& node : scene::allDagNodes()) {
+        if (!scene::meshNode(node)) continue;
+        const std::vector<KObject> groups = faceGroups(node);
+        GroupMember m{node, {}, false};
+        for (size_t f = 0; f < groups.size(); ++f)
+            if (groups[f] == group) m.faces.push_back(static_cast<int>(f));
+        if (m.faces.empty()) continue;
+        m.whole = m.faces.size() == groups.size();
+        members.push_back(std::move(m));
+    }
+    return members;
+}
+
+KObject surfaceShaderOf(const KObject& group) {
+    if (!isShadingGroup(group)) return {};
+    for (const Connection& c :
+         Graph::instance().connectionsOf(KPlug(group, SetNode::surfaceShader), true, false))
+        if (c.srcNode && c.srcNode->alive()) return scene::handleOf(c.srcNode);
+    return {};
+}
+
+}  // namespace tarn::shading
