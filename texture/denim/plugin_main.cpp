@@ -1,0 +1,18 @@
+#include "frame/plugin_entry.h"
+#include "texture/denim/denim_node.h"
+
+TARN_DEFINE_API_VERSION
+
+namespace {
+const kframe::NodePluginRow kRow{
+    "Quill",      "Tarn4.0", "denim", denimNode::id, denimNode::creator, denimNode::initialize,
+    "texture/2d", 1};
+}
+
+TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
+    return kframe::registerNodePlugin(plugin, kRow);
+}
+
+TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject plugin) {
+    return kframe::deregisterNodePlugin(plugin, kRow);
+}
