@@ -43,6 +43,14 @@ enum class CellKind : std::uint8_t {
     kData,
     kMessage,
 };
+/// Integer conversion without undefined behaviour: truncates toward zero, saturates at the int
+/// range, NaN gives 0.
+inline int cellToInt(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return 2147483647;
+    if (v <= -2147483648.0) return -2147483647 - 1;
+    return static_cast<int>(v);
+}
 }  // namespace tarn
 
 class KDataHandle {
@@ -56,7 +64,7 @@ public:
     bool asBool() const { return m_cells && m_cells[0].d != 0.0; }
     char asChar() const { return static_cast<char>(asInt()); }
     short asShort() const { return static_cast<short>(asInt()); }
-    int asInt() const { return m_cells ? static_cast<int>(m_cells[0].d) : 0; }
+    int asInt() const { return m_cells ? tarn::cellToInt(m_cells[0].d) : 0; }
     long asLong() const { return asInt(); }
     float asFloat() const { return m_cells ? static_cast<float>(m_cells[0].d) : 0.0f; }
     double asDouble() const { return m_cells ? m_cells[0].d : 0.0; }
@@ -125,7 +133,7 @@ private:
         switch (k) {
             case tarn::CellKind::kFloat: m_cells[i].d = static_cast<float>(v); break;
             case tarn::CellKind::kDouble: m_cells[i].d = v; break;
-            case tarn::CellKind::kInt: m_cells[i].d = static_cast<double>(static_cast<long long>(v)); break;
+            case tarn::CellKind::kInt: m_cells[i].d = tarn::cellToInt(v); break;
             case tarn::CellKind::kBool: m_cells[i].d = v != 0.0 ? 1.0 : 0.0; break;
             default: break;
         }

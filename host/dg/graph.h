@@ -1,0 +1,145 @@
+#pragma once
+/// The dependency graph: node types, node instances with unique names, connections between
+/// plugs, and pull evaluation.
+///
+/// - Reading an output that is dirty calls the node's compute; compute status 5 (not mine)
+///   keeps the stored value. Either way the plug is clean afterwards; other failures leave it
+///   dirty and are returned.
+/// - Reading a connected input pulls the source's value first (evaluating upstream).
+/// - Setting an input marks the outputs it affects, and everything downstream, dirty.
+/// - Connections go from a readable plug to a writable, connectable, non-computed plug of the
+///   same shape; a connection that would close a loop of nodes is refused.
+///
+/// The graph is process-wide and belongs to the main thread; parallel evaluation goes through
+/// SampleEvaluator (private copies of a node's storage).
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/k_node.h"
+#include "frame/k_object.h"
+#include "frame/k_plug.h"
+#include "frame/k_status.h"
+#include "host/dg/node_impl.h"
+#include "host/dg/node_type.h"
+
+namespace tarn {
+
+struct Connection {
+    std::shared_ptr<NodeImpl> srcNode;
+    const AttributeImpl* srcAttr = nullptr;
+    int srcIndex = -1;
+    std::shared_ptr<NodeImpl> dstNode;
+    const AttributeImpl* dstAttr = nullptr;
+    int dstIndex = -1;
+};
+
+/// What registerType needs to know about a type.
+struct NodeTypeSpec {
+    std::string name;
+    KTypeId id;
+    KCreatorFunction creator = nullptr;
+    KInitializeFunction initializer = nullptr;
+    KPxNode::Type nodeKind = KPxNode::kDependNode;
+    std::string classification;
+    KFn::Type apiType = KFn::kPluginNode;
+    void* owner = nullptr;
+};
+
+class Graph {
+public:
+    /// The process-wide graph.
+    static Graph& instance();
+
+    // Types.
+    /// Registers a type and runs its initialiser. On any failure (duplicate name or id, null
+    /// creator, failing or throwing initialiser, bad attribute layout) nothing is kept and
+    /// `*error` says why.
+    KStatus registerType(const NodeTypeSpec& spec, std::string* error);
+    /// Removes a type; kFailure while nodes of it exist (their names in `*error`).
+    KStatus deregisterType(KTypeId id, std::string* error);
+    NodeType* findType(std::string_view name) const;
+    NodeType* findType(KTypeId id) const;
+    std::vector<NodeType*> types() const;
+    /// The type whose initialiser is running (for KPxNode::addAttribute), or null.
+    NodeType* initializingType() const { return m_initializing; }
+
+    // Nodes.
+    /// Creates a node named `name` (or after its type, "denim1"), numbered when the name is
+    /// taken. Null with `*error` on an unknown type, a bad name or a failing creator.
+    KObject createNode(std::string_view typeName, std::string_view name, std::string* error);
+    /// Deletes a node: breaks its connections, then destroys the plug-in object.
+    KStatus deleteNode(const KObject& node, std::string* error);
+    /// Renames; the new name is numbered when taken. The final name goes to `*actual`.
+    KStatus renameNode(const KObject& node, std::string_view name, std::string* actual,
+                       std::string* error);
+    KObject findNode(std::string_view name) const;
+    std::vector<KObject> nodes() const;
+    std::vector<KObject> nodesOfType(const NodeType& type) const;
+    /// A free name built from `wanted` ("denim" -> "denim1", "denim1" -> "denim2" when taken).
+    std::string uniqueName(std::string_view wanted) const;
+
+    // Plugs.
+    /// Parses "node.attr", "node.attr[3]", "node.array[3].child"; long or short names.
+    KPlug parsePlug(std::string_view text, std::string* error) const;
+    /// "node.longName[3].child".
+    std::string plugName(const KPlug& plug, bool useLongNames = true,
+                         bool includeNode = true) const;
+    /// A handle on the plug's value, evaluated (outputs computed, connected inputs pulled).
+    KDataHandle readHandle(const KPlug& plug, KStatus* status);
+    /// A handle for writing (array elements are created); check writability with canWrite.
+    KDataHandle writeHandle(const KPlug& plug, KStatus* status);
+    /// Whether a user write may change the plug; the reason in `*error` when not.
+    bool canWrite(const KPlug& plug, std::string* error) const;
+    /// After a write through writeHandle: marks what depends on the plug dirty.
+    void valueChanged(const KPlug& plug);
+    /// Elements of an array plug, ascending logical index.
+    std::vector<unsigned> elementIndices(const KPlug& arrayPlug) const;
+    /// Removes one element of an array plug (and its connections).
+    KStatus removeElement(const KPlug& elementPlug, std::string* error);
+
+    // Connections.
+    KStatus connect(const KPlug& src, const KPlug& dst, bool force, std::string* error);
+    KStatus disconnect(const KPlug& src, const KPlug& dst, std::string* error);
+    /// Connections into (asDestination) and/or out of (asSource) the plug, its children and
+    /// parents.
+    std::vector<Connection> connectionsOf(const KPlug& plug, bool asDestination,
+                                          bool asSource) const;
+    const std::vector<Connection>& connections() const { return m_connections; }
+
+    // Evaluation.
+    /// Computes a plug of a node if dirty, first pulling the node's dirty connected inputs.
+    KStatus evaluate(NodeImpl& node, const KPlug& plug);
+    /// Pulls every dirty connected input of the node (evaluating upstream).
+    KStatus pullInputs(NodeImpl& node);
+
+    /// Forgets every node, connection and type (tests).
+    void clear();
+
+private:
+    KStatus pullConnection(Connection& connection);
+    void markDirtyFrom(NodeImpl& node, const AttributeImpl& attribute, int index);
+    void propagateFromSource(NodeImpl& node, const AttributeImpl& attribute);
+    bool reaches(const NodeImpl* from, const NodeImpl* to) const;
+    void breakConnection(size_t position);
+
+    std::vector<std::unique_ptr<NodeType>> m_types;
+    std::vector<std::shared_ptr<NodeImpl>> m_nodes;
+    std::vector<Connection> m_connections;
+    NodeType* m_initializing = nullptr;
+};
+
+/// Copies the value of one handle into another of the same shape, cell by cell at the
+/// destination's precision (strings and data included). False on a shape mismatch.
+bool copyHandleValue(const KDataHandle& from, KDataHandle& to);
+/// True when values of `a` can flow into `b` (same number cells, strings and data).
+bool sameShape(const AttributeImpl& a, const AttributeImpl& b);
+
+/// Runs a callable that calls into plug-in code, turning escaping exceptions into kFailure
+/// with the reason in `*error`.
+KStatus guardPluginCall(const std::function<KStatus()>& call, std::string* error);
+
+}  // namespace tarn

@@ -1,0 +1,57 @@
+#pragma once
+/// The host side of a node instance: its unique name, its type, the plug-in object (KPxNode)
+/// and its attribute storage. Owned by the graph; handles keep the record alive after the node
+/// is deleted, marked dead. Main thread only.
+
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "frame/k_node.h"
+#include "frame/k_object.h"
+#include "host/dg/data_store.h"
+#include "host/dg/node_type.h"
+
+namespace tarn {
+
+class NodeImpl final : public ObjectImpl, public std::enable_shared_from_this<NodeImpl> {
+public:
+    NodeImpl(NodeType& type, std::string name) : m_type(&type), m_name(std::move(name)) {}
+    ~NodeImpl() override;
+    KFn::Type apiType() const override { return m_type ? m_type->apiType : KFn::kInvalid; }
+
+    /// The node behind a handle, or null when the handle holds something else.
+    static NodeImpl* from(const KObject& object);
+
+    const std::string& name() const { return m_name; }
+    void setName(std::string name) { m_name = std::move(name); }
+    NodeType& type() const { return *m_type; }
+    KPxNode* userNode() const { return m_node; }
+    DataStore& store() { return *m_store; }
+    bool alive() const { return m_node != nullptr; }
+
+    bool isLocked(const AttributeImpl& attribute, int index) const {
+        return m_locked.count({&attribute, index}) != 0;
+    }
+    void setLocked(const AttributeImpl& attribute, int index, bool locked) {
+        if (locked) m_locked.insert({&attribute, index});
+        else m_locked.erase({&attribute, index});
+    }
+
+    /// Attaches the plug-in object and fresh storage (the graph calls this once).
+    void attach(KPxNode* node);
+    /// Detaches and returns the plug-in object (the caller deletes it) and drops the storage.
+    KPxNode* detach();
+
+    bool evaluating = false;  ///< set while compute runs, to stop re-entry
+
+private:
+    NodeType* m_type;
+    std::string m_name;
+    KPxNode* m_node = nullptr;
+    std::unique_ptr<DataStore> m_store;
+    std::set<std::pair<const AttributeImpl*, int>> m_locked;
+};
+
+}  // namespace tarn

@@ -1,0 +1,197 @@
+#include "frame/k_plugin.h"
+
+#include <algorithm>
+
+#include "host/dg/graph.h"
+#include "host/plugins/plugin_registry.h"
+#include "host/sdk/host_output.h"
+
+using tarn::plugins::PluginImpl;
+using tarn::plugins::Registry;
+
+namespace {
+
+PluginImpl* pluginOf(const KObject& object) { return PluginImpl::from(object); }
+
+// Registration failures carry their reason to the host's warning channel; the status goes back
+// to the plug-in, which decides what to report.
+void explain(const PluginImpl& plugin, const std::string& why) {
+    if (!why.empty()) tarn::output::warning(plugin.name + ": " + why);
+}
+
+}  // namespace
+
+KFnPlugin::KFnPlugin(const KObject& plugin, const char* vendor, const char* version,
+                     const char* requiredApiVersion, KStatus* status) {
+    PluginImpl* p = pluginOf(plugin);
+    if (!p) {
+        kSetStatus(status, KStatus::kInvalidParameter);
+        return;
+    }
+    m_plugin = plugin;
+    std::string v = vendor ? vendor : "Unknown";
+    std::string ver = version ? version : "Unknown";
+    if (v != "Unknown") p->vendor = v;
+    if (ver != "Unknown") p->version = ver;
+    if (requiredApiVersion && v != "Unknown") p->apiVersion = requiredApiVersion;
+    kSetStatus(status, KStatus::kSuccess);
+}
+
+KFnPlugin::~KFnPlugin() = default;
+
+KString KFnPlugin::vendor(KStatus* status) const {
+    PluginImpl* p = pluginOf(m_plugin);
+    kSetStatus(status, p ? KStatus::kSuccess : KStatus::kInvalidParameter);
+    return p ? KString(p->vendor) : KString();
+}
+
+KString KFnPlugin::version(KStatus* status) const {
+    PluginImpl* p = pluginOf(m_plugin);
+    kSetStatus(status, p ? KStatus::kSuccess : KStatus::kInvalidParameter);
+    return p ? KString(p->version) : KString();
+}
+
+KString KFnPlugin::apiVersion(KStatus* status) const {
+    PluginImpl* p = pluginOf(m_plugin);
+    kSetStatus(status, p ? KStatus::kSuccess : KStatus::kInvalidParameter);
+    return p ? KString(p->apiVersion) : KString();
+}
+
+KString KFnPlugin::name(KStatus* status) const {
+    PluginImpl* p = pluginOf(m_plugin);
+    kSetStatus(status, p ? KStatus::kSuccess : KStatus::kInvalidParameter);
+    return p ? KString(p->name) : KString();
+}
+
+KString KFnPlugin::loadPath(KStatus* status) const {
+    PluginImpl* p = pluginOf(m_plugin);
+    kSetStatus(status, p ? KStatus::kSuccess : KStatus::kInvalidParameter);
+    if (!p) return {};
+    size_t slash = p->path.rfind('/');
+    return KString(slash == std::string::npos ? std::string(".") : p->path.substr(0, slash));
+}
+
+KStatus KFnPlugin::registerNode(const KString& typeName, const KTypeId& typeId, KCreatorFunction creator,
+                                KInitializeFunction initialize, KPxNode::Type type,
+                                const KString* classification) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    tarn::NodeTypeSpec spec;
+    spec.name = typeName.str();
+    spec.id = typeId;
+    spec.creator = creator;
+    spec.initializer = initialize;
+    spec.nodeKind = type;
+    spec.classification = classification ? classification->str() : std::string();
+    spec.owner = p;
+    std::string why;
+    KStatus s = tarn::Graph::instance().registerType(spec, &why);
+    if (!s) {
+        explain(*p, why);
+        return s;
+    }
+    p->nodeTypes.push_back(typeId);
+    return s;
+}
+
+KStatus KFnPlugin::deregisterNode(const KTypeId& typeId) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    auto it = std::find(p->nodeTypes.begin(), p->nodeTypes.end(), typeId);
+    if (it == p->nodeTypes.end()) return KStatus::kNotFound;
+    std::string why;
+    KStatus s = tarn::Graph::instance().deregisterType(typeId, &why);
+    if (!s) {
+        explain(*p, why);
+        return s;
+    }
+    p->nodeTypes.erase(it);
+    return s;
+}
+
+KStatus KFnPlugin::registerCommand(const KString& commandName, KCreatorFunction creator,
+                                   KCreateSyntaxFunction createSyntax) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    std::string why;
+    KStatus s = Registry::instance().addCommand({commandName.str(), creator, createSyntax, p}, &why);
+    if (!s) {
+        explain(*p, why);
+        return s;
+    }
+    p->commands.push_back(commandName.str());
+    return s;
+}
+
+KStatus KFnPlugin::deregisterCommand(const KString& commandName) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    KStatus s = Registry::instance().removeCommand(commandName.str(), p);
+    if (s) std::erase(p->commands, commandName.str());
+    return s;
+}
+
+KStatus KFnPlugin::registerContextCommand(const KString& commandName, KCreatorFunction creator) {
+    return registerContextCommand(commandName, creator, KString(), nullptr, nullptr);
+}
+
+KStatus KFnPlugin::registerContextCommand(const KString& commandName, KCreatorFunction creator,
+                                          const KString& toolCmdName, KCreatorFunction toolCmdCreator,
+                                          KCreateSyntaxFunction toolCmdSyntax) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    if (!toolCmdName.isEmpty() && !toolCmdCreator) return KStatus::kInvalidParameter;
+    std::string why;
+    tarn::plugins::ContextCommandEntry entry{commandName.str(), creator, toolCmdName.str(),
+                                             toolCmdCreator, toolCmdSyntax, p};
+    KStatus s = Registry::instance().addContextCommand(entry, &why);
+    if (!s) {
+        explain(*p, why);
+        return s;
+    }
+    p->contextCommands.push_back(commandName.str());
+    return s;
+}
+
+KStatus KFnPlugin::deregisterContextCommand(const KString& commandName) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    KStatus s = Registry::instance().removeContextCommand(commandName.str(), p);
+    if (s) std::erase(p->contextCommands, commandName.str());
+    return s;
+}
+
+KStatus KFnPlugin::deregisterContextCommand(const KString& commandName, const KString&) {
+    return deregisterContextCommand(commandName);
+}
+
+KStatus KFnPlugin::registerFileTranslator(const KString& translatorName, const char* pixmapName,
+                                          KCreatorFunction creator, const char* optionsScriptName,
+                                          const char* defaultOptionsString, bool requiresFullMel) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    tarn::plugins::TranslatorEntry entry;
+    entry.name = translatorName.str();
+    entry.pixmapName = pixmapName ? pixmapName : "";
+    entry.creator = creator;
+    entry.optionsScriptName = optionsScriptName ? optionsScriptName : "";
+    entry.defaultOptions = defaultOptionsString ? defaultOptionsString : "";
+    entry.requiresFullMel = requiresFullMel;
+    entry.owner = p;
+    std::string why;
+    KStatus s = Registry::instance().addTranslator(entry, &why);
+    if (!s) {
+        explain(*p, why);
+        return s;
+    }
+    p->translators.push_back(translatorName.str());
+    return s;
+}
+
+KStatus KFnPlugin::deregisterFileTranslator(const KString& translatorName) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p) return KStatus::kInvalidParameter;
+    KStatus s = Registry::instance().removeTranslator(translatorName.str(), p);
+    if (s) std::erase(p->translators, translatorName.str());
+    return s;
+}

@@ -1,0 +1,60 @@
+#pragma once
+/// Loading and unloading plug-in libraries.
+///
+/// A plug-in is named by a bare name ("twillPattern", "twillPattern.so") or a path (anything
+/// with a '/'). Bare names are looked up as <name>.so in, in order: each folder of
+/// TARN_PLUGIN_PATH (colon-separated), the folder set with setExplicitPath, and
+/// <folder of the running program>/../plugins.
+///
+/// Load: dlopen (RTLD_NOW | RTLD_LOCAL), check the exported KApiVersion text equals "201100",
+/// find initializePlugin/uninitializePlugin (plain names first, then the C++-decorated
+/// `_Z16initializePlugin7KObject` / `_Z18uninitializePlugin7KObject`), call initializePlugin.
+/// A failure status or an escaping exception undoes whatever it registered and closes the
+/// library.
+///
+/// Unload: refused while nodes of the plug-in's types exist (their names are in the error),
+/// unless forced, which deletes those nodes first. Then uninitializePlugin runs, whatever it
+/// left registered is dropped, and the library is closed. Main thread only.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/k_status.h"
+#include "host/plugins/plugin_registry.h"
+
+namespace tarn::plugins {
+
+class PluginLoader {
+public:
+    static PluginLoader& instance();
+
+    /// The folder searched after TARN_PLUGIN_PATH (e.g. set by the program's --plugin-path).
+    void setExplicitPath(std::string folder) { m_explicitPath = std::move(folder); }
+    /// Folders searched for bare names, in order.
+    std::vector<std::string> searchPath() const;
+    /// The file a name or path refers to; empty with `*error` when none exists.
+    std::string resolve(std::string_view nameOrPath, std::string* error) const;
+
+    /// Loads a plug-in; `*loadedName` gets its name. Errors are described in `*error`.
+    KStatus load(std::string_view nameOrPath, std::string* error, std::string* loadedName = nullptr);
+    /// Unloads a loaded plug-in by name (or by the path it was loaded from).
+    KStatus unload(std::string_view name, bool force, std::string* error);
+
+    /// The loaded plug-in with this name (or path), or null.
+    PluginImpl* find(std::string_view nameOrPath) const;
+    /// Names of the loaded plug-ins in load order.
+    std::vector<std::string> loadedNames() const;
+    /// Unloads everything (forced), newest first.
+    void unloadAll();
+
+private:
+    /// Drops everything `plugin` still has registered (types after deleting their nodes).
+    void dropRegistrations(PluginImpl& plugin);
+
+    std::string m_explicitPath;
+    std::vector<std::shared_ptr<PluginImpl>> m_plugins;
+};
+
+}  // namespace tarn::plugins
