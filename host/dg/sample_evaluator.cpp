@@ -1,0 +1,80 @@
+#include "host/dg/sample_evaluator.h"
+
+#include <exception>
+
+#include "host/dg/graph.h"
+
+namespace tarn {
+
+bool SampleEvaluator::prepare(const KObject& node, std::string* error) {
+    m_snapshot.reset();
+    NodeImpl* n = NodeImpl::from(node);
+    if (!n || !n->alive()) {
+        if (error) *error = "No node to evaluate";
+        return false;
+    }
+    KStatus s = Graph::instance().pullInputs(*n);
+    if (!s) {
+        if (error) *error = "Evaluating the inputs of " + n->name() + " failed";
+        return false;
+    }
+    m_node = node;
+    m_user = n->userNode();
+    m_snapshot = std::make_unique<DataStore>(n->store());
+    return true;
+}
+
+SampleSlot SampleEvaluator::slot(std::string_view name) const {
+    NodeImpl* n = NodeImpl::from(m_node);
+    if (!n || !n->alive()) return {};
+    const AttributeImpl* a = n->type().findAttribute(name);
+    if (!a) return {};
+    SampleSlot s;
+    s.attribute = a;
+    s.plug = KPlug(m_node, KObject(std::const_pointer_cast<AttributeImpl>(a->shared_from_this())));
+    return s;
+}
+
+SampleBlock SampleEvaluator::makeBlock() const { return SampleBlock(*m_snapshot, m_user); }
+
+bool SampleEvaluator::isMPSafe() const { return m_user && m_user->isMPSafe(); }
+
+KDataHandle SampleBlock::rootHandle(const SampleSlot& slot) {
+    if (!slot.attribute || slot.attribute->arrayRoot) return {};
+    return m_store.handle(*slot.attribute, -1, false);
+}
+
+void SampleBlock::set(const SampleSlot& slot, double value) { rootHandle(slot).set(value); }
+void SampleBlock::set(const SampleSlot& slot, double a, double b) { rootHandle(slot).set(a, b); }
+void SampleBlock::set(const SampleSlot& slot, double a, double b, double c) {
+    rootHandle(slot).set(a, b, c);
+}
+void SampleBlock::set(const SampleSlot& slot, const KFloatMatrix& m) { rootHandle(slot).set(m); }
+
+KDataHandle SampleBlock::handle(const SampleSlot& slot, int element) {
+    if (!slot.attribute) return {};
+    return m_store.handle(*slot.attribute, slot.attribute->arrayRoot ? element : -1, true);
+}
+
+void SampleBlock::clearArray(const SampleSlot& arraySlot) {
+    if (arraySlot.attribute && arraySlot.attribute->array)
+        m_store.array(*arraySlot.attribute).elements.clear();
+}
+
+KStatus SampleBlock::compute(const SampleSlot& output) {
+    if (!output.attribute || !m_node) return KStatus::kInvalidParameter;
+    KDataBlock block(&m_store);
+    try {
+        return m_node->compute(output.plug, block);
+    } catch (const std::exception&) {
+        return KStatus::kFailure;
+    } catch (...) {
+        return KStatus::kFailure;
+    }
+}
+
+float SampleBlock::asFloat(const SampleSlot& slot) { return rootHandle(slot).asFloat(); }
+double SampleBlock::asDouble(const SampleSlot& slot) { return rootHandle(slot).asDouble(); }
+KFloatVector SampleBlock::floatVector(const SampleSlot& slot) { return rootHandle(slot).asFloatVector(); }
+
+}  // namespace tarn

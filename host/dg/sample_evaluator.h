@@ -1,0 +1,94 @@
+#pragma once
+/// Evaluating one node's outputs for many samples, on many threads at once.
+///
+///     tarn::SampleEvaluator eval;
+///     std::string error;
+///     if (!eval.prepare(nodeObject, &error)) { report(error); return; }  // pulls inputs once
+///     tarn::SampleSlot u = eval.slot("uCoord"), v = eval.slot("vCoord");
+///     tarn::SampleSlot color = eval.slot("outColor");
+///     tbb::parallel_for(tbb::blocked_range<int>(0, n), [&](const auto& r) {
+///         tarn::SampleBlock block = eval.makeBlock();         // one private copy per task
+///         for (int i = r.begin(); i != r.end(); ++i) {
+///             block.set(u, us[i]);
+///             block.set(v, vs[i]);
+///             if (block.compute(color)) out[i] = block.floatVector(color);
+///         }
+///     });
+///
+/// prepare() runs on the main thread: it evaluates everything connected into the node once and
+/// snapshots the node's values. Each SampleBlock is a private copy of that snapshot; setting
+/// inputs and computing touch only the block, allocate nothing and take no locks, so results
+/// are the same bit for bit whatever the number of threads. Nodes that did not declare
+/// setMPSafe(true) must be evaluated from one thread at a time (isMPSafe() tells).
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "frame/k_data.h"
+#include "frame/k_math.h"
+#include "frame/k_node.h"
+#include "frame/k_object.h"
+#include "frame/k_plug.h"
+#include "frame/k_status.h"
+#include "host/dg/data_store.h"
+
+namespace tarn {
+
+class AttributeImpl;
+
+/// An attribute looked up once by name: a cheap handle for SampleBlock calls.
+struct SampleSlot {
+    const AttributeImpl* attribute = nullptr;
+    KPlug plug;  ///< the plug handed to compute for outputs
+    explicit operator bool() const { return attribute != nullptr; }
+};
+
+class SampleBlock {
+public:
+    /// Writes a number into a leaf (or the first children of a compound), at its precision.
+    void set(const SampleSlot& slot, double value);
+    void set(const SampleSlot& slot, double a, double b);
+    void set(const SampleSlot& slot, double a, double b, double c);
+    void set(const SampleSlot& slot, const KFloatMatrix& m);
+    /// A handle for any other write; `element` names an array element (created when missing).
+    KDataHandle handle(const SampleSlot& slot, int element = -1);
+    /// Removes every element of an array slot.
+    void clearArray(const SampleSlot& arraySlot);
+
+    /// Runs compute for an output; kUnknownParameter when the node does not serve it. Plug-in
+    /// exceptions become kFailure.
+    KStatus compute(const SampleSlot& output);
+
+    float asFloat(const SampleSlot& slot);
+    double asDouble(const SampleSlot& slot);
+    KFloatVector floatVector(const SampleSlot& slot);
+
+private:
+    friend class SampleEvaluator;
+    SampleBlock(const DataStore& snapshot, KPxNode* node) : m_store(snapshot), m_node(node) {}
+    KDataHandle rootHandle(const SampleSlot& slot);
+
+    DataStore m_store;
+    KPxNode* m_node;
+};
+
+class SampleEvaluator {
+public:
+    /// Snapshots a node for sampling (main thread). False with `*error` for a null or deleted
+    /// node, or when pulling its inputs fails.
+    bool prepare(const KObject& node, std::string* error);
+    /// The slot of an attribute by long or short name (falsy when the node has none).
+    SampleSlot slot(std::string_view name) const;
+    /// A private block for one thread (allocates; make one per task, not per sample).
+    SampleBlock makeBlock() const;
+    bool isMPSafe() const;
+    bool prepared() const { return m_snapshot != nullptr; }
+
+private:
+    KObject m_node;
+    KPxNode* m_user = nullptr;
+    std::unique_ptr<DataStore> m_snapshot;
+};
+
+}  // namespace tarn
