@@ -1,0 +1,273 @@
+#include "host/render/shade_job.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "host/dg/graph.h"
+#include "host/dg/node_impl.h"
+#include "host/plugins/plugin_loader.h"
+#include "host/render/shade_options.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include "stb_image_write.h"
+
+namespace tarn::render {
+namespace {
+
+constexpr const char* kTypeName = "DermalShade";
+constexpr double kSphereDistance = 3.2;  // sphere of radius 1 centred on (0, 0, -3.2)
+constexpr double kTanHalfFov = 0.36;
+constexpr float kBackground[3] = {0.07f, 0.07f, 0.08f};
+constexpr int kSubsamples = 2;  // per axis
+
+// The attributes a renderer fills per sample and the one it reads back.
+struct SampleAttributes {
+    const AttributeImpl* point = nullptr;
+    const AttributeImpl* normal = nullptr;
+    const AttributeImpl* outColor = nullptr;
+    const AttributeImpl* direction = nullptr;
+    const AttributeImpl* intensity = nullptr;
+    const AttributeImpl* ambient = nullptr;
+    const AttributeImpl* diffuse = nullptr;
+    const AttributeImpl* specular = nullptr;
+};
+
+// One light as the renderer hands it to the shader.
+struct SampleLight {
+    float direction[3];
+    float colour[3];
+    bool ambient, diffuse, specular;
+};
+
+bool findAttributes(const NodeType& type, SampleAttributes& a, std::string* error) {
+    struct Need {
+        const AttributeImpl** slot;
+        const char* name;
+    };
+    const Need needs[] = {{&a.point, "pointCamera"},      {&a.normal, "normalCamera"},
+                          {&a.outColor, "outColor"},      {&a.direction, "lightDirection"},
+                          {&a.intensity, "lightIntensity"}, {&a.ambient, "lightAmbient"},
+                          {&a.diffuse, "lightDiffuse"},   {&a.specular, "lightSpecular"}};
+    for (const Need& need : needs) {
+        *need.slot = type.findAttribute(need.name);
+        if (!*need.slot) {
+            *error = std::string("the DermalShade type has no attribute ") + need.name;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Applies one --set to the node; a single value on a compound sets all three children.
+bool applySetting(const std::string& node, const ShadeSetting& setting, std::string* error) {
+    std::string parseError;
+    const KPlug plug = Graph::instance().parsePlug(node + "." + setting.attribute, &parseError);
+    if (plug.isNull()) {
+        *error = "DermalShade has no attribute '" + setting.attribute + "'";
+        return false;
+    }
+    const unsigned children = plug.numChildren();
+    if (setting.values.size() == 3 && children != 3) {
+        *error = "'" + setting.attribute + "' takes one value";
+        return false;
+    }
+    KStatus status;
+    if (children == 3) {
+        for (unsigned c = 0; c < 3 && status; ++c)
+            status = plug.child(c).setValue(setting.values[setting.values.size() == 3 ? c : 0]);
+    } else {
+        status = plug.setValue(setting.values[0]);
+    }
+    if (!status) {
+        *error = "'" + setting.attribute + "' cannot be set";
+        return false;
+    }
+    return true;
+}
+
+// Creates the light elements on the node so every thread's copy of the storage has them.
+bool createLightElements(const KObject& node, const std::vector<SampleLight>& lights,
+                         std::string* error) {
+    const std::string name = NodeImpl::from(node)->name();
+    for (size_t i = 0; i < lights.size(); ++i) {
+        const std::string plugName = name + ".lightDataArray[" + std::to_string(i) + "].lightAmbient";
+        const KPlug plug = Graph::instance().parsePlug(plugName, error);
+        if (plug.isNull() || !plug.setValue(lights[i].ambient)) {
+            *error = "cannot create light element " + std::to_string(i);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<SampleLight> sampleLights(const ShadeOptions& options) {
+    std::vector<SampleLight> lights;
+    for (const ShadeLight& l : options.lights) {
+        const float* d = l.direction;
+        const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        lights.push_back({{d[0] / len, d[1] / len, d[2] / len},
+                          {l.colour[0], l.colour[1], l.colour[2]},
+                          false, true, true});
+    }
+    if (options.hasAmbient)
+        lights.push_back({{0, 0, 1},
+                          {options.ambient[0], options.ambient[1], options.ambient[2]},
+                          true, false, false});
+    return lights;
+}
+
+std::uint8_t toByte(float linear) {
+    const float c = std::clamp(linear, 0.0f, 1.0f);
+    return static_cast<std::uint8_t>(std::lround(255.0 * std::pow(c, 1.0 / 2.2)));
+}
+
+// Renders the sphere into 8-bit RGB. Each task shades on its own copy of the node's storage.
+bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& a,
+                  const std::vector<SampleLight>& lights, int size,
+                  std::vector<std::uint8_t>& pixels) {
+    std::atomic<bool> failed{false};
+    KPxNode* shader = impl.userNode();
+    const DataStore& shared = impl.store();
+    tbb::parallel_for(tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
+        // Per task: the private storage and the handles into it.
+        DataStore local(shared);
+        KDataBlock block(&local);
+        KDataHandle point = local.handle(*a.point, -1, false);
+        KDataHandle normal = local.handle(*a.normal, -1, false);
+        KDataHandle out = local.handle(*a.outColor, -1, false);
+        struct LightHandles {
+            KDataHandle direction, intensity, ambient, diffuse, specular;
+        };
+        std::vector<LightHandles> lh;
+        for (size_t i = 0; i < lights.size(); ++i) {
+            const int index = static_cast<int>(i);
+            lh.push_back({local.handle(*a.direction, index, true),
+                          local.handle(*a.intensity, index, true),
+                          local.handle(*a.ambient, index, true),
+                          local.handle(*a.diffuse, index, true),
+                          local.handle(*a.specular, index, true)});
+        }
+        for (int y = rows.begin(); y < rows.end(); ++y) {
+            for (int x = 0; x < size; ++x) {
+                float sum[3] = {0, 0, 0};
+                for (int sy = 0; sy < kSubsamples; ++sy)
+                    for (int sx = 0; sx < kSubsamples; ++sx) {
+                        // Camera ray through the subsample; hit the sphere.
+                        const double px = ((x + (sx + 0.5) / kSubsamples) * 2.0 / size - 1.0);
+                        const double py = (1.0 - (y + (sy + 0.5) / kSubsamples) * 2.0 / size);
+                        double dx = px * kTanHalfFov, dy = py * kTanHalfFov, dz = -1.0;
+                        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+                        dx /= len, dy /= len, dz /= len;
+                        const double b = dz * -kSphereDistance;  // d . (origin - centre) negated
+                        const double disc = b * b - (kSphereDistance * kSphereDistance - 1.0);
+                        if (disc < 0.0) {
+                            for (int c = 0; c < 3; ++c) sum[c] += kBackground[c];
+                            continue;
+                        }
+                        const double t = b - std::sqrt(disc);
+                        const double hx = dx * t, hy = dy * t, hz = dz * t;
+                        point.set(hx, hy, hz);
+                        normal.set(hx, hy, hz + kSphereDistance);
+                        for (size_t i = 0; i < lights.size(); ++i) {
+                            const SampleLight& l = lights[i];
+                            lh[i].direction.set(l.direction[0], l.direction[1], l.direction[2]);
+                            lh[i].intensity.set(l.colour[0], l.colour[1], l.colour[2]);
+                            lh[i].ambient.set(l.ambient);
+                            lh[i].diffuse.set(l.diffuse);
+                            lh[i].specular.set(l.specular);
+                        }
+                        if (!shader->compute(outPlug, block)) failed = true;
+                        const KFloatVector c = out.asFloatVector();
+                        sum[0] += c.x, sum[1] += c.y, sum[2] += c.z;
+                    }
+                std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
+                for (int c = 0; c < 3; ++c)
+                    p[c] = toByte(sum[c] / (kSubsamples * kSubsamples));
+            }
+        }
+    });
+    return !failed;
+}
+
+bool writePng(const std::string& path, int size, const std::vector<std::uint8_t>& pixels,
+              std::string* error) {
+    // Write beside the target and rename, so a failed write leaves no half file behind.
+    const std::string temporary = path + ".part";
+    if (!stbi_write_png(temporary.c_str(), size, size, 3, pixels.data(), size * 3)) {
+        std::remove(temporary.c_str());
+        *error = "cannot write " + path;
+        return false;
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+int fail(const std::string& message, int code) {
+    std::fprintf(stderr, "tarn shade: %s\n", message.c_str());
+    return code;
+}
+
+}  // namespace
+
+int runShadeJob(const std::vector<std::string>& args) {
+    try {
+        ShadeOptions options;
+        std::string error;
+        if (!parseShadeOptions(args, options, &error)) {
+            std::fprintf(stderr, "tarn shade: %s\n%s", error.c_str(), shadeUsage());
+            return 2;
+        }
+
+        // Make sure the node type is known.
+        Graph& graph = Graph::instance();
+        if (!graph.findType(kTypeName) &&
+            !plugins::PluginLoader::instance().load(kTypeName, &error))
+            return fail("cannot load the DermalShade plug-in: " + error, 1);
+        const NodeType* type = graph.findType(kTypeName);
+        SampleAttributes attributes;
+        if (!type || !findAttributes(*type, attributes, &error)) return fail(error, 1);
+
+        // A node for the job, removed again whatever happens.
+        const KObject node = graph.createNode(kTypeName, "", &error);
+        if (node.isNull()) return fail("cannot create a DermalShade node: " + error, 1);
+        struct Cleanup {
+            KObject node;
+            ~Cleanup() {
+                std::string ignored;
+                Graph::instance().deleteNode(node, &ignored);
+            }
+        } cleanup{node};
+        NodeImpl& impl = *NodeImpl::from(node);
+
+        for (const ShadeSetting& setting : options.settings)
+            if (!applySetting(impl.name(), setting, &error)) return fail(error, 2);
+        const std::vector<SampleLight> lights = sampleLights(options);
+        if (!createLightElements(node, lights, &error)) return fail(error, 1);
+        const KPlug outPlug = graph.parsePlug(impl.name() + ".outColor", &error);
+        if (outPlug.isNull()) return fail(error, 1);
+
+        std::vector<std::uint8_t> pixels(static_cast<size_t>(options.size) * options.size * 3);
+        if (!renderSphere(impl, outPlug, attributes, lights, options.size, pixels))
+            return fail("the shader failed while rendering", 1);
+        if (!writePng(options.output, options.size, pixels, &error)) return fail(error, 1);
+        return 0;
+    } catch (const std::exception& e) {
+        return fail(std::string("failed: ") + e.what(), 1);
+    }
+}
+
+}  // namespace tarn::render

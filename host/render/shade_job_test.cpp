@@ -1,0 +1,134 @@
+#include "host/render/shade_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/render/shade_options.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include "stb_image.h"
+
+namespace tarn::render {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(ParseShadeOptions, AcceptsAndRejects) {
+    struct Case {
+        Args args;
+        bool ok;
+        const char* error;  // part of the message when rejected
+    };
+    const Case cases[] = {
+        {{"-o", "a.png"}, true, ""},
+        {{"--size", "64", "--set", "dermis=0.5,0.4,0.3", "--set", "rgh=0.2", "-o", "a.png"}, true,
+         ""},
+        {{"--light", "0", "0", "1", "1", "1", "1", "--ambient", "0.1", "0.1", "0.1", "-o", "x.png"},
+         true, ""},
+        {{}, false, "missing -o"},
+        {{"-o", "a.jpg"}, false, ".png"},
+        {{"-o"}, false, "needs a file name"},
+        {{"--size", "7", "-o", "a.png"}, false, "--size"},
+        {{"--size", "4097", "-o", "a.png"}, false, "--size"},
+        {{"--size", "12.5", "-o", "a.png"}, false, "--size"},
+        {{"--light", "0", "0", "1", "1", "1", "-o", "a.png"}, false, "is not a number"},
+        {{"--light", "0", "0", "1", "1", "1"}, false, "needs 3 numbers"},
+        {{"--light", "0", "0", "0", "1", "1", "1", "-o", "a.png"}, false, "must not be zero"},
+        {{"--light", "nan", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "not a number"},
+        {{"--set", "dermis", "-o", "a.png"}, false, "ATTR=VALUE"},
+        {{"--set", "dermis=1,2", "-o", "a.png"}, false, "one value or three"},
+        {{"--set", "dermis=red", "-o", "a.png"}, false, "not a number"},
+        {{"--frobnicate", "-o", "a.png"}, false, "unknown argument"},
+    };
+    for (const Case& c : cases) {
+        ShadeOptions options;
+        std::string error;
+        EXPECT_EQ(parseShadeOptions(c.args, options, &error), c.ok) << error;
+        if (!c.ok) EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+TEST(ParseShadeOptions, DefaultLightingOnlyWithoutAnyLight) {
+    ShadeOptions options;
+    std::string error;
+    ASSERT_TRUE(parseShadeOptions({"-o", "a.png"}, options, &error));
+    EXPECT_EQ(options.lights.size(), 1u);
+    EXPECT_TRUE(options.hasAmbient);
+    EXPECT_EQ(options.size, 256);
+
+    ASSERT_TRUE(parseShadeOptions({"--ambient", "1", "1", "1", "-o", "a.png"}, options, &error));
+    EXPECT_TRUE(options.lights.empty());
+    EXPECT_EQ(options.ambient[1], 1.0f);
+}
+
+class ShadeJobTest : public ::testing::Test {
+protected:
+    std::string path(const char* name) {
+        const std::filesystem::path dir = std::filesystem::path(TARN_BINARY_DIR) / "tests";
+        std::filesystem::create_directories(dir);
+        const std::string p = (dir / name).string();
+        std::filesystem::remove(p);
+        return p;
+    }
+
+    struct Image {
+        int width = 0, height = 0;
+        std::vector<unsigned char> rgb;
+        const unsigned char* at(int x, int y) const { return &rgb[(y * width + x) * 3]; }
+    };
+    static Image load(const std::string& file) {
+        Image image;
+        int channels = 0;
+        unsigned char* data = stbi_load(file.c_str(), &image.width, &image.height, &channels, 3);
+        if (data) {
+            image.rgb.assign(data, data + image.width * image.height * 3);
+            stbi_image_free(data);
+        }
+        return image;
+    }
+};
+
+TEST_F(ShadeJobTest, RendersALitSkinSphere) {
+    const std::string out = path("shade_default.png");
+    ASSERT_EQ(runShadeJob({"--size", "48", "-o", out}), 0);
+    const Image image = load(out);
+    ASSERT_EQ(image.width, 48);
+    ASSERT_EQ(image.height, 48);
+    // The lit side of the sphere is warm (red over green over blue); the corner is background.
+    const unsigned char* lit = image.at(18, 18);
+    EXPECT_GT(lit[0], 80);
+    EXPECT_GT(lit[0], lit[1]);
+    EXPECT_GT(lit[1], lit[2]);
+    const unsigned char* corner = image.at(0, 0);
+    EXPECT_LT(corner[0], 30);
+    EXPECT_EQ(corner[0], corner[1]);
+}
+
+TEST_F(ShadeJobTest, SettingsReachTheNode) {
+    const std::string out = path("shade_no_red.png");
+    ASSERT_EQ(runShadeJob({"--size", "32", "--set", "dermis=0,0.979,0.943", "--set",
+                           "Surface=0", "--light", "0", "0", "1", "0.3", "0.3", "0.3", "-o", out}),
+              0);
+    const Image image = load(out);
+    ASSERT_EQ(image.width, 32);
+    const unsigned char* centre = image.at(16, 16);
+    EXPECT_EQ(centre[0], 0);  // no red subsurface light and no highlight
+    EXPECT_GT(centre[1], 50);
+}
+
+TEST_F(ShadeJobTest, BadArgumentsWriteNothing) {
+    const std::string out = path("shade_bad.png");
+    EXPECT_EQ(runShadeJob({"--size", "2", "-o", out}), 2);
+    EXPECT_EQ(runShadeJob({"--set", "noSuchAttr=1", "-o", out}), 2);
+    EXPECT_EQ(runShadeJob({"--set", "roughness=1,2,3", "-o", out}), 2);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(runShadeJob({"--size", "16", "-o", "/no/such/folder/x.png"}), 1);
+}
+
+}  // namespace
+}  // namespace tarn::render
