@@ -1,6 +1,7 @@
 #include "host/scene/dag.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numbers>
 
@@ -271,6 +272,31 @@ void getTransformValues(const KObject& transform, KVector& t, KVector& r, KVecto
     t = readDouble3(transform, TransformNode::translate);
     r = readDouble3(transform, TransformNode::rotate);
     s = readDouble3(transform, TransformNode::scale);
+}
+
+}  // namespace tarn::scene
+
+namespace tarn::scene {
+
+std::pair<KObject, KObject> createTransformAndShape(std::string_view base,
+                                                    std::string_view shapeBase,
+                                                    std::string_view shapeType,
+                                                    const KObject& parent, std::string* error) {
+    ensureSceneTypes();
+    Graph& graph = Graph::instance();
+    const std::string transformName = graph.uniqueName(std::string(base) + "1");
+    size_t digits = transformName.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(transformName[digits - 1]))) --digits;
+    const std::string number = transformName.substr(digits);
+    KObject transform = createDagNode("transform", transformName, parent, error);
+    if (transform.isNull()) return {};
+    KObject shape = createDagNode(shapeType, std::string(shapeBase) + number, transform, error);
+    if (shape.isNull()) {
+        std::string ignored;
+        graph.deleteNode(transform, &ignored);
+        return {};
+    }
+    return {transform, shape};
 }
 
 }  // namespace tarn::scene

@@ -3,6 +3,7 @@
 /// matrices and visibility. A null KObject stands for the world. Main thread only.
 
 #include <memory>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,4 +68,14 @@ KVector eulerDegreesFromMatrix(const KMatrix& rotation);
 /// Reads translate/rotate/scale of a transform.
 void getTransformValues(const KObject& transform, KVector& t, KVector& r, KVector& s);
 
+}  // namespace tarn::scene
+
+namespace tarn::scene {
+/// Creates a transform named `base`<n> (the first free n from 1) under `parent` and below it a
+/// shape of `shapeType` named `shapeBase`<n> (same n when free). Both are recorded for undo as
+/// one creation. Null transform with `*error` on failure.
+std::pair<KObject, KObject> createTransformAndShape(std::string_view base,
+                                                    std::string_view shapeBase,
+                                                    std::string_view shapeType,
+                                                    const KObject& parent, std::string* error);
 }  // namespace tarn::scene

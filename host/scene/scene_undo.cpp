@@ -1,0 +1,176 @@
+#include "host/scene/scene_undo.h"
+
+#include <memory>
+
+#include "host/dg/graph.h"
+#include "host/scene/dag.h"
+#include "host/undo/undo.h"
+
+namespace tarn::scene {
+
+namespace {
+
+// What it takes to bring a deleted node back.
+struct NodeRecipe {
+    std::string type, name, parent;
+    bool dag = false;
+    std::vector<std::pair<std::string, double>> numbers;  // leaf attribute name -> value
+    std::vector<std::pair<std::string, std::string>> strings;
+    std::shared_ptr<PolyMesh> mesh;
+};
+
+NodeRecipe capture(const KObject& node) {
+    NodeRecipe r;
+    NodeImpl* n = liveNode(node);
+    if (!n) return r;
+    r.type = n->type().name;
+    r.name = n->name();
+    r.dag = dagNode(node) != nullptr;
+    r.parent = nodeName(parentOf(node));
+    Graph& graph = Graph::instance();
+    for (const auto& attribute : n->type().attributes()) {
+        if (attribute->array || attribute->parent || !attribute->writable) continue;
+        const KPlug plug(node, KObject(attribute));
+        if (graph.connectionsOf(plug, true, false).size()) continue;
+        if (attribute->kind == CellKind::kString) {
+            KStatus status;
+            const KDataHandle h = graph.readHandle(plug, &status);
+            if (!status.error()) r.strings.emplace_back(attribute->longName, h.asString().str());
+            continue;
+        }
+        std::vector<double> values;
+        if (!readPlugValues(plug, values)) continue;
+        if (attribute->isCompound()) {
+            for (size_t i = 0; i < attribute->children.size() && i < values.size(); ++i)
+                r.numbers.emplace_back(attribute->children[i]->longName, values[i]);
+        } else if (attribute->isNumericLeaf() && !values.empty()) {
+            r.numbers.emplace_back(attribute->longName, values[0]);
+        }
+    }
+    if (MeshNode* m = meshNode(node)) r.mesh = std::make_shared<PolyMesh>(m->mesh());
+    return r;
+}
+
+void rebuild(const NodeRecipe& r) {
+    Graph& graph = Graph::instance();
+    std::string error;
+    KObject node = r.dag ? createDagNode(r.type, r.name, findNode(r.parent), &error)
+                         : graph.createNode(r.type, r.name, &error);
+    if (node.isNull()) return;
+    for (const auto& [attr, value] : r.numbers) {
+        const KPlug plug = graph.parsePlug(r.name + "." + attr, &error);
+        if (!plug.isNull()) writePlugValues(plug, {value}, &error);
+    }
+    for (const auto& [attr, text] : r.strings) {
+        const KPlug plug = graph.parsePlug(r.name + "." + attr, &error);
+        KStatus status;
+        KDataHandle h = graph.writeHandle(plug, &status);
+        if (status.error()) continue;
+        h.set(KString(text));
+        graph.valueChanged(plug);
+    }
+    if (r.mesh)
+        if (MeshNode* m = meshNode(node)) m->setMesh(*r.mesh);
+}
+
+}  // namespace
+
+void recordCreated(const std::vector<KObject>& nodes, const std::string& what) {
+    auto& queue = undo::undoQueue();
+    if (!queue.isRecording()) return;
+    std::vector<std::string> names;
+    for (const KObject& n : nodes) names.push_back(nodeName(n));
+    auto recipes = std::make_shared<std::vector<NodeRecipe>>();
+    queue.record(
+        [names, recipes] {
+            // Keep what redo needs, then delete children before parents.
+            recipes->clear();
+            for (const std::string& name : names) recipes->push_back(capture(findNode(name)));
+            for (auto it = names.rbegin(); it != names.rend(); ++it) {
+                KObject node = Graph::instance().findNode(*it);
+                std::string error;
+                if (!node.isNull()) Graph::instance().deleteNode(node, &error);
+            }
+        },
+        [recipes] {
+            for (const NodeRecipe& r : *recipes) rebuild(r);
+        },
+        what);
+}
+
+void recordParentChange(const std::string& node, const std::string& oldParent,
+                        const std::string& newParent) {
+    auto move = [node](const std::string& parent) {
+        std::string error;
+        setParent(findNode(node), parent.empty() ? KObject() : findNode(parent), &error);
+    };
+    undo::undoQueue().record([move, oldParent] { move(oldParent); },
+                             [move, newParent] { move(newParent); }, "parent " + node);
+}
+
+bool readPlugValues(const KPlug& plug, std::vector<double>& values) {
+    KStatus status;
+    const KDataHandle h = Graph::instance().readHandle(plug, &status);
+    if (status.error() || h.isNull()) return false;
+    values.clear();
+    const unsigned width = h.width();
+    for (unsigned i = 0; i < width; ++i) values.push_back(h.cells()[i].d);
+    return true;
+}
+
+bool writePlugValues(const KPlug& plug, const std::vector<double>& values, std::string* error) {
+    Graph& graph = Graph::instance();
+    if (!graph.canWrite(plug, error)) return false;
+    KStatus status;
+    KDataHandle h = graph.writeHandle(plug, &status);
+    if (status.error() || h.isNull()) {
+        if (error) *error = "Cannot write " + graph.plugName(plug);
+        return false;
+    }
+    switch (values.size()) {
+        case 1: h.set(values[0]); break;
+        case 2: h.set(values[0], values[1]); break;
+        case 3: h.set(values[0], values[1], values[2]); break;
+        default:
+            if (error) *error = "Wrong number of values for " + graph.plugName(plug);
+            return false;
+    }
+    graph.valueChanged(plug);
+    return true;
+}
+
+bool setPlugValuesUndoable(const KPlug& plug, const std::vector<double>& values,
+                           std::string* error) {
+    std::vector<double> before;
+    if (!readPlugValues(plug, before)) {
+        if (error) *error = "Cannot read " + Graph::instance().plugName(plug);
+        return false;
+    }
+    if (!writePlugValues(plug, values, error)) return false;
+    const std::string name = Graph::instance().plugName(plug);
+    auto apply = [name](const std::vector<double>& v) {
+        std::string error;
+        const KPlug p = Graph::instance().parsePlug(name, &error);
+        if (!p.isNull()) writePlugValues(p, v, &error);
+    };
+    undo::undoQueue().record([apply, before] { apply(before); },
+                             [apply, values] { apply(values); }, "set " + name);
+    return true;
+}
+
+void recordMeshChange(const std::string& mesh, PolyMesh before, PolyMesh after) {
+    auto& queue = undo::undoQueue();
+    if (!queue.isRecording()) return;
+    auto b = std::make_shared<PolyMesh>(std::move(before));
+    auto a = std::make_shared<PolyMesh>(std::move(after));
+    auto apply = [mesh](const PolyMesh& m) {
+        if (MeshNode* node = meshNode(findNode(mesh))) {
+            auto groups = node->faceGroups;
+            node->setMesh(m);
+            node->faceGroups = groups;
+        }
+    };
+    queue.record([apply, b] { apply(*b); }, [apply, a] { apply(*a); }, "edit " + mesh);
+}
+
+}  // namespace tarn::scene

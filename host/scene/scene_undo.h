@@ -1,0 +1,36 @@
+#pragma once
+/// Undo records of scene changes. Records name the nodes they touch (not handles), so a node
+/// that undo deleted and redo re-created is found again by the later records of the chunk.
+/// Every function records only while an undo chunk is open. Main thread only.
+
+#include <string>
+#include <vector>
+
+#include "frame/k_object.h"
+#include "frame/k_plug.h"
+#include "host/mesh/poly_mesh.h"
+
+namespace tarn::scene {
+
+/// Records that `nodes` were just created (parents before children). Undo deletes them, keeping
+/// each node's type, parent, numeric and string attribute values and mesh; redo re-creates them
+/// from that under the same names.
+void recordCreated(const std::vector<KObject>& nodes, const std::string& what);
+
+/// Records a reparent of `node` from `oldParent` to `newParent` (names; "" for the world).
+void recordParentChange(const std::string& node, const std::string& oldParent,
+                        const std::string& newParent);
+
+/// Reads the numeric values of a plug: one for a leaf, one per child for a compound.
+bool readPlugValues(const KPlug& plug, std::vector<double>& values);
+/// Writes numeric values (as readPlugValues reads them) and marks dependants dirty; refuses
+/// locked or non-writable plugs with a message.
+bool writePlugValues(const KPlug& plug, const std::vector<double>& values, std::string* error);
+/// Writes and records the change (by the plug's name) for undo.
+bool setPlugValuesUndoable(const KPlug& plug, const std::vector<double>& values,
+                           std::string* error);
+
+/// Records that the mesh of the shape named `mesh` went from `before` to `after`.
+void recordMeshChange(const std::string& mesh, PolyMesh before, PolyMesh after);
+
+}  // namespace tarn::scene

@@ -1,0 +1,216 @@
+#include "host/scene/selection.h"
+
+#include <algorithm>
+
+#include "host/dg/graph.h"
+#include "host/scene/component_impl.h"
+#include "host/scene/component_name.h"
+#include "host/scene/dag.h"
+#include "host/undo/undo.h"
+
+namespace tarn::scene {
+
+namespace {
+
+struct SelectionState {
+    KSelectionList active;
+    KGlobal::SelectionMode mode = KGlobal::kSelectObjectMode;
+    KSelectionMask objectMask{KSelectionMask::kSelectObjectsMask};
+    KSelectionMask componentMask{KSelectionMask::kSelectMeshVerts};
+    std::vector<std::string> hilite;
+};
+
+SelectionState& state() {
+    static SelectionState s;
+    return s;
+}
+
+bool itemAlive(const KSelectionList::Item& item) {
+    if (!liveNode(item.node)) return false;
+    for (const KObject& n : item.path.nodes())
+        if (!dagNode(n)) return false;
+    return true;
+}
+
+// Simple glob: '*' matches any run, '?' one character.
+bool globMatch(std::string_view pattern, std::string_view text) {
+    size_t p = 0, t = 0, star = std::string_view::npos, mark = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+            ++p, ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+void restoreFromStrings(const std::vector<std::string>& names) {
+    KSelectionList list;
+    std::string error;
+    for (const std::string& n : names) addByName(list, n, &error);
+    state().active = list;
+}
+
+}  // namespace
+
+KSelectionList& activeSelection() {
+    auto& items = state().active.items();
+    std::erase_if(items, [](const KSelectionList::Item& i) { return !itemAlive(i); });
+    return state().active;
+}
+
+void setActiveSelection(const KSelectionList& list) {
+    const std::vector<std::string> before = selectionStrings(activeSelection());
+    state().active = list;
+    const std::vector<std::string> after = selectionStrings(list);
+    if (before == after) return;
+    undo::undoQueue().record([before] { restoreFromStrings(before); },
+                             [after] { restoreFromStrings(after); }, "select");
+}
+
+std::string componentOwnerName(const KDagPath& path) {
+    const KObject end = path.node();
+    const KObject parent = parentOf(end);
+    if (DagNodeBase* d = dagNode(end); d && d->isShape() && !parent.isNull() &&
+                                       shapesOf(parent).size() == 1)
+        return nodeName(parent);
+    return nodeName(end);
+}
+
+std::vector<std::string> selectionStrings(const KSelectionList& list) {
+    std::vector<std::string> out;
+    for (const auto& item : list.items()) {
+        if (!itemAlive(item)) continue;
+        if (item.component.isNull()) {
+            out.push_back(nodeName(item.node));
+            continue;
+        }
+        ComponentImpl* c = ComponentImpl::from(item.component);
+        if (!c) continue;
+        const std::vector<int> elements = componentElements(item.component, item.node);
+        for (std::string& s : formatComponentNames(componentOwnerName(item.path), c->kind(), elements))
+            out.push_back(std::move(s));
+    }
+    return out;
+}
+
+bool addByName(KSelectionList& list, const std::string& name, std::string* error) {
+    ComponentName parsed;
+    if (!parseComponentName(name, parsed, error)) return false;
+    if (parsed.kind == ComponentKind::None) {
+        // Whole objects: a name, a path, or a pattern.
+        std::vector<KObject> matches;
+        if (name.find_first_of("*?") != std::string::npos) {
+            for (const KObject& n : Graph::instance().nodes())
+                if (liveNode(n) && globMatch(name, nodeName(n))) matches.push_back(n);
+        } else if (KObject n = findNode(name); !n.isNull()) {
+            matches.push_back(n);
+        }
+        if (matches.empty()) {
+            if (error) *error = "No object matches name: " + name;
+            return false;
+        }
+        for (const KObject& n : matches) {
+            if (dagNode(n))
+                list.add(pathTo(n), KObject(), true);
+            else
+                list.add(n, true);
+        }
+        return true;
+    }
+    const KObject owner = findNode(parsed.object);
+    if (owner.isNull()) {
+        if (error) *error = "No object matches name: " + parsed.object;
+        return false;
+    }
+    const KObject mesh = meshShapeOf(owner);
+    if (mesh.isNull()) {
+        if (error) *error = parsed.object + " has no mesh components";
+        return false;
+    }
+    std::vector<int> indices;
+    if (!expandComponentIndices(parsed, componentCount(mesh, parsed.kind), indices, error))
+        return false;
+    list.add(pathTo(mesh), ComponentImpl::make(componentApiType(parsed.kind), indices), true);
+    return true;
+}
+
+KGlobal::SelectionMode& selectionModeState() { return state().mode; }
+KSelectionMask& objectMaskState() { return state().objectMask; }
+KSelectionMask& componentMaskState() { return state().componentMask; }
+std::vector<std::string>& hiliteList() { return state().hilite; }
+
+void resetSelectionState() { state() = SelectionState{}; }
+
+}  // namespace tarn::scene
+
+// KGlobal's selection section.
+
+using namespace tarn::scene;
+
+KStatus KGlobal::getActiveSelectionList(KSelectionList& list) {
+    list = activeSelection();
+    return KStatus::kSuccess;
+}
+
+KStatus KGlobal::setActiveSelectionList(const KSelectionList& list, ListAdjustment adjustment) {
+    KSelectionList result = activeSelection();
+    switch (adjustment) {
+        case kReplaceList: result = list; break;
+        case kAddToList: result.merge(list); break;
+        case kRemoveFromList:
+        case kXORWithList:
+            for (const auto& item : list.items()) {
+                auto& items = result.items();
+                auto same = [&](const KSelectionList::Item& i) {
+                    return i.node == item.node && i.component.isNull() == item.component.isNull();
+                };
+                const bool present = std::any_of(items.begin(), items.end(), same);
+                if (present)
+                    std::erase_if(items, same);
+                else if (adjustment == kXORWithList)
+                    items.push_back(item);
+            }
+            break;
+    }
+    setActiveSelection(result);
+    return KStatus::kSuccess;
+}
+
+KGlobal::SelectionMode KGlobal::selectionMode(KStatus* status) {
+    kSetStatus(status, KStatus::kSuccess);
+    return selectionModeState();
+}
+
+KStatus KGlobal::setSelectionMode(SelectionMode mode) {
+    selectionModeState() = mode;
+    return KStatus::kSuccess;
+}
+
+KSelectionMask KGlobal::objectSelectionMask(KStatus* status) {
+    kSetStatus(status, KStatus::kSuccess);
+    return objectMaskState();
+}
+
+KStatus KGlobal::setObjectSelectionMask(const KSelectionMask& mask) {
+    objectMaskState() = mask;
+    return KStatus::kSuccess;
+}
+
+KSelectionMask KGlobal::componentSelectionMask(KStatus* status) {
+    kSetStatus(status, KStatus::kSuccess);
+    return componentMaskState();
+}
+
+KStatus KGlobal::setComponentSelectionMask(const KSelectionMask& mask) {
+    componentMaskState() = mask;
+    return KStatus::kSuccess;
+}
