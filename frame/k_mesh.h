@@ -245,3 +245,10 @@ private:
     int m_position = 0;
     int m_current = 0;
 };
+
+/// Mesh data: a mesh value that is not in the DAG (the value of mesh-typed attributes).
+class KFnMeshData {
+public:
+    /// A new, empty mesh data object; fill it with KFnMesh::create(..., data).
+    KObject create(KStatus* status = nullptr);
+};

@@ -267,17 +267,29 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
                          scene::nodeName(mesh) + " (" + std::to_string(count) + " faces)";
             return false;
         }
-    const auto before = node->faceGroups;
+    // Undo records name the mesh and the groups, so re-created nodes are found again.
+    auto names = [](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
+        std::vector<std::string> out;
+        for (const auto& w : groups) {
+            auto g = w.lock();
+            out.push_back(g && g->alive() ? g->name() : std::string());
+        }
+        return out;
+    };
+    const std::vector<std::string> before = names(node->faceGroups);
     const auto target = shared(group);
     if (faces.empty())
         std::fill(node->faceGroups.begin(), node->faceGroups.end(), target);
     else
         for (int f : faces) node->faceGroups[f] = target;
-    const auto after = node->faceGroups;
-    std::weak_ptr<NodeImpl> meshRef = shared(mesh);
-    auto restore = [meshRef](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
-        if (auto m = meshRef.lock())
-            if (auto* mn = dynamic_cast<scene::MeshNode*>(m->userNode())) mn->faceGroups = groups;
+    const std::vector<std::string> after = names(node->faceGroups);
+    const std::string meshName = scene::nodeName(mesh);
+    auto restore = [meshName](const std::vector<std::string>& groups) {
+        scene::MeshNode* mn = scene::meshNode(scene::findNode(meshName));
+        if (!mn) return;
+        mn->faceGroups.assign(groups.size(), {});
+        for (size_t f = 0; f < groups.size(); ++f)
+            if (!groups[f].empty()) mn->faceGroups[f] = shared(Graph::instance().findNode(groups[f]));
     };
     undo::undoQueue().record([restore, before] { restore(before); },
                              [restore, after] { restore(after); }, "assign faces");
