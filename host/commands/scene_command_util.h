@@ -1,0 +1,34 @@
+#pragma once
+/// Helpers shared by the scene commands: turning the words of a command into selection items
+/// (or the active selection when none are given) and the meshes they name.
+
+#include <string>
+#include <vector>
+
+#include "frame/k_selection.h"
+#include "host/lang/command_registry.h"
+
+namespace tarn::commands {
+
+/// Items named by the positional words (flattened arrays), or the active selection when there
+/// are none and `selectionWhenEmpty` is set. False with a message naming the first bad word;
+/// nothing is changed.
+bool gatherItems(const lang::CommandArgs& args, bool selectionWhenEmpty, KSelectionList& out,
+                 std::string* error, size_t firstWord = 0);
+
+/// The words of the positional arguments, arrays flattened.
+std::vector<std::string> positionalWords(const lang::CommandArgs& args, size_t first = 0);
+
+/// A mesh item: the shape, and the component indices and kind (none: whole mesh).
+struct MeshItem {
+    KObject shape;
+    KObject component;  // null for the whole mesh
+};
+/// The mesh items of a list (transforms resolve to their mesh shape); items that are not
+/// meshes are skipped.
+std::vector<MeshItem> meshItems(const KSelectionList& list);
+
+/// "1e-05" style numbers for messages and text output.
+std::string formatNumber(double value);
+
+}  // namespace tarn::commands

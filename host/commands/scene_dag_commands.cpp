@@ -1,0 +1,377 @@
+// parent, hide, showHidden, move, rotate, scale, xform, camera and listRelatives.
+
+#include <algorithm>
+#include <set>
+
+#include "host/commands/scene_command_util.h"
+#include "host/commands/scene_commands.h"
+#include "host/dg/graph.h"
+#include "host/scene/component_impl.h"
+#include "host/scene/dag.h"
+#include "host/scene/node_access.h"
+#include "host/scene/scene_undo.h"
+#include "host/scene/selection.h"
+
+namespace tarn::commands {
+
+using lang::ArgType;
+using lang::CommandArgs;
+using lang::CommandContext;
+using lang::CommandResult;
+using lang::kUnlimited;
+using lang::Value;
+
+namespace {
+
+// The transforms named by a list (shapes answer their transform).
+std::vector<KObject> transformsOf(const KSelectionList& list) {
+    std::vector<KObject> out;
+    for (const auto& item : list.items()) {
+        KObject node = item.node;
+        if (node.apiType() != KFn::kTransform) node = scene::parentOf(node);
+        if (node.apiType() == KFn::kTransform &&
+            std::find(out.begin(), out.end(), node) == out.end())
+            out.push_back(node);
+    }
+    return out;
+}
+
+CommandResult parentCmd(const CommandArgs& args, CommandContext&) {
+    std::vector<std::string> words = positionalWords(args);
+    const bool toWorld = args.has("world");
+    if (words.size() < (toWorld ? 1u : 2u))
+        return CommandResult::failure(toWorld ? "parent -w needs at least one object"
+                                              : "parent needs objects and a parent");
+    KObject parent;
+    if (!toWorld) {
+        parent = scene::findNode(words.back());
+        if (parent.isNull()) return CommandResult::failure("No object matches name: " + words.back());
+        words.pop_back();
+    }
+    std::vector<KObject> children;
+    for (const std::string& w : words) {
+        KObject child = scene::findNode(w);
+        if (child.isNull()) return CommandResult::failure("No object matches name: " + w);
+        children.push_back(child);
+    }
+    std::vector<std::string> result;
+    for (const KObject& child : children) {
+        const std::string oldParent = scene::nodeName(scene::parentOf(child));
+        std::string error;
+        if (!scene::setParent(child, parent, &error)) return CommandResult::failure(error);
+        scene::recordParentChange(scene::nodeName(child), oldParent, scene::nodeName(parent));
+        result.push_back(scene::nodeName(child));
+    }
+    return Value(result);
+}
+
+CommandResult visibilityCmd(const CommandArgs& args, bool show) {
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
+    std::vector<KObject> nodes;
+    if (show && args.has("all")) {
+        nodes = scene::allDagNodes();
+    } else {
+        for (const auto& item : list.items()) nodes.push_back(item.node);
+    }
+    if (nodes.empty() && !show) return CommandResult::failure("Nothing to hide: select objects or name them");
+    for (const KObject& node : nodes) {
+        // A selected shape hides its transform, like picking it in a view would.
+        KObject target = node;
+        if (scene::dagNode(node) && scene::dagNode(node)->isShape() && !scene::parentOf(node).isNull())
+            target = scene::parentOf(node);
+        const KPlug plug = scene::plugByName(target, "visibility");
+        if (plug.isNull()) continue;
+        if (!scene::setPlugValuesUndoable(plug, {show ? 1.0 : 0.0}, &error))
+            return CommandResult::failure(error);
+    }
+    return {};
+}
+
+KVector vectorArgs(const CommandArgs& args, size_t& used) {
+    KVector v;
+    used = 0;
+    for (; used < 3 && used < args.count(); ++used) {
+        const lang::Value& a = args[used];
+        if (!a.isNumber()) {
+            double d;
+            if (!lang::parseFloat(a.asString(), d)) break;
+            v[used] = d;
+        } else {
+            v[used] = a.asFloat();
+        }
+    }
+    return v;
+}
+
+// Moves the vertices of component selections; false with a message when an item cannot move.
+bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bool relative,
+                    bool worldSpace, std::string* error) {
+    // Group the vertices to move per mesh.
+    for (const MeshItem& item : items) {
+        scene::MeshNode* node = scene::meshNode(item.shape);
+        scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
+        if (!node || !c) continue;
+        PolyMesh& mesh = node->mesh();
+        std::set<int> vertices;
+        for (int e : scene::componentElements(item.component, item.shape)) {
+            switch (c->kind()) {
+                case scene::ComponentKind::Vertex: vertices.insert(e); break;
+                case scene::ComponentKind::Edge:
+                    vertices.insert(mesh.edge(e).v0);
+                    vertices.insert(mesh.edge(e).v1);
+                    break;
+                case scene::ComponentKind::Face:
+                    for (int v : mesh.faceVertices(e)) vertices.insert(v);
+                    break;
+                default:
+                    if (error) *error = "UVs cannot be moved with move";
+                    return false;
+            }
+        }
+        const PolyMesh before = mesh;
+        const KMatrix toWorld = scene::worldMatrix(item.shape);
+        const KMatrix toObject = toWorld.inverse();
+        for (int v : vertices) {
+            const Vec3 p = mesh.point(v);
+            KPoint k(p.x, p.y, p.z);
+            if (relative) {
+                const KVector d = worldSpace ? value * toObject : value;
+                k = k + d;
+            } else {
+                k = worldSpace ? KPoint(value) * toObject : KPoint(value);
+            }
+            node->setPoint(v, {k.x, k.y, k.z});
+        }
+        scene::recordMeshChange(scene::nodeName(item.shape), before, node->mesh());
+    }
+    return true;
+}
+
+CommandResult transformCmd(const CommandArgs& args, const char* attribute) {
+    size_t used = 0;
+    const KVector value = vectorArgs(args, used);
+    if (used < 3) return CommandResult::failure(std::string(attribute) == "translate"
+                                                    ? "move needs three numbers: x y z"
+                                                    : "three numbers are needed: x y z");
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, true, list, &error, 3)) return CommandResult::failure(error);
+    if (list.items().empty()) return CommandResult::failure("Nothing selected to transform");
+    const bool relative = args.has("relative");
+    const bool worldSpace = args.has("worldSpace");
+    std::vector<MeshItem> components;
+    KSelectionList objects;
+    for (const auto& item : list.items()) {
+        if (item.component.isNull()) objects.items().push_back(item);
+        else components.push_back({scene::meshShapeOf(item.node), item.component});
+    }
+    if (!components.empty()) {
+        if (std::string(attribute) != "translate")
+            return CommandResult::failure("Only move works on components");
+        if (!moveComponents(components, value, relative, worldSpace, &error))
+            return CommandResult::failure(error);
+    }
+    for (const KObject& t : transformsOf(objects)) {
+        KVector next = value;
+        const KVector current = scene::readVector(t, attribute);
+        if (relative) {
+            next = std::string(attribute) == "scale"
+                       ? KVector(current.x * value.x, current.y * value.y, current.z * value.z)
+                       : current + value;
+        } else if (worldSpace && std::string(attribute) == "translate") {
+            next = (KPoint(value) * scene::worldMatrix(scene::parentOf(t)).inverse()).asVector();
+        }
+        if (!scene::setPlugValuesUndoable(scene::plugByName(t, attribute), {next.x, next.y, next.z},
+                                          &error))
+            return CommandResult::failure(error);
+    }
+    return {};
+}
+
+CommandResult xformCmd(const CommandArgs& args, CommandContext&) {
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
+    const std::vector<KObject> transforms = transformsOf(list);
+    if (transforms.empty()) return CommandResult::failure("xform needs a transform");
+    const bool world = args.has("worldSpace");
+    if (args.isQuery()) {
+        const KObject t = transforms.front();
+        if (args.has("matrix")) {
+            const KMatrix m = world ? scene::worldMatrix(t) : scene::localMatrix(t);
+            std::vector<double> out;
+            for (int i = 0; i < 4; ++i)
+                for (int j = 0; j < 4; ++j) out.push_back(m[i][j]);
+            return Value(out);
+        }
+        const char* attr = args.has("rotation") ? "rotate" : args.has("scale") ? "scale" : "translate";
+        KVector v = scene::readVector(t, attr);
+        if (world && std::string(attr) == "translate") {
+            const KMatrix m = scene::worldMatrix(t);
+            v = {m[3][0], m[3][1], m[3][2]};
+        }
+        return Value(std::vector<double>{v.x, v.y, v.z});
+    }
+    struct Row {
+        const char* flag;
+        const char* attribute;
+    } rows[] = {{"translation", "translate"}, {"rotation", "rotate"}, {"scale", "scale"}};
+    for (const KObject& t : transforms)
+        for (const Row& r : rows) {
+            if (!args.has(r.flag)) continue;
+            KVector v(args.flag(r.flag, 0).asFloat(), args.flag(r.flag, 1).asFloat(),
+                      args.flag(r.flag, 2).asFloat());
+            if (args.has("relative")) {
+                const KVector c = scene::readVector(t, r.attribute);
+                v = std::string(r.attribute) == "scale" ? KVector(c.x * v.x, c.y * v.y, c.z * v.z)
+                                                        : c + v;
+            } else if (world && std::string(r.attribute) == "translate") {
+                v = (KPoint(v) * scene::worldMatrix(scene::parentOf(t)).inverse()).asVector();
+            }
+            if (!scene::setPlugValuesUndoable(scene::plugByName(t, r.attribute), {v.x, v.y, v.z},
+                                              &error))
+                return CommandResult::failure(error);
+        }
+    return {};
+}
+
+CommandResult cameraCmd(const CommandArgs& args, CommandContext&) {
+    KFnCamera fn;
+    KStatus status;
+    const KObject transform = fn.create(&status);
+    if (status.error()) return CommandResult::failure("Could not create a camera");
+    std::string error;
+    if (args.has("name")) {
+        KFnDependencyNode t(transform);
+        t.setName(args.flag("name").asString());
+    }
+    if (args.has("position"))
+        scene::writeVector(transform, "translate",
+                           {args.flag("position", 0).asFloat(), args.flag("position", 1).asFloat(),
+                            args.flag("position", 2).asFloat()});
+    if (args.has("focalLength")) fn.setFocalLength(args.flag("focalLength").asFloat());
+    if (args.has("nearClipPlane")) fn.setNearClippingPlane(args.flag("nearClipPlane").asFloat());
+    if (args.has("farClipPlane")) fn.setFarClippingPlane(args.flag("farClipPlane").asFloat());
+    if (args.has("orthographic")) fn.setIsOrtho(args.flag("orthographic").asBool());
+    return Value(std::vector<std::string>{scene::nodeName(transform), fn.name().str()});
+}
+
+CommandResult listRelativesCmd(const CommandArgs& args, CommandContext&) {
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
+    const bool full = args.has("fullPath");
+    const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
+    std::vector<std::string> out;
+    auto emit = [&](const KObject& n) {
+        if (n.isNull()) return;
+        if (!type.empty()) {
+            NodeImpl* impl = scene::liveNode(n);
+            if (!impl || impl->type().name != type) return;
+        }
+        out.push_back(full ? scene::fullPathName(n) : scene::nodeName(n));
+    };
+    for (const auto& item : list.items()) {
+        if (args.has("parent")) {
+            emit(scene::parentOf(item.node));
+        } else if (args.has("shapes")) {
+            for (const KObject& s : scene::shapesOf(item.node)) emit(s);
+        } else if (args.has("allDescendents")) {
+            std::vector<KObject> stack = scene::childrenOf(item.node);
+            std::vector<KObject> found;
+            while (!stack.empty()) {
+                KObject n = stack.back();
+                stack.pop_back();
+                found.push_back(n);
+                for (const KObject& c : scene::childrenOf(n)) stack.push_back(c);
+            }
+            for (const KObject& n : found) emit(n);
+        } else {
+            for (const KObject& c : scene::childrenOf(item.node)) emit(c);
+        }
+    }
+    return Value(out);
+}
+
+lang::FlagSpec vectorFlag(const char* l, const char* s) {
+    return {.longName = l, .shortName = s, .args = {ArgType::Float, ArgType::Float, ArgType::Float}};
+}
+
+}  // namespace
+
+void addDagCommands(lang::CommandRegistry& registry) {
+    registry.add({.name = "parent",
+                  .usage = "parent [-w] objects... [parent]",
+                  .minArgs = 1,
+                  .maxArgs = kUnlimited,
+                  .flags = {{.longName = "world", .shortName = "w"},
+                            {.longName = "relative", .shortName = "r"}},
+                  .undoable = true,
+                  .body = parentCmd});
+    registry.add({.name = "hide",
+                  .usage = "hide [objects...]",
+                  .maxArgs = kUnlimited,
+                  .undoable = true,
+                  .body = [](const CommandArgs& a, CommandContext&) { return visibilityCmd(a, false); }});
+    registry.add({.name = "showHidden",
+                  .usage = "showHidden [-all] [objects...]",
+                  .maxArgs = kUnlimited,
+                  .flags = {{.longName = "all", .shortName = "all"}},
+                  .undoable = true,
+                  .body = [](const CommandArgs& a, CommandContext&) { return visibilityCmd(a, true); }});
+    const std::vector<lang::FlagSpec> moveFlags = {
+        {.longName = "relative", .shortName = "r"},     {.longName = "absolute", .shortName = "a"},
+        {.longName = "objectSpace", .shortName = "os"}, {.longName = "worldSpace", .shortName = "ws"}};
+    struct Row {
+        const char* name;
+        const char* attribute;
+    } rows[] = {{"move", "translate"}, {"rotate", "rotate"}, {"scale", "scale"}};
+    for (const Row& r : rows) {
+        const std::string attribute = r.attribute;
+        registry.add({.name = r.name,
+                      .usage = std::string(r.name) + " [-r|-a] [-os|-ws] x y z [objects or components...]",
+                      .minArgs = 3,
+                      .maxArgs = kUnlimited,
+                      .flags = moveFlags,
+                      .undoable = true,
+                      .body = [attribute](const CommandArgs& a, CommandContext&) {
+                          return transformCmd(a, attribute.c_str());
+                      }});
+    }
+    registry.add({.name = "xform",
+                  .usage = "xform [-q] [-ws] [-r] [-t x y z] [-ro x y z] [-s x y z] [-m] [objects...]",
+                  .maxArgs = kUnlimited,
+                  .flags = {[] { auto f = vectorFlag("translation", "t"); f.query = true; return f; }(),
+                            [] { auto f = vectorFlag("rotation", "ro"); f.query = true; return f; }(),
+                            [] { auto f = vectorFlag("scale", "s"); f.query = true; return f; }(),
+                            {.longName = "matrix", .shortName = "m", .query = true},
+                            {.longName = "worldSpace", .shortName = "ws", .query = true},
+                            {.longName = "relative", .shortName = "r"}},
+                  .queryMode = true,
+                  .undoable = true,
+                  .body = xformCmd});
+    registry.add({.name = "camera",
+                  .usage = "camera [-n name] [-p x y z] [-fl mm] [-ncp d] [-fcp d] [-o bool]",
+                  .flags = {{.longName = "name", .shortName = "n", .args = {ArgType::String}},
+                            vectorFlag("position", "p"),
+                            {.longName = "focalLength", .shortName = "fl", .args = {ArgType::Float}},
+                            {.longName = "nearClipPlane", .shortName = "ncp", .args = {ArgType::Float}},
+                            {.longName = "farClipPlane", .shortName = "fcp", .args = {ArgType::Float}},
+                            {.longName = "orthographic", .shortName = "o", .args = {ArgType::Bool}}},
+                  .undoable = true,
+                  .body = cameraCmd});
+    registry.add({.name = "listRelatives",
+                  .usage = "listRelatives [-c|-p|-s|-ad] [-f] [-type T] [objects...]",
+                  .maxArgs = kUnlimited,
+                  .flags = {{.longName = "children", .shortName = "c"},
+                            {.longName = "parent", .shortName = "p"},
+                            {.longName = "shapes", .shortName = "s"},
+                            {.longName = "allDescendents", .shortName = "ad"},
+                            {.longName = "fullPath", .shortName = "f"},
+                            {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
+                  .body = listRelativesCmd});
+}
+
+}  // namespace tarn::commands
