@@ -34,6 +34,15 @@ int readConvertedVector(ChunkStream* cs, float out[3]) {
 
 char* dupString(const char* s) { return s ? strdup(s) : nullptr; }
 
+inline uint16_t u16At(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline float floatAt(const uint8_t* p) {
+    const uint32_t bits = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                          (uint32_t(p[3]) << 24);
+    float v;
+    std::memcpy(&v, &bits, 4);
+    return v;
+}
+
 struct Walker {
     ChunkStream* cs;
     ParseState* s;
@@ -236,13 +245,14 @@ int Walker::vertexList(uint64_t chunkEnd) {
     if (!chunkStreamReadU16(cs, &n)) return 0;
     // A count the chunk cannot hold is a broken chunk: nothing is allocated from it.
     if (uint64_t(n) * 12 > bytesLeft(cs, chunkEnd)) return 0;
+    // The count was checked against the chunk, so the span holds every vertex.
+    const uint8_t* src = chunkStreamSpan(cs, uint64_t(n) * 12);
+    if (!src) return 0;
     auto* pts = static_cast<float*>(std::malloc(sizeof(float) * 3 * std::max<int>(n, 1)));
     if (!pts) return 0;
-    for (int i = 0; i < n; ++i) {
-        if (!readConvertedVector(cs, pts + 3 * i)) {
-            std::free(pts);
-            return 0;
-        }
+    for (int i = 0; i < n; ++i, src += 12) {
+        const float v[3] = {floatAt(src), floatAt(src + 4), floatAt(src + 8)};
+        convertPoint(v, pts + 3 * i);
     }
     std::free(s->object.points);
     s->object.points = pts;
@@ -262,15 +272,14 @@ int Walker::faceList(uint64_t chunkEnd) {
         std::free(indices);
         return 0;
     }
-    for (int i = 0; i < n; ++i) {
-        uint8_t b[8];
-        if (!chunkStreamRead(cs, b, 8)) {
-            std::free(sizes);
-            std::free(indices);
-            return 0;
-        }
-        int f[4];
-        for (int k = 0; k < 4; ++k) f[k] = b[2 * k] | (b[2 * k + 1] << 8);
+    const uint8_t* src = chunkStreamSpan(cs, uint64_t(n) * 8);
+    if (!src) {
+        std::free(sizes);
+        std::free(indices);
+        return 0;
+    }
+    for (int i = 0; i < n; ++i, src += 8) {
+        const int f[4] = {u16At(src), u16At(src + 2), u16At(src + 4), u16At(src + 6)};
         sizes[i] = 3;
         indices[3 * i] = f[0];
         // Any of the low three flag bits flips the winding.
@@ -293,14 +302,11 @@ int Walker::faceGroup(uint64_t chunkEnd) {
     uint16_t m;
     if (!chunkStreamReadU16(cs, &m)) return 0;
     if (uint64_t(m) * 2 > bytesLeft(cs, chunkEnd)) return 0;
+    const uint8_t* src = chunkStreamSpan(cs, uint64_t(m) * 2);
+    if (!src) return 0;
     auto* faces = static_cast<uint16_t*>(std::malloc(sizeof(uint16_t) * std::max<int>(m, 1)));
     if (!faces) return 0;
-    for (int i = 0; i < m; ++i) {
-        if (!chunkStreamReadU16(cs, &faces[i])) {
-            std::free(faces);
-            return 0;
-        }
-    }
+    for (int i = 0; i < m; ++i) faces[i] = u16At(src + 2 * i);
     ObjectRecord& o = s->object;
     FaceGroup* g = &o.groups;
     if (o.groupCount > 0) {
@@ -324,16 +330,13 @@ int Walker::texCoords(uint64_t chunkEnd) {
     uint16_t n;
     if (!chunkStreamReadU16(cs, &n)) return 0;
     if (uint64_t(n) * 8 > bytesLeft(cs, chunkEnd)) return 0;
+    const uint8_t* src = chunkStreamSpan(cs, uint64_t(n) * 8);
+    if (!src) return 0;
     auto* uvs = static_cast<float*>(std::malloc(sizeof(float) * 2 * std::max<int>(n, 1)));
     if (!uvs) return 0;
-    for (int i = 0; i < n; ++i) {
-        float u, v;
-        if (!chunkStreamReadFloat(cs, &u) || !chunkStreamReadFloat(cs, &v)) {
-            std::free(uvs);
-            return 0;
-        }
-        uvs[2 * i] = u;
-        uvs[2 * i + 1] = 1.0f - v;
+    for (int i = 0; i < n; ++i, src += 8) {
+        uvs[2 * i] = floatAt(src);
+        uvs[2 * i + 1] = 1.0f - floatAt(src + 4);
     }
     std::free(s->object.uvs);
     s->object.uvs = uvs;

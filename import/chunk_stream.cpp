@@ -177,3 +177,13 @@ int chunkStreamPreload(ChunkStream* cs, uint64_t n) {
     if (!resize(cs, std::max(n, kChunkStreamDefaultCapacity))) return 0;
     return refill(cs);
 }
+
+const uint8_t* chunkStreamSpan(ChunkStream* cs, uint64_t n) {
+    if (cs->filled - cs->index < n) {
+        if (n > chunkStreamRemaining(cs) || !chunkStreamPreload(cs, n)) return nullptr;
+        if (cs->filled - cs->index < n) return nullptr;
+    }
+    const uint8_t* p = cs->buffer + cs->index;
+    cs->index += n;
+    return p;
+}

@@ -45,5 +45,9 @@ int chunkStreamReadColorBytes(ChunkStream* cs, float rgb[3]);
 int chunkStreamReadString(ChunkStream* cs, char* dst, uint64_t max);
 /// Makes the next n bytes (at most what the file still holds) available from memory.
 int chunkStreamPreload(ChunkStream* cs, uint64_t n);
+/// Hands out the next n bytes straight from the buffer (loading them first when needed) and
+/// moves past them; null, position unchanged, when the file does not hold n more bytes. The
+/// pointer is valid until the next call on the stream.
+const uint8_t* chunkStreamSpan(ChunkStream* cs, uint64_t n);
 /// Bytes between the logical position and the end of the file (0 past the end).
 uint64_t chunkStreamRemaining(const ChunkStream* cs);

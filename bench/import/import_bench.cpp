@@ -1,0 +1,145 @@
+// QMF import benchmarks on a one-million-triangle file written by the fixture writer.
+//   BM_ParseAndRecord: chunk walk + scene model + recorded call list, against a plain read of
+//                      the same file into memory (counter "ratio", goal <= 4).
+//   BM_WholeImport:    the same file imported into the host through the plug-in, against the
+//                      plain read (counter "ratio", goal <= 15); also reports the peak memory of
+//                      the import over the final meshes' size (counter "memory_ratio", goal <= 3).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "import/parse_scene.h"
+#include "tools/qmf/qmf_scene.h"
+
+#ifdef TARN_IMPORT_BENCH_HOST
+#include "frame/host_sdk.h"
+#include "host/fileio/file_import.h"
+#include "host/fileio/scene_summary.h"
+#include "host/plugins/plugin_loader.h"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string& benchFile() {
+    static const std::string path = [] {
+        const std::string p = "/tmp/qmf_bench_1m.qmf";
+        qmf::saveBytes(p, qmf::writeScene(qmf::gridScene(1000000)));
+        return p;
+    }();
+    return path;
+}
+
+double plainRead(const std::string& path) {
+    const auto t0 = Clock::now();
+    FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    std::vector<char> bytes(static_cast<size_t>(size));
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    benchmark::DoNotOptimize(got);
+    benchmark::DoNotOptimize(bytes.data());
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+double parseAndRecord(const std::string& path) {
+    const auto t0 = Clock::now();
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ChunkStream* cs = chunkStreamCreate(f, 0);
+    {
+        LclTparseFile source(cs);
+        TparseQmfFile parser(&source);
+        benchmark::DoNotOptimize(parser.parse());
+    }
+    chunkStreamRelease(cs);
+    std::fclose(f);
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+void BM_ParseAndRecord(benchmark::State& state) {
+    const std::string& path = benchFile();
+    double read = 0, parse = 0;
+    for (auto _ : state) {
+        read += plainRead(path);
+        const double t = parseAndRecord(path);
+        parse += t;
+        state.SetIterationTime(t);
+        resetSceneModel();
+    }
+    state.counters["ratio"] = parse / read;
+    state.counters["plain_read_ms"] = 1000 * read / state.iterations();
+}
+BENCHMARK(BM_ParseAndRecord)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+#ifdef TARN_IMPORT_BENCH_HOST
+
+long readStatusKb(const char* field) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kb = 0;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof(line), f))
+        if (std::strncmp(line, field, n) == 0) kb = std::atol(line + n);
+    std::fclose(f);
+    return kb;
+}
+
+// Starts a new peak-memory measurement window (Linux: resets VmHWM to the current RSS).
+void resetPeak() {
+    if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+
+void BM_WholeImport(benchmark::State& state) {
+    const std::string& path = benchFile();
+    std::string error;
+    auto& loader = tarn::plugins::PluginLoader::instance();
+    loader.setExplicitPath(TARN_PLUGIN_DIR);
+    if (!loader.find("sceneReader") && loader.load("sceneReader", &error).error()) {
+        state.SkipWithError(("cannot load sceneReader: " + error).c_str());
+        return;
+    }
+    double read = 0, import = 0, memoryRatio = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        KGlobal::executeCommand("file -f -new");
+        state.ResumeTiming();
+        read += plainRead(path);
+        const long rssBefore = readStatusKb("VmRSS:");
+        resetPeak();
+        const auto t0 = Clock::now();
+        const auto out = tarn::fileio::importFile(path, "QMF");
+        const double t = std::chrono::duration<double>(Clock::now() - t0).count();
+        const long peak = readStatusKb("VmHWM:");
+        import += t;
+        state.SetIterationTime(t);
+        if (out.status.error()) {
+            state.SkipWithError(out.error.c_str());
+            return;
+        }
+        state.PauseTiming();
+        // Final meshes: points as 3 doubles, one int per face corner, one UV pair per vertex.
+        const auto summary = tarn::fileio::summarizeScene();
+        const double meshBytes = summary.totalVertices * (24.0 + 8.0) + summary.totalFaces * 3 * 4.0;
+        memoryRatio = (peak - rssBefore) * 1024.0 / meshBytes;
+        state.ResumeTiming();
+    }
+    state.counters["ratio"] = import / read;
+    state.counters["memory_ratio"] = memoryRatio;
+}
+BENCHMARK(BM_WholeImport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();

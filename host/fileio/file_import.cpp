@@ -1,0 +1,117 @@
+#include "host/fileio/file_import.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "frame/k_translator.h"
+#include "host/lang/command_modules.h"
+#include "host/lang/idle_queue.h"
+#include "host/plugins/plugin_registry.h"
+
+namespace tarn::fileio {
+namespace {
+
+constexpr size_t kIdentifyBytes = 512;
+
+// The first bytes of a file, for the translators' file identification.
+bool readHead(const std::string& path, std::string& head) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[kIdentifyBytes];
+    const size_t got = std::fread(buf, 1, sizeof(buf), f);
+    std::fclose(f);
+    head.assign(buf, got);
+    return true;
+}
+
+std::string chooseTranslator(const std::string& path, const std::string& head) {
+    auto& registry = plugins::Registry::instance();
+    const KFileObject file{KString(path)};
+    std::string maybe;
+    for (const auto& entry : registry.translators()) {
+        std::string error;
+        std::unique_ptr<KPxFileTranslator> t(registry.createTranslator(entry.name, &error));
+        if (!t || !t->haveReadMethod()) continue;
+        // Note: translators may look at two bytes or more; pad short files with zeros.
+        std::string padded = head;
+        padded.resize(std::max<size_t>(head.size(), 16), '\0');
+        KPxFileTranslator::KFileKind kind = KPxFileTranslator::kNotMyFileType;
+        try {
+            kind = t->identifyFile(file, padded.data(), static_cast<short>(head.size()));
+        } catch (...) {
+            continue;
+        }
+        if (kind == KPxFileTranslator::kIsMyFileType) return entry.name;
+        if (kind == KPxFileTranslator::kCouldBeMyFileType && maybe.empty()) maybe = entry.name;
+    }
+    return maybe;
+}
+
+}  // namespace
+
+ImportOutcome importFile(const std::string& path, const std::string& type) {
+    ImportOutcome out;
+    out.status = KStatus::kFailure;
+    std::string head;
+    if (!readHead(path, head)) {
+        out.error = "File not found: " + path;
+        return out;
+    }
+    auto& registry = plugins::Registry::instance();
+    out.translator = type.empty() ? chooseTranslator(path, head) : type;
+    if (out.translator.empty()) {
+        out.error = "Unrecognized file type: " + path;
+        return out;
+    }
+    std::string error;
+    std::unique_ptr<KPxFileTranslator> t(registry.createTranslator(out.translator, &error));
+    if (!t) {
+        out.error = error.empty() ? "No translator named " + out.translator : error;
+        return out;
+    }
+    if (!t->haveReadMethod()) {
+        out.error = "Translator " + out.translator + " cannot read files";
+        return out;
+    }
+    try {
+        out.status = t->reader(KFileObject(KString(path)), KString(),
+                               KPxFileTranslator::kImportAccessMode);
+    } catch (const std::bad_alloc&) {
+        out.status = KStatus::kInsufficientMemory;
+    } catch (...) {
+        out.status = KStatus::kFailure;
+    }
+    // Work the translator deferred (e.g. per-face shading assignments) runs now.
+    lang::idleQueue().flush();
+    if (out.status.error())
+        out.error = "Translator " + out.translator + " failed to import " + path + ": " +
+                    KStatus::description(out.status.statusCode());
+    return out;
+}
+
+}  // namespace tarn::fileio
+
+namespace tarn::lang {
+
+void installFileioCommands(CommandRegistry& registry) {
+    registry.add({
+        .name = "file",
+        .usage = "file -import [-type string] path",
+        .minArgs = 1,
+        .maxArgs = 1,
+        .argTypes = {ArgType::String},
+        .flags = {{.longName = "import", .shortName = "i"},
+                  {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
+        .undoable = false,
+        .body = [](const CommandArgs& args, CommandContext&) -> CommandResult {
+            if (!args.has("import")) return CommandResult::failure("file: only -import is supported");
+            const std::string path = args[0].asString();
+            const std::string type = args.has("type") ? args.flag("type").asString() : "";
+            const fileio::ImportOutcome out = fileio::importFile(path, type);
+            if (out.status.error()) return CommandResult::failure(out.error);
+            return Value(path);
+        }});
+}
+
+}  // namespace tarn::lang

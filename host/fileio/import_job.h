@@ -1,0 +1,12 @@
+#pragma once
+/// The `tarn import` job:
+///   tarn import FILE.qmf [--obj OUT.obj] [--snapshot OUT.png] [--summary] [--json]
+/// Loads the sceneReader plug-in, imports the file, then prints a summary (the default) or its
+/// JSON form, and writes the scene as OBJ + MTL when asked. Answers the process exit status:
+/// 0 when everything asked for succeeded. Main thread only.
+
+#include <string>
+#include <vector>
+
+/// `args` are the words after "import".
+int runImportJob(const std::vector<std::string>& args);
