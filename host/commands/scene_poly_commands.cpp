@@ -1,0 +1,363 @@
+// polyCube, polyPlane, polyCylinder, polySphere, polyEvaluate, polySoftEdge and exportObj.
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "host/commands/scene_command_util.h"
+#include "host/commands/scene_commands.h"
+#include "host/dg/graph.h"
+#include "host/mesh/mesh_operation.h"
+#include "host/mesh/mesh_primitives.h"
+#include "host/mesh/obj_writer.h"
+#include "host/scene/component_impl.h"
+#include "host/scene/dag.h"
+#include "host/scene/node_access.h"
+#include "host/scene/scene_undo.h"
+#include "host/scene/selection.h"
+#include "host/shading/shading_nodes.h"
+
+namespace tarn::commands {
+
+using lang::ArgType;
+using lang::CommandArgs;
+using lang::CommandContext;
+using lang::CommandResult;
+using lang::kUnlimited;
+using lang::Value;
+
+namespace {
+
+double flagOr(const CommandArgs& args, const char* flag, double fallback) {
+    return args.has(flag) ? args.flag(flag).asFloat() : fallback;
+}
+
+int intFlagOr(const CommandArgs& args, const char* flag, int fallback) {
+    return args.has(flag) ? static_cast<int>(args.flag(flag).asInt()) : fallback;
+}
+
+// Puts a primitive into the scene: transform + shape, the default shading group, selected.
+CommandResult addPrimitive(const CommandArgs& args, const char* base, PolyMesh mesh) {
+    std::string error;
+    KObject transform, shape;
+    if (args.has("name")) {
+        // "-n box" names the transform "box" and its shape "boxShape".
+        const std::string name = args.flag("name").asString();
+        transform = scene::createDagNode("transform", name, {}, &error);
+        if (transform.isNull()) return CommandResult::failure(error);
+        shape = scene::createDagNode("mesh", scene::nodeName(transform) + "Shape", transform, &error);
+    } else {
+        std::tie(transform, shape) = scene::createTransformAndShape(
+            base, std::string(base) + "Shape", "mesh", {}, &error);
+    }
+    if (transform.isNull() || shape.isNull()) return CommandResult::failure(error);
+    scene::meshNode(shape)->setMesh(std::move(mesh));
+    scene::recordCreated({transform, shape}, "create " + scene::nodeName(transform));
+    if (!shading::assignFaces(shading::initialShadingGroup(), shape, {}, &error))
+        return CommandResult::failure(error);
+    KSelectionList selected;
+    selected.add(transform);
+    scene::setActiveSelection(selected);
+    return Value(std::vector<std::string>{scene::nodeName(transform), scene::nodeName(shape)});
+}
+
+bool checkPositive(const CommandArgs& args, std::initializer_list<const char*> flags,
+                   std::string* error) {
+    for (const char* f : flags)
+        if (args.has(f) && !(args.flag(f).asFloat() > 0.0)) {
+            *error = std::string("-") + f + " must be greater than 0";
+            return false;
+        }
+    return true;
+}
+
+CommandResult polyCubeCmd(const CommandArgs& args, CommandContext&) {
+    std::string error;
+    if (!checkPositive(args, {"width", "height", "depth"}, &error)) return CommandResult::failure(error);
+    const double w = flagOr(args, "width", 1.0);
+    return addPrimitive(args, "pCube",
+                        makeCube(w, flagOr(args, "height", 1.0), flagOr(args, "depth", 1.0),
+                                 intFlagOr(args, "subdivisionsX", 1), intFlagOr(args, "subdivisionsY", 1),
+                                 intFlagOr(args, "subdivisionsZ", 1)));
+}
+
+CommandResult polyPlaneCmd(const CommandArgs& args, CommandContext&) {
+    std::string error;
+    if (!checkPositive(args, {"width", "height"}, &error)) return CommandResult::failure(error);
+    return addPrimitive(args, "pPlane",
+                        makePlane(flagOr(args, "width", 1.0), flagOr(args, "height", 1.0),
+                                  intFlagOr(args, "subdivisionsX", 10), intFlagOr(args, "subdivisionsY", 10)));
+}
+
+CommandResult polySphereCmd(const CommandArgs& args, CommandContext&) {
+    std::string error;
+    if (!checkPositive(args, {"radius"}, &error)) return CommandResult::failure(error);
+    return addPrimitive(args, "pSphere",
+                        makeSphere(flagOr(args, "radius", 1.0), intFlagOr(args, "subdivisionsX", 20),
+                                   intFlagOr(args, "subdivisionsY", 20)));
+}
+
+CommandResult polyCylinderCmd(const CommandArgs& args, CommandContext&) {
+    std::string error;
+    if (!checkPositive(args, {"radius", "height"}, &error)) return CommandResult::failure(error);
+    return addPrimitive(args, "pCylinder",
+                        makeCylinder(flagOr(args, "radius", 1.0), flagOr(args, "height", 2.0),
+                                     intFlagOr(args, "subdivisionsX", 20), intFlagOr(args, "subdivisionsY", 1),
+                                     intFlagOr(args, "subdivisionsCaps", 1)));
+}
+
+// Counts and world bounds of meshes or component lists.
+CommandResult polyEvaluateCmd(const CommandArgs& args, CommandContext&) {
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
+    const std::vector<MeshItem> items = meshItems(list);
+    if (items.empty()) return CommandResult::failure("polyEvaluate needs a mesh or mesh components");
+    long long v = 0, e = 0, f = 0, uv = 0, t = 0;
+    KBoundingBox box;
+    for (const MeshItem& item : items) {
+        const PolyMesh& mesh = scene::meshNode(item.shape)->mesh();
+        const KMatrix toWorld = scene::worldMatrix(item.shape);
+        std::set<int> used;  // vertices inside the item, for the box
+        scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
+        if (!c) {
+            v += mesh.numVertices();
+            e += mesh.numEdges();
+            f += mesh.numFaces();
+            uv += mesh.uvSet() ? static_cast<long long>(mesh.uvSet()->u.size()) : 0;
+            for (int k = 0; k < mesh.numFaces(); ++k) t += mesh.numTriangles(k);
+            for (int k = 0; k < mesh.numVertices(); ++k) used.insert(k);
+        } else {
+            const std::vector<int> elements = scene::componentElements(item.component, item.shape);
+            const long long n = static_cast<long long>(elements.size());
+            switch (c->kind()) {
+                case scene::ComponentKind::Vertex:
+                    v += n;
+                    used.insert(elements.begin(), elements.end());
+                    break;
+                case scene::ComponentKind::Edge:
+                    e += n;
+                    for (int k : elements) used.insert({mesh.edge(k).v0, mesh.edge(k).v1});
+                    break;
+                case scene::ComponentKind::Face:
+                    f += n;
+                    for (int k : elements) {
+                        t += mesh.numTriangles(k);
+                        for (int vv : mesh.faceVertices(k)) used.insert(vv);
+                    }
+                    break;
+                case scene::ComponentKind::UV: uv += n; break;
+                default: break;
+            }
+        }
+        for (int k : used) {
+            const Vec3 p = mesh.point(k);
+            box.expand(KPoint(p.x, p.y, p.z) * toWorld);
+        }
+    }
+    if (args.has("boundingBox")) {
+        if (box.isEmpty()) return Value(std::vector<double>{0, 0, 0, 0, 0, 0});
+        return Value(std::vector<double>{box.min().x, box.max().x, box.min().y, box.max().y,
+                                         box.min().z, box.max().z});
+    }
+    struct Row {
+        const char* flag;
+        long long value;
+    } rows[] = {{"vertex", v}, {"edge", e}, {"face", f}, {"uvcoord", uv}, {"triangle", t}};
+    std::vector<std::int64_t> answers;
+    for (const Row& r : rows)
+        if (args.has(r.flag)) answers.push_back(r.value);
+    if (answers.size() == 1) return Value(answers[0]);
+    if (answers.empty()) answers = {v, e, f, uv};
+    return Value(answers);
+}
+
+CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
+    const std::vector<MeshItem> items = meshItems(list);
+    if (items.empty()) return CommandResult::failure("polySoftEdge needs a mesh or mesh edges");
+    const double angle = flagOr(args, "angle", 30.0);
+    // Plan every mesh first so a bad item changes nothing.
+    struct Plan {
+        KObject shape;
+        std::vector<int> edges;
+    };
+    std::vector<Plan> plans;
+    for (const MeshItem& item : items) {
+        scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
+        Plan plan{item.shape, {}};
+        if (c) {
+            if (c->kind() == scene::ComponentKind::Face) {
+                const PolyMesh& mesh = scene::meshNode(item.shape)->mesh();
+                std::set<int> edges;
+                for (int face : scene::componentElements(item.component, item.shape))
+                    for (int edge : mesh.faceEdges(face)) edges.insert(edge);
+                plan.edges.assign(edges.begin(), edges.end());
+            } else if (c->kind() == scene::ComponentKind::Edge) {
+                plan.edges = scene::componentElements(item.component, item.shape);
+            } else {
+                return CommandResult::failure("polySoftEdge works on meshes, edges and faces");
+            }
+            if (plan.edges.empty()) continue;
+        }
+        plans.push_back(std::move(plan));
+    }
+    for (const Plan& plan : plans) {
+        scene::MeshNode* node = scene::meshNode(plan.shape);
+        PolyMesh edited = node->mesh();
+        SoftEdgeOperation op(angle, plan.edges);
+        const OpStatus status = runMeshOperation(op, edited);
+        if (!status.ok) return CommandResult::failure(status.message);
+        const PolyMesh before = node->mesh();
+        for (int edge = 0; edge < edited.numEdges(); ++edge)
+            node->mesh().setEdgeSmooth(edge, edited.isEdgeSmooth(edge));
+        scene::recordMeshChange(scene::nodeName(plan.shape), before, node->mesh());
+    }
+    return {};
+}
+
+// Material of a shading group for OBJ: the surface shader's colours and colour texture.
+ObjMaterial materialOf(const KObject& group) {
+    ObjMaterial m;
+    const KObject shader = shading::surfaceShaderOf(group);
+    m.name = scene::nodeName(shader.isNull() ? group : shader);
+    if (shader.isNull()) return m;
+    auto colour = [&](const char* attr, float out[3]) {
+        if (scene::attributeByName(shader, attr).isNull()) return;
+        const KVector v = scene::readVector(shader, attr);
+        out[0] = static_cast<float>(v.x), out[1] = static_cast<float>(v.y), out[2] = static_cast<float>(v.z);
+    };
+    colour("color", m.color);
+    colour("specularColor", m.specular);
+    colour("transparency", m.transparency);
+    if (!scene::attributeByName(shader, "cosinePower").isNull())
+        m.cosinePower = static_cast<float>(scene::readNumber(shader, "cosinePower"));
+    const KPlug colorPlug = scene::plugByName(shader, "color");
+    if (!colorPlug.isNull())
+        for (const Connection& c : Graph::instance().connectionsOf(colorPlug, true, false)) {
+            if (!c.srcNode || c.srcNode->type().name != "file") continue;
+            KStatus status;
+            const KObject file = scene::handleOf(c.srcNode);
+            const KDataHandle h =
+                Graph::instance().readHandle(scene::plugByName(file, "fileTextureName"), &status);
+            if (!status.error()) m.texture = h.asString().str();
+        }
+    return m;
+}
+
+CommandResult exportObjCmd(const CommandArgs& args, CommandContext&) {
+    const std::string path = args[0].asString();
+    if (path.empty()) return CommandResult::failure("exportObj needs a file name");
+    KSelectionList list;
+    std::string error;
+    if (!gatherItems(args, false, list, &error, 1)) return CommandResult::failure(error);
+    std::vector<KObject> shapes;
+    if (args.has("selection")) list = scene::activeSelection();
+    if (list.items().empty() && !args.has("selection")) {
+        for (const KObject& n : scene::allDagNodes())
+            if (scene::meshNode(n)) shapes.push_back(n);
+    } else {
+        for (const MeshItem& item : meshItems(list))
+            if (std::find(shapes.begin(), shapes.end(), item.shape) == shapes.end())
+                shapes.push_back(item.shape);
+    }
+    std::vector<ObjShape> objShapes;
+    std::vector<ObjMaterial> materials;
+    std::map<std::string, int> materialIndex;  // by shading group name
+    for (const KObject& shape : shapes) {
+        // Hidden objects stay out, as a viewer would not show them.
+        if (!scene::pathTo(shape).isVisible()) continue;
+        ObjShape s;
+        KObject parent = scene::parentOf(shape);
+        s.name = scene::nodeName(parent.isNull() ? shape : parent);
+        s.mesh = &scene::meshNode(shape)->mesh();
+        const KMatrix m = scene::worldMatrix(shape);
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) s.toWorld.m[i][j] = m[i][j];
+        for (const KObject& group : shading::faceGroups(shape)) {
+            if (group.isNull()) {
+                s.faceMaterial.push_back(-1);
+                continue;
+            }
+            const std::string key = scene::nodeName(group);
+            auto [it, added] = materialIndex.try_emplace(key, static_cast<int>(materials.size()));
+            if (added) materials.push_back(materialOf(group));
+            s.faceMaterial.push_back(it->second);
+        }
+        objShapes.push_back(std::move(s));
+    }
+    if (!writeObj(path, objShapes, materials, &error)) return CommandResult::failure(error);
+    return Value(path);
+}
+
+lang::FlagSpec floatFlag(const char* l, const char* s) {
+    return {.longName = l, .shortName = s, .args = {ArgType::Float}};
+}
+lang::FlagSpec intFlag(const char* l, const char* s) {
+    return {.longName = l, .shortName = s, .args = {ArgType::Int}};
+}
+// Flags every primitive accepts for the sake of scripts written for the full host.
+std::vector<lang::FlagSpec> commonPrimitiveFlags(std::vector<lang::FlagSpec> flags) {
+    flags.push_back({.longName = "name", .shortName = "n", .args = {ArgType::String}});
+    flags.push_back({.longName = "constructionHistory", .shortName = "ch", .args = {ArgType::Bool}});
+    flags.push_back({.longName = "createUVs", .shortName = "cuv", .args = {ArgType::Int}});
+    return flags;
+}
+
+}  // namespace
+
+void addPolyCommands(lang::CommandRegistry& registry) {
+    registry.add({.name = "polyCube",
+                  .usage = "polyCube [-w W] [-h H] [-d D] [-sx N] [-sy N] [-sz N] [-n name]",
+                  .flags = commonPrimitiveFlags({floatFlag("width", "w"), floatFlag("height", "h"),
+                                                 floatFlag("depth", "d"), intFlag("subdivisionsX", "sx"),
+                                                 intFlag("subdivisionsY", "sy"), intFlag("subdivisionsZ", "sz")}),
+                  .undoable = true,
+                  .body = polyCubeCmd});
+    registry.add({.name = "polyPlane",
+                  .usage = "polyPlane [-w W] [-h H] [-sx N] [-sy N] [-n name]",
+                  .flags = commonPrimitiveFlags({floatFlag("width", "w"), floatFlag("height", "h"),
+                                                 intFlag("subdivisionsX", "sx"), intFlag("subdivisionsY", "sy")}),
+                  .undoable = true,
+                  .body = polyPlaneCmd});
+    registry.add({.name = "polySphere",
+                  .usage = "polySphere [-r R] [-sx N] [-sy N] [-n name]",
+                  .flags = commonPrimitiveFlags({floatFlag("radius", "r"), intFlag("subdivisionsX", "sx"),
+                                                 intFlag("subdivisionsY", "sy")}),
+                  .undoable = true,
+                  .body = polySphereCmd});
+    registry.add({.name = "polyCylinder",
+                  .usage = "polyCylinder [-r R] [-h H] [-sx N] [-sy N] [-sc N] [-n name]",
+                  .flags = commonPrimitiveFlags({floatFlag("radius", "r"), floatFlag("height", "h"),
+                                                 intFlag("subdivisionsX", "sx"), intFlag("subdivisionsY", "sy"),
+                                                 intFlag("subdivisionsCaps", "sc")}),
+                  .undoable = true,
+                  .body = polyCylinderCmd});
+    registry.add({.name = "polyEvaluate",
+                  .usage = "polyEvaluate [-v] [-e] [-f] [-uv] [-t] [-bb] [meshes or components...]",
+                  .maxArgs = kUnlimited,
+                  .flags = {{.longName = "vertex", .shortName = "v"},
+                            {.longName = "edge", .shortName = "e"},
+                            {.longName = "face", .shortName = "f"},
+                            {.longName = "uvcoord", .shortName = "uv"},
+                            {.longName = "triangle", .shortName = "t"},
+                            {.longName = "boundingBox", .shortName = "bb"}},
+                  .body = polyEvaluateCmd});
+    registry.add({.name = "polySoftEdge",
+                  .usage = "polySoftEdge [-a degrees] [-ch bool] [meshes or edges...]",
+                  .maxArgs = kUnlimited,
+                  .flags = {floatFlag("angle", "a"),
+                            {.longName = "constructionHistory", .shortName = "ch", .args = {ArgType::Bool}}},
+                  .undoable = true,
+                  .body = polySoftEdgeCmd});
+    registry.add({.name = "exportObj",
+                  .usage = "exportObj [-sl] FILE.obj [meshes...]",
+                  .minArgs = 1,
+                  .maxArgs = kUnlimited,
+                  .flags = {{.longName = "selection", .shortName = "sl"}},
+                  .body = exportObjCmd});
+}
+
+}  // namespace tarn::commands
