@@ -16,6 +16,9 @@ void installLangCommands(CommandRegistry& registry)
     commands::addCoreCommands(registry);
     commands::addOptionVarCommand(registry);
     commands::addUiCommands(registry);
+    // Only the host's own registry mirrors plug-in commands.
+    if (&registry == &commandRegistry())
+        commands::installPluginCommandBridge();
 }
 
 }  // namespace tarn::lang

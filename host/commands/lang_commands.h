@@ -14,6 +14,8 @@ namespace tarn::commands {
 void addCoreCommands(lang::CommandRegistry& registry);
 void addOptionVarCommand(lang::CommandRegistry& registry);
 void addUiCommands(lang::CommandRegistry& registry);
+/// Makes commands registered by plug-ins (host/plugins) runnable by name, now and later.
+void installPluginCommandBridge();
 
 /// The arguments of every refreshCreateRenderNodeWindow call so far, in order (tests read it).
 std::vector<std::string>& renderNodeWindowRefreshes();

@@ -113,22 +113,24 @@ std::vector<std::string> CommandRegistry::names() const
 
 CommandRegistry& commandRegistry()
 {
-    static CommandRegistry* registry = [] {
-        auto* r = new CommandRegistry;
+    static CommandRegistry registry;
+    static bool installed = false;
+    if (!installed) {
+        // Set first: installers may use the registry (through this function) while they run.
+        installed = true;
         // Each module that is built contributes its commands; see command_modules.h.
         using Installer = void (*)(CommandRegistry&);
         const Installer installers[] = {
-            installLangCommands,  installDgCommands,    installPluginsCommands,
-            installSceneCommands, installMeshCommands,  installShadingCommands,
-            installImageCommands, installViewCommands,  installNurbsCommands,
+            installLangCommands,      installDgCommands,     installPluginsCommands,
+            installSceneCommands,     installMeshCommands,   installShadingCommands,
+            installImageCommands,     installViewCommands,   installNurbsCommands,
             installTexturingCommands, installRenderCommands, installFileioCommands,
         };
         for (Installer install : installers)
             if (install)
-                install(*r);
-        return r;
-    }();
-    return *registry;
+                install(registry);
+    }
+    return registry;
 }
 
 const FlagSpec* findFlag(const CommandSpec& spec, std::string_view name)

@@ -133,6 +133,7 @@ struct Interpreter::Impl {
     std::map<std::string, Proc, std::less<>> procs;
     Value returnValue;
     Value lastValue;
+    std::string lastReported;  ///< the last error message printed, for callers of outer runs
     std::vector<std::shared_ptr<Script>> running;  ///< keeps scripts alive while they run
 
     explicit Impl(Interpreter& s) : self(s)
@@ -738,6 +739,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options)
         where.sourceName = options.sourceName;
         where.lineCount = text.find('\n') == std::string_view::npos ? 1 : 2;
         result.error = impl.locate(perr.message, perr.line, &where);
+        impl.lastReported = result.error;
         scriptOutput(OutputKind::Error, result.error);
         return result;
     }
@@ -745,6 +747,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options)
         result.ok = false;
         result.error = "Recursion too deep: more than " + std::to_string(kMaxDepth) +
                        " nested procs, evals, sources or back-quotes.";
+        impl.lastReported = result.error;
         scriptOutput(OutputKind::Error, result.error);
         return result;
     }
@@ -792,9 +795,13 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options)
     } catch (const ScriptError& e) {
         result.ok = false;
         result.line = e.line;
-        result.error = impl.locate(e.message, e.line, script.get());
-        if (!e.reported)
+        if (e.reported) {
+            result.error = impl.lastReported;
+        } else {
+            result.error = impl.locate(e.message, e.line, script.get());
+            impl.lastReported = result.error;
             scriptOutput(OutputKind::Error, result.error);
+        }
     }
     if (!perStatement)
         queue.closeChunk();
@@ -818,6 +825,7 @@ RunResult Interpreter::runFile(const std::string& path, const RunOptions& option
         RunResult r;
         r.ok = false;
         r.error = "Cannot open file \"" + path + "\".";
+        m_impl->lastReported = r.error;
         scriptOutput(OutputKind::Error, r.error);
         return r;
     }
@@ -849,8 +857,10 @@ CommandResult Interpreter::call(std::string_view name, std::vector<Value> words)
         }
         return CommandResult(m_impl->invoke(std::string(name), ws, 0));
     } catch (const ScriptError& e) {
-        if (!e.reported)
+        if (!e.reported) {
+            m_impl->lastReported = e.message;
             scriptOutput(OutputKind::Error, e.message);
+        }
         return CommandResult::failure("");
     }
 }

@@ -1,24 +1,8 @@
 #include "host/lang/script_output.h"
 
-#include <cstdio>
+#include "host/sdk/host_output.h"
 
 namespace tarn::lang {
-
-namespace {
-
-OutputSink& sink()
-{
-    static OutputSink s;
-    return s;
-}
-
-OutputCapture*& activeCapture()
-{
-    static OutputCapture* c = nullptr;
-    return c;
-}
-
-}  // namespace
 
 std::string formatOutput(OutputKind kind, std::string_view text)
 {
@@ -39,38 +23,28 @@ std::string formatOutput(OutputKind kind, std::string_view text)
 
 void scriptOutput(OutputKind kind, std::string_view text)
 {
-    std::string formatted = formatOutput(kind, text);
-    if (auto& s = sink()) {
-        s(kind, formatted);
-        return;
+    switch (kind) {
+    case OutputKind::Print: output::print(text); break;
+    case OutputKind::Info: output::info(text); break;
+    case OutputKind::Warning: output::warning(text); break;
+    case OutputKind::Error: output::error(text); break;
+    case OutputKind::Result:
+    case OutputKind::Echo: output::print(formatOutput(kind, text)); break;
     }
-    FILE* stream = (kind == OutputKind::Warning || kind == OutputKind::Error) ? stderr : stdout;
-    std::fwrite(formatted.data(), 1, formatted.size(), stream);
-    std::fflush(stream);
 }
 
-void setOutputSink(OutputSink s) { sink() = std::move(s); }
-
-OutputCapture::OutputCapture() : m_previous(activeCapture())
+OutputCapture::OutputCapture()
 {
-    activeCapture() = this;
-    setOutputSink([this](OutputKind kind, const std::string& text) {
-        m_items.emplace_back(kind, text);
+    output::setSink([this](output::Channel channel, std::string_view text) {
+        OutputKind kind = channel == output::Channel::kInfo      ? OutputKind::Info
+                          : channel == output::Channel::kWarning ? OutputKind::Warning
+                          : channel == output::Channel::kError   ? OutputKind::Error
+                                                                 : OutputKind::Print;
+        m_items.emplace_back(kind, formatOutput(kind, text));
     });
 }
 
-OutputCapture::~OutputCapture()
-{
-    activeCapture() = m_previous;
-    if (m_previous) {
-        OutputCapture* prev = m_previous;
-        setOutputSink([prev](OutputKind kind, const std::string& text) {
-            prev->m_items.emplace_back(kind, text);
-        });
-    } else {
-        setOutputSink(nullptr);
-    }
-}
+OutputCapture::~OutputCapture() { output::setSink(nullptr); }
 
 std::string OutputCapture::text() const
 {

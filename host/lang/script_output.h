@@ -1,8 +1,9 @@
 #pragma once
 /// The script output: where `print`, results, infos, warnings and errors of the command language
-/// go. The tarn program prints to the terminal; tests capture. Main thread only.
+/// go. Everything goes through the host's output channels (host/sdk/host_output.h): results and
+/// echoed texts on the print channel with their "// Result: " prefix, the rest on their own
+/// channel. Main thread only.
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,12 +20,9 @@ void scriptOutput(OutputKind kind, std::string_view text);
 /// The text scriptOutput writes for a message (prefix and final line feed included). Pure.
 std::string formatOutput(OutputKind kind, std::string_view text);
 
-/// Receives every message (already formatted) instead of the default terminal writer (stdout
-/// for print, info, results and echoes; stderr for warnings and errors). Null restores it.
-using OutputSink = std::function<void(OutputKind, const std::string&)>;
-void setOutputSink(OutputSink sink);
-
-/// Collects everything written while it lives (and suppresses the terminal output), for tests.
+/// Collects everything written on the host's channels while it lives, in order and formatted as
+/// the terminal shows it, and suppresses the terminal output (for tests). Not nestable with
+/// another sink user.
 class OutputCapture {
 public:
     OutputCapture();
@@ -40,7 +38,6 @@ public:
 
 private:
     std::vector<std::pair<OutputKind, std::string>> m_items;
-    OutputCapture* m_previous;
 };
 
 }  // namespace tarn::lang

@@ -1,0 +1,210 @@
+#include "host/lang/plugin_commands.h"
+
+#include "host/lang/command_registry.h"
+#include "host/lang/plugin_result.h"
+#include "host/undo/undo.h"
+
+#include <map>
+#include <memory>
+#include <utility>
+
+namespace tarn::lang {
+
+namespace {
+
+Value g_result;
+int g_errors = 0;
+
+/// Per registered plug-in command: how many of its instances the undo queue holds.
+struct LiveCount {
+    int held = 0;
+};
+std::map<std::string, std::shared_ptr<LiveCount>>& liveCounts()
+{
+    static std::map<std::string, std::shared_ptr<LiveCount>> m;
+    return m;
+}
+
+/// An undoable plug-in command kept in the undo queue; undo/redo call into the instance.
+class PluginCommandItem final : public undo::UndoItem {
+public:
+    PluginCommandItem(std::unique_ptr<KPxCommand> cmd, std::shared_ptr<LiveCount> live,
+                      std::string name)
+        : m_cmd(std::move(cmd)), m_live(std::move(live)), m_name(std::move(name))
+    {
+        ++m_live->held;
+    }
+    ~PluginCommandItem() override { --m_live->held; }
+    void undo() override { guarded([this] { return m_cmd->undoIt(); }); }
+    void redo() override { guarded([this] { return m_cmd->redoIt(); }); }
+    std::string describe() const override { return m_name; }
+
+private:
+    template <class F>
+    void guarded(F f)
+    {
+        Value saved = std::exchange(pluginResult(), Value());
+        try {
+            f();
+        } catch (...) {
+            // Nothing may escape a plug-in; a failing undo leaves the scene as the plug-in left it.
+        }
+        pluginResult() = std::move(saved);
+    }
+
+    std::unique_ptr<KPxCommand> m_cmd;
+    std::shared_ptr<LiveCount> m_live;
+    std::string m_name;
+};
+
+void flattenInto(const Value& v, KArgList& list)
+{
+    if (v.isArray()) {
+        for (const auto& s : v.asStringArray())
+            list.addArg(KString(s));
+    } else {
+        list.addArg(KString(v.asString()));
+    }
+}
+
+}  // namespace
+
+Value& pluginResult() { return g_result; }
+
+void appendPluginResult(const Value& element)
+{
+    Value& r = g_result;
+    auto k = r.kind();
+    if (r.isNone()) {
+        if (element.kind() == ValueKind::Int)
+            r = Value(std::vector<std::int64_t>{element.asInt()});
+        else if (element.kind() == ValueKind::Float)
+            r = Value(std::vector<double>{element.asFloat()});
+        else
+            r = Value(std::vector<std::string>{element.asString()});
+        return;
+    }
+    if (element.kind() == ValueKind::Int && (k == ValueKind::Int || k == ValueKind::IntArray)) {
+        auto a = r.asIntArray();
+        a.push_back(element.asInt());
+        r = Value(std::move(a));
+    } else if (element.kind() == ValueKind::Float &&
+               (k == ValueKind::Float || k == ValueKind::FloatArray)) {
+        auto a = r.asFloatArray();
+        a.push_back(element.asFloat());
+        r = Value(std::move(a));
+    } else {
+        auto a = r.asStringArray();
+        a.push_back(element.asString());
+        r = Value(std::move(a));
+    }
+}
+
+void noteDisplayedError() { ++g_errors; }
+int displayedErrorCount() { return g_errors; }
+
+bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
+                           KCreateSyntaxFunction syntaxFn, const std::string& owner,
+                           std::string* error)
+{
+    if (!creator) {
+        if (error)
+            *error = "Command \"" + name + "\" has no creator.";
+        return false;
+    }
+    std::shared_ptr<KSyntax> syntax;
+    if (syntaxFn) {
+        try {
+            syntax = std::make_shared<KSyntax>(syntaxFn());
+        } catch (...) {
+            if (error)
+                *error = "The syntax of command \"" + name + "\" could not be built.";
+            return false;
+        }
+    }
+    auto live = std::make_shared<LiveCount>();
+    CommandSpec spec;
+    spec.name = name;
+    spec.usage = name + " (plug-in command of " + owner + ")";
+    spec.rawArgs = true;
+    spec.undoable = true;
+    spec.owner = owner;
+    spec.body = [name, creator, syntax, live](const CommandArgs& args,
+                                              CommandContext&) -> CommandResult {
+        KArgList list;
+        for (const auto& v : args.positional())
+            flattenInto(v, list);
+        if (syntax) {
+            KStatus st;
+            KArgDatabase db(*syntax, list, &st);
+            if (st.error())
+                return CommandResult::failure(name + ": invalid flag or missing flag argument.");
+        }
+        std::unique_ptr<KPxCommand> cmd;
+        try {
+            cmd.reset(static_cast<KPxCommand*>(creator()));
+        } catch (...) {
+        }
+        if (!cmd)
+            return CommandResult::failure(name + ": the plug-in could not create the command.");
+        cmd->setCommandString(KString(name));
+
+        Value saved = std::exchange(pluginResult(), Value());
+        int errorsBefore = displayedErrorCount();
+        KStatus status(KStatus::kFailure);
+        std::string crash;
+        try {
+            status = cmd->doIt(list);
+        } catch (const std::exception& ex) {
+            crash = ex.what();
+        } catch (...) {
+            crash = "unknown exception";
+        }
+        Value result = std::exchange(pluginResult(), std::move(saved));
+        if (!crash.empty())
+            return CommandResult::failure(name + ": the command failed (" + crash + ").");
+        if (status.error()) {
+            if (displayedErrorCount() != errorsBefore)
+                return CommandResult::failure("");  // the plug-in has said why
+            std::string text = result.toDisplay();
+            while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+                text.pop_back();
+            if (!text.empty())
+                return CommandResult::failure(name + ": " + text);
+            return CommandResult::failure(name + ": the command failed (status " +
+                                          std::to_string(int(status.statusCode())) + ").");
+        }
+        bool undoable = false;
+        try {
+            undoable = cmd->isUndoable();
+        } catch (...) {
+        }
+        auto& queue = undo::undoQueue();
+        if (undoable && queue.isRecording())
+            queue.record(std::make_unique<PluginCommandItem>(std::move(cmd), live, name));
+        return CommandResult(std::move(result));
+    };
+    std::string why;
+    if (!commandRegistry().add(std::move(spec), &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    liveCounts()[name] = live;
+    return true;
+}
+
+bool deregisterPluginCommand(const std::string& name)
+{
+    auto it = liveCounts().find(name);
+    if (it == liveCounts().end())
+        return false;
+    // Instances in the undo queue belong to the library being unloaded: release them now.
+    if (it->second->held > 0)
+        undo::undoQueue().clear();
+    liveCounts().erase(it);
+    commandRegistry().remove(name);
+    return true;
+}
+
+}  // namespace tarn::lang
