@@ -266,3 +266,21 @@ TEST(RecordingLayer, SaveRestoreAndSplice) {
     EXPECT_EQ(played(), (Lines{"begin \"main\"", "identity", "sides 2", "worldBegin", "worldEnd", "end"}));
     riResetRecorder();
 }
+
+TEST(SampleScene, ShippedFileMatchesTheWriterAndParses) {
+    const std::string path = std::string(TARN_SOURCE_DIR) + "/examples/qmf/sample.qmf";
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr) << path;
+    std::vector<uint8_t> shipped;
+    for (int c; (c = std::fgetc(f)) != EOF;) shipped.push_back(static_cast<uint8_t>(c));
+    std::fclose(f);
+    EXPECT_EQ(shipped, qmf::writeScene(qmf::sampleScene()))
+        << "examples/qmf/sample.qmf is stale: run examples/qmf/regenerate.sh";
+
+    Parsed p(shipped);
+    ASSERT_EQ(p.result, 1);
+    EXPECT_EQ(childNames(sceneRoot()), (Lines{"2:Materials", "5:camera01", "6:sun", "1:floor",
+                                              "1:house", "1:crate", "1:ghost"}));
+    EXPECT_EQ(childNames(sceneRoot()->firstChild.get()),
+              (Lines{"3:brick", "3:glass", "3:checker"}));
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Rewrites examples/qmf/sample.qmf with the fixture writer (build the qmfwrite target first).
+#   examples/qmf/regenerate.sh [BUILD_DIR]
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="${1:-$here/../../build}"
+"$build/bin/qmfwrite" sample "$here/sample.qmf"
+echo "wrote $here/sample.qmf"
