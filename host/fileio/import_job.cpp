@@ -77,13 +77,20 @@ int runImportJob(const std::vector<std::string>& args) {
         return 1;
     }
 
-    const tarn::fileio::SceneSummary summary = tarn::fileio::summarizeScene();
-    if (o.json) std::cout << tarn::fileio::summaryJson(summary).dump(2) << "\n";
-    if (o.summary || !o.json) std::cout << tarn::fileio::summaryText(summary);
+    // The scene description's JSON and the OBJ export come from the host's own commands.
+    if (o.json) {
+        KString json;
+        if (KGlobal::executeCommand("describeScene -json", json).error()) {
+            std::cerr << "tarn import: describeScene -json failed\n";
+            return 1;
+        }
+        std::cout << json.asChar() << "\n";
+    }
+    if (o.summary || !o.json) std::cout << tarn::fileio::summaryText(tarn::fileio::summarizeScene());
     int status = 0;
     if (!o.obj.empty()) {
-        if (!tarn::fileio::writeSceneObj(summary, o.obj, &error)) {
-            std::cerr << "tarn import: " << error << "\n";
+        if (KGlobal::executeCommand(KString("exportObj \"" + o.obj + "\"")).error()) {
+            std::cerr << "tarn import: could not write " << o.obj << "\n";
             status = 1;
         } else {
             std::cout << "wrote " << o.obj << "\n";

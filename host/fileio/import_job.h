@@ -1,8 +1,9 @@
 #pragma once
 /// The `tarn import` job:
 ///   tarn import FILE.qmf [--obj OUT.obj] [--snapshot OUT.png] [--summary] [--json]
-/// Loads the sceneReader plug-in, imports the file, then prints a summary (the default) or its
-/// JSON form, and writes the scene as OBJ + MTL when asked. Answers the process exit status:
+/// Loads the sceneReader plug-in, imports the file, then prints a summary (the default) and/or
+/// the scene description's JSON (describeScene -json), and writes the scene as OBJ + MTL
+/// (exportObj) when asked. Answers the process exit status:
 /// 0 when everything asked for succeeded. Main thread only.
 
 #include <string>

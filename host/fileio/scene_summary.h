@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 namespace tarn::fileio {
 
 struct MeshSummary {
@@ -36,9 +34,5 @@ struct SceneSummary {
 SceneSummary summarizeScene();
 /// Human-readable report, one item per line.
 std::string summaryText(const SceneSummary& s);
-nlohmann::json summaryJson(const SceneSummary& s);
-/// Writes every mesh to an OBJ file (world space) with an MTL library beside it; the faces of a
-/// shading group take the Phong shader whose name the group carries with "SG" appended.
-bool writeSceneObj(const SceneSummary& s, const std::string& path, std::string* error);
 
 }  // namespace tarn::fileio
