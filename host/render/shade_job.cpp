@@ -17,9 +17,14 @@
 #include "host/plugins/plugin_loader.h"
 #include "host/render/shade_options.h"
 
+// A private copy of the PNG writer (static functions: no clash with other copies in the host).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
+#pragma GCC diagnostic pop
 
 namespace tarn::render {
 namespace {
@@ -27,7 +32,7 @@ namespace {
 constexpr const char* kTypeName = "DermalShade";
 constexpr double kSphereDistance = 3.2;  // sphere of radius 1 centred on (0, 0, -3.2)
 constexpr double kTanHalfFov = 0.36;
-constexpr float kBackground[3] = {0.07f, 0.07f, 0.08f};
+constexpr float kBackground[3] = {0.03f, 0.03f, 0.03f};  // linear
 constexpr int kSubsamples = 2;  // per axis
 
 // The attributes a renderer fills per sample and the one it reads back.
@@ -71,7 +76,7 @@ bool findAttributes(const NodeType& type, SampleAttributes& a, std::string* erro
 // Applies one --set to the node; a single value on a compound sets all three children.
 bool applySetting(const std::string& node, const ShadeSetting& setting, std::string* error) {
     std::string parseError;
-    const KPlug plug = Graph::instance().parsePlug(node + "." + setting.attribute, &parseError);
+    KPlug plug = Graph::instance().parsePlug(node + "." + setting.attribute, &parseError);
     if (plug.isNull()) {
         *error = "DermalShade has no attribute '" + setting.attribute + "'";
         return false;
@@ -101,7 +106,7 @@ bool createLightElements(const KObject& node, const std::vector<SampleLight>& li
     const std::string name = NodeImpl::from(node)->name();
     for (size_t i = 0; i < lights.size(); ++i) {
         const std::string plugName = name + ".lightDataArray[" + std::to_string(i) + "].lightAmbient";
-        const KPlug plug = Graph::instance().parsePlug(plugName, error);
+        KPlug plug = Graph::instance().parsePlug(plugName, error);
         if (plug.isNull() || !plug.setValue(lights[i].ambient)) {
             *error = "cannot create light element " + std::to_string(i);
             return false;

@@ -9,9 +9,13 @@
 
 #include "host/render/shade_options.h"
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #include "stb_image.h"
+#pragma GCC diagnostic pop
 
 namespace tarn::render {
 namespace {
@@ -49,7 +53,9 @@ TEST(ParseShadeOptions, AcceptsAndRejects) {
         ShadeOptions options;
         std::string error;
         EXPECT_EQ(parseShadeOptions(c.args, options, &error), c.ok) << error;
-        if (!c.ok) EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        if (!c.ok) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        }
     }
 }
 
@@ -57,7 +63,7 @@ TEST(ParseShadeOptions, DefaultLightingOnlyWithoutAnyLight) {
     ShadeOptions options;
     std::string error;
     ASSERT_TRUE(parseShadeOptions({"-o", "a.png"}, options, &error));
-    EXPECT_EQ(options.lights.size(), 1u);
+    EXPECT_EQ(options.lights.size(), 2u);
     EXPECT_TRUE(options.hasAmbient);
     EXPECT_EQ(options.size, 256);
 
@@ -105,7 +111,7 @@ TEST_F(ShadeJobTest, RendersALitSkinSphere) {
     EXPECT_GT(lit[0], lit[1]);
     EXPECT_GT(lit[1], lit[2]);
     const unsigned char* corner = image.at(0, 0);
-    EXPECT_LT(corner[0], 30);
+    EXPECT_LT(corner[0], 60);
     EXPECT_EQ(corner[0], corner[1]);
 }
 

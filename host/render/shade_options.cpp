@@ -112,9 +112,12 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
         return false;
     }
     if (options.lights.empty() && !options.hasAmbient) {
-        options.lights.push_back({{-0.45f, 0.55f, 0.7f}, {0.3f, 0.3f, 0.3f}});
+        // A warm key light from the upper left, a cool rim from the right, a faint ambient.
+        options.lights.push_back({{-0.6f, 0.5f, 0.4f}, {0.6f, 0.58f, 0.55f}});
+        options.lights.push_back({{0.8f, 0.1f, 0.3f}, {0.12f, 0.12f, 0.15f}});
         options.hasAmbient = true;
-        options.ambient[0] = options.ambient[1] = options.ambient[2] = 0.04f;
+        options.ambient[0] = options.ambient[1] = 0.015f;
+        options.ambient[2] = 0.02f;
     }
     return true;
 }

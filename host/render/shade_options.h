@@ -33,8 +33,8 @@ inline constexpr int kMaxShadeSize = 4096;
 
 /// Parses the words after "shade". False with a one-line reason in `*error` for an unknown
 /// flag, a missing or non-finite number, a zero light direction, a size outside [8, 4096] or
-/// a missing "-o FILE.png". When no light and no ambient is given, a key light from the upper
-/// left and a faint ambient light are used.
+/// a missing "-o FILE.png". When no light and no ambient is given, a warm key light from the
+/// upper left, a cool rim light from the right and a faint ambient light are used.
 bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& options,
                        std::string* error);
 
