@@ -85,8 +85,7 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
     // Work the translator deferred (e.g. per-face shading assignments) runs now.
     lang::idleQueue().flush();
     if (out.status.error())
-        out.error = "Translator " + out.translator + " failed to import " + path + ": " +
-                    KStatus::description(out.status.statusCode());
+        out.error = "Translator " + out.translator + " could not import " + path;
     return out;
 }
 
