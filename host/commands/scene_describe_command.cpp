@@ -213,14 +213,3 @@ void addDescribeCommand(lang::CommandRegistry& registry) {
 }
 
 }  // namespace tarn::commands
-
-namespace tarn::lang {
-
-void installSceneCommands(CommandRegistry& registry) {
-    commands::addSelectCommands(registry);
-    commands::addDagCommands(registry);
-    commands::addPolyCommands(registry);
-    commands::addDescribeCommand(registry);
-}
-
-}  // namespace tarn::lang
