@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "shader/scattering_lookup.h"
 #include "shader/skin_reflectance.h"
 
 const KTypeId DermalShade::id(0x81061);
@@ -317,14 +318,29 @@ void DermalShade::shade(KDataBlock& block) {
     KFloatVector Vt = V - std::cos(thetaR) * N;
     Vt.normalize();
 
+    // The scattering cell of a channel depends on the material only, not on the light: look
+    // each up once per sample, on first use (the results equal a lookup per light).
+    dermal::ScatteringCell cells[3];
+    bool haveCells = false;
+    double ambient[3];
+    bool haveAmbient = false;
+    auto lookupCells = [&] {
+        if (haveCells) return;
+        for (int c = 0; c < 3; ++c) dermal::lookupScatteringCell(D[c], g[c], r, cells[c]);
+        haveCells = true;
+    };
+
     for (unsigned e = 0; e < count; ++e) {
         const KDataHandle light = lights.inputValue();
         const KFloatVector I = light.child(lightIntensity.parent).asFloatVector();
         if (light.child(lightAmbient).asBool()) {
-            for (int c = 0; c < 3; ++c)
-                S[c] += static_cast<float>(dermal::ambientResponse(E[c], D[c], g[c], r, kSub,
-                                                                   thetaR)) *
-                        kA * I[c];
+            if (!haveAmbient) {
+                lookupCells();
+                for (int c = 0; c < 3; ++c)
+                    ambient[c] = dermal::ambientResponse(cells[c], E[c], kSub, thetaR);
+                haveAmbient = true;
+            }
+            for (int c = 0; c < 3; ++c) S[c] += static_cast<float>(ambient[c]) * kA * I[c];
         }
         const bool diffuse = light.child(lightDiffuse).asBool();
         const bool specular = light.child(lightSpecular).asBool();
@@ -342,9 +358,16 @@ void DermalShade::shade(KDataBlock& block) {
                 const float phi = static_cast<float>(std::acos(static_cast<double>(k)));
                 const float kS = diffuse ? kSub : 0.0f;
                 const float kP = specular ? kSpec : 0.0f;
+                // The lobe is the same in every channel: evaluate it once per light. A light
+                // without the specular flag skips it, so an overflowing lobe cannot turn into
+                // NaN by a multiplication with 0.
+                const double lobe =
+                    kP != 0.0f ? dermal::specularLobe(r, thetaI, 0.0, thetaR, phi) * kP : 0.0;
+                lookupCells();
                 for (int c = 0; c < 3; ++c) {
-                    const float R = static_cast<float>(dermal::lightResponse(
-                        E[c], D[c], g[c], r, kS, kP, thetaI, 0.0, thetaR, phi));
+                    const double sub =
+                        dermal::subsurfaceResponse(cells[c], E[c], kS, thetaI, 0.0, thetaR, phi);
+                    const float R = static_cast<float>(sub + lobe);
                     S[c] += std::max(R, 0.0f) * x * I[c];
                 }
             }

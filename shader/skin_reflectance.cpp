@@ -78,20 +78,35 @@ double specularLobe(double s, double thetaI, double phiI, double thetaR, double 
     return value;
 }
 
+double subsurfaceResponse(const ScatteringCell& cell, double epi, double kSub, double thetaI,
+                          double phiI, double thetaR, double phi) {
+    // The table measures the azimuth from the light's travel direction, hence the half turn.
+    return azimuthalSum(cell, thetaI, phiI, thetaR, phi + kPi) * epi * kSub;
+}
+
+double lightResponse(const ScatteringCell& cell, double epi, double rough, double kSub,
+                     double kSpec, double thetaI, double phiI, double thetaR, double phi) {
+    const double subsurface = subsurfaceResponse(cell, epi, kSub, thetaI, phiI, thetaR, phi);
+    const double specular = specularLobe(rough, thetaI, phiI, thetaR, phi) * kSpec;
+    return subsurface + specular;
+}
+
+double ambientResponse(const ScatteringCell& cell, double epi, double kSub, double thetaR) {
+    return hemisphereSum(cell, thetaR) * (epi * kSub);
+}
+
 double lightResponse(double epi, double alb, double ani, double rough, double kSub, double kSpec,
                      double thetaI, double phiI, double thetaR, double phi) {
     ScatteringCell cell;
     lookupScatteringCell(alb, ani, rough, cell);
-    const double subsurface = azimuthalSum(cell, thetaI, phiI, thetaR, phi + kPi) * epi * kSub;
-    const double specular = specularLobe(rough, thetaI, phiI, thetaR, phi) * kSpec;
-    return subsurface + specular;
+    return lightResponse(cell, epi, rough, kSub, kSpec, thetaI, phiI, thetaR, phi);
 }
 
 double ambientResponse(double epi, double alb, double ani, double rough, double kSub,
                        double thetaR) {
     ScatteringCell cell;
     lookupScatteringCell(alb, ani, rough, cell);
-    return hemisphereSum(cell, thetaR) * (epi * kSub);
+    return ambientResponse(cell, epi, kSub, thetaR);
 }
 
 }  // namespace dermal

@@ -1,4 +1,7 @@
 #pragma once
+
+#include "shader/scattering_tables.h"
+
 // Reflectance terms of the skin shader: Fresnel, the microfacet specular lobe with its masking
 // and shadowing, and the per-channel light and ambient responses built on the scattering tables.
 // Double precision, angles in radians; pure functions: thread-safe, no allocation.
@@ -27,5 +30,16 @@ double lightResponse(double epi, double alb, double ani, double rough, double kS
 /// One channel's response to ambient light: the hemispherical table term times epi * kSub.
 double ambientResponse(double epi, double alb, double ani, double rough, double kSub,
                        double thetaR);
+
+/// lightResponse with the cell of (alb, ani, rough) already looked up; the same result.
+double lightResponse(const ScatteringCell& cell, double epi, double rough, double kSub,
+                     double kSpec, double thetaI, double phiI, double thetaR, double phi);
+
+/// The table part of lightResponse alone: azimuthalSum at phi + pi, times epi * kSub.
+double subsurfaceResponse(const ScatteringCell& cell, double epi, double kSub, double thetaI,
+                          double phiI, double thetaR, double phi);
+
+/// ambientResponse with the cell already looked up; the same result.
+double ambientResponse(const ScatteringCell& cell, double epi, double kSub, double thetaR);
 
 }  // namespace dermal

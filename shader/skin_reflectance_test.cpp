@@ -133,3 +133,20 @@ TEST(AmbientResponse, IsTheHemisphereSumScaled) {
 
 }  // namespace
 }  // namespace dermal
+
+namespace dermal {
+namespace {
+
+TEST(Responses, PrecomputedCellGivesTheSameResults) {
+    ScatteringCell cell;
+    lookupScatteringCell(0.979, 0.8541, 0.3, cell);
+    for (double theta : {0.1, 0.7, 1.3}) {
+        EXPECT_EQ(lightResponse(cell, 0.8, 0.3, 10.0, 40.0, theta, 0.0, 0.5, 2.0),
+                  lightResponse(0.8, 0.979, 0.8541, 0.3, 10.0, 40.0, theta, 0.0, 0.5, 2.0));
+        EXPECT_EQ(ambientResponse(cell, 0.8, 10.0, theta),
+                  ambientResponse(0.8, 0.979, 0.8541, 0.3, 10.0, theta));
+    }
+}
+
+}  // namespace
+}  // namespace dermal
