@@ -96,7 +96,8 @@ public:
     const std::vector<TranslatorEntry>& translators() const { return m_translators; }
 
     /// Makes a translator through its creator; null with `*error` when the name is unknown or
-    /// the creator fails or throws. The caller owns the result.
+    /// the creator fails or throws. The caller owns the result and must delete it before the
+    /// plug-in is unloaded (its code goes with the library).
     KPxFileTranslator* createTranslator(std::string_view name, std::string* error) const;
 
 private:
