@@ -57,9 +57,13 @@ void* corrosionNode::creator() {
     return new (std::nothrow) corrosionNode;
 }
 
+std::vector<texture::AttrRow> corrosionNode::attributeRows() {
+    return placement3dRows(ownRows(), PlacementStyle::kOpenBox);
+}
+
 KStatus corrosionNode::initialize() {
     try {
-        s_layout.initialize(placement3dRows(ownRows(), PlacementStyle::kOpenBox), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

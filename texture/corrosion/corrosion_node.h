@@ -1,6 +1,8 @@
 #pragma once
 /// The "corrosion" 3D texture node: the placement block plus the node's own attributes.
 
+#include <vector>
+
 #include "frame/k_data.h"
 #include "frame/k_node.h"
 #include "frame/k_plug.h"
@@ -16,6 +18,8 @@ public:
     static void* creator();
     /// Creates, adds and links the attributes. Registration thread only.
     static KStatus initialize();
+    /// The type's attribute table in creation order (pure data; walked by initialize and tests).
+    static std::vector<texture::AttrRow> attributeRows();
     /// The attribute rows and handles of the type (valid after initialize).
     static const texture::AttributeLayout& layout();
 

@@ -102,9 +102,13 @@ void* denimNode::creator() {
     return new (std::nothrow) denimNode;
 }
 
+std::vector<texture::AttrRow> denimNode::attributeRows() {
+    return texture2dRows(ownRows(), true);
+}
+
 KStatus denimNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), true), "denim");
+        s_layout.initialize(attributeRows(), "denim");
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

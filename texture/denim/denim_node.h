@@ -1,6 +1,8 @@
 #pragma once
 /// The "denim" texture node: the common 2D block plus the twill weave's own attributes.
 
+#include <vector>
+
 #include "frame/k_data.h"
 #include "frame/k_node.h"
 #include "frame/k_plug.h"
@@ -17,6 +19,8 @@ public:
     /// Creates, adds and links the attributes; reports failing calls as "ERROR in denim at
     /// line <n>". Registration thread only.
     static KStatus initialize();
+    /// The type's attribute table in creation order (pure data; walked by initialize and tests).
+    static std::vector<texture::AttrRow> attributeRows();
     /// The attribute rows and handles of the type (valid after initialize).
     static const texture::AttributeLayout& layout();
 

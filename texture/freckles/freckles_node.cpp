@@ -107,9 +107,13 @@ void* frecklesNode::creator() {
     return new (std::nothrow) frecklesNode;
 }
 
+std::vector<texture::AttrRow> frecklesNode::attributeRows() {
+    return texture2dRows(ownRows(), false);
+}
+
 KStatus frecklesNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), false), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

@@ -112,9 +112,13 @@ void* ringsNode::creator() {
     return new (std::nothrow) ringsNode;
 }
 
+std::vector<texture::AttrRow> ringsNode::attributeRows() {
+    return texture2dRows(ownRows(), false);
+}
+
 KStatus ringsNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), false), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

@@ -83,9 +83,13 @@ void* scallopNode::creator() {
     return new (std::nothrow) scallopNode;
 }
 
+std::vector<texture::AttrRow> scallopNode::attributeRows() {
+    return texture2dRows(ownRows(), false);
+}
+
 KStatus scallopNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), false), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

@@ -76,9 +76,13 @@ void* splatterNode::creator() {
     return new (std::nothrow) splatterNode;
 }
 
+std::vector<texture::AttrRow> splatterNode::attributeRows() {
+    return texture2dRows(ownRows(), false);
+}
+
 KStatus splatterNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), false), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

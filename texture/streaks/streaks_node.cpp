@@ -82,9 +82,13 @@ void* streaksNode::creator() {
     return new (std::nothrow) streaksNode;
 }
 
+std::vector<texture::AttrRow> streaksNode::attributeRows() {
+    return texture2dRows(ownRows(), false);
+}
+
 KStatus streaksNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), false), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

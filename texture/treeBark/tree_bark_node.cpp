@@ -113,9 +113,13 @@ void* treeBarkNode::creator() {
     return new (std::nothrow) treeBarkNode;
 }
 
+std::vector<texture::AttrRow> treeBarkNode::attributeRows() {
+    return texture2dRows(ownRows(), false);
+}
+
 KStatus treeBarkNode::initialize() {
     try {
-        s_layout.initialize(texture2dRows(ownRows(), false), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;

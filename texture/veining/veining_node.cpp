@@ -62,9 +62,13 @@ void* veiningNode::creator() {
     return new (std::nothrow) veiningNode;
 }
 
+std::vector<texture::AttrRow> veiningNode::attributeRows() {
+    return placement3dRows(ownRows(), PlacementStyle::kClosedBox);
+}
+
 KStatus veiningNode::initialize() {
     try {
-        s_layout.initialize(placement3dRows(ownRows(), PlacementStyle::kClosedBox), nullptr);
+        s_layout.initialize(attributeRows(), nullptr);
         s_handles.bind(s_layout);
     } catch (const std::exception&) {
         return KStatus::kFailure;
