@@ -1,0 +1,93 @@
+// `tarn demo`: every plug-in on the plug-in path, loaded, with what it registered.
+
+#include "host/app/job_table.h"
+
+#include "host/dg/graph.h"
+#include "host/plugins/plugin_loader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+namespace tarn::app {
+
+namespace {
+
+std::vector<std::string> pluginFiles()
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    std::set<std::string> seen;
+    for (const auto& folder : plugins::PluginLoader::instance().searchPath()) {
+        std::error_code ec;
+        std::vector<std::string> here;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            if (entry.path().extension() != ".so")
+                continue;
+            // The first folder that has a name wins, as when loading by name.
+            if (seen.insert(entry.path().stem().string()).second)
+                here.push_back(entry.path().string());
+        }
+        std::sort(here.begin(), here.end());
+        files.insert(files.end(), here.begin(), here.end());
+    }
+    return files;
+}
+
+std::string joined(const std::vector<std::string>& items)
+{
+    std::string out;
+    for (const auto& s : items)
+        out += (out.empty() ? "" : ", ") + s;
+    return out.empty() ? "-" : out;
+}
+
+}  // namespace
+
+int runDemoJob(const std::vector<std::string>& args)
+{
+    if (!args.empty()) {
+        std::fprintf(stderr, "tarn demo: unexpected argument '%s'.\n", args[0].c_str());
+        return 2;
+    }
+    auto& loader = plugins::PluginLoader::instance();
+    auto files = pluginFiles();
+    if (files.empty()) {
+        std::fprintf(stderr, "tarn demo: no plug-ins found (searched %zu folders).\n",
+                     loader.searchPath().size());
+        return 1;
+    }
+    int failures = 0;
+    std::printf("Loading %zu plug-ins\n", files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string error, name;
+        std::printf("[%zu/%zu] %s\n", i + 1, files.size(), files[i].c_str());
+        KStatus st = loader.load(files[i], &error, &name);
+        if (!st) {
+            ++failures;
+            std::printf("    failed: %s\n", error.c_str());
+            continue;
+        }
+        const plugins::PluginImpl* p = loader.find(name);
+        if (!p)
+            continue;
+        std::vector<std::string> types;
+        for (const auto& id : p->nodeTypes) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "0x%x", id.id());
+            const NodeType* type = Graph::instance().findType(id);
+            types.push_back(type ? type->name + " (" + buf + ")" : std::string(buf));
+        }
+        std::printf("    %s %s (%s)\n", p->name.c_str(), p->version.c_str(), p->vendor.c_str());
+        std::printf("    node types: %s\n", joined(types).c_str());
+        std::printf("    commands: %s\n", joined(p->commands).c_str());
+        std::printf("    tool contexts: %s\n", joined(p->contextCommands).c_str());
+        std::printf("    file translators: %s\n", joined(p->translators).c_str());
+    }
+    std::printf("%zu loaded, %d failed\n", files.size() - std::size_t(failures), failures);
+    loader.unloadAll();
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace tarn::app

@@ -1,0 +1,28 @@
+#include "host/app/job_table.h"
+
+#include "host/fileio/import_job.h"
+#include "host/render/shade_job.h"
+#include "host/texturing/swatch_job.h"
+
+namespace tarn::app {
+
+const std::vector<Job>& jobs()
+{
+    static const std::vector<Job> table = {
+        {"demo", "load every plug-in and list what each registers", runDemoJob},
+        {"swatch", "render a texture node to a PNG swatch", texturing::runSwatchJob},
+        {"shade", "render a skin-shaded sphere to a PNG", render::runShadeJob},
+        {"import", "import a QMF scene and summarise or export it", runImportJob},
+    };
+    return table;
+}
+
+const Job* findJob(std::string_view name)
+{
+    for (const auto& job : jobs())
+        if (name == job.name)
+            return &job;
+    return nullptr;
+}
+
+}  // namespace tarn::app

@@ -1,0 +1,124 @@
+#include "host/app/shell.h"
+
+#include "host/lang/execute.h"
+#include "host/lang/idle_queue.h"
+#include "host/lang/parser.h"
+#include "host/lang/script_output.h"
+#include "host/version.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+#include <readline/history.h>
+#include <readline/readline.h>
+
+namespace tarn::app {
+
+namespace {
+
+void onInterrupt(int)
+{
+    // Stops a running script at its next statement or loop turn.
+    lang::hostInterpreter().interrupt();
+}
+
+std::string historyPath()
+{
+    if (const char* s = std::getenv("XDG_STATE_HOME"); s && *s)
+        return std::string(s) + "/tarn/history";
+    if (const char* h = std::getenv("HOME"); h && *h)
+        return std::string(h) + "/.local/state/tarn/history";
+    return {};
+}
+
+bool readLine(bool terminal, const char* prompt, std::string& line)
+{
+    if (terminal) {
+        char* raw = readline(prompt);
+        if (!raw)
+            return false;
+        line = raw;
+        std::free(raw);
+        return true;
+    }
+    return static_cast<bool>(std::getline(std::cin, line));
+}
+
+}  // namespace
+
+int runShell(const ShellOptions& options)
+{
+    bool terminal = ::isatty(STDIN_FILENO) != 0;
+    std::string history = terminal ? historyPath() : std::string();
+    if (!history.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(history).parent_path(), ec);
+        read_history(history.c_str());
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+
+    if (terminal && !options.quiet)
+        std::printf("tarn %s - type help for the commands, Ctrl-D to leave.\n", hostVersion());
+
+    int status = 0;
+    int lineNumber = 0;
+    std::string pending;
+    int pendingFirstLine = 1;
+    for (;;) {
+        lang::idleQueue().flush();
+        std::string line;
+        if (!readLine(terminal, pending.empty() ? "tarn> " : "....> ", line))
+            break;
+        ++lineNumber;
+        if (pending.empty()) {
+            pendingFirstLine = lineNumber;
+            if (line == "quit" || line == "exit")
+                break;
+        }
+        pending += line;
+        pending += '\n';
+        // Keep reading while a block, string, back-quote or parenthesis is open.
+        if (lang::needsMoreInput(pending))
+            continue;
+        std::string text;
+        text.swap(pending);
+        if (text.find_first_not_of(" \t\n") == std::string::npos)
+            continue;
+        if (terminal)
+            add_history(text.substr(0, text.size() - 1).c_str());
+        lang::ExecuteOptions o;
+        o.undo = true;
+        o.origin = "shell";
+        if (!terminal) {
+            o.sourceName = "<stdin>";
+            o.firstLine = pendingFirstLine;
+        }
+        lang::RunResult r = lang::executeText(text, o);
+        if (r.ok && !options.quiet && !r.value.isNone())
+            lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
+        if (!r.ok && !terminal)
+            status = 1;
+    }
+    if (!pending.empty()) {
+        lang::scriptOutput(lang::OutputKind::Error,
+                           "Input ended inside an unfinished statement (line " +
+                               std::to_string(pendingFirstLine) + ").");
+        status = 1;
+    }
+    lang::idleQueue().flush();
+    if (!history.empty())
+        write_history(history.c_str());
+    if (terminal && !options.quiet)
+        std::printf("\n");
+    return status;
+}
+
+}  // namespace tarn::app

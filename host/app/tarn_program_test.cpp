@@ -1,0 +1,147 @@
+// The tarn program end to end: texts, scripts, exit statuses, file:line messages, the journal
+// file and the job table, run as a separate process like a user would.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;  ///< stdout and stderr together
+};
+
+std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
+
+Outcome runTarn(const std::string& arguments, const std::string& stdinText = "")
+{
+    std::string prefs = tempPath("tarn_program_test.prefs");
+    std::string input = tempPath("tarn_program_test.stdin");
+    {
+        std::ofstream f(input);
+        f << stdinText;
+    }
+    std::string cmd = "TARN_PREFS='" + prefs + "' " TARN_BINARY_DIR "/bin/tarn " + arguments +
+                      " < '" + input + "' 2>&1";
+    Outcome o;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return o;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        o.out.append(buf.data(), n);
+    int raw = pclose(p);
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return o;
+}
+
+std::string writeScript(const std::string& name, const std::string& text)
+{
+    std::string path = tempPath(name);
+    std::ofstream f(path);
+    f << text;
+    return path;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+TEST(TarnProgram, CommandTextsAndExitStatus)
+{
+    struct Row {
+        const char* args;
+        int status;
+        const char* output;
+    } rows[] = {
+        {"-c 'print \"hi\\n\"'", 0, "hi\n"},
+        {"-c '1 + 2'", 0, "// Result: 3\n"},
+        {"-q -c '1 + 2'", 0, ""},
+        {"-c 'noSuchCommand'", 1, "// Error: Cannot find procedure \"noSuchCommand\".\n"},
+        {"-c 'print \"open'", 1, "// Error: Unterminated string starting on line 1.\n"},
+    };
+    for (const auto& r : rows) {
+        Outcome o = runTarn(r.args);
+        EXPECT_EQ(o.status, r.status) << r.args;
+        EXPECT_EQ(o.out, r.output) << r.args;
+    }
+}
+
+TEST(TarnProgram, ScriptFailureNamesFileAndLineAndStops)
+{
+    std::string path = writeScript("tarn_fail.tcs", "print \"one\\n\";\n\nnoSuch 3;\nprint \"never\";\n");
+    Outcome o = runTarn("'" + path + "'");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("one\n"), std::string::npos);
+    EXPECT_NE(o.out.find("// Error: " + path + ":3: Cannot find procedure \"noSuch\"."),
+              std::string::npos)
+        << o.out;
+    EXPECT_EQ(o.out.find("never"), std::string::npos);
+}
+
+TEST(TarnProgram, OptionVariablesPersistBetweenRuns)
+{
+    // optionVar persists through the preferences file between two runs.
+    std::string path =
+        writeScript("tarn_ok.tcs", "optionVar -iv tarnProgramTest 41;\n"
+                                   "int $v = `optionVar -q tarnProgramTest` + 1;\nprint $v;\n");
+    Outcome o = runTarn("'" + path + "'");
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(o.out, "42");
+    Outcome again = runTarn("-q -c 'print `optionVar -q tarnProgramTest`'");
+    EXPECT_EQ(again.out, "41");
+    runTarn("-c 'optionVar -remove tarnProgramTest'");
+    EXPECT_EQ(runTarn("-c 'optionVar -exists tarnProgramTest'").out, "// Result: 0\n");
+}
+
+TEST(TarnProgram, JournalFileHoldsEveryText)
+{
+    std::string journal = tempPath("tarn_journal.jsonl");
+    std::remove(journal.c_str());
+    Outcome o = runTarn("--journal '" + journal + "' -c 'size(\"abcd\")'");
+    EXPECT_EQ(o.status, 0);
+    std::string text = readFile(journal);
+    EXPECT_NE(text.find("\"text\":\"size(\\\"abcd\\\")\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"result\":\"4\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"origin\":\"command-line\""), std::string::npos) << text;
+}
+
+TEST(TarnProgram, ShellReadsStatementsAcrossLines)
+{
+    Outcome o = runTarn("-q", "int $i = 2;\nif ($i > 1) {\n  print \"big\\n\";\n}\nnoSuch;\n");
+    EXPECT_EQ(o.status, 1);  // piped input: a failure makes the status non-zero
+    EXPECT_NE(o.out.find("big\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("<stdin>:5: Cannot find procedure \"noSuch\"."), std::string::npos)
+        << o.out;
+}
+
+TEST(TarnProgram, UnfinishedInputIsReported)
+{
+    Outcome o = runTarn("-q", "if (1) {\n print 1;\n");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("unfinished statement (line 1)"), std::string::npos) << o.out;
+}
+
+TEST(TarnProgram, HelpListsJobsAndBadOptionsFail)
+{
+    Outcome help = runTarn("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* job : {"demo", "swatch", "shade", "import", "--journal", "--plugin-path"})
+        EXPECT_NE(help.out.find(job), std::string::npos) << job;
+    EXPECT_NE(runTarn("--no-such-option").status, 0);
+    EXPECT_NE(runTarn("'/nonexistent/script.tcs'").status, 0);
+    EXPECT_NE(runTarn("demo unexpected").status, 0);
+}
