@@ -1,0 +1,93 @@
+#include "host/fileio/import_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+#include "frame/host_sdk.h"
+#include "host/plugins/plugin_loader.h"
+#include "tools/qmf/qmf_scene.h"
+
+namespace {
+
+struct JobRun {
+    int status;
+    std::string out, err;
+};
+
+JobRun runJob(const std::vector<std::string>& args) {
+    tarn::plugins::PluginLoader::instance().setExplicitPath(TARN_PLUGIN_DIR);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    JobRun r;
+    r.status = runImportJob(args);
+    r.out = testing::internal::GetCapturedStdout();
+    r.err = testing::internal::GetCapturedStderr();
+    return r;
+}
+
+std::string tempPath(const std::string& name) {
+    return "/tmp/import_job_test_" + std::to_string(::getpid()) + "_" + name;
+}
+
+}  // namespace
+
+TEST(ImportJob, BadArgumentsAreUsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"--obj"}, {"a.qmf", "b.qmf"}, {"--bogus", "a.qmf"}, {"--summary"}};
+    for (const auto& args : cases) {
+        const JobRun r = runJob(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("usage: tarn import"), std::string::npos) << r.err;
+    }
+}
+
+TEST(ImportJob, MissingAndBrokenFilesFail) {
+    const std::string broken = tempPath("broken.qmf");
+    qmf::saveBytes(broken, {0x12, 0x34, 6, 0, 0, 0});
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {{"/nonexistent/scene.qmf", "File not found: /nonexistent/scene.qmf"},
+                 {broken, "Translator QMF could not import " + broken}};
+    for (const auto& c : cases) {
+        const JobRun r = runJob({c.path});
+        EXPECT_EQ(r.status, 1) << c.path;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    std::remove(broken.c_str());
+}
+
+TEST(ImportJob, SampleSceneSummaryAndObj) {
+    const std::string scene = tempPath("sample.qmf");
+    const std::string obj = tempPath("sample.obj");
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const JobRun r = runJob({scene, "--summary", "--obj", obj});
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Four meshes: floor (4 vertices, 2 faces) and three boxes (8 vertices, 12 faces each).
+    EXPECT_NE(r.out.find("meshes: 4 (28 vertices, 38 faces)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ghostShape: 8 vertices, 12 faces, UVs, hidden"), std::string::npos);
+    EXPECT_NE(r.out.find("cameras: 1\n  camera01\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("wrote " + obj), std::string::npos);
+    FILE* f = std::fopen(obj.c_str(), "r");
+    EXPECT_NE(f, nullptr);
+    if (f) std::fclose(f);
+    std::remove(scene.c_str());
+    std::remove(obj.c_str());
+    std::remove((obj.substr(0, obj.size() - 4) + ".mtl").c_str());
+}
+
+TEST(ImportJob, JsonIsTheSceneDescription) {
+    const std::string scene = tempPath("json.qmf");
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const JobRun r = runJob({scene, "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_EQ(r.out[0], '{');
+    EXPECT_NE(r.out.find("\"camera01\""), std::string::npos);
+    EXPECT_EQ(r.out.find("meshes: "), std::string::npos) << "no summary unless asked";
+    std::remove(scene.c_str());
+}
