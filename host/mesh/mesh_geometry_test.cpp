@@ -141,6 +141,9 @@ TEST(MeshRaycast, FirstHitFaceAndPoint) {
     ASSERT_EQ(all.size(), 2u);
     EXPECT_LT(all[0].distance, all[1].distance);
     EXPECT_NEAR(all[0].distance, 9.0, 1e-12);
+    // Pinned: a ray along a quad's diagonal touches both of its triangles but hits the face once.
+    const auto diagonal = intersectMesh(cube, {0.5, 0.5, 10}, {0, 0, -1});
+    EXPECT_EQ(diagonal.size(), 2u);
 }
 
 }  // namespace

@@ -26,14 +26,20 @@ bool hitTriangle(const Vec3& o, const Vec3& d, const Vec3& p0, const Vec3& p1, c
     return s >= 0.0;
 }
 
+// Visits the hits of each face; a ray through the diagonal shared by two triangles of one
+// face counts once.
 template <typename Visit>
 void forEachHit(const PolyMesh& mesh, const Vec3& o, const Vec3& d, Visit&& visit) {
     for (int f = 0; f < mesh.numFaces(); ++f) {
+        double last = -1.0;
         for (int t = 0; t < mesh.numTriangles(f); ++t) {
             const auto v = mesh.triangleVertices(f, t);
             double s, b1, b2;
-            if (hitTriangle(o, d, mesh.point(v[0]), mesh.point(v[1]), mesh.point(v[2]), s, b1, b2))
-                visit(MeshHit{s, f, t, b1, b2, o + d * s});
+            if (!hitTriangle(o, d, mesh.point(v[0]), mesh.point(v[1]), mesh.point(v[2]), s, b1, b2))
+                continue;
+            if (last >= 0.0 && std::abs(s - last) <= 1e-9 * (1.0 + s)) continue;
+            last = s;
+            visit(MeshHit{s, f, t, b1, b2, o + d * s});
         }
     }
 }
