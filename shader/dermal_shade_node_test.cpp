@@ -53,8 +53,7 @@ protected:
     // Adds light element `index`: direction, intensity and the three flags.
     void addLight(unsigned index, KFloatVector dir, KFloatVector intensity, bool ambient,
                   bool diffuse, bool specular) {
-        const KPlug element =
-            KPlug(node, DermalShade::lightDataArray).elementByLogicalIndex(index);
+        const KPlug element = KPlug(node, DermalShade::lightDataArray).elementByLogicalIndex(index);
         const KPlug d = element.child(DermalShade::lightDirection.parent);
         const KPlug i = element.child(DermalShade::lightIntensity.parent);
         for (unsigned c = 0; c < 3; ++c) {
@@ -84,7 +83,7 @@ struct AttributeRow {
     const char* longName;
     const char* shortName;
     int storable, hidden, readable, writable, colour, array;  // -1: not checked
-    std::vector<double> defaults;                                // per leaf, empty: not checked
+    std::vector<double> defaults;                             // per leaf, empty: not checked
 };
 
 TEST_F(DermalShadeTest, AttributesInRegistrationOrderWithFlagsAndDefaults) {
@@ -181,7 +180,8 @@ TEST_F(DermalShadeTest, AttributesInRegistrationOrderWithFlagsAndDefaults) {
     const AttributeImpl* rough = Graph::instance().findType("DermalShade")->findAttribute("rgh");
     ASSERT_TRUE(rough->maxValue.has_value());
     EXPECT_EQ(*rough->maxValue, 0.8999999761581421);
-    EXPECT_EQ(*Graph::instance().findType("DermalShade")->findAttribute("fudge1")->maxValue, 1000.0);
+    EXPECT_EQ(*Graph::instance().findType("DermalShade")->findAttribute("fudge1")->maxValue,
+              1000.0);
 }
 
 TEST_F(DermalShadeTest, DependenciesFeedOutColorAndTransparencyFeedsOutTransparency) {
@@ -192,9 +192,9 @@ TEST_F(DermalShadeTest, DependenciesFeedOutColorAndTransparencyFeedsOutTranspare
         const auto& list = type.affectedBy(type.findAttribute(input)->index);
         return std::find(list.begin(), list.end(), output) != list.end();
     };
-    for (const char* input : {"pc", "pz", "ltd", "ld", "ldy", "li", "la", "ldf", "ls", "psi",
-                              "bld", "tu", "tvz", "epi", "dmg", "ani", "rgh", "amb", "fudge1",
-                              "fudge2", "ref", "rc", "nx"}) {
+    for (const char* input :
+         {"pc",  "pz",  "ltd", "ld",  "ldy", "li",  "la",     "ldf",    "ls",  "psi", "bld", "tu",
+          "tvz", "epi", "dmg", "ani", "rgh", "amb", "fudge1", "fudge2", "ref", "rc",  "nx"}) {
         EXPECT_TRUE(affects(input, outColor)) << input;
         EXPECT_FALSE(affects(input, outTransparency)) << input;
     }
@@ -251,9 +251,9 @@ TEST_F(DermalShadeTest, DiffuseOnlyIsTheTableTermTimesTheCosine) {
     const float dermisDefault[3] = {0.993f, 0.979f, 0.943f};
     const float aniDefault[3] = {0.955f, 0.949f, 0.914f};
     for (int k = 0; k < 3; ++k) {
-        const double r = dermal::lightResponse(1.0, dermisDefault[k], 0.9f * aniDefault[k], 0.5f,
-                                               10.0, 0.0, static_cast<float>(thetaI), 0.0, 0.0,
-                                               static_cast<float>(phi));
+        const double r =
+            dermal::lightResponse(1.0, dermisDefault[k], 0.9f * aniDefault[k], 0.5f, 10.0, 0.0,
+                                  static_cast<float>(thetaI), 0.0, 0.0, static_cast<float>(phi));
         EXPECT_NEAR(c[k], static_cast<float>(r) * 0.8f * intensity[k], 1e-5 * (1 + c[k])) << k;
         EXPECT_GT(c[k], 0.0f);
     }
@@ -342,9 +342,9 @@ TEST_F(DermalShadeTest, ComputeAnswersSuccessForEveryPlug) {
     tarn::NodeImpl* impl = tarn::NodeImpl::from(node);
     ASSERT_NE(impl, nullptr);
     KDataBlock block(&impl->store());
-    for (const KObject* attribute : {&DermalShade::roughness, &DermalShade::transparency.parent,
-                                     &DermalShade::outColor.child[1],
-                                     &DermalShade::outTransparency.child[2]})
+    for (const KObject* attribute :
+         {&DermalShade::roughness, &DermalShade::transparency.parent,
+          &DermalShade::outColor.child[1], &DermalShade::outTransparency.child[2]})
         EXPECT_EQ(impl->userNode()->compute(KPlug(node, *attribute), block), KStatus());
 }
 

@@ -8,9 +8,10 @@ TARN_DEFINE_API_VERSION
 
 namespace {
 
-const kframe::NodePluginRow kRow{"Quill|Ridgeline", "1.0", "DermalShade", DermalShade::id,
+const kframe::NodePluginRow kRow{"Quill|Ridgeline",    "1.0",
+                                 "DermalShade",        DermalShade::id,
                                  DermalShade::creator, DermalShade::initialize,
-                                 "shader/surface", 1};
+                                 "shader/surface",     1};
 
 }  // namespace
 

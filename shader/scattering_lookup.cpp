@@ -40,8 +40,8 @@ GridPosition gridPosition(double value) {
 }
 
 // Bilinear blend of four cells of one table, scaled by `scale`, added into `out`.
-void addBilinear(const ScatteringTable& table, GridPosition rough, GridPosition aniso,
-                 double scale, ScatteringCell& out) {
+void addBilinear(const ScatteringTable& table, GridPosition rough, GridPosition aniso, double scale,
+                 ScatteringCell& out) {
     const double* c00 = &table.cell[rough.index * kScatteringGrid + aniso.index].order[0][0];
     const double* c01 = c00 + kCellValues;
     const double* c10 = c00 + kScatteringGrid * kCellValues;

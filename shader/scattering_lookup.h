@@ -10,8 +10,7 @@ namespace dermal {
 /// linear between albedo levels, bilinear over the (roughness, anisotropy) grid. Anisotropy and
 /// roughness are clamped to [0, 0.9], albedo to 0 and above (NaN counts as 0); albedo 1 and
 /// above gives the level-1.0 table alone.
-void lookupScatteringCell(double albedo, double anisotropy, double roughness,
-                          ScatteringCell& cell);
+void lookupScatteringCell(double albedo, double anisotropy, double roughness, ScatteringCell& cell);
 
 /// Bicubic Bezier patch of 16 control points (value 4j + i) at column coordinate a (incident
 /// cosine) and row coordinate b (exit cosine); a, b nominally in [0, 1].

@@ -10,7 +10,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-const double* raw(const ScatteringCell& c) { return &c.order[0][0]; }
+const double* raw(const ScatteringCell& c) {
+    return &c.order[0][0];
+}
 
 // Expected cell: (1 - t) * lower + t * upper at grid cell (rough, aniso) of two level tables.
 void expectBlend(const ScatteringCell& got, int lower, int upper, double t, int rough, int aniso,
@@ -71,9 +73,8 @@ TEST(LookupScatteringCell, GridAxesClampAndInterpolate) {
         const ScatteringTable& t = scatteringTable(6);
         for (int v = 0; v < kCellValues; ++v) {
             auto at = [&](int y, int x) { return raw(t.cell[y * 10 + x])[v]; };
-            const double want =
-                (1 - c.fy) * ((1 - c.fx) * at(c.y0, c.x0) + c.fx * at(c.y0, c.x1)) +
-                c.fy * ((1 - c.fx) * at(c.y1, c.x0) + c.fx * at(c.y1, c.x1));
+            const double want = (1 - c.fy) * ((1 - c.fx) * at(c.y0, c.x0) + c.fx * at(c.y0, c.x1)) +
+                                c.fy * ((1 - c.fx) * at(c.y1, c.x0) + c.fx * at(c.y1, c.x1));
             ASSERT_NEAR(raw(got)[v], want, 1e-12) << c.what << " value " << v;
         }
     }
@@ -117,7 +118,8 @@ TEST(AzimuthalSum, AnisotropyZeroIgnoresTheAzimuth) {
     lookupScatteringCell(0.75, 0.0, 0.5, cell);
     const double ref = azimuthalSum(cell, 0.6, 0.0, 0.9, 0.0);
     EXPECT_GT(ref, 0.0);
-    for (double phi : {0.5, 1.7, 3.1415927, 4.4}) EXPECT_EQ(azimuthalSum(cell, 0.6, 0.0, 0.9, phi), ref);
+    for (double phi : {0.5, 1.7, 3.1415927, 4.4})
+        EXPECT_EQ(azimuthalSum(cell, 0.6, 0.0, 0.9, phi), ref);
 }
 
 TEST(AzimuthalSum, ForwardScatteringDependsOnTheAzimuth) {

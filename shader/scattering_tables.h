@@ -5,12 +5,12 @@
 
 namespace dermal {
 
-inline constexpr int kScatteringOrders = 5;   // azimuthal cosine orders k = 0..4
-inline constexpr int kPatchPoints = 16;       // control points of one order, value 4j + i
+inline constexpr int kScatteringOrders = 5;  // azimuthal cosine orders k = 0..4
+inline constexpr int kPatchPoints = 16;      // control points of one order, value 4j + i
 inline constexpr int kCellValues = kScatteringOrders * kPatchPoints;  // 80
-inline constexpr int kScatteringGrid = 10;    // samples n / 10 on each parameter axis
+inline constexpr int kScatteringGrid = 10;  // samples n / 10 on each parameter axis
 inline constexpr int kTableCells = kScatteringGrid * kScatteringGrid;
-inline constexpr int kDataTableCount = 6;     // tables with data (every level but 0.0)
+inline constexpr int kDataTableCount = 6;  // tables with data (every level but 0.0)
 
 /// One cell: order[k][4j + i], row j over the exit (view) cosine, column i over the incident one.
 struct ScatteringCell {

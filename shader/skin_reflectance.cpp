@@ -71,8 +71,7 @@ double specularLobe(double s, double thetaI, double phiI, double thetaR, double 
     const double sh = std::sqrt(1.0 - ch * ch);
     const double w = sh / cu / s;
     double value = fresnelReflectance(cb, 1.5) * std::exp(-0.5 * w * w) /
-                   (s * kTwoPi * s * cu * cu * cu) / (4.0 * cb) *
-                   shadowingTerm(s, thetaI, thetaR);
+                   (s * kTwoPi * s * cu * cu * cu) / (4.0 * cb) * shadowingTerm(s, thetaI, thetaR);
     if (cosI > 1e-8) value /= cosI;
     if (cosR > 1e-8) value /= cosR;
     return value;

@@ -96,8 +96,7 @@ double lookupSamples(int count, int& cursor) {
     for (int i = 0; i < count; ++i) {
         const double jitter = (cursor++ % kGeometry) * 1e-4;
         for (int k = 0; k < 6; ++k) {
-            dermal::lookupScatteringCell(albedo[k % 3] - jitter, aniso[k % 3], 0.5 + jitter,
-                                         cell);
+            dermal::lookupScatteringCell(albedo[k % 3] - jitter, aniso[k % 3], 0.5 + jitter, cell);
             sum += cell.order[0][5];
         }
     }

@@ -21,7 +21,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STB_IMAGE_WRITE_STATIC
+#define STBIWDEF static inline
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 #pragma GCC diagnostic pop
@@ -33,7 +33,7 @@ constexpr const char* kTypeName = "DermalShade";
 constexpr double kSphereDistance = 3.2;  // sphere of radius 1 centred on (0, 0, -3.2)
 constexpr double kTanHalfFov = 0.36;
 constexpr float kBackground[3] = {0.03f, 0.03f, 0.03f};  // linear
-constexpr int kSubsamples = 2;  // per axis
+constexpr int kSubsamples = 2;                           // per axis
 
 // The attributes a renderer fills per sample and the one it reads back.
 struct SampleAttributes {
@@ -59,10 +59,10 @@ bool findAttributes(const NodeType& type, SampleAttributes& a, std::string* erro
         const AttributeImpl** slot;
         const char* name;
     };
-    const Need needs[] = {{&a.point, "pointCamera"},      {&a.normal, "normalCamera"},
-                          {&a.outColor, "outColor"},      {&a.direction, "lightDirection"},
+    const Need needs[] = {{&a.point, "pointCamera"},        {&a.normal, "normalCamera"},
+                          {&a.outColor, "outColor"},        {&a.direction, "lightDirection"},
                           {&a.intensity, "lightIntensity"}, {&a.ambient, "lightAmbient"},
-                          {&a.diffuse, "lightDiffuse"},   {&a.specular, "lightSpecular"}};
+                          {&a.diffuse, "lightDiffuse"},     {&a.specular, "lightSpecular"}};
     for (const Need& need : needs) {
         *need.slot = type.findAttribute(need.name);
         if (!*need.slot) {
@@ -105,7 +105,8 @@ bool createLightElements(const KObject& node, const std::vector<SampleLight>& li
                          std::string* error) {
     const std::string name = NodeImpl::from(node)->name();
     for (size_t i = 0; i < lights.size(); ++i) {
-        const std::string plugName = name + ".lightDataArray[" + std::to_string(i) + "].lightAmbient";
+        const std::string plugName =
+            name + ".lightDataArray[" + std::to_string(i) + "].lightAmbient";
         KPlug plug = Graph::instance().parsePlug(plugName, error);
         if (plug.isNull() || !plug.setValue(lights[i].ambient)) {
             *error = "cannot create light element " + std::to_string(i);
@@ -122,12 +123,16 @@ std::vector<SampleLight> sampleLights(const ShadeOptions& options) {
         const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         lights.push_back({{d[0] / len, d[1] / len, d[2] / len},
                           {l.colour[0], l.colour[1], l.colour[2]},
-                          false, true, true});
+                          false,
+                          true,
+                          true});
     }
     if (options.hasAmbient)
         lights.push_back({{0, 0, 1},
                           {options.ambient[0], options.ambient[1], options.ambient[2]},
-                          true, false, false});
+                          true,
+                          false,
+                          false});
     return lights;
 }
 
@@ -143,64 +148,65 @@ bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& 
     std::atomic<bool> failed{false};
     KPxNode* shader = impl.userNode();
     const DataStore& shared = impl.store();
-    tbb::parallel_for(tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
-        // Per task: the private storage and the handles into it.
-        DataStore local(shared);
-        KDataBlock block(&local);
-        KDataHandle point = local.handle(*a.point, -1, false);
-        KDataHandle normal = local.handle(*a.normal, -1, false);
-        KDataHandle out = local.handle(*a.outColor, -1, false);
-        struct LightHandles {
-            KDataHandle direction, intensity, ambient, diffuse, specular;
-        };
-        std::vector<LightHandles> lh;
-        for (size_t i = 0; i < lights.size(); ++i) {
-            const int index = static_cast<int>(i);
-            lh.push_back({local.handle(*a.direction, index, true),
-                          local.handle(*a.intensity, index, true),
-                          local.handle(*a.ambient, index, true),
-                          local.handle(*a.diffuse, index, true),
-                          local.handle(*a.specular, index, true)});
-        }
-        for (int y = rows.begin(); y < rows.end(); ++y) {
-            for (int x = 0; x < size; ++x) {
-                float sum[3] = {0, 0, 0};
-                for (int sy = 0; sy < kSubsamples; ++sy)
-                    for (int sx = 0; sx < kSubsamples; ++sx) {
-                        // Camera ray through the subsample; hit the sphere.
-                        const double px = ((x + (sx + 0.5) / kSubsamples) * 2.0 / size - 1.0);
-                        const double py = (1.0 - (y + (sy + 0.5) / kSubsamples) * 2.0 / size);
-                        double dx = px * kTanHalfFov, dy = py * kTanHalfFov, dz = -1.0;
-                        const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
-                        dx /= len, dy /= len, dz /= len;
-                        const double b = dz * -kSphereDistance;  // d . (origin - centre) negated
-                        const double disc = b * b - (kSphereDistance * kSphereDistance - 1.0);
-                        if (disc < 0.0) {
-                            for (int c = 0; c < 3; ++c) sum[c] += kBackground[c];
-                            continue;
-                        }
-                        const double t = b - std::sqrt(disc);
-                        const double hx = dx * t, hy = dy * t, hz = dz * t;
-                        point.set(hx, hy, hz);
-                        normal.set(hx, hy, hz + kSphereDistance);
-                        for (size_t i = 0; i < lights.size(); ++i) {
-                            const SampleLight& l = lights[i];
-                            lh[i].direction.set(l.direction[0], l.direction[1], l.direction[2]);
-                            lh[i].intensity.set(l.colour[0], l.colour[1], l.colour[2]);
-                            lh[i].ambient.set(l.ambient);
-                            lh[i].diffuse.set(l.diffuse);
-                            lh[i].specular.set(l.specular);
-                        }
-                        if (!shader->compute(outPlug, block)) failed = true;
-                        const KFloatVector c = out.asFloatVector();
-                        sum[0] += c.x, sum[1] += c.y, sum[2] += c.z;
-                    }
-                std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
-                for (int c = 0; c < 3; ++c)
-                    p[c] = toByte(sum[c] / (kSubsamples * kSubsamples));
+    tbb::parallel_for(
+        tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
+            // Per task: the private storage and the handles into it.
+            DataStore local(shared);
+            KDataBlock block(&local);
+            KDataHandle point = local.handle(*a.point, -1, false);
+            KDataHandle normal = local.handle(*a.normal, -1, false);
+            KDataHandle out = local.handle(*a.outColor, -1, false);
+            struct LightHandles {
+                KDataHandle direction, intensity, ambient, diffuse, specular;
+            };
+            std::vector<LightHandles> lh;
+            for (size_t i = 0; i < lights.size(); ++i) {
+                const int index = static_cast<int>(i);
+                lh.push_back({local.handle(*a.direction, index, true),
+                              local.handle(*a.intensity, index, true),
+                              local.handle(*a.ambient, index, true),
+                              local.handle(*a.diffuse, index, true),
+                              local.handle(*a.specular, index, true)});
             }
-        }
-    });
+            for (int y = rows.begin(); y < rows.end(); ++y) {
+                for (int x = 0; x < size; ++x) {
+                    float sum[3] = {0, 0, 0};
+                    for (int sy = 0; sy < kSubsamples; ++sy)
+                        for (int sx = 0; sx < kSubsamples; ++sx) {
+                            // Camera ray through the subsample; hit the sphere.
+                            const double px = ((x + (sx + 0.5) / kSubsamples) * 2.0 / size - 1.0);
+                            const double py = (1.0 - (y + (sy + 0.5) / kSubsamples) * 2.0 / size);
+                            double dx = px * kTanHalfFov, dy = py * kTanHalfFov, dz = -1.0;
+                            const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+                            dx /= len, dy /= len, dz /= len;
+                            const double b =
+                                dz * -kSphereDistance;  // d . (origin - centre) negated
+                            const double disc = b * b - (kSphereDistance * kSphereDistance - 1.0);
+                            if (disc < 0.0) {
+                                for (int c = 0; c < 3; ++c) sum[c] += kBackground[c];
+                                continue;
+                            }
+                            const double t = b - std::sqrt(disc);
+                            const double hx = dx * t, hy = dy * t, hz = dz * t;
+                            point.set(hx, hy, hz);
+                            normal.set(hx, hy, hz + kSphereDistance);
+                            for (size_t i = 0; i < lights.size(); ++i) {
+                                const SampleLight& l = lights[i];
+                                lh[i].direction.set(l.direction[0], l.direction[1], l.direction[2]);
+                                lh[i].intensity.set(l.colour[0], l.colour[1], l.colour[2]);
+                                lh[i].ambient.set(l.ambient);
+                                lh[i].diffuse.set(l.diffuse);
+                                lh[i].specular.set(l.specular);
+                            }
+                            if (!shader->compute(outPlug, block)) failed = true;
+                            const KFloatVector c = out.asFloatVector();
+                            sum[0] += c.x, sum[1] += c.y, sum[2] += c.z;
+                        }
+                    std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
+                    for (int c = 0; c < 3; ++c) p[c] = toByte(sum[c] / (kSubsamples * kSubsamples));
+                }
+            }
+        });
     return !failed;
 }
 

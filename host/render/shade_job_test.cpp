@@ -12,7 +12,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STB_IMAGE_STATIC
+#define STBIDEF static inline
 #define STB_IMAGE_IMPLEMENTATION
 #include "stb_image.h"
 #pragma GCC diagnostic pop
@@ -30,10 +30,12 @@ TEST(ParseShadeOptions, AcceptsAndRejects) {
     };
     const Case cases[] = {
         {{"-o", "a.png"}, true, ""},
-        {{"--size", "64", "--set", "dermis=0.5,0.4,0.3", "--set", "rgh=0.2", "-o", "a.png"}, true,
+        {{"--size", "64", "--set", "dermis=0.5,0.4,0.3", "--set", "rgh=0.2", "-o", "a.png"},
+         true,
          ""},
         {{"--light", "0", "0", "1", "1", "1", "1", "--ambient", "0.1", "0.1", "0.1", "-o", "x.png"},
-         true, ""},
+         true,
+         ""},
         {{}, false, "missing -o"},
         {{"-o", "a.jpg"}, false, ".png"},
         {{"-o"}, false, "needs a file name"},
@@ -117,8 +119,8 @@ TEST_F(ShadeJobTest, RendersALitSkinSphere) {
 
 TEST_F(ShadeJobTest, SettingsReachTheNode) {
     const std::string out = path("shade_no_red.png");
-    ASSERT_EQ(runShadeJob({"--size", "32", "--set", "dermis=0,0.979,0.943", "--set",
-                           "Surface=0", "--light", "0", "0", "1", "0.3", "0.3", "0.3", "-o", out}),
+    ASSERT_EQ(runShadeJob({"--size", "32", "--set", "dermis=0,0.979,0.943", "--set", "Surface=0",
+                           "--light", "0", "0", "1", "0.3", "0.3", "0.3", "-o", out}),
               0);
     const Image image = load(out);
     ASSERT_EQ(image.width, 32);

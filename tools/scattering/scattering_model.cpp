@@ -75,10 +75,14 @@ void gaussHermite(int n, std::vector<double>& x, std::vector<double>& w) {
 double bernstein(int i, double s) {
     const double t = 1.0 - s;
     switch (i) {
-        case 0: return t * t * t;
-        case 1: return 3.0 * s * t * t;
-        case 2: return 3.0 * s * s * t;
-        default: return s * s * s;
+        case 0:
+            return t * t * t;
+        case 1:
+            return 3.0 * s * t * t;
+        case 2:
+            return 3.0 * s * s * t;
+        default:
+            return s * s * s;
     }
 }
 
@@ -268,8 +272,8 @@ std::vector<FittedCell> LayerModel::fit(const std::vector<double>& albedos, doub
                     for (size_t b = 0; b < m_sides[q].size(); ++b) {
                         const Refracted& in = m_sides[p][a];
                         const Refracted& out = m_sides[q][b];
-                        multiple += in.weight * out.weight * (hv[p][a] * hv[q][b] - 1.0) /
-                                    (in.z + out.z);
+                        multiple +=
+                            in.weight * out.weight * (hv[p][a] * hv[q][b] - 1.0) / (in.z + out.z);
                     }
                 multiple *= reduced / (4.0 * std::numbers::pi);
                 const double* s = &single[(p * nc + q) * kPhiSamples];

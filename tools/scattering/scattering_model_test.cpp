@@ -38,13 +38,13 @@ TEST(HFunction, KnownValuesAndMoments) {
 
 TEST(HenyeyGreenstein, NormalisedWithMeanCosineG) {
     for (double g : {0.0, 0.3, 0.81}) {
-        const double total = 2.0 * std::numbers::pi * 2.0 *
-                             integrate01([&](double u) { return henyeyGreenstein(g, 2 * u - 1); },
-                                         200000);
-        const double mean = 2.0 * std::numbers::pi * 2.0 *
-                            integrate01([&](double u) {
-                                return (2 * u - 1) * henyeyGreenstein(g, 2 * u - 1);
-                            }, 200000);
+        const double total =
+            2.0 * std::numbers::pi * 2.0 *
+            integrate01([&](double u) { return henyeyGreenstein(g, 2 * u - 1); }, 200000);
+        const double mean =
+            2.0 * std::numbers::pi * 2.0 *
+            integrate01([&](double u) { return (2 * u - 1) * henyeyGreenstein(g, 2 * u - 1); },
+                        200000);
         EXPECT_NEAR(total, 1.0, 1e-4) << g;
         EXPECT_NEAR(mean, g, 1e-4) << g;
     }

@@ -1,0 +1,327 @@
+// The graph's commands: createNode, delete, rename, setAttr, getAttr, connectAttr,
+// disconnectAttr and listAttr. Each change records its undo while a chunk is open.
+
+#include <algorithm>
+
+#include "host/commands/scene_command_util.h"
+#include "host/dg/graph.h"
+#include "host/lang/command_modules.h"
+#include "host/scene/dag.h"
+#include "host/scene/scene_undo.h"
+#include "host/undo/undo.h"
+
+namespace tarn::lang {
+
+namespace {
+
+using commands::positionalWords;
+
+// A plug from "node.attr..." where the node part may be a DAG path.
+KPlug findPlug(const std::string& text, std::string* error) {
+    size_t dot = text.find('.');
+    if (dot == std::string::npos) {
+        *error = "No attribute named in '" + text + "'";
+        return {};
+    }
+    KObject node = scene::findNode(text.substr(0, dot));
+    if (node.isNull()) node = Graph::instance().findNode(text.substr(0, dot));
+    if (node.isNull()) {
+        *error = "No object matches name: " + text.substr(0, dot);
+        return {};
+    }
+    return Graph::instance().parsePlug(NodeImpl::from(node)->name() + text.substr(dot), error);
+}
+
+KObject findNode(const std::string& name) {
+    KObject node = scene::findNode(name);
+    return node.isNull() ? Graph::instance().findNode(name) : node;
+}
+
+std::string nameOf(const KObject& node) {
+    NodeImpl* n = NodeImpl::from(node);
+    return n ? n->name() : std::string();
+}
+
+// Number cells of a plug's value, in leaf order.
+std::vector<double> readNumbers(const KDataHandle& h) {
+    std::vector<double> values;
+    for (unsigned i = 0; i < h.width(); ++i) values.push_back(h.cells()[i].d);
+    return values;
+}
+
+Value valueOf(const KPlug& plug, std::string* error) {
+    KStatus status;
+    KDataHandle h = Graph::instance().readHandle(plug, &status);
+    if (h.isNull()) {
+        *error = "Cannot read " + plug.name().str();
+        return {};
+    }
+    if (!status) {
+        *error = "Evaluating " + plug.name().str() + " failed (" + status.errorString().str() + ")";
+        return {};
+    }
+    const AttributeImpl* a = h.attributeImpl();
+    switch (h.kind()) {
+        case CellKind::kString: return Value(h.asString().str());
+        case CellKind::kBool:
+        case CellKind::kInt: return Value(h.asInt());
+        case CellKind::kFloat:
+        case CellKind::kDouble: return Value(h.asDouble());
+        case CellKind::kCompound:
+        case CellKind::kMatrix:
+        case CellKind::kFloatMatrix: return Value(readNumbers(h));
+        case CellKind::kData: return Value(h.data().isNull() ? std::string() : std::string(h.data().apiTypeStr()));
+        default: break;
+    }
+    *error = "The attribute '" + a->longName + "' has no value to show";
+    return {};
+}
+
+// Restores a plug's numbers or text (undo/redo of setAttr).
+void restore(const std::string& plugName, const std::vector<double>& numbers, const std::string& text,
+             bool isText) {
+    std::string error;
+    KPlug plug = findPlug(plugName, &error);
+    if (plug.isNull()) return;
+    KStatus status;
+    KDataHandle h = Graph::instance().writeHandle(plug, &status);
+    if (h.isNull()) return;
+    if (isText) {
+        h.set(KString(text));
+    } else {
+        const AttributeImpl* a = h.attributeImpl();
+        for (size_t i = 0; i < numbers.size() && i < h.width(); ++i) storeCell(h.cells()[i], a->cellKinds[i], numbers[i]);
+    }
+    Graph::instance().valueChanged(plug);
+}
+
+CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
+    std::vector<std::string> words = positionalWords(args);
+    std::string error;
+    KPlug plug = findPlug(words[0], &error);
+    if (plug.isNull()) return CommandResult::failure(error);
+    const std::string name = plug.name().str();
+    undo::UndoQueue& queue = undo::undoQueue();
+
+    if (args.has("lock")) {
+        bool lock = args.flag("lock").asBool();
+        bool was = plug.isLocked();
+        plug.setLocked(lock);
+        queue.record([name, was] { std::string e; KPlug p = findPlug(name, &e); if (!p.isNull()) p.setLocked(was); },
+                     [name, lock] { std::string e; KPlug p = findPlug(name, &e); if (!p.isNull()) p.setLocked(lock); },
+                     "setAttr -lock " + name);
+        if (words.size() == 1) return {};
+    } else if (words.size() == 1) {
+        return CommandResult::failure("setAttr: no value given for " + name);
+    }
+    if (!Graph::instance().canWrite(plug, &error)) return CommandResult::failure(error);
+    KStatus status;
+    KDataHandle h = Graph::instance().writeHandle(plug, &status);
+    if (h.isNull()) return CommandResult::failure("Cannot write " + name);
+    const AttributeImpl* a = h.attributeImpl();
+    const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
+
+    if (h.kind() == CellKind::kString || type == "string") {
+        if (h.kind() != CellKind::kString) return CommandResult::failure("The attribute '" + name + "' does not hold a string");
+        if (words.size() != 2) return CommandResult::failure("setAttr: give one string for " + name);
+        std::string before = h.asString().str();
+        std::string after = words[1];
+        h.set(KString(after));
+        Graph::instance().valueChanged(plug);
+        queue.record([name, before] { restore(name, {}, before, true); },
+                     [name, after] { restore(name, {}, after, true); }, "setAttr " + name);
+        return {};
+    }
+    if (h.width() == 0) return CommandResult::failure("The attribute '" + name + "' cannot be set with numbers");
+    std::vector<double> values;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const Value& v = args[i];
+        if (v.isArray()) {
+            for (double d : v.asFloatArray()) values.push_back(d);
+        } else if (v.isNumber() || KString(words[i]).isDouble()) {
+            values.push_back(v.isNumber() ? v.asFloat() : KString(words[i]).asDouble());
+        } else {
+            return CommandResult::failure("setAttr: '" + words[i] + "' is not a number");
+        }
+    }
+    if (values.size() != h.width()) {
+        return CommandResult::failure("setAttr: " + name + " takes " + std::to_string(h.width()) +
+                                      (h.width() == 1 ? " value" : " values") + ", " +
+                                      std::to_string(values.size()) + " given");
+    }
+    std::vector<double> before = readNumbers(h);
+    for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);
+    std::vector<double> after = readNumbers(h);
+    Graph::instance().valueChanged(plug);
+    queue.record([name, before] { restore(name, before, {}, false); },
+                 [name, after] { restore(name, after, {}, false); }, "setAttr " + name);
+    return {};
+}
+
+CommandResult getAttrCmd(const CommandArgs& args, CommandContext&) {
+    std::string error;
+    KPlug plug = findPlug(args[0].asString(), &error);
+    if (plug.isNull()) return CommandResult::failure(error);
+    if (args.has("lock")) return Value(plug.isLocked());
+    if (plug.isArray()) return Value(static_cast<int>(plug.numElements()));
+    Value v = valueOf(plug, &error);
+    if (!error.empty()) return CommandResult::failure(error);
+    return v;
+}
+
+CommandResult createNodeCmd(const CommandArgs& args, CommandContext&) {
+    const std::string type = args[0].asString();
+    const std::string name = args.has("name") ? args.flag("name").asString() : std::string();
+    std::string error;
+    NodeType* t = Graph::instance().findType(type);
+    if (!t) return CommandResult::failure("Unknown node type: " + type);
+    KObject node;
+    if (kFnIsA(t->apiType, KFn::kDagNode)) {
+        KObject parent;
+        if (args.has("parent")) {
+            parent = findNode(args.flag("parent").asString());
+            if (parent.isNull()) return CommandResult::failure("No object matches name: " + args.flag("parent").asString());
+        }
+        node = scene::createDagNode(type, name, parent, &error);
+    } else {
+        node = Graph::instance().createNode(type, name, &error);
+    }
+    if (node.isNull()) return CommandResult::failure(error);
+    scene::recordCreated({node}, "createNode " + type);
+    return Value(nameOf(node));
+}
+
+CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
+    std::vector<std::string> words = positionalWords(args);
+    if (words.empty()) return CommandResult::failure("delete: name the nodes to delete");
+    std::vector<KObject> nodes;
+    for (const std::string& w : words) {
+        KObject n = findNode(w);
+        if (n.isNull()) return CommandResult::failure("No object matches name: " + w);
+        nodes.push_back(n);
+    }
+    // DAG descendants go with their parents, children first.
+    std::vector<KObject> all;
+    std::function<void(const KObject&)> collect = [&](const KObject& n) {
+        if (std::find(all.begin(), all.end(), n) != all.end()) return;
+        for (const KObject& c : scene::childrenOf(n)) collect(c);
+        all.push_back(n);
+    };
+    for (const KObject& n : nodes) collect(n);
+    for (const KObject& n : all) {
+        std::string error;
+        if (NodeImpl::from(n) && NodeImpl::from(n)->alive() && !Graph::instance().deleteNode(n, &error))
+            return CommandResult::failure(error);
+    }
+    return {};
+}
+
+CommandResult renameCmd(const CommandArgs& args, CommandContext&) {
+    KObject node = findNode(args[0].asString());
+    if (node.isNull()) return CommandResult::failure("No object matches name: " + args[0].asString());
+    std::string before = nameOf(node), actual, error;
+    if (!Graph::instance().renameNode(node, args[1].asString(), &actual, &error)) return CommandResult::failure(error);
+    undo::undoQueue().record(
+        [before, actual] { std::string a, e; Graph::instance().renameNode(Graph::instance().findNode(actual), before, &a, &e); },
+        [before, actual] { std::string a, e; Graph::instance().renameNode(Graph::instance().findNode(before), actual, &a, &e); },
+        "rename " + before);
+    return Value(actual);
+}
+
+CommandResult connectCmd(const CommandArgs& args, bool connect) {
+    std::string error;
+    KPlug src = findPlug(args[0].asString(), &error);
+    if (src.isNull()) return CommandResult::failure(error);
+    KPlug dst = findPlug(args[1].asString(), &error);
+    if (dst.isNull()) return CommandResult::failure(error);
+    const std::string s = src.name().str(), d = dst.name().str();
+    auto link = [](const std::string& a, const std::string& b, bool on) {
+        std::string e;
+        KPlug pa = findPlug(a, &e), pb = findPlug(b, &e);
+        if (pa.isNull() || pb.isNull()) return;
+        if (on) Graph::instance().connect(pa, pb, true, &e);
+        else Graph::instance().disconnect(pa, pb, &e);
+    };
+    if (connect) {
+        // Forcing replaces what fed the destination; undo restores that connection.
+        std::vector<Connection> replaced;
+        if (args.has("force")) replaced = Graph::instance().connectionsOf(dst, true, false);
+        if (!Graph::instance().connect(src, dst, args.has("force"), &error)) return CommandResult::failure(error);
+        std::vector<std::pair<std::string, std::string>> old;
+        for (const Connection& c : replaced) {
+            KPlug from(KObject(c.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())), c.srcIndex);
+            KPlug to(KObject(c.dstNode), KObject(std::const_pointer_cast<AttributeImpl>(c.dstAttr->shared_from_this())), c.dstIndex);
+            old.emplace_back(from.name().str(), to.name().str());
+        }
+        undo::undoQueue().record(
+            [s, d, old, link] { link(s, d, false); for (auto& [a, b] : old) link(a, b, true); },
+            [s, d, link] { link(s, d, true); }, "connectAttr " + s + " " + d);
+        return Value(std::string("Connected ") + s + " to " + d + ".");
+    }
+    if (!Graph::instance().disconnect(src, dst, &error)) return CommandResult::failure(error);
+    undo::undoQueue().record([s, d, link] { link(s, d, true); }, [s, d, link] { link(s, d, false); },
+                             "disconnectAttr " + s + " " + d);
+    return {};
+}
+
+CommandResult listAttrCmd(const CommandArgs& args, CommandContext&) {
+    KObject node = findNode(args[0].asString());
+    if (node.isNull()) return CommandResult::failure("No object matches name: " + args[0].asString());
+    std::vector<std::string> names;
+    for (const auto& a : NodeImpl::from(node)->type().attributes()) {
+        if (args.has("keyable") && !a->keyable) continue;
+        if (args.has("writable") && !a->writable) continue;
+        if (args.has("readOnly") && a->writable) continue;
+        if (args.has("array") && !a->array) continue;
+        if (args.has("visible") && a->hidden) continue;
+        names.push_back(args.has("shortNames") ? a->shortName : a->longName);
+    }
+    return Value(names);
+}
+
+}  // namespace
+
+void installDgCommands(CommandRegistry& registry) {
+    auto add = [&](CommandSpec spec) {
+        std::string error;
+        registry.add(std::move(spec), &error);
+    };
+    add({.name = "createNode",
+         .usage = "createNode [-n name] [-p parent] type",
+         .minArgs = 1, .maxArgs = 1, .argTypes = {ArgType::String},
+         .flags = {{.longName = "name", .shortName = "n", .args = {ArgType::String}},
+                   {.longName = "parent", .shortName = "p", .args = {ArgType::String}}},
+         .undoable = true, .body = createNodeCmd});
+    add({.name = "delete", .usage = "delete node...", .minArgs = 1, .maxArgs = kUnlimited,
+         .argTypes = {ArgType::Any}, .undoable = false, .body = deleteCmd});
+    add({.name = "rename", .usage = "rename node newName", .minArgs = 2, .maxArgs = 2,
+         .argTypes = {ArgType::String}, .undoable = true, .body = renameCmd});
+    add({.name = "setAttr",
+         .usage = "setAttr [-type string] [-lock bool] plug [value...]",
+         .minArgs = 1, .maxArgs = kUnlimited, .argTypes = {ArgType::String, ArgType::Any},
+         .flags = {{.longName = "lock", .shortName = "l", .args = {ArgType::Bool}},
+                   {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
+         .undoable = true, .body = setAttrCmd});
+    add({.name = "getAttr", .usage = "getAttr [-lock] plug", .minArgs = 1, .maxArgs = 1,
+         .argTypes = {ArgType::String}, .flags = {{.longName = "lock", .shortName = "l"}},
+         .body = getAttrCmd});
+    add({.name = "connectAttr", .usage = "connectAttr [-f] source destination", .minArgs = 2,
+         .maxArgs = 2, .argTypes = {ArgType::String}, .flags = {{.longName = "force", .shortName = "f"}},
+         .undoable = true,
+         .body = [](const CommandArgs& a, CommandContext&) { return connectCmd(a, true); }});
+    add({.name = "disconnectAttr", .usage = "disconnectAttr source destination", .minArgs = 2,
+         .maxArgs = 2, .argTypes = {ArgType::String}, .undoable = true,
+         .body = [](const CommandArgs& a, CommandContext&) { return connectCmd(a, false); }});
+    add({.name = "listAttr",
+         .usage = "listAttr [-k] [-w] [-ro] [-a] [-v] [-sn] node",
+         .minArgs = 1, .maxArgs = 1, .argTypes = {ArgType::String},
+         .flags = {{.longName = "keyable", .shortName = "k"},
+                   {.longName = "writable", .shortName = "w"},
+                   {.longName = "readOnly", .shortName = "ro"},
+                   {.longName = "array", .shortName = "a"},
+                   {.longName = "visible", .shortName = "v"},
+                   {.longName = "shortNames", .shortName = "sn"}},
+         .body = listAttrCmd});
+}
+
+}  // namespace tarn::lang
