@@ -17,14 +17,7 @@
 #include "host/plugins/plugin_loader.h"
 #include "host/render/shade_options.h"
 
-// A private copy of the PNG writer (static functions: no clash with other copies in the host).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STBIWDEF static inline
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include "stb_image_write.h"
-#pragma GCC diagnostic pop
+#include "host/render/png_file.h"
 
 namespace tarn::render {
 namespace {
@@ -214,12 +207,8 @@ bool writePng(const std::string& path, int size, const std::vector<std::uint8_t>
               std::string* error) {
     // Write beside the target and rename, so a failed write leaves no half file behind.
     const std::string temporary = path + ".part";
-    if (!stbi_write_png(temporary.c_str(), size, size, 3, pixels.data(), size * 3)) {
-        std::remove(temporary.c_str());
-        *error = "cannot write " + path;
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!writePngRgb(temporary, size, size, pixels.data()) ||
+        std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         *error = "cannot write " + path;
         return false;
