@@ -8,8 +8,8 @@
 struct FaceGroup {
     char* materialName;  ///< malloc'ed
     uint16_t faceCount;
-    uint16_t* faces;     ///< malloc'ed, faceCount entries
-    FaceGroup* next;     ///< malloc'ed list after the inline first group
+    uint16_t* faces;  ///< malloc'ed, faceCount entries
+    FaceGroup* next;  ///< malloc'ed list after the inline first group
 };
 
 struct CameraRecord {
@@ -25,9 +25,9 @@ struct ObjectRecord {
     int hidden;
     float inverseMatrix[4][4];  ///< row-major, translation in row 3
     float origin[3];
-    float* points;     ///< 3 floats per vertex, converted
+    float* points;  ///< 3 floats per vertex, converted
     int pointCount;
-    float* uvs;        ///< (u, 1 - v) pairs
+    float* uvs;  ///< (u, 1 - v) pairs
     int uvCount;
     int faceCount;     ///< faces; -1 marks a light, -2 a camera
     int* faceSizes;    ///< always 3
@@ -51,9 +51,16 @@ struct KeyTrack {
 };
 
 enum NodeTrack {
-    kTrackPosX, kTrackPosY, kTrackPosZ,
-    kTrackRotAngle, kTrackRotX, kTrackRotY, kTrackRotZ,
-    kTrackScaleX, kTrackScaleY, kTrackScaleZ,
+    kTrackPosX,
+    kTrackPosY,
+    kTrackPosZ,
+    kTrackRotAngle,
+    kTrackRotX,
+    kTrackRotY,
+    kTrackRotZ,
+    kTrackScaleX,
+    kTrackScaleY,
+    kTrackScaleZ,
     kTrackCount
 };
 

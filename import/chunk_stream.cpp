@@ -77,7 +77,9 @@ int chunkStreamReset(ChunkStream* cs) {
     return 1;
 }
 
-uint64_t chunkStreamTell(const ChunkStream* cs) { return cs->bufferStart + cs->index; }
+uint64_t chunkStreamTell(const ChunkStream* cs) {
+    return cs->bufferStart + cs->index;
+}
 
 int chunkStreamSeek(ChunkStream* cs, uint64_t offset) {
     if (offset >= cs->bufferStart && offset < cs->bufferStart + cs->filled) {
@@ -113,7 +115,9 @@ int chunkStreamRead(ChunkStream* cs, void* dst, uint64_t n) {
     return 1;
 }
 
-int chunkStreamReadU8(ChunkStream* cs, uint8_t* v) { return chunkStreamRead(cs, v, 1); }
+int chunkStreamReadU8(ChunkStream* cs, uint8_t* v) {
+    return chunkStreamRead(cs, v, 1);
+}
 
 int chunkStreamReadU16(ChunkStream* cs, uint16_t* v) {
     uint8_t b[2];

@@ -7,15 +7,15 @@
 #include <cstdio>
 
 struct ChunkStream {
-    FILE* file;           ///< opened by the caller in mode "rb"; not closed by the stream
-    uint64_t endOffset;   ///< file offset just past the bytes now in the buffer
-    int swap;             ///< byte-order switch; always 0, values are read as stored
-    uint64_t bufferStart; ///< file offset of buffer byte 0
-    uint64_t index;       ///< read position inside the buffer
-    uint64_t filled;      ///< valid bytes in the buffer
-    uint8_t* buffer;      ///< malloc'ed read buffer
-    uint64_t capacity;    ///< buffer size, 1024 unless preload grew it
-    uint64_t fileSize;    ///< size of the file when the stream was created (UINT64_MAX if unknown)
+    FILE* file;            ///< opened by the caller in mode "rb"; not closed by the stream
+    uint64_t endOffset;    ///< file offset just past the bytes now in the buffer
+    int swap;              ///< byte-order switch; always 0, values are read as stored
+    uint64_t bufferStart;  ///< file offset of buffer byte 0
+    uint64_t index;        ///< read position inside the buffer
+    uint64_t filled;       ///< valid bytes in the buffer
+    uint8_t* buffer;       ///< malloc'ed read buffer
+    uint64_t capacity;     ///< buffer size, 1024 unless preload grew it
+    uint64_t fileSize;     ///< size of the file when the stream was created (UINT64_MAX if unknown)
 };
 
 constexpr uint64_t kChunkStreamDefaultCapacity = 1024;

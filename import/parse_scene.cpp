@@ -64,8 +64,12 @@ void freeModelObjects() {
 
 }  // namespace
 
-RtMaterial* sceneMaterials() { return model().materials; }
-RtNodeData* sceneRoot() { return model().root.get(); }
+RtMaterial* sceneMaterials() {
+    return model().materials;
+}
+RtNodeData* sceneRoot() {
+    return model().root.get();
+}
 
 void resetSceneModel() {
     freeModelObjects();
@@ -154,17 +158,30 @@ int TparseQmfFile::onEvent(int event, void* record) {
             RiAttributeBegin();
             return 1;
         }
-        case kEventMaterial: onMaterial(*static_cast<MaterialRecord*>(record)); return 1;
-        case kEventMesh: onMesh(*static_cast<ObjectRecord*>(record)); return 1;
-        case kEventLight: onLight(*static_cast<ObjectRecord*>(record)); return 1;
-        case kEventCamera: onCamera(*static_cast<ObjectRecord*>(record)); return 1;
-        case kEventNode: onNode(*static_cast<NodeRecord*>(record)); return 1;
+        case kEventMaterial:
+            onMaterial(*static_cast<MaterialRecord*>(record));
+            return 1;
+        case kEventMesh:
+            onMesh(*static_cast<ObjectRecord*>(record));
+            return 1;
+        case kEventLight:
+            onLight(*static_cast<ObjectRecord*>(record));
+            return 1;
+        case kEventCamera:
+            onCamera(*static_cast<ObjectRecord*>(record));
+            return 1;
+        case kEventNode:
+            onNode(*static_cast<NodeRecord*>(record));
+            return 1;
         case kEventQuerySkip: {
             const char* name = static_cast<const char*>(record);
             return m_exclusions.contains(name ? name : "") ? 1 : 0;
         }
-        case kEventEnd: RiAttributeEnd(); return 1;
-        default: return 1;
+        case kEventEnd:
+            RiAttributeEnd();
+            return 1;
+        default:
+            return 1;
     }
 }
 

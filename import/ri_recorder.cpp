@@ -64,9 +64,15 @@ RtNameData* nameData(RtToken name, const ParamList& params) {
     return d;
 }
 
-void recordNone(int16_t type) { riRecord(type, nullptr); }
-void recordFloats(int16_t type, std::initializer_list<float> v) { riRecord(type, new RtFloats(v)); }
-void recordName(int16_t type, RtToken name) { riRecord(type, new RtStringData(name ? name : "")); }
+void recordNone(int16_t type) {
+    riRecord(type, nullptr);
+}
+void recordFloats(int16_t type, std::initializer_list<float> v) {
+    riRecord(type, new RtFloats(v));
+}
+void recordName(int16_t type, RtToken name) {
+    riRecord(type, new RtStringData(name ? name : ""));
+}
 
 RtMatrixData* matrixData(const float m[4][4]) {
     auto* d = new RtMatrixData;
@@ -76,8 +82,12 @@ RtMatrixData* matrixData(const float m[4][4]) {
 
 }  // namespace
 
-RtScene* riListHead() { return recorder().head; }
-RtScene* riListTail() { return recorder().tail; }
+RtScene* riListHead() {
+    return recorder().head;
+}
+RtScene* riListTail() {
+    return recorder().tail;
+}
 
 void riResetRecorder() {
     Recorder& r = recorder();
@@ -157,14 +167,30 @@ void RiBegin(RtToken name) {
     recordName(kBeginID, name);
 }
 
-void RiEnd() { recordNone(kEndID); }
-void RiFrameBegin(int frame) { riRecord(kFrameBeginID, new RtIntData(frame)); }
-void RiFrameEnd() { recordNone(kFrameEndID); }
-void RiWorldBegin() { recordNone(kWorldBeginID); }
-void RiWorldEnd() { recordNone(kWorldEndID); }
-void RiFrameAspectRatio(float a) { riRecord(kFrameAspectRatioID, new RtFloatData(a)); }
-void RiScreenWindow(float l, float r, float b, float t) { recordFloats(kScreenWindowID, {l, r, b, t}); }
-void RiCropWindow(float a, float b, float c, float d) { recordFloats(kCropWindowID, {a, b, c, d}); }
+void RiEnd() {
+    recordNone(kEndID);
+}
+void RiFrameBegin(int frame) {
+    riRecord(kFrameBeginID, new RtIntData(frame));
+}
+void RiFrameEnd() {
+    recordNone(kFrameEndID);
+}
+void RiWorldBegin() {
+    recordNone(kWorldBeginID);
+}
+void RiWorldEnd() {
+    recordNone(kWorldEndID);
+}
+void RiFrameAspectRatio(float a) {
+    riRecord(kFrameAspectRatioID, new RtFloatData(a));
+}
+void RiScreenWindow(float l, float r, float b, float t) {
+    recordFloats(kScreenWindowID, {l, r, b, t});
+}
+void RiCropWindow(float a, float b, float c, float d) {
+    recordFloats(kCropWindowID, {a, b, c, d});
+}
 
 void RiProjection(RtToken name, ...) {
     va_list ap;
@@ -177,16 +203,36 @@ void RiProjection(RtToken name, ...) {
     riRecord(kProjectionID, new RtFloatData(*static_cast<const float*>(params.values[0])));
 }
 
-void RiClipping(float h, float y) { recordFloats(kClippingID, {h, y}); }
-void RiDepthOfField(float a, float b, float c) { recordFloats(kDepthOfFieldID, {a, b, c}); }
-void RiShutter(float o, float c) { recordFloats(kShutterID, {o, c}); }
-void RiPixelVariance(float v) { riRecord(kPixelVarianceID, new RtFloatData(v)); }
-void RiPixelSampleRate(float v) { riRecord(kPixelSampleRateID, new RtFloatData(v)); }
-void RiPixelSamples(float x, float y) { recordFloats(kPixelSamplesID, {x, y}); }
-void RiExposure(float g, float gm) { recordFloats(kExposureID, {g, gm}); }
-void RiRelativeDetail(float v) { riRecord(kRelativeDetailID, new RtFloatData(v)); }
-void RiAttributeBegin() { recordNone(kAttributeBeginID); }
-void RiAttributeEnd() { recordNone(kAttributeEndID); }
+void RiClipping(float h, float y) {
+    recordFloats(kClippingID, {h, y});
+}
+void RiDepthOfField(float a, float b, float c) {
+    recordFloats(kDepthOfFieldID, {a, b, c});
+}
+void RiShutter(float o, float c) {
+    recordFloats(kShutterID, {o, c});
+}
+void RiPixelVariance(float v) {
+    riRecord(kPixelVarianceID, new RtFloatData(v));
+}
+void RiPixelSampleRate(float v) {
+    riRecord(kPixelSampleRateID, new RtFloatData(v));
+}
+void RiPixelSamples(float x, float y) {
+    recordFloats(kPixelSamplesID, {x, y});
+}
+void RiExposure(float g, float gm) {
+    recordFloats(kExposureID, {g, gm});
+}
+void RiRelativeDetail(float v) {
+    riRecord(kRelativeDetailID, new RtFloatData(v));
+}
+void RiAttributeBegin() {
+    recordNone(kAttributeBeginID);
+}
+void RiAttributeEnd() {
+    recordNone(kAttributeEndID);
+}
 
 void RiColor(const float rgb[3]) {
     auto* c = new RtColorData;
@@ -222,26 +268,60 @@ void RiSurface(RtToken name, ...) {
     riRecord(kSurfaceID, nameData(name, params));
 }
 
-void RiShadingRate(float s) { riRecord(kShadingRateID, new RtFloatData(s)); }
-void RiShadingInterpolation(RtToken t) { recordName(kShadingInterpolationID, t); }
-void RiMatte(int onoff) { riRecord(kMatteID, new RtIntData(onoff)); }
-void RiDetailRange(float a, float b, float c, float d) { recordFloats(kDetailRangeID, {a, b, c, d}); }
-void RiOrientation(RtToken o) { recordName(kOrientationID, o); }
-void RiReverseOrientation() { recordNone(kReverseOrientationID); }
-void RiSides(int s) { riRecord(kSidesID, new RtIntData(s)); }
-void RiIdentity() { recordNone(kIdentityID); }
-void RiTransform(const float m[4][4]) { riRecord(kTransformID, matrixData(m)); }
-void RiConcatTransform(const float m[4][4]) { riRecord(kConcatTransformID, matrixData(m)); }
-void RiPerspective(float fov) { riRecord(kPerspectiveID, new RtFloatData(fov)); }
-void RiTranslate(float x, float y, float z) { recordFloats(kTranslateID, {x, y, z}); }
-void RiRotate(float a, float x, float y, float z) { recordFloats(kRotateID, {a, x, y, z}); }
-void RiScale(float x, float y, float z) { recordFloats(kScaleID, {x, y, z}); }
+void RiShadingRate(float s) {
+    riRecord(kShadingRateID, new RtFloatData(s));
+}
+void RiShadingInterpolation(RtToken t) {
+    recordName(kShadingInterpolationID, t);
+}
+void RiMatte(int onoff) {
+    riRecord(kMatteID, new RtIntData(onoff));
+}
+void RiDetailRange(float a, float b, float c, float d) {
+    recordFloats(kDetailRangeID, {a, b, c, d});
+}
+void RiOrientation(RtToken o) {
+    recordName(kOrientationID, o);
+}
+void RiReverseOrientation() {
+    recordNone(kReverseOrientationID);
+}
+void RiSides(int s) {
+    riRecord(kSidesID, new RtIntData(s));
+}
+void RiIdentity() {
+    recordNone(kIdentityID);
+}
+void RiTransform(const float m[4][4]) {
+    riRecord(kTransformID, matrixData(m));
+}
+void RiConcatTransform(const float m[4][4]) {
+    riRecord(kConcatTransformID, matrixData(m));
+}
+void RiPerspective(float fov) {
+    riRecord(kPerspectiveID, new RtFloatData(fov));
+}
+void RiTranslate(float x, float y, float z) {
+    recordFloats(kTranslateID, {x, y, z});
+}
+void RiRotate(float a, float x, float y, float z) {
+    recordFloats(kRotateID, {a, x, y, z});
+}
+void RiScale(float x, float y, float z) {
+    recordFloats(kScaleID, {x, y, z});
+}
 void RiSkew(float a, float x1, float y1, float z1, float x2, float y2, float z2) {
     recordFloats(kSkewID, {a, x1, y1, z1, x2, y2, z2});
 }
-void RiCoordinateSystem(RtToken s) { recordName(kCoordinateSystemID, s); }
-void RiTransformBegin() { recordNone(kTransformBeginID); }
-void RiTransformEnd() { recordNone(kTransformEndID); }
+void RiCoordinateSystem(RtToken s) {
+    recordName(kCoordinateSystemID, s);
+}
+void RiTransformBegin() {
+    recordNone(kTransformBeginID);
+}
+void RiTransformEnd() {
+    recordNone(kTransformEndID);
+}
 
 void RiAttribute(RtToken name, ...) {
     va_list ap;
@@ -259,31 +339,61 @@ void RiAttribute(RtToken name, ...) {
     riRecord(kAttributeID, d);
 }
 
-void RiAnimatedChannel(RtKeyList* keys) { riRecord(kAnimChannelID, keys); }
-void RiPolygonObject(RtPolygon* p) { riRecord(kPolygonID, p); }
-void RiGeneralPolygonObject(RtGeneralPolygon* p) { riRecord(kGeneralPolygonID, p); }
-void RiPointsPolygonsObject(RtPointsPolygons* m) { riRecord(kPointsPolygonsID, m); }
+void RiAnimatedChannel(RtKeyList* keys) {
+    riRecord(kAnimChannelID, keys);
+}
+void RiPolygonObject(RtPolygon* p) {
+    riRecord(kPolygonID, p);
+}
+void RiGeneralPolygonObject(RtGeneralPolygon* p) {
+    riRecord(kGeneralPolygonID, p);
+}
+void RiPointsPolygonsObject(RtPointsPolygons* m) {
+    riRecord(kPointsPolygonsID, m);
+}
 void RiPointsGeneralPolygonsObject(RtPointsGeneralPolygons* m) {
     riRecord(kPointsGeneralPolygonsID, m);
 }
-void RiPatchObject(RtTokenData* p) { riRecord(kPatchID, p); }
-void RiNuPatchObject(RtNuPatch* p) { riRecord(kNuPatchID, p); }
-void RiSphere(float r, float a, float b, float t) { recordFloats(kSphereID, {r, a, b, t}); }
-void RiCone(float h, float r, float t) { recordFloats(kConeID, {h, r, t}); }
-void RiCylinder(float r, float a, float b, float t) { recordFloats(kCylinderID, {r, a, b, t}); }
+void RiPatchObject(RtTokenData* p) {
+    riRecord(kPatchID, p);
+}
+void RiNuPatchObject(RtNuPatch* p) {
+    riRecord(kNuPatchID, p);
+}
+void RiSphere(float r, float a, float b, float t) {
+    recordFloats(kSphereID, {r, a, b, t});
+}
+void RiCone(float h, float r, float t) {
+    recordFloats(kConeID, {h, r, t});
+}
+void RiCylinder(float r, float a, float b, float t) {
+    recordFloats(kCylinderID, {r, a, b, t});
+}
 void RiHyperboloid(const float p1[3], const float p2[3], float t) {
     recordFloats(kHyperboloidID, {p1[0], p1[1], p1[2], p2[0], p2[1], p2[2], t});
 }
-void RiDisk(float h, float r, float t) { recordFloats(kDiskID, {h, r, t}); }
-void RiTorus(float a, float b, float c, float d, float t) { recordFloats(kTorusID, {a, b, c, d, t}); }
-void RiSolidBegin(RtToken op) { recordName(kSolidBeginID, op); }
-void RiSolidEnd() { recordNone(kSolidEndID); }
+void RiDisk(float h, float r, float t) {
+    recordFloats(kDiskID, {h, r, t});
+}
+void RiTorus(float a, float b, float c, float d, float t) {
+    recordFloats(kTorusID, {a, b, c, d, t});
+}
+void RiSolidBegin(RtToken op) {
+    recordName(kSolidBeginID, op);
+}
+void RiSolidEnd() {
+    recordNone(kSolidEndID);
+}
 void* RiObjectBegin() {
     recordNone(kObjectBeginID);
     return nullptr;
 }
-void RiObjectEnd() { recordNone(kObjectEndID); }
-void RiObjectInstance(int handle) { riRecord(kObjectInstanceID, new RtIntData(handle)); }
+void RiObjectEnd() {
+    recordNone(kObjectEndID);
+}
+void RiObjectInstance(int handle) {
+    riRecord(kObjectInstanceID, new RtIntData(handle));
+}
 
 void RiMakeTexture(RtToken picture, RtToken texture, RtToken swrap, RtToken twrap,
                    RtFilterFunc filter, float swidth, float twidth, ...) {

@@ -8,8 +8,15 @@ constexpr int kRiStandardTokenCount = 93;
 extern const char* const kRiStandardTokens[kRiStandardTokenCount];
 
 /// Value kinds of declared tokens.
-enum RiTokenKind { kKindNone = 1, kKindString = 2, kKindFloat = 3, kKindColor = 4, kKindPoint = 5,
-                   kKindName = 6, kKindPointArray = 7 };
+enum RiTokenKind {
+    kKindNone = 1,
+    kKindString = 2,
+    kKindFloat = 3,
+    kKindColor = 4,
+    kKindPoint = 5,
+    kKindName = 6,
+    kKindPointArray = 7
+};
 
 /// Fills the declared-token table unless it is already filled. Main thread.
 void riBuildDeclaredTokens();

@@ -8,23 +8,27 @@
 #include "import/ri_recorder.h"
 
 void RiMakeTextureV(RtToken pic, RtToken tex, RtToken swrap, RtToken twrap, RtFilterFunc f,
-                    float swidth, float twidth, int n, const RtToken tokens[], const RtPointer values[]);
+                    float swidth, float twidth, int n, const RtToken tokens[],
+                    const RtPointer values[]);
 void RiMakeBump(RtToken pic, RtToken tex, RtToken swrap, RtToken twrap, RtFilterFunc f,
                 float swidth, float twidth, ...);
 void RiMakeBumpV(RtToken pic, RtToken tex, RtToken swrap, RtToken twrap, RtFilterFunc f,
-                 float swidth, float twidth, int n, const RtToken tokens[], const RtPointer values[]);
-void RiMakeLatLongEnvironment(RtToken pic, RtToken tex, RtFilterFunc f, float swidth,
-                              float twidth, ...);
-void RiMakeLatLongEnvironmentV(RtToken pic, RtToken tex, RtFilterFunc f, float swidth,
-                               float twidth, int n, const RtToken tokens[], const RtPointer values[]);
+                 float swidth, float twidth, int n, const RtToken tokens[],
+                 const RtPointer values[]);
+void RiMakeLatLongEnvironment(RtToken pic, RtToken tex, RtFilterFunc f, float swidth, float twidth,
+                              ...);
+void RiMakeLatLongEnvironmentV(RtToken pic, RtToken tex, RtFilterFunc f, float swidth, float twidth,
+                               int n, const RtToken tokens[], const RtPointer values[]);
 void RiMakeCubeFaceEnvironment(RtToken px, RtToken nx, RtToken py, RtToken ny, RtToken pz,
                                RtToken nz, RtToken tex, float fov, RtFilterFunc f, float swidth,
                                float twidth, ...);
 void RiMakeCubeFaceEnvironmentV(RtToken px, RtToken nx, RtToken py, RtToken ny, RtToken pz,
                                 RtToken nz, RtToken tex, float fov, RtFilterFunc f, float swidth,
-                                float twidth, int n, const RtToken tokens[], const RtPointer values[]);
+                                float twidth, int n, const RtToken tokens[],
+                                const RtPointer values[]);
 void RiMakeShadow(RtToken pic, RtToken tex, ...);
-void RiMakeShadowV(RtToken pic, RtToken tex, int n, const RtToken tokens[], const RtPointer values[]);
+void RiMakeShadowV(RtToken pic, RtToken tex, int n, const RtToken tokens[],
+                   const RtPointer values[]);
 void RiArchiveRecord(RtToken type, const char* format, ...);
 void RiPolygonV(int nvertices, int n, const RtToken tokens[], const RtPointer values[]);
 void RiPointsPolygonsV(int npolys, const int nvertices[], const int vertices[], int n,
@@ -37,9 +41,9 @@ void RiPatchV(RtToken type, int n, const RtToken tokens[], const RtPointer value
 void RiPatchMesh(RtToken type, int nu, RtToken uwrap, int nv, RtToken vwrap, ...);
 void RiPatchMeshV(RtToken type, int nu, RtToken uwrap, int nv, RtToken vwrap, int n,
                   const RtToken tokens[], const RtPointer values[]);
-void RiNuPatchV(int nu, int uorder, const float uknot[], float umin, float umax, int nv,
-                int vorder, const float vknot[], float vmin, float vmax, int n,
-                const RtToken tokens[], const RtPointer values[]);
+void RiNuPatchV(int nu, int uorder, const float uknot[], float umin, float umax, int nv, int vorder,
+                const float vknot[], float vmin, float vmax, int n, const RtToken tokens[],
+                const RtPointer values[]);
 void RiTrimCurve(int nloops, const int ncurves[], const int order[], const float knot[],
                  const float min[], const float max[], const int n[], const float u[],
                  const float v[], const float w[]);

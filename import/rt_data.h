@@ -39,7 +39,8 @@ public:
 
 class RtFloatArray : public RtData {
 public:
-    explicit RtFloatArray(size_t n) : values(static_cast<float*>(std::calloc(n ? n : 1, sizeof(float)))), count(n) {}
+    explicit RtFloatArray(size_t n)
+        : values(static_cast<float*>(std::calloc(n ? n : 1, sizeof(float)))), count(n) {}
     RtFloatArray(float* taken, size_t n) : values(taken), count(n) {}
     MallocPtr<float> values;
     size_t count;
@@ -47,7 +48,8 @@ public:
 
 class RtIntArray : public RtData {
 public:
-    explicit RtIntArray(size_t n) : values(static_cast<int*>(std::calloc(n ? n : 1, sizeof(int)))), count(n) {}
+    explicit RtIntArray(size_t n)
+        : values(static_cast<int*>(std::calloc(n ? n : 1, sizeof(int)))), count(n) {}
     MallocPtr<int> values;
     size_t count;
 };
@@ -220,7 +222,14 @@ public:
 
 class RtScene;
 
-enum RtNodeKind { kNodeWorld = 0, kNodeMesh = 1, kNodeFolder = 2, kNodeMaterial = 3, kNodeCamera = 5, kNodeLight = 6 };
+enum RtNodeKind {
+    kNodeWorld = 0,
+    kNodeMesh = 1,
+    kNodeFolder = 2,
+    kNodeMaterial = 3,
+    kNodeCamera = 5,
+    kNodeLight = 6
+};
 
 class RtNodeData : public RtHangerData {
 public:

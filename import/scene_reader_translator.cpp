@@ -8,7 +8,9 @@
 
 TsceneReader::~TsceneReader() = default;
 
-void* TsceneReader::creator() { return new TsceneReader; }
+void* TsceneReader::creator() {
+    return new (std::nothrow) TsceneReader;
+}
 
 KPxFileTranslator::KFileKind TsceneReader::identifyFile(const KFileObject&, const char* buffer,
                                                         short) const {

@@ -84,13 +84,26 @@ void TribRender::playOne(RtScene& rec) {
             if (const auto* k = as<RtKeyList>(rec)) {
                 const float v = k->evaluate(static_cast<float>(m_frame) / 30.0f);
                 switch (k->channel) {
-                    case 0: translate(v, 0, 0); break;
-                    case 1: translate(0, v, 0); break;
-                    case 2: translate(0, 0, v); break;
-                    case 3: rotate(v, 1, 0, 0); break;
-                    case 4: rotate(v, 0, 1, 0); break;
-                    case 5: rotate(v, 0, 0, 1); break;
-                    default: break;
+                    case 0:
+                        translate(v, 0, 0);
+                        break;
+                    case 1:
+                        translate(0, v, 0);
+                        break;
+                    case 2:
+                        translate(0, 0, v);
+                        break;
+                    case 3:
+                        rotate(v, 1, 0, 0);
+                        break;
+                    case 4:
+                        rotate(v, 0, 1, 0);
+                        break;
+                    case 5:
+                        rotate(v, 0, 0, 1);
+                        break;
+                    default:
+                        break;
                 }
             }
             return;
@@ -102,23 +115,30 @@ void TribRender::playOne(RtScene& rec) {
         case kBSplineFilterID: {
             if (!(f = floats(rec, 4))) return;
             using Fn = float (TribRender::*)(float, float, float, float);
-            static constexpr Fn kFilters[] = {&TribRender::gaussianFilter,
-                                              &TribRender::boxFilter,
-                                              &TribRender::triangleFilter,
-                                              &TribRender::catmullRomFilter,
-                                              &TribRender::sincFilter,
-                                              &TribRender::bSplineFilter};
+            static constexpr Fn kFilters[] = {
+                &TribRender::gaussianFilter,   &TribRender::boxFilter,  &TribRender::triangleFilter,
+                &TribRender::catmullRomFilter, &TribRender::sincFilter, &TribRender::bSplineFilter};
             (this->*kFilters[rec.type - kGaussianFilterID])(f[0], f[1], f[2], f[3]);
             return;
         }
-        case kBeginID: begin(text(rec)); return;
-        case kEndID: end(); return;
+        case kBeginID:
+            begin(text(rec));
+            return;
+        case kEndID:
+            end();
+            return;
         case kFrameBeginID:
             if (const auto* i = as<RtIntData>(rec)) frameBegin(i->value);
             return;
-        case kFrameEndID: frameEnd(); return;
-        case kWorldBeginID: worldBegin(); return;
-        case kWorldEndID: worldEnd(); return;
+        case kFrameEndID:
+            frameEnd();
+            return;
+        case kWorldBeginID:
+            worldBegin();
+            return;
+        case kWorldEndID:
+            worldEnd();
+            return;
         case kFrameAspectRatioID:
             if (const auto* v = as<RtFloatData>(rec)) frameAspectRatio(v->value);
             return;
@@ -155,8 +175,12 @@ void TribRender::playOne(RtScene& rec) {
         case kRelativeDetailID:
             if (const auto* v = as<RtFloatData>(rec)) relativeDetail(v->value);
             return;
-        case kAttributeBeginID: attributeBegin(); return;
-        case kAttributeEndID: attributeEnd(); return;
+        case kAttributeBeginID:
+            attributeBegin();
+            return;
+        case kAttributeEndID:
+            attributeEnd();
+            return;
         case kColorID:
             if (const auto* c = as<RtColorData>(rec)) color(c->rgb);
             return;
@@ -187,11 +211,15 @@ void TribRender::playOne(RtScene& rec) {
         case kOrientationID:
             if (rec.data) orientation(text(rec));
             return;
-        case kReverseOrientationID: reverseOrientation(); return;
+        case kReverseOrientationID:
+            reverseOrientation();
+            return;
         case kSidesID:
             if (const auto* i = as<RtIntData>(rec)) sides(i->value);
             return;
-        case kIdentityID: identity(); return;
+        case kIdentityID:
+            identity();
+            return;
         case kTransformID:
             if (const auto* m = as<RtMatrixData>(rec)) transform(m->m);
             return;
@@ -216,8 +244,12 @@ void TribRender::playOne(RtScene& rec) {
         case kCoordinateSystemID:
             if (rec.data) coordinateSystem(text(rec));
             return;
-        case kTransformBeginID: transformBegin(); return;
-        case kTransformEndID: transformEnd(); return;
+        case kTransformBeginID:
+            transformBegin();
+            return;
+        case kTransformEndID:
+            transformEnd();
+            return;
         case kAttributeID:
             if (const auto* a = as<RtAttributeData>(rec)) attribute(*a);
             return;
@@ -251,9 +283,15 @@ void TribRender::playOne(RtScene& rec) {
         case kSolidBeginID:
             if (rec.data) solidBegin(text(rec));
             return;
-        case kSolidEndID: solidEnd(); return;
-        case kObjectBeginID: objectBegin(); return;
-        case kObjectEndID: objectEnd(); return;
+        case kSolidEndID:
+            solidEnd();
+            return;
+        case kObjectBeginID:
+            objectBegin();
+            return;
+        case kObjectEndID:
+            objectEnd();
+            return;
         case kObjectInstanceID:
             if (const auto* i = as<RtIntData>(rec)) objectInstance(i->value);
             return;

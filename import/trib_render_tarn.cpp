@@ -27,7 +27,9 @@ void popRecord() {
     delete r;
 }
 
-KStatus run(const std::string& command) { return KGlobal::executeCommand(KString(command)); }
+KStatus run(const std::string& command) {
+    return KGlobal::executeCommand(KString(command));
+}
 
 KString runForString(const std::string& command) {
     KString result;
@@ -84,7 +86,9 @@ void TribRenderTarn::worldBegin() {
     gCurrent = new TransformRecord;
 }
 
-void TribRenderTarn::worldEnd() { popRecord(); }
+void TribRenderTarn::worldEnd() {
+    popRecord();
+}
 
 void TribRenderTarn::createMaterials() {
     for (RtMaterial* m = sceneMaterials(); m; m = m->next) {
@@ -92,7 +96,8 @@ void TribRenderTarn::createMaterials() {
         // Phong shader with the material's colours.
         KFnPhongShader phong;
         phong.create(true);
-        phong.setSpecularColor(KColor(m->specularColor[0], m->specularColor[1], m->specularColor[2], 1.0f));
+        phong.setSpecularColor(
+            KColor(m->specularColor[0], m->specularColor[1], m->specularColor[2], 1.0f));
         phong.setColor(KColor(m->color[0], m->color[1], m->color[2]));
         phong.setTransparency(KColor(1 - m->opacity[0], 1 - m->opacity[1], 1 - m->opacity[2]));
         const std::string shader = phong.setName(KString(m->materialName)).asChar();
@@ -103,7 +108,8 @@ void TribRenderTarn::createMaterials() {
             run("setAttr -type \"string\" " + tex + ".fileTextureName \"" + m->textureName + "\"");
         }
         const std::string group =
-            runForString("sets -renderable true -noSurfaceShader true -empty -name " + shader + "SG")
+            runForString("sets -renderable true -noSurfaceShader true -empty -name " + shader +
+                         "SG")
                 .asChar();
         // Meshes refer to the material by its shading group from here on.
         m->materialName = group;
@@ -126,7 +132,8 @@ void TribRenderTarn::createCameras() {
         KFnDagNode(path.transform()).setName(KString(n->name));
         // Camera points are used as stored (no z mirror).
         camera.setEyePoint(KPoint(cam->from[0], cam->from[1], cam->from[2], 1.0), KSpace::kWorld);
-        camera.setCenterOfInterestPoint(KPoint(cam->to[0], cam->to[1], cam->to[2], 1.0), KSpace::kWorld);
+        camera.setCenterOfInterestPoint(KPoint(cam->to[0], cam->to[1], cam->to[2], 1.0),
+                                        KSpace::kWorld);
         const KVector view = camera.viewDirection(KSpace::kWorld);
         const KPoint eye = camera.eyePoint(KSpace::kWorld);
         const double aspect = camera.aspectRatio();
@@ -148,7 +155,8 @@ void TribRenderTarn::attributeBegin() {
 
 void TribRenderTarn::attributeEnd() {
     if (!gCurrent) return;
-    if (gCurrent->object.hasFn(KFn::kTransform)) KFnTransform(gCurrent->object).set(gCurrent->matrix);
+    if (gCurrent->object.hasFn(KFn::kTransform))
+        KFnTransform(gCurrent->object).set(gCurrent->matrix);
     popRecord();
 }
 
@@ -200,8 +208,8 @@ void TribRenderTarn::pointsPolygons(const RtPointsPolygons& mesh) {
     for (int v = 0; v < vertexCount; ++v)
         points[v] = KFloatPoint(p[3 * v], p[3 * v + 1], -p[3 * v + 2], 1.0f);
 
-    MeshFaceFilter faces = filterMeshFaces(mesh.counts.get(), mesh.polygonCount,
-                                           mesh.indices.get(), mesh.indexCount, vertexCount);
+    MeshFaceFilter faces = filterMeshFaces(mesh.counts.get(), mesh.polygonCount, mesh.indices.get(),
+                                           mesh.indexCount, vertexCount);
     if (faces.counts.empty()) return;
     const KIntArray counts(faces.counts.data(), unsigned(faces.counts.size()));
     const KIntArray indices(faces.indices.data(), unsigned(faces.indices.size()));
@@ -262,7 +270,8 @@ void TribRenderTarn::assignGroups(const RtMaterialPointsPolygons& mesh, const KD
         if (!g->material || !g->faces || g->faceCount == 0) continue;
         const std::string group =
             g->material->materialName.empty() ? "initialShadingGroup" : g->material->materialName;
-        // Faces numbered as in the file; dropped faces and numbers past the face count are left out.
+        // Faces numbered as in the file; dropped faces and numbers past the face count are left
+        // out.
         KFnSingleIndexedComponent faces;
         const KObject component = faces.create(KFn::kMeshPolygonComponent);
         int added = 0;

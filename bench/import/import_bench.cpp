@@ -7,9 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -128,7 +128,8 @@ void BM_WholeImport(benchmark::State& state) {
         state.PauseTiming();
         // Final meshes: points as 3 doubles, one int per face corner, one UV pair per vertex.
         const auto summary = tarn::fileio::summarizeScene();
-        const double meshBytes = summary.totalVertices * (24.0 + 8.0) + summary.totalFaces * 3 * 4.0;
+        const double meshBytes =
+            summary.totalVertices * (24.0 + 8.0) + summary.totalFaces * 3 * 4.0;
         memoryRatio = (peak - rssBefore) * 1024.0 / meshBytes;
         state.ResumeTiming();
     }

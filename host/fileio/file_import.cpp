@@ -75,8 +75,8 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
         return out;
     }
     try {
-        out.status = t->reader(KFileObject(KString(path)), KString(),
-                               KPxFileTranslator::kImportAccessMode);
+        out.status =
+            t->reader(KFileObject(KString(path)), KString(), KPxFileTranslator::kImportAccessMode);
     } catch (const std::bad_alloc&) {
         out.status = KStatus::kInsufficientMemory;
     } catch (...) {
@@ -94,23 +94,23 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
 namespace tarn::lang {
 
 void installFileioCommands(CommandRegistry& registry) {
-    registry.add({
-        .name = "file",
-        .usage = "file -import [-type string] path",
-        .minArgs = 1,
-        .maxArgs = 1,
-        .argTypes = {ArgType::String},
-        .flags = {{.longName = "import", .shortName = "i"},
-                  {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
-        .undoable = false,
-        .body = [](const CommandArgs& args, CommandContext&) -> CommandResult {
-            if (!args.has("import")) return CommandResult::failure("file: only -import is supported");
-            const std::string path = args[0].asString();
-            const std::string type = args.has("type") ? args.flag("type").asString() : "";
-            const fileio::ImportOutcome out = fileio::importFile(path, type);
-            if (out.status.error()) return CommandResult::failure(out.error);
-            return Value(path);
-        }});
+    registry.add({.name = "file",
+                  .usage = "file -import [-type string] path",
+                  .minArgs = 1,
+                  .maxArgs = 1,
+                  .argTypes = {ArgType::String},
+                  .flags = {{.longName = "import", .shortName = "i"},
+                            {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
+                  .undoable = false,
+                  .body = [](const CommandArgs& args, CommandContext&) -> CommandResult {
+                      if (!args.has("import"))
+                          return CommandResult::failure("file: only -import is supported");
+                      const std::string path = args[0].asString();
+                      const std::string type = args.has("type") ? args.flag("type").asString() : "";
+                      const fileio::ImportOutcome out = fileio::importFile(path, type);
+                      if (out.status.error()) return CommandResult::failure(out.error);
+                      return Value(path);
+                  }});
 }
 
 }  // namespace tarn::lang

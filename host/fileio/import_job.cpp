@@ -86,7 +86,8 @@ int runImportJob(const std::vector<std::string>& args) {
         }
         std::cout << json.asChar() << "\n";
     }
-    if (o.summary || !o.json) std::cout << tarn::fileio::summaryText(tarn::fileio::summarizeScene());
+    if (o.summary || !o.json)
+        std::cout << tarn::fileio::summaryText(tarn::fileio::summarizeScene());
     int status = 0;
     if (!o.obj.empty()) {
         if (KGlobal::executeCommand(KString("exportObj \"" + o.obj + "\"")).error()) {

@@ -41,7 +41,9 @@ SceneSummary summarizeScene() {
                 s.meshes.push_back(m);
                 break;
             }
-            case KFn::kPhong: s.materials.emplace_back(KFnDependencyNode(node).name().asChar()); break;
+            case KFn::kPhong:
+                s.materials.emplace_back(KFnDependencyNode(node).name().asChar());
+                break;
             case KFn::kShadingEngine: {
                 GroupSummary g;
                 g.name = KFnDependencyNode(node).name().asChar();
@@ -55,7 +57,8 @@ SceneSummary summarizeScene() {
                 s.cameras.emplace_back(KFnDagNode(path.transform()).name().asChar());
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
     return s;

@@ -25,7 +25,7 @@ struct SceneSummary {
     std::vector<MeshSummary> meshes;
     std::vector<std::string> materials;  ///< Phong shader names
     std::vector<GroupSummary> shadingGroups;
-    std::vector<std::string> cameras;    ///< camera transform names
+    std::vector<std::string> cameras;  ///< camera transform names
     long totalVertices = 0;
     long totalFaces = 0;
 };

@@ -22,16 +22,24 @@ public:
         std::ostringstream os;
         for (const auto& p : d.params) {
             os << ' ' << p.token << '=';
-            if (!p.hasValue) os << "none";
-            else if (!p.s.empty() || p.kind == 2 || p.kind == 6) os << '"' << p.s << '"';
-            else if (p.kind == 3) os << p.f[0];
-            else os << p.f[0] << ',' << p.f[1] << ',' << p.f[2];
+            if (!p.hasValue)
+                os << "none";
+            else if (!p.s.empty() || p.kind == 2 || p.kind == 6)
+                os << '"' << p.s << '"';
+            else if (p.kind == 3)
+                os << p.f[0];
+            else
+                os << p.f[0] << ',' << p.f[1] << ',' << p.f[2];
         }
         return os.str();
     }
 
-    float gaussianFilter(float a, float b, float c, float d) override { return log("gaussian", a, b, c, d), 0; }
-    float bSplineFilter(float a, float b, float c, float d) override { return log("b-spline", a, b, c, d), 0; }
+    float gaussianFilter(float a, float b, float c, float d) override {
+        return log("gaussian", a, b, c, d), 0;
+    }
+    float bSplineFilter(float a, float b, float c, float d) override {
+        return log("b-spline", a, b, c, d), 0;
+    }
     RtToken declare(RtToken t) override { return t; }
     void begin(const char* n) override { log("begin", '"' + std::string(n) + '"'); }
     void end() override { log("end"); }
@@ -59,7 +67,9 @@ public:
     void reverseOrientation() override { log("reverseOrientation"); }
     void sides(int v) override { log("sides", v); }
     void identity() override { log("identity"); }
-    void transform(const float m[4][4]) override { log("transform", m[3][0] + 0.0f, m[3][1] + 0.0f, m[3][2] + 0.0f); }
+    void transform(const float m[4][4]) override {
+        log("transform", m[3][0] + 0.0f, m[3][1] + 0.0f, m[3][2] + 0.0f);
+    }
     void concatTransform(const float[4][4]) override { log("concatTransform"); }
     void perspective(float v) override { log("perspective", v); }
     void translate(float x, float y, float z) override { log("translate", x, y, z); }
@@ -69,16 +79,22 @@ public:
     void coordinateSystem(const char* s) override { log("coordinateSystem", s); }
     void transformBegin() override { log("transformBegin"); }
     void transformEnd() override { log("transformEnd"); }
-    void attribute(const RtAttributeData& a) override { log("attribute", a.attribute, a.token, a.value); }
+    void attribute(const RtAttributeData& a) override {
+        log("attribute", a.attribute, a.token, a.value);
+    }
     void polygon(const RtPolygon&) override { log("polygon"); }
     void generalPolygon(const RtGeneralPolygon&) override { log("generalPolygon"); }
     void pointsPolygons(const RtPointsPolygons& m) override {
         log("pointsPolygons", m.polygonCount, m.P ? m.P->count / 3 : 0, m.st ? "st" : "no-st");
     }
-    void pointsGeneralPolygons(const RtPointsGeneralPolygons&) override { log("pointsGeneralPolygons"); }
+    void pointsGeneralPolygons(const RtPointsGeneralPolygons&) override {
+        log("pointsGeneralPolygons");
+    }
     void patch(const RtTokenData&) override { log("patch"); }
     void nuPatch(const RtNuPatch&) override { log("nuPatch"); }
-    void quadric(int16_t type, const std::vector<float>& v) override { log("quadric", type, v.size()); }
+    void quadric(int16_t type, const std::vector<float>& v) override {
+        log("quadric", type, v.size());
+    }
     void solidBegin(const char* s) override { log("solidBegin", s); }
     void solidEnd() override { log("solidEnd"); }
     int objectBegin() override {
@@ -88,6 +104,7 @@ public:
     void objectEnd() override { log("objectEnd"); }
     void objectInstance(int h) override { log("objectInstance", h); }
     void makeTexture(const RtTextureData& t) override {
-        log("makeTexture", '"' + t.pictureName + '"', t.textureName, t.sWrap, t.tWrap, t.filter, t.sWidth, t.tWidth);
+        log("makeTexture", '"' + t.pictureName + '"', t.textureName, t.sWrap, t.tWrap, t.filter,
+            t.sWidth, t.tWidth);
     }
 };

@@ -19,7 +19,8 @@ qmf::Mesh triangle(const std::string& name) {
     return m;
 }
 
-std::vector<uint8_t> wrapEditor(const std::function<void(qmf::Writer&)>& body, uint16_t magic = qmf::kMain) {
+std::vector<uint8_t> wrapEditor(const std::function<void(qmf::Writer&)>& body,
+                                uint16_t magic = qmf::kMain) {
     qmf::Writer w;
     w.begin(magic);
     w.begin(qmf::kEditor);
@@ -62,9 +63,10 @@ TEST(ChunkParser, SceneEventsInFileOrder) {
     s.unknownChunks = true;
     EventLog log;
     EXPECT_EQ(parseBytes(qmf::writeScene(s), log), 1);
-    EXPECT_EQ(log.lines, (Lines{"begin", "material red diff=1,0,0 spec=0,1,0 opac=0.75,0.75,0.75 tex=-",
-                                "camera cam", "light lamp",
-                                "mesh tri v=3 uv=0 f=1 groups=0 hidden=0", "end"}));
+    EXPECT_EQ(
+        log.lines,
+        (Lines{"begin", "material red diff=1,0,0 spec=0,1,0 opac=0.75,0.75,0.75 tex=-",
+               "camera cam", "light lamp", "mesh tri v=3 uv=0 f=1 groups=0 hidden=0", "end"}));
     EXPECT_EQ(log.skipQueries, (Lines{"cam", "lamp", "tri"}));
 }
 
@@ -87,9 +89,8 @@ TEST(ChunkParser, FaceFlagsChooseWinding) {
     const struct {
         uint16_t flags;
         std::vector<int> order;
-    } cases[] = {{0x0000, {0, 1, 2}}, {0x0007, {0, 2, 1}}, {0x0001, {0, 2, 1}},
-                 {0x0002, {0, 2, 1}}, {0x0004, {0, 2, 1}}, {0x0008, {0, 1, 2}},
-                 {0xFFF8, {0, 1, 2}}};
+    } cases[] = {{0x0000, {0, 1, 2}}, {0x0007, {0, 2, 1}}, {0x0001, {0, 2, 1}}, {0x0002, {0, 2, 1}},
+                 {0x0004, {0, 2, 1}}, {0x0008, {0, 1, 2}}, {0xFFF8, {0, 1, 2}}};
     for (const auto& c : cases) {
         qmf::Mesh m = triangle("m");
         m.faces[0].flags = c.flags;
@@ -137,8 +138,10 @@ TEST(ChunkParser, MaterialColourRules) {
         return [=](qmf::Writer& w) {
             w.begin(qmf::kTransparency);
             w.begin(id);
-            if (asFloat) w.f32(v);
-            else w.u16(static_cast<uint16_t>(v));
+            if (asFloat)
+                w.f32(v);
+            else
+                w.u16(static_cast<uint16_t>(v));
             w.end();
             w.end();
         };
@@ -277,7 +280,8 @@ int nodeSink(int event, void* record, void* user) {
     c.parent = n.parentId;
     for (int i = 0; i < 3; ++i) c.pivot[i] = n.pivot[i];
     if (const KeyTrack* t = n.tracks[kTrackPosX])
-        for (int k = 0; k < t->keyCount; ++k) c.posX.insert(c.posX.end(), {t->keys[6 * k], t->keys[6 * k + 1]});
+        for (int k = 0; k < t->keyCount; ++k)
+            c.posX.insert(c.posX.end(), {t->keys[6 * k], t->keys[6 * k + 1]});
     return 0;
 }
 

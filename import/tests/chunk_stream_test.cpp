@@ -69,14 +69,16 @@ TEST(ChunkStream, ShortReadAtEndOfFileFails) {
         uint64_t n;
         int expected;
     } cases[] = {
-        {5, 2, 4, 0}, {5, 1, 4, 1}, {6, 6, 1, 0}, {0, 0, 2, 0}, {1030, 1028, 4, 0}, {1030, 1026, 4, 1},
+        {5, 2, 4, 0}, {5, 1, 4, 1},       {6, 6, 1, 0},
+        {0, 0, 2, 0}, {1030, 1028, 4, 0}, {1030, 1026, 4, 1},
     };
     for (const Case& c : cases) {
         StreamFixture f(counting(c.fileSize));
         chunkStreamSeek(f.stream(), c.offset);
         uint8_t got[8];
         std::memset(got, 0xEE, sizeof(got));
-        EXPECT_EQ(chunkStreamRead(f.stream(), got, c.n), c.expected) << c.fileSize << "@" << c.offset;
+        EXPECT_EQ(chunkStreamRead(f.stream(), got, c.n), c.expected)
+            << c.fileSize << "@" << c.offset;
         if (!c.expected) {
             EXPECT_EQ(got[0], 0xEE) << "no bytes may be copied on failure";
         }
@@ -107,12 +109,9 @@ TEST(ChunkStream, ReadStringCases) {
     };
     const std::string s80(80, 'a'), s81(81, 'b'), s200(200, 'c');
     const Case cases[] = {
-        {std::string("box\0", 4), 1, "box"},
-        {std::string("\0", 1), 1, ""},
-        {s80 + std::string("\0", 1), 1, s80},
-        {s81 + std::string("\0", 1), 0, std::string(80, 'b')},
-        {s200, 0, std::string(80, 'c')},
-        {"abc", 0, "abc"},  // file ends before the NUL
+        {std::string("box\0", 4), 1, "box"},  {std::string("\0", 1), 1, ""},
+        {s80 + std::string("\0", 1), 1, s80}, {s81 + std::string("\0", 1), 0, std::string(80, 'b')},
+        {s200, 0, std::string(80, 'c')},      {"abc", 0, "abc"},  // file ends before the NUL
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bytes(c.body.begin(), c.body.end());

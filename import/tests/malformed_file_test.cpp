@@ -62,68 +62,87 @@ std::vector<Case> cases() {
     c.push_back({"wrong magic", {0x4D, 0x4C, 6, 0, 0, 0}, 0, {}});
     c.push_back({"main length below 6", {0x4D, 0x4D, 2, 0, 0, 0}, 1, {"begin", "end"}});
     for (uint32_t len : {0u, 1u, 5u}) {
-        c.push_back({"sub-chunk length below 6", inEditor([=](qmf::Writer& w) {
+        c.push_back({"sub-chunk length below 6",
+                     inEditor([=](qmf::Writer& w) {
                          goodMesh(w, "good");
                          w.header(0x1234, len);
                          goodMesh(w, "never");
                      }),
-                     0, {"begin", kGood, "end"}});
+                     0,
+                     {"begin", kGood, "end"}});
     }
-    c.push_back({"object length past the editor's end", inEditor([](qmf::Writer& w) {
+    c.push_back({"object length past the editor's end",
+                 inEditor([](qmf::Writer& w) {
                      goodMesh(w, "good");
                      w.header(qmf::kNamedObject, 0x7FFFFFF0);
                      w.str("huge");
                  }),
-                 0, {"begin", kGood, "end"}});
-    c.push_back({"main length past the file's end", [] {
+                 0,
+                 {"begin", kGood, "end"}});
+    c.push_back({"main length past the file's end",
+                 [] {
                      auto b = inEditor([](qmf::Writer& w) { goodMesh(w, "good"); });
                      b[2] = b[3] = b[4] = b[5] = 0xFF;
                      return b;
                  }(),
-                 0, {"begin", kGood, "end"}});
-    c.push_back({"vertex count larger than payload", inEditor(objectWith("v", [](qmf::Writer& w) {
-                     w.begin(qmf::kVertexList);
-                     w.u16(1000);
-                     w.vec3(0, 0, 0);
-                     w.end();
-                     w.begin(qmf::kFaceList);
-                     w.u16(1), w.u16(0), w.u16(0), w.u16(0), w.u16(0);
-                     w.end();
-                 })),
-                 0, {"begin", "end"}});
-    c.push_back({"face count larger than payload", inEditor(objectWith("f", [](qmf::Writer& w) {
-                     w.begin(qmf::kVertexList);
-                     w.u16(1);
-                     w.vec3(0, 0, 0);
-                     w.end();
-                     w.begin(qmf::kFaceList);
-                     w.u16(60000), w.u16(0), w.u16(0), w.u16(0), w.u16(0);
-                     w.end();
-                 })),
-                 0, {"begin", "end"}});
-    c.push_back({"uv count larger than payload", inEditor(objectWith("t", [](qmf::Writer& w) {
-                     w.begin(qmf::kTexCoords);
-                     w.u16(500);
-                     w.f32(0), w.f32(0);
-                     w.end();
-                 })),
-                 0, {"begin", "end"}});
-    c.push_back({"face-group count larger than payload", inEditor(objectWith("g", [](qmf::Writer& w) {
-                     w.begin(qmf::kVertexList);
-                     w.u16(3);
-                     for (int i = 0; i < 3; ++i) w.vec3(0, 0, float(i));
-                     w.end();
-                     w.begin(qmf::kFaceList);
-                     w.u16(1), w.u16(0), w.u16(1), w.u16(2), w.u16(0);
-                     w.begin(qmf::kFaceMaterial);
-                     w.str("m");
-                     w.u16(40000);
-                     w.u16(0);
-                     w.end();
-                     w.end();
-                 })),
-                 0, {"begin", "end"}});
-    c.push_back({"material name without NUL", inEditor([](qmf::Writer& w) {
+                 0,
+                 {"begin", kGood, "end"}});
+    c.push_back({"vertex count larger than payload",
+                 inEditor(objectWith("v",
+                                     [](qmf::Writer& w) {
+                                         w.begin(qmf::kVertexList);
+                                         w.u16(1000);
+                                         w.vec3(0, 0, 0);
+                                         w.end();
+                                         w.begin(qmf::kFaceList);
+                                         w.u16(1), w.u16(0), w.u16(0), w.u16(0), w.u16(0);
+                                         w.end();
+                                     })),
+                 0,
+                 {"begin", "end"}});
+    c.push_back({"face count larger than payload",
+                 inEditor(objectWith("f",
+                                     [](qmf::Writer& w) {
+                                         w.begin(qmf::kVertexList);
+                                         w.u16(1);
+                                         w.vec3(0, 0, 0);
+                                         w.end();
+                                         w.begin(qmf::kFaceList);
+                                         w.u16(60000), w.u16(0), w.u16(0), w.u16(0), w.u16(0);
+                                         w.end();
+                                     })),
+                 0,
+                 {"begin", "end"}});
+    c.push_back({"uv count larger than payload",
+                 inEditor(objectWith("t",
+                                     [](qmf::Writer& w) {
+                                         w.begin(qmf::kTexCoords);
+                                         w.u16(500);
+                                         w.f32(0), w.f32(0);
+                                         w.end();
+                                     })),
+                 0,
+                 {"begin", "end"}});
+    c.push_back({"face-group count larger than payload",
+                 inEditor(objectWith("g",
+                                     [](qmf::Writer& w) {
+                                         w.begin(qmf::kVertexList);
+                                         w.u16(3);
+                                         for (int i = 0; i < 3; ++i) w.vec3(0, 0, float(i));
+                                         w.end();
+                                         w.begin(qmf::kFaceList);
+                                         w.u16(1), w.u16(0), w.u16(1), w.u16(2), w.u16(0);
+                                         w.begin(qmf::kFaceMaterial);
+                                         w.str("m");
+                                         w.u16(40000);
+                                         w.u16(0);
+                                         w.end();
+                                         w.end();
+                                     })),
+                 0,
+                 {"begin", "end"}});
+    c.push_back({"material name without NUL",
+                 inEditor([](qmf::Writer& w) {
                      w.begin(qmf::kMaterial);
                      w.begin(qmf::kMaterialName);
                      w.strNoNul(std::string(120, 'm'));
@@ -131,16 +150,20 @@ std::vector<Case> cases() {
                      w.end();
                      goodMesh(w, "good");
                  }),
-                 0, {"begin", "end"}});
+                 0,
+                 {"begin", "end"}});
     // The name is kept cut to 80 characters; the object's walk then meets the rest of the name as
     // a chunk header ('a' 'a' = id 0x6161, length 0x61616161) that runs past the object's end.
-    c.push_back({"object name without NUL", inEditor([](qmf::Writer& w) {
+    c.push_back({"object name without NUL",
+                 inEditor([](qmf::Writer& w) {
                      w.begin(qmf::kNamedObject);
                      w.strNoNul(std::string(100, 'a'));
                      w.end();
                  }),
-                 1, {"begin", "end"}});
-    c.push_back({"map file name at end of file", [] {
+                 1,
+                 {"begin", "end"}});
+    c.push_back({"map file name at end of file",
+                 [] {
                      // Every length is right for the whole file; the file is then cut
                      // before the name's NUL.
                      qmf::Writer w;
@@ -155,8 +178,10 @@ std::vector<Case> cases() {
                      b.pop_back();
                      return b;
                  }(),
-                 0, {"begin", "end"}});
-    c.push_back({"chunk header cut after the id", [] {
+                 0,
+                 {"begin", "end"}});
+    c.push_back({"chunk header cut after the id",
+                 [] {
                      auto b = inEditor([](qmf::Writer& w) { goodMesh(w, "good"); });
                      b.push_back(0x00);
                      b.push_back(0x40);
@@ -164,8 +189,10 @@ std::vector<Case> cases() {
                      b[8] = static_cast<uint8_t>(b.size() - 6);
                      return b;
                  }(),
-                 0, {"begin", kGood, "end"}});
-    c.push_back({"camera payload cut short", inEditor([](qmf::Writer& w) {
+                 0,
+                 {"begin", kGood, "end"}});
+    c.push_back({"camera payload cut short",
+                 inEditor([](qmf::Writer& w) {
                      w.begin(qmf::kNamedObject);
                      w.str("cam");
                      w.begin(qmf::kCamera);
@@ -174,7 +201,8 @@ std::vector<Case> cases() {
                      w.end();
                      goodMesh(w, "good");
                  }),
-                 1, {"begin", "camera cam", kGood, "end"}});
+                 1,
+                 {"begin", "camera cam", kGood, "end"}});
     return c;
 }
 

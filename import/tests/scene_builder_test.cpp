@@ -13,7 +13,8 @@ namespace {
 
 // Parses bytes into the process-wide model; returns the parse result.
 struct Parsed {
-    explicit Parsed(const std::vector<uint8_t>& bytes) : fixture(bytes), source(fixture.stream()), parser(&source) {
+    explicit Parsed(const std::vector<uint8_t>& bytes)
+        : fixture(bytes), source(fixture.stream()), parser(&source) {
         result = parser.parse();
     }
     qmftest::StreamFixture fixture;
@@ -95,15 +96,15 @@ TEST(SceneBuilder, TexturedMaterialMeshCallList) {
     s.meshes.push_back(tri("tri", {{"red", {0}}}));
     Parsed p(qmf::writeScene(s));
     ASSERT_EQ(p.result, 1);
-    const Lines expected = concat(
-        {{"begin \"\"", "makeTexture \"\" t.png black black box 1 1"},
-         kPrologue,
-         {"attributeBegin", "attribute identifier name tri",
-          "surface paintedplastic texturename=\"t.png\" Ka=1 Kd=0.5 Ks=0.5 roughness=0.1 "
-          "specularcolor=0,1,0",
-          // Textured: colour (1, 1, 1) whatever the diffuse chunk said.
-          "opacity 0.5 0.5 0.5", "color 1 1 1", "pointsPolygons 1 3 no-st", "attributeEnd",
-          "attributeEnd", "worldEnd", "end"}});
+    const Lines expected =
+        concat({{"begin \"\"", "makeTexture \"\" t.png black black box 1 1"},
+                kPrologue,
+                {"attributeBegin", "attribute identifier name tri",
+                 "surface paintedplastic texturename=\"t.png\" Ka=1 Kd=0.5 Ks=0.5 roughness=0.1 "
+                 "specularcolor=0,1,0",
+                 // Textured: colour (1, 1, 1) whatever the diffuse chunk said.
+                 "opacity 0.5 0.5 0.5", "color 1 1 1", "pointsPolygons 1 3 no-st", "attributeEnd",
+                 "attributeEnd", "worldEnd", "end"}});
     EXPECT_EQ(withoutTransforms(played()), expected);
 }
 
@@ -118,7 +119,9 @@ TEST(SceneBuilder, MaterialChoiceForFaceGroups) {
         {"no groups: oldest material", {{"a"}, {"b"}}, {}, {"a"}},
         {"named group", {{"a"}, {"b"}}, {{"b", {0}}}, {"b"}},
         {"undefined name: oldest material", {{"a"}, {"b"}}, {{"zzz", {0}}}, {"a"}},
-        {"several groups in order", {{"a"}, {"b"}}, {{"b", {0}}, {"a", {}}, {"plastic", {0}}},
+        {"several groups in order",
+         {{"a"}, {"b"}},
+         {{"b", {0}}, {"a", {}}, {"plastic", {0}}},
          {"b", "a", "plastic"}},
     };
     for (const auto& c : cases) {
@@ -173,7 +176,8 @@ TEST(SceneBuilder, NodeTreeOrder) {
     EXPECT_EQ(cam->from[0], -1.0f);
     EXPECT_EQ(cam->from[1], 3.0f);
     EXPECT_EQ(cam->from[2], -2.0f);
-    const auto* c1 = dynamic_cast<const RtCameraData*>(sceneRoot()->firstChild->nextSibling->nextSibling->ref);
+    const auto* c1 =
+        dynamic_cast<const RtCameraData*>(sceneRoot()->firstChild->nextSibling->nextSibling->ref);
     ASSERT_NE(c1, nullptr);
     EXPECT_EQ(c1->from[2], -2.0f);
 }
@@ -217,15 +221,26 @@ TEST(RecordingLayer, DeclaredTokensAndUnknownTokens) {
     const struct {
         const char* token;
         int kind;
-    } kinds[] = {{"P", 7}, {"name", 6}, {"intensity", 3}, {"lightcolor", 4}, {"from", 5},
-                 {"to", 5}, {"Ka", 3}, {"Kd", 3}, {"Ks", 3}, {"roughness", 3},
-                 {"specularcolor", 4}, {"texturename", 6}, {"fov", 0}, {"p", 0}};
+    } kinds[] = {{"P", 7},
+                 {"name", 6},
+                 {"intensity", 3},
+                 {"lightcolor", 4},
+                 {"from", 5},
+                 {"to", 5},
+                 {"Ka", 3},
+                 {"Kd", 3},
+                 {"Ks", 3},
+                 {"roughness", 3},
+                 {"specularcolor", 4},
+                 {"texturename", 6},
+                 {"fov", 0},
+                 {"p", 0}};
     for (const auto& k : kinds) EXPECT_EQ(riTokenKind(k.token), k.kind) << k.token;
 
     const float f = 2.0f, pts[3] = {1, 2, 3};
     testing::internal::CaptureStderr();
-    RiLightSource("spot", "intensity", static_cast<RtPointer>(&f), "bogus", static_cast<RtPointer>(&f),
-                  "P", static_cast<RtPointer>(pts), nullptr);
+    RiLightSource("spot", "intensity", static_cast<RtPointer>(&f), "bogus",
+                  static_cast<RtPointer>(&f), "P", static_cast<RtPointer>(pts), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unknown token: bogus\n");
     const Lines calls = played();
     ASSERT_EQ(calls.size(), 2u);
@@ -263,7 +278,8 @@ TEST(RecordingLayer, SaveRestoreAndSplice) {
     delete saved;
     riSplice(head, calls);
     RiEnd();
-    EXPECT_EQ(played(), (Lines{"begin \"main\"", "identity", "sides 2", "worldBegin", "worldEnd", "end"}));
+    EXPECT_EQ(played(),
+              (Lines{"begin \"main\"", "identity", "sides 2", "worldBegin", "worldEnd", "end"}));
     riResetRecorder();
 }
 

@@ -31,7 +31,8 @@ KStatus importBytes(const std::vector<uint8_t>& bytes, Lines* texts = nullptr,
     loadSceneReader();
     qmftest::TempFile file(bytes, "scene.qmf");
     tarn::lang::journal().clear();
-    const KStatus st = KGlobal::executeCommand(KString("file -import " + flags + "\"" + file.path() + "\""));
+    const KStatus st =
+        KGlobal::executeCommand(KString("file -import " + flags + "\"" + file.path() + "\""));
     if (texts) {
         *texts = tarn::lang::journal().texts();
         if (!texts->empty()) texts->pop_back();  // the file command itself
@@ -79,13 +80,22 @@ TEST(SceneReader, SampleSceneCommandTexts) {
         "sets -renderable true -noSurfaceShader true -empty -name brickSG",
         "defaultNavigation -force true -connectToExisting -source brick -destination brickSG",
         // Meshes: soft edges and the whole mesh to its first group's shading group.
-        "ls -sl", "polySoftEdge -a 180 -ch 0", "sets -edit -forceElement checkerSG floorShape",
-        "ls -sl", "polySoftEdge -a 180 -ch 0", "sets -edit -forceElement brickSG houseShape",
+        "ls -sl",
+        "polySoftEdge -a 180 -ch 0",
+        "sets -edit -forceElement checkerSG floorShape",
+        "ls -sl",
+        "polySoftEdge -a 180 -ch 0",
+        "sets -edit -forceElement brickSG houseShape",
         // Two groups: each selected and listed now, assigned on the idle queue.
-        "ls -sl", "ls -sl",
-        "ls -sl", "polySoftEdge -a 180 -ch 0", "sets -edit -forceElement checkerSG crateShape",
+        "ls -sl",
+        "ls -sl",
+        "ls -sl",
+        "polySoftEdge -a 180 -ch 0",
+        "sets -edit -forceElement checkerSG crateShape",
         "hide ghostShape",
-        "ls -sl", "polySoftEdge -a 180 -ch 0", "sets -edit -forceElement glassSG ghostShape",
+        "ls -sl",
+        "polySoftEdge -a 180 -ch 0",
+        "sets -edit -forceElement glassSG ghostShape",
         "sets -edit -forceElement brickSG house.f[0:5] house.f[8:11]",
         "sets -edit -forceElement glassSG house.f[6:7]",
     };
@@ -139,7 +149,8 @@ TEST(SceneReader, DroppedFacesFollowTheRemap) {
     // the face count. Kept faces: 0 -> 0, 2 -> 1.
     qmf::Scene s;
     s.materials = {{"remapA"}, {"remapB"}};
-    qmf::Mesh m = triangles("remapped", {{0, 1, 2, 0}, {3, 3, 4, 0}, {2, 1, 5, 0}, {0, 9, 1, 0}}, 6);
+    qmf::Mesh m =
+        triangles("remapped", {{0, 1, 2, 0}, {3, 3, 4, 0}, {2, 1, 5, 0}, {0, 9, 1, 0}}, 6);
     m.groups = {{"remapA", {0, 1}}, {"remapB", {2, 3, 77}}};
     s.meshes.push_back(m);
     Lines texts;
@@ -161,7 +172,9 @@ TEST(SceneReader, MaterialFallbacks) {
     s.meshes.push_back(one);
     Lines texts;
     ASSERT_TRUE(importBytes(qmf::writeScene(s), &texts));
-    auto has = [&](const std::string& t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+    auto has = [&](const std::string& t) {
+        return std::find(texts.begin(), texts.end(), t) != texts.end();
+    };
     EXPECT_TRUE(has("sets -edit -forceElement oldestMatSG ungroupedShape"));
     EXPECT_TRUE(has("sets -edit -forceElement newerMatSG onegroupShape"));
     for (const auto& t : texts) EXPECT_EQ(t.find("onegroup.f["), std::string::npos) << t;
@@ -195,8 +208,10 @@ TEST(SceneReader, EmptyMainChunkCreatesOnlyDefaults) {
     Lines texts;
     ASSERT_TRUE(importBytes(w.bytes(), &texts));
     ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].rfind("sets -renderable true -noSurfaceShader true -empty -name plastic", 0), 0u);
-    EXPECT_EQ(texts[1].rfind("defaultNavigation -force true -connectToExisting -source plastic", 0), 0u);
+    EXPECT_EQ(texts[0].rfind("sets -renderable true -noSurfaceShader true -empty -name plastic", 0),
+              0u);
+    EXPECT_EQ(texts[1].rfind("defaultNavigation -force true -connectToExisting -source plastic", 0),
+              0u);
     EXPECT_GT(nodeCount(), before);
 }
 
@@ -234,8 +249,8 @@ TEST(SceneReader, TruncatedFilesImportWhatWasComplete) {
     const auto full = qmf::writeScene(qmf::sampleScene());
     // Cuts before the first chunk header is whole fail and create nothing; later cuts import
     // what came before the cut (at least the default material's two commands).
-    for (size_t cut : {size_t(0), size_t(5), size_t(7), full.size() / 3, full.size() / 2,
-                       full.size() - 1}) {
+    for (size_t cut :
+         {size_t(0), size_t(5), size_t(7), full.size() / 3, full.size() / 2, full.size() - 1}) {
         std::vector<uint8_t> bytes(full.begin(), full.begin() + cut);
         const unsigned before = nodeCount();
         Lines texts;

@@ -29,7 +29,9 @@ TempFile::TempFile(const std::vector<uint8_t>& bytes, const std::string& name) {
     qmf::saveBytes(m_path, bytes);
 }
 
-TempFile::~TempFile() { std::remove(m_path.c_str()); }
+TempFile::~TempFile() {
+    std::remove(m_path.c_str());
+}
 
 StreamFixture::StreamFixture(const std::vector<uint8_t>& bytes) : m_file(bytes) {
     m_fp = std::fopen(m_file.path().c_str(), "rb");
@@ -45,8 +47,12 @@ int collectingSink(int event, void* record, void* user) {
     auto& log = *static_cast<EventLog*>(user);
     std::ostringstream os;
     switch (event) {
-        case kEventBegin: os << "begin"; break;
-        case kEventEnd: os << "end"; break;
+        case kEventBegin:
+            os << "begin";
+            break;
+        case kEventEnd:
+            os << "end";
+            break;
         case kEventQuerySkip: {
             const std::string name = static_cast<const char*>(record);
             log.skipQueries.push_back(name);
@@ -85,9 +91,15 @@ int collectingSink(int event, void* record, void* user) {
             }
             break;
         }
-        case kEventLight: os << "light " << static_cast<ObjectRecord*>(record)->name; break;
-        case kEventNode: os << "node " << static_cast<NodeRecord*>(record)->name; break;
-        default: os << "event " << event; break;
+        case kEventLight:
+            os << "light " << static_cast<ObjectRecord*>(record)->name;
+            break;
+        case kEventNode:
+            os << "node " << static_cast<NodeRecord*>(record)->name;
+            break;
+        default:
+            os << "event " << event;
+            break;
     }
     log.lines.push_back(os.str());
     return 1;

@@ -41,14 +41,20 @@ TEST(TraceLines, UnrecordedCallsWriteOneLineEach) {
          "### RiMakeTextureV (p, t, black, black, filterfunc, 1, 1, 0)\n"},
         {[] { RiMakeShadow("d.z", "s.tx", nullptr); }, "### RiMakeShadow (d.z, s.tx)\n"},
         {[] { RiSurfaceV("matte", 0, nullptr, nullptr); }, "### RiSurfaceV (matte, 0)\n"},
-        {[] { RiLightSourceV("spotlight", 2, nullptr, nullptr); }, "### RiLightSourceV (spotlight, 2)\n"},
-        {[] { RiProjectionV("perspective", 1, nullptr, nullptr); }, "### RiProjectionV (perspective, 1)\n"},
-        {[] { RiAttributeV("identifier", 1, nullptr, nullptr); }, "### RiAttributeV (identifier, 1)\n"},
-        {[] { RiQuantize("rgba", 255, 0, 255, 0.5f); }, "### RiQuantize (rgba, 255, 0, 255, 0.5)\n"},
-        {[] { RiDisplay("out.tif", "file", "rgba", nullptr); }, "### RiDisplay (out.tif, file, rgba)\n"},
+        {[] { RiLightSourceV("spotlight", 2, nullptr, nullptr); },
+         "### RiLightSourceV (spotlight, 2)\n"},
+        {[] { RiProjectionV("perspective", 1, nullptr, nullptr); },
+         "### RiProjectionV (perspective, 1)\n"},
+        {[] { RiAttributeV("identifier", 1, nullptr, nullptr); },
+         "### RiAttributeV (identifier, 1)\n"},
+        {[] { RiQuantize("rgba", 255, 0, 255, 0.5f); },
+         "### RiQuantize (rgba, 255, 0, 255, 0.5)\n"},
+        {[] { RiDisplay("out.tif", "file", "rgba", nullptr); },
+         "### RiDisplay (out.tif, file, rgba)\n"},
         {[] { RiIlluminate(3, 1); }, "### RiIlluminate (3, 1)\n"},
         {[] { RiParaboloid(1, 0, 2, 360, nullptr); }, "### RiParaboloid (1, 0, 2, 360)\n"},
-        {[] { RiGeometricApproximation("flatness", 0.25f); }, "### RiGeometricApproximation (flatness, 0.25)\n"},
+        {[] { RiGeometricApproximation("flatness", 0.25f); },
+         "### RiGeometricApproximation (flatness, 0.25)\n"},
         {[] { RiMotionBegin(2, 0.0, 1.0); }, "### RiMotionBegin (2)\n"},
         {[] { RiOption("searchpath", nullptr); }, "### RiOption (searchpath)\n"},
         {[] { RiProcedural(); }, "### RiProcedural ()\n"},
@@ -66,13 +72,19 @@ TEST(Player, TraceLinesForCallsKnownOnlyByName) {
         int16_t type;
         const char* line;
     } cases[] = {
-        {kDeclareID, "### kDeclareID\n"}, {kFormatID, "### kFormatID\n"},
-        {kPixelFilterID, "### kPixelFilterID\n"}, {kOptionID, "### kOptionID\n"},
-        {kBoundID, "### kBoundID\n"}, {kBasisID, "### kBasisID\n"},
+        {kDeclareID, "### kDeclareID\n"},
+        {kFormatID, "### kFormatID\n"},
+        {kPixelFilterID, "### kPixelFilterID\n"},
+        {kOptionID, "### kOptionID\n"},
+        {kBoundID, "### kBoundID\n"},
+        {kBasisID, "### kBasisID\n"},
         {kGeometricApproximationID, "### kGeometricApproximationID\n"},
         {kMakeCubeFaceEnvironmentID, "### kMakeCubeFaceEnvironmentID\n"},
-        {kArchiveRecordID, "### kArchiveRecordID\n"}, {kMotionEndID, "### kMotionEndID\n"},
-        {103, ""}, {200, ""}, {-1, ""},
+        {kArchiveRecordID, "### kArchiveRecordID\n"},
+        {kMotionEndID, "### kMotionEndID\n"},
+        {103, ""},
+        {200, ""},
+        {-1, ""},
     };
     for (const auto& c : cases) {
         RiBegin(nullptr);
@@ -105,9 +117,13 @@ TEST(Player, FilterFunctionsRecordAndPlay) {
     const struct {
         RtFilterFunc f;
         const char* name;
-    } names[] = {{RiGaussianFilter, "gaussian"}, {RiBoxFilter, "box"}, {RiTriangleFilter, "triangle"},
-                 {RiCatmullRomFilter, "catmull-rom"}, {RiSincFilter, "sinc"},
-                 {RiBSplineFilter, "b-spline"}, {nullptr, "box"}};
+    } names[] = {{RiGaussianFilter, "gaussian"},
+                 {RiBoxFilter, "box"},
+                 {RiTriangleFilter, "triangle"},
+                 {RiCatmullRomFilter, "catmull-rom"},
+                 {RiSincFilter, "sinc"},
+                 {RiBSplineFilter, "b-spline"},
+                 {nullptr, "box"}};
     for (const auto& n : names) EXPECT_STREQ(riFilterName(n.f), n.name);
     riResetRecorder();
 }
@@ -148,7 +164,7 @@ TEST(Player, HandlesCountUp) {
     RiObjectBegin();
     RiObjectEnd();
     RiObjectInstance(1);
-    EXPECT_EQ(play(), (Lines{"begin \"\"", "lightSource a", "lightSource b", "objectBegin", "objectEnd",
-                             "objectInstance 1"}));
+    EXPECT_EQ(play(), (Lines{"begin \"\"", "lightSource a", "lightSource b", "objectBegin",
+                             "objectEnd", "objectInstance 1"}));
     riResetRecorder();
 }

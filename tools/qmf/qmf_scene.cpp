@@ -157,9 +157,12 @@ Scene sampleScene() {
     Scene s;
     s.materials.push_back({"brick", {{40, 10, 10}}, {{178, 60, 40}}, {{255, 255, 255}}, 0, ""});
     s.materials.push_back({"glass", std::nullopt, {{120, 180, 230}}, {{255, 255, 255}}, 60, ""});
-    s.materials.push_back(
-        {"checker", std::nullopt, {{200, 200, 200}}, {{128, 128, 128}}, std::nullopt,
-         "checker.png"});
+    s.materials.push_back({"checker",
+                           std::nullopt,
+                           {{200, 200, 200}},
+                           {{128, 128, 128}},
+                           std::nullopt,
+                           "checker.png"});
 
     Mesh floor;
     floor.name = "floor";
@@ -172,7 +175,8 @@ Scene sampleScene() {
     Mesh house = box("house", 0, 0, 10, 10);
     // Walls brick, the two top triangles glass: a mesh with two materials.
     FaceGroup walls{"brick", {}}, roof{"glass", {}};
-    for (uint16_t f = 0; f < house.faces.size(); ++f) (f == 6 || f == 7 ? roof : walls).faces.push_back(f);
+    for (uint16_t f = 0; f < house.faces.size(); ++f)
+        (f == 6 || f == 7 ? roof : walls).faces.push_back(f);
     house.groups = {walls, roof};
     s.meshes.push_back(house);
 
@@ -210,7 +214,8 @@ Scene gridScene(long triangles) {
             for (int i = 0; i < kCells; ++i) {
                 const auto v = static_cast<uint16_t>(j * (kCells + 1) + i);
                 const auto up = static_cast<uint16_t>(v + kCells + 1);
-                m.faces.push_back({v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(up + 1), 0});
+                m.faces.push_back(
+                    {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(up + 1), 0});
                 m.faces.push_back({v, static_cast<uint16_t>(up + 1), up, 0});
             }
         s.meshes.push_back(std::move(m));

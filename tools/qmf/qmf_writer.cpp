@@ -24,7 +24,9 @@ void Writer::header(uint16_t id, uint32_t length) {
     u32(length);
 }
 
-void Writer::u8(uint8_t v) { m_bytes.push_back(v); }
+void Writer::u8(uint8_t v) {
+    m_bytes.push_back(v);
+}
 
 void Writer::u16(uint16_t v) {
     m_bytes.push_back(static_cast<uint8_t>(v));
@@ -52,14 +54,18 @@ void Writer::str(std::string_view text) {
     m_bytes.push_back(0);
 }
 
-void Writer::strNoNul(std::string_view text) { raw(text.data(), text.size()); }
+void Writer::strNoNul(std::string_view text) {
+    raw(text.data(), text.size());
+}
 
 void Writer::raw(const void* data, size_t count) {
     const auto* p = static_cast<const uint8_t*>(data);
     m_bytes.insert(m_bytes.end(), p, p + count);
 }
 
-bool Writer::save(const std::string& path) const { return saveBytes(path, m_bytes); }
+bool Writer::save(const std::string& path) const {
+    return saveBytes(path, m_bytes);
+}
 
 bool saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
