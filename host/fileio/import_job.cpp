@@ -1,5 +1,6 @@
 #include "host/fileio/import_job.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -7,6 +8,7 @@
 #include "host/fileio/file_import.h"
 #include "host/fileio/scene_summary.h"
 #include "host/lang/command_registry.h"
+#include "host/lang/journal.h"
 #include "host/plugins/plugin_loader.h"
 
 namespace {
@@ -71,6 +73,7 @@ int runImportJob(const std::vector<std::string>& args) {
         std::cerr << "tarn import: cannot load the sceneReader plug-in: " << error << "\n";
         return 1;
     }
+    const size_t journalMark = tarn::lang::journal().entries().size();
     const tarn::fileio::ImportOutcome out = tarn::fileio::importFile(o.file, "QMF");
     if (out.status.error()) {
         std::cerr << "tarn import: " << out.error << "\n";
@@ -86,8 +89,17 @@ int runImportJob(const std::vector<std::string>& args) {
         }
         std::cout << json.asChar() << "\n";
     }
-    if (o.summary || !o.json)
+    if (o.summary || !o.json) {
         std::cout << tarn::fileio::summaryText(tarn::fileio::summarizeScene());
+        // Host commands of the import that failed are the import's warnings.
+        const auto& entries = tarn::lang::journal().entries();
+        std::vector<std::string> warnings;
+        for (size_t i = std::min(journalMark, entries.size()); i < entries.size(); ++i)
+            if (entries[i].status != 0)
+                warnings.push_back(entries[i].text + ": " + entries[i].error);
+        std::cout << "warnings: " << warnings.size() << "\n";
+        for (const auto& w : warnings) std::cout << "  " << w << "\n";
+    }
     int status = 0;
     if (!o.obj.empty()) {
         if (KGlobal::executeCommand(KString("exportObj \"" + o.obj + "\"")).error()) {

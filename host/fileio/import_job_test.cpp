@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <unistd.h>
@@ -72,6 +73,14 @@ TEST(ImportJob, SampleSceneSummaryAndObj) {
     EXPECT_NE(r.out.find("ghostShape: 8 vertices, 12 faces, UVs, hidden"), std::string::npos);
     EXPECT_NE(r.out.find("cameras: 1\n  camera01\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("wrote " + obj), std::string::npos);
+    // Every host command the import ran that failed is listed as a warning.
+    const auto w = r.out.find("warnings: ");
+    ASSERT_NE(w, std::string::npos);
+    const int warnings = std::atoi(r.out.c_str() + w + 10);
+    size_t listed = 0;
+    for (size_t p = r.out.find("\n  ", w); p != std::string::npos; p = r.out.find("\n  ", p + 1))
+        if (r.out.compare(p + 3, 6, "wrote ") != 0) ++listed;
+    EXPECT_EQ(listed, size_t(warnings));
     FILE* f = std::fopen(obj.c_str(), "r");
     EXPECT_NE(f, nullptr);
     if (f) std::fclose(f);
