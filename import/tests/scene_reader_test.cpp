@@ -10,6 +10,7 @@
 #include "host/plugins/plugin_loader.h"
 #include "host/plugins/plugin_registry.h"
 #include "import/scene_reader_translator.h"
+#include "import/trib_render_tarn.h"
 #include "test_files.h"
 #include "tools/qmf/qmf_scene.h"
 
@@ -301,4 +302,32 @@ TEST(SceneReaderPlugin, RegistersTheTranslatorAndUnloads) {
     std::string error;
     ASSERT_FALSE(loader.unload("sceneReader", false, &error).error()) << error;
     EXPECT_EQ(tarn::plugins::Registry::instance().findTranslator("QMF"), nullptr);
+}
+
+TEST(TribRenderTarn, FaceFilterAndVertexCount) {
+    const struct {
+        const char* what;
+        std::vector<int> counts, indices;
+        int vertexCount;
+        std::vector<int> keptCounts, keptIndices, remap;
+    } cases[] = {
+        {"all good", {3, 3}, {0, 1, 2, 2, 1, 3}, 4, {3, 3}, {0, 1, 2, 2, 1, 3}, {0, 1}},
+        {"repeated index", {3, 3}, {0, 0, 1, 0, 1, 2}, 3, {3}, {0, 1, 2}, {-1, 0}},
+        {"index past the vertices", {3, 3}, {0, 1, 9, 0, 1, 2}, 3, {3}, {0, 1, 2}, {-1, 0}},
+        {"negative index", {3}, {0, -1, 2}, 3, {}, {}, {-1}},
+        {"two corners", {2, 3}, {0, 1, 0, 1, 2}, 3, {3}, {0, 1, 2}, {-1, 0}},
+        {"counts past the index list", {3, 3}, {0, 1, 2, 0}, 3, {3}, {0, 1, 2}, {0, -1}},
+        {"quad kept", {4}, {0, 1, 2, 3}, 4, {4}, {0, 1, 2, 3}, {0}},
+    };
+    for (const auto& c : cases) {
+        const MeshFaceFilter f = filterMeshFaces(c.counts.data(), int(c.counts.size()),
+                                                 c.indices.data(), c.indices.size(), c.vertexCount);
+        EXPECT_EQ(f.counts, c.keptCounts) << c.what;
+        EXPECT_EQ(f.indices, c.keptIndices) << c.what;
+        EXPECT_EQ(f.remap, c.remap) << c.what;
+    }
+    const std::vector<int> idx = {0, 7, 3};
+    EXPECT_EQ(meshVertexCount(idx.data(), idx.size(), 100), 8);
+    EXPECT_EQ(meshVertexCount(idx.data(), idx.size(), 5), 5) << "never more than the points held";
+    EXPECT_EQ(meshVertexCount(idx.data(), 0, 5), 0);
 }
