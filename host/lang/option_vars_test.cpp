@@ -1,0 +1,199 @@
+// Option variables: kinds, persistence through the preferences file, damaged files, and the
+// optionVar command.
+
+#include "host/lang/option_vars.h"
+#include "host/lang/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace tarn::lang;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Tests never touch the user's own preferences, even when run outside CTest.
+const bool kPrefsRedirected = [] {
+    if (!std::getenv("TARN_PREFS"))
+        setenv("TARN_PREFS", (::testing::TempDir() + "lang_test_prefs").c_str(), 1);
+    return true;
+}();
+
+std::string freshPath(const std::string& name)
+{
+    std::string dir = ::testing::TempDir() + "optvars_" + name;
+    fs::remove_all(dir);
+    return dir + "/sub/prefs";
+}
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+TEST(OptionVars, EveryKindSurvivesAReload)
+{
+    std::string path = freshPath("kinds");
+    {
+        OptionVars vars(path);
+        vars.set("i", Value(std::int64_t(25)));
+        vars.set("f", Value(0.5));
+        vars.set("s", Value("two words \"quoted\""));
+        vars.append("ia", Value(std::int64_t(1)));
+        vars.append("ia", Value(std::int64_t(2)));
+        vars.append("fa", Value(1.5));
+        vars.append("sa", Value("x"));
+        vars.append("sa", Value("y"));
+    }
+    ASSERT_TRUE(fs::exists(path));  // parent folders were created
+    OptionVars again(path);
+    struct Row {
+        const char* name;
+        ValueKind kind;
+        const char* display;
+    } rows[] = {
+        {"i", ValueKind::Int, "25"},           {"f", ValueKind::Float, "0.5"},
+        {"s", ValueKind::String, "two words \"quoted\""},
+        {"ia", ValueKind::IntArray, "1 2"},    {"fa", ValueKind::FloatArray, "1.5"},
+        {"sa", ValueKind::StringArray, "x y"},
+    };
+    for (const auto& r : rows) {
+        auto v = again.get(r.name);
+        ASSERT_TRUE(v) << r.name;
+        EXPECT_EQ(v->kind(), r.kind) << r.name;
+        EXPECT_EQ(v->toDisplay(), r.display) << r.name;
+    }
+    EXPECT_EQ(again.names(), (std::vector<std::string>{"f", "fa", "i", "ia", "s", "sa"}));
+}
+
+TEST(OptionVars, RemoveAndAppendOfOtherKindRestarts)
+{
+    OptionVars vars(freshPath("remove"));
+    vars.set("x", Value("text"));
+    vars.append("x", Value(std::int64_t(3)));  // a string is not an int array: starts afresh
+    EXPECT_EQ(vars.get("x")->toDisplay(), "3");
+    EXPECT_TRUE(vars.remove("x"));
+    EXPECT_FALSE(vars.remove("x"));
+    EXPECT_FALSE(vars.exists("x"));
+    EXPECT_FALSE(vars.get("x"));
+}
+
+TEST(OptionVars, DamagedFilesWarnAreIgnoredAndKeptAside)
+{
+    const char* damaged[] = {
+        "not json at all",
+        "{\"vars\": {\"a\": {\"type\": \"int\", \"value\": \"nine\"}}}",
+        "{\"vars\": [1, 2]}",
+        "{\"vars\": {\"a\": {\"type\": \"int[]\", \"value\": [1, \"b\"]}}}",
+        "",
+        "{\"vars\": {\"a\": {\"type\": \"colour\", \"value\": 1}}}",
+    };
+    int i = 0;
+    for (const char* content : damaged) {
+        std::string path = freshPath("damaged" + std::to_string(i++));
+        fs::create_directories(fs::path(path).parent_path());
+        {
+            std::ofstream out(path);
+            out << content;
+        }
+        OutputCapture output;
+        OptionVars vars(path);
+        EXPECT_FALSE(vars.exists("a")) << content;
+        EXPECT_EQ(output.of(OutputKind::Warning).size(), 1u) << content;
+        // The first change keeps the damaged file as ".bad" and writes a good one.
+        vars.set("b", Value(std::int64_t(1)));
+        EXPECT_EQ(slurp(path + ".bad"), content);
+        OptionVars reread(path);
+        EXPECT_TRUE(reread.exists("b"));
+    }
+}
+
+TEST(OptionVars, UnwritableLocationWarnsButKeepsValues)
+{
+    OutputCapture output;
+    OptionVars vars("/proc/no/such/place/prefs");
+    vars.set("kept", Value(std::int64_t(4)));
+    EXPECT_EQ(vars.get("kept")->asInt(), 4);
+    EXPECT_EQ(output.of(OutputKind::Warning).size(), 1u);
+    vars.set("kept", Value(std::int64_t(5)));  // the same problem is not repeated
+    EXPECT_EQ(output.of(OutputKind::Warning).size(), 1u);
+}
+
+TEST(OptionVars, PathFollowsTheEnvironment)
+{
+    struct Row {
+        const char* prefs;
+        const char* xdg;
+        const char* home;
+        const char* expected;
+    } rows[] = {
+        {"/p/prefs", "/x", "/h", "/p/prefs"},
+        {nullptr, "/x", "/h", "/x/tarn/prefs"},
+        {nullptr, nullptr, "/h", "/h/.config/tarn/prefs"},
+        {"", "", "/h", "/h/.config/tarn/prefs"},
+    };
+    auto save = [](const char* n) {
+        const char* v = std::getenv(n);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    auto restore = [](const char* n, const std::optional<std::string>& v) {
+        if (v)
+            setenv(n, v->c_str(), 1);
+        else
+            unsetenv(n);
+    };
+    auto p = save("TARN_PREFS"), x = save("XDG_CONFIG_HOME"), h = save("HOME");
+    for (const auto& r : rows) {
+        restore("TARN_PREFS", r.prefs ? std::optional<std::string>(r.prefs) : std::nullopt);
+        restore("XDG_CONFIG_HOME", r.xdg ? std::optional<std::string>(r.xdg) : std::nullopt);
+        restore("HOME", r.home ? std::optional<std::string>(r.home) : std::nullopt);
+        EXPECT_EQ(defaultPrefsPath(), r.expected);
+    }
+    restore("TARN_PREFS", p);
+    restore("XDG_CONFIG_HOME", x);
+    restore("HOME", h);
+}
+
+TEST(OptionVarCommand, SetQueryExistsRemoveList)
+{
+    tarn::lang::testing::Session s;
+    s.run("optionVar -remove lt_i -remove lt_f -remove lt_s -remove lt_a");
+    struct Row {
+        const char* script;
+        const char* expected;
+    } rows[] = {
+        {"optionVar -iv lt_i 25 -fv lt_f 0.5 -sv lt_s \"a b\"; optionVar -q lt_i", "25"},
+        {"optionVar -q lt_f", "0.5"},
+        {"optionVar -q lt_s", "a b"},
+        {"optionVar -exists lt_s", "1"},
+        // A variable that does not exist answers 0.
+        {"optionVar -q lt_missing", "0"},
+        {"optionVar -exists lt_missing", "0"},
+        {"optionVar -sva lt_a x -sva lt_a y; optionVar -q lt_a", "x y"},
+        {"optionVar -arraySize lt_a", "2"},
+        {"optionVar -ca lt_a; optionVar -arraySize lt_a", "0"},
+        {"optionVar -remove lt_s; optionVar -exists lt_s", "0"},
+        {"`optionVar -q lt_i` + 1", "26"},
+    };
+    for (const auto& r : rows) {
+        auto res = s.run(r.script);
+        ASSERT_TRUE(res.ok) << r.script << ": " << res.error;
+        EXPECT_EQ(res.value.toDisplay(), r.expected) << r.script;
+    }
+    auto list = s.run("optionVar -list");
+    ASSERT_TRUE(list.ok);
+    auto names = list.value.asStringArray();
+    EXPECT_NE(std::find(names.begin(), names.end(), "lt_i"), names.end());
+    // Bad values change nothing.
+    EXPECT_FALSE(s.run("optionVar -iv lt_i many").ok);
+    EXPECT_EQ(s.run("optionVar -q lt_i").value.asInt(), 25);
+}
