@@ -85,6 +85,11 @@ json describeNode(const KObject& node) {
                      {"faces", mesh.numFaces()},
                      {"uvs", mesh.uvSet() ? mesh.uvSet()->u.size() : 0},
                      {"uvSets", mesh.uvSetNames()},
+                     {"softEdges", [&] {
+                          int soft = 0;
+                          for (int e = 0; e < mesh.numEdges(); ++e) soft += mesh.isEdgeSmooth(e) ? 1 : 0;
+                          return soft;
+                      }()},
                      {"backfaceCulling", static_cast<int>(scene::readNumber(node, "backfaceCulling"))},
                      {"boundingBox", box.empty() ? json(nullptr)
                                                  : json::array({json::array({box.min.x, box.min.y, box.min.z}),
@@ -109,8 +114,10 @@ json describeShadingNode(const KObject& node) {
     json j = {{"name", n->name()},
               {"type", n->type().name},
               {"kind", kindName(shading::shadingKind(node))}};
+    // Colours a user sets (a shading group's surfaceShader only carries its connection).
     json colours = json::object();
     for (const auto& a : n->type().attributes())
+        if (!shading::isShadingGroup(node))
         if (a->usedAsColor && a->writable) colours[a->longName] = vec(scene::readVector(node, a->longName));
     if (!colours.empty()) j["colors"] = colours;
     if (!scene::attributeByName(node, "fileTextureName").isNull()) {
@@ -155,8 +162,8 @@ std::string numbers(const json& a) {
 std::string describeText(const json& scene) {
     std::ostringstream out;
     for (const json& n : scene["dag"]) {
-        const size_t depth = std::count(n["path"].get<std::string>().begin(),
-                                        n["path"].get<std::string>().end(), '|');
+        const std::string path = n["path"].get<std::string>();
+        const size_t depth = std::count(path.begin(), path.end(), '|');
         out << std::string(2 * (depth - 1), ' ') << n["name"].get<std::string>() << " ("
             << n["type"].get<std::string>() << ")" << (n["hidden"].get<bool>() ? " hidden" : "");
         if (n.contains("translate"))
