@@ -92,6 +92,19 @@ std::vector<KObject> childrenOf(const KObject& node) {
         DagNodeBase* dag = dagNode(node);
         if (!dag) return {};
         list = &dag->children;
+    } else {
+        // Transforms below a deleted transform fall to the world rather than out of the
+        // scene; shapes left without their transform stay out of the DAG.
+        const std::weak_ptr<NodeImpl> none;
+        for (const KObject& n : Graph::instance().nodes()) {
+            DagNodeBase* d = dagNode(n);
+            if (!d) continue;
+            const bool hadParent = d->parent.owner_before(none) || none.owner_before(d->parent);
+            auto parent = d->parent.lock();
+            if (!hadParent || (parent && parent->alive())) continue;
+            d->parent.reset();
+            if (!d->isShape()) list->push_back(std::static_pointer_cast<NodeImpl>(n.implPtr()));
+        }
     }
     dropExpired(*list);
     std::vector<KObject> out;

@@ -123,6 +123,20 @@ TEST_F(SceneTest, UndoOfCreationDeletesAndRedoRecreates) {
               (std::vector<double>{-1, 1, 4.5, 5.5, -0.5, 0.5}));
 }
 
+TEST_F(SceneTest, ChildrenOfADeletedTransformStayInTheScene) {
+    run("polyCube");
+    run("polyCube");
+    run("parent pCube2 pCube1");
+    std::string error;
+    ASSERT_TRUE(Graph::instance().deleteNode(findNode("pCube1"), &error)) << error;
+    EXPECT_EQ(strings("ls -type transform"), (Strings{"pCube2"}));
+    EXPECT_TRUE(parentOf(findNode("pCube2")).isNull());
+    EXPECT_EQ(fullPathName(findNode("pCubeShape2")), "|pCube2|pCubeShape2");
+    std::vector<std::string> dag;
+    for (const KObject& n : allDagNodes()) dag.push_back(nodeName(n));
+    EXPECT_EQ(dag, (Strings{"pCube2", "pCubeShape2"})) << "pCubeShape1 went with its transform";
+}
+
 TEST_F(SceneTest, CameraCommandAndFunctionSet) {
     const Strings names = strings("camera -p 0 0 10");
     ASSERT_EQ(names, (Strings{"camera1", "cameraShape1"}));
