@@ -107,6 +107,17 @@ TEST(TarnProgram, OptionVariablesPersistBetweenRuns)
     EXPECT_EQ(runTarn("-c 'optionVar -exists tarnProgramTest'").out, "// Result: 0\n");
 }
 
+TEST(TarnProgram, IdleTextsRunAfterEachScriptStatement)
+{
+    std::string path = writeScript("tarn_idle.tcs", "evalDeferred \"print 2\"; print 1;\n"
+                                                     "evalDeferred \"print 4\";\nprint 3;\n");
+    Outcome o = runTarn("'" + path + "'");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "2143");
+    Outcome c = runTarn("-q -c 'evalDeferred \"print 6\"; print 5;'");
+    EXPECT_EQ(c.out, "65");
+}
+
 TEST(TarnProgram, JournalFileHoldsEveryText)
 {
     std::string journal = tempPath("tarn_journal.jsonl");

@@ -103,6 +103,12 @@ CommandResult undoInfoCmd(const CommandArgs& args, CommandContext&)
     return {};
 }
 
+CommandResult evalDeferredCmd(const CommandArgs& args, CommandContext&)
+{
+    lang::idleQueue().push(args[0].asString());
+    return {};
+}
+
 CommandResult flushIdleQueueCmd(const CommandArgs&, CommandContext&)
 {
     return Value(std::int64_t(lang::idleQueue().flush()));
@@ -125,13 +131,15 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx)
         }
         if (!line.empty())
             lang::scriptOutput(lang::OutputKind::Info, "  " + line);
-        return Value(std::move(names));
+        return {};
     }
     std::string name = args[0].asString();
     const CommandSpec* spec = reg.find(name);
     if (!spec) {
-        if (ctx.interpreter().hasProc(name))
-            return Value(name + " is a script procedure.");
+        if (ctx.interpreter().hasProc(name)) {
+            lang::scriptOutput(lang::OutputKind::Info, name + " is a script procedure.");
+            return {};
+        }
         return CommandResult::failure("help: no command named \"" + name + "\".");
     }
     std::string text = "Usage: " + (spec->usage.empty() ? spec->name : spec->usage);
@@ -151,7 +159,7 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx)
     if (spec->owner != "host")
         text += "\nRegistered by " + spec->owner + ".";
     lang::scriptOutput(lang::OutputKind::Info, text);
-    return Value(text);
+    return {};
 }
 
 CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx)
@@ -208,6 +216,12 @@ void addCoreCommands(lang::CommandRegistry& registry)
          .queryMode = true,
          .body = undoInfoCmd},
         {.name = "flushIdleQueue", .usage = "flushIdleQueue", .body = flushIdleQueueCmd},
+        {.name = "evalDeferred",
+         .usage = "evalDeferred text",
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .body = evalDeferredCmd},
         {.name = "help",
          .usage = "help [command]",
          .maxArgs = 1,
