@@ -116,12 +116,16 @@ public:
 
     /// Host use.
     KDataHandle(tarn::Cell* cells, std::uint8_t width, tarn::CellKind kind,
-                const tarn::AttributeImpl* attribute, tarn::CellBlock* block)
-        : m_cells(cells), m_width(width), m_kind(kind), m_attribute(attribute), m_block(block) {}
+                const tarn::ObjectImpl* attribute, tarn::CellBlock* block,
+                const std::uint8_t* cellKinds = nullptr)
+        : m_cells(cells), m_width(width), m_kind(kind), m_attribute(attribute), m_block(block),
+          m_cellKinds(cellKinds) {}
+    KDataHandle(tarn::Cell* cells, std::uint8_t width, tarn::CellKind kind,
+                const tarn::AttributeImpl* attribute, tarn::CellBlock* block);
     tarn::Cell* cells() const { return m_cells; }
     unsigned width() const { return m_width; }
     tarn::CellKind kind() const { return m_kind; }
-    const tarn::AttributeImpl* attributeImpl() const { return m_attribute; }
+    const tarn::AttributeImpl* attributeImpl() const;
     tarn::CellBlock* block() const { return m_block; }
 
 private:
@@ -129,7 +133,9 @@ private:
     double dvalue(unsigned i) const { return i < m_width ? m_cells[i].d : 0.0; }
     void store(unsigned i, double v) {
         if (i >= m_width) return;
-        tarn::CellKind k = m_kind == tarn::CellKind::kCompound ? childKind(i) : m_kind;
+        tarn::CellKind k = m_kind != tarn::CellKind::kCompound ? m_kind
+                           : m_cellKinds ? static_cast<tarn::CellKind>(m_cellKinds[i])
+                                         : childKind(i);
         switch (k) {
             case tarn::CellKind::kFloat: m_cells[i].d = static_cast<float>(v); break;
             case tarn::CellKind::kDouble: m_cells[i].d = v; break;
@@ -143,8 +149,9 @@ private:
     tarn::Cell* m_cells = nullptr;
     std::uint8_t m_width = 0;
     tarn::CellKind m_kind = tarn::CellKind::kNone;
-    const tarn::AttributeImpl* m_attribute = nullptr;
+    const tarn::ObjectImpl* m_attribute = nullptr;
     tarn::CellBlock* m_block = nullptr;
+    const std::uint8_t* m_cellKinds = nullptr;
 };
 
 /// Walks the existing elements of an array attribute in ascending logical index.
@@ -185,13 +192,24 @@ private:
 class KDataBlock {
 public:
     /// Host use: a block over one node's storage.
-    explicit KDataBlock(tarn::DataStore* store) : m_store(store) {}
+    explicit KDataBlock(tarn::DataStore* store);
 
     /// Handle of an attribute (or plug) of this node; status kInvalidParameter and a null handle
     /// when the attribute is not the node's. Array attributes need inputArrayValue.
-    KDataHandle inputValue(const KObject& attribute, KStatus* status = nullptr);
+    KDataHandle inputValue(const KObject& attribute, KStatus* status = nullptr) {
+        const tarn::ObjectImpl* a = attribute.impl();
+        if (a && a->slot.rootLayout == m_layout) {
+            if (status) status->clear();
+            return KDataHandle(m_cells + a->slot.cell, a->slot.width,
+                               static_cast<tarn::CellKind>(a->slot.kind), a, m_root,
+                               a->slot.cellKinds);
+        }
+        return lookup(attribute, status);
+    }
     KDataHandle inputValue(const KPlug& plug, KStatus* status = nullptr);
-    KDataHandle outputValue(const KObject& attribute, KStatus* status = nullptr);
+    KDataHandle outputValue(const KObject& attribute, KStatus* status = nullptr) {
+        return inputValue(attribute, status);
+    }
     KDataHandle outputValue(const KPlug& plug, KStatus* status = nullptr);
     KArrayDataHandle inputArrayValue(const KObject& attribute, KStatus* status = nullptr);
     KArrayDataHandle inputArrayValue(const KPlug& plug, KStatus* status = nullptr);
@@ -207,5 +225,10 @@ public:
     tarn::DataStore* store() const { return m_store; }
 
 private:
+    KDataHandle lookup(const KObject& attribute, KStatus* status);
+
     tarn::DataStore* m_store;
+    const void* m_layout = &m_store;  ///< never null, so an unset slot never matches
+    tarn::Cell* m_cells = nullptr;
+    tarn::CellBlock* m_root = nullptr;
 };

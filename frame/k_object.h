@@ -3,17 +3,35 @@
 /// or a plug-in. Plug-ins hold and compare handles; only the host looks inside them.
 /// Copying a handle shares the object; the object lives while any handle refers to it.
 
+#include <cstdint>
 #include <memory>
 
 #include "frame/k_types.h"
 
 namespace tarn {
+/// Where an attribute's value lives in the storage of the node type that laid it out. The host
+/// fills it when a type is registered; the inline data-block accessors read it, so that taking
+/// an input in compute is an index, not a lookup.
+struct AttributeSlot {
+    const void* layout = nullptr;  ///< the node type; null when not laid out
+    /// `layout` when the value sits in the root storage with number cells, else null: the one
+    /// comparison the inline accessors make.
+    const void* rootLayout = nullptr;
+    const std::uint8_t* cellKinds = nullptr;  ///< tarn::CellKind of each number cell
+    int cell = -1;                 ///< first number cell in the node's root storage
+    std::uint8_t width = 0;        ///< number cells spanned (255 at most)
+    std::uint8_t kind = 0;         ///< tarn::CellKind
+    bool inArray = false;          ///< lives inside an array element (no root storage)
+};
+
 /// Base of every host object behind a KObject (defined by the host).
 class ObjectImpl {
 public:
     virtual ~ObjectImpl();
     /// The object's kind; fixed for the object's life.
     virtual KFn::Type apiType() const = 0;
+
+    AttributeSlot slot;  ///< attributes only
 };
 }  // namespace tarn
 

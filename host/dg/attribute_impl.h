@@ -78,6 +78,7 @@ public:
     // Layout, valid while `owner` is set (see NodeType::finalize).
     const NodeType* owner = nullptr;
     int index = -1;                       ///< position in the owner's attribute list
+    int subtreeEnd = -1;                  ///< one past the last descendant's index
     const AttributeImpl* arrayRoot = nullptr;  ///< nearest array attribute at or above, or null
     int arraySlot = -1;                   ///< for array attributes: their ArrayStore index
     int cell = -1;                        ///< first number cell in its scope (root or element)

@@ -103,38 +103,34 @@ KDataHandle DataStore::handle(const AttributeImpl& attribute, int logicalIndex, 
     static Cell sentinel{};
     Cell* cells = attribute.width > 0 ? block->cells.data() + attribute.cell : &sentinel;
     return KDataHandle(cells, static_cast<std::uint8_t>(std::min(attribute.width, 255)),
-                       attribute.kind, &attribute, block);
+                       attribute.kind, static_cast<const ObjectImpl*>(&attribute), block,
+                       attribute.cellKinds.empty()
+                           ? nullptr
+                           : reinterpret_cast<const std::uint8_t*>(attribute.cellKinds.data()));
 }
 
 bool DataStore::isDirty(const AttributeImpl& attribute) const {
-    if (m_dirty[attribute.index]) return true;
-    for (const auto& c : attribute.children) {
-        if (isDirty(*c)) return true;
-    }
+    for (int i = attribute.index; i < attribute.subtreeEnd; ++i)
+        if (m_dirty[i]) return true;
     return false;
 }
 
 bool DataStore::isFullyDirty(const AttributeImpl& attribute) const {
-    if (!m_dirty[attribute.index]) return false;
-    for (const auto& c : attribute.children) {
-        if (!isFullyDirty(*c)) return false;
-    }
+    for (int i = attribute.index; i < attribute.subtreeEnd; ++i)
+        if (!m_dirty[i]) return false;
     return true;
 }
 
 void DataStore::setDirty(const AttributeImpl& attribute) {
-    m_dirty[attribute.index] = 1;
-    for (const auto& c : attribute.children) setDirty(*c);
+    for (int i = attribute.index; i < attribute.subtreeEnd; ++i) m_dirty[i] = 1;
     for (const AttributeImpl* p = attribute.parent; p; p = p->parent) m_dirty[p->index] = 1;
 }
 
 void DataStore::setClean(const AttributeImpl& attribute) {
-    m_dirty[attribute.index] = 0;
-    for (const auto& c : attribute.children) setClean(*c);
+    for (int i = attribute.index; i < attribute.subtreeEnd; ++i) m_dirty[i] = 0;
     for (const AttributeImpl* p = attribute.parent; p; p = p->parent) {
-        bool allClean = true;
-        for (const auto& c : p->children) allClean = allClean && !m_dirty[c->index];
-        if (!allClean) break;
+        for (int i = p->index + 1; i < p->subtreeEnd; ++i)
+            if (m_dirty[i]) return;
         m_dirty[p->index] = 0;
     }
 }

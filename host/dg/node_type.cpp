@@ -185,6 +185,27 @@ KStatus NodeType::finalize(std::string* error) {
         }
     }
 
+    // Subtree ranges (attributes are listed depth first) and the slots the inline data-block
+    // accessors read.
+    for (auto& a : m_attributes) {
+        int end = a->index + 1;
+        std::vector<const AttributeImpl*> st{a.get()};
+        while (!st.empty()) {
+            const AttributeImpl* y = st.back();
+            st.pop_back();
+            end = std::max(end, y->index + 1);
+            for (auto& c : y->children) st.push_back(c.get());
+        }
+        a->subtreeEnd = end;
+        a->slot.layout = this;
+        a->slot.cell = a->cell;
+        a->slot.width = static_cast<std::uint8_t>(std::min(a->width, 255));
+        a->slot.kind = static_cast<std::uint8_t>(a->kind);
+        a->slot.inArray = a->arrayRoot != nullptr;
+        a->slot.rootLayout = (!a->slot.inArray && a->width > 0 && a->width <= 255) ? this : nullptr;
+        a->slot.cellKinds = a->cellKinds.empty() ? nullptr : reinterpret_cast<const std::uint8_t*>(a->cellKinds.data());
+    }
+
     // Default values of each scope.
     m_rootDefaults = CellBlock();
     m_rootDefaults.cells.assign(rootCells, Cell{});
@@ -234,6 +255,8 @@ void NodeType::release() {
         a->aux = -1;
         a->computed = false;
         a->cellKinds.clear();
+        a->subtreeEnd = -1;
+        a->slot = AttributeSlot();
     }
     m_attributes.clear();
     m_declaredAffects.clear();

@@ -32,6 +32,11 @@ SampleSlot SampleEvaluator::slot(std::string_view name) const {
     SampleSlot s;
     s.attribute = a;
     s.plug = KPlug(m_node, KObject(std::const_pointer_cast<AttributeImpl>(a->shared_from_this())));
+    if (!a->arrayRoot && a->width > 0) {
+        s.rootCell = a->cell;
+        s.width = a->width;
+        s.cellKinds = reinterpret_cast<const std::uint8_t*>(a->cellKinds.data());
+    }
     return s;
 }
 
@@ -44,7 +49,6 @@ KDataHandle SampleBlock::rootHandle(const SampleSlot& slot) {
     return m_store.handle(*slot.attribute, -1, false);
 }
 
-void SampleBlock::set(const SampleSlot& slot, double value) { rootHandle(slot).set(value); }
 void SampleBlock::set(const SampleSlot& slot, double a, double b) { rootHandle(slot).set(a, b); }
 void SampleBlock::set(const SampleSlot& slot, double a, double b, double c) {
     rootHandle(slot).set(a, b, c);
@@ -73,8 +77,5 @@ KStatus SampleBlock::compute(const SampleSlot& output) {
     }
 }
 
-float SampleBlock::asFloat(const SampleSlot& slot) { return rootHandle(slot).asFloat(); }
-double SampleBlock::asDouble(const SampleSlot& slot) { return rootHandle(slot).asDouble(); }
-KFloatVector SampleBlock::floatVector(const SampleSlot& slot) { return rootHandle(slot).asFloatVector(); }
 
 }  // namespace tarn

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <cstdint>
 
 #include "frame/k_data.h"
 #include "frame/k_math.h"
@@ -41,13 +42,20 @@ class AttributeImpl;
 struct SampleSlot {
     const AttributeImpl* attribute = nullptr;
     KPlug plug;  ///< the plug handed to compute for outputs
+    int rootCell = -1;  ///< first number cell in the root storage, -1 when not there
+    int width = 0;
+    const std::uint8_t* cellKinds = nullptr;
     explicit operator bool() const { return attribute != nullptr; }
 };
 
 class SampleBlock {
 public:
-    /// Writes a number into a leaf (or the first children of a compound), at its precision.
-    void set(const SampleSlot& slot, double value);
+    /// Writes a number into a leaf (or the first child of a compound), at its precision.
+    void set(const SampleSlot& slot, double value) {
+        if (slot.rootCell >= 0) {
+            storeCell(m_store.root().cells[slot.rootCell], static_cast<CellKind>(slot.cellKinds[0]), value);
+        }
+    }
     void set(const SampleSlot& slot, double a, double b);
     void set(const SampleSlot& slot, double a, double b, double c);
     void set(const SampleSlot& slot, const KFloatMatrix& m);
@@ -60,9 +68,17 @@ public:
     /// exceptions become kFailure.
     KStatus compute(const SampleSlot& output);
 
-    float asFloat(const SampleSlot& slot);
-    double asDouble(const SampleSlot& slot);
-    KFloatVector floatVector(const SampleSlot& slot);
+    float asFloat(const SampleSlot& slot) { return static_cast<float>(asDouble(slot)); }
+    double asDouble(const SampleSlot& slot) {
+        return slot.rootCell >= 0 ? m_store.root().cells[slot.rootCell].d : 0.0;
+    }
+    /// The first three numbers of a compound (missing ones read 0).
+    KFloatVector floatVector(const SampleSlot& slot) {
+        if (slot.rootCell < 0) return {};
+        const Cell* c = m_store.root().cells.data() + slot.rootCell;
+        return {static_cast<float>(c[0].d), slot.width > 1 ? static_cast<float>(c[1].d) : 0.0f,
+                slot.width > 2 ? static_cast<float>(c[2].d) : 0.0f};
+    }
 
 private:
     friend class SampleEvaluator;

@@ -7,13 +7,24 @@
 using tarn::AttributeImpl;
 using tarn::CellKind;
 
+KDataHandle::KDataHandle(tarn::Cell* cells, std::uint8_t width, tarn::CellKind kind,
+                         const tarn::AttributeImpl* attribute, tarn::CellBlock* block)
+    : m_cells(cells), m_width(width), m_kind(kind), m_attribute(attribute), m_block(block),
+      m_cellKinds(attribute && !attribute->cellKinds.empty()
+                      ? reinterpret_cast<const std::uint8_t*>(attribute->cellKinds.data())
+                      : nullptr) {}
+
+const AttributeImpl* KDataHandle::attributeImpl() const {
+    return static_cast<const AttributeImpl*>(m_attribute);
+}
+
 KObject KDataHandle::attribute() const {
     if (!m_attribute) return {};
-    return KObject(std::const_pointer_cast<AttributeImpl>(m_attribute->shared_from_this()));
+    return KObject(std::const_pointer_cast<AttributeImpl>(attributeImpl()->shared_from_this()));
 }
 
 CellKind KDataHandle::childKind(unsigned i) const {
-    return m_attribute && i < m_attribute->cellKinds.size() ? m_attribute->cellKinds[i] : CellKind::kNone;
+    return m_attribute && i < attributeImpl()->cellKinds.size() ? attributeImpl()->cellKinds[i] : CellKind::kNone;
 }
 
 KFloatMatrix KDataHandle::asFloatMatrix() const { return KFloatMatrix(asMatrix()); }
@@ -28,41 +39,41 @@ KMatrix KDataHandle::asMatrix() const {
 const KString& KDataHandle::asString() const {
     static const KString empty;
     if (m_kind != CellKind::kString || !m_block) return empty;
-    return m_block->strings[m_attribute->aux];
+    return m_block->strings[attributeImpl()->aux];
 }
 
 KObject KDataHandle::data() const {
     if (m_kind != CellKind::kData || !m_block) return {};
-    return m_block->objects[m_attribute->aux];
+    return m_block->objects[attributeImpl()->aux];
 }
 
 void KDataHandle::set(const KFloatMatrix& m) { set(m.asMatrix()); }
 
 void KDataHandle::set(const KMatrix& m) {
     if (m_kind != CellKind::kMatrix && m_kind != CellKind::kFloatMatrix) return;
-    for (int i = 0; i < 16; ++i) tarn::storeCell(m_cells[i], m_attribute->cellKinds[i], m.matrix[i / 4][i % 4]);
+    for (int i = 0; i < 16; ++i) tarn::storeCell(m_cells[i], attributeImpl()->cellKinds[i], m.matrix[i / 4][i % 4]);
 }
 
 void KDataHandle::set(const KString& text) {
-    if (m_kind == CellKind::kString && m_block) m_block->strings[m_attribute->aux] = text;
+    if (m_kind == CellKind::kString && m_block) m_block->strings[attributeImpl()->aux] = text;
 }
 
 KStatus KDataHandle::setKObject(const KObject& data) {
     if (m_kind != CellKind::kData || !m_block) return KStatus::kInvalidParameter;
-    m_block->objects[m_attribute->aux] = data;
+    m_block->objects[attributeImpl()->aux] = data;
     return KStatus::kSuccess;
 }
 
 KDataHandle KDataHandle::child(const KObject& child) const {
     const AttributeImpl* c = AttributeImpl::from(child);
-    if (!c || !m_attribute || c == m_attribute || !m_attribute->contains(c)) return {};
+    if (!c || !m_attribute || c == attributeImpl() || !attributeImpl()->contains(c)) return {};
     static tarn::Cell sentinel{};
-    tarn::Cell* cells = c->width > 0 ? m_cells + (c->cell - m_attribute->cell) : &sentinel;
+    tarn::Cell* cells = c->width > 0 ? m_cells + (c->cell - attributeImpl()->cell) : &sentinel;
     return KDataHandle(cells, static_cast<std::uint8_t>(c->width > 255 ? 255 : c->width), c->kind, c, m_block);
 }
 
 void KDataHandle::setClean() {
-    if (m_block && m_block->store && m_attribute) m_block->store->setClean(*m_attribute);
+    if (m_block && m_block->store && m_attribute) m_block->store->setClean(*attributeImpl());
 }
 
 // KArrayDataHandle
@@ -150,7 +161,15 @@ const AttributeImpl* ownAttribute(tarn::DataStore* store, const KObject& attribu
 
 }  // namespace
 
-KDataHandle KDataBlock::inputValue(const KObject& attribute, KStatus* status) {
+KDataBlock::KDataBlock(tarn::DataStore* store) : m_store(store) {
+    if (!store) return;
+    // Note: an empty root storage has no cell pointer; its slots all fail the fast path.
+    m_layout = &store->type();
+    m_cells = store->root().cells.data();
+    m_root = &store->root();
+}
+
+KDataHandle KDataBlock::lookup(const KObject& attribute, KStatus* status) {
     const AttributeImpl* a = ownAttribute(m_store, attribute);
     if (!a || a->arrayRoot) {
         kSetStatus(status, KStatus::kInvalidParameter);
@@ -169,10 +188,6 @@ KDataHandle KDataBlock::inputValue(const KPlug& plug, KStatus* status) {
     KDataHandle h = m_store->handle(*a, plug.elementIndex(), false);
     kSetStatus(status, h.isNull() ? KStatus::kInvalidParameter : KStatus::kSuccess);
     return h;
-}
-
-KDataHandle KDataBlock::outputValue(const KObject& attribute, KStatus* status) {
-    return inputValue(attribute, status);
 }
 
 KDataHandle KDataBlock::outputValue(const KPlug& plug, KStatus* status) {
