@@ -12,16 +12,14 @@ RunResult executeText(std::string_view text, const ExecuteOptions& options)
     ro.sourceName = options.sourceName;
     ro.firstLine = options.firstLine;
     ro.flushIdleEachStatement = options.flushIdleEachStatement;
-    RunResult r = hostInterpreter().run(text, ro);
     JournalEntry e;
     e.text = std::string(text);
     e.display = options.display;
     e.undo = options.undo;
-    e.result = r.ok ? r.value.toDisplay() : std::string();
-    e.status = r.ok ? 0 : 1;
-    e.error = r.error;
     e.origin = options.origin;
-    journal().record(std::move(e));
+    std::size_t id = journal().begin(std::move(e));
+    RunResult r = hostInterpreter().run(text, ro);
+    journal().finish(id, r.ok ? r.value.toDisplay() : std::string(), r.ok ? 0 : 1, r.error);
     return r;
 }
 

@@ -757,6 +757,9 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options)
 
     auto& queue = undo::undoQueue();
     bool top = m_depth == 0;
+    // An interrupt asked for while nothing ran (Ctrl-C at the prompt) does not stop this text.
+    if (top)
+        m_interrupt.store(false);
     bool wasEnabled = queue.isEnabled();
     if (!options.undo)
         queue.setEnabled(false);

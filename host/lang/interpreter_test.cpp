@@ -289,6 +289,28 @@ TEST_F(HostLevel, JournalRecordsTextFlagsResultAndStatus)
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
 }
 
+TEST_F(HostLevel, JournalKeepsStartOrderOfNestedTextsAndDropsOldest)
+{
+    ExecuteOptions o;
+    o.origin = "shell";
+    executeText("eval \"print 1\"; flushIdleQueue", o);
+    KGlobal::executeCommandOnIdle("size(\"ab\")");
+    executeText("flushIdleQueue", o);
+    auto texts = journal().texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[1], "flushIdleQueue");
+    EXPECT_EQ(texts[2], "size(\"ab\")");  // started inside the flush, listed after it
+    EXPECT_EQ(journal().entries()[2].result, "2");
+    EXPECT_EQ(journal().entries()[1].status, 0);
+
+    journal().setCapacity(2);
+    executeText("1", o);
+    executeText("2", o);
+    executeText("3", o);
+    EXPECT_EQ(journal().texts(), (std::vector<std::string>{"2", "3"}));
+    journal().setCapacity(100000);
+}
+
 TEST_F(HostLevel, IdleQueueRunsInOrderWhenFlushed)
 {
     KGlobal::executeCommandOnIdle("print \"one\\n\"");

@@ -9,9 +9,35 @@ namespace tarn::lang {
 void Journal::record(JournalEntry entry)
 {
     m_entries.push_back(std::move(entry));
-    if (m_entries.size() > m_capacity)
-        m_entries.erase(m_entries.begin(),
-                        m_entries.begin() + std::ptrdiff_t(m_entries.size() - m_capacity));
+    trim();
+}
+
+std::size_t Journal::begin(JournalEntry entry)
+{
+    entry.status = -1;
+    m_entries.push_back(std::move(entry));
+    std::size_t id = m_dropped + m_entries.size() - 1;
+    trim();
+    return id;
+}
+
+void Journal::finish(std::size_t id, std::string result, int status, std::string error)
+{
+    if (id < m_dropped || id - m_dropped >= m_entries.size())
+        return;
+    JournalEntry& e = m_entries[id - m_dropped];
+    e.result = std::move(result);
+    e.status = status;
+    e.error = std::move(error);
+}
+
+void Journal::trim()
+{
+    if (m_entries.size() <= m_capacity)
+        return;
+    std::size_t drop = m_entries.size() - m_capacity;
+    m_entries.erase(m_entries.begin(), m_entries.begin() + std::ptrdiff_t(drop));
+    m_dropped += drop;
 }
 
 std::vector<std::string> Journal::texts() const
@@ -26,9 +52,7 @@ std::vector<std::string> Journal::texts() const
 void Journal::setCapacity(std::size_t n)
 {
     m_capacity = n == 0 ? 1 : n;
-    if (m_entries.size() > m_capacity)
-        m_entries.erase(m_entries.begin(),
-                        m_entries.begin() + std::ptrdiff_t(m_entries.size() - m_capacity));
+    trim();
 }
 
 std::string Journal::toJsonLines() const
