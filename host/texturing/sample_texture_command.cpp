@@ -46,25 +46,24 @@ CommandResult sampleTexture(const CommandArgs& args, CommandContext&) {
         return CommandResult::failure("sampleTexture: -local applies to 3D textures only");
 
     // Filter size: given, else the node's stored one.
-    DataStore store = sampler->makeStore();
+    std::unique_ptr<texturing::SampleSlot> slot = sampler->makeSlot();
     float fx = 0.0f, fy = 0.0f;
     const bool fs = args.has("fs");
     if (fs) {
         fx = static_cast<float>(args.flag("fs", 0).asFloat());
         fy = static_cast<float>(args.flag("fs", 1).asFloat());
     } else if (sampler->hasFilterSize()) {
-        const NodeType& type = NodeImpl::from(node)->type();
-        fx = store.handle(*type.findAttribute("uvFilterSizeX"), -1, false).asFloat();
-        fy = store.handle(*type.findAttribute("uvFilterSizeY"), -1, false).asFloat();
+        fx = slot->fsx.asFloat();
+        fy = slot->fsy.asFloat();
     }
 
     SampleValue s;
     KStatus status;
     if (byUv) {
-        status = sampler->sampleUv(store, static_cast<float>(args.flag("uv", 0).asFloat()),
+        status = sampler->sampleUv(*slot, static_cast<float>(args.flag("uv", 0).asFloat()),
                                    static_cast<float>(args.flag("uv", 1).asFloat()), fx, fy, &s);
     } else {
-        status = sampler->samplePoint(store, static_cast<float>(args.flag("p", 0).asFloat()),
+        status = sampler->samplePoint(*slot, static_cast<float>(args.flag("p", 0).asFloat()),
                                       static_cast<float>(args.flag("p", 1).asFloat()),
                                       static_cast<float>(args.flag("p", 2).asFloat()),
                                       args.has("local"), fx, fy, &s);

@@ -63,13 +63,26 @@ std::unique_ptr<TextureSampler> TextureSampler::create(const KObject& node, std:
     return s;
 }
 
-DataStore TextureSampler::makeStore() const {
-    DataStore copy(NodeImpl::from(m_node)->store());
-    return copy;
+std::unique_ptr<SampleSlot> TextureSampler::makeSlot() const {
+    auto slot = std::make_unique<SampleSlot>(NodeImpl::from(m_node)->store());
+    auto bind = [&](const AttributeImpl* a) {
+        return a ? slot->store.handle(*a, -1, false) : KDataHandle();
+    };
+    slot->u = bind(m_u);
+    slot->v = bind(m_v);
+    slot->fsx = bind(m_fsx);
+    slot->fsy = bind(m_fsy);
+    slot->refObj = bind(m_refObj);
+    slot->refCamera = bind(m_refCamera);
+    slot->local = bind(m_local);
+    slot->placement = bind(m_placement);
+    slot->outColor = bind(m_outColor);
+    slot->outAlpha = bind(m_outAlpha);
+    return slot;
 }
 
-KStatus TextureSampler::evaluate(DataStore& store, SampleValue* out) const {
-    KDataBlock block(&store);
+KStatus TextureSampler::evaluate(SampleSlot& slot, SampleValue* out) const {
+    KDataBlock block(&slot.store);
     KStatus status;
     try {
         status = m_user->compute(m_outColorPlug, block);
@@ -77,38 +90,38 @@ KStatus TextureSampler::evaluate(DataStore& store, SampleValue* out) const {
         return KStatus::kFailure;
     }
     if (status.error()) return status;
-    const KFloatVector c = store.handle(*m_outColor, -1, false).asFloatVector();
+    const KFloatVector c = slot.outColor.asFloatVector();
     out->r = c.x;
     out->g = c.y;
     out->b = c.z;
-    out->a = store.handle(*m_outAlpha, -1, false).asFloat();
+    out->a = slot.outAlpha.asFloat();
     return KStatus::kSuccess;
 }
 
-KStatus TextureSampler::sampleUv(DataStore& store, float u, float v, float fx, float fy,
+KStatus TextureSampler::sampleUv(SampleSlot& slot, float u, float v, float fx, float fy,
                                  SampleValue* out) const {
     if (m_kind != TextureKind::k2d) return KStatus::kInvalidParameter;
-    store.handle(*m_u, -1, false).set(u);
-    store.handle(*m_v, -1, false).set(v);
-    store.handle(*m_fsx, -1, false).set(fx);
-    store.handle(*m_fsy, -1, false).set(fy);
-    return evaluate(store, out);
+    slot.u.set(u);
+    slot.v.set(v);
+    slot.fsx.set(fx);
+    slot.fsy.set(fy);
+    return evaluate(slot, out);
 }
 
-KStatus TextureSampler::samplePoint(DataStore& store, float x, float y, float z, bool local,
+KStatus TextureSampler::samplePoint(SampleSlot& slot, float x, float y, float z, bool local,
                                     float fx, float fy, SampleValue* out) const {
     if (m_kind != TextureKind::k3d) return KStatus::kInvalidParameter;
-    store.handle(*(local ? m_refObj : m_refCamera), -1, false).set(x, y, z);
-    store.handle(*m_local, -1, false).set(local);
-    if (m_fsx && m_fsy) {
-        store.handle(*m_fsx, -1, false).set(fx);
-        store.handle(*m_fsy, -1, false).set(fy);
+    (local ? slot.refObj : slot.refCamera).set(x, y, z);
+    slot.local.set(local);
+    if (!slot.fsx.isNull() && !slot.fsy.isNull()) {
+        slot.fsx.set(fx);
+        slot.fsy.set(fy);
     }
-    return evaluate(store, out);
+    return evaluate(slot, out);
 }
 
-void TextureSampler::setIdentityPlacement(DataStore& store) const {
-    if (m_placement) store.handle(*m_placement, -1, false).set(KFloatMatrix());
+void TextureSampler::setIdentityPlacement(SampleSlot& slot) const {
+    if (!slot.placement.isNull()) slot.placement.set(KFloatMatrix());
 }
 
 }  // namespace tarn::texturing

@@ -16,6 +16,18 @@ namespace tarn::texturing {
 
 enum class TextureKind { k2d, k3d };
 
+/// One thread's private copy of a node's values, with the handles a sample writes and reads
+/// resolved once. Not copyable (the handles point into the copy).
+class SampleSlot {
+public:
+    explicit SampleSlot(const DataStore& values) : store(values) {}
+    SampleSlot(const SampleSlot&) = delete;
+    SampleSlot& operator=(const SampleSlot&) = delete;
+
+    DataStore store;
+    KDataHandle u, v, fsx, fsy, refObj, refCamera, local, placement, outColor, outAlpha;
+};
+
 /// outColor and outAlpha of one sample.
 struct SampleValue {
     float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
@@ -34,20 +46,20 @@ public:
     const std::string& nodeName() const { return m_name; }
 
     /// A private copy of the node's current values, for one thread (allocates).
-    DataStore makeStore() const;
-    /// Sets uCoord, vCoord and the filter size on `store` and evaluates. No allocation; safe
-    /// on many threads with one store each.
-    KStatus sampleUv(DataStore& store, float u, float v, float fx, float fy,
+    std::unique_ptr<SampleSlot> makeSlot() const;
+    /// Sets uCoord, vCoord and the filter size on the slot and evaluates. No allocation; safe
+    /// on many threads with one slot each.
+    KStatus sampleUv(SampleSlot& slot, float u, float v, float fx, float fy,
                      SampleValue* out) const;
     /// Sets the reference point (refPointObj with local on when `local`, else refPointCamera
     /// with local off) and the filter size when the node has one, then evaluates.
-    KStatus samplePoint(DataStore& store, float x, float y, float z, bool local, float fx, float fy,
+    KStatus samplePoint(SampleSlot& slot, float x, float y, float z, bool local, float fx, float fy,
                         SampleValue* out) const;
-    /// Sets the placement matrix of `store` to the identity.
-    void setIdentityPlacement(DataStore& store) const;
+    /// Sets the placement matrix of the slot to the identity.
+    void setIdentityPlacement(SampleSlot& slot) const;
 
 private:
-    KStatus evaluate(DataStore& store, SampleValue* out) const;
+    KStatus evaluate(SampleSlot& slot, SampleValue* out) const;
 
     KObject m_node;
     std::string m_name;

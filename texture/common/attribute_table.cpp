@@ -124,7 +124,7 @@ AttrHandles createRow(const AttrRow& row, CallChecker& check) {
 KStatus AttributeLayout::initialize(std::vector<AttrRow> rows, const char* errorTag) {
     m_rows = std::move(rows);
     m_handles.assign(m_rows.size(), AttrHandles{});
-    m_fieldRows.clear();
+    m_reads.clear();
     CallChecker check(errorTag);
 
     // Create in table order.
@@ -150,7 +150,7 @@ KStatus AttributeLayout::initialize(std::vector<AttrRow> rows, const char* error
         for (int c = 0; c < 3; ++c)
             if (!m_handles[i].child[c].isNull()) declare(m_handles[i].child[c], r.childAffects);
         declare(m_handles[i].attr, r.affects);
-        if (r.field != Field::kNone) m_fieldRows.push_back(static_cast<int>(i));
+        if (r.field != Field::kNone) m_reads.push_back({m_handles[i].attr, r.field, r.offset});
     }
     return KStatus::kSuccess;
 }
@@ -168,9 +168,8 @@ const KObject& AttributeLayout::attribute(const char* longName) const {
 
 void AttributeLayout::readFields(KDataBlock& block, void* params) const {
     char* base = static_cast<char*>(params);
-    for (int i : m_fieldRows) {
-        const AttrRow& r = m_rows[i];
-        const KDataHandle h = block.inputValue(m_handles[i].attr);
+    for (const FieldRead& r : m_reads) {
+        const KDataHandle h = block.inputValue(r.attr);
         void* at = base + r.offset;
         switch (r.field) {
             case Field::kFloat:

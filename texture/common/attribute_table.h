@@ -93,9 +93,16 @@ public:
     void readFields(KDataBlock& block, void* params) const;
 
 private:
+    // Compact per-sample reading list: handle, kind and destination of each bound row.
+    struct FieldRead {
+        KObject attr;
+        Field field;
+        std::size_t offset;
+    };
+
     std::vector<AttrRow> m_rows;
     std::vector<AttrHandles> m_handles;
-    std::vector<int> m_fieldRows;
+    std::vector<FieldRead> m_reads;
 };
 
 /// Row builders. `on`/`off` are AttrFlag masks.

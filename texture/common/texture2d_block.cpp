@@ -136,9 +136,11 @@ void writeOutputs(KDataBlock& block, const Texture2dHandles& h, const Rgb& c, fl
     KDataHandle oa = block.outputValue(h.outAlpha);
     oa.set(alpha);
     oa.setClean();
-    KDataHandle oc = block.outputValue(h.outColor);
-    oc.set(c.r, c.g, c.b);
-    oc.setClean();
+    // Children one by one: leaf writes stay inline.
+    block.outputValue(h.outColorR).set(c.r);
+    block.outputValue(h.outColorG).set(c.g);
+    block.outputValue(h.outColorB).set(c.b);
+    block.outputValue(h.outColor).setClean();
 }
 
 }  // namespace
