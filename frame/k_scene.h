@@ -70,7 +70,10 @@ private:
     std::vector<KObject> m_nodes;
 };
 
-class KDagPathArray : public KArray<KDagPath> { public: using KArray::KArray; };
+class KDagPathArray : public KArray<KDagPath> {
+public:
+    using KArray::KArray;
+};
 
 class KFnDependencyNode {
 public:
@@ -83,13 +86,11 @@ public:
     KObject object(KStatus* status = nullptr) const;
 
     /// Creates a node of a registered type; an empty name takes the type's numbering.
-    KObject create(const KString& type, const KString& name = KString(),
-                   KStatus* status = nullptr);
+    KObject create(const KString& type, const KString& name = KString(), KStatus* status = nullptr);
 
     KString name(KStatus* status = nullptr) const;
     /// Renames the node; a clash takes the host's numbering. Answers the name it received.
-    KString setName(const KString& name, bool createNamespace = false,
-                    KStatus* status = nullptr);
+    KString setName(const KString& name, bool createNamespace = false, KStatus* status = nullptr);
     KString typeName(KStatus* status = nullptr) const;
     unsigned typeId(KStatus* status = nullptr) const;
 

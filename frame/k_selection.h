@@ -59,7 +59,13 @@ private:
 
 class KItSelectionList {
 public:
-    enum selItemType { kUnknownItem = -1, kDagSelectionItem = 0, kAnimSelectionItem, kDNselectionItem, kPlugSelectionItem };
+    enum selItemType {
+        kUnknownItem = -1,
+        kDagSelectionItem = 0,
+        kAnimSelectionItem,
+        kDNselectionItem,
+        kPlugSelectionItem
+    };
 
     /// Walks `list`; with a filter only items whose node (or component) has that function set.
     explicit KItSelectionList(const KSelectionList& list, KFn::Type filter = KFn::kInvalid,
@@ -151,8 +157,15 @@ public:
 
     KSelectionMask() = default;
     KSelectionMask(SelectionType type) { m_bits.set(type); }
-    KStatus setMask(SelectionType type) { m_bits.reset(); m_bits.set(type); return {}; }
-    KStatus addMask(SelectionType type) { m_bits.set(type); return {}; }
+    KStatus setMask(SelectionType type) {
+        m_bits.reset();
+        m_bits.set(type);
+        return {};
+    }
+    KStatus addMask(SelectionType type) {
+        m_bits.set(type);
+        return {};
+    }
     bool intersects(SelectionType type, KStatus* status = nullptr) const {
         if (status) status->clear();
         return m_bits.test(type);

@@ -45,7 +45,8 @@ CommandResult parentCmd(const CommandArgs& args, CommandContext&) {
     KObject parent;
     if (!toWorld) {
         parent = scene::findNode(words.back());
-        if (parent.isNull()) return CommandResult::failure("No object matches name: " + words.back());
+        if (parent.isNull())
+            return CommandResult::failure("No object matches name: " + words.back());
         words.pop_back();
     }
     std::vector<KObject> children;
@@ -75,11 +76,13 @@ CommandResult visibilityCmd(const CommandArgs& args, bool show) {
     } else {
         for (const auto& item : list.items()) nodes.push_back(item.node);
     }
-    if (nodes.empty() && !show) return CommandResult::failure("Nothing to hide: select objects or name them");
+    if (nodes.empty() && !show)
+        return CommandResult::failure("Nothing to hide: select objects or name them");
     for (const KObject& node : nodes) {
         // A selected shape hides its transform, like picking it in a view would.
         KObject target = node;
-        if (scene::dagNode(node) && scene::dagNode(node)->isShape() && !scene::parentOf(node).isNull())
+        if (scene::dagNode(node) && scene::dagNode(node)->isShape() &&
+            !scene::parentOf(node).isNull())
             target = scene::parentOf(node);
         const KPlug plug = scene::plugByName(target, "visibility");
         if (plug.isNull()) continue;
@@ -117,7 +120,9 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
         std::set<int> vertices;
         for (int e : scene::componentElements(item.component, item.shape)) {
             switch (c->kind()) {
-                case scene::ComponentKind::Vertex: vertices.insert(e); break;
+                case scene::ComponentKind::Vertex:
+                    vertices.insert(e);
+                    break;
                 case scene::ComponentKind::Edge:
                     vertices.insert(mesh.edge(e).v0);
                     vertices.insert(mesh.edge(e).v1);
@@ -152,9 +157,10 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
 CommandResult transformCmd(const CommandArgs& args, const char* attribute) {
     size_t used = 0;
     const KVector value = vectorArgs(args, used);
-    if (used < 3) return CommandResult::failure(std::string(attribute) == "translate"
-                                                    ? "move needs three numbers: x y z"
-                                                    : "three numbers are needed: x y z");
+    if (used < 3)
+        return CommandResult::failure(std::string(attribute) == "translate"
+                                          ? "move needs three numbers: x y z"
+                                          : "three numbers are needed: x y z");
     KSelectionList list;
     std::string error;
     if (!gatherItems(args, true, list, &error, 3)) return CommandResult::failure(error);
@@ -164,8 +170,10 @@ CommandResult transformCmd(const CommandArgs& args, const char* attribute) {
     std::vector<MeshItem> components;
     KSelectionList objects;
     for (const auto& item : list.items()) {
-        if (item.component.isNull()) objects.items().push_back(item);
-        else components.push_back({scene::meshShapeOf(item.node), item.component});
+        if (item.component.isNull())
+            objects.items().push_back(item);
+        else
+            components.push_back({scene::meshShapeOf(item.node), item.component});
     }
     if (!components.empty()) {
         if (std::string(attribute) != "translate")
@@ -206,7 +214,9 @@ CommandResult xformCmd(const CommandArgs& args, CommandContext&) {
                 for (int j = 0; j < 4; ++j) out.push_back(m[i][j]);
             return Value(out);
         }
-        const char* attr = args.has("rotation") ? "rotate" : args.has("scale") ? "scale" : "translate";
+        const char* attr = args.has("rotation") ? "rotate"
+                           : args.has("scale")  ? "scale"
+                                                : "translate";
         KVector v = scene::readVector(t, attr);
         if (world && std::string(attr) == "translate") {
             const KMatrix m = scene::worldMatrix(t);
@@ -296,7 +306,8 @@ CommandResult listRelativesCmd(const CommandArgs& args, CommandContext&) {
 }
 
 lang::FlagSpec vectorFlag(const char* l, const char* s) {
-    return {.longName = l, .shortName = s, .args = {ArgType::Float, ArgType::Float, ArgType::Float}};
+    return {
+        .longName = l, .shortName = s, .args = {ArgType::Float, ArgType::Float, ArgType::Float}};
 }
 
 }  // namespace
@@ -310,58 +321,76 @@ void addDagCommands(lang::CommandRegistry& registry) {
                             {.longName = "relative", .shortName = "r"}},
                   .undoable = true,
                   .body = parentCmd});
-    registry.add({.name = "hide",
-                  .usage = "hide [objects...]",
-                  .maxArgs = kUnlimited,
-                  .undoable = true,
-                  .body = [](const CommandArgs& a, CommandContext&) { return visibilityCmd(a, false); }});
-    registry.add({.name = "showHidden",
-                  .usage = "showHidden [-all] [objects...]",
-                  .maxArgs = kUnlimited,
-                  .flags = {{.longName = "all", .shortName = "all"}},
-                  .undoable = true,
-                  .body = [](const CommandArgs& a, CommandContext&) { return visibilityCmd(a, true); }});
-    const std::vector<lang::FlagSpec> moveFlags = {
-        {.longName = "relative", .shortName = "r"},     {.longName = "absolute", .shortName = "a"},
-        {.longName = "objectSpace", .shortName = "os"}, {.longName = "worldSpace", .shortName = "ws"}};
+    registry.add(
+        {.name = "hide",
+         .usage = "hide [objects...]",
+         .maxArgs = kUnlimited,
+         .undoable = true,
+         .body = [](const CommandArgs& a, CommandContext&) { return visibilityCmd(a, false); }});
+    registry.add(
+        {.name = "showHidden",
+         .usage = "showHidden [-all] [objects...]",
+         .maxArgs = kUnlimited,
+         .flags = {{.longName = "all", .shortName = "all"}},
+         .undoable = true,
+         .body = [](const CommandArgs& a, CommandContext&) { return visibilityCmd(a, true); }});
+    const std::vector<lang::FlagSpec> moveFlags = {{.longName = "relative", .shortName = "r"},
+                                                   {.longName = "absolute", .shortName = "a"},
+                                                   {.longName = "objectSpace", .shortName = "os"},
+                                                   {.longName = "worldSpace", .shortName = "ws"}};
     struct Row {
         const char* name;
         const char* attribute;
     } rows[] = {{"move", "translate"}, {"rotate", "rotate"}, {"scale", "scale"}};
     for (const Row& r : rows) {
         const std::string attribute = r.attribute;
-        registry.add({.name = r.name,
-                      .usage = std::string(r.name) + " [-r|-a] [-os|-ws] x y z [objects or components...]",
-                      .minArgs = 3,
-                      .maxArgs = kUnlimited,
-                      .flags = moveFlags,
-                      .undoable = true,
-                      .body = [attribute](const CommandArgs& a, CommandContext&) {
-                          return transformCmd(a, attribute.c_str());
-                      }});
+        registry.add(
+            {.name = r.name,
+             .usage = std::string(r.name) + " [-r|-a] [-os|-ws] x y z [objects or components...]",
+             .minArgs = 3,
+             .maxArgs = kUnlimited,
+             .flags = moveFlags,
+             .undoable = true,
+             .body = [attribute](const CommandArgs& a, CommandContext&) {
+                 return transformCmd(a, attribute.c_str());
+             }});
     }
-    registry.add({.name = "xform",
-                  .usage = "xform [-q] [-ws] [-r] [-t x y z] [-ro x y z] [-s x y z] [-m] [objects...]",
-                  .maxArgs = kUnlimited,
-                  .flags = {[] { auto f = vectorFlag("translation", "t"); f.query = true; return f; }(),
-                            [] { auto f = vectorFlag("rotation", "ro"); f.query = true; return f; }(),
-                            [] { auto f = vectorFlag("scale", "s"); f.query = true; return f; }(),
-                            {.longName = "matrix", .shortName = "m", .query = true},
-                            {.longName = "worldSpace", .shortName = "ws", .query = true},
-                            {.longName = "relative", .shortName = "r"}},
-                  .queryMode = true,
-                  .undoable = true,
-                  .body = xformCmd});
-    registry.add({.name = "camera",
-                  .usage = "camera [-n name] [-p x y z] [-fl mm] [-ncp d] [-fcp d] [-o bool]",
-                  .flags = {{.longName = "name", .shortName = "n", .args = {ArgType::String}},
-                            vectorFlag("position", "p"),
-                            {.longName = "focalLength", .shortName = "fl", .args = {ArgType::Float}},
-                            {.longName = "nearClipPlane", .shortName = "ncp", .args = {ArgType::Float}},
-                            {.longName = "farClipPlane", .shortName = "fcp", .args = {ArgType::Float}},
-                            {.longName = "orthographic", .shortName = "o", .args = {ArgType::Bool}}},
-                  .undoable = true,
-                  .body = cameraCmd});
+    registry.add(
+        {.name = "xform",
+         .usage = "xform [-q] [-ws] [-r] [-t x y z] [-ro x y z] [-s x y z] [-m] [objects...]",
+         .maxArgs = kUnlimited,
+         .flags = {[] {
+                       auto f = vectorFlag("translation", "t");
+                       f.query = true;
+                       return f;
+                   }(),
+                   [] {
+                       auto f = vectorFlag("rotation", "ro");
+                       f.query = true;
+                       return f;
+                   }(),
+                   [] {
+                       auto f = vectorFlag("scale", "s");
+                       f.query = true;
+                       return f;
+                   }(),
+                   {.longName = "matrix", .shortName = "m", .query = true},
+                   {.longName = "worldSpace", .shortName = "ws", .query = true},
+                   {.longName = "relative", .shortName = "r"}},
+         .queryMode = true,
+         .undoable = true,
+         .body = xformCmd});
+    registry.add(
+        {.name = "camera",
+         .usage = "camera [-n name] [-p x y z] [-fl mm] [-ncp d] [-fcp d] [-o bool]",
+         .flags = {{.longName = "name", .shortName = "n", .args = {ArgType::String}},
+                   vectorFlag("position", "p"),
+                   {.longName = "focalLength", .shortName = "fl", .args = {ArgType::Float}},
+                   {.longName = "nearClipPlane", .shortName = "ncp", .args = {ArgType::Float}},
+                   {.longName = "farClipPlane", .shortName = "fcp", .args = {ArgType::Float}},
+                   {.longName = "orthographic", .shortName = "o", .args = {ArgType::Bool}}},
+         .undoable = true,
+         .body = cameraCmd});
     registry.add({.name = "listRelatives",
                   .usage = "listRelatives [-c|-p|-s|-ad] [-f] [-type T] [objects...]",
                   .maxArgs = kUnlimited,

@@ -25,17 +25,27 @@ using nlohmann::json;
 
 namespace {
 
-json vec(const KVector& v) { return json::array({v.x, v.y, v.z}); }
-json vec(const KPoint& p) { return json::array({p.x, p.y, p.z}); }
+json vec(const KVector& v) {
+    return json::array({v.x, v.y, v.z});
+}
+json vec(const KPoint& p) {
+    return json::array({p.x, p.y, p.z});
+}
 
 const char* kindName(shading::ShadingKind k) {
     switch (k) {
-        case shading::ShadingKind::Shader: return "shader";
-        case shading::ShadingKind::Texture: return "texture";
-        case shading::ShadingKind::Placement: return "placement";
-        case shading::ShadingKind::ShadingGroup: return "shadingGroup";
-        case shading::ShadingKind::Set: return "set";
-        case shading::ShadingKind::None: break;
+        case shading::ShadingKind::Shader:
+            return "shader";
+        case shading::ShadingKind::Texture:
+            return "texture";
+        case shading::ShadingKind::Placement:
+            return "placement";
+        case shading::ShadingKind::ShadingGroup:
+            return "shadingGroup";
+        case shading::ShadingKind::Set:
+            return "set";
+        case shading::ShadingKind::None:
+            break;
     }
     return "";
 }
@@ -49,12 +59,15 @@ json faceShading(const KObject& mesh) {
         const std::string name = groups[f].isNull() ? std::string() : scene::nodeName(groups[f]);
         auto it = std::find_if(byGroup.begin(), byGroup.end(),
                                [&](const auto& p) { return p.first == name; });
-        if (it == byGroup.end()) byGroup.push_back({name, {static_cast<int>(f)}});
-        else it->second.push_back(static_cast<int>(f));
+        if (it == byGroup.end())
+            byGroup.push_back({name, {static_cast<int>(f)}});
+        else
+            it->second.push_back(static_cast<int>(f));
     }
     for (const auto& [name, faces] : byGroup) {
         json ranges = json::array();
-        for (const std::string& s : scene::formatComponentNames("", scene::ComponentKind::Face, faces))
+        for (const std::string& s :
+             scene::formatComponentNames("", scene::ComponentKind::Face, faces))
             ranges.push_back(s.substr(3, s.size() - 4));  // ".f[0:5]" -> "0:5"
         out.push_back({{"group", name.empty() ? json(nullptr) : json(name)},
                        {"faceCount", faces.size()},
@@ -80,21 +93,24 @@ json describeNode(const KObject& node) {
     } else if (scene::MeshNode* m = scene::meshNode(node)) {
         const PolyMesh& mesh = m->mesh();
         const Box3 box = mesh.bounds();
-        j["mesh"] = {{"vertices", mesh.numVertices()},
-                     {"edges", mesh.numEdges()},
-                     {"faces", mesh.numFaces()},
-                     {"uvs", mesh.uvSet() ? mesh.uvSet()->u.size() : 0},
-                     {"uvSets", mesh.uvSetNames()},
-                     {"softEdges", [&] {
-                          int soft = 0;
-                          for (int e = 0; e < mesh.numEdges(); ++e) soft += mesh.isEdgeSmooth(e) ? 1 : 0;
-                          return soft;
-                      }()},
-                     {"backfaceCulling", static_cast<int>(scene::readNumber(node, "backfaceCulling"))},
-                     {"boundingBox", box.empty() ? json(nullptr)
-                                                 : json::array({json::array({box.min.x, box.min.y, box.min.z}),
-                                                                json::array({box.max.x, box.max.y, box.max.z})})},
-                     {"shading", faceShading(node)}};
+        j["mesh"] = {
+            {"vertices", mesh.numVertices()},
+            {"edges", mesh.numEdges()},
+            {"faces", mesh.numFaces()},
+            {"uvs", mesh.uvSet() ? mesh.uvSet()->u.size() : 0},
+            {"uvSets", mesh.uvSetNames()},
+            {"softEdges",
+             [&] {
+                 int soft = 0;
+                 for (int e = 0; e < mesh.numEdges(); ++e) soft += mesh.isEdgeSmooth(e) ? 1 : 0;
+                 return soft;
+             }()},
+            {"backfaceCulling", static_cast<int>(scene::readNumber(node, "backfaceCulling"))},
+            {"boundingBox", box.empty()
+                                ? json(nullptr)
+                                : json::array({json::array({box.min.x, box.min.y, box.min.z}),
+                                               json::array({box.max.x, box.max.y, box.max.z})})},
+            {"shading", faceShading(node)}};
     } else if (node.apiType() == KFn::kCamera) {
         KFnCamera cam(node);
         j["camera"] = {{"eyePoint", vec(cam.eyePoint(KSpace::kWorld))},
@@ -118,7 +134,8 @@ json describeShadingNode(const KObject& node) {
     json colours = json::object();
     for (const auto& a : n->type().attributes())
         if (!shading::isShadingGroup(node))
-        if (a->usedAsColor && a->writable) colours[a->longName] = vec(scene::readVector(node, a->longName));
+            if (a->usedAsColor && a->writable)
+                colours[a->longName] = vec(scene::readVector(node, a->longName));
     if (!colours.empty()) j["colors"] = colours;
     if (!scene::attributeByName(node, "fileTextureName").isNull()) {
         KStatus status;
@@ -191,7 +208,8 @@ std::string describeText(const json& scene) {
     for (const json& s : scene["shading"]) {
         out << "  " << s["name"].get<std::string>() << " (" << s["type"].get<std::string>() << ")";
         if (s.contains("colors"))
-            for (const auto& [name, value] : s["colors"].items()) out << " " << name << numbers(value);
+            for (const auto& [name, value] : s["colors"].items())
+                out << " " << name << numbers(value);
         if (s.contains("fileTextureName"))
             out << " fileTextureName \"" << s["fileTextureName"].get<std::string>() << "\"";
         for (const json& c : s["connections"])

@@ -45,10 +45,11 @@ CommandResult addPrimitive(const CommandArgs& args, const char* base, PolyMesh m
         const std::string name = args.flag("name").asString();
         transform = scene::createDagNode("transform", name, {}, &error);
         if (transform.isNull()) return CommandResult::failure(error);
-        shape = scene::createDagNode("mesh", scene::nodeName(transform) + "Shape", transform, &error);
+        shape =
+            scene::createDagNode("mesh", scene::nodeName(transform) + "Shape", transform, &error);
     } else {
-        std::tie(transform, shape) = scene::createTransformAndShape(
-            base, std::string(base) + "Shape", "mesh", {}, &error);
+        std::tie(transform, shape) =
+            scene::createTransformAndShape(base, std::string(base) + "Shape", "mesh", {}, &error);
     }
     if (transform.isNull() || shape.isNull()) return CommandResult::failure(error);
     scene::meshNode(shape)->setMesh(std::move(mesh));
@@ -73,37 +74,42 @@ bool checkPositive(const CommandArgs& args, std::initializer_list<const char*> f
 
 CommandResult polyCubeCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
-    if (!checkPositive(args, {"width", "height", "depth"}, &error)) return CommandResult::failure(error);
+    if (!checkPositive(args, {"width", "height", "depth"}, &error))
+        return CommandResult::failure(error);
     const double w = flagOr(args, "width", 1.0);
-    return addPrimitive(args, "pCube",
-                        makeCube(w, flagOr(args, "height", 1.0), flagOr(args, "depth", 1.0),
-                                 intFlagOr(args, "subdivisionsX", 1), intFlagOr(args, "subdivisionsY", 1),
-                                 intFlagOr(args, "subdivisionsZ", 1)));
+    return addPrimitive(
+        args, "pCube",
+        makeCube(w, flagOr(args, "height", 1.0), flagOr(args, "depth", 1.0),
+                 intFlagOr(args, "subdivisionsX", 1), intFlagOr(args, "subdivisionsY", 1),
+                 intFlagOr(args, "subdivisionsZ", 1)));
 }
 
 CommandResult polyPlaneCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"width", "height"}, &error)) return CommandResult::failure(error);
-    return addPrimitive(args, "pPlane",
-                        makePlane(flagOr(args, "width", 1.0), flagOr(args, "height", 1.0),
-                                  intFlagOr(args, "subdivisionsX", 10), intFlagOr(args, "subdivisionsY", 10)));
+    return addPrimitive(
+        args, "pPlane",
+        makePlane(flagOr(args, "width", 1.0), flagOr(args, "height", 1.0),
+                  intFlagOr(args, "subdivisionsX", 10), intFlagOr(args, "subdivisionsY", 10)));
 }
 
 CommandResult polySphereCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"radius"}, &error)) return CommandResult::failure(error);
-    return addPrimitive(args, "pSphere",
-                        makeSphere(flagOr(args, "radius", 1.0), intFlagOr(args, "subdivisionsX", 20),
-                                   intFlagOr(args, "subdivisionsY", 20)));
+    return addPrimitive(
+        args, "pSphere",
+        makeSphere(flagOr(args, "radius", 1.0), intFlagOr(args, "subdivisionsX", 20),
+                   intFlagOr(args, "subdivisionsY", 20)));
 }
 
 CommandResult polyCylinderCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"radius", "height"}, &error)) return CommandResult::failure(error);
-    return addPrimitive(args, "pCylinder",
-                        makeCylinder(flagOr(args, "radius", 1.0), flagOr(args, "height", 2.0),
-                                     intFlagOr(args, "subdivisionsX", 20), intFlagOr(args, "subdivisionsY", 1),
-                                     intFlagOr(args, "subdivisionsCaps", 1)));
+    return addPrimitive(
+        args, "pCylinder",
+        makeCylinder(flagOr(args, "radius", 1.0), flagOr(args, "height", 2.0),
+                     intFlagOr(args, "subdivisionsX", 20), intFlagOr(args, "subdivisionsY", 1),
+                     intFlagOr(args, "subdivisionsCaps", 1)));
 }
 
 // Counts and world bounds of meshes or component lists.
@@ -112,7 +118,8 @@ CommandResult polyEvaluateCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
     const std::vector<MeshItem> items = meshItems(list);
-    if (items.empty()) return CommandResult::failure("polyEvaluate needs a mesh or mesh components");
+    if (items.empty())
+        return CommandResult::failure("polyEvaluate needs a mesh or mesh components");
     long long v = 0, e = 0, f = 0, uv = 0, t = 0;
     KBoundingBox box;
     for (const MeshItem& item : items) {
@@ -146,8 +153,11 @@ CommandResult polyEvaluateCmd(const CommandArgs& args, CommandContext&) {
                         for (int vv : mesh.faceVertices(k)) used.insert(vv);
                     }
                     break;
-                case scene::ComponentKind::UV: uv += n; break;
-                default: break;
+                case scene::ComponentKind::UV:
+                    uv += n;
+                    break;
+                default:
+                    break;
             }
         }
         for (int k : used) {
@@ -227,7 +237,8 @@ ObjMaterial materialOf(const KObject& group) {
     auto colour = [&](const char* attr, float out[3]) {
         if (scene::attributeByName(shader, attr).isNull()) return;
         const KVector v = scene::readVector(shader, attr);
-        out[0] = static_cast<float>(v.x), out[1] = static_cast<float>(v.y), out[2] = static_cast<float>(v.z);
+        out[0] = static_cast<float>(v.x), out[1] = static_cast<float>(v.y),
+        out[2] = static_cast<float>(v.z);
     };
     colour("color", m.color);
     colour("specularColor", m.specular);
@@ -301,7 +312,8 @@ lang::FlagSpec intFlag(const char* l, const char* s) {
 // Flags every primitive accepts for the sake of scripts written for the full host.
 std::vector<lang::FlagSpec> commonPrimitiveFlags(std::vector<lang::FlagSpec> flags) {
     flags.push_back({.longName = "name", .shortName = "n", .args = {ArgType::String}});
-    flags.push_back({.longName = "constructionHistory", .shortName = "ch", .args = {ArgType::Bool}});
+    flags.push_back(
+        {.longName = "constructionHistory", .shortName = "ch", .args = {ArgType::Bool}});
     flags.push_back({.longName = "createUVs", .shortName = "cuv", .args = {ArgType::Int}});
     return flags;
 }
@@ -311,30 +323,34 @@ std::vector<lang::FlagSpec> commonPrimitiveFlags(std::vector<lang::FlagSpec> fla
 void addPolyCommands(lang::CommandRegistry& registry) {
     registry.add({.name = "polyCube",
                   .usage = "polyCube [-w W] [-h H] [-d D] [-sx N] [-sy N] [-sz N] [-n name]",
-                  .flags = commonPrimitiveFlags({floatFlag("width", "w"), floatFlag("height", "h"),
-                                                 floatFlag("depth", "d"), intFlag("subdivisionsX", "sx"),
-                                                 intFlag("subdivisionsY", "sy"), intFlag("subdivisionsZ", "sz")}),
+                  .flags = commonPrimitiveFlags(
+                      {floatFlag("width", "w"), floatFlag("height", "h"), floatFlag("depth", "d"),
+                       intFlag("subdivisionsX", "sx"), intFlag("subdivisionsY", "sy"),
+                       intFlag("subdivisionsZ", "sz")}),
                   .undoable = true,
                   .body = polyCubeCmd});
     registry.add({.name = "polyPlane",
                   .usage = "polyPlane [-w W] [-h H] [-sx N] [-sy N] [-n name]",
                   .flags = commonPrimitiveFlags({floatFlag("width", "w"), floatFlag("height", "h"),
-                                                 intFlag("subdivisionsX", "sx"), intFlag("subdivisionsY", "sy")}),
-                  .undoable = true,
-                  .body = polyPlaneCmd});
-    registry.add({.name = "polySphere",
-                  .usage = "polySphere [-r R] [-sx N] [-sy N] [-n name]",
-                  .flags = commonPrimitiveFlags({floatFlag("radius", "r"), intFlag("subdivisionsX", "sx"),
+                                                 intFlag("subdivisionsX", "sx"),
                                                  intFlag("subdivisionsY", "sy")}),
                   .undoable = true,
-                  .body = polySphereCmd});
-    registry.add({.name = "polyCylinder",
-                  .usage = "polyCylinder [-r R] [-h H] [-sx N] [-sy N] [-sc N] [-n name]",
-                  .flags = commonPrimitiveFlags({floatFlag("radius", "r"), floatFlag("height", "h"),
-                                                 intFlag("subdivisionsX", "sx"), intFlag("subdivisionsY", "sy"),
-                                                 intFlag("subdivisionsCaps", "sc")}),
-                  .undoable = true,
-                  .body = polyCylinderCmd});
+                  .body = polyPlaneCmd});
+    registry.add(
+        {.name = "polySphere",
+         .usage = "polySphere [-r R] [-sx N] [-sy N] [-n name]",
+         .flags = commonPrimitiveFlags({floatFlag("radius", "r"), intFlag("subdivisionsX", "sx"),
+                                        intFlag("subdivisionsY", "sy")}),
+         .undoable = true,
+         .body = polySphereCmd});
+    registry.add(
+        {.name = "polyCylinder",
+         .usage = "polyCylinder [-r R] [-h H] [-sx N] [-sy N] [-sc N] [-n name]",
+         .flags = commonPrimitiveFlags(
+             {floatFlag("radius", "r"), floatFlag("height", "h"), intFlag("subdivisionsX", "sx"),
+              intFlag("subdivisionsY", "sy"), intFlag("subdivisionsCaps", "sc")}),
+         .undoable = true,
+         .body = polyCylinderCmd});
     registry.add({.name = "polyEvaluate",
                   .usage = "polyEvaluate [-v] [-e] [-f] [-uv] [-t] [-bb] [meshes or components...]",
                   .maxArgs = kUnlimited,
@@ -345,13 +361,14 @@ void addPolyCommands(lang::CommandRegistry& registry) {
                             {.longName = "triangle", .shortName = "t"},
                             {.longName = "boundingBox", .shortName = "bb"}},
                   .body = polyEvaluateCmd});
-    registry.add({.name = "polySoftEdge",
-                  .usage = "polySoftEdge [-a degrees] [-ch bool] [meshes or edges...]",
-                  .maxArgs = kUnlimited,
-                  .flags = {floatFlag("angle", "a"),
-                            {.longName = "constructionHistory", .shortName = "ch", .args = {ArgType::Bool}}},
-                  .undoable = true,
-                  .body = polySoftEdgeCmd});
+    registry.add(
+        {.name = "polySoftEdge",
+         .usage = "polySoftEdge [-a degrees] [-ch bool] [meshes or edges...]",
+         .maxArgs = kUnlimited,
+         .flags = {floatFlag("angle", "a"),
+                   {.longName = "constructionHistory", .shortName = "ch", .args = {ArgType::Bool}}},
+         .undoable = true,
+         .body = polySoftEdgeCmd});
     registry.add({.name = "exportObj",
                   .usage = "exportObj [-sl] FILE.obj [meshes...]",
                   .minArgs = 1,

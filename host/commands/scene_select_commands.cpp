@@ -75,8 +75,10 @@ CommandResult selectCmd(const CommandArgs& args, CommandContext&) {
             one.items().push_back(item);
             const bool present = std::any_of(result.items().begin(), result.items().end(),
                                              [&](const auto& i) { return i.node == item.node; });
-            if (present) subtract(result, one);
-            else result.merge(one);
+            if (present)
+                subtract(result, one);
+            else
+                result.merge(one);
         }
     } else {
         result = named;

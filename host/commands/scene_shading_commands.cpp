@@ -114,8 +114,9 @@ std::vector<std::string> setMembers(const KObject& set) {
             out.push_back(scene::nodeName(m.mesh));
             continue;
         }
-        for (std::string& s : scene::formatComponentNames(
-                 scene::componentOwnerName(scene::pathTo(m.mesh)), scene::ComponentKind::Face, m.faces))
+        for (std::string& s :
+             scene::formatComponentNames(scene::componentOwnerName(scene::pathTo(m.mesh)),
+                                         scene::ComponentKind::Face, m.faces))
             out.push_back(std::move(s));
     }
     return out;
@@ -162,13 +163,13 @@ CommandResult setsCmd(const CommandArgs& args, CommandContext&) {
         return CommandResult::failure(error);
     const bool renderable = args.has("renderable") && args.flag("renderable").asBool();
     const std::string name = args.has("name") ? args.flag("name").asString() : std::string();
-    KObject set = Graph::instance().createNode(renderable ? "shadingEngine" : "objectSet",
-                                               name.empty() ? (renderable ? "shadingEngine1" : "set1")
-                                                            : name,
-                                               &error);
+    KObject set = Graph::instance().createNode(
+        renderable ? "shadingEngine" : "objectSet",
+        name.empty() ? (renderable ? "shadingEngine1" : "set1") : name, &error);
     if (set.isNull()) return CommandResult::failure(error);
     scene::recordCreated({set}, "create " + scene::nodeName(set));
-    if (!items.items().empty() && !addToSet(set, items, &error)) return CommandResult::failure(error);
+    if (!items.items().empty() && !addToSet(set, items, &error))
+        return CommandResult::failure(error);
     return Value(scene::nodeName(set));
 }
 
@@ -233,14 +234,17 @@ CommandResult defaultNavigationCmd(const CommandArgs& args, CommandContext&) {
     } else if (from == ShadingKind::Texture && !scene::meshShapeOf(dst).isNull()) {
         // A texture onto a mesh goes to the colour of the shader its first face uses.
         const std::vector<KObject> groups = shading::faceGroups(scene::meshShapeOf(dst));
-        const KObject shader = groups.empty() ? KObject() : shading::surfaceShaderOf(groups.front());
+        const KObject shader =
+            groups.empty() ? KObject() : shading::surfaceShaderOf(groups.front());
         if (shader.isNull())
             return CommandResult::failure(dstName + " has no shader to take the texture");
         ok = link(src, "outColor", shader, "color", force, &error);
     } else if (from == ShadingKind::Shader && !scene::meshShapeOf(dst).isNull()) {
-        return CommandResult::failure("Assign shaders to meshes through a shading group (sets -forceElement)");
+        return CommandResult::failure(
+            "Assign shaders to meshes through a shading group (sets -forceElement)");
     } else {
-        return CommandResult::failure("defaultNavigation cannot connect " + srcName + " to " + dstName);
+        return CommandResult::failure("defaultNavigation cannot connect " + srcName + " to " +
+                                      dstName);
     }
     if (!ok) return CommandResult::failure(error);
     return {};
@@ -261,36 +265,46 @@ void addShadingCommands(lang::CommandRegistry& registry) {
                             {.longName = "name", .shortName = "n", .args = {ArgType::String}}},
                   .undoable = true,
                   .body = shadingNodeCmd});
-    registry.add({.name = "sets",
-                  .usage = "sets [-renderable bool] [-noSurfaceShader bool] [-empty] [-name N] [items...] | "
-                           "sets -edit -forceElement SET items... | sets -q SET",
-                  .maxArgs = kUnlimited,
-                  .flags = {{.longName = "renderable", .shortName = "r", .args = {ArgType::Bool}},
-                            {.longName = "noSurfaceShader", .shortName = "nss", .args = {ArgType::Bool}},
-                            {.longName = "empty", .shortName = "em"},
-                            {.longName = "name", .shortName = "n", .args = {ArgType::String}},
-                            {.longName = "forceElement", .shortName = "fe", .args = {ArgType::String},
-                             .edit = true, .create = false},
-                            {.longName = "addElement", .shortName = "add", .args = {ArgType::String},
-                             .edit = true, .create = false}},
-                  .queryMode = true,
-                  .editMode = true,
-                  .undoable = true,
-                  .body = setsCmd});
-    registry.add({.name = "defaultNavigation",
-                  .usage = "defaultNavigation -connectToExisting -source S -destination D [-force bool]",
-                  .flags = {{.longName = "connectToExisting", .shortName = "ce", .multiUse = true},
-                            {.longName = "source", .shortName = "s", .args = {ArgType::String}},
-                            {.longName = "destination", .shortName = "d", .args = {ArgType::String}},
-                            {.longName = "force", .shortName = "f", .args = {ArgType::Bool}}},
-                  .undoable = true,
-                  .body = defaultNavigationCmd});
+    registry.add(
+        {.name = "sets",
+         .usage = "sets [-renderable bool] [-noSurfaceShader bool] [-empty] [-name N] [items...] | "
+                  "sets -edit -forceElement SET items... | sets -q SET",
+         .maxArgs = kUnlimited,
+         .flags = {{.longName = "renderable", .shortName = "r", .args = {ArgType::Bool}},
+                   {.longName = "noSurfaceShader", .shortName = "nss", .args = {ArgType::Bool}},
+                   {.longName = "empty", .shortName = "em"},
+                   {.longName = "name", .shortName = "n", .args = {ArgType::String}},
+                   {.longName = "forceElement",
+                    .shortName = "fe",
+                    .args = {ArgType::String},
+                    .edit = true,
+                    .create = false},
+                   {.longName = "addElement",
+                    .shortName = "add",
+                    .args = {ArgType::String},
+                    .edit = true,
+                    .create = false}},
+         .queryMode = true,
+         .editMode = true,
+         .undoable = true,
+         .body = setsCmd});
+    registry.add(
+        {.name = "defaultNavigation",
+         .usage = "defaultNavigation -connectToExisting -source S -destination D [-force bool]",
+         .flags = {{.longName = "connectToExisting", .shortName = "ce", .multiUse = true},
+                   {.longName = "source", .shortName = "s", .args = {ArgType::String}},
+                   {.longName = "destination", .shortName = "d", .args = {ArgType::String}},
+                   {.longName = "force", .shortName = "f", .args = {ArgType::Bool}}},
+         .undoable = true,
+         .body = defaultNavigationCmd});
 }
 
 }  // namespace tarn::commands
 
 namespace tarn::lang {
 
-void installShadingCommands(CommandRegistry& registry) { commands::addShadingCommands(registry); }
+void installShadingCommands(CommandRegistry& registry) {
+    commands::addShadingCommands(registry);
+}
 
 }  // namespace tarn::lang

@@ -67,10 +67,15 @@ TEST(MeshTriangulation, PentagonAndConcavePolygons) {
         std::vector<Vec3> loop;
     } cases[] = {
         {"regular pentagon",
-         {{1, 0, 0}, {0.309, 0.951, 0}, {-0.809, 0.588, 0}, {-0.809, -0.588, 0}, {0.309, -0.951, 0}}},
+         {{1, 0, 0},
+          {0.309, 0.951, 0},
+          {-0.809, 0.588, 0},
+          {-0.809, -0.588, 0},
+          {0.309, -0.951, 0}}},
         {"L shape", {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}}},
         {"arrow (reflex vertex first)", {{1, 1, 0}, {0, 2, 0}, {0, 0, 0}, {2, 0, 0}, {2, 2, 0}}},
-        {"clockwise seen from +z, in the XZ plane", {{0, 0, 0}, {0, 0, -2}, {1, 0, -1}, {2, 0, -2}, {2, 0, 0}}},
+        {"clockwise seen from +z, in the XZ plane",
+         {{0, 0, 0}, {0, 0, -2}, {1, 0, -1}, {2, 0, -2}, {2, 0, 0}}},
     };
     auto signedArea = [](const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& n) {
         return dot(cross(b - a, c - a), n) / 2.0;
@@ -81,7 +86,8 @@ TEST(MeshTriangulation, PentagonAndConcavePolygons) {
         for (size_t i = 0; i < c.loop.size(); ++i) {
             const Vec3& a = c.loop[i];
             const Vec3& b = c.loop[(i + 1) % c.loop.size()];
-            n += Vec3{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
+            n += Vec3{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x),
+                      (a.x - b.x) * (a.y + b.y)};
         }
         const double polygonArea = length(n) / 2.0;
         n = normalize(n);
@@ -90,7 +96,8 @@ TEST(MeshTriangulation, PentagonAndConcavePolygons) {
         ASSERT_EQ(tris.size(), 3 * (c.loop.size() - 2)) << c.name;
         double total = 0.0;
         for (size_t t = 0; t < tris.size(); t += 3) {
-            const double area = signedArea(c.loop[tris[t]], c.loop[tris[t + 1]], c.loop[tris[t + 2]], n);
+            const double area =
+                signedArea(c.loop[tris[t]], c.loop[tris[t + 1]], c.loop[tris[t + 2]], n);
             EXPECT_GT(area, 0.0) << c.name << ": triangle " << t / 3 << " flipped or empty";
             total += area;
         }
@@ -126,9 +133,9 @@ TEST(MeshRaycast, FirstHitFaceAndPoint) {
         {{0.2, 0.3, 10}, {0, 0, -1}, true, {0.2, 0.3, 1}, {0, 0, 1}},
         {{0.2, 0.3, -10}, {0, 0, 2}, true, {0.2, 0.3, -1}, {0, 0, -1}},
         {{10, 0.5, 0.5}, {-1, 0, 0}, true, {1, 0.5, 0.5}, {1, 0, 0}},
-        {{0, 0, 0}, {0, 1, 0}, true, {0, 1, 0}, {0, 1, 0}},    // from inside: back side counts
-        {{5, 5, 10}, {0, 0, -1}, false, {}, {}},                // passes beside
-        {{0, 0, 10}, {0, 0, 1}, false, {}, {}},                 // points away
+        {{0, 0, 0}, {0, 1, 0}, true, {0, 1, 0}, {0, 1, 0}},  // from inside: back side counts
+        {{5, 5, 10}, {0, 0, -1}, false, {}, {}},             // passes beside
+        {{0, 0, 10}, {0, 0, 1}, false, {}, {}},              // points away
     };
     for (const Case& c : cases) {
         MeshHit hit;

@@ -77,7 +77,8 @@ TEST(ObjWriter, TwoShapesWithMaterialsReadBack) {
     materials[0].name = "red";
     materials[0].color[0] = 1.0f;
     materials[1].name = "glass";
-    materials[1].transparency[0] = materials[1].transparency[1] = materials[1].transparency[2] = 0.75f;
+    materials[1].transparency[0] = materials[1].transparency[1] = materials[1].transparency[2] =
+        0.75f;
     materials[1].texture = "wood.png";
     const std::vector<ObjShape> shapes = {
         {"pCube1", &cube, Mat4{}, {0, 0, 1, 1, 0, 0}},
@@ -127,8 +128,8 @@ TEST(ObjWriter, WritesBothFilesOrFailsCleanly) {
     text << in.rdbuf();
     EXPECT_EQ(readObj(text.str()).faces.size(), 6u);
 
-    EXPECT_FALSE(writeObj((dir / "missing" / "out.obj").string(), {{"c", &cube, Mat4{}, {}}}, {},
-                          &error));
+    EXPECT_FALSE(
+        writeObj((dir / "missing" / "out.obj").string(), {{"c", &cube, Mat4{}, {}}}, {}, &error));
     EXPECT_NE(error.find("cannot write"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     std::filesystem::remove_all(dir);

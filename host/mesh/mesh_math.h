@@ -30,13 +30,17 @@ struct Vec3 {
 };
 
 /// Dot product.
-constexpr double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr double dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 /// Cross product a x b (right-handed).
 constexpr Vec3 cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 /// Euclidean length.
-inline double length(const Vec3& a) { return std::sqrt(dot(a, a)); }
+inline double length(const Vec3& a) {
+    return std::sqrt(dot(a, a));
+}
 /// Unit vector along a; the zero vector stays zero.
 inline Vec3 normalize(const Vec3& a) {
     const double len = length(a);

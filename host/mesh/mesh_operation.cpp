@@ -33,8 +33,8 @@ OpStatus SoftEdgeOperation::prepare(const PolyMesh& mesh) {
         bool smooth = limit > 0.0;
         const auto faces = mesh.edgeFaces(e);
         for (size_t i = 1; smooth && i < faces.size(); ++i) {
-            const double c = std::clamp(dot(mesh.faceNormal(faces[0]), mesh.faceNormal(faces[i])),
-                                        -1.0, 1.0);
+            const double c =
+                std::clamp(dot(mesh.faceNormal(faces[0]), mesh.faceNormal(faces[i])), -1.0, 1.0);
             const double degrees = std::acos(c) * 180.0 / std::numbers::pi;
             smooth = limit >= 180.0 || degrees <= limit + 1e-9;
         }

@@ -57,9 +57,7 @@ public:
             return addPoint(p0 + du * (static_cast<double>(i) / nu) +
                             dv * (static_cast<double>(j) / nv));
         };
-        auto uid = [&](int i, int j) {
-            return addUV(u0 + su * i / nu, v0 + sv * j / nv);
-        };
+        auto uid = [&](int i, int j) { return addUV(u0 + su * i / nu, v0 + sv * j / nv); };
         for (int j = 0; j < nv; ++j)
             for (int i = 0; i < nu; ++i)
                 addFace({vid(i, j), vid(i + 1, j), vid(i + 1, j + 1), vid(i, j + 1)},
@@ -94,8 +92,8 @@ PolyMesh makeCube(double w, double h, double d, int sx, int sy, int sz) {
 
 PolyMesh makePlane(double w, double h, int sx, int sy) {
     MeshBuilder b;
-    b.addGrid({-w / 2, 0, h / 2}, {w, 0, 0}, {0, 0, -h}, std::max(sx, 1), std::max(sy, 1), 0.0,
-              0.0, 1.0, 1.0);
+    b.addGrid({-w / 2, 0, h / 2}, {w, 0, 0}, {0, 0, -h}, std::max(sx, 1), std::max(sy, 1), 0.0, 0.0,
+              1.0, 1.0);
     PolyMesh mesh = b.build(false);
     return mesh;
 }
@@ -162,7 +160,8 @@ PolyMesh makeCylinder(double r, double h, int sx, int sy, int caps) {
         const double cu = side == 0 ? 0.25 : 0.75;
         auto capUV = [&](int i, double frac) {
             const double theta = 2.0 * pi * (i % sx) / sx;
-            return b.addUV(cu + 0.24 * frac * std::cos(theta), 0.25 + 0.24 * frac * std::sin(theta));
+            return b.addUV(cu + 0.24 * frac * std::cos(theta),
+                           0.25 + 0.24 * frac * std::sin(theta));
         };
         // Winding: the bottom faces -y, the top +y.
         auto face = [&](std::vector<int> vs, std::vector<int> us) {

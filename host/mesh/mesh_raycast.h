@@ -10,10 +10,10 @@ namespace tarn {
 struct MeshHit {
     double distance = 0.0;  // along the ray, in units of |direction|
     int face = -1;
-    int triangle = -1;        // triangle of the face
-    double bary1 = 0.0;       // barycentric weights of triangle corners 1 and 2
+    int triangle = -1;   // triangle of the face
+    double bary1 = 0.0;  // barycentric weights of triangle corners 1 and 2
     double bary2 = 0.0;
-    Vec3 point;               // in the ray's space
+    Vec3 point;  // in the ray's space
 };
 
 /// All hits of the ray origin + s * direction with s >= 0, nearest first. Mesh and ray are in

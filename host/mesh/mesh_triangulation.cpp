@@ -34,15 +34,20 @@ void triangulatePolygon(std::span<const Vec3> loop, const Vec3& normal, std::vec
     // counter-clockwise in 2D.
     const double ax = std::abs(normal.x), ay = std::abs(normal.y), az = std::abs(normal.z);
     int drop = 2;
-    if (ax >= ay && ax >= az) drop = 0;
-    else if (ay >= az) drop = 1;
+    if (ax >= ay && ax >= az)
+        drop = 0;
+    else if (ay >= az)
+        drop = 1;
     const double sign = normal[drop] < 0.0 ? -1.0 : 1.0;
     std::vector<P2> pts(n);
     for (int i = 0; i < n; ++i) {
         const Vec3& p = loop[i];
-        if (drop == 0) pts[i] = {p.y, p.z * sign};
-        else if (drop == 1) pts[i] = {p.z, p.x * sign};
-        else pts[i] = {p.x, p.y * sign};
+        if (drop == 0)
+            pts[i] = {p.y, p.z * sign};
+        else if (drop == 1)
+            pts[i] = {p.z, p.x * sign};
+        else
+            pts[i] = {p.x, p.y * sign};
     }
 
     // Clip ears from the remaining loop.

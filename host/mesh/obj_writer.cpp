@@ -79,8 +79,8 @@ std::string objText(const std::vector<ObjShape>& shapes, const std::vector<ObjMa
         int current = -2;
         int corner = 0;
         for (int f = 0; f < mesh.numFaces(); ++f) {
-            const int mat = f < static_cast<int>(shape.faceMaterial.size()) ? shape.faceMaterial[f]
-                                                                              : -1;
+            const int mat =
+                f < static_cast<int>(shape.faceMaterial.size()) ? shape.faceMaterial[f] : -1;
             if (mat != current && mat >= 0 && mat < static_cast<int>(materials.size())) {
                 out << "usemtl " << word(materials[mat].name) << "\n";
                 current = mat;
@@ -108,8 +108,8 @@ std::string mtlText(const std::vector<ObjMaterial>& materials) {
     for (const ObjMaterial& m : materials) {
         out << "\nnewmtl " << word(m.name) << "\n";
         out << "Kd " << num(m.color[0]) << " " << num(m.color[1]) << " " << num(m.color[2]) << "\n";
-        out << "Ks " << num(m.specular[0]) << " " << num(m.specular[1]) << " "
-            << num(m.specular[2]) << "\n";
+        out << "Ks " << num(m.specular[0]) << " " << num(m.specular[1]) << " " << num(m.specular[2])
+            << "\n";
         out << "Ns " << num(m.cosinePower) << "\n";
         const double t = (m.transparency[0] + m.transparency[1] + m.transparency[2]) / 3.0;
         out << "d " << num(1.0 - t) << "\n";

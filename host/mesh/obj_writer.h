@@ -20,7 +20,7 @@ struct ObjMaterial {
 struct ObjShape {
     std::string name;
     const PolyMesh* mesh = nullptr;
-    Mat4 toWorld;                  // points go to world space by this matrix
+    Mat4 toWorld;                   // points go to world space by this matrix
     std::vector<int> faceMaterial;  // per face, an index into the materials or -1 (none)
 };
 

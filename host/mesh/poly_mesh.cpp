@@ -60,8 +60,8 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
                             " but the mesh has " + std::to_string(numPoints) + " vertices");
             for (int j = 0; j < i; ++j)
                 if (indices[at + j] == v)
-                    return fail("face " + std::to_string(f) + " uses vertex " +
-                                std::to_string(v) + " twice");
+                    return fail("face " + std::to_string(f) + " uses vertex " + std::to_string(v) +
+                                " twice");
         }
         at += static_cast<size_t>(n);
     }
@@ -109,7 +109,9 @@ void PolyMesh::buildTopology() {
     m_trianglesValid = false;
 }
 
-void PolyMesh::invalidateGeometry() { m_normalsValid = false; }
+void PolyMesh::invalidateGeometry() {
+    m_normalsValid = false;
+}
 
 std::vector<int> PolyMesh::faceCounts() const {
     std::vector<int> counts(numFaces());
@@ -250,9 +252,8 @@ bool PolyMesh::assignUVs(const std::vector<int>& counts, const std::vector<int>&
     for (int f = 0; f < numFaces(); ++f) {
         if (counts[f] == 0) continue;  // this face gets no UVs
         if (counts[f] != faceVertexCount(f))
-            return fail("face " + std::to_string(f) + " has " +
-                        std::to_string(faceVertexCount(f)) + " corners but " +
-                        std::to_string(counts[f]) + " UVs were given");
+            return fail("face " + std::to_string(f) + " has " + std::to_string(faceVertexCount(f)) +
+                        " corners but " + std::to_string(counts[f]) + " UVs were given");
         for (int i = 0; i < counts[f]; ++i, ++at) {
             if (at >= ids.size()) return fail("too few UV ids");
             const int id = ids[at];
@@ -322,8 +323,8 @@ const ColorSet* PolyMesh::colorSet(const std::string& name) const {
 
 bool PolyMesh::setFaceVertexColor(int f, int corner, const Rgba& c, const std::string& set) {
     const int at = setIndexOf(set, false);
-    ColorSet* s = at < 0 ? &createColorSet(set.empty() ? std::string("colorSet1") : set)
-                         : &m_colorSets[at];
+    ColorSet* s =
+        at < 0 ? &createColorSet(set.empty() ? std::string("colorSet1") : set) : &m_colorSets[at];
     if (s->faceVertexColor.empty()) s->faceVertexColor.assign(m_faceVerts.size(), -1);
     s->colors.push_back(c);
     s->faceVertexColor[m_faceOffsets[f] + corner] = static_cast<int>(s->colors.size()) - 1;

@@ -56,8 +56,8 @@ KObject createRow(const AttrRow& row, KStatus* status) {
         }
         case AttrKind::String: {
             KFnTypedAttribute typed;
-            return typed.create(row.longName, row.shortName, KFnData::kString,
-                                KObject::kNullObj, status);
+            return typed.create(row.longName, row.shortName, KFnData::kString, KObject::kNullObj,
+                                status);
         }
         case AttrKind::Message: {
             KFnMessageAttribute message;

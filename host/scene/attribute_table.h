@@ -28,7 +28,7 @@ struct AttrRow {
     const char* shortName;
     AttrKind kind;
     double defaults[3] = {0.0, 0.0, 0.0};
-    bool output = false;   // computed: not writable, not storable
+    bool output = false;  // computed: not writable, not storable
     bool array = false;
     bool keyable = false;
     // Children of Float2 / Double3 compounds: {long, short} per child.

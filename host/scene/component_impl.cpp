@@ -28,14 +28,18 @@ int componentCount(const KObject& mesh, ComponentKind kind) {
     if (!node) return -1;
     const PolyMesh& m = node->mesh();
     switch (kind) {
-        case ComponentKind::Vertex: return m.numVertices();
-        case ComponentKind::Edge: return m.numEdges();
-        case ComponentKind::Face: return m.numFaces();
+        case ComponentKind::Vertex:
+            return m.numVertices();
+        case ComponentKind::Edge:
+            return m.numEdges();
+        case ComponentKind::Face:
+            return m.numFaces();
         case ComponentKind::UV: {
             const UVSet* set = m.uvSet();
             return set ? static_cast<int>(set->u.size()) : 0;
         }
-        case ComponentKind::None: break;
+        case ComponentKind::None:
+            break;
     }
     return -1;
 }

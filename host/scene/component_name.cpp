@@ -86,7 +86,8 @@ bool parseComponentName(std::string_view text, ComponentName& out, std::string* 
             const size_t colon = inner.find(':');
             int a = 0, b = 0;
             if (colon == std::string_view::npos) {
-                if (!parseIndex(inner, a)) return fail("\"" + std::string(inner) + "\" is not an index");
+                if (!parseIndex(inner, a))
+                    return fail("\"" + std::string(inner) + "\" is not an index");
                 b = a;
             } else if (!parseIndex(inner.substr(0, colon), a) ||
                        !parseIndex(inner.substr(colon + 1), b)) {
@@ -135,7 +136,8 @@ std::vector<std::string> formatComponentNames(const std::string& object, Compone
         if (j == i)
             names.push_back(prefix + std::to_string(indices[i]) + "]");
         else
-            names.push_back(prefix + std::to_string(indices[i]) + ":" + std::to_string(indices[j]) + "]");
+            names.push_back(prefix + std::to_string(indices[i]) + ":" + std::to_string(indices[j]) +
+                            "]");
         i = j + 1;
     }
     return names;

@@ -164,7 +164,8 @@ bool setParent(const KObject& node, const KObject& parent, std::string* error) {
     DagNodeBase* dag = dagNode(node);
     if (!dag) return fail("Not a DAG node: " + nodeName(node));
     if (parent.isNull()) {
-        if (dag->isShape()) return fail("A shape cannot be placed under the world: " + nodeName(node));
+        if (dag->isShape())
+            return fail("A shape cannot be placed under the world: " + nodeName(node));
     } else {
         DagNodeBase* parentDag = dagNode(parent);
         if (!parentDag || parentDag->isShape())
@@ -207,10 +208,12 @@ std::string fullPathName(const KObject& node) {
 KObject findNode(std::string_view nameOrPath) {
     // Names are unique, so a path resolves by its last element (checked against the path).
     const size_t bar = nameOrPath.rfind('|');
-    const std::string_view last = bar == std::string_view::npos ? nameOrPath : nameOrPath.substr(bar + 1);
+    const std::string_view last =
+        bar == std::string_view::npos ? nameOrPath : nameOrPath.substr(bar + 1);
     KObject node = Graph::instance().findNode(last);
     if (node.isNull() || !liveNode(node)) return {};
-    if (bar != std::string_view::npos && nameOrPath.front() == '|' && fullPathName(node) != nameOrPath)
+    if (bar != std::string_view::npos && nameOrPath.front() == '|' &&
+        fullPathName(node) != nameOrPath)
         return {};
     return node;
 }
@@ -299,7 +302,8 @@ std::pair<KObject, KObject> createTransformAndShape(std::string_view base,
     Graph& graph = Graph::instance();
     const std::string transformName = graph.uniqueName(std::string(base) + "1");
     size_t digits = transformName.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(transformName[digits - 1]))) --digits;
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(transformName[digits - 1])))
+        --digits;
     const std::string number = transformName.substr(digits);
     KObject transform = createDagNode("transform", transformName, parent, error);
     if (transform.isNull()) return {};

@@ -3,9 +3,9 @@
 /// matrices and visibility. A null KObject stands for the world. Main thread only.
 
 #include <memory>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "frame/k_math.h"

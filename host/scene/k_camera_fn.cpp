@@ -25,7 +25,9 @@ KObject cameraShape(const KObject& node) {
     return {};
 }
 
-KObject cameraTransform(const KObject& shape) { return parentOf(shape); }
+KObject cameraTransform(const KObject& shape) {
+    return parentOf(shape);
+}
 
 // Places the camera's transform so its world matrix has rows x, y, z (unit) and origin `eye`.
 bool placeCamera(const KObject& transform, const KVector& x, const KVector& y, const KVector& z,
@@ -41,7 +43,8 @@ bool placeCamera(const KObject& transform, const KVector& x, const KVector& y, c
     // Rotation only: the transform keeps its own scale.
     KMatrix rot = local;
     for (int i = 0; i < 3; ++i) {
-        const double len = std::sqrt(rot[i][0] * rot[i][0] + rot[i][1] * rot[i][1] + rot[i][2] * rot[i][2]);
+        const double len =
+            std::sqrt(rot[i][0] * rot[i][0] + rot[i][1] * rot[i][1] + rot[i][2] * rot[i][2]);
         for (int j = 0; j < 3 && len > 0.0; ++j) rot[i][j] /= len;
     }
     return writeVector(transform, "rotate", eulerDegreesFromMatrix(rot)) &&
@@ -70,13 +73,14 @@ KFnCamera::KFnCamera(const KObject& node, KStatus* status) {
 KFnCamera::KFnCamera(const KDagPath& path, KStatus* status) {
     KDagPath p = path;
     p.extendToShape();
-    kSetStatus(status, p.apiType() == KFn::kCamera ? setObject(p)
-                                                   : KStatus(KStatus::kInvalidParameter));
+    kSetStatus(status,
+               p.apiType() == KFn::kCamera ? setObject(p) : KStatus(KStatus::kInvalidParameter));
 }
 
 KObject KFnCamera::create(KStatus* status) {
     std::string error;
-    auto [transform, shape] = createTransformAndShape("camera", "cameraShape", "camera", {}, &error);
+    auto [transform, shape] =
+        createTransformAndShape("camera", "cameraShape", "camera", {}, &error);
     if (transform.isNull()) {
         kSetStatus(status, KStatus::kFailure);
         return {};
@@ -90,12 +94,16 @@ KObject KFnCamera::create(KStatus* status) {
 KObject KFnCamera::create(const KObject& parent, KStatus* status) {
     if (parent.apiType() != KFn::kTransform) return create(status);
     std::string error;
-    KObject shape = createDagNode("camera", "cameraShape" + [&] {
-        const std::string n = nodeName(parent);
-        size_t d = n.size();
-        while (d > 0 && std::isdigit(static_cast<unsigned char>(n[d - 1]))) --d;
-        return n.substr(d).empty() ? std::string("1") : n.substr(d);
-    }(), parent, &error);
+    KObject shape = createDagNode(
+        "camera",
+        "cameraShape" +
+            [&] {
+                const std::string n = nodeName(parent);
+                size_t d = n.size();
+                while (d > 0 && std::isdigit(static_cast<unsigned char>(n[d - 1]))) --d;
+                return n.substr(d).empty() ? std::string("1") : n.substr(d);
+            }(),
+        parent, &error);
     if (shape.isNull()) {
         kSetStatus(status, KStatus::kFailure);
         return {};
@@ -119,7 +127,7 @@ KStatus KFnCamera::setEyePoint(const KPoint& point, KSpace space) {
     if (space != KSpace::kWorld) world = point * worldMatrix(m_object);
     const KPoint local = world * worldMatrix(parentOf(transform)).inverse();
     return writeVector(transform, "translate", local.asVector()) ? KStatus::kSuccess
-                                                               : KStatus::kFailure;
+                                                                 : KStatus::kFailure;
 }
 
 KPoint KFnCamera::centerOfInterestPoint(KSpace space, KStatus* status) const {
@@ -150,7 +158,7 @@ double KFnCamera::centerOfInterest(KStatus* status) const {
 KStatus KFnCamera::setCenterOfInterest(double distance) {
     if (!attached(nullptr) || !(distance > 0.0)) return KStatus::kInvalidParameter;
     return writeNumber(m_object, "centerOfInterest", distance) ? KStatus::kSuccess
-                                                              : KStatus::kFailure;
+                                                               : KStatus::kFailure;
 }
 
 KVector KFnCamera::viewDirection(KSpace space, KStatus* status) const {
@@ -225,7 +233,8 @@ double KFnCamera::focalLength(KStatus* status) const {
 
 KStatus KFnCamera::setFocalLength(double millimetres) {
     if (!attached(nullptr) || !(millimetres > 0.0)) return KStatus::kInvalidParameter;
-    return writeNumber(m_object, "focalLength", millimetres) ? KStatus::kSuccess : KStatus::kFailure;
+    return writeNumber(m_object, "focalLength", millimetres) ? KStatus::kSuccess
+                                                             : KStatus::kFailure;
 }
 
 double KFnCamera::nearClippingPlane(KStatus* status) const {
@@ -256,7 +265,7 @@ bool KFnCamera::isOrtho(KStatus* status) const {
 KStatus KFnCamera::setIsOrtho(bool orthographic) {
     if (!attached(nullptr)) return KStatus::kInvalidParameter;
     return writeNumber(m_object, "orthographic", orthographic ? 1.0 : 0.0) ? KStatus::kSuccess
-                                                                          : KStatus::kFailure;
+                                                                           : KStatus::kFailure;
 }
 
 double KFnCamera::orthoWidth(KStatus* status) const {
@@ -267,5 +276,5 @@ double KFnCamera::orthoWidth(KStatus* status) const {
 KStatus KFnCamera::setOrthoWidth(double width) {
     if (!attached(nullptr) || !(width > 0.0)) return KStatus::kInvalidParameter;
     return writeNumber(m_object, "orthographicWidth", width) ? KStatus::kSuccess
-                                                            : KStatus::kFailure;
+                                                             : KStatus::kFailure;
 }

@@ -276,17 +276,23 @@ KStatus KFnDependencyNode::getConnections(KPlugArray& plugs) const {
     NodeImpl* self = liveNode(m_object);
     for (const Connection& c : Graph::instance().connections()) {
         if (c.srcNode.get() == self)
-            plugs.append(KPlug(m_object, [&] {
-                for (const auto& a : self->type().attributes())
-                    if (a.get() == c.srcAttr) return KObject(a);
-                return KObject();
-            }(), c.srcIndex));
+            plugs.append(KPlug(
+                m_object,
+                [&] {
+                    for (const auto& a : self->type().attributes())
+                        if (a.get() == c.srcAttr) return KObject(a);
+                    return KObject();
+                }(),
+                c.srcIndex));
         if (c.dstNode.get() == self)
-            plugs.append(KPlug(m_object, [&] {
-                for (const auto& a : self->type().attributes())
-                    if (a.get() == c.dstAttr) return KObject(a);
-                return KObject();
-            }(), c.dstIndex));
+            plugs.append(KPlug(
+                m_object,
+                [&] {
+                    for (const auto& a : self->type().attributes())
+                        if (a.get() == c.dstAttr) return KObject(a);
+                    return KObject();
+                }(),
+                c.dstIndex));
     }
     return KStatus::kSuccess;
 }
@@ -430,7 +436,8 @@ KBoundingBox KFnDagNode::boundingBox(KStatus* status) const {
     if (!attached(status)) return box;
     if (MeshNode* m = meshNode(m_object)) {
         const Box3 b = m->mesh().bounds();
-        if (!b.empty()) box = KBoundingBox({b.min.x, b.min.y, b.min.z}, {b.max.x, b.max.y, b.max.z});
+        if (!b.empty())
+            box = KBoundingBox({b.min.x, b.min.y, b.min.z}, {b.max.x, b.max.y, b.max.z});
         return box;
     }
     // A transform: its shapes' boxes in its own space, children's through their matrices.
@@ -458,12 +465,12 @@ bool KFnDagNode::isInstanced(bool, KStatus* status) const {
 
 KFnTransform::KFnTransform(const KObject& node, KStatus* status) {
     kSetStatus(status, node.apiType() == KFn::kTransform ? setObject(node)
-                                                        : KStatus(KStatus::kInvalidParameter));
+                                                         : KStatus(KStatus::kInvalidParameter));
 }
 
 KFnTransform::KFnTransform(const KDagPath& path, KStatus* status) {
     kSetStatus(status, path.apiType() == KFn::kTransform ? setObject(path)
-                                                        : KStatus(KStatus::kInvalidParameter));
+                                                         : KStatus(KStatus::kInvalidParameter));
 }
 
 KObject KFnTransform::create(const KObject& parent, KStatus* status) {
@@ -485,7 +492,8 @@ KTransformationMatrix KFnTransform::transformation(KStatus* status) const {
     // Rotation part of the local matrix without scale.
     KMatrix rot = localMatrix(m_object);
     for (int i = 0; i < 3; ++i) {
-        const double len = std::sqrt(rot[i][0] * rot[i][0] + rot[i][1] * rot[i][1] + rot[i][2] * rot[i][2]);
+        const double len =
+            std::sqrt(rot[i][0] * rot[i][0] + rot[i][1] * rot[i][1] + rot[i][2] * rot[i][2]);
         for (int j = 0; j < 3 && len > 0.0; ++j) rot[i][j] /= len;
         rot[i][3] = 0.0;
     }
@@ -566,5 +574,5 @@ KStatus KFnTransform::getScale(double scale[3]) const {
 KStatus KFnTransform::setScale(const double scale[3]) {
     if (!attached(nullptr)) return KStatus::kInvalidParameter;
     return writeVector(m_object, "scale", {scale[0], scale[1], scale[2]}) ? KStatus::kSuccess
-                                                                         : KStatus::kFailure;
+                                                                          : KStatus::kFailure;
 }

@@ -113,8 +113,10 @@ KStatus KDGModifier::doIt() {
                         std::string e;
                         Graph& g = Graph::instance();
                         const KPlug a = g.parsePlug(src, &e), b = g.parsePlug(dst, &e);
-                        if (on) g.connect(a, b, false, &e);
-                        else g.disconnect(a, b, &e);
+                        if (on)
+                            g.connect(a, b, false, &e);
+                        else
+                            g.disconnect(a, b, &e);
                     };
                     const bool made = k->connect;
                     queue.record([link, made] { link(!made); }, [link, made] { link(made); },

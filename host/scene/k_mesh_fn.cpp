@@ -15,9 +15,15 @@ using namespace tarn::scene;
 
 namespace {
 
-KPoint toK(const Vec3& p) { return {p.x, p.y, p.z}; }
-Vec3 toV(const KPoint& p) { return {p.x, p.y, p.z}; }
-KVector toKV(const Vec3& v) { return {v.x, v.y, v.z}; }
+KPoint toK(const Vec3& p) {
+    return {p.x, p.y, p.z};
+}
+Vec3 toV(const KPoint& p) {
+    return {p.x, p.y, p.z};
+}
+KVector toKV(const Vec3& v) {
+    return {v.x, v.y, v.z};
+}
 
 // Normals go to world space by the inverse transpose of the point matrix.
 KVector normalToWorld(const KVector& n, const KMatrix& toWorld) {
@@ -36,9 +42,13 @@ KObject KFnMeshData::create(KStatus* status) {
     return KObject(std::make_shared<MeshDataImpl>());
 }
 
-KFnMesh::KFnMesh(const KObject& object, KStatus* status) { kSetStatus(status, setObject(object)); }
+KFnMesh::KFnMesh(const KObject& object, KStatus* status) {
+    kSetStatus(status, setObject(object));
+}
 
-KFnMesh::KFnMesh(const KDagPath& path, KStatus* status) { kSetStatus(status, setObject(path)); }
+KFnMesh::KFnMesh(const KDagPath& path, KStatus* status) {
+    kSetStatus(status, setObject(path));
+}
 
 KStatus KFnMesh::setObject(const KObject& object) {
     if (MeshDataImpl::from(object)) {
@@ -143,22 +153,34 @@ KStatus KFnMesh::updateSurface() {
     return KStatus::kSuccess;
 }
 
-#define MESH_OR(fallback)                                   \
-    PolyMesh* mesh = hostMesh();                            \
-    if (!mesh) {                                            \
-        kSetStatus(status, KStatus::kInvalidParameter);     \
-        return fallback;                                    \
-    }                                                       \
+#define MESH_OR(fallback)                               \
+    PolyMesh* mesh = hostMesh();                        \
+    if (!mesh) {                                        \
+        kSetStatus(status, KStatus::kInvalidParameter); \
+        return fallback;                                \
+    }                                                   \
     kSetStatus(status, KStatus::kSuccess)
 
-#define MESH_OR_STATUS()                                    \
-    PolyMesh* mesh = hostMesh();                            \
+#define MESH_OR_STATUS()         \
+    PolyMesh* mesh = hostMesh(); \
     if (!mesh) return KStatus::kInvalidParameter
 
-int KFnMesh::numVertices(KStatus* status) const { MESH_OR(0); return mesh->numVertices(); }
-int KFnMesh::numEdges(KStatus* status) const { MESH_OR(0); return mesh->numEdges(); }
-int KFnMesh::numPolygons(KStatus* status) const { MESH_OR(0); return mesh->numFaces(); }
-int KFnMesh::numFaceVertices(KStatus* status) const { MESH_OR(0); return mesh->numFaceVertices(); }
+int KFnMesh::numVertices(KStatus* status) const {
+    MESH_OR(0);
+    return mesh->numVertices();
+}
+int KFnMesh::numEdges(KStatus* status) const {
+    MESH_OR(0);
+    return mesh->numEdges();
+}
+int KFnMesh::numPolygons(KStatus* status) const {
+    MESH_OR(0);
+    return mesh->numFaces();
+}
+int KFnMesh::numFaceVertices(KStatus* status) const {
+    MESH_OR(0);
+    return mesh->numFaceVertices();
+}
 
 int KFnMesh::numUVs(const KString* uvSet, KStatus* status) const {
     MESH_OR(0);
@@ -207,8 +229,10 @@ KStatus KFnMesh::setPoints(const KPointArray& points, KSpace space) {
     const KMatrix inv = space == KSpace::kWorld ? toWorld().inverse() : KMatrix();
     for (int v = 0; v < mesh->numVertices(); ++v) {
         const Vec3 p = toV(KPoint(points[v]) * inv);
-        if (MeshNode* node = meshNode(m_object)) node->setPoint(v, p);
-        else mesh->setPoint(v, p);
+        if (MeshNode* node = meshNode(m_object))
+            node->setPoint(v, p);
+        else
+            mesh->setPoint(v, p);
     }
     return KStatus::kSuccess;
 }
@@ -224,8 +248,10 @@ KStatus KFnMesh::setPoint(int vertexId, const KPoint& point, KSpace space) {
     MESH_OR_STATUS();
     if (vertexId < 0 || vertexId >= mesh->numVertices()) return KStatus::kInvalidParameter;
     const Vec3 p = toV(point * (space == KSpace::kWorld ? toWorld().inverse() : KMatrix()));
-    if (MeshNode* node = meshNode(m_object)) node->setPoint(vertexId, p);
-    else mesh->setPoint(vertexId, p);
+    if (MeshNode* node = meshNode(m_object))
+        node->setPoint(vertexId, p);
+    else
+        mesh->setPoint(vertexId, p);
     return KStatus::kSuccess;
 }
 
@@ -305,10 +331,11 @@ KStatus KFnMesh::deleteUVSet(const KString& name) {
     return mesh->deleteUVSet(name.str()) ? KStatus::kSuccess : KStatus::kInvalidParameter;
 }
 
-KStatus KFnMesh::setUVs(const KFloatArray& uArray, const KFloatArray& vArray, const KString* uvSet) {
+KStatus KFnMesh::setUVs(const KFloatArray& uArray, const KFloatArray& vArray,
+                        const KString* uvSet) {
     MESH_OR_STATUS();
     return mesh->setUVs(uArray.items(), vArray.items(), setOf(uvSet)) ? KStatus::kSuccess
-                                                                        : KStatus::kInvalidParameter;
+                                                                      : KStatus::kInvalidParameter;
 }
 
 KStatus KFnMesh::getUVs(KFloatArray& uArray, KFloatArray& vArray, const KString* uvSet) const {
@@ -335,7 +362,8 @@ KStatus KFnMesh::setUV(int uvId, float u, float v, const KString* uvSet) {
     return KStatus::kSuccess;
 }
 
-KStatus KFnMesh::assignUVs(const KIntArray& uvCounts, const KIntArray& uvIds, const KString* uvSet) {
+KStatus KFnMesh::assignUVs(const KIntArray& uvCounts, const KIntArray& uvIds,
+                           const KString* uvSet) {
     MESH_OR_STATUS();
     return mesh->assignUVs(uvCounts.items(), uvIds.items(), setOf(uvSet))
                ? KStatus::kSuccess
@@ -364,9 +392,8 @@ KStatus KFnMesh::getPolygonUV(int polygonId, int vertexIndex, float& u, float& v
     if (polygonId < 0 || polygonId >= mesh->numFaces() || vertexIndex < 0 ||
         vertexIndex >= mesh->faceVertexCount(polygonId))
         return KStatus::kInvalidParameter;
-    return mesh->getFaceVertexUV(polygonId, vertexIndex, u, v, setOf(uvSet))
-               ? KStatus::kSuccess
-               : KStatus::kFailure;
+    return mesh->getFaceVertexUV(polygonId, vertexIndex, u, v, setOf(uvSet)) ? KStatus::kSuccess
+                                                                             : KStatus::kFailure;
 }
 
 KStatus KFnMesh::getPolygonUVid(int polygonId, int vertexIndex, int& uvId,
@@ -430,7 +457,8 @@ KStatus KFnMesh::getPolygonNormal(int polygonId, KVector& normal, KSpace space) 
     return KStatus::kSuccess;
 }
 
-KStatus KFnMesh::getFaceVertexNormal(int faceId, int vertexId, KVector& normal, KSpace space) const {
+KStatus KFnMesh::getFaceVertexNormal(int faceId, int vertexId, KVector& normal,
+                                     KSpace space) const {
     MESH_OR_STATUS();
     if (faceId < 0 || faceId >= mesh->numFaces()) return KStatus::kInvalidParameter;
     const auto verts = mesh->faceVertices(faceId);
@@ -536,11 +564,16 @@ KStatus KFnMesh::getClosestPoint(const KPoint& point, KPoint& closest, KSpace sp
             const Vec3 cp = p - c;
             const double d5 = dot(ab, cp), d6 = dot(ac, cp);
             const double vc = d1 * d4 - d3 * d2, vb = d5 * d2 - d1 * d6, va = d3 * d6 - d5 * d4;
-            if (d1 <= 0 && d2 <= 0) q = a;
-            else if (d3 >= 0 && d4 <= d3) q = b;
-            else if (vc <= 0 && d1 >= 0 && d3 <= 0) q = a + ab * (d1 / (d1 - d3));
-            else if (d6 >= 0 && d5 <= d6) q = c;
-            else if (vb <= 0 && d2 >= 0 && d6 <= 0) q = a + ac * (d2 / (d2 - d6));
+            if (d1 <= 0 && d2 <= 0)
+                q = a;
+            else if (d3 >= 0 && d4 <= d3)
+                q = b;
+            else if (vc <= 0 && d1 >= 0 && d3 <= 0)
+                q = a + ab * (d1 / (d1 - d3));
+            else if (d6 >= 0 && d5 <= d6)
+                q = c;
+            else if (vb <= 0 && d2 >= 0 && d6 <= 0)
+                q = a + ac * (d2 / (d2 - d6));
             else if (va <= 0 && (d4 - d3) >= 0 && (d5 - d6) >= 0)
                 q = b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));
             else {

@@ -12,7 +12,9 @@ using namespace tarn::scene;
 
 namespace {
 
-KPoint toK(const Vec3& p) { return {p.x, p.y, p.z}; }
+KPoint toK(const Vec3& p) {
+    return {p.x, p.y, p.z};
+}
 
 // The elements of `component` when it is of `kind`; `all` stays true for a null component.
 void selectElements(const KDagPath& path, const KObject& component, ComponentKind kind,
@@ -38,51 +40,53 @@ KMatrix pathMatrix(const KDagPath& path) {
 }  // namespace
 
 // Shared stepping: `m_all` walks 0..count-1, otherwise the listed elements.
-#define ITERATOR_STEPPING(Class, countExpr)                                                    \
-    bool Class::isDone(KStatus* status) const {                                                \
-        kSetStatus(status, KStatus::kSuccess);                                                 \
-        PolyMesh* m = mesh();                                                                  \
-        if (!m) return true;                                                                   \
-        return m_all ? m_current >= (countExpr)                                                \
-                     : m_position >= static_cast<int>(m_elementsList().size());                \
-    }                                                                                          \
-    KStatus Class::next() {                                                                    \
-        if (isDone()) return KStatus::kFailure;                                                \
-        if (m_all) {                                                                           \
-            ++m_current;                                                                       \
-        } else if (++m_position < static_cast<int>(m_elementsList().size())) {                 \
-            m_current = m_elementsList()[m_position];                                          \
-        }                                                                                      \
-        return KStatus::kSuccess;                                                              \
-    }                                                                                          \
-    KStatus Class::reset() {                                                                   \
-        m_position = 0;                                                                        \
-        m_current = m_all ? 0 : (m_elementsList().empty() ? 0 : m_elementsList()[0]);          \
-        return KStatus::kSuccess;                                                              \
-    }                                                                                          \
-    int Class::count(KStatus* status) const {                                                  \
-        kSetStatus(status, KStatus::kSuccess);                                                 \
-        PolyMesh* m = mesh();                                                                  \
-        if (!m) return 0;                                                                      \
-        return m_all ? (countExpr) : static_cast<int>(m_elementsList().size());                \
-    }                                                                                          \
-    int Class::index(KStatus* status) const {                                                  \
-        kSetStatus(status, KStatus::kSuccess);                                                 \
-        return m_current;                                                                      \
-    }                                                                                          \
-    KStatus Class::setIndex(int index, int& prevIndex) {                                       \
-        PolyMesh* m = mesh();                                                                  \
-        if (!m || index < 0 || index >= (countExpr)) return KStatus::kInvalidParameter;        \
-        prevIndex = m_current;                                                                 \
-        m_current = index;                                                                     \
-        if (!m_all) {                                                                          \
-            auto it = std::find(m_elementsList().begin(), m_elementsList().end(), index);      \
-            if (it != m_elementsList().end())                                                  \
-                m_position = static_cast<int>(it - m_elementsList().begin());                  \
-        }                                                                                      \
-        return KStatus::kSuccess;                                                              \
-    }                                                                                          \
-    PolyMesh* Class::mesh() const { return m_fn.hostMesh(); }
+#define ITERATOR_STEPPING(Class, countExpr)                                               \
+    bool Class::isDone(KStatus* status) const {                                           \
+        kSetStatus(status, KStatus::kSuccess);                                            \
+        PolyMesh* m = mesh();                                                             \
+        if (!m) return true;                                                              \
+        return m_all ? m_current >= (countExpr)                                           \
+                     : m_position >= static_cast<int>(m_elementsList().size());           \
+    }                                                                                     \
+    KStatus Class::next() {                                                               \
+        if (isDone()) return KStatus::kFailure;                                           \
+        if (m_all) {                                                                      \
+            ++m_current;                                                                  \
+        } else if (++m_position < static_cast<int>(m_elementsList().size())) {            \
+            m_current = m_elementsList()[m_position];                                     \
+        }                                                                                 \
+        return KStatus::kSuccess;                                                         \
+    }                                                                                     \
+    KStatus Class::reset() {                                                              \
+        m_position = 0;                                                                   \
+        m_current = m_all ? 0 : (m_elementsList().empty() ? 0 : m_elementsList()[0]);     \
+        return KStatus::kSuccess;                                                         \
+    }                                                                                     \
+    int Class::count(KStatus* status) const {                                             \
+        kSetStatus(status, KStatus::kSuccess);                                            \
+        PolyMesh* m = mesh();                                                             \
+        if (!m) return 0;                                                                 \
+        return m_all ? (countExpr) : static_cast<int>(m_elementsList().size());           \
+    }                                                                                     \
+    int Class::index(KStatus* status) const {                                             \
+        kSetStatus(status, KStatus::kSuccess);                                            \
+        return m_current;                                                                 \
+    }                                                                                     \
+    KStatus Class::setIndex(int index, int& prevIndex) {                                  \
+        PolyMesh* m = mesh();                                                             \
+        if (!m || index < 0 || index >= (countExpr)) return KStatus::kInvalidParameter;   \
+        prevIndex = m_current;                                                            \
+        m_current = index;                                                                \
+        if (!m_all) {                                                                     \
+            auto it = std::find(m_elementsList().begin(), m_elementsList().end(), index); \
+            if (it != m_elementsList().end())                                             \
+                m_position = static_cast<int>(it - m_elementsList().begin());             \
+        }                                                                                 \
+        return KStatus::kSuccess;                                                         \
+    }                                                                                     \
+    PolyMesh* Class::mesh() const {                                                       \
+        return m_fn.hostMesh();                                                           \
+    }
 
 // KItMeshPolygon.
 
@@ -108,15 +112,15 @@ KStatus KItMeshPolygon::setIndex(int index) {
     return setIndex(index, previous);
 }
 
-#define FACE_OR(fallback)                                                     \
-    PolyMesh* m = mesh();                                                     \
-    if (!m || m_current < 0 || m_current >= m->numFaces()) {                  \
-        kSetStatus(status, KStatus::kInvalidParameter);                       \
-        return fallback;                                                      \
-    }                                                                         \
+#define FACE_OR(fallback)                                    \
+    PolyMesh* m = mesh();                                    \
+    if (!m || m_current < 0 || m_current >= m->numFaces()) { \
+        kSetStatus(status, KStatus::kInvalidParameter);      \
+        return fallback;                                     \
+    }                                                        \
     kSetStatus(status, KStatus::kSuccess)
-#define FACE_OR_STATUS()                                                      \
-    PolyMesh* m = mesh();                                                     \
+#define FACE_OR_STATUS()  \
+    PolyMesh* m = mesh(); \
     if (!m || m_current < 0 || m_current >= m->numFaces()) return KStatus::kInvalidParameter
 
 unsigned KItMeshPolygon::polygonVertexCount(KStatus* status) const {
@@ -308,15 +312,15 @@ KItMeshEdge::KItMeshEdge(const KDagPath& path, const KObject& component, KStatus
     reset();
 }
 
-#define EDGE_OR(fallback)                                                     \
-    PolyMesh* m = mesh();                                                     \
-    if (!m || m_current < 0 || m_current >= m->numEdges()) {                  \
-        kSetStatus(status, KStatus::kInvalidParameter);                       \
-        return fallback;                                                      \
-    }                                                                         \
+#define EDGE_OR(fallback)                                    \
+    PolyMesh* m = mesh();                                    \
+    if (!m || m_current < 0 || m_current >= m->numEdges()) { \
+        kSetStatus(status, KStatus::kInvalidParameter);      \
+        return fallback;                                     \
+    }                                                        \
     kSetStatus(status, KStatus::kSuccess)
-#define EDGE_OR_STATUS()                                                      \
-    PolyMesh* m = mesh();                                                     \
+#define EDGE_OR_STATUS()  \
+    PolyMesh* m = mesh(); \
     if (!m || m_current < 0 || m_current >= m->numEdges()) return KStatus::kInvalidParameter
 
 int KItMeshEdge::index(int which, KStatus* status) const {
@@ -386,15 +390,15 @@ KItMeshVertex::KItMeshVertex(const KDagPath& path, const KObject& component, KSt
     reset();
 }
 
-#define VERTEX_OR(fallback)                                                   \
-    PolyMesh* m = mesh();                                                     \
-    if (!m || m_current < 0 || m_current >= m->numVertices()) {               \
-        kSetStatus(status, KStatus::kInvalidParameter);                       \
-        return fallback;                                                      \
-    }                                                                         \
+#define VERTEX_OR(fallback)                                     \
+    PolyMesh* m = mesh();                                       \
+    if (!m || m_current < 0 || m_current >= m->numVertices()) { \
+        kSetStatus(status, KStatus::kInvalidParameter);         \
+        return fallback;                                        \
+    }                                                           \
     kSetStatus(status, KStatus::kSuccess)
-#define VERTEX_OR_STATUS()                                                    \
-    PolyMesh* m = mesh();                                                     \
+#define VERTEX_OR_STATUS() \
+    PolyMesh* m = mesh();  \
     if (!m || m_current < 0 || m_current >= m->numVertices()) return KStatus::kInvalidParameter
 
 KPoint KItMeshVertex::position(KSpace space, KStatus* status) const {

@@ -30,7 +30,8 @@ KStatus KSelectionList::add(const KObject& object, bool mergeWithExisting) {
     return KStatus::kSuccess;
 }
 
-KStatus KSelectionList::add(const KDagPath& path, const KObject& component, bool mergeWithExisting) {
+KStatus KSelectionList::add(const KDagPath& path, const KObject& component,
+                            bool mergeWithExisting) {
     if (!path.isValid()) return KStatus::kInvalidParameter;
     const KObject node = path.node();
     if (component.isNull()) {
@@ -132,9 +133,9 @@ void KItSelectionList::skip() {
     const auto& items = m_list.items();
     while (m_index < items.size()) {
         const auto& item = items[m_index];
-        const bool match = item.path.length() > 0 ? item.path.hasFn(m_filter) ||
-                                                        item.component.hasFn(m_filter)
-                                                  : item.node.hasFn(m_filter);
+        const bool match = item.path.length() > 0
+                               ? item.path.hasFn(m_filter) || item.component.hasFn(m_filter)
+                               : item.node.hasFn(m_filter);
         if (match) return;
         ++m_index;
     }

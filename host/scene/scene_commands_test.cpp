@@ -79,7 +79,8 @@ TEST_F(SceneTest, ExportObjFailsCleanlyAndSkipsHiddenMeshes) {
     run("polyPlane");
     const auto dir = std::filesystem::temp_directory_path() / "tarn_export_obj_test";
     std::filesystem::remove_all(dir);
-    EXPECT_NE(runFailing("exportObj \"" + (dir / "missing" / "a.obj").string() + "\"").find("cannot write"),
+    EXPECT_NE(runFailing("exportObj \"" + (dir / "missing" / "a.obj").string() + "\"")
+                  .find("cannot write"),
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir));
     std::filesystem::create_directories(dir);

@@ -88,7 +88,8 @@ TEST_F(SceneTest, UVSetsThroughTheFunctionSet) {
     EXPECT_FLOAT_EQ(u, 0.75f);
     ASSERT_TRUE(fn.getPolygonUV(0, 1, u, v));
     EXPECT_FLOAT_EQ(u, 1.0f) << "the current set is still map1";
-    EXPECT_EQ(fn.assignUVs(KIntArray{4}, KIntArray{0, 1, 2, 0}, &second), KStatus::kInvalidParameter);
+    EXPECT_EQ(fn.assignUVs(KIntArray{4}, KIntArray{0, 1, 2, 0}, &second),
+              KStatus::kInvalidParameter);
     ASSERT_TRUE(fn.setCurrentUVSetName(second));
     KFloatArray us, vs;
     fn.getUVs(us, vs);
@@ -141,14 +142,16 @@ TEST_F(SceneTest, RayHitsInWorldSpace) {
     KFnMesh fn(path);
     KPointArray hits;
     KIntArray faces;
-    ASSERT_TRUE(fn.intersect(KPoint(5.5, 0.5, 10), KVector(0, 0, -1), hits, 1e-10, KSpace::kWorld, &faces));
+    ASSERT_TRUE(
+        fn.intersect(KPoint(5.5, 0.5, 10), KVector(0, 0, -1), hits, 1e-10, KSpace::kWorld, &faces));
     ASSERT_EQ(hits.length(), 2u);
     EXPECT_TRUE(hits[0].isEquivalent(KPoint(5.5, 0.5, 1)));
     EXPECT_TRUE(hits[1].isEquivalent(KPoint(5.5, 0.5, -1)));
     KVector n;
     fn.getPolygonNormal(faces[0], n, KSpace::kWorld);
     EXPECT_TRUE(n.isEquivalent(KVector(0, 0, 1)));
-    EXPECT_FALSE(fn.intersect(KPoint(0.5, 0.5, 10), KVector(0, 0, -1), hits, 1e-10, KSpace::kWorld));
+    EXPECT_FALSE(
+        fn.intersect(KPoint(0.5, 0.5, 10), KVector(0, 0, -1), hits, 1e-10, KSpace::kWorld));
     // In object space the same ray passes beside the moved cube.
     EXPECT_FALSE(fn.intersect(KPoint(5.5, 0.5, 10), KVector(0, 0, -1), hits));
     KPoint closest;

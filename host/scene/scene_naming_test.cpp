@@ -45,7 +45,8 @@ TEST_F(SceneTest, FullAndPartialPathNames) {
     EXPECT_EQ(nodeName(path.transform()), "pSphere1");
     EXPECT_FALSE(findNode("|pCube1|pSphere1").isNull());
     EXPECT_TRUE(findNode("|pSphere1").isNull()) << "a path that does not exist";
-    EXPECT_EQ(strings("ls -l -type mesh"), (Strings{"|pCube1|pCubeShape1", "|pCube1|pSphere1|pSphereShape1"}));
+    EXPECT_EQ(strings("ls -l -type mesh"),
+              (Strings{"|pCube1|pCubeShape1", "|pCube1|pSphere1|pSphereShape1"}));
 
     KDagPath toTransform;
     KDagPath::getAPathTo(findNode("pCube1"), toTransform);
@@ -64,16 +65,19 @@ TEST_F(SceneTest, ParentRefusesCyclesAndUndoes) {
     run("polyCube");
     run("parent pCube2 pCube1");
     EXPECT_EQ(strings("listRelatives -p pCube2"), (Strings{"pCube1"}));
-    EXPECT_NE(runFailing("parent pCube1 pCube2").find("under itself or its descendant"), std::string::npos);
+    EXPECT_NE(runFailing("parent pCube1 pCube2").find("under itself or its descendant"),
+              std::string::npos);
     EXPECT_NE(runFailing("parent pCube1 pCubeShape2").find("not a transform"), std::string::npos);
     EXPECT_NE(runFailing("parent pCube1 nothingHere").find("No object matches name: nothingHere"),
               std::string::npos);
-    EXPECT_EQ(strings("listRelatives -p pCube2"), (Strings{"pCube1"})) << "failures changed nothing";
+    EXPECT_EQ(strings("listRelatives -p pCube2"), (Strings{"pCube1"}))
+        << "failures changed nothing";
     undo();
     EXPECT_EQ(strings("listRelatives -p pCube2"), Strings{});
     redo();
     EXPECT_EQ(strings("listRelatives -c pCube1"), (Strings{"pCubeShape1", "pCube2"}));
-    EXPECT_EQ(strings("listRelatives -ad -type mesh pCube1"), (Strings{"pCubeShape2", "pCubeShape1"}));
+    EXPECT_EQ(strings("listRelatives -ad -type mesh pCube1"),
+              (Strings{"pCubeShape2", "pCubeShape1"}));
 }
 
 TEST_F(SceneTest, HideShowAndTransformsUndo) {
@@ -181,7 +185,8 @@ TEST_F(SceneTest, TransformFunctionSetCreatesUnderParentAndSets) {
     childFn.getRotation(q);
     EXPECT_TRUE(q.isEquivalent(tm.rotation(), 1e-9) ||
                 q.isEquivalent(KQuaternion(-tm.rotation().x, -tm.rotation().y, -tm.rotation().z,
-                                           -tm.rotation().w), 1e-9));
+                                           -tm.rotation().w),
+                               1e-9));
     EXPECT_EQ(childFn.setName("renamed"), KString("renamed"));
     EXPECT_EQ(fn.child(0), child);
 }

@@ -90,7 +90,8 @@ TEST_F(SceneTest, ScriptBuildsExportsAndUndoesEveryStep) {
     }
     for (size_t i = 0; i < steps.size(); ++i) {
         redo();
-        EXPECT_TRUE(run("describeScene -json").asString() == states[i + 1]) << "redo of: " << steps[i];
+        EXPECT_TRUE(run("describeScene -json").asString() == states[i + 1])
+            << "redo of: " << steps[i];
     }
 }
 
@@ -106,7 +107,8 @@ TEST_F(SceneTest, DescribeSceneReportsCountsShadingAndCameras) {
     EXPECT_NE(text.find("faces 0 5 -> redSG"), std::string::npos) << text;
     EXPECT_NE(text.find("faces 1:4 -> initialShadingGroup"), std::string::npos) << text;
     EXPECT_NE(text.find("eye (0, 1, 10)"), std::string::npos) << text;
-    EXPECT_NE(text.find("lambert1.outColor -> initialShadingGroup.surfaceShader"), std::string::npos)
+    EXPECT_NE(text.find("lambert1.outColor -> initialShadingGroup.surfaceShader"),
+              std::string::npos)
         << text;
     const std::string json = run("describeScene -json").asString();
     EXPECT_NE(json.find("\"farClipPlane\": 10000.0"), std::string::npos) << json;

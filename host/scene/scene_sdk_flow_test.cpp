@@ -20,7 +20,8 @@ using Strings = std::vector<std::string>;
 
 // Two quads side by side, under `parent`, with one UV per vertex.
 KObject makeQuads(const KObject& parent) {
-    const KFloatPointArray points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
+    const KFloatPointArray points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0},
+                                     {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
     const KIntArray counts = {4, 4};
     const KIntArray connects = {0, 1, 4, 3, 1, 2, 5, 4};
     KFnMesh fn;
@@ -48,14 +49,16 @@ TEST_F(SceneTest, ImporterSequenceThroughTheSdk) {
     const KString shader = phong.setName("plastic");
     KString texture;
     ASSERT_TRUE(KGlobal::executeCommand("shadingNode -asTexture file", texture));
-    ASSERT_TRUE(KGlobal::executeCommand("connectAttr " + texture + ".outColor " + shader + ".color") ||
-                !lang::commandRegistry().find("connectAttr"));
+    ASSERT_TRUE(
+        KGlobal::executeCommand("connectAttr " + texture + ".outColor " + shader + ".color") ||
+        !lang::commandRegistry().find("connectAttr"));
     KString group;
     ASSERT_TRUE(KGlobal::executeCommand(
         "sets -renderable true -noSurfaceShader true -empty -name " + shader + "SG", group));
     EXPECT_EQ(group, KString("plasticSG"));
-    ASSERT_TRUE(KGlobal::executeCommand("defaultNavigation -force true -connectToExisting -source " +
-                                        shader + " -destination " + group));
+    ASSERT_TRUE(
+        KGlobal::executeCommand("defaultNavigation -force true -connectToExisting -source " +
+                                shader + " -destination " + group));
 
     // The mesh under a transform named by the file.
     KFnTransform transform;
@@ -98,7 +101,8 @@ TEST_F(SceneTest, ImporterSequenceThroughTheSdk) {
     KString command = "sets -edit -forceElement otherSG";
     for (const KString& item : items) command += " " + item;
     KGlobal::executeCommandOnIdle(command);
-    EXPECT_EQ(nodeName(shading::faceGroups(shape)[1]), "plasticSG") << "not before the host is idle";
+    EXPECT_EQ(nodeName(shading::faceGroups(shape)[1]), "plasticSG")
+        << "not before the host is idle";
     lang::idleQueue().flush();
     EXPECT_EQ(nodeName(shading::faceGroups(shape)[0]), "plasticSG");
     EXPECT_EQ(nodeName(shading::faceGroups(shape)[1]), "otherSG");
@@ -112,8 +116,8 @@ TEST_F(SceneTest, ImporterSequenceThroughTheSdk) {
     KFnDependencyNode(camPath.transform()).setName("shotCam");
     camera.setEyePoint(KPoint(0, 0, 10, 1), KSpace::kWorld);
     camera.setCenterOfInterestPoint(KPoint(0, 0, 0, 1), KSpace::kWorld);
-    camera.set(camera.eyePoint(KSpace::kWorld), camera.viewDirection(KSpace::kWorld), KVector(0, 1, 0),
-               camera.horizontalFieldOfView(), camera.aspectRatio());
+    camera.set(camera.eyePoint(KSpace::kWorld), camera.viewDirection(KSpace::kWorld),
+               KVector(0, 1, 0), camera.horizontalFieldOfView(), camera.aspectRatio());
     camera.setFarClippingPlane(100000);
     const std::string json = run("describeScene -json").asString();
     EXPECT_NE(json.find("\"name\": \"shotCam\""), std::string::npos);

@@ -46,14 +46,10 @@ TEST(ComponentName, MalformedNamesSayWhy) {
         const char* text;
         const char* why;
     } cases[] = {
-        {"m.f[2", "missing ']'"},
-        {"m.f[a]", "is not an index"},
-        {"m.f[-1]", "is not an index"},
-        {"m.e[7:4]", "runs backwards"},
-        {"m.e[1:x]", "is not a range"},
-        {"m.f[1]x", "expected '['"},
-        {".f[1]", "no object"},
-        {"m.vtxFace[1]", "not supported"},
+        {"m.f[2", "missing ']'"},       {"m.f[a]", "is not an index"},
+        {"m.f[-1]", "is not an index"}, {"m.e[7:4]", "runs backwards"},
+        {"m.e[1:x]", "is not a range"}, {"m.f[1]x", "expected '['"},
+        {".f[1]", "no object"},         {"m.vtxFace[1]", "not supported"},
     };
     for (const Case& c : cases) {
         ComponentName name;

@@ -25,11 +25,14 @@ TEST_F(SceneTest, ShadingNodesAndGroupsByName) {
     EXPECT_EQ(run("shadingNode -asShader phong").asString(), "phong1");
     EXPECT_EQ(run("shadingNode -asTexture file").asString(), "file1");
     EXPECT_EQ(run("shadingNode -asUtility place2dTexture").asString(), "place2dTexture1");
-    EXPECT_EQ(run("sets -renderable true -noSurfaceShader true -empty -name redSG").asString(), "redSG");
-    EXPECT_EQ(run("sets -renderable true -noSurfaceShader true -empty -name redSG").asString(), "redSG1")
+    EXPECT_EQ(run("sets -renderable true -noSurfaceShader true -empty -name redSG").asString(),
+              "redSG");
+    EXPECT_EQ(run("sets -renderable true -noSurfaceShader true -empty -name redSG").asString(),
+              "redSG1")
         << "a taken name is numbered and the actual name answered";
     EXPECT_NE(runFailing("shadingNode phong").find("exactly one of"), std::string::npos);
-    EXPECT_NE(runFailing("shadingNode -asShader noSuchType").find("Unknown node type"), std::string::npos);
+    EXPECT_NE(runFailing("shadingNode -asShader noSuchType").find("Unknown node type"),
+              std::string::npos);
     EXPECT_EQ(strings("ls -type phong"), (Strings{"phong1"}));
 }
 
@@ -41,7 +44,8 @@ TEST_F(SceneTest, WholeMeshesAndFaceSubsetsMoveBetweenGroups) {
     run("sets -edit -forceElement redSG pCube1");
     EXPECT_EQ(groupsOf("pCubeShape1"), Strings(6, "redSG"));
     run("sets -edit -forceElement blueSG pCube1.f[1:2] pCube1.f[4]");
-    EXPECT_EQ(groupsOf("pCubeShape1"), (Strings{"redSG", "blueSG", "blueSG", "redSG", "blueSG", "redSG"}));
+    EXPECT_EQ(groupsOf("pCubeShape1"),
+              (Strings{"redSG", "blueSG", "blueSG", "redSG", "blueSG", "redSG"}));
     EXPECT_EQ(strings("sets -q blueSG"), (Strings{"pCube1.f[1:2]", "pCube1.f[4]"}));
     EXPECT_EQ(strings("sets -q redSG"), (Strings{"pCube1.f[0]", "pCube1.f[3]", "pCube1.f[5]"}));
     EXPECT_EQ(strings("sets -q initialShadingGroup"), Strings{});
@@ -76,13 +80,16 @@ TEST_F(SceneTest, DefaultNavigationConnectsByKind) {
     const std::string shader = run("shadingNode -asShader phong").asString();
     const std::string file = run("shadingNode -asTexture file").asString();
     const std::string place = run("shadingNode -asUtility place2dTexture").asString();
-    const std::string sg = run("sets -renderable true -noSurfaceShader true -empty -name phong1SG").asString();
-    run("defaultNavigation -force true -connectToExisting -source " + shader + " -destination " + sg);
+    const std::string sg =
+        run("sets -renderable true -noSurfaceShader true -empty -name phong1SG").asString();
+    run("defaultNavigation -force true -connectToExisting -source " + shader + " -destination " +
+        sg);
     EXPECT_EQ(nodeName(shading::surfaceShaderOf(findNode(sg))), shader);
     run("defaultNavigation -connectToExisting -source " + place + " -destination " + file);
     run("sets -edit -forceElement " + sg + " pPlane1");
     // A texture sent to a mesh lands on the colour of the mesh's shader; the flag may repeat.
-    run("defaultNavigation -connectToExisting -source " + file + " -destination pPlane1 -connectToExisting");
+    run("defaultNavigation -connectToExisting -source " + file +
+        " -destination pPlane1 -connectToExisting");
     const auto connected = [&](const std::string& from, const std::string& to) {
         std::string error;
         for (const Connection& c : Graph::instance().connections())
@@ -96,9 +103,10 @@ TEST_F(SceneTest, DefaultNavigationConnectsByKind) {
     EXPECT_TRUE(connected("file1.outColor", "phong1.color"));
     // A second shader needs -force to replace the first one.
     run("shadingNode -asShader phong");
-    EXPECT_NE(runFailing("defaultNavigation -connectToExisting -source phong2 -destination phong1SG")
-                  .find("already connected"),
-              std::string::npos);
+    EXPECT_NE(
+        runFailing("defaultNavigation -connectToExisting -source phong2 -destination phong1SG")
+            .find("already connected"),
+        std::string::npos);
     run("defaultNavigation -force true -connectToExisting -source phong2 -destination phong1SG");
     EXPECT_EQ(nodeName(shading::surfaceShaderOf(findNode(sg))), "phong2");
     undo();

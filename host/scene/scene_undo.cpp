@@ -128,9 +128,15 @@ bool writePlugValues(const KPlug& plug, const std::vector<double>& values, std::
         return false;
     }
     switch (values.size()) {
-        case 1: h.set(values[0]); break;
-        case 2: h.set(values[0], values[1]); break;
-        case 3: h.set(values[0], values[1], values[2]); break;
+        case 1:
+            h.set(values[0]);
+            break;
+        case 2:
+            h.set(values[0], values[1]);
+            break;
+        case 3:
+            h.set(values[0], values[1], values[2]);
+            break;
         default:
             if (error) *error = "Wrong number of values for " + graph.plugName(plug);
             return false;
@@ -153,8 +159,8 @@ bool setPlugValuesUndoable(const KPlug& plug, const std::vector<double>& values,
         const KPlug p = Graph::instance().parsePlug(name, &error);
         if (!p.isNull()) writePlugValues(p, v, &error);
     };
-    undo::undoQueue().record([apply, before] { apply(before); },
-                             [apply, values] { apply(values); }, "set " + name);
+    undo::undoQueue().record([apply, before] { apply(before); }, [apply, values] { apply(values); },
+                             "set " + name);
     return true;
 }
 

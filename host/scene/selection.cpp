@@ -79,8 +79,8 @@ void setActiveSelection(const KSelectionList& list) {
 std::string componentOwnerName(const KDagPath& path) {
     const KObject end = path.node();
     const KObject parent = parentOf(end);
-    if (DagNodeBase* d = dagNode(end); d && d->isShape() && !parent.isNull() &&
-                                       shapesOf(parent).size() == 1)
+    if (DagNodeBase* d = dagNode(end);
+        d && d->isShape() && !parent.isNull() && shapesOf(parent).size() == 1)
         return nodeName(parent);
     return nodeName(end);
 }
@@ -96,7 +96,8 @@ std::vector<std::string> selectionStrings(const KSelectionList& list) {
         ComponentImpl* c = ComponentImpl::from(item.component);
         if (!c) continue;
         const std::vector<int> elements = componentElements(item.component, item.node);
-        for (std::string& s : formatComponentNames(componentOwnerName(item.path), c->kind(), elements))
+        for (std::string& s :
+             formatComponentNames(componentOwnerName(item.path), c->kind(), elements))
             out.push_back(std::move(s));
     }
     return out;
@@ -143,12 +144,22 @@ bool addByName(KSelectionList& list, const std::string& name, std::string* error
     return true;
 }
 
-KGlobal::SelectionMode& selectionModeState() { return state().mode; }
-KSelectionMask& objectMaskState() { return state().objectMask; }
-KSelectionMask& componentMaskState() { return state().componentMask; }
-std::vector<std::string>& hiliteList() { return state().hilite; }
+KGlobal::SelectionMode& selectionModeState() {
+    return state().mode;
+}
+KSelectionMask& objectMaskState() {
+    return state().objectMask;
+}
+KSelectionMask& componentMaskState() {
+    return state().componentMask;
+}
+std::vector<std::string>& hiliteList() {
+    return state().hilite;
+}
 
-void resetSelectionState() { state() = SelectionState{}; }
+void resetSelectionState() {
+    state() = SelectionState{};
+}
 
 }  // namespace tarn::scene
 
@@ -164,8 +175,12 @@ KStatus KGlobal::getActiveSelectionList(KSelectionList& list) {
 KStatus KGlobal::setActiveSelectionList(const KSelectionList& list, ListAdjustment adjustment) {
     KSelectionList result = activeSelection();
     switch (adjustment) {
-        case kReplaceList: result = list; break;
-        case kAddToList: result.merge(list); break;
+        case kReplaceList:
+            result = list;
+            break;
+        case kAddToList:
+            result.merge(list);
+            break;
         case kRemoveFromList:
         case kXORWithList:
             for (const auto& item : list.items()) {

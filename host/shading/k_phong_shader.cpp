@@ -41,14 +41,14 @@ KObject KFnPhongShader::create(bool, KStatus* status) {
     return node;
 }
 
-#define COLOR_PAIR(getter, setter, attr)                                  \
-    KColor KFnPhongShader::getter(KStatus* status) const {                \
-        if (!attached(status)) return {};                                 \
-        return readColor(m_object, attr);                                 \
-    }                                                                     \
-    KStatus KFnPhongShader::setter(const KColor& color) {                 \
-        if (!attached(nullptr)) return KStatus::kInvalidParameter;        \
-        return writeColor(m_object, attr, color);                         \
+#define COLOR_PAIR(getter, setter, attr)                           \
+    KColor KFnPhongShader::getter(KStatus* status) const {         \
+        if (!attached(status)) return {};                          \
+        return readColor(m_object, attr);                          \
+    }                                                              \
+    KStatus KFnPhongShader::setter(const KColor& color) {          \
+        if (!attached(nullptr)) return KStatus::kInvalidParameter; \
+        return writeColor(m_object, attr, color);                  \
     }
 
 COLOR_PAIR(color, setColor, "color")

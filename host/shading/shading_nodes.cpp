@@ -16,9 +16,8 @@ KObject LambertNode::color, LambertNode::transparency, LambertNode::ambientColor
     LambertNode::incandescence, LambertNode::diffuse, LambertNode::outColor,
     LambertNode::outTransparency;
 KObject PhongNode::color, PhongNode::transparency, PhongNode::ambientColor,
-    PhongNode::incandescence, PhongNode::diffuse, PhongNode::specularColor,
-    PhongNode::cosinePower, PhongNode::reflectivity, PhongNode::outColor,
-    PhongNode::outTransparency;
+    PhongNode::incandescence, PhongNode::diffuse, PhongNode::specularColor, PhongNode::cosinePower,
+    PhongNode::reflectivity, PhongNode::outColor, PhongNode::outTransparency;
 KObject FileNode::fileTextureName, FileNode::uvCoord, FileNode::defaultColor, FileNode::outColor,
     FileNode::outAlpha;
 KObject Place2dTextureNode::repeatUV, Place2dTextureNode::offset, Place2dTextureNode::rotateUV,
@@ -209,12 +208,18 @@ void ensureShadingTypes() {
 ShadingKind shadingKind(const KObject& node) {
     switch (node.apiType()) {
         case KFn::kLambert:
-        case KFn::kPhong: return ShadingKind::Shader;
-        case KFn::kFileTexture: return ShadingKind::Texture;
-        case KFn::kPlace2dTexture: return ShadingKind::Placement;
-        case KFn::kShadingEngine: return ShadingKind::ShadingGroup;
-        case KFn::kSet: return ShadingKind::Set;
-        default: break;
+        case KFn::kPhong:
+            return ShadingKind::Shader;
+        case KFn::kFileTexture:
+            return ShadingKind::Texture;
+        case KFn::kPlace2dTexture:
+            return ShadingKind::Placement;
+        case KFn::kShadingEngine:
+            return ShadingKind::ShadingGroup;
+        case KFn::kSet:
+            return ShadingKind::Set;
+        default:
+            break;
     }
     // Plug-in shaders and textures by their classification.
     if (NodeImpl* n = scene::liveNode(node)) {
@@ -289,7 +294,8 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
         if (!mn) return;
         mn->faceGroups.assign(groups.size(), {});
         for (size_t f = 0; f < groups.size(); ++f)
-            if (!groups[f].empty()) mn->faceGroups[f] = shared(Graph::instance().findNode(groups[f]));
+            if (!groups[f].empty())
+                mn->faceGroups[f] = shared(Graph::instance().findNode(groups[f]));
     };
     undo::undoQueue().record([restore, before] { restore(before); },
                              [restore, after] { restore(after); }, "assign faces");

@@ -76,7 +76,8 @@ public:
     static void* creatorShadingEngine() { return new SetNode; }
     static KStatus initializeSet();
     static KStatus initializeShadingEngine();
-    /// shadingEngine: surfaceShader (ss, colour), displacementShader (ds); both: memberWireframeColor (mwc).
+    /// shadingEngine: surfaceShader (ss, colour), displacementShader (ds); both:
+    /// memberWireframeColor (mwc).
     static KObject surfaceShader, displacementShader, setWireColor, objectSetWire;
     std::vector<std::string> members;  // plain sets only
 };
