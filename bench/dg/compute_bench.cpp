@@ -49,7 +49,8 @@ float pattern(float u, float v) {
     return sum;
 }
 
-void shade(const Inputs& in, KFloatVector& color, float& alpha) {
+// Not inlined, so that both sides run the very same code for the arithmetic.
+[[gnu::noinline]] void shade(const Inputs& in, KFloatVector& color, float& alpha) {
     float fx = in.filter * in.fsx + in.filterOffset;
     float fy = in.filter * in.fsy + in.filterOffset;
     float t = pattern(in.u * in.scale, in.v * in.scale) * in.amplitude;
