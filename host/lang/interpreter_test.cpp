@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace tarn::lang;
 using tarn::lang::testing::probeScene;
 using tarn::lang::testing::Session;
@@ -287,6 +289,21 @@ TEST_F(HostLevel, JournalRecordsTextFlagsResultAndStatus)
     std::string lines = journal().toJsonLines();
     EXPECT_NE(lines.find("\"text\":\"size(\\\"abc\\\")\""), std::string::npos) << lines;
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
+}
+
+TEST_F(HostLevel, ExecuteCommandOffTheMainThreadFailsCleanly)
+{
+    KStatus fromWorker, idleFromWorker;
+    std::thread worker([&] {
+        fromWorker = KGlobal::executeCommand("print \"never\"");
+        idleFromWorker = KGlobal::executeCommandOnIdle("print \"never\"");
+    });
+    worker.join();
+    EXPECT_TRUE(fromWorker.error());
+    EXPECT_TRUE(idleFromWorker.error());
+    EXPECT_EQ(output.of(OutputKind::Print).size(), 0u);
+    EXPECT_EQ(output.of(OutputKind::Error).size(), 2u);
+    EXPECT_TRUE(journal().entries().empty());
 }
 
 TEST_F(HostLevel, JournalKeepsStartOrderOfNestedTextsAndDropsOldest)

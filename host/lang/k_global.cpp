@@ -7,7 +7,21 @@
 #include "host/lang/idle_queue.h"
 #include "host/lang/script_output.h"
 
+#include <thread>
+
 namespace {
+
+// libtarn is initialised on the program's main thread; command texts belong to that thread.
+const std::thread::id kMainThread = std::this_thread::get_id();
+
+bool onMainThread()
+{
+    if (std::this_thread::get_id() == kMainThread)
+        return true;
+    tarn::lang::scriptOutput(tarn::lang::OutputKind::Error,
+                             "Command texts can only run on the main thread; ignored.");
+    return false;
+}
 
 using tarn::lang::RunResult;
 using tarn::lang::Value;
@@ -15,6 +29,8 @@ using tarn::lang::Value;
 // Runs a text for a caller of the SDK; nothing escapes into plug-in code.
 bool run(const KString& command, bool display, bool undo, Value* result)
 {
+    if (!onMainThread())
+        return false;
     try {
         tarn::lang::ExecuteOptions o;
         o.display = display;
@@ -100,6 +116,8 @@ KStatus KGlobal::executeCommand(const KString& command, KDoubleArray& result,
 
 KStatus KGlobal::executeCommandOnIdle(const KString& command, bool displayEnabled)
 {
+    if (!onMainThread())
+        return KStatus(KStatus::kFailure);
     try {
         tarn::lang::idleQueue().push(command.str(), displayEnabled);
         return KStatus();
