@@ -2,6 +2,7 @@
 
 #include "host/lang/arg_binding.h"
 #include "host/lang/idle_queue.h"
+#include "host/lang/operators.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
 #include "host/undo/undo.h"
@@ -91,32 +92,6 @@ Value convertTo(const Value& v, VarType t, bool array)
     if (t == VarType::Float)
         return Value(v.asFloat());
     return Value(v.asString());
-}
-
-// Integer arithmetic wraps instead of overflowing (no undefined behaviour on big numbers).
-std::int64_t wrapAdd(std::int64_t a, std::int64_t b)
-{
-    return std::int64_t(std::uint64_t(a) + std::uint64_t(b));
-}
-std::int64_t wrapSub(std::int64_t a, std::int64_t b)
-{
-    return std::int64_t(std::uint64_t(a) - std::uint64_t(b));
-}
-std::int64_t wrapMul(std::int64_t a, std::int64_t b)
-{
-    return std::int64_t(std::uint64_t(a) * std::uint64_t(b));
-}
-
-// Whether a value takes part in arithmetic as an int.
-bool intLike(const Value& v)
-{
-    if (v.kind() == ValueKind::Int)
-        return true;
-    if (v.kind() == ValueKind::String) {
-        std::int64_t i;
-        return parseInt(v.asString(), i);
-    }
-    return false;
 }
 
 }  // namespace
@@ -313,67 +288,20 @@ struct Interpreter::Impl {
 
     Value unary(const std::string& op, const Value& v, int line)
     {
-        if (op == "!")
-            return Value(std::int64_t(!v.asBool()));
-        if (v.isArray())
-            error("Operator '" + op + "' cannot be applied to an array.", line);
-        if (op == "+")
-            return intLike(v) ? Value(v.asInt()) : Value(v.asFloat());
-        if (intLike(v))
-            return Value(wrapSub(0, v.asInt()));
-        return Value(-v.asFloat());
+        Value out;
+        std::string message;
+        if (!applyUnary(op, v, out, message))
+            error(message, line);
+        return out;
     }
 
     Value binary(const std::string& op, const Value& a, const Value& b, int line)
     {
-        bool strings = a.kind() == ValueKind::String || b.kind() == ValueKind::String;
-        if (op == "+" && strings && !a.isArray() && !b.isArray())
-            return Value(a.asString() + b.asString());
-        if (a.isArray() || b.isArray())
-            error("Operator '" + op + "' cannot be applied to an array.", line);
-        if (op == "==" || op == "!=") {
-            bool eq = (a.kind() == ValueKind::String && b.kind() == ValueKind::String)
-                          ? a.asString() == b.asString()
-                          : a.asFloat() == b.asFloat();
-            return Value(std::int64_t(op == "==" ? eq : !eq));
-        }
-        if (op == "<" || op == ">" || op == "<=" || op == ">=") {
-            int cmp;
-            if (a.kind() == ValueKind::String && b.kind() == ValueKind::String) {
-                int c = a.asString().compare(b.asString());
-                cmp = c < 0 ? -1 : (c > 0 ? 1 : 0);
-            } else {
-                double x = a.asFloat(), y = b.asFloat();
-                cmp = x < y ? -1 : (x > y ? 1 : 0);
-            }
-            bool r = op == "<" ? cmp < 0 : op == ">" ? cmp > 0 : op == "<=" ? cmp <= 0 : cmp >= 0;
-            return Value(std::int64_t(r));
-        }
-        bool ints = intLike(a) && intLike(b);
-        if (ints) {
-            std::int64_t x = a.asInt(), y = b.asInt();
-            if (op == "+")
-                return Value(wrapAdd(x, y));
-            if (op == "-")
-                return Value(wrapSub(x, y));
-            if (op == "*")
-                return Value(wrapMul(x, y));
-            if (y == 0)
-                error("Division by zero.", line);
-            if (x == std::numeric_limits<std::int64_t>::min() && y == -1)
-                return Value(op == "/" ? x : std::int64_t(0));
-            return Value(op == "/" ? x / y : x % y);
-        }
-        double x = a.asFloat(), y = b.asFloat();
-        if (op == "+")
-            return Value(x + y);
-        if (op == "-")
-            return Value(x - y);
-        if (op == "*")
-            return Value(x * y);
-        if (y == 0.0)
-            error("Division by zero.", line);
-        return Value(op == "/" ? x / y : std::fmod(x, y));
+        Value out;
+        std::string message;
+        if (!applyBinary(op, a, b, out, message))
+            error(message, line);
+        return out;
     }
 
     Value assign(const Expr& e)
