@@ -13,8 +13,13 @@ class KSelectionMask;
 class KGlobal {
 public:
     enum ListAdjustment { kReplaceList, kXORWithList, kRemoveFromList, kAddToList };
-    enum SelectionMode { kSelectObjectMode, kSelectComponentMode, kSelectRootMode, kSelectLeafMode,
-                         kSelectTemplateMode };
+    enum SelectionMode {
+        kSelectObjectMode,
+        kSelectComponentMode,
+        kSelectRootMode,
+        kSelectLeafMode,
+        kSelectTemplateMode
+    };
     enum SelectionMethod { kSurfaceSelectMethod, kWireframeSelectMethod };
 
     /// Runs a text of the command language. `displayEnabled` echoes the text and its result to
@@ -28,8 +33,8 @@ public:
     /// one-element array).
     static KStatus executeCommand(const KString& command, KString& result,
                                   bool displayEnabled = false, bool undoEnabled = false);
-    static KStatus executeCommand(const KString& command, int& result,
-                                  bool displayEnabled = false, bool undoEnabled = false);
+    static KStatus executeCommand(const KString& command, int& result, bool displayEnabled = false,
+                                  bool undoEnabled = false);
     static KStatus executeCommand(const KString& command, double& result,
                                   bool displayEnabled = false, bool undoEnabled = false);
     static KStatus executeCommand(const KString& command, KStringArray& result,

@@ -14,8 +14,7 @@ namespace tarn::app {
 
 namespace {
 
-std::vector<std::string> pluginFiles()
-{
+std::vector<std::string> pluginFiles() {
     namespace fs = std::filesystem;
     std::vector<std::string> files;
     std::set<std::string> seen;
@@ -23,8 +22,7 @@ std::vector<std::string> pluginFiles()
         std::error_code ec;
         std::vector<std::string> here;
         for (const auto& entry : fs::directory_iterator(folder, ec)) {
-            if (entry.path().extension() != ".so")
-                continue;
+            if (entry.path().extension() != ".so") continue;
             // The first folder that has a name wins, as when loading by name.
             if (seen.insert(entry.path().stem().string()).second)
                 here.push_back(entry.path().string());
@@ -35,18 +33,15 @@ std::vector<std::string> pluginFiles()
     return files;
 }
 
-std::string joined(const std::vector<std::string>& items)
-{
+std::string joined(const std::vector<std::string>& items) {
     std::string out;
-    for (const auto& s : items)
-        out += (out.empty() ? "" : ", ") + s;
+    for (const auto& s : items) out += (out.empty() ? "" : ", ") + s;
     return out.empty() ? "-" : out;
 }
 
 }  // namespace
 
-int runDemoJob(const std::vector<std::string>& args)
-{
+int runDemoJob(const std::vector<std::string>& args) {
     if (!args.empty()) {
         std::fprintf(stderr, "tarn demo: unexpected argument '%s'.\n", args[0].c_str());
         return 2;
@@ -70,8 +65,7 @@ int runDemoJob(const std::vector<std::string>& args)
             continue;
         }
         const plugins::PluginImpl* p = loader.find(name);
-        if (!p)
-            continue;
+        if (!p) continue;
         std::vector<std::string> types;
         for (const auto& id : p->nodeTypes) {
             char buf[32];

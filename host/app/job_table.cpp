@@ -6,8 +6,7 @@
 
 namespace tarn::app {
 
-const std::vector<Job>& jobs()
-{
+const std::vector<Job>& jobs() {
     static const std::vector<Job> table = {
         {"demo", "load every plug-in and list what each registers", runDemoJob},
         {"swatch", "render a texture node to a PNG swatch", texturing::runSwatchJob},
@@ -17,11 +16,9 @@ const std::vector<Job>& jobs()
     return table;
 }
 
-const Job* findJob(std::string_view name)
-{
+const Job* findJob(std::string_view name) {
     for (const auto& job : jobs())
-        if (name == job.name)
-            return &job;
+        if (name == job.name) return &job;
     return nullptr;
 }
 

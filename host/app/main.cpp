@@ -31,8 +31,7 @@ struct Options {
     bool quiet = false;
 };
 
-int runText(const Options& o)
-{
+int runText(const Options& o) {
     lang::ExecuteOptions eo;
     eo.undo = true;
     eo.origin = "command-line";
@@ -43,8 +42,7 @@ int runText(const Options& o)
     return r.ok ? 0 : 1;
 }
 
-int runFile(const Options& o)
-{
+int runFile(const Options& o) {
     std::ifstream in(o.file, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "tarn: cannot open \"%s\".\n", o.file.c_str());
@@ -65,22 +63,19 @@ int runFile(const Options& o)
     return 0;
 }
 
-int finish(const Options& o, int status)
-{
+int finish(const Options& o, int status) {
     lang::idleQueue().flush();
     if (!o.journalPath.empty()) {
         std::string error;
         if (!lang::journal().writeTo(o.journalPath, &error)) {
             std::fprintf(stderr, "tarn: journal not written: %s\n", error.c_str());
-            if (status == 0)
-                status = 1;
+            if (status == 0) status = 1;
         }
     }
     return status;
 }
 
-std::string jobsHelp()
-{
+std::string jobsHelp() {
     std::string text = "Jobs (tarn JOB --help for their options):\n";
     for (const auto& job : app::jobs()) {
         char line[128];
@@ -92,8 +87,7 @@ std::string jobsHelp()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // A job name as the first word hands every later word to the job.
     if (argc > 1) {
         if (const app::Job* job = app::findJob(argv[1])) {
@@ -125,8 +119,7 @@ int main(int argc, char** argv)
         return cli.exit(e);
     }
 
-    if (!o.pluginPath.empty())
-        plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
+    if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
 
     int status = 0;
     try {

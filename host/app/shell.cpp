@@ -6,13 +6,13 @@
 #include "host/lang/script_output.h"
 #include "host/version.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -21,14 +21,12 @@ namespace tarn::app {
 
 namespace {
 
-void onInterrupt(int)
-{
+void onInterrupt(int) {
     // Stops a running script at its next statement or loop turn.
     lang::hostInterpreter().interrupt();
 }
 
-std::string historyPath()
-{
+std::string historyPath() {
     if (const char* s = std::getenv("XDG_STATE_HOME"); s && *s)
         return std::string(s) + "/tarn/history";
     if (const char* h = std::getenv("HOME"); h && *h)
@@ -36,12 +34,10 @@ std::string historyPath()
     return {};
 }
 
-bool readLine(bool terminal, const char* prompt, std::string& line)
-{
+bool readLine(bool terminal, const char* prompt, std::string& line) {
     if (terminal) {
         char* raw = readline(prompt);
-        if (!raw)
-            return false;
+        if (!raw) return false;
         line = raw;
         std::free(raw);
         return true;
@@ -51,8 +47,7 @@ bool readLine(bool terminal, const char* prompt, std::string& line)
 
 }  // namespace
 
-int runShell(const ShellOptions& options)
-{
+int runShell(const ShellOptions& options) {
     bool terminal = ::isatty(STDIN_FILENO) != 0;
     std::string history = terminal ? historyPath() : std::string();
     if (!history.empty()) {
@@ -75,25 +70,20 @@ int runShell(const ShellOptions& options)
     for (;;) {
         lang::idleQueue().flush();
         std::string line;
-        if (!readLine(terminal, pending.empty() ? "tarn> " : "....> ", line))
-            break;
+        if (!readLine(terminal, pending.empty() ? "tarn> " : "....> ", line)) break;
         ++lineNumber;
         if (pending.empty()) {
             pendingFirstLine = lineNumber;
-            if (line == "quit" || line == "exit")
-                break;
+            if (line == "quit" || line == "exit") break;
         }
         pending += line;
         pending += '\n';
         // Keep reading while a block, string, back-quote or parenthesis is open.
-        if (lang::needsMoreInput(pending))
-            continue;
+        if (lang::needsMoreInput(pending)) continue;
         std::string text;
         text.swap(pending);
-        if (text.find_first_not_of(" \t\n") == std::string::npos)
-            continue;
-        if (terminal)
-            add_history(text.substr(0, text.size() - 1).c_str());
+        if (text.find_first_not_of(" \t\n") == std::string::npos) continue;
+        if (terminal) add_history(text.substr(0, text.size() - 1).c_str());
         lang::ExecuteOptions o;
         o.undo = true;
         o.origin = "shell";
@@ -104,8 +94,7 @@ int runShell(const ShellOptions& options)
         lang::RunResult r = lang::executeText(text, o);
         if (r.ok && !options.quiet && !r.value.isNone())
             lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
-        if (!r.ok && !terminal)
-            status = 1;
+        if (!r.ok && !terminal) status = 1;
     }
     if (!pending.empty()) {
         lang::scriptOutput(lang::OutputKind::Error,
@@ -114,10 +103,8 @@ int runShell(const ShellOptions& options)
         status = 1;
     }
     lang::idleQueue().flush();
-    if (!history.empty())
-        write_history(history.c_str());
-    if (terminal && !options.quiet)
-        std::printf("\n");
+    if (!history.empty()) write_history(history.c_str());
+    if (terminal && !options.quiet) std::printf("\n");
     return status;
 }
 

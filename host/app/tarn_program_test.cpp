@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
@@ -17,10 +17,11 @@ struct Outcome {
     std::string out;  ///< stdout and stderr together
 };
 
-std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
+std::string tempPath(const std::string& name) {
+    return ::testing::TempDir() + name;
+}
 
-Outcome runTarn(const std::string& arguments, const std::string& stdinText = "")
-{
+Outcome runTarn(const std::string& arguments, const std::string& stdinText = "") {
     std::string prefs = tempPath("tarn_program_test.prefs");
     std::string input = tempPath("tarn_program_test.stdin");
     {
@@ -31,27 +32,23 @@ Outcome runTarn(const std::string& arguments, const std::string& stdinText = "")
                       " < '" + input + "' 2>&1";
     Outcome o;
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return o;
+    if (!p) return o;
     std::array<char, 4096> buf;
     std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        o.out.append(buf.data(), n);
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) o.out.append(buf.data(), n);
     int raw = pclose(p);
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return o;
 }
 
-std::string writeScript(const std::string& name, const std::string& text)
-{
+std::string writeScript(const std::string& name, const std::string& text) {
     std::string path = tempPath(name);
     std::ofstream f(path);
     f << text;
     return path;
 }
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream f(path);
     std::stringstream ss;
     ss << f.rdbuf();
@@ -60,8 +57,7 @@ std::string readFile(const std::string& path)
 
 }  // namespace
 
-TEST(TarnProgram, CommandTextsAndExitStatus)
-{
+TEST(TarnProgram, CommandTextsAndExitStatus) {
     struct Row {
         const char* args;
         int status;
@@ -80,9 +76,9 @@ TEST(TarnProgram, CommandTextsAndExitStatus)
     }
 }
 
-TEST(TarnProgram, ScriptFailureNamesFileAndLineAndStops)
-{
-    std::string path = writeScript("tarn_fail.tcs", "print \"one\\n\";\n\nnoSuch 3;\nprint \"never\";\n");
+TEST(TarnProgram, ScriptFailureNamesFileAndLineAndStops) {
+    std::string path =
+        writeScript("tarn_fail.tcs", "print \"one\\n\";\n\nnoSuch 3;\nprint \"never\";\n");
     Outcome o = runTarn("'" + path + "'");
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("one\n"), std::string::npos);
@@ -92,11 +88,10 @@ TEST(TarnProgram, ScriptFailureNamesFileAndLineAndStops)
     EXPECT_EQ(o.out.find("never"), std::string::npos);
 }
 
-TEST(TarnProgram, OptionVariablesPersistBetweenRuns)
-{
+TEST(TarnProgram, OptionVariablesPersistBetweenRuns) {
     // optionVar persists through the preferences file between two runs.
-    std::string path =
-        writeScript("tarn_ok.tcs", "optionVar -iv tarnProgramTest 41;\n"
+    std::string path = writeScript("tarn_ok.tcs",
+                                   "optionVar -iv tarnProgramTest 41;\n"
                                    "int $v = `optionVar -q tarnProgramTest` + 1;\nprint $v;\n");
     Outcome o = runTarn("'" + path + "'");
     EXPECT_EQ(o.status, 0) << o.out;
@@ -107,10 +102,10 @@ TEST(TarnProgram, OptionVariablesPersistBetweenRuns)
     EXPECT_EQ(runTarn("-c 'optionVar -exists tarnProgramTest'").out, "// Result: 0\n");
 }
 
-TEST(TarnProgram, IdleTextsRunAfterEachScriptStatement)
-{
-    std::string path = writeScript("tarn_idle.tcs", "evalDeferred \"print 2\"; print 1;\n"
-                                                     "evalDeferred \"print 4\";\nprint 3;\n");
+TEST(TarnProgram, IdleTextsRunAfterEachScriptStatement) {
+    std::string path = writeScript("tarn_idle.tcs",
+                                   "evalDeferred \"print 2\"; print 1;\n"
+                                   "evalDeferred \"print 4\";\nprint 3;\n");
     Outcome o = runTarn("'" + path + "'");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "2143");
@@ -118,8 +113,7 @@ TEST(TarnProgram, IdleTextsRunAfterEachScriptStatement)
     EXPECT_EQ(c.out, "65");
 }
 
-TEST(TarnProgram, JournalFileHoldsEveryText)
-{
+TEST(TarnProgram, JournalFileHoldsEveryText) {
     std::string journal = tempPath("tarn_journal.jsonl");
     std::remove(journal.c_str());
     Outcome o = runTarn("--journal '" + journal + "' -c 'size(\"abcd\")'");
@@ -130,8 +124,7 @@ TEST(TarnProgram, JournalFileHoldsEveryText)
     EXPECT_NE(text.find("\"origin\":\"command-line\""), std::string::npos) << text;
 }
 
-TEST(TarnProgram, ShellReadsStatementsAcrossLines)
-{
+TEST(TarnProgram, ShellReadsStatementsAcrossLines) {
     Outcome o = runTarn("-q", "int $i = 2;\nif ($i > 1) {\n  print \"big\\n\";\n}\nnoSuch;\n");
     EXPECT_EQ(o.status, 1);  // piped input: a failure makes the status non-zero
     EXPECT_NE(o.out.find("big\n"), std::string::npos) << o.out;
@@ -139,15 +132,13 @@ TEST(TarnProgram, ShellReadsStatementsAcrossLines)
         << o.out;
 }
 
-TEST(TarnProgram, UnfinishedInputIsReported)
-{
+TEST(TarnProgram, UnfinishedInputIsReported) {
     Outcome o = runTarn("-q", "if (1) {\n print 1;\n");
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("unfinished statement (line 1)"), std::string::npos) << o.out;
 }
 
-TEST(TarnProgram, HelpListsJobsAndBadOptionsFail)
-{
+TEST(TarnProgram, HelpListsJobsAndBadOptionsFail) {
     Outcome help = runTarn("--help");
     EXPECT_EQ(help.status, 0);
     for (const char* job : {"demo", "swatch", "shade", "import", "--journal", "--plugin-path"})

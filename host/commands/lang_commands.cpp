@@ -11,14 +11,12 @@
 
 namespace tarn::lang {
 
-void installLangCommands(CommandRegistry& registry)
-{
+void installLangCommands(CommandRegistry& registry) {
     commands::addCoreCommands(registry);
     commands::addOptionVarCommand(registry);
     commands::addUiCommands(registry);
     // Only the host's own registry mirrors plug-in commands.
-    if (&registry == &commandRegistry())
-        commands::installPluginCommandBridge();
+    if (&registry == &commandRegistry()) commands::installPluginCommandBridge();
 }
 
 }  // namespace tarn::lang
@@ -35,14 +33,12 @@ using lang::Value;
 
 namespace {
 
-CommandResult printCmd(const CommandArgs& args, CommandContext&)
-{
+CommandResult printCmd(const CommandArgs& args, CommandContext&) {
     const Value& v = args[0];
     if (v.isArray()) {
         // Arrays print one element per line.
         std::string text;
-        for (const auto& s : v.asStringArray())
-            text += s + "\n";
+        for (const auto& s : v.asStringArray()) text += s + "\n";
         lang::scriptOutput(lang::OutputKind::Print, text);
     } else {
         lang::scriptOutput(lang::OutputKind::Print, v.asString());
@@ -50,77 +46,61 @@ CommandResult printCmd(const CommandArgs& args, CommandContext&)
     return {};
 }
 
-CommandResult evalCmd(const CommandArgs& args, CommandContext& ctx)
-{
+CommandResult evalCmd(const CommandArgs& args, CommandContext& ctx) {
     std::string text;
     for (std::size_t i = 0; i < args.count(); ++i) {
-        if (i)
-            text += ' ';
+        if (i) text += ' ';
         text += args[i].asString();
     }
     return ctx.run(text);
 }
 
-CommandResult sourceCmd(const CommandArgs& args, CommandContext& ctx)
-{
+CommandResult sourceCmd(const CommandArgs& args, CommandContext& ctx) {
     lang::RunOptions o;
     lang::RunResult r = ctx.interpreter().runFile(args[0].asString(), o);
-    if (!r.ok)
-        return CommandResult::failure("");
+    if (!r.ok) return CommandResult::failure("");
     return CommandResult(std::move(r.value));
 }
 
-CommandResult undoCmd(const CommandArgs&, CommandContext& ctx)
-{
-    if (!undo::undoQueue().undo())
-        ctx.warning("There are no more commands to undo.");
+CommandResult undoCmd(const CommandArgs&, CommandContext& ctx) {
+    if (!undo::undoQueue().undo()) ctx.warning("There are no more commands to undo.");
     return {};
 }
 
-CommandResult redoCmd(const CommandArgs&, CommandContext& ctx)
-{
-    if (!undo::undoQueue().redo())
-        ctx.warning("There are no more commands to redo.");
+CommandResult redoCmd(const CommandArgs&, CommandContext& ctx) {
+    if (!undo::undoQueue().redo()) ctx.warning("There are no more commands to redo.");
     return {};
 }
 
-CommandResult undoInfoCmd(const CommandArgs& args, CommandContext&)
-{
+CommandResult undoInfoCmd(const CommandArgs& args, CommandContext&) {
     auto& q = undo::undoQueue();
     if (args.isQuery()) {
-        if (args.has("state"))
-            return Value(std::int64_t(q.isEnabled()));
+        if (args.has("state")) return Value(std::int64_t(q.isEnabled()));
         if (args.has("undoName")) {
             auto labels = q.undoLabels();
             return Value(labels.empty() ? std::string() : labels.back());
         }
         return Value(std::int64_t(q.undoCount()));
     }
-    if (args.has("state"))
-        q.setEnabled(args.flag("state").asBool());
-    if (args.has("flush"))
-        q.clear();
+    if (args.has("state")) q.setEnabled(args.flag("state").asBool());
+    if (args.has("flush")) q.clear();
     return {};
 }
 
-CommandResult evalDeferredCmd(const CommandArgs& args, CommandContext&)
-{
+CommandResult evalDeferredCmd(const CommandArgs& args, CommandContext&) {
     lang::idleQueue().push(args[0].asString());
     return {};
 }
 
-CommandResult flushIdleQueueCmd(const CommandArgs&, CommandContext&)
-{
+CommandResult flushIdleQueueCmd(const CommandArgs&, CommandContext&) {
     return Value(std::int64_t(lang::idleQueue().flush()));
 }
 
-CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx)
-{
+CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
     auto& reg = ctx.interpreter().registry();
     if (args.count() == 0) {
         std::vector<std::string> names = reg.names();
-        lang::scriptOutput(lang::OutputKind::Info,
-                           "Commands (help NAME shows one):");
+        lang::scriptOutput(lang::OutputKind::Info, "Commands (help NAME shows one):");
         std::string line;
         for (const auto& n : names) {
             if (line.size() + n.size() + 1 > 78) {
@@ -129,8 +109,7 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx)
             }
             line += (line.empty() ? "" : " ") + n;
         }
-        if (!line.empty())
-            lang::scriptOutput(lang::OutputKind::Info, "  " + line);
+        if (!line.empty()) lang::scriptOutput(lang::OutputKind::Info, "  " + line);
         return {};
     }
     std::string name = args[0].asString();
@@ -145,52 +124,40 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx)
     std::string text = "Usage: " + (spec->usage.empty() ? spec->name : spec->usage);
     for (const auto& f : spec->flags) {
         text += "\n  -" + f.shortName + " / -" + f.longName;
-        for (auto t : f.args)
-            text += std::string(" <") + lang::describeArgType(t) + ">";
-        if (f.multiUse)
-            text += " (multi-use)";
-        if (f.query)
-            text += " (query)";
-        if (f.edit)
-            text += " (edit)";
+        for (auto t : f.args) text += std::string(" <") + lang::describeArgType(t) + ">";
+        if (f.multiUse) text += " (multi-use)";
+        if (f.query) text += " (query)";
+        if (f.edit) text += " (edit)";
     }
-    if (spec->undoable)
-        text += "\nUndoable.";
-    if (spec->owner != "host")
-        text += "\nRegistered by " + spec->owner + ".";
+    if (spec->undoable) text += "\nUndoable.";
+    if (spec->owner != "host") text += "\nRegistered by " + spec->owner + ".";
     lang::scriptOutput(lang::OutputKind::Info, text);
     return {};
 }
 
-CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx)
-{
+CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx) {
     std::string name = args[0].asString();
     bool found = ctx.interpreter().registry().find(name) || ctx.interpreter().hasProc(name);
     return Value(std::int64_t(found));
 }
 
-CommandResult whatIsCmd(const CommandArgs& args, CommandContext& ctx)
-{
+CommandResult whatIsCmd(const CommandArgs& args, CommandContext& ctx) {
     std::string name = args[0].asString();
-    if (ctx.interpreter().hasProc(name))
-        return Value("Script");
+    if (ctx.interpreter().hasProc(name)) return Value("Script");
     if (const CommandSpec* spec = ctx.interpreter().registry().find(name))
         return Value(spec->owner == "host" ? "Command" : "Command (" + spec->owner + ")");
     return Value("Unknown");
 }
 
-CommandResult sizeCmd(const CommandArgs& args, CommandContext&)
-{
+CommandResult sizeCmd(const CommandArgs& args, CommandContext&) {
     const Value& v = args[0];
-    if (v.isArray())
-        return Value(std::int64_t(v.size()));
+    if (v.isArray()) return Value(std::int64_t(v.size()));
     return Value(std::int64_t(v.asString().size()));
 }
 
 }  // namespace
 
-void addCoreCommands(lang::CommandRegistry& registry)
-{
+void addCoreCommands(lang::CommandRegistry& registry) {
     // Language commands: none of them records undo items, and undo/redo must not.
     const CommandSpec specs[] = {
         {.name = "print", .usage = "print value", .minArgs = 1, .maxArgs = 1, .body = printCmd},
@@ -241,8 +208,7 @@ void addCoreCommands(lang::CommandRegistry& registry)
          .body = whatIsCmd},
         {.name = "size", .usage = "size value", .minArgs = 1, .maxArgs = 1, .body = sizeCmd},
     };
-    for (const auto& spec : specs)
-        registry.add(spec);
+    for (const auto& spec : specs) registry.add(spec);
 }
 
 }  // namespace tarn::commands

@@ -1,6 +1,6 @@
 #pragma once
-/// Language-level built-in commands (print, eval, evalDeferred, source, undo, redo, flushIdleQueue, help,
-/// exists, whatIs, size, undoInfo), option variables (optionVar) and the answers of a host
+/// Language-level built-in commands (print, eval, evalDeferred, source, undo, redo, flushIdleQueue,
+/// help, exists, whatIs, size, undoInfo), option variables (optionVar) and the answers of a host
 /// without windows (window, the slider/check box/radio button controls, deleteUI,
 /// toolPropertyWindow, refreshCreateRenderNodeWindow). Installed by installLangCommands.
 

@@ -13,8 +13,7 @@ using lang::Value;
 namespace {
 
 // Flags are handled in the order given, so "optionVar -iv a 1 -q a" sets, then answers.
-CommandResult optionVarCmd(const CommandArgs& args, CommandContext&)
-{
+CommandResult optionVarCmd(const CommandArgs& args, CommandContext&) {
     auto& vars = lang::optionVars();
     CommandResult result;
     for (const auto& use : args.flags()) {
@@ -37,9 +36,9 @@ CommandResult optionVarCmd(const CommandArgs& args, CommandContext&)
             if (cur && cur->isArray()) {
                 Value empty = cur->kind() == lang::ValueKind::IntArray
                                   ? Value(std::vector<std::int64_t>{})
-                                  : cur->kind() == lang::ValueKind::FloatArray
-                                        ? Value(std::vector<double>{})
-                                        : Value(std::vector<std::string>{});
+                              : cur->kind() == lang::ValueKind::FloatArray
+                                  ? Value(std::vector<double>{})
+                                  : Value(std::vector<std::string>{});
                 vars.set(v[0].asString(), empty);
             }
         } else if (flag == "query") {
@@ -62,8 +61,7 @@ CommandResult optionVarCmd(const CommandArgs& args, CommandContext&)
 
 }  // namespace
 
-void addOptionVarCommand(lang::CommandRegistry& registry)
-{
+void addOptionVarCommand(lang::CommandRegistry& registry) {
     using F = lang::FlagSpec;
     const auto S = ArgType::String;
     registry.add({
@@ -71,12 +69,27 @@ void addOptionVarCommand(lang::CommandRegistry& registry)
         .usage = "optionVar [-iv name int] [-fv name float] [-sv name string] [-iva|-fva|-sva "
                  "name value] [-ca name] [-q name] [-ex name] [-rm name] [-arraySize name] "
                  "[-list]",
-        .flags = {F{.longName = "intValue", .shortName = "iv", .args = {S, ArgType::Int}, .multiUse = true},
-                  F{.longName = "floatValue", .shortName = "fv", .args = {S, ArgType::Float}, .multiUse = true},
+        .flags = {F{.longName = "intValue",
+                    .shortName = "iv",
+                    .args = {S, ArgType::Int},
+                    .multiUse = true},
+                  F{.longName = "floatValue",
+                    .shortName = "fv",
+                    .args = {S, ArgType::Float},
+                    .multiUse = true},
                   F{.longName = "stringValue", .shortName = "sv", .args = {S, S}, .multiUse = true},
-                  F{.longName = "intValueAppend", .shortName = "iva", .args = {S, ArgType::Int}, .multiUse = true},
-                  F{.longName = "floatValueAppend", .shortName = "fva", .args = {S, ArgType::Float}, .multiUse = true},
-                  F{.longName = "stringValueAppend", .shortName = "sva", .args = {S, S}, .multiUse = true},
+                  F{.longName = "intValueAppend",
+                    .shortName = "iva",
+                    .args = {S, ArgType::Int},
+                    .multiUse = true},
+                  F{.longName = "floatValueAppend",
+                    .shortName = "fva",
+                    .args = {S, ArgType::Float},
+                    .multiUse = true},
+                  F{.longName = "stringValueAppend",
+                    .shortName = "sva",
+                    .args = {S, S},
+                    .multiUse = true},
                   F{.longName = "clearArray", .shortName = "ca", .args = {S}, .multiUse = true},
                   F{.longName = "query", .shortName = "q", .args = {S}},
                   F{.longName = "exists", .shortName = "ex", .args = {S}},

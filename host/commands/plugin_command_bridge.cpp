@@ -9,8 +9,7 @@
 
 namespace tarn::commands {
 
-void installPluginCommandBridge()
-{
+void installPluginCommandBridge() {
     auto& plugins = plugins::Registry::instance();
     // Commands registered before the language started.
     for (const auto& c : plugins.commands())

@@ -6,8 +6,7 @@
 
 using namespace tarn::lang;
 
-TEST(ArgBinding, ConversionsByType)
-{
+TEST(ArgBinding, ConversionsByType) {
     struct Row {
         Value in;
         ArgType type;
@@ -51,12 +50,14 @@ TEST(ArgBinding, ConversionsByType)
 
 namespace {
 
-CommandSpec controlSpec()
-{
+CommandSpec controlSpec() {
     return {.name = "slider",
             .maxArgs = 1,
-            .flags = {{.longName = "value", .shortName = "v", .args = {ArgType::Float},
-                       .query = true, .edit = true},
+            .flags = {{.longName = "value",
+                       .shortName = "v",
+                       .args = {ArgType::Float},
+                       .query = true,
+                       .edit = true},
                       {.longName = "label", .shortName = "l", .args = {ArgType::String}},
                       {.longName = "exists", .shortName = "ex"}},
             .queryMode = true,
@@ -64,8 +65,7 @@ CommandSpec controlSpec()
             .body = [](const CommandArgs&, CommandContext&) -> CommandResult { return {}; }};
 }
 
-std::vector<Word> words(std::initializer_list<const char*> list)
-{
+std::vector<Word> words(std::initializer_list<const char*> list) {
     std::vector<Word> out;
     for (const char* w : list) {
         std::string s = w;
@@ -76,8 +76,7 @@ std::vector<Word> words(std::initializer_list<const char*> list)
 
 }  // namespace
 
-TEST(ArgBinding, QueryAndEditModes)
-{
+TEST(ArgBinding, QueryAndEditModes) {
     CommandSpec spec = controlSpec();
     struct Row {
         std::initializer_list<const char*> words;
@@ -111,10 +110,11 @@ TEST(ArgBinding, QueryAndEditModes)
     EXPECT_EQ(q[0].asString(), "s1");
 }
 
-TEST(ArgBinding, RawCommandsSeeEveryWord)
-{
-    CommandSpec spec{.name = "raw", .rawArgs = true,
-                     .body = [](const CommandArgs&, CommandContext&) -> CommandResult { return {}; }};
+TEST(ArgBinding, RawCommandsSeeEveryWord) {
+    CommandSpec spec{
+        .name = "raw",
+        .rawArgs = true,
+        .body = [](const CommandArgs&, CommandContext&) -> CommandResult { return {}; }};
     CommandArgs args;
     std::string error;
     ASSERT_TRUE(bindArguments(spec, words({"-anything", "1", "-x"}), args, error));

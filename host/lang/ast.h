@@ -20,22 +20,23 @@ enum class VarType { Infer, String, Int, Float };
 
 /// One argument of a command invocation.
 struct Arg {
-    ExprPtr expr;             ///< the value (a literal for bare words)
+    ExprPtr expr;                ///< the value (a literal for bare words)
     bool flagCandidate = false;  ///< a bare word (or string literal in function form) "-name"
 };
 
 enum class ExprKind {
-    Literal,     ///< value
-    Var,         ///< name
-    Index,       ///< kids[0] = index; name = array variable
-    Unary,       ///< op: "-", "!", "+"; kids[0]
-    Binary,      ///< op; kids[0], kids[1]
-    Assign,      ///< op: "=", "+=", "-=", "*=", "/="; name (and kids[1] index when indexed); kids[0] value
-    IncDec,      ///< op: "++"/"--"; prefix flag; name
-    Call,        ///< name; args
-    Backquote,   ///< script: the parsed text between back-quotes
-    ArrayLit,    ///< kids
-    Ternary,     ///< kids[0] ? kids[1] : kids[2]
+    Literal,    ///< value
+    Var,        ///< name
+    Index,      ///< kids[0] = index; name = array variable
+    Unary,      ///< op: "-", "!", "+"; kids[0]
+    Binary,     ///< op; kids[0], kids[1]
+    Assign,     ///< op: "=", "+=", "-=", "*=", "/="; name (and kids[1] index when indexed); kids[0]
+                ///< value
+    IncDec,     ///< op: "++"/"--"; prefix flag; name
+    Call,       ///< name; args
+    Backquote,  ///< script: the parsed text between back-quotes
+    ArrayLit,   ///< kids
+    Ternary,    ///< kids[0] ? kids[1] : kids[2]
 };
 
 struct Script;
@@ -47,22 +48,34 @@ struct Expr {
     std::string name;
     std::string op;
     bool prefix = false;
-    bool indexed = false;     ///< Assign/IncDec on $a[i]
-    bool wordForm = false;    ///< Call written as words (flags possible)
+    bool indexed = false;   ///< Assign/IncDec on $a[i]
+    bool wordForm = false;  ///< Call written as words (flags possible)
     std::vector<ExprPtr> kids;
     std::vector<Arg> args;
     std::shared_ptr<Script> script;  ///< Backquote
 };
 
 enum class StmtKind {
-    Empty, Expr, Block, If, While, DoWhile, For, ForIn, Break, Continue, Return, Decl, Proc,
+    Empty,
+    Expr,
+    Block,
+    If,
+    While,
+    DoWhile,
+    For,
+    ForIn,
+    Break,
+    Continue,
+    Return,
+    Decl,
+    Proc,
 };
 
 struct Declarator {
     std::string name;
     bool isArray = false;
-    ExprPtr size;   ///< optional fixed size
-    ExprPtr init;   ///< optional initial value
+    ExprPtr size;  ///< optional fixed size
+    ExprPtr init;  ///< optional initial value
 };
 
 struct Param {
@@ -74,10 +87,10 @@ struct Param {
 struct Stmt {
     StmtKind kind = StmtKind::Empty;
     int line = 1;
-    ExprPtr expr;                  ///< Expr, If/While/DoWhile condition, For condition, Return value
-    ExprPtr init, step;            ///< For
-    std::string var;               ///< ForIn loop variable
-    std::vector<StmtPtr> body;     ///< Block statements; If: body[0] then, body[1] else (optional)
+    ExprPtr expr;               ///< Expr, If/While/DoWhile condition, For condition, Return value
+    ExprPtr init, step;         ///< For
+    std::string var;            ///< ForIn loop variable
+    std::vector<StmtPtr> body;  ///< Block statements; If: body[0] then, body[1] else (optional)
     // Decl
     bool global = false;
     VarType type = VarType::Infer;

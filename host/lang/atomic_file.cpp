@@ -1,36 +1,31 @@
 #include "host/lang/atomic_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tarn::lang {
 
-bool writeFileAtomically(const std::string& path, std::string_view content, std::string* error)
-{
+bool writeFileAtomically(const std::string& path, std::string_view content, std::string* error) {
     namespace fs = std::filesystem;
     auto fail = [&](const std::string& what) {
-        if (error)
-            *error = what + " \"" + path + "\": " + std::strerror(errno);
+        if (error) *error = what + " \"" + path + "\": " + std::strerror(errno);
         return false;
     };
     std::error_code ec;
     fs::path target(path);
-    if (target.has_parent_path())
-        fs::create_directories(target.parent_path(), ec);
+    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
     std::string tmp = path + ".tmp." + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return fail("Cannot write");
+    if (fd < 0) return fail("Cannot write");
     std::size_t done = 0;
     while (done < content.size()) {
         ssize_t n = ::write(fd, content.data() + done, content.size() - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             int saved = errno;
             ::close(fd);
             ::unlink(tmp.c_str());

@@ -13,62 +13,52 @@ namespace tarn::lang {
 namespace {
 const Value kNone;
 
-bool flagMatches(const FlagSpec& f, std::string_view name)
-{
+bool flagMatches(const FlagSpec& f, std::string_view name) {
     return f.longName == name || f.shortName == name;
 }
 }  // namespace
 
-const Value& CommandArgs::operator[](std::size_t i) const
-{
+const Value& CommandArgs::operator[](std::size_t i) const {
     return i < m_positional.size() ? m_positional[i] : kNone;
 }
 
-const CommandArgs::FlagUse* CommandArgs::findUse(std::string_view name, std::size_t use) const
-{
+const CommandArgs::FlagUse* CommandArgs::findUse(std::string_view name, std::size_t use) const {
     std::size_t n = 0;
     for (const auto& u : m_flags) {
         if (u.spec && flagMatches(*u.spec, name)) {
-            if (n == use)
-                return &u;
+            if (n == use) return &u;
             ++n;
         }
     }
     return nullptr;
 }
 
-bool CommandArgs::has(std::string_view name) const { return findUse(name, 0) != nullptr; }
+bool CommandArgs::has(std::string_view name) const {
+    return findUse(name, 0) != nullptr;
+}
 
-std::size_t CommandArgs::uses(std::string_view name) const
-{
+std::size_t CommandArgs::uses(std::string_view name) const {
     std::size_t n = 0;
     for (const auto& u : m_flags)
-        if (u.spec && flagMatches(*u.spec, name))
-            ++n;
+        if (u.spec && flagMatches(*u.spec, name)) ++n;
     return n;
 }
 
-const Value& CommandArgs::flag(std::string_view name, std::size_t arg, std::size_t use) const
-{
+const Value& CommandArgs::flag(std::string_view name, std::size_t arg, std::size_t use) const {
     const FlagUse* u = findUse(name, use);
-    if (!u || arg >= u->values.size())
-        return kNone;
+    if (!u || arg >= u->values.size()) return kNone;
     return u->values[arg];
 }
 
 // Registry -----------------------------------------------------------------------------------
 
-bool CommandRegistry::add(CommandSpec spec, std::string* error)
-{
+bool CommandRegistry::add(CommandSpec spec, std::string* error) {
     auto fail = [&](std::string msg) {
-        if (error)
-            *error = std::move(msg);
+        if (error) *error = std::move(msg);
         return false;
     };
-    if (spec.name.empty())
-        return fail("A command needs a name.");
-    if (!spec.body)
-        return fail("Command \"" + spec.name + "\" has no body.");
+    if (spec.name.empty()) return fail("A command needs a name.");
+    if (!spec.body) return fail("Command \"" + spec.name + "\" has no body.");
     if (m_commands.count(spec.name))
         return fail("Command \"" + spec.name + "\" is already registered.");
     std::set<std::string> seen;
@@ -76,8 +66,7 @@ bool CommandRegistry::add(CommandSpec spec, std::string* error)
         if (f.longName.empty())
             return fail("Command \"" + spec.name + "\" has a flag without a name.");
         std::set<std::string> names{f.longName};
-        if (!f.shortName.empty())
-            names.insert(f.shortName);
+        if (!f.shortName.empty()) names.insert(f.shortName);
         for (const std::string& n : names)
             if (!seen.insert(n).second)
                 return fail("Command \"" + spec.name + "\" has two flags named \"" + n + "\".");
@@ -87,32 +76,26 @@ bool CommandRegistry::add(CommandSpec spec, std::string* error)
     return true;
 }
 
-bool CommandRegistry::remove(std::string_view name)
-{
+bool CommandRegistry::remove(std::string_view name) {
     auto it = m_commands.find(name);
-    if (it == m_commands.end())
-        return false;
+    if (it == m_commands.end()) return false;
     m_commands.erase(it);
     return true;
 }
 
-const CommandSpec* CommandRegistry::find(std::string_view name) const
-{
+const CommandSpec* CommandRegistry::find(std::string_view name) const {
     auto it = m_commands.find(name);
     return it == m_commands.end() ? nullptr : it->second.get();
 }
 
-std::vector<std::string> CommandRegistry::names() const
-{
+std::vector<std::string> CommandRegistry::names() const {
     std::vector<std::string> out;
     out.reserve(m_commands.size());
-    for (const auto& [name, spec] : m_commands)
-        out.push_back(name);
+    for (const auto& [name, spec] : m_commands) out.push_back(name);
     return out;
 }
 
-CommandRegistry& commandRegistry()
-{
+CommandRegistry& commandRegistry() {
     static CommandRegistry registry;
     static bool installed = false;
     if (!installed) {
@@ -127,157 +110,155 @@ CommandRegistry& commandRegistry()
             installTexturingCommands, installRenderCommands, installFileioCommands,
         };
         for (Installer install : installers)
-            if (install)
-                install(registry);
+            if (install) install(registry);
     }
     return registry;
 }
 
-const FlagSpec* findFlag(const CommandSpec& spec, std::string_view name)
-{
+const FlagSpec* findFlag(const CommandSpec& spec, std::string_view name) {
     for (const auto& f : spec.flags)
-        if (flagMatches(f, name))
-            return &f;
+        if (flagMatches(f, name)) return &f;
     return nullptr;
 }
 
 // Argument binding ---------------------------------------------------------------------------
 
-const char* describeArgType(ArgType type)
-{
+const char* describeArgType(ArgType type) {
     switch (type) {
-    case ArgType::Any: return "a value";
-    case ArgType::String: return "a string";
-    case ArgType::Int: return "an int";
-    case ArgType::Float: return "a number";
-    case ArgType::Bool: return "a boolean (0, 1, true, false, on, off)";
-    case ArgType::StringArray: return "a string array";
-    case ArgType::IntArray: return "an int array";
-    case ArgType::FloatArray: return "a float array";
+        case ArgType::Any:
+            return "a value";
+        case ArgType::String:
+            return "a string";
+        case ArgType::Int:
+            return "an int";
+        case ArgType::Float:
+            return "a number";
+        case ArgType::Bool:
+            return "a boolean (0, 1, true, false, on, off)";
+        case ArgType::StringArray:
+            return "a string array";
+        case ArgType::IntArray:
+            return "an int array";
+        case ArgType::FloatArray:
+            return "a float array";
     }
     return "a value";
 }
 
-bool convertArgument(const Value& in, ArgType type, Value& out)
-{
+bool convertArgument(const Value& in, ArgType type, Value& out) {
     switch (type) {
-    case ArgType::Any: out = in; return true;
-    case ArgType::String:
-        if (in.isArray())
-            return false;
-        out = Value(in.asString());
-        return true;
-    case ArgType::Int: {
-        if (in.kind() == ValueKind::Int) {
+        case ArgType::Any:
             out = in;
             return true;
-        }
-        double d = 0;
-        if (in.kind() == ValueKind::Float)
-            d = in.asFloat();
-        else if (in.kind() != ValueKind::String || !parseFloat(in.asString(), d))
-            return false;
-        if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.0e18)
-            return false;
-        std::int64_t i = 0;
-        out = (in.kind() == ValueKind::String && parseInt(in.asString(), i)) ? Value(i)
-                                                                               : Value(std::int64_t(d));
-        return true;
-    }
-    case ArgType::Float: {
-        if (in.isNumber()) {
-            out = Value(in.asFloat());
+        case ArgType::String:
+            if (in.isArray()) return false;
+            out = Value(in.asString());
             return true;
-        }
-        double d = 0;
-        if (in.kind() != ValueKind::String || !parseFloat(in.asString(), d))
-            return false;
-        out = Value(d);
-        return true;
-    }
-    case ArgType::Bool: {
-        if (in.isNumber()) {
-            out = Value(std::int64_t(in.asFloat() != 0.0));
-            return true;
-        }
-        if (in.kind() != ValueKind::String)
-            return false;
-        std::string s = in.asString();
-        for (auto& c : s)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (s == "1" || s == "true" || s == "on" || s == "yes")
-            out = Value(std::int64_t(1));
-        else if (s == "0" || s == "false" || s == "off" || s == "no")
-            out = Value(std::int64_t(0));
-        else
-            return false;
-        return true;
-    }
-    case ArgType::StringArray: out = Value(in.asStringArray()); return true;
-    case ArgType::IntArray: {
-        if (in.kind() == ValueKind::String || in.kind() == ValueKind::StringArray) {
-            std::vector<std::int64_t> ints;
-            for (const auto& s : in.asStringArray()) {
-                Value v;
-                if (!convertArgument(Value(s), ArgType::Int, v))
-                    return false;
-                ints.push_back(v.asInt());
+        case ArgType::Int: {
+            if (in.kind() == ValueKind::Int) {
+                out = in;
+                return true;
             }
-            out = Value(std::move(ints));
+            double d = 0;
+            if (in.kind() == ValueKind::Float)
+                d = in.asFloat();
+            else if (in.kind() != ValueKind::String || !parseFloat(in.asString(), d))
+                return false;
+            if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.0e18) return false;
+            std::int64_t i = 0;
+            out = (in.kind() == ValueKind::String && parseInt(in.asString(), i))
+                      ? Value(i)
+                      : Value(std::int64_t(d));
             return true;
         }
-        out = Value(in.asIntArray());
-        return true;
-    }
-    case ArgType::FloatArray: {
-        if (in.kind() == ValueKind::String || in.kind() == ValueKind::StringArray) {
-            std::vector<double> fs;
-            for (const auto& s : in.asStringArray()) {
-                double d = 0;
-                if (!parseFloat(s, d))
-                    return false;
-                fs.push_back(d);
+        case ArgType::Float: {
+            if (in.isNumber()) {
+                out = Value(in.asFloat());
+                return true;
             }
-            out = Value(std::move(fs));
+            double d = 0;
+            if (in.kind() != ValueKind::String || !parseFloat(in.asString(), d)) return false;
+            out = Value(d);
             return true;
         }
-        out = Value(in.asFloatArray());
-        return true;
-    }
+        case ArgType::Bool: {
+            if (in.isNumber()) {
+                out = Value(std::int64_t(in.asFloat() != 0.0));
+                return true;
+            }
+            if (in.kind() != ValueKind::String) return false;
+            std::string s = in.asString();
+            for (auto& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+            if (s == "1" || s == "true" || s == "on" || s == "yes")
+                out = Value(std::int64_t(1));
+            else if (s == "0" || s == "false" || s == "off" || s == "no")
+                out = Value(std::int64_t(0));
+            else
+                return false;
+            return true;
+        }
+        case ArgType::StringArray:
+            out = Value(in.asStringArray());
+            return true;
+        case ArgType::IntArray: {
+            if (in.kind() == ValueKind::String || in.kind() == ValueKind::StringArray) {
+                std::vector<std::int64_t> ints;
+                for (const auto& s : in.asStringArray()) {
+                    Value v;
+                    if (!convertArgument(Value(s), ArgType::Int, v)) return false;
+                    ints.push_back(v.asInt());
+                }
+                out = Value(std::move(ints));
+                return true;
+            }
+            out = Value(in.asIntArray());
+            return true;
+        }
+        case ArgType::FloatArray: {
+            if (in.kind() == ValueKind::String || in.kind() == ValueKind::StringArray) {
+                std::vector<double> fs;
+                for (const auto& s : in.asStringArray()) {
+                    double d = 0;
+                    if (!parseFloat(s, d)) return false;
+                    fs.push_back(d);
+                }
+                out = Value(std::move(fs));
+                return true;
+            }
+            out = Value(in.asFloatArray());
+            return true;
+        }
     }
     return false;
 }
 
 namespace {
 
-std::string quoted(const Value& v)
-{
+std::string quoted(const Value& v) {
     std::string s = v.toDisplay();
-    if (s.size() > 40)
-        s = s.substr(0, 37) + "...";
+    if (s.size() > 40) s = s.substr(0, 37) + "...";
     return "'" + s + "'";
 }
 
-std::string countText(int n) { return std::to_string(n) + (n == 1 ? " argument" : " arguments"); }
+std::string countText(int n) {
+    return std::to_string(n) + (n == 1 ? " argument" : " arguments");
+}
 
 }  // namespace
 
 bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, CommandArgs& out,
-                   std::string& error)
-{
+                   std::string& error) {
     const std::string& cmd = spec.name;
     out.setName(cmd);
     if (spec.rawArgs) {
-        for (const auto& w : words)
-            out.addPositional(w.value);
+        for (const auto& w : words) out.addPositional(w.value);
         return true;
     }
 
     // Modes first: in query mode flags take no arguments, wherever -q stands.
     bool query = false, edit = false;
     for (const auto& w : words) {
-        if (!w.flag)
-            continue;
+        if (!w.flag) continue;
         std::string n = w.value.asString().substr(1);
         if (spec.queryMode && (n == "q" || n == "query"))
             query = true;
@@ -327,8 +308,8 @@ bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, Comm
         if (!query) {
             for (std::size_t a = 0; a < f->args.size(); ++a) {
                 if (i + 1 >= words.size()) {
-                    error = cmd + ": flag '-" + name + "' needs " +
-                            countText(int(f->args.size())) + ".";
+                    error = cmd + ": flag '-" + name + "' needs " + countText(int(f->args.size())) +
+                            ".";
                     return false;
                 }
                 const Value& raw = words[++i].value;
@@ -354,14 +335,12 @@ bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, Comm
         else
             expected = std::to_string(spec.minArgs) + " to " + countText(spec.maxArgs);
         error = cmd + ": expected " + expected + ", got " + std::to_string(n) + ".";
-        if (!spec.usage.empty())
-            error += " Usage: " + spec.usage;
+        if (!spec.usage.empty()) error += " Usage: " + spec.usage;
         return false;
     }
     for (std::size_t i = 0; i < positional.size(); ++i) {
-        ArgType t = spec.argTypes.empty()
-                        ? ArgType::Any
-                        : spec.argTypes[std::min(i, spec.argTypes.size() - 1)];
+        ArgType t = spec.argTypes.empty() ? ArgType::Any
+                                          : spec.argTypes[std::min(i, spec.argTypes.size() - 1)];
         Value converted;
         if (!convertArgument(positional[i], t, converted)) {
             error = cmd + ": invalid argument " + quoted(positional[i]) + " (argument " +

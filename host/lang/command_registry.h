@@ -58,13 +58,13 @@ inline constexpr int kUnlimited = -1;
 /// One flag of a command. An empty `args` makes the flag a switch.
 /// Every member has a default, so designated initialisers may leave any out.
 struct FlagSpec {
-    std::string longName{};      ///< without the dash: "lock"
-    std::string shortName{};     ///< without the dash: "l" (may equal longName)
-    std::vector<ArgType> args{}; ///< argument types, in order, each use takes all of them
-    bool multiUse = false;       ///< may be given more than once (each use kept in order)
-    bool query = false;          ///< allowed with -q; in query mode the flag takes no argument
-    bool edit = false;           ///< allowed with -e
-    bool create = true;          ///< allowed without -q/-e
+    std::string longName{};       ///< without the dash: "lock"
+    std::string shortName{};      ///< without the dash: "l" (may equal longName)
+    std::vector<ArgType> args{};  ///< argument types, in order, each use takes all of them
+    bool multiUse = false;        ///< may be given more than once (each use kept in order)
+    bool query = false;           ///< allowed with -q; in query mode the flag takes no argument
+    bool edit = false;            ///< allowed with -e
+    bool create = true;           ///< allowed without -q/-e
 };
 
 /// The arguments a body receives, already checked and converted.
@@ -127,8 +127,7 @@ struct CommandResult {
     static CommandResult success(Value v = {}) { return CommandResult(std::move(v)); }
     /// A failure with a message (no prefix, no trailing line feed). Empty messages are allowed
     /// when the body already reported through CommandContext::error.
-    static CommandResult failure(std::string message)
-    {
+    static CommandResult failure(std::string message) {
         CommandResult r;
         r.ok = false;
         r.error = std::move(message);
@@ -167,17 +166,17 @@ using CommandBody = std::function<CommandResult(const CommandArgs&, CommandConte
 /// The description of one command.
 struct CommandSpec {
     std::string name{};
-    std::string usage{};           ///< one line, shown by `help NAME` and in count errors
-    int minArgs = 0;               ///< positional arguments, after flags are taken out
-    int maxArgs = 0;               ///< kUnlimited for no maximum
-    std::vector<ArgType> argTypes{}; ///< type of position i = argTypes[min(i, size-1)]; empty: Any
+    std::string usage{};              ///< one line, shown by `help NAME` and in count errors
+    int minArgs = 0;                  ///< positional arguments, after flags are taken out
+    int maxArgs = 0;                  ///< kUnlimited for no maximum
+    std::vector<ArgType> argTypes{};  ///< type of position i = argTypes[min(i, size-1)]; empty: Any
     std::vector<FlagSpec> flags{};
-    bool queryMode = false;        ///< -q/-query switches to query mode
-    bool editMode = false;         ///< -e/-edit switches to edit mode
-    bool undoable = false;         ///< changes the scene and records its changes for undo
-    bool rawArgs = false;          ///< no checking: every word goes to positional() as given
+    bool queryMode = false;  ///< -q/-query switches to query mode
+    bool editMode = false;   ///< -e/-edit switches to edit mode
+    bool undoable = false;   ///< changes the scene and records its changes for undo
+    bool rawArgs = false;    ///< no checking: every word goes to positional() as given
     CommandBody body{};
-    std::string owner = "host";    ///< "host" or the plug-in that registered it
+    std::string owner = "host";  ///< "host" or the plug-in that registered it
 };
 
 /// The table of commands the interpreter knows, by name.

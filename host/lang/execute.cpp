@@ -4,8 +4,7 @@
 
 namespace tarn::lang {
 
-RunResult executeText(std::string_view text, const ExecuteOptions& options)
-{
+RunResult executeText(std::string_view text, const ExecuteOptions& options) {
     RunOptions ro;
     ro.display = options.display;
     ro.undo = options.undo;

@@ -13,8 +13,8 @@ namespace tarn::lang {
 struct ExecuteOptions {
     bool display = false;
     bool undo = false;
-    std::string origin = "api";   ///< journal origin: "api", "idle", "script", "shell", ...
-    std::string sourceName;       ///< file name for messages
+    std::string origin = "api";  ///< journal origin: "api", "idle", "script", "shell", ...
+    std::string sourceName;      ///< file name for messages
     int firstLine = 1;
     bool flushIdleEachStatement = false;
 };

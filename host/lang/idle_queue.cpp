@@ -4,23 +4,18 @@
 
 namespace tarn::lang {
 
-void IdleQueue::push(std::string text, bool display)
-{
+void IdleQueue::push(std::string text, bool display) {
     m_items.push_back(Item{std::move(text), display});
 }
 
-std::vector<std::string> IdleQueue::pending() const
-{
+std::vector<std::string> IdleQueue::pending() const {
     std::vector<std::string> out;
-    for (const auto& i : m_items)
-        out.push_back(i.text);
+    for (const auto& i : m_items) out.push_back(i.text);
     return out;
 }
 
-std::size_t IdleQueue::flush()
-{
-    if (m_flushing)
-        return 0;
+std::size_t IdleQueue::flush() {
+    if (m_flushing) return 0;
     m_flushing = true;
     std::size_t n = 0;
     while (!m_items.empty() && n < kMaxPerFlush) {
@@ -37,8 +32,7 @@ std::size_t IdleQueue::flush()
     return n;
 }
 
-IdleQueue& idleQueue()
-{
+IdleQueue& idleQueue() {
     static IdleQueue q;
     return q;
 }

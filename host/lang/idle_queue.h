@@ -10,7 +10,6 @@
 
 namespace tarn::lang {
 
-
 class IdleQueue {
 public:
     /// Appends a text.

@@ -20,10 +20,10 @@ namespace tarn::lang {
 
 /// How a top-level text runs.
 struct RunOptions {
-    std::string sourceName;        ///< file name for messages ("" for a command text)
-    int firstLine = 1;             ///< number of the text's first line in that file
-    bool undo = true;              ///< one undo chunk around the text; off: changes not recorded
-    bool display = false;          ///< echo the text and print its result
+    std::string sourceName;  ///< file name for messages ("" for a command text)
+    int firstLine = 1;       ///< number of the text's first line in that file
+    bool undo = true;        ///< one undo chunk around the text; off: changes not recorded
+    bool display = false;    ///< echo the text and print its result
     bool flushIdleEachStatement = false;  ///< run the idle queue after every top-level statement
 };
 

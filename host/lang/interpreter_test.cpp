@@ -19,8 +19,7 @@ using namespace tarn::lang;
 using tarn::lang::testing::probeScene;
 using tarn::lang::testing::Session;
 
-TEST(Undo, EachTopLevelTextIsOneChunk)
-{
+TEST(Undo, EachTopLevelTextIsOneChunk) {
     Session s;
     ASSERT_TRUE(s.run("setValue a 1; setValue b 2").ok);
     ASSERT_TRUE(s.run("setValue a 5").ok);
@@ -29,7 +28,10 @@ TEST(Undo, EachTopLevelTextIsOneChunk)
         std::int64_t a, b;
         bool hasB;
     } steps[] = {
-        {"undo", 1, 2, true}, {"undo", 0, 0, false}, {"redo", 1, 2, true}, {"redo", 5, 2, true},
+        {"undo", 1, 2, true},
+        {"undo", 0, 0, false},
+        {"redo", 1, 2, true},
+        {"redo", 5, 2, true},
     };
     for (const auto& st : steps) {
         ASSERT_TRUE(s.run(st.text).ok);
@@ -41,8 +43,7 @@ TEST(Undo, EachTopLevelTextIsOneChunk)
     }
 }
 
-TEST(Undo, NothingToUndoWarnsAndSucceeds)
-{
+TEST(Undo, NothingToUndoWarnsAndSucceeds) {
     Session s;
     auto r = s.run("undo");
     EXPECT_TRUE(r.ok);
@@ -50,8 +51,7 @@ TEST(Undo, NothingToUndoWarnsAndSucceeds)
               std::vector<std::string>{"// Warning: There are no more commands to undo.\n"});
 }
 
-TEST(Undo, TextRunWithUndoOffIsNotRecorded)
-{
+TEST(Undo, TextRunWithUndoOffIsNotRecorded) {
     Session s;
     RunOptions off;
     off.undo = false;
@@ -61,8 +61,7 @@ TEST(Undo, TextRunWithUndoOffIsNotRecorded)
     EXPECT_EQ(probeScene()["a"], 1);
 }
 
-TEST(Undo, FailingCommandChangesNothingButEarlierStatementsStand)
-{
+TEST(Undo, FailingCommandChangesNothingButEarlierStatementsStand) {
     Session s;
     auto r = s.run("setValue a 1; setThenFail a 9; setValue a 3");
     EXPECT_FALSE(r.ok);
@@ -72,8 +71,7 @@ TEST(Undo, FailingCommandChangesNothingButEarlierStatementsStand)
     EXPECT_EQ(probeScene().count("a"), 0u);
 }
 
-TEST(Undo, SyntaxErrorRunsNothing)
-{
+TEST(Undo, SyntaxErrorRunsNothing) {
     Session s;
     auto r = s.run("setValue a 1;\nsetValue b \"unterminated");
     EXPECT_FALSE(r.ok);
@@ -83,8 +81,7 @@ TEST(Undo, SyntaxErrorRunsNothing)
     EXPECT_NE(s.output.text().find("line 2: Unterminated string"), std::string::npos);
 }
 
-TEST(Output, ChannelsCarryTheirPrefixes)
-{
+TEST(Output, ChannelsCarryTheirPrefixes) {
     struct Row {
         OutputKind kind;
         const char* text;
@@ -97,19 +94,16 @@ TEST(Output, ChannelsCarryTheirPrefixes)
         {OutputKind::Error, "broken\n", "// Error: broken\n"},
         {OutputKind::Result, "3", "// Result: 3\n"},
     };
-    for (const auto& r : rows)
-        EXPECT_EQ(formatOutput(r.kind, r.text), r.expected);
+    for (const auto& r : rows) EXPECT_EQ(formatOutput(r.kind, r.text), r.expected);
 }
 
-TEST(Output, PrintWritesTextAsGivenAndArraysPerLine)
-{
+TEST(Output, PrintWritesTextAsGivenAndArraysPerLine) {
     Session s;
     s.run("print \"// Result: Performed a polyCollapseEdge.\\n\"; print {\"a\", \"b\"}");
     EXPECT_EQ(s.output.text(), "// Result: Performed a polyCollapseEdge.\na\nb\n");
 }
 
-TEST(Output, DisplayEchoesTextAndResult)
-{
+TEST(Output, DisplayEchoesTextAndResult) {
     Session s;
     RunOptions o;
     o.display = true;
@@ -117,8 +111,7 @@ TEST(Output, DisplayEchoesTextAndResult)
     EXPECT_EQ(s.output.text(), "words a b\n// Result: a|b\n");
 }
 
-TEST(Errors, BatchMessagesNameFileAndLine)
-{
+TEST(Errors, BatchMessagesNameFileAndLine) {
     Session s;
     RunOptions o;
     o.sourceName = "scene.tcs";
@@ -128,16 +121,14 @@ TEST(Errors, BatchMessagesNameFileAndLine)
     EXPECT_EQ(s.output.text(), "// Error: scene.tcs:3: Cannot find procedure \"noSuch\".\n");
 }
 
-TEST(Errors, SourceOfMissingFileFailsCleanly)
-{
+TEST(Errors, SourceOfMissingFileFailsCleanly) {
     Session s;
     auto r = s.run("source \"/nonexistent/dir/x.tcs\"");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(s.output.of(OutputKind::Error).size(), 1u);
 }
 
-TEST(Errors, SourceRunsFileAndSelfSourcingStops)
-{
+TEST(Errors, SourceRunsFileAndSelfSourcingStops) {
     Session s;
     std::string path = ::testing::TempDir() + "lang_self_source.tcs";
     {
@@ -154,32 +145,28 @@ TEST(Errors, SourceRunsFileAndSelfSourcingStops)
     EXPECT_GT(depth->asInt(), 10);
 }
 
-TEST(Errors, InterruptStopsAnEndlessLoop)
-{
+TEST(Errors, InterruptStopsAnEndlessLoop) {
     Session s;
     // The loop's command interrupts the interpreter after a few rounds, like Ctrl-C would.
     int calls = 0;
-    s.registry->add({.name = "tick",
-                     .body = [&](const CommandArgs&, CommandContext& ctx) -> CommandResult {
-                         if (++calls == 50)
-                             ctx.interpreter().interrupt();
-                         return {};
-                     }});
+    s.registry->add(
+        {.name = "tick", .body = [&](const CommandArgs&, CommandContext& ctx) -> CommandResult {
+             if (++calls == 50) ctx.interpreter().interrupt();
+             return {};
+         }});
     auto r = s.run("while (1) tick;");
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("Interrupted."), std::string::npos);
     EXPECT_EQ(calls, 50);
 }
 
-TEST(Nested, CommandBodiesRunTextsAndCallCommands)
-{
+TEST(Nested, CommandBodiesRunTextsAndCallCommands) {
     Session s;
     s.registry->add({.name = "outer",
                      .undoable = true,
                      .body = [](const CommandArgs&, CommandContext& ctx) -> CommandResult {
                          auto r = ctx.run("setValue n 2; getValue n");
-                         if (!r.ok)
-                             return r;
+                         if (!r.ok) return r;
                          return ctx.call("setValue", {Value("-add"), Value("n"), r.value});
                      }});
     auto r = s.run("outer");
@@ -191,33 +178,30 @@ TEST(Nested, CommandBodiesRunTextsAndCallCommands)
     EXPECT_TRUE(probeScene().empty());
 }
 
-TEST(Nested, FailingNestedTextIsReportedOnce)
-{
+TEST(Nested, FailingNestedTextIsReportedOnce) {
     Session s;
-    s.registry->add({.name = "outer",
-                     .body = [](const CommandArgs&, CommandContext& ctx) -> CommandResult {
-                         return ctx.run("getValue missing");
-                     }});
+    s.registry->add(
+        {.name = "outer", .body = [](const CommandArgs&, CommandContext& ctx) -> CommandResult {
+             return ctx.run("getValue missing");
+         }});
     auto r = s.run("outer");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(s.output.of(OutputKind::Error),
               std::vector<std::string>{"// Error: No value named missing.\n"});
 }
 
-TEST(Nested, CommandThrowingIsContained)
-{
+TEST(Nested, CommandThrowingIsContained) {
     Session s;
-    s.registry->add({.name = "thrower",
-                     .body = [](const CommandArgs&, CommandContext&) -> CommandResult {
-                         throw std::runtime_error("boom");
-                     }});
+    s.registry->add(
+        {.name = "thrower", .body = [](const CommandArgs&, CommandContext&) -> CommandResult {
+             throw std::runtime_error("boom");
+         }});
     auto r = s.run("thrower");
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("thrower: internal error: boom"), std::string::npos);
 }
 
-TEST(Registry, RefusesBadDescriptions)
-{
+TEST(Registry, RefusesBadDescriptions) {
     CommandRegistry reg;
     auto body = [](const CommandArgs&, CommandContext&) -> CommandResult { return {}; };
     std::string err;
@@ -229,7 +213,8 @@ TEST(Registry, RefusesBadDescriptions)
                           .body = body},
                          &err));
     EXPECT_NE(err.find("two flags named \"a\""), std::string::npos);
-    EXPECT_TRUE(reg.add({.name = "same", .flags = {{.longName = "x", .shortName = "x"}}, .body = body}));
+    EXPECT_TRUE(
+        reg.add({.name = "same", .flags = {{.longName = "x", .shortName = "x"}}, .body = body}));
     EXPECT_FALSE(reg.add({.name = "same", .body = body}, &err));
     EXPECT_TRUE(reg.remove("same"));
     EXPECT_FALSE(reg.remove("same"));
@@ -239,8 +224,7 @@ TEST(Registry, RefusesBadDescriptions)
 
 class HostLevel : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         journal().clear();
         idleQueue().clear();
         tarn::undo::undoQueue().clear();
@@ -248,8 +232,7 @@ protected:
     OutputCapture output;
 };
 
-TEST_F(HostLevel, ExecuteCommandResultsInEveryForm)
-{
+TEST_F(HostLevel, ExecuteCommandResultsInEveryForm) {
     KStringArray sa;
     ASSERT_TRUE(KGlobal::executeCommand("string $sa[] = {\"a\", \"b\"}; $sa", sa));
     ASSERT_EQ(sa.length(), 2u);
@@ -272,8 +255,7 @@ TEST_F(HostLevel, ExecuteCommandResultsInEveryForm)
     EXPECT_FALSE(KGlobal::executeCommand("noSuchCommand"));
 }
 
-TEST_F(HostLevel, JournalRecordsTextFlagsResultAndStatus)
-{
+TEST_F(HostLevel, JournalRecordsTextFlagsResultAndStatus) {
     KGlobal::executeCommand("size(\"abc\")", true, false);
     KGlobal::executeCommand("noSuchCommand", false, true);
     const auto& e = journal().entries();
@@ -291,8 +273,7 @@ TEST_F(HostLevel, JournalRecordsTextFlagsResultAndStatus)
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
 }
 
-TEST_F(HostLevel, ExecuteCommandOffTheMainThreadFailsCleanly)
-{
+TEST_F(HostLevel, ExecuteCommandOffTheMainThreadFailsCleanly) {
     KStatus fromWorker, idleFromWorker;
     std::thread worker([&] {
         fromWorker = KGlobal::executeCommand("print \"never\"");
@@ -306,8 +287,7 @@ TEST_F(HostLevel, ExecuteCommandOffTheMainThreadFailsCleanly)
     EXPECT_TRUE(journal().entries().empty());
 }
 
-TEST_F(HostLevel, JournalKeepsStartOrderOfNestedTextsAndDropsOldest)
-{
+TEST_F(HostLevel, JournalKeepsStartOrderOfNestedTextsAndDropsOldest) {
     ExecuteOptions o;
     o.origin = "shell";
     executeText("eval \"print 1\"; flushIdleQueue", o);
@@ -328,8 +308,7 @@ TEST_F(HostLevel, JournalKeepsStartOrderOfNestedTextsAndDropsOldest)
     journal().setCapacity(100000);
 }
 
-TEST_F(HostLevel, IdleQueueRunsInOrderWhenFlushed)
-{
+TEST_F(HostLevel, IdleQueueRunsInOrderWhenFlushed) {
     KGlobal::executeCommandOnIdle("print \"one\\n\"");
     KGlobal::executeCommandOnIdle("print \"two\\n\"");
     EXPECT_EQ(idleQueue().size(), 2u);
@@ -342,8 +321,7 @@ TEST_F(HostLevel, IdleQueueRunsInOrderWhenFlushed)
     EXPECT_EQ(journal().entries()[1].origin, "idle");
 }
 
-TEST_F(HostLevel, IdleQueueRunsAfterEachScriptStatement)
-{
+TEST_F(HostLevel, IdleQueueRunsAfterEachScriptStatement) {
     ExecuteOptions o;
     o.flushIdleEachStatement = true;
     o.origin = "script";
@@ -353,12 +331,10 @@ TEST_F(HostLevel, IdleQueueRunsAfterEachScriptStatement)
     EXPECT_EQ(output.of(OutputKind::Print).front(), "a");
 }
 
-TEST_F(HostLevel, IdleTextQueueingItselfCannotHang)
-{
+TEST_F(HostLevel, IdleTextQueueingItselfCannotHang) {
     // Each run queues one more; a flush stops after its share and the rest waits.
     tarn::lang::hostInterpreter().run("global proc requeue() { eval \"flushIdleQueue\"; }");
-    for (int i = 0; i < 3; ++i)
-        KGlobal::executeCommandOnIdle("requeue");
+    for (int i = 0; i < 3; ++i) KGlobal::executeCommandOnIdle("requeue");
     EXPECT_EQ(idleQueue().flush(), 3u);
 }
 
@@ -371,8 +347,7 @@ int g_counter = 0;
 class CounterCmd : public KPxCommand {
 public:
     static void* creator() { return new CounterCmd; }
-    KStatus doIt(const KArgList& args) override
-    {
+    KStatus doIt(const KArgList& args) override {
         KStatus st;
         m_by = args.length() ? args.asInt(0, &st) : 1;
         if (st.error()) {
@@ -386,14 +361,12 @@ public:
         }
         return redoIt();
     }
-    KStatus redoIt() override
-    {
+    KStatus redoIt() override {
         g_counter += m_by;
         setResult(g_counter);
         return KStatus();
     }
-    KStatus undoIt() override
-    {
+    KStatus undoIt() override {
         g_counter -= m_by;
         return KStatus();
     }
@@ -406,8 +379,7 @@ private:
 class SilentFailCmd : public KPxCommand {
 public:
     static void* creator() { return new SilentFailCmd; }
-    KStatus doIt(const KArgList&) override
-    {
+    KStatus doIt(const KArgList&) override {
         setResult("No objects selected for command to work on.\n");
         return KStatus(KStatus::kFailure);
     }
@@ -415,8 +387,7 @@ public:
 
 }  // namespace
 
-TEST_F(HostLevel, PluginCommandRunsUndoesAndRedoes)
-{
+TEST_F(HostLevel, PluginCommandRunsUndoesAndRedoes) {
     ASSERT_TRUE(registerPluginCommand("counterCmd", CounterCmd::creator, nullptr, "probe"));
     g_counter = 0;
     int r = 0;
@@ -448,21 +419,20 @@ TEST_F(HostLevel, PluginCommandRunsUndoesAndRedoes)
     EXPECT_FALSE(deregisterPluginCommand("counterCmd"));
 }
 
-TEST_F(HostLevel, PluginFailureWithoutMessageReportsItsResult)
-{
+TEST_F(HostLevel, PluginFailureWithoutMessageReportsItsResult) {
     ASSERT_TRUE(registerPluginCommand("silentFail", SilentFailCmd::creator, nullptr, "probe"));
     EXPECT_FALSE(KGlobal::executeCommand("silentFail"));
     EXPECT_EQ(output.of(OutputKind::Error),
               std::vector<std::string>{
                   "// Error: silentFail: No objects selected for command to work on.\n"});
     std::string err;
-    EXPECT_FALSE(registerPluginCommand("silentFail", SilentFailCmd::creator, nullptr, "probe", &err));
+    EXPECT_FALSE(
+        registerPluginCommand("silentFail", SilentFailCmd::creator, nullptr, "probe", &err));
     EXPECT_FALSE(err.empty());
     deregisterPluginCommand("silentFail");
 }
 
-TEST(KArgs, TypedReadersAndFlags)
-{
+TEST(KArgs, TypedReadersAndFlags) {
     KArgList a;
     a.addArg(KString("-fn")).addArg(KString("out")).addArg(KString("12")).addArg(KString("2.5"));
     a.addArg(KString("on"));
@@ -482,8 +452,7 @@ TEST(KArgs, TypedReadersAndFlags)
     EXPECT_TRUE(st.error());
 }
 
-TEST(KArgs, DatabaseReadsSyntax)
-{
+TEST(KArgs, DatabaseReadsSyntax) {
     KSyntax syn;
     syn.addFlag("-w", "-width", KSyntax::kLong);
     syn.addFlag("p", "pair", KSyntax::kLong, KSyntax::kDouble);
@@ -514,8 +483,7 @@ TEST(KArgs, DatabaseReadsSyntax)
     EXPECT_TRUE(st.error());
 }
 
-TEST(Windowless, ControlsDoNotExistAndRefreshIsRecorded)
-{
+TEST(Windowless, ControlsDoNotExistAndRefreshIsRecorded) {
     Session s;
     tarn::commands::renderNodeWindowRefreshes().clear();
     auto r = s.run("window -exists createRenderNodeWindow");
@@ -523,7 +491,6 @@ TEST(Windowless, ControlsDoNotExistAndRefreshIsRecorded)
     EXPECT_EQ(r.value.asInt(), 0);
     EXPECT_FALSE(s.run("intSliderGrp -e -value 3 someSlider").ok);
     EXPECT_TRUE(s.run("refreshCreateRenderNodeWindow(\"texture/2d\")").ok);
-    EXPECT_EQ(tarn::commands::renderNodeWindowRefreshes(),
-              std::vector<std::string>{"texture/2d"});
+    EXPECT_EQ(tarn::commands::renderNodeWindowRefreshes(), std::vector<std::string>{"texture/2d"});
     EXPECT_TRUE(s.run("deleteUI toolProperties; toolPropertyWindow").ok);
 }

@@ -13,10 +13,10 @@ struct JournalEntry {
     std::string text;
     bool display = false;
     bool undo = false;
-    std::string result;   ///< the result as the shell shows it ("" for none)
-    int status = 0;       ///< 0 success, 1 failure, -1 still running
-    std::string error;    ///< the error message of a failure
-    std::string origin;   ///< "api" (executeCommand), "idle", "script", "shell", "command-line"
+    std::string result;  ///< the result as the shell shows it ("" for none)
+    int status = 0;      ///< 0 success, 1 failure, -1 still running
+    std::string error;   ///< the error message of a failure
+    std::string origin;  ///< "api" (executeCommand), "idle", "script", "shell", "command-line"
 };
 
 class Journal {
@@ -31,8 +31,7 @@ public:
     const std::vector<JournalEntry>& entries() const { return m_entries; }
     /// Texts only, in order (convenient for tests).
     std::vector<std::string> texts() const;
-    void clear()
-    {
+    void clear() {
         m_dropped += m_entries.size();
         m_entries.clear();
     }

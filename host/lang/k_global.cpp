@@ -14,10 +14,8 @@ namespace {
 // libtarn is initialised on the program's main thread; command texts belong to that thread.
 const std::thread::id kMainThread = std::this_thread::get_id();
 
-bool onMainThread()
-{
-    if (std::this_thread::get_id() == kMainThread)
-        return true;
+bool onMainThread() {
+    if (std::this_thread::get_id() == kMainThread) return true;
     tarn::lang::scriptOutput(tarn::lang::OutputKind::Error,
                              "Command texts can only run on the main thread; ignored.");
     return false;
@@ -27,36 +25,33 @@ using tarn::lang::RunResult;
 using tarn::lang::Value;
 
 // Runs a text for a caller of the SDK; nothing escapes into plug-in code.
-bool run(const KString& command, bool display, bool undo, Value* result)
-{
-    if (!onMainThread())
-        return false;
+bool run(const KString& command, bool display, bool undo, Value* result) {
+    if (!onMainThread()) return false;
     try {
         tarn::lang::ExecuteOptions o;
         o.display = display;
         o.undo = undo;
         o.origin = "api";
         RunResult r = tarn::lang::executeText(command.str(), o);
-        if (result)
-            *result = std::move(r.value);
+        if (result) *result = std::move(r.value);
         return r.ok;
     } catch (...) {
         return false;
     }
 }
 
-KStatus status(bool ok) { return ok ? KStatus() : KStatus(KStatus::kFailure); }
+KStatus status(bool ok) {
+    return ok ? KStatus() : KStatus(KStatus::kFailure);
+}
 
 }  // namespace
 
-KStatus KGlobal::executeCommand(const KString& command, bool displayEnabled, bool undoEnabled)
-{
+KStatus KGlobal::executeCommand(const KString& command, bool displayEnabled, bool undoEnabled) {
     return status(run(command, displayEnabled, undoEnabled, nullptr));
 }
 
 KStatus KGlobal::executeCommand(const KString& command, KString& result, bool displayEnabled,
-                                bool undoEnabled)
-{
+                                bool undoEnabled) {
     Value v;
     bool ok = run(command, displayEnabled, undoEnabled, &v);
     result = KString(v.toDisplay());
@@ -64,8 +59,7 @@ KStatus KGlobal::executeCommand(const KString& command, KString& result, bool di
 }
 
 KStatus KGlobal::executeCommand(const KString& command, int& result, bool displayEnabled,
-                                bool undoEnabled)
-{
+                                bool undoEnabled) {
     Value v;
     bool ok = run(command, displayEnabled, undoEnabled, &v);
     result = int(v.asInt());
@@ -73,51 +67,42 @@ KStatus KGlobal::executeCommand(const KString& command, int& result, bool displa
 }
 
 KStatus KGlobal::executeCommand(const KString& command, double& result, bool displayEnabled,
-                                bool undoEnabled)
-{
+                                bool undoEnabled) {
     Value v;
     bool ok = run(command, displayEnabled, undoEnabled, &v);
     result = v.asFloat();
     return status(ok);
 }
 
-KStatus KGlobal::executeCommand(const KString& command, KStringArray& result,
-                                bool displayEnabled, bool undoEnabled)
-{
+KStatus KGlobal::executeCommand(const KString& command, KStringArray& result, bool displayEnabled,
+                                bool undoEnabled) {
     Value v;
     bool ok = run(command, displayEnabled, undoEnabled, &v);
     result.clear();
-    for (const auto& s : v.asStringArray())
-        result.append(KString(s));
+    for (const auto& s : v.asStringArray()) result.append(KString(s));
     return status(ok);
 }
 
 KStatus KGlobal::executeCommand(const KString& command, KIntArray& result, bool displayEnabled,
-                                bool undoEnabled)
-{
+                                bool undoEnabled) {
     Value v;
     bool ok = run(command, displayEnabled, undoEnabled, &v);
     result.clear();
-    for (auto i : v.asIntArray())
-        result.append(int(i));
+    for (auto i : v.asIntArray()) result.append(int(i));
     return status(ok);
 }
 
-KStatus KGlobal::executeCommand(const KString& command, KDoubleArray& result,
-                                bool displayEnabled, bool undoEnabled)
-{
+KStatus KGlobal::executeCommand(const KString& command, KDoubleArray& result, bool displayEnabled,
+                                bool undoEnabled) {
     Value v;
     bool ok = run(command, displayEnabled, undoEnabled, &v);
     result.clear();
-    for (auto d : v.asFloatArray())
-        result.append(d);
+    for (auto d : v.asFloatArray()) result.append(d);
     return status(ok);
 }
 
-KStatus KGlobal::executeCommandOnIdle(const KString& command, bool displayEnabled)
-{
-    if (!onMainThread())
-        return KStatus(KStatus::kFailure);
+KStatus KGlobal::executeCommandOnIdle(const KString& command, bool displayEnabled) {
+    if (!onMainThread()) return KStatus(KStatus::kFailure);
     try {
         tarn::lang::idleQueue().push(command.str(), displayEnabled);
         return KStatus();
@@ -126,17 +111,14 @@ KStatus KGlobal::executeCommandOnIdle(const KString& command, bool displayEnable
     }
 }
 
-void KGlobal::displayInfo(const KString& text)
-{
+void KGlobal::displayInfo(const KString& text) {
     tarn::lang::scriptOutput(tarn::lang::OutputKind::Info, text.str());
 }
 
-void KGlobal::displayWarning(const KString& text)
-{
+void KGlobal::displayWarning(const KString& text) {
     tarn::lang::scriptOutput(tarn::lang::OutputKind::Warning, text.str());
 }
 
-void KGlobal::displayError(const KString& text)
-{
+void KGlobal::displayError(const KString& text) {
     tarn::lang::scriptOutput(tarn::lang::OutputKind::Error, text.str());
 }

@@ -8,24 +8,19 @@ namespace tarn::lang {
 namespace {
 
 // Integer arithmetic wraps instead of overflowing (no undefined behaviour on big numbers).
-std::int64_t wrapAdd(std::int64_t a, std::int64_t b)
-{
+std::int64_t wrapAdd(std::int64_t a, std::int64_t b) {
     return std::int64_t(std::uint64_t(a) + std::uint64_t(b));
 }
-std::int64_t wrapSub(std::int64_t a, std::int64_t b)
-{
+std::int64_t wrapSub(std::int64_t a, std::int64_t b) {
     return std::int64_t(std::uint64_t(a) - std::uint64_t(b));
 }
-std::int64_t wrapMul(std::int64_t a, std::int64_t b)
-{
+std::int64_t wrapMul(std::int64_t a, std::int64_t b) {
     return std::int64_t(std::uint64_t(a) * std::uint64_t(b));
 }
 
 // Whether a value takes part in arithmetic as an int.
-bool intLike(const Value& v)
-{
-    if (v.kind() == ValueKind::Int)
-        return true;
+bool intLike(const Value& v) {
+    if (v.kind() == ValueKind::Int) return true;
     if (v.kind() == ValueKind::String) {
         std::int64_t i;
         return parseInt(v.asString(), i);
@@ -34,8 +29,7 @@ bool intLike(const Value& v)
 }
 
 // Three-way comparison: strings with strings by text, anything else by number.
-int compare(const Value& a, const Value& b)
-{
+int compare(const Value& a, const Value& b) {
     if (a.kind() == ValueKind::String && b.kind() == ValueKind::String) {
         int c = a.asString().compare(b.asString());
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -46,8 +40,7 @@ int compare(const Value& a, const Value& b)
 
 }  // namespace
 
-bool applyUnary(const std::string& op, const Value& v, Value& out, std::string& error)
-{
+bool applyUnary(const std::string& op, const Value& v, Value& out, std::string& error) {
     if (op == "!") {
         out = Value(std::int64_t(!v.asBool()));
         return true;
@@ -64,8 +57,7 @@ bool applyUnary(const std::string& op, const Value& v, Value& out, std::string& 
 }
 
 bool applyBinary(const std::string& op, const Value& a, const Value& b, Value& out,
-                 std::string& error)
-{
+                 std::string& error) {
     bool strings = a.kind() == ValueKind::String || b.kind() == ValueKind::String;
     if (op == "+" && strings && !a.isArray() && !b.isArray()) {
         out = Value(a.asString() + b.asString());
@@ -77,8 +69,12 @@ bool applyBinary(const std::string& op, const Value& a, const Value& b, Value& o
     }
     if (op == "==" || op == "!=" || op == "<" || op == ">" || op == "<=" || op == ">=") {
         int c = compare(a, b);
-        bool r = op == "==" ? c == 0 : op == "!=" ? c != 0 : op == "<" ? c < 0
-                 : op == ">" ? c > 0 : op == "<=" ? c <= 0 : c >= 0;
+        bool r = op == "=="   ? c == 0
+                 : op == "!=" ? c != 0
+                 : op == "<"  ? c < 0
+                 : op == ">"  ? c > 0
+                 : op == "<=" ? c <= 0
+                              : c >= 0;
         out = Value(std::int64_t(r));
         return true;
     }

@@ -16,22 +16,32 @@ namespace {
 using nlohmann::json;
 
 // File layout: {"version": 1, "vars": {"name": {"type": "int", "value": 3}, ...}}
-json toJson(const Value& v)
-{
+json toJson(const Value& v) {
     json j;
     switch (v.kind()) {
-    case ValueKind::Int: j = {{"type", "int"}, {"value", v.asInt()}}; break;
-    case ValueKind::Float: j = {{"type", "float"}, {"value", v.asFloat()}}; break;
-    case ValueKind::IntArray: j = {{"type", "int[]"}, {"value", v.asIntArray()}}; break;
-    case ValueKind::FloatArray: j = {{"type", "float[]"}, {"value", v.asFloatArray()}}; break;
-    case ValueKind::StringArray: j = {{"type", "string[]"}, {"value", v.asStringArray()}}; break;
-    default: j = {{"type", "string"}, {"value", v.asString()}}; break;
+        case ValueKind::Int:
+            j = {{"type", "int"}, {"value", v.asInt()}};
+            break;
+        case ValueKind::Float:
+            j = {{"type", "float"}, {"value", v.asFloat()}};
+            break;
+        case ValueKind::IntArray:
+            j = {{"type", "int[]"}, {"value", v.asIntArray()}};
+            break;
+        case ValueKind::FloatArray:
+            j = {{"type", "float[]"}, {"value", v.asFloatArray()}};
+            break;
+        case ValueKind::StringArray:
+            j = {{"type", "string[]"}, {"value", v.asStringArray()}};
+            break;
+        default:
+            j = {{"type", "string"}, {"value", v.asString()}};
+            break;
     }
     return j;
 }
 
-bool fromJson(const json& j, Value& out)
-{
+bool fromJson(const json& j, Value& out) {
     if (!j.is_object() || !j.contains("type") || !j.contains("value") || !j["type"].is_string())
         return false;
     const std::string type = j["type"];
@@ -45,24 +55,21 @@ bool fromJson(const json& j, Value& out)
     else if (type == "int[]" && v.is_array()) {
         std::vector<std::int64_t> a;
         for (const auto& e : v) {
-            if (!e.is_number_integer())
-                return false;
+            if (!e.is_number_integer()) return false;
             a.push_back(e.get<std::int64_t>());
         }
         out = Value(std::move(a));
     } else if (type == "float[]" && v.is_array()) {
         std::vector<double> a;
         for (const auto& e : v) {
-            if (!e.is_number())
-                return false;
+            if (!e.is_number()) return false;
             a.push_back(e.get<double>());
         }
         out = Value(std::move(a));
     } else if (type == "string[]" && v.is_array()) {
         std::vector<std::string> a;
         for (const auto& e : v) {
-            if (!e.is_string())
-                return false;
+            if (!e.is_string()) return false;
             a.push_back(e.get<std::string>());
         }
         out = Value(std::move(a));
@@ -74,38 +81,30 @@ bool fromJson(const json& j, Value& out)
 
 }  // namespace
 
-std::string defaultPrefsPath()
-{
-    if (const char* p = std::getenv("TARN_PREFS"); p && *p)
-        return p;
+std::string defaultPrefsPath() {
+    if (const char* p = std::getenv("TARN_PREFS"); p && *p) return p;
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
         return std::string(x) + "/tarn/prefs";
-    if (const char* h = std::getenv("HOME"); h && *h)
-        return std::string(h) + "/.config/tarn/prefs";
+    if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config/tarn/prefs";
     return {};
 }
 
 OptionVars::OptionVars(std::string path) : m_path(std::move(path)) {}
 
-void OptionVars::reload()
-{
+void OptionVars::reload() {
     m_loaded = false;
     m_values.clear();
     ensureLoaded();
 }
 
-void OptionVars::ensureLoaded()
-{
-    if (m_loaded)
-        return;
+void OptionVars::ensureLoaded() {
+    if (m_loaded) return;
     m_loaded = true;
     m_corrupt = false;
     m_problem.clear();
-    if (m_path.empty())
-        return;
+    if (m_path.empty()) return;
     std::ifstream in(m_path, std::ios::binary);
-    if (!in)
-        return;  // no preferences yet
+    if (!in) return;  // no preferences yet
     std::stringstream ss;
     ss << in.rdbuf();
     std::string text = ss.str();
@@ -132,18 +131,15 @@ void OptionVars::ensureLoaded()
     m_values = std::move(loaded);
 }
 
-void OptionVars::save()
-{
-    if (m_path.empty())
-        return;
+void OptionVars::save() {
+    if (m_path.empty()) return;
     if (m_corrupt) {
         // Keep the damaged file for the user instead of writing over it.
         std::rename(m_path.c_str(), (m_path + ".bad").c_str());
         m_corrupt = false;
     }
     json vars = json::object();
-    for (const auto& [name, v] : m_values)
-        vars[name] = toJson(v);
+    for (const auto& [name, v] : m_values) vars[name] = toJson(v);
     json doc = {{"version", 1}, {"vars", vars}};
     std::string error;
     std::string text = doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
@@ -157,80 +153,70 @@ void OptionVars::save()
     }
 }
 
-std::optional<Value> OptionVars::get(const std::string& name)
-{
+std::optional<Value> OptionVars::get(const std::string& name) {
     ensureLoaded();
     auto it = m_values.find(name);
-    if (it == m_values.end())
-        return std::nullopt;
+    if (it == m_values.end()) return std::nullopt;
     return it->second;
 }
 
-bool OptionVars::exists(const std::string& name)
-{
+bool OptionVars::exists(const std::string& name) {
     ensureLoaded();
     return m_values.count(name) != 0;
 }
 
-void OptionVars::set(const std::string& name, Value value)
-{
+void OptionVars::set(const std::string& name, Value value) {
     ensureLoaded();
     m_values[name] = std::move(value);
     save();
 }
 
-void OptionVars::append(const std::string& name, const Value& element)
-{
+void OptionVars::append(const std::string& name, const Value& element) {
     ensureLoaded();
     auto it = m_values.find(name);
     Value& slot = m_values[name];
     bool fresh = it == m_values.end();
     switch (element.kind()) {
-    case ValueKind::Int: {
-        auto a = (!fresh && slot.kind() == ValueKind::IntArray) ? slot.asIntArray()
-                                                                 : std::vector<std::int64_t>{};
-        a.push_back(element.asInt());
-        slot = Value(std::move(a));
-        break;
-    }
-    case ValueKind::Float: {
-        auto a = (!fresh && slot.kind() == ValueKind::FloatArray) ? slot.asFloatArray()
-                                                                   : std::vector<double>{};
-        a.push_back(element.asFloat());
-        slot = Value(std::move(a));
-        break;
-    }
-    default: {
-        auto a = (!fresh && slot.kind() == ValueKind::StringArray) ? slot.asStringArray()
-                                                                    : std::vector<std::string>{};
-        a.push_back(element.asString());
-        slot = Value(std::move(a));
-        break;
-    }
+        case ValueKind::Int: {
+            auto a = (!fresh && slot.kind() == ValueKind::IntArray) ? slot.asIntArray()
+                                                                    : std::vector<std::int64_t>{};
+            a.push_back(element.asInt());
+            slot = Value(std::move(a));
+            break;
+        }
+        case ValueKind::Float: {
+            auto a = (!fresh && slot.kind() == ValueKind::FloatArray) ? slot.asFloatArray()
+                                                                      : std::vector<double>{};
+            a.push_back(element.asFloat());
+            slot = Value(std::move(a));
+            break;
+        }
+        default: {
+            auto a = (!fresh && slot.kind() == ValueKind::StringArray) ? slot.asStringArray()
+                                                                       : std::vector<std::string>{};
+            a.push_back(element.asString());
+            slot = Value(std::move(a));
+            break;
+        }
     }
     save();
 }
 
-bool OptionVars::remove(const std::string& name)
-{
+bool OptionVars::remove(const std::string& name) {
     ensureLoaded();
-    if (!m_values.erase(name))
-        return false;
+    if (!m_values.erase(name)) return false;
     save();
     return true;
 }
 
-std::vector<std::string> OptionVars::names()
-{
+std::vector<std::string> OptionVars::names() {
     ensureLoaded();
     std::vector<std::string> out;
-    for (const auto& [name, v] : m_values)
-        out.push_back(name);
+    for (const auto& [name, v] : m_values) out.push_back(name);
     return out;
 }
 
-OptionVars& optionVars()
-{
+OptionVars& optionVars() {
     static OptionVars vars(defaultPrefsPath());
     return vars;
 }

@@ -23,15 +23,13 @@ const bool kPrefsRedirected = [] {
     return true;
 }();
 
-std::string freshPath(const std::string& name)
-{
+std::string freshPath(const std::string& name) {
     std::string dir = ::testing::TempDir() + "optvars_" + name;
     fs::remove_all(dir);
     return dir + "/sub/prefs";
 }
 
-std::string slurp(const std::string& path)
-{
+std::string slurp(const std::string& path) {
     std::ifstream in(path);
     std::stringstream ss;
     ss << in.rdbuf();
@@ -40,8 +38,7 @@ std::string slurp(const std::string& path)
 
 }  // namespace
 
-TEST(OptionVars, EveryKindSurvivesAReload)
-{
+TEST(OptionVars, EveryKindSurvivesAReload) {
     std::string path = freshPath("kinds");
     {
         OptionVars vars(path);
@@ -61,9 +58,11 @@ TEST(OptionVars, EveryKindSurvivesAReload)
         ValueKind kind;
         const char* display;
     } rows[] = {
-        {"i", ValueKind::Int, "25"},           {"f", ValueKind::Float, "0.5"},
+        {"i", ValueKind::Int, "25"},
+        {"f", ValueKind::Float, "0.5"},
         {"s", ValueKind::String, "two words \"quoted\""},
-        {"ia", ValueKind::IntArray, "1 2"},    {"fa", ValueKind::FloatArray, "1.5"},
+        {"ia", ValueKind::IntArray, "1 2"},
+        {"fa", ValueKind::FloatArray, "1.5"},
         {"sa", ValueKind::StringArray, "x y"},
     };
     for (const auto& r : rows) {
@@ -75,8 +74,7 @@ TEST(OptionVars, EveryKindSurvivesAReload)
     EXPECT_EQ(again.names(), (std::vector<std::string>{"f", "fa", "i", "ia", "s", "sa"}));
 }
 
-TEST(OptionVars, RemoveAndAppendOfOtherKindRestarts)
-{
+TEST(OptionVars, RemoveAndAppendOfOtherKindRestarts) {
     OptionVars vars(freshPath("remove"));
     vars.set("x", Value("text"));
     vars.append("x", Value(std::int64_t(3)));  // a string is not an int array: starts afresh
@@ -87,8 +85,7 @@ TEST(OptionVars, RemoveAndAppendOfOtherKindRestarts)
     EXPECT_FALSE(vars.get("x"));
 }
 
-TEST(OptionVars, DamagedFilesWarnAreIgnoredAndKeptAside)
-{
+TEST(OptionVars, DamagedFilesWarnAreIgnoredAndKeptAside) {
     const char* damaged[] = {
         "not json at all",
         "{\"vars\": {\"a\": {\"type\": \"int\", \"value\": \"nine\"}}}",
@@ -117,8 +114,7 @@ TEST(OptionVars, DamagedFilesWarnAreIgnoredAndKeptAside)
     }
 }
 
-TEST(OptionVars, UnwritableLocationWarnsButKeepsValues)
-{
+TEST(OptionVars, UnwritableLocationWarnsButKeepsValues) {
     OutputCapture output;
     OptionVars vars("/proc/no/such/place/prefs");
     vars.set("kept", Value(std::int64_t(4)));
@@ -128,8 +124,7 @@ TEST(OptionVars, UnwritableLocationWarnsButKeepsValues)
     EXPECT_EQ(output.of(OutputKind::Warning).size(), 1u);
 }
 
-TEST(OptionVars, PathFollowsTheEnvironment)
-{
+TEST(OptionVars, PathFollowsTheEnvironment) {
     struct Row {
         const char* prefs;
         const char* xdg;
@@ -163,8 +158,7 @@ TEST(OptionVars, PathFollowsTheEnvironment)
     restore("HOME", h);
 }
 
-TEST(OptionVarCommand, SetQueryExistsRemoveList)
-{
+TEST(OptionVarCommand, SetQueryExistsRemoveList) {
     tarn::lang::testing::Session s;
     s.run("optionVar -remove lt_i -remove lt_f -remove lt_s -remove lt_a");
     struct Row {

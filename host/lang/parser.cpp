@@ -15,13 +15,18 @@ struct Fail {
     bool incomplete;  ///< ran into the end of the text
 };
 
-bool isIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool isIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool isIdentStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool isIdentChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // Characters that end a bare word of a word-form command.
-bool endsWord(char c)
-{
+bool endsWord(char c) {
     return std::isspace(static_cast<unsigned char>(c)) || c == ';' || c == '"' || c == '`' ||
            c == '(' || c == ')' || c == '{' || c == '}';
 }
@@ -30,15 +35,12 @@ class Parser {
 public:
     Parser(std::string_view src, int firstLine) : m_src(src), m_line(firstLine) {}
 
-    std::vector<StmtPtr> parseAll()
-    {
+    std::vector<StmtPtr> parseAll() {
         std::vector<StmtPtr> out;
         for (;;) {
             skipSpace();
-            if (atEnd())
-                break;
-            if (peek() == '}')
-                fail("Unexpected '}'.");
+            if (atEnd()) break;
+            if (peek() == '}') fail("Unexpected '}'.");
             out.push_back(parseStatement());
         }
         return out;
@@ -49,41 +51,32 @@ public:
 private:
     // Input ------------------------------------------------------------------------------------
     bool atEnd() const { return m_pos >= m_src.size(); }
-    char peek(std::size_t ahead = 0) const
-    {
+    char peek(std::size_t ahead = 0) const {
         return m_pos + ahead < m_src.size() ? m_src[m_pos + ahead] : '\0';
     }
-    char get()
-    {
+    char get() {
         char c = m_src[m_pos++];
-        if (c == '\n')
-            ++m_line;
+        if (c == '\n') ++m_line;
         return c;
     }
-    [[noreturn]] void fail(std::string message, bool incomplete = false) const
-    {
+    [[noreturn]] void fail(std::string message, bool incomplete = false) const {
         throw Fail{std::move(message), m_line, incomplete};
     }
-    [[noreturn]] void failAt(std::string message, int line, bool incomplete) const
-    {
+    [[noreturn]] void failAt(std::string message, int line, bool incomplete) const {
         throw Fail{std::move(message), line, incomplete};
     }
 
-    void skipSpace()
-    {
+    void skipSpace() {
         for (;;) {
-            while (!atEnd() && std::isspace(static_cast<unsigned char>(peek())))
-                get();
+            while (!atEnd() && std::isspace(static_cast<unsigned char>(peek()))) get();
             if (peek() == '/' && peek(1) == '/') {
-                while (!atEnd() && peek() != '\n')
-                    get();
+                while (!atEnd() && peek() != '\n') get();
                 continue;
             }
             if (peek() == '/' && peek(1) == '*') {
                 int start = m_line;
                 get(), get();
-                while (!atEnd() && !(peek() == '*' && peek(1) == '/'))
-                    get();
+                while (!atEnd() && !(peek() == '*' && peek(1) == '/')) get();
                 if (atEnd())
                     failAt("Unterminated comment starting on line " + std::to_string(start) + ".",
                            start, true);
@@ -94,8 +87,7 @@ private:
         }
     }
 
-    bool accept(char c)
-    {
+    bool accept(char c) {
         skipSpace();
         if (peek() == c) {
             get();
@@ -103,65 +95,52 @@ private:
         }
         return false;
     }
-    bool acceptOp(std::string_view op)
-    {
+    bool acceptOp(std::string_view op) {
         skipSpace();
         if (m_src.substr(m_pos, op.size()) == op) {
-            for (std::size_t i = 0; i < op.size(); ++i)
-                get();
+            for (std::size_t i = 0; i < op.size(); ++i) get();
             return true;
         }
         return false;
     }
-    void expect(char c, const char* what)
-    {
+    void expect(char c, const char* what) {
         if (!accept(c)) {
-            if (atEnd())
-                fail(std::string("Unexpected end of text: expected ") + what + ".", true);
+            if (atEnd()) fail(std::string("Unexpected end of text: expected ") + what + ".", true);
             fail(std::string("Syntax error near '") + context() + "': expected " + what + ".");
         }
     }
-    std::string context() const
-    {
+    std::string context() const {
         std::string s(m_src.substr(m_pos, 20));
         auto nl = s.find('\n');
-        if (nl != std::string::npos)
-            s.resize(nl);
+        if (nl != std::string::npos) s.resize(nl);
         return s;
     }
-    std::string readIdent()
-    {
+    std::string readIdent() {
         std::string s;
-        while (!atEnd() && isIdentChar(peek()))
-            s += get();
+        while (!atEnd() && isIdentChar(peek())) s += get();
         return s;
     }
-    bool peekKeyword(std::string_view kw) const
-    {
-        if (m_src.substr(m_pos, kw.size()) != kw)
-            return false;
+    bool peekKeyword(std::string_view kw) const {
+        if (m_src.substr(m_pos, kw.size()) != kw) return false;
         return !isIdentChar(peek(kw.size()));
     }
 
     struct DepthGuard {
         Parser& p;
-        explicit DepthGuard(Parser& parser) : p(parser)
-        {
+        explicit DepthGuard(Parser& parser) : p(parser) {
             if (++p.m_depth > kMaxNesting)
                 p.fail("Nesting too deep (more than " + std::to_string(kMaxNesting) + " levels).");
         }
         ~DepthGuard() { --p.m_depth; }
     };
 
-    ExprPtr makeExpr(ExprKind kind)
-    {
+    ExprPtr makeExpr(ExprKind kind) {
         auto e = std::make_unique<Expr>();
         e->kind = kind;
         e->line = m_line;
         return e;
     }
-    StmtPtr makeStmt(StmtKind kind)
-    {
+    StmtPtr makeStmt(StmtKind kind) {
         auto s = std::make_unique<Stmt>();
         s->kind = kind;
         s->line = m_line;
@@ -169,11 +148,9 @@ private:
     }
 
     // Statements ---------------------------------------------------------------------------------
-    void endStatement()
-    {
+    void endStatement() {
         skipSpace();
-        if (atEnd() || peek() == '}')
-            return;
+        if (atEnd() || peek() == '}') return;
         if (peek() == ';') {
             get();
             return;
@@ -181,31 +158,24 @@ private:
         fail("Syntax error near '" + context() + "': expected ';'.");
     }
 
-    StmtPtr parseStatement()
-    {
+    StmtPtr parseStatement() {
         DepthGuard guard(*this);
         skipSpace();
-        if (atEnd())
-            fail("Unexpected end of text: expected a statement.", true);
+        if (atEnd()) fail("Unexpected end of text: expected a statement.", true);
         char c = peek();
         if (c == ';') {
             get();
             return makeStmt(StmtKind::Empty);
         }
-        if (c == '{')
-            return parseBlock();
+        if (c == '{') return parseBlock();
         if (isIdentStart(c)) {
             std::size_t save = m_pos;
             int saveLine = m_line;
             std::string word = readIdent();
-            if (word == "if")
-                return parseIf();
-            if (word == "while")
-                return parseWhile();
-            if (word == "do")
-                return parseDoWhile();
-            if (word == "for")
-                return parseFor();
+            if (word == "if") return parseIf();
+            if (word == "while") return parseWhile();
+            if (word == "do") return parseDoWhile();
+            if (word == "for") return parseFor();
             if (word == "break" || word == "continue") {
                 auto s = makeStmt(word == "break" ? StmtKind::Break : StmtKind::Continue);
                 endStatement();
@@ -214,13 +184,11 @@ private:
             if (word == "return") {
                 auto s = makeStmt(StmtKind::Return);
                 skipSpace();
-                if (!atEnd() && peek() != ';' && peek() != '}')
-                    s->expr = parseExpression();
+                if (!atEnd() && peek() != ';' && peek() != '}') s->expr = parseExpression();
                 endStatement();
                 return s;
             }
-            if (word == "else")
-                fail("'else' without 'if'.");
+            if (word == "else") fail("'else' without 'if'.");
             if (word == "global") {
                 skipSpace();
                 if (peekKeyword("proc")) {
@@ -230,12 +198,10 @@ private:
                 std::string type = readIdent();
                 return parseDecl(type, true);
             }
-            if (word == "proc")
-                return parseProc();
+            if (word == "proc") return parseProc();
             if (isTypeWord(word)) {
                 skipSpace();
-                if (peek() == '$')
-                    return parseDecl(word, false);
+                if (peek() == '$') return parseDecl(word, false);
             }
             // A command: function form when '(' follows the name directly, word form otherwise.
             if (peek() == '(') {
@@ -258,21 +224,16 @@ private:
         return s;
     }
 
-    static bool isTypeWord(const std::string& w)
-    {
+    static bool isTypeWord(const std::string& w) {
         return w == "string" || w == "int" || w == "float" || w == "vector";
     }
-    static VarType typeOf(const std::string& w)
-    {
-        if (w == "string")
-            return VarType::String;
-        if (w == "int")
-            return VarType::Int;
+    static VarType typeOf(const std::string& w) {
+        if (w == "string") return VarType::String;
+        if (w == "int") return VarType::Int;
         return VarType::Float;
     }
 
-    StmtPtr parseBlock()
-    {
+    StmtPtr parseBlock() {
         int start = m_line;
         auto s = makeStmt(StmtKind::Block);
         get();  // '{'
@@ -291,16 +252,14 @@ private:
         return s;
     }
 
-    ExprPtr parseCondition()
-    {
+    ExprPtr parseCondition() {
         expect('(', "'('");
         auto e = parseExpression();
         expect(')', "')'");
         return e;
     }
 
-    StmtPtr parseIf()
-    {
+    StmtPtr parseIf() {
         auto s = makeStmt(StmtKind::If);
         s->expr = parseCondition();
         s->body.push_back(parseStatement());
@@ -312,16 +271,14 @@ private:
         return s;
     }
 
-    StmtPtr parseWhile()
-    {
+    StmtPtr parseWhile() {
         auto s = makeStmt(StmtKind::While);
         s->expr = parseCondition();
         s->body.push_back(parseStatement());
         return s;
     }
 
-    StmtPtr parseDoWhile()
-    {
+    StmtPtr parseDoWhile() {
         auto s = makeStmt(StmtKind::DoWhile);
         s->body.push_back(parseStatement());
         skipSpace();
@@ -333,8 +290,7 @@ private:
         return s;
     }
 
-    StmtPtr parseFor()
-    {
+    StmtPtr parseFor() {
         expect('(', "'('");
         skipSpace();
         // for ($x in $array)
@@ -366,15 +322,13 @@ private:
             expect(';', "';'");
         }
         skipSpace();
-        if (peek() != ')')
-            s->step = parseExpression();
+        if (peek() != ')') s->step = parseExpression();
         expect(')', "')'");
         s->body.push_back(parseStatement());
         return s;
     }
 
-    StmtPtr parseDecl(const std::string& typeWord, bool global)
-    {
+    StmtPtr parseDecl(const std::string& typeWord, bool global) {
         if (!isTypeWord(typeWord))
             fail("Syntax error: expected a type (string, int, float) after 'global'.");
         auto s = makeStmt(StmtKind::Decl);
@@ -387,27 +341,22 @@ private:
             get();
             Declarator d;
             d.name = readIdent();
-            if (d.name.empty())
-                fail("Syntax error: '$' must be followed by a variable name.");
-            if (typeWord == "vector")
-                d.isArray = true;
+            if (d.name.empty()) fail("Syntax error: '$' must be followed by a variable name.");
+            if (typeWord == "vector") d.isArray = true;
             if (accept('[')) {
                 d.isArray = true;
                 skipSpace();
-                if (peek() != ']')
-                    d.size = parseExpression();
+                if (peek() != ']') d.size = parseExpression();
                 expect(']', "']'");
             }
-            if (accept('='))
-                d.init = parseExpression();
+            if (accept('=')) d.init = parseExpression();
             s->decls.push_back(std::move(d));
         } while (accept(','));
         endStatement();
         return s;
     }
 
-    StmtPtr parseProc()
-    {
+    StmtPtr parseProc() {
         auto s = makeStmt(StmtKind::Proc);
         skipSpace();
         std::string first = readIdent();
@@ -421,8 +370,7 @@ private:
             skipSpace();
             first = readIdent();
         }
-        if (first.empty())
-            fail("Syntax error: 'proc' needs a name.", atEnd());
+        if (first.empty()) fail("Syntax error: 'proc' needs a name.", atEnd());
         s->name = first;
         expect('(', "'('");
         if (!accept(')')) {
@@ -435,8 +383,7 @@ private:
                 p.type = typeOf(type);
                 p.isArray = type == "vector";
                 skipSpace();
-                if (peek() != '$')
-                    fail("Syntax error: expected a parameter name.", atEnd());
+                if (peek() != '$') fail("Syntax error: expected a parameter name.", atEnd());
                 get();
                 p.name = readIdent();
                 if (accept('[')) {
@@ -448,16 +395,14 @@ private:
             expect(')', "')'");
         }
         skipSpace();
-        if (peek() != '{')
-            fail("Syntax error: a proc body must be a block.", atEnd());
+        if (peek() != '{') fail("Syntax error: a proc body must be a block.", atEnd());
         auto block = parseBlock();
         s->body = std::move(block->body);
         return s;
     }
 
     // Word-form commands -------------------------------------------------------------------------
-    ExprPtr parseWordCommand(const std::string& name, int line)
-    {
+    ExprPtr parseWordCommand(const std::string& name, int line) {
         auto call = makeExpr(ExprKind::Call);
         call->line = line;
         call->name = name;
@@ -466,11 +411,9 @@ private:
         for (;;) {
             // Words are separated by blanks; a line feed is a blank too.
             skipSpace();
-            if (atEnd() || peek() == ';' || peek() == '}')
-                break;
+            if (atEnd() || peek() == ';' || peek() == '}') break;
             char c = peek();
-            if (c == ')')
-                fail("Syntax error: unexpected ')'.");
+            if (c == ')') fail("Syntax error: unexpected ')'.");
             if (c == '(' && first) {
                 // "name (a, b)" is a function call written with a blank; "name (expr) ..." is a
                 // word whose value is the expression.
@@ -478,15 +421,13 @@ private:
                 std::vector<ExprPtr> list;
                 skipSpace();
                 if (peek() != ')') {
-                    do
-                        list.push_back(parseExpression());
+                    do list.push_back(parseExpression());
                     while (accept(','));
                 }
                 expect(')', "')'");
                 if (list.size() != 1) {
                     call->wordForm = false;
-                    for (auto& e : list)
-                        call->args.push_back(Arg{std::move(e), false});
+                    for (auto& e : list) call->args.push_back(Arg{std::move(e), false});
                     return call;
                 }
                 call->args.push_back(Arg{std::move(list[0]), false});
@@ -499,8 +440,7 @@ private:
         return call;
     }
 
-    Arg parseWord()
-    {
+    Arg parseWord() {
         char c = peek();
         if (c == '"' || c == '`' || c == '$' || c == '(' || c == '{') {
             DepthGuard guard(*this);
@@ -508,16 +448,14 @@ private:
         }
         auto lit = makeExpr(ExprKind::Literal);
         std::string word;
-        while (!atEnd() && !endsWord(peek()))
-            word += get();
+        while (!atEnd() && !endsWord(peek())) word += get();
         bool flag = word.size() > 1 && word[0] == '-' && isIdentStart(word[1]);
         lit->value = Value(std::move(word));
         return Arg{std::move(lit), flag};
     }
 
     // Expressions --------------------------------------------------------------------------------
-    ExprPtr parseExpression()
-    {
+    ExprPtr parseExpression() {
         DepthGuard guard(*this);
         skipSpace();
         // Assignment: $name [index] op= value
@@ -538,10 +476,8 @@ private:
                 static const char* kOps[] = {"+=", "-=", "*=", "/=", "="};
                 for (const char* op : kOps) {
                     std::string_view sv(op);
-                    if (m_src.substr(m_pos, sv.size()) == sv &&
-                        !(sv == "=" && peek(1) == '=')) {
-                        for (std::size_t i = 0; i < sv.size(); ++i)
-                            get();
+                    if (m_src.substr(m_pos, sv.size()) == sv && !(sv == "=" && peek(1) == '=')) {
+                        for (std::size_t i = 0; i < sv.size(); ++i) get();
                         auto e = makeExpr(ExprKind::Assign);
                         e->line = saveLine;
                         e->op = op;
@@ -561,8 +497,7 @@ private:
         return parseTernary();
     }
 
-    ExprPtr parseTernary()
-    {
+    ExprPtr parseTernary() {
         auto cond = parseBinary(0);
         if (accept('?')) {
             auto e = makeExpr(ExprKind::Ternary);
@@ -576,20 +511,17 @@ private:
     }
 
     // Binary operators by precedence level, lowest first.
-    ExprPtr parseBinary(int level)
-    {
+    ExprPtr parseBinary(int level) {
         static const std::vector<std::vector<std::string_view>> kLevels = {
             {"||"}, {"&&"}, {"==", "!="}, {"<=", ">=", "<", ">"}, {"+", "-"}, {"*", "/", "%"}};
-        if (level == int(kLevels.size()))
-            return parseUnary();
+        if (level == int(kLevels.size())) return parseUnary();
         DepthGuard guard(*this);
         auto lhs = parseBinary(level + 1);
         for (;;) {
             skipSpace();
             std::string_view matched;
             for (auto op : kLevels[std::size_t(level)]) {
-                if (m_src.substr(m_pos, op.size()) != op)
-                    continue;
+                if (m_src.substr(m_pos, op.size()) != op) continue;
                 // Keep "+=", "++", "-=", "--" and "==" out of the one-character operators.
                 char next = peek(op.size());
                 if (op.size() == 1 && (next == '=' || ((op == "+" || op == "-") && next == op[0])))
@@ -597,11 +529,9 @@ private:
                 matched = op;
                 break;
             }
-            if (matched.empty())
-                return lhs;
+            if (matched.empty()) return lhs;
             int line = m_line;
-            for (std::size_t i = 0; i < matched.size(); ++i)
-                get();
+            for (std::size_t i = 0; i < matched.size(); ++i) get();
             auto e = makeExpr(ExprKind::Binary);
             e->line = line;
             e->op = std::string(matched);
@@ -611,15 +541,13 @@ private:
         }
     }
 
-    ExprPtr parseUnary()
-    {
+    ExprPtr parseUnary() {
         DepthGuard guard(*this);
         skipSpace();
         if ((peek() == '+' && peek(1) == '+') || (peek() == '-' && peek(1) == '-')) {
             std::string op{get(), get()};
             skipSpace();
-            if (peek() != '$')
-                fail("Syntax error: '" + op + "' needs a variable.", atEnd());
+            if (peek() != '$') fail("Syntax error: '" + op + "' needs a variable.", atEnd());
             get();
             auto e = makeExpr(ExprKind::IncDec);
             e->op = op;
@@ -645,28 +573,34 @@ private:
         return e;
     }
 
-    std::string parseStringBody()
-    {
+    std::string parseStringBody() {
         int start = m_line;
         get();  // opening quote
         std::string s;
         for (;;) {
             if (atEnd())
-                failAt("Unterminated string starting on line " + std::to_string(start) + ".",
-                       start, true);
+                failAt("Unterminated string starting on line " + std::to_string(start) + ".", start,
+                       true);
             char c = get();
-            if (c == '"')
-                return s;
+            if (c == '"') return s;
             if (c == '\\') {
                 if (atEnd())
                     failAt("Unterminated string starting on line " + std::to_string(start) + ".",
                            start, true);
                 char e = get();
                 switch (e) {
-                case 'n': s += '\n'; break;
-                case 't': s += '\t'; break;
-                case 'r': s += '\r'; break;
-                default: s += e; break;  // \" \\ \` and any other character stand for themselves
+                    case 'n':
+                        s += '\n';
+                        break;
+                    case 't':
+                        s += '\t';
+                        break;
+                    case 'r':
+                        s += '\r';
+                        break;
+                    default:
+                        s += e;
+                        break;  // \" \\ \` and any other character stand for themselves
                 }
                 continue;
             }
@@ -674,23 +608,19 @@ private:
         }
     }
 
-    ExprPtr parseNumber()
-    {
+    ExprPtr parseNumber() {
         auto e = makeExpr(ExprKind::Literal);
         std::size_t start = m_pos;
         bool isFloat = false;
         if (peek() == '0' && (peek(1) == 'x' || peek(1) == 'X')) {
             get(), get();
-            while (std::isxdigit(static_cast<unsigned char>(peek())))
-                get();
+            while (std::isxdigit(static_cast<unsigned char>(peek()))) get();
         } else {
-            while (isDigit(peek()))
-                get();
+            while (isDigit(peek())) get();
             if (peek() == '.' && isDigit(peek(1))) {
                 isFloat = true;
                 get();
-                while (isDigit(peek()))
-                    get();
+                while (isDigit(peek())) get();
             } else if (peek() == '.') {
                 isFloat = true;
                 get();
@@ -699,8 +629,7 @@ private:
                 (isDigit(peek(1)) || ((peek(1) == '-' || peek(1) == '+') && isDigit(peek(2))))) {
                 isFloat = true;
                 get(), get();
-                while (isDigit(peek()))
-                    get();
+                while (isDigit(peek())) get();
             }
         }
         std::string_view text = m_src.substr(start, m_pos - start);
@@ -721,8 +650,7 @@ private:
         return e;
     }
 
-    ExprPtr parseBackquote()
-    {
+    ExprPtr parseBackquote() {
         int start = m_line;
         get();  // opening back-quote
         std::size_t begin = m_pos;
@@ -736,9 +664,9 @@ private:
                 } catch (const Fail&) {
                     m_pos = save;
                     m_line = saveLine;
-                    failAt("Unterminated back-quote starting on line " + std::to_string(start) +
-                               ".",
-                           start, true);
+                    failAt(
+                        "Unterminated back-quote starting on line " + std::to_string(start) + ".",
+                        start, true);
                 }
                 continue;
             }
@@ -759,21 +687,17 @@ private:
         return e;
     }
 
-    ExprPtr parsePrimary()
-    {
+    ExprPtr parsePrimary() {
         skipSpace();
-        if (atEnd())
-            fail("Unexpected end of text: expected a value.", true);
+        if (atEnd()) fail("Unexpected end of text: expected a value.", true);
         char c = peek();
         if (c == '"') {
             auto e = makeExpr(ExprKind::Literal);
             e->value = Value(parseStringBody());
             return e;
         }
-        if (isDigit(c) || (c == '.' && isDigit(peek(1))))
-            return parseNumber();
-        if (c == '`')
-            return parseBackquote();
+        if (isDigit(c) || (c == '.' && isDigit(peek(1)))) return parseNumber();
+        if (c == '`') return parseBackquote();
         if (c == '(') {
             get();
             auto e = parseExpression();
@@ -786,8 +710,7 @@ private:
             auto e = makeExpr(ExprKind::ArrayLit);
             skipSpace();
             if (peek() != '}') {
-                do
-                    e->kids.push_back(parseExpression());
+                do e->kids.push_back(parseExpression());
                 while (accept(','));
             }
             skipSpace();
@@ -801,8 +724,7 @@ private:
         if (c == '$') {
             get();
             std::string name = readIdent();
-            if (name.empty())
-                fail("Syntax error: '$' must be followed by a variable name.");
+            if (name.empty()) fail("Syntax error: '$' must be followed by a variable name.");
             skipSpace();
             if (peek() == '[') {
                 get();
@@ -850,8 +772,7 @@ private:
 }  // namespace
 
 std::shared_ptr<Script> parseScript(std::string_view text, std::string sourceName,
-                                    ParseError* error, int firstLine)
-{
+                                    ParseError* error, int firstLine) {
     Parser parser(text, firstLine);
     try {
         auto script = std::make_shared<Script>();
@@ -860,14 +781,12 @@ std::shared_ptr<Script> parseScript(std::string_view text, std::string sourceNam
         script->lineCount = parser.line() - firstLine + 1;
         return script;
     } catch (const Fail& f) {
-        if (error)
-            *error = ParseError{f.message, f.line};
+        if (error) *error = ParseError{f.message, f.line};
         return nullptr;
     }
 }
 
-bool needsMoreInput(std::string_view text)
-{
+bool needsMoreInput(std::string_view text) {
     Parser parser(text, 1);
     try {
         parser.parseAll();

@@ -7,8 +7,7 @@
 
 using namespace tarn::lang;
 
-TEST(Parser, StatementShapes)
-{
+TEST(Parser, StatementShapes) {
     struct Row {
         const char* text;
         std::size_t statements;
@@ -38,10 +37,9 @@ TEST(Parser, StatementShapes)
     }
 }
 
-TEST(Parser, WordFormArguments)
-{
-    auto s = parseScript("setAttr -lock 1 cam.translate -0.5 \"q\" `ls` ($a + 1) {1, 2}", "",
-                         nullptr);
+TEST(Parser, WordFormArguments) {
+    auto s =
+        parseScript("setAttr -lock 1 cam.translate -0.5 \"q\" `ls` ($a + 1) {1, 2}", "", nullptr);
     ASSERT_TRUE(s);
     const Expr& call = *s->statements[0]->expr;
     ASSERT_EQ(call.kind, ExprKind::Call);
@@ -52,10 +50,14 @@ TEST(Parser, WordFormArguments)
         bool flag;
         const char* literal;
     } rows[] = {
-        {ExprKind::Literal, true, "-lock"},     {ExprKind::Literal, false, "1"},
-        {ExprKind::Literal, false, "cam.translate"}, {ExprKind::Literal, false, "-0.5"},
-        {ExprKind::Literal, false, "q"},        {ExprKind::Backquote, false, nullptr},
-        {ExprKind::Binary, false, nullptr},     {ExprKind::ArrayLit, false, nullptr},
+        {ExprKind::Literal, true, "-lock"},
+        {ExprKind::Literal, false, "1"},
+        {ExprKind::Literal, false, "cam.translate"},
+        {ExprKind::Literal, false, "-0.5"},
+        {ExprKind::Literal, false, "q"},
+        {ExprKind::Backquote, false, nullptr},
+        {ExprKind::Binary, false, nullptr},
+        {ExprKind::ArrayLit, false, nullptr},
     };
     for (std::size_t i = 0; i < 8; ++i) {
         EXPECT_EQ(call.args[i].expr->kind, rows[i].kind) << i;
@@ -66,8 +68,7 @@ TEST(Parser, WordFormArguments)
     }
 }
 
-TEST(Parser, FunctionFormAndBlankBeforeParenthesis)
-{
+TEST(Parser, FunctionFormAndBlankBeforeParenthesis) {
     auto f = parseScript("multiSliceSplit(\"m\", 2, 1.0, 1, {1, 2})", "", nullptr);
     ASSERT_TRUE(f);
     EXPECT_FALSE(f->statements[0]->expr->wordForm);
@@ -80,8 +81,7 @@ TEST(Parser, FunctionFormAndBlankBeforeParenthesis)
     EXPECT_FALSE(h->statements[0]->expr->wordForm);
 }
 
-TEST(Parser, ErrorsCarryTheirLine)
-{
+TEST(Parser, ErrorsCarryTheirLine) {
     struct Row {
         const char* text;
         int line;
@@ -99,38 +99,40 @@ TEST(Parser, ErrorsCarryTheirLine)
         ParseError err;
         EXPECT_FALSE(parseScript(r.text, "", &err)) << r.text;
         EXPECT_EQ(err.line, r.line) << r.text;
-        EXPECT_NE(err.message.find(r.message), std::string::npos) << r.text << " -> " << err.message;
+        EXPECT_NE(err.message.find(r.message), std::string::npos)
+            << r.text << " -> " << err.message;
     }
 }
 
-TEST(Parser, FirstLineOffsetsNumbers)
-{
+TEST(Parser, FirstLineOffsetsNumbers) {
     ParseError err;
     EXPECT_FALSE(parseScript("a;\n\"open", "f.tcs", &err, 10));
     EXPECT_EQ(err.line, 11);
 }
 
-TEST(Parser, NeedsMoreInputOnlyForOpenConstructs)
-{
+TEST(Parser, NeedsMoreInputOnlyForOpenConstructs) {
     struct Row {
         const char* text;
         bool more;
     } rows[] = {
-        {"print 1;", false},     {"if (1) {", true},        {"print \"abc", true},
-        {"string $s = `ls", true}, {"(1 + ", true},          {"/* note", true},
-        {"}", false},            {"print )", false},         {"proc f() {\n a;\n}", false},
+        {"print 1;", false},
+        {"if (1) {", true},
+        {"print \"abc", true},
+        {"string $s = `ls", true},
+        {"(1 + ", true},
+        {"/* note", true},
+        {"}", false},
+        {"print )", false},
+        {"proc f() {\n a;\n}", false},
         {"for ($i = 0; $i < 3;", true},
     };
-    for (const auto& r : rows)
-        EXPECT_EQ(needsMoreInput(r.text), r.more) << r.text;
+    for (const auto& r : rows) EXPECT_EQ(needsMoreInput(r.text), r.more) << r.text;
 }
 
-TEST(Parser, HostileInputsFailCleanly)
-{
+TEST(Parser, HostileInputsFailCleanly) {
     std::string deepBlocks(5000, '{');
     std::string deepBackquotes;
-    for (int i = 0; i < 3000; ++i)
-        deepBackquotes += "(";
+    for (int i = 0; i < 3000; ++i) deepBackquotes += "(";
     std::string binary("a\0b\xff\xfe;", 7);
     for (const std::string& text : {deepBlocks, deepBackquotes, binary, std::string(10000, '-')}) {
         ParseError err;

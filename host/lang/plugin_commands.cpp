@@ -19,8 +19,7 @@ int g_errors = 0;
 struct LiveCount {
     int held = 0;
 };
-std::map<std::string, std::shared_ptr<LiveCount>>& liveCounts()
-{
+std::map<std::string, std::shared_ptr<LiveCount>>& liveCounts() {
     static std::map<std::string, std::shared_ptr<LiveCount>> m;
     return m;
 }
@@ -30,19 +29,21 @@ class PluginCommandItem final : public undo::UndoItem {
 public:
     PluginCommandItem(std::unique_ptr<KPxCommand> cmd, std::shared_ptr<LiveCount> live,
                       std::string name)
-        : m_cmd(std::move(cmd)), m_live(std::move(live)), m_name(std::move(name))
-    {
+        : m_cmd(std::move(cmd)), m_live(std::move(live)), m_name(std::move(name)) {
         ++m_live->held;
     }
     ~PluginCommandItem() override { --m_live->held; }
-    void undo() override { guarded([this] { return m_cmd->undoIt(); }); }
-    void redo() override { guarded([this] { return m_cmd->redoIt(); }); }
+    void undo() override {
+        guarded([this] { return m_cmd->undoIt(); });
+    }
+    void redo() override {
+        guarded([this] { return m_cmd->redoIt(); });
+    }
     std::string describe() const override { return m_name; }
 
 private:
     template <class F>
-    void guarded(F f)
-    {
+    void guarded(F f) {
         Value saved = std::exchange(pluginResult(), Value());
         try {
             f();
@@ -57,11 +58,9 @@ private:
     std::string m_name;
 };
 
-void flattenInto(const Value& v, KArgList& list)
-{
+void flattenInto(const Value& v, KArgList& list) {
     if (v.isArray()) {
-        for (const auto& s : v.asStringArray())
-            list.addArg(KString(s));
+        for (const auto& s : v.asStringArray()) list.addArg(KString(s));
     } else {
         list.addArg(KString(v.asString()));
     }
@@ -69,10 +68,11 @@ void flattenInto(const Value& v, KArgList& list)
 
 }  // namespace
 
-Value& pluginResult() { return g_result; }
+Value& pluginResult() {
+    return g_result;
+}
 
-void appendPluginResult(const Value& element)
-{
+void appendPluginResult(const Value& element) {
     Value& r = g_result;
     auto k = r.kind();
     if (r.isNone()) {
@@ -100,16 +100,18 @@ void appendPluginResult(const Value& element)
     }
 }
 
-void noteDisplayedError() { ++g_errors; }
-int displayedErrorCount() { return g_errors; }
+void noteDisplayedError() {
+    ++g_errors;
+}
+int displayedErrorCount() {
+    return g_errors;
+}
 
 bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
                            KCreateSyntaxFunction syntaxFn, const std::string& owner,
-                           std::string* error)
-{
+                           std::string* error) {
     if (!creator) {
-        if (error)
-            *error = "Command \"" + name + "\" has no creator.";
+        if (error) *error = "Command \"" + name + "\" has no creator.";
         return false;
     }
     std::shared_ptr<KSyntax> syntax;
@@ -117,8 +119,7 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
         try {
             syntax = std::make_shared<KSyntax>(syntaxFn());
         } catch (...) {
-            if (error)
-                *error = "The syntax of command \"" + name + "\" could not be built.";
+            if (error) *error = "The syntax of command \"" + name + "\" could not be built.";
             return false;
         }
     }
@@ -132,8 +133,7 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
     spec.body = [name, creator, syntax, live](const CommandArgs& args,
                                               CommandContext&) -> CommandResult {
         KArgList list;
-        for (const auto& v : args.positional())
-            flattenInto(v, list);
+        for (const auto& v : args.positional()) flattenInto(v, list);
         if (syntax) {
             KStatus st;
             KArgDatabase db(*syntax, list, &st);
@@ -167,10 +167,8 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
             if (displayedErrorCount() != errorsBefore)
                 return CommandResult::failure("");  // the plug-in has said why
             std::string text = result.toDisplay();
-            while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-                text.pop_back();
-            if (!text.empty())
-                return CommandResult::failure(name + ": " + text);
+            while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+            if (!text.empty()) return CommandResult::failure(name + ": " + text);
             return CommandResult::failure(name + ": the command failed (status " +
                                           std::to_string(int(status.statusCode())) + ").");
         }
@@ -186,22 +184,18 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
     };
     std::string why;
     if (!commandRegistry().add(std::move(spec), &why)) {
-        if (error)
-            *error = why;
+        if (error) *error = why;
         return false;
     }
     liveCounts()[name] = live;
     return true;
 }
 
-bool deregisterPluginCommand(const std::string& name)
-{
+bool deregisterPluginCommand(const std::string& name) {
     auto it = liveCounts().find(name);
-    if (it == liveCounts().end())
-        return false;
+    if (it == liveCounts().end()) return false;
     // Instances in the undo queue belong to the library being unloaded: release them now.
-    if (it->second->held > 0)
-        undo::undoQueue().clear();
+    if (it->second->held > 0) undo::undoQueue().clear();
     liveCounts().erase(it);
     commandRegistry().remove(name);
     return true;

@@ -25,13 +25,11 @@ const std::string k13(13, ' ');
 const std::string k16(16, ' ');
 const std::string k11(11, ' ');
 
-std::string controlRow(const std::string& test, const std::string& edit)
-{
+std::string controlRow(const std::string& test, const std::string& edit) {
     return k13 + "if(`" + test + "`)" + k16 + edit;
 }
 
-std::string optionDefaults()
-{
+std::string optionDefaults() {
     const char* statements[] = {
         "optionVar -iv QT_drawSplitMinSampleSize 25;",
         "optionVar -iv QT_drawSplitMultiSlices 1;",
@@ -45,13 +43,11 @@ std::string optionDefaults()
         "optionVar -iv QT_drawSplitAutoBackfaceCulling 1;",
     };
     std::string s;
-    for (const char* st : statements)
-        s += k13 + st;
+    for (const char* st : statements) s += k13 + st;
     return s + k11;
 }
 
-std::string controlUpdates()
-{
+std::string controlUpdates() {
     std::string s;
     s += controlRow("intSliderGrp -ex QT_drawSplitMinSampleSizeIntSliderGrp",
                     "intSliderGrp -e -value `optionVar -q QT_drawSplitMinSampleSize` "
@@ -63,10 +59,11 @@ std::string controlUpdates()
                     "radioButtonGrp -e -en `optionVar -q QT_drawSplitEdgeSnapping` -select "
                     "`optionVar -q QT_drawSplitEdgeSnappingType` "
                     "QT_drawSplitEdgeSnappingTypeRadioButtonGrp;");
-    s += controlRow("floatSlider -ex QT_drawSplitEdgeSnappingOffsetFloatSliderGrp",
-                    "floatSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar "
-                    "-q QT_drawSplitEdgeSnappingType`==1)) -value `optionVar -q "
-                    "QT_drawSplitEdgeSnappingOffset` QT_drawSplitEdgeSnappingOffsetFloatSliderGrp;");
+    s +=
+        controlRow("floatSlider -ex QT_drawSplitEdgeSnappingOffsetFloatSliderGrp",
+                   "floatSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar "
+                   "-q QT_drawSplitEdgeSnappingType`==1)) -value `optionVar -q "
+                   "QT_drawSplitEdgeSnappingOffset` QT_drawSplitEdgeSnappingOffsetFloatSliderGrp;");
     s += controlRow("radioButtonGrp -ex QT_drawSplitSelectNewVertsUponExitRadioButtonGrp",
                     "radioButtonGrp -e -select (`optionVar -q "
                     "QT_drawSplitSelectNewVertsUponExit`+1) "
@@ -79,15 +76,13 @@ std::string controlUpdates()
     return s;
 }
 
-std::string refreshText(const char* classification, int blanks)
-{
+std::string refreshText(const char* classification, int blanks) {
     return std::string("if( `window -exists createRenderNodeWindow` )") +
            std::string(std::size_t(blanks), ' ') + "{refreshCreateRenderNodeWindow(\"" +
            classification + "\");}\n";
 }
 
-std::string textureScript()
-{
+std::string textureScript() {
     return "string $newFileName = `shadingNode -asTexture file`;\n"
            "string $newPlace2D = `shadingNode -asUtility place2dTexture`;\n"
            "defaultNavigation -connectToExisting -source $newPlace2D -destination "
@@ -108,8 +103,7 @@ struct Text {
     std::string text;
 };
 
-std::vector<Text> pluginTexts()
-{
+std::vector<Text> pluginTexts() {
     return {
         {"refresh-one-blank", refreshText("texture/2d", 1)},
         {"refresh-two-blanks", refreshText("texture/3d", 2)},
@@ -140,8 +134,9 @@ std::vector<Text> pluginTexts()
         {"tool-camera-unlock", "setAttr -lock 0 persp.translate; setAttr -lock 0 persp.rotate"},
         {"tool-toggle-culling", "setAttr box1Shape.bck 3"},
         {"tool-display-vertices", "polyOptions -r -dv true"},
-        {"split-subdivide", "polySubdivideEdge -ch 1 -ws 0 -s 0 -dv 2 box1.e[4] box1.e[5];\n"
-                            "select -r box1;"},
+        {"split-subdivide",
+         "polySubdivideEdge -ch 1 -ws 0 -s 0 -dv 2 box1.e[4] box1.e[5];\n"
+         "select -r box1;"},
         {"split-subdivide-move",
          "polySubdivideEdge -ch 1 -ws 0 -s 0 -dv 1 box1.e[4];\n"
          "select -r `polyListComponentConversion -fe -tv \"box1.e[4]\"`; select -d box1.vtx[0] "
@@ -149,8 +144,9 @@ std::vector<Text> pluginTexts()
         {"split-single", "polySplit -ch on -s 1 -ep 4 0.5 -ep 7 0.25;\n"},
         {"split-face-points",
          "polySplit -ch on -s 3 -ep 4 0.5 -fp 1 0.1 0.2 0.3 -fp 1 0.2 0.2 0.3 -ep 7 0.25;\n"},
-        {"split-two-chains", "polySplit -ch on -s 1 -ep 4 0.5 -ep 7 0.25;\n"
-                             "polySplit -ch on -s 1 -ep 9 0.5 -ep 10 0.75;\n"},
+        {"split-two-chains",
+         "polySplit -ch on -s 1 -ep 4 0.5 -ep 7 0.25;\n"
+         "polySplit -ch on -s 1 -ep 9 0.5 -ep 10 0.75;\n"},
         {"split-multi-slice",
          "multiSliceSplit(\"box1\", 2, 1, 1, {4, 7}, {0, 3}, {0, 3}, {1, 2}, {0.5, 0.25}, -1, -1, "
          "-1, -1);\n"},
@@ -180,36 +176,25 @@ std::vector<Text> pluginTexts()
 
 // Names of the commands a script calls (procs it defines are not commands).
 void collectCalls(const Expr& e, std::set<std::string>& out);
-void collectCalls(const Stmt& s, std::set<std::string>& out)
-{
+void collectCalls(const Stmt& s, std::set<std::string>& out) {
     for (const Expr* e : {s.expr.get(), s.init.get(), s.step.get()})
-        if (e)
-            collectCalls(*e, out);
-    for (const auto& b : s.body)
-        collectCalls(*b, out);
+        if (e) collectCalls(*e, out);
+    for (const auto& b : s.body) collectCalls(*b, out);
     for (const auto& d : s.decls) {
-        if (d.init)
-            collectCalls(*d.init, out);
-        if (d.size)
-            collectCalls(*d.size, out);
+        if (d.init) collectCalls(*d.init, out);
+        if (d.size) collectCalls(*d.size, out);
     }
 }
-void collectCalls(const Expr& e, std::set<std::string>& out)
-{
-    if (e.kind == ExprKind::Call)
-        out.insert(e.name);
-    for (const auto& k : e.kids)
-        collectCalls(*k, out);
-    for (const auto& a : e.args)
-        collectCalls(*a.expr, out);
+void collectCalls(const Expr& e, std::set<std::string>& out) {
+    if (e.kind == ExprKind::Call) out.insert(e.name);
+    for (const auto& k : e.kids) collectCalls(*k, out);
+    for (const auto& a : e.args) collectCalls(*a.expr, out);
     if (e.script)
-        for (const auto& s : e.script->statements)
-            collectCalls(*s, out);
+        for (const auto& s : e.script->statements) collectCalls(*s, out);
 }
 
 // Texts that name objects of a prepared scene run in the scene tests of their commands.
-bool needsScene(const std::string& id)
-{
+bool needsScene(const std::string& id) {
     return id.rfind("import-", 0) == 0 || id.rfind("split-", 0) == 0 ||
            id.rfind("reduce-", 0) == 0 || id.rfind("uv-", 0) == 0 || id == "tool-read-culling" ||
            id == "tool-camera-lock" || id == "tool-camera-unlock" || id == "tool-toggle-culling" ||
@@ -218,8 +203,7 @@ bool needsScene(const std::string& id)
 
 }  // namespace
 
-TEST(PluginTexts, EveryTextParses)
-{
+TEST(PluginTexts, EveryTextParses) {
     for (const auto& t : pluginTexts()) {
         ParseError err;
         auto script = parseScript(t.text, "", &err);
@@ -228,24 +212,19 @@ TEST(PluginTexts, EveryTextParses)
     }
 }
 
-TEST(PluginTexts, TextsWhoseCommandsExistRun)
-{
+TEST(PluginTexts, TextsWhoseCommandsExistRun) {
     OutputCapture output;
     auto& registry = commandRegistry();
     int ran = 0;
     for (const auto& t : pluginTexts()) {
-        if (needsScene(t.id))
-            continue;
+        if (needsScene(t.id)) continue;
         auto script = parseScript(t.text, "", nullptr);
         ASSERT_TRUE(script) << t.id;
         std::set<std::string> calls;
-        for (const auto& s : script->statements)
-            collectCalls(*s, calls);
+        for (const auto& s : script->statements) collectCalls(*s, calls);
         bool runnable = true;
-        for (const auto& name : calls)
-            runnable &= registry.find(name) != nullptr;
-        if (!runnable)
-            continue;
+        for (const auto& name : calls) runnable &= registry.find(name) != nullptr;
+        if (!runnable) continue;
         ++ran;
         EXPECT_TRUE(KGlobal::executeCommand(t.text.c_str())) << t.id << "\n" << output.text();
     }
@@ -255,17 +234,13 @@ TEST(PluginTexts, TextsWhoseCommandsExistRun)
 
 namespace {
 
-bool commandsExist(const std::string& text)
-{
+bool commandsExist(const std::string& text) {
     auto script = parseScript(text, "", nullptr);
-    if (!script)
-        return false;
+    if (!script) return false;
     std::set<std::string> calls;
-    for (const auto& s : script->statements)
-        collectCalls(*s, calls);
+    for (const auto& s : script->statements) collectCalls(*s, calls);
     for (const auto& name : calls)
-        if (!commandRegistry().find(name))
-            return false;
+        if (!commandRegistry().find(name)) return false;
     return true;
 }
 
@@ -278,32 +253,28 @@ const char* kSceneSetup =
 
 }  // namespace
 
-TEST(PluginTexts, SceneTextsRunWhereTheirCommandsExist)
-{
+TEST(PluginTexts, SceneTextsRunWhereTheirCommandsExist) {
     OutputCapture output;
-    if (!commandsExist(kSceneSetup))
-        GTEST_SKIP() << "the scene commands are not built";
+    if (!commandsExist(kSceneSetup)) GTEST_SKIP() << "the scene commands are not built";
     ASSERT_TRUE(KGlobal::executeCommand(kSceneSetup)) << output.text();
     int ran = 0;
     for (const auto& t : pluginTexts()) {
-        if (!needsScene(t.id) || !commandsExist(t.text))
-            continue;
+        if (!needsScene(t.id) || !commandsExist(t.text)) continue;
         // Mesh edits start from a fresh cube; the importer's texts build on each other.
-        if (t.id[0] != 'i')
-            ASSERT_TRUE(KGlobal::executeCommand(kSceneSetup)) << output.text();
+        if (t.id[0] != 'i') ASSERT_TRUE(KGlobal::executeCommand(kSceneSetup)) << output.text();
         ++ran;
-        EXPECT_TRUE(KGlobal::executeCommand(t.text.c_str(), false, true))
-            << t.id << "\n" << output.text();
+        EXPECT_TRUE(KGlobal::executeCommand(t.text.c_str(), false, true)) << t.id << "\n"
+                                                                          << output.text();
     }
     EXPECT_GT(ran, 0);
 }
 
-TEST(PluginTexts, OptionDefaultsAndControlUpdatesBehave)
-{
+TEST(PluginTexts, OptionDefaultsAndControlUpdatesBehave) {
     OutputCapture output;
     ASSERT_TRUE(KGlobal::executeCommand(optionDefaults().c_str()));
     double dropoff = 0;
-    ASSERT_TRUE(KGlobal::executeCommand("optionVar -q QT_drawSplitMultiSliceDropoffPower", dropoff));
+    ASSERT_TRUE(
+        KGlobal::executeCommand("optionVar -q QT_drawSplitMultiSliceDropoffPower", dropoff));
     EXPECT_DOUBLE_EQ(dropoff, 1.0);
     int samples = 0;
     ASSERT_TRUE(KGlobal::executeCommand("optionVar -q QT_drawSplitMinSampleSize", samples));
@@ -319,8 +290,7 @@ TEST(PluginTexts, OptionDefaultsAndControlUpdatesBehave)
     EXPECT_TRUE(output.of(OutputKind::Error).empty()) << output.text();
 }
 
-TEST(PluginTexts, ReducePrintShowsTheResultLine)
-{
+TEST(PluginTexts, ReducePrintShowsTheResultLine) {
     OutputCapture output;
     ASSERT_TRUE(KGlobal::executeCommand("print \"// Result: Performed a polyCollapseEdge.\\n\""));
     EXPECT_EQ(output.text(), "// Result: Performed a polyCollapseEdge.\n");
@@ -337,25 +307,21 @@ struct RefreshRow {
 };
 
 // Loads and unloads a plug-in and answers the texts it ran through executeCommand.
-std::vector<JournalEntry> loadAndUnload(const std::string& path)
-{
+std::vector<JournalEntry> loadAndUnload(const std::string& path) {
     auto& loader = tarn::plugins::PluginLoader::instance();
     journal().clear();
     std::string error, name;
     KStatus st = loader.load(path, &error, &name);
     EXPECT_TRUE(st) << path << ": " << error;
-    if (!st)
-        return {};
+    if (!st) return {};
     EXPECT_TRUE(loader.unload(name, true, &error)) << error;
     std::vector<JournalEntry> api;
     for (const auto& e : journal().entries())
-        if (e.origin == "api")
-            api.push_back(e);
+        if (e.origin == "api") api.push_back(e);
     return api;
 }
 
-void expectRefreshPair(const std::vector<JournalEntry>& entries, const RefreshRow& row)
-{
+void expectRefreshPair(const std::vector<JournalEntry>& entries, const RefreshRow& row) {
     std::string expected = refreshText(row.classification, row.blanks);
     ASSERT_EQ(entries.size(), 2u) << row.plugin;
     for (const auto& e : entries) {
@@ -368,37 +334,33 @@ void expectRefreshPair(const std::vector<JournalEntry>& entries, const RefreshRo
 
 }  // namespace
 
-TEST(RefreshTexts, ProbePluginsRunTheirTextOnLoadAndUnload)
-{
+TEST(RefreshTexts, ProbePluginsRunTheirTextOnLoadAndUnload) {
     OutputCapture output;
     tarn::commands::renderNodeWindowRefreshes().clear();
     const RefreshRow rows[] = {{"langRefreshOne", "texture/2d", 1},
                                {"langRefreshTwo", "texture/3d", 2}};
     for (const auto& row : rows)
-        expectRefreshPair(loadAndUnload(std::string(TARN_TEST_PLUGIN_DIR) + "/" + row.plugin + ".so"),
-                          row);
+        expectRefreshPair(
+            loadAndUnload(std::string(TARN_TEST_PLUGIN_DIR) + "/" + row.plugin + ".so"), row);
     // The window does not exist, so the refresh procedure itself never ran.
     EXPECT_TRUE(tarn::commands::renderNodeWindowRefreshes().empty());
 }
 
-TEST(RefreshTexts, DeliveredNodePluginsUseTheirBlanks)
-{
+TEST(RefreshTexts, DeliveredNodePluginsUseTheirBlanks) {
     OutputCapture output;
     const RefreshRow rows[] = {
-        {"twillPattern", "texture/2d", 1},    {"DermalShade", "shader/surface", 1},
-        {"trunkPattern", "texture/2d", 2},    {"rustPattern", "texture/3d", 2},
-        {"annulusPattern", "texture/2d", 2},  {"marblePattern", "texture/3d", 2},
-        {"specklePattern", "texture/2d", 2},  {"smearPattern", "texture/2d", 2},
-        {"shellPattern", "texture/2d", 2},    {"blotPattern", "texture/2d", 2},
+        {"twillPattern", "texture/2d", 1},   {"DermalShade", "shader/surface", 1},
+        {"trunkPattern", "texture/2d", 2},   {"rustPattern", "texture/3d", 2},
+        {"annulusPattern", "texture/2d", 2}, {"marblePattern", "texture/3d", 2},
+        {"specklePattern", "texture/2d", 2}, {"smearPattern", "texture/2d", 2},
+        {"shellPattern", "texture/2d", 2},   {"blotPattern", "texture/2d", 2},
     };
     int checked = 0;
     for (const auto& row : rows) {
         std::string path = std::string(TARN_PLUGIN_DIR) + "/" + row.plugin + ".so";
-        if (!std::filesystem::exists(path))
-            continue;  // that deliverable is not built in this tree
+        if (!std::filesystem::exists(path)) continue;  // that deliverable is not built in this tree
         expectRefreshPair(loadAndUnload(path), row);
         ++checked;
     }
-    if (checked == 0)
-        GTEST_SKIP() << "no node plug-ins built in " << TARN_PLUGIN_DIR;
+    if (checked == 0) GTEST_SKIP() << "no node plug-ins built in " << TARN_PLUGIN_DIR;
 }

@@ -96,8 +96,7 @@ const Case kCases[] = {
     {"proc-locals-hidden", "int $outer = 1; proc int peek() { return $outer; } peek()",
      "ERROR: undeclared"},
     {"proc-sees-declared-global",
-     "global int $gCount = 7; proc int peek() { global int $gCount; return $gCount; } peek()",
-     "7"},
+     "global int $gCount = 7; proc int peek() { global int $gCount; return $gCount; } peek()", "7"},
     {"runaway-recursion", "proc int down(int $n) { return down($n + 1); } down(0)",
      "ERROR: Recursion too deep"},
     // Commands: word form, function form, flags, back-quotes
@@ -142,16 +141,16 @@ const Case kCases[] = {
     {"stray-brace", "}", "ERROR: Unexpected '}'"},
     {"else-alone", "else words a;", "ERROR: 'else' without 'if'"},
     {"bare-word-in-expression", "1 + abc", "ERROR: must be called with parentheses"},
-    {"deep-nesting", "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
-                     "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
-                     "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",
+    {"deep-nesting",
+     "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+     "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+     "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",
      "ERROR: Nesting too deep"},
 };
 
 class ScriptCases : public ::testing::TestWithParam<Case> {};
 
-TEST_P(ScriptCases, ResultMatches)
-{
+TEST_P(ScriptCases, ResultMatches) {
     const Case& c = GetParam();
     Session s;
     auto r = s.run(c.script);
@@ -173,8 +172,7 @@ INSTANTIATE_TEST_SUITE_P(Language, ScriptCases, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              std::string name = info.param.id;
                              for (auto& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              return name;
                          });
 

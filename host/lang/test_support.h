@@ -14,15 +14,13 @@
 namespace tarn::lang::testing {
 
 /// The probe scene: named integer values.
-inline std::map<std::string, std::int64_t>& probeScene()
-{
+inline std::map<std::string, std::int64_t>& probeScene() {
     static std::map<std::string, std::int64_t> scene;
     return scene;
 }
 
 /// Sets a probe value, recording the change like host code does.
-inline void setProbe(const std::string& key, std::int64_t value)
-{
+inline void setProbe(const std::string& key, std::int64_t value) {
     auto& scene = probeScene();
     bool existed = scene.count(key) != 0;
     std::int64_t before = existed ? scene[key] : 0;
@@ -43,8 +41,7 @@ inline void setProbe(const std::string& key, std::int64_t value)
 ///   setThenFail key int         sets a value, then fails: the change must be taken back
 ///   words [flags...] args...    answers its positional words joined by '|', flags -a (switch),
 ///                               -n int, -f float, -s string (multi-use), -b bool
-inline std::unique_ptr<CommandRegistry> makeRegistry()
-{
+inline std::unique_ptr<CommandRegistry> makeRegistry() {
     auto reg = std::make_unique<CommandRegistry>();
     installLangCommands(*reg);
     reg->add({.name = "setValue",
@@ -57,8 +54,7 @@ inline std::unique_ptr<CommandRegistry> makeRegistry()
               .body = [](const CommandArgs& a, CommandContext&) -> CommandResult {
                   std::string key = a[0].asString();
                   std::int64_t v = a[1].asInt();
-                  if (a.has("add"))
-                      v += probeScene().count(key) ? probeScene()[key] : 0;
+                  if (a.has("add")) v += probeScene().count(key) ? probeScene()[key] : 0;
                   setProbe(key, v);
                   return Value(v);
               }});
@@ -81,28 +77,30 @@ inline std::unique_ptr<CommandRegistry> makeRegistry()
                   setProbe(a[0].asString(), a[1].asInt());
                   return CommandResult::failure("setThenFail: failed on purpose.");
               }});
-    reg->add({.name = "words",
-              .usage = "words [-a] [-n int] [-f float] [-s string] [-b bool] args...",
-              .maxArgs = kUnlimited,
-              .flags = {{.longName = "all", .shortName = "a"},
-                        {.longName = "number", .shortName = "n", .args = {ArgType::Int}},
-                        {.longName = "fraction", .shortName = "f", .args = {ArgType::Float}},
-                        {.longName = "string", .shortName = "s", .args = {ArgType::String},
-                         .multiUse = true},
-                        {.longName = "bool", .shortName = "b", .args = {ArgType::Bool}},
-                        {.longName = "pair", .shortName = "p",
-                         .args = {ArgType::Int, ArgType::Float}, .multiUse = true}},
-              .body = [](const CommandArgs& a, CommandContext&) -> CommandResult {
-                  std::string out;
-                  for (std::size_t i = 0; i < a.count(); ++i)
-                      out += (i ? "|" : "") + a[i].toDisplay();
-                  for (const auto& f : a.flags()) {
-                      out += " -" + f.spec->longName;
-                      for (const auto& v : f.values)
-                          out += std::string(" ") + kindName(v.kind()) + ":" + v.toDisplay();
-                  }
-                  return Value(out);
-              }});
+    reg->add(
+        {.name = "words",
+         .usage = "words [-a] [-n int] [-f float] [-s string] [-b bool] args...",
+         .maxArgs = kUnlimited,
+         .flags =
+             {{.longName = "all", .shortName = "a"},
+              {.longName = "number", .shortName = "n", .args = {ArgType::Int}},
+              {.longName = "fraction", .shortName = "f", .args = {ArgType::Float}},
+              {.longName = "string", .shortName = "s", .args = {ArgType::String}, .multiUse = true},
+              {.longName = "bool", .shortName = "b", .args = {ArgType::Bool}},
+              {.longName = "pair",
+               .shortName = "p",
+               .args = {ArgType::Int, ArgType::Float},
+               .multiUse = true}},
+         .body = [](const CommandArgs& a, CommandContext&) -> CommandResult {
+             std::string out;
+             for (std::size_t i = 0; i < a.count(); ++i) out += (i ? "|" : "") + a[i].toDisplay();
+             for (const auto& f : a.flags()) {
+                 out += " -" + f.spec->longName;
+                 for (const auto& v : f.values)
+                     out += std::string(" ") + kindName(v.kind()) + ":" + v.toDisplay();
+             }
+             return Value(out);
+         }});
     return reg;
 }
 
@@ -113,8 +111,7 @@ struct Session {
     Interpreter interp{*registry};
     OutputCapture output;
 
-    Session()
-    {
+    Session() {
         probeScene().clear();
         undo::undoQueue().clear();
         interp.setGlobal("gSelect", Value("selectSuperContext"));

@@ -2,50 +2,44 @@
 
 namespace tarn::undo {
 
-void UndoQueue::openChunk(std::string_view label)
-{
+void UndoQueue::openChunk(std::string_view label) {
     if (m_depth++ == 0) {
         m_open.label = std::string(label);
         m_open.items.clear();
     }
 }
 
-void UndoQueue::closeChunk()
-{
-    if (m_depth == 0)
-        return;
-    if (--m_depth > 0)
-        return;
-    if (m_open.items.empty())
-        return;
+void UndoQueue::closeChunk() {
+    if (m_depth == 0) return;
+    if (--m_depth > 0) return;
+    if (m_open.items.empty()) return;
     m_done.push_back(std::move(m_open));
     m_open = UndoChunk{};
     m_undone.clear();
     trim();
 }
 
-bool UndoQueue::isRecording() const { return m_depth > 0 && !m_replaying && m_enabled; }
+bool UndoQueue::isRecording() const {
+    return m_depth > 0 && !m_replaying && m_enabled;
+}
 
-void UndoQueue::record(std::unique_ptr<UndoItem> item)
-{
-    if (item && isRecording())
-        m_open.items.push_back(std::move(item));
+void UndoQueue::record(std::unique_ptr<UndoItem> item) {
+    if (item && isRecording()) m_open.items.push_back(std::move(item));
 }
 
 void UndoQueue::record(std::function<void()> undoFn, std::function<void()> redoFn,
-                       std::string what)
-{
+                       std::string what) {
     if (isRecording())
-        m_open.items.push_back(std::make_unique<LambdaUndoItem>(std::move(undoFn),
-                                                                std::move(redoFn), std::move(what)));
+        m_open.items.push_back(std::make_unique<LambdaUndoItem>(
+            std::move(undoFn), std::move(redoFn), std::move(what)));
 }
 
-std::size_t UndoQueue::mark() const { return m_depth > 0 ? m_open.items.size() : 0; }
+std::size_t UndoQueue::mark() const {
+    return m_depth > 0 ? m_open.items.size() : 0;
+}
 
-void UndoQueue::rollbackTo(std::size_t mark)
-{
-    if (m_depth == 0)
-        return;
+void UndoQueue::rollbackTo(std::size_t mark) {
+    if (m_depth == 0) return;
     // Replay newest first with recording off, so the reverting changes do not record themselves.
     bool wasReplaying = m_replaying;
     m_replaying = true;
@@ -56,65 +50,52 @@ void UndoQueue::rollbackTo(std::size_t mark)
     m_replaying = wasReplaying;
 }
 
-bool UndoQueue::undo()
-{
-    if (m_done.empty() || m_replaying)
-        return false;
+bool UndoQueue::undo() {
+    if (m_done.empty() || m_replaying) return false;
     UndoChunk chunk = std::move(m_done.back());
     m_done.pop_back();
     m_replaying = true;
-    for (auto it = chunk.items.rbegin(); it != chunk.items.rend(); ++it)
-        (*it)->undo();
+    for (auto it = chunk.items.rbegin(); it != chunk.items.rend(); ++it) (*it)->undo();
     m_replaying = false;
     m_undone.push_back(std::move(chunk));
     return true;
 }
 
-bool UndoQueue::redo()
-{
-    if (m_undone.empty() || m_replaying)
-        return false;
+bool UndoQueue::redo() {
+    if (m_undone.empty() || m_replaying) return false;
     UndoChunk chunk = std::move(m_undone.back());
     m_undone.pop_back();
     m_replaying = true;
-    for (auto& item : chunk.items)
-        item->redo();
+    for (auto& item : chunk.items) item->redo();
     m_replaying = false;
     m_done.push_back(std::move(chunk));
     return true;
 }
 
-std::vector<std::string> UndoQueue::undoLabels() const
-{
+std::vector<std::string> UndoQueue::undoLabels() const {
     std::vector<std::string> labels;
     labels.reserve(m_done.size());
-    for (const auto& c : m_done)
-        labels.push_back(c.label);
+    for (const auto& c : m_done) labels.push_back(c.label);
     return labels;
 }
 
-void UndoQueue::clear()
-{
+void UndoQueue::clear() {
     m_done.clear();
     m_undone.clear();
     m_open.items.clear();
 }
 
-void UndoQueue::setLimit(std::size_t n)
-{
+void UndoQueue::setLimit(std::size_t n) {
     m_limit = n;
     trim();
 }
 
-void UndoQueue::trim()
-{
-    if (m_limit == 0 || m_done.size() <= m_limit)
-        return;
+void UndoQueue::trim() {
+    if (m_limit == 0 || m_done.size() <= m_limit) return;
     m_done.erase(m_done.begin(), m_done.begin() + std::ptrdiff_t(m_done.size() - m_limit));
 }
 
-UndoQueue& undoQueue()
-{
+UndoQueue& undoQueue() {
     static UndoQueue queue;
     return queue;
 }

@@ -40,11 +40,13 @@ class LambdaUndoItem final : public UndoItem {
 public:
     LambdaUndoItem(std::function<void()> undoFn, std::function<void()> redoFn,
                    std::string what = {})
-        : m_undo(std::move(undoFn)), m_redo(std::move(redoFn)), m_what(std::move(what))
-    {
+        : m_undo(std::move(undoFn)), m_redo(std::move(redoFn)), m_what(std::move(what)) {}
+    void undo() override {
+        if (m_undo) m_undo();
     }
-    void undo() override { if (m_undo) m_undo(); }
-    void redo() override { if (m_redo) m_redo(); }
+    void redo() override {
+        if (m_redo) m_redo();
+    }
     std::string describe() const override { return m_what; }
 
 private:
@@ -71,8 +73,7 @@ public:
 
     /// Records an action already carried out. Ignored (the item is destroyed) when not recording.
     void record(std::unique_ptr<UndoItem> item);
-    void record(std::function<void()> undoFn, std::function<void()> redoFn,
-                std::string what = {});
+    void record(std::function<void()> undoFn, std::function<void()> redoFn, std::string what = {});
 
     /// Position in the open chunk, for rollbackTo(). 0 when no chunk is open.
     std::size_t mark() const;

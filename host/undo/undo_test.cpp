@@ -7,8 +7,7 @@ using tarn::undo::UndoQueue;
 namespace {
 
 // Records setting `*slot` to `value` the way host code does: change first, then record.
-void setRecorded(UndoQueue& q, int* slot, int value)
-{
+void setRecorded(UndoQueue& q, int* slot, int value) {
     int before = *slot;
     *slot = value;
     q.record([slot, before] { *slot = before; }, [slot, value] { *slot = value; });
@@ -16,8 +15,7 @@ void setRecorded(UndoQueue& q, int* slot, int value)
 
 }  // namespace
 
-TEST(UndoQueue, ChunkUndoRedoRestoresExactly)
-{
+TEST(UndoQueue, ChunkUndoRedoRestoresExactly) {
     UndoQueue q;
     int a = 0, b = 0;
     q.openChunk("first");
@@ -34,7 +32,7 @@ TEST(UndoQueue, ChunkUndoRedoRestoresExactly)
         bool expectOk;
         int a, b;
     } steps[] = {
-        {true, true, 2, 5}, {true, true, 0, 0},  {true, false, 0, 0},
+        {true, true, 2, 5},  {true, true, 0, 0},  {true, false, 0, 0},
         {false, true, 2, 5}, {false, true, 2, 7}, {false, false, 2, 7},
     };
     for (const auto& s : steps) {
@@ -45,8 +43,7 @@ TEST(UndoQueue, ChunkUndoRedoRestoresExactly)
     }
 }
 
-TEST(UndoQueue, OutsideChunkNothingIsRecorded)
-{
+TEST(UndoQueue, OutsideChunkNothingIsRecorded) {
     UndoQueue q;
     int a = 0;
     setRecorded(q, &a, 3);
@@ -56,8 +53,7 @@ TEST(UndoQueue, OutsideChunkNothingIsRecorded)
     EXPECT_EQ(a, 3);
 }
 
-TEST(UndoQueue, NestedChunksJoinTheOuterAndEmptyChunksVanish)
-{
+TEST(UndoQueue, NestedChunksJoinTheOuterAndEmptyChunksVanish) {
     UndoQueue q;
     int a = 0;
     q.openChunk("outer");
@@ -74,8 +70,7 @@ TEST(UndoQueue, NestedChunksJoinTheOuterAndEmptyChunksVanish)
     EXPECT_EQ(a, 0);
 }
 
-TEST(UndoQueue, NewChunkClearsRedoButEmptyOneDoesNot)
-{
+TEST(UndoQueue, NewChunkClearsRedoButEmptyOneDoesNot) {
     UndoQueue q;
     int a = 0;
     q.openChunk("x");
@@ -94,8 +89,7 @@ TEST(UndoQueue, NewChunkClearsRedoButEmptyOneDoesNot)
     EXPECT_FALSE(q.redo());
 }
 
-TEST(UndoQueue, RollbackTakesBackOnlyTheFailedPart)
-{
+TEST(UndoQueue, RollbackTakesBackOnlyTheFailedPart) {
     UndoQueue q;
     int a = 0, b = 0;
     q.openChunk("script");
@@ -112,8 +106,7 @@ TEST(UndoQueue, RollbackTakesBackOnlyTheFailedPart)
     EXPECT_FALSE(q.undo());
 }
 
-TEST(UndoQueue, ReplayDoesNotRecordAndLimitDropsOldest)
-{
+TEST(UndoQueue, ReplayDoesNotRecordAndLimitDropsOldest) {
     UndoQueue q;
     int a = 0;
     // An undo function that itself tries to record must not grow the queue.
@@ -135,8 +128,7 @@ TEST(UndoQueue, ReplayDoesNotRecordAndLimitDropsOldest)
     EXPECT_EQ(q.undoLabels(), (std::vector<std::string>{"c3", "c4"}));
 }
 
-TEST(UndoQueue, DisabledQueueRecordsNothing)
-{
+TEST(UndoQueue, DisabledQueueRecordsNothing) {
     UndoQueue q;
     int a = 0;
     q.setEnabled(false);

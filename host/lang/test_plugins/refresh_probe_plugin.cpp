@@ -13,18 +13,21 @@ public:
     static KStatus initialize() { return KStatus(); }
 };
 
-const kframe::NodePluginRow kRow{"Probe", "1.0", PROBE_TYPE_NAME, PROBE_TYPE_ID,
-                                 RefreshProbeNode::creator, RefreshProbeNode::initialize,
-                                 PROBE_CLASSIFICATION, PROBE_BLANKS};
+const kframe::NodePluginRow kRow{"Probe",
+                                 "1.0",
+                                 PROBE_TYPE_NAME,
+                                 PROBE_TYPE_ID,
+                                 RefreshProbeNode::creator,
+                                 RefreshProbeNode::initialize,
+                                 PROBE_CLASSIFICATION,
+                                 PROBE_BLANKS};
 
 }  // namespace
 
 TARN_DEFINE_API_VERSION
-TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin)
-{
+TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
     return kframe::registerNodePlugin(plugin, kRow);
 }
-TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject plugin)
-{
+TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject plugin) {
     return kframe::deregisterNodePlugin(plugin, kRow);
 }
