@@ -16,6 +16,7 @@
 #include "host/scene/scene_undo.h"
 #include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
+#include "host/undo/undo.h"
 
 namespace tarn::commands {
 
@@ -214,16 +215,19 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
         }
         plans.push_back(std::move(plan));
     }
+    const bool recording = undo::undoQueue().isRecording();
     for (const Plan& plan : plans) {
         scene::MeshNode* node = scene::meshNode(plan.shape);
-        PolyMesh edited = node->mesh();
+        PolyMesh& mesh = node->mesh();
+        // Setting flags cannot fail once planned, so the mesh is edited in place.
         SoftEdgeOperation op(angle, plan.edges);
-        const OpStatus status = runMeshOperation(op, edited);
+        const OpStatus status = op.prepare(mesh);
         if (!status.ok) return CommandResult::failure(status.message);
-        const PolyMesh before = node->mesh();
-        for (int edge = 0; edge < edited.numEdges(); ++edge)
-            node->mesh().setEdgeSmooth(edge, edited.isEdgeSmooth(edge));
-        scene::recordMeshChange(scene::nodeName(plan.shape), before, node->mesh());
+        PolyMesh before;
+        if (recording) before = mesh;
+        op.apply(mesh);
+        op.cleanup();
+        if (recording) scene::recordMeshChange(scene::nodeName(plan.shape), std::move(before), mesh);
     }
     return {};
 }

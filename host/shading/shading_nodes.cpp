@@ -272,7 +272,10 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
                          scene::nodeName(mesh) + " (" + std::to_string(count) + " faces)";
             return false;
         }
-    // Undo records name the mesh and the groups, so re-created nodes are found again.
+    const auto target = shared(group);
+    const bool recording = undo::undoQueue().isRecording();
+    // Undo records name the mesh and the groups, so re-created nodes are found again; the names
+    // are only gathered when a chunk is open (imports of big meshes run without undo).
     auto names = [](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
         std::vector<std::string> out;
         for (const auto& w : groups) {
@@ -281,12 +284,13 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
         }
         return out;
     };
-    const std::vector<std::string> before = names(node->faceGroups);
-    const auto target = shared(group);
+    std::vector<std::string> before;
+    if (recording) before = names(node->faceGroups);
     if (faces.empty())
         std::fill(node->faceGroups.begin(), node->faceGroups.end(), target);
     else
         for (int f : faces) node->faceGroups[f] = target;
+    if (!recording) return true;
     const std::vector<std::string> after = names(node->faceGroups);
     const std::string meshName = scene::nodeName(mesh);
     auto restore = [meshName](const std::vector<std::string>& groups) {
