@@ -230,3 +230,47 @@ TEST_F(SceneTest, IteratorsOverComponents) {
 
 }  // namespace
 }  // namespace tarn::scene
+
+namespace tarn::scene {
+namespace {
+
+TEST_F(SceneTest, MeshDataOutsideTheDag) {
+    KFnMeshData dataFn;
+    const KObject data = dataFn.create();
+    EXPECT_EQ(data.apiType(), KFn::kMeshData);
+    KFnMesh fn;
+    KStatus status;
+    const KObject answered = fn.create(3, 1, KFloatPointArray{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                                       KIntArray{3}, KIntArray{0, 1, 2}, data, &status);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(answered, data);
+    EXPECT_TRUE(allDagNodes().empty()) << "mesh data is not a scene object";
+    // Without a UV set a corner's UV cannot be written; with one it can.
+    KItMeshPolygon it(data);
+    const float2 uv = {0.5f, 0.25f};
+    EXPECT_EQ(it.setUV(0, uv), KStatus::kFailure);
+    KFnMesh onData(data);
+    onData.createUVSetWithName("map1");
+    ASSERT_TRUE(it.setUV(0, uv));
+    float u = 0, v = 0;
+    ASSERT_TRUE(onData.getPolygonUV(0, 0, u, v));
+    EXPECT_FLOAT_EQ(v, 0.25f);
+    EXPECT_EQ(onData.numVertices(), 3);
+}
+
+TEST_F(SceneTest, DagNodeCreateMakesATransformForAShape) {
+    KFnDagNode fn;
+    KStatus status;
+    const KObject transform = fn.create("mesh", "", KObject::kNullObj, &status);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(transform.apiType(), KFn::kTransform);
+    EXPECT_EQ(fn.object().apiType(), KFn::kMesh);
+    EXPECT_EQ(parentOf(fn.object()), transform);
+    fn.create("noSuchType", "", KObject::kNullObj, &status);
+    EXPECT_EQ(status, KStatus::kInvalidParameter);
+    fn.create("transform", "", fn.object(), &status);
+    EXPECT_EQ(status, KStatus::kInvalidParameter) << "a shape cannot parent";
+}
+
+}  // namespace
+}  // namespace tarn::scene
