@@ -53,8 +53,13 @@ void fillTables() {
     static_assert(kCells * 3 + kCells - 1 == kDrawsPerFill);
 }
 
+inline bool tablesReady() {
+    return s_filled.load(std::memory_order_acquire);
+}
+
 inline void ensureTables() {
-    if (!s_filled.load(std::memory_order_acquire)) initNoiseTables();
+    if (!tablesReady()) [[unlikely]]
+        initNoiseTables();
 }
 
 struct Lattice {
@@ -66,7 +71,7 @@ struct Lattice {
 inline Lattice lattice(float c) {
     const float t = c + kOffset;
     Lattice l;
-    if (t > -kTruncLimit && t < kTruncLimit) {
+    if (std::fabs(t) < kTruncLimit) [[likely]] {
         const int k = static_cast<int>(t);
         l.b0 = k & kMask;
         l.b1 = (k + 1) & kMask;
@@ -136,8 +141,10 @@ float noise2(float x, float y) {
     return a + ly.s * (b - a);
 }
 
-float noise3(float x, float y, float z) {
-    ensureTables();
+namespace {
+
+// The lattice evaluation proper; the tables are filled.
+inline float noise3Filled(float x, float y, float z) {
     const Lattice lx = lattice(x);
     const Lattice ly = lattice(y);
     const Lattice lz = lattice(z);
@@ -169,6 +176,20 @@ float noise3(float x, float y, float z) {
     const float d = a + ly.s * (b - a);
 
     return c + lz.s * (d - c);
+}
+
+// First use: fill, then evaluate. Kept out of line so the hot path needs no call frame.
+[[gnu::cold, gnu::noinline]] float noise3First(float x, float y, float z) {
+    initNoiseTables();
+    return noise3Filled(x, y, z);
+}
+
+}  // namespace
+
+float noise3(float x, float y, float z) {
+    if (!tablesReady()) [[unlikely]]
+        return noise3First(x, y, z);
+    return noise3Filled(x, y, z);
 }
 
 float unitNoise1(float x) {

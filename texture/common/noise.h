@@ -11,7 +11,8 @@ namespace texture {
 struct NoiseTables {
     static constexpr int kSize = 514;
     int perm[kSize];
-    float grad[kSize][3];
+    /// x, y, z of each gradient; the fourth slot is 0 (16-byte rows index faster).
+    float grad[kSize][4];
 };
 
 /// Fills the tables if this library has not yet done so: seeds the host generator with 1 and
