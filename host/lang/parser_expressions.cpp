@@ -1,0 +1,313 @@
+#include "host/lang/parser_impl.h"
+
+#include <cctype>
+
+namespace tarn::lang::detail {
+
+ExprPtr Parser::parseExpression() {
+    DepthGuard guard(*this);
+    skipSpace();
+    // Assignment: $name [index] op= value
+    if (peek() == '$') {
+        std::size_t save = m_pos;
+        int saveLine = m_line;
+        get();
+        std::string name = readIdent();
+        ExprPtr index;
+        if (!name.empty()) {
+            skipSpace();
+            if (peek() == '[') {
+                get();
+                index = parseExpression();
+                expect(']', "']'");
+            }
+            skipSpace();
+            static const char* kOps[] = {"+=", "-=", "*=", "/=", "="};
+            for (const char* op : kOps) {
+                std::string_view sv(op);
+                if (m_src.substr(m_pos, sv.size()) == sv && !(sv == "=" && peek(1) == '=')) {
+                    for (std::size_t i = 0; i < sv.size(); ++i) get();
+                    auto e = makeExpr(ExprKind::Assign);
+                    e->line = saveLine;
+                    e->op = op;
+                    e->name = name;
+                    e->kids.push_back(parseExpression());
+                    if (index) {
+                        e->indexed = true;
+                        e->kids.push_back(std::move(index));
+                    }
+                    return e;
+                }
+            }
+        }
+        m_pos = save;
+        m_line = saveLine;
+    }
+    return parseTernary();
+}
+
+ExprPtr Parser::parseTernary() {
+    auto cond = parseBinary(0);
+    if (accept('?')) {
+        auto e = makeExpr(ExprKind::Ternary);
+        e->kids.push_back(std::move(cond));
+        e->kids.push_back(parseExpression());
+        expect(':', "':'");
+        e->kids.push_back(parseExpression());
+        return e;
+    }
+    return cond;
+}
+
+ExprPtr Parser::parseBinary(int level) {
+    static const std::vector<std::vector<std::string_view>> kLevels = {
+        {"||"}, {"&&"}, {"==", "!="}, {"<=", ">=", "<", ">"}, {"+", "-"}, {"*", "/", "%"}};
+    if (level == int(kLevels.size())) return parseUnary();
+    DepthGuard guard(*this);
+    auto lhs = parseBinary(level + 1);
+    for (;;) {
+        skipSpace();
+        std::string_view matched;
+        for (auto op : kLevels[std::size_t(level)]) {
+            if (m_src.substr(m_pos, op.size()) != op) continue;
+            // Keep "+=", "++", "-=", "--" and "==" out of the one-character operators.
+            char next = peek(op.size());
+            if (op.size() == 1 && (next == '=' || ((op == "+" || op == "-") && next == op[0])))
+                continue;
+            matched = op;
+            break;
+        }
+        if (matched.empty()) return lhs;
+        int line = m_line;
+        for (std::size_t i = 0; i < matched.size(); ++i) get();
+        auto e = makeExpr(ExprKind::Binary);
+        e->line = line;
+        e->op = std::string(matched);
+        e->kids.push_back(std::move(lhs));
+        e->kids.push_back(parseBinary(level + 1));
+        lhs = std::move(e);
+    }
+}
+
+ExprPtr Parser::parseUnary() {
+    DepthGuard guard(*this);
+    skipSpace();
+    if ((peek() == '+' && peek(1) == '+') || (peek() == '-' && peek(1) == '-')) {
+        std::string op{get(), get()};
+        skipSpace();
+        if (peek() != '$') fail("Syntax error: '" + op + "' needs a variable.", atEnd());
+        get();
+        auto e = makeExpr(ExprKind::IncDec);
+        e->op = op;
+        e->prefix = true;
+        e->name = readIdent();
+        return e;
+    }
+    if (peek() == '-' || peek() == '!' || peek() == '+') {
+        auto e = makeExpr(ExprKind::Unary);
+        e->op = std::string(1, get());
+        e->kids.push_back(parseUnary());
+        return e;
+    }
+    auto e = parsePrimary();
+    skipSpace();
+    if (e->kind == ExprKind::Var &&
+        ((peek() == '+' && peek(1) == '+') || (peek() == '-' && peek(1) == '-'))) {
+        auto inc = makeExpr(ExprKind::IncDec);
+        inc->op = std::string{get(), get()};
+        inc->name = e->name;
+        return inc;
+    }
+    return e;
+}
+
+std::string Parser::parseStringBody() {
+    int start = m_line;
+    get();  // opening quote
+    std::string s;
+    for (;;) {
+        if (atEnd())
+            failAt("Unterminated string starting on line " + std::to_string(start) + ".", start,
+                   true);
+        char c = get();
+        if (c == '"') return s;
+        if (c == '\\') {
+            if (atEnd())
+                failAt("Unterminated string starting on line " + std::to_string(start) + ".", start,
+                       true);
+            char e = get();
+            switch (e) {
+                case 'n':
+                    s += '\n';
+                    break;
+                case 't':
+                    s += '\t';
+                    break;
+                case 'r':
+                    s += '\r';
+                    break;
+                default:
+                    s += e;
+                    break;  // \" \\ \` and any other character stand for themselves
+            }
+            continue;
+        }
+        s += c;
+    }
+}
+
+ExprPtr Parser::parseNumber() {
+    auto e = makeExpr(ExprKind::Literal);
+    std::size_t start = m_pos;
+    bool isFloat = false;
+    if (peek() == '0' && (peek(1) == 'x' || peek(1) == 'X')) {
+        get(), get();
+        while (std::isxdigit(static_cast<unsigned char>(peek()))) get();
+    } else {
+        while (isDigit(peek())) get();
+        if (peek() == '.' && isDigit(peek(1))) {
+            isFloat = true;
+            get();
+            while (isDigit(peek())) get();
+        } else if (peek() == '.') {
+            isFloat = true;
+            get();
+        }
+        if ((peek() == 'e' || peek() == 'E') &&
+            (isDigit(peek(1)) || ((peek(1) == '-' || peek(1) == '+') && isDigit(peek(2))))) {
+            isFloat = true;
+            get(), get();
+            while (isDigit(peek())) get();
+        }
+    }
+    std::string_view text = m_src.substr(start, m_pos - start);
+    if (isFloat) {
+        double d = 0;
+        parseFloat(text, d);
+        e->value = Value(d);
+    } else {
+        std::int64_t i = 0;
+        if (!parseInt(text, i)) {
+            double d = 0;
+            parseFloat(text, d);
+            e->value = Value(d);
+        } else {
+            e->value = Value(i);
+        }
+    }
+    return e;
+}
+
+ExprPtr Parser::parseBackquote() {
+    int start = m_line;
+    get();  // opening back-quote
+    std::size_t begin = m_pos;
+    // Find the closing back-quote, stepping over string literals inside.
+    while (!atEnd() && peek() != '`') {
+        if (peek() == '"') {
+            std::size_t save = m_pos;
+            int saveLine = m_line;
+            try {
+                parseStringBody();
+            } catch (const Fail&) {
+                m_pos = save;
+                m_line = saveLine;
+                failAt("Unterminated back-quote starting on line " + std::to_string(start) + ".",
+                       start, true);
+            }
+            continue;
+        }
+        get();
+    }
+    if (atEnd())
+        failAt("Unterminated back-quote starting on line " + std::to_string(start) + ".", start,
+               true);
+    std::string_view inner = m_src.substr(begin, m_pos - begin);
+    get();  // closing back-quote
+    auto e = makeExpr(ExprKind::Backquote);
+    e->line = start;
+    Parser sub(inner, start);
+    sub.m_depth = m_depth;
+    auto script = std::make_shared<Script>();
+    script->statements = sub.parseAll();
+    e->script = std::move(script);
+    return e;
+}
+
+ExprPtr Parser::parsePrimary() {
+    skipSpace();
+    if (atEnd()) fail("Unexpected end of text: expected a value.", true);
+    char c = peek();
+    if (c == '"') {
+        auto e = makeExpr(ExprKind::Literal);
+        e->value = Value(parseStringBody());
+        return e;
+    }
+    if (isDigit(c) || (c == '.' && isDigit(peek(1)))) return parseNumber();
+    if (c == '`') return parseBackquote();
+    if (c == '(') {
+        get();
+        auto e = parseExpression();
+        expect(')', "')'");
+        return e;
+    }
+    if (c == '{') {
+        int start = m_line;
+        get();
+        auto e = makeExpr(ExprKind::ArrayLit);
+        skipSpace();
+        if (peek() != '}') {
+            do e->kids.push_back(parseExpression());
+            while (accept(','));
+        }
+        skipSpace();
+        if (atEnd())
+            failAt("Unterminated array: '{' on line " + std::to_string(start) +
+                       " has no matching '}'.",
+                   start, true);
+        expect('}', "'}'");
+        return e;
+    }
+    if (c == '$') {
+        get();
+        std::string name = readIdent();
+        if (name.empty()) fail("Syntax error: '$' must be followed by a variable name.");
+        skipSpace();
+        if (peek() == '[') {
+            get();
+            auto e = makeExpr(ExprKind::Index);
+            e->name = name;
+            e->kids.push_back(parseExpression());
+            expect(']', "']'");
+            return e;
+        }
+        auto e = makeExpr(ExprKind::Var);
+        e->name = name;
+        return e;
+    }
+    if (isIdentStart(c)) {
+        int line = m_line;
+        std::string name = readIdent();
+        skipSpace();
+        if (peek() != '(')
+            fail("Syntax error: '" + name +
+                 "' in an expression must be called with parentheses, or quoted as a string.");
+        get();
+        auto call = makeExpr(ExprKind::Call);
+        call->line = line;
+        call->name = name;
+        skipSpace();
+        if (peek() != ')') {
+            do {
+                skipSpace();
+                // Function-form arguments are values, never flags.
+                call->args.push_back(Arg{parseExpression(), false});
+            } while (accept(','));
+        }
+        expect(')', "')'");
+        return call;
+    }
+    fail("Syntax error near '" + context() + "'.");
+}
+
+}  // namespace tarn::lang::detail
