@@ -227,7 +227,8 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
         if (recording) before = mesh;
         op.apply(mesh);
         op.cleanup();
-        if (recording) scene::recordMeshChange(scene::nodeName(plan.shape), std::move(before), mesh);
+        if (recording)
+            scene::recordMeshChange(scene::nodeName(plan.shape), std::move(before), mesh);
     }
     return {};
 }

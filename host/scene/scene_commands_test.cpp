@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "frame/k_mesh.h"
+#include "host/lang/command_registry.h"
 #include "host/scene/dag.h"
 
 namespace tarn::scene {
@@ -136,6 +137,35 @@ TEST_F(SceneTest, MoveComponentsRelativeAndAbsolute) {
     fn.getPoint(0, p);
     EXPECT_DOUBLE_EQ(p.y, -0.5);
     EXPECT_NE(runFailing("rotate 0 10 0 pCube1.vtx[0]").find("Only move works on components"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarn::scene
+
+namespace tarn::scene {
+namespace {
+
+// The graph's own commands on scene nodes: tweaks, backface culling, locks and connections.
+TEST_F(SceneTest, GraphCommandsWorkOnSceneNodes) {
+    if (!lang::commandRegistry().find("setAttr"))
+        GTEST_SKIP() << "the graph's commands are not built";
+    run("polyCube");
+    run("setAttr pCubeShape1.pt[3] 0 1 0");
+    EXPECT_EQ(run("polyEvaluate -bb pCube1").asFloatArray()[3], 1.5);
+    undo();
+    EXPECT_EQ(run("polyEvaluate -bb pCube1").asFloatArray()[3], 0.5);
+    run("setAttr pCubeShape1.bck 3");
+    EXPECT_EQ(integer("getAttr pCubeShape1.bck"), 3);
+    run("setAttr -lock 1 pCube1.translate");
+    EXPECT_FALSE(runFailing("move 1 1 1 pCube1").empty());
+    EXPECT_EQ(run("xform -q -t pCube1").asFloatArray(), (std::vector<double>{0, 0, 0}));
+    run("setAttr -lock 0 pCube1.translate");
+    run("setAttr pCube1.translateY 4");
+    EXPECT_EQ(run("xform -q -t pCube1").asFloatArray(), (std::vector<double>{0, 4, 0}));
+    const std::string file = run("shadingNode -asTexture file").asString();
+    run("connectAttr " + file + ".outColor lambert1.color");
+    EXPECT_NE(run("describeScene").asString().find("file1.outColor -> lambert1.color"),
               std::string::npos);
 }
 
