@@ -40,9 +40,11 @@ KStatus add(std::vector<Entry>& entries, const std::vector<Registry::Listener<En
             return KStatus::kFailure;
         }
     }
-    for (const auto& listener : listeners) {
+    for (size_t i = 0; i < listeners.size(); ++i) {
         std::string why;
-        if (!listener(entry, true, &why)) {
+        if (!listeners[i](entry, true, &why)) {
+            // Take the entry back from the listeners that already took it.
+            for (size_t j = 0; j < i; ++j) listeners[j](entry, false, nullptr);
             if (error) *error = std::string(what) + " '" + entry.name + "': " + why;
             return KStatus::kFailure;
         }

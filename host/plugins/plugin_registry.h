@@ -71,7 +71,8 @@ public:
     static Registry& instance();
 
     /// Called before an entry is added (added = true; answering false with a reason vetoes it)
-    /// and after it is removed (added = false; the answer is ignored).
+    /// and after it is removed (added = false; the answer is ignored). When one listener vetoes,
+    /// the listeners before it are told the entry is removed again.
     template <typename Entry>
     using Listener = std::function<bool(const Entry&, bool added, std::string* error)>;
     void addCommandListener(Listener<CommandEntry> listener);

@@ -41,8 +41,14 @@ TEST(Registry, NamesAreUniqueAndOwnedAndListenersMayVeto) {
     EXPECT_EQ(r.removeCommand("regCmdA", &theirs), KStatus::kNotFound);
     EXPECT_NE(r.findCommand("regCmdA"), nullptr);
 
-    std::vector<std::string> seen;
-    r.addCommandListener([&seen](const CommandEntry& e, bool added, std::string* why) {
+    // Listeners stay installed for the rest of the process: their records must outlive the test.
+    static std::vector<std::string> seen, before;
+    // A listener ahead of the vetoing one is told the entry went away again.
+    r.addCommandListener([](const CommandEntry& e, bool added, std::string*) {
+        before.push_back((added ? "+" : "-") + e.name);
+        return true;
+    });
+    r.addCommandListener([](const CommandEntry& e, bool added, std::string* why) {
         seen.push_back((added ? "+" : "-") + e.name);
         if (added && e.name == "regVetoed") {
             *why = "a built-in command has that name";
@@ -55,6 +61,7 @@ TEST(Registry, NamesAreUniqueAndOwnedAndListenersMayVeto) {
     EXPECT_EQ(r.findCommand("regVetoed"), nullptr);
     EXPECT_TRUE(r.removeCommand("regCmdA", &mine));
     EXPECT_EQ(seen, (std::vector<std::string>{"+regVetoed", "-regCmdA"}));
+    EXPECT_EQ(before, (std::vector<std::string>{"+regVetoed", "-regVetoed", "-regCmdA"}));
 }
 
 TEST(Registry, TranslatorsAreMadeThroughTheirCreator) {
