@@ -41,21 +41,28 @@ TEST(Registry, NamesAreUniqueAndOwnedAndListenersMayVeto) {
     EXPECT_EQ(r.removeCommand("regCmdA", &theirs), KStatus::kNotFound);
     EXPECT_NE(r.findCommand("regCmdA"), nullptr);
 
-    // Listeners stay installed for the rest of the process: their records must outlive the test.
+    // Listeners stay installed for the rest of the process: install them once, with records
+    // that outlive the test.
     static std::vector<std::string> seen, before;
-    // A listener ahead of the vetoing one is told the entry went away again.
-    r.addCommandListener([](const CommandEntry& e, bool added, std::string*) {
-        before.push_back((added ? "+" : "-") + e.name);
-        return true;
-    });
-    r.addCommandListener([](const CommandEntry& e, bool added, std::string* why) {
-        seen.push_back((added ? "+" : "-") + e.name);
-        if (added && e.name == "regVetoed") {
-            *why = "a built-in command has that name";
-            return false;
-        }
-        return true;
-    });
+    static bool installed = false;
+    seen.clear();
+    before.clear();
+    if (!installed) {
+        installed = true;
+        // A listener ahead of the vetoing one is told the entry went away again.
+        r.addCommandListener([](const CommandEntry& e, bool added, std::string*) {
+            before.push_back((added ? "+" : "-") + e.name);
+            return true;
+        });
+        r.addCommandListener([](const CommandEntry& e, bool added, std::string* why) {
+            seen.push_back((added ? "+" : "-") + e.name);
+            if (added && e.name == "regVetoed") {
+                *why = "a built-in command has that name";
+                return false;
+            }
+            return true;
+        });
+    }
     EXPECT_EQ(r.addCommand({"regVetoed", makeNothing, nullptr, &mine}, &error), KStatus::kFailure);
     EXPECT_NE(error.find("a built-in command has that name"), std::string::npos);
     EXPECT_EQ(r.findCommand("regVetoed"), nullptr);
