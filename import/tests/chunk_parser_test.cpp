@@ -253,6 +253,17 @@ std::vector<uint8_t> keyframerFile() {
     w.u32(0), w.u16(0), w.vec3(1, 2, 3);
     w.u32(10), w.u16(0x0003), w.f32(9), w.f32(9), w.vec3(4, 5, 6);
     w.end();
+    w.begin(qmf::kRotationTrack);
+    w.u16(0), w.u32(0), w.u32(0), w.u32(1);
+    w.u32(3), w.u16(0x0010), w.f32(9), w.f32(3.14159265f), w.vec3(1, 2, 3);
+    w.end();
+    w.begin(qmf::kScaleTrack);
+    w.u16(0), w.u32(0), w.u32(0), w.u32(1);
+    w.u32(0), w.u16(0), w.vec3(2, 3, 4);
+    w.end();
+    w.begin(qmf::kInstanceName);
+    w.str("box01.inst");
+    w.end();
     w.end();
     w.begin(qmf::kObjectNode);  // a node without a name raises nothing
     w.begin(qmf::kNodeId);
@@ -267,6 +278,8 @@ std::vector<uint8_t> keyframerFile() {
 struct NodeCatcher {
     std::vector<std::string> names;
     std::vector<float> posX;
+    std::vector<float> rotation;  // time, angle, axis x, y, z of the first key
+    std::vector<float> scale;     // x, y, z of the first key
     int16_t id = 0, parent = 0;
     float pivot[3] = {};
 };
@@ -279,6 +292,13 @@ int nodeSink(int event, void* record, void* user) {
     c.id = n.nodeId;
     c.parent = n.parentId;
     for (int i = 0; i < 3; ++i) c.pivot[i] = n.pivot[i];
+    for (int k = kTrackRotAngle; k <= kTrackRotZ; ++k)
+        if (const KeyTrack* t = n.tracks[k]) {
+            if (k == kTrackRotAngle) c.rotation.push_back(t->keys[0]);
+            c.rotation.push_back(t->keys[1]);
+        }
+    for (int k = kTrackScaleX; k <= kTrackScaleZ; ++k)
+        if (const KeyTrack* t = n.tracks[k]) c.scale.push_back(t->keys[1]);
     if (const KeyTrack* t = n.tracks[kTrackPosX])
         for (int k = 0; k < t->keyCount; ++k)
             c.posX.insert(c.posX.end(), {t->keys[6 * k], t->keys[6 * k + 1]});
@@ -297,7 +317,15 @@ TEST(ChunkParser, KeyframerNodesWhenSwitchOn) {
     qmftest::StreamFixture f(keyframerFile());
     NodeCatcher c;
     ASSERT_EQ(parseChunkFile(f.stream(), nodeSink, &c, 1), 1);
-    EXPECT_EQ(c.names, (Lines{"box01"}));
+    EXPECT_EQ(c.names, (Lines{"box01.inst"})) << "the instance name replaces the header's";
+    // Rotation: angle in degrees, axis (-x, z, -y); scale (x, z, y).
+    ASSERT_EQ(c.rotation.size(), 5u);
+    EXPECT_FLOAT_EQ(c.rotation[0], 3.0f / 0.033333335f);
+    EXPECT_NEAR(c.rotation[1], 180.0f, 1e-3f);
+    EXPECT_EQ(c.rotation[2], -1.0f);
+    EXPECT_EQ(c.rotation[3], 3.0f);
+    EXPECT_EQ(c.rotation[4], -2.0f);
+    EXPECT_EQ(c.scale, (std::vector<float>{2, 4, 3}));
     EXPECT_EQ(c.id, 3);
     EXPECT_EQ(c.parent, -1);
     EXPECT_EQ(c.pivot[0], -1.0f);

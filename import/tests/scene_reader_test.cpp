@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/host_sdk.h"
+#include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
 #include "host/plugins/plugin_loader.h"
 #include "host/plugins/plugin_registry.h"
@@ -35,8 +36,9 @@ KStatus importBytes(const std::vector<uint8_t>& bytes, Lines* texts = nullptr,
     const KStatus st =
         KGlobal::executeCommand(KString("file -import " + flags + "\"" + file.path() + "\""));
     if (texts) {
-        *texts = tarn::lang::journal().texts();
-        if (!texts->empty()) texts->pop_back();  // the file command itself
+        texts->clear();
+        for (const auto& e : tarn::lang::journal().entries())
+            if (e.text.rfind("file -import ", 0) != 0) texts->push_back(e.text);  // not itself
     }
     return st;
 }
@@ -62,11 +64,22 @@ qmf::Mesh triangles(const std::string& name, std::vector<qmf::Face> faces, int p
     return m;
 }
 
+// The sample scene imported once per process; the journal texts of that import.
+const Lines& sampleImport() {
+    static Lines texts;
+    static bool done = false;
+    if (!done) {
+        done = true;
+        const KStatus st = importBytes(qmf::writeScene(qmf::sampleScene()), &texts);
+        EXPECT_TRUE(st);
+    }
+    return texts;
+}
+
 }  // namespace
 
 TEST(SceneReader, SampleSceneCommandTexts) {
-    Lines texts;
-    ASSERT_TRUE(importBytes(qmf::writeScene(qmf::sampleScene()), &texts));
+    const Lines& texts = sampleImport();
     const Lines expected = {
         // Materials: the default, then newest to oldest.
         "sets -renderable true -noSurfaceShader true -empty -name plasticSG",
@@ -101,12 +114,10 @@ TEST(SceneReader, SampleSceneCommandTexts) {
         "sets -edit -forceElement glassSG house.f[6:7]",
     };
     EXPECT_EQ(texts, expected);
-    const auto& entries = tarn::lang::journal().entries();
-    ASSERT_GE(entries.size(), 3u);
-    EXPECT_EQ(entries[entries.size() - 3].origin, "idle");
 }
 
 TEST(SceneReader, SampleSceneObjects) {
+    sampleImport();
     // Meshes sit under the transform their block created, which carries the object's name.
     for (const char* name : {"floor", "house", "crate", "ghost"}) {
         KDagPath shape = pathOf(std::string(name) + "Shape");
@@ -161,6 +172,22 @@ TEST(SceneReader, DroppedFacesFollowTheRemap) {
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts[texts.size() - 2], "sets -edit -forceElement remapASG remapped.f[0]");
     EXPECT_EQ(texts[texts.size() - 1], "sets -edit -forceElement remapBSG remapped.f[1]");
+}
+
+TEST(SceneReader, GroupAssignmentsWaitForTheIdleQueue) {
+    qmf::Scene s;
+    s.materials = {{"idleA"}, {"idleB"}};
+    qmf::Mesh m = triangles("idlemesh", {{0, 1, 2, 0}, {1, 2, 3, 0}}, 4);
+    m.groups = {{"idleA", {1}}, {"idleB", {0}}};
+    s.meshes.push_back(m);
+    qmftest::TempFile file(qmf::writeScene(s), "idle.qmf");
+    tarn::lang::idleQueue().flush();
+    // The translator itself (no file command around it): the assignments are only queued.
+    ASSERT_TRUE(importQmfFile(file.path().c_str()));
+    EXPECT_EQ(tarn::lang::idleQueue().pending(),
+              (Lines{"sets -edit -forceElement idleASG idlemesh.f[1]",
+                     "sets -edit -forceElement idleBSG idlemesh.f[0]"}));
+    EXPECT_EQ(tarn::lang::idleQueue().flush(), 2u);
 }
 
 TEST(SceneReader, MaterialFallbacks) {
