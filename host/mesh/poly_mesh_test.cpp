@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "host/mesh/mesh_primitives.h"
 
 namespace tarn {
@@ -176,6 +178,59 @@ TEST(PolyMesh, BoundsFollowPointEdits) {
     EXPECT_EQ(box.min, Vec3(0, 0, -1));
     EXPECT_EQ(box.max, Vec3(3, 4, 0));
     EXPECT_FALSE(m.setPoints({{0, 0, 0}}));
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST(PolyMesh, DeletingTheCurrentUVSetFallsBackToTheFirst) {
+    PolyMesh m = twoQuads();
+    m.createUVSet("a");
+    m.createUVSet("b");
+    ASSERT_TRUE(m.setCurrentUVSet("b"));
+    EXPECT_TRUE(m.deleteUVSet("b"));
+    EXPECT_EQ(m.currentUVSetName(), "a");
+    EXPECT_FALSE(m.deleteUVSet("b"));
+    EXPECT_TRUE(m.deleteUVSet("a"));
+    EXPECT_EQ(m.currentUVSetName(), "");
+    EXPECT_EQ(m.uvSet(), nullptr);
+    float u, v;
+    EXPECT_FALSE(m.getFaceVertexUV(0, 0, u, v));
+    EXPECT_FALSE(m.setFaceVertexUV(0, 0, 0.5f, 0.5f)) << "no set to write into";
+}
+
+TEST(PolyMesh, FaceVertexUVWritesDoNotMoveSharedUVs) {
+    PolyMesh m = twoQuads();
+    ASSERT_TRUE(m.setUVs({0, 1}, {0, 1}, "map1"));
+    ASSERT_TRUE(m.assignUVs({4, 4}, {0, 1, 1, 0, 0, 1, 1, 0}));
+    // Corner 1 of face 0 and corner 0 of face 1 share UV 1; writing one leaves the other.
+    ASSERT_TRUE(m.setFaceVertexUV(0, 1, 0.25f, 0.75f));
+    float u, v;
+    ASSERT_TRUE(m.getFaceVertexUV(0, 1, u, v));
+    EXPECT_FLOAT_EQ(u, 0.25f);
+    ASSERT_TRUE(m.getFaceVertexUV(1, 1, u, v));
+    EXPECT_FLOAT_EQ(u, 1.0f);
+    EXPECT_EQ(m.faceCounts(), (std::vector<int>{4, 4}));
+}
+
+TEST(PolyMesh, NonManifoldEdgesListEveryFace) {
+    // Three triangles sharing the edge 0-1 (a fin).
+    PolyMesh m;
+    ASSERT_TRUE(PolyMesh::create({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                                 {3, 3, 3}, {0, 1, 2, 1, 0, 3, 0, 1, 4}, m, nullptr));
+    const int shared = m.findEdge(0, 1);
+    ASSERT_EQ(shared, 0);
+    EXPECT_EQ(m.edgeFaces(shared).size(), 3u);
+    EXPECT_FALSE(m.isBorderEdge(shared));
+    // Normals stay finite where more than two faces meet.
+    for (int f = 0; f < 3; ++f)
+        for (int c = 0; c < 3; ++c) {
+            const Vec3 n = m.faceVertexNormal(f, c);
+            EXPECT_TRUE(std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z));
+        }
 }
 
 }  // namespace

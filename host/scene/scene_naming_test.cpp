@@ -193,3 +193,50 @@ TEST_F(SceneTest, TransformFunctionSetCreatesUnderParentAndSets) {
 
 }  // namespace
 }  // namespace tarn::scene
+
+namespace tarn::scene {
+namespace {
+
+TEST_F(SceneTest, PathMatricesAcrossNestedTransforms) {
+    run("polyCube");
+    run("polyCube");
+    run("parent pCube2 pCube1");
+    run("move 1 0 0 pCube1");
+    run("scale 2 2 2 pCube1");
+    run("move 0 3 0 pCube2");
+    KDagPath path;
+    KDagPath::getAPathTo(findNode("pCubeShape2"), path);
+    // Inclusive: pCube2 then pCube1; the shape adds nothing. Exclusive drops the shape itself.
+    const KPoint origin = KPoint(0, 0, 0) * path.inclusiveMatrix();
+    EXPECT_TRUE(origin.isEquivalent(KPoint(1, 6, 0)));
+    EXPECT_TRUE(path.inclusiveMatrix().isEquivalent(path.exclusiveMatrix()));
+    KDagPath toTransform = path;
+    ASSERT_TRUE(toTransform.pop());
+    const KPoint parentOrigin = KPoint(0, 0, 0) * toTransform.exclusiveMatrix();
+    EXPECT_TRUE(parentOrigin.isEquivalent(KPoint(1, 0, 0)));
+    EXPECT_TRUE((path.inclusiveMatrix() * path.inclusiveMatrixInverse()).isEquivalent(KMatrix()));
+    EXPECT_EQ(toTransform.childCount(), 1u);
+    EXPECT_EQ(nodeName(toTransform.child(0)), "pCubeShape2");
+    EXPECT_EQ(toTransform.push(findNode("pCubeShape1")), KStatus::kInvalidParameter);
+    EXPECT_EQ(toTransform.pop(5), KStatus::kInvalidParameter);
+    // Bounding box of a transform covers its subtree in its own space.
+    KFnDagNode top(findNode("pCube1"));
+    const KBoundingBox box = top.boundingBox();
+    EXPECT_NEAR(box.max().y, 3.5, 1e-12);
+    EXPECT_NEAR(box.min().y, -0.5, 1e-12);
+}
+
+TEST_F(SceneTest, ToggleSelectionAndHiliteRemoval) {
+    run("polyCube");
+    run("polyCube");
+    run("select -r pCube1");
+    run("select -tgl pCube1 pCube2");
+    EXPECT_EQ(strings("ls -sl"), (Strings{"pCube2"}));
+    run("hilite pCube1 pCube2");
+    run("hilite -u pCube1");
+    EXPECT_EQ(hiliteList(), (Strings{"pCube2"}));
+    EXPECT_NE(runFailing("hilite noSuchThing").find("No object matches name"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarn::scene
