@@ -21,15 +21,16 @@ std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + name;
 }
 
-Outcome runTarn(const std::string& arguments, const std::string& stdinText = "") {
+Outcome runTarn(const std::string& arguments, const std::string& stdinText = "",
+                const std::string& environment = "") {
     std::string prefs = tempPath("tarn_program_test.prefs");
     std::string input = tempPath("tarn_program_test.stdin");
     {
         std::ofstream f(input);
         f << stdinText;
     }
-    std::string cmd = "TARN_PREFS='" + prefs + "' " TARN_BINARY_DIR "/bin/tarn " + arguments +
-                      " < '" + input + "' 2>&1";
+    std::string cmd = environment + "TARN_PREFS='" + prefs + "' " TARN_BINARY_DIR "/bin/tarn " +
+                      arguments + " < '" + input + "' 2>&1";
     Outcome o;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return o;
@@ -136,6 +137,15 @@ TEST(TarnProgram, UnfinishedInputIsReported) {
     Outcome o = runTarn("-q", "if (1) {\n print 1;\n");
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("unfinished statement (line 1)"), std::string::npos) << o.out;
+}
+
+TEST(TarnProgram, DemoLoadsEveryPluginAndListsItsRegistrations)
+{
+    // The delivered plug-ins are found too; only the probes' lines are checked here.
+    Outcome o = runTarn("demo", "", "TARN_PLUGIN_PATH='" TARN_TEST_PLUGIN_DIR "' ");
+    EXPECT_NE(o.out.find("langRefreshOne 1.0 (Probe)"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("node types: langRefreshTwoNode (0x7f0002)"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find(" loaded, "), std::string::npos) << o.out;
 }
 
 TEST(TarnProgram, HelpListsJobsAndBadOptionsFail) {
