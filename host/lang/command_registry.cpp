@@ -96,7 +96,8 @@ std::vector<std::string> CommandRegistry::names() const {
 }
 
 CommandRegistry& commandRegistry() {
-    static CommandRegistry registry;
+    // Never destroyed: plug-ins unloading at exit still remove their commands from it.
+    static CommandRegistry& registry = *new CommandRegistry;
     static bool installed = false;
     if (!installed) {
         // Set first: installers may use the registry (through this function) while they run.

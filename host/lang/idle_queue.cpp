@@ -33,8 +33,8 @@ std::size_t IdleQueue::flush() {
 }
 
 IdleQueue& idleQueue() {
-    static IdleQueue q;
-    return q;
+    static IdleQueue* q = new IdleQueue;  // lives until exit, like the host
+    return *q;
 }
 
 }  // namespace tarn::lang

@@ -64,8 +64,8 @@ bool Journal::writeTo(const std::string& path, std::string* error) const {
 }
 
 Journal& journal() {
-    static Journal j;
-    return j;
+    static Journal* j = new Journal;  // lives until exit, like the host
+    return *j;
 }
 
 }  // namespace tarn::lang

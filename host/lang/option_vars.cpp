@@ -217,8 +217,8 @@ std::vector<std::string> OptionVars::names() {
 }
 
 OptionVars& optionVars() {
-    static OptionVars vars(defaultPrefsPath());
-    return vars;
+    static OptionVars* vars = new OptionVars(defaultPrefsPath());  // saved on every change
+    return *vars;
 }
 
 }  // namespace tarn::lang

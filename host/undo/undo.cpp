@@ -96,8 +96,9 @@ void UndoQueue::trim() {
 }
 
 UndoQueue& undoQueue() {
-    static UndoQueue queue;
-    return queue;
+    // Never destroyed: at exit it may still hold plug-in commands whose libraries are gone.
+    static UndoQueue* queue = new UndoQueue;
+    return *queue;
 }
 
 }  // namespace tarn::undo
