@@ -20,8 +20,9 @@ struct LiveCount {
     int held = 0;
 };
 std::map<std::string, std::shared_ptr<LiveCount>>& liveCounts() {
-    static std::map<std::string, std::shared_ptr<LiveCount>> m;
-    return m;
+    // Never destroyed: plug-ins may deregister their commands while the program exits.
+    static auto* m = new std::map<std::string, std::shared_ptr<LiveCount>>;
+    return *m;
 }
 
 /// An undoable plug-in command kept in the undo queue; undo/redo call into the instance.
