@@ -1,0 +1,127 @@
+// Values: conversions between kinds, number formatting and parsing, and atomic file writing.
+
+#include "host/lang/value.h"
+#include "host/lang/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+using namespace tarn::lang;
+
+TEST(Value, ScalarConversions) {
+    struct Row {
+        Value v;
+        const char* asString;
+        std::int64_t asInt;
+        double asFloat;
+        bool asBool;
+    } rows[] = {
+        {Value(), "", 0, 0.0, false},
+        {Value("3.75abc"), "3.75abc", 3, 3.75, true},
+        {Value("abc"), "abc", 0, 0.0, false},  // a string counts by its number
+        {Value("off"), "off", 0, 0.0, false},
+        {Value("-12"), "-12", -12, -12.0, true},
+        {Value(2.5), "2.5", 2, 2.5, true},
+        {Value(-2.5), "-2.5", -2, -2.5, true},
+        {Value(1e300), "1e+300", std::numeric_limits<std::int64_t>::max(), 1e300, true},
+        {Value(std::int64_t(7)), "7", 7, 7.0, true},
+        {Value(std::vector<std::string>{"4", "5"}), "4", 4, 4.0, true},
+        {Value(std::vector<double>{}), "", 0, 0.0, false},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(r.v.asString(), r.asString) << r.v.toDisplay();
+        EXPECT_EQ(r.v.asInt(), r.asInt) << r.v.toDisplay();
+        EXPECT_DOUBLE_EQ(r.v.asFloat(), r.asFloat) << r.v.toDisplay();
+        EXPECT_EQ(r.v.asBool(), r.asBool) << r.v.toDisplay();
+    }
+}
+
+TEST(Value, ArrayConversionsAndSizes) {
+    Value ints(std::vector<std::int64_t>{1, -2});
+    EXPECT_EQ(ints.asStringArray(), (std::vector<std::string>{"1", "-2"}));
+    EXPECT_EQ(ints.asFloatArray(), (std::vector<double>{1.0, -2.0}));
+    EXPECT_EQ(Value("x").asStringArray(), std::vector<std::string>{"x"});
+    EXPECT_EQ(Value(std::vector<std::string>{"2", "b"}).asIntArray(),
+              (std::vector<std::int64_t>{2, 0}));
+    EXPECT_TRUE(Value().asIntArray().empty());
+    EXPECT_EQ(Value().size(), 0u);
+    EXPECT_EQ(Value("word").size(), 1u);
+    EXPECT_EQ(ints.size(), 2u);
+    EXPECT_EQ(Value(std::vector<double>{0.5, 2}).toDisplay(), "0.5 2");
+    EXPECT_TRUE(ints.isArray());
+    EXPECT_STREQ(kindName(ints.kind()), "int[]");
+}
+
+TEST(Value, FloatFormatting) {
+    struct Row {
+        double d;
+        const char* text;
+    } rows[] = {
+        {1.0, "1"},
+        {0.5, "0.5"},
+        {-0.0, "0"},
+        {1.0 / 3.0, "0.333333"},
+        {123456789.0, "1.23457e+08"},
+        {1e-7, "1e-07"},
+        {std::nan(""), "nan"},
+        {-std::numeric_limits<double>::infinity(), "-inf"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(formatFloat(r.d), r.text) << r.d;
+}
+
+TEST(Value, WholeTextNumberParsing) {
+    struct Row {
+        const char* text;
+        bool isInt;
+        std::int64_t i;
+        bool isFloat;
+        double f;
+    } rows[] = {
+        {"42", true, 42, true, 42.0},      {"+7", true, 7, true, 7.0},
+        {"-0x10", true, -16, true, -16.0}, {"0x105349", true, 1069897, true, 1069897.0},
+        {"2.5", false, 0, true, 2.5},      {"1e3", false, 0, true, 1000.0},
+        {"", false, 0, false, 0.0},        {"-", false, 0, false, 0.0},
+        {"12abc", false, 0, false, 0.0},   {"99999999999999999999", false, 0, true, 1e20},
+    };
+    for (const auto& r : rows) {
+        std::int64_t i = -1;
+        double f = -1;
+        EXPECT_EQ(parseInt(r.text, i), r.isInt) << r.text;
+        if (r.isInt) {
+            EXPECT_EQ(i, r.i) << r.text;
+        }
+        EXPECT_EQ(parseFloat(r.text, f), r.isFloat) << r.text;
+        if (r.isFloat) {
+            EXPECT_DOUBLE_EQ(f, r.f) << r.text;
+        }
+    }
+}
+
+TEST(AtomicFile, WritesCreatesFoldersAndReplaces) {
+    namespace fs = std::filesystem;
+    std::string dir = ::testing::TempDir() + "atomic_file_test";
+    fs::remove_all(dir);
+    std::string path = dir + "/a/b/file.txt";
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(path, "first", &error)) << error;
+    ASSERT_TRUE(writeFileAtomically(path, "second", &error)) << error;
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str(), "second");
+    // No temporary file is left behind.
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(dir + "/a/b")) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+    // A path under a file cannot be written; nothing is created and the reason is given.
+    EXPECT_FALSE(writeFileAtomically(path + "/inside", "x", &error));
+    EXPECT_FALSE(error.empty());
+}
