@@ -133,14 +133,25 @@ TEST(TarnProgram, ShellReadsStatementsAcrossLines) {
         << o.out;
 }
 
+TEST(TarnProgram, EachShellEntryIsOneUndoStep) {
+    if (runTarn("-q -c 'print(exists(\"polyCube\") && exists(\"setAttr\"))'").out != "1")
+        GTEST_SKIP() << "scene commands are not built";
+    Outcome o = runTarn("",
+                        "polyCube -n b1;\nsetAttr b1.translateX 4;\nundo;\n"
+                        "print(`getAttr b1.translateX` + \"\\n\");\nundo;\n"
+                        "print(size(`ls b1`) + \"\\n\");\nredo;\nredo;\n"
+                        "print(`getAttr b1.translateX` + \"\\n\");\n");
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_NE(o.out.find("0\n0\n4\n"), std::string::npos) << o.out;
+}
+
 TEST(TarnProgram, UnfinishedInputIsReported) {
     Outcome o = runTarn("-q", "if (1) {\n print 1;\n");
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.out.find("unfinished statement (line 1)"), std::string::npos) << o.out;
 }
 
-TEST(TarnProgram, DemoLoadsEveryPluginAndListsItsRegistrations)
-{
+TEST(TarnProgram, DemoLoadsEveryPluginAndListsItsRegistrations) {
     // The delivered plug-ins are found too; only the probes' lines are checked here.
     Outcome o = runTarn("demo", "", "TARN_PLUGIN_PATH='" TARN_TEST_PLUGIN_DIR "' ");
     EXPECT_NE(o.out.find("langRefreshOne 1.0 (Probe)"), std::string::npos) << o.out;
