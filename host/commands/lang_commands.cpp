@@ -8,6 +8,7 @@
 #include "host/undo/undo.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace tarn::lang {
 
@@ -56,8 +57,15 @@ CommandResult evalCmd(const CommandArgs& args, CommandContext& ctx) {
 }
 
 CommandResult sourceCmd(const CommandArgs& args, CommandContext& ctx) {
-    lang::RunOptions o;
-    lang::RunResult r = ctx.interpreter().runFile(args[0].asString(), o);
+    // A relative name is looked for from the working folder, then beside the sourcing script.
+    std::filesystem::path path(args[0].asString());
+    std::string from = ctx.interpreter().currentSourceName();
+    std::error_code ec;
+    if (path.is_relative() && !std::filesystem::exists(path, ec) && !from.empty()) {
+        std::filesystem::path beside = std::filesystem::path(from).parent_path() / path;
+        if (std::filesystem::exists(beside, ec)) path = beside;
+    }
+    lang::RunResult r = ctx.interpreter().runFile(path.string(), lang::RunOptions{});
     if (!r.ok) return CommandResult::failure("");
     return CommandResult(std::move(r.value));
 }

@@ -325,6 +325,12 @@ const Value* Interpreter::variable(const std::string& name) const {
     return global(name);
 }
 
+std::string Interpreter::currentSourceName() const {
+    for (auto it = m_impl->running.rbegin(); it != m_impl->running.rend(); ++it)
+        if (!(*it)->sourceName.empty()) return (*it)->sourceName;
+    return {};
+}
+
 bool Interpreter::hasProc(std::string_view name) const {
     return m_impl->procs.find(name) != m_impl->procs.end();
 }

@@ -63,6 +63,8 @@ public:
 
     /// Whether a user proc of that name exists.
     bool hasProc(std::string_view name) const;
+    /// The file of the innermost running script that came from a file ("" when none).
+    std::string currentSourceName() const;
     /// Nesting limit for procs, eval, source and back-quotes.
     static constexpr int kMaxDepth = 100;
 

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 using namespace tarn::lang;
@@ -143,6 +145,20 @@ TEST(Errors, SourceRunsFileAndSelfSourcingStops) {
     const Value* depth = s.interp.global("gDepth");
     ASSERT_TRUE(depth);
     EXPECT_GT(depth->asInt(), 10);
+}
+
+TEST(Source, RelativeNamesAreFoundBesideTheSourcingScript) {
+    Session s;
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(::testing::TempDir()) / "lang_source_dir";
+    fs::create_directories(dir);
+    {
+        std::ofstream(dir / "main.tcs") << "source \"helper_beside.tcs\";\nhelperValue();\n";
+        std::ofstream(dir / "helper_beside.tcs") << "global proc int helperValue() { return 7; }\n";
+    }
+    auto r = s.run("source \"" + (dir / "main.tcs").string() + "\"");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.value.asInt(), 7);
 }
 
 TEST(Errors, InterruptStopsAnEndlessLoop) {
