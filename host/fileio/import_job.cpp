@@ -110,7 +110,13 @@ int runImportJob(const std::vector<std::string>& args) {
         }
     }
     if (!o.snapshot.empty()) {
-        const std::string command = "viewSnapshot \"" + o.snapshot + "\"";
+        // The file name goes in as a quoted string of the language, escaped so any name works.
+        std::string quoted;
+        for (char c : o.snapshot) {
+            if (c == '"' || c == '\\' || c == '`') quoted += '\\';
+            quoted += c;
+        }
+        const std::string command = "viewSnapshot -o \"" + quoted + "\"";
         if (KGlobal::executeCommand(KString(command)).error()) {
             std::cerr << "tarn import: could not write " << o.snapshot << "\n";
             status = 1;

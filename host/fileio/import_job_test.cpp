@@ -100,3 +100,29 @@ TEST(ImportJob, JsonIsTheSceneDescription) {
     EXPECT_EQ(r.out.find("meshes: "), std::string::npos) << "no summary unless asked";
     std::remove(scene.c_str());
 }
+
+TEST(ImportJob, SnapshotWritesAPngOrFailsCleanly) {
+    const std::string scene = tempPath("snap.qmf");
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const struct {
+        std::string png;
+        int status;
+        bool written;
+    } cases[] = {{tempPath("snap.png"), 0, true},
+                 {tempPath("with \"quotes\" and \\ slash.png"), 0, true},
+                 {"/nonexistent/dir/snap.png", 1, false}};
+    for (const auto& c : cases) {
+        const JobRun r = runJob({scene, "--snapshot", c.png});
+        EXPECT_EQ(r.status, c.status) << c.png << "\n" << r.err;
+        EXPECT_EQ(r.out.find("wrote " + c.png) != std::string::npos, c.written) << r.out;
+        FILE* f = std::fopen(c.png.c_str(), "rb");
+        EXPECT_EQ(f != nullptr, c.written) << c.png;
+        if (!f) continue;
+        unsigned char sig[8] = {};
+        EXPECT_EQ(std::fread(sig, 1, 8, f), 8u);
+        std::fclose(f);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(sig + 1), 3), "PNG") << c.png;
+        std::remove(c.png.c_str());
+    }
+    std::remove(scene.c_str());
+}

@@ -1,0 +1,276 @@
+#include "host/view/snapshot_renderer.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tarn::view {
+
+namespace {
+
+constexpr int kSuper = 2;        // supersamples per pixel along each axis
+constexpr int kBandRows = 16;    // supersample rows per parallel work item
+constexpr float kAmbient = 0.2f; // light that reaches faces turned away from the headlight
+constexpr float kEdgeColor[3] = {0.06f, 0.06f, 0.08f};
+constexpr float kTopColor[3] = {0.36f, 0.40f, 0.46f};
+constexpr float kBottomColor[3] = {0.13f, 0.14f, 0.16f};
+
+// A triangle in supersample pixel space. `d` is what interpolates linearly across the screen:
+// 1/z for perspective views, z for orthographic ones (z = distance along the view direction).
+struct ScreenTriangle {
+    double x[3], y[3], d[3];
+    float color[3];
+    int rowMin, rowMax;  // supersample rows it may cover, clamped to the image
+};
+
+struct Projector {
+    const ViewCamera& cam;
+    double sx, sy;       // supersample image size
+    double scaleX, scaleY;
+
+    Projector(const ViewCamera& c, int w, int h) : cam(c), sx(w), sy(h) {
+        const double aspect = sx / sy;
+        const double half = cam.orthographic ? cam.orthoWidth * 0.5
+                                             : std::tan(cam.horizontalFieldOfView * 0.5);
+        scaleX = 1.0 / half;
+        scaleY = aspect / half;
+    }
+    Vec3 toCamera(const Vec3& p) const {
+        const Vec3 v = p - cam.eye;
+        return {dot(v, cam.right), dot(v, cam.up), dot(v, cam.forward)};
+    }
+    // Camera space (z >= near) to supersample pixel x, y and the interpolated depth term.
+    void toScreen(const Vec3& c, double& x, double& y, double& d) const {
+        const double k = cam.orthographic ? 1.0 : 1.0 / c.z;
+        x = (c.x * k * scaleX + 1.0) * 0.5 * sx;
+        y = (1.0 - c.y * k * scaleY) * 0.5 * sy;
+        d = cam.orthographic ? c.z : 1.0 / c.z;
+    }
+    double depthOf(double d) const { return cam.orthographic ? d : 1.0 / d; }
+};
+
+// Clips a camera-space polygon to z >= near; answers the number of corners (0, 3 or 4).
+int clipNear(const Vec3 in[3], double nearZ, Vec3 out[4]) {
+    int n = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Vec3& a = in[i];
+        const Vec3& b = in[(i + 1) % 3];
+        const bool aIn = a.z >= nearZ, bIn = b.z >= nearZ;
+        if (aIn) out[n++] = a;
+        if (aIn != bIn) {
+            const double t = (nearZ - a.z) / (b.z - a.z);
+            out[n++] = a + (b - a) * t;
+            out[n - 1].z = nearZ;
+        }
+    }
+    return n < 3 ? 0 : n;
+}
+
+float headlight(const ViewCamera& cam, const ViewTriangle& t) {
+    const Vec3 n = normalize(cross(t.p[1] - t.p[0], t.p[2] - t.p[0]));
+    const Vec3 centre = (t.p[0] + t.p[1] + t.p[2]) / 3.0;
+    const Vec3 toLight = cam.orthographic ? -cam.forward : normalize(cam.eye - centre);
+    const double lambert = std::fabs(dot(n, toLight));
+    return kAmbient + (1.0f - kAmbient) * static_cast<float>(lambert);
+}
+
+std::vector<ScreenTriangle> project(const Projector& proj, const std::vector<ViewTriangle>& tris) {
+    std::vector<ScreenTriangle> out;
+    out.reserve(tris.size());
+    const int rows = static_cast<int>(proj.sy);
+    for (const ViewTriangle& t : tris) {
+        const Vec3 cam[3] = {proj.toCamera(t.p[0]), proj.toCamera(t.p[1]), proj.toCamera(t.p[2])};
+        Vec3 poly[4];
+        const int n = clipNear(cam, proj.cam.nearClip, poly);
+        if (n == 0) continue;
+        const float light = headlight(proj.cam, t);
+        double px[4], py[4], pd[4];
+        for (int i = 0; i < n; ++i) proj.toScreen(poly[i], px[i], py[i], pd[i]);
+        for (int k = 1; k + 1 < n; ++k) {
+            ScreenTriangle s;
+            const int idx[3] = {0, k, k + 1};
+            double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+            for (int i = 0; i < 3; ++i) {
+                s.x[i] = px[idx[i]], s.y[i] = py[idx[i]], s.d[i] = pd[idx[i]];
+                lo = std::min(lo, s.y[i]), hi = std::max(hi, s.y[i]);
+            }
+            if (!(hi >= 0.0) || !(lo < rows)) continue;  // off screen, or not a number
+            s.rowMin = std::max(0, static_cast<int>(std::floor(lo)));
+            s.rowMax = std::min(rows - 1, static_cast<int>(std::ceil(hi)));
+            for (int c = 0; c < 3; ++c) s.color[c] = std::clamp(t.color[c], 0.0f, 1.0f) * light;
+            out.push_back(s);
+        }
+    }
+    return out;
+}
+
+struct Buffers {
+    int w, h;  // supersample size
+    std::vector<float> color;
+    std::vector<double> depth;
+};
+
+// Draws one triangle into the rows [row0, row1) of the buffers. Allocation free.
+void rasterize(const ScreenTriangle& t, const Projector& proj, int row0, int row1, Buffers& b) {
+    const double area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
+    if (std::fabs(area) < 1e-12) return;
+    const double inv = 1.0 / area;
+    const double xlo = std::min({t.x[0], t.x[1], t.x[2]}), xhi = std::max({t.x[0], t.x[1], t.x[2]});
+    const int x0 = std::max(0, static_cast<int>(std::floor(xlo)));
+    const int x1 = std::min(b.w - 1, static_cast<int>(std::ceil(xhi)));
+    const int y0 = std::max(row0, t.rowMin), y1 = std::min(row1 - 1, t.rowMax);
+    for (int y = y0; y <= y1; ++y) {
+        const double py = y + 0.5;
+        for (int x = x0; x <= x1; ++x) {
+            const double px = x + 0.5;
+            // Barycentric weights, positive inside whatever the winding.
+            const double w0 = ((t.x[2] - t.x[1]) * (py - t.y[1]) - (t.y[2] - t.y[1]) * (px - t.x[1])) * inv;
+            const double w1 = ((t.x[0] - t.x[2]) * (py - t.y[2]) - (t.y[0] - t.y[2]) * (px - t.x[2])) * inv;
+            const double w2 = 1.0 - w0 - w1;
+            if (w0 < 0.0 || w1 < 0.0 || w2 < 0.0) continue;
+            const double z = proj.depthOf(w0 * t.d[0] + w1 * t.d[1] + w2 * t.d[2]);
+            if (!(z <= proj.cam.farClip)) continue;
+            const size_t i = static_cast<size_t>(y) * b.w + x;
+            if (z >= b.depth[i]) continue;
+            b.depth[i] = z;
+            for (int c = 0; c < 3; ++c) b.color[i * 3 + c] = t.color[c];
+        }
+    }
+}
+
+// Draws an edge over the triangles where nothing nearer hides it (a 2x2 supersample pen, so
+// about one output pixel wide).
+void drawEdge(const ViewEdge& e, const Projector& proj, Buffers& b) {
+    Vec3 a = proj.toCamera(e.a), c = proj.toCamera(e.b);
+    const double nearZ = proj.cam.nearClip;
+    if (a.z < nearZ && c.z < nearZ) return;
+    if (a.z < nearZ) a = a + (c - a) * ((nearZ - a.z) / (c.z - a.z)), a.z = nearZ;
+    if (c.z < nearZ) c = c + (a - c) * ((nearZ - c.z) / (a.z - c.z)), c.z = nearZ;
+    double ax, ay, ad, cx, cy, cd;
+    proj.toScreen(a, ax, ay, ad);
+    proj.toScreen(c, cx, cy, cd);
+    const double span = std::max(std::fabs(cx - ax), std::fabs(cy - ay));
+    if (!std::isfinite(span)) return;
+    const int steps = std::min(1 << 16, static_cast<int>(std::ceil(span)) + 1);
+    for (int s = 0; s <= steps; ++s) {
+        const double t = static_cast<double>(s) / steps;
+        const double z = proj.depthOf(ad + (cd - ad) * t);
+        if (!(z <= proj.cam.farClip)) continue;
+        const int px = static_cast<int>(std::floor(ax + (cx - ax) * t - 0.5));
+        const int py = static_cast<int>(std::floor(ay + (cy - ay) * t - 0.5));
+        for (int y = py; y <= py + 1; ++y) {
+            if (y < 0 || y >= b.h) continue;
+            for (int x = px; x <= px + 1; ++x) {
+                if (x < 0 || x >= b.w) continue;
+                const size_t i = static_cast<size_t>(y) * b.w + x;
+                // A small tolerance keeps the edges of the faces they bound.
+                if (z > b.depth[i] * (1.0 + 2e-3) + 1e-6) continue;
+                for (int k = 0; k < 3; ++k) b.color[i * 3 + k] = kEdgeColor[k];
+            }
+        }
+    }
+}
+
+std::uint8_t toByte(float v) {
+    return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+}
+
+}  // namespace
+
+bool orientCamera(ViewCamera& camera, const Vec3& forward, const Vec3& up) {
+    const Vec3 f = normalize(forward);
+    if (length(f) == 0.0) return false;
+    Vec3 r = cross(f, up);
+    if (length(r) < 1e-12) r = cross(f, Vec3{0, 0, -1});  // looking straight up or down
+    if (length(r) < 1e-12) r = Vec3{1, 0, 0};
+    r = normalize(r);
+    camera.forward = f;
+    camera.right = r;
+    camera.up = normalize(cross(r, f));
+    return true;
+}
+
+ViewCamera framingCamera(const Box3& box, int width, int height) {
+    Box3 b = box;
+    if (b.empty()) {
+        b.expand({-0.5, -0.5, -0.5});
+        b.expand({0.5, 0.5, 0.5});
+    }
+    const Vec3 centre = (b.min + b.max) * 0.5;
+    const double radius = std::max(length(b.max - b.min) * 0.5, 1e-3);
+    ViewCamera cam;
+    cam.horizontalFieldOfView = 0.8;
+    const double tanH = std::tan(cam.horizontalFieldOfView * 0.5);
+    const double tanV = tanH * static_cast<double>(height) / std::max(width, 1);
+    const double half = std::atan(std::min(tanH, tanV));
+    const double distance = radius / std::sin(half) * 1.05;
+    const Vec3 toward{-1.0, -0.75, -1.0};
+    orientCamera(cam, toward, {0, 1, 0});
+    cam.eye = centre - cam.forward * distance;
+    cam.nearClip = std::max(distance - radius * 1.5, distance * 1e-3);
+    cam.farClip = distance + radius * 2.0;
+    cam.orthoWidth = radius * 2.0;
+    return cam;
+}
+
+void backgroundColor(int y, int height, float out[3]) {
+    const float t = height > 1 ? static_cast<float>(y) / static_cast<float>(height - 1) : 0.0f;
+    for (int c = 0; c < 3; ++c) out[c] = kTopColor[c] + (kBottomColor[c] - kTopColor[c]) * t;
+}
+
+RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& triangles,
+                    const std::vector<ViewEdge>& edges, const RenderOptions& options) {
+    RgbImage image;
+    image.width = options.width;
+    image.height = options.height;
+    image.pixels.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
+    Buffers b{options.width * kSuper, options.height * kSuper, {}, {}};
+    b.color.resize(static_cast<size_t>(b.w) * b.h * 3);
+    b.depth.assign(static_cast<size_t>(b.w) * b.h, std::numeric_limits<double>::infinity());
+    const Projector proj(camera, b.w, b.h);
+    const std::vector<ScreenTriangle> screen = project(proj, triangles);
+
+    // Each band lists the triangles touching it, in input order, so every pixel sees the same
+    // sequence of depth tests however the bands are scheduled.
+    const int bands = (b.h + kBandRows - 1) / kBandRows;
+    std::vector<std::vector<int>> bandTriangles(bands);
+    for (int i = 0; i < static_cast<int>(screen.size()); ++i)
+        for (int k = screen[i].rowMin / kBandRows; k <= screen[i].rowMax / kBandRows; ++k)
+            bandTriangles[k].push_back(i);
+
+    tbb::parallel_for(tbb::blocked_range<int>(0, bands), [&](const tbb::blocked_range<int>& r) {
+        for (int band = r.begin(); band != r.end(); ++band) {
+            const int row0 = band * kBandRows, row1 = std::min(b.h, row0 + kBandRows);
+            for (int y = row0; y < row1; ++y) {
+                float bg[3];
+                backgroundColor(y / kSuper, options.height, bg);
+                float* row = b.color.data() + static_cast<size_t>(y) * b.w * 3;
+                for (int x = 0; x < b.w; ++x)
+                    for (int c = 0; c < 3; ++c) row[x * 3 + c] = bg[c];
+            }
+            for (int i : bandTriangles[band]) rasterize(screen[i], proj, row0, row1, b);
+        }
+    });
+    if (options.wireframe)
+        for (const ViewEdge& e : edges) drawEdge(e, proj, b);
+
+    tbb::parallel_for(tbb::blocked_range<int>(0, image.height), [&](const tbb::blocked_range<int>& r) {
+        for (int y = r.begin(); y != r.end(); ++y)
+            for (int x = 0; x < image.width; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    float sum = 0.0f;
+                    for (int sy = 0; sy < kSuper; ++sy)
+                        for (int sx = 0; sx < kSuper; ++sx)
+                            sum += b.color[((static_cast<size_t>(y) * kSuper + sy) * b.w +
+                                            x * kSuper + sx) * 3 + c];
+                    image.pixels[(static_cast<size_t>(y) * image.width + x) * 3 + c] =
+                        toByte(sum / (kSuper * kSuper));
+                }
+    });
+    return image;
+}
+
+}  // namespace tarn::view

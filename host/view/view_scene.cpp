@@ -1,0 +1,159 @@
+#include "host/view/view_scene.h"
+
+#include <map>
+
+#include "frame/k_scene.h"
+#include "host/dg/graph.h"
+#include "host/mesh/mesh_triangulation.h"
+#include "host/scene/dag.h"
+#include "host/scene/dag_nodes.h"
+#include "host/scene/node_access.h"
+#include "host/shading/shading_nodes.h"
+
+namespace tarn::view {
+
+namespace {
+
+constexpr float kNoShaderGrey = 0.5f;
+// Faces whose colour comes from a file texture are shown in a wood-like tint of the shader's
+// colour: the view does not sample textures.
+constexpr float kTextureTint[3] = {0.85f, 0.7f, 0.5f};
+
+Vec3 toVec3(const KVector& v) {
+    return {v.x, v.y, v.z};
+}
+Vec3 toVec3(const KPoint& p) {
+    return {p.x, p.y, p.z};
+}
+
+bool hasFileTexture(const KObject& shader) {
+    const KPlug colorPlug = scene::plugByName(shader, "color");
+    if (colorPlug.isNull()) return false;
+    for (const Connection& c : Graph::instance().connectionsOf(colorPlug, true, false))
+        if (c.srcNode && c.srcNode->type().name == "file") return true;
+    return false;
+}
+
+struct Shade {
+    float rgb[3] = {kNoShaderGrey, kNoShaderGrey, kNoShaderGrey};
+};
+
+Shade shadeOf(const KObject& group) {
+    Shade s;
+    if (group.isNull()) return s;
+    const KObject shader = shading::surfaceShaderOf(group);
+    if (shader.isNull() || scene::attributeByName(shader, "color").isNull()) return s;
+    const KVector c = scene::readVector(shader, "color");
+    s.rgb[0] = static_cast<float>(c.x), s.rgb[1] = static_cast<float>(c.y),
+    s.rgb[2] = static_cast<float>(c.z);
+    if (hasFileTexture(shader))
+        for (int k = 0; k < 3; ++k) s.rgb[k] = 0.5f * s.rgb[k] + 0.5f * kTextureTint[k];
+    return s;
+}
+
+// Newell's normal: robust for concave and slightly non-planar loops.
+Vec3 loopNormal(const std::vector<Vec3>& loop) {
+    Vec3 n;
+    for (size_t i = 0; i < loop.size(); ++i) {
+        const Vec3& a = loop[i];
+        const Vec3& b = loop[(i + 1) % loop.size()];
+        n += Vec3{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y)};
+    }
+    return normalize(n);
+}
+
+ViewCamera cameraOf(const KObject& shape) {
+    KFnCamera fn(shape);
+    ViewCamera cam;
+    cam.eye = toVec3(fn.eyePoint(KSpace::kWorld));
+    if (!orientCamera(cam, toVec3(fn.viewDirection(KSpace::kWorld)),
+                      toVec3(fn.upDirection(KSpace::kWorld))))
+        orientCamera(cam, {0, 0, -1}, {0, 1, 0});
+    cam.horizontalFieldOfView = fn.horizontalFieldOfView();
+    if (!(cam.horizontalFieldOfView > 1e-6 && cam.horizontalFieldOfView < 3.14))
+        cam.horizontalFieldOfView = 0.8;
+    cam.orthographic = fn.isOrtho();
+    cam.orthoWidth = fn.orthoWidth() > 0.0 ? fn.orthoWidth() : 10.0;
+    cam.nearClip = fn.nearClippingPlane() > 0.0 ? fn.nearClippingPlane() : 0.1;
+    cam.farClip = fn.farClippingPlane() > cam.nearClip ? fn.farClippingPlane() : 1e30;
+    return cam;
+}
+
+KObject cameraShapeOf(const KObject& node) {
+    if (node.apiType() == KFn::kCamera) return node;
+    for (const KObject& shape : scene::shapesOf(node))
+        if (shape.apiType() == KFn::kCamera) return shape;
+    return {};
+}
+
+}  // namespace
+
+ViewScene gatherScene(bool withEdges) {
+    ViewScene out;
+    std::map<std::string, Shade> shades;  // by shading group name
+    std::vector<Vec3> loop;
+    std::vector<int> corners;
+    for (const KObject& shape : scene::allDagNodes()) {
+        scene::MeshNode* node = scene::meshNode(shape);
+        if (!node || !scene::pathTo(shape).isVisible()) continue;
+        const PolyMesh& mesh = node->mesh();
+        const KMatrix m = scene::worldMatrix(shape);
+        Mat4 toWorld;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) toWorld.m[i][j] = m[i][j];
+        std::vector<Vec3> world(mesh.points().size());
+        for (size_t v = 0; v < world.size(); ++v) {
+            world[v] = toWorld.point(mesh.point(static_cast<int>(v)));
+            out.bounds.expand(world[v]);
+        }
+        const std::vector<KObject> groups = shading::faceGroups(shape);
+        for (int f = 0; f < mesh.numFaces(); ++f) {
+            const KObject group = f < static_cast<int>(groups.size()) ? groups[f] : KObject();
+            const std::string key = group.isNull() ? std::string() : scene::nodeName(group);
+            auto it = shades.find(key);
+            if (it == shades.end()) it = shades.emplace(key, shadeOf(group)).first;
+            const std::span<const int> verts = mesh.faceVertices(f);
+            if (verts.size() < 3) continue;
+            loop.clear();
+            for (int v : verts) loop.push_back(world[v]);
+            corners.clear();
+            triangulatePolygon(loop, loopNormal(loop), corners);
+            for (size_t k = 0; k + 2 < corners.size(); k += 3) {
+                ViewTriangle t;
+                for (int c = 0; c < 3; ++c) t.p[c] = loop[corners[k + c]];
+                for (int c = 0; c < 3; ++c) t.color[c] = it->second.rgb[c];
+                out.triangles.push_back(t);
+            }
+        }
+        if (withEdges)
+            for (int e = 0; e < mesh.numEdges(); ++e)
+                out.edges.push_back({world[mesh.edge(e).v0], world[mesh.edge(e).v1]});
+    }
+    return out;
+}
+
+bool namedCamera(const std::string& name, ViewCamera& out, std::string* error) {
+    const KObject node = scene::findNode(name);
+    if (node.isNull()) {
+        if (error) *error = "No camera named " + name;
+        return false;
+    }
+    const KObject shape = cameraShapeOf(node);
+    if (shape.isNull()) {
+        if (error) *error = name + " is not a camera";
+        return false;
+    }
+    out = cameraOf(shape);
+    return true;
+}
+
+bool firstCamera(ViewCamera& out) {
+    for (const KObject& node : scene::allDagNodes())
+        if (node.apiType() == KFn::kCamera) {
+            out = cameraOf(node);
+            return true;
+        }
+    return false;
+}
+
+}  // namespace tarn::view

@@ -1,0 +1,40 @@
+#include "host/view/view_snapshot.h"
+
+#include "host/image/png_writer.h"
+#include "host/view/view_scene.h"
+
+namespace tarn::view {
+
+namespace {
+
+bool fail(std::string* error, std::string message) {
+    if (error) *error = std::move(message);
+    return false;
+}
+
+}  // namespace
+
+bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::string* error) {
+    if (!request.camera.empty()) return namedCamera(request.camera, camera, error);
+    if (firstCamera(camera)) return true;
+    camera = framingCamera(gatherScene(false).bounds, request.width, request.height);
+    return true;
+}
+
+bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
+    using image::kMaxPngSide;
+    if (request.path.empty()) return fail(error, "no output file given");
+    if (request.width < 1 || request.width > kMaxPngSide || request.height < 1 ||
+        request.height > kMaxPngSide)
+        return fail(error, "image size must be 1 to " + std::to_string(kMaxPngSide) +
+                               " pixels each way, not " + std::to_string(request.width) + " x " +
+                               std::to_string(request.height));
+    ViewCamera camera;
+    if (!snapshotCamera(request, camera, error)) return false;
+    const ViewScene scene = gatherScene(request.wireframe);
+    const RgbImage image = renderView(camera, scene.triangles, scene.edges,
+                                      {request.width, request.height, request.wireframe});
+    return image::writePngRgb(request.path, image.width, image.height, image.pixels.data(), error);
+}
+
+}  // namespace tarn::view

@@ -1,0 +1,29 @@
+#pragma once
+/// Snapshots of the scene as PNG files: the `viewSnapshot` command's work, callable directly by
+/// other host tools (before/after views of the demo and the stroke tools).
+
+#include <string>
+
+#include "host/view/snapshot_renderer.h"
+
+namespace tarn::view {
+
+struct SnapshotRequest {
+    std::string path;    ///< PNG file to write
+    std::string camera;  ///< camera transform or shape; empty: first camera, else automatic
+    int width = 640;     ///< 1..kMaxPngSide
+    int height = 480;    ///< 1..kMaxPngSide
+    bool wireframe = false;
+};
+
+/// The camera a request sees through: the named one, else the scene's first camera, else an
+/// automatic three-quarter view framing the visible meshes (see framingCamera). False with
+/// `*error` set for an unknown camera. Main thread only.
+bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::string* error);
+
+/// Renders the scene and writes the PNG. Checks everything before writing, and writes through a
+/// temporary file, so a failure (bad size, unknown camera, unwritable path) leaves no file and
+/// reports why in `*error`. Main thread only.
+bool writeSnapshot(const SnapshotRequest& request, std::string* error);
+
+}  // namespace tarn::view
