@@ -18,34 +18,53 @@ OpStatus runMeshOperation(MeshOperation& op, PolyMesh& mesh) {
 }
 
 OpStatus SoftEdgeOperation::prepare(const PolyMesh& mesh) {
-    m_smooth.clear();
-    std::vector<int> edges = m_edges;
-    if (edges.empty()) {
-        edges.resize(mesh.numEdges());
-        for (int e = 0; e < mesh.numEdges(); ++e) edges[e] = e;
-    }
+    m_flags.clear();
+    m_uniform = -1;
+    m_changes.clear();
     if (!std::isfinite(m_angle)) return OpStatus::failure("the angle must be a finite number");
-    const double limit = std::clamp(m_angle, 0.0, 180.0);
-    for (int e : edges) {
+    for (int e : m_edges)
         if (e < 0 || e >= mesh.numEdges())
             return OpStatus::failure("edge " + std::to_string(e) + " is out of range (mesh has " +
                                      std::to_string(mesh.numEdges()) + " edges)");
-        bool smooth = limit > 0.0;
+    const double limit = std::clamp(m_angle, 0.0, 180.0);
+    // 0 and 180 decide every edge without looking at the normals.
+    if (limit <= 0.0 || limit >= 180.0) {
+        m_uniform = limit > 0.0 ? 1 : 0;
+        return OpStatus::success();
+    }
+    const size_t count = m_edges.empty() ? static_cast<size_t>(mesh.numEdges()) : m_edges.size();
+    m_flags.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const int e = m_edges.empty() ? static_cast<int>(i) : m_edges[i];
+        bool smooth = true;
         const auto faces = mesh.edgeFaces(e);
-        for (size_t i = 1; smooth && i < faces.size(); ++i) {
+        for (size_t k = 1; smooth && k < faces.size(); ++k) {
             const double c =
-                std::clamp(dot(mesh.faceNormal(faces[0]), mesh.faceNormal(faces[i])), -1.0, 1.0);
-            const double degrees = std::acos(c) * 180.0 / std::numbers::pi;
-            smooth = limit >= 180.0 || degrees <= limit + 1e-9;
+                std::clamp(dot(mesh.faceNormal(faces[0]), mesh.faceNormal(faces[k])), -1.0, 1.0);
+            smooth = std::acos(c) * 180.0 / std::numbers::pi <= limit + 1e-9;
         }
-        m_smooth.emplace_back(e, smooth);
+        m_flags[i] = smooth ? 1 : 0;
     }
     return OpStatus::success();
 }
 
 OpStatus SoftEdgeOperation::apply(PolyMesh& mesh) {
-    for (const auto& [e, smooth] : m_smooth) mesh.setEdgeSmooth(e, smooth);
+    const size_t count = m_edges.empty() ? static_cast<size_t>(mesh.numEdges()) : m_edges.size();
+    for (size_t i = 0; i < count; ++i) {
+        const int e = m_edges.empty() ? static_cast<int>(i) : m_edges[i];
+        const bool smooth = plannedFlag(i);
+        const bool was = mesh.isEdgeSmooth(e);
+        if (was == smooth) continue;
+        if (m_keepChanges) m_changes.emplace_back(e, was);
+        mesh.setEdgeSmooth(e, smooth);
+    }
     return OpStatus::success();
+}
+
+void SoftEdgeOperation::cleanup() {
+    m_flags.clear();
+    m_flags.shrink_to_fit();
+    m_uniform = -1;
 }
 
 }  // namespace tarn

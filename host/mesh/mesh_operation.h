@@ -36,6 +36,8 @@ OpStatus runMeshOperation(MeshOperation& op, PolyMesh& mesh);
 /// Makes edges soft where the angle between their two faces' normals is at most `angleDegrees`
 /// and hard elsewhere; border edges follow the same rule with no angle (soft unless the angle
 /// is 0). 180 softens every edge, 0 hardens every edge. Any polygon mesh, manifold or not.
+/// The flags are set in place; `changes()` then lists the edges whose flag changed with their
+/// previous flag, so an undo record can hold just those.
 class SoftEdgeOperation : public MeshOperation {
 public:
     /// `edges` empty means every edge of the mesh.
@@ -43,12 +45,22 @@ public:
         : m_angle(angleDegrees), m_edges(std::move(edges)) {}
     OpStatus prepare(const PolyMesh& mesh) override;
     OpStatus apply(PolyMesh& mesh) override;
-    void cleanup() override { m_smooth.clear(); }
+    void cleanup() override;
+    /// (edge, previous smooth flag) of every edge apply changed, in edge-list order; filled only
+    /// when `keepChanges` was set before apply.
+    const std::vector<std::pair<int, bool>>& changes() const { return m_changes; }
+    void setKeepChanges(bool keep) { m_keepChanges = keep; }
 
 private:
+    // The planned flag of the i-th edge of the plan (every edge when m_edges is empty).
+    bool plannedFlag(size_t i) const { return m_uniform >= 0 ? m_uniform != 0 : m_flags[i] != 0; }
+
     double m_angle;
     std::vector<int> m_edges;
-    std::vector<std::pair<int, bool>> m_smooth;  // planned flag per edge
+    int m_uniform = -1;             // 0 or 1 when every planned edge gets the same flag
+    std::vector<uint8_t> m_flags;   // planned flag per edge otherwise
+    bool m_keepChanges = false;
+    std::vector<std::pair<int, bool>> m_changes;
 };
 
 }  // namespace tarn

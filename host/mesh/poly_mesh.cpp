@@ -1,32 +1,14 @@
 #include "host/mesh/poly_mesh.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace tarn {
 
 namespace {
 
-uint64_t edgeKey(int a, int b) {
-    const auto lo = static_cast<uint32_t>(std::min(a, b));
-    const auto hi = static_cast<uint32_t>(std::max(a, b));
-    return (static_cast<uint64_t>(lo) << 32) | hi;
-}
-
-// Fills a CSR adjacency (offsets + values) from (key, value) pairs with keys in [0, n).
-void buildCsr(int n, const std::vector<std::pair<int, int>>& pairs, std::vector<int>& offsets,
-              std::vector<int>& values) {
-    offsets.assign(n + 1, 0);
-    for (const auto& [k, v] : pairs) ++offsets[k + 1];
-    for (int i = 0; i < n; ++i) offsets[i + 1] += offsets[i];
-    values.assign(pairs.size(), 0);
-    std::vector<int> fill(offsets.begin(), offsets.end() - 1);
-    for (const auto& [k, v] : pairs) values[fill[k]++] = v;
-    for (int i = 0; i < n; ++i) {
-        auto first = values.begin() + offsets[i];
-        auto last = values.begin() + offsets[i + 1];
-        std::sort(first, last);
-    }
+// Turns per-key counts (offsets[k + 1] = count of key k) into CSR offsets.
+void countsToOffsets(std::vector<int>& offsets) {
+    for (size_t i = 1; i < offsets.size(); ++i) offsets[i] += offsets[i - 1];
 }
 
 }  // namespace
@@ -68,8 +50,10 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
 
     PolyMesh mesh;
     mesh.m_points = std::move(points);
-    mesh.m_faceOffsets.assign(1, 0);
-    for (int c : counts) mesh.m_faceOffsets.push_back(mesh.m_faceOffsets.back() + c);
+    mesh.m_faceOffsets.resize(counts.size() + 1);
+    mesh.m_faceOffsets[0] = 0;
+    for (size_t f = 0; f < counts.size(); ++f)
+        mesh.m_faceOffsets[f + 1] = mesh.m_faceOffsets[f] + counts[f];
     mesh.m_faceVerts = indices;
     mesh.buildTopology();
     mesh.m_edgeSmooth.assign(mesh.m_edges.size(), 1);
@@ -78,33 +62,97 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
 }
 
 void PolyMesh::buildTopology() {
-    // Number edges by first appearance (see the header for the rule).
+    // Number edges by first appearance (see the header for the rule) without a hash table:
+    // corners are bucketed by the lower end point of their edge, each bucket is sorted by
+    // (upper end point, corner), and every corner then points at the first corner of its edge.
     const int nf = numFaces();
+    const int nv = numVertices();
+    const size_t corners = m_faceVerts.size();
+    auto nextCorner = [this](size_t c, int f) {
+        return c + 1 < static_cast<size_t>(m_faceOffsets[f + 1]) ? c + 1
+                                                                 : static_cast<size_t>(m_faceOffsets[f]);
+    };
+    std::vector<int> cornerFace(corners);
+    for (int f = 0; f < nf; ++f)
+        std::fill(cornerFace.begin() + m_faceOffsets[f], cornerFace.begin() + m_faceOffsets[f + 1],
+                  f);
+    auto ends = [&](size_t c) {
+        const int a = m_faceVerts[c];
+        const int b = m_faceVerts[nextCorner(c, cornerFace[c])];
+        return std::pair<int, int>(std::min(a, b), std::max(a, b));
+    };
+    std::vector<int> bucketOffsets(static_cast<size_t>(nv) + 1, 0);
+    for (size_t c = 0; c < corners; ++c) ++bucketOffsets[ends(c).first + 1];
+    countsToOffsets(bucketOffsets);
+    std::vector<int> bucket(corners);
+    {
+        std::vector<int> fill(bucketOffsets.begin(), bucketOffsets.end() - 1);
+        for (size_t c = 0; c < corners; ++c) bucket[fill[ends(c).first]++] = static_cast<int>(c);
+    }
+    // First corner of each corner's edge, kept in m_faceEdges until edges are numbered.
+    m_faceEdges.assign(corners, -1);
+    for (int v = 0; v < nv; ++v) {
+        auto first = bucket.begin() + bucketOffsets[v];
+        auto last = bucket.begin() + bucketOffsets[v + 1];
+        if (last - first > 1)
+            std::sort(first, last, [&](int x, int y) {
+                const int hx = ends(x).second, hy = ends(y).second;
+                return hx != hy ? hx < hy : x < y;
+            });
+        for (auto it = first; it != last; ++it)
+            m_faceEdges[*it] = (it != first && ends(*(it - 1)).second == ends(*it).second)
+                                   ? m_faceEdges[*(it - 1)]
+                                   : *it;
+    }
+    bucket = {};
+    bucketOffsets = {};
+    // Corners in face order meet their edge's first corner before any other corner of it.
     m_edges.clear();
-    m_faceEdges.assign(m_faceVerts.size(), -1);
-    std::unordered_map<uint64_t, int> byKey;
-    byKey.reserve(m_faceVerts.size());
-    std::vector<std::pair<int, int>> edgeFacePairs, vertexFacePairs, vertexEdgePairs;
-    for (int f = 0; f < nf; ++f) {
-        const int base = m_faceOffsets[f];
-        const int n = faceVertexCount(f);
-        for (int i = 0; i < n; ++i) {
-            const int a = m_faceVerts[base + i];
-            const int b = m_faceVerts[base + (i + 1) % n];
-            auto [it, added] = byKey.try_emplace(edgeKey(a, b), static_cast<int>(m_edges.size()));
-            if (added) {
-                m_edges.push_back({a, b});
-                vertexEdgePairs.emplace_back(a, it->second);
-                vertexEdgePairs.emplace_back(b, it->second);
-            }
-            m_faceEdges[base + i] = it->second;
-            edgeFacePairs.emplace_back(it->second, f);
-            vertexFacePairs.emplace_back(a, f);
+    for (size_t c = 0; c < corners; ++c)
+        if (m_faceEdges[c] == static_cast<int>(c)) {
+            m_faceEdges[c] = static_cast<int>(m_edges.size());
+            m_edges.push_back({m_faceVerts[c], m_faceVerts[nextCorner(c, cornerFace[c])]});
+        } else {
+            m_faceEdges[c] = m_faceEdges[m_faceEdges[c]];
+        }
+    m_edges.shrink_to_fit();
+    const int ne = numEdges();
+
+    // Adjacency lists, filled in ascending order of their values (faces and edges are walked
+    // in order), so no sorting is needed.
+    m_edgeFaceOffsets.assign(static_cast<size_t>(ne) + 1, 0);
+    m_vertexFaceOffsets.assign(static_cast<size_t>(nv) + 1, 0);
+    m_vertexEdgeOffsets.assign(static_cast<size_t>(nv) + 1, 0);
+    for (size_t c = 0; c < corners; ++c) {
+        ++m_edgeFaceOffsets[m_faceEdges[c] + 1];
+        ++m_vertexFaceOffsets[m_faceVerts[c] + 1];
+    }
+    for (const MeshEdge& e : m_edges) {
+        ++m_vertexEdgeOffsets[e.v0 + 1];
+        ++m_vertexEdgeOffsets[e.v1 + 1];
+    }
+    countsToOffsets(m_edgeFaceOffsets);
+    countsToOffsets(m_vertexFaceOffsets);
+    countsToOffsets(m_vertexEdgeOffsets);
+    m_edgeFaces.assign(corners, 0);
+    m_vertexFaces.assign(corners, 0);
+    m_vertexEdges.assign(2 * static_cast<size_t>(ne), 0);
+    {
+        std::vector<int> edgeFill(m_edgeFaceOffsets.begin(), m_edgeFaceOffsets.end() - 1);
+        for (size_t c = 0; c < corners; ++c) m_edgeFaces[edgeFill[m_faceEdges[c]]++] = cornerFace[c];
+    }
+    cornerFace = {};
+    {
+        std::vector<int> vertexFill(m_vertexFaceOffsets.begin(), m_vertexFaceOffsets.end() - 1);
+        for (int f = 0; f < nf; ++f)
+            for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c)
+                m_vertexFaces[vertexFill[m_faceVerts[c]]++] = f;
+        vertexFill.assign(m_vertexEdgeOffsets.begin(), m_vertexEdgeOffsets.end() - 1);
+        for (int e = 0; e < ne; ++e) {
+            m_vertexEdges[vertexFill[m_edges[e].v0]++] = e;
+            m_vertexEdges[vertexFill[m_edges[e].v1]++] = e;
         }
     }
-    buildCsr(numEdges(), edgeFacePairs, m_edgeFaceOffsets, m_edgeFaces);
-    buildCsr(numVertices(), vertexFacePairs, m_vertexFaceOffsets, m_vertexFaces);
-    buildCsr(numVertices(), vertexEdgePairs, m_vertexEdgeOffsets, m_vertexEdges);
     invalidateGeometry();
     m_trianglesValid = false;
 }
