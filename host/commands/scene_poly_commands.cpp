@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "host/commands/scene_command_util.h"
@@ -183,6 +184,22 @@ CommandResult polyEvaluateCmd(const CommandArgs& args, CommandContext&) {
     return Value(answers);
 }
 
+// Records the previous flags of the edges polySoftEdge changed on the mesh named `meshName`.
+void recordSoftEdgeChange(const std::string& meshName, std::vector<std::pair<int, bool>> changes) {
+    auto shared = std::make_shared<const std::vector<std::pair<int, bool>>>(std::move(changes));
+    // Undo puts back each edge's previous flag; redo gives it the opposite one (only edges whose
+    // flag changed were recorded).
+    auto apply = [meshName, shared](bool undoing) {
+        scene::MeshNode* node = scene::meshNode(scene::findNode(meshName));
+        if (!node) return;
+        PolyMesh& mesh = node->mesh();
+        for (const auto& [e, was] : *shared)
+            if (e < mesh.numEdges()) mesh.setEdgeSmooth(e, undoing ? was : !was);
+    };
+    undo::undoQueue().record([apply] { apply(true); }, [apply] { apply(false); },
+                             "edit " + meshName);
+}
+
 CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
     KSelectionList list;
     std::string error;
@@ -190,7 +207,8 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
     const std::vector<MeshItem> items = meshItems(list);
     if (items.empty()) return CommandResult::failure("polySoftEdge needs a mesh or mesh edges");
     const double angle = flagOr(args, "angle", 30.0);
-    // Plan every mesh first so a bad item changes nothing.
+    // Plan every mesh first so a bad item changes nothing. An empty edge list stands for every
+    // edge of the mesh (a whole mesh, or a component covering all its edges).
     struct Plan {
         KObject shape;
         std::vector<int> edges;
@@ -200,35 +218,53 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
         scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
         Plan plan{item.shape, {}};
         if (c) {
+            const PolyMesh& mesh = scene::meshNode(item.shape)->mesh();
             if (c->kind() == scene::ComponentKind::Face) {
-                const PolyMesh& mesh = scene::meshNode(item.shape)->mesh();
-                std::set<int> edges;
-                for (int face : scene::componentElements(item.component, item.shape))
-                    for (int edge : mesh.faceEdges(face)) edges.insert(edge);
-                plan.edges.assign(edges.begin(), edges.end());
+                if (c->complete) {
+                    if (mesh.numFaces() == 0) continue;
+                } else {
+                    std::set<int> edges;
+                    for (int face : c->elements())
+                        if (face >= 0 && face < mesh.numFaces())
+                            for (int edge : mesh.faceEdges(face)) edges.insert(edge);
+                    if (edges.empty()) continue;
+                    plan.edges.assign(edges.begin(), edges.end());
+                }
             } else if (c->kind() == scene::ComponentKind::Edge) {
-                plan.edges = scene::componentElements(item.component, item.shape);
+                // Elements are sorted and unique: a list as long as the edge table that starts
+                // at 0 and ends at the last edge names every edge.
+                const std::vector<int>& elements = c->elements();
+                if (c->complete) {
+                    if (mesh.numEdges() == 0) continue;
+                } else if (elements.empty()) {
+                    continue;
+                } else if (static_cast<int>(elements.size()) != mesh.numEdges() ||
+                           elements.front() != 0 || elements.back() != mesh.numEdges() - 1) {
+                    plan.edges = elements;
+                }
             } else {
                 return CommandResult::failure("polySoftEdge works on meshes, edges and faces");
             }
-            if (plan.edges.empty()) continue;
         }
         plans.push_back(std::move(plan));
     }
+    // Check every plan before the first edit.
+    std::vector<SoftEdgeOperation> ops;
+    ops.reserve(plans.size());
     const bool recording = undo::undoQueue().isRecording();
-    for (const Plan& plan : plans) {
-        scene::MeshNode* node = scene::meshNode(plan.shape);
-        PolyMesh& mesh = node->mesh();
-        // Setting flags cannot fail once planned, so the mesh is edited in place.
-        SoftEdgeOperation op(angle, plan.edges);
-        const OpStatus status = op.prepare(mesh);
+    for (Plan& plan : plans) {
+        ops.emplace_back(angle, std::move(plan.edges));
+        ops.back().setKeepChanges(recording);
+        const OpStatus status = ops.back().prepare(scene::meshNode(plan.shape)->mesh());
         if (!status.ok) return CommandResult::failure(status.message);
-        PolyMesh before;
-        if (recording) before = mesh;
-        op.apply(mesh);
+    }
+    // Setting flags cannot fail once planned, so meshes are edited in place.
+    for (size_t i = 0; i < plans.size(); ++i) {
+        SoftEdgeOperation& op = ops[i];
+        op.apply(scene::meshNode(plans[i].shape)->mesh());
         op.cleanup();
-        if (recording)
-            scene::recordMeshChange(scene::nodeName(plan.shape), std::move(before), mesh);
+        if (recording && !op.changes().empty())
+            recordSoftEdgeChange(scene::nodeName(plans[i].shape), op.changes());
     }
     return {};
 }

@@ -274,35 +274,46 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
         }
     const auto target = shared(group);
     const bool recording = undo::undoQueue().isRecording();
-    // Undo records name the mesh and the groups, so re-created nodes are found again; the names
-    // are only gathered when a chunk is open (imports of big meshes run without undo).
-    auto names = [](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
-        std::vector<std::string> out;
-        for (const auto& w : groups) {
-            auto g = w.lock();
-            out.push_back(g && g->alive() ? g->name() : std::string());
+    // Undo records name the mesh and the groups, so re-created nodes are found again. They are
+    // kept as runs of faces in the same group (a whole mesh is usually one run) and only
+    // gathered when a chunk is open.
+    using Runs = std::vector<std::pair<std::string, int>>;  // group name ("" none), face count
+    auto runs = [](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
+        Runs out;
+        const NodeImpl* last = nullptr;
+        for (size_t f = 0; f < groups.size(); ++f) {
+            auto g = groups[f].lock();
+            const NodeImpl* live = g && g->alive() ? g.get() : nullptr;
+            if (f > 0 && live == last) {
+                ++out.back().second;
+                continue;
+            }
+            out.emplace_back(live ? live->name() : std::string(), 1);
+            last = live;
         }
         return out;
     };
-    std::vector<std::string> before;
-    if (recording) before = names(node->faceGroups);
+    std::shared_ptr<const Runs> before;
+    if (recording) before = std::make_shared<const Runs>(runs(node->faceGroups));
     if (faces.empty())
         std::fill(node->faceGroups.begin(), node->faceGroups.end(), target);
     else
         for (int f : faces) node->faceGroups[f] = target;
     if (!recording) return true;
-    const std::vector<std::string> after = names(node->faceGroups);
+    auto after = std::make_shared<const Runs>(runs(node->faceGroups));
     const std::string meshName = scene::nodeName(mesh);
-    auto restore = [meshName](const std::vector<std::string>& groups) {
+    auto restore = [meshName](const Runs& groups) {
         scene::MeshNode* mn = scene::meshNode(scene::findNode(meshName));
         if (!mn) return;
-        mn->faceGroups.assign(groups.size(), {});
-        for (size_t f = 0; f < groups.size(); ++f)
-            if (!groups[f].empty())
-                mn->faceGroups[f] = shared(Graph::instance().findNode(groups[f]));
+        mn->faceGroups.clear();
+        for (const auto& [name, count] : groups) {
+            std::weak_ptr<NodeImpl> g;
+            if (!name.empty()) g = shared(Graph::instance().findNode(name));
+            mn->faceGroups.insert(mn->faceGroups.end(), static_cast<size_t>(count), g);
+        }
     };
-    undo::undoQueue().record([restore, before] { restore(before); },
-                             [restore, after] { restore(after); }, "assign faces");
+    undo::undoQueue().record([restore, before] { restore(*before); },
+                             [restore, after] { restore(*after); }, "assign faces");
     return true;
 }
 
