@@ -31,8 +31,8 @@ bool writePngRgb(const std::string& path, int width, int height, const std::uint
                  std::string* error) {
     if (path.empty()) return fail(error, "no file name given");
     if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide || !rgb)
-        return fail(error, "bad image size " + std::to_string(width) + " x " +
-                               std::to_string(height));
+        return fail(error,
+                    "bad image size " + std::to_string(width) + " x " + std::to_string(height));
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         return fail(error, "cannot write " + path + ": it is a directory");

@@ -1,6 +1,7 @@
 #include "host/view/snapshot_renderer.h"
 
 #include <tbb/blocked_range.h>
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
@@ -11,9 +12,9 @@ namespace tarn::view {
 
 namespace {
 
-constexpr int kSuper = 2;        // supersamples per pixel along each axis
-constexpr int kBandRows = 16;    // supersample rows per parallel work item
-constexpr float kAmbient = 0.2f; // light that reaches faces turned away from the headlight
+constexpr int kSuper = 2;         // supersamples per pixel along each axis
+constexpr int kBandRows = 16;     // supersample rows per parallel work item (a kSuper multiple)
+constexpr float kAmbient = 0.2f;  // light that reaches faces turned away from the headlight
 constexpr float kEdgeColor[3] = {0.06f, 0.06f, 0.08f};
 constexpr float kTopColor[3] = {0.36f, 0.40f, 0.46f};
 constexpr float kBottomColor[3] = {0.13f, 0.14f, 0.16f};
@@ -28,13 +29,13 @@ struct ScreenTriangle {
 
 struct Projector {
     const ViewCamera& cam;
-    double sx, sy;       // supersample image size
+    double sx, sy;  // supersample image size
     double scaleX, scaleY;
 
     Projector(const ViewCamera& c, int w, int h) : cam(c), sx(w), sy(h) {
         const double aspect = sx / sy;
-        const double half = cam.orthographic ? cam.orthoWidth * 0.5
-                                             : std::tan(cam.horizontalFieldOfView * 0.5);
+        const double half =
+            cam.orthographic ? cam.orthoWidth * 0.5 : std::tan(cam.horizontalFieldOfView * 0.5);
         scaleX = 1.0 / half;
         scaleY = aspect / half;
     }
@@ -107,33 +108,43 @@ std::vector<ScreenTriangle> project(const Projector& proj, const std::vector<Vie
     return out;
 }
 
-struct Buffers {
-    int w, h;  // supersample size
+// One band of supersample rows [row0, row1): its colours and depths. Bands are rendered one at
+// a time per thread into reused buffers, so memory stays small whatever the image size.
+struct Band {
+    int w = 0;  // supersample width
+    int row0 = 0, row1 = 0;
     std::vector<float> color;
     std::vector<double> depth;
+
+    size_t index(int x, int y) const { return static_cast<size_t>(y - row0) * w + x; }
 };
 
-// Draws one triangle into the rows [row0, row1) of the buffers. Allocation free.
-void rasterize(const ScreenTriangle& t, const Projector& proj, int row0, int row1, Buffers& b) {
-    const double area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
-    if (std::fabs(area) < 1e-12) return;
+// Draws one triangle into the band. Allocation free.
+void rasterize(const ScreenTriangle& t, const Projector& proj, Band& b) {
+    const double area =
+        (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
+    if (!(std::fabs(area) >= 1e-12)) return;
     const double inv = 1.0 / area;
-    const double xlo = std::min({t.x[0], t.x[1], t.x[2]}), xhi = std::max({t.x[0], t.x[1], t.x[2]});
+    const double xlo = std::min({t.x[0], t.x[1], t.x[2]});
+    const double xhi = std::max({t.x[0], t.x[1], t.x[2]});
+    if (!(xhi >= 0.0) || !(xlo < b.w)) return;
     const int x0 = std::max(0, static_cast<int>(std::floor(xlo)));
     const int x1 = std::min(b.w - 1, static_cast<int>(std::ceil(xhi)));
-    const int y0 = std::max(row0, t.rowMin), y1 = std::min(row1 - 1, t.rowMax);
+    const int y0 = std::max(b.row0, t.rowMin), y1 = std::min(b.row1 - 1, t.rowMax);
     for (int y = y0; y <= y1; ++y) {
         const double py = y + 0.5;
         for (int x = x0; x <= x1; ++x) {
             const double px = x + 0.5;
             // Barycentric weights, positive inside whatever the winding.
-            const double w0 = ((t.x[2] - t.x[1]) * (py - t.y[1]) - (t.y[2] - t.y[1]) * (px - t.x[1])) * inv;
-            const double w1 = ((t.x[0] - t.x[2]) * (py - t.y[2]) - (t.y[0] - t.y[2]) * (px - t.x[2])) * inv;
+            const double w0 =
+                ((t.x[2] - t.x[1]) * (py - t.y[1]) - (t.y[2] - t.y[1]) * (px - t.x[1])) * inv;
+            const double w1 =
+                ((t.x[0] - t.x[2]) * (py - t.y[2]) - (t.y[0] - t.y[2]) * (px - t.x[2])) * inv;
             const double w2 = 1.0 - w0 - w1;
             if (w0 < 0.0 || w1 < 0.0 || w2 < 0.0) continue;
             const double z = proj.depthOf(w0 * t.d[0] + w1 * t.d[1] + w2 * t.d[2]);
             if (!(z <= proj.cam.farClip)) continue;
-            const size_t i = static_cast<size_t>(y) * b.w + x;
+            const size_t i = b.index(x, y);
             if (z >= b.depth[i]) continue;
             b.depth[i] = z;
             for (int c = 0; c < 3; ++c) b.color[i * 3 + c] = t.color[c];
@@ -141,36 +152,58 @@ void rasterize(const ScreenTriangle& t, const Projector& proj, int row0, int row
     }
 }
 
-// Draws an edge over the triangles where nothing nearer hides it (a 2x2 supersample pen, so
-// about one output pixel wide).
-void drawEdge(const ViewEdge& e, const Projector& proj, Buffers& b) {
+// An overlay edge in supersample pixel space, clipped to the near plane.
+struct ScreenEdge {
+    double ax, ay, ad, cx, cy, cd;
+    int steps;           // samples along the edge, about one per supersample pixel
+    int rowMin, rowMax;  // rows it may touch
+};
+
+bool projectEdge(const ViewEdge& e, const Projector& proj, ScreenEdge& out) {
     Vec3 a = proj.toCamera(e.a), c = proj.toCamera(e.b);
     const double nearZ = proj.cam.nearClip;
-    if (a.z < nearZ && c.z < nearZ) return;
+    if (a.z < nearZ && c.z < nearZ) return false;
     if (a.z < nearZ) a = a + (c - a) * ((nearZ - a.z) / (c.z - a.z)), a.z = nearZ;
     if (c.z < nearZ) c = c + (a - c) * ((nearZ - c.z) / (a.z - c.z)), c.z = nearZ;
-    double ax, ay, ad, cx, cy, cd;
-    proj.toScreen(a, ax, ay, ad);
-    proj.toScreen(c, cx, cy, cd);
-    const double span = std::max(std::fabs(cx - ax), std::fabs(cy - ay));
-    if (!std::isfinite(span)) return;
-    const int steps = std::min(1 << 16, static_cast<int>(std::ceil(span)) + 1);
-    for (int s = 0; s <= steps; ++s) {
-        const double t = static_cast<double>(s) / steps;
-        const double z = proj.depthOf(ad + (cd - ad) * t);
+    proj.toScreen(a, out.ax, out.ay, out.ad);
+    proj.toScreen(c, out.cx, out.cy, out.cd);
+    const double span = std::max(std::fabs(out.cx - out.ax), std::fabs(out.cy - out.ay));
+    if (!std::isfinite(span)) return false;
+    // Edges far longer than the image are sampled no finer than its size allows.
+    out.steps = static_cast<int>(std::min(std::ceil(span), 1e6)) + 1;
+    const double lo = std::min(out.ay, out.cy) - 1.0, hi = std::max(out.ay, out.cy) + 1.0;
+    if (hi < 0.0 || lo >= proj.sy) return false;
+    out.rowMin = std::max(0, static_cast<int>(std::floor(lo)));
+    out.rowMax = std::min(static_cast<int>(proj.sy) - 1, static_cast<int>(std::ceil(hi)));
+    return true;
+}
+
+// Draws the part of an edge inside the band where nothing nearer hides it (a 2x2 supersample
+// pen, so about one output pixel wide). Allocation free.
+void drawEdge(const ScreenEdge& e, const Projector& proj, Band& b) {
+    int s0 = 0, s1 = e.steps;
+    const double dy = e.cy - e.ay;
+    if (std::fabs(dy) > 1e-9) {  // only the samples whose rows reach this band
+        double t0 = (b.row0 - 2.0 - e.ay) / dy, t1 = (b.row1 + 2.0 - e.ay) / dy;
+        if (t0 > t1) std::swap(t0, t1);
+        s0 = std::max(0, static_cast<int>(std::floor(t0 * e.steps)));
+        s1 = std::min(e.steps, static_cast<int>(std::ceil(t1 * e.steps)));
+    }
+    for (int s = s0; s <= s1; ++s) {
+        const double t = static_cast<double>(s) / e.steps;
+        const double z = proj.depthOf(e.ad + (e.cd - e.ad) * t);
         if (!(z <= proj.cam.farClip)) continue;
-        const int px = static_cast<int>(std::floor(ax + (cx - ax) * t - 0.5));
-        const int py = static_cast<int>(std::floor(ay + (cy - ay) * t - 0.5));
-        for (int y = py; y <= py + 1; ++y) {
-            if (y < 0 || y >= b.h) continue;
-            for (int x = px; x <= px + 1; ++x) {
-                if (x < 0 || x >= b.w) continue;
-                const size_t i = static_cast<size_t>(y) * b.w + x;
+        const double fx = std::floor(e.ax + (e.cx - e.ax) * t - 0.5);
+        const double fy = std::floor(e.ay + (e.cy - e.ay) * t - 0.5);
+        if (!(fx >= -1.0 && fx < b.w && fy >= b.row0 - 1.0 && fy < b.row1)) continue;
+        const int px = static_cast<int>(fx), py = static_cast<int>(fy);
+        for (int y = std::max(py, b.row0); y <= std::min(py + 1, b.row1 - 1); ++y)
+            for (int x = std::max(px, 0); x <= std::min(px + 1, b.w - 1); ++x) {
+                const size_t i = b.index(x, y);
                 // A small tolerance keeps the edges of the faces they bound.
                 if (z > b.depth[i] * (1.0 + 2e-3) + 1e-6) continue;
                 for (int k = 0; k < 3; ++k) b.color[i * 3 + k] = kEdgeColor[k];
             }
-        }
     }
 }
 
@@ -227,48 +260,59 @@ RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& t
     image.width = options.width;
     image.height = options.height;
     image.pixels.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
-    Buffers b{options.width * kSuper, options.height * kSuper, {}, {}};
-    b.color.resize(static_cast<size_t>(b.w) * b.h * 3);
-    b.depth.assign(static_cast<size_t>(b.w) * b.h, std::numeric_limits<double>::infinity());
-    const Projector proj(camera, b.w, b.h);
+    const int sw = options.width * kSuper, sh = options.height * kSuper;
+    const Projector proj(camera, sw, sh);
     const std::vector<ScreenTriangle> screen = project(proj, triangles);
+    std::vector<ScreenEdge> screenEdges;
+    if (options.wireframe)
+        for (const ViewEdge& e : edges)
+            if (ScreenEdge se; projectEdge(e, proj, se)) screenEdges.push_back(se);
 
-    // Each band lists the triangles touching it, in input order, so every pixel sees the same
-    // sequence of depth tests however the bands are scheduled.
-    const int bands = (b.h + kBandRows - 1) / kBandRows;
-    std::vector<std::vector<int>> bandTriangles(bands);
+    // Each band lists the triangles and edges touching it, in input order, so every pixel sees
+    // the same sequence of depth tests however the bands are scheduled.
+    const int bands = (sh + kBandRows - 1) / kBandRows;
+    std::vector<std::vector<int>> bandTriangles(bands), bandEdges(bands);
     for (int i = 0; i < static_cast<int>(screen.size()); ++i)
         for (int k = screen[i].rowMin / kBandRows; k <= screen[i].rowMax / kBandRows; ++k)
             bandTriangles[k].push_back(i);
+    for (int i = 0; i < static_cast<int>(screenEdges.size()); ++i)
+        for (int k = screenEdges[i].rowMin / kBandRows; k <= screenEdges[i].rowMax / kBandRows; ++k)
+            bandEdges[k].push_back(i);
 
+    tbb::enumerable_thread_specific<Band> bandBuffers([&] {
+        Band b;
+        b.w = sw;
+        b.color.resize(static_cast<size_t>(sw) * kBandRows * 3);
+        b.depth.resize(static_cast<size_t>(sw) * kBandRows);
+        return b;
+    });
     tbb::parallel_for(tbb::blocked_range<int>(0, bands), [&](const tbb::blocked_range<int>& r) {
+        Band& b = bandBuffers.local();
         for (int band = r.begin(); band != r.end(); ++band) {
-            const int row0 = band * kBandRows, row1 = std::min(b.h, row0 + kBandRows);
-            for (int y = row0; y < row1; ++y) {
+            b.row0 = band * kBandRows;
+            b.row1 = std::min(sh, b.row0 + kBandRows);
+            std::fill(b.depth.begin(), b.depth.end(), std::numeric_limits<double>::infinity());
+            for (int y = b.row0; y < b.row1; ++y) {
                 float bg[3];
                 backgroundColor(y / kSuper, options.height, bg);
-                float* row = b.color.data() + static_cast<size_t>(y) * b.w * 3;
-                for (int x = 0; x < b.w; ++x)
+                float* row = b.color.data() + b.index(0, y) * 3;
+                for (int x = 0; x < sw; ++x)
                     for (int c = 0; c < 3; ++c) row[x * 3 + c] = bg[c];
             }
-            for (int i : bandTriangles[band]) rasterize(screen[i], proj, row0, row1, b);
+            for (int i : bandTriangles[band]) rasterize(screen[i], proj, b);
+            for (int i : bandEdges[band]) drawEdge(screenEdges[i], proj, b);
+            // Box filter of each 2x2 block into the output rows of this band.
+            for (int y = b.row0 / kSuper; y < b.row1 / kSuper; ++y)
+                for (int x = 0; x < image.width; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        float sum = 0.0f;
+                        for (int sy = 0; sy < kSuper; ++sy)
+                            for (int sx = 0; sx < kSuper; ++sx)
+                                sum += b.color[b.index(x * kSuper + sx, y * kSuper + sy) * 3 + c];
+                        image.pixels[(static_cast<size_t>(y) * image.width + x) * 3 + c] =
+                            toByte(sum / (kSuper * kSuper));
+                    }
         }
-    });
-    if (options.wireframe)
-        for (const ViewEdge& e : edges) drawEdge(e, proj, b);
-
-    tbb::parallel_for(tbb::blocked_range<int>(0, image.height), [&](const tbb::blocked_range<int>& r) {
-        for (int y = r.begin(); y != r.end(); ++y)
-            for (int x = 0; x < image.width; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    float sum = 0.0f;
-                    for (int sy = 0; sy < kSuper; ++sy)
-                        for (int sx = 0; sx < kSuper; ++sx)
-                            sum += b.color[((static_cast<size_t>(y) * kSuper + sy) * b.w +
-                                            x * kSuper + sx) * 3 + c];
-                    image.pixels[(static_cast<size_t>(y) * image.width + x) * 3 + c] =
-                        toByte(sum / (kSuper * kSuper));
-                }
     });
     return image;
 }

@@ -2,6 +2,7 @@
 // viewSnapshot command on real scenes (shader colours, hidden meshes, cameras, bad arguments).
 
 #include <gtest/gtest.h>
+#include <tbb/global_control.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -147,6 +148,16 @@ TEST(SnapshotRenderer, EdgesOverlayOnlyWithWireframeAndOnlyWhereVisible) {
     EXPECT_GT(pixel(plain, 40, 32).r, 200);
     EXPECT_LT(pixel(wire, 40, 32).r, 160) << "the front edge darkens the row it crosses";
     EXPECT_EQ(pixel(wire, 32, 24).r, pixel(plain, 32, 24).r) << "the hidden edge stays hidden";
+    // A vertical edge stays unbroken across every row it spans (rows are rendered in bands).
+    const std::vector<ViewEdge> vertical = {{{0.25, -1, -3}, {0.25, 1, -3}}};
+    const RgbImage v = renderView(cam, tris, vertical, {64, 64, true});
+    int darkRows = 0;
+    for (int y = 0; y < 64; ++y) {
+        int darkest = 255;
+        for (int x = 30; x < 40; ++x) darkest = std::min(darkest, pixel(v, x, y).r);
+        darkRows += darkest < 160;
+    }
+    EXPECT_GE(darkRows, 40) << "the square spans rows 11..52 of 64";
 }
 
 TEST(SnapshotRenderer, OutputIsDeterministic) {
@@ -155,8 +166,12 @@ TEST(SnapshotRenderer, OutputIsDeterministic) {
         addSquare(tris, 0.3 + 0.01 * (i % 17), -3.0 - 0.05 * (i % 23), (i % 3) / 2.0f,
                   (i % 5) / 4.0f, (i % 7) / 6.0f);
     const RgbImage a = renderView(ViewCamera{}, tris, {}, {97, 71, true});
-    const RgbImage b = renderView(ViewCamera{}, tris, {}, {97, 71, true});
-    EXPECT_EQ(a.pixels, b.pixels);
+    RgbImage b;
+    {
+        tbb::global_control one(tbb::global_control::max_allowed_parallelism, 1);
+        b = renderView(ViewCamera{}, tris, {}, {97, 71, true});
+    }
+    EXPECT_EQ(a.pixels, b.pixels) << "one thread or many, the same bytes";
 }
 
 TEST(SnapshotRenderer, FramingCameraSeesTheWholeBox) {
@@ -223,8 +238,8 @@ protected:
         run("polyCube -n " + name);
         run("shadingNode -asShader phong -n " + name + "Phong");
         run("sets -renderable true -noSurfaceShader true -empty -name " + name + "SG");
-        run("defaultNavigation -connectToExisting -source " + name + "Phong -destination " +
-            name + "SG");
+        run("defaultNavigation -connectToExisting -source " + name + "Phong -destination " + name +
+            "SG");
         run("setAttr " + name + "Phong.color -type double3 " + rgb);
         run("sets -edit -forceElement " + name + "SG " + name);
         run("move " + at + " " + name);
