@@ -7,12 +7,12 @@
 //   BM_WholeImportUndoOff: the same with the host's undo queue off, to show what undo costs.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -159,8 +159,12 @@ void wholeImport(benchmark::State& state, bool undoOff) {
     state.counters["peak_mb"] = peakMb;
 }
 
-void BM_WholeImport(benchmark::State& state) { wholeImport(state, false); }
-void BM_WholeImportUndoOff(benchmark::State& state) { wholeImport(state, true); }
+void BM_WholeImport(benchmark::State& state) {
+    wholeImport(state, false);
+}
+void BM_WholeImportUndoOff(benchmark::State& state) {
+    wholeImport(state, true);
+}
 // One import per run: the host has no "new scene", so a second import would add to the first.
 BENCHMARK(BM_WholeImport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WholeImportUndoOff)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);

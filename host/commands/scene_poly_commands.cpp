@@ -263,8 +263,7 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
         SoftEdgeOperation& op = ops[i];
         op.apply(scene::meshNode(plans[i].shape)->mesh());
         op.cleanup();
-        if (recording && !op.changes().empty())
-            recordSoftEdgeChange(scene::nodeName(plans[i].shape), op.changes());
+        if (recording) recordSoftEdgeChange(scene::nodeName(plans[i].shape), op.changes());
     }
     return {};
 }

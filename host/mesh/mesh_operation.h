@@ -57,8 +57,8 @@ private:
 
     double m_angle;
     std::vector<int> m_edges;
-    int m_uniform = -1;             // 0 or 1 when every planned edge gets the same flag
-    std::vector<uint8_t> m_flags;   // planned flag per edge otherwise
+    int m_uniform = -1;            // 0 or 1 when every planned edge gets the same flag
+    std::vector<uint8_t> m_flags;  // planned flag per edge otherwise
     bool m_keepChanges = false;
     std::vector<std::pair<int, bool>> m_changes;
 };

@@ -69,8 +69,9 @@ void PolyMesh::buildTopology() {
     const int nv = numVertices();
     const size_t corners = m_faceVerts.size();
     auto nextCorner = [this](size_t c, int f) {
-        return c + 1 < static_cast<size_t>(m_faceOffsets[f + 1]) ? c + 1
-                                                                 : static_cast<size_t>(m_faceOffsets[f]);
+        return c + 1 < static_cast<size_t>(m_faceOffsets[f + 1])
+                   ? c + 1
+                   : static_cast<size_t>(m_faceOffsets[f]);
     };
     std::vector<int> cornerFace(corners);
     for (int f = 0; f < nf; ++f)
@@ -139,7 +140,8 @@ void PolyMesh::buildTopology() {
     m_vertexEdges.assign(2 * static_cast<size_t>(ne), 0);
     {
         std::vector<int> edgeFill(m_edgeFaceOffsets.begin(), m_edgeFaceOffsets.end() - 1);
-        for (size_t c = 0; c < corners; ++c) m_edgeFaces[edgeFill[m_faceEdges[c]]++] = cornerFace[c];
+        for (size_t c = 0; c < corners; ++c)
+            m_edgeFaces[edgeFill[m_faceEdges[c]]++] = cornerFace[c];
     }
     cornerFace = {};
     {

@@ -86,8 +86,7 @@ void expectMatchesReference(const Shape& s) {
         const auto faces = mesh.vertexFaces(v);
         const auto vedges = mesh.vertexEdges(v);
         EXPECT_EQ(std::vector<int>(faces.begin(), faces.end()), vertexFaces[v]) << "vertex " << v;
-        EXPECT_EQ(std::vector<int>(vedges.begin(), vedges.end()), vertexEdges[v])
-            << "vertex " << v;
+        EXPECT_EQ(std::vector<int>(vedges.begin(), vedges.end()), vertexEdges[v]) << "vertex " << v;
         for (int w : {0, s.points - 1}) {
             const auto it = ids.find({std::min(v, w), std::max(v, w)});
             EXPECT_EQ(mesh.findEdge(v, w), it == ids.end() ? -1 : it->second);
@@ -118,7 +117,7 @@ TEST(PolyMeshTopology, SoftEdgeChangesListOnlyFlippedEdges) {
         {180.0, {}, {}},
         {0.0, {0, 4}, {{0, true}, {4, true}}},
         {-5.0, {}, {{1, true}, {2, true}, {3, true}}},
-        {50.0, {2}, {}},            // the two faces meet at about 55 degrees along edge 2
+        {50.0, {2}, {}},  // the two faces meet at about 55 degrees along edge 2
         {60.0, {2}, {{2, false}}},
     };
     for (const Row& r : rows) {
