@@ -2,12 +2,14 @@
 // disconnectAttr and listAttr. Each change records its undo while a chunk is open.
 
 #include <algorithm>
+#include <memory>
 
 #include "host/commands/scene_command_util.h"
 #include "host/dg/graph.h"
 #include "host/lang/command_modules.h"
 #include "host/scene/dag.h"
 #include "host/scene/scene_undo.h"
+#include "host/scene/selection.h"
 #include "host/undo/undo.h"
 
 namespace tarn::lang {
@@ -95,6 +97,31 @@ void restore(const std::string& plugName, const std::vector<double>& numbers, co
     Graph::instance().valueChanged(plug);
 }
 
+// The element plug of the array that holds `plug`, or a null plug when it is not in an array.
+KPlug elementOf(const KPlug& plug) {
+    const AttributeImpl* a = AttributeImpl::from(plug.attribute());
+    if (!a || !a->arrayRoot || plug.elementIndex() < 0) return {};
+    auto root = std::const_pointer_cast<AttributeImpl>(a->arrayRoot->shared_from_this());
+    return KPlug(plug.node(), KObject(root), plug.elementIndex());
+}
+
+// True when the plug names an array element that does not exist yet (writing creates it).
+bool isNewElement(const KPlug& plug) {
+    const KPlug element = elementOf(plug);
+    if (element.isNull()) return false;
+    const KPlug array(element.node(), element.attribute(), -1);
+    const std::vector<unsigned> indices = Graph::instance().elementIndices(array);
+    return std::find(indices.begin(), indices.end(), static_cast<unsigned>(plug.elementIndex())) ==
+           indices.end();
+}
+
+// Removes the array element a setAttr created (its undo).
+void dropElement(const std::string& plugName) {
+    std::string error;
+    const KPlug element = elementOf(findPlug(plugName, &error));
+    if (!element.isNull()) Graph::instance().removeElement(element, &error);
+}
+
 CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> words = positionalWords(args);
     std::string error;
@@ -115,24 +142,33 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
         return CommandResult::failure("setAttr: no value given for " + name);
     }
     if (!Graph::instance().canWrite(plug, &error)) return CommandResult::failure(error);
+    const bool created = isNewElement(plug);
     KStatus status;
     KDataHandle h = Graph::instance().writeHandle(plug, &status);
     if (h.isNull()) return CommandResult::failure("Cannot write " + name);
+    // A refused value must not leave behind the element the write handle created.
+    auto refuse = [&](const std::string& why) {
+        if (created) dropElement(name);
+        return CommandResult::failure(why);
+    };
     const AttributeImpl* a = h.attributeImpl();
     const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
 
     if (h.kind() == CellKind::kString || type == "string") {
-        if (h.kind() != CellKind::kString) return CommandResult::failure("The attribute '" + name + "' does not hold a string");
-        if (words.size() != 2) return CommandResult::failure("setAttr: give one string for " + name);
+        if (h.kind() != CellKind::kString) return refuse("The attribute '" + name + "' does not hold a string");
+        if (words.size() != 2) return refuse("setAttr: give one string for " + name);
         std::string before = h.asString().str();
         std::string after = words[1];
         h.set(KString(after));
         Graph::instance().valueChanged(plug);
-        queue.record([name, before] { restore(name, {}, before, true); },
+        queue.record([name, before, created] {
+                         if (created) dropElement(name);
+                         else restore(name, {}, before, true);
+                     },
                      [name, after] { restore(name, {}, after, true); }, "setAttr " + name);
         return {};
     }
-    if (h.width() == 0) return CommandResult::failure("The attribute '" + name + "' cannot be set with numbers");
+    if (h.width() == 0) return refuse("The attribute '" + name + "' cannot be set with numbers");
     std::vector<double> values;
     for (size_t i = 1; i < words.size(); ++i) {
         const Value& v = args[i];
@@ -141,11 +177,11 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
         } else if (v.isNumber() || KString(words[i]).isDouble()) {
             values.push_back(v.isNumber() ? v.asFloat() : KString(words[i]).asDouble());
         } else {
-            return CommandResult::failure("setAttr: '" + words[i] + "' is not a number");
+            return refuse("setAttr: '" + words[i] + "' is not a number");
         }
     }
     if (values.size() != h.width()) {
-        return CommandResult::failure("setAttr: " + name + " takes " + std::to_string(h.width()) +
+        return refuse("setAttr: " + name + " takes " + std::to_string(h.width()) +
                                       (h.width() == 1 ? " value" : " values") + ", " +
                                       std::to_string(values.size()) + " given");
     }
@@ -153,7 +189,10 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
     for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);
     std::vector<double> after = readNumbers(h);
     Graph::instance().valueChanged(plug);
-    queue.record([name, before] { restore(name, before, {}, false); },
+    queue.record([name, before, created] {
+                     if (created) dropElement(name);
+                     else restore(name, before, {}, false);
+                 },
                  [name, after] { restore(name, after, {}, false); }, "setAttr " + name);
     return {};
 }
@@ -191,6 +230,75 @@ CommandResult createNodeCmd(const CommandArgs& args, CommandContext&) {
     return Value(nameOf(node));
 }
 
+// One node taken out by `delete`: the graph's record plus its place in the DAG.
+struct DeletedNode {
+    DetachedNode detached;
+    KObject dagParent;
+    int dagIndex = -1;
+    bool dag = false;
+};
+
+// Undo of `delete`. The nodes are detached, not destroyed, so undo puts back the very objects
+// with their values, locks, connections and DAG places; shading-group membership held by meshes
+// comes back with them. Redo finds the nodes again by name (an earlier chunk's redo may have
+// re-created them) and detaches them again. Nodes still detached when the item is dropped are
+// destroyed then.
+class DeleteUndoItem final : public undo::UndoItem {
+public:
+    explicit DeleteUndoItem(std::vector<std::string> names) : m_names(std::move(names)) {}
+    ~DeleteUndoItem() override { destroy(); }
+
+    // Detaches the named nodes in order (children before parents); false with `*error` when one
+    // cannot be detached (the ones before it stay detached, so undo takes them back).
+    bool detachAll(std::string* error) {
+        m_done.clear();
+        m_selection = scene::activeSelection();
+        Graph& graph = Graph::instance();
+        for (const std::string& name : m_names) {
+            KObject node = graph.findNode(name);
+            NodeImpl* impl = NodeImpl::from(node);
+            if (!impl || !impl->alive()) continue;
+            DeletedNode d;
+            d.dag = scene::dagNode(node) != nullptr;
+            if (d.dag) {
+                d.dagParent = scene::parentOf(node);
+                d.dagIndex = scene::childIndex(node);
+            }
+            if (!graph.detachNode(node, &d.detached, error)) return false;
+            m_done.push_back(std::move(d));
+        }
+        return true;
+    }
+
+    void undo() override {
+        Graph& graph = Graph::instance();
+        for (auto it = m_done.rbegin(); it != m_done.rend(); ++it) {
+            std::string error;
+            if (!graph.reattachNode(it->detached, &error)) continue;
+            if (it->dag) scene::relink(KObject(it->detached.node), it->dagParent, it->dagIndex);
+        }
+        m_done.clear();
+        // Selected nodes leave the selection when deleted; they come back into it.
+        scene::setActiveSelection(m_selection);
+    }
+    void redo() override {
+        std::string error;
+        detachAll(&error);
+    }
+    std::string describe() const override { return "delete"; }
+
+private:
+    void destroy() {
+        for (auto it = m_done.rbegin(); it != m_done.rend(); ++it)
+            Graph::instance().destroyDetached(it->detached.node);
+        m_done.clear();
+    }
+
+    std::vector<std::string> m_names;
+    std::vector<DeletedNode> m_done;
+    KSelectionList m_selection;  // the active selection before the nodes went
+};
+
 CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> words = positionalWords(args);
     if (words.empty()) return CommandResult::failure("delete: name the nodes to delete");
@@ -208,11 +316,14 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
         all.push_back(n);
     };
     for (const KObject& n : nodes) collect(n);
-    for (const KObject& n : all) {
-        std::string error;
-        if (NodeImpl::from(n) && NodeImpl::from(n)->alive() && !Graph::instance().deleteNode(n, &error))
-            return CommandResult::failure(error);
-    }
+    std::vector<std::string> names;
+    for (const KObject& n : all) names.push_back(nameOf(n));
+    // Without an open chunk the item is dropped at once, which destroys the nodes.
+    auto item = std::make_unique<DeleteUndoItem>(std::move(names));
+    std::string error;
+    const bool ok = item->detachAll(&error);
+    undo::undoQueue().record(std::move(item));
+    if (!ok) return CommandResult::failure(error);
     return {};
 }
 
@@ -293,7 +404,7 @@ void installDgCommands(CommandRegistry& registry) {
                    {.longName = "parent", .shortName = "p", .args = {ArgType::String}}},
          .undoable = true, .body = createNodeCmd});
     add({.name = "delete", .usage = "delete node...", .minArgs = 1, .maxArgs = kUnlimited,
-         .argTypes = {ArgType::Any}, .undoable = false, .body = deleteCmd});
+         .argTypes = {ArgType::Any}, .undoable = true, .body = deleteCmd});
     add({.name = "rename", .usage = "rename node newName", .minArgs = 2, .maxArgs = 2,
          .argTypes = {ArgType::String}, .undoable = true, .body = renameCmd});
     add({.name = "setAttr",

@@ -58,9 +58,11 @@ CommandResult parentCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> result;
     for (const KObject& child : children) {
         const std::string oldParent = scene::nodeName(scene::parentOf(child));
+        const int oldIndex = scene::childIndex(child);
         std::string error;
         if (!scene::setParent(child, parent, &error)) return CommandResult::failure(error);
-        scene::recordParentChange(scene::nodeName(child), oldParent, scene::nodeName(parent));
+        scene::recordParentChange(scene::nodeName(child), oldParent, scene::nodeName(parent),
+                                  oldIndex);
         result.push_back(scene::nodeName(child));
     }
     return Value(result);

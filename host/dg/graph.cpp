@@ -168,6 +168,9 @@ KStatus Graph::deregisterType(KTypeId id, std::string* error) {
         if (error) *error = "nodes of type '" + (*it)->name + "' still exist: " + names;
         return KStatus::kFailure;
     }
+    // Nodes kept only for undo cannot come back without their type.
+    for (const auto& d : std::vector<std::shared_ptr<NodeImpl>>(m_detached))
+        if (&d->type() == it->get()) destroyDetached(d);
     m_types.erase(it);
     return KStatus::kSuccess;
 }
@@ -256,10 +259,77 @@ KStatus Graph::deleteNode(const KObject& object, std::string* error) {
         if (c.srcNode.get() == node || c.dstNode.get() == node) breakConnection(i);
     }
     m_nodes.erase(std::find(m_nodes.begin(), m_nodes.end(), keep));
-    KPxNode* user = node->detach();
+    destroyUserNode(*node);
+    return KStatus::kSuccess;
+}
+
+void Graph::destroyUserNode(NodeImpl& node) {
+    KPxNode* user = node.detach();
     std::string why;
     guardPluginCall([&] { delete user; return KStatus(); }, &why);
+}
+
+KStatus Graph::detachNode(const KObject& object, DetachedNode* out, std::string* error) {
+    NodeImpl* node = NodeImpl::from(object);
+    auto it = std::find_if(m_nodes.begin(), m_nodes.end(), [&](auto& n) { return n.get() == node; });
+    if (!node || it == m_nodes.end() || !out) {
+        if (error) *error = "no such node";
+        return KStatus::kNotFound;
+    }
+    out->node = *it;
+    out->position = static_cast<size_t>(it - m_nodes.begin());
+    out->connections.clear();
+    for (size_t i = m_connections.size(); i-- > 0;) {
+        if (i >= m_connections.size()) continue;
+        const Connection& c = m_connections[i];
+        if (c.srcNode.get() != node && c.dstNode.get() != node) continue;
+        out->connections.emplace_back(i, c);
+        // The node's own inputs keep their values: they come back with it.
+        breakConnection(i, c.dstNode.get() == node);
+    }
+    m_nodes.erase(std::find(m_nodes.begin(), m_nodes.end(), out->node));
+    node->setDetachedForUndo(true);
+    m_detached.push_back(out->node);
     return KStatus::kSuccess;
+}
+
+KStatus Graph::reattachNode(const DetachedNode& record, std::string* error) {
+    auto it = std::find(m_detached.begin(), m_detached.end(), record.node);
+    if (!record.node || it == m_detached.end() || !record.node->userNode()) {
+        if (error) *error = "the node is no longer kept for undo";
+        return KStatus::kNotFound;
+    }
+    m_detached.erase(it);
+    NodeImpl& node = *record.node;
+    node.setDetachedForUndo(false);
+    if (!findNode(node.name()).isNull()) node.setName(uniqueName(node.name()));
+    m_nodes.insert(m_nodes.begin() + static_cast<long>(std::min(record.position, m_nodes.size())),
+                   record.node);
+    // Connections return in reverse breaking order, each at its old place in the list.
+    for (auto c = record.connections.rbegin(); c != record.connections.rend(); ++c) {
+        const Connection& conn = c->second;
+        if (!conn.srcNode->alive() || !conn.dstNode->alive()) continue;
+        m_connections.insert(
+            m_connections.begin() + static_cast<long>(std::min(c->first, m_connections.size())), conn);
+        NodeImpl& dn = *conn.dstNode;
+        if (conn.dstAttr->arrayRoot) dn.store().handle(*conn.dstAttr, conn.dstIndex, true);
+        dn.store().setDirty(*conn.dstAttr);
+        markDirtyFrom(dn, *conn.dstAttr, conn.dstIndex);
+        KPlug src(KObject(conn.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(conn.srcAttr->shared_from_this())), conn.srcIndex);
+        KPlug dst(KObject(conn.dstNode), KObject(std::const_pointer_cast<AttributeImpl>(conn.dstAttr->shared_from_this())), conn.dstIndex);
+        std::string why;
+        guardPluginCall([&] { return conn.srcNode->userNode()->connectionMade(src, dst, true); }, &why);
+        guardPluginCall([&] { return dn.userNode()->connectionMade(dst, src, false); }, &why);
+    }
+    return KStatus::kSuccess;
+}
+
+void Graph::destroyDetached(const std::shared_ptr<NodeImpl>& node) {
+    auto it = std::find(m_detached.begin(), m_detached.end(), node);
+    if (it == m_detached.end()) return;
+    std::shared_ptr<NodeImpl> keep = *it;
+    m_detached.erase(it);
+    destroyUserNode(*keep);
 }
 
 KStatus Graph::renameNode(const KObject& object, std::string_view name, std::string* actual,
@@ -547,14 +617,14 @@ KStatus Graph::disconnect(const KPlug& src, const KPlug& dst, std::string* error
     return KStatus::kNotFound;
 }
 
-void Graph::breakConnection(size_t position) {
+void Graph::breakConnection(size_t position, bool keepDestinationValue) {
     Connection c = m_connections[position];
     m_connections.erase(m_connections.begin() + static_cast<long>(position));
     NodeImpl* dn = c.dstNode.get();
     if (!dn->alive()) return;
     DataStore& store = dn->store();
     // The destination keeps, resets or loses its value as its attribute asks.
-    switch (c.dstAttr->disconnectBehavior) {
+    switch (keepDestinationValue ? KFnAttribute::kNothing : c.dstAttr->disconnectBehavior) {
         case KFnAttribute::kReset: store.resetToDefault(*c.dstAttr, c.dstIndex); break;
         case KFnAttribute::kDelete:
             if (c.dstAttr->array && c.dstIndex >= 0) store.array(*c.dstAttr).remove(static_cast<unsigned>(c.dstIndex));
@@ -675,6 +745,7 @@ void Graph::propagateFromSource(NodeImpl& node, const AttributeImpl& attribute) 
 }
 
 void Graph::clear() {
+    while (!m_detached.empty()) destroyDetached(m_detached.back());
     while (!m_nodes.empty()) {
         std::string ignored;
         deleteNode(KObject(m_nodes.back()), &ignored);

@@ -13,10 +13,12 @@
 /// The graph is process-wide and belongs to the main thread; parallel evaluation goes through
 /// SampleEvaluator (private copies of a node's storage).
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "frame/k_node.h"
@@ -35,6 +37,14 @@ struct Connection {
     std::shared_ptr<NodeImpl> dstNode;
     const AttributeImpl* dstAttr = nullptr;
     int dstIndex = -1;
+};
+
+/// A node taken out of the graph by Graph::detachNode, with what it takes to put it back.
+struct DetachedNode {
+    std::shared_ptr<NodeImpl> node;
+    std::size_t position = 0;  ///< its place in the node list
+    /// The connections that were broken, in breaking order, each with its place in the list.
+    std::vector<std::pair<std::size_t, Connection>> connections;
 };
 
 /// What registerType needs to know about a type.
@@ -73,6 +83,19 @@ public:
     KObject createNode(std::string_view typeName, std::string_view name, std::string* error);
     /// Deletes a node: breaks its connections, then destroys the plug-in object.
     KStatus deleteNode(const KObject& node, std::string* error);
+    /// Takes a node out of the graph without destroying it (deletion that undo can take back):
+    /// its connections are broken as deleteNode breaks them, but the plug-in object, values,
+    /// array elements and locks are kept. The node reads as dead until reattachNode puts it
+    /// back or destroyDetached ends it. `*out` receives what reattachNode needs.
+    KStatus detachNode(const KObject& node, DetachedNode* out, std::string* error);
+    /// Puts a detached node back at its place with its connections. The graph must be as
+    /// detachNode left it (records are replayed newest first). kNotFound when the node was
+    /// destroyed meanwhile (its type went away).
+    KStatus reattachNode(const DetachedNode& record, std::string* error);
+    /// Destroys a node that is still detached (its undo record was dropped); else does nothing.
+    void destroyDetached(const std::shared_ptr<NodeImpl>& node);
+    /// Number of nodes currently detached (kept for undo).
+    std::size_t detachedCount() const { return m_detached.size(); }
     /// Renames; the new name is numbered when taken. The final name goes to `*actual`.
     KStatus renameNode(const KObject& node, std::string_view name, std::string* actual,
                        std::string* error);
@@ -124,11 +147,15 @@ private:
     void markDirtyFrom(NodeImpl& node, const AttributeImpl& attribute, int index);
     void propagateFromSource(NodeImpl& node, const AttributeImpl& attribute);
     bool reaches(const NodeImpl* from, const NodeImpl* to) const;
-    void breakConnection(size_t position);
+    /// Removes a connection; `keepDestinationValue` skips the destination's disconnect
+    /// behaviour (used when the destination node is being detached).
+    void breakConnection(size_t position, bool keepDestinationValue = false);
+    void destroyUserNode(NodeImpl& node);
 
     std::vector<std::unique_ptr<NodeType>> m_types;
     std::vector<std::shared_ptr<NodeImpl>> m_nodes;
     std::vector<Connection> m_connections;
+    std::vector<std::shared_ptr<NodeImpl>> m_detached;
     NodeType* m_initializing = nullptr;
 };
 

@@ -18,6 +18,7 @@ void NodeImpl::attach(KPxNode* node) {
 KPxNode* NodeImpl::detach() {
     KPxNode* node = m_node;
     m_node = nullptr;
+    m_detached = false;
     m_store.reset();
     m_locked.clear();
     return node;

@@ -1,7 +1,8 @@
 #pragma once
 /// The host side of a node instance: its unique name, its type, the plug-in object (KPxNode)
 /// and its attribute storage. Owned by the graph; handles keep the record alive after the node
-/// is deleted, marked dead. Main thread only.
+/// is deleted, marked dead. A node taken out of the graph for undo (Graph::detachNode) keeps its
+/// plug-in object and storage but reads as dead until it is put back. Main thread only.
 
 #include <memory>
 #include <set>
@@ -29,7 +30,11 @@ public:
     NodeType& type() const { return *m_type; }
     KPxNode* userNode() const { return m_node; }
     DataStore& store() { return *m_store; }
-    bool alive() const { return m_node != nullptr; }
+    /// True while the node is in the graph (not deleted, not detached for undo).
+    bool alive() const { return m_node != nullptr && !m_detached; }
+    /// True while the node is out of the graph but keeps its object and storage for undo.
+    bool detachedForUndo() const { return m_detached; }
+    void setDetachedForUndo(bool detached) { m_detached = detached; }
 
     bool isLocked(const AttributeImpl& attribute, int index) const {
         return m_locked.count({&attribute, index}) != 0;
@@ -52,6 +57,7 @@ private:
     KPxNode* m_node = nullptr;
     std::unique_ptr<DataStore> m_store;
     std::set<std::pair<const AttributeImpl*, int>> m_locked;
+    bool m_detached = false;
 };
 
 }  // namespace tarn

@@ -9,6 +9,7 @@
 
 #include "frame/k_object.h"
 #include "host/dg/graph.h"
+#include "host/undo/undo.h"
 
 namespace tarn::plugins {
 
@@ -202,6 +203,9 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
         }
         return KStatus::kFailure;
     }
+    // Undo records may hold nodes of the plug-in's types (deleted ones kept for undo) and
+    // plug-in command objects: they all go before the plug-in's code does.
+    undo::undoQueue().clear();
     std::string ignored;
     for (const KObject& n : nodes) graph.deleteNode(n, &ignored);
 

@@ -13,8 +13,10 @@
 /// library.
 ///
 /// Unload: refused while nodes of the plug-in's types exist (their names are in the error),
-/// unless forced, which deletes those nodes first. Then uninitializePlugin runs, whatever it
-/// left registered is dropped, and the library is closed. Main thread only.
+/// unless forced, which deletes those nodes first. Unloading a plug-in clears undo: the undo
+/// and redo lists are emptied (they may hold nodes and command objects made by its code).
+/// Then uninitializePlugin runs, whatever it left registered is dropped, and the library is
+/// closed. Main thread only.
 
 #include <memory>
 #include <string>

@@ -186,6 +186,26 @@ bool setParent(const KObject& node, const KObject& parent, std::string* error) {
     return true;
 }
 
+int childIndex(const KObject& node) {
+    if (!dagNode(node)) return -1;
+    const std::vector<KObject> siblings = childrenOf(parentOf(node));
+    auto it = std::find(siblings.begin(), siblings.end(), node);
+    return it == siblings.end() ? -1 : static_cast<int>(it - siblings.begin());
+}
+
+void relink(const KObject& node, const KObject& parent, int index) {
+    DagNodeBase* dag = dagNode(node);
+    DagNodeBase* parentDag = parent.isNull() ? nullptr : dagNode(parent);
+    if (!dag || (!parent.isNull() && !parentDag)) return;
+    auto shared = sharedOf(node);
+    unlink(shared, *dag);
+    std::vector<std::weak_ptr<NodeImpl>>& list = parentDag ? parentDag->children : worldChildren();
+    dropExpired(list);
+    const size_t at = index < 0 ? list.size() : std::min(static_cast<size_t>(index), list.size());
+    list.insert(list.begin() + static_cast<long>(at), shared);
+    if (parentDag) dag->parent = sharedOf(parent);
+}
+
 KDagPath pathTo(const KObject& node) {
     std::vector<KObject> chain;
     for (KObject n = node; !n.isNull() && dagNode(n); n = parentOf(n)) chain.push_back(n);

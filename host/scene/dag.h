@@ -42,6 +42,14 @@ KObject createDagNode(std::string_view type, std::string_view name, const KObjec
 /// parent that is the node or below it, a shape as parent, or a shape to the world.
 bool setParent(const KObject& node, const KObject& parent, std::string* error);
 
+/// The place of `node` among the live children of its parent (or the world); -1 when it is
+/// not a live DAG node.
+int childIndex(const KObject& node);
+/// Puts a DAG node back under `parent` (null: the world) at place `index` of the live children
+/// (clamped), as it was before it was detached for undo. No checks: the caller restores a
+/// hierarchy that was valid.
+void relink(const KObject& node, const KObject& parent, int index);
+
 /// The path from below the world to `node`.
 KDagPath pathTo(const KObject& node);
 /// "|a|b".

@@ -376,17 +376,19 @@ KObject KFnDagNode::child(unsigned index, KStatus* status) const {
 KStatus KFnDagNode::addChild(const KObject& child, unsigned, bool) {
     if (!attached(nullptr)) return KStatus::kInvalidParameter;
     const std::string oldParent = nodeName(parentOf(child));
+    const int oldIndex = childIndex(child);
     std::string error;
     if (!setParent(child, m_object, &error)) return KStatus::kInvalidParameter;
-    recordParentChange(nodeName(child), oldParent, nodeName(m_object));
+    recordParentChange(nodeName(child), oldParent, nodeName(m_object), oldIndex);
     return KStatus::kSuccess;
 }
 
 KStatus KFnDagNode::removeChild(const KObject& child) {
     if (!attached(nullptr) || !(parentOf(child) == m_object)) return KStatus::kInvalidParameter;
+    const int oldIndex = childIndex(child);
     std::string error;
     if (!setParent(child, {}, &error)) return KStatus::kInvalidParameter;
-    recordParentChange(nodeName(child), nodeName(m_object), "");
+    recordParentChange(nodeName(child), nodeName(m_object), "", oldIndex);
     return KStatus::kSuccess;
 }
 

@@ -99,13 +99,22 @@ void recordCreated(const std::vector<KObject>& nodes, const std::string& what) {
 }
 
 void recordParentChange(const std::string& node, const std::string& oldParent,
-                        const std::string& newParent) {
+                        const std::string& newParent, int oldIndex) {
     auto move = [node](const std::string& parent) {
         std::string error;
         setParent(findNode(node), parent.empty() ? KObject() : findNode(parent), &error);
     };
-    undo::undoQueue().record([move, oldParent] { move(oldParent); },
-                             [move, newParent] { move(newParent); }, "parent " + node);
+    // Undo puts the node back at its old place among its siblings, not after them.
+    auto back = [node, oldParent, oldIndex] {
+        const KObject parent = oldParent.empty() ? KObject() : findNode(oldParent);
+        if (oldIndex < 0 || (!oldParent.empty() && parent.isNull())) {
+            std::string error;
+            setParent(findNode(node), parent, &error);
+            return;
+        }
+        relink(findNode(node), parent, oldIndex);
+    };
+    undo::undoQueue().record(back, [move, newParent] { move(newParent); }, "parent " + node);
 }
 
 bool readPlugValues(const KPlug& plug, std::vector<double>& values) {

@@ -18,8 +18,9 @@ namespace tarn::scene {
 void recordCreated(const std::vector<KObject>& nodes, const std::string& what);
 
 /// Records a reparent of `node` from `oldParent` to `newParent` (names; "" for the world).
+/// `oldIndex` is the node's place among its old parent's children (-1: append on undo).
 void recordParentChange(const std::string& node, const std::string& oldParent,
-                        const std::string& newParent);
+                        const std::string& newParent, int oldIndex = -1);
 
 /// Reads the numeric values of a plug: one for a leaf, one per child for a compound.
 bool readPlugValues(const KPlug& plug, std::vector<double>& values);
