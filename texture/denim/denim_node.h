@@ -3,32 +3,22 @@
 
 #include <vector>
 
-#include "frame/k_data.h"
 #include "frame/k_node.h"
-#include "frame/k_plug.h"
-#include "frame/k_status.h"
 #include "texture/common/attribute_table.h"
-#include "texture/common/texture2d_block.h"
+#include "texture/common/texture_node.h"
+#include "texture/denim/denim_pattern.h"
 
-class denimNode : public KPxNode {
+class denimNode
+    : public texture::Texture2dNode<denimNode, texture::DenimParams, &texture::denimPattern> {
 public:
     static const KTypeId id;
 
-    /// A new instance; the host owns it.
-    static void* creator();
-    /// Creates, adds and links the attributes; reports failing calls as "ERROR in denim at
-    /// line <n>". Registration thread only.
-    static KStatus initialize();
-    /// The type's attribute table in creation order (pure data; walked by initialize and tests).
-    static std::vector<texture::AttrRow> attributeRows();
-    /// The attribute rows and handles of the type (valid after initialize).
-    static const texture::AttributeLayout& layout();
+    /// Denim's differences in the common block, and "ERROR in denim at line <n>" printed
+    /// for each failing set-up call (set-up continues).
+    static constexpr bool kDenimStyle = true;
+    static constexpr const char* kErrorTag = "denim";
 
-    void postConstructor() override;
-    /// Computes outColor and outAlpha (any of the five output plugs); 5 for other plugs.
-    KStatus compute(const KPlug& plug, KDataBlock& block) override;
-
-private:
-    static texture::AttributeLayout s_layout;
-    static texture::Texture2dHandles s_handles;
+    /// Own attributes in creation order, with their registration position and whether they
+    /// affect outColor only (data; the shared block is added around them).
+    static std::vector<texture::OwnRow> ownRows();
 };

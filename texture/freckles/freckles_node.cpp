@@ -1,28 +1,14 @@
 #include "texture/freckles/freckles_node.h"
 
 #include <cstddef>
-#include <exception>
-#include <new>
 
 #include "texture/common/own_rows.h"
-#include "texture/freckles/freckles_pattern.h"
-
-using texture::FrecklesParams;
-
-const KTypeId frecklesNode::id(0x105342);
-texture::AttributeLayout frecklesNode::s_layout;
-texture::Texture2dHandles frecklesNode::s_handles;
-
-namespace {
 
 using namespace texture;
 
-constexpr unsigned kColourOn = kStorable | kKeyable | kReadable | kWritable | kReset | kUsedAsColor;
-constexpr unsigned kPlainOn = kKeyable | kReadable | kWritable | kReset;
+const KTypeId frecklesNode::id(0x105342);
 
-// Own attributes in creation order, with their registration position and whether they affect
-// outColor only.
-std::vector<AttrRow> ownRows() {
+std::vector<OwnRow> frecklesNode::ownRows() {
     const FrecklesParams d;
     static const char* const backgroundColorLong[3] = {"backgroundColorR", "backgroundColorG",
                                                        "backgroundColorB"};
@@ -30,11 +16,7 @@ std::vector<AttrRow> ownRows() {
     static const char* const frecklesColorLong[3] = {"frecklesColorR", "frecklesColorG",
                                                      "frecklesColorB"};
     static const char* const frecklesColorShort[3] = {"fr", "fg", "fb"};
-    struct Own {
-        AttrRow row;
-        int addOrder;
-        bool colourOnly;
-    } own[] = {
+    return {
         {ownColor("backgroundColor", "bg", backgroundColorLong, backgroundColorShort,
                   d.backgroundColor, offsetof(FrecklesParams, backgroundColor),
                   kStorable | kKeyable | kReset | kUsedAsColor),
@@ -86,51 +68,4 @@ std::vector<AttrRow> ownRows() {
                  offsetof(FrecklesParams, uniformFalloff), kPlainOn, kHidden),
          12, false},
     };
-    std::vector<AttrRow> rows;
-    for (Own& o : own) {
-        o.row.addOrder = o.addOrder;
-        if (o.colourOnly) o.row.affects = o.row.childAffects = Affects::kColorOnly;
-        rows.push_back(o.row);
-    }
-    return rows;
-}
-
-PatternResult evaluate(float u, float v, float fx, float fy, const void* params) {
-    (void)fx;
-    (void)fy;
-    return frecklesPattern(u, v, *static_cast<const FrecklesParams*>(params));
-}
-
-}  // namespace
-
-void* frecklesNode::creator() {
-    return new (std::nothrow) frecklesNode;
-}
-
-std::vector<texture::AttrRow> frecklesNode::attributeRows() {
-    return texture2dRows(ownRows(), false);
-}
-
-KStatus frecklesNode::initialize() {
-    try {
-        s_layout.initialize(attributeRows(), nullptr);
-        s_handles.bind(s_layout);
-    } catch (const std::exception&) {
-        return KStatus::kFailure;
-    }
-    return KStatus::kSuccess;
-}
-
-const texture::AttributeLayout& frecklesNode::layout() {
-    return s_layout;
-}
-
-void frecklesNode::postConstructor() {
-    setMPSafe(true);
-    setExistWithoutInConnections(true);
-}
-
-KStatus frecklesNode::compute(const KPlug& plug, KDataBlock& block) {
-    FrecklesParams params;
-    return computeTexture2d(plug, block, s_handles, s_layout, &params, &evaluate);
 }

@@ -3,31 +3,17 @@
 
 #include <vector>
 
-#include "frame/k_data.h"
 #include "frame/k_node.h"
-#include "frame/k_plug.h"
-#include "frame/k_status.h"
 #include "texture/common/attribute_table.h"
-#include "texture/common/texture2d_block.h"
+#include "texture/common/texture_node.h"
+#include "texture/freckles/freckles_pattern.h"
 
-class frecklesNode : public KPxNode {
+class frecklesNode : public texture::Texture2dNode<frecklesNode, texture::FrecklesParams,
+                                                   &texture::frecklesPattern> {
 public:
     static const KTypeId id;
 
-    /// A new instance; the host owns it.
-    static void* creator();
-    /// Creates, adds and links the attributes. Registration thread only.
-    static KStatus initialize();
-    /// The type's attribute table in creation order (pure data; walked by initialize and tests).
-    static std::vector<texture::AttrRow> attributeRows();
-    /// The attribute rows and handles of the type (valid after initialize).
-    static const texture::AttributeLayout& layout();
-
-    void postConstructor() override;
-    /// Computes outColor and outAlpha (any of the five output plugs); 5 for other plugs.
-    KStatus compute(const KPlug& plug, KDataBlock& block) override;
-
-private:
-    static texture::AttributeLayout s_layout;
-    static texture::Texture2dHandles s_handles;
+    /// Own attributes in creation order, with their registration position and whether they
+    /// affect outColor only (data; the shared block is added around them).
+    static std::vector<texture::OwnRow> ownRows();
 };

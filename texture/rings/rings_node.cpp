@@ -1,39 +1,21 @@
 #include "texture/rings/rings_node.h"
 
 #include <cstddef>
-#include <exception>
-#include <new>
 
 #include "texture/common/own_rows.h"
-#include "texture/rings/rings_pattern.h"
-
-using texture::RingsParams;
-
-const KTypeId ringsNode::id(0x105343);
-texture::AttributeLayout ringsNode::s_layout;
-texture::Texture2dHandles ringsNode::s_handles;
-
-namespace {
 
 using namespace texture;
 
-constexpr unsigned kColourOn = kStorable | kKeyable | kReadable | kWritable | kReset | kUsedAsColor;
-constexpr unsigned kPlainOn = kKeyable | kReadable | kWritable | kReset;
+const KTypeId ringsNode::id(0x105343);
 
-// Own attributes in creation order, with their registration position and whether they affect
-// outColor only.
-std::vector<AttrRow> ownRows() {
+std::vector<OwnRow> ringsNode::ownRows() {
     const RingsParams d;
     static const char* const backgroundColorLong[3] = {"backgroundColorR", "backgroundColorG",
                                                        "backgroundColorB"};
     static const char* const backgroundColorShort[3] = {"bgr", "bgg", "bgb"};
     static const char* const ringColorLong[3] = {"ringColorR", "ringColorG", "ringColorB"};
     static const char* const ringColorShort[3] = {"rcr", "rcg", "rcb"};
-    struct Own {
-        AttrRow row;
-        int addOrder;
-        bool colourOnly;
-    } own[] = {
+    return {
         {ownColor("backgroundColor", "bg", backgroundColorLong, backgroundColorShort,
                   d.backgroundColor, offsetof(RingsParams, backgroundColor), kColourOn),
          0, false},
@@ -91,51 +73,4 @@ std::vector<AttrRow> ownRows() {
                  kPlainOn, kHidden),
          14, false},
     };
-    std::vector<AttrRow> rows;
-    for (Own& o : own) {
-        o.row.addOrder = o.addOrder;
-        if (o.colourOnly) o.row.affects = o.row.childAffects = Affects::kColorOnly;
-        rows.push_back(o.row);
-    }
-    return rows;
-}
-
-PatternResult evaluate(float u, float v, float fx, float fy, const void* params) {
-    (void)fx;
-    (void)fy;
-    return ringsPattern(u, v, *static_cast<const RingsParams*>(params));
-}
-
-}  // namespace
-
-void* ringsNode::creator() {
-    return new (std::nothrow) ringsNode;
-}
-
-std::vector<texture::AttrRow> ringsNode::attributeRows() {
-    return texture2dRows(ownRows(), false);
-}
-
-KStatus ringsNode::initialize() {
-    try {
-        s_layout.initialize(attributeRows(), nullptr);
-        s_handles.bind(s_layout);
-    } catch (const std::exception&) {
-        return KStatus::kFailure;
-    }
-    return KStatus::kSuccess;
-}
-
-const texture::AttributeLayout& ringsNode::layout() {
-    return s_layout;
-}
-
-void ringsNode::postConstructor() {
-    setMPSafe(true);
-    setExistWithoutInConnections(true);
-}
-
-KStatus ringsNode::compute(const KPlug& plug, KDataBlock& block) {
-    RingsParams params;
-    return computeTexture2d(plug, block, s_handles, s_layout, &params, &evaluate);
 }

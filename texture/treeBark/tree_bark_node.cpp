@@ -1,28 +1,14 @@
 #include "texture/treeBark/tree_bark_node.h"
 
 #include <cstddef>
-#include <exception>
-#include <new>
 
 #include "texture/common/own_rows.h"
-#include "texture/treeBark/tree_bark_pattern.h"
-
-using texture::TreeBarkParams;
-
-const KTypeId treeBarkNode::id(0x105346);
-texture::AttributeLayout treeBarkNode::s_layout;
-texture::Texture2dHandles treeBarkNode::s_handles;
-
-namespace {
 
 using namespace texture;
 
-constexpr unsigned kColourOn = kStorable | kKeyable | kReadable | kWritable | kReset | kUsedAsColor;
-constexpr unsigned kPlainOn = kKeyable | kReadable | kWritable | kReset;
+const KTypeId treeBarkNode::id(0x105346);
 
-// Own attributes in creation order, with their registration position and whether they affect
-// outColor only.
-std::vector<AttrRow> ownRows() {
+std::vector<OwnRow> treeBarkNode::ownRows() {
     const TreeBarkParams d;
     static const char* const barkColorLong[3] = {"barkColorR", "barkColorG", "barkColorB"};
     static const char* const barkColorShort[3] = {"bkr", "bkg", "bkb"};
@@ -32,11 +18,7 @@ std::vector<AttrRow> ownRows() {
     static const char* const furrowColorShort[3] = {"fr", "fg", "fb"};
     static const char* const crackColorLong[3] = {"crackColorR", "crackColorG", "crackColorB"};
     static const char* const crackColorShort[3] = {"xcr", "xcg", "xcb"};
-    struct Own {
-        AttrRow row;
-        int addOrder;
-        bool colourOnly;
-    } own[] = {
+    return {
         {ownColor("barkColor", "bk", barkColorLong, barkColorShort, d.barkColor,
                   offsetof(TreeBarkParams, barkColor), kColourOn),
          0, false},
@@ -92,51 +74,4 @@ std::vector<AttrRow> ownRows() {
                   offsetof(TreeBarkParams, crackColor), kColourOn),
          3, false},
     };
-    std::vector<AttrRow> rows;
-    for (Own& o : own) {
-        o.row.addOrder = o.addOrder;
-        if (o.colourOnly) o.row.affects = o.row.childAffects = Affects::kColorOnly;
-        rows.push_back(o.row);
-    }
-    return rows;
-}
-
-PatternResult evaluate(float u, float v, float fx, float fy, const void* params) {
-    (void)fx;
-    (void)fy;
-    return treeBarkPattern(u, v, fx, fy, *static_cast<const TreeBarkParams*>(params));
-}
-
-}  // namespace
-
-void* treeBarkNode::creator() {
-    return new (std::nothrow) treeBarkNode;
-}
-
-std::vector<texture::AttrRow> treeBarkNode::attributeRows() {
-    return texture2dRows(ownRows(), false);
-}
-
-KStatus treeBarkNode::initialize() {
-    try {
-        s_layout.initialize(attributeRows(), nullptr);
-        s_handles.bind(s_layout);
-    } catch (const std::exception&) {
-        return KStatus::kFailure;
-    }
-    return KStatus::kSuccess;
-}
-
-const texture::AttributeLayout& treeBarkNode::layout() {
-    return s_layout;
-}
-
-void treeBarkNode::postConstructor() {
-    setMPSafe(true);
-    setExistWithoutInConnections(true);
-}
-
-KStatus treeBarkNode::compute(const KPlug& plug, KDataBlock& block) {
-    TreeBarkParams params;
-    return computeTexture2d(plug, block, s_handles, s_layout, &params, &evaluate);
 }
