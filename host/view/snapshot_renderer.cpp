@@ -19,6 +19,17 @@ constexpr float kEdgeColor[3] = {0.06f, 0.06f, 0.08f};
 constexpr float kTopColor[3] = {0.36f, 0.40f, 0.46f};
 constexpr float kBottomColor[3] = {0.13f, 0.14f, 0.16f};
 
+// floor/ceil of v clamped to [lo, hi] before converting, so far-off coordinates (huge scenes,
+// points next to the eye) never overflow an int. v must not be NaN.
+int floorIn(double v, int lo, int hi) {
+    return static_cast<int>(
+        std::clamp(std::floor(v), static_cast<double>(lo), static_cast<double>(hi)));
+}
+int ceilIn(double v, int lo, int hi) {
+    return static_cast<int>(
+        std::clamp(std::ceil(v), static_cast<double>(lo), static_cast<double>(hi)));
+}
+
 // A triangle in supersample pixel space. `d` is what interpolates linearly across the screen:
 // 1/z for perspective views, z for orthographic ones (z = distance along the view direction).
 struct ScreenTriangle {
@@ -98,9 +109,13 @@ std::vector<ScreenTriangle> project(const Projector& proj, const std::vector<Vie
                 s.x[i] = px[idx[i]], s.y[i] = py[idx[i]], s.d[i] = pd[idx[i]];
                 lo = std::min(lo, s.y[i]), hi = std::max(hi, s.y[i]);
             }
-            if (!(hi >= 0.0) || !(lo < rows)) continue;  // off screen, or not a number
-            s.rowMin = std::max(0, static_cast<int>(std::floor(lo)));
-            s.rowMax = std::min(rows - 1, static_cast<int>(std::ceil(hi)));
+            bool finite = true;
+            for (int i = 0; i < 3; ++i)
+                finite = finite && std::isfinite(s.x[i]) && std::isfinite(s.y[i]) &&
+                         std::isfinite(s.d[i]);
+            if (!finite || hi < 0.0 || lo >= rows) continue;  // broken points, or off screen
+            s.rowMin = floorIn(lo, 0, rows - 1);
+            s.rowMax = ceilIn(hi, 0, rows - 1);
             for (int c = 0; c < 3; ++c) s.color[c] = std::clamp(t.color[c], 0.0f, 1.0f) * light;
             out.push_back(s);
         }
@@ -123,13 +138,14 @@ struct Band {
 void rasterize(const ScreenTriangle& t, const Projector& proj, Band& b) {
     const double area =
         (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
-    if (!(std::fabs(area) >= 1e-12)) return;
+    // Degenerate, or too large for doubles to rasterise (the weights would be meaningless).
+    if (!std::isfinite(area) || !(std::fabs(area) >= 1e-12)) return;
     const double inv = 1.0 / area;
     const double xlo = std::min({t.x[0], t.x[1], t.x[2]});
     const double xhi = std::max({t.x[0], t.x[1], t.x[2]});
     if (!(xhi >= 0.0) || !(xlo < b.w)) return;
-    const int x0 = std::max(0, static_cast<int>(std::floor(xlo)));
-    const int x1 = std::min(b.w - 1, static_cast<int>(std::ceil(xhi)));
+    const int x0 = floorIn(xlo, 0, b.w - 1);
+    const int x1 = ceilIn(xhi, 0, b.w - 1);
     const int y0 = std::max(b.row0, t.rowMin), y1 = std::min(b.row1 - 1, t.rowMax);
     for (int y = y0; y <= y1; ++y) {
         const double py = y + 0.5;
@@ -173,8 +189,8 @@ bool projectEdge(const ViewEdge& e, const Projector& proj, ScreenEdge& out) {
     out.steps = static_cast<int>(std::min(std::ceil(span), 1e6)) + 1;
     const double lo = std::min(out.ay, out.cy) - 1.0, hi = std::max(out.ay, out.cy) + 1.0;
     if (hi < 0.0 || lo >= proj.sy) return false;
-    out.rowMin = std::max(0, static_cast<int>(std::floor(lo)));
-    out.rowMax = std::min(static_cast<int>(proj.sy) - 1, static_cast<int>(std::ceil(hi)));
+    out.rowMin = floorIn(lo, 0, static_cast<int>(proj.sy) - 1);
+    out.rowMax = ceilIn(hi, 0, static_cast<int>(proj.sy) - 1);
     return true;
 }
 
@@ -186,8 +202,8 @@ void drawEdge(const ScreenEdge& e, const Projector& proj, Band& b) {
     if (std::fabs(dy) > 1e-9) {  // only the samples whose rows reach this band
         double t0 = (b.row0 - 2.0 - e.ay) / dy, t1 = (b.row1 + 2.0 - e.ay) / dy;
         if (t0 > t1) std::swap(t0, t1);
-        s0 = std::max(0, static_cast<int>(std::floor(t0 * e.steps)));
-        s1 = std::min(e.steps, static_cast<int>(std::ceil(t1 * e.steps)));
+        s0 = floorIn(t0 * e.steps, 0, e.steps);
+        s1 = ceilIn(t1 * e.steps, 0, e.steps);
     }
     for (int s = s0; s <= s1; ++s) {
         const double t = static_cast<double>(s) / e.steps;

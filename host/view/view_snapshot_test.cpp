@@ -137,6 +137,31 @@ TEST(SnapshotRenderer, ClipsAtTheNearAndFarPlanes) {
     expectBackground(img, 16, 0, "sky above the horizon");
 }
 
+TEST(SnapshotRenderer, HugeAndBrokenCoordinatesAreSkippedOrClipped) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // A triangle with a broken point, one beyond any sensible range (skipped or clipped, never
+    // a crash), and a very large but sound one that must still fill the view behind the square.
+    auto triangle = [](Vec3 a, Vec3 b, Vec3 c) {
+        ViewTriangle t;
+        t.p[0] = a, t.p[1] = b, t.p[2] = c;
+        return t;
+    };
+    std::vector<ViewTriangle> tris = {
+        triangle({nan, 0, -3}, {1, 0, -3}, {0, 1, -3}),
+        triangle({-1e200, -1e200, -5}, {1e200, -1e200, -5}, {0, 1e200, -5}),
+        triangle({-1e6, -1e6, -6}, {1e6, -1e6, -6}, {0, 1e6, -6}),
+    };
+    tris[2].color[0] = 0.0f, tris[2].color[1] = 1.0f, tris[2].color[2] = 0.0f;
+    addSquare(tris, 0.5, -3.0, 1, 0, 0);
+    const std::vector<ViewEdge> edges = {{{nan, 0, -3}, {0, 0, -3}},
+                                         {{-1e200, 0, -4}, {1e200, 0, -4}}};
+    const RgbImage img = renderView(ViewCamera{}, tris, edges, {32, 32, true});
+    EXPECT_GT(pixel(img, 16, 16).r, 200) << "the square in front still shows";
+    const Rgb corner = pixel(img, 2, 30);
+    EXPECT_GT(corner.g, corner.r + 10) << "the large green triangle fills the rest";
+    EXPECT_EQ(corner.r, 0);
+}
+
 TEST(SnapshotRenderer, EdgesOverlayOnlyWithWireframeAndOnlyWhereVisible) {
     ViewCamera cam;
     std::vector<ViewTriangle> tris;
