@@ -223,10 +223,6 @@ public:
     bool isClean(const KObject& attribute, KStatus* status = nullptr) const;
 
     tarn::DataStore* store() const { return m_store; }
-    /// Host use: the value an attribute's slot.rootLayout equals when its numbers sit in this
-    /// block's root cells (never null), and those cells (slot.cell indexes them).
-    const void* rootLayout() const { return m_layout; }
-    tarn::Cell* rootCells() const { return m_cells; }
 
 private:
     KDataHandle lookup(const KObject& attribute, KStatus* status);

@@ -152,9 +152,6 @@ KStatus AttributeLayout::initialize(std::vector<AttrRow> rows, const char* error
         declare(m_handles[i].attr, r.affects);
         if (r.field != Field::kNone) m_reads.push_back({m_handles[i].attr, r.field, r.offset});
     }
-    std::vector<KObject> readAttributes;
-    for (const FieldRead& r : m_reads) readAttributes.push_back(r.attr);
-    m_readCells.reset(std::move(readAttributes));
     return KStatus::kSuccess;
 }
 
@@ -169,68 +166,8 @@ const KObject& AttributeLayout::attribute(const char* longName) const {
     return i < 0 ? KObject::kNullObj : m_handles[i].attr;
 }
 
-CellPlan& CellPlan::operator=(const CellPlan& other) {
-    if (this != &other) reset(other.m_attributes);
-    return *this;
-}
-
-void CellPlan::reset(std::vector<KObject> attributes) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_attributes = std::move(attributes);
-    m_entries.clear();
-    m_resolvedFor.store(nullptr, std::memory_order_release);
-    m_unresolvable.store(false, std::memory_order_relaxed);
-}
-
-bool CellPlan::resolve(const KDataBlock& block) const {
-    // Once found unusable (an attribute outside the root storage), stay on the handle path
-    // without taking the lock again.
-    if (m_unresolvable.load(std::memory_order_relaxed)) return false;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const void* resolved = m_resolvedFor.load(std::memory_order_relaxed);
-    if (resolved) return resolved == block.rootLayout();
-    std::vector<Entry> entries;
-    entries.reserve(m_attributes.size());
-    for (const KObject& a : m_attributes) {
-        const tarn::ObjectImpl* impl = a.impl();
-        if (!impl || impl->slot.rootLayout != block.rootLayout() || impl->slot.width == 0) {
-            // Not this block's type (or not laid out yet): no resolution for now; a missing
-            // attribute or one laid out elsewhere than the root storage never resolves.
-            if (!impl || impl->slot.layout == block.rootLayout())
-                m_unresolvable.store(true, std::memory_order_relaxed);
-            return false;
-        }
-        entries.push_back({impl->slot.cell, impl->slot.width,
-                           static_cast<tarn::CellKind>(impl->slot.kind)});
-    }
-    m_entries = std::move(entries);
-    m_resolvedFor.store(block.rootLayout(), std::memory_order_release);
-    return true;
-}
-
 void AttributeLayout::readFields(KDataBlock& block, void* params) const {
     char* base = static_cast<char*>(params);
-    if (m_readCells.ready(block)) {
-        // Same conversions as the handle path below, straight from the cells.
-        const tarn::Cell* cells = block.rootCells();
-        for (std::size_t i = 0; i < m_reads.size(); ++i) {
-            const FieldRead& r = m_reads[i];
-            const CellPlan::Entry& e = m_readCells.entry(i);
-            void* at = base + r.offset;
-            switch (r.field) {
-                case Field::kFloat: *static_cast<float*>(at) = cellFloat(cells, e); break;
-                case Field::kInt: *static_cast<int*>(at) = tarn::cellToInt(cells[e.cell].d); break;
-                case Field::kBool: *static_cast<bool*>(at) = cellBool(cells, e); break;
-                case Field::kRgb: {
-                    const KFloatVector v = cellFloat3(cells, e);
-                    *static_cast<Rgb*>(at) = Rgb{v.x, v.y, v.z};
-                    break;
-                }
-                case Field::kNone: break;
-            }
-        }
-        return;
-    }
     for (const FieldRead& r : m_reads) {
         const KDataHandle h = block.inputValue(r.attr);
         void* at = base + r.offset;

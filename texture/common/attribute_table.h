@@ -3,16 +3,14 @@
 /// flags, dependencies, the parameter field compute reads them into) and one initialiser walks
 /// the list. Tests walk the same rows. Set-up runs on the registering thread only.
 
-#include <atomic>
 #include <cstddef>
-#include <cstdint>
-#include <mutex>
 #include <span>
 #include <vector>
 
-#include "frame/k_data.h"
 #include "frame/k_object.h"
 #include "frame/k_status.h"
+
+class KDataBlock;
 
 namespace texture {
 
@@ -67,61 +65,6 @@ struct AttrRow {
     std::size_t offset = 0;
 };
 
-/// A fixed list of number attributes resolved, on the first compute, to their cells in the root
-/// storage of their node type's data blocks, so that compute reads and writes them by index
-/// instead of building a handle per read. Blocks of another layout, or attributes outside the
-/// root storage, keep the handle path (ready() answers false). Resolution takes a lock once;
-/// afterwards ready() is one atomic load and a comparison, safe on many threads.
-class CellPlan {
-public:
-    /// One attribute as resolved: first cell, number of cells, tarn::CellKind of the first.
-    struct Entry {
-        int cell = 0;
-        int width = 0;
-        tarn::CellKind kind = tarn::CellKind::kNone;
-    };
-
-    CellPlan() = default;
-    /// Copies the attribute list; the copy resolves afresh.
-    CellPlan(const CellPlan& other) : m_attributes(other.m_attributes) {}
-    CellPlan& operator=(const CellPlan& other);
-
-    /// Registration thread only: the attributes, in the order entry() numbers them.
-    void reset(std::vector<KObject> attributes);
-    /// True when entry() and block.rootCells() may be used for `block`.
-    bool ready(const KDataBlock& block) const {
-        const void* resolved = m_resolvedFor.load(std::memory_order_acquire);
-        if (resolved == block.rootLayout()) return true;
-        return resolved == nullptr && resolve(block);
-    }
-    /// Entry `i` (valid once ready() answered true).
-    const Entry& entry(std::size_t i) const { return m_entries[i]; }
-    std::size_t size() const { return m_attributes.size(); }
-
-private:
-    bool resolve(const KDataBlock& block) const;
-
-    std::vector<KObject> m_attributes;
-    mutable std::vector<Entry> m_entries;
-    mutable std::atomic<const void*> m_resolvedFor{nullptr};
-    mutable std::atomic<bool> m_unresolvable{false};
-    mutable std::mutex m_mutex;
-};
-
-/// Reads entry `e` of a ready plan as a float, int or bool exactly as KDataHandle does.
-inline float cellFloat(const tarn::Cell* cells, const CellPlan::Entry& e) {
-    return static_cast<float>(cells[e.cell].d);
-}
-inline bool cellBool(const tarn::Cell* cells, const CellPlan::Entry& e) {
-    return cells[e.cell].d != 0.0;
-}
-/// The first three numbers of a compound entry as floats (missing ones read 0).
-inline KFloatVector cellFloat3(const tarn::Cell* cells, const CellPlan::Entry& e) {
-    const tarn::Cell* c = cells + e.cell;
-    return {static_cast<float>(c[0].d), e.width > 1 ? static_cast<float>(c[1].d) : 0.0f,
-            e.width > 2 ? static_cast<float>(c[2].d) : 0.0f};
-}
-
 /// The attribute and child handles created for one row.
 struct AttrHandles {
     KObject attr;
@@ -160,7 +103,6 @@ private:
     std::vector<AttrRow> m_rows;
     std::vector<AttrHandles> m_handles;
     std::vector<FieldRead> m_reads;
-    CellPlan m_readCells;  ///< the attributes of m_reads, in order
 };
 
 /// Row builders. `on`/`off` are AttrFlag masks.

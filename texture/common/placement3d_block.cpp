@@ -33,20 +33,6 @@ KFloatMatrix multiply(const KFloatMatrix& a, const KFloatMatrix& b) {
 }
 
 void writeOutputs(KDataBlock& block, const Placement3dHandles& h, const Rgb& c, float alpha) {
-    const CellPlan& p = h.outputCells;
-    // Float outputs written straight into their cells round exactly as a handle write does.
-    if (p.ready(block) && p.entry(0).kind == tarn::CellKind::kFloat &&
-        p.entry(1).kind == tarn::CellKind::kFloat && p.entry(2).kind == tarn::CellKind::kFloat &&
-        p.entry(3).kind == tarn::CellKind::kFloat) {
-        tarn::Cell* cells = block.rootCells();
-        cells[p.entry(3).cell].d = alpha;
-        block.outputValue(h.outAlpha).setClean();
-        cells[p.entry(0).cell].d = c.r;
-        cells[p.entry(1).cell].d = c.g;
-        cells[p.entry(2).cell].d = c.b;
-        block.outputValue(h.outColor).setClean();
-        return;
-    }
     KDataHandle oa = block.outputValue(h.outAlpha);
     oa.set(alpha);
     oa.setClean();
@@ -145,7 +131,6 @@ void Placement3dHandles::bind(const AttributeLayout& layout) {
     outColorG = child("outColor", 1);
     outColorB = child("outColor", 2);
     outAlpha = layout.attribute("outAlpha");
-    outputCells.reset({outColorR, outColorG, outColorB, outAlpha});
 }
 
 bool Placement3dHandles::serves(const KPlug& plug) const {

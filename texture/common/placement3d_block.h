@@ -37,8 +37,6 @@ struct Placement3dHandles {
     KObject blend, wrap, uvFilterSizeX, uvFilterSizeY, filter, filterOffset, local;
     KObject refPointObj, refPointCamera, placementMatrix, eyeToWorld;
     KObject outColor, outColorR, outColorG, outColorB, outAlpha;
-    /// outColorR, outColorG, outColorB and outAlpha, resolved to cells on the first compute.
-    CellPlan outputCells;
 
     void bind(const AttributeLayout& layout);
     bool serves(const KPlug& plug) const;

@@ -119,9 +119,6 @@ void Texture2dHandles::bind(const AttributeLayout& layout) {
     outColorG = child("outColor", 1);
     outColorB = child("outColor", 2);
     outAlpha = layout.attribute("outAlpha");
-    cells.reset({uCoord, vCoord, uvFilterSizeX, uvFilterSizeY, filter, filterOffset, defaultColor,
-                 colorGain, colorOffset, alphaGain, alphaOffset, alphaIsLuminance, invert,
-                 outColorR, outColorG, outColorB, outAlpha});
 }
 
 bool Texture2dHandles::serves(const KPlug& plug) const {
@@ -131,76 +128,15 @@ bool Texture2dHandles::serves(const KPlug& plug) const {
 
 namespace {
 
-// Positions in Texture2dHandles::cells.
-enum CellIndex : unsigned {
-    kU, kV, kSizeX, kSizeY, kFilter, kFilterOffset, kDefaultColor, kColorGain, kColorOffset,
-    kAlphaGain, kAlphaOffset, kAlphaIsLuminance, kInvert, kOutR, kOutG, kOutB, kOutAlpha,
-};
-
 Rgb toRgb(const KFloatVector& v) {
     return {v.x, v.y, v.z};
 }
 
-struct Inputs {
-    float u, v, sizeX, sizeY, filter, filterOffset;
-    Rgb defaultColor, colorGain, colorOffset;
-    float alphaGain, alphaOffset;
-    bool alphaIsLuminance, invert;
-};
-
-// From the resolved cells: the same values and conversions as the handle reads.
-Inputs readCells(const tarn::Cell* c, const CellPlan& p) {
-    return {cellFloat(c, p.entry(kU)),
-            cellFloat(c, p.entry(kV)),
-            cellFloat(c, p.entry(kSizeX)),
-            cellFloat(c, p.entry(kSizeY)),
-            cellFloat(c, p.entry(kFilter)),
-            cellFloat(c, p.entry(kFilterOffset)),
-            toRgb(cellFloat3(c, p.entry(kDefaultColor))),
-            toRgb(cellFloat3(c, p.entry(kColorGain))),
-            toRgb(cellFloat3(c, p.entry(kColorOffset))),
-            cellFloat(c, p.entry(kAlphaGain)),
-            cellFloat(c, p.entry(kAlphaOffset)),
-            cellBool(c, p.entry(kAlphaIsLuminance)),
-            cellBool(c, p.entry(kInvert))};
-}
-
-Inputs readHandles(KDataBlock& block, const Texture2dHandles& h) {
-    return {block.inputValue(h.uCoord).asFloat(),
-            block.inputValue(h.vCoord).asFloat(),
-            block.inputValue(h.uvFilterSizeX).asFloat(),
-            block.inputValue(h.uvFilterSizeY).asFloat(),
-            block.inputValue(h.filter).asFloat(),
-            block.inputValue(h.filterOffset).asFloat(),
-            toRgb(block.inputValue(h.defaultColor).asFloatVector()),
-            toRgb(block.inputValue(h.colorGain).asFloatVector()),
-            toRgb(block.inputValue(h.colorOffset).asFloatVector()),
-            block.inputValue(h.alphaGain).asFloat(),
-            block.inputValue(h.alphaOffset).asFloat(),
-            block.inputValue(h.alphaIsLuminance).asBool(),
-            block.inputValue(h.invert).asBool()};
-}
-
-void writeOutputs(KDataBlock& block, const Texture2dHandles& h, bool direct, const Rgb& c,
-                  float alpha) {
-    const CellPlan& p = h.cells;
-    // Float outputs written straight into their cells round exactly as a handle write does.
-    if (direct && p.entry(kOutAlpha).kind == tarn::CellKind::kFloat &&
-        p.entry(kOutR).kind == tarn::CellKind::kFloat &&
-        p.entry(kOutG).kind == tarn::CellKind::kFloat &&
-        p.entry(kOutB).kind == tarn::CellKind::kFloat) {
-        tarn::Cell* cells = block.rootCells();
-        cells[p.entry(kOutAlpha).cell].d = alpha;
-        block.outputValue(h.outAlpha).setClean();
-        cells[p.entry(kOutR).cell].d = c.r;
-        cells[p.entry(kOutG).cell].d = c.g;
-        cells[p.entry(kOutB).cell].d = c.b;
-        block.outputValue(h.outColor).setClean();
-        return;
-    }
+void writeOutputs(KDataBlock& block, const Texture2dHandles& h, const Rgb& c, float alpha) {
     KDataHandle oa = block.outputValue(h.outAlpha);
     oa.set(alpha);
     oa.setClean();
+    // Children one by one: leaf writes stay inline.
     block.outputValue(h.outColorR).set(c.r);
     block.outputValue(h.outColorG).set(c.g);
     block.outputValue(h.outColorB).set(c.b);
@@ -215,28 +151,38 @@ KStatus computeTexture2d(const KPlug& plug, KDataBlock& block, const Texture2dHa
     if (!h.serves(plug)) return KStatus::kUnknownParameter;
     try {
         // Read the common inputs, then the node's own.
-        const bool direct = h.cells.ready(block);
-        const Inputs in = direct ? readCells(block.rootCells(), h.cells) : readHandles(block, h);
+        const float u = block.inputValue(h.uCoord).asFloat();
+        const float v = block.inputValue(h.vCoord).asFloat();
+        const float sizeX = block.inputValue(h.uvFilterSizeX).asFloat();
+        const float sizeY = block.inputValue(h.uvFilterSizeY).asFloat();
+        const float filter = block.inputValue(h.filter).asFloat();
+        const float filterOffset = block.inputValue(h.filterOffset).asFloat();
+        const Rgb defaultColor = toRgb(block.inputValue(h.defaultColor).asFloatVector());
+        const Rgb colorGain = toRgb(block.inputValue(h.colorGain).asFloatVector());
+        const Rgb colorOffset = toRgb(block.inputValue(h.colorOffset).asFloatVector());
+        const float alphaGain = block.inputValue(h.alphaGain).asFloat();
+        const float alphaOffset = block.inputValue(h.alphaOffset).asFloat();
+        const bool alphaIsLuminance = block.inputValue(h.alphaIsLuminance).asBool();
+        const bool invert = block.inputValue(h.invert).asBool();
         layout.readFields(block, params);
 
         // A sample without UVs shows the default colour untouched.
-        if (static_cast<double>(in.u) <= kNoUv || static_cast<double>(in.v) <= kNoUv) {
-            writeOutputs(block, h, direct, in.defaultColor,
-                         in.alphaIsLuminance ? luminance(in.defaultColor) : 0.0f);
+        if (static_cast<double>(u) <= kNoUv || static_cast<double>(v) <= kNoUv) {
+            writeOutputs(block, h, defaultColor, alphaIsLuminance ? luminance(defaultColor) : 0.0f);
             return KStatus::kSuccess;
         }
 
-        const float fx = in.filter * in.sizeX + in.filterOffset;
-        const float fy = in.filter * in.sizeY + in.filterOffset;
-        PatternResult r = pattern(in.u, in.v, fx, fy, params);
+        const float fx = filter * sizeX + filterOffset;
+        const float fy = filter * sizeY + filterOffset;
+        PatternResult r = pattern(u, v, fx, fy, params);
 
-        if (in.alphaIsLuminance) r.alpha = luminance(r.color);
-        if (in.invert) {
+        if (alphaIsLuminance) r.alpha = luminance(r.color);
+        if (invert) {
             r.color = {1.0f - r.color.r, 1.0f - r.color.g, 1.0f - r.color.b};
             r.alpha = 1.0f - r.alpha;
         }
-        r.color = addColor(multiplyColor(r.color, in.colorGain), in.colorOffset);
-        writeOutputs(block, h, direct, r.color, r.alpha * in.alphaGain + in.alphaOffset);
+        r.color = addColor(multiplyColor(r.color, colorGain), colorOffset);
+        writeOutputs(block, h, r.color, r.alpha * alphaGain + alphaOffset);
         return KStatus::kSuccess;
     } catch (const std::exception&) {
         return KStatus::kFailure;

@@ -25,9 +25,6 @@ struct Texture2dHandles {
     KObject uCoord, vCoord, uvFilterSizeX, uvFilterSizeY, filter, filterOffset;
     KObject defaultColor, colorGain, colorOffset, alphaGain, alphaOffset, alphaIsLuminance, invert;
     KObject outColor, outColorR, outColorG, outColorB, outAlpha;
-    /// The numbers compute reads and writes, resolved to cells on the first compute (filled
-    /// by bind).
-    CellPlan cells;
 
     void bind(const AttributeLayout& layout);
     /// True when `plug` is outColor, one of its children or outAlpha (tested in that order).
