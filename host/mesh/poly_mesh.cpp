@@ -63,60 +63,60 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
 
 void PolyMesh::buildTopology() {
     // Number edges by first appearance (see the header for the rule) without a hash table:
-    // corners are bucketed by the lower end point of their edge, each bucket is sorted by
-    // (upper end point, corner), and every corner then points at the first corner of its edge.
+    // corners are bucketed by the lower end point of their edge (in corner order), and within a
+    // bucket the first corner met for each upper end point is remembered in per-vertex stamps, so
+    // every corner points at the first corner of its edge.
     const int nf = numFaces();
     const int nv = numVertices();
     const size_t corners = m_faceVerts.size();
-    auto nextCorner = [this](size_t c, int f) {
-        return c + 1 < static_cast<size_t>(m_faceOffsets[f + 1])
-                   ? c + 1
-                   : static_cast<size_t>(m_faceOffsets[f]);
-    };
-    std::vector<int> cornerFace(corners);
-    for (int f = 0; f < nf; ++f)
-        std::fill(cornerFace.begin() + m_faceOffsets[f], cornerFace.begin() + m_faceOffsets[f + 1],
-                  f);
-    auto ends = [&](size_t c) {
-        const int a = m_faceVerts[c];
-        const int b = m_faceVerts[nextCorner(c, cornerFace[c])];
-        return std::pair<int, int>(std::min(a, b), std::max(a, b));
-    };
+    std::vector<int> cornerFace(corners), cornerNext(corners);
+    for (int f = 0; f < nf; ++f) {
+        const int first = m_faceOffsets[f], last = m_faceOffsets[f + 1];
+        for (int c = first; c < last; ++c) {
+            cornerFace[c] = f;
+            cornerNext[c] = m_faceVerts[c + 1 < last ? c + 1 : first];
+        }
+    }
     std::vector<int> bucketOffsets(static_cast<size_t>(nv) + 1, 0);
-    for (size_t c = 0; c < corners; ++c) ++bucketOffsets[ends(c).first + 1];
+    for (size_t c = 0; c < corners; ++c)
+        ++bucketOffsets[std::min(m_faceVerts[c], cornerNext[c]) + 1];
     countsToOffsets(bucketOffsets);
     std::vector<int> bucket(corners);
     {
         std::vector<int> fill(bucketOffsets.begin(), bucketOffsets.end() - 1);
-        for (size_t c = 0; c < corners; ++c) bucket[fill[ends(c).first]++] = static_cast<int>(c);
+        for (size_t c = 0; c < corners; ++c)
+            bucket[fill[std::min(m_faceVerts[c], cornerNext[c])]++] = static_cast<int>(c);
     }
     // First corner of each corner's edge, kept in m_faceEdges until edges are numbered.
     m_faceEdges.assign(corners, -1);
-    for (int v = 0; v < nv; ++v) {
-        auto first = bucket.begin() + bucketOffsets[v];
-        auto last = bucket.begin() + bucketOffsets[v + 1];
-        if (last - first > 1)
-            std::sort(first, last, [&](int x, int y) {
-                const int hx = ends(x).second, hy = ends(y).second;
-                return hx != hy ? hx < hy : x < y;
-            });
-        for (auto it = first; it != last; ++it)
-            m_faceEdges[*it] = (it != first && ends(*(it - 1)).second == ends(*it).second)
-                                   ? m_faceEdges[*(it - 1)]
-                                   : *it;
+    {
+        std::vector<int> stamp(static_cast<size_t>(nv), -1), firstCorner(static_cast<size_t>(nv));
+        for (int v = 0; v < nv; ++v)
+            for (int k = bucketOffsets[v]; k < bucketOffsets[v + 1]; ++k) {
+                const int c = bucket[k];
+                const int hi = std::max(m_faceVerts[c], cornerNext[c]);
+                if (stamp[hi] != v) {
+                    stamp[hi] = v;
+                    firstCorner[hi] = c;
+                }
+                m_faceEdges[c] = firstCorner[hi];
+            }
     }
     bucket = {};
     bucketOffsets = {};
     // Corners in face order meet their edge's first corner before any other corner of it.
+    size_t edgeCount = 0;
+    for (size_t c = 0; c < corners; ++c) edgeCount += m_faceEdges[c] == static_cast<int>(c);
     m_edges.clear();
+    m_edges.reserve(edgeCount);
     for (size_t c = 0; c < corners; ++c)
         if (m_faceEdges[c] == static_cast<int>(c)) {
             m_faceEdges[c] = static_cast<int>(m_edges.size());
-            m_edges.push_back({m_faceVerts[c], m_faceVerts[nextCorner(c, cornerFace[c])]});
+            m_edges.push_back({m_faceVerts[c], cornerNext[c]});
         } else {
             m_faceEdges[c] = m_faceEdges[m_faceEdges[c]];
         }
-    m_edges.shrink_to_fit();
+    cornerNext = {};
     const int ne = numEdges();
 
     // Adjacency lists, filled in ascending order of their values (faces and edges are walked

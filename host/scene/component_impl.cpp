@@ -1,6 +1,7 @@
 #include "host/scene/component_impl.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "host/scene/dag.h"
 
@@ -19,6 +20,10 @@ KObject ComponentImpl::make(KFn::Type type, std::vector<int> elements) {
 
 void ComponentImpl::add(const std::vector<int>& indices) {
     m_elements.insert(m_elements.end(), indices.begin(), indices.end());
+    // Whole-range lists usually arrive sorted and unique already.
+    if (std::adjacent_find(m_elements.begin(), m_elements.end(), std::greater_equal<int>()) ==
+        m_elements.end())
+        return;
     std::sort(m_elements.begin(), m_elements.end());
     m_elements.erase(std::unique(m_elements.begin(), m_elements.end()), m_elements.end());
 }
