@@ -29,17 +29,24 @@ protected:
         resetSelectionState();
     }
 
+    /// Options of a test text: undo on, journalled with origin "test".
+    static lang::ExecuteOptions undoableTestRun() {
+        lang::ExecuteOptions options;
+        options.undo = true;
+        options.origin = "test";
+        return options;
+    }
     /// Runs a text with undo on; fails the test when it fails.
     lang::Value run(const std::string& text) {
         output::Capture capture;
-        const lang::RunResult r = lang::executeText(text, {.undo = true, .origin = "test"});
+        const lang::RunResult r = lang::executeText(text, undoableTestRun());
         EXPECT_TRUE(r.ok) << text << "\n" << capture.errors();
         return r.value;
     }
     /// Runs a text that must fail; answers the error text printed.
     std::string runFailing(const std::string& text) {
         output::Capture capture;
-        const lang::RunResult r = lang::executeText(text, {.undo = true, .origin = "test"});
+        const lang::RunResult r = lang::executeText(text, undoableTestRun());
         EXPECT_FALSE(r.ok) << text;
         return capture.errors();
     }
