@@ -289,6 +289,8 @@ public:
 
 private:
     void destroy() {
+        // At exit the undo queue may go after the graph; the nodes went with the graph then.
+        if (!Graph::exists()) return;
         for (auto it = m_done.rbegin(); it != m_done.rend(); ++it)
             Graph::instance().destroyDetached(it->detached.node);
         m_done.clear();

@@ -97,9 +97,19 @@ bool copyHandleValue(const KDataHandle& from, KDataHandle& to) {
     return true;
 }
 
+namespace {
+bool g_graphDestroyed = false;
+}  // namespace
+
 Graph& Graph::instance() {
     static Graph graph;
     return graph;
+}
+
+bool Graph::exists() { return !g_graphDestroyed; }
+
+Graph::~Graph() {
+    if (this == &instance()) g_graphDestroyed = true;
 }
 
 KStatus Graph::registerType(const NodeTypeSpec& spec, std::string* error) {

@@ -63,6 +63,11 @@ class Graph {
 public:
     /// The process-wide graph.
     static Graph& instance();
+    /// False once the process-wide graph has been destroyed (at exit): records that outlive it,
+    /// such as undo items destroyed later, must not touch it then.
+    static bool exists();
+    Graph() = default;
+    ~Graph();
 
     // Types.
     /// Registers a type and runs its initialiser. On any failure (duplicate name or id, null
