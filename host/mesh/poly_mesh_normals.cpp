@@ -32,7 +32,6 @@ void PolyMesh::ensureNormals() const {
     const int nf = numFaces();
     m_faceNormals.assign(nf, Vec3{});
     // Newell's method: the sum of edge cross terms is twice the area vector.
-    std::vector<Vec3> areaNormals(nf);
     for (int f = 0; f < nf; ++f) {
         const auto verts = faceVertices(f);
         Vec3 n;
@@ -43,7 +42,6 @@ void PolyMesh::ensureNormals() const {
             n.y += (a.z - b.z) * (a.x + b.x);
             n.z += (a.x - b.x) * (a.y + b.y);
         }
-        areaNormals[f] = n;
         m_faceNormals[f] = normalize(n);
     }
 
