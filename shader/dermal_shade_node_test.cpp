@@ -22,13 +22,13 @@ class DermalShadeTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        tarn::NodeTypeSpec spec;
-        spec.name = "DermalShade";
-        spec.id = DermalShade::id;
-        spec.creator = DermalShade::creator;
-        spec.initializer = DermalShade::initialize;
-        spec.classification = "shader/surface";
-        ASSERT_TRUE(Graph::instance().registerType(spec, &error)) << error;
+        tarn::NodeTypeSpec decl;
+        decl.name = "DermalShade";
+        decl.id = DermalShade::id;
+        decl.creator = DermalShade::creator;
+        decl.initializer = DermalShade::initialize;
+        decl.classification = "shader/surface";
+        ASSERT_TRUE(Graph::instance().registerType(decl, &error)) << error;
     }
     static void TearDownTestSuite() { Graph::instance().clear(); }
 

@@ -152,13 +152,13 @@ struct Fixture {
     tarn::SampleEvaluator eval;
     tarn::SampleSlot u, v, color;
     Fixture() {
-        tarn::NodeTypeSpec spec;
-        spec.name = "benchTexture";
-        spec.id = KTypeId(0x7ffb01);
-        spec.creator = BenchNode::creator;
-        spec.initializer = BenchNode::initialize;
+        tarn::NodeTypeSpec decl;
+        decl.name = "benchTexture";
+        decl.id = KTypeId(0x7ffb01);
+        decl.creator = BenchNode::creator;
+        decl.initializer = BenchNode::initialize;
         std::string error;
-        tarn::Graph::instance().registerType(spec, &error);
+        tarn::Graph::instance().registerType(decl, &error);
         KObject node = tarn::Graph::instance().createNode("benchTexture", "", &error);
         eval.prepare(node, &error);
         u = eval.slot("u");

@@ -142,13 +142,13 @@ struct DenimFixture {
     tarn::SampleEvaluator eval;
     tarn::SampleSlot u, v, color;
     DenimFixture() {
-        tarn::NodeTypeSpec spec;
-        spec.name = "benchDenim";
-        spec.id = KTypeId(0x7ffb02);
-        spec.creator = DenimBenchNode::creator;
-        spec.initializer = DenimBenchNode::initialize;
+        tarn::NodeTypeSpec decl;
+        decl.name = "benchDenim";
+        decl.id = KTypeId(0x7ffb02);
+        decl.creator = DenimBenchNode::creator;
+        decl.initializer = DenimBenchNode::initialize;
         std::string error;
-        tarn::Graph::instance().registerType(spec, &error);
+        tarn::Graph::instance().registerType(decl, &error);
         KObject node = tarn::Graph::instance().createNode("benchDenim", "", &error);
         eval.prepare(node, &error);
         u = eval.slot("u");

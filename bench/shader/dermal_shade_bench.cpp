@@ -46,13 +46,13 @@ struct ShaderFixture {
         tarn::Graph& graph = tarn::Graph::instance();
         std::string error;
         if (!graph.findType("DermalShade")) {
-            tarn::NodeTypeSpec spec;
-            spec.name = "DermalShade";
-            spec.id = DermalShade::id;
-            spec.creator = DermalShade::creator;
-            spec.initializer = DermalShade::initialize;
-            spec.classification = "shader/surface";
-            graph.registerType(spec, &error);
+            tarn::NodeTypeSpec decl;
+            decl.name = "DermalShade";
+            decl.id = DermalShade::id;
+            decl.creator = DermalShade::creator;
+            decl.initializer = DermalShade::initialize;
+            decl.classification = "shader/surface";
+            graph.registerType(decl, &error);
         }
         node = graph.createNode("DermalShade", "", &error);
         impl = tarn::NodeImpl::from(node);

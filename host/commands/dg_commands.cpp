@@ -395,9 +395,9 @@ CommandResult listAttrCmd(const CommandArgs& args, CommandContext&) {
 }  // namespace
 
 void installDgCommands(CommandRegistry& registry) {
-    auto add = [&](CommandSpec spec) {
+    auto add = [&](CommandSpec decl) {
         std::string error;
-        registry.add(std::move(spec), &error);
+        registry.add(std::move(decl), &error);
     };
     add({.name = "createNode",
          .usage = "createNode [-n name] [-p parent] type",

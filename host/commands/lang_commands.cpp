@@ -121,24 +121,24 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
         return {};
     }
     std::string name = args[0].asString();
-    const CommandSpec* spec = reg.find(name);
-    if (!spec) {
+    const CommandSpec* decl = reg.find(name);
+    if (!decl) {
         if (ctx.interpreter().hasProc(name)) {
             lang::scriptOutput(lang::OutputKind::Info, name + " is a script procedure.");
             return {};
         }
         return CommandResult::failure("help: no command named \"" + name + "\".");
     }
-    std::string text = "Usage: " + (spec->usage.empty() ? spec->name : spec->usage);
-    for (const auto& f : spec->flags) {
+    std::string text = "Usage: " + (decl->usage.empty() ? decl->name : decl->usage);
+    for (const auto& f : decl->flags) {
         text += "\n  -" + f.shortName + " / -" + f.longName;
         for (auto t : f.args) text += std::string(" <") + lang::describeArgType(t) + ">";
         if (f.multiUse) text += " (multi-use)";
         if (f.query) text += " (query)";
         if (f.edit) text += " (edit)";
     }
-    if (spec->undoable) text += "\nUndoable.";
-    if (spec->owner != "host") text += "\nRegistered by " + spec->owner + ".";
+    if (decl->undoable) text += "\nUndoable.";
+    if (decl->owner != "host") text += "\nRegistered by " + decl->owner + ".";
     lang::scriptOutput(lang::OutputKind::Info, text);
     return {};
 }
@@ -152,8 +152,8 @@ CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx) {
 CommandResult whatIsCmd(const CommandArgs& args, CommandContext& ctx) {
     std::string name = args[0].asString();
     if (ctx.interpreter().hasProc(name)) return Value("Script");
-    if (const CommandSpec* spec = ctx.interpreter().registry().find(name))
-        return Value(spec->owner == "host" ? "Command" : "Command (" + spec->owner + ")");
+    if (const CommandSpec* decl = ctx.interpreter().registry().find(name))
+        return Value(decl->owner == "host" ? "Command" : "Command (" + decl->owner + ")");
     return Value("Unknown");
 }
 
@@ -216,7 +216,7 @@ void addCoreCommands(lang::CommandRegistry& registry) {
          .body = whatIsCmd},
         {.name = "size", .usage = "size value", .minArgs = 1, .maxArgs = 1, .body = sizeCmd},
     };
-    for (const auto& spec : specs) registry.add(spec);
+    for (const auto& decl : specs) registry.add(decl);
 }
 
 }  // namespace tarn::commands

@@ -17,7 +17,7 @@ CommandResult optionVarCmd(const CommandArgs& args, CommandContext&) {
     auto& vars = lang::optionVars();
     CommandResult result;
     for (const auto& use : args.flags()) {
-        const std::string& flag = use.spec->longName;
+        const std::string& flag = use.decl->longName;
         const auto& v = use.values;
         if (flag == "intValue")
             vars.set(v[0].asString(), Value(v[1].asInt()));

@@ -120,13 +120,13 @@ struct ProbeNode : KPxNode {
 
 /// Registers the probe type under `name`/`id` in the process-wide graph.
 inline KStatus registerProbe(const std::string& name = "probe", unsigned id = 0x7f001) {
-    tarn::NodeTypeSpec spec;
-    spec.name = name;
-    spec.id = KTypeId(id);
-    spec.creator = ProbeNode::creator;
-    spec.initializer = ProbeNode::initialize;
+    tarn::NodeTypeSpec decl;
+    decl.name = name;
+    decl.id = KTypeId(id);
+    decl.creator = ProbeNode::creator;
+    decl.initializer = ProbeNode::initialize;
     std::string error;
-    return tarn::Graph::instance().registerType(spec, &error);
+    return tarn::Graph::instance().registerType(decl, &error);
 }
 
 }  // namespace dgtest

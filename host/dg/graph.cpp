@@ -112,23 +112,23 @@ Graph::~Graph() {
     if (this == &instance()) g_graphDestroyed = true;
 }
 
-KStatus Graph::registerType(const NodeTypeSpec& spec, std::string* error) {
-    if (spec.name.empty() || !validName(spec.name)) {
-        if (error) *error = "invalid node type name '" + spec.name + "'";
+KStatus Graph::registerType(const NodeTypeSpec& decl, std::string* error) {
+    if (decl.name.empty() || !validName(decl.name)) {
+        if (error) *error = "invalid node type name '" + decl.name + "'";
         return KStatus::kInvalidParameter;
     }
-    if (!spec.creator) {
-        if (error) *error = "node type '" + spec.name + "' has no creator";
+    if (!decl.creator) {
+        if (error) *error = "node type '" + decl.name + "' has no creator";
         return KStatus::kInvalidParameter;
     }
-    if (findType(spec.name)) {
-        if (error) *error = "node type '" + spec.name + "' is already registered";
+    if (findType(decl.name)) {
+        if (error) *error = "node type '" + decl.name + "' is already registered";
         return KStatus::kFailure;
     }
-    if (NodeType* other = findType(spec.id)) {
+    if (NodeType* other = findType(decl.id)) {
         char id[16];
-        std::snprintf(id, sizeof id, "0x%x", spec.id.id());
-        if (error) *error = "type id " + std::string(id) + " of '" + spec.name + "' is already used by '" + other->name + "'";
+        std::snprintf(id, sizeof id, "0x%x", decl.id.id());
+        if (error) *error = "type id " + std::string(id) + " of '" + decl.name + "' is already used by '" + other->name + "'";
         return KStatus::kFailure;
     }
     if (m_initializing) {
@@ -136,28 +136,28 @@ KStatus Graph::registerType(const NodeTypeSpec& spec, std::string* error) {
         return KStatus::kFailure;
     }
     auto type = std::make_unique<NodeType>();
-    type->name = spec.name;
-    type->id = spec.id;
-    type->creator = spec.creator;
-    type->initializer = spec.initializer;
-    type->nodeKind = spec.nodeKind;
-    type->classification = spec.classification;
-    type->apiType = spec.apiType;
-    type->owner = spec.owner;
+    type->name = decl.name;
+    type->id = decl.id;
+    type->creator = decl.creator;
+    type->initializer = decl.initializer;
+    type->nodeKind = decl.nodeKind;
+    type->classification = decl.classification;
+    type->apiType = decl.apiType;
+    type->owner = decl.owner;
 
     // Run the initialiser; whatever it added is dropped when it fails.
     m_initializing = type.get();
     std::string why;
-    KStatus status = spec.initializer ? guardPluginCall(spec.initializer, &why) : KStatus();
+    KStatus status = decl.initializer ? guardPluginCall(decl.initializer, &why) : KStatus();
     m_initializing = nullptr;
     if (!status) {
-        if (error) *error = "initialiser of node type '" + spec.name + "' failed" + (why.empty() ? "" : ": " + why);
+        if (error) *error = "initialiser of node type '" + decl.name + "' failed" + (why.empty() ? "" : ": " + why);
         type->release();
         return status;
     }
     status = type->finalize(&why);
     if (!status) {
-        if (error) *error = "node type '" + spec.name + "': " + why;
+        if (error) *error = "node type '" + decl.name + "': " + why;
         type->release();
         return status;
     }

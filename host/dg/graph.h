@@ -73,7 +73,7 @@ public:
     /// Registers a type and runs its initialiser. On any failure (duplicate name or id, null
     /// creator, failing or throwing initialiser, bad attribute layout) nothing is kept and
     /// `*error` says why.
-    KStatus registerType(const NodeTypeSpec& spec, std::string* error);
+    KStatus registerType(const NodeTypeSpec& decl, std::string* error);
     /// Removes a type; kFailure while nodes of it exist (their names in `*error`).
     KStatus deregisterType(KTypeId id, std::string* error);
     NodeType* findType(std::string_view name) const;

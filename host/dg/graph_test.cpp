@@ -124,9 +124,9 @@ TEST_F(GraphTest, DefaultsReadBackThroughPlugs) {
 
 TEST_F(GraphTest, RegistrationFailuresLeaveNothingBehind) {
     std::string error;
-    tarn::NodeTypeSpec spec;
-    spec.creator = ProbeNode::creator;
-    spec.initializer = [] { return KStatus(); };
+    tarn::NodeTypeSpec decl;
+    decl.creator = ProbeNode::creator;
+    decl.initializer = [] { return KStatus(); };
 
     struct Case {
         const char* name;
@@ -139,29 +139,29 @@ TEST_F(GraphTest, RegistrationFailuresLeaveNothingBehind) {
         {"bad name", 0x2, "invalid node type name"},
     };
     for (const Case& c : cases) {
-        spec.name = c.name;
-        spec.id = KTypeId(c.id);
-        EXPECT_FALSE(Graph::instance().registerType(spec, &error)) << c.name;
+        decl.name = c.name;
+        decl.id = KTypeId(c.id);
+        EXPECT_FALSE(Graph::instance().registerType(decl, &error)) << c.name;
         EXPECT_NE(error.find(c.why), std::string::npos) << error;
     }
     EXPECT_EQ(Graph::instance().types().size(), 1u);
 
     // A failing initialiser: the attribute it added is dropped and free for another type.
     static KObject orphan;
-    spec.name = "failing";
-    spec.id = KTypeId(0x3);
-    spec.initializer = [] {
+    decl.name = "failing";
+    decl.id = KTypeId(0x3);
+    decl.initializer = [] {
         orphan = KFnNumericAttribute().create("orphan", "o", KFnNumericData::kFloat);
         KPxNode::addAttribute(orphan);
         return KStatus(KStatus::kFailure);
     };
-    EXPECT_EQ(Graph::instance().registerType(spec, &error), KStatus::kFailure);
+    EXPECT_EQ(Graph::instance().registerType(decl, &error), KStatus::kFailure);
     EXPECT_EQ(Graph::instance().findType("failing"), nullptr);
     EXPECT_EQ(tarn::AttributeImpl::from(orphan)->owner, nullptr);
 
     // A throwing initialiser is a failure, not a crash.
-    spec.initializer = []() -> KStatus { throw std::runtime_error("boom"); };
-    EXPECT_FALSE(Graph::instance().registerType(spec, &error));
+    decl.initializer = []() -> KStatus { throw std::runtime_error("boom"); };
+    EXPECT_FALSE(Graph::instance().registerType(decl, &error));
     EXPECT_NE(error.find("boom"), std::string::npos);
     EXPECT_EQ(Graph::instance().findType("failing"), nullptr);
 

@@ -16,9 +16,9 @@ struct Word {
     bool flag = false;  ///< written as a bare "-name" word
 };
 
-/// Fills `out` from `words` per `spec`. On a wrong invocation returns false with one message
+/// Fills `out` from `words` per `decl`. On a wrong invocation returns false with one message
 /// in `error` (no prefix), naming the command and the flag or argument. Pure.
-bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, CommandArgs& out,
+bool bindArguments(const CommandSpec& decl, const std::vector<Word>& words, CommandArgs& out,
                    std::string& error);
 
 /// Converts a value to an argument type; false when it does not convert. Pure.

@@ -77,7 +77,7 @@ std::vector<Word> words(std::initializer_list<const char*> list) {
 }  // namespace
 
 TEST(ArgBinding, QueryAndEditModes) {
-    CommandSpec spec = controlSpec();
+    CommandSpec decl = controlSpec();
     struct Row {
         std::initializer_list<const char*> words;
         bool ok;
@@ -95,7 +95,7 @@ TEST(ArgBinding, QueryAndEditModes) {
     for (const auto& r : rows) {
         CommandArgs args;
         std::string error;
-        bool ok = bindArguments(spec, words(r.words), args, error);
+        bool ok = bindArguments(decl, words(r.words), args, error);
         EXPECT_EQ(ok, r.ok) << error;
         if (!r.ok) {
             EXPECT_NE(error.find(r.error), std::string::npos) << error;
@@ -103,7 +103,7 @@ TEST(ArgBinding, QueryAndEditModes) {
     }
     CommandArgs q;
     std::string error;
-    ASSERT_TRUE(bindArguments(spec, words({"-q", "-v", "s1"}), q, error));
+    ASSERT_TRUE(bindArguments(decl, words({"-q", "-v", "s1"}), q, error));
     EXPECT_TRUE(q.isQuery());
     EXPECT_TRUE(q.has("value"));
     EXPECT_TRUE(q.flag("value").isNone());  // query flags carry no argument
@@ -111,13 +111,13 @@ TEST(ArgBinding, QueryAndEditModes) {
 }
 
 TEST(ArgBinding, RawCommandsSeeEveryWord) {
-    CommandSpec spec{
+    CommandSpec decl{
         .name = "raw",
         .rawArgs = true,
         .body = [](const CommandArgs&, CommandContext&) -> CommandResult { return {}; }};
     CommandArgs args;
     std::string error;
-    ASSERT_TRUE(bindArguments(spec, words({"-anything", "1", "-x"}), args, error));
+    ASSERT_TRUE(bindArguments(decl, words({"-anything", "1", "-x"}), args, error));
     ASSERT_EQ(args.count(), 3u);
     EXPECT_EQ(args[0].asString(), "-anything");
     EXPECT_TRUE(args[7].isNone());

@@ -25,7 +25,7 @@ const Value& CommandArgs::operator[](std::size_t i) const {
 const CommandArgs::FlagUse* CommandArgs::findUse(std::string_view name, std::size_t use) const {
     std::size_t n = 0;
     for (const auto& u : m_flags) {
-        if (u.spec && flagMatches(*u.spec, name)) {
+        if (u.decl && flagMatches(*u.decl, name)) {
             if (n == use) return &u;
             ++n;
         }
@@ -40,7 +40,7 @@ bool CommandArgs::has(std::string_view name) const {
 std::size_t CommandArgs::uses(std::string_view name) const {
     std::size_t n = 0;
     for (const auto& u : m_flags)
-        if (u.spec && flagMatches(*u.spec, name)) ++n;
+        if (u.decl && flagMatches(*u.decl, name)) ++n;
     return n;
 }
 
@@ -52,27 +52,27 @@ const Value& CommandArgs::flag(std::string_view name, std::size_t arg, std::size
 
 // Registry -----------------------------------------------------------------------------------
 
-bool CommandRegistry::add(CommandSpec spec, std::string* error) {
+bool CommandRegistry::add(CommandSpec decl, std::string* error) {
     auto fail = [&](std::string msg) {
         if (error) *error = std::move(msg);
         return false;
     };
-    if (spec.name.empty()) return fail("A command needs a name.");
-    if (!spec.body) return fail("Command \"" + spec.name + "\" has no body.");
-    if (m_commands.count(spec.name))
-        return fail("Command \"" + spec.name + "\" is already registered.");
+    if (decl.name.empty()) return fail("A command needs a name.");
+    if (!decl.body) return fail("Command \"" + decl.name + "\" has no body.");
+    if (m_commands.count(decl.name))
+        return fail("Command \"" + decl.name + "\" is already registered.");
     std::set<std::string> seen;
-    for (const auto& f : spec.flags) {
+    for (const auto& f : decl.flags) {
         if (f.longName.empty())
-            return fail("Command \"" + spec.name + "\" has a flag without a name.");
+            return fail("Command \"" + decl.name + "\" has a flag without a name.");
         std::set<std::string> names{f.longName};
         if (!f.shortName.empty()) names.insert(f.shortName);
         for (const std::string& n : names)
             if (!seen.insert(n).second)
-                return fail("Command \"" + spec.name + "\" has two flags named \"" + n + "\".");
+                return fail("Command \"" + decl.name + "\" has two flags named \"" + n + "\".");
     }
-    std::string name = spec.name;
-    m_commands.emplace(std::move(name), std::make_unique<CommandSpec>(std::move(spec)));
+    std::string name = decl.name;
+    m_commands.emplace(std::move(name), std::make_unique<CommandSpec>(std::move(decl)));
     return true;
 }
 
@@ -91,7 +91,7 @@ const CommandSpec* CommandRegistry::find(std::string_view name) const {
 std::vector<std::string> CommandRegistry::names() const {
     std::vector<std::string> out;
     out.reserve(m_commands.size());
-    for (const auto& [name, spec] : m_commands) out.push_back(name);
+    for (const auto& [name, decl] : m_commands) out.push_back(name);
     return out;
 }
 
@@ -116,8 +116,8 @@ CommandRegistry& commandRegistry() {
     return registry;
 }
 
-const FlagSpec* findFlag(const CommandSpec& spec, std::string_view name) {
-    for (const auto& f : spec.flags)
+const FlagSpec* findFlag(const CommandSpec& decl, std::string_view name) {
+    for (const auto& f : decl.flags)
         if (flagMatches(f, name)) return &f;
     return nullptr;
 }
@@ -247,11 +247,11 @@ std::string countText(int n) {
 
 }  // namespace
 
-bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, CommandArgs& out,
+bool bindArguments(const CommandSpec& decl, const std::vector<Word>& words, CommandArgs& out,
                    std::string& error) {
-    const std::string& cmd = spec.name;
+    const std::string& cmd = decl.name;
     out.setName(cmd);
-    if (spec.rawArgs) {
+    if (decl.rawArgs) {
         for (const auto& w : words) out.addPositional(w.value);
         return true;
     }
@@ -261,9 +261,9 @@ bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, Comm
     for (const auto& w : words) {
         if (!w.flag) continue;
         std::string n = w.value.asString().substr(1);
-        if (spec.queryMode && (n == "q" || n == "query"))
+        if (decl.queryMode && (n == "q" || n == "query"))
             query = true;
-        else if (spec.editMode && (n == "e" || n == "edit"))
+        else if (decl.editMode && (n == "e" || n == "edit"))
             edit = true;
     }
     if (query && edit) {
@@ -280,10 +280,10 @@ bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, Comm
             continue;
         }
         std::string name = w.value.asString().substr(1);
-        if ((spec.queryMode && (name == "q" || name == "query")) ||
-            (spec.editMode && (name == "e" || name == "edit")))
+        if ((decl.queryMode && (name == "q" || name == "query")) ||
+            (decl.editMode && (name == "e" || name == "edit")))
             continue;
-        const FlagSpec* f = findFlag(spec, name);
+        const FlagSpec* f = findFlag(decl, name);
         if (!f) {
             error = cmd + ": invalid flag '-" + name + "'.";
             return false;
@@ -305,7 +305,7 @@ bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, Comm
             return false;
         }
         CommandArgs::FlagUse use;
-        use.spec = f;
+        use.decl = f;
         if (!query) {
             for (std::size_t a = 0; a < f->args.size(); ++a) {
                 if (i + 1 >= words.size()) {
@@ -327,21 +327,21 @@ bool bindArguments(const CommandSpec& spec, const std::vector<Word>& words, Comm
     }
 
     int n = int(positional.size());
-    if (n < spec.minArgs || (spec.maxArgs != kUnlimited && n > spec.maxArgs)) {
+    if (n < decl.minArgs || (decl.maxArgs != kUnlimited && n > decl.maxArgs)) {
         std::string expected;
-        if (spec.maxArgs == spec.minArgs)
-            expected = countText(spec.minArgs);
-        else if (spec.maxArgs == kUnlimited)
-            expected = "at least " + countText(spec.minArgs);
+        if (decl.maxArgs == decl.minArgs)
+            expected = countText(decl.minArgs);
+        else if (decl.maxArgs == kUnlimited)
+            expected = "at least " + countText(decl.minArgs);
         else
-            expected = std::to_string(spec.minArgs) + " to " + countText(spec.maxArgs);
+            expected = std::to_string(decl.minArgs) + " to " + countText(decl.maxArgs);
         error = cmd + ": expected " + expected + ", got " + std::to_string(n) + ".";
-        if (!spec.usage.empty()) error += " Usage: " + spec.usage;
+        if (!decl.usage.empty()) error += " Usage: " + decl.usage;
         return false;
     }
     for (std::size_t i = 0; i < positional.size(); ++i) {
-        ArgType t = spec.argTypes.empty() ? ArgType::Any
-                                          : spec.argTypes[std::min(i, spec.argTypes.size() - 1)];
+        ArgType t = decl.argTypes.empty() ? ArgType::Any
+                                          : decl.argTypes[std::min(i, decl.argTypes.size() - 1)];
         Value converted;
         if (!convertArgument(positional[i], t, converted)) {
             error = cmd + ": invalid argument " + quoted(positional[i]) + " (argument " +

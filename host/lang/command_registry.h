@@ -71,8 +71,8 @@ struct FlagSpec {
 class CommandArgs {
 public:
     struct FlagUse {
-        const FlagSpec* spec = nullptr;
-        std::vector<Value> values;  ///< converted to spec->args (empty for switches and queries)
+        const FlagSpec* decl = nullptr;
+        std::vector<Value> values;  ///< converted to decl->args (empty for switches and queries)
     };
 
     /// The command name as invoked.
@@ -184,7 +184,7 @@ class CommandRegistry {
 public:
     /// Adds a command. Fails (false, reason in *error) for an empty or taken name, a missing
     /// body, or a flag table with duplicate names.
-    bool add(CommandSpec spec, std::string* error = nullptr);
+    bool add(CommandSpec decl, std::string* error = nullptr);
     /// Removes a command; false when no such name.
     bool remove(std::string_view name);
     /// The command named `name`, or null. The pointer stays valid until it is removed.
@@ -200,7 +200,7 @@ private:
 /// installer once; see command_modules.h). Main thread only.
 CommandRegistry& commandRegistry();
 
-/// Looks a flag up by long or short name in a spec; null when unknown.
-const FlagSpec* findFlag(const CommandSpec& spec, std::string_view name);
+/// Looks a flag up by long or short name in a decl; null when unknown.
+const FlagSpec* findFlag(const CommandSpec& decl, std::string_view name);
 
 }  // namespace tarn::lang

@@ -221,13 +221,13 @@ Value Interpreter::Impl::call(const Expr& e) {
 }
 
 Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>& words, int line) {
-    const CommandSpec* spec = self.m_registry.find(name);
-    if (!spec) error("Cannot find procedure \"" + name + "\".", line);
+    const CommandSpec* decl = self.m_registry.find(name);
+    if (!decl) error("Cannot find procedure \"" + name + "\".", line);
     CommandArgs args;
     std::string message;
-    if (!bindArguments(*spec, words, args, message)) error(message, line);
+    if (!bindArguments(*decl, words, args, message)) error(message, line);
     // Copy the body: a command may remove itself (unloading its plug-in) while running.
-    CommandBody body = spec->body;
+    CommandBody body = decl->body;
     auto& queue = undo::undoQueue();
     std::size_t mark = queue.mark();
     CommandContext ctx(self);

@@ -125,13 +125,13 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
         }
     }
     auto live = std::make_shared<LiveCount>();
-    CommandSpec spec;
-    spec.name = name;
-    spec.usage = name + " (plug-in command of " + owner + ")";
-    spec.rawArgs = true;
-    spec.undoable = true;
-    spec.owner = owner;
-    spec.body = [name, creator, syntax, live](const CommandArgs& args,
+    CommandSpec decl;
+    decl.name = name;
+    decl.usage = name + " (plug-in command of " + owner + ")";
+    decl.rawArgs = true;
+    decl.undoable = true;
+    decl.owner = owner;
+    decl.body = [name, creator, syntax, live](const CommandArgs& args,
                                               CommandContext&) -> CommandResult {
         KArgList list;
         for (const auto& v : args.positional()) flattenInto(v, list);
@@ -184,7 +184,7 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
         return CommandResult(std::move(result));
     };
     std::string why;
-    if (!commandRegistry().add(std::move(spec), &why)) {
+    if (!commandRegistry().add(std::move(decl), &why)) {
         if (error) *error = why;
         return false;
     }

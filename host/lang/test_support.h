@@ -95,7 +95,7 @@ inline std::unique_ptr<CommandRegistry> makeRegistry() {
              std::string out;
              for (std::size_t i = 0; i < a.count(); ++i) out += (i ? "|" : "") + a[i].toDisplay();
              for (const auto& f : a.flags()) {
-                 out += " -" + f.spec->longName;
+                 out += " -" + f.decl->longName;
                  for (const auto& v : f.values)
                      out += std::string(" ") + kindName(v.kind()) + ":" + v.toDisplay();
              }

@@ -76,16 +76,16 @@ KStatus KFnPlugin::registerNode(const KString& typeName, const KTypeId& typeId, 
                                 const KString* classification) {
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
-    tarn::NodeTypeSpec spec;
-    spec.name = typeName.str();
-    spec.id = typeId;
-    spec.creator = creator;
-    spec.initializer = initialize;
-    spec.nodeKind = type;
-    spec.classification = classification ? classification->str() : std::string();
-    spec.owner = p;
+    tarn::NodeTypeSpec decl;
+    decl.name = typeName.str();
+    decl.id = typeId;
+    decl.creator = creator;
+    decl.initializer = initialize;
+    decl.nodeKind = type;
+    decl.classification = classification ? classification->str() : std::string();
+    decl.owner = p;
     std::string why;
-    KStatus s = tarn::Graph::instance().registerType(spec, &why);
+    KStatus s = tarn::Graph::instance().registerType(decl, &why);
     if (!s) {
         explain(*p, why);
         return s;

@@ -169,15 +169,15 @@ void ensureSceneTypes() {
     Graph& graph = Graph::instance();
     for (const TypeRow& row : kDagTypes) {
         if (graph.findType(row.name)) continue;
-        NodeTypeSpec spec;
-        spec.name = row.name;
-        spec.id = KTypeId(row.id);
-        spec.creator = row.creator;
-        spec.initializer = row.initializer;
-        spec.nodeKind = row.kind;
-        spec.apiType = row.apiType;
+        NodeTypeSpec decl;
+        decl.name = row.name;
+        decl.id = KTypeId(row.id);
+        decl.creator = row.creator;
+        decl.initializer = row.initializer;
+        decl.nodeKind = row.kind;
+        decl.apiType = row.apiType;
         std::string error;
-        graph.registerType(spec, &error);
+        graph.registerType(decl, &error);
     }
     shading::ensureShadingTypes();
 }

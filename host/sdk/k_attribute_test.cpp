@@ -169,18 +169,18 @@ TEST(KFnAttribute, EnumTypedMatrixAndLightData) {
 TEST(KFnAttribute, LayoutIsFixedOnceATypeOwnsIt) {
     tarn::Graph::instance().clear();
     static KObject arr;
-    tarn::NodeTypeSpec spec;
-    spec.name = "layoutProbe";
-    spec.id = KTypeId(0x7fa01);
-    spec.creator = []() -> void* { return new KPxNode; };
-    spec.initializer = [] {
+    tarn::NodeTypeSpec decl;
+    decl.name = "layoutProbe";
+    decl.id = KTypeId(0x7fa01);
+    decl.creator = []() -> void* { return new KPxNode; };
+    decl.initializer = [] {
         KFnNumericAttribute n;
         arr = n.create("values", "vs", KFnNumericData::kFloat);
         n.setArray(true);
         return KPxNode::addAttribute(arr);
     };
     std::string error;
-    ASSERT_TRUE(tarn::Graph::instance().registerType(spec, &error)) << error;
+    ASSERT_TRUE(tarn::Graph::instance().registerType(decl, &error)) << error;
     KFnAttribute fn(arr);
     EXPECT_EQ(fn.setArray(false), KStatus::kFailure);
     EXPECT_TRUE(fn.setArray(true));

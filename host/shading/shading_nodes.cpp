@@ -181,16 +181,16 @@ void ensureShadingTypes() {
     Graph& graph = Graph::instance();
     for (const TypeRow& r : kShadingTypes) {
         if (graph.findType(r.name)) continue;
-        NodeTypeSpec spec;
-        spec.name = r.name;
-        spec.id = KTypeId(r.id);
-        spec.creator = r.creator;
-        spec.initializer = r.initializer;
-        spec.nodeKind = r.kind;
-        spec.apiType = r.apiType;
-        spec.classification = r.classification;
+        NodeTypeSpec decl;
+        decl.name = r.name;
+        decl.id = KTypeId(r.id);
+        decl.creator = r.creator;
+        decl.initializer = r.initializer;
+        decl.nodeKind = r.kind;
+        decl.apiType = r.apiType;
+        decl.classification = r.classification;
         std::string error;
-        graph.registerType(spec, &error);
+        graph.registerType(decl, &error);
     }
     // The default material and shading group every new mesh starts in.
     std::string error;

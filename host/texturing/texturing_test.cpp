@@ -126,8 +126,8 @@ TEST(SwatchOptions, ParsesAndRejects) {
 }
 
 TEST(Swatch, SameImageOnOneThreadOrMany) {
-    for (const char* spec : {"twillPattern denim", "rustPattern corrosion"}) {
-        const std::string s(spec);
+    for (const char* decl : {"twillPattern denim", "rustPattern corrosion"}) {
+        const std::string s(decl);
         const std::string plugin = s.substr(0, s.find(' '));
         const std::string type = s.substr(s.find(' ') + 1);
         SwatchOptions one;

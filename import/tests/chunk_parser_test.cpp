@@ -65,7 +65,7 @@ TEST(ChunkParser, SceneEventsInFileOrder) {
     EXPECT_EQ(parseBytes(qmf::writeScene(s), log), 1);
     EXPECT_EQ(
         log.lines,
-        (Lines{"begin", "material red diff=1,0,0 spec=0,1,0 opac=0.75,0.75,0.75 tex=-",
+        (Lines{"begin", "material red diff=1,0,0 decl=0,1,0 opac=0.75,0.75,0.75 tex=-",
                "camera cam", "light lamp", "mesh tri v=3 uv=0 f=1 groups=0 hidden=0", "end"}));
     EXPECT_EQ(log.skipQueries, (Lines{"cam", "lamp", "tri"}));
 }
@@ -148,20 +148,20 @@ TEST(ChunkParser, MaterialColourRules) {
     };
     const Case cases[] = {
         {"no diffuse keeps white", material([](qmf::Writer&) {}),
-         "material m diff=1,1,1 spec=1,1,1 opac=1,1,1 tex=-"},
+         "material m diff=1,1,1 decl=1,1,1 opac=1,1,1 tex=-"},
         {"bytes colour", material(colour(qmf::kDiffuse, 51, 102, 255)),
-         "material m diff=0.2,0.4,1 spec=1,1,1 opac=1,1,1 tex=-"},
+         "material m diff=0.2,0.4,1 decl=1,1,1 opac=1,1,1 tex=-"},
         {"float colour is not read: current colour (0,0,0) at start", material(floatColour),
-         "material m diff=0,0,0 spec=1,1,1 opac=1,1,1 tex=-"},
+         "material m diff=0,0,0 decl=1,1,1 opac=1,1,1 tex=-"},
         {"float colour takes the last bytes colour", material([&](qmf::Writer& w) {
              colour(qmf::kAmbient, 255, 0, 0)(w);
              floatColour(w);
          }),
-         "material m diff=1,0,0 spec=1,1,1 opac=1,1,1 tex=-"},
+         "material m diff=1,0,0 decl=1,1,1 opac=1,1,1 tex=-"},
         {"transparency 100 percent", material(percent(qmf::kPercentInt, false, 100)),
-         "material m diff=1,1,1 spec=1,1,1 opac=0,0,0 tex=-"},
+         "material m diff=1,1,1 decl=1,1,1 opac=0,0,0 tex=-"},
         {"transparency float percent", material(percent(qmf::kPercentFloat, true, 50)),
-         "material m diff=1,1,1 spec=1,1,1 opac=0.5,0.5,0.5 tex=-"},
+         "material m diff=1,1,1 decl=1,1,1 opac=0.5,0.5,0.5 tex=-"},
         {"texture map", material([](qmf::Writer& w) {
              w.begin(qmf::kTextureMap);
              w.begin(qmf::kMapFile);
@@ -169,7 +169,7 @@ TEST(ChunkParser, MaterialColourRules) {
              w.end();
              w.end();
          }),
-         "material m diff=1,1,1 spec=1,1,1 opac=1,1,1 tex=wood.png"},
+         "material m diff=1,1,1 decl=1,1,1 opac=1,1,1 tex=wood.png"},
     };
     for (const Case& c : cases) {
         EventLog log;

@@ -61,7 +61,7 @@ int collectingSink(int event, void* record, void* user) {
         case kEventMaterial: {
             const auto& m = *static_cast<MaterialRecord*>(record);
             os << "material " << (m.materialName ? m.materialName : "-") << " diff=" << m.diffuse[0]
-               << "," << m.diffuse[1] << "," << m.diffuse[2] << " spec=" << m.specular[0] << ","
+               << "," << m.diffuse[1] << "," << m.diffuse[2] << " decl=" << m.specular[0] << ","
                << m.specular[1] << "," << m.specular[2] << " opac=" << m.opacity[0] << ","
                << m.opacity[1] << "," << m.opacity[2]
                << " tex=" << (m.textureName ? m.textureName : "-");

@@ -34,7 +34,7 @@ private:
     ChunkStream* m_stream = nullptr;
 };
 
-/// One line per event: "begin", "material NAME diff=r,g,b spec=... opac=... tex=T",
+/// One line per event: "begin", "material NAME diff=r,g,b decl=... opac=... tex=T",
 /// "mesh NAME v=N uv=N f=N groups=G hidden=H", "camera NAME", "light NAME", "node NAME", "end".
 struct EventLog {
     std::vector<std::string> lines;
