@@ -36,7 +36,11 @@ std::string_view trimmed(const std::string& text) {
 
 bool parseInt(const std::string& text, int& value) {
     std::string_view t = trimmed(text);
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    // One sign only: after a '+', another sign ("+-1") makes the text no number.
+    if (!t.empty() && t.front() == '+') {
+        t.remove_prefix(1);
+        if (!t.empty() && t.front() == '-') return false;
+    }
     if (t.empty()) return false;
     auto result = std::from_chars(t.data(), t.data() + t.size(), value);
     return result.ec == std::errc() && result.ptr == t.data() + t.size();
@@ -44,7 +48,11 @@ bool parseInt(const std::string& text, int& value) {
 
 bool parseDouble(const std::string& text, double& value) {
     std::string_view t = trimmed(text);
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    // One sign only: after a '+', another sign ("+-1") makes the text no number.
+    if (!t.empty() && t.front() == '+') {
+        t.remove_prefix(1);
+        if (!t.empty() && t.front() == '-') return false;
+    }
     if (t.empty()) return false;
     auto result = std::from_chars(t.data(), t.data() + t.size(), value);
     return result.ec == std::errc() && result.ptr == t.data() + t.size();
