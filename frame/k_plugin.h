@@ -53,7 +53,7 @@ public:
     KStatus registerFileTranslator(const KString& translatorName, const char* pixmapName,
                                    KCreatorFunction creator, const char* optionsScriptName = nullptr,
                                    const char* defaultOptionsString = nullptr,
-                                   bool requiresFullMel = false);
+                                   bool requiresFullCommandLanguage = false);
     KStatus deregisterFileTranslator(const KString& translatorName);
 
 protected:

@@ -35,7 +35,7 @@ KStatus deregisterNodePlugin(const KObject& plugin, const NodePluginRow& row) {
 KStatus registerTranslatorPlugin(const KObject& plugin, const TranslatorPluginRow& row) {
     KFnPlugin fn(plugin, row.vendor, row.version, "Any");
     return fn.registerFileTranslator(row.name, row.pixmapName, row.creator, row.optionsScriptName,
-                                     row.defaultOptionsString, row.requiresFullMel);
+                                     row.defaultOptionsString, row.requiresFullCommandLanguage);
 }
 
 KStatus deregisterTranslatorPlugin(const KObject& plugin, const TranslatorPluginRow& row) {

@@ -63,7 +63,7 @@ struct TranslatorPluginRow {
     KCreatorFunction creator;
     const char* optionsScriptName;
     const char* defaultOptionsString;
-    bool requiresFullMel;
+    bool requiresFullCommandLanguage;
 };
 /// Registers the translator and returns the status of that call, silently.
 KStatus registerTranslatorPlugin(const KObject& plugin, const TranslatorPluginRow& row);

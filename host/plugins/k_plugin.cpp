@@ -167,7 +167,7 @@ KStatus KFnPlugin::deregisterContextCommand(const KString& commandName, const KS
 
 KStatus KFnPlugin::registerFileTranslator(const KString& translatorName, const char* pixmapName,
                                           KCreatorFunction creator, const char* optionsScriptName,
-                                          const char* defaultOptionsString, bool requiresFullMel) {
+                                          const char* defaultOptionsString, bool requiresFullCommandLanguage) {
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
     tarn::plugins::TranslatorEntry entry;
@@ -176,7 +176,7 @@ KStatus KFnPlugin::registerFileTranslator(const KString& translatorName, const c
     entry.creator = creator;
     entry.optionsScriptName = optionsScriptName ? optionsScriptName : "";
     entry.defaultOptions = defaultOptionsString ? defaultOptionsString : "";
-    entry.requiresFullMel = requiresFullMel;
+    entry.requiresFullCommandLanguage = requiresFullCommandLanguage;
     entry.owner = p;
     std::string why;
     KStatus s = Registry::instance().addTranslator(entry, &why);

@@ -92,7 +92,7 @@ TEST_F(LoaderTest, TranslatorSequence) {
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->pixmapName, "");
     EXPECT_EQ(entry->optionsScriptName, "");
-    EXPECT_FALSE(entry->requiresFullMel);
+    EXPECT_FALSE(entry->requiresFullCommandLanguage);
     std::string error;
     std::unique_ptr<KPxFileTranslator> t(Registry::instance().createTranslator("PROBE", &error));
     ASSERT_NE(t, nullptr) << error;

@@ -62,7 +62,7 @@ struct TranslatorEntry {
     KCreatorFunction creator = nullptr;
     std::string optionsScriptName;
     std::string defaultOptions;
-    bool requiresFullMel = false;
+    bool requiresFullCommandLanguage = false;
     PluginImpl* owner = nullptr;
 };
 

@@ -325,7 +325,7 @@ TEST(SceneReaderPlugin, RegistersTheTranslatorAndUnloads) {
     const auto* entry = tarn::plugins::Registry::instance().findTranslator("QMF");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->pixmapName, "");
-    EXPECT_FALSE(entry->requiresFullMel);
+    EXPECT_FALSE(entry->requiresFullCommandLanguage);
     std::string error;
     ASSERT_FALSE(loader.unload("sceneReader", false, &error).error()) << error;
     EXPECT_EQ(tarn::plugins::Registry::instance().findTranslator("QMF"), nullptr);
