@@ -51,7 +51,8 @@ public:
     KStatus deregisterContextCommand(const KString& commandName, const KString& toolCmdName);
 
     KStatus registerFileTranslator(const KString& translatorName, const char* pixmapName,
-                                   KCreatorFunction creator, const char* optionsScriptName = nullptr,
+                                   KCreatorFunction creator,
+                                   const char* optionsScriptName = nullptr,
                                    const char* defaultOptionsString = nullptr,
                                    bool requiresFullCommandLanguage = false);
     KStatus deregisterFileTranslator(const KString& translatorName);

@@ -17,9 +17,9 @@ KString refreshCommand(const char* classification, int blanks) {
 KStatus registerNodePlugin(const KObject& plugin, const NodePluginRow& row) {
     const KString classification(row.classification ? row.classification : "");
     KFnPlugin fn(plugin, row.vendor, row.version, "Any");
-    KStatus status = fn.registerNode(row.typeName, row.typeId, row.creator, row.initializer,
-                                     KPxNode::kDependNode,
-                                     row.classification ? &classification : nullptr);
+    KStatus status =
+        fn.registerNode(row.typeName, row.typeId, row.creator, row.initializer,
+                        KPxNode::kDependNode, row.classification ? &classification : nullptr);
     // The refresh runs whatever registration gave; its own status does not matter.
     KGlobal::executeCommand(refreshCommand(row.classification, row.refreshBlanks), false, false);
     return status;

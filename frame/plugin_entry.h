@@ -7,8 +7,9 @@
 ///     TARN_DEFINE_API_VERSION
 ///     static const kframe::NodePluginRow kRow{"Quill", "Tarn4.0", "denim", 0x105349,
 ///         denimNode::creator, denimNode::initialize, "texture/2d", 1};
-///     TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject p) { return kframe::registerNodePlugin(p, kRow); }
-///     TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject p) { return kframe::deregisterNodePlugin(p, kRow); }
+///     TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject p) { return kframe::registerNodePlugin(p,
+///     kRow); } TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject p) { return
+///     kframe::deregisterNodePlugin(p, kRow); }
 ///
 /// Every helper guards the calls into the plug-in's own code (creators, initialisers): an
 /// escaping exception becomes a failure status.

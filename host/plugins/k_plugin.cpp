@@ -11,7 +11,9 @@ using tarn::plugins::Registry;
 
 namespace {
 
-PluginImpl* pluginOf(const KObject& object) { return PluginImpl::from(object); }
+PluginImpl* pluginOf(const KObject& object) {
+    return PluginImpl::from(object);
+}
 
 // Registration failures carry their reason to the host's warning channel; the status goes back
 // to the plug-in, which decides what to report.
@@ -71,9 +73,9 @@ KString KFnPlugin::loadPath(KStatus* status) const {
     return KString(slash == std::string::npos ? std::string(".") : p->path.substr(0, slash));
 }
 
-KStatus KFnPlugin::registerNode(const KString& typeName, const KTypeId& typeId, KCreatorFunction creator,
-                                KInitializeFunction initialize, KPxNode::Type type,
-                                const KString* classification) {
+KStatus KFnPlugin::registerNode(const KString& typeName, const KTypeId& typeId,
+                                KCreatorFunction creator, KInitializeFunction initialize,
+                                KPxNode::Type type, const KString* classification) {
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
     tarn::NodeTypeSpec decl;
@@ -114,7 +116,8 @@ KStatus KFnPlugin::registerCommand(const KString& commandName, KCreatorFunction 
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
     std::string why;
-    KStatus s = Registry::instance().addCommand({commandName.str(), creator, createSyntax, p}, &why);
+    KStatus s =
+        Registry::instance().addCommand({commandName.str(), creator, createSyntax, p}, &why);
     if (!s) {
         explain(*p, why);
         return s;
@@ -136,14 +139,15 @@ KStatus KFnPlugin::registerContextCommand(const KString& commandName, KCreatorFu
 }
 
 KStatus KFnPlugin::registerContextCommand(const KString& commandName, KCreatorFunction creator,
-                                          const KString& toolCmdName, KCreatorFunction toolCmdCreator,
+                                          const KString& toolCmdName,
+                                          KCreatorFunction toolCmdCreator,
                                           KCreateSyntaxFunction toolCmdSyntax) {
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
     if (!toolCmdName.isEmpty() && !toolCmdCreator) return KStatus::kInvalidParameter;
     std::string why;
-    tarn::plugins::ContextCommandEntry entry{commandName.str(), creator, toolCmdName.str(),
-                                             toolCmdCreator, toolCmdSyntax, p};
+    tarn::plugins::ContextCommandEntry entry{commandName.str(), creator,       toolCmdName.str(),
+                                             toolCmdCreator,    toolCmdSyntax, p};
     KStatus s = Registry::instance().addContextCommand(entry, &why);
     if (!s) {
         explain(*p, why);
@@ -167,7 +171,8 @@ KStatus KFnPlugin::deregisterContextCommand(const KString& commandName, const KS
 
 KStatus KFnPlugin::registerFileTranslator(const KString& translatorName, const char* pixmapName,
                                           KCreatorFunction creator, const char* optionsScriptName,
-                                          const char* defaultOptionsString, bool requiresFullCommandLanguage) {
+                                          const char* defaultOptionsString,
+                                          bool requiresFullCommandLanguage) {
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
     tarn::plugins::TranslatorEntry entry;

@@ -20,12 +20,16 @@ using tarn::plugins::Registry;
 
 namespace {
 
-std::string probe(const std::string& name) { return std::string(TARN_TEST_PLUGIN_DIR) + "/" + name + ".so"; }
+std::string probe(const std::string& name) {
+    return std::string(TARN_TEST_PLUGIN_DIR) + "/" + name + ".so";
+}
 
 const char* kRefreshOneBlank =
-    "if( `window -exists createRenderNodeWindow` ) {refreshCreateRenderNodeWindow(\"texture/2d\");}\n";
+    "if( `window -exists createRenderNodeWindow` ) "
+    "{refreshCreateRenderNodeWindow(\"texture/2d\");}\n";
 const char* kRefreshTwoBlanks =
-    "if( `window -exists createRenderNodeWindow` )  {refreshCreateRenderNodeWindow(\"texture/3d\");}\n";
+    "if( `window -exists createRenderNodeWindow` )  "
+    "{refreshCreateRenderNodeWindow(\"texture/3d\");}\n";
 
 class LoaderTest : public ::testing::Test {
 protected:
@@ -82,8 +86,10 @@ TEST_F(LoaderTest, FailedNodeRegistrationIsReportedNotHidden) {
     EXPECT_EQ(lastJournalText(), kRefreshOneBlank);  // the refresh still ran
     EXPECT_EQ(loader().find("probeNodeDup"), nullptr);
     ASSERT_NE(Graph::instance().findType("probeNode"), nullptr);
-    EXPECT_EQ(static_cast<tarn::plugins::PluginImpl*>(Graph::instance().findType("probeNode")->owner)->name,
-              "probeNode");
+    EXPECT_EQ(
+        static_cast<tarn::plugins::PluginImpl*>(Graph::instance().findType("probeNode")->owner)
+            ->name,
+        "probeNode");
 }
 
 TEST_F(LoaderTest, TranslatorSequence) {
@@ -200,7 +206,8 @@ TEST_F(LoaderTest, BadInputsFailCleanlyAndRegisterNothing) {
 TEST_F(LoaderTest, BareNamesAreFoundOnThePluginPath) {
     setenv("TARN_PLUGIN_PATH", (std::string("/nonexistent:") + TARN_TEST_PLUGIN_DIR).c_str(), 1);
     std::string error;
-    EXPECT_EQ(loader().resolve("probeCommand", &error), std::string(TARN_TEST_PLUGIN_DIR) + "/probeCommand.so");
+    EXPECT_EQ(loader().resolve("probeCommand", &error),
+              std::string(TARN_TEST_PLUGIN_DIR) + "/probeCommand.so");
     EXPECT_TRUE(loader().load("probeCommand.so", &error)) << error;
     EXPECT_NE(loader().find("probeCommand"), nullptr);
     unsetenv("TARN_PLUGIN_PATH");
@@ -264,7 +271,8 @@ TEST_F(LoaderTest, LoadedNodeEvaluatesInParallelBitForBitAsSerial) {
     std::vector<float> serialAlphas, parallelAlphas;
     run(serialColors, serialAlphas, false);
     run(parallelColors, parallelAlphas, true);
-    EXPECT_EQ(0, std::memcmp(serialColors.data(), parallelColors.data(), kSamples * sizeof(KFloatVector)));
+    EXPECT_EQ(0, std::memcmp(serialColors.data(), parallelColors.data(),
+                             kSamples * sizeof(KFloatVector)));
     EXPECT_EQ(0, std::memcmp(serialAlphas.data(), parallelAlphas.data(), kSamples * sizeof(float)));
     // The samples differ from each other (the node really computed), and the node's own
     // storage was left alone.
@@ -273,7 +281,9 @@ TEST_F(LoaderTest, LoadedNodeEvaluatesInParallelBitForBitAsSerial) {
     EXPECT_EQ(Graph::instance().parsePlug("probeNode1.u", &error).asFloat(), 0.0f);
 
     // The same values as the graph computes for one sample.
-    ASSERT_TRUE(Graph::instance().parsePlug("probeNode1.u", &error).setValue(static_cast<float>(7 / 199.0)));
+    ASSERT_TRUE(Graph::instance()
+                    .parsePlug("probeNode1.u", &error)
+                    .setValue(static_cast<float>(7 / 199.0)));
     EXPECT_EQ(Graph::instance().parsePlug("probeNode1.obp", &error).asFloat(), serialAlphas[7]);
 }
 

@@ -26,8 +26,8 @@ public:
     KFn::Type apiType() const override { return KFn::kPlugin; }
     static PluginImpl* from(const KObject& object);
 
-    std::string name;        ///< file name without ".so"
-    std::string path;        ///< the file loaded
+    std::string name;  ///< file name without ".so"
+    std::string path;  ///< the file loaded
     std::string vendor = "Unknown";
     std::string version = "Unknown";
     std::string apiVersion = "Any";

@@ -80,7 +80,8 @@ TEST(KMatrixValues, InverseTimesMatrixIsIdentity) {
                            fromRows({{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {4, -5, 6, 1}});
     const KMatrix scaled = fromRows({{2, 0, 0, 0}, {0, 0.5, 0, 0}, {0, 0, -3, 0}, {1, 1, 1, 1}});
     // A general (projective) matrix: the last column is not (0, 0, 0, 1).
-    const KMatrix general = fromRows({{2, 1, 0, 0.5}, {0, 3, 1, 0}, {1, 0, 4, 0.25}, {0.5, 2, 1, 3}});
+    const KMatrix general =
+        fromRows({{2, 1, 0, 0.5}, {0, 3, 1, 0}, {1, 0, 4, 0.25}, {0.5, 2, 1, 3}});
     for (const KMatrix& m : {affine, scaled, general}) {
         EXPECT_TRUE((m * m.inverse()).isEquivalent(KMatrix::identity, 1e-12));
         EXPECT_TRUE((m.inverse() * m).isEquivalent(KMatrix::identity, 1e-12));
@@ -123,7 +124,8 @@ TEST(KMatrixValues, RowVectorProductsApplyTheLeftMatrixFirst) {
         EXPECT_TRUE(fp.asPoint().isEquivalent(c.expected, 1e-5));
     }
     // p * (A * B) == (p * A) * B for a general matrix too.
-    const KMatrix general = fromRows({{2, 1, 0, 0.5}, {0, 3, 1, 0}, {1, 0, 4, 0.25}, {0.5, 2, 1, 3}});
+    const KMatrix general =
+        fromRows({{2, 1, 0, 0.5}, {0, 3, 1, 0}, {1, 0, 4, 0.25}, {0.5, 2, 1, 3}});
     KPoint p(0.3, -1.2, 2.0);
     EXPECT_TRUE((p * (general * move)).isEquivalent((p * general) * move, 1e-12));
     // Homogeneous division only when w is neither 0 nor 1.
@@ -189,7 +191,8 @@ TEST(KTransformationMatrixValues, ObjectAndWorldSpaceEdits) {
         KSpace space;
         KVector translated;  // after adding (1, 0, 0) with scale (2, 3, 1) and rotation turnZ
     };
-    const Case cases[] = {{KSpace::kObject, KVector(0, 2, 0)}, {KSpace::kWorld, KVector(1, 0, 0)},
+    const Case cases[] = {{KSpace::kObject, KVector(0, 2, 0)},
+                          {KSpace::kWorld, KVector(1, 0, 0)},
                           {KSpace::kTransform, KVector(1, 0, 0)}};
     for (const Case& c : cases) {
         KTransformationMatrix tm;
@@ -248,8 +251,8 @@ TEST(KBoundingBoxValues, ExpandContainIntersectAndTransform) {
         KPoint p;
         bool inside;
     };
-    const Case cases[] = {{KPoint(0, 1, 1.5), true},   {KPoint(-2, 0, 1), true},  // corners count
-                          {KPoint(2, 2, 2), true},     {KPoint(2.001, 1, 1.5), false},
+    const Case cases[] = {{KPoint(0, 1, 1.5), true},     {KPoint(-2, 0, 1), true},  // corners count
+                          {KPoint(2, 2, 2), true},       {KPoint(2.001, 1, 1.5), false},
                           {KPoint(0, -0.1, 1.5), false}, {KPoint(0, 1, 2.5), false}};
     for (const Case& c : cases) EXPECT_EQ(box.contains(c.p), c.inside) << c.p.x << c.p.y << c.p.z;
 
@@ -317,11 +320,11 @@ TEST(KStringValues, BadTextConvertsToZero) {
         bool isInt, isDouble;
     };
     const Case cases[] = {
-        {"1e999", false, false},    // out of double range
+        {"1e999", false, false},      // out of double range
         {"2147483648", false, true},  // just past int range
-        {"--1", false, false},      {"+-1", false, false},  {"1 2", false, false},
-        {"0x10", false, false},     {" \t", false, false}, {".", false, false},
-        {"1.", false, true},        {"-.5", false, true},
+        {"--1", false, false},       {"+-1", false, false}, {"1 2", false, false},
+        {"0x10", false, false},      {" \t", false, false}, {".", false, false},
+        {"1.", false, true},         {"-.5", false, true},
     };
     for (const Case& c : cases) {
         KString s(c.text);
@@ -342,12 +345,9 @@ TEST(KStringValues, BadTextConvertsToZero) {
         KStringArray pieces;
     };
     const SplitCase splits[] = {
-        {"", ' ', {}},
-        {"   ", ' ', {}},
-        {"one", ' ', {"one"}},
-        {" a  b ", ' ', {"a", "b"}},
-        {"x|y", ',', {"x|y"}},
-        {"|.|", '|', {"."}},
+        {"", ' ', {}},         {"   ", ' ', {}},
+        {"one", ' ', {"one"}}, {" a  b ", ' ', {"a", "b"}},
+        {"x|y", ',', {"x|y"}}, {"|.|", '|', {"."}},
     };
     for (const SplitCase& c : splits) {
         KStringArray out({"stale"});
@@ -361,10 +361,14 @@ TEST(KStringValues, BadTextConvertsToZero) {
 }
 
 TEST(KStatusValues, EveryCodeHasItsDescription) {
-    const char* expected[] = {"Success",           "Unexpected Internal Failure",
-                              "Insufficient Memory", "Invalid Parameter",
-                              "License Failure",   "Unknown Parameter",
-                              "Not Implemented",   "Object Not Found",
+    const char* expected[] = {"Success",
+                              "Unexpected Internal Failure",
+                              "Insufficient Memory",
+                              "Invalid Parameter",
+                              "License Failure",
+                              "Unknown Parameter",
+                              "Not Implemented",
+                              "Object Not Found",
                               "End of File"};
     for (int code = 0; code < 9; ++code) {
         KStatus s(static_cast<KStatus::KStatusCode>(code));
