@@ -141,9 +141,13 @@ TEST_F(ShadingGroupTest, CommandAssignmentUndoesAndRedoes) {
     EXPECT_EQ(facesIn(red, plane, &whole), (Ints{0, 1, 2}));
     EXPECT_TRUE(whole);
     EXPECT_TRUE(facesIn(initial, plane).empty());
+    // A whole mesh is listed by its shape, a part by its faces.
+    EXPECT_EQ(strings("sets -q redSG"), std::vector<std::string>{"pPlaneShape1"});
     undo();
     EXPECT_EQ(facesIn(red, plane), (Ints{0, 2}));
     EXPECT_EQ(facesIn(initial, plane), Ints{1});
+    EXPECT_EQ(strings("sets -q redSG"), (std::vector<std::string>{"pPlane1.f[0]", "pPlane1.f[2]"}));
+    EXPECT_EQ(strings("sets -q initialShadingGroup"), std::vector<std::string>{"pPlane1.f[1]"});
     redo();
     EXPECT_EQ(facesIn(red, plane), (Ints{0, 1, 2}));
     EXPECT_EQ(strings("sets -q initialShadingGroup"), std::vector<std::string>{});
