@@ -86,9 +86,7 @@ TEST_F(PngWriterTest, PicturesReadBackExactly) {
 TEST_F(PngWriterTest, BadRequestsFailAndLeaveFilesAlone) {
     const std::vector<std::uint8_t> rgb = pattern(4, 4);
     const std::string kept = path("kept.png");
-    {
-        std::ofstream(kept, std::ios::binary) << "old bytes";
-    }
+    { std::ofstream(kept, std::ios::binary) << "old bytes"; }
     struct Case {
         std::string file;
         int width, height;

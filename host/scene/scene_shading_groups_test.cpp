@@ -15,7 +15,6 @@ namespace {
 using testing::SceneTest;
 using Ints = std::vector<int>;
 
-
 // Faces of `mesh` in `group` as the group reports them (empty when the mesh is no member).
 Ints facesIn(const KObject& group, const KObject& mesh, bool* whole = nullptr) {
     for (const shading::GroupMember& m : shading::groupMembers(group)) {
@@ -112,12 +111,12 @@ TEST_F(ShadingGroupTest, BadAssignmentsFailAndChangeNothing) {
         Ints faces;
     };
     const Case cases[] = {
-        {red, cube, {6}},                          // past the last face
-        {red, cube, {0, -1}},                      // negative, after a good one
-        {findNode("phong1"), cube, {0}},           // not a shading group
-        {red, findNode("phong1"), {}},             // not a mesh
-        {red, KObject(), {}},                      // null mesh
-        {KObject(), cube, {}},                     // null group
+        {red, cube, {6}},                 // past the last face
+        {red, cube, {0, -1}},             // negative, after a good one
+        {findNode("phong1"), cube, {0}},  // not a shading group
+        {red, findNode("phong1"), {}},    // not a mesh
+        {red, KObject(), {}},             // null mesh
+        {KObject(), cube, {}},            // null group
     };
     for (const Case& c : cases) {
         std::string error;

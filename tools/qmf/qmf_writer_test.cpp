@@ -18,7 +18,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint16_t readU16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint16_t readU16(const Bytes& b, size_t at) {
+    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
 uint32_t readU32(const Bytes& b, size_t at) {
     return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
            static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
@@ -61,11 +63,9 @@ TEST(QmfWriter, NestedChunkLengthsArePatched) {
     w.end();
     w.header(0x7777, 1000);  // a deliberately wrong length stays as written
     w.end();
-    const Bytes expected = {0x4D, 0x4D, 22, 0, 0, 0,  // main: 6 + 1 + 9 + 6
-                            7,
-                            0x3D, 0x3D, 9,  0, 0, 0,  // editor: 6 + 3
-                            'a',  'b',  0,
-                            0x77, 0x77, 0xE8, 0x03, 0, 0};
+    const Bytes expected = {0x4D, 0x4D, 22,   0,    0,    0,        // main: 6 + 1 + 9 + 6
+                            7,    0x3D, 0x3D, 9,    0,    0,    0,  // editor: 6 + 3
+                            'a',  'b',  0,    0x77, 0x77, 0xE8, 0x03, 0, 0};
     EXPECT_EQ(w.bytes(), expected);
     EXPECT_THROW(w.end(), std::logic_error);
     EXPECT_EQ(w.bytes(), expected);
@@ -74,12 +74,11 @@ TEST(QmfWriter, NestedChunkLengthsArePatched) {
 TEST(QmfWriter, LightObjectBytes) {
     qmf::Writer w;
     qmf::writeLight(w, qmf::Light{"L", {1.0f, -2.0f, 0.5f}});
-    const Bytes expected = {0x00, 0x40, 26, 0, 0, 0,  // named object: 6 + 2 + 18
-                            'L',  0,
-                            0x00, 0x46, 18, 0, 0, 0,  // light: 6 + 12
-                            0x00, 0x00, 0x80, 0x3F,   // 1
-                            0x00, 0x00, 0x00, 0xC0,   // -2
-                            0x00, 0x00, 0x00, 0x3F};  // 0.5
+    const Bytes expected = {0x00, 0x40, 26,   0,    0,  0,        // named object: 6 + 2 + 18
+                            'L',  0,    0x00, 0x46, 18, 0, 0, 0,  // light: 6 + 12
+                            0x00, 0x00, 0x80, 0x3F,               // 1
+                            0x00, 0x00, 0x00, 0xC0,               // -2
+                            0x00, 0x00, 0x00, 0x3F};              // 0.5
     EXPECT_EQ(w.bytes(), expected);
 }
 
