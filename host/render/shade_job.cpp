@@ -17,7 +17,7 @@
 #include "host/plugins/plugin_loader.h"
 #include "host/render/shade_options.h"
 
-#include "host/render/png_file.h"
+#include "host/image/png_writer.h"
 
 namespace tarn::render {
 namespace {
@@ -203,19 +203,6 @@ bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& 
     return !failed;
 }
 
-bool writePng(const std::string& path, int size, const std::vector<std::uint8_t>& pixels,
-              std::string* error) {
-    // Write beside the target and rename, so a failed write leaves no half file behind.
-    const std::string temporary = path + ".part";
-    if (!writePngRgb(temporary, size, size, pixels.data()) ||
-        std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
-}
-
 int fail(const std::string& message, int code) {
     std::fprintf(stderr, "tarn shade: %s\n", message.c_str());
     return code;
@@ -263,7 +250,8 @@ int runShadeJob(const std::vector<std::string>& args) {
         std::vector<std::uint8_t> pixels(static_cast<size_t>(options.size) * options.size * 3);
         if (!renderSphere(impl, outPlug, attributes, lights, options.size, pixels))
             return fail("the shader failed while rendering", 1);
-        if (!writePng(options.output, options.size, pixels, &error)) return fail(error, 1);
+        if (!image::writePngRgb(options.output, options.size, options.size, pixels.data(), &error))
+            return fail(error, 1);
         return 0;
     } catch (const std::exception& e) {
         return fail(std::string("failed: ") + e.what(), 1);

@@ -14,16 +14,9 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/image/png_writer.h"
 #include "host/plugins/plugin_loader.h"
 #include "host/texturing/texture_sampler.h"
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include "stb_image_write.h"
-#pragma GCC diagnostic pop
 
 namespace tarn::texturing {
 namespace {
@@ -280,9 +273,8 @@ int runSwatchJob(const std::vector<std::string>& args) {
         std::fprintf(stderr, "swatch: %s\n", e.what());
         return 1;
     }
-    if (!stbi_write_png(options.output.c_str(), options.size, options.size, 3, rgb.data(),
-                        options.size * 3)) {
-        std::fprintf(stderr, "swatch: cannot write %s\n", options.output.c_str());
+    if (!image::writePngRgb(options.output, options.size, options.size, rgb.data(), &error)) {
+        std::fprintf(stderr, "swatch: %s\n", error.c_str());
         return 1;
     }
     std::fprintf(stderr, "swatch: wrote %s (%dx%d)\n", options.output.c_str(), options.size,
