@@ -9,6 +9,7 @@
 #include <cmath>
 #include <string>
 
+#include "bench/dg/bench_fixture.h"
 #include "frame/k_attribute.h"
 #include "frame/k_data.h"
 #include "frame/k_node.h"
@@ -42,7 +43,8 @@ float pattern(float u, float v) {
         float fx = x - ix, fy = y - iy;
         fx = fx * fx * (3 - 2 * fx);
         fy = fy * fy * (3 - 2 * fy);
-        float a = hash(ix, iy), b = hash(ix + 1, iy), c = hash(ix, iy + 1), d = hash(ix + 1, iy + 1);
+        float a = hash(ix, iy), b = hash(ix + 1, iy), c = hash(ix, iy + 1),
+              d = hash(ix + 1, iy + 1);
         sum += amp * ((a + (b - a) * fx) * (1 - fy) + (c + (d - c) * fx) * fy);
         amp *= 0.5f;
     }
@@ -62,8 +64,9 @@ float pattern(float u, float v) {
         color = KFloatVector(1, 1, 1) - color;
         alpha = 1 - alpha;
     }
-    color = KFloatVector(color.x * in.colorGain.x, color.y * in.colorGain.y, color.z * in.colorGain.z) +
-            in.colorOffset;
+    color =
+        KFloatVector(color.x * in.colorGain.x, color.y * in.colorGain.y, color.z * in.colorGain.z) +
+        in.colorOffset;
     alpha = alpha * in.alphaGain + in.alphaOffset;
 }
 
@@ -101,9 +104,11 @@ struct BenchNode : KPxNode {
         amplitude = leaf("amplitude", "am", 1);
         outColor = n.createColor("outColor", "oc");
         outAlpha = leaf("outAlpha", "oa", 0);
-        for (KObject* a : {&u, &v, &fs, &filter, &filterOffset, &defaultColor, &colorGain, &colorOffset,
-                           &color1, &color2, &alphaGain, &alphaOffset, &ail, &invert, &scale,
-                           &contrast, &threshold, &amplitude, &outColor, &outAlpha}) {
+        for (KObject* a :
+             {&u,         &v,           &fs,     &filter,   &filterOffset, &defaultColor,
+              &colorGain, &colorOffset, &color1, &color2,   &alphaGain,    &alphaOffset,
+              &ail,       &invert,      &scale,  &contrast, &threshold,    &amplitude,
+              &outColor,  &outAlpha}) {
             addAttribute(*a);
             if (a != &outColor && a != &outAlpha) {
                 attributeAffects(*a, outColor);
@@ -148,29 +153,6 @@ struct BenchNode : KPxNode {
     }
 };
 
-struct Fixture {
-    tarn::SampleEvaluator eval;
-    tarn::SampleSlot u, v, color;
-    Fixture() {
-        tarn::NodeTypeSpec decl;
-        decl.name = "benchTexture";
-        decl.id = KTypeId(0x7ffb01);
-        decl.creator = BenchNode::creator;
-        decl.initializer = BenchNode::initialize;
-        std::string error;
-        tarn::Graph::instance().registerType(decl, &error);
-        KObject node = tarn::Graph::instance().createNode("benchTexture", "", &error);
-        eval.prepare(node, &error);
-        u = eval.slot("u");
-        v = eval.slot("v");
-        color = eval.slot("oc");
-    }
-    static Fixture& get() {
-        static Fixture f;
-        return f;
-    }
-};
-
 Inputs directInputs() {
     Inputs in{};
     in.fsx = in.fsy = 0.01f;
@@ -189,7 +171,12 @@ Inputs directInputs() {
 
 constexpr int kSamples = 256;
 
-float hostBatch(tarn::SampleBlock& block, const Fixture& f, int seed) {
+bench::NodeFixture& fixture() {
+    static bench::NodeFixture f(std::type_identity<BenchNode>{}, "benchTexture", 0x7ffb01);
+    return f;
+}
+
+float hostBatch(tarn::SampleBlock& block, const bench::NodeFixture& f, int seed) {
     float acc = 0;
     for (int i = 0; i < kSamples; ++i) {
         block.set(f.u, (i + seed) * 0.0037);
@@ -215,7 +202,7 @@ float directBatch(Inputs& in, int seed) {
 }
 
 void BM_ComputeThroughDataBlock(benchmark::State& state) {
-    Fixture& f = Fixture::get();
+    bench::NodeFixture& f = fixture();
     tarn::SampleBlock block = f.eval.makeBlock();
     int seed = 0;
     for (auto _ : state) benchmark::DoNotOptimize(hostBatch(block, f, ++seed));
@@ -231,7 +218,7 @@ void BM_SameArithmeticDirect(benchmark::State& state) {
 
 // Both side by side in the same loop, so machine noise hits them alike.
 void BM_HostOverheadRatio(benchmark::State& state) {
-    Fixture& f = Fixture::get();
+    bench::NodeFixture& f = fixture();
     tarn::SampleBlock block = f.eval.makeBlock();
     Inputs in = directInputs();
     using Clock = std::chrono::steady_clock;
@@ -247,8 +234,8 @@ void BM_HostOverheadRatio(benchmark::State& state) {
         host += t1 - t0;
         direct += t2 - t1;
     }
-    state.counters["ratio"] = std::chrono::duration<double>(host).count() /
-                              std::chrono::duration<double>(direct).count();
+    state.counters["ratio"] =
+        std::chrono::duration<double>(host).count() / std::chrono::duration<double>(direct).count();
     state.counters["host_ns_per_sample"] =
         std::chrono::duration<double, std::nano>(host).count() / (state.iterations() * kSamples);
     state.counters["direct_ns_per_sample"] =

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "bench/dg/bench_fixture.h"
 #include "frame/k_attribute.h"
 #include "frame/k_data.h"
 #include "frame/k_node.h"
@@ -35,20 +36,26 @@ struct DenimInputs {
         color = KFloatVector(1, 1, 1) - color;
         alpha = 1 - alpha;
     }
-    color = KFloatVector(color.x * in.colorGain.x, color.y * in.colorGain.y, color.z * in.colorGain.z) +
-            in.colorOffset;
+    color =
+        KFloatVector(color.x * in.colorGain.x, color.y * in.colorGain.y, color.z * in.colorGain.z) +
+        in.colorOffset;
     alpha = alpha * in.alphaGain + in.alphaOffset;
 }
 
-texture::Rgb rgb(const KFloatVector& v) { return {v.x, v.y, v.z}; }
+texture::Rgb rgb(const KFloatVector& v) {
+    return {v.x, v.y, v.z};
+}
 
 struct DenimBenchNode : KPxNode {
-    static inline KObject dc, cg, co, ag, ao, ail, inv, uv, fs, f, fo, vColor, uColor, crease, stain,
-        uFreq, uWidth, vFreq, vWidth, stainIntensity, stainFreq, hue, sat, bright, outColor, outAlpha;
+    static inline KObject dc, cg, co, ag, ao, ail, inv, uv, fs, f, fo, vColor, uColor, crease,
+        stain, uFreq, uWidth, vFreq, vWidth, stainIntensity, stainFreq, hue, sat, bright, outColor,
+        outAlpha;
     static void* creator() { return new DenimBenchNode; }
     static KStatus initialize() {
         KFnNumericAttribute n;
-        auto leaf = [&](const char* l, const char* s, double d) { return n.create(l, s, KFnNumericData::kFloat, d); };
+        auto leaf = [&](const char* l, const char* s, double d) {
+            return n.create(l, s, KFnNumericData::kFloat, d);
+        };
         auto color = [&](const char* l, const char* s, double r, double g, double b) {
             KObject c = n.createColor(l, s);
             n.setDefault(r, g, b);
@@ -63,7 +70,8 @@ struct DenimBenchNode : KPxNode {
         inv = n.create("invert", "i", KFnNumericData::kBoolean, 0);
         KObject uc = leaf("uCoord", "u", 0), vc = leaf("vCoord", "v", 0);
         uv = n.create("uvCoord", "uv", uc, vc);
-        KObject fsx = leaf("uvFilterSizeX", "fsx", 0.001), fsy = leaf("uvFilterSizeY", "fsy", 0.001);
+        KObject fsx = leaf("uvFilterSizeX", "fsx", 0.001),
+                fsy = leaf("uvFilterSizeY", "fsy", 0.001);
         fs = n.create("uvFilterSize", "fs", fsx, fsy);
         f = leaf("filter", "f", 1);
         fo = leaf("filterOffset", "fo", 0);
@@ -83,9 +91,12 @@ struct DenimBenchNode : KPxNode {
         bright = leaf("brightnessOffset", "bo", d.brightnessOffset);
         outColor = n.createColor("outColor", "oc");
         outAlpha = leaf("outAlpha", "obp", 0);
-        for (KObject* a : {&dc, &cg, &co, &ag, &ao, &ail, &inv, &uv, &fs, &f, &fo, &vColor, &uColor, &crease,
-                           &stain, &uFreq, &uWidth, &vFreq, &vWidth, &stainIntensity, &stainFreq, &hue,
-                           &sat, &bright, &outColor, &outAlpha}) {
+        for (KObject* a : {&dc,        &cg,     &co,     &ag,     &ao,
+                           &ail,       &inv,    &uv,     &fs,     &f,
+                           &fo,        &vColor, &uColor, &crease, &stain,
+                           &uFreq,     &uWidth, &vFreq,  &vWidth, &stainIntensity,
+                           &stainFreq, &hue,    &sat,    &bright, &outColor,
+                           &outAlpha}) {
             addAttribute(*a);
             if (a != &outColor && a != &outAlpha) {
                 attributeAffects(*a, outColor);
@@ -138,29 +149,10 @@ struct DenimBenchNode : KPxNode {
     }
 };
 
-struct DenimFixture {
-    tarn::SampleEvaluator eval;
-    tarn::SampleSlot u, v, color;
-    DenimFixture() {
-        tarn::NodeTypeSpec decl;
-        decl.name = "benchDenim";
-        decl.id = KTypeId(0x7ffb02);
-        decl.creator = DenimBenchNode::creator;
-        decl.initializer = DenimBenchNode::initialize;
-        std::string error;
-        tarn::Graph::instance().registerType(decl, &error);
-        KObject node = tarn::Graph::instance().createNode("benchDenim", "", &error);
-        eval.prepare(node, &error);
-        u = eval.slot("u");
-        v = eval.slot("v");
-        color = eval.slot("oc");
-    }
-};
-
 constexpr int kSamples = 256;
 
 void BM_DenimHostOverheadRatio(benchmark::State& state) {
-    static DenimFixture f;
+    static bench::NodeFixture f(std::type_identity<DenimBenchNode>{}, "benchDenim", 0x7ffb02);
     tarn::SampleBlock block = f.eval.makeBlock();
     DenimInputs in;
     using Clock = std::chrono::steady_clock;
@@ -190,8 +182,8 @@ void BM_DenimHostOverheadRatio(benchmark::State& state) {
         host += t1 - t0;
         direct += t2 - t1;
     }
-    state.counters["ratio"] = std::chrono::duration<double>(host).count() /
-                              std::chrono::duration<double>(direct).count();
+    state.counters["ratio"] =
+        std::chrono::duration<double>(host).count() / std::chrono::duration<double>(direct).count();
     state.counters["host_ns_per_sample"] =
         std::chrono::duration<double, std::nano>(host).count() / (state.iterations() * kSamples);
     state.counters["direct_ns_per_sample"] =
