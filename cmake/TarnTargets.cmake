@@ -65,5 +65,8 @@ function(add_tarn_module)
     add_library(${M_NAME} OBJECT ${M_SOURCES})
     target_link_libraries(${M_NAME} PUBLIC tarn_headers ${M_LINKS})
     target_compile_definitions(${M_NAME} PRIVATE TARN_BUILDING_HOST)
+    # Calls between the library's own exported functions bind directly instead of through the
+    # PLT: nothing is meant to interpose on libtarn's symbols, and per-sample paths cross them.
+    target_compile_options(${M_NAME} PRIVATE -fno-semantic-interposition)
     set_property(GLOBAL APPEND PROPERTY TARN_HOST_MODULES ${M_NAME})
 endfunction()

@@ -75,8 +75,19 @@ public:
     std::array<double, 2> asDouble2() const { return {dvalue(0), dvalue(1)}; }
     KFloatVector asFloatVector() const { return {value(0), value(1), value(2)}; }
     KVector asVector() const { return {dvalue(0), dvalue(1), dvalue(2)}; }
-    KFloatMatrix asFloatMatrix() const;
-    KMatrix asMatrix() const;
+    /// A matrix attribute's value (identity for other kinds).
+    KFloatMatrix asFloatMatrix() const {
+        KFloatMatrix m;
+        if (isMatrix())
+            for (int i = 0; i < 16; ++i) m.matrix[i / 4][i % 4] = static_cast<float>(m_cells[i].d);
+        return m;
+    }
+    KMatrix asMatrix() const {
+        KMatrix m;
+        if (isMatrix())
+            for (int i = 0; i < 16; ++i) m.matrix[i / 4][i % 4] = m_cells[i].d;
+        return m;
+    }
     /// Text of a string attribute (empty for other kinds).
     const KString& asString() const;
     /// Data object of a typed attribute (null when none).
@@ -145,6 +156,9 @@ private:
         }
     }
     tarn::CellKind childKind(unsigned i) const;
+    bool isMatrix() const {
+        return m_kind == tarn::CellKind::kMatrix || m_kind == tarn::CellKind::kFloatMatrix;
+    }
 
     tarn::Cell* m_cells = nullptr;
     std::uint8_t m_width = 0;
@@ -198,7 +212,7 @@ public:
     /// when the attribute is not the node's. Array attributes need inputArrayValue.
     KDataHandle inputValue(const KObject& attribute, KStatus* status = nullptr) {
         const tarn::ObjectImpl* a = attribute.impl();
-        if (a && a->slot.rootLayout == m_layout) {
+        if (a && a->slot.rootLayout == m_layout) [[likely]] {
             if (status) status->clear();
             return KDataHandle(m_cells + a->slot.cell, a->slot.width,
                                static_cast<tarn::CellKind>(a->slot.kind), a, m_root,

@@ -45,17 +45,25 @@ DataStore::DataStore(const NodeType& type, NodeImpl* node)
     }
     m_dirty.assign(type.attributes().size(), 0);
     for (const auto& a : type.attributes()) {
-        if (a->computed) m_dirty[a->index] = 1;
+        if (a->computed) {
+            m_dirty[a->index] = 1;
+            ++m_dirtyCount;
+        }
     }
     rebind();
 }
 
 DataStore::DataStore(const DataStore& other)
-    : m_type(other.m_type), m_node(nullptr), m_root(other.m_root), m_dirty(other.m_dirty) {
+    : m_type(other.m_type),
+      m_node(nullptr),
+      m_root(other.m_root),
+      m_dirty(other.m_dirty),
+      m_dirtyCount(other.m_dirtyCount) {
     for (const ArrayStore& a : other.m_arrays) {
         ArrayStore copy;
         copy.attribute = a.attribute;
-        for (const auto& e : a.elements) copy.elements.push_back(std::make_unique<ArrayElement>(*e));
+        for (const auto& e : a.elements)
+            copy.elements.push_back(std::make_unique<ArrayElement>(*e));
         m_arrays.push_back(std::move(copy));
     }
     rebind();
@@ -68,6 +76,7 @@ DataStore& DataStore::operator=(const DataStore& other) {
     m_root = std::move(copy.m_root);
     m_arrays = std::move(copy.m_arrays);
     m_dirty = std::move(copy.m_dirty);
+    m_dirtyCount = copy.m_dirtyCount;
     rebind();
     return *this;
 }
@@ -110,6 +119,7 @@ KDataHandle DataStore::handle(const AttributeImpl& attribute, int logicalIndex, 
 }
 
 bool DataStore::isDirty(const AttributeImpl& attribute) const {
+    if (m_dirtyCount == 0) return false;
     for (int i = attribute.index; i < attribute.subtreeEnd; ++i)
         if (m_dirty[i]) return true;
     return false;
@@ -121,17 +131,24 @@ bool DataStore::isFullyDirty(const AttributeImpl& attribute) const {
     return true;
 }
 
+void DataStore::mark(int index, std::uint8_t dirty) {
+    m_dirtyCount += static_cast<int>(dirty) - static_cast<int>(m_dirty[index]);
+    m_dirty[index] = dirty;
+}
+
 void DataStore::setDirty(const AttributeImpl& attribute) {
-    for (int i = attribute.index; i < attribute.subtreeEnd; ++i) m_dirty[i] = 1;
-    for (const AttributeImpl* p = attribute.parent; p; p = p->parent) m_dirty[p->index] = 1;
+    for (int i = attribute.index; i < attribute.subtreeEnd; ++i) mark(i, 1);
+    for (const AttributeImpl* p = attribute.parent; p; p = p->parent) mark(p->index, 1);
 }
 
 void DataStore::setClean(const AttributeImpl& attribute) {
-    for (int i = attribute.index; i < attribute.subtreeEnd; ++i) m_dirty[i] = 0;
+    // Outputs computed once per sample are usually clean already: nothing to walk.
+    if (m_dirtyCount == 0) return;
+    for (int i = attribute.index; i < attribute.subtreeEnd; ++i) mark(i, 0);
     for (const AttributeImpl* p = attribute.parent; p; p = p->parent) {
         for (int i = p->index + 1; i < p->subtreeEnd; ++i)
             if (m_dirty[i]) return;
-        m_dirty[p->index] = 0;
+        mark(p->index, 0);
     }
 }
 
@@ -139,20 +156,24 @@ void DataStore::resetToDefault(const AttributeImpl& attribute, int logicalIndex)
     const CellBlock* defaults = &m_type->rootDefaults();
     CellBlock* block = &m_root;
     if (attribute.arrayRoot) {
-        ArrayElement* element = array(*attribute.arrayRoot).find(static_cast<unsigned>(logicalIndex));
+        ArrayElement* element =
+            array(*attribute.arrayRoot).find(static_cast<unsigned>(logicalIndex));
         if (!element) return;
         defaults = &m_type->elementDefaults(attribute.arrayRoot->arraySlot);
         block = &element->block;
     }
-    for (int i = 0; i < attribute.width; ++i) block->cells[attribute.cell + i] = defaults->cells[attribute.cell + i];
+    for (int i = 0; i < attribute.width; ++i)
+        block->cells[attribute.cell + i] = defaults->cells[attribute.cell + i];
     // Strings and data of the attribute's leaves.
     std::vector<const AttributeImpl*> stack{&attribute};
     while (!stack.empty()) {
         const AttributeImpl* a = stack.back();
         stack.pop_back();
         if (a->aux >= 0) {
-            if (a->kind == CellKind::kString) block->strings[a->aux] = defaults->strings[a->aux];
-            else block->objects[a->aux] = defaults->objects[a->aux];
+            if (a->kind == CellKind::kString)
+                block->strings[a->aux] = defaults->strings[a->aux];
+            else
+                block->objects[a->aux] = defaults->objects[a->aux];
         }
         for (const auto& c : a->children) stack.push_back(c.get());
     }

@@ -80,22 +80,34 @@ public:
 
 private:
     void rebind();
+    /// Sets one attribute's flag, keeping the count of dirty flags.
+    void mark(int index, std::uint8_t dirty);
 
     const NodeType* m_type;
     NodeImpl* m_node;
     CellBlock m_root;
     std::vector<ArrayStore> m_arrays;
     std::vector<std::uint8_t> m_dirty;
+    int m_dirtyCount = 0;  ///< number of set flags in m_dirty
 };
 
 /// Writes `value` into a number cell of `kind`, rounded to that kind's precision.
 inline void storeCell(Cell& cell, CellKind kind, double value) {
     switch (kind) {
-        case CellKind::kFloat: cell.d = static_cast<float>(value); break;
-        case CellKind::kDouble: cell.d = value; break;
-        case CellKind::kInt: cell.d = cellToInt(value); break;
-        case CellKind::kBool: cell.d = value != 0.0 ? 1.0 : 0.0; break;
-        default: break;
+        case CellKind::kFloat:
+            cell.d = static_cast<float>(value);
+            break;
+        case CellKind::kDouble:
+            cell.d = value;
+            break;
+        case CellKind::kInt:
+            cell.d = cellToInt(value);
+            break;
+        case CellKind::kBool:
+            cell.d = value != 0.0 ? 1.0 : 0.0;
+            break;
+        default:
+            break;
     }
 }
 

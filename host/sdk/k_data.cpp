@@ -27,15 +27,6 @@ CellKind KDataHandle::childKind(unsigned i) const {
     return m_attribute && i < attributeImpl()->cellKinds.size() ? attributeImpl()->cellKinds[i] : CellKind::kNone;
 }
 
-KFloatMatrix KDataHandle::asFloatMatrix() const { return KFloatMatrix(asMatrix()); }
-
-KMatrix KDataHandle::asMatrix() const {
-    KMatrix m;
-    if (m_kind != CellKind::kMatrix && m_kind != CellKind::kFloatMatrix) return m;
-    for (int i = 0; i < 16; ++i) m.matrix[i / 4][i % 4] = m_cells[i].d;
-    return m;
-}
-
 const KString& KDataHandle::asString() const {
     static const KString empty;
     if (m_kind != CellKind::kString || !m_block) return empty;

@@ -163,7 +163,8 @@ KStatus computePlacement3d(const KPlug& plug, KDataBlock& block, const Placement
     if (!h.serves(plug)) return KStatus::kUnknownParameter;
     try {
         // Read the block's inputs, then the node's own.
-        const Rgb defaultColor = toRgb(block.inputValue(h.defaultColor).asFloatVector());
+        // The default colour shows only outside the box and in the fade near its faces.
+        auto defaultColor = [&] { return toRgb(block.inputValue(h.defaultColor).asFloatVector()); };
         const Rgb colorGain = toRgb(block.inputValue(h.colorGain).asFloatVector());
         const Rgb colorOffset = toRgb(block.inputValue(h.colorOffset).asFloatVector());
         const float alphaGain = block.inputValue(h.alphaGain).asFloat();
@@ -201,7 +202,8 @@ KStatus computePlacement3d(const KPlug& plug, KDataBlock& block, const Placement
         float fade = 0.0f;
         if (!wrap) {
             if (outsideBox(q[0], q[1], q[2], style)) {
-                writeOutputs(block, h, defaultColor, luminance(defaultColor));
+                const Rgb outside = defaultColor();
+                writeOutputs(block, h, outside, luminance(outside));
                 return KStatus::kSuccess;
             }
             if (blend > 0.0f) {
@@ -223,7 +225,7 @@ KStatus computePlacement3d(const KPlug& plug, KDataBlock& block, const Placement
         r.alpha = r.alpha * alphaGain + alphaOffset;
         if (fade > 0.0f) {
             const float keep = 1.0f - fade;
-            r.color = addColor(scaleColor(r.color, keep), scaleColor(defaultColor, fade));
+            r.color = addColor(scaleColor(r.color, keep), scaleColor(defaultColor(), fade));
             r.alpha = r.alpha * keep;
         }
         writeOutputs(block, h, r.color, r.alpha);

@@ -157,7 +157,6 @@ KStatus computeTexture2d(const KPlug& plug, KDataBlock& block, const Texture2dHa
         const float sizeY = block.inputValue(h.uvFilterSizeY).asFloat();
         const float filter = block.inputValue(h.filter).asFloat();
         const float filterOffset = block.inputValue(h.filterOffset).asFloat();
-        const Rgb defaultColor = toRgb(block.inputValue(h.defaultColor).asFloatVector());
         const Rgb colorGain = toRgb(block.inputValue(h.colorGain).asFloatVector());
         const Rgb colorOffset = toRgb(block.inputValue(h.colorOffset).asFloatVector());
         const float alphaGain = block.inputValue(h.alphaGain).asFloat();
@@ -168,6 +167,7 @@ KStatus computeTexture2d(const KPlug& plug, KDataBlock& block, const Texture2dHa
 
         // A sample without UVs shows the default colour untouched.
         if (static_cast<double>(u) <= kNoUv || static_cast<double>(v) <= kNoUv) {
+            const Rgb defaultColor = toRgb(block.inputValue(h.defaultColor).asFloatVector());
             writeOutputs(block, h, defaultColor, alphaIsLuminance ? luminance(defaultColor) : 0.0f);
             return KStatus::kSuccess;
         }
