@@ -124,7 +124,7 @@ AttrHandles createRow(const AttrRow& row, CallChecker& check) {
 KStatus AttributeLayout::initialize(std::vector<AttrRow> rows, const char* errorTag) {
     m_rows = std::move(rows);
     m_handles.assign(m_rows.size(), AttrHandles{});
-    m_reads.clear();
+    for (auto& reads : m_reads) reads.clear();
     CallChecker check(errorTag);
 
     // Create in table order.
@@ -150,7 +150,8 @@ KStatus AttributeLayout::initialize(std::vector<AttrRow> rows, const char* error
         for (int c = 0; c < 3; ++c)
             if (!m_handles[i].child[c].isNull()) declare(m_handles[i].child[c], r.childAffects);
         declare(m_handles[i].attr, r.affects);
-        if (r.field != Field::kNone) m_reads.push_back({m_handles[i].attr, r.field, r.offset});
+        if (r.field != Field::kNone)
+            m_reads[static_cast<int>(r.field)].push_back({m_handles[i].attr, r.offset});
     }
     return KStatus::kSuccess;
 }
@@ -167,29 +168,18 @@ const KObject& AttributeLayout::attribute(const char* longName) const {
 }
 
 void AttributeLayout::readFields(KDataBlock& block, void* params) const {
+    // One tight loop per kind: no per-field dispatch on the sample path.
     char* base = static_cast<char*>(params);
-    for (const FieldRead& r : m_reads) {
-        const KDataHandle h = block.inputValue(r.attr);
-        void* at = base + r.offset;
-        switch (r.field) {
-            case Field::kFloat:
-                *static_cast<float*>(at) = h.asFloat();
-                break;
-            case Field::kInt:
-                *static_cast<int*>(at) = h.asInt();
-                break;
-            case Field::kBool:
-                *static_cast<bool*>(at) = h.asBool();
-                break;
-            case Field::kRgb: {
-                const KFloatVector v = h.asFloatVector();
-                *static_cast<Rgb*>(at) = Rgb{v.x, v.y, v.z};
-                break;
-            }
-            case Field::kNone:
-                break;
-        }
+    for (const FieldRead& r : m_reads[static_cast<int>(Field::kFloat)])
+        *reinterpret_cast<float*>(base + r.offset) = block.inputValue(r.attr).asFloat();
+    for (const FieldRead& r : m_reads[static_cast<int>(Field::kRgb)]) {
+        const KFloatVector v = block.inputValue(r.attr).asFloatVector();
+        *reinterpret_cast<Rgb*>(base + r.offset) = Rgb{v.x, v.y, v.z};
     }
+    for (const FieldRead& r : m_reads[static_cast<int>(Field::kInt)])
+        *reinterpret_cast<int*>(base + r.offset) = block.inputValue(r.attr).asInt();
+    for (const FieldRead& r : m_reads[static_cast<int>(Field::kBool)])
+        *reinterpret_cast<bool*>(base + r.offset) = block.inputValue(r.attr).asBool();
 }
 
 AttrRow floatRow(const char* ln, const char* sn, double def, unsigned on, unsigned off) {

@@ -3,6 +3,7 @@
 /// flags, dependencies, the parameter field compute reads them into) and one initialiser walks
 /// the list. Tests walk the same rows. Set-up runs on the registering thread only.
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -93,16 +94,16 @@ public:
     void readFields(KDataBlock& block, void* params) const;
 
 private:
-    // Compact per-sample reading list: handle, kind and destination of each bound row.
+    // Compact per-sample reading lists, one per field kind: handle and destination of each
+    // bound row.
     struct FieldRead {
         KObject attr;
-        Field field;
         std::size_t offset;
     };
 
     std::vector<AttrRow> m_rows;
     std::vector<AttrHandles> m_handles;
-    std::vector<FieldRead> m_reads;
+    std::array<std::vector<FieldRead>, static_cast<int>(Field::kRgb) + 1> m_reads;
 };
 
 /// Row builders. `on`/`off` are AttrFlag masks.
