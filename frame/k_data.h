@@ -79,13 +79,16 @@ public:
     KFloatMatrix asFloatMatrix() const {
         KFloatMatrix m;
         if (isMatrix())
-            for (int i = 0; i < 16; ++i) m.matrix[i / 4][i % 4] = static_cast<float>(m_cells[i].d);
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c)
+                    m.matrix[r][c] = static_cast<float>(m_cells[4 * r + c].d);
         return m;
     }
     KMatrix asMatrix() const {
         KMatrix m;
         if (isMatrix())
-            for (int i = 0; i < 16; ++i) m.matrix[i / 4][i % 4] = m_cells[i].d;
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) m.matrix[r][c] = m_cells[4 * r + c].d;
         return m;
     }
     /// Text of a string attribute (empty for other kinds).
