@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
+#include "host/commands/connection_undo.h"
 #include "host/commands/scene_command_util.h"
 #include "host/dg/graph.h"
 #include "host/lang/command_modules.h"
@@ -16,7 +18,12 @@ namespace tarn::lang {
 
 namespace {
 
+using commands::DestinationValue;
+using commands::formatNumber;
+using commands::incomingConnections;
+using commands::PlacedConnection;
 using commands::positionalWords;
+using commands::restoreConnection;
 
 // A plug from "node.attr..." where the node part may be a DAG path.
 KPlug findPlug(const std::string& text, std::string* error) {
@@ -64,24 +71,30 @@ Value valueOf(const KPlug& plug, std::string* error) {
     }
     const AttributeImpl* a = h.attributeImpl();
     switch (h.kind()) {
-        case CellKind::kString: return Value(h.asString().str());
+        case CellKind::kString:
+            return Value(h.asString().str());
         case CellKind::kBool:
-        case CellKind::kInt: return Value(h.asInt());
+        case CellKind::kInt:
+            return Value(h.asInt());
         case CellKind::kFloat:
-        case CellKind::kDouble: return Value(h.asDouble());
+        case CellKind::kDouble:
+            return Value(h.asDouble());
         case CellKind::kCompound:
         case CellKind::kMatrix:
-        case CellKind::kFloatMatrix: return Value(readNumbers(h));
-        case CellKind::kData: return Value(h.data().isNull() ? std::string() : std::string(h.data().apiTypeStr()));
-        default: break;
+        case CellKind::kFloatMatrix:
+            return Value(readNumbers(h));
+        case CellKind::kData:
+            return Value(h.data().isNull() ? std::string() : std::string(h.data().apiTypeStr()));
+        default:
+            break;
     }
     *error = "The attribute '" + a->longName + "' has no value to show";
     return {};
 }
 
 // Restores a plug's numbers or text (undo/redo of setAttr).
-void restore(const std::string& plugName, const std::vector<double>& numbers, const std::string& text,
-             bool isText) {
+void restore(const std::string& plugName, const std::vector<double>& numbers,
+             const std::string& text, bool isText) {
     std::string error;
     KPlug plug = findPlug(plugName, &error);
     if (plug.isNull()) return;
@@ -92,7 +105,8 @@ void restore(const std::string& plugName, const std::vector<double>& numbers, co
         h.set(KString(text));
     } else {
         const AttributeImpl* a = h.attributeImpl();
-        for (size_t i = 0; i < numbers.size() && i < h.width(); ++i) storeCell(h.cells()[i], a->cellKinds[i], numbers[i]);
+        for (size_t i = 0; i < numbers.size() && i < h.width(); ++i)
+            storeCell(h.cells()[i], a->cellKinds[i], numbers[i]);
     }
     Graph::instance().valueChanged(plug);
 }
@@ -122,26 +136,37 @@ void dropElement(const std::string& plugName) {
     if (!element.isNull()) Graph::instance().removeElement(element, &error);
 }
 
-CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
-    std::vector<std::string> words = positionalWords(args);
-    std::string error;
-    KPlug plug = findPlug(words[0], &error);
-    if (plug.isNull()) return CommandResult::failure(error);
+// A number from a word: numbers as written, and the words the language reads as truth values.
+bool numberFromWord(const std::string& word, double* out) {
+    static const struct {
+        const char* word;
+        double value;
+    } kTruth[] = {{"true", 1}, {"false", 0}, {"on", 1}, {"off", 0}, {"yes", 1}, {"no", 0}};
+    for (const auto& t : kTruth)
+        if (word == t.word) {
+            *out = t.value;
+            return true;
+        }
+    if (!KString(word).isDouble()) return false;
+    *out = KString(word).asDouble();
+    return true;
+}
+
+// The hard limits of number cell `cell` of a plug's attribute: a compound's own limits, else
+// those of the child that holds the cell.
+std::pair<std::optional<double>, std::optional<double>> limitsOf(const AttributeImpl& a,
+                                                                 unsigned cell, unsigned width) {
+    if (a.minValue || a.maxValue || a.children.size() != width) return {a.minValue, a.maxValue};
+    const AttributeImpl& child = *a.children[cell];
+    return {child.minValue, child.maxValue};
+}
+
+// Writes the value words of a setAttr to a writable plug and records the change. Values beyond
+// the attribute's hard limits are clamped into them with a warning.
+CommandResult writeValues(const CommandArgs& args, const std::vector<std::string>& words,
+                          const KPlug& plug, CommandContext& ctx) {
     const std::string name = plug.name().str();
     undo::UndoQueue& queue = undo::undoQueue();
-
-    if (args.has("lock")) {
-        bool lock = args.flag("lock").asBool();
-        bool was = plug.isLocked();
-        plug.setLocked(lock);
-        queue.record([name, was] { std::string e; KPlug p = findPlug(name, &e); if (!p.isNull()) p.setLocked(was); },
-                     [name, lock] { std::string e; KPlug p = findPlug(name, &e); if (!p.isNull()) p.setLocked(lock); },
-                     "setAttr -lock " + name);
-        if (words.size() == 1) return {};
-    } else if (words.size() == 1) {
-        return CommandResult::failure("setAttr: no value given for " + name);
-    }
-    if (!Graph::instance().canWrite(plug, &error)) return CommandResult::failure(error);
     const bool created = isNewElement(plug);
     KStatus status;
     KDataHandle h = Graph::instance().writeHandle(plug, &status);
@@ -155,46 +180,114 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext&) {
     const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
 
     if (h.kind() == CellKind::kString || type == "string") {
-        if (h.kind() != CellKind::kString) return refuse("The attribute '" + name + "' does not hold a string");
+        if (h.kind() != CellKind::kString)
+            return refuse("The attribute '" + name + "' does not hold a string");
         if (words.size() != 2) return refuse("setAttr: give one string for " + name);
         std::string before = h.asString().str();
         std::string after = words[1];
         h.set(KString(after));
         Graph::instance().valueChanged(plug);
-        queue.record([name, before, created] {
-                         if (created) dropElement(name);
-                         else restore(name, {}, before, true);
-                     },
-                     [name, after] { restore(name, {}, after, true); }, "setAttr " + name);
+        queue.record(
+            [name, before, created] {
+                if (created)
+                    dropElement(name);
+                else
+                    restore(name, {}, before, true);
+            },
+            [name, after] { restore(name, {}, after, true); }, "setAttr " + name);
         return {};
     }
     if (h.width() == 0) return refuse("The attribute '" + name + "' cannot be set with numbers");
+    // Values come from the arguments, not the flattened words: an array argument is several.
     std::vector<double> values;
-    for (size_t i = 1; i < words.size(); ++i) {
+    for (size_t i = 1; i < args.count(); ++i) {
         const Value& v = args[i];
+        double d = 0.0;
         if (v.isArray()) {
-            for (double d : v.asFloatArray()) values.push_back(d);
-        } else if (v.isNumber() || KString(words[i]).isDouble()) {
-            values.push_back(v.isNumber() ? v.asFloat() : KString(words[i]).asDouble());
+            for (double x : v.asFloatArray()) values.push_back(x);
+        } else if (v.isNumber()) {
+            values.push_back(v.asFloat());
+        } else if (numberFromWord(v.asString(), &d)) {
+            values.push_back(d);
         } else {
-            return refuse("setAttr: '" + words[i] + "' is not a number");
+            return refuse("setAttr: '" + v.asString() + "' is not a number");
         }
     }
     if (values.size() != h.width()) {
         return refuse("setAttr: " + name + " takes " + std::to_string(h.width()) +
-                                      (h.width() == 1 ? " value" : " values") + ", " +
-                                      std::to_string(values.size()) + " given");
+                      (h.width() == 1 ? " value" : " values") + ", " +
+                      std::to_string(values.size()) + " given");
+    }
+    for (unsigned i = 0; i < values.size(); ++i) {
+        const auto [low, high] = limitsOf(*a, i, h.width());
+        const double wanted = values[i];
+        if (low && values[i] < *low) values[i] = *low;
+        if (high && values[i] > *high) values[i] = *high;
+        if (values[i] != wanted)
+            ctx.warning("setAttr: " + formatNumber(wanted) + " is outside the range of " + name +
+                        "; " + formatNumber(values[i]) + " is used");
     }
     std::vector<double> before = readNumbers(h);
     for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);
     std::vector<double> after = readNumbers(h);
     Graph::instance().valueChanged(plug);
-    queue.record([name, before, created] {
-                     if (created) dropElement(name);
-                     else restore(name, before, {}, false);
-                 },
-                 [name, after] { restore(name, after, {}, false); }, "setAttr " + name);
+    queue.record(
+        [name, before, created] {
+            if (created)
+                dropElement(name);
+            else
+                restore(name, before, {}, false);
+        },
+        [name, after] { restore(name, after, {}, false); }, "setAttr " + name);
     return {};
+}
+
+// Locks or unlocks a plug and records it.
+void setLock(const KPlug& plug, bool lock) {
+    const std::string name = plug.name().str();
+    const bool was = plug.isLocked();
+    KPlug(plug).setLocked(lock);
+    undo::undoQueue().record(
+        [name, was] {
+            std::string e;
+            KPlug p = findPlug(name, &e);
+            if (!p.isNull()) p.setLocked(was);
+        },
+        [name, lock] {
+            std::string e;
+            KPlug p = findPlug(name, &e);
+            if (!p.isNull()) p.setLocked(lock);
+        },
+        "setAttr -lock " + name);
+}
+
+// With -lock and a value, an unlock comes before the write and a lock after it, so
+// "setAttr -lock true a.b 5" sets, then locks. A refused value leaves the lock as it was.
+CommandResult setAttrCmd(const CommandArgs& args, CommandContext& ctx) {
+    std::vector<std::string> words = positionalWords(args);
+    std::string error;
+    KPlug plug = findPlug(words[0], &error);
+    if (plug.isNull()) return CommandResult::failure(error);
+    const bool lockGiven = args.has("lock");
+    const bool lock = lockGiven && args.flag("lock").asBool();
+    if (words.size() == 1) {
+        if (!lockGiven)
+            return CommandResult::failure("setAttr: no value given for " + plug.name().str());
+        setLock(plug, lock);
+        return {};
+    }
+    const bool wasLocked = plug.isLocked();
+    if (lockGiven && !lock && wasLocked) setLock(plug, false);
+    CommandResult written = Graph::instance().canWrite(plug, &error)
+                                ? writeValues(args, words, plug, ctx)
+                                : CommandResult::failure(error);
+    if (!written.ok) {
+        // Undo is off when nothing records: put the lock back by hand.
+        if (!undo::undoQueue().isRecording()) plug.setLocked(wasLocked);
+        return written;
+    }
+    if (lock) setLock(plug, true);
+    return written;
 }
 
 CommandResult getAttrCmd(const CommandArgs& args, CommandContext&) {
@@ -219,7 +312,9 @@ CommandResult createNodeCmd(const CommandArgs& args, CommandContext&) {
         KObject parent;
         if (args.has("parent")) {
             parent = findNode(args.flag("parent").asString());
-            if (parent.isNull()) return CommandResult::failure("No object matches name: " + args.flag("parent").asString());
+            if (parent.isNull())
+                return CommandResult::failure("No object matches name: " +
+                                              args.flag("parent").asString());
         }
         node = scene::createDagNode(type, name, parent, &error);
     } else {
@@ -331,12 +426,20 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
 
 CommandResult renameCmd(const CommandArgs& args, CommandContext&) {
     KObject node = findNode(args[0].asString());
-    if (node.isNull()) return CommandResult::failure("No object matches name: " + args[0].asString());
+    if (node.isNull())
+        return CommandResult::failure("No object matches name: " + args[0].asString());
     std::string before = nameOf(node), actual, error;
-    if (!Graph::instance().renameNode(node, args[1].asString(), &actual, &error)) return CommandResult::failure(error);
+    if (!Graph::instance().renameNode(node, args[1].asString(), &actual, &error))
+        return CommandResult::failure(error);
     undo::undoQueue().record(
-        [before, actual] { std::string a, e; Graph::instance().renameNode(Graph::instance().findNode(actual), before, &a, &e); },
-        [before, actual] { std::string a, e; Graph::instance().renameNode(Graph::instance().findNode(before), actual, &a, &e); },
+        [before, actual] {
+            std::string a, e;
+            Graph::instance().renameNode(Graph::instance().findNode(actual), before, &a, &e);
+        },
+        [before, actual] {
+            std::string a, e;
+            Graph::instance().renameNode(Graph::instance().findNode(before), actual, &a, &e);
+        },
         "rename " + before);
     return Value(actual);
 }
@@ -352,34 +455,44 @@ CommandResult connectCmd(const CommandArgs& args, bool connect) {
         std::string e;
         KPlug pa = findPlug(a, &e), pb = findPlug(b, &e);
         if (pa.isNull() || pb.isNull()) return;
-        if (on) Graph::instance().connect(pa, pb, true, &e);
-        else Graph::instance().disconnect(pa, pb, &e);
+        if (on)
+            Graph::instance().connect(pa, pb, true, &e);
+        else
+            Graph::instance().disconnect(pa, pb, &e);
     };
     if (connect) {
-        // Forcing replaces what fed the destination; undo restores that connection.
-        std::vector<Connection> replaced;
-        if (args.has("force")) replaced = Graph::instance().connectionsOf(dst, true, false);
-        if (!Graph::instance().connect(src, dst, args.has("force"), &error)) return CommandResult::failure(error);
-        std::vector<std::pair<std::string, std::string>> old;
-        for (const Connection& c : replaced) {
-            KPlug from(KObject(c.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())), c.srcIndex);
-            KPlug to(KObject(c.dstNode), KObject(std::const_pointer_cast<AttributeImpl>(c.dstAttr->shared_from_this())), c.dstIndex);
-            old.emplace_back(from.name().str(), to.name().str());
-        }
+        // Undo takes the new connection away and gives the destination back what it had: the
+        // value it held, or the connections forcing replaced, each at its old place.
+        const std::vector<PlacedConnection> replaced =
+            args.has("force") ? incomingConnections(dst) : std::vector<PlacedConnection>{};
+        const auto held = std::make_shared<const DestinationValue>(dst);
+        if (!Graph::instance().connect(src, dst, args.has("force"), &error))
+            return CommandResult::failure(error);
         undo::undoQueue().record(
-            [s, d, old, link] { link(s, d, false); for (auto& [a, b] : old) link(a, b, true); },
+            [s, d, replaced, held, link] {
+                link(s, d, false);
+                if (replaced.empty()) held->restore();
+                for (const PlacedConnection& c : replaced) restoreConnection(c);
+            },
             [s, d, link] { link(s, d, true); }, "connectAttr " + s + " " + d);
         return Value(std::string("Connected ") + s + " to " + d + ".");
     }
+    // Undo puts the connection back at its place in the graph's list.
+    PlacedConnection placed{s, d, Graph::instance().connections().size()};
+    const std::string srcName = Graph::instance().plugName(src);
+    const std::string dstName = Graph::instance().plugName(dst);
+    for (const PlacedConnection& c : incomingConnections(dst))
+        if (c.source == srcName && c.destination == dstName) placed = c;
     if (!Graph::instance().disconnect(src, dst, &error)) return CommandResult::failure(error);
-    undo::undoQueue().record([s, d, link] { link(s, d, true); }, [s, d, link] { link(s, d, false); },
-                             "disconnectAttr " + s + " " + d);
+    undo::undoQueue().record([placed] { restoreConnection(placed); },
+                             [s, d, link] { link(s, d, false); }, "disconnectAttr " + s + " " + d);
     return {};
 }
 
 CommandResult listAttrCmd(const CommandArgs& args, CommandContext&) {
     KObject node = findNode(args[0].asString());
-    if (node.isNull()) return CommandResult::failure("No object matches name: " + args[0].asString());
+    if (node.isNull())
+        return CommandResult::failure("No object matches name: " + args[0].asString());
     std::vector<std::string> names;
     for (const auto& a : NodeImpl::from(node)->type().attributes()) {
         if (args.has("keyable") && !a->keyable) continue;
@@ -401,33 +514,63 @@ void installDgCommands(CommandRegistry& registry) {
     };
     add({.name = "createNode",
          .usage = "createNode [-n name] [-p parent] type",
-         .minArgs = 1, .maxArgs = 1, .argTypes = {ArgType::String},
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
          .flags = {{.longName = "name", .shortName = "n", .args = {ArgType::String}},
                    {.longName = "parent", .shortName = "p", .args = {ArgType::String}}},
-         .undoable = true, .body = createNodeCmd});
-    add({.name = "delete", .usage = "delete node...", .minArgs = 1, .maxArgs = kUnlimited,
-         .argTypes = {ArgType::Any}, .undoable = true, .body = deleteCmd});
-    add({.name = "rename", .usage = "rename node newName", .minArgs = 2, .maxArgs = 2,
-         .argTypes = {ArgType::String}, .undoable = true, .body = renameCmd});
+         .undoable = true,
+         .body = createNodeCmd});
+    add({.name = "delete",
+         .usage = "delete node...",
+         .minArgs = 1,
+         .maxArgs = kUnlimited,
+         .argTypes = {ArgType::Any},
+         .undoable = true,
+         .body = deleteCmd});
+    add({.name = "rename",
+         .usage = "rename node newName",
+         .minArgs = 2,
+         .maxArgs = 2,
+         .argTypes = {ArgType::String},
+         .undoable = true,
+         .body = renameCmd});
     add({.name = "setAttr",
          .usage = "setAttr [-type string] [-lock bool] plug [value...]",
-         .minArgs = 1, .maxArgs = kUnlimited, .argTypes = {ArgType::String, ArgType::Any},
+         .minArgs = 1,
+         .maxArgs = kUnlimited,
+         .argTypes = {ArgType::String, ArgType::Any},
          .flags = {{.longName = "lock", .shortName = "l", .args = {ArgType::Bool}},
                    {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
-         .undoable = true, .body = setAttrCmd});
-    add({.name = "getAttr", .usage = "getAttr [-lock] plug", .minArgs = 1, .maxArgs = 1,
-         .argTypes = {ArgType::String}, .flags = {{.longName = "lock", .shortName = "l"}},
+         .undoable = true,
+         .body = setAttrCmd});
+    add({.name = "getAttr",
+         .usage = "getAttr [-lock] plug",
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .flags = {{.longName = "lock", .shortName = "l"}},
          .body = getAttrCmd});
-    add({.name = "connectAttr", .usage = "connectAttr [-f] source destination", .minArgs = 2,
-         .maxArgs = 2, .argTypes = {ArgType::String}, .flags = {{.longName = "force", .shortName = "f"}},
+    add({.name = "connectAttr",
+         .usage = "connectAttr [-f] source destination",
+         .minArgs = 2,
+         .maxArgs = 2,
+         .argTypes = {ArgType::String},
+         .flags = {{.longName = "force", .shortName = "f"}},
          .undoable = true,
          .body = [](const CommandArgs& a, CommandContext&) { return connectCmd(a, true); }});
-    add({.name = "disconnectAttr", .usage = "disconnectAttr source destination", .minArgs = 2,
-         .maxArgs = 2, .argTypes = {ArgType::String}, .undoable = true,
+    add({.name = "disconnectAttr",
+         .usage = "disconnectAttr source destination",
+         .minArgs = 2,
+         .maxArgs = 2,
+         .argTypes = {ArgType::String},
+         .undoable = true,
          .body = [](const CommandArgs& a, CommandContext&) { return connectCmd(a, false); }});
     add({.name = "listAttr",
          .usage = "listAttr [-k] [-w] [-ro] [-a] [-v] [-sn] node",
-         .minArgs = 1, .maxArgs = 1, .argTypes = {ArgType::String},
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
          .flags = {{.longName = "keyable", .shortName = "k"},
                    {.longName = "writable", .shortName = "w"},
                    {.longName = "readOnly", .shortName = "ro"},

@@ -36,6 +36,37 @@ std::vector<KObject> transformsOf(const KSelectionList& list) {
     return out;
 }
 
+// Why `children` cannot go under `parent` (the world when null), "" when they all can. Mirrors
+// the checks of scene::setParent for every child at once.
+std::string parentingError(const std::vector<KObject>& children, const KObject& parent) {
+    for (const KObject& child : children) {
+        scene::DagNodeBase* dag = scene::dagNode(child);
+        if (!dag) return "Not a DAG node: " + scene::nodeName(child);
+        if (parent.isNull()) {
+            if (dag->isShape())
+                return "A shape cannot be placed under the world: " + scene::nodeName(child);
+            continue;
+        }
+        scene::DagNodeBase* parentDag = scene::dagNode(parent);
+        if (!parentDag || parentDag->isShape())
+            return "Cannot parent under " + scene::nodeName(parent) + ": not a transform";
+        for (KObject up = parent; !up.isNull(); up = scene::parentOf(up))
+            if (up == child)
+                return "Cannot parent " + scene::nodeName(child) +
+                       " under itself or its descendant " + scene::nodeName(parent);
+    }
+    return {};
+}
+
+// Why a user may not write one of `plugs` ("" when all are writable), checked before any of
+// them changes.
+std::string unwritable(const std::vector<KPlug>& plugs) {
+    std::string error;
+    for (const KPlug& plug : plugs)
+        if (!plug.isNull() && !Graph::instance().canWrite(plug, &error)) return error;
+    return {};
+}
+
 CommandResult parentCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> words = positionalWords(args);
     const bool toWorld = args.has("world");
@@ -55,11 +86,14 @@ CommandResult parentCmd(const CommandArgs& args, CommandContext&) {
         if (child.isNull()) return CommandResult::failure("No object matches name: " + w);
         children.push_back(child);
     }
+    // Check every child before the first move, so a refused one leaves the others in place.
+    std::string error;
+    if (const std::string why = parentingError(children, parent); !why.empty())
+        return CommandResult::failure(why);
     std::vector<std::string> result;
     for (const KObject& child : children) {
         const std::string oldParent = scene::nodeName(scene::parentOf(child));
         const int oldIndex = scene::childIndex(child);
-        std::string error;
         if (!scene::setParent(child, parent, &error)) return CommandResult::failure(error);
         scene::recordParentChange(scene::nodeName(child), oldParent, scene::nodeName(parent),
                                   oldIndex);
@@ -80,6 +114,7 @@ CommandResult visibilityCmd(const CommandArgs& args, bool show) {
     }
     if (nodes.empty() && !show)
         return CommandResult::failure("Nothing to hide: select objects or name them");
+    std::vector<KPlug> plugs;
     for (const KObject& node : nodes) {
         // A selected shape hides its transform, like picking it in a view would.
         KObject target = node;
@@ -87,10 +122,12 @@ CommandResult visibilityCmd(const CommandArgs& args, bool show) {
             !scene::parentOf(node).isNull())
             target = scene::parentOf(node);
         const KPlug plug = scene::plugByName(target, "visibility");
-        if (plug.isNull()) continue;
+        if (!plug.isNull()) plugs.push_back(plug);
+    }
+    if (const std::string why = unwritable(plugs); !why.empty()) return CommandResult::failure(why);
+    for (const KPlug& plug : plugs)
         if (!scene::setPlugValuesUndoable(plug, {show ? 1.0 : 0.0}, &error))
             return CommandResult::failure(error);
-    }
     return {};
 }
 
@@ -177,9 +214,18 @@ CommandResult transformCmd(const CommandArgs& args, const char* attribute) {
         else
             components.push_back({scene::meshShapeOf(item.node), item.component});
     }
-    if (!components.empty()) {
+    // Check everything before the first change.
+    for (const MeshItem& item : components) {
+        const scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
         if (std::string(attribute) != "translate")
             return CommandResult::failure("Only move works on components");
+        if (c && c->kind() == scene::ComponentKind::UV)
+            return CommandResult::failure("UVs cannot be moved with move");
+    }
+    std::vector<KPlug> plugs;
+    for (const KObject& t : transformsOf(objects)) plugs.push_back(scene::plugByName(t, attribute));
+    if (const std::string why = unwritable(plugs); !why.empty()) return CommandResult::failure(why);
+    if (!components.empty()) {
         if (!moveComponents(components, value, relative, worldSpace, &error))
             return CommandResult::failure(error);
     }
@@ -230,6 +276,11 @@ CommandResult xformCmd(const CommandArgs& args, CommandContext&) {
         const char* flag;
         const char* attribute;
     } rows[] = {{"translation", "translate"}, {"rotation", "rotate"}, {"scale", "scale"}};
+    std::vector<KPlug> plugs;
+    for (const KObject& t : transforms)
+        for (const Row& r : rows)
+            if (args.has(r.flag)) plugs.push_back(scene::plugByName(t, r.attribute));
+    if (const std::string why = unwritable(plugs); !why.empty()) return CommandResult::failure(why);
     for (const KObject& t : transforms)
         for (const Row& r : rows) {
             if (!args.has(r.flag)) continue;

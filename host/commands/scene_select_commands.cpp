@@ -73,8 +73,22 @@ CommandResult selectCmd(const CommandArgs& args, CommandContext&) {
         for (const auto& item : named.items()) {
             KSelectionList one;
             one.items().push_back(item);
-            const bool present = std::any_of(result.items().begin(), result.items().end(),
-                                             [&](const auto& i) { return i.node == item.node; });
+            if (!item.component.isNull()) {
+                // Components toggle one by one: selected ones leave, the others join.
+                KSelectionList present = result;
+                present.items().erase(
+                    std::remove_if(present.items().begin(), present.items().end(),
+                                   [&](const auto& i) { return !(i.node == item.node); }),
+                    present.items().end());
+                KSelectionList absent = one;
+                subtract(absent, present);
+                subtract(result, one);
+                result.merge(absent);
+                continue;
+            }
+            const bool present = std::any_of(
+                result.items().begin(), result.items().end(),
+                [&](const auto& i) { return i.node == item.node && i.component.isNull(); });
             if (present)
                 subtract(result, one);
             else

@@ -1,7 +1,9 @@
 // shadingNode, sets and defaultNavigation.
 
 #include <algorithm>
+#include <memory>
 
+#include "host/commands/connection_undo.h"
 #include "host/commands/scene_command_util.h"
 #include "host/commands/scene_commands.h"
 #include "host/dg/graph.h"
@@ -157,11 +159,14 @@ CommandResult setsCmd(const CommandArgs& args, CommandContext&) {
         if (!addToSet(set, items, &error)) return CommandResult::failure(error);
         return {};
     }
-    // Create a set: renderable sets are shading groups.
+    // Create a set: renderable sets are shading groups. Their members are checked before the
+    // set is made, so a bad member leaves no set behind.
     KSelectionList items;
     if (!args.has("empty") && !gatherItems(args, true, items, &error))
         return CommandResult::failure(error);
     const bool renderable = args.has("renderable") && args.flag("renderable").asBool();
+    std::vector<Assignment> plan;
+    if (renderable && !planAssignments(items, plan, &error)) return CommandResult::failure(error);
     const std::string name = args.has("name") ? args.flag("name").asString() : std::string();
     KObject set = Graph::instance().createNode(
         renderable ? "shadingEngine" : "objectSet",
@@ -189,19 +194,18 @@ bool link(const KObject& src, const char* srcAttr, const KObject& dst, const cha
         *error = graph.plugName(to) + " is already connected; use -force true to replace it";
         return false;
     }
+    // Undo by plug names: the new connection goes, and the destination gets back the value it
+    // held or the connection forcing replaced, at its old place.
+    const std::vector<commands::PlacedConnection> replaced = incomingConnections(to);
+    const auto held = std::make_shared<const DestinationValue>(to);
     if (graph.connect(from, to, true, error).error()) return false;
-    // Undo by plug names, restoring what the destination had before.
     const std::string a = graph.plugName(from), b = graph.plugName(to);
-    std::string previous;
-    if (!existing.empty()) {
-        const Connection& c = existing.front();
-        previous = c.srcNode->name() + "." + c.srcAttr->longName;
-    }
-    auto undoFn = [a, b, previous] {
+    auto undoFn = [a, b, replaced, held] {
         std::string e;
         Graph& g = Graph::instance();
         g.disconnect(g.parsePlug(a, &e), g.parsePlug(b, &e), &e);
-        if (!previous.empty()) g.connect(g.parsePlug(previous, &e), g.parsePlug(b, &e), true, &e);
+        if (replaced.empty()) held->restore();
+        for (const commands::PlacedConnection& c : replaced) restoreConnection(c);
     };
     auto redoFn = [a, b] {
         std::string e;
