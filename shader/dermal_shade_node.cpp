@@ -347,6 +347,14 @@ KStatus declareDependencies() {
     return status;
 }
 
+// Unit vector along v, or zero when v has no usable direction (zero, infinite or NaN), so that
+// a broken normal or view shades as a grazing one instead of carrying infinities to the output.
+KFloatVector unitOrZero(KFloatVector v) {
+    v.normalize();
+    if (!(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z))) return {0, 0, 0};
+    return v;
+}
+
 bool isCompoundPlug(const KObject& attribute, const D::Compound3& compound) {
     return attribute == compound.parent || attribute == compound.child[0] ||
            attribute == compound.child[1] || attribute == compound.child[2];
@@ -424,12 +432,11 @@ void DermalShade::shade(KDataBlock& block) {
     const unsigned count = lights.elementCount();
 
     // View angle; u is kept inside [1e-8, 1] so the arc-cosine is always defined.
-    V.normalize();
-    N.normalize();
+    V = unitOrZero(V);
+    N = unitOrZero(N);
     float u = V * N;
     if (static_cast<double>(u) < 1e-8) u = 1e-8f;
     if (static_cast<double>(u) > 0.99999999) u = 1.0f;
-    if (!(u == u)) u = 1.0f;  // Note: a NaN normal or point would otherwise reach the output
     const float thetaR = static_cast<float>(std::acos(static_cast<double>(u)));
     KFloatVector Vt = V - std::cos(thetaR) * N;
     Vt.normalize();
@@ -465,7 +472,9 @@ void DermalShade::shade(KDataBlock& block) {
             // arc-cosine sees it clamped, so a longer-than-unit direction cannot give NaN.
             const KFloatVector L = light.child(lightDirection.parent).asFloatVector();
             const float x = L * N;
-            if (x > 0.0f) {
+            // Note: an infinite direction would weigh the light infinitely; it is skipped like
+            // a NaN one.
+            if (x > 0.0f && std::isfinite(x)) {
                 const float thetaI = std::acos(std::min(x, 1.0f));
                 KFloatVector Lt = L - std::cos(thetaI) * N;
                 Lt.normalize();
