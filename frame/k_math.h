@@ -4,6 +4,23 @@
 /// classes for shading; all are plain values, safe to use from any thread.
 
 #include <cmath>
+#include <limits>
+
+namespace tarn {
+/// Euclidean length of (x, y, z) whose squares neither overflow nor underflow: the plain
+/// formula while the sum of squares is a normal number, else the components scaled by the
+/// largest one first. Zero for zero, infinity for an infinite component, NaN for NaN.
+template <class T>
+T vectorLength(T x, T y, T z) {
+    const T s = x * x + y * y + z * z;
+    if (s >= std::numeric_limits<T>::min() && s <= std::numeric_limits<T>::max()) return std::sqrt(s);
+    if (s != s) return s;
+    const T m = std::fmax(std::fabs(x), std::fmax(std::fabs(y), std::fabs(z)));
+    if (m == T(0) || !std::isfinite(m)) return m;
+    const T a = x / m, b = y / m, c = z / m;
+    return m * std::sqrt(a * a + b * b + c * c);
+}
+}  // namespace tarn
 
 class KFloatVector;
 class KMatrix;
@@ -38,9 +55,14 @@ public:
     KVector operator*(const KMatrix& m) const;
     bool operator==(const KVector& o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator!=(const KVector& o) const { return !(*this == o); }
-    double length() const { return std::sqrt(x * x + y * y + z * z); }
-    /// Scales to unit length in place; a zero vector stays zero.
-    KVector& normalize() { double l = length(); if (l > 0.0) { x /= l; y /= l; z /= l; } return *this; }
+    double length() const { return tarn::vectorLength(x, y, z); }
+    /// Scales to unit length in place; a zero vector, and one with an infinite or NaN
+    /// component, stays as it is.
+    KVector& normalize() {
+        const double l = length();
+        if (l > 0.0 && std::isfinite(l)) { x /= l; y /= l; z /= l; }
+        return *this;
+    }
     KVector normal() const { KVector v(*this); return v.normalize(); }
     /// Angle to `o` in radians, [0, pi]; 0 when either is zero.
     double angle(const KVector& o) const;
@@ -77,11 +99,12 @@ public:
     }
     bool operator==(const KFloatVector& o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator!=(const KFloatVector& o) const { return !(*this == o); }
-    float length() const { return std::sqrt(x * x + y * y + z * z); }
-    /// Scales to unit length in place (single precision); a zero vector stays zero.
+    float length() const { return tarn::vectorLength(x, y, z); }
+    /// Scales to unit length in place (single precision); a zero vector, and one with an
+    /// infinite or NaN component, stays as it is.
     KFloatVector& normalize() {
-        float l = length();
-        if (l > 0.0f) { x /= l; y /= l; z /= l; }
+        const float l = length();
+        if (l > 0.0f && std::isfinite(l)) { x /= l; y /= l; z /= l; }
         return *this;
     }
     KFloatVector normal() const { KFloatVector v(*this); return v.normalize(); }

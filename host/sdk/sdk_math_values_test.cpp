@@ -75,6 +75,42 @@ TEST(KVectorValues, CrossDotNormalizeAndAngle) {
     EXPECT_EQ(KVector::zero.angle(KVector::xAxis), 0.0);
 }
 
+TEST(KVectorValues, LengthAndNormalizeSurviveExtremeMagnitudes) {
+    // Squares of these overflow or underflow; the length and direction must not.
+    struct Case {
+        double x, y, z, length;
+    };
+    const Case cases[] = {
+        {3e200, 4e200, 0, 5e200},
+        {-3e-200, 0, 4e-200, 5e-200},
+        {0, 1e-310, 0, 1e-310},  // subnormal
+        {1e308, 1e308, 0, 1.4142135623730951e308},
+    };
+    for (const Case& c : cases) {
+        const KVector v(c.x, c.y, c.z);
+        EXPECT_NEAR(v.length() / c.length, 1.0, 1e-15) << c.x << " " << c.y << " " << c.z;
+        const KVector n = v.normal();
+        EXPECT_NEAR(n.length(), 1.0, 1e-15);
+        EXPECT_NEAR(n * KVector(c.x, c.y, c.z).normal(), 1.0, 1e-15);
+        EXPECT_NEAR(n.x, c.x / c.length, 1e-15);
+    }
+    const KFloatVector f(3e30f, -4e30f, 0);
+    EXPECT_FLOAT_EQ(f.length(), 5e30f);
+    EXPECT_TRUE(f.normal().isEquivalent(KFloatVector(0.6f, -0.8f, 0)));
+    EXPECT_TRUE(KFloatVector(0, 3e-30f, 4e-30f).normal().isEquivalent(KFloatVector(0, 0.6f, 0.8f)));
+
+    // Infinite and NaN components: the length says so and normalize leaves the vector alone.
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(KVector(inf, 1, 0).length(), inf);
+    EXPECT_TRUE(std::isnan(KVector(std::nan(""), 1, 0).length()));
+    KVector v(inf, 1, 0);
+    v.normalize();
+    EXPECT_EQ(v, KVector(inf, 1, 0));
+    // Ordinary vectors keep the plain formula's exact result.
+    EXPECT_EQ(KFloatVector(0.1f, 0.2f, 0.3f).length(),
+              std::sqrt(0.1f * 0.1f + 0.2f * 0.2f + 0.3f * 0.3f));
+}
+
 TEST(KMatrixValues, InverseTimesMatrixIsIdentity) {
     const KMatrix affine = KQuaternion(0.7, KVector(1, -2, 0.5)).asMatrix() *
                            fromRows({{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {4, -5, 6, 1}});
