@@ -6,13 +6,33 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "host/dg/sample_evaluator.h"
 #include "shader/dermal_shade_test_fixture.h"
+
+// Counts allocations made while `gCountAllocations` is set, on any thread, for the check that
+// shading a sample allocates nothing.
+std::atomic<bool> gCountAllocations{false};
+std::atomic<long> gAllocations{0};
+
+void* operator new(std::size_t size) {
+    if (gCountAllocations.load(std::memory_order_relaxed)) ++gAllocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -105,6 +125,28 @@ TEST_F(DermalShadeSampling, ParallelBlocksMatchASerialRunAndTheGraph) {
         for (unsigned c = 0; c < 3; ++c) ASSERT_TRUE(li.child(c).setValue(s.intensity[c]));
         EXPECT_EQ(shade(), serial[i]) << "sample " << i;
     }
+}
+
+TEST_F(DermalShadeSampling, ShadingASampleAllocatesNothing) {
+    std::string error;
+    tarn::SampleEvaluator eval;
+    ASSERT_TRUE(eval.prepare(node, &error)) << error;
+    const tarn::SampleSlot point = eval.slot("pc"), normal = eval.slot("n"),
+                           color = eval.slot("oc"), intensity = eval.slot("li");
+    tarn::SampleBlock block = eval.makeBlock();
+    int lit = 0;
+    gAllocations = 0;
+    gCountAllocations = true;
+    for (int i = 0; i < 200; ++i) {
+        const Sample s = makeSample(i * 13);
+        block.set(point, s.point[0], s.point[1], s.point[2]);
+        block.set(normal, s.normal[0], s.normal[1], s.normal[2]);
+        block.handle(intensity, 1).set(s.intensity[0], s.intensity[1], s.intensity[2]);
+        lit += block.compute(color) && block.floatVector(color).x > 0.0f;
+    }
+    gCountAllocations = false;
+    EXPECT_EQ(gAllocations.load(), 0);
+    EXPECT_EQ(lit, 200);
 }
 
 TEST_F(DermalShadeSampling, ClearingTheLightsLeavesTheEnvironment) {

@@ -9,6 +9,7 @@ namespace dermal {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 const double* raw(const ScatteringCell& c) {
     return &c.order[0][0];
@@ -41,6 +42,10 @@ TEST(LookupScatteringCell, AlbedoSelectsLevelsAndWeight) {
         {3.0, 5, 6, 1.0, "above 1.0 is not extrapolated"},
         {-0.4, 0, 1, 0.0, "negative albedo reflects nothing"},
         {kNaN, 0, 1, 0.0, "NaN albedo reflects nothing"},
+        {kInf, 5, 6, 1.0, "infinite albedo is level 1.0 alone"},
+        {-kInf, 0, 1, 0.0, "minus infinity reflects nothing"},
+        {0.49999999, 1, 2, 0.9999999750, "just below level 0.5"},
+        {0.99, 5, 6, 0.0, "exactly 0.99 is level 0.99 alone"},
     };
     for (const Case& c : cases) {
         ScatteringCell cell;
@@ -66,6 +71,8 @@ TEST(LookupScatteringCell, GridAxesClampAndInterpolate) {
         {-0.5, -2.0, 0, 1, 0.0, 0, 1, 0.0, "negative values clamp to sample 0"},
         {kNaN, kNaN, 0, 1, 0.0, 0, 1, 0.0, "NaN clamps to sample 0"},
         {0.0, 0.8999999761581421, 0, 1, 0.0, 8, 9, 0.999999761581421, "float 0.9 roughness"},
+        {kInf, -kInf, 8, 9, 1.0, 0, 1, 0.0, "infinities clamp to the ends"},
+        {0.0999999, 0.89, 0, 1, 0.999999, 8, 9, 0.9, "just below a sample"},
     };
     for (const Case& c : cases) {
         ScatteringCell got;
