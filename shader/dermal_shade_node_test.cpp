@@ -11,6 +11,7 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "shader/dermal_shade_test_fixture.h"
 #include "shader/skin_reflectance.h"
 
 namespace {
@@ -18,66 +19,7 @@ namespace {
 using tarn::AttributeImpl;
 using tarn::Graph;
 
-class DermalShadeTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        tarn::NodeTypeSpec decl;
-        decl.name = "DermalShade";
-        decl.id = DermalShade::id;
-        decl.creator = DermalShade::creator;
-        decl.initializer = DermalShade::initialize;
-        decl.classification = "shader/surface";
-        ASSERT_TRUE(Graph::instance().registerType(decl, &error)) << error;
-    }
-    static void TearDownTestSuite() { Graph::instance().clear(); }
-
-    void SetUp() override {
-        std::string error;
-        node = Graph::instance().createNode("DermalShade", "", &error);
-        ASSERT_FALSE(node.isNull()) << error;
-    }
-    void TearDown() override {
-        std::string error;
-        Graph::instance().deleteNode(node, &error);
-    }
-
-    void set3(const DermalShade::Compound3& attribute, float x, float y, float z) {
-        const KPlug plug(node, attribute.parent);
-        ASSERT_TRUE(plug.child(0).setValue(x));
-        ASSERT_TRUE(plug.child(1).setValue(y));
-        ASSERT_TRUE(plug.child(2).setValue(z));
-    }
-    void set(const KObject& attribute, float v) { ASSERT_TRUE(KPlug(node, attribute).setValue(v)); }
-
-    // Adds light element `index`: direction, intensity and the three flags.
-    void addLight(unsigned index, KFloatVector dir, KFloatVector intensity, bool ambient,
-                  bool diffuse, bool specular) {
-        const KPlug element = KPlug(node, DermalShade::lightDataArray).elementByLogicalIndex(index);
-        const KPlug d = element.child(DermalShade::lightDirection.parent);
-        const KPlug i = element.child(DermalShade::lightIntensity.parent);
-        for (unsigned c = 0; c < 3; ++c) {
-            ASSERT_TRUE(d.child(c).setValue(dir[c]));
-            ASSERT_TRUE(i.child(c).setValue(intensity[c]));
-        }
-        ASSERT_TRUE(element.child(DermalShade::lightAmbient).setValue(ambient));
-        ASSERT_TRUE(element.child(DermalShade::lightDiffuse).setValue(diffuse));
-        ASSERT_TRUE(element.child(DermalShade::lightSpecular).setValue(specular));
-    }
-
-    // A camera-space view: the surface point at `point`, the normal +z.
-    void view(float px, float py, float pz) {
-        set3(DermalShade::pointCamera, px, py, pz);
-        set3(DermalShade::normalCamera, 0, 0, 1);
-    }
-
-    KFloatVector read(const DermalShade::Compound3& output) {
-        const KPlug plug(node, output.parent);
-        return {plug.child(0).asFloat(), plug.child(1).asFloat(), plug.child(2).asFloat()};
-    }
-
-    KObject node;
-};
+class DermalShadeTest : public dermal_test::DermalShadeFixture {};
 
 struct AttributeRow {
     const char* longName;
@@ -228,7 +170,7 @@ TEST_F(DermalShadeTest, EnvironmentFactorIsOneThirtySixthHeadOnAndNearOneAtGrazi
 }
 
 TEST_F(DermalShadeTest, GrazingAndBackFacingViewsStayFinite) {
-    addLight(0, {0, 0, 1}, {1, 1, 1}, true, true, true);
+    addLight(0, {{0, 0, 1}, {1, 1, 1}, true, true, true});
     set3(DermalShade::reflectedColor, 1, 1, 1);
     for (KFloatVector p : {KFloatVector(-1, 0, 0), KFloatVector(0, 0, 1), KFloatVector(0.3f, 0, 2),
                            KFloatVector(0, 0, 0)}) {
@@ -243,7 +185,7 @@ TEST_F(DermalShadeTest, GrazingAndBackFacingViewsStayFinite) {
 
 TEST_F(DermalShadeTest, DiffuseOnlyIsTheTableTermTimesTheCosine) {
     view(0, 0, -1);
-    addLight(0, {0, 0.6f, 0.8f}, {1, 2, 0.5f}, false, true, false);
+    addLight(0, {{0, 0.6f, 0.8f}, {1, 2, 0.5f}, false, true, false});
     const KFloatVector c = read(DermalShade::outColor);
     // Head-on view: Vt is zero, so the azimuth is acos(0).
     const double thetaI = std::acos(0.8f), phi = std::acos(0.0);
@@ -264,7 +206,7 @@ TEST_F(DermalShadeTest, DiffuseOnlyIsTheTableTermTimesTheCosine) {
 
 TEST_F(DermalShadeTest, SpecularOnlyIsAColourlessHighlight) {
     view(0, -0.5f, -1);
-    addLight(0, {0, 0.6f, 0.8f}, {1, 1, 1}, false, false, true);
+    addLight(0, {{0, 0.6f, 0.8f}, {1, 1, 1}, false, false, true});
     const KFloatVector c = read(DermalShade::outColor);
     EXPECT_GT(c.x, 0.0f);
     EXPECT_EQ(c.x, c.y);
@@ -278,7 +220,7 @@ TEST_F(DermalShadeTest, SpecularOnlyIsAColourlessHighlight) {
 TEST_F(DermalShadeTest, RoughnessZeroKeepsTheTableTerm) {
     view(0, 0, -1);
     set(DermalShade::roughness, 0.0f);
-    addLight(0, {0, 0, 1}, {1, 1, 1}, false, true, true);
+    addLight(0, {{0, 0, 1}, {1, 1, 1}, false, true, true});
     const KFloatVector c = read(DermalShade::outColor);
     for (unsigned k = 0; k < 3; ++k) EXPECT_GT(c[k], 0.0f);
 }
@@ -286,7 +228,7 @@ TEST_F(DermalShadeTest, RoughnessZeroKeepsTheTableTerm) {
 TEST_F(DermalShadeTest, DermisZeroInAChannelGivesNoSubsurfaceThere) {
     view(0, 0, -1);
     set3(DermalShade::dermis, 0.0f, 0.979f, 0.943f);
-    addLight(0, {0, 0, 1}, {1, 1, 1}, true, true, false);
+    addLight(0, {{0, 0, 1}, {1, 1, 1}, true, true, false});
     const KFloatVector c = read(DermalShade::outColor);
     EXPECT_EQ(c.x, 0.0f);
     EXPECT_GT(c.y, 0.0f);
@@ -297,8 +239,8 @@ TEST_F(DermalShadeTest, BothGainsZeroLeaveOnlyTheEnvironment) {
     view(0, 0, -1);
     set(DermalShade::SubSurface, 0.0f);
     set(DermalShade::Surface, 0.0f);
-    addLight(0, {0, 0, 1}, {1, 1, 1}, true, true, true);
-    addLight(1, {0, 0.6f, 0.8f}, {3, 3, 3}, false, true, true);
+    addLight(0, {{0, 0, 1}, {1, 1, 1}, true, true, true});
+    addLight(1, {{0, 0.6f, 0.8f}, {3, 3, 3}, false, true, true});
     EXPECT_EQ(read(DermalShade::outColor), KFloatVector(0, 0, 0));
     set3(DermalShade::reflectedColor, 1, 1, 1);
     EXPECT_FLOAT_EQ(read(DermalShade::outColor).x, static_cast<float>(1.0 / 36.0));
@@ -307,7 +249,7 @@ TEST_F(DermalShadeTest, BothGainsZeroLeaveOnlyTheEnvironment) {
 TEST_F(DermalShadeTest, AmbientLightIsTheHemisphereTermScaledByAmbientGain) {
     view(0, 0, -1);
     set(DermalShade::Ambient, 0.25f);
-    addLight(0, {0, 0, -1}, {2, 2, 2}, true, true, true);  // facing away: ambient part only
+    addLight(0, {{0, 0, -1}, {2, 2, 2}, true, true, true});  // facing away: ambient part only
     const KFloatVector c = read(DermalShade::outColor);
     const double h = dermal::ambientResponse(1.0, 0.993f, 0.9f * 0.955f, 0.5f, 10.0, 0.0);
     EXPECT_NEAR(c.x, static_cast<float>(h) * 0.25f * 2.0f, 1e-6);
@@ -316,25 +258,25 @@ TEST_F(DermalShadeTest, AmbientLightIsTheHemisphereTermScaledByAmbientGain) {
 
 TEST_F(DermalShadeTest, LightsFacingAwayContributeNothingDirect) {
     view(0, 0, -1);
-    addLight(0, {0, 0.3f, -0.9f}, {1, 1, 1}, false, true, true);
+    addLight(0, {{0, 0.3f, -0.9f}, {1, 1, 1}, false, true, true});
     EXPECT_EQ(read(DermalShade::outColor), KFloatVector(0, 0, 0));
 }
 
 TEST_F(DermalShadeTest, LongLightDirectionScalesTheLightWithoutNaN) {
     view(0, 0, -1);
-    addLight(0, {0, 0, 1}, {1, 1, 1}, false, true, true);
+    addLight(0, {{0, 0, 1}, {1, 1, 1}, false, true, true});
     const KFloatVector unit = read(DermalShade::outColor);
-    addLight(0, {0, 0, 3}, {1, 1, 1}, false, true, true);
+    addLight(0, {{0, 0, 3}, {1, 1, 1}, false, true, true});
     const KFloatVector longer = read(DermalShade::outColor);
     for (unsigned k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(longer[k], 3.0f * unit[k]);
-    addLight(0, {0, 2, 3}, {1, 1, 1}, false, true, true);  // L.N = 3 but oblique
+    addLight(0, {{0, 2, 3}, {1, 1, 1}, false, true, true});  // L.N = 3 but oblique
     const KFloatVector oblique = read(DermalShade::outColor);
     for (unsigned k = 0; k < 3; ++k) EXPECT_TRUE(std::isfinite(oblique[k]));
 }
 
 TEST_F(DermalShadeTest, OutTransparencyIsAlwaysBlack) {
     EXPECT_EQ(read(DermalShade::outTransparency), KFloatVector(0, 0, 0));
-    addLight(0, {0, 0, 1}, {1, 1, 1}, true, true, true);
+    addLight(0, {{0, 0, 1}, {1, 1, 1}, true, true, true});
     EXPECT_EQ(read(DermalShade::outTransparency), KFloatVector(0, 0, 0));
 }
 
