@@ -62,4 +62,25 @@ TEST(DermalShadePlugin, LoadRegistersTheShaderAndRefreshesTheCreateWindow) {
     EXPECT_EQ(entries[1].text, kRefresh);
 }
 
+// A second load after an unload registers fresh attributes, and nodes of the reloaded type
+// shade: the static handles are rebuilt by the initialiser, not left pointing at the old type.
+TEST(DermalShadePlugin, ReloadedTypeShades) {
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::string error, name;
+        ASSERT_TRUE(PluginLoader::instance().load(kLibrary, &error, &name)) << error;
+        KObject node = tarn::Graph::instance().createNode("DermalShade", "skin", &error);
+        ASSERT_FALSE(node.isNull()) << error;
+        KPlug red = tarn::Graph::instance().parsePlug("skin.reflectedColorR", &error);
+        ASSERT_TRUE(red.setValue(1.0f));
+        // Default view: point (1, 1, 1) and normal (1, 1, 1) face away, so u = 1e-8 and the
+        // environment factor is F(1e-8, 1.4) = 0.99999994.
+        EXPECT_NEAR(tarn::Graph::instance().parsePlug("skin.ocr", &error).asFloat(), 0.99999994,
+                    1e-7);
+        EXPECT_EQ(tarn::Graph::instance().parsePlug("skin.ocg", &error).asFloat(), 0.0f);
+        ASSERT_TRUE(PluginLoader::instance().unload(name, true, &error)) << error;
+        EXPECT_EQ(tarn::Graph::instance().findType("DermalShade"), nullptr);
+    }
+}
+
 }  // namespace
