@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "host/commands/connection_undo.h"
+#include "host/commands/dg_connection_commands.h"
 #include "host/commands/scene_command_util.h"
 #include "host/dg/graph.h"
 #include "host/lang/command_modules.h"
@@ -578,6 +579,7 @@ void installDgCommands(CommandRegistry& registry) {
                    {.longName = "visible", .shortName = "v"},
                    {.longName = "shortNames", .shortName = "sn"}},
          .body = listAttrCmd});
+    commands::addConnectionCommands(registry);
 }
 
 }  // namespace tarn::lang

@@ -314,7 +314,7 @@ TEST_F(SceneCommandCases, UndoAndRedoAreExact) {
         "parent -w ball",          "move -r 1 2 3 box grp",    "move -r 0 1 0 box.vtx[0:2]",
         "rotate 10 20 30 ball",    "scale -r 2 2 2 grp",       "xform -ws -t 1 1 1 ball",
         "hide box ball",           "polyCube -n crate",        "polyPlane -sx 2 -sy 2",
-        "polySoftEdge -a 0 ball",  "polyCylinder; polySphere",
+        "polySoftEdge -a 0 ball",  "polyCylinder; polySphere", "camera -n shot -p 1 2 3",
     };
     for (const char* text : rows) {
         SCOPED_TRACE(text);

@@ -1,6 +1,7 @@
 // parent, hide, showHidden, move, rotate, scale, xform, camera and listRelatives.
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 #include "host/commands/scene_command_util.h"
@@ -300,15 +301,27 @@ CommandResult xformCmd(const CommandArgs& args, CommandContext&) {
     return {};
 }
 
+// True for names the graph takes: letters, digits and '_', not starting with a digit.
+bool validNodeName(const std::string& name) {
+    if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
+}
+
+// "camera -n shot" names the transform "shot" and its shape "shotShape", as the primitives do.
 CommandResult cameraCmd(const CommandArgs& args, CommandContext&) {
+    const std::string name = args.has("name") ? args.flag("name").asString() : std::string();
+    if (args.has("name") && !validNodeName(name))
+        return CommandResult::failure("Invalid node name: " + name);
     KFnCamera fn;
     KStatus status;
     const KObject transform = fn.create(&status);
     if (status.error()) return CommandResult::failure("Could not create a camera");
-    std::string error;
     if (args.has("name")) {
         KFnDependencyNode t(transform);
-        t.setName(args.flag("name").asString());
+        const KString actual = t.setName(name);
+        KFnDependencyNode(fn.object()).setName(KString(actual.str() + "Shape"));
     }
     if (args.has("position"))
         scene::writeVector(transform, "translate",
