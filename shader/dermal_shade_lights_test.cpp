@@ -1,5 +1,5 @@
 // DermalShade shading through the graph: golden samples worked out by hand from the shading
-// formulas and the published reference cells, and the handling of the light-data array (no
+// formulas and the reference cells of the tables, and the handling of the light-data array (no
 // lights, gaps in logical indices, per-light flags, default and removed elements).
 
 #include <gtest/gtest.h>
@@ -14,12 +14,12 @@ namespace {
 using dermal_test::DermalShadeFixture;
 using dermal_test::Light;
 
-// Reference cells (order 0, value 4j + i) of the published data. Both are isotropic cells
-// (anisotropy sample 0), whose azimuthal orders are all zero.
+// Reference cells (order 0, value 4j + i) the compiled tables are calibrated to. This one is
+// isotropic (anisotropy sample 0): its azimuthal orders are all zero.
 const double kLevel1Rough0Aniso0[16] = {
     0.000876487, 0.024184, 0.0136598, 0.0171131, 0.024184,  0.667357, 0.376692, 0.471746,
     0.0136598,   0.376692, 0.213496,  0.267952,  0.0171131, 0.471746, 0.267952, 0.336767};
-// Roughness 0.9, anisotropy 0.9 of level 1.0: only order 0 is published, enough for ambient.
+// Roughness 0.9, anisotropy 0.9 of level 1.0: order 0 alone, which is all the ambient term reads.
 const double kLevel1Rough9Aniso9[16] = {0.243071, 0.252329, 0.207927, 0.212308, 0.215005, 0.289545,
                                         0.238051, 0.248195, 0.22292,  0.294866, 0.268713, 0.279522,
                                         0.292188, 0.402129, 0.379593, 0.40251};
