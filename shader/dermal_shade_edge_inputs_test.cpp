@@ -98,8 +98,9 @@ TEST_F(DermalShadeEdgeInputs, UnusableDirectionsShadeLikeZeroOnes) {
 }
 
 TEST_F(DermalShadeEdgeInputs, GrazingAndZeroViewsClampTheCosine) {
-    // A view in the surface or at the eye gives u = 1e-8: the environment factor
-    // F(1e-8, 1.4) = 0.99999994 and thetaR just below pi/2 (b = 1e-8).
+    // A view in the surface, at the eye or from behind gives u = 1e-8: the environment factor
+    // F(1e-8, 1.4) = 0.99999994. Note: thetaR = acos(1e-8) rounds to the float just above pi/2,
+    // so the view cosine the tables see is -4.4e-8, harmless.
     set3(DermalShade::reflectedColor, 1, 1, 1);
     set(DermalShade::SubSurface, 0.0f);
     for (KFloatVector p : {KFloatVector(-2, 0, 0), KFloatVector(0, 0, 0), KFloatVector(0, 0, 3)}) {
