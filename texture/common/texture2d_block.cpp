@@ -146,24 +146,14 @@ void writeOutputs(KDataBlock& block, const Texture2dHandles& h, const Rgb& c, fl
 }  // namespace
 
 KStatus computeTexture2d(const KPlug& plug, KDataBlock& block, const Texture2dHandles& h,
-                         const AttributeLayout& layout, void* params, Pattern2d pattern) {
+                         const AttributeLayout& layout, void* params, Pattern2d pattern,
+                         bool filtered) {
     // Not one of the outputs: not ours, the host keeps its value.
     if (!h.serves(plug)) return KStatus::kUnknownParameter;
     try {
-        // Read the common inputs, then the node's own.
         const float u = block.inputValue(h.uCoord).asFloat();
         const float v = block.inputValue(h.vCoord).asFloat();
-        const float sizeX = block.inputValue(h.uvFilterSizeX).asFloat();
-        const float sizeY = block.inputValue(h.uvFilterSizeY).asFloat();
-        const float filter = block.inputValue(h.filter).asFloat();
-        const float filterOffset = block.inputValue(h.filterOffset).asFloat();
-        const Rgb colorGain = toRgb(block.inputValue(h.colorGain).asFloatVector());
-        const Rgb colorOffset = toRgb(block.inputValue(h.colorOffset).asFloatVector());
-        const float alphaGain = block.inputValue(h.alphaGain).asFloat();
-        const float alphaOffset = block.inputValue(h.alphaOffset).asFloat();
         const bool alphaIsLuminance = block.inputValue(h.alphaIsLuminance).asBool();
-        const bool invert = block.inputValue(h.invert).asBool();
-        layout.readFields(block, params);
 
         // A sample without UVs shows the default colour untouched.
         if (static_cast<double>(u) <= kNoUv || static_cast<double>(v) <= kNoUv) {
@@ -172,8 +162,21 @@ KStatus computeTexture2d(const KPlug& plug, KDataBlock& block, const Texture2dHa
             return KStatus::kSuccess;
         }
 
-        const float fx = filter * sizeX + filterOffset;
-        const float fy = filter * sizeY + filterOffset;
+        // The colour adjustment's inputs, then the node's own.
+        const Rgb colorGain = toRgb(block.inputValue(h.colorGain).asFloatVector());
+        const Rgb colorOffset = toRgb(block.inputValue(h.colorOffset).asFloatVector());
+        const float alphaGain = block.inputValue(h.alphaGain).asFloat();
+        const float alphaOffset = block.inputValue(h.alphaOffset).asFloat();
+        const bool invert = block.inputValue(h.invert).asBool();
+        layout.readFields(block, params);
+
+        float fx = 0.0f, fy = 0.0f;
+        if (filtered) {
+            const float filter = block.inputValue(h.filter).asFloat();
+            const float filterOffset = block.inputValue(h.filterOffset).asFloat();
+            fx = filter * block.inputValue(h.uvFilterSizeX).asFloat() + filterOffset;
+            fy = filter * block.inputValue(h.uvFilterSizeY).asFloat() + filterOffset;
+        }
         PatternResult r = pattern(u, v, fx, fy, params);
 
         if (alphaIsLuminance) r.alpha = luminance(r.color);

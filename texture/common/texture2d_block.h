@@ -33,8 +33,11 @@ struct Texture2dHandles {
 
 /// The compute frame: status 5 without writing for a plug it does not serve; otherwise reads
 /// the inputs, evaluates `pattern` with `params` (filled from the own rows) and writes and
-/// cleans outAlpha then outColor. Safe on many threads with one block each; no allocation.
+/// cleans outAlpha then outColor. The filter inputs are read only when `filtered` (the pattern
+/// uses the filter sizes; it gets 0 otherwise). Safe on many threads with one block each; no
+/// allocation.
 KStatus computeTexture2d(const KPlug& plug, KDataBlock& block, const Texture2dHandles& handles,
-                         const AttributeLayout& layout, void* params, Pattern2d pattern);
+                         const AttributeLayout& layout, void* params, Pattern2d pattern,
+                         bool filtered = true);
 
 }  // namespace texture

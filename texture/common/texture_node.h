@@ -102,14 +102,18 @@ public:
     /// Thread-safe with one block per thread; no allocation.
     KStatus compute(const KPlug& plug, KDataBlock& block) override {
         Params params;
-        return computeTexture2d(plug, block, Base::s_handles, Base::s_layout, &params, &evaluate);
+        return computeTexture2d(plug, block, Base::s_handles, Base::s_layout, &params, &evaluate,
+                                kFiltered);
     }
 
 private:
+    /// Whether the pattern takes the effective filter sizes.
+    static constexpr bool kFiltered =
+        std::is_invocable_v<decltype(pattern), float, float, float, float, const Params&>;
+
     static PatternResult evaluate(float u, float v, float fx, float fy, const void* params) {
         const Params& p = *static_cast<const Params*>(params);
-        if constexpr (std::is_invocable_v<decltype(pattern), float, float, float, float,
-                                          const Params&>)
+        if constexpr (kFiltered)
             return pattern(u, v, fx, fy, p);
         else
             return pattern(u, v, p);
