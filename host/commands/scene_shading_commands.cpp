@@ -90,13 +90,24 @@ bool addToSet(const KObject& set, const KSelectionList& list, std::string* error
         return true;
     }
     auto* node = dynamic_cast<shading::SetNode*>(scene::liveNode(set)->userNode());
-    const std::vector<std::string> before = node->members;
-    for (const std::string& name : scene::selectionStrings(list))
-        if (std::find(node->members.begin(), node->members.end(), name) == node->members.end())
-            node->members.push_back(name);
-    const std::vector<std::string> after = node->members;
+    using Members = std::vector<shading::SetMember>;
+    const Members before = node->members;
+    for (const std::string& name : scene::selectionStrings(list)) {
+        // A listed name is its owner's name and the component part.
+        const size_t dot = name.find('.');
+        NodeImpl* owner = scene::liveNode(scene::findNode(name.substr(0, dot)));
+        if (!owner) continue;
+        shading::SetMember member{owner->shared_from_this(),
+                                  dot == std::string::npos ? std::string() : name.substr(dot)};
+        const bool present =
+            std::any_of(node->members.begin(), node->members.end(), [&](const auto& m) {
+                return m.node.lock().get() == owner && m.component == member.component;
+            });
+        if (!present) node->members.push_back(std::move(member));
+    }
+    const Members after = node->members;
     const std::string setName = scene::nodeName(set);
-    auto restore = [setName](const std::vector<std::string>& members) {
+    auto restore = [setName](const Members& members) {
         if (NodeImpl* n = scene::liveNode(Graph::instance().findNode(setName)))
             if (auto* s = dynamic_cast<shading::SetNode*>(n->userNode())) s->members = members;
     };
@@ -108,7 +119,12 @@ bool addToSet(const KObject& set, const KSelectionList& list, std::string* error
 std::vector<std::string> setMembers(const KObject& set) {
     if (!shading::isShadingGroup(set)) {
         auto* node = dynamic_cast<shading::SetNode*>(scene::liveNode(set)->userNode());
-        return node ? node->members : std::vector<std::string>{};
+        std::vector<std::string> names;
+        if (!node) return names;
+        for (const shading::SetMember& m : node->members)
+            if (const auto owner = m.node.lock(); owner && owner->alive())
+                names.push_back(owner->name() + m.component);
+        return names;
     }
     std::vector<std::string> out;
     for (const shading::GroupMember& m : shading::groupMembers(set)) {

@@ -68,6 +68,11 @@ TEST_F(ShadingCommandCases, SetsCreateQueryAndForceElements) {
         {"plain set members", "sets -q keep", "cam box.vtx[0]"},
         {"add to a plain set", "sets -e -addElement keep flat cam; sets -q keep",
          "cam box.vtx[0] flat"},
+        {"members follow a rename", "rename cam eye; sets -q keep", "eye box.vtx[0] flat"},
+        {"a deleted member drops out", "delete flat; sets -q keep", "eye box.vtx[0]"},
+        {"and comes back with undo", "undo; sets -q keep", "eye box.vtx[0] flat"},
+        {"a new node of the old name is another", "camera -n cam; sets -q keep",
+         "eye box.vtx[0] flat"},
         {"a group made with members", "sets -renderable true -name fullSG box; sets -q fullSG",
          "boxShape"},
     });

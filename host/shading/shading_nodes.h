@@ -68,8 +68,16 @@ public:
     static KObject repeatUV, offset, rotateUV, outUV;
 };
 
+/// A member of a plain set: the node it names and the component part of its name (".vtx[0:2]",
+/// empty for a whole node). Held weakly, so a renamed member answers its new name and a deleted
+/// one drops out until undo brings the very node back.
+struct SetMember {
+    std::weak_ptr<NodeImpl> node;
+    std::string component;
+};
+
 /// A set: shading groups (renderable) keep their faces on the meshes; plain sets keep a list
-/// of member names.
+/// of members.
 class SetNode : public KPxNode {
 public:
     static void* creatorSet() { return new SetNode; }
@@ -79,7 +87,7 @@ public:
     /// shadingEngine: surfaceShader (ss, colour), displacementShader (ds); both:
     /// memberWireframeColor (mwc).
     static KObject surfaceShader, displacementShader, setWireColor, objectSetWire;
-    std::vector<std::string> members;  // plain sets only
+    std::vector<SetMember> members;  // plain sets only
 };
 
 /// Registers the shading node types when missing and creates "lambert1" and
