@@ -148,6 +148,15 @@ TEST_F(DgCommandCases, CreateNodeRenameAndListAttr) {
     });
 }
 
+// A session's first command may create a host type: the types are there without a scene
+// command having run before.
+TEST_F(DgCommandCases, HostTypesExistFromTheFirstCommand) {
+    for (const char* type : {"transform", "phong", "shadingEngine"}) {
+        Graph::instance().clear();
+        EXPECT_EQ(eval(std::string("createNode ") + type + " -n first"), "first") << type;
+    }
+}
+
 TEST_F(DgCommandCases, ConnectAndDisconnect) {
     expectCases({
         {"connect", "connectAttr p1.sum p3.inputA", "Connected p1.sum to p3.inputA."},

@@ -11,6 +11,7 @@
 #include "host/dg/graph.h"
 #include "host/lang/command_modules.h"
 #include "host/scene/dag.h"
+#include "host/scene/dag_nodes.h"
 #include "host/scene/scene_undo.h"
 #include "host/scene/selection.h"
 #include "host/undo/undo.h"
@@ -306,6 +307,8 @@ CommandResult createNodeCmd(const CommandArgs& args, CommandContext&) {
     const std::string type = args[0].asString();
     const std::string name = args.has("name") ? args.flag("name").asString() : std::string();
     std::string error;
+    // The host's own types (transforms, meshes, materials) are there from the first command on.
+    scene::ensureSceneTypes();
     NodeType* t = Graph::instance().findType(type);
     if (!t) return CommandResult::failure("Unknown node type: " + type);
     KObject node;
