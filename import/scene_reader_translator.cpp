@@ -41,6 +41,9 @@ KStatus importQmfFile(const char* path) {
             TparseQmfFile parser(&source);
             if (parser.parse()) {
                 TribRenderTarn backEnd;
+                // The model is rebuilt by the next parse: each mesh's arrays can go as soon as
+                // the host holds the mesh, which keeps the import's peak memory down.
+                backEnd.setReleasePlayedMeshes(true);
                 backEnd.play(riListHead(), 0);
                 status = KStatus::kSuccess;
             }

@@ -50,6 +50,19 @@ const T* as(const RtScene& rec) {
     return dynamic_cast<const T*>(rec.data.get());
 }
 
+// Frees the geometry arrays of a played polygon-mesh record (its counts become zero).
+void releaseMeshArrays(RtData& data) {
+    auto* mesh = dynamic_cast<RtPointsPolygons*>(&data);
+    if (!mesh) return;
+    mesh->P.reset();
+    mesh->N.reset();
+    mesh->st.reset();
+    mesh->counts.reset();
+    mesh->indices.reset();
+    mesh->polygonCount = 0;
+    mesh->indexCount = 0;
+}
+
 // The floats of a record when it carries exactly `n` of them.
 const float* floats(const RtScene& rec, size_t n) {
     const auto* f = as<RtFloats>(rec);
@@ -260,7 +273,10 @@ void TribRender::playOne(RtScene& rec) {
             if (const auto* p = as<RtGeneralPolygon>(rec)) generalPolygon(*p);
             return;
         case kPointsPolygonsID:
-            if (const auto* p = as<RtPointsPolygons>(rec)) pointsPolygons(*p);
+            if (const auto* p = as<RtPointsPolygons>(rec)) {
+                pointsPolygons(*p);
+                if (m_releasePlayedMeshes) releaseMeshArrays(*rec.data);
+            }
             return;
         case kPointsGeneralPolygonsID:
             if (const auto* p = as<RtPointsGeneralPolygons>(rec)) pointsGeneralPolygons(*p);

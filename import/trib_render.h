@@ -10,6 +10,10 @@ public:
     virtual ~TribRender() = default;
     /// Plays every record from head on; returns the number of records visited.
     virtual int play(RtScene* head, int frame);
+    /// With `release` set, play frees the point, texture-coordinate, count and index arrays of
+    /// each polygon-mesh record once it has been played (a one-shot import that no longer needs
+    /// them); the records themselves stay. Off by default.
+    void setReleasePlayedMeshes(bool release) { m_releasePlayedMeshes = release; }
 
     // Pixel filter functions (base: 0).
     virtual float gaussianFilter(float, float, float, float) { return 0; }
@@ -99,6 +103,7 @@ protected:
 
 private:
     void playOne(RtScene& rec);
+    bool m_releasePlayedMeshes = false;
 };
 
 /// The trace line the player writes for a call type it knows only by name, or null.

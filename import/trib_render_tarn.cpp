@@ -41,25 +41,61 @@ constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
 
 }  // namespace
 
+namespace {
+
+// True when the face can go to the mesh kernel: at least 3 vertices, each in [0, vertexCount),
+// none repeated.
+bool usableFace(const int* face, int n, int vertexCount) {
+    if (n == 3) {
+        const unsigned limit = static_cast<unsigned>(std::max(vertexCount, 0));
+        return static_cast<unsigned>(face[0]) < limit && static_cast<unsigned>(face[1]) < limit &&
+               static_cast<unsigned>(face[2]) < limit && face[0] != face[1] && face[1] != face[2] &&
+               face[0] != face[2];
+    }
+    if (n < 3) return false;
+    for (int i = 0; i < n; ++i) {
+        if (face[i] < 0 || face[i] >= vertexCount) return false;
+        for (int j = 0; j < i; ++j)
+            if (face[j] == face[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 MeshFaceFilter filterMeshFaces(const int* counts, int polygonCount, const int* indices,
                                size_t indexCount, int vertexCount) {
     MeshFaceFilter out;
-    out.remap.assign(std::max(polygonCount, 0), -1);
+    const int faceCount = std::max(polygonCount, 0);
+    // Usually every face is usable: check them all first and copy the lists in one go.
     size_t offset = 0;
+    int f = 0;
+    for (; f < faceCount; ++f) {
+        const int n = counts[f];
+        if (n < 0 || offset + size_t(n) > indexCount ||
+            !usableFace(indices + offset, n, vertexCount))
+            break;
+        offset += size_t(n);
+    }
+    if (f == faceCount) {
+        out.counts.assign(counts, counts + faceCount);
+        out.indices.assign(indices, indices + offset);
+        out.remap.resize(size_t(faceCount));
+        for (int k = 0; k < faceCount; ++k) out.remap[k] = k;
+        return out;
+    }
+    out.remap.assign(size_t(faceCount), -1);
+    out.counts.reserve(size_t(faceCount));
+    out.indices.reserve(indexCount);
+    offset = 0;
     int kept = 0;
-    for (int f = 0; f < polygonCount; ++f) {
+    for (f = 0; f < faceCount; ++f) {
         const int n = counts[f];
         // Note: a count running past the index list ends the faces there.
         if (n < 0 || offset + size_t(n) > indexCount) break;
         const int* face = indices + offset;
         offset += size_t(n);
-        bool usable = n >= 3;
-        for (int i = 0; usable && i < n; ++i) {
-            if (face[i] < 0 || face[i] >= vertexCount) usable = false;
-            for (int j = 0; usable && j < i; ++j)
-                if (face[j] == face[i]) usable = false;
-        }
-        if (!usable) continue;
+        if (!usableFace(face, n, vertexCount)) continue;
         out.counts.push_back(n);
         out.indices.insert(out.indices.end(), face, face + n);
         out.remap[f] = kept++;
@@ -211,14 +247,16 @@ void TribRenderTarn::pointsPolygons(const RtPointsPolygons& mesh) {
     MeshFaceFilter faces = filterMeshFaces(mesh.counts.get(), mesh.polygonCount, mesh.indices.get(),
                                            mesh.indexCount, vertexCount);
     if (faces.counts.empty()) return;
-    const KIntArray counts(faces.counts.data(), unsigned(faces.counts.size()));
-    const KIntArray indices(faces.indices.data(), unsigned(faces.indices.size()));
+    const int faceCount = int(faces.counts.size());
+    KIntArray counts, indices;
+    counts.items() = std::move(faces.counts);
+    indices.items() = std::move(faces.indices);
 
     KFnMesh fn;
     const KObject parent = gCurrent ? gCurrent->object : KObject::kNullObj;
-    const KObject created =
-        fn.create(vertexCount, int(faces.counts.size()), points, counts, indices, parent);
+    const KObject created = fn.create(vertexCount, faceCount, points, counts, indices, parent);
     if (created.isNull()) return;
+    points = {};
     KDagPath path;
     KDagPath::getAPathTo(created, path);
     path.extendToShape();

@@ -49,6 +49,15 @@ OpStatus SoftEdgeOperation::prepare(const PolyMesh& mesh) {
 }
 
 OpStatus SoftEdgeOperation::apply(PolyMesh& mesh) {
+    // Every edge to one flag: nothing to do when the mesh already says so for all its edges,
+    // and no per-edge walk (nor edge table) when no changes need listing.
+    if (m_edges.empty() && m_uniform >= 0) {
+        if (mesh.uniformEdgeSmoothing() == m_uniform) return OpStatus::success();
+        if (!m_keepChanges) {
+            mesh.setAllEdgesSmooth(m_uniform != 0);
+            return OpStatus::success();
+        }
+    }
     const size_t count = m_edges.empty() ? static_cast<size_t>(mesh.numEdges()) : m_edges.size();
     for (size_t i = 0; i < count; ++i) {
         const int e = m_edges.empty() ? static_cast<int>(i) : m_edges[i];

@@ -82,27 +82,30 @@ void triangulatePolygon(std::span<const Vec3> loop, const Vec3& normal, std::vec
     out.insert(out.end(), {rest[0], rest[1], rest[2]});
 }
 
-void PolyMesh::ensureTriangles() const {
-    if (m_trianglesValid) return;
-    ensureNormals();
-    m_triangleCorners.clear();
-    m_triangleCorners.reserve(3 * (m_faceVerts.size()));
-    m_triangleOffsets.assign(numFaces() + 1, 0);
+const PolyMesh::Triangulation& PolyMesh::buildTriangulation() const {
+    const std::vector<Vec3>& faceN = faceNormals().values;
+    std::lock_guard lock(buildMutex());
+    if (const Triangulation* built = m_triangulation.get()) return *built;
+    auto out = std::make_shared<Triangulation>();
+    out->corners.reserve(3 * (m_faceVerts.size()));
+    out->offsets.assign(numFaces() + 1, 0);
     std::vector<Vec3> loop;
     for (int f = 0; f < numFaces(); ++f) {
         loop.clear();
         for (int v : faceVertices(f)) loop.push_back(m_points[v]);
-        m_triangleOffsets[f] = static_cast<int>(m_triangleCorners.size() / 3);
-        triangulatePolygon(loop, m_faceNormals[f], m_triangleCorners);
+        out->offsets[f] = static_cast<int>(out->corners.size() / 3);
+        triangulatePolygon(loop, faceN[f], out->corners);
     }
-    m_triangleOffsets[numFaces()] = static_cast<int>(m_triangleCorners.size() / 3);
-    m_trianglesValid = true;
+    out->offsets[numFaces()] = static_cast<int>(out->corners.size() / 3);
+    return m_triangulation.publish(std::move(out));
 }
 
 std::array<int, 3> PolyMesh::triangleCorners(int f, int t) const {
-    ensureTriangles();
-    const int at = 3 * (m_triangleOffsets[f] + t);
-    return {m_triangleCorners[at], m_triangleCorners[at + 1], m_triangleCorners[at + 2]};
+    // A triangle is its own triangulation: no table needed.
+    if (faceVertexCount(f) == 3) return {0, 1, 2};
+    const Triangulation& tri = triangulation();
+    const int at = 3 * (tri.offsets[f] + t);
+    return {tri.corners[at], tri.corners[at + 1], tri.corners[at + 2]};
 }
 
 std::array<int, 3> PolyMesh::triangleVertices(int f, int t) const {

@@ -1,6 +1,8 @@
 #include "host/mesh/poly_mesh.h"
 
 #include <algorithm>
+#include <limits>
+#include <mutex>
 
 namespace tarn {
 
@@ -13,8 +15,13 @@ void countsToOffsets(std::vector<int>& offsets) {
 
 }  // namespace
 
+std::recursive_mutex& PolyMesh::buildMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
 bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
-                      const std::vector<int>& indices, PolyMesh& out, std::string* error) {
+                      std::vector<int> indices, PolyMesh& out, std::string* error) {
     auto fail = [&](std::string text) {
         if (error) *error = std::move(text);
         return false;
@@ -31,21 +38,30 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
     if (total != indices.size())
         return fail("face vertex counts add up to " + std::to_string(total) + " but " +
                     std::to_string(indices.size()) + " vertex indices were given");
-    const int numPoints = static_cast<int>(points.size());
+    if (total > static_cast<size_t>(std::numeric_limits<int>::max()))
+        return fail("the mesh has too many face vertices (" + std::to_string(total) + ")");
+    const unsigned numPoints = static_cast<unsigned>(points.size());
     size_t at = 0;
     for (size_t f = 0; f < counts.size(); ++f) {
         const int n = counts[f];
+        const int* face = indices.data() + at;
+        at += static_cast<size_t>(n);
+        // Triangles, by far the most common faces, are checked in one go.
+        if (n == 3 && static_cast<unsigned>(face[0]) < numPoints &&
+            static_cast<unsigned>(face[1]) < numPoints &&
+            static_cast<unsigned>(face[2]) < numPoints && face[0] != face[1] &&
+            face[1] != face[2] && face[0] != face[2])
+            continue;
         for (int i = 0; i < n; ++i) {
-            const int v = indices[at + i];
-            if (v < 0 || v >= numPoints)
+            const int v = face[i];
+            if (v < 0 || static_cast<unsigned>(v) >= numPoints)
                 return fail("face " + std::to_string(f) + " uses vertex " + std::to_string(v) +
                             " but the mesh has " + std::to_string(numPoints) + " vertices");
             for (int j = 0; j < i; ++j)
-                if (indices[at + j] == v)
+                if (face[j] == v)
                     return fail("face " + std::to_string(f) + " uses vertex " + std::to_string(v) +
                                 " twice");
         }
-        at += static_cast<size_t>(n);
     }
 
     PolyMesh mesh;
@@ -54,113 +70,164 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
     mesh.m_faceOffsets[0] = 0;
     for (size_t f = 0; f < counts.size(); ++f)
         mesh.m_faceOffsets[f + 1] = mesh.m_faceOffsets[f] + counts[f];
-    mesh.m_faceVerts = indices;
-    mesh.buildTopology();
-    mesh.m_edgeSmooth.assign(mesh.m_edges.size(), 1);
+    mesh.m_faceVerts = std::move(indices);
     out = std::move(mesh);
     return true;
 }
 
-void PolyMesh::buildTopology() {
-    // Number edges by first appearance (see the header for the rule) without a hash table:
-    // corners are bucketed by the lower end point of their edge (in corner order), and within a
-    // bucket the first corner met for each upper end point is remembered in per-vertex stamps, so
-    // every corner points at the first corner of its edge.
+namespace {
+
+// Working arrays of the edge walk, kept between walks (under the build lock) so that importing
+// many meshes does not fault in fresh pages for each; dropped when they grow past kKeepBytes.
+struct EdgeWalkScratch {
+    static constexpr size_t kKeepBytes = size_t(16) << 20;
+    struct Link {
+        int other;  // the edge's end point that is not the list's vertex
+        int next;   // next edge listed at the same vertex, -1 at the end
+    };
+    std::vector<int> head, uses;
+    std::vector<Link> links;
+    void trim() {
+        const size_t bytes =
+            4 * (head.capacity() + uses.capacity()) + sizeof(Link) * links.capacity();
+        if (bytes > kKeepBytes) *this = {};
+    }
+};
+
+EdgeWalkScratch& edgeWalkScratch() {
+    static EdgeWalkScratch scratch;
+    return scratch;
+}
+
+}  // namespace
+
+int PolyMesh::walkEdges(std::vector<MeshEdge>* edges, std::vector<int>* faceEdges) const {
+    // Number edges by first appearance (see the header for the rule) in one walk over the
+    // corners in face order, keeping each edge met so far in a list at one of its end points.
+    // The lower-numbered end point keeps lists short in ordinary meshes; when the lists turn out
+    // long (many faces around one vertex), the walk starts over listing each edge at the end
+    // point used by fewer corners, which bounds every list by that vertex's corner count.
     const int nf = numFaces();
     const int nv = numVertices();
     const size_t corners = m_faceVerts.size();
-    std::vector<int> cornerFace(corners), cornerNext(corners);
-    for (int f = 0; f < nf; ++f) {
-        const int first = m_faceOffsets[f], last = m_faceOffsets[f + 1];
-        for (int c = first; c < last; ++c) {
-            cornerFace[c] = f;
-            cornerNext[c] = m_faceVerts[c + 1 < last ? c + 1 : first];
+    const int* verts = m_faceVerts.data();
+    EdgeWalkScratch& scratch = edgeWalkScratch();
+    std::vector<EdgeWalkScratch::Link>& links = scratch.links;
+    std::vector<int>& head = scratch.head;
+    std::vector<int>& uses = scratch.uses;
+    int* perCorner = faceEdges ? faceEdges->data() : nullptr;
+    // A closed mesh has one edge per two corners; borders add a few.
+    const size_t expected = corners / 2 + corners / 16 + 16;
+    for (const bool byUses : {false, true}) {
+        if (byUses) {
+            uses.assign(static_cast<size_t>(nv), 0);
+            for (size_t c = 0; c < corners; ++c) ++uses[verts[c]];
         }
-    }
-    std::vector<int> bucketOffsets(static_cast<size_t>(nv) + 1, 0);
-    for (size_t c = 0; c < corners; ++c)
-        ++bucketOffsets[std::min(m_faceVerts[c], cornerNext[c]) + 1];
-    countsToOffsets(bucketOffsets);
-    std::vector<int> bucket(corners);
-    {
-        std::vector<int> fill(bucketOffsets.begin(), bucketOffsets.end() - 1);
-        for (size_t c = 0; c < corners; ++c)
-            bucket[fill[std::min(m_faceVerts[c], cornerNext[c])]++] = static_cast<int>(c);
-    }
-    // First corner of each corner's edge, kept in m_faceEdges until edges are numbered.
-    m_faceEdges.assign(corners, -1);
-    {
-        std::vector<int> stamp(static_cast<size_t>(nv), -1), firstCorner(static_cast<size_t>(nv));
-        for (int v = 0; v < nv; ++v)
-            for (int k = bucketOffsets[v]; k < bucketOffsets[v + 1]; ++k) {
-                const int c = bucket[k];
-                const int hi = std::max(m_faceVerts[c], cornerNext[c]);
-                if (stamp[hi] != v) {
-                    stamp[hi] = v;
-                    firstCorner[hi] = c;
+        head.assign(static_cast<size_t>(nv), -1);
+        links.clear();
+        links.reserve(expected);
+        if (edges) {
+            edges->clear();
+            edges->reserve(expected);
+        }
+        const size_t stepLimit = byUses ? std::numeric_limits<size_t>::max() : 8 * corners + 4096;
+        size_t steps = 0;
+        int f = 0;
+        for (; f < nf && steps <= stepLimit; ++f) {
+            const int first = m_faceOffsets[f], last = m_faceOffsets[f + 1];
+            for (int c = first; c < last; ++c) {
+                const int a = verts[c], b = verts[c + 1 < last ? c + 1 : first];
+                int key = a < b ? a : b;
+                if (byUses) key = uses[a] < uses[b] || (uses[a] == uses[b] && a < b) ? a : b;
+                const int other = a ^ b ^ key;
+                int e = head[key];
+                while (e >= 0 && links[e].other != other) {
+                    e = links[e].next;
+                    ++steps;
                 }
-                m_faceEdges[c] = firstCorner[hi];
+                if (e < 0) {
+                    e = static_cast<int>(links.size());
+                    links.push_back({other, head[key]});
+                    head[key] = e;
+                    if (edges) edges->push_back({a, b});
+                }
+                if (perCorner) perCorner[c] = e;
             }
-    }
-    bucket = {};
-    bucketOffsets = {};
-    // Corners in face order meet their edge's first corner before any other corner of it.
-    size_t edgeCount = 0;
-    for (size_t c = 0; c < corners; ++c) edgeCount += m_faceEdges[c] == static_cast<int>(c);
-    m_edges.clear();
-    m_edges.reserve(edgeCount);
-    for (size_t c = 0; c < corners; ++c)
-        if (m_faceEdges[c] == static_cast<int>(c)) {
-            m_faceEdges[c] = static_cast<int>(m_edges.size());
-            m_edges.push_back({m_faceVerts[c], cornerNext[c]});
-        } else {
-            m_faceEdges[c] = m_faceEdges[m_faceEdges[c]];
         }
-    cornerNext = {};
-    const int ne = numEdges();
-
-    // Adjacency lists, filled in ascending order of their values (faces and edges are walked
-    // in order), so no sorting is needed.
-    m_edgeFaceOffsets.assign(static_cast<size_t>(ne) + 1, 0);
-    m_vertexFaceOffsets.assign(static_cast<size_t>(nv) + 1, 0);
-    m_vertexEdgeOffsets.assign(static_cast<size_t>(nv) + 1, 0);
-    for (size_t c = 0; c < corners; ++c) {
-        ++m_edgeFaceOffsets[m_faceEdges[c] + 1];
-        ++m_vertexFaceOffsets[m_faceVerts[c] + 1];
+        if (f == nf) break;
     }
-    for (const MeshEdge& e : m_edges) {
-        ++m_vertexEdgeOffsets[e.v0 + 1];
-        ++m_vertexEdgeOffsets[e.v1 + 1];
-    }
-    countsToOffsets(m_edgeFaceOffsets);
-    countsToOffsets(m_vertexFaceOffsets);
-    countsToOffsets(m_vertexEdgeOffsets);
-    m_edgeFaces.assign(corners, 0);
-    m_vertexFaces.assign(corners, 0);
-    m_vertexEdges.assign(2 * static_cast<size_t>(ne), 0);
-    {
-        std::vector<int> edgeFill(m_edgeFaceOffsets.begin(), m_edgeFaceOffsets.end() - 1);
-        for (size_t c = 0; c < corners; ++c)
-            m_edgeFaces[edgeFill[m_faceEdges[c]]++] = cornerFace[c];
-    }
-    cornerFace = {};
-    {
-        std::vector<int> vertexFill(m_vertexFaceOffsets.begin(), m_vertexFaceOffsets.end() - 1);
-        for (int f = 0; f < nf; ++f)
-            for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c)
-                m_vertexFaces[vertexFill[m_faceVerts[c]]++] = f;
-        vertexFill.assign(m_vertexEdgeOffsets.begin(), m_vertexEdgeOffsets.end() - 1);
-        for (int e = 0; e < ne; ++e) {
-            m_vertexEdges[vertexFill[m_edges[e].v0]++] = e;
-            m_vertexEdges[vertexFill[m_edges[e].v1]++] = e;
-        }
-    }
-    invalidateGeometry();
-    m_trianglesValid = false;
+    return static_cast<int>(links.size());
 }
 
-void PolyMesh::invalidateGeometry() {
-    m_normalsValid = false;
+int PolyMesh::countEdges() const {
+    std::lock_guard lock(buildMutex());
+    if (const EdgeTable* t = m_edgeTable.get()) return static_cast<int>(t->edges.size());
+    if (const int* n = m_edgeCount.get()) return *n;
+    const int count = walkEdges(nullptr, nullptr);
+    edgeWalkScratch().trim();
+    return m_edgeCount.publish(std::make_shared<const int>(count));
+}
+
+const PolyMesh::EdgeTable& PolyMesh::buildEdgeTable() const {
+    std::lock_guard lock(buildMutex());
+    if (const EdgeTable* built = m_edgeTable.get()) return *built;
+    auto table = std::make_shared<EdgeTable>();
+    table->faceEdges.resize(m_faceVerts.size());
+    walkEdges(&table->edges, &table->faceEdges);
+    if (table->edges.capacity() > table->edges.size() + table->edges.size() / 4)
+        table->edges.shrink_to_fit();
+    edgeWalkScratch().trim();
+    return m_edgeTable.publish(std::move(table));
+}
+
+const PolyMesh::Adjacency& PolyMesh::buildAdjacency() const {
+    const EdgeTable& edges = edgeTable();
+    std::lock_guard lock(buildMutex());
+    if (const Adjacency* built = m_adjacency.get()) return *built;
+    // Lists are filled in ascending order of their values (faces and edges are walked in
+    // order), so no sorting is needed.
+    const int nf = numFaces();
+    const int nv = numVertices();
+    const int ne = static_cast<int>(edges.edges.size());
+    const size_t corners = m_faceVerts.size();
+    auto a = std::make_shared<Adjacency>();
+    a->edgeFaceOffsets.assign(static_cast<size_t>(ne) + 1, 0);
+    a->vertexFaceOffsets.assign(static_cast<size_t>(nv) + 1, 0);
+    a->vertexEdgeOffsets.assign(static_cast<size_t>(nv) + 1, 0);
+    for (size_t c = 0; c < corners; ++c) {
+        ++a->edgeFaceOffsets[edges.faceEdges[c] + 1];
+        ++a->vertexFaceOffsets[m_faceVerts[c] + 1];
+    }
+    for (const MeshEdge& e : edges.edges) {
+        ++a->vertexEdgeOffsets[e.v0 + 1];
+        ++a->vertexEdgeOffsets[e.v1 + 1];
+    }
+    countsToOffsets(a->edgeFaceOffsets);
+    countsToOffsets(a->vertexFaceOffsets);
+    countsToOffsets(a->vertexEdgeOffsets);
+    a->edgeFaces.resize(corners);
+    a->vertexFaces.resize(corners);
+    a->vertexEdges.resize(2 * static_cast<size_t>(ne));
+    std::vector<int> fill(a->edgeFaceOffsets.begin(), a->edgeFaceOffsets.end() - 1);
+    for (int f = 0; f < nf; ++f)
+        for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c)
+            a->edgeFaces[fill[edges.faceEdges[c]]++] = f;
+    fill.assign(a->vertexFaceOffsets.begin(), a->vertexFaceOffsets.end() - 1);
+    for (int f = 0; f < nf; ++f)
+        for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c)
+            a->vertexFaces[fill[m_faceVerts[c]]++] = f;
+    fill.assign(a->vertexEdgeOffsets.begin(), a->vertexEdgeOffsets.end() - 1);
+    for (int e = 0; e < ne; ++e) {
+        a->vertexEdges[fill[edges.edges[e].v0]++] = e;
+        a->vertexEdges[fill[edges.edges[e].v1]++] = e;
+    }
+    return m_adjacency.publish(std::move(a));
+}
+
+void PolyMesh::pointsChanged() {
+    m_faceNormals.reset();
+    m_faceVertexNormals.reset();
+    m_triangulation.reset();
 }
 
 std::vector<int> PolyMesh::faceCounts() const {
@@ -171,34 +238,40 @@ std::vector<int> PolyMesh::faceCounts() const {
 
 int PolyMesh::findEdge(int a, int b) const {
     if (a < 0 || a >= numVertices()) return -1;
+    const std::vector<MeshEdge>& edges = edgeTable().edges;
     for (int e : vertexEdges(a)) {
-        const MeshEdge& edge = m_edges[e];
+        const MeshEdge& edge = edges[e];
         if ((edge.v0 == a && edge.v1 == b) || (edge.v0 == b && edge.v1 == a)) return e;
     }
     return -1;
 }
 
 void PolyMesh::setEdgeSmooth(int e, bool smooth) {
+    if (m_edgeSmooth.empty()) {
+        if (smooth == m_allSmooth) return;
+        m_edgeSmooth.assign(static_cast<size_t>(numEdges()), m_allSmooth ? 1 : 0);
+    }
+    if ((m_edgeSmooth[e] != 0) == smooth) return;
     m_edgeSmooth[e] = smooth ? 1 : 0;
-    invalidateGeometry();
+    m_faceVertexNormals.reset();
 }
 
 void PolyMesh::setAllEdgesSmooth(bool smooth) {
-    std::fill(m_edgeSmooth.begin(), m_edgeSmooth.end(), smooth ? 1 : 0);
-    invalidateGeometry();
+    if (m_edgeSmooth.empty() && m_allSmooth == smooth) return;
+    m_edgeSmooth = {};
+    m_allSmooth = smooth;
+    m_faceVertexNormals.reset();
 }
 
 void PolyMesh::setPoint(int v, const Vec3& p) {
     m_points[v] = p;
-    invalidateGeometry();
-    m_trianglesValid = false;  // a concave face may triangulate differently
+    pointsChanged();  // a concave face may triangulate differently too
 }
 
 bool PolyMesh::setPoints(const std::vector<Vec3>& points) {
     if (points.size() != m_points.size()) return false;
     m_points = points;
-    invalidateGeometry();
-    m_trianglesValid = false;
+    pointsChanged();
     return true;
 }
 
@@ -209,8 +282,17 @@ Box3 PolyMesh::bounds() const {
 }
 
 void PolyMesh::prepareQueries() const {
-    ensureNormals();
-    ensureTriangles();
+    faceVertexNormals();
+    triangulation();
+}
+
+PolyMesh::DerivedState PolyMesh::derivedState() const {
+    return {m_edgeTable.get() != nullptr || m_edgeCount.get() != nullptr,
+            m_edgeTable.get() != nullptr,
+            m_adjacency.get() != nullptr,
+            m_faceNormals.get() != nullptr,
+            m_faceVertexNormals.get() != nullptr,
+            m_triangulation.get() != nullptr};
 }
 
 // UV and colour sets.
@@ -243,7 +325,7 @@ bool PolyMesh::setCurrentUVSet(const std::string& name) {
 UVSet& PolyMesh::createUVSet(const std::string& name) {
     const int at = setIndexOf(name, true);
     if (at >= 0 && !name.empty()) return m_uvSets[at];
-    m_uvSets.push_back(UVSet{name, {}, {}, {}});
+    m_uvSets.push_back(UVSet{name, {}, {}, {}, false});
     if (m_uvSets.size() == 1) m_currentUVSet = name;
     return m_uvSets.back();
 }
@@ -276,7 +358,8 @@ bool PolyMesh::setUVs(const std::vector<float>& u, const std::vector<float>& v,
     UVSet* target = uvSet(set);
     if (!target) target = &createUVSet(set.empty() ? std::string("map1") : set);
     // Indices already assigned must stay valid.
-    for (int id : target->faceVertexUV)
+    const std::vector<int>& assigned = target->idsAreVertices ? m_faceVerts : target->faceVertexUV;
+    for (int id : assigned)
         if (id >= static_cast<int>(u.size())) {
             if (error) *error = "assigned UV index " + std::to_string(id) + " past the new table";
             return false;
@@ -297,37 +380,56 @@ bool PolyMesh::assignUVs(const std::vector<int>& counts, const std::vector<int>&
     if (static_cast<int>(counts.size()) != numFaces())
         return fail("UV counts given for " + std::to_string(counts.size()) + " faces, mesh has " +
                     std::to_string(numFaces()));
-    std::vector<int> perCorner(m_faceVerts.size(), -1);
+    const int tableSize = static_cast<int>(target->u.size());
+    // UVs numbered like the vertices (one UV per vertex) need no list of their own.
+    if (ids == m_faceVerts && tableSize >= numVertices()) {
+        bool everyFace = true;
+        for (int f = 0; everyFace && f < numFaces(); ++f)
+            everyFace = counts[f] == faceVertexCount(f);
+        if (everyFace) {
+            target->faceVertexUV = {};
+            target->idsAreVertices = true;
+            return true;
+        }
+    }
+    std::vector<int> perCorner;
+    perCorner.reserve(m_faceVerts.size());
     size_t at = 0;
     for (int f = 0; f < numFaces(); ++f) {
-        if (counts[f] == 0) continue;  // this face gets no UVs
-        if (counts[f] != faceVertexCount(f))
-            return fail("face " + std::to_string(f) + " has " + std::to_string(faceVertexCount(f)) +
-                        " corners but " + std::to_string(counts[f]) + " UVs were given");
-        for (int i = 0; i < counts[f]; ++i, ++at) {
-            if (at >= ids.size()) return fail("too few UV ids");
-            const int id = ids[at];
-            if (id < -1 || id >= static_cast<int>(target->u.size()))
-                return fail("UV id " + std::to_string(id) + " out of range");
-            perCorner[m_faceOffsets[f] + i] = id;
+        const int n = faceVertexCount(f);
+        if (counts[f] == 0) {  // this face gets no UVs
+            perCorner.insert(perCorner.end(), static_cast<size_t>(n), -1);
+            continue;
         }
+        if (counts[f] != n)
+            return fail("face " + std::to_string(f) + " has " + std::to_string(n) +
+                        " corners but " + std::to_string(counts[f]) + " UVs were given");
+        if (at + static_cast<size_t>(n) > ids.size()) return fail("too few UV ids");
+        for (int i = 0; i < n; ++i) {
+            const int id = ids[at + i];
+            if (id < -1 || id >= tableSize)
+                return fail("UV id " + std::to_string(id) + " out of range");
+        }
+        perCorner.insert(perCorner.end(), ids.begin() + static_cast<long>(at),
+                         ids.begin() + static_cast<long>(at + n));
+        at += static_cast<size_t>(n);
     }
     if (at != ids.size()) return fail("too many UV ids");
     target->faceVertexUV = std::move(perCorner);
+    target->idsAreVertices = false;
     return true;
 }
 
 int PolyMesh::faceVertexUVIndex(int f, int corner, const std::string& set) const {
     const UVSet* s = uvSet(set);
-    if (!s || s->faceVertexUV.empty()) return -1;
-    return s->faceVertexUV[m_faceOffsets[f] + corner];
+    return s ? uvIdAt(*s, m_faceOffsets[f] + corner) : -1;
 }
 
 bool PolyMesh::getFaceVertexUV(int f, int corner, float& u, float& v,
                                const std::string& set) const {
     const UVSet* s = uvSet(set);
-    if (!s || s->faceVertexUV.empty()) return false;
-    const int id = s->faceVertexUV[m_faceOffsets[f] + corner];
+    if (!s) return false;
+    const int id = uvIdAt(*s, m_faceOffsets[f] + corner);
     if (id < 0) return false;
     u = s->u[id];
     v = s->v[id];
@@ -337,6 +439,10 @@ bool PolyMesh::getFaceVertexUV(int f, int corner, float& u, float& v,
 bool PolyMesh::setFaceVertexUV(int f, int corner, float u, float v, const std::string& set) {
     UVSet* s = uvSet(set);
     if (!s) return false;
+    if (s->idsAreVertices) {
+        s->faceVertexUV = m_faceVerts;
+        s->idsAreVertices = false;
+    }
     if (s->faceVertexUV.empty()) s->faceVertexUV.assign(m_faceVerts.size(), -1);
     s->u.push_back(u);
     s->v.push_back(v);
@@ -346,7 +452,9 @@ bool PolyMesh::setFaceVertexUV(int f, int corner, float u, float v, const std::s
 
 bool PolyMesh::faceHasUVs(int f, const std::string& set) const {
     const UVSet* s = uvSet(set);
-    if (!s || s->faceVertexUV.empty()) return false;
+    if (!s) return false;
+    if (s->idsAreVertices) return true;
+    if (s->faceVertexUV.empty()) return false;
     for (int i = m_faceOffsets[f]; i < m_faceOffsets[f + 1]; ++i)
         if (s->faceVertexUV[i] < 0) return false;
     return true;

@@ -8,11 +8,19 @@
 ///   An edge's vertex 0 and vertex 1 are its end points in the order of the face that met it
 ///   first. Appending faces never renumbers existing edges.
 ///
-/// Thread safety: const queries may run on many threads once `prepareQueries()` has been called
-/// after the last edit; the normal and triangle caches are otherwise filled lazily on first use.
+/// Creating a mesh only stores its arrays. Everything derived from them (the edge table,
+/// adjacency, face and face-vertex normals, the triangulation) is built on first use and kept
+/// until an edit makes it stale; copies of a mesh share what was already built.
+///
+/// Thread safety: const queries may run on many threads at once (a derived table missing on
+/// first use is built once, under a lock; reads of a built table take no lock). Edits and
+/// copies are main-thread only, with no queries running.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,10 +41,13 @@ struct Rgba {
 };
 
 /// A named UV set: a UV table plus, per face-vertex, an index into it (-1: no UV).
+/// Read the indices through PolyMesh (faceVertexUVIndex): a set whose face-vertices use the UV
+/// numbered like their vertex keeps no list of its own.
 struct UVSet {
     std::string name;
     std::vector<float> u, v;
     std::vector<int> faceVertexUV;  // empty until UVs are assigned; else one per face-vertex
+    bool idsAreVertices = false;    // set: each face-vertex's UV index is its vertex index
 };
 
 /// A named colour set: a colour table plus, per face-vertex, an index into it (-1: no colour).
@@ -46,6 +57,54 @@ struct ColorSet {
     std::vector<int> faceVertexColor;  // empty until colours are assigned
 };
 
+namespace detail {
+
+/// A derived table of a mesh, built on first use and then shared (immutable) by every copy of
+/// the mesh. `get()` is lock-free; `publish` runs under the caller's build lock.
+template <typename T>
+class LazyTable {
+public:
+    LazyTable() = default;
+    LazyTable(const LazyTable& o) : m_owner(o.m_owner), m_ptr(m_owner.get()) {}
+    LazyTable(LazyTable&& o) noexcept : m_owner(std::move(o.m_owner)), m_ptr(m_owner.get()) {
+        o.m_ptr.store(nullptr, std::memory_order_relaxed);
+    }
+    LazyTable& operator=(const LazyTable& o) {
+        if (this != &o) {
+            m_owner = o.m_owner;
+            m_ptr.store(m_owner.get(), std::memory_order_release);
+        }
+        return *this;
+    }
+    LazyTable& operator=(LazyTable&& o) noexcept {
+        if (this != &o) {
+            m_owner = std::move(o.m_owner);
+            m_ptr.store(m_owner.get(), std::memory_order_release);
+            o.m_ptr.store(nullptr, std::memory_order_relaxed);
+        }
+        return *this;
+    }
+    /// The built table, or null when it has not been built (or was dropped).
+    const T* get() const { return m_ptr.load(std::memory_order_acquire); }
+    /// Installs a finished table (const: tables are caches of a const mesh).
+    const T& publish(std::shared_ptr<const T> table) const {
+        m_owner = std::move(table);
+        m_ptr.store(m_owner.get(), std::memory_order_release);
+        return *m_owner;
+    }
+    /// Drops the table (it is rebuilt on next use); copies holding it keep theirs.
+    void reset() {
+        m_ptr.store(nullptr, std::memory_order_relaxed);
+        m_owner.reset();
+    }
+
+private:
+    mutable std::shared_ptr<const T> m_owner;
+    mutable std::atomic<const T*> m_ptr{nullptr};
+};
+
+}  // namespace detail
+
 class PolyMesh {
 public:
     PolyMesh() = default;
@@ -54,13 +113,19 @@ public:
     /// Fails (returns false, `error` says why, `out` untouched) when a face has fewer than
     /// 3 vertices, an index is out of range, a face repeats a vertex, or the counts and index
     /// list disagree. All edges start soft; no UV or colour sets.
+    /// Costs one pass over the arrays: derived tables are built when first needed.
     static bool create(std::vector<Vec3> points, const std::vector<int>& counts,
-                       const std::vector<int>& indices, PolyMesh& out, std::string* error);
+                       std::vector<int> indices, PolyMesh& out, std::string* error);
 
     // Counts.
     int numVertices() const { return static_cast<int>(m_points.size()); }
     int numFaces() const { return static_cast<int>(m_faceOffsets.size()) - 1; }
-    int numEdges() const { return static_cast<int>(m_edges.size()); }
+    /// Counts the edges on first use (without keeping the edge table).
+    int numEdges() const {
+        if (const EdgeTable* t = m_edgeTable.get()) return static_cast<int>(t->edges.size());
+        const int* n = m_edgeCount.get();
+        return n ? *n : countEdges();
+    }
     int numFaceVertices() const { return static_cast<int>(m_faceVerts.size()); }
 
     // Faces. f in [0, numFaces()); corner i in [0, faceVertexCount(f)).
@@ -72,25 +137,33 @@ public:
     }
     /// Edge k of f joins corner k and corner k+1 (mod n).
     std::span<const int> faceEdges(int f) const {
-        return {m_faceEdges.data() + m_faceOffsets[f], static_cast<size_t>(faceVertexCount(f))};
+        return {edgeTable().faceEdges.data() + m_faceOffsets[f],
+                static_cast<size_t>(faceVertexCount(f))};
     }
     const std::vector<int>& faceVertexList() const { return m_faceVerts; }
     std::vector<int> faceCounts() const;
 
     // Edges.
-    const MeshEdge& edge(int e) const { return m_edges[e]; }
+    const MeshEdge& edge(int e) const { return edgeTable().edges[e]; }
     /// Faces using edge e, ascending (one on a border, two inside, more where non-manifold).
     std::span<const int> edgeFaces(int e) const {
-        return {m_edgeFaces.data() + m_edgeFaceOffsets[e],
-                static_cast<size_t>(m_edgeFaceOffsets[e + 1] - m_edgeFaceOffsets[e])};
+        const Adjacency& a = adjacency();
+        return {a.edgeFaces.data() + a.edgeFaceOffsets[e],
+                static_cast<size_t>(a.edgeFaceOffsets[e + 1] - a.edgeFaceOffsets[e])};
     }
     bool isBorderEdge(int e) const { return edgeFaces(e).size() == 1; }
     /// The edge joining a and b in either order, or -1.
     int findEdge(int a, int b) const;
-    bool isEdgeSmooth(int e) const { return m_edgeSmooth[e] != 0; }
+    bool isEdgeSmooth(int e) const {
+        return m_edgeSmooth.empty() ? m_allSmooth : m_edgeSmooth[e] != 0;
+    }
     /// Marks an edge soft (true) or hard (false); normals follow on the next query.
     void setEdgeSmooth(int e, bool smooth);
+    /// Marks every edge at once without building the edge table.
     void setAllEdgesSmooth(bool smooth);
+    /// 1 (0) when every edge is known to be soft (hard) without looking at each edge, -1 when
+    /// the flags are kept per edge.
+    int uniformEdgeSmoothing() const { return m_edgeSmooth.empty() ? (m_allSmooth ? 1 : 0) : -1; }
 
     // Vertices.
     const Vec3& point(int v) const { return m_points[v]; }
@@ -101,13 +174,15 @@ public:
     bool setPoints(const std::vector<Vec3>& points);
     /// Faces using vertex v, ascending.
     std::span<const int> vertexFaces(int v) const {
-        return {m_vertexFaces.data() + m_vertexFaceOffsets[v],
-                static_cast<size_t>(m_vertexFaceOffsets[v + 1] - m_vertexFaceOffsets[v])};
+        const Adjacency& a = adjacency();
+        return {a.vertexFaces.data() + a.vertexFaceOffsets[v],
+                static_cast<size_t>(a.vertexFaceOffsets[v + 1] - a.vertexFaceOffsets[v])};
     }
     /// Edges using vertex v, ascending.
     std::span<const int> vertexEdges(int v) const {
-        return {m_vertexEdges.data() + m_vertexEdgeOffsets[v],
-                static_cast<size_t>(m_vertexEdgeOffsets[v + 1] - m_vertexEdgeOffsets[v])};
+        const Adjacency& a = adjacency();
+        return {a.vertexEdges.data() + a.vertexEdgeOffsets[v],
+                static_cast<size_t>(a.vertexEdgeOffsets[v + 1] - a.vertexEdgeOffsets[v])};
     }
 
     // UV sets. An empty set name means the current set.
@@ -163,38 +238,91 @@ public:
     /// Vertex indices of triangle t of face f.
     std::array<int, 3> triangleVertices(int f, int t) const;
     Box3 bounds() const;
-    /// Fills the lazy caches so that const queries are safe from many threads.
+    /// Builds every derived table now (so that later queries find them ready).
     void prepareQueries() const;
+    /// Which derived tables are built (for tests and diagnostics).
+    struct DerivedState {
+        bool edgeCount, edges, adjacency, faceNormals, faceVertexNormals, triangles;
+    };
+    DerivedState derivedState() const;
 
 private:
-    void buildTopology();
-    void invalidateGeometry();
-    void ensureNormals() const;
-    void ensureTriangles() const;
+    struct EdgeTable {
+        std::vector<MeshEdge> edges;
+        std::vector<int> faceEdges;  // per face-vertex: the edge from it to the next corner
+    };
+    struct Adjacency {
+        std::vector<int> edgeFaceOffsets, edgeFaces;
+        std::vector<int> vertexFaceOffsets, vertexFaces;
+        std::vector<int> vertexEdgeOffsets, vertexEdges;
+    };
+    struct Normals {
+        std::vector<Vec3> values;  // per face, or per face-vertex
+    };
+    struct Triangulation {
+        std::vector<int> corners;  // 3 per triangle, face-relative
+        std::vector<int> offsets;  // per face, first triangle
+    };
+
+    const EdgeTable& edgeTable() const {
+        const EdgeTable* t = m_edgeTable.get();
+        return t ? *t : buildEdgeTable();
+    }
+    const Adjacency& adjacency() const {
+        const Adjacency* a = m_adjacency.get();
+        return a ? *a : buildAdjacency();
+    }
+    const Normals& faceNormals() const {
+        const Normals* n = m_faceNormals.get();
+        return n ? *n : buildFaceNormals();
+    }
+    const Normals& faceVertexNormals() const {
+        const Normals* n = m_faceVertexNormals.get();
+        return n ? *n : buildFaceVertexNormals();
+    }
+    const Triangulation& triangulation() const {
+        const Triangulation* t = m_triangulation.get();
+        return t ? *t : buildTriangulation();
+    }
+    const EdgeTable& buildEdgeTable() const;
+    int countEdges() const;
+    // Numbers the edges by first appearance; fills `edges` and `faceEdges` (sized to the
+    // face-vertices) when not null. Returns the edge count. Under the build lock.
+    int walkEdges(std::vector<MeshEdge>* edges, std::vector<int>* faceEdges) const;
+    const Adjacency& buildAdjacency() const;
+    const Normals& buildFaceNormals() const;
+    const Normals& buildFaceVertexNormals() const;
+    const Triangulation& buildTriangulation() const;
+    // Held while a derived table is built: shared by every mesh (tables are built once each, so
+    // contention is rare) and recursive, since a build may need another table of the same mesh.
+    static std::recursive_mutex& buildMutex();
+    // Points moved: normals and triangles are stale (edges and adjacency never are).
+    void pointsChanged();
     int setIndexOf(const std::string& name, bool uv) const;
+    // UV index of face-vertex `at` (in the concatenated list) in set s, -1 when none.
+    int uvIdAt(const UVSet& s, int at) const {
+        if (s.idsAreVertices) return m_faceVerts[at];
+        return s.faceVertexUV.empty() ? -1 : s.faceVertexUV[at];
+    }
 
     std::vector<Vec3> m_points;
     std::vector<int> m_faceOffsets{0};
     std::vector<int> m_faceVerts;
-    std::vector<int> m_faceEdges;
-    std::vector<MeshEdge> m_edges;
+    // Soft-edge flags per edge; empty while every edge has the flag m_allSmooth.
     std::vector<uint8_t> m_edgeSmooth;
-    std::vector<int> m_edgeFaceOffsets{0}, m_edgeFaces;
-    std::vector<int> m_vertexFaceOffsets{0}, m_vertexFaces;
-    std::vector<int> m_vertexEdgeOffsets{0}, m_vertexEdges;
+    bool m_allSmooth = true;
 
     std::vector<UVSet> m_uvSets;
     std::string m_currentUVSet;
     std::vector<ColorSet> m_colorSets;
     std::string m_currentColorSet;
 
-    // Lazy caches (see the thread-safety note above).
-    mutable bool m_normalsValid = false;
-    mutable std::vector<Vec3> m_faceNormals;
-    mutable std::vector<Vec3> m_faceVertexNormals;
-    mutable bool m_trianglesValid = false;
-    mutable std::vector<int> m_triangleCorners;  // 3 per triangle, face-relative
-    mutable std::vector<int> m_triangleOffsets;  // per face, first triangle
+    detail::LazyTable<EdgeTable> m_edgeTable;
+    detail::LazyTable<int> m_edgeCount;  // known before the table when only counted
+    detail::LazyTable<Adjacency> m_adjacency;
+    detail::LazyTable<Normals> m_faceNormals;
+    detail::LazyTable<Normals> m_faceVertexNormals;
+    detail::LazyTable<Triangulation> m_triangulation;
 };
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 // Face and face-vertex normals of PolyMesh, honouring hard edges.
 
+#include <mutex>
 #include <numeric>
 
 #include "host/mesh/poly_mesh.h"
@@ -27,34 +28,45 @@ int cornerOf(const PolyMesh& mesh, int f, int v) {
 
 }  // namespace
 
-void PolyMesh::ensureNormals() const {
-    if (m_normalsValid) return;
+const PolyMesh::Normals& PolyMesh::buildFaceNormals() const {
+    std::lock_guard lock(buildMutex());
+    if (const Normals* built = m_faceNormals.get()) return *built;
     const int nf = numFaces();
-    m_faceNormals.assign(nf, Vec3{});
+    auto out = std::make_shared<Normals>();
+    out->values.resize(static_cast<size_t>(nf));
     // Newell's method: the sum of edge cross terms is twice the area vector.
     for (int f = 0; f < nf; ++f) {
         const auto verts = faceVertices(f);
         Vec3 n;
         for (size_t i = 0; i < verts.size(); ++i) {
             const Vec3& a = m_points[verts[i]];
-            const Vec3& b = m_points[verts[(i + 1) % verts.size()]];
+            const Vec3& b = m_points[verts[i + 1 < verts.size() ? i + 1 : 0]];
             n.x += (a.y - b.y) * (a.z + b.z);
             n.y += (a.z - b.z) * (a.x + b.x);
             n.z += (a.x - b.x) * (a.y + b.y);
         }
-        m_faceNormals[f] = normalize(n);
+        out->values[f] = normalize(n);
     }
+    return m_faceNormals.publish(std::move(out));
+}
 
+const PolyMesh::Normals& PolyMesh::buildFaceVertexNormals() const {
+    const std::vector<Vec3>& faceN = faceNormals().values;
+    const EdgeTable& edges = edgeTable();
+    adjacency();
+    std::lock_guard lock(buildMutex());
+    if (const Normals* built = m_faceVertexNormals.get()) return *built;
+    const int nf = numFaces();
     // Join corners of the same vertex across every soft, two-sided edge; each group shares one
     // normal, the mean of its faces' unit normals.
     std::vector<int> parent(m_faceVerts.size());
     std::iota(parent.begin(), parent.end(), 0);
     for (int e = 0; e < numEdges(); ++e) {
-        if (!m_edgeSmooth[e]) continue;
+        if (!isEdgeSmooth(e)) continue;
         const auto faces = edgeFaces(e);
         if (faces.size() < 2) continue;
         for (size_t k = 1; k < faces.size(); ++k) {
-            for (int v : {m_edges[e].v0, m_edges[e].v1}) {
+            for (int v : {edges.edges[e].v0, edges.edges[e].v1}) {
                 const int a = m_faceOffsets[faces[0]] + cornerOf(*this, faces[0], v);
                 const int b = m_faceOffsets[faces[k]] + cornerOf(*this, faces[k], v);
                 parent[findRoot(parent, a)] = findRoot(parent, b);
@@ -64,27 +76,26 @@ void PolyMesh::ensureNormals() const {
     std::vector<Vec3> sums(m_faceVerts.size());
     for (int f = 0; f < nf; ++f)
         for (int i = m_faceOffsets[f]; i < m_faceOffsets[f + 1]; ++i)
-            sums[findRoot(parent, i)] += m_faceNormals[f];
-    m_faceVertexNormals.resize(m_faceVerts.size());
+            sums[findRoot(parent, i)] += faceN[f];
+    auto out = std::make_shared<Normals>();
+    out->values.resize(m_faceVerts.size());
     for (size_t i = 0; i < m_faceVerts.size(); ++i)
-        m_faceVertexNormals[i] = normalize(sums[findRoot(parent, static_cast<int>(i))]);
-    m_normalsValid = true;
+        out->values[i] = normalize(sums[findRoot(parent, static_cast<int>(i))]);
+    return m_faceVertexNormals.publish(std::move(out));
 }
 
 Vec3 PolyMesh::faceNormal(int f) const {
-    ensureNormals();
-    return m_faceNormals[f];
+    return faceNormals().values[f];
 }
 
 Vec3 PolyMesh::faceVertexNormal(int f, int corner) const {
-    ensureNormals();
-    return m_faceVertexNormals[m_faceOffsets[f] + corner];
+    return faceVertexNormals().values[m_faceOffsets[f] + corner];
 }
 
 Vec3 PolyMesh::vertexNormal(int v) const {
-    ensureNormals();
+    const std::vector<Vec3>& faceN = faceNormals().values;
     Vec3 sum;
-    for (int f : vertexFaces(v)) sum += m_faceNormals[f];
+    for (int f : vertexFaces(v)) sum += faceN[f];
     return normalize(sum);
 }
 

@@ -14,7 +14,8 @@ ComponentImpl* ComponentImpl::from(const KObject& object) {
 
 KObject ComponentImpl::make(KFn::Type type, std::vector<int> elements) {
     auto impl = std::make_shared<ComponentImpl>(type);
-    impl->add(elements);
+    impl->m_elements = std::move(elements);
+    impl->add({});  // sort and drop repeats unless already in order
     return KObject(std::static_pointer_cast<ObjectImpl>(impl));
 }
 

@@ -93,23 +93,56 @@ KStatus NurbsSurfaceNode::initialize() {
 
 PolyMesh& MeshNode::mesh() {
     syncTweaks();
+    return ownMesh();
+}
+
+std::shared_ptr<const PolyMesh> MeshNode::sharedMesh() {
+    syncTweaks();
     return m_mesh;
 }
 
+PolyMesh& MeshNode::ownMesh() {
+    if (!m_made || m_mesh.use_count() != 1) {
+        m_mesh = std::make_shared<PolyMesh>(*m_mesh);
+        m_made = true;
+    }
+    // Note: the node made this mesh itself (as a non-const object) and is its only holder.
+    return const_cast<PolyMesh&>(*m_mesh);
+}
+
 void MeshNode::setMesh(PolyMesh mesh) {
+    m_mesh = std::make_shared<PolyMesh>(std::move(mesh));
+    m_made = true;
+    m_base = {};
+    m_applied.clear();
+    syncTweaks();
+}
+
+void MeshNode::setMesh(std::shared_ptr<const PolyMesh> mesh) {
+    if (!mesh) {
+        setMesh(PolyMesh());
+        return;
+    }
     m_mesh = std::move(mesh);
-    m_base = m_mesh.points();
+    m_made = false;
+    m_base = {};
     m_applied.clear();
     syncTweaks();
 }
 
 void MeshNode::setPoint(int vertex, const Vec3& p) {
     syncTweaks();
+    // Without tweaks the points are their own base.
+    if (m_applied.empty()) {
+        m_base = {};
+        ownMesh().setPoint(vertex, p);
+        return;
+    }
     Vec3 tweak;
     for (const auto& [v, t] : m_applied)
         if (v == vertex) tweak = t;
     m_base[vertex] = p - tweak;
-    m_mesh.setPoint(vertex, p);
+    ownMesh().setPoint(vertex, p);
 }
 
 void MeshNode::syncTweaks() {
@@ -124,7 +157,7 @@ void MeshNode::syncTweaks() {
         const KDataHandle h = graph.readHandle(array.elementByLogicalIndex(index), &status);
         if (status.error()) continue;
         const KVector t = h.asVector();
-        if (static_cast<int>(index) < m_mesh.numVertices() && (t.x != 0 || t.y != 0 || t.z != 0))
+        if (static_cast<int>(index) < m_mesh->numVertices() && (t.x != 0 || t.y != 0 || t.z != 0))
             tweaks.emplace_back(static_cast<int>(index), Vec3{t.x, t.y, t.z});
     }
     if (tweaks.size() == m_applied.size()) {
@@ -133,11 +166,14 @@ void MeshNode::syncTweaks() {
             same = tweaks[i].first == m_applied[i].first && tweaks[i].second == m_applied[i].second;
         if (same) return;
     }
-    if (m_base.size() != static_cast<size_t>(m_mesh.numVertices())) m_base = m_mesh.points();
+    // The untweaked points are copied only once a tweak exists (and kept while one does).
+    if (m_applied.empty() || m_base.size() != static_cast<size_t>(m_mesh->numVertices()))
+        m_base = m_mesh->points();
     std::vector<Vec3> points = m_base;
     for (const auto& [v, t] : tweaks) points[v] = points[v] + t;
-    m_mesh.setPoints(points);
+    ownMesh().setPoints(points);
     m_applied = std::move(tweaks);
+    if (m_applied.empty()) m_base = {};
 }
 
 namespace {

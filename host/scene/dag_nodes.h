@@ -57,11 +57,17 @@ public:
     /// points), visibility (v), intermediateObject (io).
     static KObject backfaceCulling, pnts, visibility, intermediateObject;
 
-    /// The mesh with the current tweaks applied.
+    /// The mesh with the current tweaks applied, for reading or editing. The node's mesh may be
+    /// shared with undo records (copy-on-write): a shared mesh is copied here first, so edits
+    /// never reach a record.
     PolyMesh& mesh();
+    /// The mesh with the current tweaks applied, shared without copying (for undo records).
+    std::shared_ptr<const PolyMesh> sharedMesh();
     /// Replaces the mesh; its points become the untweaked base and the tweaks are cleared
     /// from the bookkeeping (the pnts values stay as set).
     void setMesh(PolyMesh mesh);
+    /// The same, sharing `mesh` (never edited through the node: it is copied before an edit).
+    void setMesh(std::shared_ptr<const PolyMesh> mesh);
     /// Moves a point of the tweaked mesh (the base follows so the tweak is kept).
     void setPoint(int vertex, const Vec3& p);
 
@@ -70,8 +76,11 @@ public:
 
 private:
     void syncTweaks();
-    PolyMesh m_mesh;
-    std::vector<Vec3> m_base;
+    // The node's own mesh, copied first when an undo record shares it.
+    PolyMesh& ownMesh();
+    std::shared_ptr<const PolyMesh> m_mesh = std::make_shared<PolyMesh>();
+    bool m_made = true;        // m_mesh was made by this node (not handed in by setMesh)
+    std::vector<Vec3> m_base;  // untweaked points; empty while no tweak is applied
     std::vector<std::pair<int, Vec3>> m_applied;  // tweaks currently in m_mesh's points
 };
 

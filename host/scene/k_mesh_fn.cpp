@@ -147,9 +147,9 @@ KObject KFnMesh::create(int numVertices, int numPolygons, const KPointArray& ver
 }
 
 KStatus KFnMesh::updateSurface() {
-    PolyMesh* m = hostMesh();
-    if (!m) return KStatus::kInvalidParameter;
-    m->prepareQueries();
+    // Derived tables (normals, triangles, edges) are built when first asked for, so there is
+    // nothing to refresh here.
+    if (!hostMesh()) return KStatus::kInvalidParameter;
     return KStatus::kSuccess;
 }
 

@@ -46,7 +46,7 @@ KStatus KSelectionList::add(const KDagPath& path, const KObject& component,
     // Components live on the shape; a complete component becomes its explicit elements.
     KDagPath shapePath = path;
     shapePath.extendToShape();
-    const std::vector<int> elements = componentElements(component, shapePath.node());
+    std::vector<int> elements = componentElements(component, shapePath.node());
     for (Item& i : m_items) {
         ComponentImpl* existing = ComponentImpl::from(i.component);
         if (i.path == shapePath && existing && existing->apiType() == c->apiType()) {
@@ -54,7 +54,8 @@ KStatus KSelectionList::add(const KDagPath& path, const KObject& component,
             return KStatus::kSuccess;
         }
     }
-    m_items.push_back({shapePath.node(), shapePath, ComponentImpl::make(c->apiType(), elements)});
+    m_items.push_back(
+        {shapePath.node(), shapePath, ComponentImpl::make(c->apiType(), std::move(elements))});
     return KStatus::kSuccess;
 }
 

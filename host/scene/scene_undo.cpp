@@ -16,7 +16,7 @@ struct NodeRecipe {
     bool dag = false;
     std::vector<std::pair<std::string, double>> numbers;  // leaf attribute name -> value
     std::vector<std::pair<std::string, std::string>> strings;
-    std::shared_ptr<PolyMesh> mesh;
+    std::shared_ptr<const PolyMesh> mesh;  // shared with the node it was taken from
 };
 
 NodeRecipe capture(const KObject& node) {
@@ -47,7 +47,7 @@ NodeRecipe capture(const KObject& node) {
             r.numbers.emplace_back(attribute->longName, values[0]);
         }
     }
-    if (MeshNode* m = meshNode(node)) r.mesh = std::make_shared<PolyMesh>(m->mesh());
+    if (MeshNode* m = meshNode(node)) r.mesh = m->sharedMesh();
     return r;
 }
 
@@ -70,7 +70,7 @@ void rebuild(const NodeRecipe& r) {
         graph.valueChanged(plug);
     }
     if (r.mesh)
-        if (MeshNode* m = meshNode(node)) m->setMesh(*r.mesh);
+        if (MeshNode* m = meshNode(node)) m->setMesh(r.mesh);
 }
 
 }  // namespace
@@ -114,7 +114,8 @@ void recordParentChange(const std::string& node, const std::string& oldParent,
         }
         relink(findNode(node), parent, oldIndex);
     };
-    undo::undoQueue().record(back, [move, newParent] { move(newParent); }, "parent " + node);
+    undo::undoQueue().record(
+        back, [move, newParent] { move(newParent); }, "parent " + node);
 }
 
 bool readPlugValues(const KPlug& plug, std::vector<double>& values) {
@@ -176,16 +177,17 @@ bool setPlugValuesUndoable(const KPlug& plug, const std::vector<double>& values,
 void recordMeshChange(const std::string& mesh, PolyMesh before, PolyMesh after) {
     auto& queue = undo::undoQueue();
     if (!queue.isRecording()) return;
-    auto b = std::make_shared<PolyMesh>(std::move(before));
-    auto a = std::make_shared<PolyMesh>(std::move(after));
-    auto apply = [mesh](const PolyMesh& m) {
+    std::shared_ptr<const PolyMesh> b = std::make_shared<PolyMesh>(std::move(before));
+    std::shared_ptr<const PolyMesh> a = std::make_shared<PolyMesh>(std::move(after));
+    // The node shares the recorded mesh until its next edit (copy-on-write).
+    auto apply = [mesh](const std::shared_ptr<const PolyMesh>& m) {
         if (MeshNode* node = meshNode(findNode(mesh))) {
-            auto groups = node->faceGroups;
+            auto groups = std::move(node->faceGroups);
             node->setMesh(m);
-            node->faceGroups = groups;
+            node->faceGroups = std::move(groups);
         }
     };
-    queue.record([apply, b] { apply(*b); }, [apply, a] { apply(*a); }, "edit " + mesh);
+    queue.record([apply, b] { apply(b); }, [apply, a] { apply(a); }, "edit " + mesh);
 }
 
 }  // namespace tarn::scene

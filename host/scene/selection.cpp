@@ -95,7 +95,10 @@ std::vector<std::string> selectionStrings(const KSelectionList& list) {
         }
         ComponentImpl* c = ComponentImpl::from(item.component);
         if (!c) continue;
-        const std::vector<int> elements = componentElements(item.component, item.node);
+        // Listed elements are read in place; only a complete component is spelled out.
+        std::vector<int> all;
+        if (c->complete) all = componentElements(item.component, item.node);
+        const std::vector<int>& elements = c->complete ? all : c->elements();
         for (std::string& s :
              formatComponentNames(componentOwnerName(item.path), c->kind(), elements))
             out.push_back(std::move(s));
