@@ -82,8 +82,12 @@ TEST_F(DgCommandCases, SetAttrLockAndValueTogether) {
         {"child of a locked compound", "setAttr p1.inColorR 1", "locked", false},
     });
     // A refused value leaves the lock as it was too.
-    expectRejected(
-        {{"bad value with a lock", "setAttr -lock true p1.inputA nope", "'nope' is not a number"}});
+    expectRejected({
+        {"bad value with a lock", "setAttr -lock true p1.inputA nope", "'nope' is not a number"},
+        {"bad value with an unlock", "setAttr -lock false p3.inputB nope",
+         "'nope' is not a number"},
+        {"too many values with an unlock", "setAttr -lock off p3.inputB 1 2", "takes 1 value"},
+    });
 }
 
 TEST_F(DgCommandCases, SetAttrAndGetAttrRejectBadArguments) {

@@ -4,6 +4,7 @@
 
 #include "host/commands/command_test_support.h"
 
+#include "frame/k_global.h"
 #include "frame/k_shading.h"
 #include "host/scene/dag.h"
 #include "host/scene/node_access.h"
@@ -176,6 +177,34 @@ TEST_F(ShadingCommandCases, UndoAndRedoAreExact) {
         undo();
         EXPECT_EQ(firstDifference(state(false), before), "");
     }
+}
+
+// The texts a plug-in runs through the SDK, undo off, answer their results there; a failing
+// one answers a failure and changes nothing.
+TEST_F(ShadingCommandCases, PluginTextsThroughTheSdk) {
+    output::Capture quiet;
+    KString shader, group;
+    ASSERT_TRUE(KGlobal::executeCommand("shadingNode -asShader phong -n skin", shader));
+    EXPECT_EQ(shader, KString("skin"));
+    ASSERT_TRUE(KGlobal::executeCommand(
+        "sets -renderable true -noSurfaceShader true -empty -name skinSG", group));
+    EXPECT_EQ(group, KString("skinSG"));
+    ASSERT_TRUE(KGlobal::executeCommand(
+        "defaultNavigation -connectToExisting -source skin -destination skinSG"));
+    ASSERT_TRUE(KGlobal::executeCommand("sets -edit -forceElement skinSG flat box.f[0]"));
+    KStringArray members;
+    ASSERT_TRUE(KGlobal::executeCommand("sets -q skinSG", members));
+    ASSERT_EQ(members.length(), 2u);
+    EXPECT_EQ(members[0], KString("box.f[0]"));
+    EXPECT_EQ(members[1], KString("flatShape"));
+    EXPECT_EQ(undo::undoQueue().undoCount(), 0u) << "undo off records nothing";
+
+    const std::string before = state();
+    EXPECT_FALSE(KGlobal::executeCommand("sets -edit -forceElement skinSG box.f[0] cam"));
+    EXPECT_FALSE(KGlobal::executeCommand("sets -renderable true -name camSG cam", group));
+    EXPECT_FALSE(KGlobal::executeCommand(
+        "defaultNavigation -connectToExisting -source phong1 -destination skinSG"));
+    EXPECT_EQ(firstDifference(state(), before), "");
 }
 
 TEST_F(ShadingCommandCases, MaterialsComputeFromTheirInputs) {
