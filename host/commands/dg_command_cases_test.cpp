@@ -147,6 +147,9 @@ TEST_F(DgCommandCases, CreateNodeRenameAndListAttr) {
         {"rename: missing node", "rename nobody x", "No object matches name: nobody"},
         {"rename: empty name", "rename p1 \"\"", "Invalid node name"},
         {"rename: bad name", "rename p1 \"p 1\"", "Invalid node name"},
+        {"rename: default material", "rename lambert1 mat", "Cannot rename the default node"},
+        {"rename: default group", "rename initialShadingGroup sg",
+         "Cannot rename the default node initialShadingGroup"},
         {"listAttr: missing node", "listAttr nobody", "No object matches name: nobody"},
         {"listAttr: unknown flag", "listAttr -z p1", "listAttr: invalid flag '-z'."},
     });
@@ -273,6 +276,9 @@ TEST_F(DgCommandCases, DeleteAndItsErrors) {
         {"nothing named", "delete", "delete: expected at least 1 argument, got 0."},
         {"missing", "delete nobody", "No object matches name: nobody"},
         {"one missing of two", "delete p1 nobody", "No object matches name: nobody"},
+        {"default group", "delete p1 initialShadingGroup",
+         "Cannot delete the default node initialShadingGroup"},
+        {"default material", "delete lambert1", "Cannot delete the default node lambert1"},
         {"unknown flag", "delete -x p1", "delete: invalid flag '-x'."},
     });
 }

@@ -2,6 +2,7 @@
 // disconnectAttr and listAttr. Each change records its undo while a chunk is open.
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -400,6 +401,14 @@ private:
     KSelectionList m_selection;  // the active selection before the nodes went
 };
 
+// The scene's default material and shading group: every new mesh joins them, so they can be
+// neither deleted nor renamed (the host would make new ones and leave meshes without a group).
+bool isDefaultNode(const std::string& name) {
+    static const char* const kDefaultNodes[] = {"lambert1", "initialShadingGroup"};
+    return std::any_of(std::begin(kDefaultNodes), std::end(kDefaultNodes),
+                       [&](const char* d) { return name == d; });
+}
+
 CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> words = positionalWords(args);
     if (words.empty()) return CommandResult::failure("delete: name the nodes to delete");
@@ -407,6 +416,8 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
     for (const std::string& w : words) {
         KObject n = findNode(w);
         if (n.isNull()) return CommandResult::failure("No object matches name: " + w);
+        if (isDefaultNode(nameOf(n)))
+            return CommandResult::failure("Cannot delete the default node " + nameOf(n));
         nodes.push_back(n);
     }
     // DAG descendants go with their parents, children first.
@@ -433,6 +444,8 @@ CommandResult renameCmd(const CommandArgs& args, CommandContext&) {
     if (node.isNull())
         return CommandResult::failure("No object matches name: " + args[0].asString());
     std::string before = nameOf(node), actual, error;
+    if (isDefaultNode(before))
+        return CommandResult::failure("Cannot rename the default node " + before);
     if (!Graph::instance().renameNode(node, args[1].asString(), &actual, &error))
         return CommandResult::failure(error);
     undo::undoQueue().record(
