@@ -119,6 +119,31 @@ TEST_F(DgCommandCases, SetAttrAndGetAttrRejectBadArguments) {
     });
 }
 
+// Reading never changes the scene: not even a missing array element is made by looking at it.
+TEST_F(DgCommandCases, GetAttrChangesNothing) {
+    const struct {
+        const char* text;
+        const char* want;
+    } reads[] = {
+        // A missing element reads as the light data's defaults (direction, intensity, ambient,
+        // diffuse, specular, shadow fraction, pre-shadow intensity, blind data).
+        {"getAttr p1.lightDataArray[9].lightIntensity", "0 0 0"},
+        {"getAttr p1.lightDataArray[9]", "0 0 0 0 0 0 1 1 0 0 1 0"},
+        {"getAttr p1.lightDataArray", "1"},
+        {"getAttr p2.sum", "2"},
+        {"getAttr -lock p1.lightDataArray[9].lightIntensity", "0"},
+        {"listConnections p1.lightDataArray[9]", ""},
+    };
+    for (const auto& r : reads) {
+        const std::string before = state();
+        EXPECT_EQ(eval(r.text), r.want) << r.text;
+        EXPECT_EQ(firstDifference(state(), before), "") << r.text;
+    }
+    expectRejected({
+        {"set a whole array", "setAttr p1.lightDataArray 1", "p1.lightDataArray"},
+    });
+}
+
 TEST_F(DgCommandCases, CreateNodeRenameAndListAttr) {
     expectCases({
         {"numbered", "createNode probe", "probe1"},
