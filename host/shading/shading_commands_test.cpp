@@ -223,6 +223,11 @@ TEST_F(ShadingCommandCases, MaterialsComputeFromTheirInputs) {
         {"texture changes follow", "setAttr file1.outColor 0 0 1; getAttr phong1.outColor",
          "0 0 0.5"},
         {"the group's shader", "getAttr redSG.surfaceShader", "0 0 0.5"},
+        {"a child of the output", "getAttr phong1.outColorB", "0.5"},
+        {"lambert through a connected diffuse",
+         "connectAttr file1.outAlpha lambert1.diffuse; setAttr file1.outAlpha 0.25; "
+         "getAttr lambert1.outColor",
+         "0.125 0.125 0.125"},
         {"placement defaults", "getAttr place2dTexture1.repeatUV", "1 1"},
         {"phong attributes", "getAttr phong1.cosinePower; getAttr phong1.reflectivity", "0.5"},
     });
