@@ -58,6 +58,7 @@ bool restoreConnection(const PlacedConnection& c) {
     // its connections at its recorded place. So the source is taken out and put back with this
     // connection added as the first one it lost: it is replayed last, into the list as it was
     // before the connection went. The source's own connections come back exactly as they were.
+    // Note: plug-in nodes on those connections see them broken and made again.
     DetachedNode record;
     if (graph.detachNode(src.node(), &record, &error).error())
         return !graph.connect(src, dst, true, &error).error();
