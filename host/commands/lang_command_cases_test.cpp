@@ -91,6 +91,8 @@ TEST_F(LangCommandCases, EvalExistsWhatIsSizeHelp) {
         {"exists needs a name", "exists", "exists: expected 1 argument, got 0."},
         {"size needs a value", "size", "size: expected 1 argument, got 0."},
         {"unknown command", "noSuchCommand 1 2", "Cannot find procedure \"noSuchCommand\"."},
+        {"source of a missing file", "source \"/no/such/script.tcs\"",
+         "Cannot open file \"/no/such/script.tcs\"."},
     });
 }
 

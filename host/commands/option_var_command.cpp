@@ -15,6 +15,11 @@ namespace {
 // Flags are handled in the order given, so "optionVar -iv a 1 -q a" sets, then answers.
 CommandResult optionVarCmd(const CommandArgs& args, CommandContext&) {
     auto& vars = lang::optionVars();
+    // Every variable named must have a name; checked before the first change.
+    for (const auto& use : args.flags())
+        if (!use.values.empty() && use.values[0].asString().empty())
+            return CommandResult::failure("optionVar: -" + use.decl->shortName +
+                                          " needs a variable name");
     CommandResult result;
     for (const auto& use : args.flags()) {
         const std::string& flag = use.decl->longName;

@@ -303,6 +303,8 @@ TEST_F(SceneCommandCases, OptionVarFlagsInOrderAndErrors) {
         {"unknown flag", "optionVar -bogus tc_i", "optionVar: invalid flag '-bogus'."},
         {"positional", "optionVar tc_i", "optionVar: expected 0 arguments, got 1."},
         {"bad after good", "optionVar -iv tc_i 9 -fv tc_f nine", "invalid value 'nine'"},
+        {"empty name", "optionVar -sv \"\" x", "optionVar: -sv needs a variable name"},
+        {"empty name after good", "optionVar -iv tc_i 9 -q \"\"", "-q needs a variable name"},
     });
     EXPECT_EQ(eval("optionVar -q tc_i"), "4");
 }
