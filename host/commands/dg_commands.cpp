@@ -2,6 +2,7 @@
 // disconnectAttr and listAttr. Each change records its undo while a chunk is open.
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -221,6 +222,9 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
                       (h.width() == 1 ? " value" : " values") + ", " +
                       std::to_string(values.size()) + " given");
     }
+    // Not-a-number and infinities would spread through every matrix and box that reads them.
+    for (double v : values)
+        if (!std::isfinite(v)) return refuse("setAttr: " + name + " takes finite numbers");
     for (unsigned i = 0; i < values.size(); ++i) {
         const auto [low, high] = limitsOf(*a, i, h.width());
         const double wanted = values[i];

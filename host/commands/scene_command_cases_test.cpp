@@ -136,6 +136,9 @@ TEST_F(SceneCommandCases, MoveRotateScaleAndXform) {
         {"move: locked", "move 1 2 3 cam", "locked"},
         {"move: locked after a good one", "move 1 2 3 box cam", "locked"},
         {"move: unknown flag", "move -x 1 2 3 box", "move: invalid flag '-x'."},
+        {"move: not a number", "move 1 nan 0 box", "move needs three numbers: x y z"},
+        {"scale: infinite", "scale inf 1 1 box", "three numbers are needed: x y z"},
+        {"xform: infinite", "xform -t 0 inf 0 box", "takes finite numbers"},
         {"rotate: components", "rotate 0 90 0 box.vtx[0]", "Only move works on components"},
         {"rotate: not numbers", "rotate a b c box", "three numbers are needed: x y z"},
         {"scale: locked after a good one", "scale 2 2 2 box cam", "locked"},
@@ -144,6 +147,21 @@ TEST_F(SceneCommandCases, MoveRotateScaleAndXform) {
         {"xform: missing", "xform -t 1 0 0 nobody", "No object matches name: nobody"},
         {"xform: short vector", "xform -t 1 0 box", "invalid value 'box' for flag '-t'"},
         {"xform: locked", "xform -t 1 0 0 box cam", "locked"},
+    });
+}
+
+// A vertex named by several items (a face and the vertex itself) moves once.
+TEST_F(SceneCommandCases, MoveComponentsOncePerVertex) {
+    expectCases({
+        {"faces and one of their vertices",
+         "move -r 1 0 0 box.f[*] box.vtx[0]; polyEvaluate -bb box.vtx[0]",
+         "0.5 0.5 -0.5 -0.5 0.5 0.5"},
+        {"edges and vertices of two meshes",
+         "move -r 0 1 0 box.e[*] box.vtx[0] ball.vtx[0]; "
+         "polyEvaluate -bb box.vtx[0]",
+         "0.5 0.5 0.5 0.5 0.5 0.5"},
+        {"one undo takes back both meshes", "undo; polyEvaluate -bb box.vtx[0]",
+         "0.5 0.5 -0.5 -0.5 0.5 0.5"},
     });
 }
 

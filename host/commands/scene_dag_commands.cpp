@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <set>
 
 #include "host/commands/scene_command_util.h"
@@ -148,16 +149,21 @@ KVector vectorArgs(const CommandArgs& args, size_t& used) {
     return v;
 }
 
-// Moves the vertices of component selections; false with a message when an item cannot move.
+// Moves the vertices of component selections, each vertex once however many items name it;
+// false with a message when an item cannot move.
 bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bool relative,
                     bool worldSpace, std::string* error) {
-    // Group the vertices to move per mesh.
+    // Gather the vertices to move per mesh, in the order the meshes are first named.
+    std::vector<std::pair<KObject, std::set<int>>> meshes;
     for (const MeshItem& item : items) {
         scene::MeshNode* node = scene::meshNode(item.shape);
         scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
         if (!node || !c) continue;
-        PolyMesh& mesh = node->mesh();
-        std::set<int> vertices;
+        auto it = std::find_if(meshes.begin(), meshes.end(),
+                               [&](const auto& m) { return m.first == item.shape; });
+        if (it == meshes.end()) it = meshes.insert(meshes.end(), {item.shape, {}});
+        std::set<int>& vertices = it->second;
+        const PolyMesh& mesh = node->mesh();
         for (int e : scene::componentElements(item.component, item.shape)) {
             switch (c->kind()) {
                 case scene::ComponentKind::Vertex:
@@ -175,11 +181,14 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
                     return false;
             }
         }
-        const PolyMesh before = mesh;
-        const KMatrix toWorld = scene::worldMatrix(item.shape);
+    }
+    for (const auto& [shape, vertices] : meshes) {
+        scene::MeshNode* node = scene::meshNode(shape);
+        const PolyMesh before = node->mesh();
+        const KMatrix toWorld = scene::worldMatrix(shape);
         const KMatrix toObject = toWorld.inverse();
         for (int v : vertices) {
-            const Vec3 p = mesh.point(v);
+            const Vec3 p = node->mesh().point(v);
             KPoint k(p.x, p.y, p.z);
             if (relative) {
                 const KVector d = worldSpace ? value * toObject : value;
@@ -189,7 +198,7 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
             }
             node->setPoint(v, {k.x, k.y, k.z});
         }
-        scene::recordMeshChange(scene::nodeName(item.shape), before, node->mesh());
+        scene::recordMeshChange(scene::nodeName(shape), before, node->mesh());
     }
     return true;
 }
@@ -197,7 +206,7 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
 CommandResult transformCmd(const CommandArgs& args, const char* attribute) {
     size_t used = 0;
     const KVector value = vectorArgs(args, used);
-    if (used < 3)
+    if (used < 3 || !std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z))
         return CommandResult::failure(std::string(attribute) == "translate"
                                           ? "move needs three numbers: x y z"
                                           : "three numbers are needed: x y z");
@@ -277,6 +286,11 @@ CommandResult xformCmd(const CommandArgs& args, CommandContext&) {
         const char* flag;
         const char* attribute;
     } rows[] = {{"translation", "translate"}, {"rotation", "rotate"}, {"scale", "scale"}};
+    for (const Row& r : rows)
+        for (size_t i = 0; args.has(r.flag) && i < 3; ++i)
+            if (!std::isfinite(args.flag(r.flag, i).asFloat()))
+                return CommandResult::failure("xform: -" + std::string(r.flag) +
+                                              " takes finite numbers");
     std::vector<KPlug> plugs;
     for (const KObject& t : transforms)
         for (const Row& r : rows)
