@@ -205,6 +205,11 @@ bool link(const KObject& src, const char* srcAttr, const KObject& dst, const cha
         return false;
     }
     const std::vector<Connection> existing = graph.connectionsOf(to, true, false);
+    // The very connection asked for is already there: nothing to do, forced or not.
+    if (existing.size() == 1 && existing.front().srcNode.get() == scene::liveNode(src) &&
+        existing.front().srcAttr == AttributeImpl::from(from.attribute()) &&
+        existing.front().dstAttr == AttributeImpl::from(to.attribute()))
+        return true;
     if (!existing.empty() && !force) {
         if (existing.front().srcNode.get() == scene::liveNode(src)) return true;  // already there
         *error = graph.plugName(to) + " is already connected; use -force true to replace it";

@@ -135,7 +135,10 @@ TEST_F(ShadingCommandCases, DefaultNavigationByKind) {
          "invalid value 'maybe'"},
         {"positional", "defaultNavigation file1 phong1", "expected 0 arguments, got 2."},
     });
-    expectCases({{"forced", nav + "-source file2 -destination phong1 -force true", ""}});
+    expectCases({
+        {"forced", nav + "-source file2 -destination phong1 -force true", ""},
+        {"forced again is quiet", nav + "-source file2 -destination phong1 -force true", ""},
+    });
     EXPECT_EQ(connectionsInto("phong1.color"), "file2.outColor");
 }
 
