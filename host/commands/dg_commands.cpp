@@ -1,14 +1,12 @@
-// The graph's commands: createNode, delete, rename, setAttr, getAttr, connectAttr,
-// disconnectAttr and listAttr. Each change records its undo while a chunk is open.
+// The graph's commands: createNode, delete, rename, connectAttr, disconnectAttr and listAttr, plus
+// the installer of the whole family. Each change records its undo while a chunk is open.
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 #include <memory>
-#include <optional>
 
 #include "host/commands/connection_undo.h"
-#include "host/commands/dg_connection_commands.h"
+#include "host/commands/dg_commands.h"
 #include "host/commands/scene_command_util.h"
 #include "host/dg/graph.h"
 #include "host/lang/command_modules.h"
@@ -18,18 +16,9 @@
 #include "host/scene/selection.h"
 #include "host/undo/undo.h"
 
-namespace tarn::lang {
+namespace tarn::commands {
 
-namespace {
-
-using commands::DestinationValue;
-using commands::formatNumber;
-using commands::incomingConnections;
-using commands::PlacedConnection;
-using commands::positionalWords;
-using commands::restoreConnection;
-
-// A plug from "node.attr..." where the node part may be a DAG path.
+// Scene names and paths first, then the graph's own nodes.
 KPlug findPlug(const std::string& text, std::string* error) {
     size_t dot = text.find('.');
     if (dot == std::string::npos) {
@@ -45,267 +34,28 @@ KPlug findPlug(const std::string& text, std::string* error) {
     return Graph::instance().parsePlug(NodeImpl::from(node)->name() + text.substr(dot), error);
 }
 
-KObject findNode(const std::string& name) {
+KObject findGraphNode(const std::string& name) {
     KObject node = scene::findNode(name);
     return node.isNull() ? Graph::instance().findNode(name) : node;
 }
 
+}  // namespace tarn::commands
+
+namespace tarn::lang {
+
+namespace {
+
+using commands::DestinationValue;
+using commands::findGraphNode;
+using commands::findPlug;
+using commands::incomingConnections;
+using commands::PlacedConnection;
+using commands::positionalWords;
+using commands::restoreConnection;
+
 std::string nameOf(const KObject& node) {
     NodeImpl* n = NodeImpl::from(node);
     return n ? n->name() : std::string();
-}
-
-// Number cells of a plug's value, in leaf order.
-std::vector<double> readNumbers(const KDataHandle& h) {
-    std::vector<double> values;
-    for (unsigned i = 0; i < h.width(); ++i) values.push_back(h.cells()[i].d);
-    return values;
-}
-
-Value valueOf(const KPlug& plug, std::string* error) {
-    KStatus status;
-    KDataHandle h = Graph::instance().readHandle(plug, &status);
-    if (h.isNull()) {
-        *error = "Cannot read " + plug.name().str();
-        return {};
-    }
-    if (!status) {
-        *error = "Evaluating " + plug.name().str() + " failed (" + status.errorString().str() + ")";
-        return {};
-    }
-    const AttributeImpl* a = h.attributeImpl();
-    switch (h.kind()) {
-        case CellKind::kString:
-            return Value(h.asString().str());
-        case CellKind::kBool:
-        case CellKind::kInt:
-            return Value(h.asInt());
-        case CellKind::kFloat:
-        case CellKind::kDouble:
-            return Value(h.asDouble());
-        case CellKind::kCompound:
-        case CellKind::kMatrix:
-        case CellKind::kFloatMatrix:
-            return Value(readNumbers(h));
-        case CellKind::kData:
-            return Value(h.data().isNull() ? std::string() : std::string(h.data().apiTypeStr()));
-        default:
-            break;
-    }
-    *error = "The attribute '" + a->longName + "' has no value to show";
-    return {};
-}
-
-// Restores a plug's numbers or text (undo/redo of setAttr).
-void restore(const std::string& plugName, const std::vector<double>& numbers,
-             const std::string& text, bool isText) {
-    std::string error;
-    KPlug plug = findPlug(plugName, &error);
-    if (plug.isNull()) return;
-    KStatus status;
-    KDataHandle h = Graph::instance().writeHandle(plug, &status);
-    if (h.isNull()) return;
-    if (isText) {
-        h.set(KString(text));
-    } else {
-        const AttributeImpl* a = h.attributeImpl();
-        for (size_t i = 0; i < numbers.size() && i < h.width(); ++i)
-            storeCell(h.cells()[i], a->cellKinds[i], numbers[i]);
-    }
-    Graph::instance().valueChanged(plug);
-}
-
-// The element plug of the array that holds `plug`, or a null plug when it is not in an array.
-KPlug elementOf(const KPlug& plug) {
-    const AttributeImpl* a = AttributeImpl::from(plug.attribute());
-    if (!a || !a->arrayRoot || plug.elementIndex() < 0) return {};
-    auto root = std::const_pointer_cast<AttributeImpl>(a->arrayRoot->shared_from_this());
-    return KPlug(plug.node(), KObject(root), plug.elementIndex());
-}
-
-// True when the plug names an array element that does not exist yet (writing creates it).
-bool isNewElement(const KPlug& plug) {
-    const KPlug element = elementOf(plug);
-    if (element.isNull()) return false;
-    const KPlug array(element.node(), element.attribute(), -1);
-    const std::vector<unsigned> indices = Graph::instance().elementIndices(array);
-    return std::find(indices.begin(), indices.end(), static_cast<unsigned>(plug.elementIndex())) ==
-           indices.end();
-}
-
-// Removes the array element a setAttr created (its undo).
-void dropElement(const std::string& plugName) {
-    std::string error;
-    const KPlug element = elementOf(findPlug(plugName, &error));
-    if (!element.isNull()) Graph::instance().removeElement(element, &error);
-}
-
-// A number from a word: numbers as written, and the words the language reads as truth values.
-bool numberFromWord(const std::string& word, double* out) {
-    static const struct {
-        const char* word;
-        double value;
-    } kTruth[] = {{"true", 1}, {"false", 0}, {"on", 1}, {"off", 0}, {"yes", 1}, {"no", 0}};
-    for (const auto& t : kTruth)
-        if (word == t.word) {
-            *out = t.value;
-            return true;
-        }
-    if (!KString(word).isDouble()) return false;
-    *out = KString(word).asDouble();
-    return true;
-}
-
-// The hard limits of number cell `cell` of a plug's attribute: a compound's own limits, else
-// those of the child that holds the cell.
-std::pair<std::optional<double>, std::optional<double>> limitsOf(const AttributeImpl& a,
-                                                                 unsigned cell, unsigned width) {
-    if (a.minValue || a.maxValue || a.children.size() != width) return {a.minValue, a.maxValue};
-    const AttributeImpl& child = *a.children[cell];
-    return {child.minValue, child.maxValue};
-}
-
-// Writes the value words of a setAttr to a writable plug and records the change. Values beyond
-// the attribute's hard limits are clamped into them with a warning.
-CommandResult writeValues(const CommandArgs& args, const std::vector<std::string>& words,
-                          const KPlug& plug, CommandContext& ctx) {
-    const std::string name = plug.name().str();
-    undo::UndoQueue& queue = undo::undoQueue();
-    const bool created = isNewElement(plug);
-    KStatus status;
-    KDataHandle h = Graph::instance().writeHandle(plug, &status);
-    if (h.isNull()) return CommandResult::failure("Cannot write " + name);
-    // A refused value must not leave behind the element the write handle created.
-    auto refuse = [&](const std::string& why) {
-        if (created) dropElement(name);
-        return CommandResult::failure(why);
-    };
-    const AttributeImpl* a = h.attributeImpl();
-    const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
-
-    if (h.kind() == CellKind::kString || type == "string") {
-        if (h.kind() != CellKind::kString)
-            return refuse("The attribute '" + name + "' does not hold a string");
-        if (words.size() != 2) return refuse("setAttr: give one string for " + name);
-        std::string before = h.asString().str();
-        std::string after = words[1];
-        h.set(KString(after));
-        Graph::instance().valueChanged(plug);
-        queue.record(
-            [name, before, created] {
-                if (created)
-                    dropElement(name);
-                else
-                    restore(name, {}, before, true);
-            },
-            [name, after] { restore(name, {}, after, true); }, "setAttr " + name);
-        return {};
-    }
-    if (h.width() == 0) return refuse("The attribute '" + name + "' cannot be set with numbers");
-    // Values come from the arguments, not the flattened words: an array argument is several.
-    std::vector<double> values;
-    for (size_t i = 1; i < args.count(); ++i) {
-        const Value& v = args[i];
-        double d = 0.0;
-        if (v.isArray()) {
-            for (double x : v.asFloatArray()) values.push_back(x);
-        } else if (v.isNumber()) {
-            values.push_back(v.asFloat());
-        } else if (numberFromWord(v.asString(), &d)) {
-            values.push_back(d);
-        } else {
-            return refuse("setAttr: '" + v.asString() + "' is not a number");
-        }
-    }
-    if (values.size() != h.width()) {
-        return refuse("setAttr: " + name + " takes " + std::to_string(h.width()) +
-                      (h.width() == 1 ? " value" : " values") + ", " +
-                      std::to_string(values.size()) + " given");
-    }
-    // Not-a-number and infinities would spread through every matrix and box that reads them.
-    for (double v : values)
-        if (!std::isfinite(v)) return refuse("setAttr: " + name + " takes finite numbers");
-    for (unsigned i = 0; i < values.size(); ++i) {
-        const auto [low, high] = limitsOf(*a, i, h.width());
-        const double wanted = values[i];
-        if (low && values[i] < *low) values[i] = *low;
-        if (high && values[i] > *high) values[i] = *high;
-        if (values[i] != wanted)
-            ctx.warning("setAttr: " + formatNumber(wanted) + " is outside the range of " + name +
-                        "; " + formatNumber(values[i]) + " is used");
-    }
-    std::vector<double> before = readNumbers(h);
-    for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);
-    std::vector<double> after = readNumbers(h);
-    Graph::instance().valueChanged(plug);
-    queue.record(
-        [name, before, created] {
-            if (created)
-                dropElement(name);
-            else
-                restore(name, before, {}, false);
-        },
-        [name, after] { restore(name, after, {}, false); }, "setAttr " + name);
-    return {};
-}
-
-// Locks or unlocks a plug and records it.
-void setLock(const KPlug& plug, bool lock) {
-    const std::string name = plug.name().str();
-    const bool was = plug.isLocked();
-    KPlug(plug).setLocked(lock);
-    undo::undoQueue().record(
-        [name, was] {
-            std::string e;
-            KPlug p = findPlug(name, &e);
-            if (!p.isNull()) p.setLocked(was);
-        },
-        [name, lock] {
-            std::string e;
-            KPlug p = findPlug(name, &e);
-            if (!p.isNull()) p.setLocked(lock);
-        },
-        "setAttr -lock " + name);
-}
-
-// With -lock and a value, an unlock comes before the write and a lock after it, so
-// "setAttr -lock true a.b 5" sets, then locks. A refused value leaves the lock as it was.
-CommandResult setAttrCmd(const CommandArgs& args, CommandContext& ctx) {
-    std::vector<std::string> words = positionalWords(args);
-    std::string error;
-    KPlug plug = findPlug(words[0], &error);
-    if (plug.isNull()) return CommandResult::failure(error);
-    const bool lockGiven = args.has("lock");
-    const bool lock = lockGiven && args.flag("lock").asBool();
-    if (words.size() == 1) {
-        if (!lockGiven)
-            return CommandResult::failure("setAttr: no value given for " + plug.name().str());
-        setLock(plug, lock);
-        return {};
-    }
-    const bool wasLocked = plug.isLocked();
-    if (lockGiven && !lock && wasLocked) setLock(plug, false);
-    CommandResult written = Graph::instance().canWrite(plug, &error)
-                                ? writeValues(args, words, plug, ctx)
-                                : CommandResult::failure(error);
-    if (!written.ok) {
-        // Undo is off when nothing records: put the lock back by hand.
-        if (!undo::undoQueue().isRecording()) plug.setLocked(wasLocked);
-        return written;
-    }
-    if (lock) setLock(plug, true);
-    return written;
-}
-
-CommandResult getAttrCmd(const CommandArgs& args, CommandContext&) {
-    std::string error;
-    KPlug plug = findPlug(args[0].asString(), &error);
-    if (plug.isNull()) return CommandResult::failure(error);
-    if (args.has("lock")) return Value(plug.isLocked());
-    if (plug.isArray()) return Value(static_cast<int>(plug.numElements()));
-    Value v = valueOf(plug, &error);
-    if (!error.empty()) return CommandResult::failure(error);
-    return v;
 }
 
 CommandResult createNodeCmd(const CommandArgs& args, CommandContext&) {
@@ -320,7 +70,7 @@ CommandResult createNodeCmd(const CommandArgs& args, CommandContext&) {
     if (kFnIsA(t->apiType, KFn::kDagNode)) {
         KObject parent;
         if (args.has("parent")) {
-            parent = findNode(args.flag("parent").asString());
+            parent = findGraphNode(args.flag("parent").asString());
             if (parent.isNull())
                 return CommandResult::failure("No object matches name: " +
                                               args.flag("parent").asString());
@@ -418,7 +168,7 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
     if (words.empty()) return CommandResult::failure("delete: name the nodes to delete");
     std::vector<KObject> nodes;
     for (const std::string& w : words) {
-        KObject n = findNode(w);
+        KObject n = findGraphNode(w);
         if (n.isNull()) return CommandResult::failure("No object matches name: " + w);
         if (isDefaultNode(nameOf(n)))
             return CommandResult::failure("Cannot delete the default node " + nameOf(n));
@@ -444,7 +194,7 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
 }
 
 CommandResult renameCmd(const CommandArgs& args, CommandContext&) {
-    KObject node = findNode(args[0].asString());
+    KObject node = findGraphNode(args[0].asString());
     if (node.isNull())
         return CommandResult::failure("No object matches name: " + args[0].asString());
     std::string before = nameOf(node), actual, error;
@@ -511,7 +261,7 @@ CommandResult connectCmd(const CommandArgs& args, bool connect) {
 }
 
 CommandResult listAttrCmd(const CommandArgs& args, CommandContext&) {
-    KObject node = findNode(args[0].asString());
+    KObject node = findGraphNode(args[0].asString());
     if (node.isNull())
         return CommandResult::failure("No object matches name: " + args[0].asString());
     std::vector<std::string> names;
@@ -556,22 +306,6 @@ void installDgCommands(CommandRegistry& registry) {
          .argTypes = {ArgType::String},
          .undoable = true,
          .body = renameCmd});
-    add({.name = "setAttr",
-         .usage = "setAttr [-type string] [-lock bool] plug [value...]",
-         .minArgs = 1,
-         .maxArgs = kUnlimited,
-         .argTypes = {ArgType::String, ArgType::Any},
-         .flags = {{.longName = "lock", .shortName = "l", .args = {ArgType::Bool}},
-                   {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
-         .undoable = true,
-         .body = setAttrCmd});
-    add({.name = "getAttr",
-         .usage = "getAttr [-lock] plug",
-         .minArgs = 1,
-         .maxArgs = 1,
-         .argTypes = {ArgType::String},
-         .flags = {{.longName = "lock", .shortName = "l"}},
-         .body = getAttrCmd});
     add({.name = "connectAttr",
          .usage = "connectAttr [-f] source destination",
          .minArgs = 2,
@@ -599,6 +333,7 @@ void installDgCommands(CommandRegistry& registry) {
                    {.longName = "visible", .shortName = "v"},
                    {.longName = "shortNames", .shortName = "sn"}},
          .body = listAttrCmd});
+    commands::addAttrCommands(registry);
     commands::addConnectionCommands(registry);
 }
 

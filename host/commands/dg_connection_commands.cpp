@@ -1,6 +1,6 @@
 // listConnections: what a node or plug is connected to, in the graph's connection order.
 
-#include "host/commands/dg_connection_commands.h"
+#include "host/commands/dg_commands.h"
 
 #include <algorithm>
 #include <memory>
