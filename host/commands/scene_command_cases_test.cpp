@@ -223,6 +223,7 @@ TEST_F(SceneCommandCases, PrimitivesAndTheirFlags) {
         {"size flags", "polyCube -w 2 -h 4 -d 6; polyEvaluate -bb pCube3", "-1 1 -2 2 -3 3"},
         {"sphere radius", "polySphere -r 3 -sx 4 -sy 2; polyEvaluate -bb pSphere3",
          "-3 3 -3 3 -3 3"},
+        {"plane size", "polyPlane -w 2 -h 4 -sx 1 -sy 1; polyEvaluate -bb", "-1 1 0 0 -2 2"},
         {"taken name is numbered", "polyCube -n can", "can1 can1Shape"},
         {"accepted for other hosts' scripts", "polyPlane -ch 1 -cuv 1 -n flat", "flat flatShape"},
         // Subdivisions below the least a primitive can have are raised to it.
