@@ -17,7 +17,7 @@ struct MeshHit {
 };
 
 /// All hits of the ray origin + s * direction with s >= 0, nearest first. Mesh and ray are in
-/// the same space. Thread-safe after `mesh.prepareQueries()`.
+/// the same space. Safe from many threads at once (the mesh builds what it needs once).
 std::vector<MeshHit> intersectMesh(const PolyMesh& mesh, const Vec3& origin, const Vec3& direction);
 
 /// The nearest hit only; false when the ray misses. Allocates nothing once the mesh's triangle
