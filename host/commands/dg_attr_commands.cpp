@@ -248,14 +248,14 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext& ctx) {
         setLock(plug, lock);
         return {};
     }
-    const bool wasLocked = plug.isLocked();
-    if (lockGiven && !lock && wasLocked) setLock(plug, false);
+    const bool unlocking = lockGiven && !lock && plug.isLocked();
+    if (unlocking) setLock(plug, false);
     CommandResult written = Graph::instance().canWrite(plug, &error)
                                 ? writeValues(args, words, plug, ctx)
                                 : CommandResult::failure(error);
     if (!written.ok) {
         // Undo is off when nothing records: put the lock back by hand.
-        if (!undo::undoQueue().isRecording()) plug.setLocked(wasLocked);
+        if (unlocking && !undo::undoQueue().isRecording()) plug.setLocked(true);
         return written;
     }
     if (lock) setLock(plug, true);

@@ -150,6 +150,22 @@ TEST_F(SceneCommandCases, MoveRotateScaleAndXform) {
     });
 }
 
+// The stroke tools hold the view's camera still with these texts while a stroke is drawn.
+TEST_F(SceneCommandCases, CameraLockTextsOfTheStrokeTools) {
+    expectCases({{"lock", "setAttr -lock 1 cam.translate; setAttr -lock 1 cam.rotate", ""}});
+    expectRejected({
+        {"move", "move -r 0 0 1 cam", "locked"},
+        {"rotate", "rotate 0 45 0 cam", "locked"},
+        {"xform", "xform -t 1 2 3 cam", "locked"},
+        {"a child of translate", "setAttr cam.tx 2", "locked"},
+    });
+    expectCases({
+        {"scale is still free", "scale 2 2 2 cam; getAttr cam.scale", "2 2 2"},
+        {"unlock", "setAttr -lock 0 cam.translate; setAttr -lock 0 cam.rotate", ""},
+        {"moves again", "move -r 0 0 1 cam; rotate 0 45 0 cam; xform -q -t cam", "0 0 1"},
+    });
+}
+
 // A vertex named by several items (a face and the vertex itself) moves once.
 TEST_F(SceneCommandCases, MoveComponentsOncePerVertex) {
     expectCases({
