@@ -248,7 +248,13 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext& ctx) {
         setLock(plug, lock);
         return {};
     }
-    const bool unlocking = lockGiven && !lock && plug.isLocked();
+    // Only the plug's own lock is taken off (a locked parent still holds it).
+    const NodeImpl* node = NodeImpl::from(plug.node());
+    const AttributeImpl* attribute = AttributeImpl::from(plug.attribute());
+    const bool ownLock =
+        node && attribute &&
+        node->isLocked(*attribute, attribute->arrayRoot ? plug.elementIndex() : -1);
+    const bool unlocking = lockGiven && !lock && ownLock;
     if (unlocking) setLock(plug, false);
     CommandResult written = Graph::instance().canWrite(plug, &error)
                                 ? writeValues(args, words, plug, ctx)

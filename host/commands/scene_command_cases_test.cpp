@@ -158,6 +158,7 @@ TEST_F(SceneCommandCases, CameraLockTextsOfTheStrokeTools) {
         {"rotate", "rotate 0 45 0 cam", "locked"},
         {"xform", "xform -t 1 2 3 cam", "locked"},
         {"a child of translate", "setAttr cam.tx 2", "locked"},
+        {"unlocking a child only", "setAttr -lock false cam.tx 2", "locked"},
     });
     expectCases({
         {"scale is still free", "scale 2 2 2 cam; getAttr cam.scale", "2 2 2"},
