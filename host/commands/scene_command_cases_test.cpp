@@ -257,6 +257,12 @@ TEST_F(SceneCommandCases, PrimitivesAndTheirFlags) {
         {"positional", "polyCube box", "polyCube: expected 0 arguments, got 1."},
         {"unknown flag", "polyCube -x 1", "polyCube: invalid flag '-x'."},
         {"bad name", "polyCube -n \"a b\"", "Invalid node name"},
+        // Refused before anything is allocated.
+        {"huge plane", "polyPlane -sx 100000 -sy 100000",
+         "polyPlane: the subdivisions make 10000000000 faces; at most 10000000 are allowed"},
+        {"huge cube", "polyCube -sx 2000 -sy 2000 -sz 2000", "polyCube: the subdivisions make"},
+        {"huge sphere", "polySphere -sx 2147483647 -sy 2147483647", "at most 10000000"},
+        {"huge cylinder caps", "polyCylinder -sx 100000 -sc 100", "polyCylinder: the subdivisions"},
     });
 }
 

@@ -74,9 +74,29 @@ bool checkPositive(const CommandArgs& args, std::initializer_list<const char*> f
     return true;
 }
 
+// Primitives larger than this are refused before anything is allocated.
+constexpr long long kMaxPrimitiveFaces = 10'000'000;
+
+// A subdivision flag's value as the primitive builders use it (at least 1), or `fallback`.
+long long subdivisions(const CommandArgs& args, const char* flag, int fallback) {
+    return std::max(1LL, static_cast<long long>(intFlagOr(args, flag, fallback)));
+}
+
+bool checkFaceCount(const char* command, long long faces, std::string* error) {
+    if (faces <= kMaxPrimitiveFaces) return true;
+    *error = std::string(command) + ": the subdivisions make " + std::to_string(faces) +
+             " faces; at most " + std::to_string(kMaxPrimitiveFaces) + " are allowed";
+    return false;
+}
+
 CommandResult polyCubeCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"width", "height", "depth"}, &error))
+        return CommandResult::failure(error);
+    const long long sx = subdivisions(args, "subdivisionsX", 1),
+                    sy = subdivisions(args, "subdivisionsY", 1),
+                    sz = subdivisions(args, "subdivisionsZ", 1);
+    if (!checkFaceCount("polyCube", 2 * (sx * sy + sy * sz + sz * sx), &error))
         return CommandResult::failure(error);
     const double w = flagOr(args, "width", 1.0);
     return addPrimitive(
@@ -89,6 +109,11 @@ CommandResult polyCubeCmd(const CommandArgs& args, CommandContext&) {
 CommandResult polyPlaneCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"width", "height"}, &error)) return CommandResult::failure(error);
+    if (!checkFaceCount(
+            "polyPlane",
+            subdivisions(args, "subdivisionsX", 10) * subdivisions(args, "subdivisionsY", 10),
+            &error))
+        return CommandResult::failure(error);
     return addPrimitive(
         args, "pPlane",
         makePlane(flagOr(args, "width", 1.0), flagOr(args, "height", 1.0),
@@ -98,6 +123,11 @@ CommandResult polyPlaneCmd(const CommandArgs& args, CommandContext&) {
 CommandResult polySphereCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"radius"}, &error)) return CommandResult::failure(error);
+    if (!checkFaceCount(
+            "polySphere",
+            subdivisions(args, "subdivisionsX", 20) * subdivisions(args, "subdivisionsY", 20),
+            &error))
+        return CommandResult::failure(error);
     return addPrimitive(
         args, "pSphere",
         makeSphere(flagOr(args, "radius", 1.0), intFlagOr(args, "subdivisionsX", 20),
@@ -107,6 +137,11 @@ CommandResult polySphereCmd(const CommandArgs& args, CommandContext&) {
 CommandResult polyCylinderCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!checkPositive(args, {"radius", "height"}, &error)) return CommandResult::failure(error);
+    const long long sx = subdivisions(args, "subdivisionsX", 20),
+                    sy = subdivisions(args, "subdivisionsY", 1),
+                    sc = subdivisions(args, "subdivisionsCaps", 1);
+    if (!checkFaceCount("polyCylinder", sx * sy + 2 * sx * sc, &error))
+        return CommandResult::failure(error);
     return addPrimitive(
         args, "pCylinder",
         makeCylinder(flagOr(args, "radius", 1.0), flagOr(args, "height", 2.0),
