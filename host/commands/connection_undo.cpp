@@ -49,28 +49,8 @@ bool restoreConnection(const PlacedConnection& c) {
     std::string error;
     const KPlug src = graph.parsePlug(c.source, &error);
     const KPlug dst = graph.parsePlug(c.destination, &error);
-    NodeImpl* sn = NodeImpl::from(src.node());
-    NodeImpl* dn = NodeImpl::from(dst.node());
-    const AttributeImpl* sa = AttributeImpl::from(src.attribute());
-    const AttributeImpl* da = AttributeImpl::from(dst.attribute());
-    if (src.isNull() || dst.isNull() || !sn || !dn || !sa || !da) return false;
-    // Connections only ever join the end of the list, but a detached node goes back with each of
-    // its connections at its recorded place. So the source is taken out and put back with this
-    // connection added as the first one it lost: it is replayed last, into the list as it was
-    // before the connection went. The source's own connections come back exactly as they were.
-    // Note: plug-in nodes on those connections see them broken and made again.
-    DetachedNode record;
-    if (graph.detachNode(src.node(), &record, &error).error())
-        return !graph.connect(src, dst, true, &error).error();
-    Connection connection;
-    connection.srcNode = sn->shared_from_this();
-    connection.srcAttr = sa;
-    connection.srcIndex = src.elementIndex();
-    connection.dstNode = dn->shared_from_this();
-    connection.dstAttr = da;
-    connection.dstIndex = dst.elementIndex();
-    record.connections.insert(record.connections.begin(), {c.position, connection});
-    return !graph.reattachNode(record, &error).error();
+    if (src.isNull() || dst.isNull()) return false;
+    return !graph.connect(src, dst, true, &error, c.position).error();
 }
 
 DestinationValue::DestinationValue(const KPlug& plug) {

@@ -547,7 +547,8 @@ bool Graph::reaches(const NodeImpl* from, const NodeImpl* to) const {
     return false;
 }
 
-KStatus Graph::connect(const KPlug& src, const KPlug& dst, bool force, std::string* error) {
+KStatus Graph::connect(const KPlug& src, const KPlug& dst, bool force, std::string* error,
+                       std::size_t position) {
     NodeImpl *sn = nullptr, *dn = nullptr;
     const AttributeImpl* sa = plugAttribute(src, &sn);
     const AttributeImpl* da = plugAttribute(dst, &dn);
@@ -603,7 +604,8 @@ KStatus Graph::connect(const KPlug& src, const KPlug& dst, bool force, std::stri
     c.dstNode = dn->shared_from_this();
     c.dstAttr = da;
     c.dstIndex = dst.elementIndex();
-    m_connections.push_back(c);
+    m_connections.insert(
+        m_connections.begin() + static_cast<long>(std::min(position, m_connections.size())), c);
     // The destination's element exists from now on; its value comes from the source.
     if (da->arrayRoot) dn->store().handle(*da, dst.elementIndex(), true);
     dn->store().setDirty(*da);

@@ -130,7 +130,11 @@ public:
     KStatus removeElement(const KPlug& elementPlug, std::string* error);
 
     // Connections.
-    KStatus connect(const KPlug& src, const KPlug& dst, bool force, std::string* error);
+    /// Connects `src` to `dst` (with `force`, breaking what feeds `dst` first). The connection
+    /// joins the list at `position` (undo puts a connection back at its old place), or at the
+    /// end when `position` is past it.
+    KStatus connect(const KPlug& src, const KPlug& dst, bool force, std::string* error,
+                    std::size_t position = static_cast<std::size_t>(-1));
     KStatus disconnect(const KPlug& src, const KPlug& dst, std::string* error);
     /// Connections into (asDestination) and/or out of (asSource) the plug, its children and
     /// parents.

@@ -67,12 +67,18 @@ TEST_F(GraphTest, AttributeFlagsDefaultsAndLimitsAsStored) {
         KFnAttribute::DisconnectBehavior disconnect;
     };
     const FlagCase cases[] = {
-        {"inputA", ProbeNode::a, true, true, true, true, false, false, false, KFnAttribute::kNothing},
-        {"inputB", ProbeNode::b, true, true, true, false, false, false, false, KFnAttribute::kReset},
-        {"inColor", ProbeNode::inColor, true, true, true, false, false, true, false, KFnAttribute::kNothing},
-        {"sum", ProbeNode::sum, true, false, false, false, false, false, false, KFnAttribute::kNothing},
-        {"lights", ProbeNode::lights, true, true, true, false, false, false, true, KFnAttribute::kNothing},
-        {"blind", ProbeNode::lightBlind, true, true, false, false, false, false, false, KFnAttribute::kNothing},
+        {"inputA", ProbeNode::a, true, true, true, true, false, false, false,
+         KFnAttribute::kNothing},
+        {"inputB", ProbeNode::b, true, true, true, false, false, false, false,
+         KFnAttribute::kReset},
+        {"inColor", ProbeNode::inColor, true, true, true, false, false, true, false,
+         KFnAttribute::kNothing},
+        {"sum", ProbeNode::sum, true, false, false, false, false, false, false,
+         KFnAttribute::kNothing},
+        {"lights", ProbeNode::lights, true, true, true, false, false, false, true,
+         KFnAttribute::kNothing},
+        {"blind", ProbeNode::lightBlind, true, true, false, false, false, false, false,
+         KFnAttribute::kNothing},
     };
     for (const FlagCase& c : cases) {
         KFnAttribute fn(c.attribute);
@@ -134,8 +140,8 @@ TEST_F(GraphTest, RegistrationFailuresLeaveNothingBehind) {
         const char* why;
     };
     const Case cases[] = {
-        {"probe", 0x1, "already registered"},      // same name
-        {"other", 0x7f001, "already used by"},     // same id
+        {"probe", 0x1, "already registered"},   // same name
+        {"other", 0x7f001, "already used by"},  // same id
         {"bad name", 0x2, "invalid node type name"},
     };
     for (const Case& c : cases) {
@@ -176,7 +182,7 @@ TEST_F(GraphTest, NodeNamesAreUniqueAndNumbered) {
         const char* wanted;
         const char* expected;
     };
-    const Case cases[] = {{"", "probe1"}, {"", "probe2"}, {"foo", "foo"}, {"foo", "foo1"},
+    const Case cases[] = {{"", "probe1"},       {"", "probe2"},   {"foo", "foo"},  {"foo", "foo1"},
                           {"probe1", "probe3"}, {"bar7", "bar7"}, {"bar7", "bar1"}};
     for (const Case& c : cases) {
         KObject n = g.createNode("probe", c.wanted, &error);
@@ -253,6 +259,24 @@ TEST_F(GraphTest, ConnectionsEvaluateUpstreamOnRead) {
     EXPECT_EQ(sources[0].name(), "up.sum");
 }
 
+TEST_F(GraphTest, AConnectionCanJoinTheListAtAGivenPlace) {
+    make("up");
+    make("down");
+    std::string error;
+    Graph& g = Graph::instance();
+    ASSERT_TRUE(g.connect(plug("up.sum"), plug("down.a"), false, &error)) << error;
+    ASSERT_TRUE(g.connect(plug("up.sum"), plug("down.b"), false, &error)) << error;
+    // First place, then far past the end (the end).
+    ASSERT_TRUE(g.connect(plug("up.outColor"), plug("down.inColor"), false, &error, 0)) << error;
+    ASSERT_TRUE(g.connect(plug("up.lc"), plug("down.md"), false, &error, 1000)) << error;
+    std::vector<std::string> order;
+    for (const tarn::Connection& c : g.connections()) order.push_back(c.dstAttr->longName);
+    EXPECT_EQ(order, (std::vector<std::string>{"inColor", "inputA", "inputB", "mode"}));
+    // A connection at a place still evaluates like any other.
+    ASSERT_TRUE(plug("up.dbl").setValue(true));
+    EXPECT_EQ(readFloat("down.icr"), 1.0f);
+}
+
 TEST_F(GraphTest, BadConnectionsAreRefusedWithReasons) {
     make("x");
     make("y");
@@ -273,7 +297,8 @@ TEST_F(GraphTest, BadConnectionsAreRefusedWithReasons) {
     };
     for (const Case& c : cases) {
         std::string error = connect(c.src, c.dst);
-        EXPECT_NE(error.find(c.why), std::string::npos) << c.src << " -> " << c.dst << ": " << error;
+        EXPECT_NE(error.find(c.why), std::string::npos)
+            << c.src << " -> " << c.dst << ": " << error;
     }
     // Forcing replaces the existing connection.
     EXPECT_EQ(connect("x.lc", "y.a", true), "");
