@@ -2,6 +2,7 @@
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
 
 #include <algorithm>
 #include <atomic>
@@ -134,72 +135,82 @@ std::uint8_t toByte(float linear) {
     return static_cast<std::uint8_t>(std::lround(255.0 * std::pow(c, 1.0 / 2.2)));
 }
 
-// Renders the sphere into 8-bit RGB. Each task shades on its own copy of the node's storage.
+// Renders the sphere into 8-bit RGB. Each task shades on its own copy of the node's storage;
+// tasks run on all cores only when the node declares itself safe for parallel evaluation, on
+// the calling thread otherwise.
 bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& a,
                   const std::vector<SampleLight>& lights, int size,
                   std::vector<std::uint8_t>& pixels) {
     std::atomic<bool> failed{false};
     KPxNode* shader = impl.userNode();
     const DataStore& shared = impl.store();
-    tbb::parallel_for(
-        tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
-            // Per task: the private storage and the handles into it.
-            DataStore local(shared);
-            KDataBlock block(&local);
-            KDataHandle point = local.handle(*a.point, -1, false);
-            KDataHandle normal = local.handle(*a.normal, -1, false);
-            KDataHandle out = local.handle(*a.outColor, -1, false);
-            struct LightHandles {
-                KDataHandle direction, intensity, ambient, diffuse, specular;
-            };
-            std::vector<LightHandles> lh;
-            for (size_t i = 0; i < lights.size(); ++i) {
-                const int index = static_cast<int>(i);
-                lh.push_back({local.handle(*a.direction, index, true),
-                              local.handle(*a.intensity, index, true),
-                              local.handle(*a.ambient, index, true),
-                              local.handle(*a.diffuse, index, true),
-                              local.handle(*a.specular, index, true)});
-            }
-            for (int y = rows.begin(); y < rows.end(); ++y) {
-                for (int x = 0; x < size; ++x) {
-                    float sum[3] = {0, 0, 0};
-                    for (int sy = 0; sy < kSubsamples; ++sy)
-                        for (int sx = 0; sx < kSubsamples; ++sx) {
-                            // Camera ray through the subsample; hit the sphere.
-                            const double px = ((x + (sx + 0.5) / kSubsamples) * 2.0 / size - 1.0);
-                            const double py = (1.0 - (y + (sy + 0.5) / kSubsamples) * 2.0 / size);
-                            double dx = px * kTanHalfFov, dy = py * kTanHalfFov, dz = -1.0;
-                            const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
-                            dx /= len, dy /= len, dz /= len;
-                            const double b =
-                                dz * -kSphereDistance;  // d . (origin - centre) negated
-                            const double disc = b * b - (kSphereDistance * kSphereDistance - 1.0);
-                            if (disc < 0.0) {
-                                for (int c = 0; c < 3; ++c) sum[c] += kBackground[c];
-                                continue;
-                            }
-                            const double t = b - std::sqrt(disc);
-                            const double hx = dx * t, hy = dy * t, hz = dz * t;
-                            point.set(hx, hy, hz);
-                            normal.set(hx, hy, hz + kSphereDistance);
-                            for (size_t i = 0; i < lights.size(); ++i) {
-                                const SampleLight& l = lights[i];
-                                lh[i].direction.set(l.direction[0], l.direction[1], l.direction[2]);
-                                lh[i].intensity.set(l.colour[0], l.colour[1], l.colour[2]);
-                                lh[i].ambient.set(l.ambient);
-                                lh[i].diffuse.set(l.diffuse);
-                                lh[i].specular.set(l.specular);
-                            }
-                            if (!shader->compute(outPlug, block)) failed = true;
-                            const KFloatVector c = out.asFloatVector();
-                            sum[0] += c.x, sum[1] += c.y, sum[2] += c.z;
-                        }
-                    std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
-                    for (int c = 0; c < 3; ++c) p[c] = toByte(sum[c] / (kSubsamples * kSubsamples));
+    tbb::task_arena arena(shader->isMPSafe() ? tbb::task_arena::automatic : 1);
+    arena.execute([&] {
+        tbb::parallel_for(
+            tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
+                // Per task: the private storage and the handles into it.
+                DataStore local(shared);
+                KDataBlock block(&local);
+                KDataHandle point = local.handle(*a.point, -1, false);
+                KDataHandle normal = local.handle(*a.normal, -1, false);
+                KDataHandle out = local.handle(*a.outColor, -1, false);
+                struct LightHandles {
+                    KDataHandle direction, intensity, ambient, diffuse, specular;
+                };
+                std::vector<LightHandles> lh;
+                for (size_t i = 0; i < lights.size(); ++i) {
+                    const int index = static_cast<int>(i);
+                    lh.push_back({local.handle(*a.direction, index, true),
+                                  local.handle(*a.intensity, index, true),
+                                  local.handle(*a.ambient, index, true),
+                                  local.handle(*a.diffuse, index, true),
+                                  local.handle(*a.specular, index, true)});
                 }
-            }
-        });
+                for (int y = rows.begin(); y < rows.end(); ++y) {
+                    for (int x = 0; x < size; ++x) {
+                        float sum[3] = {0, 0, 0};
+                        for (int sy = 0; sy < kSubsamples; ++sy)
+                            for (int sx = 0; sx < kSubsamples; ++sx) {
+                                // Camera ray through the subsample; hit the sphere.
+                                const double px =
+                                    ((x + (sx + 0.5) / kSubsamples) * 2.0 / size - 1.0);
+                                const double py =
+                                    (1.0 - (y + (sy + 0.5) / kSubsamples) * 2.0 / size);
+                                double dx = px * kTanHalfFov, dy = py * kTanHalfFov, dz = -1.0;
+                                const double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+                                dx /= len, dy /= len, dz /= len;
+                                const double b =
+                                    dz * -kSphereDistance;  // d . (origin - centre) negated
+                                const double disc =
+                                    b * b - (kSphereDistance * kSphereDistance - 1.0);
+                                if (disc < 0.0) {
+                                    for (int c = 0; c < 3; ++c) sum[c] += kBackground[c];
+                                    continue;
+                                }
+                                const double t = b - std::sqrt(disc);
+                                const double hx = dx * t, hy = dy * t, hz = dz * t;
+                                point.set(hx, hy, hz);
+                                normal.set(hx, hy, hz + kSphereDistance);
+                                for (size_t i = 0; i < lights.size(); ++i) {
+                                    const SampleLight& l = lights[i];
+                                    lh[i].direction.set(l.direction[0], l.direction[1],
+                                                        l.direction[2]);
+                                    lh[i].intensity.set(l.colour[0], l.colour[1], l.colour[2]);
+                                    lh[i].ambient.set(l.ambient);
+                                    lh[i].diffuse.set(l.diffuse);
+                                    lh[i].specular.set(l.specular);
+                                }
+                                if (!shader->compute(outPlug, block)) failed = true;
+                                const KFloatVector c = out.asFloatVector();
+                                sum[0] += c.x, sum[1] += c.y, sum[2] += c.z;
+                            }
+                        std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
+                        for (int c = 0; c < 3; ++c)
+                            p[c] = toByte(sum[c] / (kSubsamples * kSubsamples));
+                    }
+                }
+            });
+    });
     return !failed;
 }
 

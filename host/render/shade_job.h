@@ -10,7 +10,8 @@ namespace tarn::render {
 ///   [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...] [--ambient R G B]
 ///   [--size N] -o FILE.png
 /// Loads the DermalShade plug-in when its type is not registered yet, evaluates the node per
-/// sample on all cores (each thread on its own copy of the node's storage) and writes the PNG.
+/// sample (each task on its own copy of the node's storage; on all cores only when the node
+/// declares itself safe for parallel evaluation, which DermalShade does not) and writes the PNG.
 /// Returns 0 on success, 1 when the job fails, 2 for bad arguments (nothing written then);
 /// messages go to the standard error stream. Main thread only.
 int runShadeJob(const std::vector<std::string>& args);
