@@ -246,6 +246,8 @@ Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>
         queue.rollbackTo(mark);
         throw ScriptError{r.error, line, r.error.empty()};
     }
+    // With undo off, what the command kept for a rollback is no longer needed.
+    if (!queue.isEnabled()) queue.forgetSince(mark);
     return r.value;
 }
 

@@ -73,6 +73,18 @@ TEST(Undo, FailingCommandChangesNothingButEarlierStatementsStand) {
     EXPECT_EQ(probeScene().count("a"), 0u);
 }
 
+TEST(Undo, FailingCommandChangesNothingEvenWithUndoOff) {
+    Session s;
+    RunOptions off;
+    off.undo = false;
+    auto r = s.run("setValue a 1; setThenFail a 9", off);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(probeScene()["a"], 1);  // taken back although nothing is recorded for undo
+    EXPECT_EQ(tarn::undo::undoQueue().undoCount(), 0u);
+    s.run("undo");
+    EXPECT_EQ(probeScene()["a"], 1);
+}
+
 TEST(Undo, SyntaxErrorRunsNothing) {
     Session s;
     auto r = s.run("setValue a 1;\nsetValue b \"unterminated");

@@ -6,32 +6,51 @@ void UndoQueue::openChunk(std::string_view label) {
     if (m_depth++ == 0) {
         m_open.label = std::string(label);
         m_open.items.clear();
+        m_rollbackOnly.clear();
     }
 }
 
 void UndoQueue::closeChunk() {
     if (m_depth == 0) return;
     if (--m_depth > 0) return;
+    forgetSince(0);
     if (m_open.items.empty()) return;
     m_done.push_back(std::move(m_open));
     m_open = UndoChunk{};
+    m_rollbackOnly.clear();
     m_undone.clear();
     trim();
 }
 
 bool UndoQueue::isRecording() const {
-    return m_depth > 0 && !m_replaying && m_enabled;
+    return m_depth > 0 && !m_replaying;
 }
 
 void UndoQueue::record(std::unique_ptr<UndoItem> item) {
-    if (item && isRecording()) m_open.items.push_back(std::move(item));
+    if (!item || !isRecording()) return;
+    m_open.items.push_back(std::move(item));
+    m_rollbackOnly.push_back(!m_enabled);
 }
 
 void UndoQueue::record(std::function<void()> undoFn, std::function<void()> redoFn,
                        std::string what) {
     if (isRecording())
-        m_open.items.push_back(std::make_unique<LambdaUndoItem>(
-            std::move(undoFn), std::move(redoFn), std::move(what)));
+        record(std::make_unique<LambdaUndoItem>(std::move(undoFn), std::move(redoFn),
+                                                std::move(what)));
+}
+
+void UndoQueue::forgetSince(std::size_t mark) {
+    std::size_t kept = mark;
+    for (std::size_t i = mark; i < m_open.items.size(); ++i) {
+        if (m_rollbackOnly[i]) continue;
+        m_open.items[kept] = std::move(m_open.items[i]);
+        m_rollbackOnly[kept] = false;
+        ++kept;
+    }
+    if (kept < m_open.items.size()) {
+        m_open.items.resize(kept);
+        m_rollbackOnly.resize(kept);
+    }
 }
 
 std::size_t UndoQueue::mark() const {
@@ -46,6 +65,7 @@ void UndoQueue::rollbackTo(std::size_t mark) {
     while (m_open.items.size() > mark) {
         m_open.items.back()->undo();
         m_open.items.pop_back();
+        m_rollbackOnly.pop_back();
     }
     m_replaying = wasReplaying;
 }
@@ -83,6 +103,7 @@ void UndoQueue::clear() {
     m_done.clear();
     m_undone.clear();
     m_open.items.clear();
+    m_rollbackOnly.clear();
 }
 
 void UndoQueue::setLimit(std::size_t n) {

@@ -3,6 +3,9 @@
 /// is open, host code records reversible actions into it (an UndoItem, or a pair of lambdas).
 /// `undo` reverts the newest done chunk (its items in reverse order), `redo` re-applies the
 /// newest undone one (items in order). Changes made while no chunk is open are not recorded.
+/// With the queue disabled (`undoInfo -state off`) items are still kept while the command that
+/// recorded them runs, so that a failing command can take its changes back; they never reach
+/// the undo list.
 ///
 /// Recording a change (in a host module):
 ///
@@ -68,7 +71,8 @@ public:
     /// Closes the innermost open; when the outermost closes, a non-empty chunk becomes the newest
     /// done chunk and clears the redo list. Empty chunks vanish. Unbalanced closes are ignored.
     void closeChunk();
-    /// True while a chunk is open and the queue is not replaying: record() keeps items.
+    /// True while a chunk is open and the queue is not replaying: record() keeps items (for
+    /// undo, or with the queue disabled only until forgetSince()).
     bool isRecording() const;
 
     /// Records an action already carried out. Ignored (the item is destroyed) when not recording.
@@ -80,6 +84,9 @@ public:
     /// Undoes and drops the items recorded in the open chunk since `mark` (newest first): used
     /// to take back the partial changes of a command that failed.
     void rollbackTo(std::size_t mark);
+    /// Drops, without undoing them, the items recorded since `mark` while the queue was disabled:
+    /// the command that recorded them succeeded and undo is off.
+    void forgetSince(std::size_t mark);
 
     /// Undoes the newest done chunk; false when there is none. Items recorded during the replay
     /// are ignored.
@@ -107,6 +114,7 @@ private:
     std::vector<UndoChunk> m_done;
     std::vector<UndoChunk> m_undone;
     UndoChunk m_open;
+    std::vector<bool> m_rollbackOnly;  ///< per item of m_open: recorded while disabled
     int m_depth = 0;
     bool m_replaying = false;
     bool m_enabled = true;

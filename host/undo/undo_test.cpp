@@ -128,12 +128,48 @@ TEST(UndoQueue, ReplayDoesNotRecordAndLimitDropsOldest) {
     EXPECT_EQ(q.undoLabels(), (std::vector<std::string>{"c3", "c4"}));
 }
 
-TEST(UndoQueue, DisabledQueueRecordsNothing) {
+TEST(UndoQueue, DisabledQueueKeepsItemsOnlyForRollback) {
     UndoQueue q;
-    int a = 0;
+    int a = 0, b = 0, c = 0;
     q.setEnabled(false);
     q.openChunk("off");
+    // A command that succeeds: what it kept is forgotten, its change stays.
+    std::size_t m = q.mark();
     setRecorded(q, &a, 1);
+    q.forgetSince(m);
+    EXPECT_EQ(q.mark(), m);
+    // A command that fails takes its change back even with undo off.
+    m = q.mark();
+    setRecorded(q, &b, 5);
+    q.rollbackTo(m);
+    EXPECT_EQ(b, 0);
+    // Whatever is still kept never reaches the undo list.
+    setRecorded(q, &c, 7);
     q.closeChunk();
     EXPECT_EQ(q.undoCount(), 0u);
+    EXPECT_FALSE(q.undo());
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(c, 7);
+}
+
+TEST(UndoQueue, TurningUndoOffMidChunkKeepsWhatWasRecordedBefore) {
+    UndoQueue q;
+    int a = 0, b = 0, c = 0;
+    q.openChunk("mixed");
+    setRecorded(q, &a, 1);
+    q.setEnabled(false);
+    setRecorded(q, &b, 2);
+    q.setEnabled(true);
+    setRecorded(q, &c, 3);
+    // Forgetting drops only the items recorded while disabled; order of the rest is kept.
+    q.forgetSince(0);
+    EXPECT_EQ(q.mark(), 2u);
+    q.closeChunk();
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(b, 2) << "not undoable: recorded with undo off";
+    EXPECT_EQ(c, 0);
+    ASSERT_TRUE(q.redo());
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(c, 3);
 }
