@@ -12,6 +12,7 @@
 #include "frame/k_node.h"
 #include "frame/k_object.h"
 #include "host/mesh/poly_mesh.h"
+#include "host/scene/face_group_runs.h"
 
 namespace tarn {
 class NodeImpl;
@@ -71,8 +72,8 @@ public:
     /// Moves a point of the tweaked mesh (the base follows so the tweak is kept).
     void setPoint(int vertex, const Vec3& p);
 
-    /// Shading group of each face (expired or empty: none); kept by host/shading.
-    std::vector<std::weak_ptr<NodeImpl>> faceGroups;
+    /// Shading group of each face as runs (expired or empty: none); kept by host/shading.
+    FaceGroupRuns faceGroups;
 
 private:
     void syncTweaks();

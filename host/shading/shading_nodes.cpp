@@ -246,8 +246,33 @@ std::shared_ptr<NodeImpl> shared(const KObject& o) {
 }
 
 void fitGroups(scene::MeshNode& mesh) {
-    const size_t faces = static_cast<size_t>(mesh.mesh().numFaces());
+    const int faces = mesh.mesh().numFaces();
     if (mesh.faceGroups.size() != faces) mesh.faceGroups.resize(faces);
+}
+
+// The live node of a run's group (null for none, an expired or a deleted group).
+std::shared_ptr<NodeImpl> liveGroup(const std::weak_ptr<NodeImpl>& group) {
+    auto g = group.lock();
+    return g && g->alive() ? g : nullptr;
+}
+
+// Faces by group name ("" none), neighbouring runs of the same live group joined: what undo
+// records keep, so that re-created groups are found again by name.
+using NamedRuns = std::vector<std::pair<std::string, int>>;
+
+NamedRuns namedRuns(const scene::FaceGroupRuns& groups) {
+    NamedRuns out;
+    const NodeImpl* last = nullptr;
+    for (const scene::FaceGroupRuns::Run& r : groups.runs()) {
+        const auto live = liveGroup(r.group);
+        if (!out.empty() && live.get() == last) {
+            out.back().second += r.count;
+            continue;
+        }
+        out.emplace_back(live ? live->name() : std::string(), r.count);
+        last = live.get();
+    }
+    return out;
 }
 
 }  // namespace
@@ -264,7 +289,7 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
         return false;
     }
     fitGroups(*node);
-    const int count = static_cast<int>(node->faceGroups.size());
+    const int count = node->faceGroups.size();
     for (int f : faces)
         if (f < 0 || f >= count) {
             if (error)
@@ -272,44 +297,26 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
                          scene::nodeName(mesh) + " (" + std::to_string(count) + " faces)";
             return false;
         }
-    const auto target = shared(group);
+    const std::weak_ptr<NodeImpl> target = shared(group);
     const bool recording = undo::undoQueue().isRecording();
-    // Undo records name the mesh and the groups, so re-created nodes are found again. They are
-    // kept as runs of faces in the same group (a whole mesh is usually one run) and only
-    // gathered when a chunk is open.
-    using Runs = std::vector<std::pair<std::string, int>>;  // group name ("" none), face count
-    auto runs = [](const std::vector<std::weak_ptr<NodeImpl>>& groups) {
-        Runs out;
-        const NodeImpl* last = nullptr;
-        for (size_t f = 0; f < groups.size(); ++f) {
-            auto g = groups[f].lock();
-            const NodeImpl* live = g && g->alive() ? g.get() : nullptr;
-            if (f > 0 && live == last) {
-                ++out.back().second;
-                continue;
-            }
-            out.emplace_back(live ? live->name() : std::string(), 1);
-            last = live;
-        }
-        return out;
-    };
-    std::shared_ptr<const Runs> before;
-    if (recording) before = std::make_shared<const Runs>(runs(node->faceGroups));
+    // Undo records name the mesh and the groups and are only gathered when a chunk is open.
+    std::shared_ptr<const NamedRuns> before;
+    if (recording) before = std::make_shared<const NamedRuns>(namedRuns(node->faceGroups));
     if (faces.empty())
-        std::fill(node->faceGroups.begin(), node->faceGroups.end(), target);
+        node->faceGroups.fill(target);
     else
-        for (int f : faces) node->faceGroups[f] = target;
+        node->faceGroups.assign(faces, target);
     if (!recording) return true;
-    auto after = std::make_shared<const Runs>(runs(node->faceGroups));
+    auto after = std::make_shared<const NamedRuns>(namedRuns(node->faceGroups));
     const std::string meshName = scene::nodeName(mesh);
-    auto restore = [meshName](const Runs& groups) {
+    auto restore = [meshName](const NamedRuns& groups) {
         scene::MeshNode* mn = scene::meshNode(scene::findNode(meshName));
         if (!mn) return;
         mn->faceGroups.clear();
-        for (const auto& [name, count] : groups) {
+        for (const auto& [name, n] : groups) {
             std::weak_ptr<NodeImpl> g;
             if (!name.empty()) g = shared(Graph::instance().findNode(name));
-            mn->faceGroups.insert(mn->faceGroups.end(), static_cast<size_t>(count), g);
+            mn->faceGroups.append(g, n);
         }
     };
     undo::undoQueue().record([restore, before] { restore(*before); },
@@ -322,9 +329,29 @@ std::vector<KObject> faceGroups(const KObject& mesh) {
     scene::MeshNode* node = scene::meshNode(mesh);
     if (!node) return out;
     fitGroups(*node);
-    for (const auto& w : node->faceGroups) {
-        auto g = w.lock();
-        out.push_back(g && g->alive() ? scene::handleOf(g) : KObject());
+    out.reserve(static_cast<size_t>(node->faceGroups.size()));
+    for (const scene::FaceGroupRuns::Run& r : node->faceGroups.runs()) {
+        const auto live = liveGroup(r.group);
+        out.insert(out.end(), static_cast<size_t>(r.count),
+                   live ? scene::handleOf(live) : KObject());
+    }
+    return out;
+}
+
+std::vector<GroupRun> faceGroupRuns(const KObject& mesh) {
+    std::vector<GroupRun> out;
+    scene::MeshNode* node = scene::meshNode(mesh);
+    if (!node) return out;
+    fitGroups(*node);
+    int first = 0;
+    for (const scene::FaceGroupRuns::Run& r : node->faceGroups.runs()) {
+        const auto live = liveGroup(r.group);
+        const KObject g = live ? scene::handleOf(live) : KObject();
+        if (!out.empty() && out.back().group == g)
+            out.back().count += r.count;
+        else
+            out.push_back({g, first, r.count});
+        first += r.count;
     }
     return out;
 }
@@ -333,12 +360,15 @@ std::vector<GroupMember> groupMembers(const KObject& group) {
     std::vector<GroupMember> members;
     for (const KObject& node : scene::allDagNodes()) {
         if (!scene::meshNode(node)) continue;
-        const std::vector<KObject> groups = faceGroups(node);
         GroupMember m{node, {}, false};
-        for (size_t f = 0; f < groups.size(); ++f)
-            if (groups[f] == group) m.faces.push_back(static_cast<int>(f));
+        int total = 0;
+        for (const GroupRun& r : faceGroupRuns(node)) {
+            total += r.count;
+            if (r.group != group) continue;
+            for (int f = r.first; f < r.first + r.count; ++f) m.faces.push_back(f);
+        }
         if (m.faces.empty()) continue;
-        m.whole = m.faces.size() == groups.size();
+        m.whole = static_cast<int>(m.faces.size()) == total;
         members.push_back(std::move(m));
     }
     return members;

@@ -106,6 +106,14 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
                  std::string* error);
 /// The shading group of each face of a mesh shape (null where none).
 std::vector<KObject> faceGroups(const KObject& mesh);
+/// Faces [first, first + count) of a mesh in one group (null: none).
+struct GroupRun {
+    KObject group;
+    int first = 0;
+    int count = 0;
+};
+/// The same as runs of consecutive faces, neighbours never in the same group; O(runs).
+std::vector<GroupRun> faceGroupRuns(const KObject& mesh);
 /// Meshes with at least one face in `group`, and those faces (all faces: `whole` set).
 struct GroupMember {
     KObject mesh;
