@@ -4,6 +4,8 @@
 #include <limits>
 #include <mutex>
 
+#include "host/mesh/edge_count.h"
+
 namespace tarn {
 
 namespace {
@@ -163,8 +165,12 @@ int PolyMesh::countEdges() const {
     std::lock_guard lock(buildMutex());
     if (const EdgeTable* t = m_edgeTable.get()) return static_cast<int>(t->edges.size());
     if (const int* n = m_edgeCount.get()) return *n;
-    const int count = walkEdges(nullptr, nullptr);
-    edgeWalkScratch().trim();
+    // The quick table answers for ordinary meshes; the full walk handles the rest.
+    int count = countEdgesQuick(m_faceOffsets, m_faceVerts, numVertices());
+    if (count < 0) {
+        count = walkEdges(nullptr, nullptr);
+        edgeWalkScratch().trim();
+    }
     return m_edgeCount.publish(std::make_shared<const int>(count));
 }
 
