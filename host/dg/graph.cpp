@@ -25,10 +25,14 @@ const AttributeImpl* plugAttribute(const KPlug& plug, NodeImpl** node) {
     return a;
 }
 
-bool related(const AttributeImpl* a, const AttributeImpl* b) { return a->contains(b) || b->contains(a); }
+bool related(const AttributeImpl* a, const AttributeImpl* b) {
+    return a->contains(b) || b->contains(a);
+}
 
 // Element indices of two plugs refer to the same data when either names no element.
-bool sameElement(int a, int b) { return a < 0 || b < 0 || a == b; }
+bool sameElement(int a, int b) {
+    return a < 0 || b < 0 || a == b;
+}
 
 }  // namespace
 
@@ -48,8 +52,7 @@ KStatus guardPluginCall(const std::function<KStatus()>& call, std::string* error
 }
 
 bool sameShape(const AttributeImpl& a, const AttributeImpl& b) {
-    if (a.kind == CellKind::kMessage || b.kind == CellKind::kMessage)
-        return a.kind == b.kind;
+    if (a.kind == CellKind::kMessage || b.kind == CellKind::kMessage) return a.kind == b.kind;
     if (a.width != b.width) return false;
     if (a.isCompound() != b.isCompound()) {
         // A leaf matches a compound only through equal widths of plain numbers.
@@ -75,8 +78,10 @@ bool copyHandleValue(const KDataHandle& from, KDataHandle& to) {
     if (!a || !b || !sameShape(*a, *b)) return false;
     for (int i = 0; i < b->width; ++i) {
         CellKind k = b->cellKinds[i];
-        if (k == CellKind::kAddr) to.cells()[i].p = a->cellKinds[i] == CellKind::kAddr ? from.cells()[i].p : nullptr;
-        else storeCell(to.cells()[i], k, from.cells()[i].d);
+        if (k == CellKind::kAddr)
+            to.cells()[i].p = a->cellKinds[i] == CellKind::kAddr ? from.cells()[i].p : nullptr;
+        else
+            storeCell(to.cells()[i], k, from.cells()[i].d);
     }
     // Strings and data, leaf by leaf in the same order.
     std::vector<const AttributeImpl*> sa{a}, sb{b};
@@ -86,8 +91,10 @@ bool copyHandleValue(const KDataHandle& from, KDataHandle& to) {
         sa.pop_back();
         sb.pop_back();
         if (x->aux >= 0 && y->aux >= 0) {
-            if (y->kind == CellKind::kString) to.block()->strings[y->aux] = from.block()->strings[x->aux];
-            else to.block()->objects[y->aux] = from.block()->objects[x->aux];
+            if (y->kind == CellKind::kString)
+                to.block()->strings[y->aux] = from.block()->strings[x->aux];
+            else
+                to.block()->objects[y->aux] = from.block()->objects[x->aux];
         }
         for (size_t i = 0; i < x->children.size(); ++i) {
             sa.push_back(x->children[i].get());
@@ -106,7 +113,9 @@ Graph& Graph::instance() {
     return graph;
 }
 
-bool Graph::exists() { return !g_graphDestroyed; }
+bool Graph::exists() {
+    return !g_graphDestroyed;
+}
 
 Graph::~Graph() {
     if (this == &instance()) g_graphDestroyed = true;
@@ -128,7 +137,9 @@ KStatus Graph::registerType(const NodeTypeSpec& decl, std::string* error) {
     if (NodeType* other = findType(decl.id)) {
         char id[16];
         std::snprintf(id, sizeof id, "0x%x", decl.id.id());
-        if (error) *error = "type id " + std::string(id) + " of '" + decl.name + "' is already used by '" + other->name + "'";
+        if (error)
+            *error = "type id " + std::string(id) + " of '" + decl.name + "' is already used by '" +
+                     other->name + "'";
         return KStatus::kFailure;
     }
     if (m_initializing) {
@@ -151,7 +162,9 @@ KStatus Graph::registerType(const NodeTypeSpec& decl, std::string* error) {
     KStatus status = decl.initializer ? guardPluginCall(decl.initializer, &why) : KStatus();
     m_initializing = nullptr;
     if (!status) {
-        if (error) *error = "initialiser of node type '" + decl.name + "' failed" + (why.empty() ? "" : ": " + why);
+        if (error)
+            *error = "initialiser of node type '" + decl.name + "' failed" +
+                     (why.empty() ? "" : ": " + why);
         type->release();
         return status;
     }
@@ -237,7 +250,9 @@ KObject Graph::createNode(std::string_view typeName, std::string_view name, std:
         },
         &why);
     if (!status) {
-        if (error) *error = "creator of node type '" + type->name + "' failed" + (why.empty() ? "" : ": " + why);
+        if (error)
+            *error = "creator of node type '" + type->name + "' failed" +
+                     (why.empty() ? "" : ": " + why);
         return {};
     }
     auto node = std::make_shared<NodeImpl>(*type, finalName);
@@ -245,7 +260,12 @@ KObject Graph::createNode(std::string_view typeName, std::string_view name, std:
     node->attach(user);
     user->attachNodeImpl(node.get());
     m_nodes.push_back(node);
-    status = guardPluginCall([&] { user->postConstructor(); return KStatus(); }, &why);
+    status = guardPluginCall(
+        [&] {
+            user->postConstructor();
+            return KStatus();
+        },
+        &why);
     if (!status) {
         std::string ignored;
         deleteNode(KObject(node), &ignored);
@@ -257,7 +277,8 @@ KObject Graph::createNode(std::string_view typeName, std::string_view name, std:
 
 KStatus Graph::deleteNode(const KObject& object, std::string* error) {
     NodeImpl* node = NodeImpl::from(object);
-    auto it = std::find_if(m_nodes.begin(), m_nodes.end(), [&](auto& n) { return n.get() == node; });
+    auto it =
+        std::find_if(m_nodes.begin(), m_nodes.end(), [&](auto& n) { return n.get() == node; });
     if (!node || it == m_nodes.end()) {
         if (error) *error = "no such node";
         return KStatus::kNotFound;
@@ -276,12 +297,18 @@ KStatus Graph::deleteNode(const KObject& object, std::string* error) {
 void Graph::destroyUserNode(NodeImpl& node) {
     KPxNode* user = node.detach();
     std::string why;
-    guardPluginCall([&] { delete user; return KStatus(); }, &why);
+    guardPluginCall(
+        [&] {
+            delete user;
+            return KStatus();
+        },
+        &why);
 }
 
 KStatus Graph::detachNode(const KObject& object, DetachedNode* out, std::string* error) {
     NodeImpl* node = NodeImpl::from(object);
-    auto it = std::find_if(m_nodes.begin(), m_nodes.end(), [&](auto& n) { return n.get() == node; });
+    auto it =
+        std::find_if(m_nodes.begin(), m_nodes.end(), [&](auto& n) { return n.get() == node; });
     if (!node || it == m_nodes.end() || !out) {
         if (error) *error = "no such node";
         return KStatus::kNotFound;
@@ -320,15 +347,21 @@ KStatus Graph::reattachNode(const DetachedNode& record, std::string* error) {
         const Connection& conn = c->second;
         if (!conn.srcNode->alive() || !conn.dstNode->alive()) continue;
         m_connections.insert(
-            m_connections.begin() + static_cast<long>(std::min(c->first, m_connections.size())), conn);
+            m_connections.begin() + static_cast<long>(std::min(c->first, m_connections.size())),
+            conn);
         NodeImpl& dn = *conn.dstNode;
         if (conn.dstAttr->arrayRoot) dn.store().handle(*conn.dstAttr, conn.dstIndex, true);
         dn.store().setDirty(*conn.dstAttr);
         markDirtyFrom(dn, *conn.dstAttr, conn.dstIndex);
-        KPlug src(KObject(conn.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(conn.srcAttr->shared_from_this())), conn.srcIndex);
-        KPlug dst(KObject(conn.dstNode), KObject(std::const_pointer_cast<AttributeImpl>(conn.dstAttr->shared_from_this())), conn.dstIndex);
+        KPlug src(KObject(conn.srcNode),
+                  KObject(std::const_pointer_cast<AttributeImpl>(conn.srcAttr->shared_from_this())),
+                  conn.srcIndex);
+        KPlug dst(KObject(conn.dstNode),
+                  KObject(std::const_pointer_cast<AttributeImpl>(conn.dstAttr->shared_from_this())),
+                  conn.dstIndex);
         std::string why;
-        guardPluginCall([&] { return conn.srcNode->userNode()->connectionMade(src, dst, true); }, &why);
+        guardPluginCall([&] { return conn.srcNode->userNode()->connectionMade(src, dst, true); },
+                        &why);
         guardPluginCall([&] { return dn.userNode()->connectionMade(dst, src, false); }, &why);
     }
     return KStatus::kSuccess;
@@ -385,7 +418,8 @@ KPlug Graph::parsePlug(std::string_view text, std::string* error) const {
         return KPlug();
     };
     size_t dot = text.find('.');
-    if (dot == std::string_view::npos) return fail("No attribute named in '" + std::string(text) + "'");
+    if (dot == std::string_view::npos)
+        return fail("No attribute named in '" + std::string(text) + "'");
     std::string_view nodeName = text.substr(0, dot);
     KObject node = findNode(nodeName);
     if (node.isNull()) return fail("No object matches name: " + std::string(nodeName));
@@ -403,7 +437,8 @@ KPlug Graph::parsePlug(std::string_view text, std::string* error) const {
             if (part.back() != ']') return fail("Invalid plug: " + std::string(text));
             std::string digits(part.substr(bracket + 1, part.size() - bracket - 2));
             if (digits.empty() || digits.size() > 9 ||
-                !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+                !std::all_of(digits.begin(), digits.end(),
+                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
                 return fail("Invalid element index in: " + std::string(text));
             partIndex = std::stoi(digits);
             part = part.substr(0, bracket);
@@ -419,8 +454,10 @@ KPlug Graph::parsePlug(std::string_view text, std::string* error) const {
     }
     if (!current) return fail("No attribute named in '" + std::string(text) + "'");
     if (current->arrayRoot && current->arrayRoot != current && index < 0)
-        return fail("Name an element of '" + current->arrayRoot->longName + "' to reach '" + current->longName + "'");
-    return KPlug(node, KObject(std::const_pointer_cast<AttributeImpl>(current->shared_from_this())), index);
+        return fail("Name an element of '" + current->arrayRoot->longName + "' to reach '" +
+                    current->longName + "'");
+    return KPlug(node, KObject(std::const_pointer_cast<AttributeImpl>(current->shared_from_this())),
+                 index);
 }
 
 std::string Graph::plugName(const KPlug& plug, bool useLongNames, bool includeNode) const {
@@ -489,7 +526,8 @@ bool Graph::canWrite(const KPlug& plug, std::string* error) const {
         }
     }
     for (const Connection& c : m_connections) {
-        if (c.dstNode.get() == node && related(c.dstAttr, a) && sameElement(c.dstIndex, plug.elementIndex())) {
+        if (c.dstNode.get() == node && related(c.dstAttr, a) &&
+            sameElement(c.dstIndex, plug.elementIndex())) {
             if (error) *error = "The attribute '" + name + "' is connected and cannot be modified";
             return false;
         }
@@ -521,8 +559,10 @@ KStatus Graph::removeElement(const KPlug& elementPlug, std::string* error) {
     }
     for (size_t i = m_connections.size(); i-- > 0;) {
         const Connection& c = m_connections[i];
-        bool hit = (c.dstNode.get() == node && c.dstAttr->arrayRoot == a && c.dstIndex == elementPlug.elementIndex()) ||
-                   (c.srcNode.get() == node && c.srcAttr->arrayRoot == a && c.srcIndex == elementPlug.elementIndex());
+        bool hit = (c.dstNode.get() == node && c.dstAttr->arrayRoot == a &&
+                    c.dstIndex == elementPlug.elementIndex()) ||
+                   (c.srcNode.get() == node && c.srcAttr->arrayRoot == a &&
+                    c.srcIndex == elementPlug.elementIndex());
         if (hit) breakConnection(i);
     }
     if (!node->store().array(*a).remove(static_cast<unsigned>(elementPlug.elementIndex()))) {
@@ -560,40 +600,62 @@ KStatus Graph::connect(const KPlug& src, const KPlug& dst, bool force, std::stri
     std::string sName = plugName(src), dName = plugName(dst);
     if ((sa->arrayRoot && src.elementIndex() < 0) || (da->arrayRoot && dst.elementIndex() < 0))
         return fail(KStatus::kInvalidParameter, "Name an element of an array plug to connect it");
-    if (!sa->readable) return fail(KStatus::kInvalidParameter, "The source attribute '" + sName + "' is not readable");
-    if (da->computed) {
+    if (!sa->readable)
         return fail(KStatus::kInvalidParameter,
-                    "The destination attribute '" + dName + "' is an output and cannot be a destination");
+                    "The source attribute '" + sName + "' is not readable");
+    if (da->computed) {
+        return fail(KStatus::kInvalidParameter, "The destination attribute '" + dName +
+                                                    "' is an output and cannot be a destination");
     }
     for (const AttributeImpl* x = da; x; x = x->parent) {
         if (!x->writable || !x->connectable)
-            return fail(KStatus::kInvalidParameter, "The destination attribute '" + dName + "' cannot be connected to");
+            return fail(KStatus::kInvalidParameter,
+                        "The destination attribute '" + dName + "' cannot be connected to");
         if (dn->isLocked(*x, x->arrayRoot ? dst.elementIndex() : -1))
-            return fail(KStatus::kInvalidParameter, "The destination attribute '" + dName + "' is locked");
+            return fail(KStatus::kInvalidParameter,
+                        "The destination attribute '" + dName + "' is locked");
     }
-    if (!sa->connectable) return fail(KStatus::kInvalidParameter, "The source attribute '" + sName + "' cannot be connected");
+    if (!sa->connectable)
+        return fail(KStatus::kInvalidParameter,
+                    "The source attribute '" + sName + "' cannot be connected");
     if (!sameShape(*sa, *da))
-        return fail(KStatus::kInvalidParameter, "The attributes '" + sName + "' and '" + dName + "' are not compatible");
-    if (sn == dn || reaches(dn, sn))
-        return fail(KStatus::kInvalidParameter, "Connecting '" + sName + "' to '" + dName + "' would create a cycle");
+        return fail(KStatus::kInvalidParameter,
+                    "The attributes '" + sName + "' and '" + dName + "' are not compatible");
+    // Evaluation pulls all of a node's connected inputs before its compute, so a connection
+    // within one node could feed the node from itself: refused, like a loop through others.
+    if (sn == dn)
+        return fail(KStatus::kInvalidParameter,
+                    "Cannot connect '" + sName + "' to '" + dName +
+                        "': connections between attributes of the same node are not supported");
+    if (reaches(dn, sn))
+        return fail(KStatus::kInvalidParameter,
+                    "Connecting '" + sName + "' to '" + dName + "' would create a cycle");
 
     // An existing connection into the destination (or a part of it).
     for (size_t i = m_connections.size(); i-- > 0;) {
         const Connection& c = m_connections[i];
-        if (c.dstNode.get() != dn || !related(c.dstAttr, da) || !sameElement(c.dstIndex, dst.elementIndex())) continue;
-        if (c.srcNode.get() == sn && c.srcAttr == sa && c.srcIndex == src.elementIndex() && c.dstAttr == da &&
-            c.dstIndex == dst.elementIndex())
-            return fail(KStatus::kFailure, "'" + sName + "' is already connected to '" + dName + "'");
+        if (c.dstNode.get() != dn || !related(c.dstAttr, da) ||
+            !sameElement(c.dstIndex, dst.elementIndex()))
+            continue;
+        if (c.srcNode.get() == sn && c.srcAttr == sa && c.srcIndex == src.elementIndex() &&
+            c.dstAttr == da && c.dstIndex == dst.elementIndex())
+            return fail(KStatus::kFailure,
+                        "'" + sName + "' is already connected to '" + dName + "'");
         if (!force) {
-            return fail(KStatus::kFailure, "'" + dName + "' already has an incoming connection from '" +
-                                               plugName(KPlug(KObject(c.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())), c.srcIndex)) +
-                                               "'");
+            return fail(KStatus::kFailure,
+                        "'" + dName + "' already has an incoming connection from '" +
+                            plugName(KPlug(KObject(c.srcNode),
+                                           KObject(std::const_pointer_cast<AttributeImpl>(
+                                               c.srcAttr->shared_from_this())),
+                                           c.srcIndex)) +
+                            "'");
         }
     }
     if (force) {
         for (size_t i = m_connections.size(); i-- > 0;) {
             const Connection& c = m_connections[i];
-            if (c.dstNode.get() == dn && related(c.dstAttr, da) && sameElement(c.dstIndex, dst.elementIndex()))
+            if (c.dstNode.get() == dn && related(c.dstAttr, da) &&
+                sameElement(c.dstIndex, dst.elementIndex()))
                 breakConnection(i);
         }
     }
@@ -619,13 +681,15 @@ KStatus Graph::connect(const KPlug& src, const KPlug& dst, bool force, std::stri
 KStatus Graph::disconnect(const KPlug& src, const KPlug& dst, std::string* error) {
     for (size_t i = 0; i < m_connections.size(); ++i) {
         const Connection& c = m_connections[i];
-        if (KObject(c.srcNode) == src.node() && c.srcAttr == src.attribute().impl() && c.srcIndex == src.elementIndex() &&
-            KObject(c.dstNode) == dst.node() && c.dstAttr == dst.attribute().impl() && c.dstIndex == dst.elementIndex()) {
+        if (KObject(c.srcNode) == src.node() && c.srcAttr == src.attribute().impl() &&
+            c.srcIndex == src.elementIndex() && KObject(c.dstNode) == dst.node() &&
+            c.dstAttr == dst.attribute().impl() && c.dstIndex == dst.elementIndex()) {
             breakConnection(i);
             return KStatus::kSuccess;
         }
     }
-    if (error) *error = "There is no connection from '" + plugName(src) + "' to '" + plugName(dst) + "'";
+    if (error)
+        *error = "There is no connection from '" + plugName(src) + "' to '" + plugName(dst) + "'";
     return KStatus::kNotFound;
 }
 
@@ -637,38 +701,53 @@ void Graph::breakConnection(size_t position, bool keepDestinationValue) {
     DataStore& store = dn->store();
     // The destination keeps, resets or loses its value as its attribute asks.
     switch (keepDestinationValue ? KFnAttribute::kNothing : c.dstAttr->disconnectBehavior) {
-        case KFnAttribute::kReset: store.resetToDefault(*c.dstAttr, c.dstIndex); break;
-        case KFnAttribute::kDelete:
-            if (c.dstAttr->array && c.dstIndex >= 0) store.array(*c.dstAttr).remove(static_cast<unsigned>(c.dstIndex));
+        case KFnAttribute::kReset:
+            store.resetToDefault(*c.dstAttr, c.dstIndex);
             break;
-        case KFnAttribute::kNothing: break;
+        case KFnAttribute::kDelete:
+            if (c.dstAttr->array && c.dstIndex >= 0)
+                store.array(*c.dstAttr).remove(static_cast<unsigned>(c.dstIndex));
+            break;
+        case KFnAttribute::kNothing:
+            break;
     }
     store.setClean(*c.dstAttr);
     markDirtyFrom(*dn, *c.dstAttr, c.dstIndex);
-    KPlug srcPlug(KObject(c.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())), c.srcIndex);
-    KPlug dstPlug(KObject(c.dstNode), KObject(std::const_pointer_cast<AttributeImpl>(c.dstAttr->shared_from_this())), c.dstIndex);
+    KPlug srcPlug(KObject(c.srcNode),
+                  KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())),
+                  c.srcIndex);
+    KPlug dstPlug(KObject(c.dstNode),
+                  KObject(std::const_pointer_cast<AttributeImpl>(c.dstAttr->shared_from_this())),
+                  c.dstIndex);
     std::string why;
     if (c.srcNode->alive())
-        guardPluginCall([&] { return c.srcNode->userNode()->connectionBroken(srcPlug, dstPlug, true); }, &why);
-    guardPluginCall([&] { return dn->userNode()->connectionBroken(dstPlug, srcPlug, false); }, &why);
+        guardPluginCall(
+            [&] { return c.srcNode->userNode()->connectionBroken(srcPlug, dstPlug, true); }, &why);
+    guardPluginCall([&] { return dn->userNode()->connectionBroken(dstPlug, srcPlug, false); },
+                    &why);
 }
 
-std::vector<Connection> Graph::connectionsOf(const KPlug& plug, bool asDestination, bool asSource) const {
+std::vector<Connection> Graph::connectionsOf(const KPlug& plug, bool asDestination,
+                                             bool asSource) const {
     std::vector<Connection> r;
     NodeImpl* node = nullptr;
     const AttributeImpl* a = plugAttribute(plug, &node);
     if (!a) return r;
     for (const Connection& c : m_connections) {
-        if (asDestination && c.dstNode.get() == node && related(c.dstAttr, a) && sameElement(c.dstIndex, plug.elementIndex()))
+        if (asDestination && c.dstNode.get() == node && related(c.dstAttr, a) &&
+            sameElement(c.dstIndex, plug.elementIndex()))
             r.push_back(c);
-        else if (asSource && c.srcNode.get() == node && related(c.srcAttr, a) && sameElement(c.srcIndex, plug.elementIndex()))
+        else if (asSource && c.srcNode.get() == node && related(c.srcAttr, a) &&
+                 sameElement(c.srcIndex, plug.elementIndex()))
             r.push_back(c);
     }
     return r;
 }
 
 KStatus Graph::pullConnection(Connection& c) {
-    KPlug srcPlug(KObject(c.srcNode), KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())), c.srcIndex);
+    KPlug srcPlug(KObject(c.srcNode),
+                  KObject(std::const_pointer_cast<AttributeImpl>(c.srcAttr->shared_from_this())),
+                  c.srcIndex);
     KStatus status;
     KDataHandle from = readHandle(srcPlug, &status);
     KDataHandle to = c.dstNode->store().handle(*c.dstAttr, c.dstIndex, true);
