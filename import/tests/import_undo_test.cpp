@@ -57,9 +57,10 @@ std::vector<std::string> groupMembers(const tarn::fileio::SceneSummary& s) {
 TEST(SceneReaderUndo, OneUndoTakesTheImportBackAndRedoRestoresIt) {
     auto& loader = tarn::plugins::PluginLoader::instance();
     std::string error;
-    if (!loader.find("sceneReader"))
+    if (!loader.find("sceneReader")) {
         ASSERT_FALSE(loader.load(std::string(TARN_PLUGIN_DIR) + "/sceneReader.so", &error).error())
             << error;
+    }
     qmf::Scene scene = qmf::sampleScene();
     qmftest::TempFile file(qmf::writeScene(scene), "undo_scene.qmf");
 
