@@ -105,7 +105,8 @@ const char* swatchUsage() {
            "Renders one texture node to a PNG swatch.\n"
            "  --set ATTR=VALUE[,VALUE,VALUE]  set an attribute first (repeatable)\n"
            "  --size N       width and height in pixels (default 256)\n"
-           "  --threads N    worker threads (default: all cores); the image is the same\n"
+           "  --threads N    worker threads (default: all cores; one for a node that is not\n"
+           "                 safe for parallel evaluation); the image is the same\n"
            "  --scale S      3D textures: half-width of the rendered slice (default 1)\n"
            "  -o FILE.png    output file (default NODE_TYPE.png)\n"
            "2D textures are sampled over the unit UV square, one sample per pixel centre with\n"
@@ -239,8 +240,10 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
                 std::fprintf(stderr, "swatch: %d%%\n", tenth * 10);
         }
     };
-    const int threads =
-        options.threads > 0 ? options.threads : tbb::this_task_arena::max_concurrency();
+    // A node that does not declare itself safe for parallel evaluation renders on one thread.
+    const int threads = !sampler->isMPSafe()  ? 1
+                        : options.threads > 0 ? options.threads
+                                              : tbb::this_task_arena::max_concurrency();
     tbb::task_arena arena(threads);
     arena.execute([&] { tbb::parallel_for(tbb::blocked_range<int>(0, n, 4), renderRows); });
 

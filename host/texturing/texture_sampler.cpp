@@ -63,6 +63,10 @@ std::unique_ptr<TextureSampler> TextureSampler::create(const KObject& node, std:
     return s;
 }
 
+bool TextureSampler::isMPSafe() const {
+    return m_user && m_user->isMPSafe();
+}
+
 std::unique_ptr<SampleSlot> TextureSampler::makeSlot() const {
     auto slot = std::make_unique<SampleSlot>(NodeImpl::from(m_node)->store());
     auto bind = [&](const AttributeImpl* a) {

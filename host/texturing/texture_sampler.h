@@ -44,6 +44,8 @@ public:
     /// Whether the node has uvFilterSize (all 2D textures, corrosion among the 3D ones).
     bool hasFilterSize() const { return m_fsx != nullptr; }
     const std::string& nodeName() const { return m_name; }
+    /// Whether the node declared itself safe for parallel evaluation (slots on many threads).
+    bool isMPSafe() const;
 
     /// A private copy of the node's current values, for one thread (allocates).
     std::unique_ptr<SampleSlot> makeSlot() const;
