@@ -130,9 +130,24 @@ std::vector<std::string> formatComponentNames(const std::string& object, Compone
                                               const std::vector<int>& indices) {
     std::vector<std::string> names;
     const std::string prefix = object + "." + componentWord(kind) + "[";
+    // A whole mesh's worth of elements is usually one unbroken run: check that in one pass
+    // without branches before walking the list run by run.
+    if (indices.size() > 1) {
+        const int first = indices.front();
+        bool unbroken = true;
+        for (size_t i = 1; i < indices.size(); ++i)
+            unbroken &= static_cast<long long>(indices[i]) - indices[i - 1] == 1;
+        if (unbroken) {
+            names.push_back(prefix + std::to_string(first) + ":" +
+                            std::to_string(indices.back()) + "]");
+            return names;
+        }
+    }
     for (size_t i = 0; i < indices.size();) {
         size_t j = i;
-        while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
+        while (j + 1 < indices.size() &&
+               static_cast<long long>(indices[j + 1]) - indices[j] == 1)
+            ++j;
         if (j == i)
             names.push_back(prefix + std::to_string(indices[i]) + "]");
         else

@@ -37,8 +37,23 @@ TEST(ComponentName, ParsesAndPrintsRanges) {
         EXPECT_EQ(name.all, c.all) << c.text;
         EXPECT_EQ(name.ranges, c.ranges) << c.text;
     }
-    EXPECT_EQ(formatComponentNames("pCube1", ComponentKind::Edge, {0, 1, 2, 5, 7, 8}),
-              (Strings{"pCube1.e[0:2]", "pCube1.e[5]", "pCube1.e[7:8]"}));
+    const struct {
+        std::vector<int> indices;
+        Strings names;
+    } lists[] = {
+        {{0, 1, 2, 5, 7, 8}, {"pCube1.e[0:2]", "pCube1.e[5]", "pCube1.e[7:8]"}},
+        {{3, 4, 5, 6}, {"pCube1.e[3:6]"}},
+        {{7, 8}, {"pCube1.e[7:8]"}},
+        {{5}, {"pCube1.e[5]"}},
+        {{}, {}},
+        {{2, 1}, {"pCube1.e[2]", "pCube1.e[1]"}},  // out of order: not one run
+        {{0, 1, 3, 4}, {"pCube1.e[0:1]", "pCube1.e[3:4]"}},
+        {{2147483646, 2147483647}, {"pCube1.e[2147483646:2147483647]"}},
+        {{-2147483647 - 1, 2147483647}, {"pCube1.e[-2147483648]", "pCube1.e[2147483647]"}},
+    };
+    for (const auto& l : lists)
+        EXPECT_EQ(formatComponentNames("pCube1", ComponentKind::Edge, l.indices), l.names)
+            << l.indices.size();
 }
 
 TEST(ComponentName, MalformedNamesSayWhy) {
