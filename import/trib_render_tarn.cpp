@@ -104,9 +104,15 @@ MeshFaceFilter filterMeshFaces(const int* counts, int polygonCount, const int* i
 }
 
 int meshVertexCount(const int* indices, size_t indexCount, size_t pointCount) {
-    int largest = -1;
-    for (size_t i = 0; i < indexCount; ++i) largest = std::max(largest, indices[i]);
-    return static_cast<int>(std::min<size_t>(size_t(largest + 1), pointCount));
+    // Four running maxima keep the loop free of a chain through one register.
+    int m[4] = {-1, -1, -1, -1};
+    size_t i = 0;
+    for (; i + 4 <= indexCount; i += 4)
+        for (int k = 0; k < 4; ++k) m[k] = indices[i + k] > m[k] ? indices[i + k] : m[k];
+    for (; i < indexCount; ++i) m[0] = indices[i] > m[0] ? indices[i] : m[0];
+    const int largest = std::max(std::max(m[0], m[1]), std::max(m[2], m[3]));
+    if (largest < 0) return 0;
+    return static_cast<int>(std::min<size_t>(size_t(largest) + 1, pointCount));
 }
 
 TribRenderTarn::TribRenderTarn() = default;
