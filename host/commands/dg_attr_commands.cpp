@@ -259,11 +259,8 @@ CommandResult setAttrCmd(const CommandArgs& args, CommandContext& ctx) {
     CommandResult written = Graph::instance().canWrite(plug, &error)
                                 ? writeValues(args, words, plug, ctx)
                                 : CommandResult::failure(error);
-    if (!written.ok) {
-        // Undo is off when nothing records: put the lock back by hand.
-        if (unlocking && !undo::undoQueue().isRecording()) plug.setLocked(true);
-        return written;
-    }
+    // A refused value: the interpreter's rollback puts the lock back, with undo off too.
+    if (!written.ok) return written;
     if (lock) setLock(plug, true);
     return written;
 }
