@@ -235,6 +235,16 @@ void recordSoftEdgeChange(const std::string& meshName, std::vector<std::pair<int
                              "edit " + meshName);
 }
 
+// Records a change of every edge of the mesh named `meshName` from `was` to the other flag.
+void recordUniformSoftEdgeChange(const std::string& meshName, bool was) {
+    auto apply = [meshName, was](bool undoing) {
+        if (scene::MeshNode* node = scene::meshNode(scene::findNode(meshName)))
+            node->mesh().setAllEdgesSmooth(undoing ? was : !was);
+    };
+    undo::undoQueue().record([apply] { apply(true); }, [apply] { apply(false); },
+                             "edit " + meshName);
+}
+
 CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
     KSelectionList list;
     std::string error;
@@ -298,7 +308,11 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
         SoftEdgeOperation& op = ops[i];
         op.apply(scene::meshNode(plans[i].shape)->mesh());
         op.cleanup();
-        if (recording) recordSoftEdgeChange(scene::nodeName(plans[i].shape), op.changes());
+        if (!recording) continue;
+        if (op.uniformBefore() >= 0)
+            recordUniformSoftEdgeChange(scene::nodeName(plans[i].shape), op.uniformBefore() != 0);
+        else
+            recordSoftEdgeChange(scene::nodeName(plans[i].shape), op.changes());
     }
     return {};
 }

@@ -21,6 +21,7 @@ OpStatus SoftEdgeOperation::prepare(const PolyMesh& mesh) {
     m_flags.clear();
     m_uniform = -1;
     m_changes.clear();
+    m_uniformBefore = -1;
     if (!std::isfinite(m_angle)) return OpStatus::failure("the angle must be a finite number");
     for (int e : m_edges)
         if (e < 0 || e >= mesh.numEdges())
@@ -50,10 +51,13 @@ OpStatus SoftEdgeOperation::prepare(const PolyMesh& mesh) {
 
 OpStatus SoftEdgeOperation::apply(PolyMesh& mesh) {
     // Every edge to one flag: nothing to do when the mesh already says so for all its edges,
-    // and no per-edge walk (nor edge table) when no changes need listing.
+    // and no per-edge walk (nor edge table) when no changes need listing or the mesh had one
+    // flag for all its edges before.
     if (m_edges.empty() && m_uniform >= 0) {
-        if (mesh.uniformEdgeSmoothing() == m_uniform) return OpStatus::success();
-        if (!m_keepChanges) {
+        const int before = mesh.uniformEdgeSmoothing();
+        if (before == m_uniform) return OpStatus::success();
+        if (!m_keepChanges || before >= 0) {
+            if (m_keepChanges) m_uniformBefore = before;
             mesh.setAllEdgesSmooth(m_uniform != 0);
             return OpStatus::success();
         }

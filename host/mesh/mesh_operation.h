@@ -48,7 +48,10 @@ public:
     void cleanup() override;
     /// (edge, previous smooth flag) of every edge apply changed, in edge-list order; filled only
     /// when `keepChanges` was set before apply.
+    /// When apply turned a mesh whose edges all had one flag into one whose edges all have
+    /// another, no edge is listed: `uniformBefore()` is that earlier flag (0 or 1), else -1.
     const std::vector<std::pair<int, bool>>& changes() const { return m_changes; }
+    int uniformBefore() const { return m_uniformBefore; }
     void setKeepChanges(bool keep) { m_keepChanges = keep; }
 
 private:
@@ -61,6 +64,7 @@ private:
     std::vector<uint8_t> m_flags;  // planned flag per edge otherwise
     bool m_keepChanges = false;
     std::vector<std::pair<int, bool>> m_changes;
+    int m_uniformBefore = -1;
 };
 
 }  // namespace tarn

@@ -237,23 +237,29 @@ TEST(WholeMeshSoftEdges, WholeMeshOperationNeedsNoEdgeTable) {
         double angle;
         bool keepChanges;
         int startFlag;  // every edge soft (1) or hard (0) before
+        bool mixedStart;  // one edge flipped first, so the mesh has no single flag
         bool tableBuilt;
         size_t changes;
+        int uniformBefore;
     } rows[] = {
-        {180.0, true, 1, false, 0},   // already soft: nothing to change or record
-        {180.0, false, 0, false, 0},  // one flag for all, nothing recorded
-        {0.0, false, 1, false, 0},
-        {180.0, true, 0, false, 12},  // every edge changes and is listed (count only)
+        {180.0, true, 1, false, false, 0, -1},  // already soft: nothing to change or record
+        {180.0, false, 0, false, false, 0, -1},  // one flag for all, nothing recorded
+        {0.0, false, 1, false, false, 0, -1},
+        {180.0, true, 0, false, false, 0, 0},  // all hard to all soft: recorded as that
+        {0.0, true, 1, false, false, 0, 1},
+        {180.0, true, 0, true, false, 11, -1},  // from mixed flags every change is listed
     };
     for (const Row& r : rows) {
         PolyMesh m = makeCube(1, 1, 1);
         m.setAllEdgesSmooth(r.startFlag != 0);
+        if (r.mixedStart) m.setEdgeSmooth(0, r.startFlag == 0);
         SoftEdgeOperation op(r.angle, {});
         op.setKeepChanges(r.keepChanges);
         ASSERT_TRUE(op.prepare(m).ok);
         ASSERT_TRUE(op.apply(m).ok);
         EXPECT_EQ(m.derivedState().edges, r.tableBuilt) << "angle " << r.angle;
         EXPECT_EQ(op.changes().size(), r.changes) << "angle " << r.angle;
+        EXPECT_EQ(op.uniformBefore(), r.uniformBefore) << "angle " << r.angle;
         for (int e = 0; e < m.numEdges(); ++e) EXPECT_EQ(m.isEdgeSmooth(e), r.angle >= 180.0);
     }
 }

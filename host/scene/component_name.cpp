@@ -126,33 +126,30 @@ bool expandComponentIndices(const ComponentName& name, int count, std::vector<in
     return true;
 }
 
+std::string componentRangeName(const std::string& object, ComponentKind kind, int first,
+                               int last) {
+    std::string name = object + "." + componentWord(kind) + "[" + std::to_string(first);
+    if (last != first) name += ":" + std::to_string(last);
+    return name + "]";
+}
+
 std::vector<std::string> formatComponentNames(const std::string& object, ComponentKind kind,
                                               const std::vector<int>& indices) {
     std::vector<std::string> names;
-    const std::string prefix = object + "." + componentWord(kind) + "[";
-    // A whole mesh's worth of elements is usually one unbroken run: check that in one pass
-    // without branches before walking the list run by run.
-    if (indices.size() > 1) {
-        const int first = indices.front();
-        bool unbroken = true;
-        for (size_t i = 1; i < indices.size(); ++i)
-            unbroken &= static_cast<long long>(indices[i]) - indices[i - 1] == 1;
-        if (unbroken) {
-            names.push_back(prefix + std::to_string(first) + ":" +
-                            std::to_string(indices.back()) + "]");
-            return names;
-        }
+    if (indices.empty()) return names;
+    // Sorted and unique, the list is one unbroken run exactly when it spans its own length
+    // (the usual case for a whole mesh's worth of elements).
+    if (static_cast<long long>(indices.back()) - indices.front() + 1 ==
+        static_cast<long long>(indices.size())) {
+        names.push_back(componentRangeName(object, kind, indices.front(), indices.back()));
+        return names;
     }
     for (size_t i = 0; i < indices.size();) {
         size_t j = i;
         while (j + 1 < indices.size() &&
                static_cast<long long>(indices[j + 1]) - indices[j] == 1)
             ++j;
-        if (j == i)
-            names.push_back(prefix + std::to_string(indices[i]) + "]");
-        else
-            names.push_back(prefix + std::to_string(indices[i]) + ":" + std::to_string(indices[j]) +
-                            "]");
+        names.push_back(componentRangeName(object, kind, indices[i], indices[j]));
         i = j + 1;
     }
     return names;

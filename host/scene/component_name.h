@@ -38,6 +38,10 @@ bool parseComponentName(std::string_view text, ComponentName& out, std::string* 
 bool expandComponentIndices(const ComponentName& name, int count, std::vector<int>& out,
                             std::string* error);
 
+/// "obj.word[first:last]", or "obj.word[first]" when the run has one element.
+std::string componentRangeName(const std::string& object, ComponentKind kind, int first,
+                               int last);
+
 /// "obj.word[a:b]" per contiguous run of the sorted unique `indices` ("obj.word[a]" for one).
 std::vector<std::string> formatComponentNames(const std::string& object, ComponentKind kind,
                                               const std::vector<int>& indices);

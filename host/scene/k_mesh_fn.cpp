@@ -93,9 +93,8 @@ static KObject createMesh(int numVertices, int numPolygons, const PointArray& po
     if (numVertices < 0 || static_cast<unsigned>(numVertices) != points.length() ||
         numPolygons < 0 || static_cast<unsigned>(numPolygons) != counts.length())
         return fail(KStatus::kInvalidParameter);
-    std::vector<Vec3> pts;
-    pts.reserve(points.length());
-    for (const auto& p : points) pts.push_back({p.x, p.y, p.z});
+    std::vector<Vec3> pts(points.length());
+    for (unsigned i = 0; i < points.length(); ++i) pts[i] = {points[i].x, points[i].y, points[i].z};
     PolyMesh mesh;
     std::string error;
     if (!PolyMesh::create(std::move(pts), counts.items(), connects.items(), mesh, &error))

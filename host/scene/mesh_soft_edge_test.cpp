@@ -84,6 +84,10 @@ TEST_F(SceneTest, SoftEdgeOnCompleteAndFullEdgeSelections) {
         EXPECT_EQ(flags("pCubeShape1"), std::string(12, '1')) << "component " << i;
         undo();
         EXPECT_EQ(flags("pCubeShape1"), std::string(12, '0')) << "component " << i;
+        redo();
+        EXPECT_EQ(flags("pCubeShape1"), std::string(12, '1')) << "component " << i;
+        undo();
+        EXPECT_EQ(flags("pCubeShape1"), std::string(12, '0')) << "component " << i;
     }
 }
 

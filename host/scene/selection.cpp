@@ -95,12 +95,15 @@ std::vector<std::string> selectionStrings(const KSelectionList& list) {
         }
         ComponentImpl* c = ComponentImpl::from(item.component);
         if (!c) continue;
-        // Listed elements are read in place; only a complete component is spelled out.
-        std::vector<int> all;
-        if (c->complete) all = componentElements(item.component, item.node);
-        const std::vector<int>& elements = c->complete ? all : c->elements();
-        for (std::string& s :
-             formatComponentNames(componentOwnerName(item.path), c->kind(), elements))
+        // A complete component is one run over every element; listed ones are read in place.
+        const std::string owner = componentOwnerName(item.path);
+        if (c->complete) {
+            int count = componentCount(item.node, c->kind());
+            if (count < 0) count = std::max(c->completeCount, 0);
+            if (count > 0) out.push_back(componentRangeName(owner, c->kind(), 0, count - 1));
+            continue;
+        }
+        for (std::string& s : formatComponentNames(owner, c->kind(), c->elements()))
             out.push_back(std::move(s));
     }
     return out;
