@@ -112,6 +112,19 @@ TEST(ObjWriter, TwoShapesWithMaterialsReadBack) {
     EXPECT_NE(mtl.find("map_Kd wood.png\n"), std::string::npos);
 }
 
+TEST(ObjWriter, NumbersKeepNineSignificantDigitsInShortestForm) {
+    // One triangle whose points carry values that are easy to spell wrongly.
+    const std::vector<Vec3> points = {
+        {0.1, -0.5, 123456789.123}, {1e-7, 2.5e20, -3.0}, {1.0 / 3.0, 100.0, 1234567890.0}};
+    PolyMesh mesh;
+    std::string error;
+    ASSERT_TRUE(PolyMesh::create(points, {3}, {0, 1, 2}, mesh, &error)) << error;
+    const std::string text = objText({{"tri", &mesh, Mat4{}, {}}}, {}, "");
+    for (const char* line : {"\nv 0.1 -0.5 123456789\n", "\nv 1e-07 2.5e+20 -3\n",
+                             "\nv 0.333333333 100 1.23456789e+09\n", "\nf 1//1 2//2 3//3\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+}
+
 TEST(ObjWriter, WritesBothFilesOrFailsCleanly) {
     const auto dir = std::filesystem::temp_directory_path() / "tarn_obj_writer_test";
     std::filesystem::remove_all(dir);

@@ -1,19 +1,39 @@
 #include "host/mesh/obj_writer.h"
 
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <string_view>
 
 namespace tarn {
 
 namespace {
 
-std::string num(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
-}
+// The export's text, built in one string: numbers print as "%.9g" and "%d" would print them,
+// without a format string parsed per number.
+class ObjOut {
+public:
+    ObjOut& operator<<(std::string_view text) {
+        m_text.append(text);
+        return *this;
+    }
+    ObjOut& operator<<(int value) {
+        char buf[16];
+        m_text.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+        return *this;
+    }
+    ObjOut& operator<<(double value) {
+        char buf[32];
+        m_text.append(
+            buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 9).ptr);
+        return *this;
+    }
+    ObjOut& operator<<(float value) { return *this << static_cast<double>(value); }
+    std::string take() { return std::move(m_text); }
+
+private:
+    std::string m_text;
+};
 
 // Names in OBJ are single words: blanks and control characters become '_'.
 std::string word(const std::string& name) {
@@ -54,7 +74,7 @@ bool writeFileAtomically(const std::string& path, const std::string& text, std::
 
 std::string objText(const std::vector<ObjShape>& shapes, const std::vector<ObjMaterial>& materials,
                     const std::string& mtlName) {
-    std::ostringstream out;
+    ObjOut out;
     out << "# Tarn OBJ export\n";
     if (!materials.empty() && !mtlName.empty()) out << "mtllib " << mtlName << "\n";
     int vBase = 1, vtBase = 1, vnBase = 1;
@@ -65,16 +85,16 @@ std::string objText(const std::vector<ObjShape>& shapes, const std::vector<ObjMa
         out << "o " << word(shape.name) << "\n";
         for (const Vec3& p : mesh.points()) {
             const Vec3 w = shape.toWorld.point(p);
-            out << "v " << num(w.x) << " " << num(w.y) << " " << num(w.z) << "\n";
+            out << "v " << w.x << " " << w.y << " " << w.z << "\n";
         }
         const UVSet* uvs = mesh.uvSet();
         if (uvs)
             for (size_t i = 0; i < uvs->u.size(); ++i)
-                out << "vt " << num(uvs->u[i]) << " " << num(uvs->v[i]) << "\n";
+                out << "vt " << uvs->u[i] << " " << uvs->v[i] << "\n";
         for (int f = 0; f < mesh.numFaces(); ++f)
             for (int c = 0; c < mesh.faceVertexCount(f); ++c) {
                 const Vec3 n = normalize(normalMatrix.normalByInverse(mesh.faceVertexNormal(f, c)));
-                out << "vn " << num(n.x) << " " << num(n.y) << " " << num(n.z) << "\n";
+                out << "vn " << n.x << " " << n.y << " " << n.z << "\n";
             }
         int current = -2;
         int corner = 0;
@@ -99,24 +119,26 @@ std::string objText(const std::vector<ObjShape>& shapes, const std::vector<ObjMa
         vtBase += uvs ? static_cast<int>(uvs->u.size()) : 0;
         vnBase += mesh.numFaceVertices();
     }
-    return out.str();
+    return out.take();
 }
 
 std::string mtlText(const std::vector<ObjMaterial>& materials) {
-    std::ostringstream out;
+    ObjOut out;
     out << "# Tarn material library\n";
     for (const ObjMaterial& m : materials) {
         out << "\nnewmtl " << word(m.name) << "\n";
-        out << "Kd " << num(m.color[0]) << " " << num(m.color[1]) << " " << num(m.color[2]) << "\n";
-        out << "Ks " << num(m.specular[0]) << " " << num(m.specular[1]) << " " << num(m.specular[2])
+        out << "Kd " << static_cast<double>(m.color[0]) << " " << static_cast<double>(m.color[1])
+            << " " << static_cast<double>(m.color[2]) << "\n";
+        out << "Ks " << static_cast<double>(m.specular[0]) << " "
+            << static_cast<double>(m.specular[1]) << " " << static_cast<double>(m.specular[2])
             << "\n";
-        out << "Ns " << num(m.cosinePower) << "\n";
+        out << "Ns " << static_cast<double>(m.cosinePower) << "\n";
         const double t = (m.transparency[0] + m.transparency[1] + m.transparency[2]) / 3.0;
-        out << "d " << num(1.0 - t) << "\n";
+        out << "d " << static_cast<double>(1.0 - t) << "\n";
         out << "illum 2\n";
         if (!m.texture.empty()) out << "map_Kd " << m.texture << "\n";
     }
-    return out.str();
+    return out.take();
 }
 
 bool writeObj(const std::string& objPath, const std::vector<ObjShape>& shapes,
