@@ -106,7 +106,7 @@ BENCHMARK(BM_Noise3VsStbPerlin)->MinTime(0.5);
 struct HostedNode {
     KObject node;
     std::unique_ptr<texturing::TextureSampler> sampler;
-    std::unique_ptr<texturing::SampleSlot> slot;
+    std::unique_ptr<SampleBlock> block;
 
     HostedNode(const char* plugin, const char* type) {
         std::string error;
@@ -122,7 +122,7 @@ struct HostedNode {
             std::fprintf(stderr, "%s\n", error.c_str());
             std::abort();
         }
-        slot = sampler->makeSlot();
+        block = sampler->makeBlock();
     }
     ~HostedNode() { Graph::instance().deleteNode(node, nullptr); }
 
@@ -132,9 +132,9 @@ struct HostedNode {
         for (int i = 0; i < kBatch; ++i) {
             const float u = (i % 64) / 64.0f + 0.003f, v = (i / 64) / 64.0f + 0.001f;
             if (is3d)
-                sampler->samplePoint(*slot, u, v, 0.25f, true, 0.001f, 0.001f, &s);
+                sampler->samplePoint(*block, u, v, 0.25f, true, 0.001f, 0.001f, &s);
             else
-                sampler->sampleUv(*slot, u, v, 0.001f, 0.001f, &s);
+                sampler->sampleUv(*block, u, v, 0.001f, 0.001f, &s);
             *sink += s.r + s.a;
         }
         benchmark::DoNotOptimize(*sink);

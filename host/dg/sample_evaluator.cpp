@@ -1,7 +1,5 @@
 #include "host/dg/sample_evaluator.h"
 
-#include <exception>
-
 #include "host/dg/graph.h"
 
 namespace tarn {
@@ -40,20 +38,22 @@ SampleSlot SampleEvaluator::slot(std::string_view name) const {
     return s;
 }
 
-SampleBlock SampleEvaluator::makeBlock() const { return SampleBlock(*m_snapshot, m_user); }
+SampleBlock SampleEvaluator::makeBlock() const {
+    return SampleBlock(*m_snapshot, m_user);
+}
 
-bool SampleEvaluator::isMPSafe() const { return m_user && m_user->isMPSafe(); }
+bool SampleEvaluator::isMPSafe() const {
+    return m_user && m_user->isMPSafe();
+}
 
 KDataHandle SampleBlock::rootHandle(const SampleSlot& slot) {
     if (!slot.attribute || slot.attribute->arrayRoot) return {};
     return m_store.handle(*slot.attribute, -1, false);
 }
 
-void SampleBlock::set(const SampleSlot& slot, double a, double b) { rootHandle(slot).set(a, b); }
-void SampleBlock::set(const SampleSlot& slot, double a, double b, double c) {
-    rootHandle(slot).set(a, b, c);
+void SampleBlock::set(const SampleSlot& slot, const KFloatMatrix& m) {
+    rootHandle(slot).set(m);
 }
-void SampleBlock::set(const SampleSlot& slot, const KFloatMatrix& m) { rootHandle(slot).set(m); }
 
 KDataHandle SampleBlock::handle(const SampleSlot& slot, int element) {
     if (!slot.attribute) return {};
@@ -64,18 +64,5 @@ void SampleBlock::clearArray(const SampleSlot& arraySlot) {
     if (arraySlot.attribute && arraySlot.attribute->array)
         m_store.array(*arraySlot.attribute).elements.clear();
 }
-
-KStatus SampleBlock::compute(const SampleSlot& output) {
-    if (!output.attribute || !m_node) return KStatus::kInvalidParameter;
-    KDataBlock block(&m_store);
-    try {
-        return m_node->compute(output.plug, block);
-    } catch (const std::exception&) {
-        return KStatus::kFailure;
-    } catch (...) {
-        return KStatus::kFailure;
-    }
-}
-
 
 }  // namespace tarn

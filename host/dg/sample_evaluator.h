@@ -21,10 +21,10 @@
 /// are the same bit for bit whatever the number of threads. Nodes that did not declare
 /// setMPSafe(true) must be evaluated from one thread at a time (isMPSafe() tells).
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <cstdint>
 
 #include "frame/k_data.h"
 #include "frame/k_math.h"
@@ -41,7 +41,7 @@ class AttributeImpl;
 /// An attribute looked up once by name: a cheap handle for SampleBlock calls.
 struct SampleSlot {
     const AttributeImpl* attribute = nullptr;
-    KPlug plug;  ///< the plug handed to compute for outputs
+    KPlug plug;         ///< the plug handed to compute for outputs
     int rootCell = -1;  ///< first number cell in the root storage, -1 when not there
     int width = 0;
     const std::uint8_t* cellKinds = nullptr;
@@ -51,13 +51,17 @@ struct SampleSlot {
 class SampleBlock {
 public:
     /// Writes a number into a leaf (or the first child of a compound), at its precision.
-    void set(const SampleSlot& slot, double value) {
-        if (slot.rootCell >= 0) {
-            storeCell(m_store.root().cells[slot.rootCell], static_cast<CellKind>(slot.cellKinds[0]), value);
-        }
+    void set(const SampleSlot& slot, double value) { setCell(slot, 0, value); }
+    /// Writes the first two or three numbers of a compound (extra values are dropped).
+    void set(const SampleSlot& slot, double a, double b) {
+        setCell(slot, 0, a);
+        setCell(slot, 1, b);
     }
-    void set(const SampleSlot& slot, double a, double b);
-    void set(const SampleSlot& slot, double a, double b, double c);
+    void set(const SampleSlot& slot, double a, double b, double c) {
+        setCell(slot, 0, a);
+        setCell(slot, 1, b);
+        setCell(slot, 2, c);
+    }
     void set(const SampleSlot& slot, const KFloatMatrix& m);
     /// A handle for any other write; `element` names an array element (created when missing).
     KDataHandle handle(const SampleSlot& slot, int element = -1);
@@ -66,14 +70,22 @@ public:
 
     /// Runs compute for an output; kUnknownParameter when the node does not serve it. Plug-in
     /// exceptions become kFailure.
-    KStatus compute(const SampleSlot& output);
+    KStatus compute(const SampleSlot& output) {
+        if (!output.attribute || !m_node) return KStatus::kInvalidParameter;
+        KDataBlock block(&m_store);
+        try {
+            return m_node->compute(output.plug, block);
+        } catch (...) {
+            return KStatus::kFailure;
+        }
+    }
 
-    float asFloat(const SampleSlot& slot) { return static_cast<float>(asDouble(slot)); }
-    double asDouble(const SampleSlot& slot) {
+    float asFloat(const SampleSlot& slot) const { return static_cast<float>(asDouble(slot)); }
+    double asDouble(const SampleSlot& slot) const {
         return slot.rootCell >= 0 ? m_store.root().cells[slot.rootCell].d : 0.0;
     }
     /// The first three numbers of a compound (missing ones read 0).
-    KFloatVector floatVector(const SampleSlot& slot) {
+    KFloatVector floatVector(const SampleSlot& slot) const {
         if (slot.rootCell < 0) return {};
         const Cell* c = m_store.root().cells.data() + slot.rootCell;
         return {static_cast<float>(c[0].d), slot.width > 1 ? static_cast<float>(c[1].d) : 0.0f,
@@ -84,6 +96,12 @@ private:
     friend class SampleEvaluator;
     SampleBlock(const DataStore& snapshot, KPxNode* node) : m_store(snapshot), m_node(node) {}
     KDataHandle rootHandle(const SampleSlot& slot);
+    // The i-th number cell of a slot in the root storage, at the cell's precision.
+    void setCell(const SampleSlot& slot, int i, double value) {
+        if (slot.rootCell >= 0 && i < slot.width)
+            storeCell(m_store.root().cells[slot.rootCell + i],
+                      static_cast<CellKind>(slot.cellKinds[i]), value);
+    }
 
     DataStore m_store;
     KPxNode* m_node;

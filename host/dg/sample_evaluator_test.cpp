@@ -56,6 +56,17 @@ TEST_F(SampleEvaluatorTest, PrepareSnapshotsPulledInputsAndBlocksArePrivate) {
         ASSERT_TRUE(block.compute(sum));
         EXPECT_EQ(block.asFloat(sum), c.sum);
     }
+    // Writes land at each leaf's precision; values past a slot's numbers are dropped.
+    const tarn::SampleSlot flag = eval.slot("doubleIt"), mode = eval.slot("mode");
+    block.set(a, 1.0 / 3.0, 9.0, 9.0);
+    EXPECT_EQ(block.asDouble(a), static_cast<double>(1.0f / 3.0f));
+    block.set(b, 1.0 / 3.0);
+    EXPECT_EQ(block.asDouble(b), 1.0 / 3.0);
+    block.set(flag, 0.25);
+    EXPECT_EQ(block.asDouble(flag), 1.0);
+    block.set(mode, 2.75);
+    EXPECT_EQ(block.asDouble(mode), 2.0);
+
     // The node's own storage is untouched by private blocks.
     EXPECT_EQ(plug("n.a").asFloat(), 1.0f);
     EXPECT_EQ(plug("n.ltd").numElements(), 0u);

@@ -15,6 +15,7 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/dg/sample_evaluator.h"
 #include "host/plugins/plugin_loader.h"
 #include "host/render/shade_options.h"
 
@@ -31,14 +32,7 @@ constexpr int kSubsamples = 2;                           // per axis
 
 // The attributes a renderer fills per sample and the one it reads back.
 struct SampleAttributes {
-    const AttributeImpl* point = nullptr;
-    const AttributeImpl* normal = nullptr;
-    const AttributeImpl* outColor = nullptr;
-    const AttributeImpl* direction = nullptr;
-    const AttributeImpl* intensity = nullptr;
-    const AttributeImpl* ambient = nullptr;
-    const AttributeImpl* diffuse = nullptr;
-    const AttributeImpl* specular = nullptr;
+    SampleSlot point, normal, outColor, direction, intensity, ambient, diffuse, specular;
 };
 
 // One light as the renderer hands it to the shader.
@@ -48,9 +42,9 @@ struct SampleLight {
     bool ambient, diffuse, specular;
 };
 
-bool findAttributes(const NodeType& type, SampleAttributes& a, std::string* error) {
+bool findAttributes(const SampleEvaluator& eval, SampleAttributes& a, std::string* error) {
     struct Need {
-        const AttributeImpl** slot;
+        SampleSlot* slot;
         const char* name;
     };
     const Need needs[] = {{&a.point, "pointCamera"},        {&a.normal, "normalCamera"},
@@ -58,7 +52,7 @@ bool findAttributes(const NodeType& type, SampleAttributes& a, std::string* erro
                           {&a.intensity, "lightIntensity"}, {&a.ambient, "lightAmbient"},
                           {&a.diffuse, "lightDiffuse"},     {&a.specular, "lightSpecular"}};
     for (const Need& need : needs) {
-        *need.slot = type.findAttribute(need.name);
+        *need.slot = eval.slot(need.name);
         if (!*need.slot) {
             *error = std::string("the DermalShade type has no attribute ") + need.name;
             return false;
@@ -135,36 +129,28 @@ std::uint8_t toByte(float linear) {
     return static_cast<std::uint8_t>(std::lround(255.0 * std::pow(c, 1.0 / 2.2)));
 }
 
-// Renders the sphere into 8-bit RGB. Each task shades on its own copy of the node's storage;
-// tasks run on all cores only when the node declares itself safe for parallel evaluation, on
-// the calling thread otherwise.
-bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& a,
+// Renders the sphere into 8-bit RGB. Each task shades on its own block (a private copy of the
+// node's values); tasks run on all cores only when the node declares itself safe for parallel
+// evaluation, on the calling thread otherwise.
+bool renderSphere(const SampleEvaluator& eval, const SampleAttributes& a,
                   const std::vector<SampleLight>& lights, int size,
                   std::vector<std::uint8_t>& pixels) {
     std::atomic<bool> failed{false};
-    KPxNode* shader = impl.userNode();
-    const DataStore& shared = impl.store();
-    tbb::task_arena arena(shader->isMPSafe() ? tbb::task_arena::automatic : 1);
+    tbb::task_arena arena(eval.isMPSafe() ? tbb::task_arena::automatic : 1);
     arena.execute([&] {
         tbb::parallel_for(
             tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
-                // Per task: the private storage and the handles into it.
-                DataStore local(shared);
-                KDataBlock block(&local);
-                KDataHandle point = local.handle(*a.point, -1, false);
-                KDataHandle normal = local.handle(*a.normal, -1, false);
-                KDataHandle out = local.handle(*a.outColor, -1, false);
+                // Per task: the private block and the handles of the light elements in it.
+                SampleBlock block = eval.makeBlock();
                 struct LightHandles {
                     KDataHandle direction, intensity, ambient, diffuse, specular;
                 };
                 std::vector<LightHandles> lh;
                 for (size_t i = 0; i < lights.size(); ++i) {
                     const int index = static_cast<int>(i);
-                    lh.push_back({local.handle(*a.direction, index, true),
-                                  local.handle(*a.intensity, index, true),
-                                  local.handle(*a.ambient, index, true),
-                                  local.handle(*a.diffuse, index, true),
-                                  local.handle(*a.specular, index, true)});
+                    lh.push_back({block.handle(a.direction, index),
+                                  block.handle(a.intensity, index), block.handle(a.ambient, index),
+                                  block.handle(a.diffuse, index), block.handle(a.specular, index)});
                 }
                 for (int y = rows.begin(); y < rows.end(); ++y) {
                     for (int x = 0; x < size; ++x) {
@@ -189,8 +175,8 @@ bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& 
                                 }
                                 const double t = b - std::sqrt(disc);
                                 const double hx = dx * t, hy = dy * t, hz = dz * t;
-                                point.set(hx, hy, hz);
-                                normal.set(hx, hy, hz + kSphereDistance);
+                                block.set(a.point, hx, hy, hz);
+                                block.set(a.normal, hx, hy, hz + kSphereDistance);
                                 for (size_t i = 0; i < lights.size(); ++i) {
                                     const SampleLight& l = lights[i];
                                     lh[i].direction.set(l.direction[0], l.direction[1],
@@ -200,8 +186,8 @@ bool renderSphere(NodeImpl& impl, const KPlug& outPlug, const SampleAttributes& 
                                     lh[i].diffuse.set(l.diffuse);
                                     lh[i].specular.set(l.specular);
                                 }
-                                if (!shader->compute(outPlug, block)) failed = true;
-                                const KFloatVector c = out.asFloatVector();
+                                if (!block.compute(a.outColor)) failed = true;
+                                const KFloatVector c = block.floatVector(a.outColor);
                                 sum[0] += c.x, sum[1] += c.y, sum[2] += c.z;
                             }
                         std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
@@ -235,10 +221,6 @@ int runShadeJob(const std::vector<std::string>& args) {
         if (!graph.findType(kTypeName) &&
             !plugins::PluginLoader::instance().load(kTypeName, &error))
             return fail("cannot load the DermalShade plug-in: " + error, 1);
-        const NodeType* type = graph.findType(kTypeName);
-        SampleAttributes attributes;
-        if (!type || !findAttributes(*type, attributes, &error)) return fail(error, 1);
-
         // A node for the job, removed again whatever happens.
         const KObject node = graph.createNode(kTypeName, "", &error);
         if (node.isNull()) return fail("cannot create a DermalShade node: " + error, 1);
@@ -255,11 +237,13 @@ int runShadeJob(const std::vector<std::string>& args) {
             if (!applySetting(impl.name(), setting, &error)) return fail(error, 2);
         const std::vector<SampleLight> lights = sampleLights(options);
         if (!createLightElements(node, lights, &error)) return fail(error, 1);
-        const KPlug outPlug = graph.parsePlug(impl.name() + ".outColor", &error);
-        if (outPlug.isNull()) return fail(error, 1);
+        SampleEvaluator eval;
+        if (!eval.prepare(node, &error)) return fail(error, 1);
+        SampleAttributes attributes;
+        if (!findAttributes(eval, attributes, &error)) return fail(error, 1);
 
         std::vector<std::uint8_t> pixels(static_cast<size_t>(options.size) * options.size * 3);
-        if (!renderSphere(impl, outPlug, attributes, lights, options.size, pixels))
+        if (!renderSphere(eval, attributes, lights, options.size, pixels))
             return fail("the shader failed while rendering", 1);
         if (!image::writePngRgb(options.output, options.size, options.size, pixels.data(), &error))
             return fail(error, 1);

@@ -46,24 +46,22 @@ CommandResult sampleTexture(const CommandArgs& args, CommandContext&) {
         return CommandResult::failure("sampleTexture: -local applies to 3D textures only");
 
     // Filter size: given, else the node's stored one.
-    std::unique_ptr<texturing::SampleSlot> slot = sampler->makeSlot();
+    std::unique_ptr<SampleBlock> block = sampler->makeBlock();
     float fx = 0.0f, fy = 0.0f;
-    const bool fs = args.has("fs");
-    if (fs) {
+    if (args.has("fs")) {
         fx = static_cast<float>(args.flag("fs", 0).asFloat());
         fy = static_cast<float>(args.flag("fs", 1).asFloat());
-    } else if (sampler->hasFilterSize()) {
-        fx = slot->fsx.asFloat();
-        fy = slot->fsy.asFloat();
+    } else {
+        sampler->storedFilterSize(*block, &fx, &fy);
     }
 
     SampleValue s;
     KStatus status;
     if (byUv) {
-        status = sampler->sampleUv(*slot, static_cast<float>(args.flag("uv", 0).asFloat()),
+        status = sampler->sampleUv(*block, static_cast<float>(args.flag("uv", 0).asFloat()),
                                    static_cast<float>(args.flag("uv", 1).asFloat()), fx, fy, &s);
     } else {
-        status = sampler->samplePoint(*slot, static_cast<float>(args.flag("p", 0).asFloat()),
+        status = sampler->samplePoint(*block, static_cast<float>(args.flag("p", 0).asFloat()),
                                       static_cast<float>(args.flag("p", 1).asFloat()),
                                       static_cast<float>(args.flag("p", 2).asFloat()),
                                       args.has("local"), fx, fy, &s);

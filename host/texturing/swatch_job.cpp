@@ -198,11 +198,11 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
 
     const int n = options.size;
     rgb->assign(static_cast<std::size_t>(n) * n * 3, 0);
-    // One private slot per worker thread, made on the thread's first rows.
-    tbb::enumerable_thread_specific<std::unique_ptr<SampleSlot>> slots([&] {
-        std::unique_ptr<SampleSlot> slot = sampler->makeSlot();
-        if (is3d) sampler->setIdentityPlacement(*slot);
-        return slot;
+    // One private block per worker thread, made on the thread's first rows.
+    tbb::enumerable_thread_specific<std::unique_ptr<SampleBlock>> blocks([&] {
+        std::unique_ptr<SampleBlock> block = sampler->makeBlock();
+        if (is3d) sampler->setIdentityPlacement(*block);
+        return block;
     });
     std::atomic<int> rowsDone{0};
     std::atomic<int> lastReported{0};
@@ -212,7 +212,7 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
     const float fs3d = 2.0f * options.scale / static_cast<float>(n);
 
     auto renderRows = [&](const tbb::blocked_range<int>& rows) {
-        SampleSlot& slot = *slots.local();
+        SampleBlock& block = *blocks.local();
         for (int j = rows.begin(); j != rows.end(); ++j) {
             const float v = 1.0f - (static_cast<float>(j) + 0.5f) / static_cast<float>(n);
             unsigned char* out = rgb->data() + static_cast<std::size_t>(j) * n * 3;
@@ -221,11 +221,11 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
                 SampleValue s;
                 KStatus st;
                 if (is3d)
-                    st = sampler->samplePoint(slot, (2.0f * u - 1.0f) * options.scale,
+                    st = sampler->samplePoint(block, (2.0f * u - 1.0f) * options.scale,
                                               (2.0f * v - 1.0f) * options.scale, 0.0f, true, fs3d,
                                               fs3d, &s);
                 else
-                    st = sampler->sampleUv(slot, u, v, fs2d, fs2d, &s);
+                    st = sampler->sampleUv(block, u, v, fs2d, fs2d, &s);
                 if (st.error()) failed.store(true, std::memory_order_relaxed);
                 out[3 * i + 0] = toByte(s.r);
                 out[3 * i + 1] = toByte(s.g);

@@ -1,24 +1,9 @@
 #include "host/texturing/texture_sampler.h"
 
-#include <exception>
-
-#include "frame/k_data.h"
 #include "frame/k_math.h"
-#include "frame/k_node.h"
-#include "host/dg/attribute_impl.h"
-#include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 
 namespace tarn::texturing {
-namespace {
-
-KObject attributeObject(const NodeType& type, const AttributeImpl* attribute) {
-    for (const auto& a : type.attributes())
-        if (a.get() == attribute) return KObject(a);
-    return {};
-}
-
-}  // namespace
 
 std::unique_ptr<TextureSampler> TextureSampler::create(const KObject& node, std::string* error) {
     NodeImpl* impl = NodeImpl::from(node);
@@ -26,23 +11,27 @@ std::unique_ptr<TextureSampler> TextureSampler::create(const KObject& node, std:
         *error = "not a node";
         return nullptr;
     }
-    const NodeType& type = impl->type();
     auto s = std::unique_ptr<TextureSampler>(new TextureSampler);
-    s->m_node = node;
+    const std::string typeName = impl->type().name;
     s->m_name = impl->name();
-    s->m_user = impl->userNode();
-    s->m_u = type.findAttribute("uCoord");
-    s->m_v = type.findAttribute("vCoord");
-    s->m_fsx = type.findAttribute("uvFilterSizeX");
-    s->m_fsy = type.findAttribute("uvFilterSizeY");
-    s->m_refObj = type.findAttribute("refPointObj");
-    s->m_refCamera = type.findAttribute("refPointCamera");
-    s->m_local = type.findAttribute("local");
-    s->m_placement = type.findAttribute("placementMatrix");
-    s->m_outColor = type.findAttribute("outColor");
-    s->m_outAlpha = type.findAttribute("outAlpha");
+    // Brings connected inputs up to date and snapshots the values every block starts from.
+    if (!s->m_eval.prepare(node, error)) {
+        *error = "cannot evaluate the inputs of " + s->m_name;
+        return nullptr;
+    }
+    const SampleEvaluator& e = s->m_eval;
+    s->m_u = e.slot("uCoord");
+    s->m_v = e.slot("vCoord");
+    s->m_fsx = e.slot("uvFilterSizeX");
+    s->m_fsy = e.slot("uvFilterSizeY");
+    s->m_refObj = e.slot("refPointObj");
+    s->m_refCamera = e.slot("refPointCamera");
+    s->m_local = e.slot("local");
+    s->m_placement = e.slot("placementMatrix");
+    s->m_outColor = e.slot("outColor");
+    s->m_outAlpha = e.slot("outAlpha");
     if (!s->m_outColor || !s->m_outAlpha) {
-        *error = impl->name() + " (" + type.name + ") has no outColor and outAlpha";
+        *error = s->m_name + " (" + typeName + ") has no outColor and outAlpha";
         return nullptr;
     }
     if (s->m_u && s->m_v) {
@@ -50,82 +39,56 @@ std::unique_ptr<TextureSampler> TextureSampler::create(const KObject& node, std:
     } else if (s->m_refObj && s->m_refCamera && s->m_local && s->m_placement) {
         s->m_kind = TextureKind::k3d;
     } else {
-        *error = impl->name() + " (" + type.name + ") is neither a 2D nor a 3D texture";
-        return nullptr;
-    }
-    s->m_outColorPlug = KPlug(node, attributeObject(type, s->m_outColor), -1);
-    // Bring connected inputs up to date before copying the values.
-    const KStatus pulled = Graph::instance().pullInputs(*impl);
-    if (pulled.error()) {
-        *error = "cannot evaluate the inputs of " + impl->name();
+        *error = s->m_name + " (" + typeName + ") is neither a 2D nor a 3D texture";
         return nullptr;
     }
     return s;
 }
 
-bool TextureSampler::isMPSafe() const {
-    return m_user && m_user->isMPSafe();
+std::unique_ptr<SampleBlock> TextureSampler::makeBlock() const {
+    return std::make_unique<SampleBlock>(m_eval.makeBlock());
 }
 
-std::unique_ptr<SampleSlot> TextureSampler::makeSlot() const {
-    auto slot = std::make_unique<SampleSlot>(NodeImpl::from(m_node)->store());
-    auto bind = [&](const AttributeImpl* a) {
-        return a ? slot->store.handle(*a, -1, false) : KDataHandle();
-    };
-    slot->u = bind(m_u);
-    slot->v = bind(m_v);
-    slot->fsx = bind(m_fsx);
-    slot->fsy = bind(m_fsy);
-    slot->refObj = bind(m_refObj);
-    slot->refCamera = bind(m_refCamera);
-    slot->local = bind(m_local);
-    slot->placement = bind(m_placement);
-    slot->outColor = bind(m_outColor);
-    slot->outAlpha = bind(m_outAlpha);
-    return slot;
+void TextureSampler::storedFilterSize(const SampleBlock& block, float* fx, float* fy) const {
+    *fx = m_fsx ? block.asFloat(m_fsx) : 0.0f;
+    *fy = m_fsy ? block.asFloat(m_fsy) : 0.0f;
 }
 
-KStatus TextureSampler::evaluate(SampleSlot& slot, SampleValue* out) const {
-    KDataBlock block(&slot.store);
-    KStatus status;
-    try {
-        status = m_user->compute(m_outColorPlug, block);
-    } catch (const std::exception&) {
-        return KStatus::kFailure;
-    }
+KStatus TextureSampler::evaluate(SampleBlock& block, SampleValue* out) const {
+    const KStatus status = block.compute(m_outColor);
     if (status.error()) return status;
-    const KFloatVector c = slot.outColor.asFloatVector();
+    const KFloatVector c = block.floatVector(m_outColor);
     out->r = c.x;
     out->g = c.y;
     out->b = c.z;
-    out->a = slot.outAlpha.asFloat();
+    out->a = block.asFloat(m_outAlpha);
     return KStatus::kSuccess;
 }
 
-KStatus TextureSampler::sampleUv(SampleSlot& slot, float u, float v, float fx, float fy,
+KStatus TextureSampler::sampleUv(SampleBlock& block, float u, float v, float fx, float fy,
                                  SampleValue* out) const {
     if (m_kind != TextureKind::k2d) return KStatus::kInvalidParameter;
-    slot.u.set(u);
-    slot.v.set(v);
-    slot.fsx.set(fx);
-    slot.fsy.set(fy);
-    return evaluate(slot, out);
+    block.set(m_u, u);
+    block.set(m_v, v);
+    block.set(m_fsx, fx);
+    block.set(m_fsy, fy);
+    return evaluate(block, out);
 }
 
-KStatus TextureSampler::samplePoint(SampleSlot& slot, float x, float y, float z, bool local,
+KStatus TextureSampler::samplePoint(SampleBlock& block, float x, float y, float z, bool local,
                                     float fx, float fy, SampleValue* out) const {
     if (m_kind != TextureKind::k3d) return KStatus::kInvalidParameter;
-    (local ? slot.refObj : slot.refCamera).set(x, y, z);
-    slot.local.set(local);
-    if (!slot.fsx.isNull() && !slot.fsy.isNull()) {
-        slot.fsx.set(fx);
-        slot.fsy.set(fy);
+    block.set(local ? m_refObj : m_refCamera, x, y, z);
+    block.set(m_local, local ? 1.0 : 0.0);
+    if (m_fsx && m_fsy) {
+        block.set(m_fsx, fx);
+        block.set(m_fsy, fy);
     }
-    return evaluate(slot, out);
+    return evaluate(block, out);
 }
 
-void TextureSampler::setIdentityPlacement(SampleSlot& slot) const {
-    if (!slot.placement.isNull()) slot.placement.set(KFloatMatrix());
+void TextureSampler::setIdentityPlacement(SampleBlock& block) const {
+    if (m_placement) block.set(m_placement, KFloatMatrix());
 }
 
 }  // namespace tarn::texturing

@@ -1,32 +1,18 @@
 #pragma once
-/// Evaluates one texture node per sample on private copies of its values, so that the node's
-/// stored values stay untouched and many threads can sample at once (one copy each).
+/// Samples one texture node at UV coordinates or points, on private copies of its values (the
+/// host's SampleEvaluator): the node's stored values stay untouched and many threads can
+/// sample at once, one block each.
 
 #include <memory>
 #include <string>
 
 #include "frame/k_object.h"
-#include "frame/k_plug.h"
 #include "frame/k_status.h"
-#include "host/dg/data_store.h"
-
-class KPxNode;
+#include "host/dg/sample_evaluator.h"
 
 namespace tarn::texturing {
 
 enum class TextureKind { k2d, k3d };
-
-/// One thread's private copy of a node's values, with the handles a sample writes and reads
-/// resolved once. Not copyable (the handles point into the copy).
-class SampleSlot {
-public:
-    explicit SampleSlot(const DataStore& values) : store(values) {}
-    SampleSlot(const SampleSlot&) = delete;
-    SampleSlot& operator=(const SampleSlot&) = delete;
-
-    DataStore store;
-    KDataHandle u, v, fsx, fsy, refObj, refCamera, local, placement, outColor, outAlpha;
-};
 
 /// outColor and outAlpha of one sample.
 struct SampleValue {
@@ -42,42 +28,34 @@ public:
 
     TextureKind kind() const { return m_kind; }
     /// Whether the node has uvFilterSize (all 2D textures, corrosion among the 3D ones).
-    bool hasFilterSize() const { return m_fsx != nullptr; }
+    bool hasFilterSize() const { return static_cast<bool>(m_fsx); }
     const std::string& nodeName() const { return m_name; }
-    /// Whether the node declared itself safe for parallel evaluation (slots on many threads).
-    bool isMPSafe() const;
+    /// Whether the node declared itself safe for parallel evaluation (blocks on many threads).
+    bool isMPSafe() const { return m_eval.isMPSafe(); }
 
     /// A private copy of the node's current values, for one thread (allocates).
-    std::unique_ptr<SampleSlot> makeSlot() const;
-    /// Sets uCoord, vCoord and the filter size on the slot and evaluates. No allocation; safe
-    /// on many threads with one slot each.
-    KStatus sampleUv(SampleSlot& slot, float u, float v, float fx, float fy,
+    std::unique_ptr<SampleBlock> makeBlock() const;
+    /// The filter size stored in a block (0, 0 for a node without one).
+    void storedFilterSize(const SampleBlock& block, float* fx, float* fy) const;
+    /// Sets uCoord, vCoord and the filter size on the block and evaluates. No allocation; safe
+    /// on many threads with one block each.
+    KStatus sampleUv(SampleBlock& block, float u, float v, float fx, float fy,
                      SampleValue* out) const;
     /// Sets the reference point (refPointObj with local on when `local`, else refPointCamera
     /// with local off) and the filter size when the node has one, then evaluates.
-    KStatus samplePoint(SampleSlot& slot, float x, float y, float z, bool local, float fx, float fy,
-                        SampleValue* out) const;
-    /// Sets the placement matrix of the slot to the identity.
-    void setIdentityPlacement(SampleSlot& slot) const;
+    KStatus samplePoint(SampleBlock& block, float x, float y, float z, bool local, float fx,
+                        float fy, SampleValue* out) const;
+    /// Sets the placement matrix of the block to the identity.
+    void setIdentityPlacement(SampleBlock& block) const;
 
 private:
-    KStatus evaluate(SampleSlot& slot, SampleValue* out) const;
+    KStatus evaluate(SampleBlock& block, SampleValue* out) const;
 
-    KObject m_node;
+    SampleEvaluator m_eval;
     std::string m_name;
-    KPxNode* m_user = nullptr;
     TextureKind m_kind = TextureKind::k2d;
-    KPlug m_outColorPlug;
-    const AttributeImpl* m_u = nullptr;
-    const AttributeImpl* m_v = nullptr;
-    const AttributeImpl* m_fsx = nullptr;
-    const AttributeImpl* m_fsy = nullptr;
-    const AttributeImpl* m_refObj = nullptr;
-    const AttributeImpl* m_refCamera = nullptr;
-    const AttributeImpl* m_local = nullptr;
-    const AttributeImpl* m_placement = nullptr;
-    const AttributeImpl* m_outColor = nullptr;
-    const AttributeImpl* m_outAlpha = nullptr;
+    SampleSlot m_u, m_v, m_fsx, m_fsy, m_refObj, m_refCamera, m_local, m_placement, m_outColor,
+        m_outAlpha;
 };
 
 }  // namespace tarn::texturing

@@ -80,9 +80,9 @@ public:
         std::string error;
         auto s = tarn::texturing::TextureSampler::create(m_node, &error);
         EXPECT_TRUE(s) << error;
-        auto slot = s->makeSlot();
+        auto block = s->makeBlock();
         tarn::texturing::SampleValue out;
-        EXPECT_FALSE(s->sampleUv(*slot, u, v, fx, fy, &out).error());
+        EXPECT_FALSE(s->sampleUv(*block, u, v, fx, fy, &out).error());
         return out;
     }
     tarn::texturing::SampleValue point(float x, float y, float z, bool local = true,
@@ -90,9 +90,9 @@ public:
         std::string error;
         auto s = tarn::texturing::TextureSampler::create(m_node, &error);
         EXPECT_TRUE(s) << error;
-        auto slot = s->makeSlot();
+        auto block = s->makeBlock();
         tarn::texturing::SampleValue out;
-        EXPECT_FALSE(s->samplePoint(*slot, x, y, z, local, fx, fy, &out).error());
+        EXPECT_FALSE(s->samplePoint(*block, x, y, z, local, fx, fy, &out).error());
         return out;
     }
 
