@@ -1,6 +1,8 @@
 #include "host/view/view_scene.h"
 
+#include <algorithm>
 #include <map>
+#include <span>
 
 #include "frame/k_scene.h"
 #include "host/dg/graph.h"
@@ -88,6 +90,31 @@ KObject cameraShapeOf(const KObject& node) {
 
 }  // namespace
 
+namespace {
+
+// The triangles of one face in world space, in its shade (a triangle as it is, a larger face
+// triangulated in its own plane).
+void addFace(std::span<const int> verts, const std::vector<Vec3>& world, const Shade& shade,
+             std::vector<Vec3>& loop, std::vector<int>& corners,
+             std::vector<ViewTriangle>& triangles) {
+    if (verts.size() < 3) return;
+    loop.clear();
+    for (int v : verts) loop.push_back(world[v]);
+    corners.clear();
+    if (verts.size() == 3)
+        corners = {0, 1, 2};
+    else
+        triangulatePolygon(loop, loopNormal(loop), corners);
+    for (size_t k = 0; k + 2 < corners.size(); k += 3) {
+        ViewTriangle t;
+        for (int c = 0; c < 3; ++c) t.p[c] = loop[corners[k + c]];
+        for (int c = 0; c < 3; ++c) t.color[c] = shade.rgb[c];
+        triangles.push_back(t);
+    }
+}
+
+}  // namespace
+
 ViewScene gatherScene(bool withEdges) {
     ViewScene out;
     std::map<std::string, Shade> shades;  // by shading group name
@@ -106,24 +133,26 @@ ViewScene gatherScene(bool withEdges) {
             world[v] = toWorld.point(mesh.point(static_cast<int>(v)));
             out.bounds.expand(world[v]);
         }
-        const std::vector<KObject> groups = shading::faceGroups(shape);
-        for (int f = 0; f < mesh.numFaces(); ++f) {
-            const KObject group = f < static_cast<int>(groups.size()) ? groups[f] : KObject();
-            const std::string key = group.isNull() ? std::string() : scene::nodeName(group);
+        // At least a triangle per face, growing geometrically over the meshes.
+        const size_t needed = out.triangles.size() + static_cast<size_t>(mesh.numFaces());
+        if (needed > out.triangles.capacity())
+            out.triangles.reserve(std::max(needed, 2 * out.triangles.capacity()));
+        // Faces come in runs sharing a shading group: one colour lookup per run.
+        int f = 0;
+        for (const shading::GroupRun& run : shading::faceGroupRuns(shape)) {
+            const std::string key = run.group.isNull() ? std::string() : scene::nodeName(run.group);
             auto it = shades.find(key);
-            if (it == shades.end()) it = shades.emplace(key, shadeOf(group)).first;
-            const std::span<const int> verts = mesh.faceVertices(f);
-            if (verts.size() < 3) continue;
-            loop.clear();
-            for (int v : verts) loop.push_back(world[v]);
-            corners.clear();
-            triangulatePolygon(loop, loopNormal(loop), corners);
-            for (size_t k = 0; k + 2 < corners.size(); k += 3) {
-                ViewTriangle t;
-                for (int c = 0; c < 3; ++c) t.p[c] = loop[corners[k + c]];
-                for (int c = 0; c < 3; ++c) t.color[c] = it->second.rgb[c];
-                out.triangles.push_back(t);
-            }
+            if (it == shades.end()) it = shades.emplace(key, shadeOf(run.group)).first;
+            const Shade& shade = it->second;
+            for (const int end = std::min(run.first + run.count, mesh.numFaces()); f < end; ++f)
+                addFace(mesh.faceVertices(f), world, shade, loop, corners, out.triangles);
+        }
+        // Faces past the group table are drawn in no group.
+        if (f < mesh.numFaces()) {
+            auto it = shades.find(std::string());
+            if (it == shades.end()) it = shades.emplace(std::string(), shadeOf(KObject())).first;
+            for (; f < mesh.numFaces(); ++f)
+                addFace(mesh.faceVertices(f), world, it->second, loop, corners, out.triangles);
         }
         if (withEdges)
             for (int e = 0; e < mesh.numEdges(); ++e)
