@@ -53,16 +53,13 @@ const char* kindName(shading::ShadingKind k) {
 // Runs of equal groups over the faces: [{"group": G, "faces": "0:5"}...].
 json faceShading(const KObject& mesh) {
     json out = json::array();
-    const std::vector<KObject> groups = shading::faceGroups(mesh);
     std::vector<std::pair<std::string, std::vector<int>>> byGroup;
-    for (size_t f = 0; f < groups.size(); ++f) {
-        const std::string name = groups[f].isNull() ? std::string() : scene::nodeName(groups[f]);
+    for (const shading::GroupRun& run : shading::faceGroupRuns(mesh)) {
+        const std::string name = run.group.isNull() ? std::string() : scene::nodeName(run.group);
         auto it = std::find_if(byGroup.begin(), byGroup.end(),
                                [&](const auto& p) { return p.first == name; });
-        if (it == byGroup.end())
-            byGroup.push_back({name, {static_cast<int>(f)}});
-        else
-            it->second.push_back(static_cast<int>(f));
+        if (it == byGroup.end()) it = byGroup.insert(byGroup.end(), {name, {}});
+        for (int f = run.first; f < run.first + run.count; ++f) it->second.push_back(f);
     }
     for (const auto& [name, faces] : byGroup) {
         json ranges = json::array();

@@ -376,15 +376,17 @@ CommandResult exportObjCmd(const CommandArgs& args, CommandContext&) {
         const KMatrix m = scene::worldMatrix(shape);
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j) s.toWorld.m[i][j] = m[i][j];
-        for (const KObject& group : shading::faceGroups(shape)) {
-            if (group.isNull()) {
-                s.faceMaterial.push_back(-1);
-                continue;
+        // One material lookup per run of faces sharing a shading group.
+        for (const shading::GroupRun& run : shading::faceGroupRuns(shape)) {
+            int material = -1;
+            if (!run.group.isNull()) {
+                const std::string key = scene::nodeName(run.group);
+                auto [it, added] =
+                    materialIndex.try_emplace(key, static_cast<int>(materials.size()));
+                if (added) materials.push_back(materialOf(run.group));
+                material = it->second;
             }
-            const std::string key = scene::nodeName(group);
-            auto [it, added] = materialIndex.try_emplace(key, static_cast<int>(materials.size()));
-            if (added) materials.push_back(materialOf(group));
-            s.faceMaterial.push_back(it->second);
+            s.faceMaterial.insert(s.faceMaterial.end(), static_cast<size_t>(run.count), material);
         }
         objShapes.push_back(std::move(s));
     }

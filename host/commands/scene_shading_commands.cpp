@@ -258,9 +258,10 @@ CommandResult defaultNavigationCmd(const CommandArgs& args, CommandContext&) {
         ok = link(src, "outUV", dst, "uvCoord", force, &error);
     } else if (from == ShadingKind::Texture && !scene::meshShapeOf(dst).isNull()) {
         // A texture onto a mesh goes to the colour of the shader its first face uses.
-        const std::vector<KObject> groups = shading::faceGroups(scene::meshShapeOf(dst));
+        const std::vector<shading::GroupRun> runs =
+            shading::faceGroupRuns(scene::meshShapeOf(dst));
         const KObject shader =
-            groups.empty() ? KObject() : shading::surfaceShaderOf(groups.front());
+            runs.empty() ? KObject() : shading::surfaceShaderOf(runs.front().group);
         if (shader.isNull())
             return CommandResult::failure(dstName + " has no shader to take the texture");
         ok = link(src, "outColor", shader, "color", force, &error);
