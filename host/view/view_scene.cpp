@@ -88,10 +88,6 @@ KObject cameraShapeOf(const KObject& node) {
     return {};
 }
 
-}  // namespace
-
-namespace {
-
 // The triangles of one face in world space, in its shade (a triangle as it is, a larger face
 // triangulated in its own plane).
 void addFace(std::span<const int> verts, const std::vector<Vec3>& world, const Shade& shade,
@@ -137,21 +133,14 @@ ViewScene gatherScene(bool withEdges) {
         const size_t needed = out.triangles.size() + static_cast<size_t>(mesh.numFaces());
         if (needed > out.triangles.capacity())
             out.triangles.reserve(std::max(needed, 2 * out.triangles.capacity()));
-        // Faces come in runs sharing a shading group: one colour lookup per run.
-        int f = 0;
+        // Faces come in runs sharing a shading group (covering every face): one colour lookup
+        // per run.
         for (const shading::GroupRun& run : shading::faceGroupRuns(shape)) {
             const std::string key = run.group.isNull() ? std::string() : scene::nodeName(run.group);
             auto it = shades.find(key);
             if (it == shades.end()) it = shades.emplace(key, shadeOf(run.group)).first;
-            const Shade& shade = it->second;
-            for (const int end = std::min(run.first + run.count, mesh.numFaces()); f < end; ++f)
-                addFace(mesh.faceVertices(f), world, shade, loop, corners, out.triangles);
-        }
-        // Faces past the group table are drawn in no group.
-        if (f < mesh.numFaces()) {
-            auto it = shades.find(std::string());
-            if (it == shades.end()) it = shades.emplace(std::string(), shadeOf(KObject())).first;
-            for (; f < mesh.numFaces(); ++f)
+            const int end = std::min(run.first + run.count, mesh.numFaces());
+            for (int f = run.first; f < end; ++f)
                 addFace(mesh.faceVertices(f), world, it->second, loop, corners, out.triangles);
         }
         if (withEdges)
