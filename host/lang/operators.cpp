@@ -60,7 +60,22 @@ bool applyBinary(const std::string& op, const Value& a, const Value& b, Value& o
                  std::string& error) {
     bool strings = a.kind() == ValueKind::String || b.kind() == ValueKind::String;
     if (op == "+" && strings && !a.isArray() && !b.isArray()) {
-        out = Value(a.asString() + b.asString());
+        // Strings are joined in place; only a number is turned into text first.
+        std::string leftText, rightText;
+        const std::string* left = a.stringIf();
+        const std::string* right = b.stringIf();
+        if (!left) left = &(leftText = a.asString());
+        if (!right) right = &(rightText = b.asString());
+        const std::size_t length = left->size() + right->size();
+        if (length > kMaxStringLength) {
+            error = "String too long: the result would have " + std::to_string(length) +
+                    " characters (at most " + std::to_string(kMaxStringLength) + ").";
+            return false;
+        }
+        std::string joined;
+        joined.reserve(length);
+        joined.append(*left).append(*right);
+        out = Value(std::move(joined));
         return true;
     }
     if (a.isArray() || b.isArray()) {

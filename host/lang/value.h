@@ -41,6 +41,8 @@ public:
     /// Scalar conversions: strings convert by their leading number (0 if none), arrays by their
     /// first element (0 / "" when empty); floats truncate toward zero for asInt.
     std::string asString() const;
+    /// The text held by a string value, without a copy; null for other kinds.
+    const std::string* stringIf() const { return std::get_if<std::string>(&m_data); }
     std::int64_t asInt() const;
     double asFloat() const;
     bool asBool() const;

@@ -1,7 +1,9 @@
-// Values: conversions between kinds, number formatting and parsing, and atomic file writing.
+// Values: conversions between kinds, number formatting and parsing, the concatenation limit,
+// and atomic file writing.
 
 #include "host/lang/value.h"
 #include "host/lang/atomic_file.h"
+#include "host/lang/operators.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +102,23 @@ TEST(Value, WholeTextNumberParsing) {
             EXPECT_DOUBLE_EQ(f, r.f) << r.text;
         }
     }
+}
+
+TEST(Operators, ConcatenationStopsAtTheLongestString) {
+    Value out;
+    std::string error;
+    ASSERT_TRUE(applyBinary("+", Value("x"), Value(std::int64_t(7)), out, error));
+    EXPECT_EQ(out.asString(), "x7");
+    ASSERT_TRUE(applyBinary("+", Value(2.5), Value("y"), out, error));
+    EXPECT_EQ(out.asString(), "2.5y");
+
+    Value longest(std::string(kMaxStringLength, 'a'));
+    EXPECT_FALSE(applyBinary("+", longest, Value("b"), longest, error));
+    EXPECT_NE(error.find("String too long: the result would have 268435457 characters"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(longest.size(), 1u);
+    EXPECT_EQ(longest.stringIf()->size(), kMaxStringLength);  // a refused join changes nothing
 }
 
 TEST(AtomicFile, WritesCreatesFoldersAndReplaces) {
