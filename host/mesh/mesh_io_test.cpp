@@ -172,6 +172,27 @@ TEST(MeshPrimitives, CountsAndUVCoverage) {
     EXPECT_EQ(makeCube(1, 1, 1).uvSet()->u.size(), 14u);
 }
 
+TEST(MeshPrimitives, VerticesAreNumberedInOrderOfFirstUse) {
+    // Plane 2x1 in XZ: the first face uses grid points (0,0) (1,0) (1,1) (0,1), the second adds
+    // (2,0) and (2,1). Points shared by faces, and the sphere's seam and poles, are welded.
+    const PolyMesh plane = makePlane(1, 1, 2, 1);
+    const Vec3 expected[] = {{-0.5, 0, 0.5},  {0, 0, 0.5},   {0, 0, -0.5},
+                             {-0.5, 0, -0.5}, {0.5, 0, 0.5}, {0.5, 0, -0.5}};
+    ASSERT_EQ(plane.numVertices(), 6);
+    for (int v = 0; v < 6; ++v) {
+        EXPECT_NEAR(plane.point(v).x, expected[v].x, 1e-12) << v;
+        EXPECT_NEAR(plane.point(v).z, expected[v].z, 1e-12) << v;
+    }
+    EXPECT_EQ(std::vector<int>(plane.faceVertices(1).begin(), plane.faceVertices(1).end()),
+              (std::vector<int>{1, 4, 5, 2}));
+    const PolyMesh sphere = makeSphere(1, 4, 3);
+    EXPECT_NEAR(sphere.point(0).y, -1.0, 1e-12);  // the south pole comes first
+    const auto last = sphere.faceVertices(sphere.numFaces() - 1);
+    EXPECT_EQ(last[2], sphere.numVertices() - 1);  // the north pole last
+    EXPECT_NEAR(sphere.point(last[2]).y, 1.0, 1e-12);
+    EXPECT_EQ(sphere.faceVertices(3)[1], sphere.faceVertices(0)[2]);  // the seam closes
+}
+
 TEST(MeshOperation, SoftEdgeByAngleAndCleanFailure) {
     PolyMesh cube = makeCube(1, 1, 1, 2, 1, 1);
     // Edges between coplanar faces are 0 degrees apart, the cube's corners 90.

@@ -2,32 +2,102 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
+#include <cstdint>
 #include <numbers>
-#include <tuple>
+#include <vector>
 
 namespace tarn {
 
 namespace {
 
-// Collects faces with per-corner UVs, welding equal points and equal UVs.
+// A point or UV rounded to 1e-7, the grain at which the builder welds them.
+struct WeldKey {
+    long long x, y, z;
+    bool operator==(const WeldKey&) const = default;
+};
+
+struct WeldKeyHash {
+    // The 64-bit finaliser of splitmix64: every input bit reaches every output bit.
+    static std::uint64_t mix(std::uint64_t h) {
+        h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+        h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+        return h ^ (h >> 31);
+    }
+    size_t operator()(const WeldKey& k) const {
+        std::uint64_t h = mix(static_cast<std::uint64_t>(k.x));
+        h = mix(h ^ static_cast<std::uint64_t>(k.y));
+        return static_cast<size_t>(mix(h ^ static_cast<std::uint64_t>(k.z)));
+    }
+};
+
+// Ids of welded points by key: open addressing with linear probing in one array, so a weld is
+// a hash and a short scan with no allocation per point.
+class WeldTable {
+public:
+    /// The id stored for `key`; when there is none, stores `next` and returns it with `*added`.
+    int findOrAdd(const WeldKey& key, int next, bool* added) {
+        if (2 * (m_count + 1) > m_slots.size()) grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = WeldKeyHash{}(key)&mask;; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (slot.id < 0) {
+                slot = {key, next};
+                ++m_count;
+                *added = true;
+                return next;
+            }
+            if (slot.key == key) {
+                *added = false;
+                return slot.id;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        WeldKey key{};
+        int id = -1;
+    };
+    void grow() {
+        std::vector<Slot> old = std::move(m_slots);
+        m_slots.assign(std::max<size_t>(64, 2 * old.size()), Slot{});
+        m_count = 0;
+        bool added = false;
+        for (const Slot& slot : old)
+            if (slot.id >= 0) findOrAdd(slot.key, slot.id, &added);
+    }
+
+    std::vector<Slot> m_slots;  // a power of two long, at most half full
+    size_t m_count = 0;
+};
+
+// Collects faces with per-corner UVs, welding equal points and equal UVs. Ids are given in
+// order of first use.
 class MeshBuilder {
 public:
     int addPoint(const Vec3& p) {
-        const auto key = std::make_tuple(std::llround(p.x * 1e7), std::llround(p.y * 1e7),
-                                         std::llround(p.z * 1e7));
-        auto [it, added] = m_pointIds.try_emplace(key, static_cast<int>(m_points.size()));
+        const WeldKey key{std::llround(p.x * 1e7), std::llround(p.y * 1e7),
+                          std::llround(p.z * 1e7)};
+        bool added = false;
+        const int id = m_pointIds.findOrAdd(key, static_cast<int>(m_points.size()), &added);
         if (added) m_points.push_back(p);
-        return it->second;
+        return id;
     }
     int addUV(double u, double v) {
-        const auto key = std::make_pair(std::llround(u * 1e7), std::llround(v * 1e7));
-        auto [it, added] = m_uvIds.try_emplace(key, static_cast<int>(m_u.size()));
+        const WeldKey key{std::llround(u * 1e7), std::llround(v * 1e7), 0};
+        bool added = false;
+        const int id = m_uvIds.findOrAdd(key, static_cast<int>(m_u.size()), &added);
         if (added) {
             m_u.push_back(static_cast<float>(u));
             m_v.push_back(static_cast<float>(v));
         }
-        return it->second;
+        return id;
+    }
+    /// Room for `faces` more faces of about `corners` corners each.
+    void reserveFaces(size_t faces, size_t corners) {
+        m_counts.reserve(m_counts.size() + faces);
+        m_indices.reserve(m_indices.size() + faces * corners);
+        m_uvIndices.reserve(m_uvIndices.size() + faces * corners);
     }
     void addFace(std::initializer_list<int> verts, std::initializer_list<int> uvs) {
         m_counts.push_back(static_cast<int>(verts.size()));
@@ -53,11 +123,23 @@ public:
     // (su, sv). du x dv points out of the solid.
     void addGrid(const Vec3& p0, const Vec3& du, const Vec3& dv, int nu, int nv, double u0,
                  double v0, double su, double sv) {
+        // Each grid vertex is welded once, when a face first uses it (so ids keep the order of
+        // first use); later faces read the ids from the two tables.
+        const size_t row = static_cast<size_t>(nu) + 1;
+        std::vector<int> vids(row * (static_cast<size_t>(nv) + 1), -1), uids(vids.size(), -1);
         auto vid = [&](int i, int j) {
-            return addPoint(p0 + du * (static_cast<double>(i) / nu) +
-                            dv * (static_cast<double>(j) / nv));
+            int& id = vids[j * row + i];
+            if (id < 0)
+                id = addPoint(p0 + du * (static_cast<double>(i) / nu) +
+                              dv * (static_cast<double>(j) / nv));
+            return id;
         };
-        auto uid = [&](int i, int j) { return addUV(u0 + su * i / nu, v0 + sv * j / nv); };
+        auto uid = [&](int i, int j) {
+            int& id = uids[j * row + i];
+            if (id < 0) id = addUV(u0 + su * i / nu, v0 + sv * j / nv);
+            return id;
+        };
+        reserveFaces(static_cast<size_t>(nu) * nv, 4);
         for (int j = 0; j < nv; ++j)
             for (int i = 0; i < nu; ++i)
                 addFace({vid(i, j), vid(i + 1, j), vid(i + 1, j + 1), vid(i, j + 1)},
@@ -66,9 +148,9 @@ public:
 
 private:
     std::vector<Vec3> m_points;
-    std::map<std::tuple<long long, long long, long long>, int> m_pointIds;
+    WeldTable m_pointIds;
     std::vector<float> m_u, m_v;
-    std::map<std::pair<long long, long long>, int> m_uvIds;
+    WeldTable m_uvIds;
     std::vector<int> m_counts, m_indices, m_uvIndices;
 };
 
@@ -109,14 +191,24 @@ PolyMesh makeSphere(double r, int sx, int sy) {
         return Vec3{r * std::cos(phi) * std::cos(theta), r * std::sin(phi),
                     -r * std::cos(phi) * std::sin(theta)};
     };
+    // Ids by grid position, welded when a face first uses them (ids keep the order of first
+    // use; later faces read the tables).
+    const size_t row = static_cast<size_t>(sx) + 1;
+    std::vector<int> vids(row * (static_cast<size_t>(sy) + 1), -1), uids(vids.size(), -1);
     auto vid = [&](int i, int j) {
-        if (j == 0) return b.addPoint({0, -r, 0});
-        if (j == sy) return b.addPoint({0, r, 0});
-        return b.addPoint(ringPoint(i, j));
+        int& id = vids[j * row + i];
+        if (id < 0)
+            id = j == 0    ? b.addPoint({0, -r, 0})
+                 : j == sy ? b.addPoint({0, r, 0})
+                           : b.addPoint(ringPoint(i, j));
+        return id;
     };
     auto uid = [&](int i, int j) {
-        return b.addUV(static_cast<double>(i) / sx, static_cast<double>(j) / sy);
+        int& id = uids[j * row + i];
+        if (id < 0) id = b.addUV(static_cast<double>(i) / sx, static_cast<double>(j) / sy);
+        return id;
     };
+    b.reserveFaces(static_cast<size_t>(sx) * sy, 4);
     for (int j = 0; j < sy; ++j) {
         for (int i = 0; i < sx; ++i) {
             if (j == 0) {
