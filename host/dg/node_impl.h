@@ -18,15 +18,20 @@ namespace tarn {
 
 class NodeImpl final : public ObjectImpl, public std::enable_shared_from_this<NodeImpl> {
 public:
-    NodeImpl(NodeType& type, std::string name) : m_type(&type), m_name(std::move(name)) {}
+    NodeImpl(NodeType& type, std::string name)
+        : m_type(&type), m_apiType(type.apiType), m_name(std::move(name)) {}
     ~NodeImpl() override;
-    KFn::Type apiType() const override { return m_type ? m_type->apiType : KFn::kInvalid; }
+    /// Kept from the type, so a handle to a deleted node answers it even after the node's type
+    /// is gone (its plug-in unloaded, the graph cleared).
+    KFn::Type apiType() const override { return m_apiType; }
 
     /// The node behind a handle, or null when the handle holds something else.
     static NodeImpl* from(const KObject& object);
 
     const std::string& name() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }
+    /// The node's type; valid while the node is alive or detached for undo (a dead node's type
+    /// may have been deregistered since).
     NodeType& type() const { return *m_type; }
     KPxNode* userNode() const { return m_node; }
     DataStore& store() { return *m_store; }
@@ -53,6 +58,7 @@ public:
 
 private:
     NodeType* m_type;
+    KFn::Type m_apiType;
     std::string m_name;
     KPxNode* m_node = nullptr;
     std::unique_ptr<DataStore> m_store;

@@ -226,6 +226,8 @@ TEST_F(LoaderTest, UnloadIsRefusedWhileNodesExistUnlessForced) {
     EXPECT_TRUE(loader().unload("probeNode", true, &error)) << error;
     EXPECT_TRUE(Graph::instance().findNode("probeNode1").isNull());
     EXPECT_TRUE(KPlug(a, KObject()).isNull());
+    // A handle to a deleted node still answers its kind after the node's type is gone.
+    EXPECT_EQ(a.apiType(), KFn::kPluginNode);
 
     // And again after reloading.
     ASSERT_TRUE(load("probeNode"));
