@@ -41,6 +41,9 @@ int intFlagOr(const CommandArgs& args, const char* flag, int fallback) {
 // Puts a primitive into the scene: transform + shape, the default shading group, selected.
 CommandResult addPrimitive(const CommandArgs& args, const char* base, PolyMesh mesh) {
     std::string error;
+    if (mesh.numFaces() == 0)
+        return CommandResult::failure(std::string("cannot build a mesh from these values for ") +
+                                      base);
     KObject transform, shape;
     if (args.has("name")) {
         // "-n box" names the transform "box" and its shape "boxShape".

@@ -168,6 +168,22 @@ TEST(MeshPrimitives, CountsAndUVCoverage) {
         EXPECT_EQ(c.mesh.uvSet("map1")->u.size(), static_cast<size_t>(c.uvs)) << c.name;
         for (int f = 0; f < c.mesh.numFaces(); ++f) EXPECT_TRUE(c.mesh.faceHasUVs(f)) << c.name;
     }
+    // Points weld relative to the primitive's size: tiny and huge ones keep their topology.
+    const struct {
+        const char* name;
+        PolyMesh mesh;
+        int v, f;
+    } scaled[] = {
+        {"thin cube", makeCube(1e-12, 1, 1), 8, 6},
+        {"huge sphere", makeSphere(1e300, 8, 4), 26, 32},
+        {"tiny sphere", makeSphere(1e-300, 8, 4), 26, 32},
+        {"needle cylinder", makeCylinder(1e-9, 1e9, 6, 1, 0), 12, 8},
+        {"strip plane", makePlane(1e-200, 1e200, 3, 2), 12, 6},
+    };
+    for (const auto& c : scaled) {
+        EXPECT_EQ(c.mesh.numVertices(), c.v) << c.name;
+        EXPECT_EQ(c.mesh.numFaces(), c.f) << c.name;
+    }
     // The cube's cross layout shares UVs along its seams: 14 UVs for 24 corners.
     EXPECT_EQ(makeCube(1, 1, 1).uvSet()->u.size(), 14u);
 }

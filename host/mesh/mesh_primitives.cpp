@@ -72,12 +72,15 @@ private:
 };
 
 // Collects faces with per-corner UVs, welding equal points and equal UVs. Ids are given in
-// order of first use.
+// order of first use. Points weld at 1e-7 of the primitive's size along each axis (`size`), so
+// a tiny or a huge primitive welds exactly as a unit one does.
 class MeshBuilder {
 public:
+    explicit MeshBuilder(const Vec3& size) : m_size(size) {}
+
     int addPoint(const Vec3& p) {
-        const WeldKey key{std::llround(p.x * 1e7), std::llround(p.y * 1e7),
-                          std::llround(p.z * 1e7)};
+        const WeldKey key{std::llround(p.x / m_size.x * 1e7), std::llround(p.y / m_size.y * 1e7),
+                          std::llround(p.z / m_size.z * 1e7)};
         bool added = false;
         const int id = m_pointIds.findOrAdd(key, static_cast<int>(m_points.size()), &added);
         if (added) m_points.push_back(p);
@@ -147,6 +150,7 @@ public:
     }
 
 private:
+    Vec3 m_size;
     std::vector<Vec3> m_points;
     WeldTable m_pointIds;
     std::vector<float> m_u, m_v;
@@ -161,7 +165,7 @@ PolyMesh makeCube(double w, double h, double d, int sx, int sy, int sz) {
     sy = std::max(sy, 1);
     sz = std::max(sz, 1);
     const double x = w / 2, y = h / 2, z = d / 2;
-    MeshBuilder b;
+    MeshBuilder b({w, h, d});
     // Sides in UV-strip order: front, top, back, bottom, right, left.
     b.addGrid({-x, -y, z}, {w, 0, 0}, {0, h, 0}, sx, sy, 0.375, 0.0, 0.25, 0.25);
     b.addGrid({-x, y, z}, {w, 0, 0}, {0, 0, -d}, sx, sz, 0.375, 0.25, 0.25, 0.25);
@@ -173,7 +177,7 @@ PolyMesh makeCube(double w, double h, double d, int sx, int sy, int sz) {
 }
 
 PolyMesh makePlane(double w, double h, int sx, int sy) {
-    MeshBuilder b;
+    MeshBuilder b({w, 1.0, h});
     b.addGrid({-w / 2, 0, h / 2}, {w, 0, 0}, {0, 0, -h}, std::max(sx, 1), std::max(sy, 1), 0.0, 0.0,
               1.0, 1.0);
     PolyMesh mesh = b.build(false);
@@ -184,7 +188,7 @@ PolyMesh makeSphere(double r, int sx, int sy) {
     sx = std::max(sx, 3);
     sy = std::max(sy, 2);
     const double pi = std::numbers::pi;
-    MeshBuilder b;
+    MeshBuilder b({r, r, r});
     auto ringPoint = [&](int i, int j) {  // j in 1..sy-1, from the south pole up
         const double theta = 2.0 * pi * (i % sx) / sx;
         const double phi = -pi / 2 + pi * j / sy;
@@ -231,7 +235,7 @@ PolyMesh makeCylinder(double r, double h, int sx, int sy, int caps) {
     sy = std::max(sy, 1);
     caps = std::max(caps, 0);
     const double pi = std::numbers::pi;
-    MeshBuilder b;
+    MeshBuilder b({r, h, r});
     auto ring = [&](int i, double radius, double y) {
         const double theta = 2.0 * pi * (i % sx) / sx;
         return b.addPoint({radius * std::cos(theta), y, -radius * std::sin(theta)});
