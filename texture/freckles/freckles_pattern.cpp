@@ -26,6 +26,9 @@ PatternResult frecklesPattern(float u, float v, const FrecklesParams& p) {
     for (int i = 1; i <= p.numberOfSizes; ++i) {
         // Note: presence values never exceed 1; from threshold 1 on no level paints a spot.
         if (threshold >= 1.0f) break;
+        // Note: each level doubles the grid; past level 128 its coordinates and size factor
+        // overflow a float, and such a level has no cell or size left to paint with.
+        if (!std::isfinite(scale) || !std::isfinite(su) || !std::isfinite(sv)) break;
         float spot = 0.0f;
 
         // Cell and level values decide presence and placement.

@@ -71,5 +71,20 @@ TEST(FrecklesPattern, ZeroDenominatorSizeLawStaysFinite) {
     });
 }
 
+TEST(FrecklesPattern, LevelsPastTheFloatRangeStayFinite) {
+    // Each level doubles the grid: past level 128 it no longer fits a float.
+    for (int sizes : {129, 200, 100000}) {
+        FrecklesParams p;
+        p.numberOfSizes = sizes;
+        p.percentage = 1.0f;
+        forGrid(20, [&](float u, float v) {
+            const PatternResult r = frecklesPattern(u, v, p);
+            EXPECT_TRUE(std::isfinite(r.alpha) && std::isfinite(r.color.r)) << sizes;
+            EXPECT_GE(r.alpha, 0.0f);
+            EXPECT_LE(r.alpha, 1.0f);
+        });
+    }
+}
+
 }  // namespace
 }  // namespace texture

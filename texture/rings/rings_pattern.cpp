@@ -24,7 +24,10 @@ PatternResult ringsPattern(float u, float v, const RingsParams& p) {
 
         // Ring size of this level.
         const float fi = static_cast<float>(i);
-        const float denom = (1.0f - p.ringSizeRate) * fi + p.ringSizeRate * scale;
+        // Note: scale (2 to the power i - 1) overflows to infinity past level 128; a rate of 0
+        // still means sizes 1 / i there, where 0 * infinity would make every later value NaN.
+        const float growth = p.ringSizeRate != 0.0f ? p.ringSizeRate * scale : 0.0f;
+        const float denom = (1.0f - p.ringSizeRate) * fi + growth;
         const float k = 1.0f / denom;
         const float R = k * p.maxRadius;
         const float W = p.uniformWidth ? p.maxWidth : k * p.maxWidth;

@@ -85,6 +85,17 @@ TEST(RingsPattern, ShrinkingWidthEndsTheLoopAndStaysFinite) {
         const PatternResult r = ringsPattern(u, v, p);
         EXPECT_TRUE(std::isfinite(r.alpha));
     });
+    // Past level 128 the size factor 2^(i - 1) overflows; a size rate of 0 keeps sizes 1 / i.
+    for (int sizes : {129, 300}) {
+        RingsParams many;
+        many.numberOfSizes = sizes;
+        many.percentage = 1.0f;
+        forGrid(10, [&](float u, float v) {
+            const PatternResult r = ringsPattern(u, v, many);
+            EXPECT_TRUE(std::isfinite(r.alpha)) << sizes;
+            EXPECT_GE(r.alpha, 0.0f);
+        });
+    }
     // A size law with a zero denominator (rate -1 at level 4: 4 * 2 - 8) adds nothing, not NaN.
     RingsParams bad;
     bad.ringSizeRate = -1.0f;
