@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/k_math.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/dg/sample_evaluator.h"
@@ -108,7 +109,8 @@ std::vector<SampleLight> sampleLights(const ShadeOptions& options) {
     std::vector<SampleLight> lights;
     for (const ShadeLight& l : options.lights) {
         const float* d = l.direction;
-        const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        // Scaled, so very long or very short directions normalise without overflow.
+        const float len = vectorLength(d[0], d[1], d[2]);
         lights.push_back({{d[0] / len, d[1] / len, d[2] / len},
                           {l.colour[0], l.colour[1], l.colour[2]},
                           false,

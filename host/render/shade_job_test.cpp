@@ -48,6 +48,8 @@ TEST(ParseShadeOptions, AcceptsAndRejects) {
         {{"--light", "0", "0", "1", "1", "1"}, false, "needs 3 numbers"},
         {{"--light", "0", "0", "0", "1", "1", "1", "-o", "a.png"}, false, "must not be zero"},
         {{"--light", "nan", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "not a number"},
+        {{"--light", "1e39", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "out of range"},
+        {{"--ambient", "0.1", "-1e39", "0", "-o", "a.png"}, false, "out of range"},
         {{"--set", "dermis", "-o", "a.png"}, false, "ATTR=VALUE"},
         {{"--set", "dermis=1,2", "-o", "a.png"}, false, "one value or three"},
         {{"--set", "dermis=red", "-o", "a.png"}, false, "not a number"},
@@ -129,6 +131,22 @@ TEST_F(ShadeJobTest, SettingsReachTheNode) {
     const unsigned char* centre = image.at(16, 16);
     EXPECT_EQ(centre[0], 0);  // no red subsurface light and no highlight
     EXPECT_GT(centre[1], 50);
+}
+
+TEST_F(ShadeJobTest, LightDirectionsOfAnyLengthLightAlike) {
+    // Only a light's direction counts: very long and very short ones normalise like a unit one.
+    std::vector<Image> images;
+    for (const char* scale : {"1", "1e30", "1e-30"}) {
+        const std::string out = path((std::string("shade_light_") + scale + ".png").c_str());
+        ASSERT_EQ(
+            runShadeJob({"--size", "24", "--light", scale, scale, "0", "1", "1", "1", "-o", out}),
+            0)
+            << scale;
+        images.push_back(load(out));
+    }
+    ASSERT_EQ(images[0].width, 24);
+    EXPECT_EQ(images[1].rgb, images[0].rgb);
+    EXPECT_EQ(images[2].rgb, images[0].rgb);
 }
 
 TEST_F(ShadeJobTest, BadArgumentsWriteNothing) {

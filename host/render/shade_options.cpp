@@ -27,6 +27,10 @@ bool takeNumbers(const std::vector<std::string>& args, size_t& at, int count, fl
             return false;
         }
         out[k] = static_cast<float>(v);
+        if (!std::isfinite(out[k])) {
+            *error = flag + ": '" + args[at] + "' is out of range";
+            return false;
+        }
     }
     return true;
 }
@@ -79,7 +83,7 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
                 !takeNumbers(args, at, 3, light.colour, error))
                 return false;
             const float* d = light.direction;
-            if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] <= 0.0f) {
+            if (d[0] == 0.0f && d[1] == 0.0f && d[2] == 0.0f) {
                 *error = "--light: the direction must not be zero";
                 return false;
             }
