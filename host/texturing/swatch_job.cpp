@@ -150,8 +150,9 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
         } else if (w == "--scale") {
             double s = 0;
             if (!next(&value)) return false;
-            if (!parseFloat(value, &s) || !(s > 0.0)) {
-                *error = "--scale: expected a positive number, got '" + value + "'";
+            // A float's range: a larger half-width would make every sample point infinite.
+            if (!parseFloat(value, &s) || !(s > 0.0) || !(s <= 3.4e38)) {
+                *error = "--scale: expected a positive number up to 3.4e38, got '" + value + "'";
                 return false;
             }
             o->scale = static_cast<float>(s);

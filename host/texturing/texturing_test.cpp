@@ -115,6 +115,7 @@ TEST(SwatchOptions, ParsesAndRejects) {
         {"twillPattern", "denim", "--threads", "-1"},
         {"twillPattern", "denim", "--set", "novalue"},
         {"twillPattern", "denim", "--scale", "nan"},
+        {"twillPattern", "denim", "--scale", "1e39"},
         {"twillPattern", "denim", "--bogus"},
         {"twillPattern", "denim", "--size"},
     };
