@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return cli.exit(e);
+        // --help and --version end here with 0; every bad argument is status 2.
+        return cli.exit(e) == 0 ? 0 : 2;
     }
 
     if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
