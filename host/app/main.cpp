@@ -10,14 +10,13 @@
 #include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
 #include "host/lang/script_output.h"
+#include "host/lang/text_file.h"
 #include "host/plugins/plugin_loader.h"
 #include "host/version.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -43,19 +42,17 @@ int runText(const Options& o) {
 }
 
 int runFile(const Options& o) {
-    std::ifstream in(o.file, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "tarn: cannot open \"%s\".\n", o.file.c_str());
+    std::string text, error;
+    if (!lang::readTextFile(o.file, text, &error)) {
+        std::fprintf(stderr, "tarn: %s\n", error.c_str());
         return 2;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
     lang::ExecuteOptions eo;
     eo.undo = true;
     eo.origin = "script";
     eo.sourceName = o.file;
     eo.flushIdleEachStatement = true;
-    lang::RunResult r = lang::executeText(ss.str(), eo);
+    lang::RunResult r = lang::executeText(text, eo);
     if (!r.ok) {
         std::fprintf(stderr, "tarn: %s:%d: the script stopped here.\n", o.file.c_str(), r.line);
         return 1;

@@ -4,11 +4,10 @@
 #include "host/lang/interpreter_impl.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
+#include "host/lang/text_file.h"
 #include "host/undo/undo.h"
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace tarn::lang {
 
@@ -263,20 +262,18 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
 }
 
 RunResult Interpreter::runFile(const std::string& path, const RunOptions& options) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text, error;
+    if (!readTextFile(path, text, &error)) {
         RunResult r;
         r.ok = false;
-        r.error = "Cannot open file \"" + path + "\".";
+        r.error = error;
         m_impl->lastReported = r.error;
         scriptOutput(OutputKind::Error, r.error);
         return r;
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
     RunOptions o = options;
     if (o.sourceName.empty()) o.sourceName = path;
-    return run(ss.str(), o);
+    return run(text, o);
 }
 
 CommandResult Interpreter::call(std::string_view name, std::vector<Value> words) {

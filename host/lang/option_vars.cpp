@@ -2,12 +2,12 @@
 
 #include "host/lang/atomic_file.h"
 #include "host/lang/script_output.h"
+#include "host/lang/text_file.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace tarn::lang {
 
@@ -103,11 +103,16 @@ void OptionVars::ensureLoaded() {
     m_corrupt = false;
     m_problem.clear();
     if (m_path.empty()) return;
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in) return;  // no preferences yet
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string text = ss.str();
+    std::error_code ec;
+    if (!std::filesystem::exists(m_path, ec)) return;  // no preferences yet
+    std::string text, error;
+    if (!readTextFile(m_path, text, &error)) {
+        // Kept aside like a damaged file: the next save does not write over it.
+        m_corrupt = true;
+        m_problem = error + " Option variables start empty.";
+        scriptOutput(OutputKind::Warning, m_problem);
+        return;
+    }
     json doc = json::parse(text, nullptr, /*allow_exceptions=*/false);
     std::map<std::string, Value> loaded;
     bool ok = doc.is_object() && doc.contains("vars") && doc["vars"].is_object();

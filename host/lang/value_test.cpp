@@ -1,9 +1,10 @@
 // Values: conversions between kinds, number formatting and parsing, the concatenation limit,
-// and atomic file writing.
+// reading and atomically writing files.
 
 #include "host/lang/value.h"
 #include "host/lang/atomic_file.h"
 #include "host/lang/operators.h"
+#include "host/lang/text_file.h"
 
 #include <gtest/gtest.h>
 
@@ -143,4 +144,31 @@ TEST(AtomicFile, WritesCreatesFoldersAndReplaces) {
     // A path under a file cannot be written; nothing is created and the reason is given.
     EXPECT_FALSE(writeFileAtomically(path + "/inside", "x", &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(TextFile, ReadsWholeFilesAndRefusesWhatIsNoTextFile) {
+    namespace fs = std::filesystem;
+    const std::string dir = ::testing::TempDir() + "text_file_test";
+    fs::remove_all(dir);
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(dir + "/script.txt", std::string("a\0b\nline 2", 10), &error));
+    std::string text = "unchanged";
+    ASSERT_TRUE(readTextFile(dir + "/script.txt", text, &error)) << error;
+    EXPECT_EQ(text, std::string("a\0b\nline 2", 10));
+
+    struct Case {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {dir, "it is a folder"},
+        {dir + "/missing.txt", "Cannot open file"},
+        {"/dev/zero", "larger than 268435456 bytes"},  // endless: stops at the limit
+    };
+    for (const Case& c : cases) {
+        if (c.path == "/dev/zero" && !fs::exists(c.path)) continue;
+        text = "unchanged";
+        EXPECT_FALSE(readTextFile(c.path, text, &error)) << c.path;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_EQ(text, "unchanged") << c.path;
+    }
 }
