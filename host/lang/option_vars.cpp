@@ -107,8 +107,6 @@ void OptionVars::ensureLoaded() {
     if (!std::filesystem::exists(m_path, ec)) return;  // no preferences yet
     std::string text, error;
     if (!readTextFile(m_path, text, &error)) {
-        // Kept aside like a damaged file: the next save does not write over it.
-        m_corrupt = true;
         m_problem = error + " Option variables start empty.";
         scriptOutput(OutputKind::Warning, m_problem);
         return;

@@ -114,6 +114,20 @@ TEST(OptionVars, DamagedFilesWarnAreIgnoredAndKeptAside) {
     }
 }
 
+TEST(OptionVars, AFolderInPlaceOfTheFileWarnsAndIsLeftAlone) {
+    const std::string path = freshPath("folder");
+    fs::create_directories(path);
+    OutputCapture output;
+    OptionVars vars(path);
+    EXPECT_FALSE(vars.exists("a"));
+    ASSERT_EQ(output.of(OutputKind::Warning).size(), 1u);
+    EXPECT_NE(output.of(OutputKind::Warning)[0].find("it is a folder"), std::string::npos);
+    vars.set("kept", Value(std::int64_t(3)));  // cannot be saved there, but is kept
+    EXPECT_EQ(vars.get("kept")->asInt(), 3);
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_FALSE(fs::exists(path + ".bad"));
+}
+
 TEST(OptionVars, UnwritableLocationWarnsButKeepsValues) {
     OutputCapture output;
     OptionVars vars("/proc/no/such/place/prefs");
