@@ -168,13 +168,18 @@ int Walker::handle(uint16_t id, uint64_t chunkEnd, bool& seekEnd) {
             seekEnd = false;
             return readChunks(chunkEnd);
         case qmf::kObjectNode: {
-            freeNodeRecord(s->node);
+            // Note: object nodes do not nest in a sound file; one found inside another is read
+            // as a node of its own, and the outer node goes on after it.
+            NodeRecord* outer = s->node;
             s->node = createNodeRecord();
-            if (!s->node) return 0;
+            if (!s->node) {
+                s->node = outer;
+                return 0;
+            }
             const int st = readChunks(chunkEnd);
             if (st == 1 && s->node->name) s->sink(kEventNode, s->node, s->user);
             freeNodeRecord(s->node);
-            s->node = nullptr;
+            s->node = outer;
             return st;
         }
         default:

@@ -307,6 +307,40 @@ int nodeSink(int event, void* record, void* user) {
 
 }  // namespace
 
+TEST(ChunkParser, NestedObjectNodesAreReadOneByOne) {
+    // A node inside another node (no sound file has one) is its own node; the outer one keeps
+    // its header and goes on after it.
+    qmf::Writer w;
+    w.begin(qmf::kMain);
+    w.begin(qmf::kKeyframer);
+    w.begin(qmf::kObjectNode);
+    w.begin(qmf::kNodeHeader);
+    w.str("outer");
+    w.u16(0), w.u16(0), w.u16(0xFFFF);
+    w.end();
+    w.begin(qmf::kObjectNode);
+    w.begin(qmf::kNodeHeader);
+    w.str("inner");
+    w.u16(0), w.u16(0), w.u16(0);
+    w.end();
+    w.end();
+    w.begin(qmf::kNodeId);
+    w.u16(7);
+    w.end();
+    w.end();
+    w.begin(qmf::kObjectNode);  // and a node nested in a node without a header
+    w.begin(qmf::kObjectNode);
+    w.end();
+    w.end();
+    w.end();
+    w.end();
+    qmftest::StreamFixture f(w.bytes());
+    NodeCatcher c;
+    ASSERT_EQ(parseChunkFile(f.stream(), nodeSink, &c, 1), 1);
+    EXPECT_EQ(c.names, (Lines{"inner", "outer"}));
+    EXPECT_EQ(c.id, 7);
+}
+
 TEST(ChunkParser, KeyframerSkippedWhenSwitchOff) {
     EventLog log;
     EXPECT_EQ(parseBytes(keyframerFile(), log, 0), 1);
