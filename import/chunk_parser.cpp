@@ -50,6 +50,7 @@ inline float floatAt(const uint8_t* p) {
 struct Walker {
     ChunkStream* cs;
     ParseState* s;
+    bool inObject = false;  // inside a named object's chunk
 
     int readChunks(uint64_t end);
     // Each handler returns its status and sets seekEnd when the walk resumes at the chunk's end.
@@ -224,6 +225,12 @@ int Walker::handle(uint16_t id, uint64_t chunkEnd, bool& seekEnd) {
 }
 
 int Walker::namedObject(uint64_t length, uint64_t chunkEnd) {
+    // Note: named objects do not nest in a sound file. One found inside another would clear
+    // and hand over the record the outer object is still filling; it is skipped instead.
+    if (inObject) {
+        chunkStreamSeek(cs, chunkEnd);
+        return 1;
+    }
     // Serve the many small payload reads of the object from memory.
     chunkStreamPreload(cs, length);
     char name[kStringMax + 1];
@@ -235,7 +242,9 @@ int Walker::namedObject(uint64_t length, uint64_t chunkEnd) {
     ObjectRecord& o = s->object;
     clearObjectRecord(&o);
     o.name = dupString(name);
+    inObject = true;
     const int st = readChunks(chunkEnd);
+    inObject = false;
     if (st == 1 && o.faceCount > 0) {
         if (s->keyframeSwitch) toObjectSpace();
         s->sink(kEventMesh, &o, s->user);

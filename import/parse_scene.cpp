@@ -224,7 +224,8 @@ void TparseQmfFile::onMesh(ObjectRecord& o) {
 
     mesh->polygonCount = o.faceCount;
     mesh->hidden = static_cast<int16_t>(o.hidden);
-    mesh->P = std::make_unique<RtFloatArray>(o.points, size_t(o.pointCount) * 3);
+    // A record whose points are missing counts none, whatever its count says.
+    mesh->P = std::make_unique<RtFloatArray>(o.points, o.points ? size_t(o.pointCount) * 3 : 0);
     o.points = nullptr;
     if (o.uvs) {
         mesh->st = std::make_unique<RtFloatArray>(o.uvs, size_t(o.uvCount) * 2);

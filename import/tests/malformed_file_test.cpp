@@ -203,6 +203,26 @@ std::vector<Case> cases() {
                  }),
                  1,
                  {"begin", "camera cam", kGood, "end"}});
+    c.push_back({"named object nested in another",
+                 inEditor([](qmf::Writer& w) {
+                     w.begin(qmf::kNamedObject);
+                     w.str("outer");
+                     w.begin(qmf::kTriMesh);
+                     w.begin(qmf::kVertexList);
+                     w.u16(3);
+                     w.vec3(0, 0, 0), w.vec3(1, 0, 0), w.vec3(0, 1, 0);
+                     w.end();
+                     goodMesh(w, "inner");  // skipped: it would take over the outer record
+                     w.begin(qmf::kFaceList);
+                     w.u16(1);
+                     w.u16(0), w.u16(1), w.u16(2), w.u16(0);
+                     w.end();
+                     w.end();
+                     w.end();
+                     goodMesh(w, "good");
+                 }),
+                 1,
+                 {"begin", "mesh outer v=3 uv=0 f=1 groups=0 hidden=0", kGood, "end"}});
     return c;
 }
 
