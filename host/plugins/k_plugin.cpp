@@ -4,7 +4,6 @@
 
 #include "host/dg/graph.h"
 #include "host/plugins/plugin_registry.h"
-#include "host/sdk/host_output.h"
 
 using tarn::plugins::PluginImpl;
 using tarn::plugins::Registry;
@@ -15,10 +14,10 @@ PluginImpl* pluginOf(const KObject& object) {
     return PluginImpl::from(object);
 }
 
-// Registration failures carry their reason to the host's warning channel; the status goes back
-// to the plug-in, which decides what to report.
-void explain(const PluginImpl& plugin, const std::string& why) {
-    if (!why.empty()) tarn::output::warning(plugin.name + ": " + why);
+// A failed registration's reason is kept for the loader, which reports it after the entry
+// point returns; the status goes back to the plug-in, which decides what to print itself.
+void explain(PluginImpl& plugin, const std::string& why) {
+    if (!why.empty()) plugin.problems.push_back(why);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "frame/k_object.h"
 #include "host/dg/graph.h"
+#include "host/sdk/host_output.h"
 #include "host/undo/undo.h"
 
 namespace tarn::plugins {
@@ -42,8 +43,14 @@ void* findSymbol(void* library, std::initializer_list<const char*> names) {
     return nullptr;
 }
 
+// Calls an entry point; `*why` gets the text of an escaping exception, then the reasons of the
+// registration calls that failed inside it, so that they follow whatever the plug-in printed.
 KStatus callEntry(EntryPoint entry, const std::shared_ptr<PluginImpl>& plugin, std::string* why) {
-    return tarn::guardPluginCall([&] { return entry(KObject(plugin)); }, why);
+    plugin->problems.clear();
+    KStatus status = tarn::guardPluginCall([&] { return entry(KObject(plugin)); }, why);
+    for (const std::string& problem : plugin->problems) *why += (why->empty() ? "" : "; ") + problem;
+    plugin->problems.clear();
+    return status;
 }
 
 }  // namespace
@@ -149,6 +156,8 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
         }
         return status;
     }
+    // A plug-in may go on after a failed registration; the user still learns what failed.
+    if (!why.empty()) output::warning(name + ": " + why);
     plugin->loaded = true;
     m_plugins.push_back(plugin);
     if (loadedName) *loadedName = name;
@@ -222,6 +231,8 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     if (!status && error) {
         *error = "uninitializePlugin of '" + plugin->name + "' reported failure (" + status.errorString().str() + ")";
         if (!why.empty()) *error += ": " + why;
+    } else if (status && !why.empty()) {
+        output::warning(plugin->name + ": " + why);
     }
     return status;
 }

@@ -82,7 +82,10 @@ TEST_F(LoaderTest, FailedNodeRegistrationIsReportedNotHidden) {
     std::string error;
     tarn::output::Capture capture;
     EXPECT_FALSE(load("probeNodeDup", &error));
+    // The reason comes with the load's error, after the plug-in's own output, not before it.
     EXPECT_NE(error.find("initializePlugin of 'probeNodeDup' failed"), std::string::npos) << error;
+    EXPECT_NE(error.find("node type 'probeNode' is already registered"), std::string::npos) << error;
+    EXPECT_EQ(capture.warnings(), "");
     EXPECT_EQ(lastJournalText(), kRefreshOneBlank);  // the refresh still ran
     EXPECT_EQ(loader().find("probeNodeDup"), nullptr);
     ASSERT_NE(Graph::instance().findType("probeNode"), nullptr);
@@ -114,8 +117,12 @@ TEST_F(LoaderTest, ContextSequencePrintsOnLoadFailureOnlyAndUnloadFailsQuietly) 
     ASSERT_NE(Registry::instance().findContextCommand("probeContext"), nullptr);
     {
         tarn::output::Capture capture;
-        EXPECT_FALSE(load("probeContextDup"));
+        std::string error;
+        EXPECT_FALSE(load("probeContextDup", &error));
+        // Only the plug-in's own message is printed; the host's reason is in the load's error.
         EXPECT_EQ(capture.errors(), "registerContextCommand: Unexpected Internal Failure\n");
+        EXPECT_EQ(capture.warnings(), "");
+        EXPECT_NE(error.find("already registered"), std::string::npos) << error;
     }
     ASSERT_TRUE(load("probeContextB"));
     tarn::output::Capture capture;

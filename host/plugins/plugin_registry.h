@@ -38,6 +38,9 @@ public:
     std::vector<std::string> commands;
     std::vector<std::string> contextCommands;
     std::vector<std::string> translators;
+    /// Why registration calls failed during the current entry-point call; the loader reports
+    /// them once the plug-in's own code has returned (and printed what it prints).
+    std::vector<std::string> problems;
 };
 
 struct CommandEntry {

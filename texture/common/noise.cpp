@@ -14,8 +14,8 @@ constexpr int kCells = 256;
 constexpr int kMask = 255;
 constexpr float kOffset = 256.0f;
 constexpr int kDrawsPerFill = 1023;
-// Largest float below 2^31: coordinates beyond it cannot be truncated to int safely.
-constexpr float kTruncLimit = 2147483520.0f;
+// Offset coordinates in [-2^31, 2^31) truncate to int; others cannot be converted safely.
+constexpr float kIntRange = 2147483648.0f;
 
 // Note: per-library mutable state by design. Written once under s_fillOnce, read-only after.
 NoiseTables s_tables;
@@ -71,14 +71,15 @@ struct Lattice {
 inline Lattice lattice(float c) {
     const float t = c + kOffset;
     Lattice l;
-    if (std::fabs(t) < kTruncLimit) [[likely]] {
+    if (t < kIntRange && t >= -kIntRange) [[likely]] {
         const int k = static_cast<int>(t);
         l.b0 = k & kMask;
         l.b1 = (k + 1) & kMask;
         l.r0 = t - static_cast<float>(k);
     } else {
-        // Note: beyond 2^31 every float is a whole number, so the offset is 0 (NaN lands here
-        // too and gives 0 instead of undefined integer conversion).
+        // Note: from 2^31 on every float is a whole multiple of 256, so truncation would give
+        // cell 0, next cell 1 and offset 0 exactly; NaN lands here too and gives the same
+        // instead of an undefined integer conversion.
         l.b0 = 0;
         l.b1 = 1;
         l.r0 = 0.0f;

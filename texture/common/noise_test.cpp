@@ -99,6 +99,12 @@ TEST(Noise, StaysNearUnitRangeAndHandlesHugeInputs) {
     // Beyond int range every float is whole: a lattice point, so 0 (no undefined conversion).
     EXPECT_EQ(noise3(3e9f, -5e12f, 1e30f), 0.0f);
     EXPECT_EQ(noise1(std::nanf("")), 0.0f);
+    // The largest offset coordinate below 2^31 (2147483520) still truncates: cell 128 with
+    // offset 0, the same lattice plane as -128 + 256.
+    EXPECT_EQ(noise3(2147483264.0f, 0.3f, 0.2f), noise3(-128.0f, 0.3f, 0.2f));
+    EXPECT_EQ(noise2(0.7f, 2147483264.0f), noise2(0.7f, -128.0f));
+    // -2^31 itself truncates to the cell of every multiple of 256.
+    EXPECT_EQ(noise3(-2147483904.0f, 0.3f, 0.2f), noise3(-256.0f, 0.3f, 0.2f));
 }
 
 TEST(Noise, UnitAndBandForms) {
