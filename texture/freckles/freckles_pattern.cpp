@@ -44,8 +44,11 @@ PatternResult frecklesPattern(float u, float v, const FrecklesParams& p) {
                 noiseBand1(h * 4787.0f) * (2.0f * ov) - ov + std::fmod(sv, 1.0f) - 0.5f;
             const float d = std::sqrt(cx * cx + cy * cy);
             const float denom = (1.0f - p.frecklesSizeRate) + p.frecklesSizeRate * scale;
-            // Note: a size law whose denominator is 0 has no finite spot; the level paints none.
-            if (denom != 0.0f) {
+            // A size law whose denominator is 0 makes an infinite spot, which covers the cell
+            // with a uniform falloff (smoothStep(inf, inf, d) = 0).
+            // Note: with the falloff scaled by the same infinite factor its edge would be
+            // inf - inf (NaN) and poison the colour; such a level paints nothing.
+            if (denom != 0.0f || p.uniformFalloff) {
                 const float k = 1.0f / denom;
                 const float R = k * p.maxRadius;
                 const float fall = p.uniformFalloff ? baseFall : k * baseFall;

@@ -61,13 +61,34 @@ TEST(FrecklesPattern, SizeRateShrinksSpots) {
     EXPECT_GT(covHalving, 0.0);
 }
 
-TEST(FrecklesPattern, ZeroDenominatorSizeLawStaysFinite) {
-    FrecklesParams bad;
-    bad.frecklesSizeRate = -1.0f;  // 1 + (-1)(2 - 1) = 0 at level 2
-    bad.percentage = 1.0f;
+TEST(FrecklesPattern, ZeroDenominatorSizeLaw) {
+    FrecklesParams p;
+    p.frecklesSizeRate = -1.0f;  // (1 + 1) + (-1)(2) = 0 at level 2
+    p.percentage = 1.0f;
+    p.numberOfSizes = 2;
+    FrecklesParams oneLevel = p;
+    oneLevel.numberOfSizes = 1;
+    // Uniform falloff: where level 2 holds a spot, the infinite spot covers the whole cell.
+    int covered = 0;
     forGrid(10, [&](float u, float v) {
-        const PatternResult r = frecklesPattern(u, v, bad);
+        const PatternResult r = frecklesPattern(u, v, p);
+        const PatternResult first = frecklesPattern(u, v, oneLevel);
+        EXPECT_TRUE(r.alpha == 1.0f || r.alpha == first.alpha) << u << " " << v;
+        if (r.alpha == 1.0f && first.alpha < 1.0f) ++covered;
+    });
+    EXPECT_GT(covered, 0);
+    const PatternResult spot = frecklesPattern(0.013f, 0.021f, p);
+    EXPECT_EQ(spot.alpha, 1.0f);
+    EXPECT_EQ(spot.color.r, p.frecklesColor.r);
+    EXPECT_EQ(spot.color.b, p.frecklesColor.b);
+
+    // Falloff scaled with the size: no finite edge, the level adds nothing and nothing is NaN.
+    p.uniformFalloff = false;
+    oneLevel.uniformFalloff = false;
+    forGrid(10, [&](float u, float v) {
+        const PatternResult r = frecklesPattern(u, v, p);
         EXPECT_TRUE(std::isfinite(r.alpha) && std::isfinite(r.color.r));
+        EXPECT_EQ(r.alpha, frecklesPattern(u, v, oneLevel).alpha);
     });
 }
 

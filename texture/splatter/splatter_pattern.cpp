@@ -8,7 +8,7 @@ namespace texture {
 PatternResult splatterPattern(float u, float v, const SplatterParams& p) {
     PatternResult r{p.backgroundColor, 0.0f};
     float d = p.minDiameter;
-    if (static_cast<double>(d) < 1e-6) d = static_cast<float>(1e-5);
+    if (d < 1e-6f) d = 1e-5f;
     if (!(p.numberOfSizes > 0 && p.threshold >= 0.0f)) return r;
 
     // Smallest blobs first; each further size halves the frequency.

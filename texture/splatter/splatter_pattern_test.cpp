@@ -55,6 +55,18 @@ TEST(SplatterPattern, TinyDiametersAreTreatedAsOneHundredThousandth) {
             EXPECT_EQ(splatterPattern(u, v, p).alpha, splatterPattern(u, v, ref).alpha);
         }
     }
+    // The floor compares in single precision: the float nearest 1e-6 is not below it and keeps
+    // its own (ten times finer) blobs.
+    SplatterParams kept;
+    kept.minDiameter = 0.000001f;
+    kept.numberOfSizes = ref.numberOfSizes = 1;
+    kept.threshold = ref.threshold = 0.5f;
+    int differ = 0;
+    for (int i = 0; i < 200; ++i) {
+        const float u = 0.1234567f + i * 0.013f, v = 0.3456789f + i * 0.007f;
+        if (splatterPattern(u, v, kept).alpha != splatterPattern(u, v, ref).alpha) ++differ;
+    }
+    EXPECT_GT(differ, 0);
 }
 
 TEST(SplatterPattern, MoreSizesOnlyAddSplatter) {
