@@ -96,8 +96,9 @@ public:
     void setExistWithoutOutConnections(bool state);
     bool existWithoutOutConnections() const;
 
-    /// During a type's initialiser: adds an attribute (a compound brings its children).
-    /// kInvalidParameter outside an initialiser, for a child, for a duplicate name.
+    /// During a type's initialiser: adds an attribute (a compound brings its children; a child
+    /// brings its whole compound; adding what is already added succeeds and changes nothing).
+    /// kInvalidParameter outside an initialiser, for a non-attribute, for a duplicate name.
     static KStatus addAttribute(const KObject& attribute);
     /// During a type's initialiser: a change of `whenChanges` makes `isAffected` dirty.
     static KStatus attributeAffects(const KObject& whenChanges, const KObject& isAffected);

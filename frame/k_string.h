@@ -39,6 +39,7 @@ public:
     KString& operator+=(long value);
     KString& operator+=(unsigned long value);
     KString& operator+=(long long value);
+    KString& operator+=(unsigned long long value);
     KString& operator+=(float value);
     KString& operator+=(double value);
 
@@ -81,6 +82,9 @@ inline KString operator+(const KString& a, char b) { KString r(a); r += b; retur
 inline KString operator+(const KString& a, int b) { KString r(a); r += b; return r; }
 inline KString operator+(const KString& a, unsigned int b) { KString r(a); r += b; return r; }
 inline KString operator+(const KString& a, long b) { KString r(a); r += b; return r; }
+inline KString operator+(const KString& a, unsigned long b) { KString r(a); r += b; return r; }
+inline KString operator+(const KString& a, long long b) { KString r(a); r += b; return r; }
+inline KString operator+(const KString& a, unsigned long long b) { KString r(a); r += b; return r; }
 inline KString operator+(const KString& a, float b) { KString r(a); r += b; return r; }
 inline KString operator+(const KString& a, double b) { KString r(a); r += b; return r; }
 

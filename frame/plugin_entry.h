@@ -11,8 +11,8 @@
 ///     kRow); } TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject p) { return
 ///     kframe::deregisterNodePlugin(p, kRow); }
 ///
-/// Every helper guards the calls into the plug-in's own code (creators, initialisers): an
-/// escaping exception becomes a failure status.
+/// The host guards every call into the plug-in's code (entry points, creators, initialisers):
+/// an escaping exception becomes a failure status, so the helpers need no guards of their own.
 
 #include "frame/k_node.h"
 #include "frame/k_object.h"

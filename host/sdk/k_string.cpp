@@ -79,6 +79,7 @@ KString& KString::operator+=(unsigned int value) { appendInteger(m_text, value);
 KString& KString::operator+=(long value) { appendInteger(m_text, value); return *this; }
 KString& KString::operator+=(unsigned long value) { appendInteger(m_text, value); return *this; }
 KString& KString::operator+=(long long value) { appendInteger(m_text, value); return *this; }
+KString& KString::operator+=(unsigned long long value) { appendInteger(m_text, value); return *this; }
 KString& KString::operator+=(float value) { appendFloating(m_text, value); return *this; }
 KString& KString::operator+=(double value) { appendFloating(m_text, value); return *this; }
 

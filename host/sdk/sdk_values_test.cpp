@@ -32,6 +32,10 @@ TEST(KString, NumbersAppendAsShortestRoundTripText) {
         {KString() + -std::numeric_limits<double>::infinity(), "-inf"},
         {KString() + std::nan(""), "nan"},
         {KString("a") + 'b' + "c", "abc"},
+        // Every integer width appends without ambiguity or truncation.
+        {KString() + std::size_t{4000000000}, "4000000000"},
+        {KString() + 9007199254740993LL, "9007199254740993"},
+        {KString() + 18446744073709551615ULL, "18446744073709551615"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.built, c.expected) << c.expected;
     // Every double written reads back to itself.
