@@ -28,7 +28,9 @@ float corrosionSum(float x, float y, float z, float fx, float fy, int octaves, f
 }
 
 float corrosionShape(float sum, const CorrosionParams& p) {
-    const float e = std::fmod(sum, 1.0f);
+    // Note: a sum that overflowed (a huge turbulence) has no remainder; like every float past
+    // 2^24, which is whole, it folds to 0 instead of turning the colour NaN.
+    const float e = std::isfinite(sum) ? std::fmod(sum, 1.0f) : 0.0f;
     float v = smoothStep(-0.5f, 0.5f, e);
     if (p.moreMetal > 0.0f) v = smoothStep(p.moreMetal, 1.0f, v);
     if (p.moreRust > 0.0f) v = smoothStep(0.0f, 1.0f - p.moreRust, v);

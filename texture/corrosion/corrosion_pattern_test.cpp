@@ -71,6 +71,15 @@ TEST(CorrosionShape, FoldingAndControls) {
         }
     }
     EXPECT_EQ(corrosionShape(0.0f, contrast), 0.5f);
+
+    // An overflowed sum folds like a huge whole one: to 0, an even mix.
+    for (float sum : {INFINITY, -INFINITY, NAN, 3e38f}) EXPECT_EQ(corrosionShape(sum, plain), 0.5f);
+    CorrosionParams wild;
+    wild.turbulence = 1e30f;  // amplitudes overflow from the third octave
+    for (int i = 0; i < 20; ++i) {
+        const PatternResult r = corrosionPattern(i * 0.37f, 0.2f, 0.1f, 0.0f, 0.0f, wild);
+        EXPECT_TRUE(std::isfinite(r.alpha) && std::isfinite(r.color.r)) << i;
+    }
 }
 
 }  // namespace

@@ -54,7 +54,10 @@ PatternResult ringsPattern(float u, float v, const RingsParams& p) {
             const float outer = R - W;
             const float a = smoothStep(outer - fall, outer, d);
             const float b = smoothStep(R - fall, R, d);
-            coverage = coverage + (a - b);
+            // Note: an infinite falloff (maxWidth * edgeFalloff overflowing) leaves no finite
+            // edge; such a ring adds nothing instead of turning the colour NaN.
+            const float ring = a - b;
+            if (!std::isnan(ring)) coverage = coverage + ring;
         }
 
         threshold =

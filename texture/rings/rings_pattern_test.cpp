@@ -102,6 +102,16 @@ TEST(RingsPattern, ShrinkingWidthEndsTheLoopAndStaysFinite) {
     bad.percentage = 1.0f;
     forGrid(10,
             [&](float u, float v) { EXPECT_TRUE(std::isfinite(ringsPattern(u, v, bad).alpha)); });
+    // An overflowing falloff (maxWidth * edgeFalloff = inf) leaves a ring edge of -inf: the
+    // level adds nothing instead of NaN.
+    RingsParams wide;
+    wide.maxWidth = 1e30f;
+    wide.edgeFalloff = 1e30f;
+    wide.percentage = 1.0f;
+    forGrid(20, [&](float u, float v) {
+        const PatternResult r = ringsPattern(u, v, wide);
+        EXPECT_TRUE(std::isfinite(r.alpha) && std::isfinite(r.color.r)) << u << " " << v;
+    });
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ PatternResult veiningPattern(float x, float y, float z, const VeiningParams& p) 
     float g = 1.0f;
     float a = 0.0f;
     for (int i = 0; i < p.octaves; ++i) {
+        const float aBefore = a, gBefore = g;
         // Vein where this octave's noise crosses zero, admitted near coarser veins only.
         const float n = noise3(x * f, y * f, z * f + f * p.veinDepth);
         const float rr = static_cast<float>(1.0 - std::fabs(static_cast<double>(n)));
@@ -26,9 +27,13 @@ PatternResult veiningPattern(float x, float y, float z, const VeiningParams& p) 
         const float s2 = smoothStep(e0, e1, g * g);
         a = a + (1.0f - a) * s1 * s2;
         g = g * rr;
-        f = f * 2.0f;
         // Note: once a is 1 every later octave adds exactly 0; stop early with the same result.
         if (a == 1.0f) break;
+        // Note: once f has overflowed every octave samples the same noise, so an octave that
+        // changes neither a nor g is repeated unchanged by all the rest (a huge octave count
+        // would otherwise cost seconds per sample for nothing).
+        if (std::isinf(f) && a == aBefore && g == gBefore) break;
+        f = f * 2.0f;
     }
     r.color = mixColor(p.backgroundColor, p.veinColor, a);
     r.alpha = a;

@@ -35,6 +35,22 @@ TEST(VeiningPattern, GoldenLatticeSamplesAreVeins) {
     }
 }
 
+TEST(VeiningPattern, OctavesPastTheFloatRangeRepeatTheLastOne) {
+    // From about octave 126 the frequency is infinite and every octave samples the same noise;
+    // two billion octaves give what a thousand give (and take no longer).
+    VeiningParams many, thousand;
+    many.octaves = 2000000000;
+    thousand.octaves = 1000;
+    const float points[][3] = {{0.31f, 0.27f, 0.11f}, {0.77f, 0.13f, 0.9f}, {0.05f, 0.61f, 0.4f}};
+    for (const auto& q : points) {
+        const PatternResult a = veiningPattern(q[0], q[1], q[2], many);
+        const PatternResult b = veiningPattern(q[0], q[1], q[2], thousand);
+        EXPECT_EQ(a.alpha, b.alpha);
+        EXPECT_EQ(a.color, b.color);
+        EXPECT_LT(a.alpha, 1.0f);  // not the early stop at full coverage
+    }
+}
+
 TEST(VeiningPattern, DepthShiftsAlongZ) {
     // Dyadic values keep z * f + f * d and (z + d) * f exact, so the two agree bit for bit.
     VeiningParams deep;
