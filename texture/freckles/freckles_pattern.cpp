@@ -45,15 +45,14 @@ PatternResult frecklesPattern(float u, float v, const FrecklesParams& p) {
             const float d = std::sqrt(cx * cx + cy * cy);
             const float denom = (1.0f - p.frecklesSizeRate) + p.frecklesSizeRate * scale;
             // A size law whose denominator is 0 makes an infinite spot, which covers the cell
-            // with a uniform falloff (smoothStep(inf, inf, d) = 0).
-            // Note: with the falloff scaled by the same infinite factor its edge would be
-            // inf - inf (NaN) and poison the colour; such a level paints nothing.
-            if (denom != 0.0f || p.uniformFalloff) {
-                const float k = 1.0f / denom;
-                const float R = k * p.maxRadius;
-                const float fall = p.uniformFalloff ? baseFall : k * baseFall;
-                spot = 1.0f - smoothStep(R - fall, R, d);
-            }
+            // under a uniform falloff (smoothStep(inf, inf, d) = 0).
+            const float k = 1.0f / denom;
+            const float R = k * p.maxRadius;
+            const float fall = p.uniformFalloff ? baseFall : k * baseFall;
+            spot = 1.0f - smoothStep(R - fall, R, d);
+            // Note: an infinite spot with an infinite falloff has no edge (inf - inf); such a
+            // level paints nothing instead of turning the colour NaN.
+            if (std::isnan(spot)) spot = 0.0f;
         }
 
         // Later levels paint over earlier ones.

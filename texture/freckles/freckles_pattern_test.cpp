@@ -82,13 +82,22 @@ TEST(FrecklesPattern, ZeroDenominatorSizeLaw) {
     EXPECT_EQ(spot.color.r, p.frecklesColor.r);
     EXPECT_EQ(spot.color.b, p.frecklesColor.b);
 
-    // Falloff scaled with the size: no finite edge, the level adds nothing and nothing is NaN.
+    // An infinite falloff (scaled with the size, or overflowing by itself): no finite edge, the
+    // level adds nothing and nothing is NaN.
+    FrecklesParams hugeFall = p;
+    hugeFall.edgeFalloff = 3e38f;
+    hugeFall.maxRadius = 10.0f;
+    FrecklesParams hugeFallOneLevel = hugeFall;
+    hugeFallOneLevel.numberOfSizes = 1;
     p.uniformFalloff = false;
     oneLevel.uniformFalloff = false;
     forGrid(10, [&](float u, float v) {
         const PatternResult r = frecklesPattern(u, v, p);
         EXPECT_TRUE(std::isfinite(r.alpha) && std::isfinite(r.color.r));
         EXPECT_EQ(r.alpha, frecklesPattern(u, v, oneLevel).alpha);
+        const PatternResult h = frecklesPattern(u, v, hugeFall);
+        EXPECT_TRUE(std::isfinite(h.alpha) && std::isfinite(h.color.r));
+        EXPECT_EQ(h.alpha, frecklesPattern(u, v, hugeFallOneLevel).alpha);
     });
 }
 
