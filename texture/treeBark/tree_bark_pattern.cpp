@@ -9,9 +9,10 @@
 namespace texture {
 namespace {
 
-// (noise2 + 1) * 0.5 - 0.5: unit noise recentred on 0.
+// (noise2 + 1) * 0.5 - 0.5: the unit noise (formed in double, rounded to single) recentred on
+// 0 in single precision.
 float centredNoise(float x, float y) {
-    return static_cast<float>((static_cast<double>(noise2(x, y)) + 1.0) * 0.5 - 0.5);
+    return unitNoise2(x, y) - 0.5f;
 }
 
 }  // namespace
