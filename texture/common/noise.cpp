@@ -14,7 +14,8 @@ constexpr int kCells = 256;
 constexpr int kMask = 255;
 constexpr float kOffset = 256.0f;
 constexpr int kDrawsPerFill = 1023;
-// Offset coordinates in [-2^31, 2^31) truncate to int; others cannot be converted safely.
+// Offset coordinates of magnitude below 2^31 truncate to int; others cannot be converted
+// safely.
 constexpr float kIntRange = 2147483648.0f;
 
 // Note: per-library mutable state by design. Written once under s_fillOnce, read-only after.
@@ -71,7 +72,9 @@ struct Lattice {
 inline Lattice lattice(float c) {
     const float t = c + kOffset;
     Lattice l;
-    if (t < kIntRange && t >= -kIntRange) [[likely]] {
+    // -2^31 itself converts too, but gives the same cell, next cell and offset as the branch
+    // below; one magnitude test keeps this path short.
+    if (std::fabs(t) < kIntRange) [[likely]] {
         const int k = static_cast<int>(t);
         l.b0 = k & kMask;
         l.b1 = (k + 1) & kMask;
