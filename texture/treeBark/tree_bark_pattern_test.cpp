@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "texture/common/hsv.h"
+#include "texture/common/noise.h"
 #include "texture/common/scalar_ops.h"
 #include "texture/common/test_support.h"
 
@@ -104,6 +108,31 @@ TEST(TreeBarkPattern, PlateVariationKeepsAlpha) {
         changed += !(a.color == b.color);
     }
     EXPECT_GT(changed, 10);
+}
+
+TEST(TreeBarkPattern, PlateVariationFollowsTheSkewedGridAndUnitNoise) {
+    // No furrow, no mottling: the colour is the varied bark alone, derived here step by step.
+    TreeBarkParams p;
+    p.furrowWidth = 0.0f;
+    p.mottling = false;
+    p.edgeVariation = false;
+    p.hueOffset = 30.0f;
+    p.saturationOffset = 0.5f;
+    p.brightnessOffset = 0.5f;
+    for (int i = 0; i < 200; ++i) {
+        const float u = -1.79310393f + i * 0.0213f, v = 2.17383575f - i * 0.0157f;
+        const float s = (u * p.uWidth - v) * p.frequency;
+        const float t = (v * p.vWidth + u) * p.frequency;
+        const float X = noise1(t) + s, Y = noise1(s) + t;
+        const float q = std::atan2(std::floor(X), std::floor(Y));
+        const float z = q * q * 313.0f;
+        // The unit noise is rounded to single before it is recentred.
+        const float kxy = unitNoise2(X, Y) - 0.5f, kyx = unitNoise2(Y, X) - 0.5f;
+        const Rgb expected =
+            adjustHsv(p.barkColor, (z * p.hueOffset / 113.0f) * kxy,
+                      (z * p.saturationOffset / 127.0f) * kxy, (z * p.brightnessOffset / 131.0f) * kyx);
+        EXPECT_EQ(treeBarkPattern(u, v, 0.001f, 0.001f, p).color, expected) << u << "," << v;
+    }
 }
 
 }  // namespace
