@@ -84,7 +84,8 @@ TEST_F(LoaderTest, FailedNodeRegistrationIsReportedNotHidden) {
     EXPECT_FALSE(load("probeNodeDup", &error));
     // The reason comes with the load's error, after the plug-in's own output, not before it.
     EXPECT_NE(error.find("initializePlugin of 'probeNodeDup' failed"), std::string::npos) << error;
-    EXPECT_NE(error.find("node type 'probeNode' is already registered"), std::string::npos) << error;
+    EXPECT_NE(error.find("node type 'probeNode' is already registered"), std::string::npos)
+        << error;
     EXPECT_EQ(capture.warnings(), "");
     EXPECT_EQ(lastJournalText(), kRefreshOneBlank);  // the refresh still ran
     EXPECT_EQ(loader().find("probeNodeDup"), nullptr);

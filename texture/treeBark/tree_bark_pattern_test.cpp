@@ -128,9 +128,9 @@ TEST(TreeBarkPattern, PlateVariationFollowsTheSkewedGridAndUnitNoise) {
         const float z = q * q * 313.0f;
         // The unit noise is rounded to single before it is recentred.
         const float kxy = unitNoise2(X, Y) - 0.5f, kyx = unitNoise2(Y, X) - 0.5f;
-        const Rgb expected =
-            adjustHsv(p.barkColor, (z * p.hueOffset / 113.0f) * kxy,
-                      (z * p.saturationOffset / 127.0f) * kxy, (z * p.brightnessOffset / 131.0f) * kyx);
+        const Rgb expected = adjustHsv(p.barkColor, (z * p.hueOffset / 113.0f) * kxy,
+                                       (z * p.saturationOffset / 127.0f) * kxy,
+                                       (z * p.brightnessOffset / 131.0f) * kyx);
         EXPECT_EQ(treeBarkPattern(u, v, 0.001f, 0.001f, p).color, expected) << u << "," << v;
     }
 }
