@@ -61,21 +61,27 @@ Value valueOf(const KPlug& plug, std::string* error) {
     return {};
 }
 
-// Restores a plug's numbers or text (undo/redo of setAttr).
-void restore(const std::string& plugName, const std::vector<double>& numbers,
-             const std::string& text, bool isText) {
+// What setAttr wrote into a plug, kept for undo and redo: its numbers or its text.
+struct PlugValue {
+    std::vector<double> numbers;
+    std::string text;
+    bool isText = false;
+};
+
+// Puts a kept value back into a plug.
+void restore(const std::string& plugName, const PlugValue& value) {
     std::string error;
     KPlug plug = findPlug(plugName, &error);
     if (plug.isNull()) return;
     KStatus status;
     KDataHandle h = Graph::instance().writeHandle(plug, &status);
     if (h.isNull()) return;
-    if (isText) {
-        h.set(KString(text));
+    if (value.isText) {
+        h.set(KString(value.text));
     } else {
         const AttributeImpl* a = h.attributeImpl();
-        for (size_t i = 0; i < numbers.size() && i < h.width(); ++i)
-            storeCell(h.cells()[i], a->cellKinds[i], numbers[i]);
+        for (size_t i = 0; i < value.numbers.size() && i < h.width(); ++i)
+            storeCell(h.cells()[i], a->cellKinds[i], value.numbers[i]);
     }
     Graph::instance().valueChanged(plug);
 }
@@ -103,6 +109,19 @@ void dropElement(const std::string& plugName) {
     std::string error;
     const KPlug element = elementOf(findPlug(plugName, &error));
     if (!element.isNull()) Graph::instance().removeElement(element, &error);
+}
+
+// Records a setAttr for undo: undo restores `before`, or drops the element the write created.
+void recordSet(undo::UndoQueue& queue, const std::string& name, bool created, PlugValue before,
+               PlugValue after) {
+    queue.record(
+        [name, before = std::move(before), created] {
+            if (created)
+                dropElement(name);
+            else
+                restore(name, before);
+        },
+        [name, after = std::move(after)] { restore(name, after); }, "setAttr " + name);
 }
 
 // A number from a word: numbers as written, and the words the language reads as truth values.
@@ -152,18 +171,11 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
         if (h.kind() != CellKind::kString)
             return refuse("The attribute '" + name + "' does not hold a string");
         if (words.size() != 2) return refuse("setAttr: give one string for " + name);
-        std::string before = h.asString().str();
-        std::string after = words[1];
-        h.set(KString(after));
+        PlugValue before{{}, h.asString().str(), true};
+        PlugValue after{{}, words[1], true};
+        h.set(KString(after.text));
         Graph::instance().valueChanged(plug);
-        queue.record(
-            [name, before, created] {
-                if (created)
-                    dropElement(name);
-                else
-                    restore(name, {}, before, true);
-            },
-            [name, after] { restore(name, {}, after, true); }, "setAttr " + name);
+        recordSet(queue, name, created, std::move(before), std::move(after));
         return {};
     }
     if (h.width() == 0) return refuse("The attribute '" + name + "' cannot be set with numbers");
@@ -199,18 +211,11 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
             ctx.warning("setAttr: " + formatNumber(wanted) + " is outside the range of " + name +
                         "; " + formatNumber(values[i]) + " is used");
     }
-    std::vector<double> before = readNumbers(h);
+    PlugValue before{readNumbers(h), {}, false};
     for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);
-    std::vector<double> after = readNumbers(h);
+    PlugValue after{readNumbers(h), {}, false};
     Graph::instance().valueChanged(plug);
-    queue.record(
-        [name, before, created] {
-            if (created)
-                dropElement(name);
-            else
-                restore(name, before, {}, false);
-        },
-        [name, after] { restore(name, after, {}, false); }, "setAttr " + name);
+    recordSet(queue, name, created, std::move(before), std::move(after));
     return {};
 }
 
