@@ -1,5 +1,7 @@
-// `tarn demo`: every plug-in on the plug-in path, loaded, with what it registered.
+// `tarn demo`: the gallery of every built plug-in at work (gallery_runner.h), or with --list
+// every plug-in on the plug-in path, loaded, with what it registered.
 
+#include "host/app/gallery_runner.h"
 #include "host/app/job_table.h"
 
 #include "host/dg/graph.h"
@@ -39,13 +41,26 @@ std::string joined(const std::vector<std::string>& items) {
     return out.empty() ? "-" : out;
 }
 
-}  // namespace
+// The examples folder: given, else the source tree's, else ./examples.
+std::string examplesFolder(const std::string& given) {
+    if (!given.empty()) return given;
+    std::error_code ec;
+    if (std::filesystem::is_directory(TARN_EXAMPLES_DIR, ec)) return TARN_EXAMPLES_DIR;
+    return "examples";
+}
 
-int runDemoJob(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "tarn demo: unexpected argument '%s'.\n", args[0].c_str());
-        return 2;
-    }
+constexpr const char* kUsage =
+    "usage: tarn demo [--out DIR] [--quick] [--examples DIR]\n"
+    "       tarn demo --list\n"
+    "Runs the gallery scripts of examples/gallery (one section per plug-in family; a section\n"
+    "whose plug-in is not built is skipped) and writes DIR/index.html with every picture and\n"
+    "the script lines that made it.\n"
+    "  --out DIR       output folder (default out/demo)\n"
+    "  --quick         small pictures (for tests)\n"
+    "  --examples DIR  folder holding gallery/*.tcs (default: the source tree's examples)\n"
+    "  --list          instead: load every plug-in and list what each registered\n";
+
+int listPlugins() {
     auto& loader = plugins::PluginLoader::instance();
     auto files = pluginFiles();
     if (files.empty()) {
@@ -82,6 +97,43 @@ int runDemoJob(const std::vector<std::string>& args) {
     std::printf("%zu loaded, %d failed\n", files.size() - std::size_t(failures), failures);
     loader.unloadAll();
     return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int runDemoJob(const std::vector<std::string>& args) {
+    GalleryOptions options;
+    bool list = false;
+    for (std::size_t at = 0; at < args.size(); ++at) {
+        const std::string& w = args[at];
+        if (w == "-h" || w == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (w == "--list") {
+            list = true;
+        } else if (w == "--quick") {
+            options.quick = true;
+        } else if (w == "--out" || w == "-o" || w == "--examples") {
+            if (at + 1 >= args.size() || args[at + 1].empty()) {
+                std::fprintf(stderr, "tarn demo: %s needs a folder.\n%s", w.c_str(), kUsage);
+                return 2;
+            }
+            (w == "--examples" ? options.examples : options.out) = args[++at];
+        } else {
+            std::fprintf(stderr, "tarn demo: unexpected argument '%s'.\n%s", w.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (list) {
+        if (args.size() != 1) {
+            std::fprintf(stderr, "tarn demo: --list takes no other option.\n");
+            return 2;
+        }
+        return listPlugins();
+    }
+    options.examples = examplesFolder(options.examples);
+    return runGallery(options);
 }
 
 }  // namespace tarn::app

@@ -8,7 +8,8 @@ namespace tarn::app {
 
 const std::vector<Job>& jobs() {
     static const std::vector<Job> table = {
-        {"demo", "load every plug-in and list what each registers", runDemoJob},
+        {"demo", "write the gallery of every plug-in at work (--list: what each registers)",
+         runDemoJob},
         {"swatch", "render a texture node to a PNG swatch", texturing::runSwatchJob},
         {"shade", "render a skin-shaded sphere to a PNG", render::runShadeJob},
         {"import", "import a QMF scene and summarise or export it", runImportJob},

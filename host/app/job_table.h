@@ -21,7 +21,9 @@ const std::vector<Job>& jobs();
 /// The job named `name`, or null.
 const Job* findJob(std::string_view name);
 
-/// `tarn demo`: loads every plug-in found on the plug-in path and lists what each registered.
+/// `tarn demo [--out DIR] [--quick] [--examples DIR]`: writes the gallery of every built
+/// plug-in at work; `tarn demo --list` loads every plug-in found on the plug-in path and lists
+/// what each registered.
 int runDemoJob(const std::vector<std::string>& args);
 
 }  // namespace tarn::app

@@ -153,7 +153,7 @@ TEST(TarnProgram, UnfinishedInputIsReported) {
 
 TEST(TarnProgram, DemoLoadsEveryPluginAndListsItsRegistrations) {
     // The delivered plug-ins are found too; only the probes' lines are checked here.
-    Outcome o = runTarn("demo", "", "TARN_PLUGIN_PATH='" TARN_TEST_PLUGIN_DIR "' ");
+    Outcome o = runTarn("demo --list", "", "TARN_PLUGIN_PATH='" TARN_TEST_PLUGIN_DIR "' ");
     EXPECT_NE(o.out.find("langRefreshOne 1.0 (Probe)"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find("node types: langRefreshTwoNode (0x7f0002)"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find(" loaded, "), std::string::npos) << o.out;

@@ -33,7 +33,8 @@ constexpr int kSubsamples = 2;                           // per axis
 
 // The attributes a renderer fills per sample and the one it reads back.
 struct SampleAttributes {
-    SampleSlot point, normal, outColor, direction, intensity, ambient, diffuse, specular;
+    SampleSlot point, normal, outColor, lightArray, direction, intensity, ambient, diffuse,
+        specular;
 };
 
 // One light as the renderer hands it to the shader.
@@ -49,9 +50,10 @@ bool findAttributes(const SampleEvaluator& eval, SampleAttributes& a, std::strin
         const char* name;
     };
     const Need needs[] = {{&a.point, "pointCamera"},        {&a.normal, "normalCamera"},
-                          {&a.outColor, "outColor"},        {&a.direction, "lightDirection"},
-                          {&a.intensity, "lightIntensity"}, {&a.ambient, "lightAmbient"},
-                          {&a.diffuse, "lightDiffuse"},     {&a.specular, "lightSpecular"}};
+                          {&a.outColor, "outColor"},        {&a.lightArray, "lightDataArray"},
+                          {&a.direction, "lightDirection"}, {&a.intensity, "lightIntensity"},
+                          {&a.ambient, "lightAmbient"},     {&a.diffuse, "lightDiffuse"},
+                          {&a.specular, "lightSpecular"}};
     for (const Need& need : needs) {
         *need.slot = eval.slot(need.name);
         if (!*need.slot) {
@@ -85,22 +87,6 @@ bool applySetting(const std::string& node, const ShadeSetting& setting, std::str
     if (!status) {
         *error = "'" + setting.attribute + "' cannot be set";
         return false;
-    }
-    return true;
-}
-
-// Creates the light elements on the node so every thread's copy of the storage has them.
-bool createLightElements(const KObject& node, const std::vector<SampleLight>& lights,
-                         std::string* error) {
-    const std::string name = NodeImpl::from(node)->name();
-    for (size_t i = 0; i < lights.size(); ++i) {
-        const std::string plugName =
-            name + ".lightDataArray[" + std::to_string(i) + "].lightAmbient";
-        KPlug plug = Graph::instance().parsePlug(plugName, error);
-        if (plug.isNull() || !plug.setValue(lights[i].ambient)) {
-            *error = "cannot create light element " + std::to_string(i);
-            return false;
-        }
     }
     return true;
 }
@@ -142,8 +128,10 @@ bool renderSphere(const SampleEvaluator& eval, const SampleAttributes& a,
     arena.execute([&] {
         tbb::parallel_for(
             tbb::blocked_range<int>(0, size, 4), [&](const tbb::blocked_range<int>& rows) {
-                // Per task: the private block and the handles of the light elements in it.
+                // Per task: the private block with exactly the rig's light elements (a node
+                // may hold others from earlier renders) and the handles of those elements.
                 SampleBlock block = eval.makeBlock();
+                block.clearArray(a.lightArray);
                 struct LightHandles {
                     KDataHandle direction, intensity, ambient, diffuse, specular;
                 };
@@ -209,6 +197,21 @@ int fail(const std::string& message, int code) {
 
 }  // namespace
 
+bool renderShadedSphere(const KObject& node, const ShadeOptions& options,
+                        std::vector<std::uint8_t>& pixels, std::string* error) {
+    const std::vector<SampleLight> lights = sampleLights(options);
+    SampleEvaluator eval;
+    if (!eval.prepare(node, error)) return false;
+    SampleAttributes attributes;
+    if (!findAttributes(eval, attributes, error)) return false;
+    pixels.assign(static_cast<size_t>(options.size) * options.size * 3, 0);
+    if (!renderSphere(eval, attributes, lights, options.size, pixels)) {
+        *error = "the shader failed while rendering";
+        return false;
+    }
+    return true;
+}
+
 int runShadeJob(const std::vector<std::string>& args) {
     try {
         ShadeOptions options;
@@ -237,16 +240,8 @@ int runShadeJob(const std::vector<std::string>& args) {
 
         for (const ShadeSetting& setting : options.settings)
             if (!applySetting(impl.name(), setting, &error)) return fail(error, 2);
-        const std::vector<SampleLight> lights = sampleLights(options);
-        if (!createLightElements(node, lights, &error)) return fail(error, 1);
-        SampleEvaluator eval;
-        if (!eval.prepare(node, &error)) return fail(error, 1);
-        SampleAttributes attributes;
-        if (!findAttributes(eval, attributes, &error)) return fail(error, 1);
-
-        std::vector<std::uint8_t> pixels(static_cast<size_t>(options.size) * options.size * 3);
-        if (!renderSphere(eval, attributes, lights, options.size, pixels))
-            return fail("the shader failed while rendering", 1);
+        std::vector<std::uint8_t> pixels;
+        if (!renderShadedSphere(node, options, pixels, &error)) return fail(error, 1);
         if (!image::writePngRgb(options.output, options.size, options.size, pixels.data(), &error))
             return fail(error, 1);
         return 0;

@@ -1,8 +1,12 @@
 #pragma once
 // The `tarn shade` batch job: renders a sphere shaded by a DermalShade node to a PNG file.
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "frame/k_object.h"
+#include "host/render/shade_options.h"
 
 namespace tarn::render {
 
@@ -15,5 +19,13 @@ namespace tarn::render {
 /// Returns 0 on success, 1 when the job fails, 2 for bad arguments (nothing written then);
 /// messages go to the standard error stream. Main thread only.
 int runShadeJob(const std::vector<std::string>& args);
+
+/// Renders the sphere of the job with an existing DermalShade `node` into `pixels`
+/// (options.size squared, 8-bit RGB, rows top to bottom) under options.lights and the ambient
+/// light; options.settings and options.output are not used. The node's stored values are not
+/// changed (lights go to private copies). False with `*error` when the node lacks a shading
+/// attribute or the shader fails. Main thread only.
+bool renderShadedSphere(const KObject& node, const ShadeOptions& options,
+                        std::vector<std::uint8_t>& pixels, std::string* error);
 
 }  // namespace tarn::render

@@ -115,15 +115,18 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
         *error = out.empty() ? "missing -o FILE.png" : "the output must be a .png file";
         return false;
     }
-    if (options.lights.empty() && !options.hasAmbient) {
-        // A warm key light from the upper left, a cool rim from the right, a faint ambient.
-        options.lights.push_back({{-0.6f, 0.5f, 0.4f}, {0.6f, 0.58f, 0.55f}});
-        options.lights.push_back({{0.8f, 0.1f, 0.3f}, {0.12f, 0.12f, 0.15f}});
-        options.hasAmbient = true;
-        options.ambient[0] = options.ambient[1] = 0.015f;
-        options.ambient[2] = 0.02f;
-    }
+    addDefaultLightRig(options);
     return true;
+}
+
+void addDefaultLightRig(ShadeOptions& options) {
+    if (!options.lights.empty() || options.hasAmbient) return;
+    // A warm key light from the upper left, a cool rim from the right, a faint ambient.
+    options.lights.push_back({{-0.6f, 0.5f, 0.4f}, {0.6f, 0.58f, 0.55f}});
+    options.lights.push_back({{0.8f, 0.1f, 0.3f}, {0.12f, 0.12f, 0.15f}});
+    options.hasAmbient = true;
+    options.ambient[0] = options.ambient[1] = 0.015f;
+    options.ambient[2] = 0.02f;
 }
 
 const char* shadeUsage() {

@@ -38,6 +38,9 @@ inline constexpr int kMaxShadeSize = 4096;
 bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& options,
                        std::string* error);
 
+/// Gives `options` the default rig above when it has no light and no ambient; else no change.
+void addDefaultLightRig(ShadeOptions& options);
+
 /// The usage text of the job (several lines, ending in a line feed).
 const char* shadeUsage();
 

@@ -9,6 +9,7 @@
 #include "host/lang/command_modules.h"
 #include "host/lang/command_registry.h"
 #include "host/texturing/texture_sampler.h"
+#include "host/texturing/texture_swatch_command.h"
 
 namespace tarn::lang {
 namespace {
@@ -90,6 +91,7 @@ void installTexturingCommands(CommandRegistry& registry) {
                   {.longName = "fs", .shortName = "fs", .args = {ArgType::Float, ArgType::Float}}},
         .body = sampleTexture,
     });
+    addTextureSwatchCommand(registry);
 }
 
 }  // namespace tarn::lang

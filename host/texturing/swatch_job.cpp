@@ -1,28 +1,20 @@
 #include "host/texturing/swatch_job.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/enumerable_thread_specific.h>
-#include <tbb/parallel_for.h>
-#include <tbb/task_arena.h>
-
-#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <memory>
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/image/png_writer.h"
 #include "host/plugins/plugin_loader.h"
-#include "host/texturing/texture_sampler.h"
+#include "host/texturing/swatch_render.h"
 
 namespace tarn::texturing {
 namespace {
 
 constexpr int kMaxSize = 16384;
-constexpr int kProgressPixels = 512 * 512;
 
 bool parseInt(const std::string& text, int* out) {
     const char* end = text.data() + text.size();
@@ -90,12 +82,6 @@ bool applySetting(const std::string& nodeName, const SwatchSetting& s, std::stri
     if (s.values.size() == 3) h.set(v[0], v[1], v[2]);
     graph.valueChanged(plug);
     return true;
-}
-
-unsigned char toByte(float c) {
-    if (!(c > 0.0f)) return 0;
-    if (c >= 1.0f) return 255;
-    return static_cast<unsigned char>(std::lround(c * 255.0f));
 }
 
 }  // namespace
@@ -193,67 +179,14 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
     for (const SwatchSetting& s : options.settings)
         if (!applySetting(nodeName, s, error)) return 1;
 
-    std::unique_ptr<TextureSampler> sampler = TextureSampler::create(node, error);
-    if (!sampler) return 1;
-    const bool is3d = sampler->kind() == TextureKind::k3d;
-
-    const int n = options.size;
-    rgb->assign(static_cast<std::size_t>(n) * n * 3, 0);
-    // One private block per worker thread, made on the thread's first rows.
-    tbb::enumerable_thread_specific<std::unique_ptr<SampleBlock>> blocks([&] {
-        std::unique_ptr<SampleBlock> block = sampler->makeBlock();
-        if (is3d) sampler->setIdentityPlacement(*block);
-        return block;
-    });
-    std::atomic<int> rowsDone{0};
-    std::atomic<int> lastReported{0};
-    std::atomic<bool> failed{false};
-    const bool progress = static_cast<long>(n) * n >= kProgressPixels;
-    const float fs2d = 1.0f / static_cast<float>(n);
-    const float fs3d = 2.0f * options.scale / static_cast<float>(n);
-
-    auto renderRows = [&](const tbb::blocked_range<int>& rows) {
-        SampleBlock& block = *blocks.local();
-        for (int j = rows.begin(); j != rows.end(); ++j) {
-            const float v = 1.0f - (static_cast<float>(j) + 0.5f) / static_cast<float>(n);
-            unsigned char* out = rgb->data() + static_cast<std::size_t>(j) * n * 3;
-            for (int i = 0; i < n; ++i) {
-                const float u = (static_cast<float>(i) + 0.5f) / static_cast<float>(n);
-                SampleValue s;
-                KStatus st;
-                if (is3d)
-                    st = sampler->samplePoint(block, (2.0f * u - 1.0f) * options.scale,
-                                              (2.0f * v - 1.0f) * options.scale, 0.0f, true, fs3d,
-                                              fs3d, &s);
-                else
-                    st = sampler->sampleUv(block, u, v, fs2d, fs2d, &s);
-                if (st.error()) failed.store(true, std::memory_order_relaxed);
-                out[3 * i + 0] = toByte(s.r);
-                out[3 * i + 1] = toByte(s.g);
-                out[3 * i + 2] = toByte(s.b);
-            }
-            // Report every tenth of the rows once, from whichever thread crosses it.
-            const int done = rowsDone.fetch_add(1, std::memory_order_relaxed) + 1;
-            const int tenth = done * 10 / n;
-            int seen = lastReported.load(std::memory_order_relaxed);
-            if (progress && tenth > seen &&
-                lastReported.compare_exchange_strong(seen, tenth, std::memory_order_relaxed))
-                std::fprintf(stderr, "swatch: %d%%\n", tenth * 10);
-        }
-    };
-    // A node that does not declare itself safe for parallel evaluation renders on one thread.
-    const int threads = !sampler->isMPSafe()  ? 1
-                        : options.threads > 0 ? options.threads
-                                              : tbb::this_task_arena::max_concurrency();
-    tbb::task_arena arena(threads);
-    arena.execute([&] { tbb::parallel_for(tbb::blocked_range<int>(0, n, 4), renderRows); });
-
+    SwatchRender render;
+    render.size = options.size;
+    render.threads = options.threads;
+    render.scale = options.scale;
+    render.progress = true;
+    const bool ok = renderNodeSwatch(node, render, rgb, error);
     Graph::instance().deleteNode(node, nullptr);
-    if (failed.load()) {
-        *error = "evaluation of " + nodeName + " failed";
-        return 1;
-    }
-    return 0;
+    return ok ? 0 : 1;
 }
 
 int runSwatchJob(const std::vector<std::string>& args) {

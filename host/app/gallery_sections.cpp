@@ -1,0 +1,34 @@
+#include "host/app/gallery_sections.h"
+
+namespace tarn::app {
+
+const std::vector<GallerySection>& gallerySections() {
+    static const std::vector<GallerySection> table = {
+        {"textures",
+         "2D textures",
+         "gallery/textures.tcs",
+         {"twillPattern", "trunkPattern", "annulusPattern", "specklePattern", "smearPattern",
+          "shellPattern", "blotPattern"},
+         "Every 2D texture node as a swatch over the unit UV square: first with its defaults, "
+         "then with settings that show what its controls do."},
+        {"textures3d",
+         "3D textures",
+         "gallery/textures3d.tcs",
+         {"rustPattern", "marblePattern"},
+         "The 3D texture nodes as flat slices through their space and on a lit sphere."},
+        {"skin",
+         "DermalShade skin shader",
+         "gallery/skin.tcs",
+         {"DermalShade"},
+         "Spheres shaded by DermalShade: the default light rig, then one control varied at a "
+         "time."},
+        {"scene",
+         "QMF scene import",
+         "gallery/scene.tcs",
+         {"sceneReader"},
+         "The sample QMF scene imported: a view of it, its description, and its OBJ export."},
+    };
+    return table;
+}
+
+}  // namespace tarn::app
