@@ -106,9 +106,11 @@ bool runSection(const GallerySection& section, const GalleryOptions& options,
         shown.output = printed;
         shown.files = writtenFiles(folder, section.id, before);
         if (!run.ok) {
-            shown.error = "Stopped at " + result.scriptPath + ":" + std::to_string(run.line) +
-                          ": " + run.error;
-            std::fprintf(stderr, "tarn demo: %s\n%s", shown.error.c_str(), printed.c_str());
+            // The message may name the place already; it is named once.
+            const std::string place = result.scriptPath + ":" + std::to_string(run.line) + ": ";
+            const bool named = run.error.compare(0, place.size(), place) == 0;
+            shown.error = "Stopped at " + place + run.error.substr(named ? place.size() : 0);
+            std::fprintf(stderr, "tarn demo: %s\n", shown.error.c_str());
         }
         result.steps.push_back(std::move(shown));
         if (!run.ok) return false;
@@ -118,7 +120,7 @@ bool runSection(const GallerySection& section, const GalleryOptions& options,
 
 }  // namespace
 
-int runGallery(const GalleryOptions& options) {
+int runGallery(const GalleryOptions& options, const std::vector<GallerySection>& sections) {
     const Clock::time_point start = Clock::now();
     std::error_code ec;
     fs::create_directories(options.out, ec);
@@ -132,7 +134,6 @@ int runGallery(const GalleryOptions& options) {
     interp.setGlobal("gGalleryExamples",
                      lang::Value(fs::absolute(options.examples).string() + "/"));
 
-    const auto& sections = gallerySections();
     std::vector<GallerySectionResult> results;
     int failures = 0;
     for (std::size_t i = 0; i < sections.size(); ++i) {

@@ -3,6 +3,9 @@
 /// folder with an index.html contact sheet. Main thread only.
 
 #include <string>
+#include <vector>
+
+#include "host/app/gallery_sections.h"
 
 namespace tarn::app {
 
@@ -16,10 +19,11 @@ struct GalleryOptions {
     bool quick = false;            ///< small pictures, for tests
 };
 
-/// Runs every section whose plug-ins are built (the others are listed as skipped), writes
-/// OUT/<section>/... and OUT/index.html, and prints one progress line per section and then
+/// Runs every section of `sections` whose plug-ins are built (the others are listed as skipped),
+/// writes OUT/<section>/... and OUT/index.html, and prints one progress line per section and then
 /// the path of the page. Answers 0 when every section that ran succeeded, 1 otherwise (the
 /// page is written either way, with the failures on it).
-int runGallery(const GalleryOptions& options);
+int runGallery(const GalleryOptions& options,
+               const std::vector<GallerySection>& sections = gallerySections());
 
 }  // namespace tarn::app

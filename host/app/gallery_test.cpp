@@ -1,13 +1,19 @@
-// The gallery's pure parts: splitting scripts into captioned steps, the page's escaping and
-// links, and reading picture sizes from PNG headers.
+// The gallery: splitting scripts into captioned steps, the page's escaping and links, reading
+// picture sizes from PNG headers, and the runner with sections of its own (skipped, failing,
+// writing other files).
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/app/gallery_page.h"
+#include "host/app/gallery_runner.h"
 #include "host/app/gallery_script.h"
 
 namespace tarn::app {
@@ -149,6 +155,87 @@ TEST(GalleryPage, ReadsPngSizesAndRefusesOtherFiles) {
     }
     int w = 0, h = 0;
     EXPECT_FALSE(readPngSize(dir + "no_such_file.png", &w, &h));
+}
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class GalleryRunner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = fs::path(::testing::TempDir()) / ("gallery_runner_" + std::to_string(getpid()));
+        fs::remove_all(m_root);
+        fs::create_directories(m_root / "examples" / "gallery");
+        m_options.examples = (m_root / "examples").string();
+        m_options.out = (m_root / "out").string();
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+    void script(const std::string& name, const std::string& text) {
+        std::ofstream(m_root / "examples" / "gallery" / name) << text;
+    }
+    fs::path m_root;
+    GalleryOptions m_options;
+};
+
+TEST_F(GalleryRunner, StepsKeepTheirFilesAndAFailureStopsOnlyItsSection) {
+    // Pictures come from the host's own commands; files of other kinds are linked.
+    script("good.tcs",
+           "global string $gGalleryOut;\n"
+           "polyCube -n box;\n"
+           "//> a cube\n"
+           "viewSnapshot -width 20 -height 10 -o ($gGalleryOut + \"cube.png\");\n"
+           "//> its OBJ\n"
+           "exportObj ($gGalleryOut + \"cube file.obj\") box;\n"
+           "print \"exported\\n\";\n");
+    script("bad.tcs",
+           "//> fine\n"
+           "print \"one\\n\";\n"
+           "//> broken\n"
+           "print \"two\\n\";\n"
+           "noSuchCommand 1;\n"
+           "//> never runs\n"
+           "print \"three\\n\";\n");
+    const std::vector<GallerySection> sections = {
+        {"bad", "Bad", "gallery/bad.tcs", {}, "fails"},
+        {"missing", "Missing plug-in", "gallery/good.tcs", {"noSuchPluginAnywhere"}, "skipped"},
+        {"good", "Good", "gallery/good.tcs", {}, "works"},
+    };
+    EXPECT_EQ(runGallery(m_options, sections), 1);
+
+    const fs::path out = m_options.out;
+    int w = 0, h = 0;
+    ASSERT_TRUE(readPngSize((out / "good" / "cube.png").string(), &w, &h));
+    EXPECT_EQ(w, 20);
+    EXPECT_EQ(h, 10);
+    EXPECT_TRUE(fs::exists(out / "good" / "good.tcs"));
+    EXPECT_FALSE(fs::exists(out / "missing"));
+
+    const std::string html = readAll(out / "index.html");
+    const std::vector<std::string> expected = {
+        "<img src=\"good/cube.png\" width=\"20\" height=\"10\"",
+        "<a href=\"good/cube%20file.obj\">cube file.obj</a>",
+        "<pre class=\"output\">exported\n</pre>",
+        "Skipped: the plug-in noSuchPluginAnywhere is not built.",
+        "Stopped at examples/gallery/bad.tcs:5: Cannot find procedure",
+        "<pre class=\"output\">one\n</pre>",
+        "Set-up lines of the script",
+    };
+    for (const std::string& piece : expected)
+        EXPECT_NE(html.find(piece), std::string::npos) << piece;
+    // The failing step ends its section: the step after it never ran.
+    EXPECT_EQ(html.find("never runs"), std::string::npos);
+}
+
+TEST_F(GalleryRunner, RefusesAnOutputFolderThatIsAFile) {
+    std::ofstream(m_options.out) << "a file";
+    EXPECT_EQ(runGallery(m_options, {}), 1);
+    EXPECT_EQ(readAll(m_options.out), "a file");
 }
 
 }  // namespace
