@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "host/app/gallery_page.h"
 #include "host/app/gallery_script.h"
 #include "host/app/gallery_sections.h"
+#include "host/dg/graph.h"
+#include "host/dg/node_impl.h"
+#include "host/shading/shading_nodes.h"
 #include "host/lang/atomic_file.h"
 #include "host/lang/execute.h"
 #include "host/lang/interpreter.h"
@@ -59,6 +63,35 @@ std::string missingPlugin(const GallerySection& section) {
         if (plugins::PluginLoader::instance().resolve(name, &error).empty()) return name;
     }
     return {};
+}
+
+// The nodes of the graph, the default shading nodes made first so that they count as there.
+std::set<const NodeImpl*> graphNodes() {
+    shading::ensureShadingTypes();
+    std::set<const NodeImpl*> nodes;
+    for (const KObject& n : Graph::instance().nodes()) nodes.insert(NodeImpl::from(n));
+    return nodes;
+}
+
+// Deletes the nodes a section made, so that the next one starts from the scene a script run
+// alone starts from. The names reach the delete command through a variable, never as text.
+void deleteNodesSince(const std::set<const NodeImpl*>& before) {
+    std::vector<std::string> names;
+    for (const KObject& n : Graph::instance().nodes())
+        if (!before.count(NodeImpl::from(n))) names.push_back(NodeImpl::from(n)->name());
+    if (names.empty()) return;
+    lang::hostInterpreter().setGlobal("gGalleryLeftovers", lang::Value(names));
+    lang::ExecuteOptions eo;
+    eo.origin = "demo";
+    lang::RunResult r;
+    {
+        lang::OutputCapture quiet;
+        r = lang::executeText("delete $gGalleryLeftovers;", eo);
+    }
+    lang::hostInterpreter().setGlobal("gGalleryLeftovers", lang::Value(std::vector<std::string>{}));
+    if (!r.ok)
+        std::fprintf(stderr, "tarn demo: the next section sees this one's nodes: %s\n",
+                     r.error.c_str());
 }
 
 // Runs one section's script step by step; answers false when a step failed.
@@ -146,10 +179,13 @@ int runGallery(const GalleryOptions& options, const std::vector<GallerySection>&
         r.scriptPath = "examples/" + section.script;
         const std::string missing = missingPlugin(section);
         bool ok = true;
-        if (!missing.empty())
+        if (!missing.empty()) {
             r.skipped = "the plug-in " + missing + " is not built.";
-        else
+        } else {
+            const std::set<const NodeImpl*> before = graphNodes();
             ok = runSection(section, options, r);
+            deleteNodesSince(before);
+        }
         r.seconds = secondsSince(sectionStart);
         std::size_t files = 0;
         for (const GalleryStep& step : r.steps) files += step.files.size();

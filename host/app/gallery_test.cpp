@@ -201,10 +201,13 @@ TEST_F(GalleryRunner, StepsKeepTheirFilesAndAFailureStopsOnlyItsSection) {
            "noSuchCommand 1;\n"
            "//> never runs\n"
            "print \"three\\n\";\n");
+    // Each section starts from the scene a script run alone starts from.
+    script("after.tcs", "//> after\nprint (\"boxes: \" + size(`ls box`) + \"\\n\");\n");
     const std::vector<GallerySection> sections = {
         {"bad", "Bad", "gallery/bad.tcs", {}, "fails"},
         {"missing", "Missing plug-in", "gallery/good.tcs", {"noSuchPluginAnywhere"}, "skipped"},
         {"good", "Good", "gallery/good.tcs", {}, "works"},
+        {"after", "After", "gallery/after.tcs", {}, "a fresh scene"},
     };
     EXPECT_EQ(runGallery(m_options, sections), 1);
 
@@ -225,6 +228,7 @@ TEST_F(GalleryRunner, StepsKeepTheirFilesAndAFailureStopsOnlyItsSection) {
         "Stopped at examples/gallery/bad.tcs:5: Cannot find procedure",
         "<pre class=\"output\">one\n</pre>",
         "Set-up lines of the script",
+        "<pre class=\"output\">boxes: 0\n</pre>",
     };
     for (const std::string& piece : expected)
         EXPECT_NE(html.find(piece), std::string::npos) << piece;
