@@ -165,8 +165,10 @@ TEST(TarnProgram, HelpListsJobsAndBadOptionsFail) {
     for (const char* job : {"demo", "swatch", "shade", "import", "--journal", "--plugin-path"})
         EXPECT_NE(help.out.find(job), std::string::npos) << job;
     // Bad arguments are status 2, whichever part of the program finds them.
-    for (const char* args : {"--no-such-option", "-q -c ls extra", "'/nonexistent/script.tcs'",
-                             "demo unexpected", "--journal", "swatch", "shade --size 1"})
+    for (const char* args :
+         {"--no-such-option", "-q -c ls extra", "'/nonexistent/script.tcs'", "demo unexpected",
+          "demo --out", "demo --list --quick", "--journal", "swatch", "shade --size 1"})
         EXPECT_EQ(runTarn(args).status, 2) << args;
     EXPECT_EQ(runTarn("--version").status, 0);
+    EXPECT_EQ(runTarn("demo --help").status, 0);
 }
