@@ -11,13 +11,13 @@
 #include "host/app/gallery_sections.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
-#include "host/shading/shading_nodes.h"
 #include "host/lang/atomic_file.h"
 #include "host/lang/execute.h"
 #include "host/lang/interpreter.h"
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/shading/shading_nodes.h"
 
 namespace tarn::app {
 namespace {
@@ -65,20 +65,28 @@ std::string missingPlugin(const GallerySection& section) {
     return {};
 }
 
-// The nodes of the graph, the default shading nodes made first so that they count as there.
-std::set<const NodeImpl*> graphNodes() {
+// The nodes of the graph at one moment. Holding them keeps their addresses from being reused
+// by nodes made later.
+struct GraphNodes {
+    std::vector<KObject> held;
+    std::set<const NodeImpl*> ids;
+};
+
+// The default shading nodes are made first so that they count as there.
+GraphNodes graphNodes() {
     shading::ensureShadingTypes();
-    std::set<const NodeImpl*> nodes;
-    for (const KObject& n : Graph::instance().nodes()) nodes.insert(NodeImpl::from(n));
+    GraphNodes nodes;
+    nodes.held = Graph::instance().nodes();
+    for (const KObject& n : nodes.held) nodes.ids.insert(NodeImpl::from(n));
     return nodes;
 }
 
 // Deletes the nodes a section made, so that the next one starts from the scene a script run
 // alone starts from. The names reach the delete command through a variable, never as text.
-void deleteNodesSince(const std::set<const NodeImpl*>& before) {
+void deleteNodesSince(const GraphNodes& before) {
     std::vector<std::string> names;
     for (const KObject& n : Graph::instance().nodes())
-        if (!before.count(NodeImpl::from(n))) names.push_back(NodeImpl::from(n)->name());
+        if (!before.ids.count(NodeImpl::from(n))) names.push_back(NodeImpl::from(n)->name());
     if (names.empty()) return;
     lang::hostInterpreter().setGlobal("gGalleryLeftovers", lang::Value(names));
     lang::ExecuteOptions eo;
@@ -182,7 +190,7 @@ int runGallery(const GalleryOptions& options, const std::vector<GallerySection>&
         if (!missing.empty()) {
             r.skipped = "the plug-in " + missing + " is not built.";
         } else {
-            const std::set<const NodeImpl*> before = graphNodes();
+            const GraphNodes before = graphNodes();
             ok = runSection(section, options, r);
             deleteNodesSince(before);
         }
