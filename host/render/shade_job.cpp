@@ -247,7 +247,8 @@ int runShadeJob(const std::vector<std::string>& args) {
         std::vector<std::uint8_t> pixels(static_cast<size_t>(options.size) * options.size * 3);
         if (!renderSphere(eval, attributes, lights, options.size, pixels))
             return fail("the shader failed while rendering", 1);
-        if (!image::writePngRgb(options.output, options.size, options.size, pixels.data(), &error))
+        if (!image::writeRgbByExtension(options.output, options.size, options.size, pixels.data(),
+                                        &error))
             return fail(error, 1);
         return 0;
     } catch (const std::exception& e) {

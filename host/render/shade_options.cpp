@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/image/image_file.h"
+
 namespace tarn::render {
 namespace {
 
@@ -111,10 +113,11 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
         }
     }
     const std::string& out = options.output;
-    if (out.size() < 5 || out.compare(out.size() - 4, 4, ".png") != 0) {
-        *error = out.empty() ? "missing -o FILE.png" : "the output must be a .png file";
+    if (out.empty()) {
+        *error = "missing -o FILE.png";
         return false;
     }
+    if (!image::checkImageExtension(out, error)) return false;
     if (options.lights.empty() && !options.hasAmbient) {
         // A warm key light from the upper left, a cool rim from the right, a faint ambient.
         options.lights.push_back({{-0.6f, 0.5f, 0.4f}, {0.6f, 0.58f, 0.55f}});

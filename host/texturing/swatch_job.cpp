@@ -277,7 +277,8 @@ int runSwatchJob(const std::vector<std::string>& args) {
         std::fprintf(stderr, "swatch: %s\n", e.what());
         return 1;
     }
-    if (!image::writePngRgb(options.output, options.size, options.size, rgb.data(), &error)) {
+    if (!image::writeRgbByExtension(options.output, options.size, options.size, rgb.data(),
+                                    &error)) {
         std::fprintf(stderr, "swatch: %s\n", error.c_str());
         return 1;
     }
