@@ -17,16 +17,6 @@ inline std::uint8_t toByte(double value) {
     return static_cast<std::uint8_t>(static_cast<long long>(value) & 0xFF);
 }
 
-/// Unit vector of (x, y, z); the zero vector stays zero.
-inline void normalize(double& x, double& y, double& z) {
-    const double length = std::sqrt(x * x + y * y + z * z);
-    if (length > 0.0) {
-        x /= length;
-        y /= length;
-        z /= length;
-    }
-}
-
 struct PixelTarget {
     std::uint8_t* pixels;
     int width;
@@ -56,13 +46,20 @@ struct PositionWriter {
 struct VectorWriter {
     PixelTarget target;
     void operator()(int x, int y, const double* a) const {
-        double nx = a[kNx], ny = a[kNy], nz = a[kNz];
-        normalize(nx, ny, nz);
+        const double nx = a[kNx], ny = a[kNy], nz = a[kNz];
+        const double squared = nx * nx + ny * ny + nz * nz;
+        // Unit components give bytes in 0..254 directly; zero, infinite and undefined lengths
+        // store the zero vector.
         std::uint8_t* p = target.at(x, y);
-        p[0] = toByte((nx + 1.0) * 127.0 + 0.5);
-        p[1] = toByte((ny + 1.0) * 127.0 + 0.5);
-        p[2] = toByte((nz + 1.0) * 127.0 + 0.5);
         p[3] = 255;
+        if (!(squared > 0.0 && squared < HUGE_VAL)) {
+            p[0] = p[1] = p[2] = 127;
+            return;
+        }
+        const double scale = 127.0 / std::sqrt(squared);
+        p[0] = static_cast<std::uint8_t>(int(nx * scale + 127.5));
+        p[1] = static_cast<std::uint8_t>(int(ny * scale + 127.5));
+        p[2] = static_cast<std::uint8_t>(int(nz * scale + 127.5));
     }
 };
 

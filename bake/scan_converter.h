@@ -61,23 +61,39 @@ struct ScanWindow {
 
 namespace detail {
 
+// Rounding of coordinates already bounded by kMaxScanCoordinate, inline: the library calls cost
+// more than the rest of a short span.
+inline double floorOf(double x) {
+    const double i = double(static_cast<long long>(x));
+    return i > x ? i - 1.0 : i;
+}
+inline double ceilOf(double x) {
+    const double i = double(static_cast<long long>(x));
+    return i < x ? i + 1.0 : i;
+}
+
+/// One edge's interpolated slots at the current row centre (packed as in the slot list) and
+/// their change per row.
 struct Edge {
     double value[kScanSlotCount];
     double step[kScanSlotCount];
     long endRow;
 };
 
-inline void setUpEdge(Edge& e, const ScanVertex& p, const ScanVertex& q, const int* slots,
-                      int slotCount, long row) {
+/// Starts an edge from p to q at row centre `row` + 0.5. The edge holds the `count` slots listed
+/// in `slots` (sx first), packed.
+inline void setUpEdge(Edge& e, const ScanVertex& p, const ScanVertex& q, long row, const int* slots,
+                      int count) {
     double dy = q.a[kSy] - p.a[kSy];
     if (dy == 0.0) dy = 1.0;
+    const double inverse = 1.0 / dy;
     const double along = double(row) + 0.5 - p.a[kSy];
-    for (int i = 0; i < slotCount; ++i) {
+    for (int i = 0; i < count; ++i) {
         const int s = slots[i];
-        e.step[s] = (q.a[s] - p.a[s]) / dy;
-        e.value[s] = p.a[s] + along * e.step[s];
+        e.step[i] = (q.a[s] - p.a[s]) * inverse;
+        e.value[i] = p.a[s] + along * e.step[i];
     }
-    e.endRow = long(std::floor(q.a[kSy] + 0.5));
+    e.endRow = long(floorOf(q.a[kSy] + 0.5));
 }
 
 }  // namespace detail
@@ -90,13 +106,6 @@ void scanPolygon(const ScanPolygon& polygon, const ScanWindow& window, Writer&& 
     const int n = polygon.count;
     if (n < 3 || n > kMaxScanVertices || window.x0 > window.x1 || window.y0 > window.y1) return;
 
-    // Slots to interpolate; sx and sy always, since they drive the walk.
-    int slots[kScanSlotCount];
-    int slotCount = 0;
-    const unsigned mask = polygon.mask | maskOf(kSx) | maskOf(kSy);
-    for (int s = 0; s < kScanSlotCount; ++s)
-        if (mask & (1u << s)) slots[slotCount++] = s;
-
     // Find the top vertex; refuse coordinates the row and column arithmetic cannot hold.
     int top = 0;
     for (int i = 0; i < n; ++i) {
@@ -106,27 +115,33 @@ void scanPolygon(const ScanPolygon& polygon, const ScanWindow& window, Writer&& 
     }
 
     // Start at the first covered row, or the window's first row when that is lower.
-    long row = long(std::ceil(polygon.v[top].a[kSy] - 0.5));
+    long row = long(detail::ceilOf(polygon.v[top].a[kSy] - 0.5));
     if (row < window.y0) row = window.y0;
 
+    // The slots to interpolate, packed; sx and sy always, since they drive the walk.
+    int slots[kScanSlotCount];
+    int count = 0;
+    const unsigned mask = polygon.mask | maskOf(kSx) | maskOf(kSy);
+    for (int s = 0; s < kScanSlotCount; ++s)
+        if (mask & (1u << s)) slots[count++] = s;
     detail::Edge left, right;
     left.endRow = right.endRow = row;  // forces the first edge of each chain
     int leftAt = top, rightAt = top, edgesUsed = 0;
     double pixel[kScanSlotCount] = {};
-    double delta[kScanSlotCount] = {};
+    double delta[kScanSlotCount];
     for (; row <= window.y1; ++row) {
         // Move each chain to the edge that spans this row; both chains meeting ends the polygon.
         while (left.endRow <= row) {
             if (edgesUsed == n) return;
             const int next = leftAt + 1 == n ? 0 : leftAt + 1;
-            detail::setUpEdge(left, polygon.v[leftAt], polygon.v[next], slots, slotCount, row);
+            detail::setUpEdge(left, polygon.v[leftAt], polygon.v[next], row, slots, count);
             leftAt = next;
             ++edgesUsed;
         }
         while (right.endRow <= row) {
             if (edgesUsed == n) return;
             const int next = rightAt == 0 ? n - 1 : rightAt - 1;
-            detail::setUpEdge(right, polygon.v[rightAt], polygon.v[next], slots, slotCount, row);
+            detail::setUpEdge(right, polygon.v[rightAt], polygon.v[next], row, slots, count);
             rightAt = next;
             ++edgesUsed;
         }
@@ -134,32 +149,31 @@ void scanPolygon(const ScanPolygon& polygon, const ScanWindow& window, Writer&& 
         // Span between the chains, whichever way round the polygon winds.
         const detail::Edge* l = &left;
         const detail::Edge* r = &right;
-        if (l->value[kSx] > r->value[kSx]) std::swap(l, r);
-        const double lx = l->value[kSx], rx = r->value[kSx];
-        double first = std::ceil(lx - 0.5);
+        if (l->value[0] > r->value[0]) std::swap(l, r);
+        const double lx = l->value[0], rx = r->value[0];
+        double first = detail::ceilOf(lx - 0.5);
         const double rightCentre = rx - 0.5;
-        double last = std::floor(rightCentre);
+        double last = detail::floorOf(rightCentre);
         if (last == rightCentre) last -= 1.0;
         if (first < window.x0) first = window.x0;
         if (last > window.x1) last = window.x1;
         if (first <= last) {
-            const double width = rx - lx > 0.0 ? rx - lx : 1.0;
+            const double inverseWidth = rx - lx > 0.0 ? 1.0 / (rx - lx) : 1.0;
             const double offset = first + 0.5 - lx;
-            for (int i = 1; i < slotCount; ++i) {
-                const int s = slots[i];
-                delta[s] = (r->value[s] - l->value[s]) / width;
-                pixel[s] = l->value[s] + offset * delta[s];
+            for (int i = 1; i < count; ++i) {
+                delta[i] = (r->value[i] - l->value[i]) * inverseWidth;
+                pixel[slots[i]] = l->value[i] + offset * delta[i];
             }
             const int y = int(row);
             for (int x = int(first), end = int(last); x <= end; ++x) {
                 write(x, y, static_cast<const double*>(pixel));
-                for (int i = 1; i < slotCount; ++i) pixel[slots[i]] += delta[slots[i]];
+                for (int i = 1; i < count; ++i) pixel[slots[i]] += delta[i];
             }
         }
 
-        for (int i = 0; i < slotCount; ++i) {
-            left.value[slots[i]] += left.step[slots[i]];
-            right.value[slots[i]] += right.step[slots[i]];
+        for (int i = 0; i < count; ++i) {
+            left.value[i] += left.step[i];
+            right.value[i] += right.step[i];
         }
     }
 }
