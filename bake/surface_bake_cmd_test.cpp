@@ -479,7 +479,9 @@ TEST_F(SurfaceBakeTest, TextureScriptThroughTheJournalAndUndo) {
     EXPECT_EQ(run("ls -sl").result, "texPlane");
 
     // Undo takes the texture nodes back and leaves the selection as it was.
-    ASSERT_TRUE(run("undo").ok);
+    const Outcome undone = run("undo");
+    ASSERT_TRUE(undone.ok);
+    EXPECT_NE(undone.info.find("surfaceBake command undone!"), std::string::npos) << undone.info;
     EXPECT_EQ(run("ls -type file").result, files);
     EXPECT_EQ(run("ls -sl").result, "texPlane");
     // Redo brings back exactly one file texture.

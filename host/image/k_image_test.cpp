@@ -111,7 +111,9 @@ TEST_F(KImageTest, EveryFormatReadsBack) {
         back.getSize(w, h);
         EXPECT_EQ(w, 3u);
         EXPECT_EQ(h, 2u);
-        if (c.channels) EXPECT_EQ(back.depth(), c.channels) << c.file;
+        if (c.channels) {
+            EXPECT_EQ(back.depth(), c.channels) << c.file;
+        }
         if (!c.exact) continue;
         EXPECT_TRUE(std::equal(image.pixels(), image.pixels() + 24, back.pixels())) << c.file;
     }
