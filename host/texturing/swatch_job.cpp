@@ -14,6 +14,7 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/image/image_file.h"
 #include "host/image/png_writer.h"
 #include "host/plugins/plugin_loader.h"
 #include "host/texturing/texture_sampler.h"
@@ -173,7 +174,7 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
     o->plugin = positional[0];
     o->nodeType = positional[1];
     if (o->output.empty()) o->output = o->nodeType + ".png";
-    return true;
+    return image::checkImageExtension(o->output, error);
 }
 
 int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
