@@ -385,6 +385,15 @@ TEST_F(SurfaceBakeTest, MeshesThatCannotBeBakedAreSkipped) {
     EXPECT_FALSE(fs::exists("C:/temp/bareA_uv.iff"));
     EXPECT_FALSE(fs::exists("C:/temp/flatUV_uv.iff"));
     EXPECT_EQ(run("ls -type file").result, files);
+
+    // A selection without any mesh bakes nothing and says so.
+    ASSERT_TRUE(run("camera -n bakeCam").ok);
+    run("select bakeCam");
+    const Outcome none = run("surfaceBake -wt 8 -ht 8");
+    EXPECT_TRUE(none.ok) << none.error;
+    EXPECT_NE(none.warning.find("no polygon mesh among the selected objects"), std::string::npos)
+        << none.warning;
+    EXPECT_EQ(none.result, "");
 }
 
 TEST_F(SurfaceBakeTest, FailedWritesFailAndMakeNoTexture) {
