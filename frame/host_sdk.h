@@ -7,6 +7,7 @@
 ///   registration ............ k_plugin.h k_translator.h k_context.h
 ///   commands and messages ... k_global.h k_command.h
 ///   scene ................... k_scene.h k_selection.h k_mesh.h k_shading.h
+///   images .................. k_image.h
 
 #include "frame/k_status.h"
 #include "frame/k_string.h"
@@ -27,4 +28,5 @@
 #include "frame/k_selection.h"
 #include "frame/k_mesh.h"
 #include "frame/k_shading.h"
+#include "frame/k_image.h"
 #include "frame/k_random.h"

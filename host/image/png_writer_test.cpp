@@ -122,3 +122,56 @@ TEST_F(PngWriterTest, BadRequestsFailAndLeaveFilesAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// The jobs' -o: the bytes follow the name's extension, and an unknown one writes nothing.
+TEST_F(PngWriterTest, OutputByExtensionWritesWhatTheNameSays) {
+    const std::vector<std::uint8_t> rgb = pattern(6, 4);
+    struct Case {
+        const char* name;
+        std::string signature;  // the first bytes of such a file; empty: refused
+    };
+    const Case cases[] = {
+        {"a.png", "\x89PNG"},
+        {"a.PNG", "\x89PNG"},
+        {"a.jpg", "\xFF\xD8\xFF"},
+        {"a.jpeg", "\xFF\xD8\xFF"},
+        {"a.bmp", "BM"},
+        {"a.iff", "FORM"},
+        {"a.gif", ""},
+        {"a.png.txt", ""},
+        {"noextension", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string file = path(c.name);
+        std::string error;
+        const bool ok = tarn::image::writeRgbByExtension(file, 6, 4, rgb.data(), &error);
+        if (c.signature.empty()) {
+            EXPECT_FALSE(ok) << c.name;
+            EXPECT_NE(error.find("cannot tell the image format"), std::string::npos) << error;
+            EXPECT_TRUE(files().empty()) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.name << ": " << error;
+        EXPECT_EQ(contents(file).substr(0, c.signature.size()), c.signature) << c.name;
+        int w = 0, h = 0, n = 0;
+        stbi_uc* back = stbi_load(file.c_str(), &w, &h, &n, 3);
+        if (std::string(c.name) != "a.iff") {
+            ASSERT_NE(back, nullptr) << c.name;
+            EXPECT_EQ(w, 6);
+            EXPECT_EQ(h, 4);
+        }
+        stbi_image_free(back);
+        fs::remove(file);
+    }
+    // TGA has no signature at its start: read it back instead.
+    ASSERT_TRUE(tarn::image::writeRgbByExtension(path("a.tga"), 6, 4, rgb.data()));
+    int w = 0, h = 0, n = 0;
+    stbi_uc* back = stbi_load(path("a.tga").c_str(), &w, &h, &n, 3);
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), back));
+    stbi_image_free(back);
+}
+
+}  // namespace

@@ -242,7 +242,8 @@ int runShadeJob(const std::vector<std::string>& args) {
             if (!applySetting(impl.name(), setting, &error)) return fail(error, 2);
         std::vector<std::uint8_t> pixels;
         if (!renderShadedSphere(node, options, pixels, &error)) return fail(error, 1);
-        if (!image::writePngRgb(options.output, options.size, options.size, pixels.data(), &error))
+        if (!image::writeRgbByExtension(options.output, options.size, options.size, pixels.data(),
+                                        &error))
             return fail(error, 1);
         return 0;
     } catch (const std::exception& e) {

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/image/image_file.h"
+
 namespace tarn::render {
 namespace {
 
@@ -111,10 +113,11 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
         }
     }
     const std::string& out = options.output;
-    if (out.size() < 5 || out.compare(out.size() - 4, 4, ".png") != 0) {
-        *error = out.empty() ? "missing -o FILE.png" : "the output must be a .png file";
+    if (out.empty()) {
+        *error = "missing -o FILE.png";
         return false;
     }
+    if (!image::checkImageExtension(out, error)) return false;
     addDefaultLightRig(options);
     return true;
 }

@@ -60,7 +60,7 @@ CommandResult shadeSphere(const CommandArgs& args, CommandContext&) {
     std::vector<std::uint8_t> rgb;
     std::string error;
     if (!render::renderShadedSphere(node, options, rgb, &error) ||
-        !image::writePngRgb(path, options.size, options.size, rgb.data(), &error))
+        !image::writeRgbByExtension(path, options.size, options.size, rgb.data(), &error))
         return CommandResult::failure("shadeSphere: " + error);
     return Value(path);
 }

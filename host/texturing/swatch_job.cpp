@@ -7,6 +7,7 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/image/image_file.h"
 #include "host/image/png_writer.h"
 #include "host/plugins/plugin_loader.h"
 #include "host/texturing/swatch_render.h"
@@ -159,7 +160,7 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
     o->plugin = positional[0];
     o->nodeType = positional[1];
     if (o->output.empty()) o->output = o->nodeType + ".png";
-    return true;
+    return image::checkImageExtension(o->output, error);
 }
 
 int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
@@ -210,7 +211,8 @@ int runSwatchJob(const std::vector<std::string>& args) {
         std::fprintf(stderr, "swatch: %s\n", e.what());
         return 1;
     }
-    if (!image::writePngRgb(options.output, options.size, options.size, rgb.data(), &error)) {
+    if (!image::writeRgbByExtension(options.output, options.size, options.size, rgb.data(),
+                                    &error)) {
         std::fprintf(stderr, "swatch: %s\n", error.c_str());
         return 1;
     }

@@ -45,7 +45,7 @@ CommandResult textureSwatch(const CommandArgs& args, CommandContext&) {
     std::vector<std::uint8_t> rgb;
     std::string error;
     if (!texturing::renderNodeSwatch(node, render, &rgb, &error) ||
-        !image::writePngRgb(path, render.size, render.size, rgb.data(), &error))
+        !image::writeRgbByExtension(path, render.size, render.size, rgb.data(), &error))
         return CommandResult::failure("textureSwatch: " + error);
     return Value(path);
 }

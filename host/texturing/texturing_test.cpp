@@ -118,6 +118,7 @@ TEST(SwatchOptions, ParsesAndRejects) {
         {"twillPattern", "denim", "--scale", "1e39"},
         {"twillPattern", "denim", "--bogus"},
         {"twillPattern", "denim", "--size"},
+        {"twillPattern", "denim", "-o", "x.gif"},
     };
     for (const auto& args : bad) {
         SwatchOptions b;

@@ -34,7 +34,8 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
     const ViewScene scene = gatherScene(request.wireframe);
     const RgbImage image = renderView(camera, scene.triangles, scene.edges,
                                       {request.width, request.height, request.wireframe});
-    return image::writePngRgb(request.path, image.width, image.height, image.pixels.data(), error);
+    return image::writeRgbByExtension(request.path, image.width, image.height, image.pixels.data(),
+                                      error);
 }
 
 }  // namespace tarn::view
