@@ -12,17 +12,20 @@
 #include <exception>
 #include <memory>
 
+#include "host/commands/node_type_help.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/image/png_writer.h"
+#include "host/plugins/plugin_index.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_report.h"
 #include "host/texturing/texture_sampler.h"
 
 namespace tarn::texturing {
 namespace {
 
-constexpr int kMaxSize = 16384;
-constexpr int kProgressPixels = 512 * 512;
+constexpr const char* kJob = "swatch";
+static_assert(kMaxSwatchSize <= image::kMaxPngSide, "the image writer must take every size");
 
 bool parseInt(const std::string& text, int* out) {
     const char* end = text.data() + text.size();
@@ -61,11 +64,13 @@ bool parseSetting(const std::string& text, SwatchSetting* setting, std::string* 
 }
 
 // Applies one setting to the node through the graph, as a user edit would.
-bool applySetting(const std::string& nodeName, const SwatchSetting& s, std::string* error) {
+bool applySetting(const std::string& nodeName, const std::string& typeName, const SwatchSetting& s,
+                  std::string* error) {
     Graph& graph = Graph::instance();
-    const KPlug plug = graph.parsePlug(nodeName + "." + s.attribute, error);
+    std::string parseError;
+    const KPlug plug = graph.parsePlug(nodeName + "." + s.attribute, &parseError);
     if (plug.attribute().isNull()) {
-        if (error->empty()) *error = "no attribute '" + s.attribute + "'";
+        *error = typeName + " has no attribute '" + s.attribute + "'";
         return false;
     }
     if (!graph.canWrite(plug, error)) return false;
@@ -98,20 +103,52 @@ unsigned char toByte(float c) {
     return static_cast<unsigned char>(std::lround(c * 255.0f));
 }
 
+// Makes sure the node type is registered: from the named plug-in, or from the plug-in on the
+// search path that registers it. 0, or the job status with `*error`.
+int loadNodeType(const SwatchOptions& options, std::string* error) {
+    if (Graph::instance().findType(options.nodeType)) return 0;
+    std::string plugin = options.plugin;
+    if (plugin.empty()) {
+        plugin = plugins::pluginForNodeType(options.nodeType);
+        if (plugin.empty()) {
+            *error = "no plug-in on the plug-in path registers a node type named '" +
+                     options.nodeType + "'";
+            return 2;
+        }
+    }
+    std::string loadError;
+    plugins::PluginLoader& loader = plugins::PluginLoader::instance();
+    if (!loader.find(plugin) && loader.load(plugin, &loadError).error()) {
+        *error = "cannot load " + plugin + ": " + loadError;
+        return 1;
+    }
+    if (!Graph::instance().findType(options.nodeType)) {
+        *error =
+            "the plug-in " + plugin + " registers no node type named '" + options.nodeType + "'";
+        return 2;
+    }
+    return 0;
+}
+
 }  // namespace
 
 const char* swatchUsage() {
-    return "usage: tarn swatch PLUGIN NODE_TYPE [options]\n"
-           "Renders one texture node to a PNG swatch.\n"
+    return "usage: tarn swatch [PLUGIN] NODE_TYPE [options]\n"
+           "Renders one texture node to a PNG swatch. Without PLUGIN, the plug-in on the\n"
+           "plug-in path that registers NODE_TYPE is loaded.\n"
            "  --set ATTR=VALUE[,VALUE,VALUE]  set an attribute first (repeatable)\n"
-           "  --size N       width and height in pixels (default 256)\n"
-           "  --threads N    worker threads (default: all cores; one for a node that is not\n"
-           "                 safe for parallel evaluation); the image is the same\n"
+           "  --size N       width and height in pixels, 1 to 8192 (default 256)\n"
+           "  --samples N    N x N samples per pixel, averaged, 1 to 16 (default 1)\n"
+           "  --tile N       show the texture N x N times, 1 to the size (default 1)\n"
+           "  --threads N    worker threads, 1 to 1024 (default: all cores; one for a node\n"
+           "                 that is not safe for parallel evaluation); the image is the same\n"
            "  --scale S      3D textures: half-width of the rendered slice (default 1)\n"
+           "  --list         list the node type's attributes instead of rendering\n"
            "  -o FILE.png    output file (default NODE_TYPE.png)\n"
-           "2D textures are sampled over the unit UV square, one sample per pixel centre with\n"
-           "filter size 1/N. 3D textures are sampled on the z = 0 slice of their placement\n"
-           "space, x and y from -S to S, with an identity placement matrix.\n";
+           "2D textures are sampled over the unit UV square, 3D textures on the z = 0 slice of\n"
+           "their placement space (x and y from -S to S, identity placement). Each sample's\n"
+           "filter size is its share of the square: TILE / (N * SAMPLES), times 2 S for 3D.\n"
+           "Every limit is checked before anything is loaded or rendered.\n";
 }
 
 bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
@@ -128,25 +165,31 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
             return true;
         };
         std::string value;
+        auto count = [&](const char* flag, int lo, int hi, int* out) {
+            if (!next(&value)) return false;
+            if (!parseInt(value, out) || *out < lo || *out > hi) {
+                *error = std::string(flag) + ": expected " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ", got '" + value + "'";
+                return false;
+            }
+            return true;
+        };
         if (w == "-h" || w == "--help") {
             o->help = true;
+        } else if (w == "--list") {
+            o->list = true;
+        } else if (w == "--tile") {
+            if (!count("--tile", 1, kMaxSwatchSize, &o->tile)) return false;
+        } else if (w == "--samples") {
+            if (!count("--samples", 1, kMaxSwatchSamples, &o->samples)) return false;
         } else if (w == "--set") {
             SwatchSetting s;
             if (!next(&value) || !parseSetting(value, &s, error)) return false;
             o->settings.push_back(s);
         } else if (w == "--size") {
-            if (!next(&value)) return false;
-            if (!parseInt(value, &o->size) || o->size < 1 || o->size > kMaxSize) {
-                *error =
-                    "--size: expected 1 to " + std::to_string(kMaxSize) + ", got '" + value + "'";
-                return false;
-            }
+            if (!count("--size", 1, kMaxSwatchSize, &o->size)) return false;
         } else if (w == "--threads") {
-            if (!next(&value)) return false;
-            if (!parseInt(value, &o->threads) || o->threads < 1 || o->threads > 1024) {
-                *error = "--threads: expected a count from 1 to 1024, got '" + value + "'";
-                return false;
-            }
+            if (!count("--threads", 1, 1024, &o->threads)) return false;
         } else if (w == "--scale") {
             double s = 0;
             if (!next(&value)) return false;
@@ -166,35 +209,40 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
         }
     }
     if (o->help) return true;
-    if (positional.size() != 2) {
-        *error = "expected PLUGIN and NODE_TYPE";
+    if (positional.empty() || positional.size() > 2) {
+        *error = "expected [PLUGIN] NODE_TYPE";
         return false;
     }
-    o->plugin = positional[0];
-    o->nodeType = positional[1];
+    if (positional.size() == 2) o->plugin = positional[0];
+    o->nodeType = positional.back();
+    // A tile must keep at least one pixel.
+    if (o->tile > o->size) {
+        *error = "--tile " + std::to_string(o->tile) + " is more than --size " +
+                 std::to_string(o->size) + " (a tile needs a pixel at least)";
+        return false;
+    }
     if (o->output.empty()) o->output = o->nodeType + ".png";
     return true;
 }
 
 int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
                  std::string* error) {
-    plugins::PluginLoader& loader = plugins::PluginLoader::instance();
+    if (const int status = loadNodeType(options, error)) return status;
     Graph& graph = Graph::instance();
-    if (!graph.findType(options.nodeType)) {
-        std::string loadError;
-        if (loader.load(options.plugin, &loadError).error()) {
-            *error = "cannot load " + options.plugin + ": " + loadError;
-            return 1;
-        }
-    }
     const KObject node = graph.createNode(options.nodeType, "", error);
     if (node.isNull()) return 1;
     const std::string nodeName = NodeImpl::from(node)->name();
     for (const SwatchSetting& s : options.settings)
-        if (!applySetting(nodeName, s, error)) return 1;
+        if (!applySetting(nodeName, options.nodeType, s, error)) {
+            Graph::instance().deleteNode(node, nullptr);
+            return 2;
+        }
 
     std::unique_ptr<TextureSampler> sampler = TextureSampler::create(node, error);
-    if (!sampler) return 1;
+    if (!sampler) {
+        Graph::instance().deleteNode(node, nullptr);
+        return 1;
+    }
     const bool is3d = sampler->kind() == TextureKind::k3d;
 
     const int n = options.size;
@@ -205,40 +253,49 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
         if (is3d) sampler->setIdentityPlacement(*block);
         return block;
     });
-    std::atomic<int> rowsDone{0};
-    std::atomic<int> lastReported{0};
     std::atomic<bool> failed{false};
-    const bool progress = static_cast<long>(n) * n >= kProgressPixels;
-    const float fs2d = 1.0f / static_cast<float>(n);
-    const float fs3d = 2.0f * options.scale / static_cast<float>(n);
+    jobs::JobProgress progress(kJob, n);
+    // The square holds `tile` copies; each pixel averages a samples x samples grid.
+    const int m = options.samples;
+    const float cells = static_cast<float>(n) * static_cast<float>(m);  // sample columns
+    const float tiles = static_cast<float>(options.tile);
+    const float footprint = tiles / cells;
+    const float fs2d = footprint;
+    const float fs3d = 2.0f * options.scale * footprint;
+    const float weight = 1.0f / static_cast<float>(m * m);
+    // Position inside its tile, in [0, 1), of sample column k of the square.
+    auto local = [&](long k) {
+        const float t = (static_cast<float>(k) + 0.5f) / cells * tiles;
+        return t - std::floor(t);
+    };
 
     auto renderRows = [&](const tbb::blocked_range<int>& rows) {
         SampleBlock& block = *blocks.local();
         for (int j = rows.begin(); j != rows.end(); ++j) {
-            const float v = 1.0f - (static_cast<float>(j) + 0.5f) / static_cast<float>(n);
             unsigned char* out = rgb->data() + static_cast<std::size_t>(j) * n * 3;
             for (int i = 0; i < n; ++i) {
-                const float u = (static_cast<float>(i) + 0.5f) / static_cast<float>(n);
-                SampleValue s;
-                KStatus st;
-                if (is3d)
-                    st = sampler->samplePoint(block, (2.0f * u - 1.0f) * options.scale,
-                                              (2.0f * v - 1.0f) * options.scale, 0.0f, true, fs3d,
-                                              fs3d, &s);
-                else
-                    st = sampler->sampleUv(block, u, v, fs2d, fs2d, &s);
-                if (st.error()) failed.store(true, std::memory_order_relaxed);
-                out[3 * i + 0] = toByte(s.r);
-                out[3 * i + 1] = toByte(s.g);
-                out[3 * i + 2] = toByte(s.b);
+                float sum[3] = {0, 0, 0};
+                for (int sj = 0; sj < m; ++sj) {
+                    const float v = 1.0f - local(static_cast<long>(j) * m + sj);
+                    for (int si = 0; si < m; ++si) {
+                        const float u = local(static_cast<long>(i) * m + si);
+                        SampleValue s;
+                        KStatus st;
+                        if (is3d)
+                            st = sampler->samplePoint(block, (2.0f * u - 1.0f) * options.scale,
+                                                      (2.0f * v - 1.0f) * options.scale, 0.0f, true,
+                                                      fs3d, fs3d, &s);
+                        else
+                            st = sampler->sampleUv(block, u, v, fs2d, fs2d, &s);
+                        if (st.error()) failed.store(true, std::memory_order_relaxed);
+                        sum[0] += s.r, sum[1] += s.g, sum[2] += s.b;
+                    }
+                }
+                out[3 * i + 0] = toByte(m == 1 ? sum[0] : sum[0] * weight);
+                out[3 * i + 1] = toByte(m == 1 ? sum[1] : sum[1] * weight);
+                out[3 * i + 2] = toByte(m == 1 ? sum[2] : sum[2] * weight);
             }
-            // Report every tenth of the rows once, from whichever thread crosses it.
-            const int done = rowsDone.fetch_add(1, std::memory_order_relaxed) + 1;
-            const int tenth = done * 10 / n;
-            int seen = lastReported.load(std::memory_order_relaxed);
-            if (progress && tenth > seen &&
-                lastReported.compare_exchange_strong(seen, tenth, std::memory_order_relaxed))
-                std::fprintf(stderr, "swatch: %d%%\n", tenth * 10);
+            progress.advance();
         }
     };
     // A node that does not declare itself safe for parallel evaluation renders on one thread.
@@ -248,6 +305,7 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
     tbb::task_arena arena(threads);
     arena.execute([&] { tbb::parallel_for(tbb::blocked_range<int>(0, n, 4), renderRows); });
 
+    progress.finish();
     Graph::instance().deleteNode(node, nullptr);
     if (failed.load()) {
         *error = "evaluation of " + nodeName + " failed";
@@ -260,7 +318,8 @@ int runSwatchJob(const std::vector<std::string>& args) {
     SwatchOptions options;
     std::string error;
     if (!parseSwatchOptions(args, &options, &error)) {
-        std::fprintf(stderr, "swatch: %s\n%s", error.c_str(), swatchUsage());
+        jobs::message(kJob, error);
+        std::fputs(swatchUsage(), stderr);
         return 2;
     }
     if (options.help) {
@@ -269,20 +328,28 @@ int runSwatchJob(const std::vector<std::string>& args) {
     }
     std::vector<unsigned char> rgb;
     try {
-        if (renderSwatch(options, &rgb, &error) != 0) {
-            std::fprintf(stderr, "swatch: %s\n", error.c_str());
-            return 1;
+        if (options.list) {
+            if (const int status = loadNodeType(options, &error)) {
+                jobs::message(kJob, error);
+                return status;
+            }
+            std::fputs(commands::nodeTypeHelp(options.nodeType).c_str(), stdout);
+            return 0;
+        }
+        if (const int status = renderSwatch(options, &rgb, &error)) {
+            jobs::message(kJob, error);
+            return status;
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "swatch: %s\n", e.what());
+        jobs::message(kJob, e.what());
         return 1;
     }
     if (!image::writePngRgb(options.output, options.size, options.size, rgb.data(), &error)) {
-        std::fprintf(stderr, "swatch: %s\n", error.c_str());
+        jobs::message(kJob, error);
         return 1;
     }
-    std::fprintf(stderr, "swatch: wrote %s (%dx%d)\n", options.output.c_str(), options.size,
-                 options.size);
+    jobs::note(kJob, "wrote " + options.output + " (" + std::to_string(options.size) + "x" +
+                         std::to_string(options.size) + ")");
     return 0;
 }
 
