@@ -9,17 +9,21 @@
 namespace tarn::app {
 
 using JobFunction = int (*)(const std::vector<std::string>& args);
+using JobUsage = const char* (*)();
 
 struct Job {
     const char* name;
     const char* summary;  ///< one line for `tarn --help`
     JobFunction run;
+    JobUsage usage;  ///< the text of `tarn JOB --help`
 };
 
 /// Every job, in the order `tarn --help` lists them.
 const std::vector<Job>& jobs();
 /// The job named `name`, or null.
 const Job* findJob(std::string_view name);
+/// The job names joined with ", " (for messages).
+std::string jobNames();
 
 /// `tarn demo`: loads every plug-in found on the plug-in path and lists what each registered.
 int runDemoJob(const std::vector<std::string>& args);
