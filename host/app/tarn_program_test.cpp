@@ -6,11 +6,13 @@
 #include <sys/wait.h>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -310,4 +312,33 @@ TEST(TarnProgram, HelpDescribesNodeTypes) {
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(firstLine(list.out), "Node type denim (plug-in twillPattern), classified texture/2d")
         << list.out;
+}
+
+TEST(TarnProgram, ImportMessagesSayWhatToDo) {
+    const std::string scene = tempPath("tarn_messages.qmf");
+    const std::vector<uint8_t> bytes = qmf::writeScene(qmf::sampleScene());
+    ASSERT_TRUE(qmf::saveBytes(scene, bytes));
+    // Before the reader is loaded: the plug-in that reads the format is named.
+    for (const std::string& flags : {std::string(), std::string("-type \"QMF\" ")}) {
+        const Outcome o = runTarn("-c 'file -import " + flags + "\"" + scene + "\"'");
+        EXPECT_EQ(o.status, 1) << flags;
+        EXPECT_NE(o.out.find("loadPlugin sceneReader"), std::string::npos) << o.out;
+    }
+    // A refused file says why.
+    const std::string wrong = tempPath("tarn_wrong.qmf");
+    ASSERT_TRUE(qmf::saveBytes(wrong, {0x12, 0x34, 6, 0, 0, 0}));
+    const Outcome refused = runTarn("import '" + wrong + "'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("the first chunk id is 0x3412"), std::string::npos) << refused.out;
+    // A file cut at half its length imports what it could, with one warning naming the offset.
+    ASSERT_TRUE(qmf::saveBytes(
+        scene, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2)));
+    const Outcome cut = runTarn("import '" + scene + "'", "", "", "2>/dev/null");
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_NE(cut.out.find("warnings: 1\n  QMF import: the data ends at offset " +
+                           std::to_string(bytes.size() / 2)),
+              std::string::npos)
+        << cut.out;
+    std::remove(scene.c_str());
+    std::remove(wrong.c_str());
 }
