@@ -47,6 +47,14 @@ inline float floatAt(const uint8_t* p) {
     return v;
 }
 
+WalkStop g_walkStop;
+
+// Keeps the first (innermost) failure of a walk; the levels above it fail after it.
+void noteStop(uint64_t offset, uint16_t id, uint64_t length, bool badLength, bool headerCut) {
+    if (g_walkStop.stopped) return;
+    g_walkStop = {true, offset, id, length, badLength, headerCut};
+}
+
 struct Walker {
     ChunkStream* cs;
     ParseState* s;
@@ -74,15 +82,28 @@ int Walker::readChunks(uint64_t end) {
         if (p >= end) break;
         uint16_t id;
         uint32_t length;
-        if (!chunkStreamReadU16(cs, &id) || !chunkStreamReadU32(cs, &length)) return 0;
+        if (!chunkStreamReadU16(cs, &id)) {
+            noteStop(p, 0, 0, false, true);
+            return 0;
+        }
+        if (!chunkStreamReadU32(cs, &length)) {
+            noteStop(p, id, 0, false, true);
+            return 0;
+        }
         // Note: a length below the header size would send the walk backwards; treat it as a
         // broken chunk and stop this level.
-        if (length < 6) return 0;
+        if (length < 6) {
+            noteStop(p, id, length, true, false);
+            return 0;
+        }
         const uint64_t chunkEnd = p + length;
         bool seekEnd = true;
         status = handle(id, chunkEnd, seekEnd);
         if (seekEnd) chunkStreamSeek(cs, chunkEnd);
-        if (status != 1) break;
+        if (status != 1) {
+            noteStop(p, id, length, false, false);
+            break;
+        }
     }
     const int sought = chunkStreamSeek(cs, end);
     return sought == 1 && status == 1 ? 1 : 0;
@@ -486,7 +507,12 @@ int checkChunkMagic(ChunkStream* cs, uint32_t* length) {
     return 1;
 }
 
+const WalkStop& lastWalkStop() {
+    return g_walkStop;
+}
+
 int parseChunkFile(ChunkStream* cs, ParseSink sink, void* user, int keyframeSwitch) {
+    g_walkStop = WalkStop();
     if (!cs || !sink) return 0;
     uint32_t end;
     if (!checkChunkMagic(cs, &end)) return 0;

@@ -32,6 +32,18 @@ struct ParseState {
     float currentPercent;
 };
 
+/// Where and why the last chunk walk stopped before the end of its file (the innermost chunk
+/// that failed). Set by parseChunkFile; `stopped` is false after a complete walk.
+struct WalkStop {
+    bool stopped = false;
+    uint64_t offset = 0;     ///< file offset of the failing chunk's header
+    uint16_t id = 0;         ///< its chunk id (0 when the header itself could not be read)
+    uint64_t length = 0;     ///< the length its header claims
+    bool badLength = false;  ///< the length is below the 6-byte header
+    bool headerCut = false;  ///< the data ended inside the chunk header
+};
+const WalkStop& lastWalkStop();
+
 /// Accepted first chunk ids.
 bool isQmfMagic(uint16_t id);
 /// Resets the stream and checks the first id; returns 1 and the first chunk's length when the id

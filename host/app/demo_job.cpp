@@ -101,6 +101,10 @@ int listPlugins() {
 
 }  // namespace
 
+const char* demoUsage() {
+    return kUsage;
+}
+
 int runDemoJob(const std::vector<std::string>& args) {
     GalleryOptions options;
     bool list = false;

@@ -2,17 +2,18 @@
 
 #include "host/fileio/import_job.h"
 #include "host/render/shade_job.h"
+#include "host/render/shade_options.h"
 #include "host/texturing/swatch_job.h"
 
 namespace tarn::app {
-
 const std::vector<Job>& jobs() {
     static const std::vector<Job> table = {
         {"demo", "write the gallery of every plug-in at work (--list: what each registers)",
-         runDemoJob},
-        {"swatch", "render a texture node to a PNG swatch", texturing::runSwatchJob},
-        {"shade", "render a skin-shaded sphere to a PNG", render::runShadeJob},
-        {"import", "import a QMF scene and summarise or export it", runImportJob},
+         runDemoJob, demoUsage},
+        {"swatch", "render a texture node to a PNG swatch", texturing::runSwatchJob,
+         texturing::swatchUsage},
+        {"shade", "render a skin-shaded sphere to a PNG", render::runShadeJob, render::shadeUsage},
+        {"import", "import a QMF scene and summarise or export it", runImportJob, importUsage},
     };
     return table;
 }
@@ -21,6 +22,12 @@ const Job* findJob(std::string_view name) {
     for (const auto& job : jobs())
         if (name == job.name) return &job;
     return nullptr;
+}
+
+std::string jobNames() {
+    std::string names;
+    for (const auto& job : jobs()) names += (names.empty() ? "" : ", ") + std::string(job.name);
+    return names;
 }
 
 }  // namespace tarn::app

@@ -2,7 +2,8 @@
 //
 //   tarn [options] [FILE]          run FILE (or the interactive shell without one)
 //   tarn [options] -c TEXT         run TEXT
-//   tarn <job> [job arguments]     run a batch job (demo, swatch, shade, import)
+//   tarn [options] <job> [job arguments] [options]
+//                                  run a batch job (demo, swatch, shade, import)
 
 #include "host/app/job_table.h"
 #include "host/app/shell.h"
@@ -12,11 +13,14 @@
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_report.h"
 #include "host/version.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -28,7 +32,77 @@ struct Options {
     std::string journalPath;
     std::string pluginPath;
     bool quiet = false;
+    bool resultOnly = false;
 };
+
+// The options that mean the same before and after a job name.
+struct GlobalWord {
+    const char* name;
+    bool takesValue;
+};
+constexpr GlobalWord kGlobalWords[] = {
+    {"-q", false}, {"--quiet", false}, {"--journal", true}, {"--plugin-path", true}};
+
+// Takes a global option at args[at] into `o`; answers how many words it used (0: not one).
+// A missing value is left for the caller to report.
+int takeGlobal(const std::vector<std::string>& args, std::size_t at, Options& o) {
+    const std::string& w = args[at];
+    for (const GlobalWord& g : kGlobalWords) {
+        const std::string name = g.name;
+        std::optional<std::string> value;
+        int used = 1;
+        if (w == name) {
+            if (g.takesValue) {
+                if (at + 1 >= args.size()) return 0;
+                value = args[at + 1];
+                used = 2;
+            }
+        } else if (g.takesValue && w.rfind(name + "=", 0) == 0) {
+            value = w.substr(name.size() + 1);
+        } else {
+            continue;
+        }
+        if (name == "--journal")
+            o.journalPath = *value;
+        else if (name == "--plugin-path")
+            o.pluginPath = *value;
+        else
+            o.quiet = true;
+        return used;
+    }
+    return 0;
+}
+
+// When the first word that is not a global option names a job, splits the command line into
+// the global options (before and after the job name) and the job's own words.
+const app::Job* splitJobLine(const std::vector<std::string>& args, Options& o,
+                             std::vector<std::string>& jobArgs) {
+    Options found;
+    std::size_t at = 0;
+    while (at < args.size()) {
+        const int used = takeGlobal(args, at, found);
+        if (used == 0) break;
+        at += used;
+    }
+    if (at >= args.size()) return nullptr;
+    const app::Job* job = app::findJob(args[at]);
+    if (!job) return nullptr;
+    for (++at; at < args.size();) {
+        const int used = takeGlobal(args, at, found);
+        if (used == 0)
+            jobArgs.push_back(args[at++]);
+        else
+            at += used;
+    }
+    o = found;
+    return job;
+}
+
+bool wantsHelp(const std::vector<std::string>& args) {
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
 
 int runText(const Options& o) {
     lang::ExecuteOptions eo;
@@ -36,8 +110,16 @@ int runText(const Options& o) {
     eo.origin = "command-line";
     eo.flushIdleEachStatement = true;
     lang::RunResult r = lang::executeText(o.text, eo);
-    if (r.ok && !o.quiet && !r.value.isNone())
-        lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
+    if (r.ok && !o.quiet && !r.value.isNone()) {
+        if (o.resultOnly) {
+            // The bare value, one line, for programs that read it (JSON stays JSON).
+            std::string text = r.value.toDisplay();
+            if (text.empty() || text.back() != '\n') text += '\n';
+            std::fputs(text.c_str(), stdout);
+        } else {
+            lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
+        }
+    }
     return r.ok ? 0 : 1;
 }
 
@@ -73,7 +155,9 @@ int finish(const Options& o, int status) {
 }
 
 std::string jobsHelp() {
-    std::string text = "Jobs (tarn JOB --help for their options):\n";
+    std::string text =
+        "Jobs (tarn JOB --help for their options; -q, --journal and --plugin-path\n"
+        "may stand before or after the job name):\n";
     for (const auto& job : app::jobs()) {
         char line[128];
         std::snprintf(line, sizeof line, "  %-8s %s\n", job.name, job.summary);
@@ -82,20 +166,34 @@ std::string jobsHelp() {
     return text;
 }
 
+int runJob(const app::Job& job, const std::vector<std::string>& args, const Options& o) {
+    if (wantsHelp(args)) {
+        std::fputs(job.usage(), stdout);
+        return 0;
+    }
+    if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
+    jobs::setQuiet(o.quiet);
+    int status = 0;
+    try {
+        status = job.run(args);
+    } catch (const std::exception& e) {
+        jobs::message(job.name, e.what());
+        status = 1;
+    }
+    return finish(o, status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A job name as the first word hands every later word to the job.
-    if (argc > 1) {
-        if (const app::Job* job = app::findJob(argv[1])) {
-            std::vector<std::string> args(argv + 2, argv + argc);
-            try {
-                return job->run(args);
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "tarn %s: %s\n", job->name, e.what());
-                return 1;
-            }
-        }
+    // Messages (stderr) and results (stdout) keep their order when stdout is a pipe or file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    {
+        Options o;
+        std::vector<std::string> jobArgs;
+        if (const app::Job* job = splitJobLine(words, o, jobArgs)) return runJob(*job, jobArgs, o);
     }
 
     Options o;
@@ -107,9 +205,31 @@ int main(int argc, char** argv) {
                    "Write every executed text with its flags, result and status to FILE "
                    "(JSON lines)");
     cli.add_option("--plugin-path", o.pluginPath, "Folder searched for plug-ins by name");
-    cli.add_flag("-q,--quiet", o.quiet, "No banner and no result lines");
+    cli.add_flag("-q,--quiet", o.quiet, "No banner, no result lines, no job progress or notes");
+    cli.add_flag("--result-only", o.resultOnly,
+                 "With -c: print the bare result (no \"// Result: \" prefix), e.g. JSON");
     cli.set_version_flag("--version", std::string(hostVersion()));
     textOpt->excludes(cli.get_option("file"));
+    // A first word that is neither an option, a job nor a file is said to be so.
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        Options ignored;
+        if (const int used = takeGlobal(words, i, ignored)) {
+            i += used - 1;
+            continue;
+        }
+        const std::string& w = words[i];
+        if (w.empty() || w[0] == '-') break;
+        // A word that looks like a path is left for the script reader to report.
+        std::error_code ec;
+        if (w.find_first_of("/.") == std::string::npos && !std::filesystem::exists(w, ec)) {
+            std::fprintf(stderr,
+                         "tarn: '%s' is neither a job (%s) nor a script file.\n"
+                         "Run 'tarn --help' for the usage.\n",
+                         w.c_str(), app::jobNames().c_str());
+            return 2;
+        }
+        break;
+    }
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

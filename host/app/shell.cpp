@@ -7,6 +7,7 @@
 #include "host/version.h"
 
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,20 @@ std::string historyPath() {
     if (const char* h = std::getenv("HOME"); h && *h)
         return std::string(h) + "/.local/state/tarn/history";
     return {};
+}
+
+// "exit" and "quit", with or without a semicolon and blanks around them, end the shell.
+bool isLeaveWord(const std::string& line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    auto last = line.find_last_not_of(" \t;");
+    if (last == std::string::npos || last < first) return false;
+    const std::string word = line.substr(first, last - first + 1);
+    if (word != "exit" && word != "quit") return false;
+    // Only blanks and at most one semicolon may follow the word.
+    const std::string rest = line.substr(last + 1);
+    return rest.find_first_not_of(" \t;") == std::string::npos &&
+           std::count(rest.begin(), rest.end(), ';') <= 1;
 }
 
 bool readLine(bool terminal, const char* prompt, std::string& line) {
@@ -61,7 +76,7 @@ int runShell(const ShellOptions& options) {
     sigaction(SIGINT, &sa, nullptr);
 
     if (terminal && !options.quiet)
-        std::printf("tarn %s - type help for the commands, Ctrl-D to leave.\n", hostVersion());
+        std::printf("%s - type help for the commands, exit or Ctrl-D to leave.\n", hostVersion());
 
     int status = 0;
     int lineNumber = 0;
@@ -74,7 +89,7 @@ int runShell(const ShellOptions& options) {
         ++lineNumber;
         if (pending.empty()) {
             pendingFirstLine = lineNumber;
-            if (line == "quit" || line == "exit") break;
+            if (isLeaveWord(line)) break;
         }
         pending += line;
         pending += '\n';

@@ -5,10 +5,18 @@
 
 #include <sys/wait.h>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/qmf/qmf_scene.h"
 
 namespace {
 
@@ -21,8 +29,9 @@ std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + name;
 }
 
+// Runs the program; `errors` says where its error stream goes (by default with stdout).
 Outcome runTarn(const std::string& arguments, const std::string& stdinText = "",
-                const std::string& environment = "") {
+                const std::string& environment = "", const std::string& errors = "2>&1") {
     std::string prefs = tempPath("tarn_program_test.prefs");
     std::string input = tempPath("tarn_program_test.stdin");
     {
@@ -30,7 +39,7 @@ Outcome runTarn(const std::string& arguments, const std::string& stdinText = "",
         f << stdinText;
     }
     std::string cmd = environment + "TARN_PREFS='" + prefs + "' " TARN_BINARY_DIR "/bin/tarn " +
-                      arguments + " < '" + input + "' 2>&1";
+                      arguments + " < '" + input + "' " + errors;
     Outcome o;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return o;
@@ -47,6 +56,10 @@ std::string writeScript(const std::string& name, const std::string& text) {
     std::ofstream f(path);
     f << text;
     return path;
+}
+
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
 }
 
 std::string readFile(const std::string& path) {
@@ -171,4 +184,163 @@ TEST(TarnProgram, HelpListsJobsAndBadOptionsFail) {
         EXPECT_EQ(runTarn(args).status, 2) << args;
     EXPECT_EQ(runTarn("--version").status, 0);
     EXPECT_EQ(runTarn("demo --help").status, 0);
+}
+
+// Every job from the command line: exit status and the first line a user sees. Messages of a
+// job start with "tarn JOB: "; bad arguments are status 2 in every job, failures 1.
+TEST(TarnProgram, JobCommandLines) {
+    const std::string dir = tempPath("tarn_jobs/");
+    std::filesystem::create_directories(dir);
+    const std::string scene = dir + "sample.qmf";
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const std::string png = dir + "out.png";
+    struct Row {
+        std::string args;
+        int status;
+        std::string first;  ///< first line of stdout and stderr together
+    } rows[] = {
+        // --help for every job, with global options before or after the job name.
+        {"demo --help", 0, "usage: tarn demo"},
+        {"swatch --help", 0, "usage: tarn swatch [PLUGIN] NODE_TYPE [options]"},
+        {"shade --help", 0,
+         "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...]"},
+        {"import --help", 0, "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]"},
+        {"-q shade --help", 0,
+         "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...]"},
+        {"import -q --help", 0, "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]"},
+        // Success notes on the error stream, silenced by -q wherever it stands.
+        {"swatch denim --size 16 -o '" + png + "'", 0, "tarn swatch: wrote " + png + " (16x16)"},
+        {"swatch twillPattern denim --size 16 -o '" + png + "'", 0,
+         "tarn swatch: wrote " + png + " (16x16)"},
+        {"-q swatch denim --size 16 -o '" + png + "'", 0, ""},
+        {"swatch denim --size 16 -o '" + png + "' -q", 0, ""},
+        {"--plugin-path /nonexistent swatch denim --size 8 -o '" + png + "' --quiet", 0, ""},
+        {"shade --size 8 -o '" + png + "'", 0, "tarn shade: wrote " + png + " (8x8)"},
+        {"import '" + scene + "' -q", 0, "meshes: 4 (28 vertices, 38 faces)"},
+        // The same faults give the same status in every job.
+        {"swatch denim --set noSuchAttr=1 -o '" + png + "'", 2,
+         "tarn swatch: denim has no attribute 'noSuchAttr'"},
+        {"shade --set noSuchAttr=1 -o '" + png + "'", 2,
+         "tarn shade: DermalShade has no attribute 'noSuchAttr'"},
+        {"swatch denim --set uWidth=wide -o '" + png + "'", 2,
+         "tarn swatch: uWidth: 'wide' is not a number"},
+        {"swatch denim --size 8193", 2, "tarn swatch: --size: expected 1 to 8192, got '8193'"},
+        {"swatch denim --size 64 --tile 65", 2,
+         "tarn swatch: --tile 65 is more than --size 64 (a tile needs a pixel at least)"},
+        {"swatch denim --samples 17", 2, "tarn swatch: --samples: expected 1 to 16, got '17'"},
+        {"swatch noSuchNodeType", 2,
+         "tarn swatch: no plug-in on the plug-in path registers a node type named "
+         "'noSuchNodeType'"},
+        {"shade --size 4097 -o '" + png + "'", 2,
+         "tarn shade: --size must be a whole number from 8 to 4096"},
+        {"import", 2, "tarn import: no file given"},
+        {"demo unexpected", 2, "tarn demo: unexpected argument 'unexpected'."},
+        {"import /nonexistent/scene.qmf", 1, "tarn import: File not found: /nonexistent/scene.qmf"},
+        {"shade --size 8 -o /nonexistent/dir/x.png", 1, "tarn shade: "},
+        // A word that is no job and no file is said to be neither.
+        {"render x", 2,
+         "tarn: 'render' is neither a job (demo, swatch, shade, import) nor a script file."},
+    };
+    for (const Row& r : rows) {
+        const Outcome o = runTarn(r.args);
+        EXPECT_EQ(o.status, r.status) << r.args << "\n" << o.out;
+        if (r.first.empty()) {
+            EXPECT_EQ(o.out, "") << r.args;
+        } else {
+            EXPECT_EQ(firstLine(o.out).substr(0, r.first.size()), r.first) << r.args << "\n"
+                                                                           << o.out;
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TarnProgram, LateLimitsAreRefusedBeforeAnyWork) {
+    // The largest swatch the image writer takes is refused at once one pixel past it: no
+    // plug-in is loaded and nothing is rendered (the refusal takes well under a second).
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome o = runTarn("swatch denim --size 8193 -o '" + tempPath("never.png") + "'");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_FALSE(std::filesystem::exists(tempPath("never.png")));
+}
+
+TEST(TarnProgram, JsonOutputsParse) {
+    const std::string scene = tempPath("tarn_json.qmf");
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const std::string obj = tempPath("tarn_json.obj");
+    // The job's standard output is the JSON alone, also with an export asked for.
+    Outcome job =
+        runTarn("import '" + scene + "' --json --obj '" + obj + "'", "", "", "2>/dev/null");
+    EXPECT_EQ(job.status, 0);
+    nlohmann::json doc = nlohmann::json::parse(job.out, nullptr, false);
+    EXPECT_FALSE(doc.is_discarded()) << job.out;
+    // A command text's bare result.
+    Outcome bare = runTarn("--result-only -c 'polyCube -n jsonCube; describeScene -json'");
+    EXPECT_EQ(bare.status, 0);
+    doc = nlohmann::json::parse(bare.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << bare.out;
+    EXPECT_NE(bare.out.find("jsonCube"), std::string::npos);
+    EXPECT_EQ(runTarn("--result-only -c '1 + 2'").out, "3\n");
+    std::remove(scene.c_str());
+    std::remove(obj.c_str());
+}
+
+TEST(TarnProgram, ShellEndsAtExitOrQuit) {
+    for (const char* leave : {"exit", "quit", "exit;", "  quit ; "}) {
+        const Outcome o = runTarn("-q", std::string("print 1;\n") + leave + "\nprint 2;\n");
+        EXPECT_EQ(o.status, 0) << leave;
+        EXPECT_EQ(o.out, "1") << leave;
+    }
+}
+
+TEST(TarnProgram, PipedOutputKeepsItsOrder) {
+    // Printed text and an error that follows it arrive in the order they were made.
+    const Outcome o = runTarn("-c 'print \"first\\n\"; noSuchCommand;'");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(firstLine(o.out), "first") << o.out;
+}
+
+TEST(TarnProgram, HelpDescribesNodeTypes) {
+    const Outcome o = runTarn("-q -c 'loadPlugin twillPattern; help denim'");
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_NE(o.out.find("Node type denim (plug-in twillPattern)"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("outColor"), std::string::npos) << o.out;
+    // Not loaded yet: the plug-in that has it is named.
+    const Outcome unloaded = runTarn("-c 'help denim'");
+    EXPECT_EQ(unloaded.status, 1);
+    EXPECT_NE(unloaded.out.find("loadPlugin twillPattern"), std::string::npos) << unloaded.out;
+    // The swatch job lists the same.
+    const Outcome list = runTarn("swatch denim --list");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(firstLine(list.out), "Node type denim (plug-in twillPattern), classified texture/2d")
+        << list.out;
+}
+
+TEST(TarnProgram, ImportMessagesSayWhatToDo) {
+    const std::string scene = tempPath("tarn_messages.qmf");
+    const std::vector<uint8_t> bytes = qmf::writeScene(qmf::sampleScene());
+    ASSERT_TRUE(qmf::saveBytes(scene, bytes));
+    // Before the reader is loaded: the plug-in that reads the format is named.
+    for (const std::string& flags : {std::string(), std::string("-type \"QMF\" ")}) {
+        const Outcome o = runTarn("-c 'file -import " + flags + "\"" + scene + "\"'");
+        EXPECT_EQ(o.status, 1) << flags;
+        EXPECT_NE(o.out.find("loadPlugin sceneReader"), std::string::npos) << o.out;
+    }
+    // A refused file says why.
+    const std::string wrong = tempPath("tarn_wrong.qmf");
+    ASSERT_TRUE(qmf::saveBytes(wrong, {0x12, 0x34, 6, 0, 0, 0}));
+    const Outcome refused = runTarn("import '" + wrong + "'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("the first chunk id is 0x3412"), std::string::npos) << refused.out;
+    // A file cut at half its length imports what it could, with one warning naming the offset.
+    ASSERT_TRUE(qmf::saveBytes(
+        scene, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2)));
+    const Outcome cut = runTarn("import '" + scene + "'", "", "", "2>/dev/null");
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_NE(cut.out.find("warnings: 1\n  QMF import: the data ends at offset " +
+                           std::to_string(bytes.size() / 2)),
+              std::string::npos)
+        << cut.out;
+    std::remove(scene.c_str());
+    std::remove(wrong.c_str());
 }

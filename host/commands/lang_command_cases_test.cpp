@@ -87,7 +87,7 @@ TEST_F(LangCommandCases, EvalExistsWhatIsSizeHelp) {
     expectRejected({
         {"eval of a failing text", "eval \"setAttr e1.nothing 1\"", "No attribute 'nothing'"},
         {"eval of nothing", "eval", "eval: expected at least 1 argument, got 0."},
-        {"help of nothing known", "help noSuchCommand", "help: no command named"},
+        {"help of nothing known", "help noSuchCommand", "help: no command or node type named"},
         {"exists needs a name", "exists", "exists: expected 1 argument, got 0."},
         {"size needs a value", "size", "size: expected 1 argument, got 0."},
         {"unknown command", "noSuchCommand 1 2", "Cannot find procedure \"noSuchCommand\"."},

@@ -1,10 +1,12 @@
 #include "host/commands/lang_commands.h"
+#include "host/commands/node_type_help.h"
 
 #include "host/lang/arg_binding.h"
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/interpreter.h"
 #include "host/lang/script_output.h"
+#include "host/plugins/plugin_index.h"
 #include "host/undo/undo.h"
 
 #include <algorithm>
@@ -127,7 +129,16 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
             lang::scriptOutput(lang::OutputKind::Info, name + " is a script procedure.");
             return {};
         }
-        return CommandResult::failure("help: no command named \"" + name + "\".");
+        if (std::string text = nodeTypeHelp(name); !text.empty()) {
+            if (text.back() == '\n') text.pop_back();
+            lang::scriptOutput(lang::OutputKind::Info, text);
+            return {};
+        }
+        if (const std::string plugin = plugins::pluginForNodeType(name); !plugin.empty())
+            return CommandResult::failure("help: " + name + " is a node type of the plug-in " +
+                                          plugin + "; loadPlugin " + plugin + " first, then help " +
+                                          name + ".");
+        return CommandResult::failure("help: no command or node type named \"" + name + "\".");
     }
     std::string text = "Usage: " + (decl->usage.empty() ? decl->name : decl->usage);
     for (const auto& f : decl->flags) {
@@ -198,7 +209,7 @@ void addCoreCommands(lang::CommandRegistry& registry) {
          .argTypes = {ArgType::String},
          .body = evalDeferredCmd},
         {.name = "help",
-         .usage = "help [command]",
+         .usage = "help [command | nodeType]",
          .maxArgs = 1,
          .argTypes = {ArgType::String},
          .body = helpCmd},

@@ -326,6 +326,28 @@ TEST_F(SceneCommandCases, ExportObjWritesOrFailsCleanly) {
     EXPECT_FALSE(fs::exists(missingDir));
 }
 
+TEST_F(SceneCommandCases, ExportOfTheSelectionWarnsWhenItHoldsNoMesh) {
+    const std::string file = ::testing::TempDir() + "tcmd_selection.obj";
+    const struct {
+        const char* selection;
+        const char* warning;  // empty: none
+    } cases[] = {{"select -cl", "nothing is selected"},
+                 {"select -r cam", "no mesh is selected"},
+                 {"select -r box", ""}};
+    for (const auto& c : cases) {
+        eval(c.selection);
+        output::Capture capture;
+        EXPECT_EQ(eval("exportObj -sl \"" + file + "\""), file) << c.selection;
+        if (*c.warning) {
+            EXPECT_NE(capture.warnings().find(c.warning), std::string::npos) << c.selection;
+        } else {
+            EXPECT_EQ(capture.warnings(), "") << c.selection;
+        }
+    }
+    fs::remove(file);
+    fs::remove(::testing::TempDir() + "tcmd_selection.mtl");
+}
+
 TEST_F(SceneCommandCases, OptionVarFlagsInOrderAndErrors) {
     eval("optionVar -remove tc_i -remove tc_s -remove tc_f -remove tc_a");
     expectCases({

@@ -8,6 +8,7 @@
 #include "host/commands/scene_command_util.h"
 #include "host/commands/scene_commands.h"
 #include "host/dg/graph.h"
+#include "host/lang/script_output.h"
 #include "host/mesh/mesh_operation.h"
 #include "host/mesh/mesh_primitives.h"
 #include "host/mesh/obj_writer.h"
@@ -365,6 +366,11 @@ CommandResult exportObjCmd(const CommandArgs& args, CommandContext&) {
         for (const MeshItem& item : meshItems(list))
             if (std::find(shapes.begin(), shapes.end(), item.shape) == shapes.end())
                 shapes.push_back(item.shape);
+        if (shapes.empty() && args.has("selection"))
+            lang::scriptOutput(lang::OutputKind::Warning,
+                               list.items().empty()
+                                   ? "exportObj: nothing is selected; the file holds no objects."
+                                   : "exportObj: no mesh is selected; the file holds no objects.");
     }
     std::vector<ObjShape> objShapes;
     std::vector<ObjMaterial> materials;

@@ -7,7 +7,10 @@
 #include "frame/k_translator.h"
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
+#include "host/plugins/plugin_index.h"
+#include "host/plugins/plugin_loader.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/sdk/host_output.h"
 
 namespace tarn::fileio {
 namespace {
@@ -48,6 +51,35 @@ std::string chooseTranslator(const std::string& path, const std::string& head) {
     return maybe;
 }
 
+// " (the plug-in P reads NAME files: loadPlugin P)" when a plug-in on the search path, not
+// loaded, registers a translator called `name`; empty otherwise.
+std::string readerHint(const std::string& name) {
+    if (name.empty()) return {};
+    const std::string plugin = plugins::pluginForTranslator(name);
+    if (plugin.empty() || plugins::PluginLoader::instance().find(plugin)) return {};
+    return "; the plug-in " + plugin + " reads " + name + " files: loadPlugin " + plugin;
+}
+
+std::string extensionOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return path.substr(dot + 1);
+}
+
+// Splits captured channel text into its messages (one per line).
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find('\n', start);
+        out.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return out;
+}
+
 }  // namespace
 
 ImportOutcome importFile(const std::string& path, const std::string& type) {
@@ -61,31 +93,51 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
     auto& registry = plugins::Registry::instance();
     out.translator = type.empty() ? chooseTranslator(path, head) : type;
     if (out.translator.empty()) {
-        out.error = "Unrecognized file type: " + path;
+        out.error = "Unrecognized file type: " + path + readerHint(extensionOf(path));
         return out;
     }
     std::string error;
     std::unique_ptr<KPxFileTranslator> t(registry.createTranslator(out.translator, &error));
     if (!t) {
-        out.error = error.empty() ? "No translator named " + out.translator : error;
+        out.error = (error.empty() ? "No translator named " + out.translator : error) +
+                    readerHint(out.translator);
         return out;
     }
     if (!t->haveReadMethod()) {
         out.error = "Translator " + out.translator + " cannot read files";
         return out;
     }
-    try {
-        out.status =
-            t->reader(KFileObject(KString(path)), KString(), KPxFileTranslator::kImportAccessMode);
-    } catch (const std::bad_alloc&) {
-        out.status = KStatus::kInsufficientMemory;
-    } catch (...) {
-        out.status = KStatus::kFailure;
+    std::string printed, infos;
+    std::vector<std::string> translatorErrors;
+    {
+        // Kept to be counted, then shown: channel by channel, each in its own order.
+        output::Capture capture;
+        try {
+            out.status = t->reader(KFileObject(KString(path)), KString(),
+                                   KPxFileTranslator::kImportAccessMode);
+        } catch (const std::bad_alloc&) {
+            out.status = KStatus::kInsufficientMemory;
+        } catch (...) {
+            out.status = KStatus::kFailure;
+        }
+        out.warnings = lines(capture.warnings());
+        printed = capture.prints();
+        infos = capture.infos();
+        translatorErrors = lines(capture.errors());
     }
+    if (!printed.empty()) output::print(printed);
+    for (const auto& m : lines(infos)) output::info(m);
+    for (const auto& m : out.warnings) output::warning(m);
+    // A failure's reason goes into the error instead (reported once, by the caller).
+    if (!out.status.error())
+        for (const auto& m : translatorErrors) output::error(m);
     // Work the translator deferred (e.g. per-face shading assignments) runs now.
     lang::idleQueue().flush();
-    if (out.status.error())
+    if (out.status.error()) {
         out.error = "Translator " + out.translator + " could not import " + path;
+        // The translator's own reason, when it gave one, says why.
+        if (!translatorErrors.empty()) out.error += ": " + translatorErrors.back();
+    }
     return out;
 }
 

@@ -3,6 +3,7 @@
 /// and the function behind it. Main thread only.
 
 #include <string>
+#include <vector>
 
 #include "frame/k_status.h"
 
@@ -12,11 +13,15 @@ struct ImportOutcome {
     KStatus status;
     std::string translator;  ///< the translator that read the file (empty when none was found)
     std::string error;       ///< why it failed, for the user
+    std::vector<std::string> warnings;  ///< the translator's warnings, one per message
 };
 
 /// Imports `path` with the translator named `type`, or, when `type` is empty, with the first
 /// registered translator whose file identification claims the file (an "is my type" answer wins
-/// over "could be"). The idle queue is flushed afterwards.
+/// over "could be"). The idle queue is flushed afterwards. When no loaded translator takes
+/// the file, the error names the plug-in on the search path whose translator is named like
+/// the file's extension (or the type asked for). The translator's messages are shown as they
+/// come and its warnings are also kept in the outcome.
 ImportOutcome importFile(const std::string& path, const std::string& type);
 
 }  // namespace tarn::fileio

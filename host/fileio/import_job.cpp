@@ -1,6 +1,7 @@
 #include "host/fileio/import_job.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 
@@ -10,32 +11,79 @@
 #include "host/lang/command_registry.h"
 #include "host/lang/journal.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_report.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tarn import FILE.qmf [--obj OUT.obj] [--snapshot OUT.png] [--summary] [--json]\n";
+constexpr const char* kJob = "import";
+constexpr int kMaxSnapshotSide = 8192;
 
 struct JobOptions {
-    std::string file, obj, snapshot;
-    bool summary = false, json = false;
+    std::string file, obj, snapshot, camera;
+    int width = 0, height = 0;  // 0: the snapshot's own default
+    bool summary = false, json = false, wireframe = false;
 };
+
+// A text as a string literal of the command language: backslash, double quote, back-quote
+// and control characters escaped, so any file or node name arrives as it was given.
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+            case '"':
+            case '\\':
+            case '`':
+                out += '\\', out += c;
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out + "\"";
+}
+
+bool parseSide(const std::string& text, int& out) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, out);
+    return r.ec == std::errc() && r.ptr == end && out >= 1 && out <= kMaxSnapshotSide;
+}
 
 bool parseArgs(const std::vector<std::string>& args, JobOptions& o, std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string& into) {
+        auto value = [&](std::string& into, const char* what) {
             if (i + 1 >= args.size()) {
-                error = a + " needs a file name";
+                error = a + " needs " + what;
                 return false;
             }
             into = args[++i];
             return true;
         };
+        std::string side;
         if (a == "--obj") {
-            if (!value(o.obj)) return false;
+            if (!value(o.obj, "a file name")) return false;
         } else if (a == "--snapshot") {
-            if (!value(o.snapshot)) return false;
+            if (!value(o.snapshot, "a file name")) return false;
+        } else if (a == "--camera") {
+            if (!value(o.camera, "a camera name")) return false;
+        } else if (a == "--width" || a == "--height") {
+            if (!value(side, "a number of pixels")) return false;
+            if (!parseSide(side, a == "--width" ? o.width : o.height)) {
+                error = a + ": expected 1 to " + std::to_string(kMaxSnapshotSide) + ", got '" +
+                        side + "'";
+                return false;
+            }
+        } else if (a == "--wireframe") {
+            o.wireframe = true;
         } else if (a == "--summary") {
             o.summary = true;
         } else if (a == "--json") {
@@ -51,77 +99,92 @@ bool parseArgs(const std::vector<std::string>& args, JobOptions& o, std::string&
         }
     }
     if (o.file.empty()) error = "no file given";
+    const bool viewOptions = !o.camera.empty() || o.width || o.height || o.wireframe;
+    if (error.empty() && viewOptions && o.snapshot.empty())
+        error = "--camera, --width, --height and --wireframe go with --snapshot";
     return error.empty();
 }
 
+int fail(const std::string& message, int status) {
+    tarn::jobs::message(kJob, message);
+    return status;
+}
+
 }  // namespace
+
+const char* importUsage() {
+    return "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]\n"
+           "                   [--snapshot OUT.png [--camera C] [--width W] [--height H]\n"
+           "                   [--wireframe]]\n"
+           "Imports a QMF scene (loading the sceneReader plug-in), then:\n"
+           "  --summary      print counts of what the scene holds and the import's warnings\n"
+           "                 (the default when --json is not given)\n"
+           "  --json         print the scene description as JSON (describeScene -json); the\n"
+           "                 standard output then holds that JSON alone\n"
+           "  --obj FILE     write the scene as OBJ + MTL (exportObj)\n"
+           "  --snapshot F   write a picture of the scene (viewSnapshot); --camera, --width and\n"
+           "                 --height (1 to 8192) and --wireframe are passed on to it\n"
+           "Data goes to the standard output; notes such as \"wrote FILE\", warnings and\n"
+           "errors go to the error stream.\n";
+}
 
 int runImportJob(const std::vector<std::string>& args) {
     JobOptions o;
     std::string error;
     if (!parseArgs(args, o, error)) {
-        std::cerr << "tarn import: " << error << "\n" << kUsage;
+        tarn::jobs::message(kJob, error);
+        std::fputs(importUsage(), stderr);
         return 2;
     }
-    if (!o.snapshot.empty() && !tarn::lang::commandRegistry().find("viewSnapshot")) {
-        std::cerr << "tarn import: --snapshot needs the 3D view, which this build does not have\n";
-        return 2;
-    }
+    if (!o.snapshot.empty() && !tarn::lang::commandRegistry().find("viewSnapshot"))
+        return fail("--snapshot needs the 3D view, which this build does not have", 2);
 
     auto& loader = tarn::plugins::PluginLoader::instance();
-    if (!loader.find("sceneReader") && loader.load("sceneReader", &error).error()) {
-        std::cerr << "tarn import: cannot load the sceneReader plug-in: " << error << "\n";
-        return 1;
-    }
+    if (!loader.find("sceneReader") && loader.load("sceneReader", &error).error())
+        return fail("cannot load the sceneReader plug-in: " + error, 1);
     const size_t journalMark = tarn::lang::journal().entries().size();
     const tarn::fileio::ImportOutcome out = tarn::fileio::importFile(o.file, "QMF");
-    if (out.status.error()) {
-        std::cerr << "tarn import: " << out.error << "\n";
-        return 1;
-    }
+    if (out.status.error()) return fail(out.error, 1);
 
     // The scene description's JSON and the OBJ export come from the host's own commands.
     if (o.json) {
         KString json;
-        if (KGlobal::executeCommand("describeScene -json", json).error()) {
-            std::cerr << "tarn import: describeScene -json failed\n";
-            return 1;
-        }
-        std::cout << json.asChar() << "\n";
+        if (KGlobal::executeCommand("describeScene -json", json).error())
+            return fail("describeScene -json failed", 1);
+        std::cout << json.asChar() << std::endl;
     }
+    // The importer's warnings, then host commands of the import that failed.
+    std::vector<std::string> warnings = out.warnings;
+    const auto& entries = tarn::lang::journal().entries();
+    for (size_t i = std::min(journalMark, entries.size()); i < entries.size(); ++i)
+        if (entries[i].status != 0) warnings.push_back(entries[i].text + ": " + entries[i].error);
     if (o.summary || !o.json) {
         std::cout << tarn::fileio::summaryText(tarn::fileio::summarizeScene());
-        // Host commands of the import that failed are the import's warnings.
-        const auto& entries = tarn::lang::journal().entries();
-        std::vector<std::string> warnings;
-        for (size_t i = std::min(journalMark, entries.size()); i < entries.size(); ++i)
-            if (entries[i].status != 0)
-                warnings.push_back(entries[i].text + ": " + entries[i].error);
         std::cout << "warnings: " << warnings.size() << "\n";
         for (const auto& w : warnings) std::cout << "  " << w << "\n";
+        std::cout.flush();
     }
     int status = 0;
     if (!o.obj.empty()) {
-        if (KGlobal::executeCommand(KString("exportObj \"" + o.obj + "\"")).error()) {
-            std::cerr << "tarn import: could not write " << o.obj << "\n";
+        if (KGlobal::executeCommand(KString("exportObj " + quoted(o.obj))).error()) {
+            tarn::jobs::message(kJob, "could not write " + o.obj);
             status = 1;
         } else {
-            std::cout << "wrote " << o.obj << "\n";
+            tarn::jobs::note(kJob, "wrote " + o.obj);
         }
     }
     if (!o.snapshot.empty()) {
-        // The file name goes in as a quoted string of the language, escaped so any name works.
-        std::string quoted;
-        for (char c : o.snapshot) {
-            if (c == '"' || c == '\\' || c == '`') quoted += '\\';
-            quoted += c;
-        }
-        const std::string command = "viewSnapshot -o \"" + quoted + "\"";
+        std::string command = "viewSnapshot";
+        if (!o.camera.empty()) command += " -camera " + quoted(o.camera);
+        if (o.width) command += " -width " + std::to_string(o.width);
+        if (o.height) command += " -height " + std::to_string(o.height);
+        if (o.wireframe) command += " -wireframe";
+        command += " -o " + quoted(o.snapshot);
         if (KGlobal::executeCommand(KString(command)).error()) {
-            std::cerr << "tarn import: could not write " << o.snapshot << "\n";
+            tarn::jobs::message(kJob, "could not write " + o.snapshot);
             status = 1;
         } else {
-            std::cout << "wrote " << o.snapshot << "\n";
+            tarn::jobs::note(kJob, "wrote " + o.snapshot);
         }
     }
     return status;

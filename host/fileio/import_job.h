@@ -11,3 +11,6 @@
 
 /// `args` are the words after "import".
 int runImportJob(const std::vector<std::string>& args);
+
+/// The --help text of the job (several lines, ending in a line feed).
+const char* importUsage();

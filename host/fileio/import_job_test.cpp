@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "frame/host_sdk.h"
 #include "host/plugins/plugin_loader.h"
 #include "tools/qmf/qmf_scene.h"
@@ -72,14 +74,16 @@ TEST(ImportJob, SampleSceneSummaryAndObj) {
     EXPECT_NE(r.out.find("meshes: 4 (28 vertices, 38 faces)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("ghostShape: 8 vertices, 12 faces, UVs, hidden"), std::string::npos);
     EXPECT_NE(r.out.find("cameras: 1\n  camera01\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("wrote " + obj), std::string::npos);
+    // Notes of success go to the error stream, with the job's prefix; data stays on stdout.
+    EXPECT_NE(r.err.find("tarn import: wrote " + obj), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("wrote "), std::string::npos) << r.out;
     // Every host command the import ran that failed is listed as a warning.
     const auto w = r.out.find("warnings: ");
     ASSERT_NE(w, std::string::npos);
     const int warnings = std::atoi(r.out.c_str() + w + 10);
     size_t listed = 0;
     for (size_t p = r.out.find("\n  ", w); p != std::string::npos; p = r.out.find("\n  ", p + 1))
-        if (r.out.compare(p + 3, 6, "wrote ") != 0) ++listed;
+        ++listed;
     EXPECT_EQ(listed, size_t(warnings));
     FILE* f = std::fopen(obj.c_str(), "r");
     EXPECT_NE(f, nullptr);
@@ -89,16 +93,51 @@ TEST(ImportJob, SampleSceneSummaryAndObj) {
     std::remove((obj.substr(0, obj.size() - 4) + ".mtl").c_str());
 }
 
-TEST(ImportJob, JsonIsTheSceneDescription) {
+TEST(ImportJob, JsonIsTheSceneDescriptionAndNothingElse) {
+    // With an export and a snapshot asked for too, stdout must still parse as one JSON value.
     const std::string scene = tempPath("json.qmf");
+    const std::string obj = tempPath("json.obj");
     ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
-    const JobRun r = runJob({scene, "--json"});
+    const JobRun r = runJob({scene, "--json", "--obj", obj});
     EXPECT_EQ(r.status, 0) << r.err;
-    ASSERT_FALSE(r.out.empty());
-    EXPECT_EQ(r.out[0], '{');
+    const nlohmann::json doc = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_TRUE(doc.is_object());
     EXPECT_NE(r.out.find("\"camera01\""), std::string::npos);
     EXPECT_EQ(r.out.find("meshes: "), std::string::npos) << "no summary unless asked";
+    EXPECT_NE(r.err.find("wrote " + obj), std::string::npos) << r.err;
     std::remove(scene.c_str());
+    std::remove(obj.c_str());
+    std::remove((obj.substr(0, obj.size() - 4) + ".mtl").c_str());
+}
+
+TEST(ImportJob, FileCutShortImportsWhatItCouldWithAWarning) {
+    const std::vector<uint8_t> full = qmf::writeScene(qmf::sampleScene());
+    const std::string scene = tempPath("half.qmf");
+    ASSERT_TRUE(
+        qmf::saveBytes(scene, std::vector<uint8_t>(full.begin(), full.begin() + full.size() / 2)));
+    const JobRun r = runJob({scene, "--summary"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("warnings: "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("warnings: 0"), std::string::npos) << r.out;
+    const std::string where = "the data ends at offset " + std::to_string(full.size() / 2);
+    EXPECT_NE(r.out.find(where), std::string::npos) << r.out;
+    // The whole file imports without that warning.
+    ASSERT_TRUE(qmf::saveBytes(scene, full));
+    const JobRun whole = runJob({scene, "--summary"});
+    EXPECT_EQ(whole.out.find("data ends"), std::string::npos) << whole.out;
+    std::remove(scene.c_str());
+}
+
+TEST(ImportJob, SnapshotOptionsNeedASnapshotAndAreChecked) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"a.qmf", "--camera", "persp"},
+        {"a.qmf", "--wireframe"},
+        {"a.qmf", "--snapshot", "x.png", "--width", "0"},
+        {"a.qmf", "--snapshot", "x.png", "--height", "8193"},
+        {"a.qmf", "--snapshot", "x.png", "--width", "12px"},
+    };
+    for (const auto& args : cases) EXPECT_EQ(runJob(args).status, 2) << args.back();
 }
 
 TEST(ImportJob, SnapshotWritesAPngOrFailsCleanly) {
@@ -114,7 +153,7 @@ TEST(ImportJob, SnapshotWritesAPngOrFailsCleanly) {
     for (const auto& c : cases) {
         const JobRun r = runJob({scene, "--snapshot", c.png});
         EXPECT_EQ(r.status, c.status) << c.png << "\n" << r.err;
-        EXPECT_EQ(r.out.find("wrote " + c.png) != std::string::npos, c.written) << r.out;
+        EXPECT_EQ(r.err.find("wrote " + c.png) != std::string::npos, c.written) << r.err;
         FILE* f = std::fopen(c.png.c_str(), "rb");
         EXPECT_EQ(f != nullptr, c.written) << c.png;
         if (!f) continue;
@@ -124,5 +163,19 @@ TEST(ImportJob, SnapshotWritesAPngOrFailsCleanly) {
         EXPECT_EQ(std::string(reinterpret_cast<char*>(sig + 1), 3), "PNG") << c.png;
         std::remove(c.png.c_str());
     }
+    // The view's options are passed on: a wireframe picture of a given size.
+    const std::string small = tempPath("small.png");
+    const JobRun r =
+        runJob({scene, "--snapshot", small, "--width", "40", "--height", "24", "--wireframe"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    FILE* f = std::fopen(small.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    unsigned char header[24] = {};
+    EXPECT_EQ(std::fread(header, 1, 24, f), 24u);
+    std::fclose(f);
+    // The PNG header's width and height, big-endian at bytes 16 and 20.
+    EXPECT_EQ(header[18] * 256 + header[19], 40);
+    EXPECT_EQ(header[22] * 256 + header[23], 24);
+    std::remove(small.c_str());
     std::remove(scene.c_str());
 }

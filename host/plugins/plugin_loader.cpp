@@ -185,7 +185,8 @@ void PluginLoader::dropRegistrations(PluginImpl& plugin) {
     plugin.translators.clear();
 }
 
-KStatus PluginLoader::unload(std::string_view name, bool force, std::string* error) {
+KStatus PluginLoader::unload(std::string_view name, bool force, std::string* error,
+                             bool clearUndo) {
     auto it = std::find_if(m_plugins.begin(), m_plugins.end(), [&](const auto& p) {
         return p->name == name || p->path == name || p->name == baseName(name);
     });
@@ -214,7 +215,7 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     }
     // Undo records may hold nodes of the plug-in's types (deleted ones kept for undo) and
     // plug-in command objects: they all go before the plug-in's code does.
-    undo::undoQueue().clear();
+    if (clearUndo) undo::undoQueue().clear();
     std::string ignored;
     for (const KObject& n : nodes) graph.deleteNode(n, &ignored);
 

@@ -41,8 +41,9 @@ public:
 
     /// Loads a plug-in; `*loadedName` gets its name. Errors are described in `*error`.
     KStatus load(std::string_view nameOrPath, std::string* error, std::string* loadedName = nullptr);
-    /// Unloads a loaded plug-in by name (or by the path it was loaded from).
-    KStatus unload(std::string_view name, bool force, std::string* error);
+    /// Unloads a loaded plug-in by name (or by the path it was loaded from). `clearUndo` false
+    /// keeps the undo lists: only for a plug-in whose code made nothing since it was loaded.
+    KStatus unload(std::string_view name, bool force, std::string* error, bool clearUndo = true);
 
     /// The loaded plug-in with this name (or path), or null.
     PluginImpl* find(std::string_view nameOrPath) const;

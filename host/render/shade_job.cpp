@@ -18,6 +18,7 @@
 #include "host/dg/node_impl.h"
 #include "host/dg/sample_evaluator.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_report.h"
 #include "host/render/shade_options.h"
 
 #include "host/image/png_writer.h"
@@ -25,6 +26,7 @@
 namespace tarn::render {
 namespace {
 
+constexpr const char* kJob = "shade";
 constexpr const char* kTypeName = "DermalShade";
 constexpr double kSphereDistance = 3.2;  // sphere of radius 1 centred on (0, 0, -3.2)
 constexpr double kTanHalfFov = 0.36;
@@ -94,10 +96,13 @@ bool applySetting(const std::string& node, const ShadeSetting& setting, std::str
 std::vector<SampleLight> sampleLights(const ShadeOptions& options) {
     std::vector<SampleLight> lights;
     for (const ShadeLight& l : options.lights) {
+        // Divided by the largest component first, so that a direction near the float limit
+        // (whose length itself would overflow) or a tiny one normalises like a unit one.
         const float* d = l.direction;
-        // Scaled, so very long or very short directions normalise without overflow.
-        const float len = vectorLength(d[0], d[1], d[2]);
-        lights.push_back({{d[0] / len, d[1] / len, d[2] / len},
+        const float m = std::max({std::fabs(d[0]), std::fabs(d[1]), std::fabs(d[2])});
+        const float a[3] = {d[0] / m, d[1] / m, d[2] / m};
+        const float len = vectorLength(a[0], a[1], a[2]);
+        lights.push_back({{a[0] / len, a[1] / len, a[2] / len},
                           {l.colour[0], l.colour[1], l.colour[2]},
                           false,
                           true,
@@ -112,18 +117,32 @@ std::vector<SampleLight> sampleLights(const ShadeOptions& options) {
     return lights;
 }
 
-std::uint8_t toByte(float linear) {
-    const float c = std::clamp(linear, 0.0f, 1.0f);
-    return static_cast<std::uint8_t>(std::lround(255.0 * std::pow(c, 1.0 / 2.2)));
+}  // namespace
+
+float toneMap(float linear, float exposure, ToneCurve curve) {
+    const float x = (linear > 0.0f ? linear : 0.0f) * std::exp2(exposure);
+    if (curve == ToneCurve::kLinear) return std::min(x, 1.0f);
+    // A fitted filmic curve: a short toe, a lifted middle (0.18 -> 0.27, 1 -> 0.80) and a
+    // shoulder that reaches white only at about 7.2 instead of clipping at 1.
+    const float y = (x * (2.51f * x + 0.03f)) / (x * (2.43f * x + 0.59f) + 0.14f);
+    return std::isfinite(y) ? std::clamp(y, 0.0f, 1.0f) : 1.0f;
+}
+
+namespace {
+
+std::uint8_t toByte(float display) {
+    return static_cast<std::uint8_t>(std::lround(255.0 * std::pow(display, 1.0 / 2.2)));
 }
 
 // Renders the sphere into 8-bit RGB. Each task shades on its own block (a private copy of the
 // node's values); tasks run on all cores only when the node declares itself safe for parallel
 // evaluation, on the calling thread otherwise.
 bool renderSphere(const SampleEvaluator& eval, const SampleAttributes& a,
-                  const std::vector<SampleLight>& lights, int size,
+                  const std::vector<SampleLight>& lights, const ShadeOptions& options,
                   std::vector<std::uint8_t>& pixels) {
+    const int size = options.size;
     std::atomic<bool> failed{false};
+    jobs::JobProgress progress(kJob, size);
     tbb::task_arena arena(eval.isMPSafe() ? tbb::task_arena::automatic : 1);
     arena.execute([&] {
         tbb::parallel_for(
@@ -182,8 +201,10 @@ bool renderSphere(const SampleEvaluator& eval, const SampleAttributes& a,
                             }
                         std::uint8_t* p = &pixels[(static_cast<size_t>(y) * size + x) * 3];
                         for (int c = 0; c < 3; ++c)
-                            p[c] = toByte(sum[c] / (kSubsamples * kSubsamples));
+                            p[c] = toByte(toneMap(sum[c] / (kSubsamples * kSubsamples),
+                                                  options.exposure, options.tone));
                     }
+                    progress.advance();
                 }
             });
     });
@@ -191,7 +212,7 @@ bool renderSphere(const SampleEvaluator& eval, const SampleAttributes& a,
 }
 
 int fail(const std::string& message, int code) {
-    std::fprintf(stderr, "tarn shade: %s\n", message.c_str());
+    jobs::message(kJob, message);
     return code;
 }
 
@@ -205,7 +226,7 @@ bool renderShadedSphere(const KObject& node, const ShadeOptions& options,
     SampleAttributes attributes;
     if (!findAttributes(eval, attributes, error)) return false;
     pixels.assign(static_cast<size_t>(options.size) * options.size * 3, 0);
-    if (!renderSphere(eval, attributes, lights, options.size, pixels)) {
+    if (!renderSphere(eval, attributes, lights, options, pixels)) {
         *error = "the shader failed while rendering";
         return false;
     }
@@ -217,7 +238,8 @@ int runShadeJob(const std::vector<std::string>& args) {
         ShadeOptions options;
         std::string error;
         if (!parseShadeOptions(args, options, &error)) {
-            std::fprintf(stderr, "tarn shade: %s\n%s", error.c_str(), shadeUsage());
+            jobs::message(kJob, error);
+            std::fputs(shadeUsage(), stderr);
             return 2;
         }
 
@@ -245,6 +267,8 @@ int runShadeJob(const std::vector<std::string>& args) {
         if (!image::writeRgbByExtension(options.output, options.size, options.size, pixels.data(),
                                         &error))
             return fail(error, 1);
+        jobs::note(kJob, "wrote " + options.output + " (" + std::to_string(options.size) + "x" +
+                             std::to_string(options.size) + ")");
         return 0;
     } catch (const std::exception& e) {
         return fail(std::string("failed: ") + e.what(), 1);

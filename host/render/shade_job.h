@@ -10,6 +10,10 @@
 
 namespace tarn::render {
 
+/// A linear colour value scaled by 2^exposure and mapped by `curve` to a display value in
+/// [0, 1] (before the display gamma). Negative and NaN inputs give 0; infinite ones 1.
+float toneMap(float linear, float exposure, ToneCurve curve);
+
 /// Runs the job with the words after "shade":
 ///   [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...] [--ambient R G B]
 ///   [--size N] -o FILE.png

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,11 @@ TEST(ParseShadeOptions, AcceptsAndRejects) {
         {{"--set", "dermis=1,2", "-o", "a.png"}, false, "one value or three"},
         {{"--set", "dermis=red", "-o", "a.png"}, false, "not a number"},
         {{"--frobnicate", "-o", "a.png"}, false, "unknown argument"},
+        {{"--exposure", "-1.5", "--tone", "linear", "-o", "a.png"}, true, ""},
+        {{"--exposure", "21", "-o", "a.png"}, false, "-20 to 20"},
+        {{"--exposure", "-o", "a.png"}, false, "is not a number"},
+        {{"--tone", "aces", "-o", "a.png"}, false, "filmic or linear"},
+        {{"--tone"}, false, "filmic or linear"},
     };
     for (const Case& c : cases) {
         ShadeOptions options;
@@ -65,6 +72,47 @@ TEST(ParseShadeOptions, AcceptsAndRejects) {
             EXPECT_NE(error.find(c.error), std::string::npos) << error;
         }
     }
+}
+
+TEST(ToneMap, CurvesAndExposure) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float linear, exposure;
+        ToneCurve curve;
+        float expected;
+    } cases[] = {
+        {0.0f, 0.0f, ToneCurve::kLinear, 0.0f},   {0.25f, 1.0f, ToneCurve::kLinear, 0.5f},
+        {0.5f, -1.0f, ToneCurve::kLinear, 0.25f}, {3.0f, 0.0f, ToneCurve::kLinear, 1.0f},
+        {-1.0f, 0.0f, ToneCurve::kLinear, 0.0f},  {nan, 0.0f, ToneCurve::kFilmic, 0.0f},
+        {inf, 0.0f, ToneCurve::kFilmic, 1.0f},    {0.0f, 0.0f, ToneCurve::kFilmic, 0.0f},
+        {1e30f, 20.0f, ToneCurve::kFilmic, 1.0f},
+    };
+    for (const Case& c : cases)
+        EXPECT_FLOAT_EQ(toneMap(c.linear, c.exposure, c.curve), c.expected) << c.linear;
+    // The filmic curve rises until white, which it reaches only well above 1.
+    float last = 0.0f;
+    for (float x = 0.01f; x < 7.0f; x *= 1.5f) {
+        const float y = toneMap(x, 0.0f, ToneCurve::kFilmic);
+        EXPECT_GT(y, last) << x;
+        last = y;
+    }
+    EXPECT_LT(last, 1.0f);
+    EXPECT_NEAR(toneMap(0.18f, 0.0f, ToneCurve::kFilmic), 0.267f, 0.002f);
+    EXPECT_NEAR(toneMap(1.0f, 0.0f, ToneCurve::kFilmic), 0.804f, 0.002f);
+    EXPECT_EQ(toneMap(8.0f, 0.0f, ToneCurve::kFilmic), 1.0f);
+}
+
+TEST(ParseShadeOptions, UsageNamesTheDefaultRig) {
+    const std::string usage = shadeUsage();
+    EXPECT_NE(usage.find("--light -0.6 0.5 0.4  0.6 0.58 0.55"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("--light 0.8 0.1 0.3  0.12 0.12 0.15"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("--ambient 0.015 0.015 0.02"), std::string::npos) << usage;
+    ShadeOptions options;
+    std::string error;
+    ASSERT_TRUE(parseShadeOptions({"-o", "a.png"}, options, &error));
+    EXPECT_EQ(options.lights[0].colour[1], kDefaultKeyLight.colour[1]);
+    EXPECT_EQ(options.lights[1].direction[0], kDefaultRimLight.direction[0]);
 }
 
 TEST(ParseShadeOptions, DefaultLightingOnlyWithoutAnyLight) {
@@ -149,6 +197,47 @@ TEST_F(ShadeJobTest, LightDirectionsOfAnyLengthLightAlike) {
     ASSERT_EQ(images[0].width, 24);
     EXPECT_EQ(images[1].rgb, images[0].rgb);
     EXPECT_EQ(images[2].rgb, images[0].rgb);
+}
+
+TEST_F(ShadeJobTest, DirectionsAtTheFloatLimitLightLikeUnitOnes) {
+    // The length of (3e38, 3e38, 3e38) overflows a float; the light must still shine.
+    std::vector<Image> images;
+    for (const char* c : {"1", "3e38", "-3e38"}) {
+        const std::string out = path((std::string("shade_limit_") + c + ".png").c_str());
+        ASSERT_EQ(runShadeJob({"--size", "24", "--light", c, c, c, "1", "1", "1", "-o", out}), 0);
+        images.push_back(load(out));
+    }
+    ASSERT_EQ(images[0].width, 24);
+    EXPECT_EQ(images[1].rgb, images[0].rgb);
+    // Opposite light: the lit and the dark side swap, the picture is not the same.
+    EXPECT_NE(images[2].rgb, images[0].rgb);
+    EXPECT_GT(images[1].at(12, 12)[0], 40);
+}
+
+TEST_F(ShadeJobTest, DefaultRigDoesNotWashOutAndExposureBrightens) {
+    struct Stats {
+        int clipped = 0;
+        long sum = 0;
+    };
+    auto stats = [&](const std::vector<std::string>& extra) {
+        const std::string out = path("shade_tone.png");
+        std::vector<std::string> args = {"--size", "48", "-o", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(runShadeJob(args), 0);
+        const Image image = load(out);
+        Stats s;
+        for (size_t i = 0; i < image.rgb.size(); i += 3) {
+            s.sum += image.rgb[i];
+            if (std::max({image.rgb[i], image.rgb[i + 1], image.rgb[i + 2]}) >= 250) ++s.clipped;
+        }
+        return s;
+    };
+    const Stats filmic = stats({});
+    const Stats linear = stats({"--tone", "linear"});
+    const Stats brighter = stats({"--exposure", "1"});
+    EXPECT_EQ(filmic.clipped, 0);
+    EXPECT_GT(linear.clipped, 0) << "the default rig clips without the curve";
+    EXPECT_GT(brighter.sum, filmic.sum);
 }
 
 TEST_F(ShadeJobTest, BadArgumentsWriteNothing) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include <fmt/format.h>
 #include "host/image/image_file.h"
 
 namespace tarn::render {
@@ -101,6 +102,22 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
                 return false;
             }
             options.size = static_cast<int>(size);
+        } else if (word == "--exposure") {
+            if (!takeNumbers(args, at, 1, &options.exposure, error)) return false;
+            if (std::fabs(options.exposure) > kMaxExposure) {
+                *error = "--exposure must be from -20 to 20 stops";
+                return false;
+            }
+        } else if (word == "--tone") {
+            const std::string curve = at + 1 < args.size() ? args[++at] : "";
+            if (curve == "filmic") {
+                options.tone = ToneCurve::kFilmic;
+            } else if (curve == "linear") {
+                options.tone = ToneCurve::kLinear;
+            } else {
+                *error = "--tone must be filmic or linear";
+                return false;
+            }
         } else if (word == "-o" || word == "--output") {
             if (at + 1 >= args.size()) {
                 *error = word + " needs a file name";
@@ -124,20 +141,41 @@ bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& optio
 
 void addDefaultLightRig(ShadeOptions& options) {
     if (!options.lights.empty() || options.hasAmbient) return;
-    // A warm key light from the upper left, a cool rim from the right, a faint ambient.
-    options.lights.push_back({{-0.6f, 0.5f, 0.4f}, {0.6f, 0.58f, 0.55f}});
-    options.lights.push_back({{0.8f, 0.1f, 0.3f}, {0.12f, 0.12f, 0.15f}});
+    options.lights.push_back(kDefaultKeyLight);
+    options.lights.push_back(kDefaultRimLight);
     options.hasAmbient = true;
-    options.ambient[0] = options.ambient[1] = 0.015f;
-    options.ambient[2] = 0.02f;
+    for (int c = 0; c < 3; ++c) options.ambient[c] = kDefaultAmbient[c];
 }
 
 const char* shadeUsage() {
-    return "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] "
-           "[--light DX DY DZ R G B ...]\n"
-           "                  [--ambient R G B] [--size N] -o FILE.png\n"
-           "Renders a sphere shaded by a DermalShade node. Light directions point towards the\n"
-           "light in camera space (x right, y up, z towards the viewer).\n";
+    static const std::string text = [] {
+        auto light = [](const ShadeLight& l) {
+            return fmt::format("{:g} {:g} {:g}  {:g} {:g} {:g}", l.direction[0], l.direction[1],
+                               l.direction[2], l.colour[0], l.colour[1], l.colour[2]);
+        };
+        return fmt::format(
+            "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...]\n"
+            "                  [--ambient R G B] [--exposure STOPS] [--tone filmic|linear]\n"
+            "                  [--size N] -o FILE.png\n"
+            "Renders a sphere shaded by a DermalShade node (on one thread: the node does not\n"
+            "declare itself safe for parallel evaluation).\n"
+            "  --set ATTR=V[,V,V]  set a node attribute first (repeatable)\n"
+            "  --light ...       a directional light (repeatable): the direction towards the\n"
+            "                    light in camera space (x right, y up, z towards the viewer; any\n"
+            "                    non-zero length) and its linear colour\n"
+            "  --ambient R G B   an ambient light\n"
+            "  --exposure STOPS  scale the linear colour by 2^STOPS, -20 to 20 (default 0)\n"
+            "  --tone CURVE      filmic (default: highlights roll off towards white) or linear\n"
+            "                    (clipped at 1); then the display gamma 2.2\n"
+            "  --size N          width and height in pixels, 8 to 4096 (default 256)\n"
+            "Without --light and --ambient the default rig lights the sphere:\n"
+            "  --light {}   (key: warm, upper left)\n"
+            "  --light {}   (rim: cool, right)\n"
+            "  --ambient {:g} {:g} {:g}\n",
+            light(kDefaultKeyLight), light(kDefaultRimLight), kDefaultAmbient[0],
+            kDefaultAmbient[1], kDefaultAmbient[2]);
+    }();
+    return text.c_str();
 }
 
 }  // namespace tarn::render

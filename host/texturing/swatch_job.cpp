@@ -5,17 +5,21 @@
 #include <cstdio>
 #include <exception>
 
+#include "host/commands/node_type_help.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/image/image_file.h"
 #include "host/image/png_writer.h"
+#include "host/plugins/plugin_index.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_report.h"
 #include "host/texturing/swatch_render.h"
 
 namespace tarn::texturing {
 namespace {
 
-constexpr int kMaxSize = 16384;
+constexpr const char* kJob = "swatch";
+static_assert(kMaxSwatchSize <= image::kMaxPngSide, "the image writer must take every size");
 
 bool parseInt(const std::string& text, int* out) {
     const char* end = text.data() + text.size();
@@ -54,11 +58,13 @@ bool parseSetting(const std::string& text, SwatchSetting* setting, std::string* 
 }
 
 // Applies one setting to the node through the graph, as a user edit would.
-bool applySetting(const std::string& nodeName, const SwatchSetting& s, std::string* error) {
+bool applySetting(const std::string& nodeName, const std::string& typeName, const SwatchSetting& s,
+                  std::string* error) {
     Graph& graph = Graph::instance();
-    const KPlug plug = graph.parsePlug(nodeName + "." + s.attribute, error);
+    std::string parseError;
+    const KPlug plug = graph.parsePlug(nodeName + "." + s.attribute, &parseError);
     if (plug.attribute().isNull()) {
-        if (error->empty()) *error = "no attribute '" + s.attribute + "'";
+        *error = typeName + " has no attribute '" + s.attribute + "'";
         return false;
     }
     if (!graph.canWrite(plug, error)) return false;
@@ -85,20 +91,52 @@ bool applySetting(const std::string& nodeName, const SwatchSetting& s, std::stri
     return true;
 }
 
+// Makes sure the node type is registered: from the named plug-in, or from the plug-in on the
+// search path that registers it. 0, or the job status with `*error`.
+int loadNodeType(const SwatchOptions& options, std::string* error) {
+    if (Graph::instance().findType(options.nodeType)) return 0;
+    std::string plugin = options.plugin;
+    if (plugin.empty()) {
+        plugin = plugins::pluginForNodeType(options.nodeType);
+        if (plugin.empty()) {
+            *error = "no plug-in on the plug-in path registers a node type named '" +
+                     options.nodeType + "'";
+            return 2;
+        }
+    }
+    std::string loadError;
+    plugins::PluginLoader& loader = plugins::PluginLoader::instance();
+    if (!loader.find(plugin) && loader.load(plugin, &loadError).error()) {
+        *error = "cannot load " + plugin + ": " + loadError;
+        return 1;
+    }
+    if (!Graph::instance().findType(options.nodeType)) {
+        *error =
+            "the plug-in " + plugin + " registers no node type named '" + options.nodeType + "'";
+        return 2;
+    }
+    return 0;
+}
+
 }  // namespace
 
 const char* swatchUsage() {
-    return "usage: tarn swatch PLUGIN NODE_TYPE [options]\n"
-           "Renders one texture node to a PNG swatch.\n"
+    return "usage: tarn swatch [PLUGIN] NODE_TYPE [options]\n"
+           "Renders one texture node to a PNG swatch. Without PLUGIN, the plug-in on the\n"
+           "plug-in path that registers NODE_TYPE is loaded.\n"
            "  --set ATTR=VALUE[,VALUE,VALUE]  set an attribute first (repeatable)\n"
-           "  --size N       width and height in pixels (default 256)\n"
-           "  --threads N    worker threads (default: all cores; one for a node that is not\n"
-           "                 safe for parallel evaluation); the image is the same\n"
+           "  --size N       width and height in pixels, 1 to 8192 (default 256)\n"
+           "  --samples N    N x N samples per pixel, averaged, 1 to 16 (default 1)\n"
+           "  --tile N       show the texture N x N times, 1 to the size (default 1)\n"
+           "  --threads N    worker threads, 1 to 1024 (default: all cores; one for a node\n"
+           "                 that is not safe for parallel evaluation); the image is the same\n"
            "  --scale S      3D textures: half-width of the rendered slice (default 1)\n"
+           "  --list         list the node type's attributes instead of rendering\n"
            "  -o FILE.png    output file (default NODE_TYPE.png)\n"
-           "2D textures are sampled over the unit UV square, one sample per pixel centre with\n"
-           "filter size 1/N. 3D textures are sampled on the z = 0 slice of their placement\n"
-           "space, x and y from -S to S, with an identity placement matrix.\n";
+           "2D textures are sampled over the unit UV square, 3D textures on the z = 0 slice of\n"
+           "their placement space (x and y from -S to S, identity placement). Each sample's\n"
+           "filter size is its share of the square: TILE / (N * SAMPLES), times 2 S for 3D.\n"
+           "Every limit is checked before anything is loaded or rendered.\n";
 }
 
 bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
@@ -115,25 +153,31 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
             return true;
         };
         std::string value;
+        auto count = [&](const char* flag, int lo, int hi, int* out) {
+            if (!next(&value)) return false;
+            if (!parseInt(value, out) || *out < lo || *out > hi) {
+                *error = std::string(flag) + ": expected " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ", got '" + value + "'";
+                return false;
+            }
+            return true;
+        };
         if (w == "-h" || w == "--help") {
             o->help = true;
+        } else if (w == "--list") {
+            o->list = true;
+        } else if (w == "--tile") {
+            if (!count("--tile", 1, kMaxSwatchSize, &o->tile)) return false;
+        } else if (w == "--samples") {
+            if (!count("--samples", 1, kMaxSwatchSamples, &o->samples)) return false;
         } else if (w == "--set") {
             SwatchSetting s;
             if (!next(&value) || !parseSetting(value, &s, error)) return false;
             o->settings.push_back(s);
         } else if (w == "--size") {
-            if (!next(&value)) return false;
-            if (!parseInt(value, &o->size) || o->size < 1 || o->size > kMaxSize) {
-                *error =
-                    "--size: expected 1 to " + std::to_string(kMaxSize) + ", got '" + value + "'";
-                return false;
-            }
+            if (!count("--size", 1, kMaxSwatchSize, &o->size)) return false;
         } else if (w == "--threads") {
-            if (!next(&value)) return false;
-            if (!parseInt(value, &o->threads) || o->threads < 1 || o->threads > 1024) {
-                *error = "--threads: expected a count from 1 to 1024, got '" + value + "'";
-                return false;
-            }
+            if (!count("--threads", 1, 1024, &o->threads)) return false;
         } else if (w == "--scale") {
             double s = 0;
             if (!next(&value)) return false;
@@ -153,38 +197,42 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
         }
     }
     if (o->help) return true;
-    if (positional.size() != 2) {
-        *error = "expected PLUGIN and NODE_TYPE";
+    if (positional.empty() || positional.size() > 2) {
+        *error = "expected [PLUGIN] NODE_TYPE";
         return false;
     }
-    o->plugin = positional[0];
-    o->nodeType = positional[1];
+    if (positional.size() == 2) o->plugin = positional[0];
+    o->nodeType = positional.back();
+    // A tile must keep at least one pixel.
+    if (o->tile > o->size) {
+        *error = "--tile " + std::to_string(o->tile) + " is more than --size " +
+                 std::to_string(o->size) + " (a tile needs a pixel at least)";
+        return false;
+    }
     if (o->output.empty()) o->output = o->nodeType + ".png";
     return image::checkImageExtension(o->output, error);
 }
 
 int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
                  std::string* error) {
-    plugins::PluginLoader& loader = plugins::PluginLoader::instance();
+    if (const int status = loadNodeType(options, error)) return status;
     Graph& graph = Graph::instance();
-    if (!graph.findType(options.nodeType)) {
-        std::string loadError;
-        if (loader.load(options.plugin, &loadError).error()) {
-            *error = "cannot load " + options.plugin + ": " + loadError;
-            return 1;
-        }
-    }
     const KObject node = graph.createNode(options.nodeType, "", error);
     if (node.isNull()) return 1;
     const std::string nodeName = NodeImpl::from(node)->name();
     for (const SwatchSetting& s : options.settings)
-        if (!applySetting(nodeName, s, error)) return 1;
+        if (!applySetting(nodeName, options.nodeType, s, error)) {
+            Graph::instance().deleteNode(node, nullptr);
+            return 2;
+        }
 
     SwatchRender render;
     render.size = options.size;
     render.threads = options.threads;
     render.scale = options.scale;
-    render.progress = true;
+    render.tile = options.tile;
+    render.samples = options.samples;
+    render.progressJob = kJob;
     const bool ok = renderNodeSwatch(node, render, rgb, error);
     Graph::instance().deleteNode(node, nullptr);
     return ok ? 0 : 1;
@@ -194,7 +242,8 @@ int runSwatchJob(const std::vector<std::string>& args) {
     SwatchOptions options;
     std::string error;
     if (!parseSwatchOptions(args, &options, &error)) {
-        std::fprintf(stderr, "swatch: %s\n%s", error.c_str(), swatchUsage());
+        jobs::message(kJob, error);
+        std::fputs(swatchUsage(), stderr);
         return 2;
     }
     if (options.help) {
@@ -203,21 +252,29 @@ int runSwatchJob(const std::vector<std::string>& args) {
     }
     std::vector<unsigned char> rgb;
     try {
-        if (renderSwatch(options, &rgb, &error) != 0) {
-            std::fprintf(stderr, "swatch: %s\n", error.c_str());
-            return 1;
+        if (options.list) {
+            if (const int status = loadNodeType(options, &error)) {
+                jobs::message(kJob, error);
+                return status;
+            }
+            std::fputs(commands::nodeTypeHelp(options.nodeType).c_str(), stdout);
+            return 0;
+        }
+        if (const int status = renderSwatch(options, &rgb, &error)) {
+            jobs::message(kJob, error);
+            return status;
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "swatch: %s\n", e.what());
+        jobs::message(kJob, e.what());
         return 1;
     }
     if (!image::writeRgbByExtension(options.output, options.size, options.size, rgb.data(),
                                     &error)) {
-        std::fprintf(stderr, "swatch: %s\n", error.c_str());
+        jobs::message(kJob, error);
         return 1;
     }
-    std::fprintf(stderr, "swatch: wrote %s (%dx%d)\n", options.output.c_str(), options.size,
-                 options.size);
+    jobs::note(kJob, "wrote " + options.output + " (" + std::to_string(options.size) + "x" +
+                         std::to_string(options.size) + ")");
     return 0;
 }
 

@@ -109,7 +109,7 @@ TEST(SwatchOptions, ParsesAndRejects) {
     EXPECT_EQ(o.output, "x.png");
 
     const std::vector<std::vector<std::string>> bad = {
-        {"twillPattern"},
+        {},
         {"twillPattern", "denim", "--size", "0"},
         {"twillPattern", "denim", "--size", "12x"},
         {"twillPattern", "denim", "--threads", "-1"},
@@ -119,12 +119,105 @@ TEST(SwatchOptions, ParsesAndRejects) {
         {"twillPattern", "denim", "--bogus"},
         {"twillPattern", "denim", "--size"},
         {"twillPattern", "denim", "-o", "x.gif"},
+        {"twillPattern", "denim", "--size", "8193"},
+        {"twillPattern", "denim", "--samples", "0"},
+        {"twillPattern", "denim", "--samples", "17"},
+        {"twillPattern", "denim", "--tile", "0"},
+        {"denim", "--size", "16", "--tile", "17"},
+        {"a", "b", "c"},
     };
     for (const auto& args : bad) {
         SwatchOptions b;
-        EXPECT_FALSE(parseSwatchOptions(args, &b, &error)) << args.back();
+        EXPECT_FALSE(parseSwatchOptions(args, &b, &error)) << ::testing::PrintToString(args);
     }
+    // A lone word is the node type; no plug-in registers one named like this.
     EXPECT_EQ(runSwatchJob({"twillPattern"}), 2);
+
+    // The plug-in may be left out; the largest values are accepted.
+    SwatchOptions one;
+    ASSERT_TRUE(parseSwatchOptions(
+        {"denim", "--size", "8192", "--samples", "16", "--tile", "8192", "--list"}, &one, &error))
+        << error;
+    EXPECT_EQ(one.plugin, "");
+    EXPECT_EQ(one.nodeType, "denim");
+    EXPECT_EQ(one.output, "denim.png");
+    EXPECT_TRUE(one.list);
+    EXPECT_EQ(one.samples, 16);
+    EXPECT_EQ(one.tile, 8192);
+}
+
+TEST(Swatch, FindsThePluginThatRegistersTheNodeType) {
+    std::string error;
+    plugins::PluginLoader::instance().unload("shellPattern", true, &error);
+    SwatchOptions o;
+    o.nodeType = "scallop";
+    o.size = 4;
+    std::vector<unsigned char> rgb;
+    ASSERT_EQ(renderSwatch(o, &rgb, &error), 0) << error;
+    EXPECT_NE(plugins::PluginLoader::instance().find("shellPattern"), nullptr);
+    o.nodeType = "noSuchNodeType";
+    EXPECT_EQ(renderSwatch(o, &rgb, &error), 2);
+    EXPECT_NE(error.find("no plug-in on the plug-in path registers"), std::string::npos) << error;
+    // A named plug-in that does not register the type is a bad argument too.
+    o.plugin = pluginPath("shellPattern");
+    o.nodeType = "denim";
+    if (!Graph::instance().findType("denim")) {
+        EXPECT_EQ(renderSwatch(o, &rgb, &error), 2);
+        EXPECT_NE(error.find("registers no node type named 'denim'"), std::string::npos) << error;
+    }
+}
+
+TEST(Swatch, TilesRepeatTheSingleSwatchExactly) {
+    // Tile positions are the single swatch's sample positions scaled by a power of two, so each
+    // quadrant of a 2 x 2 tiling at 32 pixels is the 16-pixel swatch byte for byte.
+    SwatchOptions single;
+    single.plugin = pluginPath("shellPattern");
+    single.nodeType = "scallop";
+    single.size = 16;
+    SwatchOptions tiled = single;
+    tiled.size = 32;
+    tiled.tile = 2;
+    std::vector<unsigned char> a, b;
+    std::string error;
+    ASSERT_EQ(renderSwatch(single, &a, &error), 0) << error;
+    ASSERT_EQ(renderSwatch(tiled, &b, &error), 0) << error;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(b[(y * 32 + x) * 3 + c], a[((y % 16) * 16 + x % 16) * 3 + c])
+                    << x << "," << y;
+}
+
+TEST(Swatch, SamplesAverageTheFinerGrid) {
+    // N x N samples per pixel are the pixels of an N-times larger swatch, averaged (within the
+    // rounding of the bytes). Both a 2D and a 3D texture.
+    for (const char* decl : {"shellPattern scallop", "rustPattern corrosion"}) {
+        const std::string s(decl);
+        SwatchOptions fine;
+        fine.plugin = pluginPath(s.substr(0, s.find(' ')).c_str());
+        fine.nodeType = s.substr(s.find(' ') + 1);
+        fine.size = 24;
+        SwatchOptions averaged = fine;
+        averaged.size = 12;
+        averaged.samples = 2;
+        std::vector<unsigned char> a, b;
+        std::string error;
+        ASSERT_EQ(renderSwatch(fine, &a, &error), 0) << error;
+        ASSERT_EQ(renderSwatch(averaged, &b, &error), 0) << error;
+        int differing = 0;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    auto at = [&](int fx, int fy) { return a[(fy * 24 + fx) * 3 + c]; };
+                    const double mean = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) +
+                                         at(2 * x, 2 * y + 1) + at(2 * x + 1, 2 * y + 1)) /
+                                        4.0;
+                    const double got = b[(y * 12 + x) * 3 + c];
+                    EXPECT_NEAR(got, mean, 1.0) << decl << " " << x << "," << y;
+                    differing += got != a[(2 * y * 24 + 2 * x) * 3 + c];
+                }
+        EXPECT_GT(differing, 0) << decl << ": averaging must change some pixels";
+    }
 }
 
 TEST(Swatch, SameImageOnOneThreadOrMany) {
@@ -169,7 +262,7 @@ TEST(Swatch, SettingsApplyAndBadSettingsFail) {
           SwatchSetting{"radius", {"abc"}}, SwatchSetting{"outAlpha", {"1"}}}) {
         SwatchOptions b = o;
         b.settings = {bad};
-        EXPECT_EQ(renderSwatch(b, &rgb, &error), 1) << bad.attribute;
+        EXPECT_EQ(renderSwatch(b, &rgb, &error), 2) << bad.attribute;
     }
 }
 

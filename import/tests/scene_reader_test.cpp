@@ -5,6 +5,8 @@
 // exact there; later tests use names of their own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "frame/host_sdk.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
@@ -172,6 +174,29 @@ TEST(SceneReader, DroppedFacesFollowTheRemap) {
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts[texts.size() - 2], "sets -edit -forceElement remapASG remapped.f[0]");
     EXPECT_EQ(texts[texts.size() - 1], "sets -edit -forceElement remapBSG remapped.f[1]");
+}
+
+TEST(SceneReader, GroupWhoseFacesWereAllDroppedIsSkipped) {
+    // Face 1 repeats a vertex and is dropped; group "allDropped" holds only it. It makes no
+    // selection and no query, so the selection after the import is the last group with faces.
+    qmf::Scene s;
+    s.materials = {{"keptFaces"}, {"allDropped"}};
+    qmf::Mesh m = triangles("dropgroups", {{0, 1, 2, 0}, {3, 3, 4, 0}, {2, 1, 5, 0}}, 6);
+    m.groups = {{"keptFaces", {0, 2}}, {"allDropped", {1}}};
+    s.meshes.push_back(m);
+    Lines texts;
+    ASSERT_TRUE(importBytes(qmf::writeScene(s), &texts));
+    // One query for the whole mesh (soft edges), one for the group that kept faces.
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "ls -sl"), 2)
+        << ::testing::PrintToString(texts);
+    for (const auto& t : texts)
+        EXPECT_EQ(t.find("-forceElement allDroppedSG"), std::string::npos) << t;
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "sets -edit -forceElement keptFacesSG dropgroups.f[0:1]");
+    KStringArray selected;
+    ASSERT_TRUE(KGlobal::executeCommand("ls -sl", selected));
+    ASSERT_EQ(selected.length(), 1u);
+    EXPECT_EQ(std::string(selected[0].asChar()), "dropgroups.f[0:1]");
 }
 
 TEST(SceneReader, GroupAssignmentsWaitForTheIdleQueue) {
