@@ -102,7 +102,9 @@ int runImportJob(const std::vector<std::string>& args) {
     }
     int status = 0;
     if (!o.obj.empty()) {
-        if (KGlobal::executeCommand(KString("exportObj \"" + o.obj + "\"")).error()) {
+        // File names go in as escaped string literals, so any name arrives as given.
+        const KString command("exportObj \"" + escapeCommandString(KString(o.obj)).str() + "\"");
+        if (KGlobal::executeCommand(command).error()) {
             std::cerr << "tarn import: could not write " << o.obj << "\n";
             status = 1;
         } else {
@@ -110,14 +112,9 @@ int runImportJob(const std::vector<std::string>& args) {
         }
     }
     if (!o.snapshot.empty()) {
-        // The file name goes in as a quoted string of the language, escaped so any name works.
-        std::string quoted;
-        for (char c : o.snapshot) {
-            if (c == '"' || c == '\\' || c == '`') quoted += '\\';
-            quoted += c;
-        }
-        const std::string command = "viewSnapshot -o \"" + quoted + "\"";
-        if (KGlobal::executeCommand(KString(command)).error()) {
+        const KString command("viewSnapshot -o \"" +
+                              escapeCommandString(KString(o.snapshot)).str() + "\"");
+        if (KGlobal::executeCommand(command).error()) {
             std::cerr << "tarn import: could not write " << o.snapshot << "\n";
             status = 1;
         } else {
