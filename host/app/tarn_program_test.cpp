@@ -69,7 +69,8 @@ std::string readFile(const std::string& path) {
 // A tarn process of its own, so the test can signal it while it runs.
 class Child {
 public:
-    explicit Child(std::vector<std::string> args, const std::string& outputPath) {
+    explicit Child(std::vector<std::string> args, const std::string& outputPath,
+                   const std::string& inputPath = "/dev/null") {
         setenv("TARN_PREFS", tempPath("tarn_program_test.prefs").c_str(), 1);
         args.insert(args.begin(), TARN_BINARY_DIR "/bin/tarn");
         std::vector<char*> argv;
@@ -77,7 +78,7 @@ public:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
@@ -166,6 +167,27 @@ TEST(TarnProgram, SignalsStopScriptsAtTheNextStatementAndKeepTheJournal) {
         EXPECT_NE(lines.find("\"status\":1"), std::string::npos) << c.what << ":\n" << lines;
         EXPECT_NE(lines.find("Interrupted."), std::string::npos) << c.what << ":\n" << lines;
     }
+}
+
+TEST(TarnProgram, CtrlCInTheShellStopsTheStatementNotTheShell) {
+    const std::string journal = tempPath("tarn_shell_journal.jsonl");
+    const std::string output = tempPath("tarn_shell_output.txt");
+    std::remove(journal.c_str());
+    const std::string input = writeScript(
+        "tarn_shell_input.txt",
+        // The idle text runs inside the looping entry, so the signal cannot come before it.
+        "evalDeferred \"1\"; flushIdleQueue; while (1) {}\nprint \"after\\n\";\n");
+    Child child({"-q", "--journal", journal}, output, input);
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(waitForText(journal, "\"origin\":\"idle\"", 60)) << readFile(journal);
+    child.signal(SIGINT);
+    const int raw = child.waitFor(10);
+    ASSERT_NE(raw, -1);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);  // piped input with a failed statement
+    const std::string out = readFile(output);
+    EXPECT_NE(out.find("Interrupted."), std::string::npos) << out;
+    EXPECT_NE(out.find("after\n"), std::string::npos) << out;
 }
 
 TEST(TarnProgram, JournalLinesAreOnDiskBeforeTheRunEnds) {
