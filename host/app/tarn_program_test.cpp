@@ -231,6 +231,10 @@ TEST(TarnProgram, AJournalThatCannotBeWrittenStopsTheRunAtStart) {
 
     // A journal on a device is written in place; a full one makes the run fail.
     EXPECT_EQ(runTarn("--journal /dev/null -c 'print 1'").status, 0);
+    // /dev/stdout names a pipe here (no path in any folder): written in place all the same.
+    Outcome piped = runTarn("--journal /dev/stdout -q -c 'size(\"ab\")'");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_NE(piped.out.find("\"result\":\"2\""), std::string::npos) << piped.out;
     Outcome full = runTarn("--journal /dev/full -c 'print 1'");
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.out.find("journal incomplete"), std::string::npos) << full.out;

@@ -69,7 +69,12 @@ bool resolveLinks(const std::string& path, std::string& real, std::string& why) 
 
 // Decides how to write the target; false (with a reason) when it must be refused.
 bool classify(Target& t, std::string& why) {
-    if (!resolveLinks(t.path, t.real, why)) return false;
+    // A special file is opened by the name given: the kernel follows links such as /dev/stdout
+    // that name no path (a pipe). Only a file that gets replaced needs the path it really has.
+    t.real = t.path;
+    if (::stat(t.path.c_str(), &t.st) != 0 || S_ISREG(t.st.st_mode)) {
+        if (!resolveLinks(t.path, t.real, why)) return false;
+    }
     if (::stat(t.real.c_str(), &t.st) != 0) {
         t.exists = false;
         t.route = Route::Replace;
