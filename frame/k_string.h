@@ -89,3 +89,10 @@ inline KString operator+(const KString& a, float b) { KString r(a); r += b; retu
 inline KString operator+(const KString& a, double b) { KString r(a); r += b; return r; }
 
 std::ostream& operator<<(std::ostream& out, const KString& text);
+
+/// The bytes of `text` as they go between the double quotes of a string literal of the command
+/// language, so the interpreter reads back exactly `text`: backslash and double quote get a
+/// backslash, line feed, carriage return and tab become \n \r \t, other control bytes
+/// (0x00-0x1f, 0x7f) \xHH; every other byte (UTF-8 included) stays as is. Use it for every text
+/// taken from a file, a node or a user that goes into a command string. Pure; any thread.
+KString escapeCommandString(const KString& text);

@@ -9,7 +9,7 @@ KString refreshCommand(const char* classification, int blanks) {
     KString command("if( `window -exists createRenderNodeWindow` )");
     command += blanks >= 2 ? "  " : " ";
     command += "{refreshCreateRenderNodeWindow(\"";
-    command += classification ? classification : "";
+    command += escapeCommandString(KString(classification));
     command += "\");}\n";
     return command;
 }

@@ -147,7 +147,10 @@ void TribRenderTarn::createMaterials() {
         if (!m->textureName.empty()) {
             const std::string tex = runForString("shadingNode -asTexture file").asChar();
             run("connectAttr " + tex + ".outColor " + shader + ".color");
-            run("setAttr -type \"string\" " + tex + ".fileTextureName \"" + m->textureName + "\"");
+            // The file's map name is data: escaped, so it arrives intact and cannot end the
+            // string literal early.
+            run("setAttr -type \"string\" " + tex + ".fileTextureName \"" +
+                escapeCommandString(KString(m->textureName)).str() + "\"");
         }
         const std::string group =
             runForString("sets -renderable true -noSurfaceShader true -empty -name " + shader +

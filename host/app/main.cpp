@@ -7,6 +7,7 @@
 
 #include "host/app/job_table.h"
 #include "host/app/shell.h"
+#include "host/app/stop_signals.h"
 #include "host/lang/execute.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
@@ -18,6 +19,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -144,10 +146,14 @@ int runFile(const Options& o) {
 
 int finish(const Options& o, int status) {
     lang::idleQueue().flush();
+    if (int signal = app::stopSignal()) {
+        std::fprintf(stderr, "tarn: stopped by %s.\n", signal == SIGINT ? "SIGINT" : "SIGTERM");
+        if (status == 0) status = 1;
+    }
     if (!o.journalPath.empty()) {
         std::string error;
-        if (!lang::journal().writeTo(o.journalPath, &error)) {
-            std::fprintf(stderr, "tarn: journal not written: %s\n", error.c_str());
+        if (!lang::journal().closeStream(&error)) {
+            std::fprintf(stderr, "tarn: journal incomplete: %s\n", error.c_str());
             if (status == 0) status = 1;
         }
     }
@@ -172,6 +178,13 @@ int runJob(const app::Job& job, const std::vector<std::string>& args, const Opti
         return 0;
     }
     if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
+    if (!o.journalPath.empty()) {
+        std::string error;
+        if (!lang::journal().streamTo(o.journalPath, &error)) {
+            std::fprintf(stderr, "tarn: --journal: %s\n", error.c_str());
+            return 2;
+        }
+    }
     jobs::setQuiet(o.quiet);
     int status = 0;
     try {
@@ -238,9 +251,19 @@ int main(int argc, char** argv) {
     }
 
     if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
+    // The journal is written as texts finish; a place it cannot go is refused before anything runs.
+    if (!o.journalPath.empty()) {
+        std::string error;
+        if (!lang::journal().streamTo(o.journalPath, &error)) {
+            std::fprintf(stderr, "tarn: --journal: %s\n", error.c_str());
+            return 2;
+        }
+    }
 
     int status = 0;
     try {
+        bool shell = o.text.empty() && !textOpt->count() && o.file.empty();
+        if (!shell) app::installStopSignals();
         if (!o.text.empty() || textOpt->count())
             status = runText(o);
         else if (!o.file.empty())

@@ -3,15 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -69,7 +77,180 @@ std::string readFile(const std::string& path) {
     return ss.str();
 }
 
+// A tarn process of its own, so the test can signal it while it runs.
+class Child {
+public:
+    explicit Child(std::vector<std::string> args, const std::string& outputPath,
+                   const std::string& inputPath = "/dev/null") {
+        setenv("TARN_PREFS", tempPath("tarn_program_test.prefs").c_str(), 1);
+        args.insert(args.begin(), TARN_BINARY_DIR "/bin/tarn");
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() {
+        if (m_pid > 0 && !m_done) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool started() const { return m_pid > 0; }
+    void signal(int s) { ::kill(m_pid, s); }
+    /// The raw wait status, or -1 when the process did not end within `seconds`.
+    int waitFor(double seconds) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            int raw = 0;
+            if (::waitpid(m_pid, &raw, WNOHANG) == m_pid) {
+                m_done = true;
+                return raw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_done = false;
+};
+
+// Waits until `path` holds `text` (true) or `seconds` pass (false).
+bool waitForText(const std::string& path, const std::string& text, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (readFile(path).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 }  // namespace
+
+TEST(TarnProgram, SignalsStopScriptsAtTheNextStatementAndKeepTheJournal) {
+    // The idle text "1" runs and is journalled before the endless loop starts; its line in the
+    // journal file shows the run got that far.
+    const std::string script =
+        writeScript("tarn_endless.tcs", "evalDeferred \"1\";\nwhile (1) {}\n");
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        int signal;
+        const char* message;
+    } cases[] = {
+        {"-c, Ctrl-C", {"-c", "evalDeferred \"1\"; while(1){}"}, SIGINT, "stopped by SIGINT"},
+        {"-c, SIGTERM", {"-c", "evalDeferred \"1\"; while(1){}"}, SIGTERM, "stopped by SIGTERM"},
+        {"script, Ctrl-C", {script}, SIGINT, "the script stopped here"},
+        {"proc loop, SIGTERM",
+         {"-c", "evalDeferred \"1\"; proc spin() { for ($i = 0; ; $i++) { int $x = 1; } }; spin"},
+         SIGTERM,
+         "stopped by SIGTERM"},
+    };
+    for (const auto& c : cases) {
+        const std::string journal = tempPath("tarn_signal_journal.jsonl");
+        const std::string output = tempPath("tarn_signal_output.txt");
+        std::remove(journal.c_str());
+        std::vector<std::string> args{"--journal", journal};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Child child(args, output);
+        ASSERT_TRUE(child.started()) << c.what;
+        ASSERT_TRUE(waitForText(journal, "\"origin\":\"idle\"", 60)) << c.what;
+        child.signal(c.signal);
+        const int raw = child.waitFor(10);
+        ASSERT_NE(raw, -1) << c.what << ": did not stop";
+        ASSERT_TRUE(WIFEXITED(raw)) << c.what << ": ended by signal " << WTERMSIG(raw);
+        EXPECT_EQ(WEXITSTATUS(raw), 1) << c.what;
+        const std::string out = readFile(output);
+        EXPECT_NE(out.find("// Error: "), std::string::npos) << c.what << ": " << out;
+        EXPECT_NE(out.find("Interrupted."), std::string::npos) << c.what << ": " << out;
+        EXPECT_NE(out.find(c.message), std::string::npos) << c.what << ": " << out;
+        // The journal holds the idle text and the stopped text, one JSON object per line.
+        const std::string lines = readFile(journal);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << c.what << ":\n" << lines;
+        EXPECT_NE(lines.find("\"status\":1"), std::string::npos) << c.what << ":\n" << lines;
+        EXPECT_NE(lines.find("Interrupted."), std::string::npos) << c.what << ":\n" << lines;
+    }
+}
+
+TEST(TarnProgram, CtrlCInTheShellStopsTheStatementNotTheShell) {
+    const std::string journal = tempPath("tarn_shell_journal.jsonl");
+    const std::string output = tempPath("tarn_shell_output.txt");
+    std::remove(journal.c_str());
+    const std::string input = writeScript(
+        "tarn_shell_input.txt",
+        // The idle text runs inside the looping entry, so the signal cannot come before it.
+        "evalDeferred \"1\"; flushIdleQueue; while (1) {}\nprint \"after\\n\";\n");
+    Child child({"-q", "--journal", journal}, output, input);
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(waitForText(journal, "\"origin\":\"idle\"", 60)) << readFile(journal);
+    child.signal(SIGINT);
+    const int raw = child.waitFor(10);
+    ASSERT_NE(raw, -1);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);  // piped input with a failed statement
+    const std::string out = readFile(output);
+    EXPECT_NE(out.find("Interrupted."), std::string::npos) << out;
+    EXPECT_NE(out.find("after\n"), std::string::npos) << out;
+}
+
+TEST(TarnProgram, JournalLinesAreOnDiskBeforeTheRunEnds) {
+    // Killed outright, the run still leaves every text that had finished.
+    const std::string journal = tempPath("tarn_killed_journal.jsonl");
+    std::remove(journal.c_str());
+    Child child({"--journal", journal, "-c", "evalDeferred \"size(\\\"abc\\\")\"; while(1){}"},
+                tempPath("tarn_killed_output.txt"));
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(waitForText(journal, "\"result\":\"3\"", 60)) << readFile(journal);
+    child.signal(SIGKILL);
+    ASSERT_NE(child.waitFor(10), -1);
+    EXPECT_NE(readFile(journal).find("\"text\":\"size(\\\"abc\\\")\""), std::string::npos)
+        << readFile(journal);
+}
+
+TEST(TarnProgram, AJournalThatCannotBeWrittenStopsTheRunAtStart) {
+    const std::string fifo = tempPath("tarn_journal_fifo");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string plain = writeScript("tarn_plain_file", "not a folder");
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {::testing::TempDir(), "it is a folder"},
+        {plain + "/journal", "Not a directory"},
+        {fifo, "no process is reading the FIFO"},
+    };
+    for (const auto& c : cases) {
+        Outcome o = runTarn("--journal '" + c.path + "' -c 'print \"ran\"'");
+        EXPECT_EQ(o.status, 2) << c.path;
+        EXPECT_NE(o.out.find("tarn: --journal: cannot write"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find(c.reason), std::string::npos) << o.out;
+        EXPECT_EQ(o.out.find("ran"), std::string::npos) << o.out;
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    std::remove(fifo.c_str());
+
+    // A journal on a device is written in place; a full one makes the run fail.
+    EXPECT_EQ(runTarn("--journal /dev/null -c 'print 1'").status, 0);
+    // /dev/stdout names a pipe here (no path in any folder): written in place all the same.
+    Outcome piped = runTarn("--journal /dev/stdout -q -c 'size(\"ab\")'");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_NE(piped.out.find("\"result\":\"2\""), std::string::npos) << piped.out;
+    Outcome full = runTarn("--journal /dev/full -c 'print 1'");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("journal incomplete"), std::string::npos) << full.out;
+    EXPECT_NE(full.out.find("No space left"), std::string::npos) << full.out;
+}
 
 TEST(TarnProgram, CommandTextsAndExitStatus) {
     struct Row {

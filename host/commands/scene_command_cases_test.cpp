@@ -321,7 +321,11 @@ TEST_F(SceneCommandCases, ExportObjWritesOrFailsCleanly) {
          "No object matches name: nobody"},
         {"unknown flag", "exportObj -x \"" + dir + "/y.obj\"", "exportObj: invalid flag '-x'."},
         {"unwritable folder", "exportObj \"" + missingDir + "\"", "cannot write"},
+        {"OBJ named like its MTL", "exportObj \"" + dir + "/x.mtl\" box",
+         "the OBJ would overwrite its own material library"},
+        {"a folder as the OBJ", "exportObj \"" + dir + "\" box", "it is a folder"},
     });
+    EXPECT_FALSE(fs::exists(dir + "/x.mtl"));
     EXPECT_FALSE(fs::exists(dir + "/y.obj"));
     EXPECT_FALSE(fs::exists(missingDir));
 }

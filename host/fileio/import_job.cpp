@@ -24,31 +24,10 @@ struct JobOptions {
     bool summary = false, json = false, wireframe = false;
 };
 
-// A text as a string literal of the command language: backslash, double quote, back-quote
-// and control characters escaped, so any file or node name arrives as it was given.
+// A text as a string literal of the command language, escaped so that any file or node name
+// arrives as it was given.
 std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"':
-            case '\\':
-            case '`':
-                out += '\\', out += c;
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out + "\"";
+    return "\"" + escapeCommandString(KString(text)).str() + "\"";
 }
 
 bool parseSide(const std::string& text, int& out) {

@@ -15,7 +15,8 @@ std::vector<std::string> IdleQueue::pending() const {
 }
 
 std::size_t IdleQueue::flush() {
-    if (m_flushing) return 0;
+    // A stopped run (a script ended by a signal) leaves queued texts unrun.
+    if (m_flushing || hostInterpreter().stopRequested()) return 0;
     m_flushing = true;
     std::size_t n = 0;
     while (!m_items.empty() && n < kMaxPerFlush) {

@@ -222,6 +222,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     impl.lastValue = Value();
     try {
         for (const auto& s : script->statements) {
+            impl.checkInterrupt(s->line);
             if (perStatement) queue.openChunk(label);
             Flow flow;
             try {

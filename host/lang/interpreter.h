@@ -59,7 +59,14 @@ public:
     /// True while a text is being run (commands calling back in run nested).
     bool isRunning() const { return m_depth > 0; }
     /// Asks running loops and scripts to stop with "Interrupted." (safe from a signal handler).
+    /// Cleared when the next top-level text starts (Ctrl-C at the shell prompt stops nothing).
     void interrupt() { m_interrupt.store(true); }
+    /// Like interrupt(), but it stays: every later statement, loop turn and command call fails
+    /// with "Interrupted.", and the idle queue runs nothing, until clearStop(). For ending a
+    /// script or `tarn -c` on a signal (safe from a signal handler).
+    void stop() { m_stop.store(true); }
+    bool stopRequested() const { return m_stop.load(); }
+    void clearStop() { m_stop.store(false); }
 
     /// Whether a user proc of that name exists.
     bool hasProc(std::string_view name) const;
@@ -77,6 +84,7 @@ private:
     std::unique_ptr<Impl> m_impl;
     int m_depth = 0;
     std::atomic<bool> m_interrupt{false};
+    std::atomic<bool> m_stop{false};
     friend struct Impl;
 };
 

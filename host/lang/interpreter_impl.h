@@ -113,7 +113,7 @@ struct Interpreter::Impl {
     }
 
     void checkInterrupt(int line) {
-        if (self.m_interrupt.exchange(false)) error("Interrupted.", line);
+        if (self.m_stop.load() || self.m_interrupt.exchange(false)) error("Interrupted.", line);
     }
 
     // Variables --------------------------------------------------------------------------------

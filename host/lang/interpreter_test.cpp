@@ -13,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 using namespace tarn::lang;
@@ -334,6 +336,74 @@ TEST_F(HostLevel, JournalKeepsStartOrderOfNestedTextsAndDropsOldest) {
     executeText("3", o);
     EXPECT_EQ(journal().texts(), (std::vector<std::string>{"2", "3"}));
     journal().setCapacity(100000);
+}
+
+TEST(JournalStream, LinesReachTheFileAsTextsFinish) {
+    const std::string path = ::testing::TempDir() + "journal_stream_test.jsonl";
+    auto read = [&] {
+        std::ifstream in(path);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    {
+        std::ofstream old(path);
+        old << "an earlier run\n";
+    }
+    Journal j;
+    j.record(JournalEntry{"before", false, false, "", 0, "", "api"});
+    std::string error;
+    ASSERT_TRUE(j.streamTo(path, &error)) << error;
+    EXPECT_EQ(read().find("an earlier run"), std::string::npos);  // emptied first
+    EXPECT_NE(read().find("\"text\":\"before\""), std::string::npos);
+    // An outer text starts, an inner one runs and finishes: the inner line is written at once,
+    // the outer one only when it finishes; seq keeps their start order.
+    const std::size_t outer = j.begin(JournalEntry{"outer", false, true, "", 0, "", "script"});
+    const std::size_t inner = j.begin(JournalEntry{"inner", false, false, "", 0, "", "api"});
+    j.finish(inner, "7", 0, "");
+    std::string text = read();
+    EXPECT_NE(text.find("\"seq\":2"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"result\":\"7\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("outer"), std::string::npos) << text;
+    j.finish(outer, "", 1, "Interrupted.");
+    ASSERT_TRUE(j.closeStream(&error)) << error;
+    text = read();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
+    EXPECT_LT(text.find("inner"), text.find("outer")) << text;
+    EXPECT_NE(text.find("\"seq\":1"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"error\":\"Interrupted.\""), std::string::npos) << text;
+    j.record(JournalEntry{"after close", false, false, "", 0, "", "api"});
+    EXPECT_EQ(read().find("after close"), std::string::npos);
+
+    // A full device: the stream stops at the first failed write and says so when closed.
+    Journal full;
+    ASSERT_TRUE(full.streamTo("/dev/full", &error)) << error;
+    full.record(JournalEntry{"lost", false, false, "", 0, "", "api"});
+    EXPECT_FALSE(full.closeStream(&error));
+    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    // A folder cannot take a journal.
+    EXPECT_FALSE(Journal().streamTo(::testing::TempDir(), &error));
+    EXPECT_NE(error.find("it is a folder"), std::string::npos) << error;
+}
+
+TEST_F(HostLevel, StopEndsEveryLaterTextAndHoldsTheIdleQueueUntilCleared) {
+    // Unlike interrupt(), a stop is not used up by the first text it ends, and it ends texts
+    // whose statements call nothing (checked before every statement).
+    KGlobal::executeCommandOnIdle("size(\"ab\")");
+    hostInterpreter().stop();
+    for (const char* text : {"int $stopA = 1; $stopA = 2;", "1", "eval \"2\""}) {
+        RunResult r = executeText(text);
+        EXPECT_FALSE(r.ok) << text;
+        EXPECT_NE(r.error.find("Interrupted."), std::string::npos) << text;
+    }
+    EXPECT_EQ(idleQueue().flush(), 0u);
+    EXPECT_EQ(idleQueue().pending().size(), 1u);
+    hostInterpreter().clearStop();
+    EXPECT_EQ(idleQueue().flush(), 1u);
+    EXPECT_TRUE(executeText("int $stopB = 1; $stopB").ok);
+    // A plain interrupt() asked for between texts is dropped when the next one starts.
+    hostInterpreter().interrupt();
+    EXPECT_TRUE(executeText("3").ok);
 }
 
 TEST_F(HostLevel, IdleQueueRunsInOrderWhenFlushed) {

@@ -2,12 +2,30 @@
 
 #include "host/lang/atomic_file.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace tarn::lang {
 
+namespace {
+
+std::string jsonLine(const JournalEntry& e, std::size_t seq) {
+    nlohmann::json j = {{"seq", seq},        {"text", e.text},     {"display", e.display},
+                        {"undo", e.undo},    {"result", e.result}, {"status", e.status},
+                        {"origin", e.origin}};
+    if (!e.error.empty()) j["error"] = e.error;
+    // Replace invalid UTF-8 rather than throwing on binary junk in a text.
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
 void Journal::record(JournalEntry entry) {
     m_entries.push_back(std::move(entry));
+    stream(m_entries.back(), m_dropped + m_entries.size() - 1);
     trim();
 }
 
@@ -25,6 +43,40 @@ void Journal::finish(std::size_t id, std::string result, int status, std::string
     e.result = std::move(result);
     e.status = status;
     e.error = std::move(error);
+    stream(e, id);
+}
+
+void Journal::stream(const JournalEntry& entry, std::size_t seq) {
+    if (m_fd < 0 || !m_streamProblem.empty()) return;
+    if (!writeAll(m_fd, jsonLine(entry, seq)))
+        m_streamProblem = "cannot write \"" + m_streamPath + "\": " + std::strerror(errno);
+}
+
+bool Journal::streamTo(const std::string& path, std::string* error) {
+    closeStream();
+    const int fd = openOutputStream(path, AtomicWriteOptions{}, error);
+    if (fd < 0) return false;
+    m_fd = fd;
+    m_streamPath = path;
+    m_streamProblem.clear();
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].status != -1) stream(m_entries[i], m_dropped + i);
+    return true;
+}
+
+bool Journal::closeStream(std::string* error) {
+    if (m_fd < 0) return true;
+    std::string problem = m_streamProblem;
+    // Devices and pipes cannot be synced; their checked writes are what counts.
+    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP &&
+        problem.empty())
+        problem = "cannot write \"" + m_streamPath + "\": " + std::strerror(errno);
+    if (::close(m_fd) != 0 && problem.empty())
+        problem = "cannot write \"" + m_streamPath + "\": " + std::strerror(errno);
+    m_fd = -1;
+    m_streamProblem.clear();
+    if (!problem.empty() && error) *error = problem;
+    return problem.empty();
 }
 
 void Journal::trim() {
@@ -48,14 +100,7 @@ void Journal::setCapacity(std::size_t n) {
 
 std::string Journal::toJsonLines() const {
     std::string out;
-    for (const auto& e : m_entries) {
-        nlohmann::json j = {{"text", e.text},     {"display", e.display}, {"undo", e.undo},
-                            {"result", e.result}, {"status", e.status},   {"origin", e.origin}};
-        if (!e.error.empty()) j["error"] = e.error;
-        // Replace invalid UTF-8 rather than throwing on binary junk in a text.
-        out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        out += '\n';
-    }
+    for (std::size_t i = 0; i < m_entries.size(); ++i) out += jsonLine(m_entries[i], m_dropped + i);
     return out;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 /// The journal: every text run through KGlobal::executeCommand (and every top-level text the
-/// tarn program runs) with its flags, result and status, in order. Tests read it; `tarn
-/// --journal FILE` writes it out as JSON lines. Main thread only.
+/// tarn program runs) with its flags, result and status, in the order they started. Tests read
+/// it; `tarn --journal FILE` streams it to a file, one JSON line per text written the moment the
+/// text finishes, so a run that is interrupted or killed keeps every finished text. Main thread
+/// only.
 
 #include <cstddef>
 #include <string>
@@ -21,6 +23,11 @@ struct JournalEntry {
 
 class Journal {
 public:
+    Journal() = default;
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+    ~Journal() { closeStream(); }
+
     /// Appends a finished entry.
     void record(JournalEntry entry);
     /// Appends an entry for a text that starts running (status -1 until finished), so texts
@@ -38,18 +45,34 @@ public:
     /// Oldest entries are dropped beyond this many (default 100000).
     void setCapacity(std::size_t n);
 
-    /// One JSON object per entry and line. Pure.
+    /// One JSON object per entry and line. Pure. Each object holds "seq", the entry's start
+    /// number (0 for the first text journalled), then text, display, undo, result, status,
+    /// origin and, for a failure, error.
     std::string toJsonLines() const;
     /// Writes toJsonLines() to `path` (atomically: a temporary file renamed over it). False with
     /// a reason in *error when the file cannot be written.
     bool writeTo(const std::string& path, std::string* error = nullptr) const;
 
+    /// Starts streaming to `path` (emptied first; a character device or a FIFO with a reader is
+    /// written in place): the finished entries so far, then each entry as it finishes, one line
+    /// appended and handed to the system at once. A text that runs inside another finishes, and
+    /// is written, before it; "seq" gives the start order. False with a reason when the file
+    /// cannot be opened.
+    bool streamTo(const std::string& path, std::string* error = nullptr);
+    /// Ends the stream: syncs and closes the file. False with a reason when any write, the sync
+    /// or the close failed (the first failure stopped the stream).
+    bool closeStream(std::string* error = nullptr);
+
 private:
     void trim();
+    void stream(const JournalEntry& entry, std::size_t seq);
 
     std::vector<JournalEntry> m_entries;
     std::size_t m_capacity = 100000;
     std::size_t m_dropped = 0;  ///< entries dropped from the front so far (ids stay stable)
+    int m_fd = -1;              ///< the stream's file, or -1
+    std::string m_streamPath;
+    std::string m_streamProblem;  ///< the first write failure ("" while fine)
 };
 
 /// The host's journal (process-wide).

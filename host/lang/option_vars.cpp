@@ -4,9 +4,17 @@
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 namespace tarn::lang {
@@ -15,7 +23,32 @@ namespace {
 
 using nlohmann::json;
 
-// File layout: {"version": 1, "vars": {"name": {"type": "int", "value": 3}, ...}}
+// File layout: {"version": 1, "vars": {"name": {"type": "int", "value": 3}, ...}}. JSON has no
+// infinities or NaN: those floats are stored as the strings "inf", "-inf" and "nan".
+json floatJson(double d) {
+    if (std::isnan(d)) return "nan";
+    if (std::isinf(d)) return d < 0 ? "-inf" : "inf";
+    return d;
+}
+
+bool floatFromJson(const json& j, double& out) {
+    if (j.is_number()) {
+        out = j.get<double>();
+        return true;
+    }
+    if (!j.is_string()) return false;
+    const std::string& s = j.get_ref<const std::string&>();
+    if (s == "inf")
+        out = std::numeric_limits<double>::infinity();
+    else if (s == "-inf")
+        out = -std::numeric_limits<double>::infinity();
+    else if (s == "nan")
+        out = std::numeric_limits<double>::quiet_NaN();
+    else
+        return false;
+    return true;
+}
+
 json toJson(const Value& v) {
     json j;
     switch (v.kind()) {
@@ -23,14 +56,17 @@ json toJson(const Value& v) {
             j = {{"type", "int"}, {"value", v.asInt()}};
             break;
         case ValueKind::Float:
-            j = {{"type", "float"}, {"value", v.asFloat()}};
+            j = {{"type", "float"}, {"value", floatJson(v.asFloat())}};
             break;
         case ValueKind::IntArray:
             j = {{"type", "int[]"}, {"value", v.asIntArray()}};
             break;
-        case ValueKind::FloatArray:
-            j = {{"type", "float[]"}, {"value", v.asFloatArray()}};
+        case ValueKind::FloatArray: {
+            json a = json::array();
+            for (double d : v.asFloatArray()) a.push_back(floatJson(d));
+            j = {{"type", "float[]"}, {"value", std::move(a)}};
             break;
+        }
         case ValueKind::StringArray:
             j = {{"type", "string[]"}, {"value", v.asStringArray()}};
             break;
@@ -48,8 +84,8 @@ bool fromJson(const json& j, Value& out) {
     const json& v = j["value"];
     if (type == "int" && v.is_number_integer())
         out = Value(v.get<std::int64_t>());
-    else if (type == "float" && v.is_number())
-        out = Value(v.get<double>());
+    else if (double d = 0; type == "float" && floatFromJson(v, d))
+        out = Value(d);
     else if (type == "string" && v.is_string())
         out = Value(v.get<std::string>());
     else if (type == "int[]" && v.is_array()) {
@@ -62,8 +98,9 @@ bool fromJson(const json& j, Value& out) {
     } else if (type == "float[]" && v.is_array()) {
         std::vector<double> a;
         for (const auto& e : v) {
-            if (!e.is_number()) return false;
-            a.push_back(e.get<double>());
+            double d = 0;
+            if (!floatFromJson(e, d)) return false;
+            a.push_back(d);
         }
         out = Value(std::move(a));
     } else if (type == "string[]" && v.is_array()) {
@@ -101,13 +138,25 @@ void OptionVars::ensureLoaded() {
     if (m_loaded) return;
     m_loaded = true;
     m_corrupt = false;
+    m_unreadable = false;
+    m_damagedText.clear();
     m_problem.clear();
     if (m_path.empty()) return;
-    std::error_code ec;
-    if (!std::filesystem::exists(m_path, ec)) return;  // no preferences yet
+    struct stat st {};
     std::string text, error;
-    if (!readTextFile(m_path, text, &error)) {
-        m_problem = error + " Option variables start empty.";
+    if (::stat(m_path.c_str(), &st) != 0) {
+        if (errno == ENOENT) return;  // no preferences yet
+        error = "Cannot read \"" + m_path + "\": " + std::strerror(errno) + ".";
+    } else if (S_ISDIR(st.st_mode))
+        error = "Cannot read \"" + m_path + "\": it is a folder.";
+    else if (!S_ISREG(st.st_mode))
+        error = "Cannot read \"" + m_path + "\": it is not a regular file.";
+    else
+        readTextFile(m_path, text, &error);
+    if (!error.empty()) {
+        // Whatever is there may hold the user's settings: never written over.
+        m_unreadable = true;
+        m_problem = error + " Option variables start empty and are kept for this session only.";
         scriptOutput(OutputKind::Warning, m_problem);
         return;
     }
@@ -126,6 +175,7 @@ void OptionVars::ensureLoaded() {
     }
     if (!ok) {
         m_corrupt = true;
+        m_damagedText = std::move(text);
         m_problem = "The preferences file \"" + m_path +
                     "\" is damaged and was ignored; option variables start empty.";
         scriptOutput(OutputKind::Warning, m_problem);
@@ -134,12 +184,44 @@ void OptionVars::ensureLoaded() {
     m_values = std::move(loaded);
 }
 
+bool OptionVars::keepDamagedFile() {
+    // The first free name of prefs.bad, prefs.bad.1, prefs.bad.2, ...: an earlier backup is
+    // never replaced. A second name for the file keeps its bytes exactly; where links are not
+    // possible, the text read at load is written instead.
+    for (int n = 0; n < 10000; ++n) {
+        const std::string backup = m_path + ".bad" + (n ? "." + std::to_string(n) : std::string());
+        if (::link(m_path.c_str(), backup.c_str()) == 0) return true;
+        if (errno == EEXIST) continue;
+        if (errno == ENOENT) return true;  // the damaged file is gone already
+        const int fd = ::open(backup.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        const bool written = writeAll(fd, m_damagedText);
+        const bool closed = ::close(fd) == 0;
+        if (written && closed) return true;
+        ::unlink(backup.c_str());
+        return false;
+    }
+    return false;
+}
+
 void OptionVars::save() {
-    if (m_path.empty()) return;
+    if (m_path.empty() || m_unreadable) return;
     if (m_corrupt) {
-        // Keep the damaged file for the user instead of writing over it.
-        std::rename(m_path.c_str(), (m_path + ".bad").c_str());
+        if (!keepDamagedFile()) {
+            const std::string problem =
+                "The damaged preferences file \"" + m_path + "\" could not be kept aside (" +
+                std::strerror(errno) + "); it is left as it is and option variables are not saved.";
+            if (m_problem != problem) {
+                m_problem = problem;
+                scriptOutput(OutputKind::Warning, problem);
+            }
+            return;
+        }
         m_corrupt = false;
+        m_damagedText.clear();
     }
     json vars = json::object();
     for (const auto& [name, v] : m_values) vars[name] = toJson(v);

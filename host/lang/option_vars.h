@@ -2,9 +2,12 @@
 /// Option variables: named preferences (int, float, string, or arrays of them) that outlive the
 /// session. They live in a preferences file: $TARN_PREFS when set, else
 /// $XDG_CONFIG_HOME/tarn/prefs, else ~/.config/tarn/prefs. The file is JSON, read on first use
-/// and rewritten atomically after every change. A file that cannot be read as preferences is
-/// reported once as a warning and ignored; it is kept aside as "<file>.bad" before the first
-/// write, so a user's damaged file is never silently overwritten. Main thread only.
+/// and rewritten atomically after every change. Floats that JSON cannot hold are stored as the
+/// strings "inf", "-inf" and "nan" and read back as floats. A damaged file is reported once as a
+/// warning and ignored; before the first write it is kept aside under the first free name of
+/// "<file>.bad", "<file>.bad.1", "<file>.bad.2", ... (earlier backups are never replaced). A
+/// file that exists but cannot be read (no permission, a folder, a FIFO, a device) is reported
+/// and never written over: the variables live in memory for the session. Main thread only.
 
 #include "host/lang/value.h"
 
@@ -43,11 +46,15 @@ public:
 private:
     void ensureLoaded();
     void save();
+    /// Keeps the damaged file under a free backup name; false (errno set) when it cannot.
+    bool keepDamagedFile();
 
     std::string m_path;
     std::map<std::string, Value> m_values;
     bool m_loaded = false;
-    bool m_corrupt = false;
+    bool m_corrupt = false;     ///< the file is damaged and not yet kept aside
+    bool m_unreadable = false;  ///< the file exists but could not be read: never saved over
+    std::string m_damagedText;  ///< the damaged file's text, for a backup without links
     std::string m_problem;
 };
 

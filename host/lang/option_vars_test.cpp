@@ -6,9 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 using namespace tarn::lang;
@@ -111,6 +116,105 @@ TEST(OptionVars, DamagedFilesWarnAreIgnoredAndKeptAside) {
         EXPECT_EQ(slurp(path + ".bad"), content);
         OptionVars reread(path);
         EXPECT_TRUE(reread.exists("b"));
+    }
+}
+
+TEST(OptionVars, NonFiniteFloatsReadBack) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::string path = freshPath("nonfinite");
+    {
+        OptionVars vars(path);
+        vars.set("pos", Value(inf));
+        vars.set("neg", Value(-inf));
+        vars.set("nan", Value(nan));
+        vars.set("big", Value(1e308));
+        vars.set("word", Value("inf"));  // a string that looks like one stays a string
+        vars.append("arr", Value(1.5));
+        vars.append("arr", Value(-inf));
+        vars.append("arr", Value(nan));
+    }
+    EXPECT_EQ(slurp(path).find("null"), std::string::npos) << slurp(path);
+    OutputCapture output;
+    OptionVars again(path);
+    ASSERT_TRUE(again.exists("pos"));  // the file was not taken for damaged
+    EXPECT_TRUE(output.of(OutputKind::Warning).empty());
+    EXPECT_EQ(again.get("pos")->kind(), ValueKind::Float);
+    EXPECT_EQ(again.get("pos")->asFloat(), inf);
+    EXPECT_EQ(again.get("neg")->asFloat(), -inf);
+    EXPECT_TRUE(std::isnan(again.get("nan")->asFloat()));
+    EXPECT_EQ(again.get("big")->asFloat(), 1e308);
+    EXPECT_EQ(again.get("word")->kind(), ValueKind::String);
+    const auto arr = again.get("arr")->asFloatArray();
+    ASSERT_EQ(arr.size(), 3u);
+    EXPECT_EQ(arr[0], 1.5);
+    EXPECT_EQ(arr[1], -inf);
+    EXPECT_TRUE(std::isnan(arr[2]));
+}
+
+TEST(OptionVars, EveryDamagedFileGetsItsOwnBackup) {
+    const std::string path = freshPath("backups");
+    fs::create_directories(fs::path(path).parent_path());
+    auto damage = [&](const std::string& content) {
+        std::ofstream out(path);
+        out << content;
+    };
+    // An unrelated earlier backup already holds the first name.
+    {
+        std::ofstream out(path + ".bad");
+        out << "oldest";
+    }
+    const char* contents[] = {"first damage", "second damage", "third damage"};
+    for (const char* content : contents) {
+        damage(content);
+        OutputCapture output;
+        OptionVars vars(path);
+        EXPECT_FALSE(vars.exists("v")) << content;  // read on first use
+        EXPECT_EQ(output.of(OutputKind::Warning).size(), 1u) << content;
+        vars.set("v", Value(std::int64_t(1)));
+        OptionVars reread(path);
+        EXPECT_TRUE(reread.exists("v")) << content;
+    }
+    EXPECT_EQ(slurp(path + ".bad"), "oldest");
+    EXPECT_EQ(slurp(path + ".bad.1"), "first damage");
+    EXPECT_EQ(slurp(path + ".bad.2"), "second damage");
+    EXPECT_EQ(slurp(path + ".bad.3"), "third damage");
+    EXPECT_FALSE(fs::exists(path + ".bad.4"));
+}
+
+TEST(OptionVars, AFileThatCannotBeReadIsNeverWrittenOver) {
+    const std::string path = freshPath("unreadable");
+    fs::create_directories(fs::path(path).parent_path());
+    // A FIFO would block a reader forever; it is reported instead of opened.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    {
+        OutputCapture output;
+        OptionVars vars(path);
+        EXPECT_FALSE(vars.exists("a"));
+        ASSERT_EQ(output.of(OutputKind::Warning).size(), 1u);
+        EXPECT_NE(output.of(OutputKind::Warning)[0].find("not a regular file"), std::string::npos);
+        vars.set("kept", Value(std::int64_t(6)));
+        EXPECT_EQ(vars.get("kept")->asInt(), 6);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(fs::exists(path + ".bad"));
+    fs::remove(path);
+
+    // A file without read permission (root reads it anyway, so only checked for other users).
+    if (::geteuid() != 0) {
+        {
+            std::ofstream out(path);
+            out << "{\"version\": 1, \"vars\": {}}";
+        }
+        ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+        OutputCapture output;
+        OptionVars vars(path);
+        EXPECT_EQ(output.of(OutputKind::Warning).size(), 1u);
+        vars.set("kept", Value(std::int64_t(7)));
+        ::chmod(path.c_str(), 0600);
+        EXPECT_EQ(slurp(path), "{\"version\": 1, \"vars\": {}}");
     }
 }
 

@@ -146,6 +146,19 @@ std::string Parser::parseStringBody() {
                 case 'r':
                     s += '\r';
                     break;
+                case 'x': {
+                    // \xH or \xHH: one byte by its hex code (any byte, NUL included). Without a
+                    // hex digit after it, \x is a plain x as before.
+                    int digits = 0, code = 0;
+                    while (digits < 2 && !atEnd() &&
+                           std::isxdigit(static_cast<unsigned char>(peek()))) {
+                        const char h = get();
+                        code = code * 16 + (h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+                        ++digits;
+                    }
+                    s += digits ? static_cast<char>(code) : 'x';
+                    break;
+                }
                 default:
                     s += e;
                     break;  // \" \\ \` and any other character stand for themselves

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -146,6 +147,76 @@ TEST(ObjWriter, WritesBothFilesOrFailsCleanly) {
     EXPECT_NE(error.find("cannot write"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     std::filesystem::remove_all(dir);
+}
+
+TEST(ObjWriter, NamesThatWouldBreakTheFilesAreEscapedOrRefused) {
+    namespace fs = std::filesystem;
+    const auto dir = fs::temp_directory_path() / "tarn_obj_writer_names";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const PolyMesh cube = makeCube(1, 1, 1);
+    auto read = [](const fs::path& p) {
+        std::ifstream in(p);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    auto listing = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<ObjMaterial> materials(1);
+    materials[0].name = "m";
+    std::string error;
+
+    // Blanks and line breaks in the OBJ's name: the library gets a one-word name.
+    const struct {
+        const char* obj;
+        const char* mtl;
+    } names[] = {{"my scene.obj", "my_scene.mtl"},
+                 {"two\nlines.obj", "two_lines.mtl"},
+                 {"tab\tname.v1.obj", "tab_name.v1.mtl"}};
+    for (const auto& n : names) {
+        ASSERT_TRUE(writeObj((dir / n.obj).string(), {{"c", &cube, Mat4{}, {}}}, materials, &error))
+            << error;
+        EXPECT_EQ(mtlFileName((dir / n.obj).string()), (dir / n.mtl).string());
+        EXPECT_TRUE(fs::exists(dir / n.mtl)) << n.mtl;
+        EXPECT_NE(read(dir / n.obj).find(std::string("\nmtllib ") + n.mtl + "\n"),
+                  std::string::npos)
+            << n.obj;
+    }
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+
+    // Refused with nothing written: a texture name that would add lines to the library, and an
+    // OBJ that would be its own library.
+    const struct {
+        const char* what;
+        const char* obj;
+        std::string texture;
+        const char* reason;
+    } refused[] = {
+        {"line break in a texture name", "a.obj", "wood.jpg\nnewmtl injected", "control character"},
+        {"carriage return in a texture name", "a.obj", "wood.jpg\rKd 1 0 0", "control character"},
+        {"OBJ named like its library", "x.mtl", "wood.jpg", "its own material library"},
+    };
+    for (const auto& r : refused) {
+        std::vector<ObjMaterial> textured(1);
+        textured[0].name = "m";
+        textured[0].texture = r.texture;
+        error.clear();
+        EXPECT_FALSE(writeObj((dir / r.obj).string(), {{"c", &cube, Mat4{}, {}}}, textured, &error))
+            << r.what;
+        EXPECT_NE(error.find(r.reason), std::string::npos) << r.what << ": " << error;
+        EXPECT_TRUE(listing().empty()) << r.what;
+    }
+    // A blank inside a texture file name is kept: map_Kd takes the rest of the line.
+    materials[0].texture = "my maps/wood grain.jpg";
+    ASSERT_TRUE(writeObj((dir / "t.obj").string(), {{"c", &cube, Mat4{}, {}}}, materials, &error));
+    EXPECT_NE(read(dir / "t.mtl").find("\nmap_Kd my maps/wood grain.jpg\n"), std::string::npos);
+    fs::remove_all(dir);
 }
 
 TEST(MeshPrimitives, CountsAndUVCoverage) {

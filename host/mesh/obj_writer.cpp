@@ -2,8 +2,9 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
+
 #include <string_view>
+#include "host/lang/atomic_file.h"
 
 namespace tarn {
 
@@ -43,29 +44,12 @@ std::string word(const std::string& name) {
     return out;
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& text, std::string* error) {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            if (error) *error = "cannot write \"" + path + "\"";
-            return false;
-        }
-        out << text;
-        out.flush();
-        if (!out) {
-            if (error) *error = "failed writing \"" + path + "\"";
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        if (error) *error = "cannot replace \"" + path + "\": " + ec.message();
-        std::filesystem::remove(temp, ec);
-        return false;
+// A control character in a texture file name would end the map_Kd line and start another (a
+// line break would add a material); such a name cannot be written faithfully.
+bool writableFileName(const std::string& name) {
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < ' ' || byte == 0x7f) return false;
     }
     return true;
 }
@@ -141,14 +125,46 @@ std::string mtlText(const std::vector<ObjMaterial>& materials) {
     return out.take();
 }
 
+std::string mtlFileName(const std::string& objPath) {
+    // The library is named after the OBJ, as one word, so that the mtllib line names one file.
+    const std::filesystem::path path(objPath);
+    std::string stem = path.stem().string();
+    for (char& c : stem)
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) c = '_';
+    if (stem.empty()) stem = "unnamed";
+    return (path.parent_path() / (stem + ".mtl")).string();
+}
+
 bool writeObj(const std::string& objPath, const std::vector<ObjShape>& shapes,
               const std::vector<ObjMaterial>& materials, std::string* error) {
-    const std::filesystem::path path(objPath);
-    const std::filesystem::path mtlPath = std::filesystem::path(path).replace_extension(".mtl");
-    const std::string mtlName = materials.empty() ? std::string() : mtlPath.filename().string();
-    if (!materials.empty() && !writeFileAtomically(mtlPath.string(), mtlText(materials), error))
+    const std::string mtlPath = mtlFileName(objPath);
+    if (std::filesystem::path(mtlPath).lexically_normal() ==
+        std::filesystem::path(objPath).lexically_normal()) {
+        if (error)
+            *error = "cannot write \"" + objPath +
+                     "\": the OBJ would overwrite its own material library; give it the .obj "
+                     "extension";
         return false;
-    return writeFileAtomically(objPath, objText(shapes, materials, mtlName), error);
+    }
+    for (const ObjMaterial& m : materials)
+        if (!writableFileName(m.texture)) {
+            if (error)
+                *error = "cannot write \"" + objPath + "\": the texture file name of material " +
+                         m.name + " holds a line break or control character";
+            return false;
+        }
+    const std::string mtlName =
+        materials.empty() ? std::string() : std::filesystem::path(mtlPath).filename().string();
+    const std::string obj = objText(shapes, materials, mtlName);
+    std::vector<lang::FileWrite> files{{objPath, obj}};
+    std::string mtl;
+    if (!materials.empty()) {
+        mtl = mtlText(materials);
+        files.push_back({mtlPath, mtl});
+    }
+    lang::AtomicWriteOptions options;
+    options.createFolders = false;
+    return lang::writeFilesAtomically(files, options, error);
 }
 
 }  // namespace tarn

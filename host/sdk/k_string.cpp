@@ -146,3 +146,38 @@ KString KString::toUpperCase() const {
 }
 
 std::ostream& operator<<(std::ostream& out, const KString& text) { return out << text.str(); }
+
+KString escapeCommandString(const KString& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.str().size() + 2);
+    for (const char c : text.str()) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20 || byte == 0x7f) {
+                    out += "\\x";
+                    out += kHex[byte >> 4];
+                    out += kHex[byte & 0xf];
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return KString(std::move(out));
+}

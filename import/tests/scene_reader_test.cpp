@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "frame/host_sdk.h"
 #include "host/lang/idle_queue.h"
@@ -316,6 +317,43 @@ TEST(SceneReader, TruncatedFilesImportWhatWasComplete) {
             EXPECT_EQ(nodeCount(), before) << cut;
         }
     }
+}
+
+TEST(SceneReader, TextureNamesArriveIntactAndRunNothing) {
+    // Map names are data: quotes, backslashes and control characters in them reach the file
+    // texture unchanged, and none of them ends the string literal to run a command of its own.
+    const std::string injected =
+        (std::filesystem::temp_directory_path() / "tarn_scene_reader_injected.obj").string();
+    std::filesystem::remove(injected);
+    const std::string names[] = {
+        "x.jpg\"; exportObj \"" + injected,
+        "C:\\scenes\\my maps\\wood grain.jpg",
+        "tab\there\nnew line\r`ls`$x \\\"",
+        "\\",
+        "trailing\\",
+    };
+    int n = 0;
+    for (const std::string& name : names) {
+        qmf::Scene s;
+        const std::string material = "quotedMat" + std::to_string(n++);
+        s.materials = {{material}};
+        s.materials[0].textureFile = name;
+        Lines texts;
+        ASSERT_TRUE(importBytes(qmf::writeScene(s), &texts)) << name;
+        for (const auto& t : texts) EXPECT_EQ(t.rfind("exportObj", 0), std::string::npos) << t;
+        const auto& entries = tarn::lang::journal().entries();
+        const auto created = std::find_if(entries.begin(), entries.end(), [](const auto& e) {
+            return e.text == "shadingNode -asTexture file";
+        });
+        ASSERT_NE(created, entries.end()) << name;
+        KString stored;
+        ASSERT_TRUE(KGlobal::executeCommand(
+            KString("getAttr " + created->result + ".fileTextureName"), stored));
+        EXPECT_EQ(stored.str(), name);
+        // Every import command succeeded: nothing was cut into pieces.
+        for (const auto& e : entries) EXPECT_EQ(e.status, 0) << e.text;
+    }
+    EXPECT_FALSE(std::filesystem::exists(injected));
 }
 
 TEST(TsceneReader, TranslatorSlots) {
