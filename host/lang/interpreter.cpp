@@ -43,6 +43,7 @@ Flow Interpreter::Impl::execBody(const Stmt& s) {
 }
 
 Flow Interpreter::Impl::exec(const Stmt& s) {
+    NestingScope nesting(*this, s.line);
     switch (s.kind) {
         case StmtKind::Empty:
             return Flow::Normal;
