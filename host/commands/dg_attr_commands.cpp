@@ -210,6 +210,9 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
         if (values[i] != wanted)
             ctx.warning("setAttr: " + formatNumber(wanted) + " is outside the range of " + name +
                         "; " + formatNumber(values[i]) + " is used");
+        // A number that a float cell would round to infinity is refused like an infinity.
+        if (!cellHoldsFinite(a->cellKinds[i], values[i]))
+            return refuse("setAttr: " + name + " takes finite numbers");
     }
     PlugValue before{readNumbers(h), {}, false};
     for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);

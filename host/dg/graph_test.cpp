@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "frame/k_attribute.h"
 #include "host/dg/dg_test_node.h"
 
@@ -219,6 +222,33 @@ TEST_F(GraphTest, OutputsComputeOnReadAndStayCleanUntilAnInputChanges) {
     ASSERT_TRUE(plug("n.a").setValue(4.0f));
     EXPECT_EQ(readFloat("n.sum"), 7.0f);
     EXPECT_EQ(ProbeNode::computeCalls, 3);
+}
+
+// Through the SDK a number is stored only if it stays finite at the attribute's precision; a
+// refused write keeps the old value.
+TEST_F(GraphTest, SetValueRefusesNumbersTheAttributeCannotHold) {
+    make("n");
+    ASSERT_TRUE(plug("n.a").setValue(2.0f));
+    ASSERT_TRUE(plug("n.b").setValue(3.0));
+    struct Case {
+        const char* plug;
+        double value;
+        bool stored;
+    } cases[] = {
+        {"n.a", 1e39, false},  // float attribute
+        {"n.a", -3.5e38, false},
+        {"n.a", std::numeric_limits<double>::quiet_NaN(), false},
+        {"n.a", 3.4e38, true},
+        {"n.b", 1e300, true},  // double attribute
+        {"n.b", std::numeric_limits<double>::infinity(), false},
+    };
+    for (const Case& c : cases) {
+        const double before = plug(c.plug).asDouble();
+        const bool ok = static_cast<bool>(plug(c.plug).setValue(c.value));
+        EXPECT_EQ(ok, c.stored) << c.plug << " " << c.value;
+        EXPECT_TRUE(std::isfinite(plug(c.plug).asDouble())) << c.plug << " " << c.value;
+        if (!c.stored) EXPECT_EQ(plug(c.plug).asDouble(), before) << c.plug << " " << c.value;
+    }
 }
 
 TEST_F(GraphTest, UnknownParameterKeepsTheStoredValueAndIsNotRetried) {

@@ -137,6 +137,12 @@ bool writePlugValues(const KPlug& plug, const std::vector<double>& values, std::
         if (error) *error = "Cannot write " + graph.plugName(plug);
         return false;
     }
+    const AttributeImpl* a = h.attributeImpl();
+    for (unsigned i = 0; a && i < values.size() && i < a->cellKinds.size(); ++i)
+        if (!tarn::cellHoldsFinite(a->cellKinds[i], values[i])) {
+            if (error) *error = graph.plugName(plug) + " takes finite numbers";
+            return false;
+        }
     switch (values.size()) {
         case 1:
             h.set(values[0]);

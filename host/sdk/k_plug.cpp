@@ -263,6 +263,7 @@ KStatus KPlug::setValue(float value) { return setValue(static_cast<double>(value
 KStatus KPlug::setValue(double value) {
     return writeValue(*this, [&](KDataHandle& h) {
         if (!isNumber(h) || h.kind() == tarn::CellKind::kCompound) return false;
+        if (!tarn::cellHoldsFinite(h.kind(), value)) return false;
         h.set(value);
         return true;
     });
