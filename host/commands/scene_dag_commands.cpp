@@ -182,6 +182,15 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
             }
         }
     }
+    // A vertex whose tweak (pnts) is locked stays where it is: refuse before the first change.
+    for (const auto& [shape, vertices] : meshes) {
+        const KPlug pnts = scene::plugByName(shape, "pnts");
+        if (pnts.isNull()) continue;
+        for (int v : vertices) {
+            const KPlug element = pnts.elementByLogicalIndex(static_cast<unsigned>(v));
+            if (!element.isNull() && !Graph::instance().canWrite(element, error)) return false;
+        }
+    }
     for (const auto& [shape, vertices] : meshes) {
         scene::MeshNode* node = scene::meshNode(shape);
         const PolyMesh before = node->mesh();
