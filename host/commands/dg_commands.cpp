@@ -188,7 +188,7 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
     auto item = std::make_unique<DeleteUndoItem>(std::move(names));
     std::string error;
     const bool ok = item->detachAll(&error);
-    undo::undoQueue().record(std::move(item));
+    undo::undoQueue().record(std::move(item), /*changesNames=*/true);
     if (!ok) return CommandResult::failure(error);
     return {};
 }
@@ -211,7 +211,7 @@ CommandResult renameCmd(const CommandArgs& args, CommandContext&) {
             std::string a, e;
             Graph::instance().renameNode(Graph::instance().findNode(before), actual, &a, &e);
         },
-        "rename " + before);
+        "rename " + before, /*changesNames=*/true);
     return Value(actual);
 }
 

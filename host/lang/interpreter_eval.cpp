@@ -273,7 +273,7 @@ Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>
         throw ScriptError{r.error, line, r.error.empty()};
     }
     // With undo off, what the command kept for a rollback is no longer needed.
-    if (!queue.isEnabled()) queue.forgetSince(mark);
+    if (!queue.isEnabled()) queue.forgetSince(mark, quietFrom <= 1);
     return r.value;
 }
 

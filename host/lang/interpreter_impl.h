@@ -104,6 +104,10 @@ struct Interpreter::Impl {
     std::string lastReported;  ///< the last error message printed, for callers of outer runs
     std::vector<std::shared_ptr<Script>> running;  ///< keeps scripts alive while they run
     int evalNesting = 0;  ///< current depth of eval() and exec() calls, all frames together
+    /// Run depth (1 = top level) of the text whose options turned undo off, 0 when none did (the
+    /// queue is on, or the user turned it off). Changes made below a nested one are the
+    /// enclosing command's to undo; any others are outside the history.
+    int quietFrom = 0;
 
     explicit Impl(Interpreter& s) : self(s) {
         session.scopes.emplace_back();

@@ -95,7 +95,7 @@ void recordCreated(const std::vector<KObject>& nodes, const std::string& what) {
         [recipes] {
             for (const NodeRecipe& r : *recipes) rebuild(r);
         },
-        what);
+        what, /*changesNames=*/true);
 }
 
 void recordParentChange(const std::string& node, const std::string& oldParent,
@@ -115,7 +115,7 @@ void recordParentChange(const std::string& node, const std::string& oldParent,
         relink(findNode(node), parent, oldIndex);
     };
     undo::undoQueue().record(
-        back, [move, newParent] { move(newParent); }, "parent " + node);
+        back, [move, newParent] { move(newParent); }, "parent " + node, /*changesNames=*/true);
 }
 
 bool readPlugValues(const KPlug& plug, std::vector<double>& values) {
