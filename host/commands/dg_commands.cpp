@@ -267,8 +267,11 @@ CommandResult listAttrCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> names;
     for (const auto& a : NodeImpl::from(node)->type().attributes()) {
         if (args.has("keyable") && !a->keyable) continue;
-        if (args.has("writable") && !a->writable) continue;
-        if (args.has("readOnly") && a->writable) continue;
+        // A child of an output compound is written only through its parent: not writable.
+        bool writable = true;
+        for (const AttributeImpl* x = a.get(); x; x = x->parent) writable = writable && x->writable;
+        if (args.has("writable") && !writable) continue;
+        if (args.has("readOnly") && writable) continue;
         if (args.has("array") && !a->array) continue;
         if (args.has("visible") && a->hidden) continue;
         names.push_back(args.has("shortNames") ? a->shortName : a->longName);
