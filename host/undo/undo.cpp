@@ -36,12 +36,12 @@ void UndoQueue::record(std::unique_ptr<UndoItem> item, bool changesNames) {
     m_changesNames.push_back(changesNames);
 }
 
-void UndoQueue::record(std::function<void()> undoFn, std::function<void()> redoFn,
-                       std::string what, bool changesNames) {
+void UndoQueue::record(std::function<void()> undoFn, std::function<void()> redoFn, std::string what,
+                       bool changesNames) {
     if (isRecording())
-        record(std::make_unique<LambdaUndoItem>(std::move(undoFn), std::move(redoFn),
-                                                std::move(what)),
-               changesNames);
+        record(
+            std::make_unique<LambdaUndoItem>(std::move(undoFn), std::move(redoFn), std::move(what)),
+            changesNames);
 }
 
 void UndoQueue::forgetSince(std::size_t mark, bool outsideHistory) {
