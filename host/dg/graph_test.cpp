@@ -237,10 +237,8 @@ TEST_F(GraphTest, SetValueRefusesNumbersTheAttributeCannotHold) {
         bool stored;
     } cases[] = {
         {"n.a", 1e39, false},  // float attribute
-        {"n.a", -3.5e38, false},
-        {"n.a", 3.4e38, true},
-        {"n.a", -inf, true},
-        {"n.b", 1e300, true},  // double attribute
+        {"n.a", -3.5e38, false}, {"n.a", 3.4e38, true},
+        {"n.a", -inf, true},     {"n.b", 1e300, true},  // double attribute
     };
     for (const Case& c : cases) {
         const double before = plug(c.plug).asDouble();
