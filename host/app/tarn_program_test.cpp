@@ -525,3 +525,21 @@ TEST(TarnProgram, ImportMessagesSayWhatToDo) {
     std::remove(scene.c_str());
     std::remove(wrong.c_str());
 }
+
+// A FIFO or device given as the script is refused at once (status 2), never waited on.
+TEST(TarnProgram, SpecialFilesAsScriptsAreRefusedWithoutBlocking) {
+    const std::string fifo = tempPath("tarn_program_test.fifo");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string script;
+        const char* why;
+    } cases[] = {{fifo, "it is a FIFO"}, {"/dev/null", "it is a device"}};
+    for (const Case& c : cases) {
+        // The timeout turns a regression into a failure instead of a hung test.
+        const Outcome o = runTarn("'" + c.script + "'", "", "timeout 20 env ");
+        EXPECT_EQ(o.status, 2) << c.script << ": " << o.out;
+        EXPECT_NE(o.out.find(c.why), std::string::npos) << o.out;
+    }
+    std::remove(fifo.c_str());
+}

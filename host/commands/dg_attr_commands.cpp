@@ -7,6 +7,7 @@
 #include "host/commands/dg_commands.h"
 #include "host/commands/scene_command_util.h"
 #include "host/dg/graph.h"
+#include "host/scene/dag.h"
 #include "host/undo/undo.h"
 
 namespace tarn::commands {
@@ -210,7 +211,15 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
         if (values[i] != wanted)
             ctx.warning("setAttr: " + formatNumber(wanted) + " is outside the range of " + name +
                         "; " + formatNumber(values[i]) + " is used");
+        // A number that a float cell would round to infinity is refused like an infinity.
+        if (!cellHoldsFinite(a->cellKinds[i], values[i]))
+            return refuse("setAttr: " + name + " takes finite numbers");
     }
+    // A camera's lens and clip planes keep values a view can be drawn with.
+    if (values.size() == 1 && plug.node().apiType() == KFn::kCamera)
+        if (std::string why = scene::cameraValueProblem(plug.node(), a->longName, values[0]);
+            !why.empty())
+            return refuse("setAttr: " + why);
     PlugValue before{readNumbers(h), {}, false};
     for (size_t i = 0; i < values.size(); ++i) storeCell(h.cells()[i], a->cellKinds[i], values[i]);
     PlugValue after{readNumbers(h), {}, false};

@@ -5,6 +5,8 @@
 
 #include "host/commands/command_test_support.h"
 
+#include <sstream>
+
 namespace tarn::commands::testing {
 namespace {
 
@@ -185,6 +187,28 @@ TEST_F(DgCommandCases, CreateNodeRenameAndListAttr) {
         {"listAttr: missing node", "listAttr nobody", "No object matches name: nobody"},
         {"listAttr: unknown flag", "listAttr -z p1", "listAttr: invalid flag '-z'."},
     });
+}
+
+// listAttr -w names exactly what setAttr may write: the children of an output compound are
+// read-only like their parent.
+TEST_F(DgCommandCases, ListAttrWritableMatchesWhatSetAttrTakes) {
+    const std::string writable = eval("listAttr -w p1");
+    const std::string readOnly = eval("listAttr -ro p1");
+    std::istringstream names(writable);
+    std::string name;
+    int count = 0;
+    while (names >> name) {
+        ++count;
+        const std::string got = eval("setAttr p1." + name + " 0");
+        EXPECT_EQ(got.find("not writable"), std::string::npos) << name << ": " << got;
+    }
+    EXPECT_GT(count, 3) << writable;
+    for (const char* output : {"sum", "outColor", "outColorR", "outColorB"}) {
+        EXPECT_EQ((" " + writable + " ").find(std::string(" ") + output + " "), std::string::npos)
+            << output;
+        EXPECT_NE((" " + readOnly + " ").find(std::string(" ") + output + " "), std::string::npos)
+            << output;
+    }
 }
 
 // A session's first command may create a host type: the types are there without a scene

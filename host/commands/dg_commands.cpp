@@ -188,7 +188,7 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
     auto item = std::make_unique<DeleteUndoItem>(std::move(names));
     std::string error;
     const bool ok = item->detachAll(&error);
-    undo::undoQueue().record(std::move(item));
+    undo::undoQueue().record(std::move(item), /*changesNames=*/true);
     if (!ok) return CommandResult::failure(error);
     return {};
 }
@@ -211,7 +211,7 @@ CommandResult renameCmd(const CommandArgs& args, CommandContext&) {
             std::string a, e;
             Graph::instance().renameNode(Graph::instance().findNode(before), actual, &a, &e);
         },
-        "rename " + before);
+        "rename " + before, /*changesNames=*/true);
     return Value(actual);
 }
 
@@ -267,8 +267,11 @@ CommandResult listAttrCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> names;
     for (const auto& a : NodeImpl::from(node)->type().attributes()) {
         if (args.has("keyable") && !a->keyable) continue;
-        if (args.has("writable") && !a->writable) continue;
-        if (args.has("readOnly") && a->writable) continue;
+        // A child of an output compound is written only through its parent: not writable.
+        bool writable = true;
+        for (const AttributeImpl* x = a.get(); x; x = x->parent) writable = writable && x->writable;
+        if (args.has("writable") && !writable) continue;
+        if (args.has("readOnly") && writable) continue;
         if (args.has("array") && !a->array) continue;
         if (args.has("visible") && a->hidden) continue;
         names.push_back(args.has("shortNames") ? a->shortName : a->longName);

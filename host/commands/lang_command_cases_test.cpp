@@ -5,6 +5,10 @@
 
 #include "host/commands/command_test_support.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "host/commands/lang_commands.h"
 #include "host/scene/selection.h"
 
@@ -94,6 +98,30 @@ TEST_F(LangCommandCases, EvalExistsWhatIsSizeHelp) {
         {"source of a missing file", "source \"/no/such/script.tcs\"",
          "Cannot open file \"/no/such/script.tcs\"."},
     });
+}
+
+// Paths leave the language only whole: a NUL inside one would make the system read a shorter
+// name, and a FIFO or device given as a file to read would block or never end.
+TEST_F(LangCommandCases, PathsWithNulsAndSpecialFilesAreRefused) {
+    const std::string nul("a\0b", 3);
+    const std::string dir = ::testing::TempDir() + "tcmd_special_files";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string fifo = dir + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    expectRejected({
+        {"source", "source \"" + nul + ".tcs\"", "contains a NUL character"},
+        {"import", "file -import \"" + nul + ".qmf\"", "contains a NUL character"},
+        {"export", "exportObj \"" + dir + "/" + nul + ".obj\"", "contains a NUL character"},
+        {"snapshot", "viewSnapshot -o \"" + dir + "/" + nul + ".png\"", "contains a NUL character"},
+        {"plug-in", "loadPlugin \"" + kProbeNode + nul + "\"", "contains a NUL character"},
+        {"source a FIFO", "source \"" + fifo + "\"", "it is a FIFO"},
+        {"import a FIFO", "file -import \"" + fifo + "\"", "it is a FIFO"},
+        {"source a device", "source \"/dev/null\"", "it is a device"},
+    });
+    // Nothing was written under the shortened names.
+    EXPECT_FALSE(std::filesystem::exists(dir + "/a"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/a.obj"));
 }
 
 TEST_F(LangCommandCases, WindowlessControls) {

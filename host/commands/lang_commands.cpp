@@ -72,13 +72,24 @@ CommandResult sourceCmd(const CommandArgs& args, CommandContext& ctx) {
     return CommandResult(std::move(r.value));
 }
 
+// The message for a chunk recorded before a change made with undo off.
+constexpr const char* kStaleHistory =
+    " cannot be replayed: the scene was changed while undo was off, so the earlier history no "
+    "longer matches it (undoInfo -flush drops it)";
+
 CommandResult undoCmd(const CommandArgs&, CommandContext& ctx) {
-    if (!undo::undoQueue().undo()) ctx.warning("There are no more commands to undo.");
+    auto& q = undo::undoQueue();
+    if (q.undoRefused())
+        return CommandResult::failure("undo: \"" + q.undoLabels().back() + "\"" + kStaleHistory);
+    if (!q.undo()) ctx.warning("There are no more commands to undo.");
     return {};
 }
 
 CommandResult redoCmd(const CommandArgs&, CommandContext& ctx) {
-    if (!undo::undoQueue().redo()) ctx.warning("There are no more commands to redo.");
+    auto& q = undo::undoQueue();
+    if (q.redoRefused())
+        return CommandResult::failure(std::string("redo: the next change") + kStaleHistory);
+    if (!q.redo()) ctx.warning("There are no more commands to redo.");
     return {};
 }
 

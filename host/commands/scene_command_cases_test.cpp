@@ -150,6 +150,123 @@ TEST_F(SceneCommandCases, MoveRotateScaleAndXform) {
     });
 }
 
+// A locked channel (a child of translate, rotate or scale, or a vertex's tweak) refuses every
+// command that would write it, with setAttr's message, and nothing moves.
+TEST_F(SceneCommandCases, LockedChannelsRefuseTransformsAndComponentMoves) {
+    eval(
+        "setAttr -lock 1 box.tx; setAttr -lock 1 ball.rz; setAttr -lock 1 grp.sy; "
+        "setAttr -lock 1 boxShape.pnts[0]");
+    const std::string tx = "The attribute 'box.translateX' is locked and cannot be modified";
+    expectRejected({
+        {"setAttr on the compound", "setAttr box.translate 1 2 3", tx},
+        {"move", "move 1 2 3 box", tx},
+        {"move relative by zero in x", "move -r 0 1 0 box", tx},
+        {"move world space", "move -ws 0 1 0 box", tx},
+        {"rotate", "rotate 0 0 45 ball", "The attribute 'ball.rotateZ' is locked"},
+        {"scale", "scale -r 1 2 1 grp", "The attribute 'grp.scaleY' is locked"},
+        {"xform translation", "xform -t 0 1 0 box", tx},
+        {"xform rotation", "xform -r -ro 0 0 1 ball", "'ball.rotateZ' is locked"},
+        {"xform after a free node", "xform -s 1 2 1 box grp", "'grp.scaleY' is locked"},
+        {"a locked vertex", "move -r 0 1 0 box.vtx[0]", "boxShape.pnts[0]"},
+        {"a face around a locked vertex", "move -r 0 1 0 box.f[*]", "locked"},
+        {"a locked vertex after a free mesh", "move -r 0 1 0 ball.vtx[0] box.vtx[0]", "locked"},
+    });
+    expectCases({
+        {"free vertices of the same mesh", "move -r 0 1 0 box.vtx[7]; polyEvaluate -bb box.vtx[0]",
+         "-0.5 -0.5 -0.5 -0.5 0.5 0.5"},
+        {"free channels of the same nodes", "rotate 0 45 0 box; getAttr box.rotate", "0 45 0"},
+        {"unlocked again", "setAttr -lock 0 box.tx; move 1 0 0 box; getAttr box.t", "1 0 0"},
+    });
+}
+
+// Numbers a float attribute cannot hold are refused like infinities; nothing is corrupted.
+TEST_F(SceneCommandCases, NumbersBeyondTheFloatRangeAreRefused) {
+    expectRejected({
+        {"a tweak past the float range", "setAttr boxShape.pnts[0] 1e39 0 0",
+         "takes finite numbers"},
+        {"a negative one", "setAttr boxShape.pnts[1] 0 -3.5e38 0", "takes finite numbers"},
+        {"one child", "setAttr boxShape.pnts[2].pnty 1e300", "takes finite numbers"},
+    });
+    expectCases({
+        {"the largest float is kept", "setAttr boxShape.pnts[3] 3e38 0 0", ""},
+        {"doubles take more", "setAttr box.tx 1e300; getAttr box.tx", "1e+300"},
+        {"the box stays finite", "setAttr box.tx 0; polyEvaluate -bb box.vtx[0]",
+         "-0.5 -0.5 -0.5 -0.5 0.5 0.5"},
+    });
+}
+
+// A camera's lens and clip planes keep values a view can be drawn with, from every path.
+TEST_F(SceneCommandCases, CameraLensAndClipPlanesAreChecked) {
+    expectRejected({
+        {"zero focal length", "camera -fl 0", "focalLength must be greater than 0"},
+        {"negative focal length", "camera -fl -35", "focalLength must be greater than 0"},
+        {"near past far", "camera -ncp 10 -fcp 5", "farClipPlane must be greater than"},
+        {"near at far", "camera -ncp 5 -fcp 5", "farClipPlane must be greater than"},
+        {"near past the default far", "camera -ncp 20000", "farClipPlane must be greater than"},
+        {"zero near", "camera -ncp 0", "nearClipPlane must be greater than 0"},
+        {"setAttr focal length", "setAttr camShape.fl 0", "focalLength must be greater than 0"},
+        {"setAttr near past far", "setAttr camShape.ncp 20000", "less than farClipPlane (10000)"},
+        {"setAttr far before near", "setAttr camShape.fcp 0.05",
+         "greater than nearClipPlane (0.1)"},
+        {"setAttr aperture", "setAttr camShape.hfa -1", "must be greater than 0"},
+    });
+    expectCases({
+        {"far planes both given", "camera -n far -ncp 20000 -fcp 30000; getAttr farShape.ncp",
+         "20000"},
+        {"near planes both given", "camera -n near -ncp 0.01 -fcp 0.05; getAttr nearShape.fcp",
+         "0.05"},
+        {"setAttr within the range", "setAttr camShape.fl 50; getAttr camShape.fl", "50"},
+    });
+}
+
+// A change made with undo off is not in the history: undo and redo refuse the older chunks
+// with a message and change nothing, instead of replaying them onto the wrong nodes.
+TEST_F(SceneCommandCases, UndoRefusesHistoryOlderThanAChangeMadeWithUndoOff) {
+    struct Sequence {
+        const char* id;
+        const char* offText;  // run with undo off after "polyCube -n c1; move 1 0 0 c1"
+    } sequences[] = {
+        {"rename", "rename c1 foo"},
+        {"rename then delete", "rename c1 foo; delete foo"},
+        {"reparent", "parent c1 grp"},
+        {"delete", "delete c1"},
+    };
+    for (const Sequence& s : sequences) {
+        SCOPED_TRACE(s.id);
+        undo::undoQueue().clear();
+        ASSERT_EQ(eval("polyCube -n c1").rfind("ERROR", 0), std::string::npos);
+        ASSERT_EQ(eval("move 1 0 0 c1"), "");
+        ASSERT_EQ(eval(s.offText, false).rfind("ERROR", 0), std::string::npos);
+        const std::string before = state(false);
+        for (const char* text : {"undo", "undo"}) {
+            const std::string got = eval(text);
+            EXPECT_NE(got.find(std::string(text) + ": "), std::string::npos) << got;
+            EXPECT_NE(got.find("while undo was off"), std::string::npos) << got;
+            EXPECT_EQ(firstDifference(state(false), before), "") << text;
+        }
+        // Later changes are undone as usual.
+        ASSERT_EQ(eval("createNode transform -n later"), "later");
+        ASSERT_EQ(eval("undo"), "");
+        EXPECT_EQ(firstDifference(state(false), before), "");
+        for (const char* leftover : {"c1", "foo"}) eval(std::string("delete ") + leftover, false);
+    }
+    // Redo likewise: the undone move was recorded before the rename.
+    undo::undoQueue().clear();
+    ASSERT_EQ(eval("move 2 0 0 box"), "");
+    ASSERT_EQ(eval("undo"), "");
+    ASSERT_EQ(eval("rename box crate", false), "crate");
+    const std::string got = eval("redo");
+    EXPECT_NE(got.find("redo: "), std::string::npos) << got;
+    EXPECT_EQ(eval("getAttr crate.t"), "0 0 0");
+    ASSERT_EQ(eval("rename crate box", false), "box");
+    // A command that failed with undo off changed nothing: the history still replays.
+    undo::undoQueue().clear();
+    ASSERT_EQ(eval("move 3 0 0 box"), "");
+    EXPECT_EQ(eval("move 1 2 x box", false).rfind("ERROR", 0), 0u);
+    ASSERT_EQ(eval("undo"), "");
+    EXPECT_EQ(eval("getAttr box.t"), "0 0 0");
+}
+
 // The stroke tools hold the view's camera still with these texts while a stroke is drawn.
 TEST_F(SceneCommandCases, CameraLockTextsOfTheStrokeTools) {
     expectCases({{"lock", "setAttr -lock 1 cam.translate; setAttr -lock 1 cam.rotate", ""}});

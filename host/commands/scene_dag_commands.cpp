@@ -182,6 +182,15 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
             }
         }
     }
+    // A vertex whose tweak (pnts) is locked stays where it is: refuse before the first change.
+    for (const auto& [shape, vertices] : meshes) {
+        const KPlug pnts = scene::plugByName(shape, "pnts");
+        if (pnts.isNull()) continue;
+        for (int v : vertices) {
+            const KPlug element = pnts.elementByLogicalIndex(static_cast<unsigned>(v));
+            if (!element.isNull() && !Graph::instance().canWrite(element, error)) return false;
+        }
+    }
     for (const auto& [shape, vertices] : meshes) {
         scene::MeshNode* node = scene::meshNode(shape);
         const PolyMesh before = node->mesh();
@@ -341,9 +350,30 @@ CommandResult cameraCmd(const CommandArgs& args, CommandContext&) {
         scene::writeVector(transform, "translate",
                            {args.flag("position", 0).asFloat(), args.flag("position", 1).asFloat(),
                             args.flag("position", 2).asFloat()});
-    if (args.has("focalLength")) fn.setFocalLength(args.flag("focalLength").asFloat());
-    if (args.has("nearClipPlane")) fn.setNearClippingPlane(args.flag("nearClipPlane").asFloat());
-    if (args.has("farClipPlane")) fn.setFarClippingPlane(args.flag("farClipPlane").asFloat());
+    // A refused lens or clip value fails the command; the interpreter takes the new camera back.
+    const KObject shape = fn.object();
+    if (args.has("focalLength")) {
+        const double fl = args.flag("focalLength").asFloat();
+        if (std::string why = scene::cameraValueProblem(shape, "focalLength", fl); !why.empty())
+            return CommandResult::failure("camera: " + why);
+        fn.setFocalLength(fl);
+    }
+    const double nearClip =
+        args.has("nearClipPlane") ? args.flag("nearClipPlane").asFloat() : fn.nearClippingPlane();
+    const double farClip =
+        args.has("farClipPlane") ? args.flag("farClipPlane").asFloat() : fn.farClippingPlane();
+    if (!(nearClip > 0.0) || !std::isfinite(nearClip))
+        return CommandResult::failure("camera: nearClipPlane must be greater than 0");
+    if (!(farClip > nearClip) || !std::isfinite(farClip))
+        return CommandResult::failure("camera: farClipPlane must be greater than nearClipPlane");
+    // Set the planes in an order in which each step keeps near < far.
+    if (farClip > fn.nearClippingPlane()) {
+        fn.setFarClippingPlane(farClip);
+        fn.setNearClippingPlane(nearClip);
+    } else {
+        fn.setNearClippingPlane(nearClip);
+        fn.setFarClippingPlane(farClip);
+    }
     if (args.has("orthographic")) fn.setIsOrtho(args.flag("orthographic").asBool());
     return Value(std::vector<std::string>{scene::nodeName(transform), fn.name().str()});
 }

@@ -9,6 +9,7 @@
 #include "host/commands/scene_commands.h"
 #include "host/dg/graph.h"
 #include "host/lang/script_output.h"
+#include "host/lang/text_file.h"
 #include "host/mesh/mesh_operation.h"
 #include "host/mesh/mesh_primitives.h"
 #include "host/mesh/obj_writer.h"
@@ -354,6 +355,8 @@ ObjMaterial materialOf(const KObject& group) {
 CommandResult exportObjCmd(const CommandArgs& args, CommandContext&) {
     const std::string path = args[0].asString();
     if (path.empty()) return CommandResult::failure("exportObj needs a file name");
+    if (lang::containsNul(path))
+        return CommandResult::failure("exportObj: the file name contains a NUL character");
     KSelectionList list;
     std::string error;
     if (!gatherItems(args, false, list, &error, 1)) return CommandResult::failure(error);

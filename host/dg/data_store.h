@@ -4,7 +4,9 @@
 /// attribute. Plain values: copying a store gives an independent private block (used for
 /// per-thread evaluation). Not thread safe.
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -91,11 +93,27 @@ private:
     int m_dirtyCount = 0;  ///< number of set flags in m_dirty
 };
 
+/// Single-precision rounding without undefined behaviour: a value past the float range gives the
+/// infinity of its sign, NaN stays NaN.
+inline float cellToFloat(double v) {
+    constexpr double kMax = static_cast<double>(std::numeric_limits<float>::max());
+    if (v > kMax) return std::numeric_limits<float>::infinity();
+    if (v < -kMax) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(v);
+}
+
+/// True when `v` is still a finite number once stored in a cell of `kind`: 1e39 is not, as a
+/// float. Every writer of values from commands and the SDK refuses what this refuses.
+inline bool cellHoldsFinite(CellKind kind, double v) {
+    if (!std::isfinite(v)) return false;
+    return kind != CellKind::kFloat || std::isfinite(cellToFloat(v));
+}
+
 /// Writes `value` into a number cell of `kind`, rounded to that kind's precision.
 inline void storeCell(Cell& cell, CellKind kind, double value) {
     switch (kind) {
         case CellKind::kFloat:
-            cell.d = static_cast<float>(value);
+            cell.d = cellToFloat(value);
             break;
         case CellKind::kDouble:
             cell.d = value;

@@ -121,6 +121,26 @@ bool Graph::canWrite(const KPlug& plug, std::string* error) const {
             return false;
         }
     }
+    // Writing a compound writes its children: a locked child refuses the whole write, with the
+    // message a write of that child alone would give.
+    std::vector<const AttributeImpl*> below;
+    for (const auto& c : a->children) below.push_back(c.get());
+    while (!below.empty()) {
+        const AttributeImpl* x = below.back();
+        below.pop_back();
+        if (node->isLocked(*x, x->arrayRoot ? plug.elementIndex() : -1)) {
+            if (error) {
+                std::string child = node->name() + ".";
+                if (x->arrayRoot && x != x->arrayRoot && plug.elementIndex() >= 0)
+                    child +=
+                        x->arrayRoot->longName + "[" + std::to_string(plug.elementIndex()) + "].";
+                *error =
+                    "The attribute '" + child + x->longName + "' is locked and cannot be modified";
+            }
+            return false;
+        }
+        for (const auto& c : x->children) below.push_back(c.get());
+    }
     for (const Connection& c : m_connections) {
         if (c.dstNode.get() == node && related(c.dstAttr, a) &&
             sameElement(c.dstIndex, plug.elementIndex())) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "frame/k_attribute.h"
 #include "host/dg/dg_test_node.h"
 
@@ -219,6 +222,34 @@ TEST_F(GraphTest, OutputsComputeOnReadAndStayCleanUntilAnInputChanges) {
     ASSERT_TRUE(plug("n.a").setValue(4.0f));
     EXPECT_EQ(readFloat("n.sum"), 7.0f);
     EXPECT_EQ(ProbeNode::computeCalls, 3);
+}
+
+// Through the SDK a finite number is stored only if it stays finite at the attribute's
+// precision; a refused write keeps the old value. Infinities given on purpose are stored.
+TEST_F(GraphTest, SetValueRefusesNumbersTheAttributeCannotHold) {
+    make("n");
+    ASSERT_TRUE(plug("n.a").setValue(2.0f));
+    ASSERT_TRUE(plug("n.b").setValue(3.0));
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* plug;
+        double value;
+        bool stored;
+    } cases[] = {
+        {"n.a", 1e39, false},  // float attribute
+        {"n.a", -3.5e38, false}, {"n.a", 3.4e38, true},
+        {"n.a", -inf, true},     {"n.b", 1e300, true},  // double attribute
+    };
+    for (const Case& c : cases) {
+        const double before = plug(c.plug).asDouble();
+        const bool ok = static_cast<bool>(plug(c.plug).setValue(c.value));
+        EXPECT_EQ(ok, c.stored) << c.plug << " " << c.value;
+        const double now = plug(c.plug).asDouble();
+        if (c.stored)
+            EXPECT_EQ(now, std::string(c.plug) == "n.a" ? double(float(c.value)) : c.value);
+        else
+            EXPECT_EQ(now, before) << c.plug << " " << c.value;
+    }
 }
 
 TEST_F(GraphTest, UnknownParameterKeepsTheStoredValueAndIsNotRetried) {

@@ -1,6 +1,10 @@
 #include "host/fileio/file_import.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -9,6 +13,7 @@
 #include "host/lang/idle_queue.h"
 #include "host/plugins/plugin_index.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/lang/text_file.h"
 #include "host/plugins/plugin_registry.h"
 #include "host/sdk/host_output.h"
 
@@ -17,14 +22,22 @@ namespace {
 
 constexpr size_t kIdentifyBytes = 512;
 
-// The first bytes of a file, for the translators' file identification.
-bool readHead(const std::string& path, std::string& head) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+// The first bytes of a file, for the translators' file identification. Only a regular file is
+// opened (a FIFO or device would block the import or never end); false with the reason.
+bool readHead(const std::string& path, std::string& head, std::string* why) {
+    const int fd = lang::openRegularFile(path, why);
+    if (fd < 0) return false;
     char buf[kIdentifyBytes];
-    const size_t got = std::fread(buf, 1, sizeof(buf), f);
-    std::fclose(f);
-    head.assign(buf, got);
+    ssize_t got = 0;
+    do got = ::read(fd, buf, sizeof(buf));
+    while (got < 0 && errno == EINTR);
+    const int readError = errno;
+    ::close(fd);
+    if (got < 0) {
+        if (why) *why = std::strerror(readError);
+        return false;
+    }
+    head.assign(buf, static_cast<size_t>(got));
     return true;
 }
 
@@ -85,9 +98,11 @@ std::vector<std::string> lines(const std::string& text) {
 ImportOutcome importFile(const std::string& path, const std::string& type) {
     ImportOutcome out;
     out.status = KStatus::kFailure;
-    std::string head;
-    if (!readHead(path, head)) {
-        out.error = "File not found: " + path;
+    std::string head, why;
+    if (!readHead(path, head, &why)) {
+        out.error = why == lang::kFileMissing
+                        ? "File not found: " + path
+                        : "Cannot import \"" + std::string(path.c_str()) + "\": " + why;
         return out;
     }
     auto& registry = plugins::Registry::instance();

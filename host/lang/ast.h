@@ -42,6 +42,12 @@ enum class ExprKind {
 struct Script;
 
 struct Expr {
+    Expr() = default;
+    Expr(const Expr&) = delete;
+    Expr& operator=(const Expr&) = delete;
+    /// Takes the subtree apart with a loop: a long operator chain is as deep as it is long.
+    ~Expr();
+
     ExprKind kind = ExprKind::Literal;
     int line = 1;
     Value value;

@@ -43,6 +43,7 @@ Flow Interpreter::Impl::execBody(const Stmt& s) {
 }
 
 Flow Interpreter::Impl::exec(const Stmt& s) {
+    NestingScope nesting(*this, s.line);
     switch (s.kind) {
         case StmtKind::Empty:
             return Flow::Normal;
@@ -212,6 +213,8 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     bool wasEnabled = queue.isEnabled();
     if (!options.undo) queue.setEnabled(false);
     ++m_depth;
+    const bool quietHere = !options.undo && wasEnabled && impl.quietFrom == 0;
+    if (quietHere) impl.quietFrom = m_depth;
     impl.running.push_back(script);
     // Nested texts run in the session frame, like a text typed at the prompt.
     impl.frames.push_back(&impl.session);
@@ -254,6 +257,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     impl.session.scopes.resize(std::max<std::size_t>(1, sessionScopes));
     impl.frames.pop_back();
     impl.running.pop_back();
+    if (quietHere) impl.quietFrom = 0;
     --m_depth;
     if (!options.undo) queue.setEnabled(wasEnabled);
     if (top) m_interrupt.store(false);

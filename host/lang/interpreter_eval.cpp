@@ -1,5 +1,6 @@
 #include "host/lang/interpreter_impl.h"
 #include "host/lang/operators.h"
+#include "host/lang/stack_room.h"
 #include "host/undo/undo.h"
 
 namespace tarn::lang {
@@ -63,7 +64,43 @@ Value Interpreter::Impl::element(const Variable& var, const std::string& name, s
     return Value(var.value.asStringArray()[std::size_t(index)]);
 }
 
+Interpreter::Impl::NestingScope::NestingScope(Impl& i, int line) : impl(i) {
+    if (impl.evalNesting >= kMaxEvalNesting)
+        impl.error("Expressions and statements nested too deep: more than " +
+                       std::to_string(kMaxEvalNesting) + " levels, counting every running proc.",
+                   line);
+    if (stackNearlyFull())
+        impl.error("Expressions and statements nested too deep for the stack.", line);
+    ++impl.evalNesting;
+}
+
+Value Interpreter::Impl::evalBinaryChain(const Expr& e) {
+    // A chain "a + b - c ..." is a left-deep tree as tall as it is long: walk its left spine
+    // with a loop, not by recursion, so that its length costs no stack.
+    std::vector<const Expr*> spine;
+    const Expr* left = &e;
+    while (left->kind == ExprKind::Binary) {
+        spine.push_back(left);
+        left = left->kids[0].get();
+    }
+    Value acc = eval(*left);
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+        const Expr& node = **it;
+        if (node.op == "&&") {
+            acc = Value(std::int64_t(acc.asBool() && eval(*node.kids[1]).asBool()));
+        } else if (node.op == "||") {
+            acc = Value(std::int64_t(acc.asBool() || eval(*node.kids[1]).asBool()));
+        } else {
+            Value b = eval(*node.kids[1]);
+            acc = binary(node.op, acc, b, node.line);
+        }
+    }
+    return acc;
+}
+
 Value Interpreter::Impl::eval(const Expr& e) {
+    if (e.kind == ExprKind::Literal) return e.value;
+    NestingScope nesting(*this, e.line);
     switch (e.kind) {
         case ExprKind::Literal:
             return e.value;
@@ -76,19 +113,8 @@ Value Interpreter::Impl::eval(const Expr& e) {
         }
         case ExprKind::Unary:
             return unary(e.op, eval(*e.kids[0]), e.line);
-        case ExprKind::Binary: {
-            if (e.op == "&&") {
-                if (!eval(*e.kids[0]).asBool()) return Value(std::int64_t(0));
-                return Value(std::int64_t(eval(*e.kids[1]).asBool()));
-            }
-            if (e.op == "||") {
-                if (eval(*e.kids[0]).asBool()) return Value(std::int64_t(1));
-                return Value(std::int64_t(eval(*e.kids[1]).asBool()));
-            }
-            Value a = eval(*e.kids[0]);
-            Value b = eval(*e.kids[1]);
-            return binary(e.op, a, b, e.line);
-        }
+        case ExprKind::Binary:
+            return evalBinaryChain(e);
         case ExprKind::Ternary:
             return eval(*e.kids[0]).asBool() ? eval(*e.kids[1]) : eval(*e.kids[2]);
         case ExprKind::Assign:
@@ -247,7 +273,7 @@ Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>
         throw ScriptError{r.error, line, r.error.empty()};
     }
     // With undo off, what the command kept for a rollback is no longer needed.
-    if (!queue.isEnabled()) queue.forgetSince(mark);
+    if (!queue.isEnabled()) queue.forgetSince(mark, quietFrom <= 1);
     return r.value;
 }
 

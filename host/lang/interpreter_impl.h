@@ -17,6 +17,10 @@ namespace tarn::lang {
 /// Largest array an index assignment may grow to; keeps "$a[2000000000] = 1" from eating memory.
 constexpr std::int64_t kMaxArraySize = 10'000'000;
 
+/// Deepest evaluation: expression levels plus statement levels, summed over every running proc,
+/// eval, source and back-quote. Keeps the evaluator's recursion well inside the stack.
+constexpr int kMaxEvalNesting = 10'000;
+
 struct ScriptError {
     std::string message;
     int line = 0;
@@ -99,6 +103,11 @@ struct Interpreter::Impl {
     Value lastValue;
     std::string lastReported;  ///< the last error message printed, for callers of outer runs
     std::vector<std::shared_ptr<Script>> running;  ///< keeps scripts alive while they run
+    int evalNesting = 0;  ///< current depth of eval() and exec() calls, all frames together
+    /// Run depth (1 = top level) of the text whose options turned undo off, 0 when none did (the
+    /// queue is on, or the user turned it off). Changes made below a nested one are the
+    /// enclosing command's to undo; any others are outside the history.
+    int quietFrom = 0;
 
     explicit Impl(Interpreter& s) : self(s) {
         session.scopes.emplace_back();
@@ -153,6 +162,16 @@ struct Interpreter::Impl {
         }
         ~DepthScope() { --impl.self.m_depth; }
     };
+
+    /// One level of evaluation; refuses to go deeper than kMaxEvalNesting or near the end of
+    /// the stack.
+    struct NestingScope {
+        Impl& impl;
+        NestingScope(Impl& i, int line);
+        ~NestingScope() { --impl.evalNesting; }
+    };
+
+    Value evalBinaryChain(const Expr& e);
 
     // Commands and procs -----------------------------------------------------------------------
     Value call(const Expr& e);

@@ -1,6 +1,8 @@
 #include "host/lang/parser_impl.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 
 namespace tarn::lang::detail {
 
@@ -59,32 +61,49 @@ ExprPtr Parser::parseTernary() {
     return cond;
 }
 
-ExprPtr Parser::parseBinary(int level) {
-    static const std::vector<std::vector<std::string_view>> kLevels = {
-        {"||"}, {"&&"}, {"==", "!="}, {"<=", ">=", "<", ">"}, {"+", "-"}, {"*", "/", "%"}};
-    if (level == int(kLevels.size())) return parseUnary();
-    DepthGuard guard(*this);
-    auto lhs = parseBinary(level + 1);
+namespace {
+
+struct BinaryOp {
+    std::string_view text;
+    int level;  ///< precedence, lowest binding first
+};
+
+// Two-character operators come first so that "<=" is not read as "<".
+constexpr BinaryOp kBinaryOps[] = {
+    {"||", 0}, {"&&", 1}, {"==", 2}, {"!=", 2}, {"<=", 3}, {">=", 3}, {"<", 3},
+    {">", 3},  {"+", 4},  {"-", 4},  {"*", 5},  {"/", 5},  {"%", 5},
+};
+constexpr int kTopLevel = 5;
+
+}  // namespace
+
+ExprPtr Parser::parseBinary(int minLevel) {
+    // Precedence climbing: operators of one level are taken by this loop, so a long chain such
+    // as "1 + 1 + ... + 1" costs no recursion; only a tighter-binding operand recurses, at most
+    // once per level.
+    auto lhs = parseUnary();
     for (;;) {
         skipSpace();
-        std::string_view matched;
-        for (auto op : kLevels[std::size_t(level)]) {
-            if (m_src.substr(m_pos, op.size()) != op) continue;
+        const BinaryOp* matched = nullptr;
+        for (const BinaryOp& op : kBinaryOps) {
+            if (m_src.substr(m_pos, op.text.size()) != op.text) continue;
             // Keep "+=", "++", "-=", "--" and "==" out of the one-character operators.
-            char next = peek(op.size());
-            if (op.size() == 1 && (next == '=' || ((op == "+" || op == "-") && next == op[0])))
+            char next = peek(op.text.size());
+            if (op.text.size() == 1 &&
+                (next == '=' || ((op.text == "+" || op.text == "-") && next == op.text[0])))
                 continue;
-            matched = op;
+            matched = &op;
             break;
         }
-        if (matched.empty()) return lhs;
+        if (!matched || matched->level < minLevel) return lhs;
         int line = m_line;
-        for (std::size_t i = 0; i < matched.size(); ++i) get();
+        for (std::size_t i = 0; i < matched->text.size(); ++i) get();
         auto e = makeExpr(ExprKind::Binary);
         e->line = line;
-        e->op = std::string(matched);
+        e->op = std::string(matched->text);
         e->kids.push_back(std::move(lhs));
-        e->kids.push_back(parseBinary(level + 1));
+        e->kids.push_back(matched->level == kTopLevel ? parseUnary()
+                                                      : parseBinary(matched->level + 1));
         lhs = std::move(e);
     }
 }
@@ -194,20 +213,24 @@ ExprPtr Parser::parseNumber() {
         }
     }
     std::string_view text = m_src.substr(start, m_pos - start);
-    if (isFloat) {
-        double d = 0;
-        parseFloat(text, d);
-        e->value = Value(d);
-    } else {
-        std::int64_t i = 0;
-        if (!parseInt(text, i)) {
-            double d = 0;
-            parseFloat(text, d);
-            e->value = Value(d);
-        } else {
-            e->value = Value(i);
-        }
+    std::int64_t i = 0;
+    if (!isFloat && parseInt(text, i)) {
+        e->value = Value(i);
+        return e;
     }
+    // Hexadecimal literals are 64-bit integers; a decimal integer too large for one is a float.
+    const bool hex = text.size() > 1 && (text[1] == 'x' || text[1] == 'X');
+    if (hex) {
+        if (text.size() == 2) fail("Malformed number '" + std::string(text) + "'.");
+        fail("The number " + std::string(text) + " is out of range (at most 0x7fffffffffffffff).");
+    }
+    // Note: strtod rounds a literal below the smallest double to 0 and one above the largest to
+    // infinity, which is refused rather than silently used.
+    const std::string digits(text);
+    const double d = std::strtod(digits.c_str(), nullptr);
+    if (!std::isfinite(d))
+        fail("The number " + digits + " is out of range (at most about 1.8e308).");
+    e->value = Value(d);
     return e;
 }
 

@@ -3,6 +3,7 @@
 // (input, comments, entry points), parser_statements.cpp and parser_expressions.cpp.
 
 #include "host/lang/parser.h"
+#include "host/lang/stack_room.h"
 
 #include <string>
 #include <string_view>
@@ -81,6 +82,7 @@ private:
         explicit DepthGuard(Parser& parser) : p(parser) {
             if (++p.m_depth > kMaxNesting)
                 p.fail("Nesting too deep (more than " + std::to_string(kMaxNesting) + " levels).");
+            if (stackNearlyFull()) p.fail("Nesting too deep for the stack.");
         }
         ~DepthGuard() { --p.m_depth; }
     };
@@ -132,8 +134,8 @@ private:
 
     ExprPtr parseTernary();
 
-    // Binary operators by precedence level, lowest first.
-    ExprPtr parseBinary(int level);
+    // Binary operators binding at least as tightly as `minLevel` (0 = all).
+    ExprPtr parseBinary(int minLevel);
 
     ExprPtr parseUnary();
 

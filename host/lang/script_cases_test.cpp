@@ -28,6 +28,15 @@ const Case kCases[] = {
     {"unary-minus", "-(2 - 5)", "3"},
     {"float-format", "0.1 + 0.2", "0.3"},
     {"big-wraps-not-crashes", "9223372036854775807 + 1", "-9223372036854775808"},
+    {"float-literal-overflow", "print(1e999)", "ERROR: The number 1e999 is out of range"},
+    {"negative-literal-overflow", "-1.5e400", "ERROR: The number 1.5e400 is out of range"},
+    {"hex-literal-overflow", "print(0x10000000000000000)",
+     "ERROR: The number 0x10000000000000000 is out of range"},
+    {"hex-just-past-int64", "0x8000000000000000", "ERROR: is out of range"},
+    {"hex-largest", "0x7fffffffffffffff", "9223372036854775807"},
+    {"hex-without-digits", "0x", "ERROR: Malformed number '0x'."},
+    {"literal-underflow-is-zero", "1e-999 == 0", "1"},
+    {"largest-double-literal", "1.7976931348623157e308 > 1e308", "1"},
     {"division-by-zero", "1 / 0", "ERROR: Division by zero."},
     {"modulo-by-zero", "int $z = 0; 5 % $z", "ERROR: Division by zero."},
     // Strings
@@ -150,6 +159,65 @@ const Case kCases[] = {
      "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",
      "ERROR: Nesting too deep"},
 };
+
+// Texts too long for the table: operator chains, deep unary runs and deep recursion. Each must
+// give its value or a "too deep" error, never overflow the stack, and leave the session usable.
+std::string repeated(const std::string& unit, int n) {
+    std::string out;
+    out.reserve(unit.size() * std::size_t(n));
+    for (int i = 0; i < n; ++i) out += unit;
+    return out;
+}
+
+TEST(DeepTexts, ChainsAndRecursionGiveValuesOrTooDeep) {
+    struct Deep {
+        const char* id;
+        std::string script;
+        const char* expected;
+    };
+    const std::string bangs = repeated("!", 150);
+    const Deep cases[] = {
+        {"sum of 30000 terms", "1" + repeated(" + 1", 29999), "30000"},
+        {"print of 30000 terms", "print(1" + repeated(" + 1", 29999) + ")", ""},
+        {"left-associative difference", "100000" + repeated(" - 1", 30000), "70000"},
+        {"and chain short-circuits once false",
+         "1" + repeated(" && 1", 20000) + " && 0" + repeated(" && `noSuchCommand`", 100), "0"},
+        {"or chain", "0" + repeated(" || 0", 20000) + " || 5", "1"},
+        {"mixed precedence chain", "1" + repeated(" + 2 * 3", 10000) + " - 1 * 4 % 3", "60000"},
+        {"chains inside a recursive proc",
+         "proc int f(int $n) { if ($n <= 0) return 0; return f($n - 1)" + repeated(" + 1", 300) +
+             "; } f(95)",
+         "28500"},
+        {"unary runs inside a shallow recursion",
+         "proc int g(int $n) { if ($n <= 0) return 1; return " + bangs + "g($n - 1); } g(40)", "1"},
+        {"unary runs inside a deep recursion",
+         "proc int g(int $n) { if ($n <= 0) return 1; return " + bangs + "g($n - 1); } g(99)",
+         "ERROR: nested too deep"},
+        {"unary run past the parse limit", repeated("!", 300) + "1", "ERROR: Nesting too deep"},
+        {"parentheses within the parse limit", repeated("(", 90) + "7" + repeated(")", 90), "7"},
+    };
+    for (const Deep& c : cases) {
+        Session s;
+        auto r = s.run(c.script);
+        const std::string expected = c.expected;
+        if (expected.rfind("ERROR", 0) == 0) {
+            EXPECT_FALSE(r.ok) << c.id;
+            if (expected.size() > 7) {
+                EXPECT_NE(r.error.find(expected.substr(7)), std::string::npos)
+                    << c.id << ": " << r.error;
+            }
+        } else if (!expected.empty()) {
+            ASSERT_TRUE(r.ok) << c.id << ": " << r.error;
+            EXPECT_EQ(r.value.toDisplay(), expected) << c.id;
+        } else {
+            EXPECT_TRUE(r.ok) << c.id << ": " << r.error;
+        }
+        // The session goes on after a refusal.
+        auto next = s.run("1 + 1");
+        ASSERT_TRUE(next.ok) << c.id;
+        EXPECT_EQ(next.value.toDisplay(), "2") << c.id;
+    }
+}
 
 class ScriptCases : public ::testing::TestWithParam<Case> {};
 

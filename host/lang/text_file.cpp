@@ -1,29 +1,83 @@
 #include "host/lang/text_file.h"
 
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace tarn::lang {
+namespace {
+
+// What a file that is not a regular one is, for messages.
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "not a regular file";
+}
+
+}  // namespace
+
+std::string regularFileProblem(const std::string& path) {
+    if (containsNul(path)) return "the name contains a NUL character";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? std::string(kFileMissing) : std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return std::string("it is ") + kindOf(st.st_mode);
+    return {};
+}
+
+int openRegularFile(const std::string& path, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return -1;
+    };
+    if (std::string why = regularFileProblem(path); !why.empty()) return fail(why);
+    // Note: O_NONBLOCK keeps the open itself from waiting on a FIFO put there after the check.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(std::string("it is ") + kindOf(st.st_mode));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
 
 bool readTextFile(const std::string& path, std::string& text, std::string* error) {
     auto fail = [&](const char* verb, const std::string& why) {
-        if (error) *error = std::string(verb) + " file \"" + path + "\"" + why + ".";
+        if (error)
+            *error = std::string(verb) + " file \"" + path.c_str() + "\"" +
+                     (why.empty() ? "" : ": " + why) + ".";
         return false;
     };
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return fail("Cannot open", ": it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail("Cannot open", "");
-    // In pieces, so that an endless or enormous file stops at the limit.
+    std::string why;
+    const int fd = openRegularFile(path, &why);
+    if (fd < 0) return fail("Cannot open", why == std::string(kFileMissing) ? std::string() : why);
+    // In pieces, so that an enormous file stops at the limit.
     std::string content;
     char piece[1 << 16];
-    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
-        if (content.size() + static_cast<std::size_t>(in.gcount()) > kMaxTextFileBytes)
+    for (;;) {
+        const ssize_t got = ::read(fd, piece, sizeof piece);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            const int code = errno;
+            ::close(fd);
+            return fail("Cannot read", std::strerror(code));
+        }
+        if (got == 0) break;
+        if (content.size() + static_cast<std::size_t>(got) > kMaxTextFileBytes) {
+            ::close(fd);
             return fail("Cannot read",
-                        ": it is larger than " + std::to_string(kMaxTextFileBytes) + " bytes");
-        content.append(piece, static_cast<std::size_t>(in.gcount()));
+                        "it is larger than " + std::to_string(kMaxTextFileBytes) + " bytes");
+        }
+        content.append(piece, static_cast<std::size_t>(got));
     }
-    if (in.bad()) return fail("Cannot read", "");
+    ::close(fd);
     text = std::move(content);
     return true;
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -156,13 +158,23 @@ TEST(TextFile, ReadsWholeFilesAndRefusesWhatIsNoTextFile) {
     ASSERT_TRUE(readTextFile(dir + "/script.txt", text, &error)) << error;
     EXPECT_EQ(text, std::string("a\0b\nline 2", 10));
 
+    // A FIFO with no writer would block an open for reading forever; a sparse file one byte
+    // past the limit is refused after reading up to the limit.
+    const std::string fifo = dir + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = dir + "/big.txt";
+    { std::ofstream(big) << ""; }
+    fs::resize_file(big, kMaxTextFileBytes + 1);
     struct Case {
         std::string path;
         const char* reason;
     } cases[] = {
         {dir, "it is a folder"},
         {dir + "/missing.txt", "Cannot open file"},
-        {"/dev/zero", "larger than 268435456 bytes"},  // endless: stops at the limit
+        {fifo, "it is a FIFO"},
+        {"/dev/zero", "it is a device"},
+        {big, "larger than 268435456 bytes"},
+        {std::string("script\0.txt", 11), "contains a NUL character"},
     };
     for (const Case& c : cases) {
         if (c.path == "/dev/zero" && !fs::exists(c.path)) continue;
@@ -171,4 +183,5 @@ TEST(TextFile, ReadsWholeFilesAndRefusesWhatIsNoTextFile) {
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
         EXPECT_EQ(text, "unchanged") << c.path;
     }
+    fs::remove(big);
 }

@@ -108,6 +108,11 @@ std::vector<std::string> PluginLoader::loadedNames() const {
 }
 
 KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std::string* loadedName) {
+    // The system would read the name only up to a NUL and load another library.
+    if (nameOrPath.find('\0') != std::string_view::npos) {
+        if (error) *error = "Cannot load plug-in: its name contains a NUL character";
+        return KStatus::kInvalidParameter;
+    }
     std::string path = resolve(nameOrPath, error);
     if (path.empty()) return KStatus::kNotFound;
     std::string name = baseName(path);

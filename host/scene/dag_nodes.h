@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frame/k_math.h"
@@ -95,6 +96,11 @@ public:
     static KObject focalLength, horizontalFilmAperture, verticalFilmAperture, nearClipPlane,
         farClipPlane, centerOfInterest, orthographic, orthographicWidth, visibility;
 };
+
+/// Why `value` cannot be given to the attribute `attribute` (long name) of the camera shape
+/// `shape`, or "" when it can: focal length, film apertures and orthographic width above 0, and
+/// 0 < near clip < far clip (against the other plane's current value). "" for other attributes.
+std::string cameraValueProblem(const KObject& shape, std::string_view attribute, double value);
 
 /// NURBS shapes as data: degree, form, control points and knots (evaluation lives elsewhere).
 class NurbsCurveNode : public ShapeNode {

@@ -2,6 +2,7 @@
 // along its -Z axis with +Y up; the lens is focal length over film aperture (inches).
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "frame/k_scene.h"
@@ -64,6 +65,33 @@ bool frameFrom(const KVector& view, const KVector& up, KVector& x, KVector& y, K
 }
 
 }  // namespace
+
+std::string tarn::scene::cameraValueProblem(const KObject& shape, std::string_view attribute,
+                                            double value) {
+    const std::string what(attribute);
+    if (!std::isfinite(value)) return what + " takes finite numbers";
+    static constexpr std::string_view kPositive[] = {"focalLength", "horizontalFilmAperture",
+                                                     "verticalFilmAperture", "orthographicWidth"};
+    for (std::string_view p : kPositive)
+        if (attribute == p && !(value > 0.0)) return what + " must be greater than 0";
+    const KObject camera = cameraShape(shape);
+    auto shown = [](double v) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%g", v);
+        return std::string(buf);
+    };
+    if (attribute == "nearClipPlane") {
+        if (!(value > 0.0)) return "nearClipPlane must be greater than 0";
+        if (!camera.isNull() && !(value < readNumber(camera, "farClipPlane")))
+            return "nearClipPlane must be less than farClipPlane (" +
+                   shown(readNumber(camera, "farClipPlane")) + ")";
+    }
+    if (attribute == "farClipPlane" && !camera.isNull() &&
+        !(value > readNumber(camera, "nearClipPlane")))
+        return "farClipPlane must be greater than nearClipPlane (" +
+               shown(readNumber(camera, "nearClipPlane")) + ")";
+    return {};
+}
 
 KFnCamera::KFnCamera(const KObject& node, KStatus* status) {
     kSetStatus(status, cameraShape(node).isNull() ? KStatus(KStatus::kInvalidParameter)
@@ -232,7 +260,8 @@ double KFnCamera::focalLength(KStatus* status) const {
 }
 
 KStatus KFnCamera::setFocalLength(double millimetres) {
-    if (!attached(nullptr) || !(millimetres > 0.0)) return KStatus::kInvalidParameter;
+    if (!attached(nullptr) || !cameraValueProblem(m_object, "focalLength", millimetres).empty())
+        return KStatus::kInvalidParameter;
     return writeNumber(m_object, "focalLength", millimetres) ? KStatus::kSuccess
                                                              : KStatus::kFailure;
 }
@@ -248,12 +277,14 @@ double KFnCamera::farClippingPlane(KStatus* status) const {
 }
 
 KStatus KFnCamera::setNearClippingPlane(double distance) {
-    if (!attached(nullptr) || !(distance > 0.0)) return KStatus::kInvalidParameter;
+    if (!attached(nullptr) || !cameraValueProblem(m_object, "nearClipPlane", distance).empty())
+        return KStatus::kInvalidParameter;
     return writeNumber(m_object, "nearClipPlane", distance) ? KStatus::kSuccess : KStatus::kFailure;
 }
 
 KStatus KFnCamera::setFarClippingPlane(double distance) {
-    if (!attached(nullptr) || !(distance > 0.0)) return KStatus::kInvalidParameter;
+    if (!attached(nullptr) || !cameraValueProblem(m_object, "farClipPlane", distance).empty())
+        return KStatus::kInvalidParameter;
     return writeNumber(m_object, "farClipPlane", distance) ? KStatus::kSuccess : KStatus::kFailure;
 }
 

@@ -211,7 +211,8 @@ KString KFnDependencyNode::setName(const KString& name, bool, KStatus* status) {
         if (!n.isNull()) Graph::instance().renameNode(n, to, &a, &e);
     };
     undo::undoQueue().record([rename, before, actual] { rename(actual, before); },
-                             [rename, before, actual] { rename(before, actual); }, "rename");
+                             [rename, before, actual] { rename(before, actual); }, "rename",
+                             /*changesNames=*/true);
     kSetStatus(status, KStatus::kSuccess);
     return actual;
 }

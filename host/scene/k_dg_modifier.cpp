@@ -155,7 +155,7 @@ KStatus KDGModifier::undoIt() {
     while (!m_impl->doneLabels.empty()) {
         if (queue.undoCount() == 0 || queue.undoLabels().back() != m_impl->doneLabels.back())
             return KStatus::kFailure;
-        queue.undo();
+        if (!queue.undo()) return KStatus::kFailure;
         m_impl->doneLabels.pop_back();
     }
     return KStatus::kSuccess;

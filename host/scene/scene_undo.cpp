@@ -95,7 +95,7 @@ void recordCreated(const std::vector<KObject>& nodes, const std::string& what) {
         [recipes] {
             for (const NodeRecipe& r : *recipes) rebuild(r);
         },
-        what);
+        what, /*changesNames=*/true);
 }
 
 void recordParentChange(const std::string& node, const std::string& oldParent,
@@ -115,7 +115,7 @@ void recordParentChange(const std::string& node, const std::string& oldParent,
         relink(findNode(node), parent, oldIndex);
     };
     undo::undoQueue().record(
-        back, [move, newParent] { move(newParent); }, "parent " + node);
+        back, [move, newParent] { move(newParent); }, "parent " + node, /*changesNames=*/true);
 }
 
 bool readPlugValues(const KPlug& plug, std::vector<double>& values) {
@@ -137,6 +137,12 @@ bool writePlugValues(const KPlug& plug, const std::vector<double>& values, std::
         if (error) *error = "Cannot write " + graph.plugName(plug);
         return false;
     }
+    const AttributeImpl* a = h.attributeImpl();
+    for (unsigned i = 0; a && i < values.size() && i < a->cellKinds.size(); ++i)
+        if (!tarn::cellHoldsFinite(a->cellKinds[i], values[i])) {
+            if (error) *error = graph.plugName(plug) + " takes finite numbers";
+            return false;
+        }
     switch (values.size()) {
         case 1:
             h.set(values[0]);

@@ -1,5 +1,7 @@
 #include "frame/k_plug.h"
 
+#include <cmath>
+
 #include "frame/k_data.h"
 #include "host/dg/graph.h"
 
@@ -263,6 +265,9 @@ KStatus KPlug::setValue(float value) { return setValue(static_cast<double>(value
 KStatus KPlug::setValue(double value) {
     return writeValue(*this, [&](KDataHandle& h) {
         if (!isNumber(h) || h.kind() == tarn::CellKind::kCompound) return false;
+        // A finite number the attribute would hold as infinity (1e39 in a float) is refused; an
+        // infinity or NaN given on purpose is stored as given.
+        if (std::isfinite(value) && !tarn::cellHoldsFinite(h.kind(), value)) return false;
         h.set(value);
         return true;
     });

@@ -25,6 +25,16 @@ std::string roundTrip(float v) {
     return buf;
 }
 
+// The `count` numbers of a flag as floats; false when one is not finite in single precision.
+bool floatArgs(const CommandArgs& args, const char* flag, int count, float* out) {
+    for (int i = 0; i < count; ++i) {
+        const double d = args.flag(flag, static_cast<std::size_t>(i)).asFloat();
+        if (!cellHoldsFinite(CellKind::kFloat, d)) return false;
+        out[i] = cellToFloat(d);
+    }
+    return true;
+}
+
 CommandResult sampleTexture(const CommandArgs& args, CommandContext&) {
     const std::string name = args[0].asString();
     const bool byUv = args.has("uv");
@@ -46,26 +56,29 @@ CommandResult sampleTexture(const CommandArgs& args, CommandContext&) {
     if (args.has("local") && is2d)
         return CommandResult::failure("sampleTexture: -local applies to 3D textures only");
 
+    // Coordinates and filter size are single precision: refuse what would round to infinity.
+    float where[3] = {0.0f, 0.0f, 0.0f};
+    float filter[2] = {0.0f, 0.0f};
+    const char* const at = byUv ? "uv" : "p";
+    const char* bad = !floatArgs(args, at, byUv ? 2 : 3, where)             ? at
+                      : args.has("fs") && !floatArgs(args, "fs", 2, filter) ? "fs"
+                                                                            : nullptr;
+    if (bad)
+        return CommandResult::failure("sampleTexture: -" + std::string(bad) +
+                                      " takes finite numbers");
+
     // Filter size: given, else the node's stored one.
     std::unique_ptr<SampleBlock> block = sampler->makeBlock();
-    float fx = 0.0f, fy = 0.0f;
-    if (args.has("fs")) {
-        fx = static_cast<float>(args.flag("fs", 0).asFloat());
-        fy = static_cast<float>(args.flag("fs", 1).asFloat());
-    } else {
-        sampler->storedFilterSize(*block, &fx, &fy);
-    }
+    float fx = filter[0], fy = filter[1];
+    if (!args.has("fs")) sampler->storedFilterSize(*block, &fx, &fy);
 
     SampleValue s;
     KStatus status;
     if (byUv) {
-        status = sampler->sampleUv(*block, static_cast<float>(args.flag("uv", 0).asFloat()),
-                                   static_cast<float>(args.flag("uv", 1).asFloat()), fx, fy, &s);
+        status = sampler->sampleUv(*block, where[0], where[1], fx, fy, &s);
     } else {
-        status = sampler->samplePoint(*block, static_cast<float>(args.flag("p", 0).asFloat()),
-                                      static_cast<float>(args.flag("p", 1).asFloat()),
-                                      static_cast<float>(args.flag("p", 2).asFloat()),
-                                      args.has("local"), fx, fy, &s);
+        status = sampler->samplePoint(*block, where[0], where[1], where[2], args.has("local"), fx,
+                                      fy, &s);
     }
     if (status.error())
         return CommandResult::failure("sampleTexture: evaluation of " + name +

@@ -95,6 +95,34 @@ TEST(SampleTexture, BadUsesFailCleanly) {
     EXPECT_FALSE(run("sampleTexture -uv 0 " + flat).ok);  // too few flag arguments
 }
 
+// Coordinates and filter sizes are single precision: one that would round to infinity is
+// refused by name instead of sampling NaN; a number within the float range still samples.
+TEST(SampleTexture, NumbersBeyondTheFloatRangeAreRefused) {
+    load("shellPattern");
+    load("marblePattern");
+    const std::string flat = createNode("scallop");
+    const std::string solid = createNode("veining");
+    struct Case {
+        std::string text;
+        const char* error;  // nullptr: succeeds
+    } cases[] = {
+        {"sampleTexture -uv 1e39 0 " + flat, "sampleTexture: -uv takes finite numbers"},
+        {"sampleTexture -uv 0 -1e39 " + flat, "sampleTexture: -uv takes finite numbers"},
+        {"sampleTexture -uv 0 0 -fs 1e300 0 " + flat, "sampleTexture: -fs takes finite numbers"},
+        {"sampleTexture -p 0 4e38 0 " + solid, "sampleTexture: -p takes finite numbers"},
+        {"sampleTexture -uv 3e38 0 " + flat, nullptr},
+    };
+    for (const Case& c : cases) {
+        const lang::RunResult r = run(c.text);
+        if (!c.error) {
+            EXPECT_TRUE(r.ok) << c.text << ": " << r.error;
+            continue;
+        }
+        EXPECT_FALSE(r.ok) << c.text;
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+    }
+}
+
 TEST(SwatchOptions, ParsesAndRejects) {
     SwatchOptions o;
     std::string error;

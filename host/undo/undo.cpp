@@ -7,6 +7,7 @@ void UndoQueue::openChunk(std::string_view label) {
         m_open.label = std::string(label);
         m_open.items.clear();
         m_rollbackOnly.clear();
+        m_changesNames.clear();
     }
 }
 
@@ -18,7 +19,9 @@ void UndoQueue::closeChunk() {
     m_done.push_back(std::move(m_open));
     m_open = UndoChunk{};
     m_rollbackOnly.clear();
+    m_changesNames.clear();
     m_undone.clear();
+    m_staleUndone = 0;
     trim();
 }
 
@@ -26,30 +29,43 @@ bool UndoQueue::isRecording() const {
     return m_depth > 0 && !m_replaying;
 }
 
-void UndoQueue::record(std::unique_ptr<UndoItem> item) {
+void UndoQueue::record(std::unique_ptr<UndoItem> item, bool changesNames) {
     if (!item || !isRecording()) return;
     m_open.items.push_back(std::move(item));
     m_rollbackOnly.push_back(!m_enabled);
+    m_changesNames.push_back(changesNames);
 }
 
-void UndoQueue::record(std::function<void()> undoFn, std::function<void()> redoFn,
-                       std::string what) {
+void UndoQueue::record(std::function<void()> undoFn, std::function<void()> redoFn, std::string what,
+                       bool changesNames) {
     if (isRecording())
-        record(std::make_unique<LambdaUndoItem>(std::move(undoFn), std::move(redoFn),
-                                                std::move(what)));
+        record(
+            std::make_unique<LambdaUndoItem>(std::move(undoFn), std::move(redoFn), std::move(what)),
+            changesNames);
 }
 
-void UndoQueue::forgetSince(std::size_t mark) {
+void UndoQueue::forgetSince(std::size_t mark, bool outsideHistory) {
     std::size_t kept = mark;
+    bool namesChanged = false;
     for (std::size_t i = mark; i < m_open.items.size(); ++i) {
-        if (m_rollbackOnly[i]) continue;
+        if (m_rollbackOnly[i]) {
+            namesChanged = namesChanged || m_changesNames[i];
+            continue;
+        }
         m_open.items[kept] = std::move(m_open.items[i]);
         m_rollbackOnly[kept] = false;
+        m_changesNames[kept] = m_changesNames[i];
         ++kept;
     }
     if (kept < m_open.items.size()) {
         m_open.items.resize(kept);
         m_rollbackOnly.resize(kept);
+        m_changesNames.resize(kept);
+    }
+    // Names changed outside the history: what was recorded so far may not find its nodes.
+    if (namesChanged && outsideHistory) {
+        m_staleDone = m_done.size();
+        m_staleUndone = m_undone.size();
     }
 }
 
@@ -66,12 +82,13 @@ void UndoQueue::rollbackTo(std::size_t mark) {
         m_open.items.back()->undo();
         m_open.items.pop_back();
         m_rollbackOnly.pop_back();
+        m_changesNames.pop_back();
     }
     m_replaying = wasReplaying;
 }
 
 bool UndoQueue::undo() {
-    if (m_done.empty() || m_replaying) return false;
+    if (m_done.empty() || m_replaying || undoRefused()) return false;
     UndoChunk chunk = std::move(m_done.back());
     m_done.pop_back();
     m_replaying = true;
@@ -82,7 +99,7 @@ bool UndoQueue::undo() {
 }
 
 bool UndoQueue::redo() {
-    if (m_undone.empty() || m_replaying) return false;
+    if (m_undone.empty() || m_replaying || redoRefused()) return false;
     UndoChunk chunk = std::move(m_undone.back());
     m_undone.pop_back();
     m_replaying = true;
@@ -104,6 +121,9 @@ void UndoQueue::clear() {
     m_undone.clear();
     m_open.items.clear();
     m_rollbackOnly.clear();
+    m_changesNames.clear();
+    m_staleDone = 0;
+    m_staleUndone = 0;
 }
 
 void UndoQueue::setLimit(std::size_t n) {
@@ -113,7 +133,9 @@ void UndoQueue::setLimit(std::size_t n) {
 
 void UndoQueue::trim() {
     if (m_limit == 0 || m_done.size() <= m_limit) return;
-    m_done.erase(m_done.begin(), m_done.begin() + std::ptrdiff_t(m_done.size() - m_limit));
+    const std::size_t dropped = m_done.size() - m_limit;
+    m_done.erase(m_done.begin(), m_done.begin() + std::ptrdiff_t(dropped));
+    m_staleDone = m_staleDone > dropped ? m_staleDone - dropped : 0;
 }
 
 UndoQueue& undoQueue() {

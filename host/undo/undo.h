@@ -15,6 +15,12 @@
 ///     q.record([&node, before] { node.value = before; },
 ///              [&node, after] { node.value = after; });
 ///
+/// Records find nodes by name. A change of names (a node created, deleted, renamed or
+/// reparented) made with the queue disabled is not in the history, so the chunks recorded before
+/// it may no longer find their nodes: undo and redo refuse those chunks (undoRefused(),
+/// redoRefused()) and change nothing, rather than replay them onto the wrong nodes or half of
+/// them. Value changes made with the queue disabled leave the history usable.
+///
 /// Items must capture what they need by value (or by a handle that outlives them): an item can be
 /// replayed long after the code that recorded it returned. Main thread only.
 
@@ -76,8 +82,10 @@ public:
     bool isRecording() const;
 
     /// Records an action already carried out. Ignored (the item is destroyed) when not recording.
-    void record(std::unique_ptr<UndoItem> item);
-    void record(std::function<void()> undoFn, std::function<void()> redoFn, std::string what = {});
+    /// `changesNames`: the action created, deleted, renamed or reparented nodes.
+    void record(std::unique_ptr<UndoItem> item, bool changesNames = false);
+    void record(std::function<void()> undoFn, std::function<void()> redoFn, std::string what = {},
+                bool changesNames = false);
 
     /// Position in the open chunk, for rollbackTo(). 0 when no chunk is open.
     std::size_t mark() const;
@@ -85,14 +93,20 @@ public:
     /// to take back the partial changes of a command that failed.
     void rollbackTo(std::size_t mark);
     /// Drops, without undoing them, the items recorded since `mark` while the queue was disabled:
-    /// the command that recorded them succeeded and undo is off.
-    void forgetSince(std::size_t mark);
+    /// the command that recorded them succeeded and undo is off. When `outsideHistory` and one of
+    /// them changed names, the chunks recorded before become refused; a command that runs texts
+    /// with undo off and undoes them itself passes false.
+    void forgetSince(std::size_t mark, bool outsideHistory = true);
 
-    /// Undoes the newest done chunk; false when there is none. Items recorded during the replay
-    /// are ignored.
+    /// Undoes the newest done chunk; false when there is none or it is refused. Items recorded
+    /// during the replay are ignored.
     bool undo();
-    /// Redoes the newest undone chunk; false when there is none.
+    /// Redoes the newest undone chunk; false when there is none or it is refused.
     bool redo();
+    /// True when the newest done (undone) chunk was recorded before the scene was changed with
+    /// the queue disabled: undo (redo) refuses it.
+    bool undoRefused() const { return !m_done.empty() && m_done.size() <= m_staleDone; }
+    bool redoRefused() const { return !m_undone.empty() && m_undone.size() <= m_staleUndone; }
 
     std::size_t undoCount() const { return m_done.size(); }
     std::size_t redoCount() const { return m_undone.size(); }
@@ -115,6 +129,9 @@ private:
     std::vector<UndoChunk> m_undone;
     UndoChunk m_open;
     std::vector<bool> m_rollbackOnly;  ///< per item of m_open: recorded while disabled
+    std::vector<bool> m_changesNames;  ///< per item of m_open: created, deleted or renamed nodes
+    std::size_t m_staleDone = 0;       ///< done chunks below this predate a change made disabled
+    std::size_t m_staleUndone = 0;     ///< likewise for the undone chunks
     int m_depth = 0;
     bool m_replaying = false;
     bool m_enabled = true;

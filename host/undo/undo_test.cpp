@@ -173,3 +173,82 @@ TEST(UndoQueue, TurningUndoOffMidChunkKeepsWhatWasRecordedBefore) {
     EXPECT_EQ(a, 1);
     EXPECT_EQ(c, 3);
 }
+
+namespace {
+
+// Records a change of names (as create, delete, rename and parent do).
+void renameRecorded(UndoQueue& q, int* slot, int value) {
+    int before = *slot;
+    *slot = value;
+    q.record([slot, before] { *slot = before; }, [slot, value] { *slot = value; }, "rename",
+             /*changesNames=*/true);
+}
+
+}  // namespace
+
+TEST(UndoQueue, NameChangeMadeWithUndoOffRefusesOnlyTheEarlierHistory) {
+    UndoQueue q;
+    int a = 0, b = 0, c = 0;
+    for (int value : {1, 2}) {
+        q.openChunk("set a");
+        setRecorded(q, &a, value);
+        q.closeChunk();
+    }
+    ASSERT_TRUE(q.undo());
+    ASSERT_EQ(a, 1);
+    // With undo off, a value change leaves the history usable; a change of names does not.
+    q.setEnabled(false);
+    q.openChunk("off");
+    std::size_t m = q.mark();
+    setRecorded(q, &b, 4);
+    q.forgetSince(m);
+    EXPECT_FALSE(q.undoRefused());
+    EXPECT_FALSE(q.redoRefused());
+    // Run by a command that undoes its own texts: not outside the history either.
+    m = q.mark();
+    renameRecorded(q, &b, 6);
+    q.forgetSince(m, /*outsideHistory=*/false);
+    EXPECT_FALSE(q.undoRefused());
+    m = q.mark();
+    renameRecorded(q, &b, 5);
+    q.forgetSince(m);
+    q.closeChunk();
+    q.setEnabled(true);
+
+    EXPECT_TRUE(q.undoRefused());
+    EXPECT_TRUE(q.redoRefused());
+    EXPECT_FALSE(q.undo());
+    EXPECT_FALSE(q.redo());
+    EXPECT_EQ(a, 1) << "a refused replay changes nothing";
+    EXPECT_EQ(q.undoCount(), 1u);
+    EXPECT_EQ(q.redoCount(), 1u);
+
+    // What is recorded afterwards matches the scene and replays; the older chunk stays refused.
+    q.openChunk("set c");
+    setRecorded(q, &c, 3);
+    q.closeChunk();
+    EXPECT_FALSE(q.redoRefused()) << "the new chunk cleared the redo list";
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(c, 0);
+    ASSERT_TRUE(q.redo());
+    EXPECT_EQ(c, 3);
+    ASSERT_TRUE(q.undo());
+    EXPECT_TRUE(q.undoRefused());
+    EXPECT_FALSE(q.undo());
+    EXPECT_EQ(a, 1);
+
+    // A failed command with undo off changed nothing: no refusal. A cleared queue starts over.
+    q.clear();
+    q.openChunk("set a");
+    setRecorded(q, &a, 4);
+    q.closeChunk();
+    q.setEnabled(false);
+    q.openChunk("failing");
+    renameRecorded(q, &b, 9);
+    q.rollbackTo(0);
+    q.closeChunk();
+    q.setEnabled(true);
+    EXPECT_FALSE(q.undoRefused());
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(a, 1);
+}

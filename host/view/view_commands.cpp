@@ -2,6 +2,7 @@
 
 #include "host/image/png_writer.h"
 #include "host/lang/command_modules.h"
+#include "host/lang/text_file.h"
 #include "host/view/view_snapshot.h"
 
 namespace tarn::lang {
@@ -19,6 +20,8 @@ CommandResult viewSnapshotCmd(const CommandArgs& args, CommandContext&) {
     request.path = flagPath.empty() ? argPath : flagPath;
     if (request.path.empty())
         return CommandResult::failure("viewSnapshot needs an output file: -o FILE.png");
+    if (lang::containsNul(request.path))
+        return CommandResult::failure("viewSnapshot: the file name contains a NUL character");
     if (args.has("camera")) request.camera = args.flag("camera").asString();
     if (args.has("camera") && request.camera.empty())
         return CommandResult::failure("viewSnapshot: -camera needs a camera name");
