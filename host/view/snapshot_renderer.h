@@ -1,7 +1,8 @@
 #pragma once
-/// A small headless renderer: z-buffered flat-shaded triangles seen through a perspective or
-/// orthographic camera, an optional edge overlay and a background gradient, supersampled 2x2.
-/// It knows nothing of the scene; view_scene.h gathers what it draws.
+/// The view's one renderer: flat-shaded triangles seen through a perspective or orthographic
+/// camera, an optional edge overlay and a background gradient, supersampled 2x2, drawn with
+/// OpenGL (the process's OSMesa) from vertex arrays, tile by tile. It knows nothing of the
+/// scene; view_scene.h gathers what it draws.
 
 #include <cstdint>
 #include <vector>
@@ -30,9 +31,11 @@ struct ViewTriangle {
     float color[3] = {0.5f, 0.5f, 0.5f};
 };
 
-/// One edge of the overlay, world space.
+/// One edge of the overlay, world space. Highlighted edges (selected components) are drawn in
+/// the highlight colour, after the others.
 struct ViewEdge {
     Vec3 a, b;
+    bool highlight = false;
 };
 
 struct RenderOptions {
@@ -65,8 +68,9 @@ ViewCamera framingCamera(const Box3& box, int width, int height);
 void backgroundColor(int y, int height, float out[3]);
 
 /// Renders the triangles (lit by a headlight at the eye, two-sided Lambert on face normals)
-/// and, with `wireframe`, the edges. Deterministic: the same input gives the same bytes,
-/// whatever the thread count. Rows run in parallel (TBB). Options must be in range.
+/// and, with `wireframe`, the edges where no nearer face hides them. Deterministic: the same
+/// input gives the same bytes. Points at or beyond 1e15 from the eye and non-finite ones are
+/// not drawn. Restores the GL context that was current. Options must be in range. Main thread.
 RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& triangles,
                     const std::vector<ViewEdge>& edges, const RenderOptions& options);
 

@@ -7,9 +7,11 @@
 #include "frame/k_scene.h"
 #include "host/dg/graph.h"
 #include "host/mesh/mesh_triangulation.h"
+#include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
 #include "host/scene/node_access.h"
+#include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
 
 namespace tarn::view {
@@ -150,6 +152,73 @@ ViewScene gatherScene(bool withEdges) {
     return out;
 }
 
+void addSelectionEdges(ViewScene& out) {
+    // Shapes shown with their wireframe: selected or hilited, by themselves or their transform.
+    std::vector<KObject> wired;
+    const auto addOwner = [&](const KObject& node) {
+        if (node.isNull()) return;
+        if (scene::meshNode(node)) wired.push_back(node);
+        for (const KObject& shape : scene::shapesOf(node))
+            if (scene::meshNode(shape)) wired.push_back(shape);
+    };
+    for (const std::string& name : scene::hiliteList()) addOwner(scene::findNode(name));
+    const KSelectionList& active = scene::activeSelection();
+    for (const auto& item : active.items())
+        if (item.component.isNull()) addOwner(item.path.node());
+    std::sort(wired.begin(), wired.end(), [](const KObject& a, const KObject& b) {
+        return scene::nodeName(a) < scene::nodeName(b);
+    });
+    wired.erase(std::unique(wired.begin(), wired.end()), wired.end());
+
+    const auto worldOf = [](const KObject& shape, std::vector<Vec3>& world) {
+        const PolyMesh& mesh = scene::meshNode(shape)->mesh();
+        const KMatrix m = scene::worldMatrix(shape);
+        Mat4 toWorld;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) toWorld.m[i][j] = m[i][j];
+        world.resize(mesh.points().size());
+        for (size_t v = 0; v < world.size(); ++v)
+            world[v] = toWorld.point(mesh.point(static_cast<int>(v)));
+        return &mesh;
+    };
+    std::vector<Vec3> world;
+    for (const KObject& shape : wired) {
+        if (!scene::pathTo(shape).isVisible()) continue;
+        const PolyMesh* mesh = worldOf(shape, world);
+        for (int e = 0; e < mesh->numEdges(); ++e)
+            out.edges.push_back({world[mesh->edge(e).v0], world[mesh->edge(e).v1]});
+    }
+    for (const auto& item : active.items()) {
+        const scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
+        const KObject shape = item.path.node();
+        if (!c || !scene::meshNode(shape) || !scene::pathTo(shape).isVisible()) continue;
+        const PolyMesh* mesh = worldOf(shape, world);
+        const auto edge = [&](int e, double reach, int from) {
+            if (e < 0 || e >= mesh->numEdges()) return;
+            Vec3 a = world[mesh->edge(e).v0], b = world[mesh->edge(e).v1];
+            if (from == mesh->edge(e).v1) std::swap(a, b);
+            out.edges.push_back({a, a + (b - a) * reach, true});
+        };
+        for (int i : scene::componentElements(item.component, shape)) {
+            switch (c->apiType()) {
+                case KFn::kMeshEdgeComponent:
+                    edge(i, 1.0, -1);
+                    break;
+                case KFn::kMeshPolygonComponent:
+                    if (i < mesh->numFaces())
+                        for (int e : mesh->faceEdges(i)) edge(e, 1.0, -1);
+                    break;
+                case KFn::kMeshVertComponent:
+                    if (i < mesh->numVertices())
+                        for (int e : mesh->vertexEdges(i)) edge(e, 0.5, i);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+}
+
 bool namedCamera(const std::string& name, ViewCamera& out, std::string* error) {
     const KObject node = scene::findNode(name);
     if (node.isNull()) {
@@ -163,6 +232,20 @@ bool namedCamera(const std::string& name, ViewCamera& out, std::string* error) {
     }
     out = cameraOf(shape);
     return true;
+}
+
+KObject findCameraShape(const std::string& name) {
+    if (!name.empty()) {
+        const KObject node = scene::findNode(name);
+        return node.isNull() ? KObject() : cameraShapeOf(node);
+    }
+    for (const KObject& node : scene::allDagNodes())
+        if (node.apiType() == KFn::kCamera) return node;
+    return {};
+}
+
+ViewCamera cameraFromShape(const KObject& shape) {
+    return cameraOf(shape);
 }
 
 bool firstCamera(ViewCamera& out) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/k_object.h"
 #include "host/view/snapshot_renderer.h"
 
 namespace tarn::view {
@@ -21,11 +22,22 @@ struct ViewScene {
 /// colour tints it). Main thread only.
 ViewScene gatherScene(bool withEdges);
 
+/// Adds the edges the interactive view shows: every edge of the selected and hilited meshes,
+/// and, highlighted, the selected edges, the edges of selected faces and the halves next to
+/// selected vertices. Main thread only.
+void addSelectionEdges(ViewScene& scene);
+
 /// The camera named `name` (its transform or shape). False with `*error` set when there is no
 /// such node or it is not a camera. Main thread only.
 bool namedCamera(const std::string& name, ViewCamera& out, std::string* error);
 
 /// The first camera of the scene in DAG order; false when the scene has none. Main thread only.
 bool firstCamera(ViewCamera& out);
+
+/// The camera shape named by `name` (its transform or shape), or the first camera shape of the
+/// scene when `name` is empty; null when there is none. Main thread only.
+KObject findCameraShape(const std::string& name);
+/// The view camera of a camera shape (its world placement and lens). Main thread only.
+ViewCamera cameraFromShape(const KObject& shape);
 
 }  // namespace tarn::view

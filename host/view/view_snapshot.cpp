@@ -1,6 +1,7 @@
 #include "host/view/view_snapshot.h"
 
 #include "host/image/png_writer.h"
+#include "host/view/active_view.h"
 #include "host/view/view_scene.h"
 
 namespace tarn::view {
@@ -35,6 +36,23 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
     const RgbImage image = renderView(camera, scene.triangles, scene.edges,
                                       {request.width, request.height, request.wireframe});
     return image::writePngRgb(request.path, image.width, image.height, image.pixels.data(), error);
+}
+
+RgbImage renderActiveView() {
+    ActiveView& view = ActiveView::instance();
+    const ViewProjection& projection = view.refresh();
+    ViewScene scene = gatherScene(false);
+    addSelectionEdges(scene);
+    RgbImage image = renderView(projection.camera(), scene.triangles, scene.edges,
+                                {view.width(), view.height(), true});
+    view.compositeOverlay(image.pixels, image.width, image.height);
+    return image;
+}
+
+bool writeViewCapture(const std::string& path, std::string* error) {
+    if (path.empty()) return fail(error, "no output file given");
+    const RgbImage image = renderActiveView();
+    return image::writePngRgb(path, image.width, image.height, image.pixels.data(), error);
 }
 
 }  // namespace tarn::view

@@ -26,4 +26,13 @@ bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::str
 /// reports why in `*error`. Main thread only.
 bool writeSnapshot(const SnapshotRequest& request, std::string* error);
 
+/// Renders what the active view shows at its port size through its camera: the shaded scene,
+/// the wireframe of the selected and hilited meshes, the selected components highlighted, and
+/// the overlay plane (and marquee) on top. Rows top to bottom. Main thread only.
+RgbImage renderActiveView();
+
+/// renderActiveView written as a PNG (through a temporary file). False with `*error` when the
+/// file cannot be written. Main thread only.
+bool writeViewCapture(const std::string& path, std::string* error);
+
 }  // namespace tarn::view
