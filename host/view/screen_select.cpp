@@ -95,16 +95,15 @@ double pointSegmentDistance(double px, double py, double ax, double ay, double b
 // Collects, in ascending order, the indices in [0, n) for which `keep` holds; in parallel.
 template <class F>
 std::vector<int> collect(int n, F keep) {
-    tbb::combinable<std::vector<std::pair<int, int>>> parts;  // (range start, index)
+    tbb::combinable<std::vector<int>> parts;
     tbb::parallel_for(tbb::blocked_range<int>(0, n, kGrain), [&](const tbb::blocked_range<int>& r) {
         auto& local = parts.local();
         for (int i = r.begin(); i != r.end(); ++i)
-            if (keep(i)) local.push_back({r.begin(), i});
+            if (keep(i)) local.push_back(i);
     });
     std::vector<int> out;
-    parts.combine_each([&](const std::vector<std::pair<int, int>>& p) {
-        for (const auto& [start, i] : p) out.push_back(i);
-    });
+    parts.combine_each(
+        [&](const std::vector<int>& p) { out.insert(out.end(), p.begin(), p.end()); });
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -183,6 +183,30 @@ TEST_F(ScreenSelectTest, ObjectModePicksMeshesByRayAndRectangle) {
     }
 }
 
+TEST_F(ScreenSelectTest, ModeAndTypeCommandsSetWhatPicksTake) {
+    struct Row {
+        const char* text;
+        const char* answer;
+        KGlobal::SelectionMode mode;
+    };
+    const Row rows[] = {
+        {"selectMode -component", "component", KGlobal::kSelectComponentMode},
+        {"selectType -edge", "edge", KGlobal::kSelectComponentMode},
+        {"selectType -facet", "facet", KGlobal::kSelectComponentMode},
+        {"selectMode -object", "object", KGlobal::kSelectObjectMode},
+        {"selectType -mesh", "mesh", KGlobal::kSelectObjectMode},
+        {"selectMode", "object", KGlobal::kSelectObjectMode},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(run(r.text).asString(), r.answer) << r.text;
+        EXPECT_EQ(KGlobal::selectionMode(), r.mode) << r.text;
+    }
+    EXPECT_TRUE(KGlobal::objectSelectionMask().intersects(KSelectionMask::kSelectMeshes));
+    EXPECT_TRUE(KGlobal::componentSelectionMask().intersects(KSelectionMask::kSelectMeshFaces));
+    runFailing("selectMode -object -component");
+    runFailing("selectType -edge -vertex");
+}
+
 TEST_F(ScreenSelectTest, CaptureDrawsTheSelectedEdgeWhereWorldToViewSaysItIs) {
     cubeInEdgeMode(0);
     const auto [x, y] = pixelOf({0.1, 0.5, 0.5});

@@ -5,6 +5,11 @@
 // replayed from its journal giving the same scene.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "frame/k_3d_view.h"
 #include "frame/k_nurbs.h"
@@ -197,6 +202,36 @@ TEST_F(ToolContextTest, JournalOfGesturesReplaysToTheSameScene) {
     run("polyCube -n box; camera -p 0 0 4; viewCamera camera1; viewPort 120 90");
     for (const std::string& text : replay) ASSERT_TRUE(lang::executeText(text, script).ok) << text;
     EXPECT_EQ(curves(), first);
+}
+
+TEST_F(ToolContextTest, ExampleScriptStrokesSelectsEdgesAndCapturesTheOverlay) {
+    std::ifstream in(std::string(TARN_SOURCE_DIR) + "/examples/view/stroke_probe.tcs");
+    ASSERT_TRUE(in) << "examples/view/stroke_probe.tcs";
+    std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string png = (std::filesystem::temp_directory_path() /
+                             ("stroke_probe_" + std::to_string(::getpid()) + ".png"))
+                                .string();
+    const size_t at = script.find("\"stroke_probe.png\"");
+    ASSERT_NE(at, std::string::npos);
+    script.replace(at, 18, "\"" + png + "\"");
+    run(script);
+    // The marquee took edges of the cube (and only edges).
+    const std::vector<std::string> picked = strings("ls -sl");
+    ASSERT_FALSE(picked.empty());
+    for (const std::string& p : picked) EXPECT_NE(p.find("strokeBox.e["), std::string::npos) << p;
+    // The capture shows the probe's yellow stroke and the orange selected edges.
+    const RgbImage image = renderActiveView();
+    int yellow = 0, orange = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const std::uint8_t* p = image.at(x, y);
+            yellow += p[0] > 240 && p[1] > 200 && p[2] < 80;
+            orange += p[0] > 150 && p[0] - p[2] > 80 && p[1] < 190;
+        }
+    EXPECT_GT(yellow, 200);
+    EXPECT_GT(orange, 50);
+    EXPECT_TRUE(std::filesystem::exists(png));
+    std::filesystem::remove(png);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include <cmath>
 
+#include "frame/k_global.h"
 #include "frame/k_scene.h"
+#include "frame/k_selection.h"
 #include "host/image/png_writer.h"
 #include "host/lang/command_modules.h"
 #include "host/scene/dag.h"
@@ -159,6 +161,46 @@ CommandResult viewEdgesCmd(const CommandArgs& args, CommandContext&) {
     return Value(std::move(out));
 }
 
+// What screen picks take: object or component mode, and the mask of the mode.
+CommandResult selectModeCmd(const CommandArgs& args, CommandContext&) {
+    if (args.has("object") && args.has("component"))
+        return CommandResult::failure("selectMode: -object or -component, not both");
+    if (args.has("object")) KGlobal::setSelectionMode(KGlobal::kSelectObjectMode);
+    if (args.has("component")) KGlobal::setSelectionMode(KGlobal::kSelectComponentMode);
+    return Value(KGlobal::selectionMode() == KGlobal::kSelectComponentMode ? "component"
+                                                                           : "object");
+}
+
+CommandResult selectTypeCmd(const CommandArgs& args, CommandContext&) {
+    struct Row {
+        const char* flag;
+        KSelectionMask::SelectionType type;
+        bool component;
+    };
+    static const Row kRows[] = {{"vertex", KSelectionMask::kSelectMeshVerts, true},
+                                {"edge", KSelectionMask::kSelectMeshEdges, true},
+                                {"facet", KSelectionMask::kSelectMeshFaces, true},
+                                {"mesh", KSelectionMask::kSelectMeshes, false}};
+    int given = 0;
+    for (const Row& r : kRows) given += args.has(r.flag) ? 1 : 0;
+    if (given > 1)
+        return CommandResult::failure("selectType: one of -vertex, -edge, -facet, -mesh");
+    for (const Row& r : kRows)
+        if (args.has(r.flag)) {
+            if (r.component)
+                KGlobal::setComponentSelectionMask(KSelectionMask(r.type));
+            else
+                KGlobal::setObjectSelectionMask(KSelectionMask(r.type));
+        }
+    // Answers what the current mode picks.
+    const bool component = KGlobal::selectionMode() == KGlobal::kSelectComponentMode;
+    const KSelectionMask mask =
+        component ? KGlobal::componentSelectionMask() : KGlobal::objectSelectionMask();
+    for (const Row& r : kRows)
+        if (r.component == component && mask.intersects(r.type)) return Value(r.flag);
+    return Value(component ? "other components" : "objects");
+}
+
 CommandResult viewCaptureCmd(const CommandArgs& args, CommandContext&) {
     const std::string path = args[0].asString();
     std::string error;
@@ -243,6 +285,18 @@ void installViewCommands(CommandRegistry& registry) {
          .argTypes = {ArgType::String},
          .flags = {{.longName = "edge", .shortName = "e", .args = {ArgType::IntArray}}},
          .body = viewEdgesCmd},
+        {.name = "selectMode",
+         .usage = "selectMode [-object|-component]",
+         .flags = {{.longName = "object", .shortName = "o"},
+                   {.longName = "component", .shortName = "co"}},
+         .body = selectModeCmd},
+        {.name = "selectType",
+         .usage = "selectType [-vertex|-edge|-facet|-mesh]",
+         .flags = {{.longName = "vertex", .shortName = "v"},
+                   {.longName = "edge", .shortName = "e"},
+                   {.longName = "facet", .shortName = "f"},
+                   {.longName = "mesh", .shortName = "m"}},
+         .body = selectTypeCmd},
         {.name = "viewCapture",
          .usage = "viewCapture FILE.png",
          .minArgs = 1,
