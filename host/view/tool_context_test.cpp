@@ -204,6 +204,17 @@ TEST_F(ToolContextTest, JournalOfGesturesReplaysToTheSameScene) {
     EXPECT_EQ(curves(), first);
 }
 
+TEST_F(ToolContextTest, UndoTakesBackWhatAStrokeMade) {
+    run("viewProbeContext; setToolTo viewProbeContext1");
+    run("viewStroke {10, 10, 60, 40}");
+    EXPECT_FALSE(scene::findNode("curve1").isNull());
+    undo();
+    EXPECT_TRUE(scene::findNode("curve1").isNull());
+    redo();
+    KFnNurbsCurve fn(scene::findNode("curve1"));
+    EXPECT_EQ(fn.numCVs(), 2);
+}
+
 TEST_F(ToolContextTest, ExampleScriptStrokesSelectsEdgesAndCapturesTheOverlay) {
     std::ifstream in(std::string(TARN_SOURCE_DIR) + "/examples/view/stroke_probe.tcs");
     ASSERT_TRUE(in) << "examples/view/stroke_probe.tcs";

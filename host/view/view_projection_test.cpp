@@ -202,6 +202,8 @@ TEST_F(K3dViewTest, FramingMovesTheCameraSoTheSceneIsInThePort) {
     run("viewPort 120 80");
     run("viewFit");
     const auto edges = run("viewEdges box").asIntArray();
+    EXPECT_NE(runFailing("select -cl; viewFit -selection").find("nothing selected"),
+              std::string::npos);
     ASSERT_EQ(edges.size() % 7, 0u);
     ASSERT_FALSE(edges.empty());
     for (size_t i = 0; i < edges.size(); i += 7)
