@@ -204,6 +204,16 @@ TEST_F(ToolContextTest, JournalOfGesturesReplaysToTheSameScene) {
     EXPECT_EQ(curves(), first);
 }
 
+TEST_F(ToolContextTest, PluginSelectsEdgesFromTheScreen) {
+    run("select -r box; hilite box; selectMode -component; selectType -edge");
+    run("viewProbeContext; setToolTo viewProbeContext1");
+    // A stroke from corner to corner of the port takes every edge of the cube in view.
+    run("viewStroke -ctrl {0, 0, 119, 89}");
+    const std::vector<std::string> picked = strings("ls -sl");
+    ASSERT_EQ(picked.size(), 1u);
+    EXPECT_EQ(picked[0], "box.e[0:11]");
+}
+
 TEST_F(ToolContextTest, UndoTakesBackWhatAStrokeMade) {
     run("viewProbeContext; setToolTo viewProbeContext1");
     run("viewStroke {10, 10, 60, 40}");

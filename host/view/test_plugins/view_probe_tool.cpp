@@ -1,7 +1,8 @@
 // A probe tool context for the view tests. It reports every call the host makes into it as an
 // info line ("probe press 10 20 left shift"), draws its stroke into the overlay with its own
 // OpenGL and GLU calls, and on release makes a degree-1 curve through the world near points of
-// its samples, so a replayed session can be compared by its scene.
+// its samples, so a replayed session can be compared by its scene; with Ctrl, the release also
+// selects from the screen over the stroke's ends.
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -69,6 +70,12 @@ public:
     }
     KStatus doRelease(KEvent& event) override {
         KGlobal::displayInfo(describe("release", event).c_str());
+        // With Ctrl, the stroke's first and last samples span a selection rectangle, as the
+        // stroke tools pick the edges under each segment.
+        if (event.isModifierControl() && !m_points.empty())
+            KGlobal::selectFromScreen(m_points.front().first, m_points.front().second,
+                                      m_points.back().first, m_points.back().second,
+                                      KGlobal::kReplaceList, KGlobal::kWireframeSelectMethod);
         if (m_near.length() >= 2) {
             KDoubleArray knots;
             for (unsigned i = 0; i < m_near.length(); ++i) knots.append(i);
