@@ -50,24 +50,59 @@ bool toGl(const ViewProjection& p, const Vec3& world, float out[3]) {
     return true;
 }
 
-// Vertex arrays of the scene: three corners per triangle with the triangle's lit colour,
-// and two ends per edge. Unusable triangles and edges become degenerate zero entries.
+// Triangles that draw the same way: the plain ones (colour per corner), or those showing one
+// texture (grey per corner, the light that modulates the texture, and UVs).
+struct TriBatch {
+    int texture = -1;
+    bool smooth = false;               // corners differ in colour
+    std::vector<float> points;         // 9 per triangle
+    std::vector<std::uint8_t> colors;  // 12 per triangle (RGBA)
+    std::vector<float> uvs;            // 6 per triangle, textured batches only
+};
+
+// Vertex arrays of the scene: batch 0 holds the plain triangles, batch t + 1 those of texture
+// t; two ends per edge. Unusable triangles become degenerate zero entries.
 struct GlScene {
-    std::vector<float> triPoints;                    // 9 per triangle
-    std::vector<std::uint8_t> triColors;             // 12 per triangle (RGBA)
+    std::vector<TriBatch> batches;
     std::vector<float> edgePoints, highlightPoints;  // 6 per edge
 };
 
+bool usable(const std::vector<ViewTexture>& textures, int t) {
+    if (t < 0 || t >= static_cast<int>(textures.size())) return false;
+    const ViewTexture& x = textures[t];
+    return x.width > 0 && x.height > 0 &&
+           x.rgba.size() >= static_cast<size_t>(x.width) * x.height * 4;
+}
+
 GlScene buildScene(const ViewProjection& p, const std::vector<ViewTriangle>& triangles,
-                   const std::vector<ViewEdge>& edges, bool wireframe) {
+                   const std::vector<ViewEdge>& edges, bool wireframe,
+                   const std::vector<ViewTexture>& textures) {
     GlScene s;
     const size_t n = triangles.size();
-    s.triPoints.assign(n * 9, 0.0f);
-    s.triColors.assign(n * 12, 0);
+    s.batches.resize(textures.size() + 1);
+    // Place each triangle in its batch, keeping the input order within a batch.
+    std::vector<size_t> slot(n);
+    std::vector<size_t> count(s.batches.size(), 0);
+    for (size_t i = 0; i < n; ++i) {
+        const int t = triangles[i].texture;
+        const size_t b = usable(textures, t) ? static_cast<size_t>(t) + 1 : 0;
+        slot[i] = count[b]++;
+        if (b == 0 && triangles[i].cornerColors) s.batches[0].smooth = true;
+    }
+    for (size_t b = 0; b < s.batches.size(); ++b) {
+        TriBatch& batch = s.batches[b];
+        batch.texture = static_cast<int>(b) - 1;
+        batch.points.assign(count[b] * 9, 0.0f);
+        batch.colors.assign(count[b] * 12, 0);
+        if (b > 0) batch.uvs.assign(count[b] * 6, 0.0f);
+    }
     tbb::parallel_for(tbb::blocked_range<size_t>(0, n, kGrain), [&](const auto& r) {
         for (size_t i = r.begin(); i != r.end(); ++i) {
             const ViewTriangle& t = triangles[i];
-            float* pts = &s.triPoints[i * 9];
+            const bool textured = usable(textures, t.texture);
+            TriBatch& batch = s.batches[textured ? t.texture + 1 : 0];
+            const size_t at = slot[i];
+            float* pts = &batch.points[at * 9];
             bool ok = true;
             for (int k = 0; k < 3 && ok; ++k) ok = toGl(p, t.p[k], pts + 3 * k);
             if (!ok) {
@@ -76,10 +111,18 @@ GlScene buildScene(const ViewProjection& p, const std::vector<ViewTriangle>& tri
             }
             const float light = headlight(p.camera(), t);
             for (int k = 0; k < 3; ++k) {
-                std::uint8_t* c = &s.triColors[i * 12 + 4 * k];
-                for (int ch = 0; ch < 3; ++ch)
-                    c[ch] = toByte(std::clamp(t.color[ch], 0.0f, 1.0f) * light);
+                std::uint8_t* c = &batch.colors[at * 12 + 4 * k];
+                for (int ch = 0; ch < 3; ++ch) {
+                    const float base = textured         ? 1.0f
+                                       : t.cornerColors ? t.corner[k][ch]
+                                                        : t.color[ch];
+                    c[ch] = toByte(std::clamp(base, 0.0f, 1.0f) * light);
+                }
                 c[3] = 255;
+                if (textured) {
+                    batch.uvs[at * 6 + 2 * k] = t.uv[k][0];
+                    batch.uvs[at * 6 + 2 * k + 1] = t.uv[k][1];
+                }
             }
         }
     });
@@ -93,14 +136,50 @@ GlScene buildScene(const ViewProjection& p, const std::vector<ViewTriangle>& tri
     return s;
 }
 
+// Draws one batch: plain colours, or its texture modulated by the corner colours (mipmapped,
+// repeating, so UVs outside the unit square tile it).
+void drawBatch(const TriBatch& batch, const std::vector<ViewTexture>& textures) {
+    if (batch.points.empty()) return;
+    GLuint name = 0;
+    if (batch.texture >= 0) {
+        const ViewTexture& tex = textures[batch.texture];
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tex.width, tex.height, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, tex.rgba.data());
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glEnable(GL_TEXTURE_2D);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, 0, batch.uvs.data());
+    }
+    glShadeModel(batch.smooth ? GL_SMOOTH : GL_FLAT);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, batch.points.data());
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, batch.colors.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(batch.points.size() / 3));
+    glDisableClientState(GL_COLOR_ARRAY);
+    if (name) {
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &name);
+    }
+}
+
 // Fills a tile's RGBA rows (bottom row first) with the background: the tile starts at
 // supersample row `tileTop` from the top of an image `outHeight` output rows high.
 void fillBackground(std::vector<std::uint8_t>& buffer, int tileW, int tileH, int tileTop,
-                    int outHeight) {
+                    const RenderOptions& options) {
     for (int row = 0; row < tileH; ++row) {
         const int fromTop = tileTop + (tileH - 1 - row);
-        float bg[3];
-        backgroundColor(fromTop / kSuper, outHeight, bg);
+        float bg[3] = {options.background[0], options.background[1], options.background[2]};
+        if (!options.flatBackground) backgroundColor(fromTop / kSuper, options.height, bg);
         const std::uint8_t rgba[4] = {toByte(bg[0]), toByte(bg[1]), toByte(bg[2]), 255};
         std::uint8_t* p = buffer.data() + static_cast<size_t>(row) * tileW * 4;
         for (int x = 0; x < tileW; ++x) std::copy(rgba, rgba + 4, p + x * 4);
@@ -164,7 +243,8 @@ void backgroundColor(int y, int height, float out[3]) {
 }
 
 RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& triangles,
-                    const std::vector<ViewEdge>& edges, const RenderOptions& options) {
+                    const std::vector<ViewEdge>& edges, const RenderOptions& options,
+                    const std::vector<ViewTexture>& textures) {
     RgbImage image;
     image.width = options.width;
     image.height = options.height;
@@ -172,7 +252,7 @@ RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& t
     const int sw = options.width * kSuper, sh = options.height * kSuper;
     // The view's one projection, on the supersampled image.
     const ViewProjection projection(camera, sw, sh);
-    const GlScene scene = buildScene(projection, triangles, edges, options.wireframe);
+    const GlScene scene = buildScene(projection, triangles, edges, options.wireframe, textures);
 
     GlCurrentGuard restore;  // a tool's overlay context may be current
     GlContext& gl = rendererContext();
@@ -186,7 +266,7 @@ RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& t
             if (!gl.makeCurrent(tw, th, 24, &error)) return image;
             // Note: OSMesa renders into its own surface and copies it to the buffer when GL
             // finishes, so the background goes in through GL, byte for byte.
-            fillBackground(background, tw, th, tileTop, options.height);
+            fillBackground(background, tw, th, tileTop, options);
             // The tile as a sub-rectangle of the port (port y runs up from the bottom).
             float m[16];
             projection.glMatrix(tileLeft, sh - tileTop - th, tileLeft + tw, sh - tileTop, m);
@@ -203,19 +283,13 @@ RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& t
             glDepthFunc(GL_LESS);
             glDisable(GL_LIGHTING);
             glDisable(GL_CULL_FACE);
-            glShadeModel(GL_FLAT);
             glEnableClientState(GL_VERTEX_ARRAY);
-            if (!scene.triPoints.empty()) {
-                // Faces sit a little behind the edges drawn on them.
-                glEnable(GL_POLYGON_OFFSET_FILL);
-                glPolygonOffset(1.0f, 1.0f);
-                glEnableClientState(GL_COLOR_ARRAY);
-                glVertexPointer(3, GL_FLOAT, 0, scene.triPoints.data());
-                glColorPointer(4, GL_UNSIGNED_BYTE, 0, scene.triColors.data());
-                glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(scene.triPoints.size() / 3));
-                glDisableClientState(GL_COLOR_ARRAY);
-                glDisable(GL_POLYGON_OFFSET_FILL);
-            }
+            // Faces sit a little behind the edges drawn on them.
+            glEnable(GL_POLYGON_OFFSET_FILL);
+            glPolygonOffset(1.0f, 1.0f);
+            for (const TriBatch& batch : scene.batches) drawBatch(batch, textures);
+            glDisable(GL_POLYGON_OFFSET_FILL);
+            glShadeModel(GL_FLAT);
             glDepthFunc(GL_LEQUAL);
             glLineWidth(static_cast<float>(kSuper));  // about one output pixel
             drawLines(scene.edgePoints, kEdgeColor);

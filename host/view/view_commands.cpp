@@ -75,7 +75,7 @@ CommandResult viewFitCmd(const CommandArgs& args, CommandContext&) {
         }
         if (box.empty()) return CommandResult::failure("viewFit: nothing selected to frame");
     } else {
-        box = gatherScene(false).bounds;
+        box = gatherScene(false, false).bounds;
         if (box.empty()) return CommandResult::failure("viewFit: the scene has no visible mesh");
     }
     const KObject shape = v.cameraShape();
@@ -238,6 +238,16 @@ CommandResult viewSnapshotCmd(const CommandArgs& args, CommandContext&) {
         return CommandResult::failure("viewSnapshot: width and height must be 1 to " +
                                       std::to_string(image::kMaxPngSide) + " pixels");
     request.wireframe = args.has("wireframe");
+    if (args.has("background")) {
+        request.flatBackground = true;
+        for (int c = 0; c < 3; ++c) {
+            const double v = args.flag("background", c).asFloat();
+            if (!(v >= 0.0 && v <= 1.0))
+                return CommandResult::failure(
+                    "viewSnapshot: -background takes three values from 0 to 1");
+            request.background[c] = static_cast<float>(v);
+        }
+    }
     std::string error;
     if (!view::writeSnapshot(request, &error))
         return CommandResult::failure("viewSnapshot: " + error);
@@ -308,7 +318,8 @@ void installViewCommands(CommandRegistry& registry) {
     view::addContextCommands(registry);
     registry.add(
         {.name = "viewSnapshot",
-         .usage = "viewSnapshot [-camera CAMERA] [-width W] [-height H] [-wireframe] -o FILE.png",
+         .usage = "viewSnapshot [-camera CAMERA] [-width W] [-height H] [-wireframe] "
+                  "[-background R G B] -o FILE.png",
          .minArgs = 0,
          .maxArgs = 1,
          .argTypes = {ArgType::String},
@@ -316,6 +327,9 @@ void installViewCommands(CommandRegistry& registry) {
                    {.longName = "width", .shortName = "width", .args = {ArgType::Int}},
                    {.longName = "height", .shortName = "height", .args = {ArgType::Int}},
                    {.longName = "wireframe", .shortName = "wireframe"},
+                   {.longName = "background",
+                    .shortName = "bg",
+                    .args = {ArgType::Float, ArgType::Float, ArgType::Float}},
                    {.longName = "output", .shortName = "o", .args = {ArgType::String}}},
          .body = viewSnapshotCmd});
 }

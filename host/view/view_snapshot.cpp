@@ -1,5 +1,7 @@
 #include "host/view/view_snapshot.h"
 
+#include <algorithm>
+
 #include "host/image/png_writer.h"
 #include "host/view/active_view.h"
 #include "host/view/view_scene.h"
@@ -18,7 +20,7 @@ bool fail(std::string* error, std::string message) {
 bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::string* error) {
     if (!request.camera.empty()) return namedCamera(request.camera, camera, error);
     if (firstCamera(camera)) return true;
-    camera = framingCamera(gatherScene(false).bounds, request.width, request.height);
+    camera = framingCamera(gatherScene(false, false).bounds, request.width, request.height);
     return true;
 }
 
@@ -33,8 +35,11 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
     ViewCamera camera;
     if (!snapshotCamera(request, camera, error)) return false;
     const ViewScene scene = gatherScene(request.wireframe);
-    const RgbImage image = renderView(camera, scene.triangles, scene.edges,
-                                      {request.width, request.height, request.wireframe});
+    RenderOptions options{request.width, request.height, request.wireframe};
+    options.flatBackground = request.flatBackground;
+    std::copy(request.background, request.background + 3, options.background);
+    const RgbImage image =
+        renderView(camera, scene.triangles, scene.edges, options, scene.textures);
     return image::writePngRgb(request.path, image.width, image.height, image.pixels.data(), error);
 }
 
@@ -44,7 +49,7 @@ RgbImage renderActiveView() {
     ViewScene scene = gatherScene(false);
     addSelectionEdges(scene);
     RgbImage image = renderView(projection.camera(), scene.triangles, scene.edges,
-                                {view.width(), view.height(), true});
+                                {view.width(), view.height(), true}, scene.textures);
     view.compositeOverlay(image.pixels, image.width, image.height);
     return image;
 }

@@ -14,6 +14,8 @@ struct SnapshotRequest {
     int width = 640;     ///< 1..kMaxPngSide
     int height = 480;    ///< 1..kMaxPngSide
     bool wireframe = false;
+    bool flatBackground = false;      ///< one colour behind the scene instead of the gradient
+    float background[3] = {0, 0, 0};  ///< that colour, 0..1
 };
 
 /// The camera a request sees through: the named one, else the scene's first camera, else an
