@@ -12,13 +12,26 @@ class KSyntax;
 class KEvent {
 public:
     enum MouseButtonType { kLeftMouse = 1 << 6, kMiddleMouse = 1 << 7, kRightMouse = 1 << 8 };
-    enum ModifierType { kNoModifier = 0, kShiftKey = 1 << 0, kControlKey = 1 << 2, kAltKey = 1 << 3 };
+    enum ModifierType {
+        kNoModifier = 0,
+        kShiftKey = 1 << 0,
+        kControlKey = 1 << 2,
+        kAltKey = 1 << 3
+    };
 
     KEvent() = default;
     KEvent(short x, short y, MouseButtonType button = kLeftMouse, int modifiers = kNoModifier)
         : m_x(x), m_y(y), m_button(button), m_modifiers(modifiers) {}
-    KStatus getPosition(short& x, short& y) const { x = m_x; y = m_y; return KStatus(); }
-    KStatus setPosition(short x, short y) { m_x = x; m_y = y; return KStatus(); }
+    KStatus getPosition(short& x, short& y) const {
+        x = m_x;
+        y = m_y;
+        return KStatus();
+    }
+    KStatus setPosition(short x, short y) {
+        m_x = x;
+        m_y = y;
+        return KStatus();
+    }
     MouseButtonType mouseButton(KStatus* status = nullptr) const {
         if (status) status->clear();
         return m_button;
@@ -80,6 +93,14 @@ public:
     KString helpString() const { return m_help; }
     KStatus setCursor(const KCursor& cursor);
     KCursor cursor() const { return m_cursor; }
+
+protected:
+    /// A rubber-band rectangle drawn by the host in the active view: started at the press,
+    /// following each drag, and answered (port pixels, ordered: left <= right, bottom <= top)
+    /// at the release, which also removes it.
+    void beginMarquee(KEvent& event);
+    void dragMarquee(KEvent& event);
+    void releaseMarquee(KEvent& event, short& top, short& left, short& bottom, short& right);
 
 private:
     KString m_title;

@@ -19,6 +19,7 @@
 #include "host/scene/scene_undo.h"
 #include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
+#include "host/texturing/texture_image.h"
 #include "host/undo/undo.h"
 
 namespace tarn::commands {
@@ -322,6 +323,9 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
     return {};
 }
 
+// UV samples per side averaged into the Kd of a texture-driven colour.
+constexpr int kObjAverageGrid = 16;
+
 // Material of a shading group for OBJ: the surface shader's colours and colour texture.
 ObjMaterial materialOf(const KObject& group) {
     ObjMaterial m;
@@ -349,6 +353,15 @@ ObjMaterial materialOf(const KObject& group) {
                 Graph::instance().readHandle(scene::plugByName(file, "fileTextureName"), &status);
             if (!status.error()) m.texture = h.asString().str();
         }
+    // A procedural texture on the colour: its mean colour is the closest single diffuse value.
+    const KObject source = texturing::colorSourceOf(shader);
+    if (m.texture.empty() && !source.isNull()) {
+        std::string error;
+        const auto sampler = texturing::TextureSampler::create(source, &error);
+        float mean[3];
+        if (sampler && texturing::averageColor(*sampler, kObjAverageGrid, mean, &error))
+            std::copy(mean, mean + 3, m.color);
+    }
     return m;
 }
 

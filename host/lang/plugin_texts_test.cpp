@@ -244,12 +244,16 @@ bool commandsExist(const std::string& text) {
     return true;
 }
 
-// A cube "box1", planes "plane1" and "pPlane1", a Phong shader "plastic" and a camera "persp".
+// A cube "box1", planes "plane1" and "pPlane1", a Phong shader "plastic", a camera "persp" and
+// a degree-1 curve "curve1".
 const char* kSceneSetup =
     "string $old[] = `ls box1 plane1 pPlane1`; for ($o in $old) delete $o;"
     "polyCube -n box1; polyPlane -n plane1; polyPlane -n pPlane1;"
     "if (size(`ls plastic`) == 0) shadingNode -asShader phong -n plastic;"
-    "if (size(`ls persp`) == 0) { string $c[] = `camera`; rename $c[0] persp; }";
+    "if (size(`ls persp`) == 0) { string $c[] = `camera`; rename $c[0] persp; }"
+    // The stroke curve the split tool closes.
+    "string $oldCurve[] = `ls curve1`; for ($o in $oldCurve) delete $o;"
+    "curve -d 1 -p 0 0 0 -p 1 0 0 -p 1 1 0 -p 0 1 0 -k 0 -k 1 -k 2 -k 3;";
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 #pragma once
-/// A small headless renderer: z-buffered flat-shaded triangles seen through a perspective or
-/// orthographic camera, an optional edge overlay and a background gradient, supersampled 2x2.
-/// It knows nothing of the scene; view_scene.h gathers what it draws.
+/// The view's one renderer: flat-shaded triangles seen through a perspective or orthographic
+/// camera, an optional edge overlay and a background gradient, supersampled 2x2, drawn with
+/// OpenGL (the process's OSMesa) from vertex arrays, tile by tile. It knows nothing of the
+/// scene; view_scene.h gathers what it draws.
 
 #include <cstdint>
 #include <vector>
@@ -25,20 +26,37 @@ struct ViewCamera {
 };
 
 /// One triangle to draw: world-space corners and its already shaded-to-be base colour (0..1).
+/// With `cornerColors` each corner has its own colour (`corner`), blended across the face;
+/// with `texture` >= 0 the face shows that texture at the corners' `uv` (repeating outside the
+/// unit square), and the colour is ignored.
 struct ViewTriangle {
     Vec3 p[3];
     float color[3] = {0.5f, 0.5f, 0.5f};
+    int texture = -1;  ///< index into renderView's textures, -1: none
+    bool cornerColors = false;
+    float uv[3][2] = {};
+    float corner[3][3] = {};
 };
 
-/// One edge of the overlay, world space.
+/// A texture image for faces: RGBA bytes, row 0 at v = 0 (the bottom of the UV square).
+struct ViewTexture {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;  ///< width * height * 4 bytes
+};
+
+/// One edge of the overlay, world space. Highlighted edges (selected components) are drawn in
+/// the highlight colour, after the others.
 struct ViewEdge {
     Vec3 a, b;
+    bool highlight = false;
 };
 
 struct RenderOptions {
     int width = 640;   ///< output pixels, 1..8192
     int height = 480;  ///< output pixels, 1..8192
     bool wireframe = false;
+    bool flatBackground = false;      ///< background of one colour instead of the gradient
+    float background[3] = {0, 0, 0};  ///< that colour, 0..1
 };
 
 /// An 8-bit RGB image, rows top to bottom.
@@ -64,10 +82,14 @@ ViewCamera framingCamera(const Box3& box, int width, int height);
 /// gradient, lighter at the top.
 void backgroundColor(int y, int height, float out[3]);
 
-/// Renders the triangles (lit by a headlight at the eye, two-sided Lambert on face normals)
-/// and, with `wireframe`, the edges. Deterministic: the same input gives the same bytes,
-/// whatever the thread count. Rows run in parallel (TBB). Options must be in range.
+/// Renders the triangles (lit by a headlight at the eye, two-sided Lambert on face normals,
+/// modulating colours and textures alike) and, with `wireframe`, the edges where no nearer face
+/// hides them. Deterministic: the same input gives the same bytes. Points at or beyond 1e15
+/// from the eye and non-finite ones are not drawn; a triangle naming a missing or empty texture
+/// is drawn in its colour. Restores the GL context that was current. Options must be in range.
+/// Main thread.
 RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& triangles,
-                    const std::vector<ViewEdge>& edges, const RenderOptions& options);
+                    const std::vector<ViewEdge>& edges, const RenderOptions& options,
+                    const std::vector<ViewTexture>& textures = {});
 
 }  // namespace tarn::view

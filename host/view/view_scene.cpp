@@ -2,24 +2,26 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <span>
 
 #include "frame/k_scene.h"
 #include "host/dg/graph.h"
+#include "host/dg/node_impl.h"
 #include "host/mesh/mesh_triangulation.h"
+#include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
 #include "host/scene/node_access.h"
+#include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
+#include "host/texturing/texture_image.h"
 
 namespace tarn::view {
 
 namespace {
 
 constexpr float kNoShaderGrey = 0.5f;
-// Faces whose colour comes from a file texture are shown in a wood-like tint of the shader's
-// colour: the view does not sample textures.
-constexpr float kTextureTint[3] = {0.85f, 0.7f, 0.5f};
 
 Vec3 toVec3(const KVector& v) {
     return {v.x, v.y, v.z};
@@ -28,19 +30,49 @@ Vec3 toVec3(const KPoint& p) {
     return {p.x, p.y, p.z};
 }
 
-bool hasFileTexture(const KObject& shader) {
-    const KPlug colorPlug = scene::plugByName(shader, "color");
-    if (colorPlug.isNull()) return false;
-    for (const Connection& c : Graph::instance().connectionsOf(colorPlug, true, false))
-        if (c.srcNode && c.srcNode->type().name == "file") return true;
-    return false;
-}
-
+// How a shading group's faces are drawn: a colour, an image at their UVs, or a 3D texture
+// sampled at their vertices.
 struct Shade {
     float rgb[3] = {kNoShaderGrey, kNoShaderGrey, kNoShaderGrey};
+    int texture = -1;  // index into ViewScene::textures
+    std::shared_ptr<texturing::TextureSampler> solid;
 };
 
-Shade shadeOf(const KObject& group) {
+void addTexture(std::vector<ViewTexture>& textures, ViewTexture&& image, Shade& s) {
+    s.texture = static_cast<int>(textures.size());
+    textures.push_back(std::move(image));
+}
+
+// The texture that drives the shader's colour, when it can be shown: a `file` node whose image
+// reads, or a 2D or 3D texture node the sampler accepts.
+void textureShade(const KObject& shader, std::vector<ViewTexture>& textures, Shade& s) {
+    const KObject source = texturing::colorSourceOf(shader);
+    if (source.isNull()) return;
+    std::string error;
+    if (NodeImpl::from(source)->type().name == "file") {
+        if (scene::attributeByName(source, "fileTextureName").isNull()) return;
+        KStatus status;
+        const KDataHandle h =
+            Graph::instance().readHandle(scene::plugByName(source, "fileTextureName"), &status);
+        ViewTexture image;
+        if (!status.error() && loadTextureFile(h.asString().str(), image, &error))
+            addTexture(textures, std::move(image), s);
+        return;
+    }
+    std::unique_ptr<texturing::TextureSampler> sampler =
+        texturing::TextureSampler::create(source, &error);
+    if (!sampler) return;
+    if (sampler->kind() == texturing::TextureKind::k3d) {
+        s.solid = std::move(sampler);
+        return;
+    }
+    ViewTexture image;
+    image.width = image.height = kViewTextureSize;
+    if (texturing::sampleUvImage(*sampler, kViewTextureSize, image.rgba, &error))
+        addTexture(textures, std::move(image), s);
+}
+
+Shade shadeOf(const KObject& group, std::vector<ViewTexture>* textures) {
     Shade s;
     if (group.isNull()) return s;
     const KObject shader = shading::surfaceShaderOf(group);
@@ -48,8 +80,7 @@ Shade shadeOf(const KObject& group) {
     const KVector c = scene::readVector(shader, "color");
     s.rgb[0] = static_cast<float>(c.x), s.rgb[1] = static_cast<float>(c.y),
     s.rgb[2] = static_cast<float>(c.z);
-    if (hasFileTexture(shader))
-        for (int k = 0; k < 3; ++k) s.rgb[k] = 0.5f * s.rgb[k] + 0.5f * kTextureTint[k];
+    if (textures) textureShade(shader, *textures, s);
     return s;
 }
 
@@ -89,10 +120,11 @@ KObject cameraShapeOf(const KObject& node) {
 }
 
 // The triangles of one face in world space, in its shade (a triangle as it is, a larger face
-// triangulated in its own plane).
-void addFace(std::span<const int> verts, const std::vector<Vec3>& world, const Shade& shade,
-             std::vector<Vec3>& loop, std::vector<int>& corners,
+// triangulated in its own plane). `solidRgb` holds the per-vertex colours of a 3D texture.
+void addFace(const PolyMesh& mesh, int f, const std::vector<Vec3>& world, const Shade& shade,
+             const std::vector<float>& solidRgb, std::vector<Vec3>& loop, std::vector<int>& corners,
              std::vector<ViewTriangle>& triangles) {
+    const std::span<const int> verts = mesh.faceVertices(f);
     if (verts.size() < 3) return;
     loop.clear();
     for (int v : verts) loop.push_back(world[v]);
@@ -101,17 +133,44 @@ void addFace(std::span<const int> verts, const std::vector<Vec3>& world, const S
         corners = {0, 1, 2};
     else
         triangulatePolygon(loop, loopNormal(loop), corners);
+    const bool textured = shade.texture >= 0 && mesh.faceHasUVs(f);
+    const bool solid = !solidRgb.empty();
     for (size_t k = 0; k + 2 < corners.size(); k += 3) {
         ViewTriangle t;
         for (int c = 0; c < 3; ++c) t.p[c] = loop[corners[k + c]];
         for (int c = 0; c < 3; ++c) t.color[c] = shade.rgb[c];
+        if (textured) {
+            t.texture = shade.texture;
+            for (int c = 0; c < 3; ++c)
+                mesh.getFaceVertexUV(f, corners[k + c], t.uv[c][0], t.uv[c][1]);
+        } else if (solid) {
+            t.cornerColors = true;
+            for (int c = 0; c < 3; ++c)
+                for (int ch = 0; ch < 3; ++ch)
+                    t.corner[c][ch] = solidRgb[3 * static_cast<size_t>(verts[corners[k + c]]) + ch];
+        }
         triangles.push_back(t);
     }
 }
 
+// A 3D texture's colour at every vertex of the mesh, in object space; empty when it fails.
+std::vector<float> sampleVertices(const texturing::TextureSampler& sampler, const PolyMesh& mesh) {
+    std::vector<float> points;
+    points.reserve(mesh.points().size() * 3);
+    for (int v = 0; v < static_cast<int>(mesh.points().size()); ++v) {
+        const Vec3 p = mesh.point(v);
+        points.insert(points.end(),
+                      {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
+    }
+    std::vector<float> rgb;
+    std::string error;
+    if (!texturing::samplePoints(sampler, points, rgb, &error)) rgb.clear();
+    return rgb;
+}
+
 }  // namespace
 
-ViewScene gatherScene(bool withEdges) {
+ViewScene gatherScene(bool withEdges, bool withTextures) {
     ViewScene out;
     std::map<std::string, Shade> shades;  // by shading group name
     std::vector<Vec3> loop;
@@ -133,21 +192,101 @@ ViewScene gatherScene(bool withEdges) {
         const size_t needed = out.triangles.size() + static_cast<size_t>(mesh.numFaces());
         if (needed > out.triangles.capacity())
             out.triangles.reserve(std::max(needed, 2 * out.triangles.capacity()));
+        std::map<std::string, std::vector<float>> solidByGroup;  // per-vertex 3D texture colours
         // Faces come in runs sharing a shading group (covering every face): one colour lookup
         // per run.
         for (const shading::GroupRun& run : shading::faceGroupRuns(shape)) {
             const std::string key = run.group.isNull() ? std::string() : scene::nodeName(run.group);
             auto it = shades.find(key);
-            if (it == shades.end()) it = shades.emplace(key, shadeOf(run.group)).first;
+            if (it == shades.end())
+                it = shades.emplace(key, shadeOf(run.group, withTextures ? &out.textures : nullptr))
+                         .first;
+            const Shade& shade = it->second;
+            // A 3D texture is sampled at this mesh's vertices once per shading group.
+            static const std::vector<float> kNoColours;
+            const std::vector<float>* solidRgb = &kNoColours;
+            if (shade.solid) {
+                auto at = solidByGroup.find(key);
+                if (at == solidByGroup.end())
+                    at = solidByGroup.emplace(key, sampleVertices(*shade.solid, mesh)).first;
+                solidRgb = &at->second;
+            }
             const int end = std::min(run.first + run.count, mesh.numFaces());
             for (int f = run.first; f < end; ++f)
-                addFace(mesh.faceVertices(f), world, it->second, loop, corners, out.triangles);
+                addFace(mesh, f, world, shade, *solidRgb, loop, corners, out.triangles);
         }
         if (withEdges)
             for (int e = 0; e < mesh.numEdges(); ++e)
                 out.edges.push_back({world[mesh.edge(e).v0], world[mesh.edge(e).v1]});
     }
     return out;
+}
+
+void addSelectionEdges(ViewScene& out) {
+    // Shapes shown with their wireframe: selected or hilited, by themselves or their transform.
+    std::vector<KObject> wired;
+    const auto addOwner = [&](const KObject& node) {
+        if (node.isNull()) return;
+        if (scene::meshNode(node)) wired.push_back(node);
+        for (const KObject& shape : scene::shapesOf(node))
+            if (scene::meshNode(shape)) wired.push_back(shape);
+    };
+    for (const std::string& name : scene::hiliteList()) addOwner(scene::findNode(name));
+    const KSelectionList& active = scene::activeSelection();
+    for (const auto& item : active.items())
+        if (item.component.isNull()) addOwner(item.path.node());
+    std::sort(wired.begin(), wired.end(), [](const KObject& a, const KObject& b) {
+        return scene::nodeName(a) < scene::nodeName(b);
+    });
+    wired.erase(std::unique(wired.begin(), wired.end()), wired.end());
+
+    const auto worldOf = [](const KObject& shape, std::vector<Vec3>& world) {
+        const PolyMesh& mesh = scene::meshNode(shape)->mesh();
+        const KMatrix m = scene::worldMatrix(shape);
+        Mat4 toWorld;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) toWorld.m[i][j] = m[i][j];
+        world.resize(mesh.points().size());
+        for (size_t v = 0; v < world.size(); ++v)
+            world[v] = toWorld.point(mesh.point(static_cast<int>(v)));
+        return &mesh;
+    };
+    std::vector<Vec3> world;
+    for (const KObject& shape : wired) {
+        if (!scene::pathTo(shape).isVisible()) continue;
+        const PolyMesh* mesh = worldOf(shape, world);
+        for (int e = 0; e < mesh->numEdges(); ++e)
+            out.edges.push_back({world[mesh->edge(e).v0], world[mesh->edge(e).v1]});
+    }
+    for (const auto& item : active.items()) {
+        const scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
+        const KObject shape = item.path.node();
+        if (!c || !scene::meshNode(shape) || !scene::pathTo(shape).isVisible()) continue;
+        const PolyMesh* mesh = worldOf(shape, world);
+        const auto edge = [&](int e, double reach, int from) {
+            if (e < 0 || e >= mesh->numEdges()) return;
+            Vec3 a = world[mesh->edge(e).v0], b = world[mesh->edge(e).v1];
+            if (from == mesh->edge(e).v1) std::swap(a, b);
+            out.edges.push_back({a, a + (b - a) * reach, true});
+        };
+        for (int i : scene::componentElements(item.component, shape)) {
+            switch (c->apiType()) {
+                case KFn::kMeshEdgeComponent:
+                    edge(i, 1.0, -1);
+                    break;
+                case KFn::kMeshPolygonComponent:
+                    if (i < mesh->numFaces())
+                        for (int e : mesh->faceEdges(i)) edge(e, 1.0, -1);
+                    break;
+                case KFn::kMeshVertComponent:
+                    if (i < mesh->numVertices())
+                        for (int e : mesh->vertexEdges(i)) edge(e, 0.5, i);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
 }
 
 bool namedCamera(const std::string& name, ViewCamera& out, std::string* error) {
@@ -163,6 +302,20 @@ bool namedCamera(const std::string& name, ViewCamera& out, std::string* error) {
     }
     out = cameraOf(shape);
     return true;
+}
+
+KObject findCameraShape(const std::string& name) {
+    if (!name.empty()) {
+        const KObject node = scene::findNode(name);
+        return node.isNull() ? KObject() : cameraShapeOf(node);
+    }
+    for (const KObject& node : scene::allDagNodes())
+        if (node.apiType() == KFn::kCamera) return node;
+    return {};
+}
+
+ViewCamera cameraFromShape(const KObject& shape) {
+    return cameraOf(shape);
 }
 
 bool firstCamera(ViewCamera& out) {

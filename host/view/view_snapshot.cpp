@@ -1,6 +1,9 @@
 #include "host/view/view_snapshot.h"
 
+#include <algorithm>
+
 #include "host/image/png_writer.h"
+#include "host/view/active_view.h"
 #include "host/view/view_scene.h"
 
 namespace tarn::view {
@@ -17,7 +20,7 @@ bool fail(std::string* error, std::string message) {
 bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::string* error) {
     if (!request.camera.empty()) return namedCamera(request.camera, camera, error);
     if (firstCamera(camera)) return true;
-    camera = framingCamera(gatherScene(false).bounds, request.width, request.height);
+    camera = framingCamera(gatherScene(false, false).bounds, request.width, request.height);
     return true;
 }
 
@@ -32,9 +35,30 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
     ViewCamera camera;
     if (!snapshotCamera(request, camera, error)) return false;
     const ViewScene scene = gatherScene(request.wireframe);
-    const RgbImage image = renderView(camera, scene.triangles, scene.edges,
-                                      {request.width, request.height, request.wireframe});
+    RenderOptions options{request.width, request.height, request.wireframe};
+    options.flatBackground = request.flatBackground;
+    std::copy(request.background, request.background + 3, options.background);
+    const RgbImage image =
+        renderView(camera, scene.triangles, scene.edges, options, scene.textures);
     return image::writeRgbByExtension(request.path, image.width, image.height, image.pixels.data(),
+                                      error);
+}
+
+RgbImage renderActiveView() {
+    ActiveView& view = ActiveView::instance();
+    const ViewProjection& projection = view.refresh();
+    ViewScene scene = gatherScene(false);
+    addSelectionEdges(scene);
+    RgbImage image = renderView(projection.camera(), scene.triangles, scene.edges,
+                                {view.width(), view.height(), true}, scene.textures);
+    view.compositeOverlay(image.pixels, image.width, image.height);
+    return image;
+}
+
+bool writeViewCapture(const std::string& path, std::string* error) {
+    if (path.empty()) return fail(error, "no output file given");
+    const RgbImage image = renderActiveView();
+    return image::writeRgbByExtension(path, image.width, image.height, image.pixels.data(),
                                       error);
 }
 

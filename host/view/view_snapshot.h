@@ -14,6 +14,8 @@ struct SnapshotRequest {
     int width = 640;     ///< 1..kMaxPngSide
     int height = 480;    ///< 1..kMaxPngSide
     bool wireframe = false;
+    bool flatBackground = false;      ///< one colour behind the scene instead of the gradient
+    float background[3] = {0, 0, 0};  ///< that colour, 0..1
 };
 
 /// The camera a request sees through: the named one, else the scene's first camera, else an
@@ -25,5 +27,14 @@ bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::str
 /// temporary file, so a failure (bad size, unknown camera, unwritable path) leaves no file and
 /// reports why in `*error`. Main thread only.
 bool writeSnapshot(const SnapshotRequest& request, std::string* error);
+
+/// Renders what the active view shows at its port size through its camera: the shaded scene,
+/// the wireframe of the selected and hilited meshes, the selected components highlighted, and
+/// the overlay plane (and marquee) on top. Rows top to bottom. Main thread only.
+RgbImage renderActiveView();
+
+/// renderActiveView written as a PNG (through a temporary file). False with `*error` when the
+/// file cannot be written. Main thread only.
+bool writeViewCapture(const std::string& path, std::string* error);
 
 }  // namespace tarn::view
