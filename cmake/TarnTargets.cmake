@@ -5,6 +5,12 @@
 # only the entry points marked with TARN_PLUGIN_EXPORT are visible.
 function(add_tarn_plugin)
     cmake_parse_arguments(P "" "NAME" "SOURCES;LINKS" ${ARGN})
+    _tarn_plugin_library(${P_NAME} "${P_SOURCES}" "${P_LINKS}")
+    # Listed for tarn_all_plugins (the target that builds every deliverable plug-in).
+    set_property(GLOBAL APPEND PROPERTY TARN_PLUGIN_TARGETS ${P_NAME})
+endfunction()
+
+function(_tarn_plugin_library P_NAME P_SOURCES P_LINKS)
     add_library(${P_NAME} MODULE ${P_SOURCES})
     set_target_properties(${P_NAME} PROPERTIES
         PREFIX ""
@@ -20,7 +26,7 @@ endfunction()
 # build/test-plugins.
 function(add_tarn_test_plugin)
     cmake_parse_arguments(P "" "NAME" "SOURCES;LINKS" ${ARGN})
-    add_tarn_plugin(NAME ${P_NAME} SOURCES ${P_SOURCES} LINKS ${P_LINKS})
+    _tarn_plugin_library(${P_NAME} "${P_SOURCES}" "${P_LINKS}")
     set_target_properties(${P_NAME} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TARN_TEST_PLUGIN_DIR})
 endfunction()
 

@@ -56,8 +56,15 @@ KStatus callEntry(EntryPoint entry, const std::shared_ptr<PluginImpl>& plugin, s
 }  // namespace
 
 PluginLoader& PluginLoader::instance() {
-    static PluginLoader loader;
-    return loader;
+    // Lives until exit: unloadAtExit runs among static destructors and needs it.
+    static PluginLoader* loader = new PluginLoader;
+    return *loader;
+}
+
+void PluginLoader::unloadAtExit() {
+    // Unload each plug-in (its nodes deleted first, then uninitializePlugin, then dlclose) while
+    // its own statics still exist. What this touches of the host is never destroyed.
+    instance().unloadAll();
 }
 
 std::vector<std::string> PluginLoader::searchPath() const {
@@ -108,6 +115,9 @@ std::vector<std::string> PluginLoader::loadedNames() const {
 }
 
 KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std::string* loadedName) {
+    // The graph must exist before the first load, so that it is cleared after the at-exit
+    // unload registered below (see Graph::instance).
+    Graph::instance();
     std::string path = resolve(nameOrPath, error);
     if (path.empty()) return KStatus::kNotFound;
     std::string name = baseName(path);
@@ -160,6 +170,9 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     if (!why.empty()) output::warning(name + ": " + why);
     plugin->loaded = true;
     m_plugins.push_back(plugin);
+    // Exit runs at-exit functions and static destructors newest first: registered after this
+    // load, the unload runs before any static of this plug-in (or an earlier one) is destroyed.
+    std::atexit(&PluginLoader::unloadAtExit);
     if (loadedName) *loadedName = name;
     return KStatus::kSuccess;
 }

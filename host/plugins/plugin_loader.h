@@ -17,6 +17,10 @@
 /// and redo lists are emptied (they may hold nodes and command objects made by its code).
 /// Then uninitializePlugin runs, whatever it left registered is dropped, and the library is
 /// closed. Main thread only.
+///
+/// Exit: plug-ins still loaded are unloaded by an at-exit function registered after each load,
+/// so their nodes are deleted while their code and statics exist, and the graph then frees the
+/// rest of the scene.
 
 #include <memory>
 #include <string>
@@ -50,6 +54,8 @@ public:
     std::vector<std::string> loadedNames() const;
     /// Unloads everything (forced), newest first.
     void unloadAll();
+    /// unloadAll at process exit; registered with std::atexit after every load.
+    static void unloadAtExit();
 
 private:
     /// Drops everything `plugin` still has registered (types after deleting their nodes).
