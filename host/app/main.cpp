@@ -82,9 +82,7 @@ std::string jobsHelp() {
     return text;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runProgram(int argc, char** argv) {
     // A job name as the first word hands every later word to the job.
     if (argc > 1) {
         if (const app::Job* job = app::findJob(argv[1])) {
@@ -132,4 +130,13 @@ int main(int argc, char** argv) {
         status = 1;
     }
     return finish(o, status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = runProgram(argc, argv);
+    // Plug-ins unload and the scene goes before exit, while everything they use exists.
+    tarn::plugins::PluginLoader::shutdown();
+    return status;
 }

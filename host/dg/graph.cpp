@@ -38,15 +38,20 @@ namespace {
 bool g_graphShutDown = false;
 
 void clearGraphAtExit() {
-    Graph::instance().clear();
+    // Nodes of plug-in types are left when a plug-in is still loaded: their destructors are
+    // plug-in code whose statics may be gone by now (PluginLoader::shutdown ends a session
+    // in order before exit).
+    Graph& graph = Graph::instance();
+    const auto types = graph.types();
+    if (std::none_of(types.begin(), types.end(), [](NodeType* t) { return t->owner; }))
+        graph.clear();
     g_graphShutDown = true;
 }
 }  // namespace
 
 Graph& Graph::instance() {
     // Never destroyed, so that no static destructor can meet it gone. Its nodes are deleted by
-    // an at-exit function registered here, before any plug-in loads: exit runs it after the
-    // plug-ins were unloaded (see PluginLoader::load), and nothing is left for the process end.
+    // an at-exit function registered here, so that nothing is left for the process end.
     static Graph* graph = [] {
         auto* g = new Graph;
         std::atexit(&clearGraphAtExit);

@@ -1,7 +1,7 @@
 // Every built plug-in loaded, used and unloaded many times in one process: nothing may stay
-// behind (node objects, node types, registrations), and a process that exits with plug-ins
-// still loaded and their nodes in the scene frees everything in an order that never calls
-// unloaded code. Leaks of other memory are LeakSanitizer's to find in the asan run.
+// behind (node objects, node types, registrations), and a session ended with plug-ins still
+// loaded and their nodes in the scene frees everything in an order that never calls unloaded
+// code. Leaks of other memory are LeakSanitizer's to find in the asan run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -115,7 +115,7 @@ void reportLiveNodesAtExit() {
     std::fprintf(stderr, "live node objects at exit: %ld\n", liveUserNodeCount());
 }
 
-TEST(PluginLifecycleDeathTest, ExitWithPluginsLoadedFreesTheScene) {
+TEST(PluginLifecycleDeathTest, ShutdownWithPluginsLoadedFreesTheScene) {
     // A fresh process: the report must be registered before the graph is made.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
@@ -125,6 +125,7 @@ TEST(PluginLifecycleDeathTest, ExitWithPluginsLoadedFreesTheScene) {
             scene::ensureSceneTypes();
             lang::executeText("polyCube; polySphere; delete pSphere1");
             for (const std::string& path : builtPlugins()) loadAndUse(path);
+            PluginLoader::shutdown();
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "live node objects at exit: 0\n");

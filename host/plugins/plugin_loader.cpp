@@ -61,10 +61,12 @@ PluginLoader& PluginLoader::instance() {
     return *loader;
 }
 
-void PluginLoader::unloadAtExit() {
-    // Unload each plug-in (its nodes deleted first, then uninitializePlugin, then dlclose) while
-    // its own statics still exist. What this touches of the host is never destroyed.
+void PluginLoader::shutdown() {
+    // Plug-ins first (their nodes deleted, undo emptied, uninitializePlugin, dlclose), while
+    // every static of theirs still exists; then the host's own nodes.
     instance().unloadAll();
+    undo::undoQueue().clear();
+    Graph::instance().clear();
 }
 
 std::vector<std::string> PluginLoader::searchPath() const {
@@ -115,9 +117,6 @@ std::vector<std::string> PluginLoader::loadedNames() const {
 }
 
 KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std::string* loadedName) {
-    // The graph must exist before the first load, so that it is cleared after the at-exit
-    // unload registered below (see Graph::instance).
-    Graph::instance();
     std::string path = resolve(nameOrPath, error);
     if (path.empty()) return KStatus::kNotFound;
     std::string name = baseName(path);
@@ -170,9 +169,6 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     if (!why.empty()) output::warning(name + ": " + why);
     plugin->loaded = true;
     m_plugins.push_back(plugin);
-    // Exit runs at-exit functions and static destructors newest first: registered after this
-    // load, the unload runs before any static of this plug-in (or an earlier one) is destroyed.
-    std::atexit(&PluginLoader::unloadAtExit);
     if (loadedName) *loadedName = name;
     return KStatus::kSuccess;
 }

@@ -18,9 +18,9 @@
 /// Then uninitializePlugin runs, whatever it left registered is dropped, and the library is
 /// closed. Main thread only.
 ///
-/// Exit: plug-ins still loaded are unloaded by an at-exit function registered after each load,
-/// so their nodes are deleted while their code and statics exist, and the graph then frees the
-/// rest of the scene.
+/// Exit: shutdown() unloads the plug-ins while every static of theirs exists (a plug-in's
+/// function-local statics may be made after its load, so at-exit functions cannot order this),
+/// then frees the rest of the scene.
 
 #include <memory>
 #include <string>
@@ -54,8 +54,9 @@ public:
     std::vector<std::string> loadedNames() const;
     /// Unloads everything (forced), newest first.
     void unloadAll();
-    /// unloadAll at process exit; registered with std::atexit after every load.
-    static void unloadAtExit();
+    /// Ends the session before the process exits (call it before returning from main): unloads
+    /// every plug-in, empties undo, then deletes every node left in the graph.
+    static void shutdown();
 
 private:
     /// Drops everything `plugin` still has registered (types after deleting their nodes).
