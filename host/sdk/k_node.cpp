@@ -10,10 +10,16 @@ namespace {
 std::atomic<long> g_liveUserNodes{0};
 }  // namespace
 
-KPxNode::KPxNode() { g_liveUserNodes.fetch_add(1, std::memory_order_relaxed); }
-KPxNode::~KPxNode() { g_liveUserNodes.fetch_sub(1, std::memory_order_relaxed); }
+KPxNode::KPxNode() {
+    g_liveUserNodes.fetch_add(1, std::memory_order_relaxed);
+}
+KPxNode::~KPxNode() {
+    g_liveUserNodes.fetch_sub(1, std::memory_order_relaxed);
+}
 
-long tarn::liveUserNodeCount() { return g_liveUserNodes.load(std::memory_order_relaxed); }
+long tarn::liveUserNodeCount() {
+    return g_liveUserNodes.load(std::memory_order_relaxed);
+}
 
 void KPxNode::postConstructor() {}
 
