@@ -5,6 +5,12 @@
 # only the entry points marked with TARN_PLUGIN_EXPORT are visible.
 function(add_tarn_plugin)
     cmake_parse_arguments(P "" "NAME" "SOURCES;LINKS" ${ARGN})
+    _tarn_plugin_library(${P_NAME} "${P_SOURCES}" "${P_LINKS}")
+    # Listed for tarn_all_plugins (the target that builds every deliverable plug-in).
+    set_property(GLOBAL APPEND PROPERTY TARN_PLUGIN_TARGETS ${P_NAME})
+endfunction()
+
+function(_tarn_plugin_library P_NAME P_SOURCES P_LINKS)
     add_library(${P_NAME} MODULE ${P_SOURCES})
     set_target_properties(${P_NAME} PROPERTIES
         PREFIX ""
@@ -20,7 +26,7 @@ endfunction()
 # build/test-plugins.
 function(add_tarn_test_plugin)
     cmake_parse_arguments(P "" "NAME" "SOURCES;LINKS" ${ARGN})
-    add_tarn_plugin(NAME ${P_NAME} SOURCES ${P_SOURCES} LINKS ${P_LINKS})
+    _tarn_plugin_library(${P_NAME} "${P_SOURCES}" "${P_LINKS}")
     set_target_properties(${P_NAME} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TARN_TEST_PLUGIN_DIR})
 endfunction()
 
@@ -40,6 +46,14 @@ function(add_tarn_test)
     if(T_DEPENDS)
         add_dependencies(${T_NAME} ${T_DEPENDS})
     endif()
+    # Tests that use the host end its session after the last test (plug-ins unloaded, scene
+    # freed), so that leak detection reports only real leaks.
+    foreach(host_lib tarn import_tarn tarn_fuzz_harness)
+        if(host_lib IN_LIST T_LINKS)
+            target_link_libraries(${T_NAME} PRIVATE tarn_test_shutdown)
+            break()
+        endif()
+    endforeach()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "TARN_PREFS=${CMAKE_BINARY_DIR}/tests/${T_NAME}.prefs")
 endfunction()

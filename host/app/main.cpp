@@ -196,9 +196,7 @@ int runJob(const app::Job& job, const std::vector<std::string>& args, const Opti
     return finish(o, status);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runProgram(int argc, char** argv) {
     // Messages (stderr) and results (stdout) keep their order when stdout is a pipe or file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
@@ -275,4 +273,13 @@ int main(int argc, char** argv) {
         status = 1;
     }
     return finish(o, status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = runProgram(argc, argv);
+    // Plug-ins unload and the scene goes before exit, while everything they use exists.
+    tarn::plugins::PluginLoader::shutdown();
+    return status;
 }

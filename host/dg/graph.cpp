@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <exception>
 #include <new>
 
@@ -34,20 +35,37 @@ KStatus guardPluginCall(const std::function<KStatus()>& call, std::string* error
 }
 
 namespace {
-bool g_graphDestroyed = false;
+bool g_graphShutDown = false;
+
+void clearGraphAtExit() {
+    // Nodes of plug-in types are left when a plug-in is still loaded: their destructors are
+    // plug-in code whose statics may be gone by now (PluginLoader::shutdown ends a session
+    // in order before exit).
+    Graph& graph = Graph::instance();
+    const auto types = graph.types();
+    if (std::none_of(types.begin(), types.end(), [](NodeType* t) { return t->owner; }))
+        graph.clear();
+    g_graphShutDown = true;
+}
 }  // namespace
 
 Graph& Graph::instance() {
-    static Graph graph;
-    return graph;
+    // Never destroyed, so that no static destructor can meet it gone. Its nodes are deleted by
+    // an at-exit function registered here, so that nothing is left for the process end.
+    static Graph* graph = [] {
+        auto* g = new Graph;
+        std::atexit(&clearGraphAtExit);
+        return g;
+    }();
+    return *graph;
 }
 
 bool Graph::exists() {
-    return !g_graphDestroyed;
+    return !g_graphShutDown;
 }
 
 Graph::~Graph() {
-    if (this == &instance()) g_graphDestroyed = true;
+    clear();
 }
 
 KStatus Graph::registerType(const NodeTypeSpec& decl, std::string* error) {

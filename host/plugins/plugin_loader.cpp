@@ -56,8 +56,17 @@ KStatus callEntry(EntryPoint entry, const std::shared_ptr<PluginImpl>& plugin, s
 }  // namespace
 
 PluginLoader& PluginLoader::instance() {
-    static PluginLoader loader;
-    return loader;
+    // Lives until exit: unloadAtExit runs among static destructors and needs it.
+    static PluginLoader* loader = new PluginLoader;
+    return *loader;
+}
+
+void PluginLoader::shutdown() {
+    // Plug-ins first (their nodes deleted, undo emptied, uninitializePlugin, dlclose), while
+    // every static of theirs still exists; then the host's own nodes.
+    instance().unloadAll();
+    undo::undoQueue().clear();
+    Graph::instance().clear();
 }
 
 std::vector<std::string> PluginLoader::searchPath() const {

@@ -17,6 +17,10 @@
 /// and redo lists are emptied (they may hold nodes and command objects made by its code).
 /// Then uninitializePlugin runs, whatever it left registered is dropped, and the library is
 /// closed. Main thread only.
+///
+/// Exit: shutdown() unloads the plug-ins while every static of theirs exists (a plug-in's
+/// function-local statics may be made after its load, so at-exit functions cannot order this),
+/// then frees the rest of the scene.
 
 #include <memory>
 #include <string>
@@ -51,6 +55,9 @@ public:
     std::vector<std::string> loadedNames() const;
     /// Unloads everything (forced), newest first.
     void unloadAll();
+    /// Ends the session before the process exits (call it before returning from main): unloads
+    /// every plug-in, empties undo, then deletes every node left in the graph.
+    static void shutdown();
 
 private:
     /// Drops everything `plugin` still has registered (types after deleting their nodes).

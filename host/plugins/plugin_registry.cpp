@@ -14,8 +14,9 @@ PluginImpl* PluginImpl::from(const KObject& object) {
 }
 
 Registry& Registry::instance() {
-    static Registry registry;
-    return registry;
+    // Lives until exit: unloading plug-ins at exit deregisters through it.
+    static Registry* registry = new Registry;
+    return *registry;
 }
 
 void Registry::addCommandListener(Listener<CommandEntry> l) { m_commandListeners.push_back(std::move(l)); }

@@ -13,8 +13,9 @@ namespace {
 
 // Nodes directly under the world, in creation order.
 std::vector<std::weak_ptr<NodeImpl>>& worldChildren() {
-    static std::vector<std::weak_ptr<NodeImpl>> roots;
-    return roots;
+    // Never destroyed: the graph deletes its nodes at exit, after static destructors ran.
+    static auto* roots = new std::vector<std::weak_ptr<NodeImpl>>;
+    return *roots;
 }
 
 std::shared_ptr<NodeImpl> sharedOf(const KObject& object) {

@@ -21,8 +21,9 @@ struct SelectionState {
 };
 
 SelectionState& state() {
-    static SelectionState s;
-    return s;
+    // Never destroyed: nodes deleted at exit still leave the selection.
+    static SelectionState* s = new SelectionState;
+    return *s;
 }
 
 bool itemAlive(const KSelectionList::Item& item) {

@@ -14,8 +14,9 @@ struct State {
 };
 
 State& state() {
-    static State s;
-    return s;
+    // Never destroyed: plug-ins unloading at exit may still report.
+    static State* s = new State;
+    return *s;
 }
 
 void toTerminal(Channel channel, std::string_view text) {

@@ -1,10 +1,25 @@
 #include "frame/k_node.h"
 
+#include <atomic>
+
 #include "host/dg/graph.h"
+#include "host/dg/live_nodes.h"
 #include "host/dg/node_impl.h"
 
-KPxNode::KPxNode() = default;
-KPxNode::~KPxNode() = default;
+namespace {
+std::atomic<long> g_liveUserNodes{0};
+}  // namespace
+
+KPxNode::KPxNode() {
+    g_liveUserNodes.fetch_add(1, std::memory_order_relaxed);
+}
+KPxNode::~KPxNode() {
+    g_liveUserNodes.fetch_sub(1, std::memory_order_relaxed);
+}
+
+long tarn::liveUserNodeCount() {
+    return g_liveUserNodes.load(std::memory_order_relaxed);
+}
 
 void KPxNode::postConstructor() {}
 
