@@ -353,14 +353,14 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
 
     // Apply.
     const int verticesBefore = mesh.numVertices();
-    std::vector<MeshEdge> original(static_cast<size_t>(ne));
+    std::unordered_map<int, MeshEdge> original;  // the chain edges as they were
     for (const auto& chain : chains)
         for (const SplitPoint& p : chain)
             if (p.edge >= 0) original[p.edge] = mesh.edge(p.edge);
     MeshEditor ed(mesh);
     std::map<int, std::vector<std::pair<double, int>>> made;  // original edge -> (t, vertex)
     auto edgeVertex = [&](const SplitPoint& p) -> int {
-        const MeshEdge& e = original[p.edge];
+        const MeshEdge e = original.at(p.edge);
         if (p.t <= kParamEps) return e.v0;
         if (p.t >= 1 - kParamEps) return e.v1;
         auto& list = made[p.edge];
@@ -380,7 +380,7 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
     };
     auto positionOf = [&](const SplitPoint& p) {
         if (p.edge < 0) return p.pos;
-        const MeshEdge& e = original[p.edge];
+        const MeshEdge e = original.at(p.edge);
         return lerp(mesh.point(e.v0), mesh.point(e.v1), p.t);
     };
     for (const auto& chain : chains) {
