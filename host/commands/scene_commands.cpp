@@ -9,6 +9,7 @@ void installSceneCommands(CommandRegistry& registry) {
     commands::addSelectCommands(registry);
     commands::addDagCommands(registry);
     commands::addPolyCommands(registry);
+    commands::addMeshEditCommands(registry);
     commands::addDescribeCommand(registry);
 }
 

@@ -236,6 +236,31 @@ void PolyMesh::pointsChanged() {
     m_triangulation.reset();
 }
 
+std::vector<int> PolyMesh::faceVertexList() const {
+    if (m_faceEnds.empty()) return m_faceVerts;
+    std::vector<int> list;
+    list.reserve(static_cast<size_t>(numFaceVertices()));
+    for (int f = 0; f < numFaces(); ++f) {
+        const auto verts = faceVertices(f);
+        list.insert(list.end(), verts.begin(), verts.end());
+    }
+    return list;
+}
+
+std::span<const int> PolyMesh::editedList(const std::unordered_map<int, std::vector<int>>& changed,
+                                          int key, int kind) const {
+    if (auto it = changed.find(key); it != changed.end()) return it->second;
+    const Adjacency& a = *m_edit->base;
+    const std::vector<int>& offsets = kind == 0   ? a.edgeFaceOffsets
+                                      : kind == 1 ? a.vertexFaceOffsets
+                                                  : a.vertexEdgeOffsets;
+    const std::vector<int>& items = kind == 0   ? a.edgeFaces
+                                    : kind == 1 ? a.vertexFaces
+                                                : a.vertexEdges;
+    if (key + 1 >= static_cast<int>(offsets.size())) return {};
+    return {items.data() + offsets[key], static_cast<size_t>(offsets[key + 1] - offsets[key])};
+}
+
 std::vector<int> PolyMesh::faceCounts() const {
     std::vector<int> counts(numFaces());
     for (int f = 0; f < numFaces(); ++f) counts[f] = faceVertexCount(f);
@@ -388,7 +413,7 @@ bool PolyMesh::assignUVs(const std::vector<int>& counts, const std::vector<int>&
                     std::to_string(numFaces()));
     const int tableSize = static_cast<int>(target->u.size());
     // UVs numbered like the vertices (one UV per vertex) need no list of their own.
-    if (ids == m_faceVerts && tableSize >= numVertices()) {
+    if (!m_edit && ids == m_faceVerts && tableSize >= numVertices()) {
         bool everyFace = true;
         for (int f = 0; everyFace && f < numFaces(); ++f)
             everyFace = counts[f] == faceVertexCount(f);
@@ -398,15 +423,12 @@ bool PolyMesh::assignUVs(const std::vector<int>& counts, const std::vector<int>&
             return true;
         }
     }
-    std::vector<int> perCorner;
-    perCorner.reserve(m_faceVerts.size());
+    // Indices go to each face's own slots (unused slots of an edited mesh keep -1).
+    std::vector<int> perCorner(m_faceVerts.size(), -1);
     size_t at = 0;
     for (int f = 0; f < numFaces(); ++f) {
         const int n = faceVertexCount(f);
-        if (counts[f] == 0) {  // this face gets no UVs
-            perCorner.insert(perCorner.end(), static_cast<size_t>(n), -1);
-            continue;
-        }
+        if (counts[f] == 0) continue;  // this face gets no UVs
         if (counts[f] != n)
             return fail("face " + std::to_string(f) + " has " + std::to_string(n) +
                         " corners but " + std::to_string(counts[f]) + " UVs were given");
@@ -415,9 +437,8 @@ bool PolyMesh::assignUVs(const std::vector<int>& counts, const std::vector<int>&
             const int id = ids[at + i];
             if (id < -1 || id >= tableSize)
                 return fail("UV id " + std::to_string(id) + " out of range");
+            perCorner[static_cast<size_t>(m_faceOffsets[f] + i)] = id;
         }
-        perCorner.insert(perCorner.end(), ids.begin() + static_cast<long>(at),
-                         ids.begin() + static_cast<long>(at + n));
         at += static_cast<size_t>(n);
     }
     if (at != ids.size()) return fail("too many UV ids");
@@ -461,7 +482,7 @@ bool PolyMesh::faceHasUVs(int f, const std::string& set) const {
     if (!s) return false;
     if (s->idsAreVertices) return true;
     if (s->faceVertexUV.empty()) return false;
-    for (int i = m_faceOffsets[f]; i < m_faceOffsets[f + 1]; ++i)
+    for (int i = m_faceOffsets[f], end = i + faceVertexCount(f); i < end; ++i)
         if (s->faceVertexUV[i] < 0) return false;
     return true;
 }
@@ -505,7 +526,7 @@ Rgba PolyMesh::faceVertexColor(int f, int corner, const std::string& set) const 
 bool PolyMesh::faceHasColors(int f, const std::string& set) const {
     const ColorSet* s = colorSet(set);
     if (!s || s->faceVertexColor.empty()) return false;
-    for (int i = m_faceOffsets[f]; i < m_faceOffsets[f + 1]; ++i)
+    for (int i = m_faceOffsets[f], end = i + faceVertexCount(f); i < end; ++i)
         if (s->faceVertexColor[i] >= 0) return true;
     return false;
 }

@@ -12,6 +12,13 @@
 /// adjacency, face and face-vertex normals, the triangulation) is built on first use and kept
 /// until an edit makes it stale; copies of a mesh share what was already built.
 ///
+/// Topology edits (host/mesh/mesh_edit.h) switch a mesh to an editable layout on the first
+/// edit: the edge table becomes a stored table that edits update, adjacency lists changed by an
+/// edit are kept beside the ones built before it, and a face that grows moves to fresh
+/// face-vertex slots at the end of the face-vertex arrays (faceOffset(f) stays the index of its
+/// first face-vertex; the arrays may then hold unused slots). Meshes never edited keep the
+/// compact layout and its costs.
+///
 /// Thread safety: const queries may run on many threads at once (a derived table missing on
 /// first use is built once, under a lock; reads of a built table take no lock). Edits and
 /// copies are main-thread only, with no queries running.
@@ -23,6 +30,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/mesh/mesh_math.h"
@@ -92,6 +100,8 @@ public:
         m_ptr.store(m_owner.get(), std::memory_order_release);
         return *m_owner;
     }
+    /// The built table as shared ownership (null when not built).
+    std::shared_ptr<const T> shared() const { return m_owner; }
     /// Drops the table (it is rebuilt on next use); copies holding it keep theirs.
     void reset() {
         m_ptr.store(nullptr, std::memory_order_relaxed);
@@ -103,7 +113,38 @@ private:
     mutable std::atomic<const T*> m_ptr{nullptr};
 };
 
+/// Owning pointer whose copies copy the pointee (null stays null).
+template <typename T>
+class ClonePtr {
+public:
+    ClonePtr() = default;
+    ClonePtr(const ClonePtr& o) : m_p(o.m_p ? std::make_unique<T>(*o.m_p) : nullptr) {}
+    ClonePtr(ClonePtr&&) noexcept = default;
+    ClonePtr& operator=(const ClonePtr& o) {
+        if (this != &o) m_p = o.m_p ? std::make_unique<T>(*o.m_p) : nullptr;
+        return *this;
+    }
+    ClonePtr& operator=(ClonePtr&&) noexcept = default;
+    T* get() const { return m_p.get(); }
+    T* operator->() const { return m_p.get(); }
+    explicit operator bool() const { return m_p != nullptr; }
+    void reset(T* p = nullptr) { m_p.reset(p); }
+
+private:
+    std::unique_ptr<T> m_p;
+};
+
 }  // namespace detail
+
+class MeshEditor;
+
+/// One face as an edit reads and writes it: its vertex loop, the edge leaving each corner, and
+/// per UV and colour set the table index of each corner (an empty list for a set that keeps no
+/// per-corner indices).
+struct FaceRecord {
+    std::vector<int> verts, edges;
+    std::vector<std::vector<int>> uvs, colors;
+};
 
 class PolyMesh {
 public:
@@ -122,15 +163,19 @@ public:
     int numFaces() const { return static_cast<int>(m_faceOffsets.size()) - 1; }
     /// Counts the edges on first use (without keeping the edge table).
     int numEdges() const {
+        if (m_edit) return static_cast<int>(m_edit->table.edges.size());
         if (const EdgeTable* t = m_edgeTable.get()) return static_cast<int>(t->edges.size());
         const int* n = m_edgeCount.get();
         return n ? *n : countEdges();
     }
-    int numFaceVertices() const { return static_cast<int>(m_faceVerts.size()); }
+    int numFaceVertices() const { return static_cast<int>(m_faceVerts.size()) - m_deadSlots; }
 
     // Faces. f in [0, numFaces()); corner i in [0, faceVertexCount(f)).
-    int faceVertexCount(int f) const { return m_faceOffsets[f + 1] - m_faceOffsets[f]; }
-    /// Index of the first face-vertex of f in the concatenated face-vertex list.
+    int faceVertexCount(int f) const {
+        return (m_faceEnds.empty() ? m_faceOffsets[f + 1] : m_faceEnds[f]) - m_faceOffsets[f];
+    }
+    /// Index of the first face-vertex of f in the face-vertex arrays (per-face-vertex tables
+    /// such as UV indices are indexed from here).
     int faceOffset(int f) const { return m_faceOffsets[f]; }
     std::span<const int> faceVertices(int f) const {
         return {m_faceVerts.data() + m_faceOffsets[f], static_cast<size_t>(faceVertexCount(f))};
@@ -140,13 +185,17 @@ public:
         return {edgeTable().faceEdges.data() + m_faceOffsets[f],
                 static_cast<size_t>(faceVertexCount(f))};
     }
-    const std::vector<int>& faceVertexList() const { return m_faceVerts; }
+    /// The vertex loops of all faces in face order, concatenated.
+    std::vector<int> faceVertexList() const;
+    /// True once the mesh has been edited in place (see the file comment).
+    bool isEditable() const { return m_edit.get() != nullptr; }
     std::vector<int> faceCounts() const;
 
     // Edges.
     const MeshEdge& edge(int e) const { return edgeTable().edges[e]; }
     /// Faces using edge e, ascending (one on a border, two inside, more where non-manifold).
     std::span<const int> edgeFaces(int e) const {
+        if (m_edit) return editedList(m_edit->edgeFaces, e, 0);
         const Adjacency& a = adjacency();
         return {a.edgeFaces.data() + a.edgeFaceOffsets[e],
                 static_cast<size_t>(a.edgeFaceOffsets[e + 1] - a.edgeFaceOffsets[e])};
@@ -174,12 +223,14 @@ public:
     bool setPoints(const std::vector<Vec3>& points);
     /// Faces using vertex v, ascending.
     std::span<const int> vertexFaces(int v) const {
+        if (m_edit) return editedList(m_edit->vertexFaces, v, 1);
         const Adjacency& a = adjacency();
         return {a.vertexFaces.data() + a.vertexFaceOffsets[v],
                 static_cast<size_t>(a.vertexFaceOffsets[v + 1] - a.vertexFaceOffsets[v])};
     }
     /// Edges using vertex v, ascending.
     std::span<const int> vertexEdges(int v) const {
+        if (m_edit) return editedList(m_edit->vertexEdges, v, 2);
         const Adjacency& a = adjacency();
         return {a.vertexEdges.data() + a.vertexEdgeOffsets[v],
                 static_cast<size_t>(a.vertexEdgeOffsets[v + 1] - a.vertexEdgeOffsets[v])};
@@ -247,6 +298,7 @@ public:
     DerivedState derivedState() const;
 
 private:
+    friend class MeshEditor;
     struct EdgeTable {
         std::vector<MeshEdge> edges;
         std::vector<int> faceEdges;  // per face-vertex: the edge from it to the next corner
@@ -264,7 +316,20 @@ private:
         std::vector<int> offsets;  // per face, first triangle
     };
 
+    // State of an edited mesh: the stored edge table and the adjacency lists changed since the
+    // first edit (keys not listed read from `base`).
+    struct EditState {
+        EdgeTable table;
+        std::shared_ptr<const Adjacency> base;
+        std::unordered_map<int, std::vector<int>> edgeFaces, vertexFaces, vertexEdges;
+    };
+    // List `key` of an edited mesh: the changed one, else the base list (kind 0 edge faces,
+    // 1 vertex faces, 2 vertex edges), else empty (keys added since).
+    std::span<const int> editedList(const std::unordered_map<int, std::vector<int>>& changed,
+                                    int key, int kind) const;
+
     const EdgeTable& edgeTable() const {
+        if (m_edit) return m_edit->table;
         const EdgeTable* t = m_edgeTable.get();
         return t ? *t : buildEdgeTable();
     }
@@ -308,6 +373,11 @@ private:
     std::vector<Vec3> m_points;
     std::vector<int> m_faceOffsets{0};
     std::vector<int> m_faceVerts;
+    // Edited meshes: the end slot of each face (empty in the compact layout, where face f ends
+    // where f + 1 starts) and the number of unused slots (holding -1 in m_faceVerts).
+    std::vector<int> m_faceEnds;
+    int m_deadSlots = 0;
+    detail::ClonePtr<EditState> m_edit;
     // Soft-edge flags per edge; empty while every edge has the flag m_allSmooth.
     std::vector<uint8_t> m_edgeSmooth;
     bool m_allSmooth = true;

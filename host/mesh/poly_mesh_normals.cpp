@@ -53,7 +53,7 @@ const PolyMesh::Normals& PolyMesh::buildFaceNormals() const {
 const PolyMesh::Normals& PolyMesh::buildFaceVertexNormals() const {
     const std::vector<Vec3>& faceN = faceNormals().values;
     const EdgeTable& edges = edgeTable();
-    adjacency();
+    if (!m_edit) adjacency();
     std::lock_guard lock(buildMutex());
     if (const Normals* built = m_faceVertexNormals.get()) return *built;
     const int nf = numFaces();
@@ -75,7 +75,7 @@ const PolyMesh::Normals& PolyMesh::buildFaceVertexNormals() const {
     }
     std::vector<Vec3> sums(m_faceVerts.size());
     for (int f = 0; f < nf; ++f)
-        for (int i = m_faceOffsets[f]; i < m_faceOffsets[f + 1]; ++i)
+        for (int i = m_faceOffsets[f], end = i + faceVertexCount(f); i < end; ++i)
             sums[findRoot(parent, i)] += faceN[f];
     auto out = std::make_shared<Normals>();
     out->values.resize(m_faceVerts.size());

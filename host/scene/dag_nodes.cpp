@@ -145,6 +145,45 @@ void MeshNode::setPoint(int vertex, const Vec3& p) {
     ownMesh().setPoint(vertex, p);
 }
 
+namespace {
+
+void writeTweak(const KPlug& array, int vertex, const Vec3& t) {
+    Graph& graph = Graph::instance();
+    const KPlug element = array.elementByLogicalIndex(static_cast<unsigned>(vertex));
+    KStatus status;
+    KDataHandle h = graph.writeHandle(element, &status);
+    if (status.error() || h.isNull()) return;
+    h.set(t.x, t.y, t.z);
+    graph.valueChanged(element);
+}
+
+}  // namespace
+
+std::vector<std::pair<int, Vec3>> MeshNode::bakeTweaks() {
+    syncTweaks();
+    std::vector<std::pair<int, Vec3>> baked = std::move(m_applied);
+    m_applied.clear();
+    m_base = {};
+    const KObject self = thisKObject();
+    if (self.isNull() || pnts.isNull()) return baked;
+    const KPlug array(self, pnts);
+    for (const auto& [v, t] : baked) writeTweak(array, v, Vec3{});
+    return baked;
+}
+
+void MeshNode::unbakeTweaks(const std::vector<std::pair<int, Vec3>>& tweaks) {
+    syncTweaks();
+    const KObject self = thisKObject();
+    if (tweaks.empty() || self.isNull() || pnts.isNull()) return;
+    PolyMesh& mesh = ownMesh();
+    for (const auto& [v, t] : tweaks)
+        if (v < mesh.numVertices()) mesh.setPoint(v, mesh.point(v) - t);
+    const KPlug array(self, pnts);
+    for (const auto& [v, t] : tweaks) writeTweak(array, v, t);
+    // The next read finds the restored values, takes the points as the base and applies them.
+    syncTweaks();
+}
+
 void MeshNode::syncTweaks() {
     // Read the tweak array; only a change touches the points.
     Graph& graph = Graph::instance();

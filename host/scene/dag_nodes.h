@@ -72,6 +72,12 @@ public:
     void setMesh(std::shared_ptr<const PolyMesh> mesh);
     /// Moves a point of the tweaked mesh (the base follows so the tweak is kept).
     void setPoint(int vertex, const Vec3& p);
+    /// Folds the current tweaks into the points and sets every pnts value to zero, so the
+    /// mesh looks the same and a later pnts value is an offset from where a point is now.
+    /// Returns the tweaks folded in (vertex, offset), empty when there were none.
+    std::vector<std::pair<int, Vec3>> bakeTweaks();
+    /// Takes folded tweaks out of the points again and restores their pnts values.
+    void unbakeTweaks(const std::vector<std::pair<int, Vec3>>& tweaks);
 
     /// Shading group of each face as runs (expired or empty: none); kept by host/shading.
     FaceGroupRuns faceGroups;

@@ -196,4 +196,37 @@ void recordMeshChange(const std::string& mesh, PolyMesh before, PolyMesh after) 
     queue.record([apply, b] { apply(b); }, [apply, a] { apply(a); }, "edit " + mesh);
 }
 
+void recordMeshEdit(const std::string& mesh, MeshDelta delta, FaceGroupRuns groupsBefore,
+                    FaceGroupRuns groupsAfter) {
+    auto& queue = undo::undoQueue();
+    if (!queue.isRecording()) return;
+    struct Record {
+        MeshDelta delta;
+        FaceGroupRuns before, after;
+    };
+    auto record = std::make_shared<const Record>(
+        Record{std::move(delta), std::move(groupsBefore), std::move(groupsAfter)});
+    auto apply = [mesh, record](bool undoing) {
+        MeshNode* node = meshNode(findNode(mesh));
+        if (!node) return;
+        MeshEditor::applyDelta(node->mesh(), record->delta, undoing);
+        node->faceGroups = undoing ? record->before : record->after;
+    };
+    queue.record([apply] { apply(true); }, [apply] { apply(false); }, "edit " + mesh);
+}
+
+void recordTweakBake(const std::string& mesh, std::vector<std::pair<int, Vec3>> tweaks) {
+    auto& queue = undo::undoQueue();
+    if (!queue.isRecording() || tweaks.empty()) return;
+    auto shared = std::make_shared<const std::vector<std::pair<int, Vec3>>>(std::move(tweaks));
+    queue.record(
+        [mesh, shared] {
+            if (MeshNode* node = meshNode(findNode(mesh))) node->unbakeTweaks(*shared);
+        },
+        [mesh] {
+            if (MeshNode* node = meshNode(findNode(mesh))) node->bakeTweaks();
+        },
+        "bake tweaks " + mesh);
+}
+
 }  // namespace tarn::scene

@@ -8,7 +8,9 @@
 
 #include "frame/k_object.h"
 #include "frame/k_plug.h"
+#include "host/mesh/mesh_edit.h"
 #include "host/mesh/poly_mesh.h"
+#include "host/scene/face_group_runs.h"
 
 namespace tarn::scene {
 
@@ -33,5 +35,14 @@ bool setPlugValuesUndoable(const KPlug& plug, const std::vector<double>& values,
 
 /// Records that the mesh of the shape named `mesh` went from `before` to `after`.
 void recordMeshChange(const std::string& mesh, PolyMesh before, PolyMesh after);
+
+/// Records a topology edit of the shape named `mesh` by what it changed (no mesh copy), with
+/// the shading runs of its faces before and after. Undo and redo cost time proportional to the
+/// edit.
+void recordMeshEdit(const std::string& mesh, MeshDelta delta, FaceGroupRuns groupsBefore,
+                    FaceGroupRuns groupsAfter);
+
+/// Records that the tweaks of the shape named `mesh` were folded into its points.
+void recordTweakBake(const std::string& mesh, std::vector<std::pair<int, Vec3>> tweaks);
 
 }  // namespace tarn::scene

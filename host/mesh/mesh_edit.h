@@ -1,0 +1,121 @@
+#pragma once
+/// In-place topology edits of a PolyMesh, with ids callers can predict and an undo record that
+/// holds only what changed.
+///
+/// Id rules (see host/scene/README.md "Editing meshes"):
+///   - adds append: a new vertex, edge, face or UV takes the next free id, in the order the
+///     operation creates them; no existing id changes;
+///   - splitting edge e (v0 -> v1) at a new vertex n: e becomes v0 -> n and the new edge n -> v1;
+///   - splitting face f between two of its corners: f keeps the piece holding its first corner
+///     (its corner 0 stays first), the other piece is appended; new edges run along the cut in
+///     the cut's direction;
+///   - removals compact at the end of the operation: removed faces, then edges, then vertices,
+///     each kind in descending id order, and each hole is filled by the element that is then
+///     last (so ids below every removed one never move). UV table entries are never removed.
+///
+/// A MeshEditor is one edit session on one mesh: the operations of mesh_edit_ops.h call its
+/// primitives, then finish() returns the MeshDelta that undoes or redoes the whole session in
+/// time proportional to the edit. Main thread only; no queries may run during a session.
+
+#include <span>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/mesh/poly_mesh.h"
+
+namespace tarn {
+
+/// The state of the elements one session touched, as before or after it.
+struct MeshImage {
+    struct EdgeRec {
+        int id;
+        MeshEdge edge;
+        bool smooth;
+    };
+    int numVertices = 0, numEdges = 0, numFaces = 0;
+    std::vector<int> uvSizes, colorSizes;  // per set, table length
+    std::vector<std::pair<int, Vec3>> points;
+    std::vector<EdgeRec> edges;
+    std::vector<std::pair<int, FaceRecord>> faces;
+    // Table entries past the other image's length, per set (to grow the table back).
+    std::vector<std::vector<std::pair<float, float>>> uvTails;
+    std::vector<std::vector<Rgba>> colorTails;
+};
+
+/// What one edit session changed: apply `before` to undo, `after` to redo.
+struct MeshDelta {
+    MeshImage before, after;
+    bool empty() const {
+        return before.points.empty() && before.edges.empty() && before.faces.empty() &&
+               after.faces.empty() && after.edges.empty() && after.points.empty();
+    }
+};
+
+class MeshEditor {
+public:
+    /// Starts a session; the mesh switches to the editable layout (once per mesh).
+    explicit MeshEditor(PolyMesh& mesh);
+
+    PolyMesh& mesh() { return m_mesh; }
+
+    // Reading (current state).
+    FaceRecord readFace(int f) const;
+    /// Corner of vertex v in face f, or -1.
+    int cornerOf(int f, int v) const;
+
+    // Primitives. Each keeps adjacency and the edge table up to date.
+    /// Appends a vertex; returns its id.
+    int addVertex(const Vec3& p);
+    void setPoint(int v, const Vec3& p);
+    /// The edge joining a and b, created (a -> b, with `smooth`) when there is none.
+    int edgeBetween(int a, int b, bool smooth = true);
+    /// Rewrites edge e's end points.
+    void setEdge(int e, int a, int b);
+    /// Writes face f (f == numFaces() appends) from its loop and per-set corner UV/colour ids;
+    /// the corner edges are found or created.
+    void writeFace(int f, const std::vector<int>& verts, const std::vector<std::vector<int>>& uvs,
+                   const std::vector<std::vector<int>>& colors);
+    /// Appends a UV to set `set` (an index into the mesh's UV sets); returns its id.
+    int addUV(int set, float u, float v);
+
+    /// Marks a face, edge or vertex for removal at finish(); a marked face is emptied now and an
+    /// edge or vertex must have lost every face by finish().
+    void removeFace(int f);
+    void removeEdge(int e);
+    void removeVertex(int v);
+    /// The face a face came from: appended faces name the face they were split off, faces that
+    /// moved in compaction the id they had. Faces never split or moved are absent.
+    const std::unordered_map<int, int>& faceOrigins() const { return m_origins; }
+    void setOrigin(int face, int from);
+
+    /// Compacts removed elements and returns the record of the session.
+    MeshDelta finish();
+
+    /// Puts the elements a delta touched in the state of `undo ? before : after`. The mesh must
+    /// be in the other state (as the delta's session left it, or as an earlier undo restored
+    /// it). Costs time proportional to the delta.
+    static void applyDelta(PolyMesh& mesh, const MeshDelta& delta, bool undo);
+
+private:
+    static void beginEditing(PolyMesh& mesh);
+    static void writeRecord(PolyMesh& mesh, int f, const FaceRecord& rec);
+    static void truncateFaces(PolyMesh& mesh, int count);
+    static void writeEdgeRecord(PolyMesh& mesh, int e, const MeshEdge& edge, bool smooth);
+    static void refreshLists(PolyMesh& mesh, std::span<const int> verts, std::span<const int> edges,
+                             std::span<const int> faces);
+    void touchVertex(int v);
+    void touchEdge(int e);
+    void touchFace(int f);
+    void moveFace(int from, int to);
+    void moveEdge(int from, int to);
+    void moveVertex(int from, int to);
+
+    PolyMesh& m_mesh;
+    MeshImage m_before;
+    std::unordered_set<int> m_vertsTouched, m_edgesTouched, m_facesTouched;
+    std::vector<int> m_deadFaces, m_deadEdges, m_deadVerts;
+    std::unordered_map<int, int> m_origins;
+};
+
+}  // namespace tarn

@@ -1,0 +1,82 @@
+#pragma once
+/// Topology operations built on MeshEditor. Each one checks its input against the mesh first
+/// (prepare: a bad id or an impossible request fails with a message and changes nothing), then
+/// edits in place (apply) and hands back the session's record (cleanup returns it as an
+/// EditResult). Should apply still meet a case it cannot finish, the session is rolled back, so a
+/// failure never leaves a half-edited mesh. Any polygon mesh; manifold input stays manifold.
+/// The id rules are those of mesh_edit.h. Main thread only.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/mesh/mesh_edit.h"
+#include "host/mesh/mesh_operation.h"
+
+namespace tarn {
+
+/// What an edit changed: the undo/redo record and where new or moved faces came from.
+struct EditResult {
+    MeshDelta delta;
+    std::unordered_map<int, int> faceOrigins;  // face -> face it was split off or moved from
+    int firstNewVertex = -1;                   // first appended vertex, -1 when none
+};
+
+/// A point of a split: on edge `edge` at parameter t (0 at its vertex 0, 1 at its vertex 1),
+/// or, with edge -1, inside face `face` at object-space `pos`.
+struct SplitPoint {
+    int edge = -1;
+    double t = 0.0;
+    int face = -1;
+    Vec3 pos;
+
+    static SplitPoint onEdge(int edge, double t) { return {edge, t, -1, {}}; }
+    static SplitPoint inFace(int face, const Vec3& pos) { return {-1, 0.0, face, pos}; }
+};
+
+/// Cuts each chain of points across the faces they share. Ids in every chain name the mesh as
+/// it was before the call. A chain starts and ends on edges (t 0 or 1 is that end vertex); a
+/// chain whose last point repeats its first closes on itself. `subdivisions` (>= 1) cuts each
+/// straight piece of a cut into that many parts. New vertices are numbered in chain order.
+OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& chains,
+                   int subdivisions, EditResult* out);
+
+/// Inserts `divisions` evenly spaced vertices on each edge (ordered from its vertex 0).
+OpStatus subdivideEdges(PolyMesh& mesh, const std::vector<int>& edges, int divisions,
+                        EditResult* out);
+/// The same with a count of its own per edge (edge, divisions >= 1).
+OpStatus subdivideEdges(PolyMesh& mesh, const std::vector<std::pair<int, int>>& edgeDivisions,
+                        EditResult* out);
+
+/// Collapses each edge to its midpoint (the lower vertex id survives); faces that become
+/// degenerate go.
+OpStatus collapseEdges(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out);
+
+/// Merges the listed vertices that lie within `distance` of each other: each group becomes its
+/// lowest id, at the group's mean position.
+OpStatus mergeVertices(PolyMesh& mesh, const std::vector<int>& vertices, double distance,
+                       EditResult* out);
+
+/// Removes each interior edge, joining its two faces (the lower face id survives). Border
+/// edges are left alone. With `cleanVertices`, end points left with two edges are dissolved.
+OpStatus deleteEdges(PolyMesh& mesh, const std::vector<int>& edges, bool cleanVertices,
+                     EditResult* out);
+
+/// Removes vertices. Without `withFaces` (polyDelVertex): a vertex with two edges is dissolved
+/// into its neighbours' faces; any other joins the faces around it into one face (at a border
+/// the new face is closed by an edge between the two border neighbours). With `withFaces`
+/// (polyDeleteVertex): the vertex goes with every face using it, leaving a hole.
+OpStatus deleteVertices(PolyMesh& mesh, const std::vector<int>& vertices, bool withFaces,
+                        EditResult* out);
+
+/// Makes the faces on either side of each edge stop sharing UVs at that edge, in every UV set:
+/// at each end vertex, faces still joined around it across uncut edges keep one UV, every other
+/// group gets its own copy.
+OpStatus cutUVs(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out);
+
+/// Mean value weights of `p` inside polygon `loop` (projected along `normal`): non-negative
+/// inside a convex polygon, summing to 1; a point on a corner gets weight 1 there.
+std::vector<double> polygonWeights(const std::vector<Vec3>& loop, const Vec3& normal,
+                                   const Vec3& p);
+
+}  // namespace tarn
