@@ -80,6 +80,9 @@ std::vector<Expected> expectedPictures() {
         all.push_back({std::string("skin/skin_") + name + ".png", kQuick, kQuick});
     all.push_back({"scene/sample_view.png", 2 * kQuick, 3 * kQuick / 2});
     all.push_back({"scene/sample_wire.png", 2 * kQuick, 3 * kQuick / 2});
+    for (const char* name : {"bake_mesh", "bake_bakeSphere_normal", "bake_bakeSphere_position",
+                             "bake_bakeSphere_uv", "bake_bakeSphere_tangent"})
+        all.push_back({std::string("bake/") + name + ".png", 2 * kQuick, kQuick});
     return all;
 }
 
@@ -106,8 +109,9 @@ TEST_F(DemoGallery, RunsEverySectionAndEndsWithThePagePath) {
     ASSERT_EQ(s_run.status, 0) << s_run.out;
     // One progress line per section, in order, then the page.
     const std::vector<std::string> lines = {
-        "[1/4] 2D textures: 28 files", "[2/4] 3D textures: 8 files",
-        "[3/4] DermalShade skin shader: 7 files", "[4/4] QMF scene import: "};
+        "[1/5] 2D textures: 28 files", "[2/5] 3D textures: 8 files",
+        "[3/5] DermalShade skin shader: 7 files", "[4/5] QMF scene import: ",
+        "[5/5] surfaceBake attribute maps: 5 files"};
     std::size_t at = 0;
     for (const std::string& line : lines) {
         at = s_run.out.find(line, at);
@@ -133,8 +137,9 @@ TEST_F(DemoGallery, EveryPictureDecodesAtItsSize) {
         stbi_image_free(pixels);
     }
     // The OBJ export and its materials, and the scripts beside their pictures.
-    for (const char* file : {"scene/sample.obj", "scene/sample.mtl", "textures/textures.tcs",
-                             "skin/skin.tcs", "scene/scene.tcs", "textures3d/textures3d.tcs"})
+    for (const char* file :
+         {"scene/sample.obj", "scene/sample.mtl", "textures/textures.tcs", "skin/skin.tcs",
+          "scene/scene.tcs", "textures3d/textures3d.tcs", "bake/bake.tcs"})
         EXPECT_GT(fs::exists(s_out / file) ? fs::file_size(s_out / file) : 0u, 0u) << file;
     EXPECT_NE(readAll(s_out / "scene/sample.obj").find("\nf "), std::string::npos);
 }

@@ -27,6 +27,12 @@ const std::vector<GallerySection>& gallerySections() {
          "gallery/scene.tcs",
          {"sceneReader"},
          "The sample QMF scene imported: a view of it, its description, and its OBJ export."},
+        {"bake",
+         "surfaceBake attribute maps",
+         "gallery/bake.tcs",
+         {"surfaceBake"},
+         "A sphere's surface attributes baked by surfaceBake into images laid out in its UV "
+         "space: normals, positions, UVs and tangents."},
     };
     return table;
 }

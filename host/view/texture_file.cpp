@@ -1,62 +1,46 @@
-// Image files shown as textures in the view.
+// Image files shown as textures in the view, read through the host's one image reader.
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
+#include "host/image/image_file.h"
 #include "host/view/view_scene.h"
-
-// The decoder's functions are static, so no clash with other copies in the host.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO_ERRORS
-#include "stb_image.h"
-#pragma GCC diagnostic pop
 
 namespace tarn::view {
 
 namespace {
 
-constexpr int kMaxFileSide = 16384;  // larger images are refused before decoding
-constexpr int kMaxTextureSide = 2048;
+constexpr int kMaxTextureSide = 2048;  // larger images are reduced by point sampling
 
 }  // namespace
 
 bool loadTextureFile(const std::string& path, ViewTexture& out, std::string* error) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        *error = "cannot open " + path;
+    // The reader checks the size a header claims before anything is allocated from it.
+    image::Image file;
+    if (!image::readImage(path, file, error)) return false;
+    const int w = file.width, h = file.height, channels = file.channels;
+    if (w < 1 || h < 1 || channels < 1 || channels > 4) {
+        *error = path + ": not a readable image";
         return false;
     }
-    // Check the size the header claims before anything is allocated from it.
-    int w = 0, h = 0, channels = 0;
-    if (!stbi_info_from_file(file.get(), &w, &h, &channels) || w < 1 || h < 1 || w > kMaxFileSide ||
-        h > kMaxFileSide) {
-        *error = path + ": not a readable image of at most " + std::to_string(kMaxFileSide) +
-                 " pixels a side";
-        return false;
-    }
-    std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
-        stbi_load_from_file(file.get(), &w, &h, &channels, 4), &stbi_image_free);
-    if (!pixels) {
-        *error = path + ": " + stbi_failure_reason();
-        return false;
-    }
-    // Reduce large images by point sampling, and flip the rows so row 0 is the bottom (v = 0).
+    // Reduce large images, flip the rows so row 0 is the bottom (v = 0), and expand to RGBA.
     const int ow = std::min(w, kMaxTextureSide), oh = std::min(h, kMaxTextureSide);
     out.width = ow;
     out.height = oh;
     out.rgba.resize(static_cast<size_t>(ow) * oh * 4);
     for (int y = 0; y < oh; ++y) {
         const int sy = static_cast<int>((static_cast<long long>(y) * h) / oh);
-        const stbi_uc* src = pixels.get() + static_cast<size_t>(h - 1 - sy) * w * 4;
+        const std::uint8_t* src =
+            file.pixels.data() + static_cast<size_t>(h - 1 - sy) * w * channels;
         std::uint8_t* dst = out.rgba.data() + static_cast<size_t>(y) * ow * 4;
         for (int x = 0; x < ow; ++x) {
-            const int sx = static_cast<int>((static_cast<long long>(x) * w) / ow);
-            std::copy(src + sx * 4, src + sx * 4 + 4, dst + x * 4);
+            const std::uint8_t* p =
+                src + static_cast<size_t>((static_cast<long long>(x) * w) / ow) * channels;
+            std::uint8_t* q = dst + x * 4;
+            if (channels >= 3) {
+                q[0] = p[0], q[1] = p[1], q[2] = p[2];
+            } else {
+                q[0] = q[1] = q[2] = p[0];  // grey
+            }
+            q[3] = (channels == 2 || channels == 4) ? p[channels - 1] : 255;
         }
     }
     return true;
