@@ -405,6 +405,9 @@ TEST(TarnProgram, JobCommandLines) {
          "tarn shade: DermalShade has no attribute 'noSuchAttr'"},
         {"swatch denim --set uWidth=wide -o '" + png + "'", 2,
          "tarn swatch: uWidth: 'wide' is not a number"},
+        // A number a float attribute would hold as infinity is refused, not rendered as NaN.
+        {"swatch denim --set colorGain=1,1e39,1 -o '" + png + "'", 2,
+         "tarn swatch: colorGain takes finite numbers ('1e39' is out of range)"},
         {"swatch denim --size 8193", 2, "tarn swatch: --size: expected 1 to 8192, got '8193'"},
         {"swatch denim --size 64 --tile 65", 2,
          "tarn swatch: --tile 65 is more than --size 64 (a tile needs a pixel at least)"},

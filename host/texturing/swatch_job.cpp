@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "host/commands/node_type_help.h"
+#include "host/dg/data_store.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/image/image_file.h"
@@ -82,6 +83,13 @@ bool applySetting(const std::string& nodeName, const std::string& typeName, cons
     for (std::size_t i = 0; i < s.values.size(); ++i)
         if (!parseValue(s.values[i], &v[i])) {
             *error = s.attribute + ": '" + s.values[i] + "' is not a number";
+            return false;
+        }
+    // Every number must stay finite once stored: 1e39 in a float attribute would be infinity.
+    const bool storesDoubles = h.kind() == CellKind::kDouble;
+    for (std::size_t i = 0; i < s.values.size(); ++i)
+        if (!std::isfinite(v[i]) || (!storesDoubles && !std::isfinite(cellToFloat(v[i])))) {
+            *error = s.attribute + " takes finite numbers ('" + s.values[i] + "' is out of range)";
             return false;
         }
     if (s.values.size() == 1) h.set(v[0]);
