@@ -140,7 +140,8 @@ TEST_F(ToolContextTest, OverlayDrawnByThePluginsGlShowsInTheCapture) {
     EXPECT_GT(ActiveView::instance().swapCount(), 0);
     // A new press clears the plane: the old line is gone.
     run("viewEvent press 60 80");
-    const std::uint8_t* p = renderActiveView().at(30, 89 - 45);
+    const RgbImage cleared = renderActiveView();
+    const std::uint8_t* p = cleared.at(30, 89 - 45);
     EXPECT_FALSE(p[0] > 240 && p[1] > 200 && p[2] < 80);
 }
 
