@@ -61,35 +61,6 @@ void readColor(const KArgList& args, unsigned at, double (&color)[4]) {
     }
 }
 
-/// `text` made safe inside a double-quoted string of a command: backslash, double quote and
-/// control characters escaped.
-KString quoted(const KString& text) {
-    KString out;
-    for (const char* p = text.asChar(); *p; ++p) {
-        switch (*p) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (static_cast<unsigned char>(*p) < 0x20) continue;  // other controls are dropped
-                out += *p;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 const char* const surfaceBakeCmd::kHelpLines[17] = {
@@ -250,7 +221,7 @@ KString surfaceBakeCmd::textureScript(const KString& fileName, const KString& me
         "defaultNavigation -connectToExisting -source $newPlace2D -destination $newFileName;\n";
     script += "getAttr ($newFileName+\".fileTextureName\");";
     script += "setAttr -type \"string\" ($newFileName+\".fileTextureName\") \"";
-    script += quoted(fileName);
+    script += escapeCommandString(fileName);
     script += "\";";
     script += "setAttr ($newPlace2D+\".repeatU\") ";
     script += su;
