@@ -6,7 +6,8 @@
 ///   nodes and attributes .... k_attribute.h k_plug.h k_data.h k_node.h
 ///   registration ............ k_plugin.h k_translator.h k_context.h
 ///   commands and messages ... k_global.h k_command.h
-///   scene ................... k_scene.h k_selection.h k_mesh.h k_shading.h
+///   scene ................... k_scene.h k_selection.h k_mesh.h k_geometry_data.h k_nurbs.h
+///                             k_shading.h
 ///   images .................. k_image.h
 
 #include "frame/k_3d_view.h"
@@ -15,6 +16,7 @@
 #include "frame/k_command.h"
 #include "frame/k_context.h"
 #include "frame/k_data.h"
+#include "frame/k_geometry_data.h"
 #include "frame/k_global.h"
 #include "frame/k_math.h"
 #include "frame/k_mesh.h"
