@@ -11,6 +11,7 @@ RunResult executeText(std::string_view text, const ExecuteOptions& options) {
     ro.sourceName = options.sourceName;
     ro.firstLine = options.firstLine;
     ro.flushIdleEachStatement = options.flushIdleEachStatement;
+    ro.allOrNothing = options.allOrNothing;
     JournalEntry e;
     e.text = std::string(text);
     e.display = options.display;

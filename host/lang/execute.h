@@ -17,6 +17,7 @@ struct ExecuteOptions {
     std::string sourceName;      ///< file name for messages
     int firstLine = 1;
     bool flushIdleEachStatement = false;
+    bool allOrNothing = false;  ///< see RunOptions::allOrNothing
 };
 
 /// Runs `text` on the host interpreter and journals it.

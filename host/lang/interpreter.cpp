@@ -222,6 +222,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     bool perStatement = top && options.flushIdleEachStatement;
     std::string label(text.substr(0, 200));
     if (!perStatement) queue.openChunk(label);
+    const std::size_t textMark = queue.mark();
     impl.lastValue = Value();
     try {
         for (const auto& s : script->statements) {
@@ -252,6 +253,8 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
             impl.lastReported = result.error;
             scriptOutput(OutputKind::Error, result.error);
         }
+        // Take back the statements that ran before the failure too.
+        if (options.allOrNothing && options.undo && !perStatement) queue.rollbackTo(textMark);
     }
     if (!perStatement) queue.closeChunk();
     impl.session.scopes.resize(std::max<std::size_t>(1, sessionScopes));

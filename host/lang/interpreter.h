@@ -25,6 +25,9 @@ struct RunOptions {
     bool undo = true;        ///< one undo chunk around the text; off: changes not recorded
     bool display = false;    ///< echo the text and print its result
     bool flushIdleEachStatement = false;  ///< run the idle queue after every top-level statement
+    /// With undo on: a text that fails takes back everything it changed, not only the failing
+    /// command's changes (the statements before it do not stand).
+    bool allOrNothing = false;
 };
 
 /// The outcome of a run: the value of the last statement, or failure with the message already

@@ -32,6 +32,8 @@ bool run(const KString& command, bool display, bool undo, Value* result) {
         o.display = display;
         o.undo = undo;
         o.origin = "api";
+        // A text run with undo on is one step for the user: all of it, or none of it.
+        o.allOrNothing = undo;
         RunResult r = tarn::lang::executeText(command.str(), o);
         if (result) *result = std::move(r.value);
         return r.ok;

@@ -76,6 +76,108 @@ std::string controlUpdates() {
     return s;
 }
 
+// The full control strings of both tools' edit hooks: slicePen's two (the second from the
+// edge-snapping check box on, with the closing statements) and thinPen's one.
+std::string splitControlsFirst() {
+    std::string s;
+    s += controlRow("intSliderGrp -ex QT_drawSplitMinSampleSizeIntSliderGrp",
+                    "intSliderGrp -e -value `optionVar -q QT_drawSplitMinSampleSize` "
+                    "QT_drawSplitMinSampleSizeIntSliderGrp;");
+    s += controlRow("intSliderGrp -ex QT_drawSplitMultiSlicesIntSliderGrp",
+                    "intSliderGrp -e -value `optionVar -q QT_drawSplitMultiSlices` "
+                    "QT_drawSplitMultiSlicesIntSliderGrp;");
+    s += controlRow("floatSlider -ex QT_drawSplitMultiSliceDropoffPowerFloatSliderGrp",
+                    "floatSliderGrp -e -value `optionVar -q QT_drawSplitMultiSliceDropoffPower` "
+                    "QT_drawSplitMultiSliceDropoffPowerFloatSliderGrp;");
+    s += controlRow("intSliderGrp -ex QT_drawSplitSubdivisionsIntSliderGrp",
+                    "intSliderGrp -e -value `optionVar -q QT_drawSplitSubdivisions` "
+                    "QT_drawSplitSubdivisionsIntSliderGrp;");
+    return s + k11;
+}
+
+std::string splitControlsSecond() {
+    std::string s;
+    s += controlRow("checkBox -ex QT_drawSplitEdgeSnappingCheckBox",
+                    "checkBox -e -value `optionVar -q QT_drawSplitEdgeSnapping` "
+                    "QT_drawSplitEdgeSnappingCheckBox;");
+    s += controlRow("radioButtonGrp -ex QT_drawSplitEdgeSnappingTypeRadioButtonGrp",
+                    "radioButtonGrp -e -en `optionVar -q QT_drawSplitEdgeSnapping` -select "
+                    "`optionVar -q QT_drawSplitEdgeSnappingType` "
+                    "QT_drawSplitEdgeSnappingTypeRadioButtonGrp;");
+    s +=
+        controlRow("floatSlider -ex QT_drawSplitEdgeSnappingOffsetFloatSliderGrp",
+                   "floatSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar "
+                   "-q QT_drawSplitEdgeSnappingType`==1)) -value `optionVar -q "
+                   "QT_drawSplitEdgeSnappingOffset` QT_drawSplitEdgeSnappingOffsetFloatSliderGrp;");
+    s += controlRow("intSliderGrp -ex QT_drawSplitEdgeSnappingIntervalsIntSliderGrp",
+                    "intSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar "
+                    "-q QT_drawSplitEdgeSnappingType`==2)) -value `optionVar -q "
+                    "QT_drawSplitEdgeSnappingIntervals` "
+                    "QT_drawSplitEdgeSnappingIntervalsIntSliderGrp;");
+    s += controlRow("radioButtonGrp -ex QT_drawSplitSelectNewVertsUponExitRadioButtonGrp",
+                    "radioButtonGrp -e -select (`optionVar -q "
+                    "QT_drawSplitSelectNewVertsUponExit`+1) "
+                    "QT_drawSplitSelectNewVertsUponExitRadioButtonGrp;");
+    s += controlRow("checkBox -ex QT_drawSplitAutoBackfaceCullingCheckBox",
+                    "checkBox -e -value `optionVar -q QT_drawSplitAutoBackfaceCulling` "
+                    "QT_drawSplitAutoBackfaceCullingCheckBox;");
+    s += k13 + "deleteUI toolProperties;" + k13 + "toolPropertyWindow;" + k13 +
+         "polyOptions -global -fullBack;" + k11;
+    return s;
+}
+
+std::string reduceOptionDefaults() {
+    const char* statements[] = {
+        "optionVar -iv QT_drawReduceMinSampleSize 25;",
+        "optionVar -iv QT_drawReduceReductionType 1;",
+        "optionVar -iv QT_drawReduceMergeVerticesAt 1;",
+        "optionVar -iv QT_drawReduceEdgeSnappingWhen 1;",
+        "optionVar -iv QT_drawReduceEdgeSnappingType 1;",
+        "optionVar -fv QT_drawReduceEdgeSnappingOffset 0.5;",
+        "optionVar -iv QT_drawReduceEdgeSnappingIntervals 2;",
+        "optionVar -iv QT_drawReduceAutoBackfaceCulling 1;",
+    };
+    std::string s;
+    for (const char* st : statements) s += k13 + st;
+    return s + k11;
+}
+
+std::string reduceControls() {
+    std::string s;
+    s += controlRow("intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp",
+                    "intSliderGrp -e -value `optionVar -q QT_drawReduceMinSampleSize` "
+                    "QT_drawReduceMinSampleSizeIntSliderGrp;");
+    s += controlRow("radioButtonGrp -ex QT_drawReduceReductionTypeRadioButtonGrp",
+                    "radioButtonGrp -e -select `optionVar -q QT_drawReduceReductionType` "
+                    "QT_drawReduceReductionTypeRadioButtonGrp;");
+    s += controlRow("radioButtonGrp -ex QT_drawReduceMergeVerticesAtRadioButtonGrp",
+                    "radioButtonGrp -e -select `optionVar -q QT_drawReduceMergeVerticesAt` "
+                    "QT_drawReduceMergeVerticesAtRadioButtonGrp;");
+    s += controlRow("radioButtonGrp -ex QT_drawReduceEdgeSnappingWhenRadioButtonGrp",
+                    "radioButtonGrp -e -select (`optionVar -q QT_drawReduceEdgeSnappingWhen`+1) "
+                    "QT_drawReduceEdgeSnappingWhenRadioButtonGrp;");
+    s += controlRow("radioButtonGrp -ex QT_drawReduceEdgeSnappingTypeRadioButtonGrp",
+                    "radioButtonGrp -e -en `optionVar -q QT_drawReduceEdgeSnappingWhen` -select "
+                    "`optionVar -q QT_drawReduceEdgeSnappingType` "
+                    "QT_drawReduceEdgeSnappingTypeRadioButtonGrp;");
+    s += controlRow("floatSlider -ex QT_drawReduceEdgeSnappingOffsetFloatSliderGrp",
+                    "floatSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`"
+                    "optionVar -q QT_drawReduceEdgeSnappingType`==1)) -value `optionVar -q "
+                    "QT_drawReduceEdgeSnappingOffset` "
+                    "QT_drawReduceEdgeSnappingOffsetFloatSliderGrp;");
+    s += controlRow("intSliderGrp -ex QT_drawReduceEdgeSnappingIntervalsIntSliderGrp",
+                    "intSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`"
+                    "optionVar -q QT_drawReduceEdgeSnappingType`==2)) -value `optionVar -q "
+                    "QT_drawReduceEdgeSnappingIntervals` "
+                    "QT_drawReduceEdgeSnappingIntervalsIntSliderGrp;");
+    s += controlRow("checkBox -ex QT_drawReduceAutoBackfaceCullingCheckBox",
+                    "checkBox -e -value `optionVar -q QT_drawReduceAutoBackfaceCulling` "
+                    "QT_drawReduceAutoBackfaceCullingCheckBox;");
+    s += k13 + "deleteUI toolProperties;" + k13 + "toolPropertyWindow;" + k13 +
+         "polyOptions -global -fullBack;" + k11;
+    return s;
+}
+
 std::string refreshText(const char* classification, int blanks) {
     return std::string("if( `window -exists createRenderNodeWindow` )") +
            std::string(std::size_t(blanks), ' ') + "{refreshCreateRenderNodeWindow(\"" +
@@ -168,6 +270,41 @@ std::vector<Text> pluginTexts() {
         {"reduce-delete-vertex-script",
          "select -r box1.vtx[3];\npolyDeleteVertex;\nselect -r box1;\nprint \"// Result: "
          "Performed a polyDelVertex.\\n\""},
+        {"tool-split-controls-first", splitControlsFirst()},
+        {"tool-split-controls-second", splitControlsSecond()},
+        {"tool-reduce-context-exists", "contextInfo -ex thinPenContext1"},
+        {"tool-reduce-option-defaults", reduceOptionDefaults()},
+        {"tool-reduce-control-updates", reduceControls()},
+        {"tool-reduce-option-query", "optionVar -q QT_drawReduceEdgeSnappingOffset"},
+        {"tool-reduce-read-culling", "getAttr box1Shape.bck"},
+        {"tool-camera-lock-rotate", "setAttr -lock 1 persp.rotate"},
+        {"tool-camera-unlock-rotate", "setAttr -lock 0 persp.rotate"},
+        {"tool-camera-lock-translate", "setAttr -lock 1 persp.translate;"},
+        {"tool-camera-unlock-translate", "setAttr -lock 0 persp.translate;"},
+        {"tool-reduce-toggle-culling", "setAttr box1Shape.bck 0"},
+        {"reduce-shape-collapse",
+         "polyMoveVertex;\nsetAttr box1Shape.pt[0] 0.25 0 0; setAttr box1Shape.pt[1] -0.75 -0 -0; "
+         "\nselect -r box1Shape.e[0];\npolyCollapseEdge -ch on;\nselect -r box1Shape;\n"
+         "print \"// Result: Performed a polyCollapseEdge.\\n\""},
+        {"reduce-shape-delete-edges-keep-vertices",
+         "select -r box1Shape.e[0];\npolyDelEdge -ch on -cv off;\nselect -r box1Shape;\n"
+         "print \"// Result: Performed a polyDelEdge.\\n\""},
+        {"reduce-shape-delete-edges-and-vertices",
+         "select -r box1Shape.e[0];\npolyDelEdge -ch on -cv on;\nselect -r box1Shape;\n"
+         "print \"// Result: Performed a polyDelEdge.\\n\""},
+        {"reduce-shape-merge-both-ends",
+         "select -r box1Shape.vtx[0] box1Shape.vtx[1];\npolyMergeVertex -d 1000000 -ch on;\n"
+         "select -r box1Shape;\nprint \"// Result: Performed a polyMergeVert.\\n\""},
+        {"reduce-shape-merge-at-release",
+         "select -r box1Shape.vtx[0] box1Shape.vtx[3];\nmove -a -ws 0 0.25 0.5;\n"
+         "polyMergeVertex -d 1000000 -ch on;\nselect -r box1Shape;\n"
+         "print \"// Result: Performed a polyMergeVert.\\n\""},
+        {"reduce-shape-delete-vertex",
+         "select -r box1Shape.vtx[3];\npolyDelVertex -ch on;\nselect -r box1Shape;\nprint \"// "
+         "Result: Performed a polyDelVertex.\\n\""},
+        {"reduce-shape-delete-vertex-script",
+         "select -r box1Shape.vtx[3];\npolyDeleteVertex;\nselect -r box1Shape;\nprint \"// "
+         "Result: Performed a polyDelVertex.\\n\""},
         {"bake-texture-script", textureScript()},
         {"uv-cut", "polyMapCut plane1.e[4] plane1.e[9]"},
         {"uv-cut-bare", "polyMapCut"},
@@ -197,7 +334,8 @@ void collectCalls(const Expr& e, std::set<std::string>& out) {
 bool needsScene(const std::string& id) {
     return id.rfind("import-", 0) == 0 || id.rfind("split-", 0) == 0 ||
            id.rfind("reduce-", 0) == 0 || id.rfind("uv-", 0) == 0 || id == "tool-read-culling" ||
-           id == "tool-camera-lock" || id == "tool-camera-unlock" || id == "tool-toggle-culling" ||
+           id.rfind("tool-camera-", 0) == 0 || id == "tool-toggle-culling" ||
+           id == "tool-reduce-read-culling" || id == "tool-reduce-toggle-culling" ||
            id == "bake-texture-script";
 }
 

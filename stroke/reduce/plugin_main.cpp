@@ -1,0 +1,16 @@
+// thinPen: one context command, "thinPenContext".
+
+#include "frame/plugin_entry.h"
+#include "stroke/reduce/reduce_context.h"
+
+TARN_DEFINE_API_VERSION
+
+static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin", "4.0",
+                                           "thinPenContext", stroke::drawReduceContextCmd::creator};
+
+TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
+    return kframe::registerContextPlugin(plugin, kRow);
+}
+TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject plugin) {
+    return kframe::deregisterContextPlugin(plugin, kRow);
+}

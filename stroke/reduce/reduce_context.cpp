@@ -1,0 +1,161 @@
+#include "stroke/reduce/reduce_context.h"
+
+#include <array>
+
+#include "stroke/common/stroke_sampling.h"
+#include "stroke/reduce/reduce_action.h"
+
+namespace stroke {
+
+namespace {
+
+const ToolProfile kProfile{"Draw Reduce Tool",
+                           "drawReduceIcon.xpm",
+                           "drawReduce",
+                           "draw over a selected mesh to reduce it with the drawn line.",
+                           "Line Mode",
+                           "reduced",
+                           "QT_drawReduceAutoBackfaceCulling"};
+
+enum ReduceOption {
+    kMinSampleSize,
+    kReductionType,
+    kMergeVerticesAt,
+    kSnappingWhen,
+    kSnappingType,
+    kSnappingOffset,
+    kSnappingIntervals,
+    kAutoBackface,
+};
+
+const std::array<OptionVar, 8> kOptions{{
+    {"QT_drawReduceMinSampleSize", false, "25"},
+    {"QT_drawReduceReductionType", false, "1"},
+    {"QT_drawReduceMergeVerticesAt", false, "1"},
+    {"QT_drawReduceEdgeSnappingWhen", false, "1"},
+    {"QT_drawReduceEdgeSnappingType", false, "1"},
+    {"QT_drawReduceEdgeSnappingOffset", true, "0.5"},
+    {"QT_drawReduceEdgeSnappingIntervals", false, "2"},
+    {"QT_drawReduceAutoBackfaceCulling", false, "1"},
+}};
+
+const ControlRow kControls[] = {
+    {"intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp",
+     "intSliderGrp -e -value `optionVar -q QT_drawReduceMinSampleSize` "
+     "QT_drawReduceMinSampleSizeIntSliderGrp;"},
+    {"radioButtonGrp -ex QT_drawReduceReductionTypeRadioButtonGrp",
+     "radioButtonGrp -e -select `optionVar -q QT_drawReduceReductionType` "
+     "QT_drawReduceReductionTypeRadioButtonGrp;"},
+    {"radioButtonGrp -ex QT_drawReduceMergeVerticesAtRadioButtonGrp",
+     "radioButtonGrp -e -select `optionVar -q QT_drawReduceMergeVerticesAt` "
+     "QT_drawReduceMergeVerticesAtRadioButtonGrp;"},
+    {"radioButtonGrp -ex QT_drawReduceEdgeSnappingWhenRadioButtonGrp",
+     "radioButtonGrp -e -select (`optionVar -q QT_drawReduceEdgeSnappingWhen`+1) "
+     "QT_drawReduceEdgeSnappingWhenRadioButtonGrp;"},
+    {"radioButtonGrp -ex QT_drawReduceEdgeSnappingTypeRadioButtonGrp",
+     "radioButtonGrp -e -en `optionVar -q QT_drawReduceEdgeSnappingWhen` -select `optionVar -q "
+     "QT_drawReduceEdgeSnappingType` QT_drawReduceEdgeSnappingTypeRadioButtonGrp;"},
+    {"floatSlider -ex QT_drawReduceEdgeSnappingOffsetFloatSliderGrp",
+     "floatSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`optionVar -q "
+     "QT_drawReduceEdgeSnappingType`==1)) -value `optionVar -q QT_drawReduceEdgeSnappingOffset` "
+     "QT_drawReduceEdgeSnappingOffsetFloatSliderGrp;"},
+    {"intSliderGrp -ex QT_drawReduceEdgeSnappingIntervalsIntSliderGrp",
+     "intSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`optionVar -q "
+     "QT_drawReduceEdgeSnappingType`==2)) -value `optionVar -q "
+     "QT_drawReduceEdgeSnappingIntervals` QT_drawReduceEdgeSnappingIntervalsIntSliderGrp;"},
+    {"checkBox -ex QT_drawReduceAutoBackfaceCullingCheckBox",
+     "checkBox -e -value `optionVar -q QT_drawReduceAutoBackfaceCulling` "
+     "QT_drawReduceAutoBackfaceCullingCheckBox;"},
+};
+
+}  // namespace
+
+std::span<const OptionVar> reduceOptionVars() {
+    return kOptions;
+}
+
+std::vector<std::string> reduceEditHookTexts() {
+    return {optionDefaultsText(kOptions), controlUpdatesText(kControls, true)};
+}
+
+KStatus drawReduceContextCmd::doEditFlags() {
+    const std::vector<std::string> texts = reduceEditHookTexts();
+    runEditHook("contextInfo -ex thinPenContext1", texts);
+    return KStatus();
+}
+
+drawReduceContext::drawReduceContext() : StrokeContext(kProfile) {}
+
+void drawReduceContext::readOptions() {
+    const std::vector<double> v = readOptionVars(kOptions);
+    m_minSampleSize = clampCount(v[kMinSampleSize], kMaxMinSampleSize);
+    m_reductionType = int(v[kReductionType]);
+    m_mergeVerticesAt = int(v[kMergeVerticesAt]);
+    m_snappingWhen = int(v[kSnappingWhen]);
+    m_snap.type = int(v[kSnappingType]);
+    m_snap.offset = v[kSnappingOffset];
+    m_snap.intervals = int(v[kSnappingIntervals]);
+}
+
+void drawReduceContext::afterOptions(KEvent& event) {
+    m_segmentSnaps.clear();
+    m_snapping = event.mouseButton() == KEvent::kLeftMouse && event.isModifierControl() &&
+                 m_snappingWhen == 1;
+    if (m_snapping) KGlobal::displayInfo(kSnapOnText);
+}
+
+void drawReduceContext::beforeDragSample(KEvent& event) {
+    if (m_reductionType != 1 || m_snappingWhen != 1) {
+        m_snapping = false;
+        return;
+    }
+    const bool ctrl = event.isModifierControl();
+    if (ctrl != m_snapping) KGlobal::displayInfo(ctrl ? kSnapOnText : kSnapOffText);
+    m_snapping = ctrl;
+}
+
+void drawReduceContext::onSegment(int segment, bool) {
+    m_segmentSnaps.resize(std::size_t(segment) + 1);
+    m_segmentSnaps[std::size_t(segment)] = m_snapping;
+}
+
+void drawReduceContext::releaseStroke(KEvent& event) {
+    ReduceRequest request;
+    request.mesh = mesh().name;
+    request.reductionType = m_reductionType;
+    request.middle = event.mouseButton() == KEvent::kMiddleMouse;
+    request.ctrl = event.isModifierControl();
+
+    // Crossings, snapped per segment (or t negated for a merge at the nearer vertex).
+    std::vector<StrokeSegment> segs = segments();
+    for (std::size_t i = 0; i < segs.size(); ++i)
+        segs[i].snap = m_snappingWhen == 2 ||
+                       (m_snappingWhen == 1 && i < m_segmentSnaps.size() && m_segmentSnaps[i]);
+    SamplingRules rules;
+    rules.snap = m_snap;
+    rules.negateParameter = m_reductionType == 1 && request.middle && request.ctrl;
+    Crossings crossings;
+    bool invalidSnap = false;
+    const bool queried = collectCrossings(mesh().path, view(), segs, rules, crossings, invalidSnap);
+    if (invalidSnap) KGlobal::displayError(kInvalidSnappingType);
+    reselectMesh();
+    if (crossings.empty()) return;
+    if (!queried) {
+        KGlobal::displayError(kReduceFailedText);
+        return;
+    }
+    if (m_reductionType != 1 && m_reductionType != 2) {
+        KGlobal::displayError(KString("Unknown reduction type " + std::to_string(m_reductionType) +
+                                      ": QT_drawReduceReductionType must be 1 or 2."));
+        return;
+    }
+    if (m_reductionType == 1 && request.middle && m_mergeVerticesAt == 1) {
+        ScreenPoint at;
+        event.getPosition(at.x, at.y);
+        KPoint hit;
+        if (faceUnderPixel(mesh().path, view(), at, &hit) >= 0) request.mergePoint = hit;
+    }
+    runReduceText(reduceCommandText(request, crossings));
+}
+
+}  // namespace stroke

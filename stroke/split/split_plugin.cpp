@@ -1,0 +1,16 @@
+// slicePen: one context command, "slicePenContext".
+
+#include "frame/plugin_entry.h"
+#include "stroke/split/split_context.h"
+
+TARN_DEFINE_API_VERSION
+
+static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin", "4.0",
+                                           "slicePenContext", stroke::drawSplitContextCmd::creator};
+
+TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
+    return kframe::registerContextPlugin(plugin, kRow);
+}
+TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject plugin) {
+    return kframe::deregisterContextPlugin(plugin, kRow);
+}
