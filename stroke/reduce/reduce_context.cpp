@@ -17,6 +17,7 @@ const ToolProfile kProfile{"Draw Reduce Tool",
                            "reduced",
                            "QT_drawReduceAutoBackfaceCulling"};
 
+// Positions in reduceOptionVars().
 enum ReduceOption {
     kMinSampleSize,
     kReductionType,
@@ -28,55 +29,7 @@ enum ReduceOption {
     kAutoBackface,
 };
 
-const std::array<OptionVar, 8> kOptions{{
-    {"QT_drawReduceMinSampleSize", false, "25"},
-    {"QT_drawReduceReductionType", false, "1"},
-    {"QT_drawReduceMergeVerticesAt", false, "1"},
-    {"QT_drawReduceEdgeSnappingWhen", false, "1"},
-    {"QT_drawReduceEdgeSnappingType", false, "1"},
-    {"QT_drawReduceEdgeSnappingOffset", true, "0.5"},
-    {"QT_drawReduceEdgeSnappingIntervals", false, "2"},
-    {"QT_drawReduceAutoBackfaceCulling", false, "1"},
-}};
-
-const ControlRow kControls[] = {
-    {"intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp",
-     "intSliderGrp -e -value `optionVar -q QT_drawReduceMinSampleSize` "
-     "QT_drawReduceMinSampleSizeIntSliderGrp;"},
-    {"radioButtonGrp -ex QT_drawReduceReductionTypeRadioButtonGrp",
-     "radioButtonGrp -e -select `optionVar -q QT_drawReduceReductionType` "
-     "QT_drawReduceReductionTypeRadioButtonGrp;"},
-    {"radioButtonGrp -ex QT_drawReduceMergeVerticesAtRadioButtonGrp",
-     "radioButtonGrp -e -select `optionVar -q QT_drawReduceMergeVerticesAt` "
-     "QT_drawReduceMergeVerticesAtRadioButtonGrp;"},
-    {"radioButtonGrp -ex QT_drawReduceEdgeSnappingWhenRadioButtonGrp",
-     "radioButtonGrp -e -select (`optionVar -q QT_drawReduceEdgeSnappingWhen`+1) "
-     "QT_drawReduceEdgeSnappingWhenRadioButtonGrp;"},
-    {"radioButtonGrp -ex QT_drawReduceEdgeSnappingTypeRadioButtonGrp",
-     "radioButtonGrp -e -en `optionVar -q QT_drawReduceEdgeSnappingWhen` -select `optionVar -q "
-     "QT_drawReduceEdgeSnappingType` QT_drawReduceEdgeSnappingTypeRadioButtonGrp;"},
-    {"floatSlider -ex QT_drawReduceEdgeSnappingOffsetFloatSliderGrp",
-     "floatSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`optionVar -q "
-     "QT_drawReduceEdgeSnappingType`==1)) -value `optionVar -q QT_drawReduceEdgeSnappingOffset` "
-     "QT_drawReduceEdgeSnappingOffsetFloatSliderGrp;"},
-    {"intSliderGrp -ex QT_drawReduceEdgeSnappingIntervalsIntSliderGrp",
-     "intSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`optionVar -q "
-     "QT_drawReduceEdgeSnappingType`==2)) -value `optionVar -q "
-     "QT_drawReduceEdgeSnappingIntervals` QT_drawReduceEdgeSnappingIntervalsIntSliderGrp;"},
-    {"checkBox -ex QT_drawReduceAutoBackfaceCullingCheckBox",
-     "checkBox -e -value `optionVar -q QT_drawReduceAutoBackfaceCulling` "
-     "QT_drawReduceAutoBackfaceCullingCheckBox;"},
-};
-
 }  // namespace
-
-std::span<const OptionVar> reduceOptionVars() {
-    return kOptions;
-}
-
-std::vector<std::string> reduceEditHookTexts() {
-    return {optionDefaultsText(kOptions), controlUpdatesText(kControls, true)};
-}
 
 KStatus drawReduceContextCmd::doEditFlags() {
     const std::vector<std::string> texts = reduceEditHookTexts();
@@ -87,7 +40,7 @@ KStatus drawReduceContextCmd::doEditFlags() {
 drawReduceContext::drawReduceContext() : StrokeContext(kProfile) {}
 
 void drawReduceContext::readOptions() {
-    const std::vector<double> v = readOptionVars(kOptions);
+    const std::vector<double> v = readOptionVars(reduceOptionVars());
     m_minSampleSize = clampCount(v[kMinSampleSize], kMaxMinSampleSize);
     m_reductionType = int(v[kReductionType]);
     m_mergeVerticesAt = int(v[kMergeVerticesAt]);
