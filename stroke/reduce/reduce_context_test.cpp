@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -538,6 +543,27 @@ TEST_F(ThinPenTest, TextFailingPartWayChangesNothing) {
         EXPECT_EQ(capture.prints(), "");
         EXPECT_EQ(run("polyEvaluate -bb grid.vtx[7]").asFloatArray(), before);
     }
+}
+
+TEST_F(ThinPenTest, ExampleScriptReducesTheGridAndWritesBothPictures) {
+    std::ifstream in(std::string(TARN_SOURCE_DIR) + "/examples/stroke/reduce_grid.tcs");
+    ASSERT_TRUE(in) << "examples/stroke/reduce_grid.tcs";
+    std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::filesystem::path out = std::filesystem::temp_directory_path() /
+                                      ("reduce_grid_" + std::to_string(::getpid()));
+    const size_t at = script.find("\"out/stroke\"");
+    ASSERT_NE(at, std::string::npos);
+    script.replace(at, 12, "\"" + out.string() + "\"");
+    // The plug-in is loaded already; the script's own load is then a no-op.
+    run("setToolTo $gSelect; delete grid");
+    output::Capture capture;
+    run(script);
+    // The 7 inner edges of one row of the 8 x 8 grid are gone.
+    EXPECT_EQ(faces("reduceGrid"), 57);
+    EXPECT_NE(capture.prints().find("// Result: Performed a polyDelEdge."), std::string::npos);
+    for (const char* name : {"reduce_grid_before.png", "reduce_grid_after.png"})
+        EXPECT_GT(std::filesystem::file_size(out / name), 0u) << name;
+    std::filesystem::remove_all(out);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "stroke/split/split_context.h"
 
-#include <array>
-
 #include "stroke/common/stroke_sampling.h"
 
 namespace stroke {
@@ -16,6 +14,7 @@ const ToolProfile kProfile{"Draw Split Tool",
                            "split",
                            "QT_drawSplitAutoBackfaceCulling"};
 
+// Positions in splitOptionVars().
 enum SplitOption {
     kMinSampleSize,
     kMultiSlices,
@@ -29,67 +28,7 @@ enum SplitOption {
     kAutoBackface,
 };
 
-const std::array<OptionVar, 10> kOptions{{
-    {"QT_drawSplitMinSampleSize", false, "25"},
-    {"QT_drawSplitMultiSlices", false, "1"},
-    {"QT_drawSplitMultiSliceDropoffPower", true, "1"},
-    {"QT_drawSplitSubdivisions", false, "1"},
-    {"QT_drawSplitEdgeSnapping", false, "0"},
-    {"QT_drawSplitEdgeSnappingType", false, "1"},
-    {"QT_drawSplitEdgeSnappingOffset", true, "0.5"},
-    {"QT_drawSplitEdgeSnappingIntervals", false, "2"},
-    {"QT_drawSplitSelectNewVertsUponExit", false, "1"},
-    {"QT_drawSplitAutoBackfaceCulling", false, "1"},
-}};
-
-const ControlRow kSliceControls[] = {
-    {"intSliderGrp -ex QT_drawSplitMinSampleSizeIntSliderGrp",
-     "intSliderGrp -e -value `optionVar -q QT_drawSplitMinSampleSize` "
-     "QT_drawSplitMinSampleSizeIntSliderGrp;"},
-    {"intSliderGrp -ex QT_drawSplitMultiSlicesIntSliderGrp",
-     "intSliderGrp -e -value `optionVar -q QT_drawSplitMultiSlices` "
-     "QT_drawSplitMultiSlicesIntSliderGrp;"},
-    {"floatSlider -ex QT_drawSplitMultiSliceDropoffPowerFloatSliderGrp",
-     "floatSliderGrp -e -value `optionVar -q QT_drawSplitMultiSliceDropoffPower` "
-     "QT_drawSplitMultiSliceDropoffPowerFloatSliderGrp;"},
-    {"intSliderGrp -ex QT_drawSplitSubdivisionsIntSliderGrp",
-     "intSliderGrp -e -value `optionVar -q QT_drawSplitSubdivisions` "
-     "QT_drawSplitSubdivisionsIntSliderGrp;"},
-};
-
-const ControlRow kSnapControls[] = {
-    {"checkBox -ex QT_drawSplitEdgeSnappingCheckBox",
-     "checkBox -e -value `optionVar -q QT_drawSplitEdgeSnapping` "
-     "QT_drawSplitEdgeSnappingCheckBox;"},
-    {"radioButtonGrp -ex QT_drawSplitEdgeSnappingTypeRadioButtonGrp",
-     "radioButtonGrp -e -en `optionVar -q QT_drawSplitEdgeSnapping` -select `optionVar -q "
-     "QT_drawSplitEdgeSnappingType` QT_drawSplitEdgeSnappingTypeRadioButtonGrp;"},
-    {"floatSlider -ex QT_drawSplitEdgeSnappingOffsetFloatSliderGrp",
-     "floatSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar -q "
-     "QT_drawSplitEdgeSnappingType`==1)) -value `optionVar -q QT_drawSplitEdgeSnappingOffset` "
-     "QT_drawSplitEdgeSnappingOffsetFloatSliderGrp;"},
-    {"intSliderGrp -ex QT_drawSplitEdgeSnappingIntervalsIntSliderGrp",
-     "intSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar -q "
-     "QT_drawSplitEdgeSnappingType`==2)) -value `optionVar -q QT_drawSplitEdgeSnappingIntervals` "
-     "QT_drawSplitEdgeSnappingIntervalsIntSliderGrp;"},
-    {"radioButtonGrp -ex QT_drawSplitSelectNewVertsUponExitRadioButtonGrp",
-     "radioButtonGrp -e -select (`optionVar -q QT_drawSplitSelectNewVertsUponExit`+1) "
-     "QT_drawSplitSelectNewVertsUponExitRadioButtonGrp;"},
-    {"checkBox -ex QT_drawSplitAutoBackfaceCullingCheckBox",
-     "checkBox -e -value `optionVar -q QT_drawSplitAutoBackfaceCulling` "
-     "QT_drawSplitAutoBackfaceCullingCheckBox;"},
-};
-
 }  // namespace
-
-std::span<const OptionVar> splitOptionVars() {
-    return kOptions;
-}
-
-std::vector<std::string> splitEditHookTexts() {
-    return {optionDefaultsText(kOptions), controlUpdatesText(kSliceControls, false),
-            controlUpdatesText(kSnapControls, true)};
-}
 
 KStatus drawSplitContextCmd::doEditFlags() {
     const std::vector<std::string> texts = splitEditHookTexts();
@@ -107,7 +46,7 @@ void drawSplitContext::onExit() {
 
 void drawSplitContext::readOptions() {
     // Every option but AutoBackfaceCulling, which set-up and clean-up read.
-    const std::vector<double> v = readOptionVars(std::span(kOptions).first(kAutoBackface));
+    const std::vector<double> v = readOptionVars(splitOptionVars().first(kAutoBackface));
     m_minSampleSize = clampCount(v[kMinSampleSize], kMaxMinSampleSize);
     m_options.multiSlices = clampCount(v[kMultiSlices], kMaxSlices);
     m_options.dropoffPower = v[kDropoffPower];
