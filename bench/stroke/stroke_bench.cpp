@@ -33,8 +33,8 @@ void BM_DragEvent(benchmark::State& state) {
     KGlobal::executeCommand("thinPenContext; setToolTo thinPenContext1");
     // Two points 30 pixels apart: every drag alternates between them, so each adds a sample.
     const short x0 = 497, x1 = 527, y = 384;
-    KGlobal::executeCommand(KString("viewEvent press " + std::to_string(x0) + " " +
-                                    std::to_string(y)));
+    KGlobal::executeCommand(
+        KString("viewEvent press " + std::to_string(x0) + " " + std::to_string(y)));
     double drag = 0, select = 0;
     bool right = true;
     for (auto _ : state) {

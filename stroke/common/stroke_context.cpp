@@ -15,10 +15,12 @@ std::string lineModeInvokedText(const ToolProfile& profile) {
 
 std::string backfaceReportText(const ToolProfile& profile, int bck) {
     if (bck == 3)
-        return std::string("Backface-culling is *ON* for current mesh.  *ONLY ONE* side of mesh "
-                           "will be ") +
+        return std::string(
+                   "Backface-culling is *ON* for current mesh.  *ONLY ONE* side of mesh "
+                   "will be ") +
                profile.verb + " at a time.";
-    return std::string("Backface-culling is *OFF* for current mesh.  *ALL* sides of mesh will be ") +
+    return std::string(
+               "Backface-culling is *OFF* for current mesh.  *ALL* sides of mesh will be ") +
            profile.verb + " simultaneously.";
 }
 
@@ -139,7 +141,8 @@ KStatus StrokeContext::doPress(KEvent& event) {
     if (m_lineMode) {
         m_lineMode = shift;
         if (!m_lineMode)
-            KGlobal::displayInfo(KString(std::string("\"") + m_profile.lineModeWords + "\" ended."));
+            KGlobal::displayInfo(
+                KString(std::string("\"") + m_profile.lineModeWords + "\" ended."));
         return KStatus();
     }
 
@@ -328,7 +331,8 @@ void StrokeContext::lockCamera() {
     const bool lockRotate = !m_lockedRotate && !transform.findPlug("rotate").isLocked();
     std::string text;
     if (lockTranslate) text += "setAttr -lock 1 " + name + ".translate;";
-    if (lockRotate) text += std::string(text.empty() ? "" : " ") + "setAttr -lock 1 " + name + ".rotate";
+    if (lockRotate)
+        text += std::string(text.empty() ? "" : " ") + "setAttr -lock 1 " + name + ".rotate";
     if (text.empty() || !KGlobal::executeCommand(KString(text))) return;
     m_lockedTranslate |= lockTranslate;
     m_lockedRotate |= lockRotate;
@@ -339,7 +343,8 @@ void StrokeContext::unlockCamera() {
     const std::string& name = m_cameraTransform;
     std::string text;
     if (m_lockedTranslate) text += "setAttr -lock 0 " + name + ".translate;";
-    if (m_lockedRotate) text += std::string(text.empty() ? "" : " ") + "setAttr -lock 0 " + name + ".rotate";
+    if (m_lockedRotate)
+        text += std::string(text.empty() ? "" : " ") + "setAttr -lock 0 " + name + ".rotate";
     KGlobal::executeCommand(KString(text));
     m_lockedTranslate = m_lockedRotate = false;
 }

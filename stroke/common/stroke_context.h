@@ -21,9 +21,9 @@ struct ToolProfile {
     const char* image;
     const char* className;
     const char* help;
-    const char* lineModeWords;      ///< "Line mode" or "Line Mode"
-    const char* verb;               ///< "split" or "reduced", in the back-face and marquee texts
-    const char* autoBackfaceOption; ///< the AutoBackfaceCulling option variable
+    const char* lineModeWords;       ///< "Line mode" or "Line Mode"
+    const char* verb;                ///< "split" or "reduced", in the back-face and marquee texts
+    const char* autoBackfaceOption;  ///< the AutoBackfaceCulling option variable
 };
 
 /// "\"<words>\" invoked.  Please continue pressing and dragging to place the new segment's

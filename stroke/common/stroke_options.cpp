@@ -21,8 +21,8 @@ int clampCount(double value, int maximum) {
 std::string optionDefaultsText(std::span<const OptionVar> options) {
     std::string text;
     for (const OptionVar& o : options)
-        text += k13 + "optionVar " + (o.isFloat ? "-fv " : "-iv ") + o.name + " " +
-                o.defaultText + ";";
+        text +=
+            k13 + "optionVar " + (o.isFloat ? "-fv " : "-iv ") + o.name + " " + o.defaultText + ";";
     return text + k11;
 }
 

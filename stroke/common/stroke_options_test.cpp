@@ -17,7 +17,7 @@ TEST(ClampCount, AtLeastOneAtMostTheMaximum) {
         double value;
         int expected;
     };
-    const Row rows[] = {{1, 1}, {3, 3}, {3.9, 3}, {0, 1},   {-5, 1},
+    const Row rows[] = {{1, 1},   {3, 3},   {3.9, 3},   {0, 1},   {-5, 1},
                         {64, 64}, {65, 64}, {1e12, 64}, {nan, 1}, {inf, 1}};
     for (const Row& r : rows) EXPECT_EQ(clampCount(r.value, 64), r.expected) << r.value;
 }
@@ -28,8 +28,8 @@ TEST(OptionTexts, BlanksAndStatementsAreExact) {
                                                std::string(13, ' ') + "optionVar -fv QT_b 0.5;" +
                                                std::string(11, ' '));
     const ControlRow rows[] = {{"checkBox -ex c", "checkBox -e -value 1 c;"}};
-    const std::string row =
-        std::string(13, ' ') + "if(`checkBox -ex c`)" + std::string(16, ' ') + "checkBox -e -value 1 c;";
+    const std::string row = std::string(13, ' ') + "if(`checkBox -ex c`)" + std::string(16, ' ') +
+                            "checkBox -e -value 1 c;";
     EXPECT_EQ(controlUpdatesText(rows, false), row + std::string(11, ' '));
     EXPECT_EQ(controlUpdatesText(rows, true),
               row + std::string(13, ' ') + "deleteUI toolProperties;" + std::string(13, ' ') +

@@ -52,7 +52,8 @@ bool collectCrossings(const KDagPath& mesh, const K3dView& view,
             if (!status) return false;
             const KPoint p1 = it.point(1, KSpace::kWorld, &status);
             if (!status) return false;
-            const SegmentCrossing c = crossSegment(seg.a, seg.b, project(view, p0), project(view, p1));
+            const SegmentCrossing c =
+                crossSegment(seg.a, seg.b, project(view, p0), project(view, p1));
             if (c.parallel) continue;
             if (rules.skipRepeatedEdge && !out.empty() && out.edges.back() == edge) continue;
             if (!c.crosses) continue;

@@ -73,6 +73,7 @@ bool nearestFaceVertex(const KDagPath& mesh, const K3dView& view, int face, Scre
 
 /// The first face the view ray through a pixel meets, and the hit point (world space); -1 when
 /// the ray misses.
-int faceUnderPixel(const KDagPath& mesh, const K3dView& view, ScreenPoint at, KPoint* hit = nullptr);
+int faceUnderPixel(const KDagPath& mesh, const K3dView& view, ScreenPoint at,
+                   KPoint* hit = nullptr);
 
 }  // namespace stroke

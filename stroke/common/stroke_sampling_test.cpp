@@ -55,13 +55,18 @@ TEST(SnapEdgeParameter, TypesOffsetsAndIntervals) {
         bool invalid;
     };
     const Row rows[] = {
-        {0.3, 2, 0.5, 2, 0.5, false},   {0.2, 2, 0.5, 2, 0.0, false},
-        {0.8, 2, 0.5, 2, 1.0, false},   {0.4, 2, 0.5, 3, 1.0 / 3.0, false},
-        {0.7, 1, 0.25, 2, 0.75, false}, {0.2, 1, 0.25, 2, 0.25, false},
-        {0.5, 1, 0.1, 2, 0.9, false},   {0.6, 3, 0.5, 2, 0.0, true},
+        {0.3, 2, 0.5, 2, 0.5, false},
+        {0.2, 2, 0.5, 2, 0.0, false},
+        {0.8, 2, 0.5, 2, 1.0, false},
+        {0.4, 2, 0.5, 3, 1.0 / 3.0, false},
+        {0.7, 1, 0.25, 2, 0.75, false},
+        {0.2, 1, 0.25, 2, 0.25, false},
+        {0.5, 1, 0.1, 2, 0.9, false},
+        {0.6, 3, 0.5, 2, 0.0, true},
         {0.6, 0, 0.5, 2, 0.0, true},
         // Zero or negative intervals would divide by zero: treated as an invalid type.
-        {0.6, 2, 0.5, 0, 0.0, true},    {0.6, 2, 0.5, -4, 0.0, true},
+        {0.6, 2, 0.5, 0, 0.0, true},
+        {0.6, 2, 0.5, -4, 0.0, true},
     };
     for (const Row& r : rows) {
         bool invalid = false;

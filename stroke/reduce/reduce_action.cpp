@@ -73,8 +73,8 @@ std::string reduceCommandText(const ReduceRequest& r, const Crossings& c) {
     } else {
         text += r.middle ? "polyDeleteVertex;" : "polyDelVertex -ch on;";
     }
-    text += "\nselect -r " + mesh + ";\nprint \"// Result: Performed a " +
-            reduceResultWord(r) + ".\\n\"";
+    text += "\nselect -r " + mesh + ";\nprint \"// Result: Performed a " + reduceResultWord(r) +
+            ".\\n\"";
     return text;
 }
 

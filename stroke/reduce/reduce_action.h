@@ -12,10 +12,10 @@ namespace stroke {
 
 /// What the release decides the reduction by.
 struct ReduceRequest {
-    std::string mesh;         ///< the shape's name, as the texts name it
-    int reductionType = 1;    ///< 1 collapse (left) or merge (middle); 2 delete
-    bool middle = false;      ///< the middle button was released
-    bool ctrl = false;        ///< Ctrl held at the release
+    std::string mesh;                  ///< the shape's name, as the texts name it
+    int reductionType = 1;             ///< 1 collapse (left) or merge (middle); 2 delete
+    bool middle = false;               ///< the middle button was released
+    bool ctrl = false;                 ///< Ctrl held at the release
     std::optional<KPoint> mergePoint;  ///< where merged vertices go (world), when asked and hit
 };
 

@@ -160,19 +160,21 @@ TEST_F(ThinPenTest, IdentityAndEditHookTexts) {
                            "optionVar -iv QT_drawReduceEdgeSnappingIntervals 2;" + k13 +
                            "optionVar -iv QT_drawReduceAutoBackfaceCulling 1;" + k11);
     // Spot checks of the control string: its first row, the enabled-by row and the close.
-    EXPECT_EQ(hook[1].rfind(k13 + "if(`intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp`)" +
-                                k16 + "intSliderGrp -e -value `optionVar -q "
-                                      "QT_drawReduceMinSampleSize` "
-                                      "QT_drawReduceMinSampleSizeIntSliderGrp;",
-                            0),
-              0u);
-    EXPECT_NE(hook[1].find(k13 + "if(`floatSlider -ex QT_drawReduceEdgeSnappingOffsetFloatSliderGrp`)" +
-                           k16 +
-                           "floatSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`"
-                           "optionVar -q QT_drawReduceEdgeSnappingType`==1)) -value `optionVar -q "
-                           "QT_drawReduceEdgeSnappingOffset` "
-                           "QT_drawReduceEdgeSnappingOffsetFloatSliderGrp;"),
-              std::string::npos);
+    EXPECT_EQ(
+        hook[1].rfind(k13 + "if(`intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp`)" + k16 +
+                          "intSliderGrp -e -value `optionVar -q "
+                          "QT_drawReduceMinSampleSize` "
+                          "QT_drawReduceMinSampleSizeIntSliderGrp;",
+                      0),
+        0u);
+    EXPECT_NE(
+        hook[1].find(k13 + "if(`floatSlider -ex QT_drawReduceEdgeSnappingOffsetFloatSliderGrp`)" +
+                     k16 +
+                     "floatSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`"
+                     "optionVar -q QT_drawReduceEdgeSnappingType`==1)) -value `optionVar -q "
+                     "QT_drawReduceEdgeSnappingOffset` "
+                     "QT_drawReduceEdgeSnappingOffsetFloatSliderGrp;"),
+        std::string::npos);
     EXPECT_NE(hook[1].find("radioButtonGrp -e -select (`optionVar -q "
                            "QT_drawReduceEdgeSnappingWhen`+1) "
                            "QT_drawReduceEdgeSnappingWhenRadioButtonGrp;"),
@@ -231,7 +233,8 @@ TEST_F(ThinPenTest, DeleteEdgesUnderAStroke) {
                             "\nselect -r gridShape;\nprint \"// Result: Performed a "
                             "polyDelEdge.\\n\""),
                   std::string::npos)
-            << r.what << "\n" << text;
+            << r.what << "\n"
+            << text;
         EXPECT_EQ(faces(), r.faces) << r.what;
         EXPECT_EQ(vertices(), r.vertices) << r.what;
         EXPECT_EQ(capture.prints(), "// Result: Performed a polyDelEdge.\n") << r.what;
@@ -304,7 +307,7 @@ TEST_F(ThinPenTest, SnappingWhenCtrlIsHeldOrAlways) {
     };
     const Row rows[] = {
         {"never", "0", "-ctrl ", 2, "2", 0.3, ""},
-        {"Ctrl at press", "1", "-ctrl ",2, "2", 0.5,
+        {"Ctrl at press", "1", "-ctrl ", 2, "2", 0.5,
          "\"Edge-Snapping\" turned *ON* for next edges drawn over.\n"},
         {"always", "2", "", 2, "2", 0.5, ""},
         {"always, offset", "2", "", 1, "2", 0.25, ""},
@@ -378,15 +381,17 @@ TEST_F(ThinPenTest, DeleteVerticesWithCtrl) {
         const char* operation;
         std::int64_t vertices;  // the host's polyDeleteVertex also drops the corners left behind
     };
-    const Row rows[] = {{"", "polyDelVertex -ch on;", 24}, {"-button middle ", "polyDeleteVertex;", 23}};
+    const Row rows[] = {{"", "polyDelVertex -ch on;", 24},
+                        {"-button middle ", "polyDeleteVertex;", 23}};
     for (const Row& r : rows) {
         journal().clear();
         // The inner vertex (0, 1) is the nearer end of the edge x = 0 crossed at y = 0.8.
         run(std::string("viewStroke -ctrl ") + r.flags + points({{-0.5, 0.8}, {0.5, 0.8}}));
         const std::string text = actionText();
         EXPECT_EQ(text.rfind("select -r gridShape.vtx[", 0), 0u) << text;
-        EXPECT_NE(text.find(std::string("];\n") + r.operation + "\nselect -r gridShape;\nprint \"// "
-                                                         "Result: Performed a polyDelVertex.\\n\""),
+        EXPECT_NE(text.find(std::string("];\n") + r.operation +
+                            "\nselect -r gridShape;\nprint \"// "
+                            "Result: Performed a polyDelVertex.\\n\""),
                   std::string::npos)
             << text;
         EXPECT_EQ(vertices(), r.vertices) << text;
@@ -549,8 +554,8 @@ TEST_F(ThinPenTest, ExampleScriptReducesTheGridAndWritesBothPictures) {
     std::ifstream in(std::string(TARN_SOURCE_DIR) + "/examples/stroke/reduce_grid.tcs");
     ASSERT_TRUE(in) << "examples/stroke/reduce_grid.tcs";
     std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::filesystem::path out = std::filesystem::temp_directory_path() /
-                                      ("reduce_grid_" + std::to_string(::getpid()));
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("reduce_grid_" + std::to_string(::getpid()));
     const size_t at = script.find("\"out/stroke\"");
     ASSERT_NE(at, std::string::npos);
     script.replace(at, 12, "\"" + out.string() + "\"");

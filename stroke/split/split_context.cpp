@@ -109,8 +109,7 @@ int drawSplitContext::releasedSampleCount() const {
     return m_ctrl && n == 2 ? 1 : n;
 }
 
-bool drawSplitContext::snapCrossing(const VertexSnap& snap, double position,
-                                    Crossings& out) const {
+bool drawSplitContext::snapCrossing(const VertexSnap& snap, double position, Crossings& out) const {
     KStatus status;
     KFnMesh fn(mesh().path, &status);
     int2 ends;

@@ -47,8 +47,8 @@ protected:
         SceneTest::TearDown();
     }
     std::string at(double x, double y) {
-        const auto v = run("viewProject " + std::to_string(x) + " " + std::to_string(y) + " 0")
-                           .asIntArray();
+        const auto v =
+            run("viewProject " + std::to_string(x) + " " + std::to_string(y) + " 0").asIntArray();
         return std::to_string(v[0]) + " " + std::to_string(v[1]);
     }
     // "X, Y" for a stroke list.
@@ -96,10 +96,12 @@ TEST_F(SlicePenTest, IdentityAndEditHookTexts) {
     EXPECT_EQ(apiTexts(), expected);
     EXPECT_EQ(integer("optionVar -q QT_drawSplitMultiSlices"), 1);
     const std::string k13(13, ' '), k16(16, ' '), k11(11, ' ');
-    EXPECT_EQ(hook[0].substr(0, 13 + 46), k13 + "optionVar -iv QT_drawSplitMinSampleSize 25;" + k13.substr(0, 3));
+    EXPECT_EQ(hook[0].substr(0, 13 + 46),
+              k13 + "optionVar -iv QT_drawSplitMinSampleSize 25;" + k13.substr(0, 3));
     // The first control string ends at the subdivisions slider; the second starts at the check
     // box and closes with the window statements.
-    EXPECT_EQ(hook[1].substr(hook[1].size() - 11 - 37), "QT_drawSplitSubdivisionsIntSliderGrp;" + k11);
+    EXPECT_EQ(hook[1].substr(hook[1].size() - 11 - 37),
+              "QT_drawSplitSubdivisionsIntSliderGrp;" + k11);
     EXPECT_EQ(hook[2].rfind(k13 + "if(`checkBox -ex QT_drawSplitEdgeSnappingCheckBox`)" + k16, 0),
               0u);
     EXPECT_EQ(hook[2].substr(hook[2].size() - 11 - 30), "polyOptions -global -fullBack;" + k11);
