@@ -83,6 +83,8 @@ std::vector<Expected> expectedPictures() {
     for (const char* name : {"bake_mesh", "bake_bakeSphere_normal", "bake_bakeSphere_position",
                              "bake_bakeSphere_uv", "bake_bakeSphere_tangent"})
         all.push_back({std::string("bake/") + name + ".png", 2 * kQuick, kQuick});
+    for (const char* name : {"stroke_grid", "stroke_drawn", "stroke_reduced"})
+        all.push_back({std::string("stroke/") + name + ".png", kQuick, kQuick});
     return all;
 }
 
@@ -108,10 +110,12 @@ Outcome DemoGallery::s_run;
 TEST_F(DemoGallery, RunsEverySectionAndEndsWithThePagePath) {
     ASSERT_EQ(s_run.status, 0) << s_run.out;
     // One progress line per section, in order, then the page.
-    const std::vector<std::string> lines = {
-        "[1/5] 2D textures: 28 files", "[2/5] 3D textures: 8 files",
-        "[3/5] DermalShade skin shader: 7 files", "[4/5] QMF scene import: ",
-        "[5/5] surfaceBake attribute maps: 5 files"};
+    const std::vector<std::string> lines = {"[1/6] 2D textures: 28 files",
+                                            "[2/6] 3D textures: 8 files",
+                                            "[3/6] DermalShade skin shader: 7 files",
+                                            "[4/6] QMF scene import: ",
+                                            "[5/6] surfaceBake attribute maps: 5 files",
+                                            "[6/6] thinPen stroke tool: 3 files"};
     std::size_t at = 0;
     for (const std::string& line : lines) {
         at = s_run.out.find(line, at);
@@ -139,7 +143,7 @@ TEST_F(DemoGallery, EveryPictureDecodesAtItsSize) {
     // The OBJ export and its materials, and the scripts beside their pictures.
     for (const char* file :
          {"scene/sample.obj", "scene/sample.mtl", "textures/textures.tcs", "skin/skin.tcs",
-          "scene/scene.tcs", "textures3d/textures3d.tcs", "bake/bake.tcs"})
+          "scene/scene.tcs", "textures3d/textures3d.tcs", "bake/bake.tcs", "stroke/stroke.tcs"})
         EXPECT_GT(fs::exists(s_out / file) ? fs::file_size(s_out / file) : 0u, 0u) << file;
     EXPECT_NE(readAll(s_out / "scene/sample.obj").find("\nf "), std::string::npos);
 }

@@ -33,6 +33,12 @@ const std::vector<GallerySection>& gallerySections() {
          {"surfaceBake"},
          "A sphere's surface attributes baked by surfaceBake into images laid out in its UV "
          "space: normals, positions, UVs and tangents."},
+        {"stroke",
+         "thinPen stroke tool",
+         "gallery/stroke.tcs",
+         {"thinPen"},
+         "A line drawn over a plane grid with the thinPen tool, through the view's gestures: "
+         "the stroke in the overlay, then the edges under it deleted."},
     };
     return table;
 }

@@ -92,11 +92,11 @@ void drawReduceContext::releaseStroke(KEvent& event) {
     const bool queried = collectCrossings(mesh().path, view(), segs, rules, crossings, invalidSnap);
     if (invalidSnap) KGlobal::displayError(kInvalidSnappingType);
     reselectMesh();
-    if (crossings.empty()) return;
     if (!queried) {
         KGlobal::displayError(kReduceFailedText);
         return;
     }
+    if (crossings.empty()) return;
     if (m_reductionType != 1 && m_reductionType != 2) {
         KGlobal::displayError(KString("Unknown reduction type " + std::to_string(m_reductionType) +
                                       ": QT_drawReduceReductionType must be 1 or 2."));

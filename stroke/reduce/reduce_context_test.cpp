@@ -369,8 +369,32 @@ TEST_F(ThinPenTest, MergeAtTheReleasePointOrWhereTheHostPutsIt) {
                   std::string::npos)
             << text;
         EXPECT_EQ(vertices(), 24) << text;
+        // Moved to the point under the release: the two nearer vertices meet there.
+        if (r.moved) EXPECT_TRUE(vertexNear(0.5, 0.2, 0.05)) << text;
         undo();
         run("select -r grid");
+    }
+}
+
+TEST_F(ThinPenTest, CubeWithCullingOffersOnlyItsFrontEdges) {
+    run("setToolTo $gSelect; delete grid; polyCube -w 2 -h 2 -d 2 -n box; viewFit");
+    run("select -r box; setToolTo thinPenContext1");
+    option("ReductionType", "2");
+    // Top to bottom through the middle of the front face: in perspective the back face's top
+    // and bottom edges lie inside the front's on screen, so the stroke crosses them too unless
+    // culling hides the back.
+    struct Row {
+        int bck;
+        int edges;
+    };
+    for (const Row r : {Row{0, 4}, Row{3, 2}}) {
+        run("setAttr boxShape.bck " + std::to_string(r.bck));
+        journal().clear();
+        run("viewStroke " + points({{0.1, 1.5}, {0.1, -1.5}}));
+        const std::string text = actionText();
+        EXPECT_EQ(std::count(text.begin(), text.end(), '['), r.edges) << r.bck << "\n" << text;
+        undo();
+        run("select -r box");
     }
 }
 
@@ -465,6 +489,10 @@ TEST_F(ThinPenTest, LineModeStaysOpenAcrossReleasesWithShift) {
     // The camera stays locked while the stroke is open.
     EXPECT_EQ(integer("getAttr -lock camera1.translate"), 1);
     event("-shift press", b);
+    // A hold shows the message again.
+    capture.clear();
+    event("-shift hold", b);
+    EXPECT_NE(capture.infos().find("\"Line Mode\" invoked."), std::string::npos);
     event("-shift drag", c);
     journal().clear();
     event("release", c);
@@ -529,6 +557,20 @@ TEST_F(ThinPenTest, CylinderWithCullingReducesOnlyTheNearSide) {
     EXPECT_GE(deleted, 2) << text;
     EXPECT_LE(deleted, 5) << text;
     EXPECT_EQ(faces("can"), before - deleted) << text;
+}
+
+TEST_F(ThinPenTest, MeshDeletedDuringTheStrokeIsReportedNotCrashed) {
+    const Pixel a = pixel(-1.5, 0.5), b = pixel(1.5, 0.5);
+    run("viewEvent press " + std::to_string(a.x) + " " + std::to_string(a.y));
+    run("viewEvent drag " + std::to_string(b.x) + " " + std::to_string(b.y));
+    run("delete grid");
+    output::Capture capture;
+    journal().clear();
+    run("viewEvent release " + std::to_string(b.x) + " " + std::to_string(b.y));
+    EXPECT_EQ(capture.errors(), "Reduction failed to compute!  Please try again.\n");
+    EXPECT_EQ(actionText(), "");
+    // The stroke ended all the same: the camera is free again.
+    EXPECT_EQ(integer("getAttr -lock camera1.translate"), 0);
 }
 
 TEST_F(ThinPenTest, TextFailingPartWayChangesNothing) {
