@@ -370,7 +370,9 @@ TEST_F(ThinPenTest, MergeAtTheReleasePointOrWhereTheHostPutsIt) {
             << text;
         EXPECT_EQ(vertices(), 24) << text;
         // Moved to the point under the release: the two nearer vertices meet there.
-        if (r.moved) EXPECT_TRUE(vertexNear(0.5, 0.2, 0.05)) << text;
+        if (r.moved) {
+            EXPECT_TRUE(vertexNear(0.5, 0.2, 0.05)) << text;
+        }
         undo();
         run("select -r grid");
     }
