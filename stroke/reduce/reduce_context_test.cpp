@@ -503,6 +503,25 @@ TEST_F(ThinPenTest, LineModeStaysOpenAcrossReleasesWithShift) {
     EXPECT_EQ(integer("getAttr -lock camera1.translate"), 0);
 }
 
+TEST_F(ThinPenTest, PressWithoutShiftEndsLineModeAndTheStrokeGoesOn) {
+    option("ReductionType", "2");
+    const Pixel a = pixel(-1.5, 0.5), b = pixel(-0.5, 0.5), c = pixel(1.5, 0.5);
+    auto event = [&](const std::string& what, Pixel p) {
+        run("viewEvent " + what + " " + std::to_string(p.x) + " " + std::to_string(p.y));
+    };
+    event("-shift press", a);
+    event("-shift drag", b);
+    event("-shift release", b);
+    output::Capture capture;
+    event("press", b);
+    EXPECT_EQ(capture.infos(), "\"Line Mode\" ended.\n");
+    // The press added nothing; drags past the minimum sample size extend the stroke.
+    event("drag", c);
+    journal().clear();
+    event("release", c);
+    EXPECT_EQ(faces(), 13) << actionText();
+}
+
 TEST_F(ThinPenTest, CameraLockLeavesTheUsersOwnLocks) {
     const Pixel a = pixel(-1.5, 0.5), b = pixel(-0.5, 0.5);
     // Without user locks: both locked during the stroke with the exact text, both unlocked.
