@@ -159,6 +159,39 @@ TEST_F(ThinPenTest, IdentityAndEditHookTexts) {
                            "optionVar -fv QT_drawReduceEdgeSnappingOffset 0.5;" + k13 +
                            "optionVar -iv QT_drawReduceEdgeSnappingIntervals 2;" + k13 +
                            "optionVar -iv QT_drawReduceAutoBackfaceCulling 1;" + k11);
+    // The control string, row by row as the tool-property window's controls are named.
+    const std::pair<const char*, const char*> controls[] = {
+        {"intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp",
+         "intSliderGrp -e -value `optionVar -q QT_drawReduceMinSampleSize` "
+         "QT_drawReduceMinSampleSizeIntSliderGrp;"},
+        {"radioButtonGrp -ex QT_drawReduceReductionTypeRadioButtonGrp",
+         "radioButtonGrp -e -select `optionVar -q QT_drawReduceReductionType` "
+         "QT_drawReduceReductionTypeRadioButtonGrp;"},
+        {"radioButtonGrp -ex QT_drawReduceMergeVerticesAtRadioButtonGrp",
+         "radioButtonGrp -e -select `optionVar -q QT_drawReduceMergeVerticesAt` "
+         "QT_drawReduceMergeVerticesAtRadioButtonGrp;"},
+        {"radioButtonGrp -ex QT_drawReduceEdgeSnappingWhenRadioButtonGrp",
+         "radioButtonGrp -e -select (`optionVar -q QT_drawReduceEdgeSnappingWhen`+1) "
+         "QT_drawReduceEdgeSnappingWhenRadioButtonGrp;"},
+        {"radioButtonGrp -ex QT_drawReduceEdgeSnappingTypeRadioButtonGrp",
+         "radioButtonGrp -e -en `optionVar -q QT_drawReduceEdgeSnappingWhen` -select `optionVar "
+         "-q QT_drawReduceEdgeSnappingType` QT_drawReduceEdgeSnappingTypeRadioButtonGrp;"},
+        {"floatSlider -ex QT_drawReduceEdgeSnappingOffsetFloatSliderGrp",
+         "floatSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`optionVar -q "
+         "QT_drawReduceEdgeSnappingType`==1)) -value `optionVar -q "
+         "QT_drawReduceEdgeSnappingOffset` QT_drawReduceEdgeSnappingOffsetFloatSliderGrp;"},
+        {"intSliderGrp -ex QT_drawReduceEdgeSnappingIntervalsIntSliderGrp",
+         "intSliderGrp -e -en (`optionVar -q QT_drawReduceEdgeSnappingWhen`&&(`optionVar -q "
+         "QT_drawReduceEdgeSnappingType`==2)) -value `optionVar -q "
+         "QT_drawReduceEdgeSnappingIntervals` QT_drawReduceEdgeSnappingIntervalsIntSliderGrp;"},
+        {"checkBox -ex QT_drawReduceAutoBackfaceCullingCheckBox",
+         "checkBox -e -value `optionVar -q QT_drawReduceAutoBackfaceCulling` "
+         "QT_drawReduceAutoBackfaceCullingCheckBox;"},
+    };
+    std::string full;
+    for (const auto& [test, edit] : controls) full += k13 + "if(`" + test + "`)" + k16 + edit;
+    EXPECT_EQ(hook[1], full + k13 + "deleteUI toolProperties;" + k13 + "toolPropertyWindow;" + k13 +
+                           "polyOptions -global -fullBack;" + k11);
     // Spot checks of the control string: its first row, the enabled-by row and the close.
     EXPECT_EQ(
         hook[1].rfind(k13 + "if(`intSliderGrp -ex QT_drawReduceMinSampleSizeIntSliderGrp`)" + k16 +
