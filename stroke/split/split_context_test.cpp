@@ -98,8 +98,63 @@ TEST_F(SlicePenTest, IdentityAndEditHookTexts) {
     const std::string k13(13, ' '), k16(16, ' '), k11(11, ' ');
     EXPECT_EQ(hook[0].substr(0, 13 + 46),
               k13 + "optionVar -iv QT_drawSplitMinSampleSize 25;" + k13.substr(0, 3));
-    // The first control string ends at the subdivisions slider; the second starts at the check
-    // box and closes with the window statements.
+    // Both control strings whole: the first up to the subdivisions slider, the second from the
+    // check box on, closed by the window statements.
+    using Control = std::pair<const char*, const char*>;
+    const Control first[] = {
+        {"intSliderGrp -ex QT_drawSplitMinSampleSizeIntSliderGrp",
+         "intSliderGrp -e -value `optionVar -q QT_drawSplitMinSampleSize` "
+         "QT_drawSplitMinSampleSizeIntSliderGrp;"},
+        {"intSliderGrp -ex QT_drawSplitMultiSlicesIntSliderGrp",
+         "intSliderGrp -e -value `optionVar -q QT_drawSplitMultiSlices` "
+         "QT_drawSplitMultiSlicesIntSliderGrp;"},
+        {"floatSlider -ex QT_drawSplitMultiSliceDropoffPowerFloatSliderGrp",
+         "floatSliderGrp -e -value `optionVar -q QT_drawSplitMultiSliceDropoffPower` "
+         "QT_drawSplitMultiSliceDropoffPowerFloatSliderGrp;"},
+        {"intSliderGrp -ex QT_drawSplitSubdivisionsIntSliderGrp",
+         "intSliderGrp -e -value `optionVar -q QT_drawSplitSubdivisions` "
+         "QT_drawSplitSubdivisionsIntSliderGrp;"},
+    };
+    const Control second[] = {
+        {"checkBox -ex QT_drawSplitEdgeSnappingCheckBox",
+         "checkBox -e -value `optionVar -q QT_drawSplitEdgeSnapping` "
+         "QT_drawSplitEdgeSnappingCheckBox;"},
+        {"radioButtonGrp -ex QT_drawSplitEdgeSnappingTypeRadioButtonGrp",
+         "radioButtonGrp -e -en `optionVar -q QT_drawSplitEdgeSnapping` -select `optionVar -q "
+         "QT_drawSplitEdgeSnappingType` QT_drawSplitEdgeSnappingTypeRadioButtonGrp;"},
+        {"floatSlider -ex QT_drawSplitEdgeSnappingOffsetFloatSliderGrp",
+         "floatSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar -q "
+         "QT_drawSplitEdgeSnappingType`==1)) -value `optionVar -q QT_drawSplitEdgeSnappingOffset` "
+         "QT_drawSplitEdgeSnappingOffsetFloatSliderGrp;"},
+        {"intSliderGrp -ex QT_drawSplitEdgeSnappingIntervalsIntSliderGrp",
+         "intSliderGrp -e -en (`optionVar -q QT_drawSplitEdgeSnapping`&&(`optionVar -q "
+         "QT_drawSplitEdgeSnappingType`==2)) -value `optionVar -q "
+         "QT_drawSplitEdgeSnappingIntervals` QT_drawSplitEdgeSnappingIntervalsIntSliderGrp;"},
+        {"radioButtonGrp -ex QT_drawSplitSelectNewVertsUponExitRadioButtonGrp",
+         "radioButtonGrp -e -select (`optionVar -q QT_drawSplitSelectNewVertsUponExit`+1) "
+         "QT_drawSplitSelectNewVertsUponExitRadioButtonGrp;"},
+        {"checkBox -ex QT_drawSplitAutoBackfaceCullingCheckBox",
+         "checkBox -e -value `optionVar -q QT_drawSplitAutoBackfaceCulling` "
+         "QT_drawSplitAutoBackfaceCullingCheckBox;"},
+    };
+    const auto joined = [&](const auto& table) {
+        std::string text;
+        for (const Control& r : table) text += k13 + "if(`" + r.first + "`)" + k16 + r.second;
+        return text;
+    };
+    EXPECT_EQ(hook[1], joined(first) + k11);
+    EXPECT_EQ(hook[2], joined(second) + k13 + "deleteUI toolProperties;" + k13 +
+                           "toolPropertyWindow;" + k13 + "polyOptions -global -fullBack;" + k11);
+    const char* defaults[] = {
+        "-iv QT_drawSplitMinSampleSize 25",         "-iv QT_drawSplitMultiSlices 1",
+        "-fv QT_drawSplitMultiSliceDropoffPower 1", "-iv QT_drawSplitSubdivisions 1",
+        "-iv QT_drawSplitEdgeSnapping 0",           "-iv QT_drawSplitEdgeSnappingType 1",
+        "-fv QT_drawSplitEdgeSnappingOffset 0.5",   "-iv QT_drawSplitEdgeSnappingIntervals 2",
+        "-iv QT_drawSplitSelectNewVertsUponExit 1", "-iv QT_drawSplitAutoBackfaceCulling 1"};
+    std::string defaultsText;
+    for (const char* d : defaults) defaultsText += k13 + "optionVar " + d + ";";
+    EXPECT_EQ(hook[0], defaultsText + k11);
+    // Ends, as a reader sees them.
     EXPECT_EQ(hook[1].substr(hook[1].size() - 11 - 37),
               "QT_drawSplitSubdivisionsIntSliderGrp;" + k11);
     EXPECT_EQ(hook[2].rfind(k13 + "if(`checkBox -ex QT_drawSplitEdgeSnappingCheckBox`)" + k16, 0),
