@@ -219,6 +219,25 @@ TEST_F(ThinPenTest, IdentityAndEditHookTexts) {
     EXPECT_DOUBLE_EQ(run("optionVar -q QT_drawReduceEdgeSnappingOffset").asFloat(), 0.5);
 }
 
+TEST_F(ThinPenTest, SecondRegistrationFailsWithItsStepNamed) {
+    // A second copy of the library under another name finds "thinPenContext" taken: the load
+    // fails and names the failing step; unloading the first prints nothing.
+    const std::filesystem::path copy = std::filesystem::temp_directory_path() /
+                                       ("thinPenCopy_" + std::to_string(::getpid()) + ".so");
+    std::filesystem::copy_file(kPlugin, copy, std::filesystem::copy_options::overwrite_existing);
+    output::Capture capture;
+    std::string error, name;
+    EXPECT_FALSE(tarn::plugins::PluginLoader::instance().load(copy.string(), &error, &name));
+    EXPECT_EQ(capture.errors().rfind("registerContextCommand: ", 0), 0u) << capture.errors();
+    std::filesystem::remove(copy);
+    run("setToolTo $gSelect");
+    capture.clear();
+    ASSERT_TRUE(tarn::plugins::PluginLoader::instance().unload(m_plugin, true, &error)) << error;
+    EXPECT_EQ(capture.errors() + capture.warnings() + capture.infos(), "");
+    ASSERT_TRUE(tarn::plugins::PluginLoader::instance().load(kPlugin, &error, &m_plugin)) << error;
+    run("thinPenContext");
+}
+
 TEST_F(ThinPenTest, SetUpAndCleanUpSaveAndRestoreTheSelectionState) {
     run("setToolTo $gSelect; selectMode -component; selectType -vertex");
     run("select -r grid");
