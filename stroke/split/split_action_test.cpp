@@ -561,5 +561,77 @@ TEST_F(SplitAction, ExitAfterUndoSelectsOnlyVerticesThatRemain) {
     EXPECT_EQ(strings("ls -sl"), std::vector<std::string>{"grid"});
 }
 
+// A cube's faces: f0 = e0..e3 (vertices 0 1 2 3), f1 = e2 e4 e5 e6, f2 = e5 e7 e8 e9, f4 and f3
+// close the band; vertex 0 lies on f0, vertex 6 on f2.
+class CubeSplit : public SplitTest {
+protected:
+    void SetUp() override {
+        SplitTest::SetUp();
+        run("polyCube -n box1");
+        view = K3dView::active3dView();
+    }
+    std::vector<std::string> split(const StrokeRecord& r, const SplitOptions& options) {
+        const std::size_t from = journalSize();
+        {
+            tarn::undo::UndoChunkScope gesture("viewStroke");
+            runSplit(r, options, view, vertices);
+        }
+        return wholeTexts(journalSince(from));
+    }
+    K3dView view;
+    NewVertexBookkeeping vertices;
+};
+
+TEST_F(CubeSplit, VertexToVertexStrokesSnapBothEnds) {
+    struct Row {
+        const char* id;
+        std::vector<int> edges;
+        std::vector<double> t;
+        int startFace, endFace;
+        int slices;
+        std::string text;
+        std::string counts;
+    } rows[] = {
+        // From vertex 0 over two faces to vertex 6: the snap edges leave the lists and each end
+        // becomes an edge of its face at the vertex (e8 from 6, e3 into 0).
+        {"multi-slice",
+         {0, 2, 5, 7},
+         {0, 0.5, 0.5, 1},
+         0,
+         2,
+         2,
+         "multiSliceSplit(\"box1Shape\", 2, 1, 1, {5, 2}, {4, 2}, {4, 2}, {5, 3}, {0.5, 0.5}, 8, "
+         "0, 3, 1);\n",
+         "12 12"},
+        // Two crossings from vertex to vertex are a single cut whatever the slice count.
+        {"diagonal", {0, 1}, {0, 1}, 0, 0, 2, "polySplit -ch on -s 1 -ep 1 1 -ep 0 0;\n", "8 7"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.id);
+        StrokeRecord r = recordFor("box1Shape");
+        for (std::size_t i = 0; i < row.edges.size(); ++i)
+            addCrossing(r, row.edges[i], row.t[i], static_cast<double>(i));
+        r.startedAtVertex = r.endedAtVertex = true;
+        const int last = static_cast<int>(row.edges.size()) - 1;
+        const int startVertex = row.t[0] == 0 ? r.crossings.vertex0[0] : r.crossings.vertex1[0];
+        const int endVertex =
+            row.t[last] == 0 ? r.crossings.vertex0[last] : r.crossings.vertex1[last];
+        r.startSnap = {row.startFace, row.edges[0], row.t[0], startVertex};
+        r.endSnap = {row.endFace, row.edges[last], row.t[last], endVertex};
+        SplitOptions options;
+        options.multiSlices = row.slices;
+        const auto texts = split(r, options);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], row.text);
+        EXPECT_EQ(
+            strings("polyEvaluate -v -f box1")[0] + " " + strings("polyEvaluate -v -f box1")[1],
+            row.counts);
+        // Both end vertices are remembered for the selection on exit.
+        EXPECT_EQ(vertices.endPointVertices, (std::vector<int>{startVertex, endVertex}));
+        vertices.reset();
+        undo();
+    }
+}
+
 }  // namespace
 }  // namespace stroke::testing
