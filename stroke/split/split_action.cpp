@@ -1,6 +1,7 @@
 #include "stroke/split/split_action.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "stroke/split/split_chains.h"
@@ -130,15 +131,39 @@ public:
             source = nearPt;
             direction = farPt - nearPt;
         }
-        KPointArray hits;
-        KIntArray faces;
-        if (!m_mesh.intersect(source, direction, hits, 1e-10, KSpace::kWorld, &faces)) return false;
-        for (unsigned i = 0; i < hits.length() && i < faces.length(); ++i) {
-            if (faces[i] != face) continue;
-            objectPoint = hits[i] * m_worldToObject;
-            return true;
+        return hitOnFace(source * m_worldToObject, direction * m_worldToObject, face, objectPoint);
+    }
+
+private:
+    // The nearest point at or ahead of `source` where the ray meets `face` (object space): the
+    // first of the mesh's hits on that face, found without testing the rest of the mesh.
+    bool hitOnFace(const KPoint& source, const KVector& direction, int face, KPoint& hit) const {
+        KStatus status;
+        const int triangles = m_mesh.numTriangles(face, &status);
+        if (!status) return false;
+        double best = -1.0;
+        for (int k = 0; k < triangles; ++k) {
+            int corners[3];
+            if (!m_mesh.getTriangle(face, k, corners)) continue;
+            KPoint p[3];
+            for (int c = 0; c < 3; ++c) m_mesh.getPoint(corners[c], p[c], KSpace::kObject);
+            // Moeller-Trumbore.
+            const KVector e1 = p[1] - p[0], e2 = p[2] - p[0];
+            const KVector h = direction ^ e2;
+            const double det = e1 * h;
+            if (std::abs(det) < 1e-300) continue;
+            const KVector s = source - p[0];
+            const double u = (s * h) / det;
+            if (u < -1e-12 || u > 1 + 1e-12) continue;
+            const KVector q = s ^ e1;
+            const double v = (direction * q) / det;
+            if (v < -1e-12 || u + v > 1 + 1e-12) continue;
+            const double t = (e2 * q) / det;
+            if (t >= 0 && (best < 0 || t < best)) best = t;
         }
-        return false;
+        if (best < 0) return false;
+        hit = source + direction * best;
+        return true;
     }
 
 private:
