@@ -93,6 +93,11 @@ public:
             return false;
         }
         m_name = KFnDependencyNode(m_curve).name();
+        // World-space evaluation goes through a path to the shape.
+        if (!KDagPath::getAPathTo(m_curve, m_curvePath) || !m_curvePath.extendToShape()) {
+            remove();
+            return false;
+        }
         return true;
     }
     bool exists() const { return !m_curve.isNull(); }
@@ -113,7 +118,7 @@ public:
 
     bool facePoint(double param, int face, KPoint& objectPoint) override {
         if (!exists()) return false;
-        KFnNurbsCurve curve(m_curve);
+        KFnNurbsCurve curve(m_curvePath);
         KPoint onCurve;
         if (!curve.getPointAtParam(param, onCurve, KSpace::kWorld)) return false;
         // Orthographic views (and the automatic camera) cast along the view line of the point's
@@ -135,42 +140,59 @@ public:
     }
 
 private:
-    // The nearest point at or ahead of `source` where the ray meets `face` (object space): the
-    // first of the mesh's hits on that face, found without testing the rest of the mesh.
+    // The point at or ahead of `source` where the ray meets `face` (object space), tested
+    // against that face alone: the ray meets the face's plane (Newell normal, through its
+    // centroid) inside the polygon (even-odd test, concave faces included). Note: the mesh's
+    // own triangulation is not asked for; building it for a large mesh after every edit would
+    // cost more than the whole split.
     bool hitOnFace(const KPoint& source, const KVector& direction, int face, KPoint& hit) const {
-        KStatus status;
-        const int triangles = m_mesh.numTriangles(face, &status);
-        if (!status) return false;
-        double best = -1.0;
-        for (int k = 0; k < triangles; ++k) {
-            int corners[3];
-            if (!m_mesh.getTriangle(face, k, corners)) continue;
-            KPoint p[3];
-            for (int c = 0; c < 3; ++c) m_mesh.getPoint(corners[c], p[c], KSpace::kObject);
-            // Moeller-Trumbore.
-            const KVector e1 = p[1] - p[0], e2 = p[2] - p[0];
-            const KVector h = direction ^ e2;
-            const double det = e1 * h;
-            if (std::abs(det) < 1e-300) continue;
-            const KVector s = source - p[0];
-            const double u = (s * h) / det;
-            if (u < -1e-12 || u > 1 + 1e-12) continue;
-            const KVector q = s ^ e1;
-            const double v = (direction * q) / det;
-            if (v < -1e-12 || u + v > 1 + 1e-12) continue;
-            const double t = (e2 * q) / det;
-            if (t >= 0 && (best < 0 || t < best)) best = t;
+        KIntArray corners;
+        if (!m_mesh.getPolygonVertices(face, corners) || corners.length() < 3) return false;
+        std::vector<KPoint> p(corners.length());
+        KVector normal;
+        KVector centroid;
+        for (unsigned i = 0; i < corners.length(); ++i) {
+            m_mesh.getPoint(corners[i], p[i], KSpace::kObject);
+            centroid += KVector(p[i].x, p[i].y, p[i].z);
         }
-        if (best < 0) return false;
-        hit = source + direction * best;
+        centroid = centroid / static_cast<double>(p.size());
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            const KPoint& a = p[i];
+            const KPoint& b = p[(i + 1) % p.size()];
+            normal += KVector((a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x),
+                              (a.x - b.x) * (a.y + b.y));
+        }
+        const double facing = normal * direction;
+        if (std::abs(facing) < 1e-300) return false;
+        const KVector toPlane = centroid - KVector(source.x, source.y, source.z);
+        const double t = (normal * toPlane) / facing;
+        if (!(t >= 0)) return false;
+        const KPoint q = source + direction * t;
+        // Even-odd test in the plane of the two axes the normal leans on least.
+        const double ax = std::abs(normal.x), ay = std::abs(normal.y), az = std::abs(normal.z);
+        const int drop = ax >= ay && ax >= az ? 0 : (ay >= az ? 1 : 2);
+        const int u = drop == 0 ? 1 : 0, v = drop == 2 ? 1 : 2;
+        auto coord = [](const KPoint& pt, int axis) {
+            return axis == 0 ? pt.x : (axis == 1 ? pt.y : pt.z);
+        };
+        const double qu = coord(q, u), qv = coord(q, v);
+        bool inside = false;
+        for (std::size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
+            const double iu = coord(p[i], u), iv = coord(p[i], v);
+            const double ju = coord(p[j], u), jv = coord(p[j], v);
+            if ((iv > qv) != (jv > qv) && qu < (ju - iu) * (qv - iv) / (jv - iv) + iu)
+                inside = !inside;
+        }
+        if (!inside) return false;
+        hit = q;
         return true;
     }
 
-private:
     const StrokeRecord& m_record;
     K3dView& m_view;
     KFnMesh m_mesh;
     KObject m_curve;
+    KDagPath m_curvePath;
     KString m_name;
     KMatrix m_worldToObject;
     KPoint m_eye;

@@ -371,12 +371,16 @@ TEST_F(SplitAction, FacePointsComeThroughTheStrokeCurveForEitherCamera) {
         std::vector<int> e;
         StrokeRecord r = middleRow(e);
         r.mesh.inclusiveMatrix = r.mesh.path.inclusiveMatrix();
-        // Crossing k at the stroke's sample k, on the grid's line z = 0.2 (world y = 1).
+        // Crossing k at the stroke's sample 2k, on the grid's line z = 0.2 (world y = 1); the
+        // samples between bend the stroke out to z = 0.4, where the face points must follow
+        // (the points between the crossings would stay on z = 0.2).
         for (int k = 0; k < 4; ++k) {
-            const KPoint target(-1.5 + k, 1, 0.2);
             const KPoint a = point("gridShape", r.crossings.vertex0[k]);
             r.crossings.t[k] = (0.2 - a.z) / r.crossings.edgeVector[k].z;
-            r.crossings.strokePos[k] = k;
+            r.crossings.strokePos[k] = 2 * k;
+        }
+        for (int j = 0; j < 7; ++j) {
+            const KPoint target(-1.5 + 0.5 * j, 1, j % 2 ? 0.4 : 0.2);
             r.worldSamples.push_back(row.orthographic ? target + KVector(0, 5, 0)
                                                       : eye + (target - eye) * 0.1);
         }
@@ -397,7 +401,7 @@ TEST_F(SplitAction, FacePointsComeThroughTheStrokeCurveForEitherCamera) {
             // Object space: halfway between consecutive crossings, walking right to left.
             EXPECT_NEAR(x, lastEdgeX - 0.5, row.tolerance) << texts[0];
             EXPECT_NEAR(y, 0, 1e-9);
-            EXPECT_NEAR(z, 0.2, row.tolerance) << texts[0];
+            EXPECT_NEAR(z, 0.4, row.tolerance) << texts[0];
             lastEdgeX -= 1;
         }
         EXPECT_EQ(facePoints, 3);
