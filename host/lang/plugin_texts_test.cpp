@@ -254,6 +254,27 @@ std::vector<Text> pluginTexts() {
          "-1, -1);\n"},
         {"split-close-curve", "closeCurve -ch 0 -ps 1 -rpo 1 -bb 0.5 -bki 0 -p 0.1 curve1"},
         {"split-select-new", "select -r box1.vtx[4:7] box1.vtx[2]"},
+        // slicePen's texts as it runs them: on the shape, each chain a statement of one text.
+        {"split-shape-subdivide",
+         "polySubdivideEdge -ch 1 -ws 0 -s 0 -dv 2 box1Shape.e[4] box1Shape.e[5];\n"
+         "select -r box1Shape;"},
+        {"split-shape-subdivide-move",
+         "polySubdivideEdge -ch 1 -ws 0 -s 0 -dv 1 box1Shape.e[4] box1Shape.e[5];\n"
+         "select -r `polyListComponentConversion -fe -tv \"box1Shape.e[4]\"`; select -d "
+         "box1Shape.vtx[2] box1Shape.vtx[4]; move -r -os 0 0.1 0; select -r "
+         "`polyListComponentConversion -fe -tv \"box1Shape.e[5]\"`; select -d box1Shape.vtx[4] "
+         "box1Shape.vtx[5]; move -r -os -0.25 0 0; \nselect -r box1Shape;"},
+        {"split-shape-ring",
+         "polySplit -ch on -s 1 -ep 2 0.5 -ep 5 0.5 -ep 8 0.5 -ep 0 0.5 -ep 2 0.5;\n"},
+        {"split-shape-face-points",
+         "polySplit -ch on -s 1 -ep 2 0.5 -fp 1 0 0.5 0 -ep 5 0.5 -fp 2 0 0 -0.5 -ep 8 0.5;\n"},
+        {"split-shape-vertex-to-vertex", "polySplit -ch on -s 1 -ep 1 1 -ep 0 0;\n"},
+        {"split-shape-multi-slice-snapped",
+         "multiSliceSplit(\"box1Shape\", 2, 1, 1, {5, 2}, {4, 2}, {4, 2}, {5, 3}, {0.5, 0.5}, 8, "
+         "0, 3, 1);\n"},
+        {"split-shape-run-whole", "eval \"polySplit -ch on -s 1 -ep 4 0.5 -ep 7 0.25;\\n\""},
+        {"split-delete-curve", "delete curve1"},
+        {"split-shape-select-new", "select -r box1Shape.vtx[6:7] box1Shape.vtx[0]"},
         {"reduce-collapse",
          "polyMoveVertex;\nsetAttr box1Shape.pt[0] 0.1 0 0; setAttr box1Shape.pt[1] -0.9 -0 -0; \n"
          "select -r box1.e[0];\npolyCollapseEdge -ch on;\nselect -r box1;\n"

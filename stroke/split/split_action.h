@@ -13,17 +13,17 @@ namespace stroke {
 
 /// slicePen's option values as read at press.
 struct SplitOptions {
-    int multiSlices = 1;        ///< clamped to at least 1 by the reader
+    int multiSlices = 1;  ///< clamped to at least 1 by the reader
     double dropoffPower = 1.0;
-    int subdivisions = 1;       ///< clamped to at least 1 by the reader
+    int subdivisions = 1;  ///< clamped to at least 1 by the reader
     int edgeSnapping = 0;
     int selectNewVertsUponExit = 1;
 };
 
 /// New-vertex bookkeeping, kept by the context from activation to exit.
 struct NewVertexBookkeeping {
-    std::string meshName;           ///< the mesh as last read back after an operation
-    int firstSinceActivation = -1;  ///< first new vertex since the tool was activated
+    std::string meshName;               ///< the mesh as last read back after an operation
+    int firstSinceActivation = -1;      ///< first new vertex since the tool was activated
     int lastFirst = -1, lastLast = -1;  ///< new vertices of the last operation
     std::vector<int> endPointVertices;
     bool lastStartedAtVertex = false, lastEndedAtVertex = false;
