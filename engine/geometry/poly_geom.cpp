@@ -98,7 +98,6 @@ bool TpolyGeom::update(int what) {
     if (!flush(false, nullptr)) return false;
     if ((what & 1) && m_mesh.numFaces() > 0) (void)m_mesh.faceEdges(0);
     if ((what & 2) && m_mesh.numVertices() > 0) (void)m_mesh.vertexFaces(0);
-    if ((what & 4) && m_mesh.numFaces() > 0) (void)m_mesh.faceNormal(0);
     return true;
 }
 
@@ -221,21 +220,26 @@ bool TpolyGeom::flush(bool dropUnused, std::vector<int>* oldToNew) {
             }
     }
 
-    std::vector<Vec3> points;
+    // Kept vertices keep their order, so they can move down in place.
+    std::vector<Vec3> points = std::move(m_points);
+    m_points.clear();
     if (dropUnused) {
         std::vector<int> remap;
         const int kept = compactVertices(nbPoints, indices, remap);
-        points.resize(kept);
         for (int v = 0; v < nbPoints; ++v)
-            if (remap[v] >= 0) points[remap[v]] = m_points[v];
+            if (remap[v] >= 0) points[remap[v]] = points[v];
+        points.resize(kept);
         if (oldToNew) *oldToNew = std::move(remap);
-    } else {
-        points = m_points;
     }
 
     PolyMesh out;
-    if (!PolyMesh::create(std::move(points), counts, std::move(indices), out, &m_error))
+    if (!PolyMesh::create(std::move(points), counts, std::move(indices), out, &m_error)) {
+        m_sets.clear();
+        m_currentSet = -1;
+        clearTopo();
+        m_building = false;
         return false;
+    }
     for (const MapSet& s : m_sets) {
         out.setUVs(s.u, s.v, s.name);
         if (!s.refs.empty()) out.assignUVs(counts, s.refs, s.name);

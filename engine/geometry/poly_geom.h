@@ -93,10 +93,11 @@ public:
     /// A set's references must cover every corner of every face, or none.
     void refUV(int uv, int set);
 
-    /// Hands the faces built so far to the kernel and builds the tables `what` asks for
-    /// (bit 0 edges, bit 1 adjacency, bit 2 normals; 7 or -1: all). Returns false (error()
-    /// says why, the geom keeps its previous mesh) when a loop does not close, a face repeats
-    /// a vertex, an index is out of range or the UV references do not cover the corners.
+    /// Hands the faces built so far to the kernel and builds the tables `what` asks for now
+    /// (bit 0 edges, bit 1 adjacency; 7 or -1: all; normals and triangles are built on first
+    /// query). Returns false (error() says why, the geom stays empty) when a loop does not
+    /// close or connect, an index is out of range or the UV references do not cover the
+    /// corners; a face that repeats a vertex also fails, and then the built faces are dropped.
     bool update(int what = 7);
     /// Removes vertices no face uses and renumbers the rest in order (the four arguments are
     /// kept for callers: points, UVs, colours, and an optional old-to-new map that is filled
