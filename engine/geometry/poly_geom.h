@@ -76,6 +76,7 @@ public:
     std::vector<tarn::Vec3>& vertexBuffer(std::size_t extra);
     /// Appends a vertex; returns its index.
     int appendVertex(const tarn::Vec3& p) {
+        m_building = true;
         m_points.push_back(p);
         return static_cast<int>(m_points.size()) - 1;
     }

@@ -86,13 +86,14 @@ public:
                 if (m_edgeBase[e] >= 0) corners += s - 1;
         }
         m_corners = corners;
+        m_points = points;
         return corners <= limit && points <= limit;
     }
 
     PolyMesh build(std::string& error) {
         Output& o = m_out;
-        o.points.reserve(static_cast<std::size_t>(m_in.numVertices()));
-        o.points = m_in.points();
+        o.points.reserve(static_cast<std::size_t>(m_points));
+        o.points.assign(m_in.points().begin(), m_in.points().end());
         o.indices.reserve(static_cast<std::size_t>(m_corners));
         for (const std::string& name : m_in.uvSetNames()) {
             Output::Set s;
@@ -378,7 +379,7 @@ private:
     const int m_d, m_s;
     const std::vector<std::uint8_t>* m_selected = nullptr;
     std::vector<int> m_edgeBase;  // first new point of each cut edge, -1 when not cut
-    std::int64_t m_corners = 0;
+    std::int64_t m_corners = 0, m_points = 0;
     Output m_out;
     std::vector<int> m_grid, m_uvGrid, m_spokes;
     std::vector<std::vector<UV>> m_cornerUV;
