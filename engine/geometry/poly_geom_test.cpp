@@ -108,6 +108,18 @@ TEST(TpolyGeom, RefusesBrokenFaces) {
              g.useEdge(g.appendEdge(7, 0, false), false);
              g.endFace();
          }},
+        {"second loop in one face",
+         [](TpolyGeom& g) {
+             g.bgnFace();
+             g.bgnLoop();
+             for (int e : {g.appendEdge(0, 1, false), g.appendEdge(1, 2, false),
+                           g.appendEdge(2, 0, false)})
+                 g.useEdge(e, false);
+             g.endLoop();
+             g.bgnLoop();
+             g.useEdge(0, true);
+             g.endFace();
+         }},
         {"face left open",
          [](TpolyGeom& g) {
              g.bgnFace();
