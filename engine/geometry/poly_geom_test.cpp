@@ -112,8 +112,8 @@ TEST(TpolyGeom, RefusesBrokenFaces) {
          [](TpolyGeom& g) {
              g.bgnFace();
              g.bgnLoop();
-             for (int e : {g.appendEdge(0, 1, false), g.appendEdge(1, 2, false),
-                           g.appendEdge(2, 0, false)})
+             for (int e :
+                  {g.appendEdge(0, 1, false), g.appendEdge(1, 2, false), g.appendEdge(2, 0, false)})
                  g.useEdge(e, false);
              g.endLoop();
              g.bgnLoop();
