@@ -167,12 +167,27 @@ TEST(PatchCastNode, OnlyOutMeshIsComputed) {
         const KPlug plug = fn.findPlug(name);
         EXPECT_EQ(user->compute(plug, block).statusCode(), KStatus::kUnknownParameter) << name;
     }
-    // Without mesh data on inMesh, outMesh fails with one message and stays empty.
-    ::testing::internal::CaptureStderr();
-    KObject out;
-    fn.findPlug("outMesh").getValue(out);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "error with mesh input data\n");
-    EXPECT_TRUE(out.isNull());
+    // Without mesh data, then without a surface, outMesh fails with one message and stays
+    // empty. The mesh is read first.
+    KObject mesh = KFnMeshData().create();
+    KPointArray points;
+    points.append(KPoint(0.0, 0.0, 0.0));
+    points.append(KPoint(1.0, 0.0, 0.0));
+    points.append(KPoint(0.0, 1.0, 0.0));
+    KIntArray counts, connects;
+    counts.append(3);
+    for (int v : {0, 1, 2}) connects.append(v);
+    KFnMesh().create(3, 1, points, counts, connects, mesh, &st);
+    ASSERT_TRUE(st);
+    for (const char* expected :
+         {"error with mesh input data\n", "error with nurbs surface input data\n"}) {
+        ::testing::internal::CaptureStderr();
+        KObject out;
+        fn.findPlug("outMesh").getValue(out);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), expected);
+        EXPECT_TRUE(out.isNull());
+        ASSERT_TRUE(fn.findPlug("inMesh").setValue(mesh));
+    }
     Graph::instance().deleteNode(node, nullptr);
 }
 
