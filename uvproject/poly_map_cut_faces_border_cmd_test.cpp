@@ -52,14 +52,18 @@ protected:
         return journalTexts("polyMapCut");
     }
 
-    /// The edge list of face `face` of `mesh` as the text " mesh.e[a] mesh.e[b]...".
-    static std::string faceEdges(const char* mesh, int face, int skip = -1) {
+    static KFnMesh meshOf(const char* name) {
         KSelectionList list;
-        list.add(KString(mesh));
+        list.add(KString(name));
         KDagPath path;
         list.getDagPath(0, path);
+        return KFnMesh(path);
+    }
+
+    /// The edges of face `face` of `mesh` but `skip`, as the text " mesh.e[a] mesh.e[b]...".
+    static std::string faceEdges(const char* mesh, int face, int skip = -1) {
         KIntArray edges;
-        KFnMesh(path).getPolygonEdges(face, edges);
+        meshOf(mesh).getPolygonEdges(face, edges);
         std::string text;
         for (unsigned i = 0; i < edges.length(); ++i)
             if (edges[i] != skip)
@@ -67,13 +71,9 @@ protected:
         return text;
     }
 
-    /// Every UV set's values and assignments of `mesh`, as text, to compare states.
+    /// The current UV set of `mesh` (name, values, assignments) as text, to compare states.
     static std::string uvState(const char* mesh) {
-        KSelectionList list;
-        list.add(KString(mesh));
-        KDagPath path;
-        list.getDagPath(0, path);
-        KFnMesh fn(path);
+        const KFnMesh fn = meshOf(mesh);
         KFloatArray u, v;
         KIntArray counts, ids;
         fn.getUVs(u, v);
@@ -91,14 +91,8 @@ TEST_F(CutFacesBorderTest, FaceSelectionsGiveOneCutPerMesh) {
     setUpScene("polyPlane -sx 2 -sy 2 -n grid; polyCube -n box; polyPlane -sx 1 -sy 1 -n tile");
     // grid's faces 0 and 1 are side by side: the edge between them cancels out.
     KIntArray first, second;
-    {
-        KSelectionList list;
-        list.add(KString("grid"));
-        KDagPath path;
-        list.getDagPath(0, path);
-        KFnMesh(path).getPolygonEdges(0, first);
-        KFnMesh(path).getPolygonEdges(1, second);
-    }
+    meshOf("grid").getPolygonEdges(0, first);
+    meshOf("grid").getPolygonEdges(1, second);
     int shared = -1;
     for (unsigned i = 0; i < first.length(); ++i)
         for (unsigned j = 0; j < second.length(); ++j)
