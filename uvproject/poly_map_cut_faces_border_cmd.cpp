@@ -114,17 +114,27 @@ KStatus polyMapCutFacesBorder::walkSelection() {
         KFnTransform transformFn;
         if (status) transformFn = KFnTransform(transform, &status);
         if (!status) return abandon("error getting transform\n", status);
-        Cut cut{path, cutCommand(transformFn.name(), border.edges()), {}, {}};
+        const KString name = transformFn.name();
+        Cut cut{name, cutCommand(name, border.edges()), {}, {}};
         if (!(status = applyCut(cut))) return abandon("error executing the command\n", status);
         m_cuts.push_back(std::move(cut));
     }
     return KStatus::kSuccess;
 }
 
+KStatus polyMapCutFacesBorder::meshNamed(const KString& transformName, KFnMesh& mesh) {
+    KSelectionList list;
+    KDagPath path;
+    KStatus status = list.add(transformName);
+    if (status) status = list.getDagPath(0, path);
+    if (status) status = mesh.setObject(path);
+    return status;
+}
+
 KStatus polyMapCutFacesBorder::applyCut(Cut& cut) {
     // Save every UV set of the mesh: "polyMapCut" runs with undo off, so undo restores these.
-    KStatus status;
-    KFnMesh mesh(cut.path, &status);
+    KFnMesh mesh;
+    KStatus status = meshNamed(cut.transformName, mesh);
     if (!status) return status;
     KStringArray names;
     if (!(status = mesh.getUVSetNames(names))) return status;
@@ -153,8 +163,8 @@ KStatus polyMapCutFacesBorder::restoreCuts(std::size_t count) {
     KStatus result;
     for (std::size_t i = count; i-- > 0;) {
         const Cut& cut = m_cuts[i];
-        KStatus status;
-        KFnMesh mesh(cut.path, &status);
+        KFnMesh mesh;
+        KStatus status = meshNamed(cut.transformName, mesh);
         for (const SavedSet& saved : cut.before) {
             if (status) status = restoreSet(mesh, saved);
         }

@@ -40,16 +40,20 @@ private:
         KFloatArray u, v;
         KIntArray counts, ids;
     };
-    /// One mesh cut by the command: the command text and the UVs it had before.
+    /// One mesh cut by the command: its transform's name, the command text and the UVs it had
+    /// before. The mesh is found by name each time, since undo and redo of earlier commands may
+    /// delete it and make it anew under the same name.
     struct Cut {
-        KDagPath path;
+        KString transformName;
         KString command;
         std::vector<SavedSet> before;
         KString currentSet;
     };
 
     KStatus walkSelection();
-    /// Saves the UVs of `cut.path`, then executes its command (display and undo off).
+    /// The mesh named `transformName`.
+    static KStatus meshNamed(const KString& transformName, KFnMesh& mesh);
+    /// Saves the UVs of the cut's mesh, then executes its command (display and undo off).
     KStatus applyCut(Cut& cut);
     static KStatus restoreSet(KFnMesh& mesh, const SavedSet& saved);
     /// Restores the saved UVs of the first `count` cuts, last first.

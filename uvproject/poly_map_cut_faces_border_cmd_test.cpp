@@ -181,6 +181,21 @@ TEST_F(CutFacesBorderTest, UndoPutsTheUVsBackAndRedoCutsAgain) {
     EXPECT_EQ(uvState("grid"), gridBefore);
 }
 
+TEST_F(CutFacesBorderTest, RedoFindsAMeshMadeAnewUnderItsName) {
+    // Undoing past the plane's creation deletes it; redoing makes a new node named the same.
+    setUpScene("polyPlane -sx 2 -sy 2 -n grid");
+    setUpScene("select -r grid.f[0]");
+    ASSERT_TRUE(run("polyMapCutFacesBorder").ok);
+    const std::string cut = uvState("grid");
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(run("undo").ok) << i;
+    for (int i = 0; i < 3; ++i) {
+        const auto o = run("redo");
+        ASSERT_TRUE(o.ok) << i << ": " << o.error;
+        EXPECT_EQ(o.stderrText, "") << i;
+    }
+    EXPECT_EQ(uvState("grid"), cut);
+}
+
 TEST_F(CutFacesBorderTest, ALaterFailureTakesTheEarlierCutsBack) {
     // The second item is not in the DAG, so its path cannot be taken.
     setUpScene("polyPlane -sx 2 -sy 2 -n grid; shadingNode -asShader lambert -n paint");
