@@ -3,13 +3,20 @@
 namespace uvproject {
 
 void BorderEdges::toggle(int edge) {
-    for (unsigned i = 0; i < m_edges.length(); ++i) {
-        if (m_edges[i] == edge) {
-            m_edges.remove(i);
-            return;
-        }
+    const auto [it, added] = m_slot.try_emplace(edge, m_order.size());
+    if (added) {
+        m_order.push_back(edge);
+        return;
     }
-    m_edges.append(edge);
+    m_order[it->second] = kRemoved;
+    m_slot.erase(it);
+}
+
+KIntArray BorderEdges::edges() const {
+    KIntArray out;
+    for (int e : m_order)
+        if (e != kRemoved) out.append(e);
+    return out;
 }
 
 }  // namespace uvproject
