@@ -33,6 +33,13 @@ const std::vector<GallerySection>& gallerySections() {
          {"surfaceBake"},
          "A sphere's surface attributes baked by surfaceBake into images laid out in its UV "
          "space: normals, positions, UVs and tangents."},
+        {"uvproject",
+         "patchCast UVs from a NURBS surface",
+         "gallery/uvproject.tcs",
+         {"patchCast", "twillPattern"},
+         "A plane mesh given UVs by patchCastNode from the closest points of a turned NURBS "
+         "surface, shown with a twill texture, and UVs cut around selected faces by "
+         "polyMapCutFacesBorder."},
     };
     return table;
 }
