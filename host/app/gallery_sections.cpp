@@ -39,6 +39,13 @@ const std::vector<GallerySection>& gallerySections() {
          {"thinPen"},
          "A line drawn over a plane grid with the thinPen tool, through the view's gestures: "
          "the stroke in the overlay, then the edges under it deleted."},
+        {"uvproject",
+         "patchCast UVs from a NURBS surface",
+         "gallery/uvproject.tcs",
+         {"patchCast", "twillPattern"},
+         "A plane mesh given UVs by patchCastNode from the closest points of a turned NURBS "
+         "surface, shown with a twill texture, and UVs cut around selected faces by "
+         "polyMapCutFacesBorder."},
     };
     return table;
 }
