@@ -131,7 +131,7 @@ ClosestPointResult SurfaceClosestPoint::find(const Vec3& p, double tolerance) co
 
 ClosestPointResult SurfaceClosestPoint::refine(const Vec3& p, double u, double v,
                                                double tolerance) const {
-    const double stepGoal = std::max(tolerance, 1e-12) * 1e-3;
+    const double stepGoal = std::max(tolerance, 1e-12) * 0.1;
     SurfaceDerivs d = evaluateDerivs(m_surface, u, v, true);
     double f = distance2(d.p, p);
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
