@@ -222,6 +222,12 @@ TEST_F(SurfaceNodeTest, WorldSpaceDataFlowsToInputsAndFollowsMoves) {
     EXPECT_NEAR(pointAt("dst", 0, 0).y, 3, 1e-12);
     undo();
     EXPECT_NEAR(pointAt("dst", 0, 0).y, 0, 1e-12);
+    // So does putting it under a moved transform, and taking it back out.
+    run("createNode transform -n holder; move 0 5 0 holder");
+    run("parent src holder");
+    EXPECT_NEAR(pointAt("dst", 0, 0).y, 5, 1e-12);
+    undo();
+    EXPECT_NEAR(pointAt("dst", 0, 0).y, 0, 1e-12);
 
     // The data read from the plug is surface data a function set attaches to.
     Graph& graph = Graph::instance();
