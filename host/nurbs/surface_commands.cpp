@@ -15,7 +15,7 @@ namespace tarn::lang {
 namespace {
 
 // Patch counts past this are refused before anything is allocated.
-constexpr int kMaxPatches = 1000;
+constexpr int kMaxPatches = 256;
 
 enum class Primitive { Plane, Sphere, Cylinder };
 

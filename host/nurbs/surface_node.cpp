@@ -193,6 +193,11 @@ std::pair<KObject, KObject> createSurfaceShape(SurfaceRef value, const std::stri
 }
 
 PolyMesh tessellatedMesh(const NurbsSurface& surface, int perSpan) {
+    // Keep to kMaxTessellationQuads a side: a surface of many patches gets fewer per patch.
+    const int spans = static_cast<int>(
+        std::max(spanBreaks(surface, true).size(), spanBreaks(surface, false).size()) - 1);
+    perSpan = std::clamp(std::min(perSpan, kMaxTessellationQuads / std::max(spans, 1)), 1,
+                         std::max(perSpan, 1));
     const SurfaceGrid g = tessellate(surface, perSpan, perSpan);
     double u0, u1, v0, v1;
     knotDomain(surface, u0, u1, v0, v1);

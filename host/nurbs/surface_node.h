@@ -30,8 +30,11 @@ bool writeSurface(const KObject& shape, SurfaceRef value);
 std::pair<KObject, KObject> createSurfaceShape(SurfaceRef value, const std::string& base,
                                                const std::string& name, const KObject& parent,
                                                std::string* error);
-/// The surface as quads (`perSpan` per span each way, at least 1) with its normalised
-/// parameters (0..1 over the domain) as UVs in "map1".
+/// Most quads along either side of a tessellation.
+constexpr int kMaxTessellationQuads = 512;
+/// The surface as quads (`perSpan` per span each way, fewer when a side would pass
+/// kMaxTessellationQuads, at least 1) with its normalised parameters (0..1 over the domain)
+/// as UVs in "map1".
 PolyMesh tessellatedMesh(const NurbsSurface& surface, int perSpan);
 
 }  // namespace tarn::nurbs

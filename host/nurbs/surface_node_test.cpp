@@ -14,6 +14,7 @@
 #include "frame/k_nurbs.h"
 #include "host/dg/graph.h"
 #include "host/nurbs/surface_node.h"
+#include "host/nurbs/surface_primitives.h"
 #include "host/scene/dag.h"
 #include "host/scene/scene_test_support.h"
 #include "host/view/view_scene.h"
@@ -93,7 +94,7 @@ TEST_F(SurfaceNodeTest, PrimitiveCommandsMakeSurfacesAndUndo) {
         {"nurbsPlane -d 0", "-degree must be 1 to 7"},
         {"nurbsPlane -d 8", "-degree must be 1 to 7"},
         {"nurbsSphere -u 0", "patch counts"},
-        {"nurbsCylinder -v 5000", "patch counts"},
+        {"nurbsCylinder -v 257", "patch counts"},
         {"nurbsPlane -w -1", "-width must be greater than 0"},
         {"nurbsSphere -r 0", "-radius must be greater than 0"},
         {"nurbsPlane -ax 0 0 0", "-axis must be a non-zero vector"},
@@ -260,6 +261,10 @@ TEST_F(SurfaceNodeTest, SurfacesAppearInTheViewDescribeSceneAndObjExport) {
     run("hide can");
     EXPECT_TRUE(view::gatherScene(false, false).triangles.empty());
     run("showHidden can");
+    // Many patches get fewer quads each: at most 512 a side.
+    const PolyMesh big = tessellatedMesh(makePlaneSurface(1, 1, 1, 256, 1, PrimitiveFrame{}), 8);
+    EXPECT_EQ(big.numFaces(), 512 * 2);
+    ASSERT_NE(big.uvSet("map1"), nullptr);
     const nlohmann::json scene = nlohmann::json::parse(run("describeScene -json").asString());
     const nlohmann::json* shape = nullptr;
     for (const auto& n : scene["dag"])
