@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kCandidates = 4;  // Newton starts at most
 constexpr int kMaxIterations = 40;
+constexpr int kKeptBounds = 1024;  // box distances kept on the stack between the two passes
 // How far, in sample steps, a patch's best sample may be behind the best one and still start
 // a refinement (a point of a sampled cell is within about one step of a corner).
 constexpr double kReachMargin = 1.5;
@@ -94,16 +95,20 @@ ClosestPointResult SurfaceClosestPoint::find(const Vec3& p, double tolerance) co
     };
     // Start from the patch whose box is nearest, then visit every patch whose box is not
     // farther than the best sample: no other patch can hold a nearer point.
+    // The first kKeptBounds box distances are kept for the second pass.
+    double bounds[kKeptBounds];
+    const int patches = static_cast<int>(m_patches.size());
     int first = 0;
     double firstD2 = std::numeric_limits<double>::infinity();
-    for (int i = 0; i < static_cast<int>(m_patches.size()); ++i) {
+    for (int i = 0; i < patches; ++i) {
         const double d2 = boxDistance2(m_patches[i].box, p);
+        if (i < kKeptBounds) bounds[i] = d2;
         if (d2 < firstD2) firstD2 = d2, first = i;
     }
     scanPatch(m_patches[first], firstD2);
-    for (int i = 0; i < static_cast<int>(m_patches.size()); ++i) {
+    for (int i = 0; i < patches; ++i) {
         if (i == first) continue;
-        const double d2 = boxDistance2(m_patches[i].box, p);
+        const double d2 = i < kKeptBounds ? bounds[i] : boxDistance2(m_patches[i].box, p);
         if (d2 <= bestD2) scanPatch(m_patches[i], d2);
     }
     // Refine from the best start, then from every other start close enough that the global
