@@ -200,6 +200,21 @@ TEST_F(SurfaceNodeTest, CreateMakesShapesAndFillsData) {
     EXPECT_EQ(onData.numCVsInV(), 3);
     EXPECT_EQ(scene::allDagNodes().size(), dagSize);
 
+    EXPECT_FALSE(onData.isFoldedOnBispan());
+    // A bicubic patch whose u profile turns back (a U) folds: its normal reverses in the patch.
+    KPointArray folded;
+    const double profile[4][2] = {{0, 0}, {3, 0}, {3, 1}, {0, 1}};  // x, z
+    for (const auto& q : profile)
+        for (int j = 0; j < 4; ++j) folded.append(KPoint(q[0], j, q[1]));
+    KDoubleArray bezier;
+    for (double k : {0.0, 0.0, 0.0, 1.0, 1.0, 1.0}) bezier.append(k);
+    const KObject u = KFnNurbsSurfaceData().create();
+    KFnNurbsSurface onU;
+    onU.create(folded, bezier, bezier, 3, 3, KFnNurbsSurface::kOpen, KFnNurbsSurface::kOpen, false,
+               u, &status);
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(onU.isFoldedOnBispan());
+
     // Counts and knots that do not make a surface are refused with nothing made.
     kv.append(3.0);
     fn.create(cvs, ku, kv, 1, 1, KFnNurbsSurface::kOpen, KFnNurbsSurface::kOpen, true,
