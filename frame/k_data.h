@@ -120,6 +120,7 @@ public:
     void set(const char* text) { set(KString(text)); }
     /// Sets the data object of a typed attribute.
     KStatus setKObject(const KObject& data);
+    KStatus set(const KObject& data) { return setKObject(data); }
     void setMesh(const KObject& data) { setKObject(data); }
 
     /// The handle of a child of this compound (a null handle when `child` is not one).

@@ -9,6 +9,7 @@
 #include "host/commands/scene_commands.h"
 #include "host/dg/graph.h"
 #include "host/lang/command_modules.h"
+#include "host/nurbs/surface_node.h"
 #include "host/scene/component_name.h"
 #include "host/scene/dag.h"
 #include "host/scene/node_access.h"
@@ -73,6 +74,32 @@ json faceShading(const KObject& mesh) {
     return out;
 }
 
+// A surface shape's degrees, counts, domain and object-space box (of a tessellation, four
+// samples a span); null when it holds no surface.
+json describeSurface(const KObject& shape) {
+    const nurbs::SurfaceRef ref = nurbs::shapeSurface(shape);
+    if (!ref) return nullptr;
+    const nurbs::NurbsSurface& s = ref->surface();
+    double u0, u1, v0, v1;
+    nurbs::knotDomain(s, u0, u1, v0, v1);
+    Box3 box;
+    for (const Vec3& p : nurbs::tessellate(s, 4, 4).points) box.expand(p);
+    const auto form = [](nurbs::SurfaceForm f) {
+        return f == nurbs::SurfaceForm::Open     ? "open"
+               : f == nurbs::SurfaceForm::Closed ? "closed"
+                                                 : "periodic";
+    };
+    return {{"degree", json::array({s.degreeU, s.degreeV})},
+            {"cvs", json::array({s.numU, s.numV})},
+            {"patches", json::array({nurbs::spanBreaks(s, true).size() - 1,
+                                     nurbs::spanBreaks(s, false).size() - 1})},
+            {"knotDomain", json::array({json::array({u0, u1}), json::array({v0, v1})})},
+            {"form", json::array({form(s.formU), form(s.formV)})},
+            {"rational", !s.weights.empty()},
+            {"boundingBox", json::array({json::array({box.min.x, box.min.y, box.min.z}),
+                                         json::array({box.max.x, box.max.y, box.max.z})})}};
+}
+
 json describeNode(const KObject& node) {
     NodeImpl* n = scene::liveNode(node);
     const KObject parent = scene::parentOf(node);
@@ -108,6 +135,8 @@ json describeNode(const KObject& node) {
                                 : json::array({json::array({box.min.x, box.min.y, box.min.z}),
                                                json::array({box.max.x, box.max.y, box.max.z})})},
             {"shading", faceShading(node)}};
+    } else if (node.apiType() == KFn::kNurbsSurface) {
+        j["surface"] = describeSurface(node);
     } else if (node.apiType() == KFn::kCamera) {
         KFnCamera cam(node);
         j["camera"] = {{"eyePoint", vec(cam.eyePoint(KSpace::kWorld))},
@@ -192,6 +221,11 @@ std::string describeText(const json& scene) {
                 for (const json& r : s["faces"]) out << " " << r.get<std::string>();
                 out << " -> " << (s["group"].is_null() ? "(none)" : s["group"].get<std::string>());
             }
+        }
+        if (n.contains("surface") && !n["surface"].is_null()) {
+            const json& f = n["surface"];
+            out << " degree " << numbers(f["degree"]) << " cvs " << numbers(f["cvs"]) << " patches "
+                << numbers(f["patches"]);
         }
         if (n.contains("camera")) {
             const json& c = n["camera"];

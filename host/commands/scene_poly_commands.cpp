@@ -1,6 +1,7 @@
 // polyCube, polyPlane, polyCylinder, polySphere, polyEvaluate, polySoftEdge and exportObj.
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -13,6 +14,7 @@
 #include "host/mesh/mesh_operation.h"
 #include "host/mesh/mesh_primitives.h"
 #include "host/mesh/obj_writer.h"
+#include "host/nurbs/surface_node.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
 #include "host/scene/node_access.h"
@@ -365,6 +367,9 @@ ObjMaterial materialOf(const KObject& group) {
     return m;
 }
 
+// Quads per span each way when -nurbs writes a surface as a mesh.
+constexpr int kObjSurfaceStepsPerSpan = 8;
+
 CommandResult exportObjCmd(const CommandArgs& args, CommandContext&) {
     const std::string path = args[0].asString();
     if (path.empty()) return CommandResult::failure("exportObj needs a file name");
@@ -414,6 +419,46 @@ CommandResult exportObjCmd(const CommandArgs& args, CommandContext&) {
             s.faceMaterial.insert(s.faceMaterial.end(), static_cast<size_t>(run.count), material);
         }
         objShapes.push_back(std::move(s));
+    }
+    // With -nurbs, NURBS surfaces go in as tessellated meshes in the default shading group:
+    // every visible one, or those named or selected.
+    std::deque<PolyMesh> tessellations;
+    if (args.has("nurbs")) {
+        std::vector<KObject> surfaces;
+        if (list.items().empty() && !args.has("selection")) {
+            for (const KObject& n : scene::allDagNodes())
+                if (n.apiType() == KFn::kNurbsSurface) surfaces.push_back(n);
+        } else {
+            for (const auto& item : list.items()) {
+                const KObject shape = nurbs::surfaceShapeOf(item.node);
+                if (!shape.isNull() &&
+                    std::find(surfaces.begin(), surfaces.end(), shape) == surfaces.end())
+                    surfaces.push_back(shape);
+            }
+        }
+        for (const KObject& shape : surfaces) {
+            const nurbs::SurfaceRef surface = nurbs::shapeSurface(shape);
+            if (!surface || !scene::pathTo(shape).isVisible()) continue;
+            const PolyMesh& mesh = tessellations.emplace_back(
+                nurbs::tessellatedMesh(surface->surface(), kObjSurfaceStepsPerSpan));
+            ObjShape s;
+            const KObject parent = scene::parentOf(shape);
+            s.name = scene::nodeName(parent.isNull() ? shape : parent);
+            s.mesh = &mesh;
+            const KMatrix m = scene::worldMatrix(shape);
+            for (int i = 0; i < 4; ++i)
+                for (int j = 0; j < 4; ++j) s.toWorld.m[i][j] = m[i][j];
+            const KObject group = shading::initialShadingGroup();
+            int material = -1;
+            if (!group.isNull()) {
+                auto [it, added] = materialIndex.try_emplace(scene::nodeName(group),
+                                                             static_cast<int>(materials.size()));
+                if (added) materials.push_back(materialOf(group));
+                material = it->second;
+            }
+            s.faceMaterial.assign(static_cast<size_t>(mesh.numFaces()), material);
+            objShapes.push_back(std::move(s));
+        }
     }
     if (!writeObj(path, objShapes, materials, &error)) return CommandResult::failure(error);
     return Value(path);
@@ -486,10 +531,11 @@ void addPolyCommands(lang::CommandRegistry& registry) {
          .undoable = true,
          .body = polySoftEdgeCmd});
     registry.add({.name = "exportObj",
-                  .usage = "exportObj [-sl] FILE.obj [meshes...]",
+                  .usage = "exportObj [-sl] [-nurbs] FILE.obj [meshes or surfaces...]",
                   .minArgs = 1,
                   .maxArgs = kUnlimited,
-                  .flags = {{.longName = "selection", .shortName = "sl"}},
+                  .flags = {{.longName = "selection", .shortName = "sl"},
+                            {.longName = "nurbs", .shortName = "nb"}},
                   .body = exportObjCmd});
 }
 

@@ -151,6 +151,12 @@ public:
     /// Forgets every node, connection and type (tests).
     void clear();
 
+    /// Called whenever a write or an upstream change marks `attribute` of `node` dirty, after
+    /// the graph's own propagation (the scene uses it to dirty world-space outputs of shapes
+    /// below a transform). One observer; an empty function removes it.
+    using DirtyObserver = std::function<void(NodeImpl& node, const AttributeImpl& attribute)>;
+    void setDirtyObserver(DirtyObserver observer) { m_dirtyObserver = std::move(observer); }
+
 private:
     KStatus pullConnection(Connection& connection);
     void markDirtyFrom(NodeImpl& node, const AttributeImpl& attribute, int index);
@@ -166,6 +172,7 @@ private:
     std::vector<Connection> m_connections;
     std::vector<std::shared_ptr<NodeImpl>> m_detached;
     NodeType* m_initializing = nullptr;
+    DirtyObserver m_dirtyObserver;
 };
 
 /// Copies the value of one handle into another of the same shape, cell by cell at the

@@ -310,6 +310,7 @@ void Graph::markDirtyFrom(NodeImpl& node, const AttributeImpl& attribute, int in
         propagateFromSource(node, out);
     }
     propagateFromSource(node, attribute);
+    if (m_dirtyObserver) m_dirtyObserver(node, attribute);
 }
 
 void Graph::propagateFromSource(NodeImpl& node, const AttributeImpl& attribute) {

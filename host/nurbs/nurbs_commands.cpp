@@ -52,6 +52,8 @@ CommandResult closeCurveCmd(const CommandArgs& args, CommandContext&) {
 
 }  // namespace
 
+void installSurfaceCommands(CommandRegistry& registry);  // surface_commands.cpp
+
 void installNurbsCommands(CommandRegistry& registry) {
     const CommandSpec rows[] = {
         {.name = "curve",
@@ -82,6 +84,7 @@ void installNurbsCommands(CommandRegistry& registry) {
          .body = closeCurveCmd},
     };
     for (const CommandSpec& row : rows) registry.add(row);
+    installSurfaceCommands(registry);
 }
 
 }  // namespace tarn::lang

@@ -21,6 +21,7 @@ enum class AttrKind {
     Float3,   // float3 compound; children named in `children`
     String,
     Message,
+    SurfaceData,  // typed, NURBS surface data (null by default)
 };
 
 struct AttrRow {

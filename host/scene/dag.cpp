@@ -157,6 +157,19 @@ KObject createDagNode(std::string_view type, std::string_view name, const KObjec
     return node;
 }
 
+namespace {
+
+// A reparent changes world matrices below `node` without an attribute write: report it as a
+// write of the transform's translate (the shape's parent's, for a shape) so that what is
+// computed from world positions below it goes dirty.
+void worldMoved(const KObject& node) {
+    const KObject transform = node.apiType() == KFn::kTransform ? node : parentOf(node);
+    if (transform.apiType() == KFn::kTransform && !TransformNode::translate.isNull())
+        Graph::instance().valueChanged(KPlug(transform, TransformNode::translate));
+}
+
+}  // namespace
+
 bool setParent(const KObject& node, const KObject& parent, std::string* error) {
     auto fail = [&](std::string text) {
         if (error) *error = std::move(text);
@@ -184,6 +197,7 @@ bool setParent(const KObject& node, const KObject& parent, std::string* error) {
         dag->parent = sharedOf(parent);
         dagNode(parent)->children.push_back(shared);
     }
+    worldMoved(node);
     return true;
 }
 
@@ -205,6 +219,7 @@ void relink(const KObject& node, const KObject& parent, int index) {
     const size_t at = index < 0 ? list.size() : std::min(static_cast<size_t>(index), list.size());
     list.insert(list.begin() + static_cast<long>(at), shared);
     if (parentDag) dag->parent = sharedOf(parent);
+    worldMoved(node);
 }
 
 KDagPath pathTo(const KObject& node) {

@@ -16,7 +16,7 @@ KObject CameraNode::focalLength, CameraNode::horizontalFilmAperture,
     CameraNode::verticalFilmAperture, CameraNode::nearClipPlane, CameraNode::farClipPlane,
     CameraNode::centerOfInterest, CameraNode::orthographic, CameraNode::orthographicWidth,
     CameraNode::visibility;
-KObject NurbsCurveNode::visibility, NurbsSurfaceNode::visibility;
+KObject NurbsCurveNode::visibility;
 
 KStatus TransformNode::initialize() {
     AttrRow t{"translate", "t", AttrKind::Double3};
@@ -80,12 +80,6 @@ KStatus CameraNode::initialize() {
 }
 
 KStatus NurbsCurveNode::initialize() {
-    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
-    v.handle = &visibility;
-    return addAttributeTable({v});
-}
-
-KStatus NurbsSurfaceNode::initialize() {
     AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
     v.handle = &visibility;
     return addAttributeTable({v});

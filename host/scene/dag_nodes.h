@@ -18,6 +18,9 @@
 namespace tarn {
 class NodeImpl;
 }
+namespace tarn::nurbs {
+class SurfaceValue;
+}
 
 namespace tarn::scene {
 
@@ -120,15 +123,20 @@ public:
     std::vector<double> knots;
 };
 
+/// A NURBS surface shape (type, attributes and compute in host/nurbs/surface_node.cpp): its own
+/// surface, replaced by the `create` input while that holds one, flows out as surface data
+/// through `local` (object space) and `worldSpace[0]` (world space).
 class NurbsSurfaceNode : public ShapeNode {
 public:
     static void* creator() { return new NurbsSurfaceNode; }
     static KStatus initialize();
-    static KObject visibility;
-    int degreeU = 3, degreeV = 3;
-    int numCVsU = 0, numCVsV = 0;
-    std::vector<KPoint> cvs;  // u-major: cvs[u * numCVsV + v]
-    std::vector<double> knotsU, knotsV;
+    KStatus compute(const KPlug& plug, KDataBlock& block) override;
+    /// create (cr, surface data in), local (l, out), worldSpace (ws, out, array), visibility (v).
+    static KObject inCreate, outLocal, outWorldSpace, visibility;
+    std::shared_ptr<const nurbs::SurfaceValue> surface;  ///< own surface; null: none
+    /// The last world-space surface made, and from what (so queries reuse its search).
+    std::shared_ptr<const nurbs::SurfaceValue> worldBase, world;
+    KMatrix worldMatrix;
 };
 
 /// Registers the DAG and shading node types with the graph when they are missing (after a

@@ -9,6 +9,7 @@
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/mesh/mesh_triangulation.h"
+#include "host/nurbs/surface_node.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
@@ -177,8 +178,19 @@ ViewScene gatherScene(bool withEdges, bool withTextures) {
     std::vector<int> corners;
     for (const KObject& shape : scene::allDagNodes()) {
         scene::MeshNode* node = scene::meshNode(shape);
-        if (!node || !scene::pathTo(shape).isVisible()) continue;
-        const PolyMesh& mesh = node->mesh();
+        // A NURBS surface is shown as its tessellation, shaded by the default shading group.
+        PolyMesh tessellation;
+        std::vector<shading::GroupRun> surfaceRuns;
+        if (!node && shape.apiType() == KFn::kNurbsSurface) {
+            if (const nurbs::SurfaceRef surface = nurbs::shapeSurface(shape))
+                tessellation = nurbs::tessellatedMesh(surface->surface(), kSurfaceStepsPerSpan);
+            if (tessellation.numFaces() == 0) continue;
+            surfaceRuns.push_back({shading::initialShadingGroup(), 0, tessellation.numFaces()});
+        } else if (!node) {
+            continue;
+        }
+        if (!scene::pathTo(shape).isVisible()) continue;
+        const PolyMesh& mesh = node ? node->mesh() : tessellation;
         const KMatrix m = scene::worldMatrix(shape);
         Mat4 toWorld;
         for (int i = 0; i < 4; ++i)
@@ -195,7 +207,7 @@ ViewScene gatherScene(bool withEdges, bool withTextures) {
         std::map<std::string, std::vector<float>> solidByGroup;  // per-vertex 3D texture colours
         // Faces come in runs sharing a shading group (covering every face): one colour lookup
         // per run.
-        for (const shading::GroupRun& run : shading::faceGroupRuns(shape)) {
+        for (const shading::GroupRun& run : node ? shading::faceGroupRuns(shape) : surfaceRuns) {
             const std::string key = run.group.isNull() ? std::string() : scene::nodeName(run.group);
             auto it = shades.find(key);
             if (it == shades.end())

@@ -18,6 +18,9 @@ struct ViewScene {
     Box3 bounds;                          ///< world box of the visible meshes; empty if none
 };
 
+/// Quads per span each way when a NURBS surface is drawn.
+constexpr int kSurfaceStepsPerSpan = 8;
+
 /// Side of the image a 2D texture node is sampled into for the view (over the UV square).
 constexpr int kViewTextureSize = 256;
 
@@ -26,7 +29,8 @@ constexpr int kViewTextureSize = 256;
 /// decoded, or is larger than 16384 pixels a side.
 bool loadTextureFile(const std::string& path, ViewTexture& out, std::string* error);
 
-/// Gathers every mesh whose DAG path is visible, with world transforms. Each face takes the
+/// Gathers every mesh and NURBS surface (tessellated, in the default shading group) whose DAG
+/// path is visible, with world transforms. Each face takes the
 /// colour of its shading group's surface shader (grey when it has none). With `withTextures`,
 /// a texture node driving the shader's `color` is shown: a 2D node sampled into an image over
 /// the UV square and a `file` node's image, both on faces whose corners all have UVs in the
