@@ -21,6 +21,7 @@ enum class AttrKind {
     Float3,   // float3 compound; children named in `children`
     String,
     Message,
+    MeshData,  // typed attribute holding mesh data (no default value)
 };
 
 struct AttrRow {

@@ -71,7 +71,7 @@ KStatus KFnMesh::setObject(const KDagPath& path) {
 }
 
 PolyMesh* KFnMesh::hostMesh() const {
-    if (MeshDataImpl* d = MeshDataImpl::from(m_data)) return &d->mesh;
+    if (MeshDataImpl* d = MeshDataImpl::from(m_data)) return &d->editMesh();
     if (MeshNode* m = meshNode(m_object)) return &m->mesh();
     return nullptr;
 }
@@ -101,7 +101,7 @@ static KObject createMesh(int numVertices, int numPolygons, const PointArray& po
         return fail(KStatus::kInvalidParameter);
     // Into mesh data, under a given transform, or under a new transform.
     if (MeshDataImpl* data = MeshDataImpl::from(parentOrOwner)) {
-        data->mesh = std::move(mesh);
+        data->setMesh(std::move(mesh));
         attach(parentOrOwner);
         kSetStatus(status, KStatus::kSuccess);
         return parentOrOwner;
