@@ -126,6 +126,10 @@ TEST_F(HistoryCases, EditsBakeFirstAndTweaksApplyAfterTheLastModifier) {
     ASSERT_TRUE(undo::undoQueue().undo());
     EXPECT_EQ(eval("listHistory box"), "offsetMesh1 boxShapeOrig");
     EXPECT_EQ(eval("polyEvaluate -v box"), "8");
+    // Soft-edge flags belong to the shape's own mesh too: baked first.
+    EXPECT_EQ(eval("polySoftEdge -a 0 box"), "");
+    EXPECT_EQ(eval("listHistory box"), "");
+    ASSERT_TRUE(undo::undoQueue().undo());
     // A move becomes a tweak and survives a change upstream.
     const Vec3 start = point(0);
     eval("move -r 0 1 0 box.vtx[0]");
