@@ -2,8 +2,9 @@
 /// Construction history of mesh shapes: chains of nodes with mesh-typed `inMesh` and `outMesh`
 /// attributes (host or plug-in nodes) that feed a shape's inMesh. The shape recomputes its mesh
 /// from the chain when an input changes (MeshNode::mesh). Every function here records its
-/// changes for undo (while an undo chunk is open) and leaves the scene unchanged on failure.
-/// Main thread only.
+/// changes for undo and, inside an undo chunk (any command, undo on or off), takes back its
+/// partial changes on failure; called outside any chunk it records nothing and a failure may
+/// leave part of the change. Main thread only.
 ///
 /// Rules callers rely on:
 /// - A modifier has a writable mesh-typed `inMesh` and a readable mesh-typed `outMesh`; a
