@@ -181,7 +181,8 @@ void MeshNode::pullInput() {
     NodeImpl* self = nodeImpl();
     if (!self || !self->alive()) return;
     // Without history inMesh is never dirty: this test is all a plain shape pays.
-    const AttributeImpl* in = AttributeImpl::from(inMesh);
+    // Note: inMesh is this type's own attribute (no kind check needed).
+    const auto* in = static_cast<const AttributeImpl*>(inMesh.impl());
     if (!in || !self->store().isDirty(*in)) return;
     if (Graph::instance().evaluate(*self, KPlug(thisKObject(), inMesh)).error()) return;
     takeInput();
