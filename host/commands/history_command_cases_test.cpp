@@ -142,6 +142,25 @@ TEST_F(HistoryCases, EditsBakeFirstAndTweaksApplyAfterTheLastModifier) {
     EXPECT_NEAR(point(0).y, start.y, 1e-5);
 }
 
+TEST_F(HistoryCases, FirstModifierKeepsTheTweakedMeshAsTheOriginal) {
+    ASSERT_EQ(eval("setAttr boxShape.pt[0] 0 1 0"), "");
+    const double y = point(0).y;
+    ASSERT_NEAR(y, 0.5, 1e-6);
+    EXPECT_EQ(eval("polyHistory -insert offsetMesh box"), "offsetMesh1");
+    // The tweak is folded into the original: the point stays, pnts reads zero.
+    EXPECT_EQ(eval("getAttr boxShape.pt[0]"), "0 0 0");
+    EXPECT_NEAR(point(0).y, y, 1e-6);
+    ASSERT_TRUE(undo::undoQueue().undo());
+    EXPECT_EQ(eval("getAttr boxShape.pt[0]"), "0 1 0");
+    EXPECT_NEAR(point(0).y, y, 1e-6);
+    EXPECT_EQ(eval("listHistory box"), "");
+    // Deleting the only modifier leaves the original feeding the shape.
+    ASSERT_TRUE(undo::undoQueue().redo());
+    eval("setAttr offsetMesh1.offset 1; delete offsetMesh1");
+    EXPECT_EQ(eval("listHistory box"), "boxShapeOrig");
+    EXPECT_NEAR(point(0).y, y, 1e-6);
+}
+
 TEST_F(HistoryCases, ObjectGroupsReachTheNode) {
     EXPECT_EQ(eval("polyObjectGroup box.f[0:1]"), "0");
     EXPECT_EQ(eval("polyObjectGroup box.f[3]"), "1");

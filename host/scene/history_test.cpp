@@ -69,6 +69,13 @@ TEST(GeometryData, EditingDataLeavesItsSourceAlone) {
     auto cube = std::make_shared<PolyMesh>(makeCube(1, 1, 1));
     KObject upstream = MeshDataImpl::wrap(cube);
     KObject flowed = MeshDataImpl::wrap(MeshDataImpl::from(upstream)->shared());
+    // Reading shares: no copy until the first write.
+    KPointArray points;
+    KVector normal;
+    KFnMesh reader(flowed);
+    EXPECT_FALSE(reader.getPoints(points).error());
+    EXPECT_FALSE(reader.getVertexNormal(0, false, normal).error());
+    EXPECT_EQ(MeshDataImpl::from(flowed)->shared(), MeshDataImpl::from(upstream)->shared());
     KFnGeometryData(flowed).addObjectGroup(3);
     KFnMesh(flowed).setPoint(0, KPoint(9, 9, 9));
     EXPECT_TRUE(MeshDataImpl::from(upstream)->mesh().objectGroups().empty());
