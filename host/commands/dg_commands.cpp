@@ -12,6 +12,7 @@
 #include "host/lang/command_modules.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
+#include "host/scene/history.h"
 #include "host/scene/scene_undo.h"
 #include "host/scene/selection.h"
 #include "host/undo/undo.h"
@@ -181,15 +182,33 @@ CommandResult deleteCmd(const CommandArgs& args, CommandContext&) {
         for (const KObject& c : scene::childrenOf(n)) collect(c);
         all.push_back(n);
     };
+    std::string error;
+    if (args.has("constructionHistory")) {
+        // Only the history goes: each named mesh keeps the mesh it shows.
+        for (const KObject& n : nodes) {
+            for (const KObject& c : scene::childrenOf(n))
+                if (scene::meshNode(c) && !scene::deleteHistory(c, &error))
+                    return CommandResult::failure(error);
+            if (scene::meshNode(n) && !scene::deleteHistory(n, &error))
+                return CommandResult::failure(error);
+        }
+        return {};
+    }
     for (const KObject& n : nodes) collect(n);
+    // A deleted mesh takes its own history with it.
+    for (const KObject& n : all)
+        if (scene::meshNode(n) && !scene::deleteHistory(n, &error))
+            return CommandResult::failure(error);
+    // A deleted modifier leaves its chain joined around it.
+    const auto bridges = scene::historyBridges(all);
     std::vector<std::string> names;
     for (const KObject& n : all) names.push_back(nameOf(n));
     // Without an open chunk the item is dropped at once, which destroys the nodes.
     auto item = std::make_unique<DeleteUndoItem>(std::move(names));
-    std::string error;
     const bool ok = item->detachAll(&error);
     undo::undoQueue().record(std::move(item), /*changesNames=*/true);
     if (!ok) return CommandResult::failure(error);
+    scene::connectBridges(bridges);
     return {};
 }
 
@@ -296,10 +315,11 @@ void installDgCommands(CommandRegistry& registry) {
          .undoable = true,
          .body = createNodeCmd});
     add({.name = "delete",
-         .usage = "delete node...",
+         .usage = "delete [-ch] node...",
          .minArgs = 1,
          .maxArgs = kUnlimited,
          .argTypes = {ArgType::Any},
+         .flags = {{.longName = "constructionHistory", .shortName = "ch"}},
          .undoable = true,
          .body = deleteCmd});
     add({.name = "rename",

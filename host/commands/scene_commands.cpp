@@ -10,6 +10,7 @@ void installSceneCommands(CommandRegistry& registry) {
     commands::addDagCommands(registry);
     commands::addPolyCommands(registry);
     commands::addMeshEditCommands(registry);
+    commands::addHistoryCommands(registry);
     commands::addDescribeCommand(registry);
 }
 

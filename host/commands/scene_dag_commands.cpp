@@ -193,18 +193,29 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
     }
     for (const auto& [shape, vertices] : meshes) {
         scene::MeshNode* node = scene::meshNode(shape);
-        const PolyMesh before = node->mesh();
-        const KMatrix toWorld = scene::worldMatrix(shape);
-        const KMatrix toObject = toWorld.inverse();
-        for (int v : vertices) {
-            const Vec3 p = node->mesh().point(v);
+        const KMatrix toObject = scene::worldMatrix(shape).inverse();
+        auto target = [&](const Vec3& p) {
             KPoint k(p.x, p.y, p.z);
-            if (relative) {
-                const KVector d = worldSpace ? value * toObject : value;
-                k = k + d;
-            } else {
-                k = worldSpace ? KPoint(value) * toObject : KPoint(value);
+            if (relative) return k + (worldSpace ? value * toObject : value);
+            return worldSpace ? KPoint(value) * toObject : KPoint(value);
+        };
+        if (node->hasHistory()) {
+            // The points come from upstream: the move goes into the tweaks, which apply after
+            // the last modifier and so survive its recomputes.
+            const KPlug pnts = scene::plugByName(shape, "pnts");
+            for (int v : vertices) {
+                const Vec3 p = node->readMesh().point(v);
+                const KPoint k = target(p);
+                const Vec3 t = node->tweak(v) + (Vec3{k.x, k.y, k.z} - p);
+                if (!scene::setPlugValuesUndoable(pnts.elementByLogicalIndex(unsigned(v)),
+                                                  {t.x, t.y, t.z}, error))
+                    return false;
             }
+            continue;
+        }
+        const PolyMesh before = node->mesh();
+        for (int v : vertices) {
+            const KPoint k = target(node->mesh().point(v));
             node->setPoint(v, {k.x, k.y, k.z});
         }
         scene::recordMeshChange(scene::nodeName(shape), before, node->mesh());

@@ -12,6 +12,7 @@
 #include "host/nurbs/surface_node.h"
 #include "host/scene/component_name.h"
 #include "host/scene/dag.h"
+#include "host/scene/history.h"
 #include "host/scene/node_access.h"
 #include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
@@ -135,6 +136,10 @@ json describeNode(const KObject& node) {
                                 : json::array({json::array({box.min.x, box.min.y, box.min.z}),
                                                json::array({box.max.x, box.max.y, box.max.z})})},
             {"shading", faceShading(node)}};
+        // Construction history, nearest node first; absent for a mesh without any.
+        std::vector<std::string> history;
+        for (const KObject& h : scene::listHistory(node)) history.push_back(scene::nodeName(h));
+        if (!history.empty()) j["mesh"]["history"] = history;
     } else if (node.apiType() == KFn::kNurbsSurface) {
         j["surface"] = describeSurface(node);
     } else if (node.apiType() == KFn::kCamera) {
@@ -216,6 +221,10 @@ std::string describeText(const json& scene) {
             const json& m = n["mesh"];
             out << " vertices " << m["vertices"] << ", edges " << m["edges"] << ", faces "
                 << m["faces"] << ", uvs " << m["uvs"];
+            if (m.contains("history")) {
+                out << ", history";
+                for (const json& h : m["history"]) out << " " << h.get<std::string>();
+            }
             for (const json& s : m["shading"]) {
                 out << "\n" << std::string(2 * depth, ' ') << "faces";
                 for (const json& r : s["faces"]) out << " " << r.get<std::string>();

@@ -12,6 +12,7 @@
 #include "host/mesh/mesh_edit_ops.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
+#include "host/scene/history.h"
 #include "host/scene/node_access.h"
 #include "host/scene/scene_undo.h"
 #include "host/scene/selection.h"
@@ -110,6 +111,13 @@ CommandResult runEdits(const std::vector<MeshPick>& picks, const MeshEditFn& edi
         EditResult result;
     };
     std::vector<Done> done;
+    // An edit changes the shape's own mesh: a mesh with history is baked first (recorded), or
+    // its next recompute would drop the edit.
+    for (const MeshPick& pick : picks) {
+        std::string error;
+        if (!scene::bakeBeforeEdit(pick.shape, &error))
+            return CommandResult::failure(ownerName(pick.shape) + ": " + error);
+    }
     for (const MeshPick& pick : picks) {
         scene::MeshNode* node = scene::meshNode(pick.shape);
         Done d{scene::nodeName(pick.shape), node->bakeTweaks(), node->faceGroups, {}, {}};
@@ -362,6 +370,7 @@ CommandResult polyMoveVertexCmd(const CommandArgs& args, CommandContext&) {
         for (const MeshItem& item : items) {
             const std::string name = scene::nodeName(item.shape);
             if (!seen.insert(name).second) continue;
+            if (!scene::bakeBeforeEdit(item.shape, &error)) return CommandResult::failure(error);
             scene::recordTweakBake(name, scene::meshNode(item.shape)->bakeTweaks());
         }
         return {};

@@ -17,6 +17,7 @@
 #include "host/nurbs/surface_node.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
+#include "host/scene/history.h"
 #include "host/scene/node_access.h"
 #include "host/scene/scene_undo.h"
 #include "host/scene/selection.h"
@@ -300,6 +301,12 @@ CommandResult polySoftEdgeCmd(const CommandArgs& args, CommandContext&) {
             }
         }
         plans.push_back(std::move(plan));
+    }
+    // Soft-edge flags live in the shape's own mesh: a mesh with history is baked first, or its
+    // next recompute would drop them.
+    for (const Plan& plan : plans) {
+        std::string error;
+        if (!scene::bakeBeforeEdit(plan.shape, &error)) return CommandResult::failure(error);
     }
     // Check every plan before the first edit.
     std::vector<SoftEdgeOperation> ops;

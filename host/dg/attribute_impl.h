@@ -85,6 +85,9 @@ public:
     int width = 0;                        ///< number cells it spans (a matrix spans 16)
     int aux = -1;                         ///< string/data slot in its scope, leaves only
     bool computed = false;                ///< affected by some attribute: an output
+    /// An output that depends on more than the graph sees (a shape's world-space mesh on its
+    /// parents' transforms): every read computes it, clean or not.
+    bool computeOnEveryRead = false;
     std::vector<CellKind> cellKinds;      ///< kind of each number cell it spans
 };
 

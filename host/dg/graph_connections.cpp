@@ -2,9 +2,41 @@
 
 #include <vector>
 
+#include "host/dg/data_flow.h"
 #include "host/dg/graph_rules.h"
 
 namespace tarn {
+
+namespace {
+
+struct FlowCopierRow {
+    KFn::Type kind;
+    DataFlowCopier copier;
+};
+// Few kinds ever register (mesh data): a short list, searched in order.
+std::vector<FlowCopierRow>& flowCopiers() {
+    static std::vector<FlowCopierRow> rows;
+    return rows;
+}
+
+}  // namespace
+
+void setDataFlowCopier(KFn::Type kind, DataFlowCopier copier) {
+    auto& rows = flowCopiers();
+    for (FlowCopierRow& row : rows)
+        if (row.kind == kind) {
+            row.copier = copier;
+            return;
+        }
+    rows.push_back({kind, copier});
+}
+
+KObject dataForFlow(const KObject& value) {
+    const KFn::Type kind = value.apiType();
+    for (const FlowCopierRow& row : flowCopiers())
+        if (row.kind == kind && row.copier) return row.copier(value);
+    return value;
+}
 
 using graph_rules::plugAttribute;
 using graph_rules::related;
@@ -243,6 +275,11 @@ KStatus Graph::pullConnection(Connection& c) {
     KDataHandle to = c.dstNode->store().handle(*c.dstAttr, c.dstIndex, true);
     if (from.isNull() || to.isNull()) return KStatus::kFailure;
     copyHandleValue(from, to);
+    // Data values reach the destination as its own object (copy-on-write contents).
+    if (c.dstAttr->aux >= 0 && c.dstAttr->kind == CellKind::kData) {
+        KObject& value = to.block()->objects[c.dstAttr->aux];
+        value = dataForFlow(value);
+    }
     return status;
 }
 
@@ -284,13 +321,25 @@ KStatus Graph::evaluate(NodeImpl& node, const KPlug& plug) {
         store.setClean(*a);
         return result;
     }
-    if (!store.isDirty(*a) || node.evaluating) return KStatus::kSuccess;
+    if ((!store.isDirty(*a) && !a->computeOnEveryRead) || node.evaluating) return KStatus::kSuccess;
     KStatus pulled = pullInputs(node);
+    // Compute sees its data inputs as its own objects (copy-on-write contents), so a node that
+    // edits an input and hands it on leaves the stored input as it was for the next compute.
+    std::vector<std::pair<std::size_t, KObject>> keptInputs;
+    for (const auto& in : node.type().attributes()) {
+        if (in->kind != CellKind::kData || in->computed || in->aux < 0 || in->arrayRoot) continue;
+        KObject& value = store.root().objects[static_cast<std::size_t>(in->aux)];
+        KObject own = dataForFlow(value);
+        if (own == value) continue;
+        keptInputs.emplace_back(static_cast<std::size_t>(in->aux), value);
+        value = std::move(own);
+    }
     node.evaluating = true;
     KDataBlock block(&store);
     std::string why;
     KStatus status = guardPluginCall([&] { return node.userNode()->compute(plug, block); }, &why);
     node.evaluating = false;
+    for (auto& [slot, value] : keptInputs) store.root().objects[slot] = std::move(value);
     if (status == KStatus::kUnknownParameter || status == KStatus::kSuccess) {
         // Not served (5) keeps the stored value; either way the plug is settled.
         store.setClean(*a);

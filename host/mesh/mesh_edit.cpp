@@ -406,9 +406,16 @@ MeshDelta MeshEditor::finish() {
         std::reverse(ids.begin(), ids.end());
     };
     descending(m_deadFaces);
+    std::shared_ptr<const PolyMesh::ObjectGroups> groupsBefore;
+    if (!m_mesh.m_objectGroups.empty()) {
+        groupsBefore = std::make_shared<PolyMesh::ObjectGroups>(m_mesh.m_objectGroups);
+        remapGroupsBeforeCompaction();
+    }
     for (int f : m_deadFaces) {
         const int last = m_mesh.numFaces() - 1;
         if (f != last) {
+            for (auto& [id, members] : m_mesh.m_objectGroups)
+                std::replace(members.begin(), members.end(), last, f);
             moveFace(last, f);
         } else {
             touchFace(f);
@@ -445,6 +452,11 @@ MeshDelta MeshEditor::finish() {
 
     // The after image: the same ids as they are now, and the tables' new entries.
     MeshDelta delta;
+    if (groupsBefore) {
+        for (auto& [id, members] : m_mesh.m_objectGroups) sortUnique(members);
+        delta.groupsBefore = std::move(groupsBefore);
+        delta.groupsAfter = std::make_shared<PolyMesh::ObjectGroups>(m_mesh.m_objectGroups);
+    }
     delta.before = std::move(m_before);
     MeshImage& after = delta.after;
     after.numVertices = m_mesh.numVertices();
@@ -479,7 +491,25 @@ MeshDelta MeshEditor::finish() {
     return delta;
 }
 
+void MeshEditor::remapGroupsBeforeCompaction() {
+    // Pieces split off (ascending, so a piece of a piece follows its parent) join the groups
+    // of their origin; removed faces leave every group.
+    std::vector<std::pair<int, int>> splits;
+    for (const auto& [face, from] : m_origins)
+        if (face >= m_before.numFaces) splits.emplace_back(face, from);
+    std::sort(splits.begin(), splits.end());
+    for (auto& [id, members] : m_mesh.m_objectGroups) {
+        std::unordered_set<int> in(members.begin(), members.end());
+        for (const auto& [face, from] : splits)
+            if (in.count(from)) in.insert(face);
+        for (int f : m_deadFaces) in.erase(f);
+        members.assign(in.begin(), in.end());
+    }
+}
+
 void MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
+    if (const auto& groups = undo ? delta.groupsBefore : delta.groupsAfter)
+        m.m_objectGroups = *groups;
     const MeshImage& img = undo ? delta.before : delta.after;
     const MeshImage& other = undo ? delta.after : delta.before;
     beginEditing(m);

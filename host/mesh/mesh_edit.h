@@ -46,6 +46,8 @@ struct MeshImage {
 /// What one edit session changed: apply `before` to undo, `after` to redo.
 struct MeshDelta {
     MeshImage before, after;
+    // The mesh's object groups before and after; null when it had none.
+    std::shared_ptr<const PolyMesh::ObjectGroups> groupsBefore, groupsAfter;
     bool empty() const {
         return before.points.empty() && before.edges.empty() && before.faces.empty() &&
                after.faces.empty() && after.edges.empty() && after.points.empty();
@@ -89,7 +91,9 @@ public:
     const std::unordered_map<int, int>& faceOrigins() const { return m_origins; }
     void setOrigin(int face, int from);
 
-    /// Compacts removed elements and returns the record of the session.
+    /// Compacts removed elements and returns the record of the session. Object groups follow
+    /// the faces: removed faces leave their groups, a face split off joins the groups of the
+    /// face it came from, and a face moved by compaction keeps its groups under its new id.
     MeshDelta finish();
 
     /// Puts the elements a delta touched in the state of `undo ? before : after`. The mesh must
@@ -110,6 +114,7 @@ private:
     void moveFace(int from, int to);
     void moveEdge(int from, int to);
     void moveVertex(int from, int to);
+    void remapGroupsBeforeCompaction();
 
     PolyMesh& m_mesh;
     MeshImage m_before;

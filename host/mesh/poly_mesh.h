@@ -26,6 +26,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -297,6 +298,13 @@ public:
     };
     DerivedState derivedState() const;
 
+    /// Object groups: numbered sets of faces (ascending, unique ids) that travel with the mesh
+    /// through copies and construction history. Topology edits keep them in step (see
+    /// MeshEditor::finish); moving points leaves them alone.
+    using ObjectGroups = std::map<int, std::vector<int>>;
+    const ObjectGroups& objectGroups() const { return m_objectGroups; }
+    ObjectGroups& objectGroups() { return m_objectGroups; }
+
 private:
     friend class MeshEditor;
     struct EdgeTable {
@@ -386,6 +394,7 @@ private:
     std::string m_currentUVSet;
     std::vector<ColorSet> m_colorSets;
     std::string m_currentColorSet;
+    ObjectGroups m_objectGroups;
 
     detail::LazyTable<EdgeTable> m_edgeTable;
     detail::LazyTable<int> m_edgeCount;  // known before the table when only counted

@@ -3,11 +3,13 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "frame/k_object.h"
+#include "host/dg/attribute_impl.h"
 #include "host/dg/graph.h"
 #include "host/sdk/host_output.h"
 #include "host/undo/undo.h"
@@ -230,6 +232,20 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     // Undo records may hold nodes of the plug-in's types (deleted ones kept for undo) and
     // plug-in command objects: they all go before the plug-in's code does.
     if (clearUndo) undo::undoQueue().clear();
+    // What the nodes feed takes their current values first: a mesh shape whose history holds
+    // them keeps the mesh that history gives now.
+    for (const KObject& n : nodes) {
+        const std::vector<Connection> connections = graph.connections();
+        for (const Connection& c : connections) {
+            if (KObject(c.srcNode) != n || !c.dstNode->alive() ||
+                std::find(nodes.begin(), nodes.end(), KObject(c.dstNode)) != nodes.end())
+                continue;
+            graph.evaluate(*c.dstNode, KPlug(KObject(c.dstNode),
+                                             KObject(std::const_pointer_cast<AttributeImpl>(
+                                                 c.dstAttr->shared_from_this())),
+                                             c.dstIndex));
+        }
+    }
     std::string ignored;
     for (const KObject& n : nodes) graph.deleteNode(n, &ignored);
 

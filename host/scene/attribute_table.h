@@ -22,6 +22,7 @@ enum class AttrKind {
     String,
     Message,
     SurfaceData,  // typed, NURBS surface data (null by default)
+    MeshData,  // typed attribute holding mesh data (no default value)
 };
 
 struct AttrRow {

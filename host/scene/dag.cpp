@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "host/dg/graph.h"
+#include "host/scene/node_access.h"
 
 namespace tarn::scene {
 
@@ -264,8 +265,9 @@ std::vector<KObject> shapesOf(const KObject& transform) {
 KObject meshShapeOf(const KObject& node) {
     if (meshNode(node)) return node;
     KObject found;
+    // The drawn shape: intermediate meshes below a transform are never its mesh.
     for (const KObject& shape : shapesOf(node))
-        if (meshNode(shape)) {
+        if (meshNode(shape) && readNumber(shape, "intermediateObject") == 0.0) {
             if (!found.isNull()) return {};  // ambiguous
             found = shape;
         }

@@ -2,8 +2,13 @@
 
 #include <string>
 
+#include "host/dg/attribute_impl.h"
+#include "host/dg/data_flow.h"
 #include "host/dg/graph.h"
 #include "host/scene/attribute_table.h"
+#include "host/scene/dag.h"
+#include "host/scene/history_nodes.h"
+#include "host/scene/mesh_data.h"
 #include "host/shading/shading_nodes.h"
 
 namespace tarn::scene {
@@ -11,7 +16,7 @@ namespace tarn::scene {
 KObject TransformNode::translate, TransformNode::rotate, TransformNode::scale,
     TransformNode::visibility;
 KObject MeshNode::backfaceCulling, MeshNode::pnts, MeshNode::visibility,
-    MeshNode::intermediateObject;
+    MeshNode::intermediateObject, MeshNode::inMesh, MeshNode::outMesh, MeshNode::worldMesh;
 KObject CameraNode::focalLength, CameraNode::horizontalFilmAperture,
     CameraNode::verticalFilmAperture, CameraNode::nearClipPlane, CameraNode::farClipPlane,
     CameraNode::centerOfInterest, CameraNode::orthographic, CameraNode::orthographicWidth,
@@ -57,7 +62,45 @@ KStatus MeshNode::initialize() {
     v.handle = &visibility;
     AttrRow io{"intermediateObject", "io", AttrKind::Bool};
     io.handle = &intermediateObject;
-    return addAttributeTable({bck, pt, v, io});
+    AttrRow in{"inMesh", "i", AttrKind::MeshData};
+    in.handle = &inMesh;
+    AttrRow out{"outMesh", "o", AttrKind::MeshData};
+    out.output = true;
+    out.handle = &outMesh;
+    AttrRow world{"worldMesh", "w", AttrKind::MeshData};
+    world.output = true;
+    world.handle = &worldMesh;
+    if (KStatus s = addAttributeTable({bck, pt, v, io, in, out, world}); s.error()) return s;
+    // The world matrix comes from the DAG, which the graph does not see.
+    if (AttributeImpl* w = AttributeImpl::from(worldMesh)) w->computeOnEveryRead = true;
+    for (const KObject* source : {&inMesh, &pnts})
+        for (const KObject* output : {&outMesh, &worldMesh})
+            if (KStatus s = attributeAffects(*source, *output); s.error()) return s;
+    return KStatus::kSuccess;
+}
+
+KStatus MeshNode::compute(const KPlug& plug, KDataBlock& block) {
+    const bool world = plug.attribute() == worldMesh;
+    if (!world && plug.attribute() != outMesh) return KStatus::kUnknownParameter;
+    // The graph pulled inMesh before this call.
+    takeInput();
+    std::shared_ptr<const PolyMesh> mesh = sharedMesh();
+    if (world) {
+        // World space: the points through the shape's world matrix.
+        const KMatrix m = worldMatrix(thisKObject());
+        auto moved = std::make_shared<PolyMesh>(*mesh);
+        std::vector<Vec3> points = moved->points();
+        for (Vec3& p : points) {
+            const KPoint q = KPoint(p.x, p.y, p.z) * m;
+            p = {q.x, q.y, q.z};
+        }
+        moved->setPoints(points);
+        mesh = std::move(moved);
+    }
+    KDataHandle out = block.outputValue(plug);
+    out.setKObject(MeshDataImpl::wrap(std::move(mesh)));
+    block.setClean(plug);
+    return KStatus::kSuccess;
 }
 
 KStatus CameraNode::initialize() {
@@ -85,14 +128,87 @@ KStatus NurbsCurveNode::initialize() {
     return addAttributeTable({v});
 }
 
+KStatus MeshNode::connectionBroken(const KPlug& plug, const KPlug&, bool asSrc) {
+    if (!asSrc && plug.attribute() == inMesh) {
+        takeInput();
+        m_history = false;
+    }
+    return KStatus::kSuccess;
+}
+
+KStatus MeshNode::connectionMade(const KPlug& plug, const KPlug&, bool asSrc) {
+    if (!asSrc && plug.attribute() == inMesh) m_history = true;
+    return KStatus::kSuccess;
+}
+
+Vec3 MeshNode::tweak(int vertex) const {
+    for (const auto& [v, t] : m_applied)
+        if (v == vertex) return t;
+    return {};
+}
+
 PolyMesh& MeshNode::mesh() {
+    pullInput();
     syncTweaks();
+    outputsChanged();
     return ownMesh();
 }
 
+const PolyMesh& MeshNode::readMesh() {
+    pullInput();
+    syncTweaks();
+    return *m_mesh;
+}
+
+const PolyMesh& MeshNode::storedMesh() {
+    syncTweaks();
+    return *m_mesh;
+}
+
 std::shared_ptr<const PolyMesh> MeshNode::sharedMesh() {
+    pullInput();
     syncTweaks();
     return m_mesh;
+}
+
+void MeshNode::pullInput() {
+    NodeImpl* self = nodeImpl();
+    if (!self || !self->alive()) return;
+    // Without history inMesh is never dirty: this test is all a plain shape pays.
+    // Note: inMesh is this type's own attribute (no kind check needed).
+    const auto* in = static_cast<const AttributeImpl*>(inMesh.impl());
+    if (!in || !self->store().isDirty(*in)) return;
+    if (Graph::instance().evaluate(*self, KPlug(thisKObject(), inMesh)).error()) return;
+    takeInput();
+}
+
+void MeshNode::takeInput() {
+    NodeImpl* self = nodeImpl();
+    if (!self || inMesh.isNull()) return;
+    const KDataHandle h = self->store().handle(*AttributeImpl::from(inMesh), -1, false);
+    const KObject data = h.isNull() ? KObject() : h.data();
+    const MeshDataImpl* input = MeshDataImpl::from(data);
+    // Each pull hands over a new data object, maybe over the mesh already taken: no change.
+    if (!input || input->shared() == m_taken) return;
+    m_taken = input->shared();
+    m_mesh = input->shared();
+    m_made = false;
+    m_base = {};
+    m_applied.clear();
+    outputsChanged();
+}
+
+void MeshNode::outputsChanged() {
+    NodeImpl* self = nodeImpl();
+    if (!self || !self->alive() || outMesh.isNull()) return;
+    DataStore& store = self->store();
+    const AttributeImpl* out = AttributeImpl::from(outMesh);
+    const AttributeImpl* world = AttributeImpl::from(worldMesh);
+    if (store.isDirty(*out) && store.isDirty(*world)) return;
+    store.setDirty(*out);
+    store.setDirty(*world);
+    Graph::instance().valueChanged(KPlug(thisKObject(), outMesh));
+    Graph::instance().valueChanged(KPlug(thisKObject(), worldMesh));
 }
 
 PolyMesh& MeshNode::ownMesh() {
@@ -105,11 +221,13 @@ PolyMesh& MeshNode::ownMesh() {
 }
 
 void MeshNode::setMesh(PolyMesh mesh) {
+    m_taken = nullptr;
     m_mesh = std::make_shared<PolyMesh>(std::move(mesh));
     m_made = true;
     m_base = {};
     m_applied.clear();
     syncTweaks();
+    outputsChanged();
 }
 
 void MeshNode::setMesh(std::shared_ptr<const PolyMesh> mesh) {
@@ -117,26 +235,13 @@ void MeshNode::setMesh(std::shared_ptr<const PolyMesh> mesh) {
         setMesh(PolyMesh());
         return;
     }
+    m_taken = nullptr;
     m_mesh = std::move(mesh);
     m_made = false;
     m_base = {};
     m_applied.clear();
     syncTweaks();
-}
-
-void MeshNode::setPoint(int vertex, const Vec3& p) {
-    syncTweaks();
-    // Without tweaks the points are their own base.
-    if (m_applied.empty()) {
-        m_base = {};
-        ownMesh().setPoint(vertex, p);
-        return;
-    }
-    Vec3 tweak;
-    for (const auto& [v, t] : m_applied)
-        if (v == vertex) tweak = t;
-    m_base[vertex] = p - tweak;
-    ownMesh().setPoint(vertex, p);
+    outputsChanged();
 }
 
 namespace {
@@ -153,6 +258,32 @@ void writeTweak(const KPlug& array, int vertex, const Vec3& t) {
 
 }  // namespace
 
+void MeshNode::setPoint(int vertex, const Vec3& p) {
+    pullInput();
+    syncTweaks();
+    if (m_history) {
+        const KObject self = thisKObject();
+        if (self.isNull() || vertex < 0 || vertex >= m_mesh->numVertices()) return;
+        writeTweak(KPlug(self, pnts), vertex, tweak(vertex) + (p - m_mesh->point(vertex)));
+        syncTweaks();
+        outputsChanged();
+        return;
+    }
+    // Without tweaks the points are their own base.
+    if (m_applied.empty()) {
+        m_base = {};
+        ownMesh().setPoint(vertex, p);
+        outputsChanged();
+        return;
+    }
+    Vec3 tweak;
+    for (const auto& [v, t] : m_applied)
+        if (v == vertex) tweak = t;
+    m_base[vertex] = p - tweak;
+    ownMesh().setPoint(vertex, p);
+    outputsChanged();
+}
+
 std::vector<std::pair<int, Vec3>> MeshNode::bakeTweaks() {
     syncTweaks();
     std::vector<std::pair<int, Vec3>> baked = std::move(m_applied);
@@ -162,6 +293,7 @@ std::vector<std::pair<int, Vec3>> MeshNode::bakeTweaks() {
     if (self.isNull() || pnts.isNull()) return baked;
     const KPlug array(self, pnts);
     for (const auto& [v, t] : baked) writeTweak(array, v, Vec3{});
+    outputsChanged();
     return baked;
 }
 
@@ -248,6 +380,12 @@ void ensureSceneTypes() {
         std::string error;
         graph.registerType(decl, &error);
     }
+    // Mesh data reaches each destination as its own object over a shared mesh.
+    setDataFlowCopier(KFn::kMeshData, [](const KObject& value) {
+        const MeshDataImpl* data = MeshDataImpl::from(value);
+        return data ? MeshDataImpl::wrap(data->shared()) : value;
+    });
+    ensureHistoryTypes();
     shading::ensureShadingTypes();
 }
 

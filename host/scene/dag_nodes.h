@@ -59,13 +59,31 @@ public:
     static void* creator() { return new MeshNode; }
     static KStatus initialize();
     /// backfaceCulling (bck, 0 off, 3 on), pnts (pt, array of float3 tweaks added to the
-    /// points), visibility (v), intermediateObject (io).
-    static KObject backfaceCulling, pnts, visibility, intermediateObject;
+    /// points), visibility (v), intermediateObject (io); inMesh (i, mesh data in: connected,
+    /// it is the construction history the shape takes its mesh from), outMesh (o, the mesh
+    /// with tweaks, object space) and worldMesh (w, the same in world space), both outputs.
+    static KObject backfaceCulling, pnts, visibility, intermediateObject, inMesh, outMesh,
+        worldMesh;
 
-    /// The mesh with the current tweaks applied, for reading or editing. The node's mesh may be
-    /// shared with undo records (copy-on-write): a shared mesh is copied here first, so edits
-    /// never reach a record.
+    KStatus compute(const KPlug& plug, KDataBlock& block) override;
+    /// When its history is disconnected the shape keeps the last mesh it pulled.
+    KStatus connectionBroken(const KPlug& plug, const KPlug& otherPlug, bool asSrc) override;
+    KStatus connectionMade(const KPlug& plug, const KPlug& otherPlug, bool asSrc) override;
+    /// True while inMesh is connected: the mesh comes from construction history.
+    bool hasHistory() const { return m_history; }
+    /// The tweak of a vertex (zero when none).
+    Vec3 tweak(int vertex) const;
+
+    /// The mesh with the current tweaks applied, for reading or editing. With history, a
+    /// changed input is pulled first (without history this costs one flag test). The node's
+    /// mesh may be shared with undo records or the history (copy-on-write): a shared mesh is
+    /// copied here first, so edits never reach them. Marks outMesh and worldMesh changed.
     PolyMesh& mesh();
+    /// The same mesh for reading only: never copies a shared mesh.
+    const PolyMesh& readMesh();
+    /// The mesh the node holds, with its tweaks, without looking at its history (a shape
+    /// without history reads the same through readMesh; benchmarks compare the two).
+    const PolyMesh& storedMesh();
     /// The mesh with the current tweaks applied, shared without copying (for undo records).
     std::shared_ptr<const PolyMesh> sharedMesh();
     /// Replaces the mesh; its points become the untweaked base and the tweaks are cleared
@@ -73,7 +91,8 @@ public:
     void setMesh(PolyMesh mesh);
     /// The same, sharing `mesh` (never edited through the node: it is copied before an edit).
     void setMesh(std::shared_ptr<const PolyMesh> mesh);
-    /// Moves a point of the tweaked mesh (the base follows so the tweak is kept).
+    /// Moves a point of the tweaked mesh (the base follows so the tweak is kept). With history
+    /// the base comes from upstream: the move changes the vertex's tweak instead.
     void setPoint(int vertex, const Vec3& p);
     /// Folds the current tweaks into the points and sets every pnts value to zero, so the
     /// mesh looks the same and a later pnts value is an offset from where a point is now.
@@ -86,6 +105,12 @@ public:
     FaceGroupRuns faceGroups;
 
 private:
+    // Takes the history's mesh when inMesh changed (it replaces the untweaked points).
+    void pullInput();
+    // Takes the data on inMesh when it is not the object taken last.
+    void takeInput();
+    // Tells the graph that outMesh and worldMesh no longer hold the node's mesh.
+    void outputsChanged();
     void syncTweaks();
     // The node's own mesh, copied first when an undo record shares it.
     PolyMesh& ownMesh();
@@ -93,6 +118,8 @@ private:
     bool m_made = true;        // m_mesh was made by this node (not handed in by setMesh)
     std::vector<Vec3> m_base;  // untweaked points; empty while no tweak is applied
     std::vector<std::pair<int, Vec3>> m_applied;  // tweaks currently in m_mesh's points
+    std::shared_ptr<const PolyMesh> m_taken;      // the inMesh mesh last taken (null: none)
+    bool m_history = false;
 };
 
 class CameraNode : public ShapeNode {

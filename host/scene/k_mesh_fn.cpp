@@ -35,6 +35,12 @@ const std::string& setOf(const KString* name) {
     return name ? name->str() : empty;
 }
 
+const PolyMesh* readHostMesh(const KObject& data, const KObject& object) {
+    if (const MeshDataImpl* d = MeshDataImpl::from(data)) return &d->mesh();
+    if (MeshNode* m = meshNode(object)) return &m->readMesh();
+    return nullptr;
+}
+
 }  // namespace
 
 KObject KFnMeshData::create(KStatus* status) {
@@ -71,7 +77,7 @@ KStatus KFnMesh::setObject(const KDagPath& path) {
 }
 
 PolyMesh* KFnMesh::hostMesh() const {
-    if (MeshDataImpl* d = MeshDataImpl::from(m_data)) return &d->mesh;
+    if (MeshDataImpl* d = MeshDataImpl::from(m_data)) return &d->editMesh();
     if (MeshNode* m = meshNode(m_object)) return &m->mesh();
     return nullptr;
 }
@@ -101,7 +107,7 @@ static KObject createMesh(int numVertices, int numPolygons, const PointArray& po
         return fail(KStatus::kInvalidParameter);
     // Into mesh data, under a given transform, or under a new transform.
     if (MeshDataImpl* data = MeshDataImpl::from(parentOrOwner)) {
-        data->mesh = std::move(mesh);
+        data->setMesh(std::move(mesh));
         attach(parentOrOwner);
         kSetStatus(status, KStatus::kSuccess);
         return parentOrOwner;
@@ -164,41 +170,55 @@ KStatus KFnMesh::updateSurface() {
     PolyMesh* mesh = hostMesh(); \
     if (!mesh) return KStatus::kInvalidParameter
 
+// Readers take the mesh without copying it: mesh data shared with upstream stays shared (and
+// keeps the tables built on it for later recomputes), a shape is read as it shows.
+#define READ_MESH_OR(fallback)                             \
+    const PolyMesh* mesh = readHostMesh(m_data, m_object); \
+    if (!mesh) {                                           \
+        kSetStatus(status, KStatus::kInvalidParameter);    \
+        return fallback;                                   \
+    }                                                      \
+    kSetStatus(status, KStatus::kSuccess)
+
+#define READ_MESH_OR_STATUS()                              \
+    const PolyMesh* mesh = readHostMesh(m_data, m_object); \
+    if (!mesh) return KStatus::kInvalidParameter
+
 int KFnMesh::numVertices(KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     return mesh->numVertices();
 }
 int KFnMesh::numEdges(KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     return mesh->numEdges();
 }
 int KFnMesh::numPolygons(KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     return mesh->numFaces();
 }
 int KFnMesh::numFaceVertices(KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     return mesh->numFaceVertices();
 }
 
 int KFnMesh::numUVs(const KString* uvSet, KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     const UVSet* set = mesh->uvSet(setOf(uvSet));
     return set ? static_cast<int>(set->u.size()) : 0;
 }
 
 int KFnMesh::numUVSets(KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     return static_cast<int>(mesh->uvSetNames().size());
 }
 
 int KFnMesh::numColorSets(KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     return static_cast<int>(mesh->colorSetNames().size());
 }
 
 int KFnMesh::polygonVertexCount(int polygonId, KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     if (polygonId < 0 || polygonId >= mesh->numFaces()) {
         kSetStatus(status, KStatus::kInvalidParameter);
         return 0;
@@ -207,7 +227,7 @@ int KFnMesh::polygonVertexCount(int polygonId, KStatus* status) const {
 }
 
 KStatus KFnMesh::getPoints(KPointArray& points, KSpace space) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     const KMatrix m = space == KSpace::kWorld ? toWorld() : KMatrix();
     points.clear();
     for (const Vec3& p : mesh->points()) points.append(toK(p) * m);
@@ -237,7 +257,7 @@ KStatus KFnMesh::setPoints(const KPointArray& points, KSpace space) {
 }
 
 KStatus KFnMesh::getPoint(int vertexId, KPoint& point, KSpace space) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (vertexId < 0 || vertexId >= mesh->numVertices()) return KStatus::kInvalidParameter;
     point = toK(mesh->point(vertexId)) * (space == KSpace::kWorld ? toWorld() : KMatrix());
     return KStatus::kSuccess;
@@ -255,7 +275,7 @@ KStatus KFnMesh::setPoint(int vertexId, const KPoint& point, KSpace space) {
 }
 
 KStatus KFnMesh::getVertices(KIntArray& vertexCount, KIntArray& vertexList) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     vertexCount = KIntArray();
     for (int c : mesh->faceCounts()) vertexCount.append(c);
     vertexList = KIntArray();
@@ -264,7 +284,7 @@ KStatus KFnMesh::getVertices(KIntArray& vertexCount, KIntArray& vertexList) cons
 }
 
 KStatus KFnMesh::getPolygonVertices(int polygonId, KIntArray& vertexList) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (polygonId < 0 || polygonId >= mesh->numFaces()) return KStatus::kInvalidParameter;
     vertexList.clear();
     for (int v : mesh->faceVertices(polygonId)) vertexList.append(v);
@@ -272,7 +292,7 @@ KStatus KFnMesh::getPolygonVertices(int polygonId, KIntArray& vertexList) const 
 }
 
 KStatus KFnMesh::getEdgeVertices(int edgeId, int2& vertexList) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (edgeId < 0 || edgeId >= mesh->numEdges()) return KStatus::kInvalidParameter;
     vertexList[0] = mesh->edge(edgeId).v0;
     vertexList[1] = mesh->edge(edgeId).v1;
@@ -280,7 +300,7 @@ KStatus KFnMesh::getEdgeVertices(int edgeId, int2& vertexList) const {
 }
 
 KStatus KFnMesh::getPolygonEdges(int polygonId, KIntArray& edgeList) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (polygonId < 0 || polygonId >= mesh->numFaces()) return KStatus::kInvalidParameter;
     edgeList.clear();
     for (int e : mesh->faceEdges(polygonId)) edgeList.append(e);
@@ -288,26 +308,26 @@ KStatus KFnMesh::getPolygonEdges(int polygonId, KIntArray& edgeList) const {
 }
 
 KBoundingBox KFnMesh::boundingBox(KStatus* status) const {
-    MESH_OR(KBoundingBox());
+    READ_MESH_OR(KBoundingBox());
     const Box3 b = mesh->bounds();
     return b.empty() ? KBoundingBox() : KBoundingBox(toK(b.min), toK(b.max));
 }
 
 KStatus KFnMesh::getUVSetNames(KStringArray& names) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     names.clear();
     for (const std::string& n : mesh->uvSetNames()) names.append(n);
     return KStatus::kSuccess;
 }
 
 KStatus KFnMesh::getCurrentUVSetName(KString& name) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     name = mesh->currentUVSetName();
     return KStatus::kSuccess;
 }
 
 KString KFnMesh::currentUVSetName(KStatus* status) const {
-    MESH_OR(KString());
+    READ_MESH_OR(KString());
     return mesh->currentUVSetName();
 }
 
@@ -338,7 +358,7 @@ KStatus KFnMesh::setUVs(const KFloatArray& uArray, const KFloatArray& vArray,
 }
 
 KStatus KFnMesh::getUVs(KFloatArray& uArray, KFloatArray& vArray, const KString* uvSet) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     uArray.clear();
     vArray.clear();
     const UVSet* set = mesh->uvSet(setOf(uvSet));
@@ -370,7 +390,7 @@ KStatus KFnMesh::assignUVs(const KIntArray& uvCounts, const KIntArray& uvIds,
 }
 
 KStatus KFnMesh::getAssignedUVs(KIntArray& uvCounts, KIntArray& uvIds, const KString* uvSet) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     uvCounts.clear();
     uvIds.clear();
     for (int f = 0; f < mesh->numFaces(); ++f) {
@@ -387,7 +407,7 @@ KStatus KFnMesh::getAssignedUVs(KIntArray& uvCounts, KIntArray& uvIds, const KSt
 
 KStatus KFnMesh::getPolygonUV(int polygonId, int vertexIndex, float& u, float& v,
                               const KString* uvSet) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (polygonId < 0 || polygonId >= mesh->numFaces() || vertexIndex < 0 ||
         vertexIndex >= mesh->faceVertexCount(polygonId))
         return KStatus::kInvalidParameter;
@@ -397,7 +417,7 @@ KStatus KFnMesh::getPolygonUV(int polygonId, int vertexIndex, float& u, float& v
 
 KStatus KFnMesh::getPolygonUVid(int polygonId, int vertexIndex, int& uvId,
                                 const KString* uvSet) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (polygonId < 0 || polygonId >= mesh->numFaces() || vertexIndex < 0 ||
         vertexIndex >= mesh->faceVertexCount(polygonId))
         return KStatus::kInvalidParameter;
@@ -406,7 +426,7 @@ KStatus KFnMesh::getPolygonUVid(int polygonId, int vertexIndex, int& uvId,
 }
 
 KStatus KFnMesh::getColorSetNames(KStringArray& names) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     names.clear();
     for (const std::string& n : mesh->colorSetNames()) names.append(n);
     return KStatus::kSuccess;
@@ -423,7 +443,7 @@ KStatus KFnMesh::setFaceVertexColor(const KColor& color, int faceId, int vertexI
 
 KStatus KFnMesh::getFaceVertexColors(KColorArray& colors, const KString* colorSet,
                                      const KColor* defaultUnsetColor) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     colors.clear();
     for (int f = 0; f < mesh->numFaces(); ++f)
         for (int c = 0; c < mesh->faceVertexCount(f); ++c) {
@@ -439,7 +459,7 @@ KStatus KFnMesh::getFaceVertexColors(KColorArray& colors, const KString* colorSe
 
 KStatus KFnMesh::getFaceVertexColor(int faceId, int vertexIndex, KColor& color,
                                     const KString* colorSet) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (faceId < 0 || faceId >= mesh->numFaces() || vertexIndex < 0 ||
         vertexIndex >= mesh->faceVertexCount(faceId))
         return KStatus::kInvalidParameter;
@@ -449,7 +469,7 @@ KStatus KFnMesh::getFaceVertexColor(int faceId, int vertexIndex, KColor& color,
 }
 
 KStatus KFnMesh::getPolygonNormal(int polygonId, KVector& normal, KSpace space) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (polygonId < 0 || polygonId >= mesh->numFaces()) return KStatus::kInvalidParameter;
     normal = toKV(mesh->faceNormal(polygonId));
     if (space == KSpace::kWorld) normal = normalToWorld(normal, toWorld());
@@ -458,7 +478,7 @@ KStatus KFnMesh::getPolygonNormal(int polygonId, KVector& normal, KSpace space) 
 
 KStatus KFnMesh::getFaceVertexNormal(int faceId, int vertexId, KVector& normal,
                                      KSpace space) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (faceId < 0 || faceId >= mesh->numFaces()) return KStatus::kInvalidParameter;
     const auto verts = mesh->faceVertices(faceId);
     const auto it = std::find(verts.begin(), verts.end(), vertexId);
@@ -469,7 +489,7 @@ KStatus KFnMesh::getFaceVertexNormal(int faceId, int vertexId, KVector& normal,
 }
 
 KStatus KFnMesh::getFaceVertexNormals(int faceId, KFloatVectorArray& normals, KSpace space) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (faceId < 0 || faceId >= mesh->numFaces()) return KStatus::kInvalidParameter;
     normals.clear();
     const KMatrix m = toWorld();
@@ -482,7 +502,7 @@ KStatus KFnMesh::getFaceVertexNormals(int faceId, KFloatVectorArray& normals, KS
 }
 
 KStatus KFnMesh::getVertexNormal(int vertexId, bool, KVector& normal, KSpace space) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (vertexId < 0 || vertexId >= mesh->numVertices()) return KStatus::kInvalidParameter;
     normal = toKV(mesh->vertexNormal(vertexId));
     if (space == KSpace::kWorld) normal = normalToWorld(normal, toWorld());
@@ -490,7 +510,7 @@ KStatus KFnMesh::getVertexNormal(int vertexId, bool, KVector& normal, KSpace spa
 }
 
 bool KFnMesh::isEdgeSmooth(int edgeId, KStatus* status) const {
-    MESH_OR(false);
+    READ_MESH_OR(false);
     if (edgeId < 0 || edgeId >= mesh->numEdges()) {
         kSetStatus(status, KStatus::kInvalidParameter);
         return false;
@@ -506,7 +526,7 @@ KStatus KFnMesh::setEdgeSmoothing(int edgeId, bool smooth) {
 }
 
 int KFnMesh::numTriangles(int polygonId, KStatus* status) const {
-    MESH_OR(0);
+    READ_MESH_OR(0);
     if (polygonId < 0 || polygonId >= mesh->numFaces()) {
         kSetStatus(status, KStatus::kInvalidParameter);
         return 0;
@@ -515,7 +535,7 @@ int KFnMesh::numTriangles(int polygonId, KStatus* status) const {
 }
 
 KStatus KFnMesh::getTriangle(int polygonId, int triangleId, int vertexList[3]) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (polygonId < 0 || polygonId >= mesh->numFaces() || triangleId < 0 ||
         triangleId >= mesh->numTriangles(polygonId))
         return KStatus::kInvalidParameter;
@@ -526,7 +546,7 @@ KStatus KFnMesh::getTriangle(int polygonId, int triangleId, int vertexList[3]) c
 
 bool KFnMesh::intersect(const KPoint& raySource, const KVector& rayDirection, KPointArray& points,
                         double, KSpace space, KIntArray* polygonIds, KStatus* status) const {
-    MESH_OR(false);
+    READ_MESH_OR(false);
     points.clear();
     if (polygonIds) polygonIds->clear();
     // Work in object space; world rays come in through the inverse matrix.
@@ -543,7 +563,7 @@ bool KFnMesh::intersect(const KPoint& raySource, const KVector& rayDirection, KP
 
 KStatus KFnMesh::getClosestPoint(const KPoint& point, KPoint& closest, KSpace space,
                                  int* closestPolygon) const {
-    MESH_OR_STATUS();
+    READ_MESH_OR_STATUS();
     if (mesh->numFaces() == 0) return KStatus::kFailure;
     const KMatrix m = space == KSpace::kWorld ? toWorld() : KMatrix();
     const Vec3 p = toV(point * m.inverse());
