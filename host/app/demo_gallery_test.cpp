@@ -52,12 +52,6 @@ std::string readAll(const fs::path& path) {
     return s.str();
 }
 
-// The patchCast section runs only once its plug-in is built (it needs the host's NURBS
-// surfaces); until then the gallery shows it as skipped.
-bool patchCastBuilt() {
-    return fs::exists(fs::path(TARN_PLUGIN_DIR) / "patchCast.so");
-}
-
 // Every picture the quick gallery makes, with its size.
 struct Expected {
     std::string path;
@@ -91,8 +85,7 @@ std::vector<Expected> expectedPictures() {
         all.push_back({std::string("bake/") + name + ".png", 2 * kQuick, kQuick});
     for (const char* name : {"stroke_grid", "stroke_drawn", "stroke_reduced"})
         all.push_back({std::string("stroke/") + name + ".png", kQuick, kQuick});
-    if (patchCastBuilt())
-        for (const char* name : {"patch_cast_normalized", "patch_cast_raw"})
+    for (const char* name : {"patch_cast_normalized", "patch_cast_raw"})
             all.push_back({std::string("uvproject/") + name + ".png", 2 * kQuick, 3 * kQuick / 2});
     return all;
 }
@@ -126,9 +119,7 @@ TEST_F(DemoGallery, RunsEverySectionAndEndsWithThePagePath) {
         "[4/7] QMF scene import: ",
         "[5/7] surfaceBake attribute maps: 5 files",
         "[6/7] thinPen stroke tool: 3 files",
-        patchCastBuilt() ? "[7/7] patchCast UVs from a NURBS surface: 2 files"
-                         : "[7/7] patchCast UVs from a NURBS surface: skipped (the plug-in "
-                           "patchCast is not built.)"};
+        "[7/7] patchCast UVs from a NURBS surface: 2 files"};
     std::size_t at = 0;
     for (const std::string& line : lines) {
         at = s_run.out.find(line, at);
