@@ -189,9 +189,12 @@ KStatus TdependNodeMetaClass::addApiType(const char* name,
 }
 
 KStatus TdependGraph::registerNodeType(TdependNodeMetaClass* nodeClass) {
+    return registerNodeType(nodeClass, KFnPlugin::currentPlugin());
+}
+
+KStatus TdependGraph::registerNodeType(TdependNodeMetaClass* nodeClass, const KObject& plugin) {
     if (!nodeClass) return KStatus::kInvalidParameter;
     if (nodeClass->m_registered) return KStatus::kSuccess;
-    const KObject plugin = KFnPlugin::currentPlugin();
     KStatus status;
     std::string why;
     g_registering = nodeClass;

@@ -131,6 +131,8 @@ public:
     /// Registers the class as a host node type, owned by the plug-in whose code is running
     /// (or by the host). A failure is reported as a host error naming the type and the reason.
     static KStatus registerNodeType(TdependNodeMetaClass* nodeClass);
+    /// The same, owned by `plugin` (a plug-in object; the host when null).
+    static KStatus registerNodeType(TdependNodeMetaClass* nodeClass, const KObject& plugin);
     /// Takes the type back. A class that is not registered, or whose type the host already
     /// dropped (its library unloaded), answers success: deregistering twice is harmless.
     /// kFailure (reported) while nodes of the type exist.

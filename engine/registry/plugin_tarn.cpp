@@ -66,7 +66,7 @@ KStatus TpluginTarn::registerNode(const KString& name, std::uint32_t tag, KCreat
                             "': another plug-in registered its node class");
         return KStatus::kFailure;
     }
-    return TdependGraph::registerNodeType(nodeClass);
+    return TdependGraph::registerNodeType(nodeClass, m_plugin);
 }
 
 KStatus TpluginTarn::registerCommand(const KString& name) {
