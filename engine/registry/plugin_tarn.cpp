@@ -52,7 +52,10 @@ KStatus TpluginTarn::registerNode(const KString& name, std::uint32_t tag, KCreat
         (creator && creator != nodeClass->metaclass().creator())) {
         tarn::output::error("Cannot register node type '" + name.str() + "' (tag " + tagText(tag) +
                             "): its node class is '" + nodeClass->typeName() + "' (tag " +
-                            tagText(nodeClass->tag()) + ") with another creator");
+                            tagText(nodeClass->tag()) + ")" +
+                            (creator && creator != nodeClass->metaclass().creator()
+                                 ? ", made by another creator"
+                                 : ""));
         return KStatus::kInvalidParameter;
     }
     // Registered at library load by this plug-in: nothing more to do than keep its kind true.

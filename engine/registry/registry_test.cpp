@@ -298,4 +298,25 @@ TEST_F(EngineScene, FailedClassRegistrationIsReportedAndTheRestLoads) {
     EXPECT_EQ(Graph::instance().findType("tinyGrower"), nullptr);
 }
 
+TEST_F(EngineScene, MisusedPluginObjectCallsAreRefusedAndReported) {
+    const std::string messages = load("tinyEngineMisuse");
+    struct Expected {
+        const char* id;
+        const char* text;
+    };
+    for (const Expected& e :
+         {Expected{"unbound command",
+                   "Cannot register command 'tinyUnbound': no engine command is bound"},
+          Expected{"tag of another class", "Cannot register node type 'tinyModifier' (tag TGRO)"}})
+        EXPECT_NE(messages.find(e.text), std::string::npos) << e.id << "\n" << messages;
+    ASSERT_NE(PluginLoader::instance().find("tinyEngineMisuse"), nullptr);
+    EXPECT_FALSE(commandKnown("tinyUnbound"));
+    // The class registered at load is untouched by the refused call.
+    run("createNode tinyModifier -n mod");
+    EXPECT_STREQ(Graph::instance().findNode("mod").apiTypeStr(), "kMidModifier");
+    std::string error;
+    EXPECT_TRUE(PluginLoader::instance().unload("tinyEngineMisuse", true, &error)) << error;
+    EXPECT_EQ(Graph::instance().findType("tinyModifier"), nullptr);
+}
+
 }  // namespace

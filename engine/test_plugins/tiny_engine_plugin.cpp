@@ -6,7 +6,9 @@
 //
 // Variants (TINY_VARIANT): 0 a plug-in that loads; 1 initializePlugin fails after its
 // registrations; 2 no uninitializePlugin export, so the load fails after static construction;
-// 3 a node class whose attribute list clashes (its registration fails, and is reported).
+// 3 a node class whose attribute list clashes (its registration fails, and is reported);
+// 4 initializePlugin also asks for a command nothing is bound under and for a node type under
+// another tag than its class's (both refused and reported, the rest loads).
 
 #include <cstdint>
 
@@ -186,6 +188,10 @@ TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject obj) {
     plugin.registerNode("tinyGrower", kGrowerTag, &TinyGrower::creator, &g_growerClass);
     plugin.registerCommand("tinyScale");
     plugin.registerCommand("tinyMeshOp");
+#if TINY_VARIANT == 4
+    plugin.registerCommand("tinyUnbound");
+    plugin.registerNode("tinyModifier", kGrowerTag, &TinyModifier::creator, &g_modifierClass);
+#endif
 #if TINY_VARIANT == 1
     return KStatus::kFailure;
 #else

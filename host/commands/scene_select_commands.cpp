@@ -120,9 +120,8 @@ CommandResult lsCmd(const CommandArgs& args, CommandContext&) {
     const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
     // A name that is no node type may name a family of kinds: "polyModifier" lists every node
     // that is a kind of kPolyModifier, whichever plug-in registered its type.
-    const KFn::Type family = type.empty() || Graph::instance().findType(type)
-                                 ? KFn::kInvalid
-                                 : familyKind(type);
+    const KFn::Type family =
+        type.empty() || Graph::instance().findType(type) ? KFn::kInvalid : familyKind(type);
     auto typeOk = [&](const KObject& node) {
         if (type.empty()) return true;
         NodeImpl* n = scene::liveNode(node);
