@@ -1,6 +1,5 @@
 #include "engine/registry/command.h"
 
-#include <map>
 #include <vector>
 
 #include "frame/k_global.h"
@@ -14,12 +13,6 @@ using tarn::plugins::PluginImpl;
 using tarn::plugins::Registry;
 
 namespace {
-
-std::map<std::string, TmetaCommand*>& bindings() {
-    // Never destroyed: command classes unbind from static destructors at exit.
-    static auto* map = new std::map<std::string, TmetaCommand*>;
-    return *map;
-}
 
 bool toHostArgType(int argType, KSyntax::ArgType* out) {
     switch (argType) {
@@ -120,9 +113,22 @@ bool Tcommand::isUndoable() const {
 TmetaCommand::TmetaCommand(const char* name, Creator creator, int requirement)
     : m_name(name ? name : ""), m_creator(creator), m_requirement(requirement) {}
 
+TmetaCommand* TmetaCommand::s_firstBound = nullptr;
+
+bool TmetaCommand::unbind(const std::string& name) {
+    for (TmetaCommand** link = &s_firstBound; *link; link = &(*link)->m_nextBound) {
+        if ((*link)->m_name == name) {
+            TmetaCommand* found = *link;
+            *link = found->m_nextBound;
+            found->m_nextBound = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
 TmetaCommand::~TmetaCommand() {
-    auto it = bindings().find(m_name);
-    if (it != bindings().end() && it->second == this) unloadCommand(m_name.c_str());
+    if (findTarnCommand(m_name.c_str()) == this) unloadCommand(m_name.c_str());
 }
 
 const TcommandSyntax* TmetaCommand::syntax() {
@@ -143,7 +149,7 @@ bool TmetaCommand::checkRequirements(std::string*) const {
 
 KStatus TmetaCommand::unloadCommand(const char* name) {
     const std::string n = name ? name : "";
-    const bool bound = bindings().erase(n) != 0;
+    const bool bound = unbind(n);
     // The host command goes through its owner's record, so that the plug-in's list stays true.
     KStatus removed = KStatus::kNotFound;
     if (const auto* entry = Registry::instance().findCommand(n)) {
@@ -178,8 +184,9 @@ bool TmetaCommandReq::checkRequirements(std::string* why) const {
 KStatus pythonRegisterTarnCommand(TmetaCommand* command) {
     if (!command || command->name().empty() || !command->creator())
         return KStatus::kInvalidParameter;
-    auto& map = bindings();
-    if (auto it = map.find(command->name()); it != map.end() && it->second != command) {
+    const TmetaCommand* bound = findTarnCommand(command->name().c_str());
+    if (bound == command) return KStatus::kSuccess;
+    if (bound) {
         tarn::output::error("Cannot register command '" + command->name() +
                             "': another engine command is bound under that name");
         return KStatus::kFailure;
@@ -203,13 +210,16 @@ KStatus pythonRegisterTarnCommand(TmetaCommand* command) {
                             (why.empty() ? "" : ": " + why));
         return status;
     }
-    map[command->name()] = command;
+    command->m_nextBound = TmetaCommand::s_firstBound;
+    TmetaCommand::s_firstBound = command;
     return KStatus::kSuccess;
 }
 
 TmetaCommand* findTarnCommand(const char* name) {
-    auto it = bindings().find(name ? name : "");
-    return it == bindings().end() ? nullptr : it->second;
+    const std::string n = name ? name : "";
+    for (TmetaCommand* c = TmetaCommand::s_firstBound; c; c = c->m_nextBound)
+        if (c->m_name == n) return c;
+    return nullptr;
 }
 
 KStatus pythonDispatchTarnCommand(const char* name, const KArgList& words,

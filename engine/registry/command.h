@@ -92,9 +92,18 @@ public:
     static KStatus unloadCommand(const char* name);
 
 private:
+    friend KStatus pythonRegisterTarnCommand(TmetaCommand* command);
+    friend TmetaCommand* findTarnCommand(const char* name);
+    /// The binding registry: bound commands linked through themselves (it allocates nothing
+    /// and needs no destructor, so it outlives the libraries that unbind at unload).
+    static TmetaCommand* s_firstBound;
+    /// Takes the command bound under `name` out of the registry; false when none is.
+    static bool unbind(const std::string& name);
+
     std::string m_name;
     Creator m_creator;
     int m_requirement;
+    TmetaCommand* m_nextBound = nullptr;
     SyntaxBuilder m_builder = nullptr;
     std::unique_ptr<TcommandSyntax> m_syntax;
     bool m_syntaxFailed = false;

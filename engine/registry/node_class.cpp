@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
 #include "frame/k_plugin.h"
 #include "host/dg/graph.h"
@@ -14,11 +13,10 @@ using tarn::plugins::PluginImpl;
 
 namespace {
 
-std::vector<TdependNodeMetaClass*>& registeredClasses() {
-    // Never destroyed: libraries deregister their classes from static destructors at exit.
-    static auto* classes = new std::vector<TdependNodeMetaClass*>;
-    return *classes;
-}
+// The registered classes, linked through the classes themselves: the list allocates nothing
+// and needs no destructor, so it stays valid while libraries (this one included) are unloaded
+// and their classes deregister from static destructors.
+TdependNodeMetaClass* g_firstRegistered = nullptr;
 
 // The class whose host type is being registered; its initialiser reads it.
 TdependNodeMetaClass* g_registering = nullptr;
@@ -52,10 +50,6 @@ std::string takeProblem(const KObject& plugin) {
     std::string why = p->problems.back();
     p->problems.pop_back();
     return why;
-}
-
-void forget(TdependNodeMetaClass* nodeClass) {
-    std::erase(registeredClasses(), nodeClass);
 }
 
 }  // namespace
@@ -161,9 +155,20 @@ TdependNodeMetaClass::TdependNodeMetaClass(const Tmetaclass& metaclass, VsGetter
       m_cleanup(classCleanup),
       m_flags(classFlags) {}
 
+void TdependNodeMetaClass::unlink(TdependNodeMetaClass* nodeClass) {
+    for (TdependNodeMetaClass** link = &g_firstRegistered; *link;
+         link = &(*link)->m_nextRegistered) {
+        if (*link == nodeClass) {
+            *link = nodeClass->m_nextRegistered;
+            nodeClass->m_nextRegistered = nullptr;
+            return;
+        }
+    }
+}
+
 TdependNodeMetaClass::~TdependNodeMetaClass() {
     if (m_registered) TdependGraph::deregisterNodeType(this);
-    forget(this);
+    unlink(this);
 }
 
 void TdependNodeMetaClass::setApiType(KFn::Type type) {
@@ -222,7 +227,8 @@ KStatus TdependGraph::registerNodeType(TdependNodeMetaClass* nodeClass, const KO
         return status;
     }
     nodeClass->m_registered = true;
-    registeredClasses().push_back(nodeClass);
+    nodeClass->m_nextRegistered = g_firstRegistered;
+    g_firstRegistered = nodeClass;
     return KStatus::kSuccess;
 }
 
@@ -230,7 +236,7 @@ KStatus TdependGraph::deregisterNodeType(TdependNodeMetaClass* nodeClass) {
     if (!nodeClass || !nodeClass->m_registered) return KStatus::kSuccess;
     auto done = [&] {
         nodeClass->m_registered = false;
-        forget(nodeClass);
+        TdependNodeMetaClass::unlink(nodeClass);
         if (nodeClass->classCleanup()) nodeClass->classCleanup()();
         return KStatus(KStatus::kSuccess);
     };
@@ -256,7 +262,7 @@ KStatus TdependGraph::deregisterNodeType(TdependNodeMetaClass* nodeClass) {
 }
 
 TdependNodeMetaClass* TdependGraph::findNodeType(std::uint32_t tag) {
-    for (TdependNodeMetaClass* c : registeredClasses())
+    for (TdependNodeMetaClass* c = g_firstRegistered; c; c = c->m_nextRegistered)
         if (c->tag() == tag) return c;
     return nullptr;
 }

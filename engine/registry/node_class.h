@@ -115,6 +115,8 @@ public:
 
 private:
     friend class TdependGraph;
+    /// Takes the class out of the engine's list of registered classes.
+    static void unlink(TdependNodeMetaClass* nodeClass);
     const Tmetaclass& m_metaclass;
     VsGetter m_vs;
     std::string m_typeName;
@@ -124,6 +126,7 @@ private:
     int m_flags;
     KFn::Type m_apiType = KFn::kPluginNode;
     bool m_registered = false;
+    TdependNodeMetaClass* m_nextRegistered = nullptr;  ///< the engine's list of registered classes
 };
 
 class TdependGraph {
