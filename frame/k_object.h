@@ -4,8 +4,10 @@
 /// Copying a handle shares the object; the object lives while any handle refers to it.
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
+#include "frame/k_status.h"
 #include "frame/k_types.h"
 
 namespace tarn {
@@ -65,5 +67,38 @@ private:
 };
 
 /// True when kind `type` is `base` or a specialisation of it (e.g. kNumericAttribute of
-/// kAttribute). Pure function.
+/// kAttribute), through any of its parents. Thread safe.
 bool kFnIsA(KFn::Type type, KFn::Type base);
+
+/// The SDK's table of object kinds, open to plug-ins: a plug-in (or the modelling engine) adds a
+/// kind by name with the kinds it specialises, so that `hasFn` and `apiTypeStr` answer it, and a
+/// node type registered with it (`KFnPlugin::registerNode`) makes nodes that report it.
+/// Additions belong to the plug-in being loaded, initialised or unloaded when they are made (or
+/// to the host when no plug-in is); they are taken back when that plug-in goes. Changes on the
+/// main thread only; lookups are thread safe.
+class KObjBase {
+public:
+    static constexpr unsigned kMaxParents = 8;
+
+    /// Adds the kind `name` (e.g. "kTessellator") specialising each of `parents` (1 to
+    /// kMaxParents known kinds) and answers its value. A name already added with the same
+    /// parents answers the same value and counts one more holder; a built-in name answers its
+    /// own value when it already is a kind of every parent. kInvalid with kInvalidParameter
+    /// for an empty or non-identifier name, no or too many parents, an unknown parent or
+    /// parents that contradict an existing kind of that name.
+    static KFn::Type add(const char* name, const KFn::Type* parents, unsigned parentCount,
+                         KStatus* status = nullptr);
+    static KFn::Type add(const char* name, std::initializer_list<KFn::Type> parents,
+                         KStatus* status = nullptr) {
+        return add(name, parents.begin(), unsigned(parents.size()), status);
+    }
+    /// Drops the current plug-in's hold on an added kind; the kind is gone from name lookups
+    /// when no holder is left (its value keeps answering for objects that still carry it).
+    /// kNotFound when the plug-in holds no such kind (removing twice is harmless); built-in
+    /// kinds cannot be removed (kInvalidParameter).
+    static KStatus remove(const char* name);
+    /// The kind of that name ("kMesh", or an added one still held), else KFn::kInvalid.
+    static KFn::Type find(const char* name);
+    /// The name of a kind, built-in or added; "kUnknown" for a value never given out.
+    static const char* name(KFn::Type type);
+};

@@ -31,11 +31,21 @@ public:
     KString loadPath(KStatus* status = nullptr) const;
     KObject object() const { return m_plugin; }
 
-    /// Registers a node type: runs `initialize`, which adds the attributes. Fails with nothing
-    /// left behind on a duplicate name or id, a null creator, or a failing initialiser.
+    /// The plug-in whose code the host is running: the library being opened (its static
+    /// constructors), the entry point being called, or the library being closed (its static
+    /// destructors). A null object when no plug-in's code is running. Code that registers at
+    /// library load builds a KFnPlugin on it, so that what it registers belongs to its library
+    /// and is taken back when the library is unloaded or fails to load.
+    static KObject currentPlugin();
+
+    /// Registers a node type: runs `initialize`, which adds the attributes. Its nodes report
+    /// `apiType` (a kind of kDependencyNode, e.g. one added with KObjBase::add). Fails with
+    /// nothing left behind on a duplicate name or id, a null creator, a failing initialiser or
+    /// an `apiType` that is not a node kind.
     KStatus registerNode(const KString& typeName, const KTypeId& typeId, KCreatorFunction creator,
                          KInitializeFunction initialize, KPxNode::Type type = KPxNode::kDependNode,
-                         const KString* classification = nullptr);
+                         const KString* classification = nullptr,
+                         KFn::Type apiType = KFn::kPluginNode);
     /// Removes a node type of this plug-in; kFailure while nodes of the type exist.
     KStatus deregisterNode(const KTypeId& typeId);
 

@@ -53,6 +53,12 @@ enum Type : int {
     kTexture2d = 406,
     kTexture3d = 407,
     kPluginNode = 410,
+    /// A node that takes a mesh in and gives a modified mesh out (a construction-history node).
+    kPolyModifier = 411,
+    /// A mesh modifier of the internal modelling engine: kPolyModifier and kPluginNode.
+    kMidModifier = 412,
+    /// A node that makes a mesh from nothing: kPluginNode.
+    kPolyCreator = 413,
 
     // Components
     kComponent = 500,
@@ -68,4 +74,8 @@ enum Type : int {
     // Plug-in objects
     kPlugin = 600,
 };
+
+/// Kinds added at run time (KObjBase::add) are numbered from here, in order of first addition;
+/// a name keeps its number for the rest of the process, even after it is removed.
+constexpr int kFirstAddedType = 0x10000;
 }  // namespace KFn

@@ -1,6 +1,7 @@
 // select, ls and hilite.
 
 #include <algorithm>
+#include <cctype>
 
 #include "host/commands/scene_command_util.h"
 #include "host/commands/scene_commands.h"
@@ -101,15 +102,32 @@ CommandResult selectCmd(const CommandArgs& args, CommandContext&) {
     return {};
 }
 
+// The node kind a family name stands for: "polyModifier" or "kPolyModifier" for
+// kPolyModifier; kInvalid when it names no node kind.
+KFn::Type familyKind(const std::string& name) {
+    KFn::Type kind = KObjBase::find(name.c_str());
+    if (kind == KFn::kInvalid && !name.empty()) {
+        std::string asKind = "k" + name;
+        asKind[1] = char(std::toupper(static_cast<unsigned char>(asKind[1])));
+        kind = KObjBase::find(asKind.c_str());
+    }
+    return kFnIsA(kind, KFn::kDependencyNode) ? kind : KFn::kInvalid;
+}
+
 CommandResult lsCmd(const CommandArgs& args, CommandContext&) {
     std::vector<std::string> names;
     const bool longNames = args.has("long");
     const std::string type = args.has("type") ? args.flag("type").asString() : std::string();
+    // A name that is no node type may name a family of kinds: "polyModifier" lists every node
+    // that is a kind of kPolyModifier, whichever plug-in registered its type.
+    const KFn::Type family =
+        type.empty() || Graph::instance().findType(type) ? KFn::kInvalid : familyKind(type);
     auto typeOk = [&](const KObject& node) {
         if (type.empty()) return true;
         NodeImpl* n = scene::liveNode(node);
         if (!n) return false;
         if (n->type().name == type) return true;
+        if (family != KFn::kInvalid && node.hasFn(family)) return true;
         // Families: "transform", "shape", "shadingEngine" style queries by kind.
         return (type == "dagNode" && scene::dagNode(node)) ||
                (type == "shape" && scene::dagNode(node) && scene::dagNode(node)->isShape());

@@ -4,6 +4,7 @@
 
 #include "host/dg/graph.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/sdk/registrant.h"
 
 using tarn::plugins::PluginImpl;
 using tarn::plugins::Registry;
@@ -72,11 +73,22 @@ KString KFnPlugin::loadPath(KStatus* status) const {
     return KString(slash == std::string::npos ? std::string(".") : p->path.substr(0, slash));
 }
 
+KObject KFnPlugin::currentPlugin() {
+    auto* p = static_cast<PluginImpl*>(tarn::currentRegistrant());
+    return p ? KObject(p->shared_from_this()) : KObject();
+}
+
 KStatus KFnPlugin::registerNode(const KString& typeName, const KTypeId& typeId,
                                 KCreatorFunction creator, KInitializeFunction initialize,
-                                KPxNode::Type type, const KString* classification) {
+                                KPxNode::Type type, const KString* classification,
+                                KFn::Type apiType) {
     PluginImpl* p = pluginOf(m_plugin);
     if (!p) return KStatus::kInvalidParameter;
+    if (!kFnIsA(apiType, KFn::kDependencyNode)) {
+        explain(*p, "node type '" + typeName.str() + "': " + KObjBase::name(apiType) +
+                        " is not a kind of node");
+        return KStatus::kInvalidParameter;
+    }
     tarn::NodeTypeSpec decl;
     decl.name = typeName.str();
     decl.id = typeId;
@@ -84,6 +96,7 @@ KStatus KFnPlugin::registerNode(const KString& typeName, const KTypeId& typeId,
     decl.initializer = initialize;
     decl.nodeKind = type;
     decl.classification = classification ? classification->str() : std::string();
+    decl.apiType = apiType;
     decl.owner = p;
     std::string why;
     KStatus s = tarn::Graph::instance().registerType(decl, &why);

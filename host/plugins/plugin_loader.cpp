@@ -12,6 +12,7 @@
 #include "host/dg/attribute_impl.h"
 #include "host/dg/graph.h"
 #include "host/sdk/host_output.h"
+#include "host/sdk/registrant.h"
 #include "host/undo/undo.h"
 
 namespace tarn::plugins {
@@ -45,11 +46,15 @@ void* findSymbol(void* library, std::initializer_list<const char*> names) {
     return nullptr;
 }
 
-// Calls an entry point; `*why` gets the text of an escaping exception, then the reasons of the
-// registration calls that failed inside it, so that they follow whatever the plug-in printed.
+// Calls an entry point with the plug-in as the current registrant; `*why` gets the text of an
+// escaping exception, then the reasons of the registration calls that failed (inside it, or
+// earlier while the library was opened), so that they follow whatever the plug-in printed.
 KStatus callEntry(EntryPoint entry, const std::shared_ptr<PluginImpl>& plugin, std::string* why) {
-    plugin->problems.clear();
-    KStatus status = tarn::guardPluginCall([&] { return entry(KObject(plugin)); }, why);
+    KStatus status;
+    {
+        RegistrantScope scope(plugin.get());
+        status = tarn::guardPluginCall([&] { return entry(KObject(plugin)); }, why);
+    }
     for (const std::string& problem : plugin->problems) *why += (why->empty() ? "" : "; ") + problem;
     plugin->problems.clear();
     return status;
@@ -132,15 +137,25 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
         return KStatus::kFailure;
     }
 
-    // Open and check the library before calling anything in it.
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The record exists before the library is opened: its static constructors run inside
+    // dlopen and may register (node types, commands, kinds), which must be attributed to it.
+    auto plugin = std::make_shared<PluginImpl>();
+    plugin->name = name;
+    plugin->path = path;
+    void* library = nullptr;
+    {
+        RegistrantScope scope(plugin.get());
+        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
     if (!library) {
         const char* why = dlerror();
+        dropRegistrations(*plugin);  // records only: no code of the library is left to call
         if (error) *error = "Cannot load plug-in '" + path + "': " + (why ? why : "not a shared library");
         return KStatus::kFailure;
     }
+    plugin->library = library;
     auto fail = [&](const std::string& why) {
-        dlclose(library);
+        discard(*plugin);
         if (error) *error = why;
         return KStatus(KStatus::kFailure);
     };
@@ -156,16 +171,10 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
         findSymbol(library, {"uninitializePlugin", "_Z18uninitializePlugin7KObject"}));
     if (!uninit) return fail("Plug-in '" + name + "' does not export uninitializePlugin");
 
-    auto plugin = std::make_shared<PluginImpl>();
-    plugin->name = name;
-    plugin->path = path;
-    plugin->library = library;
     std::string why;
     KStatus status = callEntry(init, plugin, &why);
     if (!status) {
-        dropRegistrations(*plugin);
-        dlclose(library);
-        plugin->library = nullptr;
+        discard(*plugin);
         if (error) {
             *error = "initializePlugin of '" + name + "' failed (" + status.errorString().str() + ")";
             if (!why.empty()) *error += ": " + why;
@@ -178,6 +187,26 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     m_plugins.push_back(plugin);
     if (loadedName) *loadedName = name;
     return KStatus::kSuccess;
+}
+
+void PluginLoader::closeLibrary(PluginImpl& plugin) {
+    if (!plugin.library) return;
+    {
+        // Static destructors may deregister what their constructors registered; they find
+        // their records gone and that is harmless.
+        RegistrantScope scope(&plugin);
+        dlclose(plugin.library);
+    }
+    plugin.library = nullptr;
+    plugin.problems.clear();
+}
+
+void PluginLoader::discard(PluginImpl& plugin) {
+    // Nodes and registrations go while the library's code still exists, then the library,
+    // then whatever its static destructors may have registered on the way out (records only).
+    dropRegistrations(plugin);
+    closeLibrary(plugin);
+    dropRegistrations(plugin);
 }
 
 void PluginLoader::dropRegistrations(PluginImpl& plugin) {
@@ -199,6 +228,7 @@ void PluginLoader::dropRegistrations(PluginImpl& plugin) {
     plugin.commands.clear();
     plugin.contextCommands.clear();
     plugin.translators.clear();
+    releaseAddedTypes(&plugin);
 }
 
 KStatus PluginLoader::unload(std::string_view name, bool force, std::string* error,
@@ -254,11 +284,9 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     std::string why;
     KStatus status = uninit ? callEntry(uninit, plugin, &why) : KStatus(KStatus::kFailure);
     // Whatever the plug-in left registered goes with it; its code is about to disappear.
-    dropRegistrations(*plugin);
     m_plugins.erase(std::find(m_plugins.begin(), m_plugins.end(), plugin));
     plugin->loaded = false;
-    dlclose(plugin->library);
-    plugin->library = nullptr;
+    discard(*plugin);
     if (!status && error) {
         *error = "uninitializePlugin of '" + plugin->name + "' reported failure (" + status.errorString().str() + ")";
         if (!why.empty()) *error += ": " + why;

@@ -6,11 +6,14 @@
 /// TARN_PLUGIN_PATH (colon-separated), the folder set with setExplicitPath, and
 /// <folder of the running program>/../plugins.
 ///
-/// Load: dlopen (RTLD_NOW | RTLD_LOCAL), check the exported KApiVersion text equals "201100",
+/// Load: dlopen (RTLD_NOW | RTLD_LOCAL) with the new plug-in's record as the current registrant
+/// (host/sdk/registrant.h), so that what the library's static constructors register is its own;
+/// check the exported KApiVersion text equals "201100",
 /// find initializePlugin/uninitializePlugin (plain names first, then the C++-decorated
 /// `_Z16initializePlugin7KObject` / `_Z18uninitializePlugin7KObject`), call initializePlugin.
-/// A failure status or an escaping exception undoes whatever it registered and closes the
-/// library.
+/// A failure at any step after dlopen (a bad version, a missing export, a failure status or an
+/// escaping exception) undoes whatever the library registered, at static construction or in
+/// initializePlugin, and closes it.
 ///
 /// Unload: refused while nodes of the plug-in's types exist (their names are in the error),
 /// unless forced, which deletes those nodes first. Unloading a plug-in clears undo: the undo
@@ -60,8 +63,14 @@ public:
     static void shutdown();
 
 private:
-    /// Drops everything `plugin` still has registered (types after deleting their nodes).
+    /// Drops everything `plugin` still has registered (types after deleting their nodes, its
+    /// commands, context commands, translators and added kinds).
     void dropRegistrations(PluginImpl& plugin);
+    /// Closes the library with the plug-in as the current registrant (its static destructors
+    /// run inside dlclose).
+    void closeLibrary(PluginImpl& plugin);
+    /// Drops the registrations, closes the library, then drops what its destructors left.
+    void discard(PluginImpl& plugin);
 
     std::string m_explicitPath;
     std::vector<std::shared_ptr<PluginImpl>> m_plugins;

@@ -182,6 +182,46 @@ TEST_F(LoaderTest, ExceptionInInitializeIsAFailureAndUndone) {
     EXPECT_EQ(loader().find("probeThrows"), nullptr);
 }
 
+TEST_F(LoaderTest, StaticConstructionRegistrationsBelongToTheLibrary) {
+    Graph& graph = Graph::instance();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::string error;
+        ASSERT_TRUE(load("probeStatic", &error)) << error;
+        tarn::plugins::PluginImpl* plugin = loader().find("probeStatic");
+        ASSERT_NE(plugin, nullptr);
+        EXPECT_EQ(plugin->nodeTypes, std::vector<KTypeId>{KTypeId(0x7f103)});
+        EXPECT_EQ(plugin->commands, std::vector<std::string>{"probeStaticCmd"});
+        ASSERT_NE(Registry::instance().findCommand("probeStaticCmd"), nullptr);
+        EXPECT_EQ(Registry::instance().findCommand("probeStaticCmd")->owner, plugin);
+        // Its nodes report the kind the library added while it was opened.
+        KObject node = graph.createNode("probeStaticNode", "", &error);
+        ASSERT_FALSE(node.isNull()) << error;
+        EXPECT_STREQ(node.apiTypeStr(), "kProbeStatic");
+        EXPECT_TRUE(node.hasFn(KFn::kPluginNode));
+        graph.deleteNode(node, &error);
+        // Unloaded (uninitializePlugin and the static destructor both deregister), then again.
+        EXPECT_TRUE(loader().unload("probeStatic", false, &error)) << error;
+        EXPECT_EQ(loader().unload("probeStatic", false, &error).statusCode(), KStatus::kNotFound);
+        EXPECT_EQ(graph.findType("probeStaticNode"), nullptr);
+        EXPECT_EQ(Registry::instance().findCommand("probeStaticCmd"), nullptr);
+        EXPECT_EQ(KObjBase::find("kProbeStatic"), KFn::kInvalid);
+        EXPECT_STREQ(node.apiTypeStr(), "kProbeStatic");  // the dead node's handle still answers
+    }
+    // A load that fails after the static constructor ran takes its registrations back, each
+    // time, and leaves the names free.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string error;
+        EXPECT_FALSE(load("probeStaticOldApi", &error));
+        EXPECT_NE(error.find("API version 201000"), std::string::npos) << error;
+        EXPECT_EQ(graph.findType("probeStaticNode"), nullptr);
+        EXPECT_EQ(Registry::instance().findCommand("probeStaticCmd"), nullptr);
+        EXPECT_EQ(KObjBase::find("kProbeStatic"), KFn::kInvalid);
+    }
+    std::string error;
+    EXPECT_TRUE(load("probeStatic", &error)) << error;
+}
+
 TEST_F(LoaderTest, BadInputsFailCleanlyAndRegisterNothing) {
     const std::string dir = std::string(TARN_BINARY_DIR) + "/tests/loader_fixtures";
     std::filesystem::create_directories(dir);

@@ -21,6 +21,8 @@
 #define V_THROWS 12
 #define V_OLD_API 13
 #define V_NO_EXPORTS 14
+#define V_STATIC 15
+#define V_STATIC_OLD_API 16
 
 namespace {
 
@@ -123,6 +125,43 @@ TARN_PLUGIN_EXPORT KStatus uninitializePlugin(KObject plugin) {
     KFnPlugin fn(plugin);
     fn.deregisterCommand("probeDecoratedCmd");
     return KStatus();
+}
+
+#elif PROBE_VARIANT == V_STATIC || PROBE_VARIANT == V_STATIC_OLD_API
+
+// Registers at static construction, inside the host's dlopen, on the plug-in being loaded, and
+// deregisters the same from its static destructor, whatever the loader took back meanwhile.
+// The second form exports the wrong API version, so its load fails after the constructor ran.
+struct StaticRegistration {
+    StaticRegistration() {
+        KFnPlugin fn(KFnPlugin::currentPlugin());
+        const KFn::Type kind = KObjBase::add("kProbeStatic", {KFn::kPluginNode});
+        fn.registerNode("probeStaticNode", 0x7f103, ProbeNode::creator, ProbeNode::initialize,
+                        KPxNode::kDependNode, nullptr, kind);
+        fn.registerCommand("probeStaticCmd", ProbeCommand::creator);
+    }
+    ~StaticRegistration() {
+        KFnPlugin fn(KFnPlugin::currentPlugin());
+        fn.deregisterCommand("probeStaticCmd");
+        fn.deregisterNode(0x7f103);
+        KObjBase::remove("kProbeStatic");
+    }
+} g_staticRegistration;
+
+#if PROBE_VARIANT == V_STATIC
+TARN_DEFINE_API_VERSION
+#else
+extern "C" TARN_PLUGIN_EXPORT const char KApiVersion[] = "201000";
+#endif
+TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
+    KFnPlugin fn(plugin, "Probe", "static", "Any");
+    return KStatus();
+}
+TARN_PLUGIN_ENTRY KStatus uninitializePlugin(KObject plugin) {
+    // Deregisters now; the static destructor does it again when the library is closed.
+    KFnPlugin fn(plugin);
+    fn.deregisterCommand("probeStaticCmd");
+    return fn.deregisterNode(0x7f103);
 }
 
 #elif PROBE_VARIANT == V_THROWS
