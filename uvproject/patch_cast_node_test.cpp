@@ -201,4 +201,78 @@ TEST_F(PatchCastComputeTest, FailuresPrintOneMessageAndWriteNothing) {
     }
 }
 
+
+// The node in a mesh's construction history, set up from a script: the faces picked become an
+// object group upstream of the node, the node projects only those faces, and each step undoes.
+TEST(PatchCastHistory, AScriptProjectsTheFacesOfAGroupThroughHistory) {
+    using patchcast::testing::run;
+    loadPatchCast();
+    ASSERT_TRUE(run("polyPlane -w 4 -h 4 -sx 4 -sy 4 -n castPlane").ok);
+    ASSERT_TRUE(run("nurbsPlane -d 3 -u 2 -v 2 -w 5 -n castSheet").ok);
+    ASSERT_TRUE(run("move 0 0.5 0 castSheet").ok);
+    ASSERT_TRUE(run("createNode patchCastNode -n castNode").ok);
+    ASSERT_TRUE(run("connectAttr castSheetShape.worldSpace[0] castNode.inSurface").ok);
+
+    auto pathOf = [](const char* name) {
+        KSelectionList list;
+        list.add(KString(name));
+        KDagPath path;
+        list.getDagPath(0, path);
+        return path;
+    };
+    const KDagPath plane = pathOf("castPlane");
+    const KFnNurbsSurface sheet(pathOf("castSheet"));
+    // Every face-vertex's UV, face by face.
+    auto uvs = [&] {
+        KFnMesh mesh(plane);
+        std::vector<std::pair<float, float>> out;
+        for (int f = 0; f < mesh.numPolygons(); ++f)
+            for (int j = 0; j < mesh.polygonVertexCount(f); ++j) {
+                float u = -1, v = -1;
+                mesh.getPolygonUV(f, j, u, v);
+                out.emplace_back(u, v);
+            }
+        return out;
+    };
+    // What the node should give face-vertex j of face f: the closest point's parameters.
+    auto projected = [&](int f, int j, double scale) {
+        KFnMesh mesh(plane);
+        KIntArray verts;
+        mesh.getPolygonVertices(f, verts);
+        KPoint p;
+        mesh.getPoint(verts[j], p, KSpace::kWorld);
+        double u = 0, v = 0;
+        sheet.closestPoint(p, &u, &v, true, 1e-4, KSpace::kWorld);
+        return std::pair<float, float>(float(u / scale), float(v / scale));
+    };
+    const auto before = uvs();
+    const std::set<int> picked = {5, 6};
+
+    const auto inserted = run("polyHistory -insert castNode castPlane.f[5:6]");
+    ASSERT_TRUE(inserted.ok) << inserted.error;
+    KString group;
+    ASSERT_TRUE(KGlobal::executeCommand("getAttr castNode.groupId", group));
+    EXPECT_GE(std::stoi(group.asChar()), 0);
+
+    for (double scale : {1.0, 2.0}) {  // normalize off, then on (two patches each way)
+        SCOPED_TRACE(scale);
+        if (scale == 2.0) ASSERT_TRUE(run("setAttr castNode.normalize 1").ok);
+        const auto now = uvs();
+        ASSERT_EQ(now.size(), before.size());
+        for (int f = 0, k = 0; f < 16; ++f)
+            for (int j = 0; j < 4; ++j, ++k) {
+                const auto want = picked.count(f) ? projected(f, j, scale) : before[k];
+                EXPECT_NEAR(now[k].first, want.first, 1e-4) << "face " << f << " corner " << j;
+                EXPECT_NEAR(now[k].second, want.second, 1e-4) << "face " << f << " corner " << j;
+            }
+    }
+    ASSERT_TRUE(run("undo").ok);  // normalize back off
+    EXPECT_NEAR(uvs()[5 * 4].first, projected(5, 0, 1.0).first, 1e-4);
+    ASSERT_TRUE(run("undo").ok);  // out of the history again
+    EXPECT_EQ(uvs(), before);
+    ASSERT_TRUE(run("redo").ok);
+    EXPECT_NEAR(uvs()[6 * 4 + 2].second, projected(6, 2, 1.0).second, 1e-4);
+    run("delete castPlane castSheet castNode");
+}
+
 }  // namespace
