@@ -273,8 +273,8 @@ TEST_F(SlicePenGesture, CtrlStrokeStartsAndEndsAtVertices) {
     };
     const int first = endVertex(eps.front()), last = endVertex(eps.back());
     EXPECT_TRUE((first == start && last == end) || (first == end && last == start)) << texts[0];
-    // Only the vertex on the crossed edge is new; both ends are old vertices and one edge
-    // joins them through the cut faces.
+    // Only the vertex on the crossed edge is new (both ends are old vertices), and the two
+    // faces the stroke ran through are cut in two.
     EXPECT_EQ(counts("grid"), "26 18");
     // Leaving selects the new vertex and the two ends, start first.
     journal().clear();
