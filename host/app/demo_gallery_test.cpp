@@ -83,7 +83,8 @@ std::vector<Expected> expectedPictures() {
     for (const char* name : {"bake_mesh", "bake_bakeSphere_normal", "bake_bakeSphere_position",
                              "bake_bakeSphere_uv", "bake_bakeSphere_tangent"})
         all.push_back({std::string("bake/") + name + ".png", 2 * kQuick, kQuick});
-    for (const char* name : {"stroke_grid", "stroke_drawn", "stroke_reduced"})
+    for (const char* name : {"stroke_grid", "stroke_drawn", "stroke_reduced", "stroke_cylinder",
+                             "stroke_slice_drawn", "stroke_sliced"})
         all.push_back({std::string("stroke/") + name + ".png", kQuick, kQuick});
     for (const char* name : {"patch_cast_normalized", "patch_cast_raw"})
             all.push_back({std::string("uvproject/") + name + ".png", 2 * kQuick, 3 * kQuick / 2});
@@ -118,7 +119,7 @@ TEST_F(DemoGallery, RunsEverySectionAndEndsWithThePagePath) {
         "[3/7] DermalShade skin shader: 7 files",
         "[4/7] QMF scene import: ",
         "[5/7] surfaceBake attribute maps: 5 files",
-        "[6/7] thinPen stroke tool: 3 files",
+        "[6/7] thinPen and slicePen stroke tools: 6 files",
         "[7/7] patchCast UVs from a NURBS surface: 2 files"};
     std::size_t at = 0;
     for (const std::string& line : lines) {

@@ -34,11 +34,12 @@ const std::vector<GallerySection>& gallerySections() {
          "A sphere's surface attributes baked by surfaceBake into images laid out in its UV "
          "space: normals, positions, UVs and tangents."},
         {"stroke",
-         "thinPen stroke tool",
+         "thinPen and slicePen stroke tools",
          "gallery/stroke.tcs",
-         {"thinPen"},
-         "A line drawn over a plane grid with the thinPen tool, through the view's gestures: "
-         "the stroke in the overlay, then the edges under it deleted."},
+         {"thinPen", "slicePen"},
+         "Lines drawn in the view through its gestures: over a plane grid with the thinPen "
+         "tool, the stroke in the overlay, then the edges under it deleted; across a cylinder "
+         "with the slicePen tool, then the ring of side faces cut around its middle."},
         {"uvproject",
          "patchCast UVs from a NURBS surface",
          "gallery/uvproject.tcs",
