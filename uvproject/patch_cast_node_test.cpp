@@ -201,7 +201,6 @@ TEST_F(PatchCastComputeTest, FailuresPrintOneMessageAndWriteNothing) {
     }
 }
 
-
 // The node in a mesh's construction history, set up from a script: the faces picked become an
 // object group upstream of the node, the node projects only those faces, and each step undoes.
 TEST(PatchCastHistory, AScriptProjectsTheFacesOfAGroupThroughHistory) {
@@ -256,7 +255,9 @@ TEST(PatchCastHistory, AScriptProjectsTheFacesOfAGroupThroughHistory) {
 
     for (double scale : {1.0, 2.0}) {  // normalize off, then on (two patches each way)
         SCOPED_TRACE(scale);
-        if (scale == 2.0) ASSERT_TRUE(run("setAttr castNode.normalize 1").ok);
+        if (scale == 2.0) {
+            ASSERT_TRUE(run("setAttr castNode.normalize 1").ok);
+        }
         const auto now = uvs();
         ASSERT_EQ(now.size(), before.size());
         for (int f = 0, k = 0; f < 16; ++f)
