@@ -11,7 +11,7 @@ TmidBody::TmidBody(tarn::PolyMesh mesh) : m_geom(std::make_unique<TpolyGeom>(std
 bool TmidBody::loadFromData(const KObject& data) {
     const tarn::scene::MeshDataImpl* impl = tarn::scene::MeshDataImpl::from(data);
     if (!impl) return false;
-    m_geom = std::make_unique<TpolyGeom>(impl->mesh);
+    m_geom = std::make_unique<TpolyGeom>(impl->mesh());
     return true;
 }
 
@@ -40,13 +40,13 @@ TdataMesh::TdataMesh(TmidBody& body) {
     auto data = std::make_shared<tarn::scene::MeshDataImpl>();
     if (TpolyGeom* geom = body.geom()) {
         geom->update(0);
-        data->mesh = geom->takeMesh();
+        data->setMesh(geom->takeMesh());
     }
     m_object = KObject(std::move(data));
 }
 
 const tarn::PolyMesh& TdataMesh::mesh() const {
-    return tarn::scene::MeshDataImpl::from(m_object)->mesh;
+    return tarn::scene::MeshDataImpl::from(m_object)->mesh();
 }
 
 int TmidModifierFty::doAction(TmidBody* body, const TpolyGroup* component) {
