@@ -4,6 +4,7 @@
 // with its nodes in a scene.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,30 @@ TEST_F(MeshKit, WithoutHistoryTheMeshKeepsTheResultOnly) {
     EXPECT_EQ(counts("box"), (Counts{6, 8}));
     EXPECT_TRUE(history("box").empty());
     EXPECT_TRUE(Graph::instance().findNode("polyDual1").isNull());
+}
+
+TEST_F(MeshKit, ASecondCopyIsRefusedWithEveryClashReported) {
+    // A copy of the library under another name finds the commands and node types taken.
+    const std::filesystem::path dir =
+        std::filesystem::path(TARN_BINARY_DIR) / "tests" / "mesh_kit_fixtures";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path copy = dir / "meshKitCopy.so";
+    std::filesystem::copy_file(std::string(TARN_PLUGIN_DIR) + "/meshKit.so", copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    tarn::output::Capture capture;
+    std::string error;
+    EXPECT_FALSE(PluginLoader::instance().load(copy.string(), &error));
+    EXPECT_EQ(PluginLoader::instance().find("meshKitCopy"), nullptr);
+    const std::string said = capture.errors() + error;
+    for (const char* name : {"polyDigits", "polyDual", "polyTriPatch", "polySubdivideFaceAny"})
+        EXPECT_NE(said.find(std::string("Cannot register command '") + name + "'"),
+                  std::string::npos)
+            << name << "\n"
+            << said;
+    EXPECT_NE(said.find("polySubdFaceAny"), std::string::npos) << said;
+    // The first copy keeps working.
+    run("polyCube -n box; polyDual box");
+    EXPECT_EQ(counts("box"), (Counts{6, 8}));
 }
 
 // Runs last in this file: unloads and reloads the plug-in.
