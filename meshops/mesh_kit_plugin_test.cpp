@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/registry/node_class.h"
 #include "engine/registry/recursive_cs.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_type.h"
@@ -78,6 +79,44 @@ TEST_F(MeshKit, RegistersFourNodesAndFourCommandsInOrder) {
         const std::string node =
             strings(std::string("createNode ") + t.name).empty() ? "" : std::string(t.name) + "1";
         EXPECT_TRUE(Graph::instance().findNode(node).hasFn(t.kind)) << t.name;
+    }
+}
+
+TEST_F(MeshKit, AttributeSetsListTheBaseFirstThenTheirOwnLabelled) {
+    struct Layout {
+        unsigned tag;
+        std::vector<std::string> names;
+        const char* label;
+    };
+    for (const Layout& l :
+         {Layout{0x50445541, {"outMesh", "inMesh", "groupId", "nbSteps"}, "n_polyDual"},
+          Layout{0x50534641, {"outMesh", "inMesh", "groupId", "divisions"}, "n_polySubdFaceAny"},
+          Layout{
+              0x50547250,
+              {"outMesh", "inMesh", "groupId", "divisions", "flatness", "tangent", "bulge", "hole"},
+              "n_polyTriPatch"},
+          Layout{0x50444947,
+                 {"outMesh", "counter", "counterBlurRange", "blurFlicker", "numDigits",
+                  "dotPosition", "displayComma", "noLeadZero", "digitSpacing", "thickness",
+                  "segmentSpacing", "heightStretch", "slant"},
+                 "n_polyDigits"}}) {
+        const TdependNodeMetaClass* nodeClass = TdependGraph::findNodeType(l.tag);
+        ASSERT_NE(nodeClass, nullptr) << tagText(l.tag);
+        EXPECT_EQ(nodeClass->classFlags(), 32);
+        const auto& attributes = nodeClass->attributeSet()->attributes().attributes();
+        std::vector<std::string> names;
+        for (const Tattribute* a : attributes) names.push_back(a->longName());
+        EXPECT_EQ(names, l.names) << tagText(l.tag);
+        for (const Tattribute* a : attributes) {
+            // The base's attributes carry no label; the output is the only computed one.
+            const bool own = a->longName() != "outMesh" && a->longName() != "inMesh" &&
+                             a->longName() != "groupId";
+            EXPECT_EQ(a->label(), own ? l.label : "") << a->longName();
+            EXPECT_EQ(a->computeModifies(), a->longName() == "outMesh") << a->longName();
+        }
+        const auto& pairs = nodeClass->attributeSet()->dependencies().pairs();
+        EXPECT_EQ(pairs.size(), attributes.size() - 1) << tagText(l.tag);
+        for (const auto& [in, out] : pairs) EXPECT_EQ(out->longName(), "outMesh");
     }
 }
 
