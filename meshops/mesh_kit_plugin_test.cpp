@@ -235,6 +235,7 @@ TEST_F(MeshKit, FailuresAreReportedAndKeepTheInput) {
     };
     for (const Case& c :
          {Case{"polyDual", "select an object of kind"},
+          Case{"polySubdivideFaceAny -dv 2", "select an object of kind"},
           Case{"polyTriPatch", "select a mesh or faces of a mesh"},
           Case{"polyTriPatch box.e[0]", "select faces or whole meshes"},
           Case{"polyTriPatch -q -dv", "name a polyTriPatch node to query"},
@@ -243,6 +244,20 @@ TEST_F(MeshKit, FailuresAreReportedAndKeepTheInput) {
         EXPECT_NE(runFailing(c.text).find(c.message), std::string::npos) << c.text;
 
     // Too many divisions: the node stays, the shape keeps its input and the error says why.
+    // Named objects and faces meet the requirement as a selection does; query and edit name
+    // their node.
+    EXPECT_EQ(strings("polyDual box"), std::vector<std::string>{"polyDual1"});
+    run("select -cl");
+    EXPECT_EQ(integer("polyDual -q -nb polyDual1"), 1);
+    run("polyDual -e -nb 2 polyDual1; select -cl");
+    EXPECT_EQ(counts("box"), (Counts{8, 6}));
+    run("delete polyDual1; select -cl");
+    EXPECT_EQ(strings("polySubdivideFaceAny box.f[1]"),
+              std::vector<std::string>{"polySubdFaceAny1"});
+    EXPECT_EQ(counts("box"), (Counts{13, 9}));
+    run("delete polySubdFaceAny1");
+    EXPECT_EQ(counts("box"), (Counts{8, 6}));
+
     {
         tarn::output::Capture capture;
         const tarn::lang::RunResult r = tarn::lang::executeText(
@@ -250,12 +265,14 @@ TEST_F(MeshKit, FailuresAreReportedAndKeepTheInput) {
             undoableTestRun());
         ASSERT_TRUE(r.ok) << capture.errors();
         EXPECT_EQ(r.value.asInt(), 6);
-        EXPECT_NE(capture.errors().find("polySubdFaceAny1: "), std::string::npos)
+        EXPECT_NE(capture.errors().find("polySubdFaceAny"), std::string::npos) << capture.errors();
+        EXPECT_NE(capture.errors().find("above the maximum of 64"), std::string::npos)
             << capture.errors();
-        EXPECT_NE(capture.errors().find("64"), std::string::npos) << capture.errors();
     }
     EXPECT_EQ(counts("box"), (Counts{8, 6}));
-    run("setAttr polySubdFaceAny1.dv 1");
+    const std::vector<std::string> nodes = strings("ls -type polySubdFaceAny");
+    ASSERT_EQ(nodes.size(), 1u);
+    run("setAttr " + nodes[0] + ".dv 1");
     EXPECT_EQ(counts("box"), (Counts{8 + 12 + 6, 24}));
 }
 
