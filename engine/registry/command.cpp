@@ -147,6 +147,10 @@ bool TmetaCommand::checkRequirements(std::string*) const {
     return true;
 }
 
+bool TmetaCommand::checkRequirements(const KArgDatabase&, std::string* why) const {
+    return checkRequirements(why);
+}
+
 KStatus TmetaCommand::unloadCommand(const char* name) {
     const std::string n = name ? name : "";
     const bool bound = unbind(n);
@@ -179,6 +183,22 @@ bool TmetaCommandReq::checkRequirements(std::string* why) const {
     if (kindName.size() > 1 && kindName[0] == 'k') kindName.erase(0, 1);
     if (why) *why = "select an object of kind " + kindName + " first";
     return false;
+}
+
+bool TmetaCommandReq::checkRequirements(const KArgDatabase& args, std::string* why) const {
+    // Query and edit act on the node the invocation names, not on the selection.
+    if (args.isQuery() || args.isEdit()) return true;
+    const auto kind = KFn::Type(requirement());
+    for (unsigned i = 0; i < args.numberOfCommandArguments(); ++i) {
+        KString word;
+        KSelectionList named;
+        if (!args.getCommandArgument(i, word) || !named.add(word)) continue;
+        for (unsigned k = 0; k < named.length(); ++k) {
+            KObject node;
+            if (named.getDependNode(k, node) && holdsKind(node, kind)) return true;
+        }
+    }
+    return checkRequirements(why);
 }
 
 KStatus pythonRegisterTarnCommand(TmetaCommand* command) {
@@ -230,11 +250,6 @@ KStatus pythonDispatchTarnCommand(const char* name, const KArgList& words,
         KPxCommand::displayError(KString(n + ": no engine command is bound under this name"));
         return KStatus::kNotFound;
     }
-    std::string why;
-    if (!meta->checkRequirements(&why)) {
-        KPxCommand::displayError(KString(n + ": " + why));
-        return KStatus::kFailure;
-    }
     const TcommandSyntax* syntax = meta->syntax();
     if (!syntax) {
         KPxCommand::displayError(KString(n + ": the command's flags could not be declared"));
@@ -245,6 +260,11 @@ KStatus pythonDispatchTarnCommand(const char* name, const KArgList& words,
     if (!parsed) {
         KPxCommand::displayError(KString(n + ": unknown flag or missing flag argument"));
         return KStatus::kInvalidParameter;
+    }
+    std::string why;
+    if (!meta->checkRequirements(args, &why)) {
+        KPxCommand::displayError(KString(n + ": " + why));
+        return KStatus::kFailure;
     }
     std::unique_ptr<Tcommand> command(meta->creator()());
     if (!command) {

@@ -85,6 +85,9 @@ public:
     const TcommandSyntax* syntax();
     /// Checks what the command needs before it runs; false with the reason in `*why`.
     virtual bool checkRequirements(std::string* why) const;
+    /// The same for one invocation, whose positional words may name what the command needs
+    /// (base: checkRequirements(why)).
+    virtual bool checkRequirements(const KArgDatabase& args, std::string* why) const;
     int requirement() const { return m_requirement; }
 
     /// Takes the command `name` back from the host's command language and the binding
@@ -109,12 +112,15 @@ private:
     bool m_syntaxFailed = false;
 };
 
-/// A command class that runs only when the selection holds an object of the required node kind
-/// (a transform counts through its shapes), e.g. KFn::kMesh.
+/// A command class that runs only when the selection, or a word of the invocation, holds an
+/// object of the required node kind (a transform counts through its shapes), e.g. KFn::kMesh.
 class TmetaCommandReq : public TmetaCommand {
 public:
     TmetaCommandReq(const char* name, Creator creator, KFn::Type required);
     bool checkRequirements(std::string* why) const override;
+    /// Also satisfied when a positional word names such an object (or components of one), and
+    /// in query and edit mode, which act on the node the invocation names.
+    bool checkRequirements(const KArgDatabase& args, std::string* why) const override;
 };
 
 /// Binds `command` under its name and registers the name with the host's command language.

@@ -88,6 +88,10 @@ std::vector<Expected> expectedPictures() {
         all.push_back({std::string("stroke/") + name + ".png", kQuick, kQuick});
     for (const char* name : {"patch_cast_normalized", "patch_cast_raw"})
         all.push_back({std::string("uvproject/") + name + ".png", 2 * kQuick, 3 * kQuick / 2});
+    for (const char* op : {"dual", "subd", "tripatch", "digits"})
+        for (const char* when : {"before", "after"})
+            all.push_back(
+                {std::string("meshops/meshops_") + op + "_" + when + ".png", kQuick, kQuick});
     return all;
 }
 
@@ -113,13 +117,14 @@ Outcome DemoGallery::s_run;
 TEST_F(DemoGallery, RunsEverySectionAndEndsWithThePagePath) {
     ASSERT_EQ(s_run.status, 0) << s_run.out;
     // One progress line per section, in order, then the page.
-    const std::vector<std::string> lines = {"[1/7] 2D textures: 28 files",
-                                            "[2/7] 3D textures: 8 files",
-                                            "[3/7] DermalShade skin shader: 7 files",
-                                            "[4/7] QMF scene import: ",
-                                            "[5/7] surfaceBake attribute maps: 5 files",
-                                            "[6/7] thinPen and slicePen stroke tools: 6 files",
-                                            "[7/7] patchCast UVs from a NURBS surface: 2 files"};
+    const std::vector<std::string> lines = {"[1/8] 2D textures: 28 files",
+                                            "[2/8] 3D textures: 8 files",
+                                            "[3/8] DermalShade skin shader: 7 files",
+                                            "[4/8] QMF scene import: ",
+                                            "[5/8] surfaceBake attribute maps: 5 files",
+                                            "[6/8] thinPen and slicePen stroke tools: 6 files",
+                                            "[7/8] patchCast UVs from a NURBS surface: 2 files",
+                                            "[8/8] meshKit mesh operations: 8 files"};
     std::size_t at = 0;
     for (const std::string& line : lines) {
         at = s_run.out.find(line, at);

@@ -47,6 +47,13 @@ const std::vector<GallerySection>& gallerySections() {
          "A plane mesh given UVs by patchCastNode from the closest points of a turned NURBS "
          "surface, shown with a twill texture, and UVs cut around selected faces by "
          "polyMapCutFacesBorder."},
+        {"meshops",
+         "meshKit mesh operations",
+         "gallery/meshops.tcs",
+         {"meshKit"},
+         "Primitives before and after each of meshKit's operations, the nodes kept in their "
+         "construction history: the dual of a cube, faces of a cylinder subdivided, a sphere "
+         "made of curved triangle patches, and a number built by polyDigits."},
     };
     return table;
 }
