@@ -251,6 +251,10 @@ TEST_F(MeshKit, FailuresAreReportedAndKeepTheInput) {
     EXPECT_EQ(integer("polyDual -q -nb polyDual1"), 1);
     run("polyDual -e -nb 2 polyDual1; select -cl");
     EXPECT_EQ(counts("box"), (Counts{8, 6}));
+    run("polyDual -nb 1 polyDual1");  // named without -e and nothing selected: edits it
+    EXPECT_EQ(counts("box"), (Counts{6, 8}));
+    run("polyDual -nb 2 polyDual1");
+    EXPECT_EQ(counts("box"), (Counts{8, 6}));
     run("delete polyDual1; select -cl");
     EXPECT_EQ(strings("polySubdivideFaceAny box.f[1]"),
               std::vector<std::string>{"polySubdFaceAny1"});

@@ -195,7 +195,11 @@ bool TmetaCommandReq::checkRequirements(const KArgDatabase& args, std::string* w
         if (!args.getCommandArgument(i, word) || !named.add(word)) continue;
         for (unsigned k = 0; k < named.length(); ++k) {
             KObject node;
-            if (named.getDependNode(k, node) && holdsKind(node, kind)) return true;
+            if (!named.getDependNode(k, node)) continue;
+            // An operation node named on the line: the command edits it, whatever is selected.
+            if (holdsKind(node, kind) || node.hasFn(KFn::kPolyModifier) ||
+                node.hasFn(KFn::kPolyCreator))
+                return true;
         }
     }
     return checkRequirements(why);
