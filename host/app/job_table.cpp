@@ -4,6 +4,7 @@
 #include "host/render/shade_job.h"
 #include "host/render/shade_options.h"
 #include "host/texturing/swatch_job.h"
+#include "host/window/window_job.h"
 
 namespace tarn::app {
 const std::vector<Job>& jobs() {
@@ -14,6 +15,8 @@ const std::vector<Job>& jobs() {
          texturing::swatchUsage},
         {"shade", "render a skin-shaded sphere to a PNG", render::runShadeJob, render::shadeUsage},
         {"import", "import a QMF scene and summarise or export it", runImportJob, importUsage},
+        {"view", "open the view in a window on the X display and use the tools with the mouse",
+         window::runViewJob, window::viewUsage},
     };
     return table;
 }

@@ -1,0 +1,42 @@
+#pragma once
+/// What the window's mouse and keyboard mean: each input becomes the command text a script
+/// would run for it, so the window's work is journalled and replays headless. Pure functions
+/// of the input and the port height; no X, no scene.
+
+#include <string>
+
+namespace tarn::window {
+
+/// Modifier keys held during an input.
+struct Modifiers {
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+};
+
+enum class PointerAction { Press, Drag, Hold, Release };
+
+/// A pointer input in window pixels (origin top-left, y down). Buttons 1 left, 2 middle,
+/// 3 right, 4 and 5 the wheel.
+struct PointerInput {
+    PointerAction action = PointerAction::Press;
+    int button = 1;
+    int x = 0, y = 0;
+    Modifiers mods;
+};
+
+/// The command text for a pointer input on a port `portHeight` pixels high: a viewEvent in
+/// port coordinates (origin bottom-left), the button named unless it is the left one.
+/// Empty when the input runs no command (Alt drags are camera navigation, the wheel, buttons
+/// beyond 3, a port height below 1).
+std::string pointerCommand(const PointerInput& input, int portHeight);
+
+/// The command text for a key with its X keysym name ("f", "a", "z", "Z"...): f frames the
+/// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes. Empty for other keys.
+std::string keyCommand(const std::string& keyName, const Modifiers& mods);
+
+/// The command text for a window resized to width x height (viewPort); empty when either side
+/// is below 1.
+std::string resizeCommand(int width, int height);
+
+}  // namespace tarn::window

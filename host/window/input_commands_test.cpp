@@ -1,0 +1,146 @@
+#include "host/window/input_commands.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "host/window/x_display.h"
+
+namespace tarn::window {
+namespace {
+
+TEST(WindowInput, PointerBecomesViewEventInPortCoordinates) {
+    using A = PointerAction;
+    struct Case {
+        PointerInput input;
+        int portHeight;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Window row 0 is the port's top row: y flips about the port height.
+        {{A::Press, 1, 10, 0, {}}, 480, "viewEvent press 10 479"},
+        {{A::Drag, 1, 10, 479, {}}, 480, "viewEvent drag 10 0"},
+        {{A::Hold, 1, 3, 4, {}}, 10, "viewEvent hold 3 5"},
+        {{A::Release, 1, 0, 0, {true, true, false}}, 2, "viewEvent -shift -ctrl release 0 1"},
+        {{A::Press, 2, 5, 5, {false, true, false}},
+         100,
+         "viewEvent -button middle -ctrl press 5 94"},
+        {{A::Drag, 3, 7, 1, {true, false, false}}, 100, "viewEvent -button right -shift drag 7 98"},
+        // Alt is navigation, the wheel and extra buttons are no tool events.
+        {{A::Press, 1, 1, 1, {false, false, true}}, 100, ""},
+        {{A::Press, 4, 1, 1, {}}, 100, ""},
+        {{A::Press, 5, 1, 1, {}}, 100, ""},
+        {{A::Press, 0, 1, 1, {}}, 100, ""},
+        {{A::Press, 1, 1, 1, {}}, 0, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pointerCommand(c.input, c.portHeight), c.expected) << c.expected;
+}
+
+TEST(WindowInput, KeysFrameAndUndo) {
+    struct Case {
+        const char* key;
+        Modifiers mods;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"f", {}, "viewFit -selection"},
+        {"a", {}, "viewFit"},
+        {"z", {false, true, false}, "undo"},
+        {"z", {true, true, false}, "redo"},
+        {"Z", {true, true, false}, "redo"},
+        // Shifted or with Ctrl/Alt, f and a are other shortcuts; a bare z is no command.
+        {"F", {true, false, false}, ""},
+        {"a", {false, true, false}, ""},
+        {"z", {}, ""},
+        {"z", {false, true, true}, ""},
+        {"Return", {}, ""},
+        {"", {}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(keyCommand(c.key, c.mods), c.expected) << c.key;
+}
+
+TEST(WindowInput, ResizeSetsThePort) {
+    EXPECT_EQ(resizeCommand(800, 600), "viewPort 800 600");
+    EXPECT_EQ(resizeCommand(1, 1), "viewPort 1 1");
+    EXPECT_EQ(resizeCommand(0, 600), "");
+    EXPECT_EQ(resizeCommand(800, -1), "");
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+};
+
+Outcome runTarn(const std::string& command) {
+    Outcome o;
+    FILE* p = popen((command + " 2>&1 < /dev/null").c_str(), "r");
+    if (!p) return o;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) o.out.append(buf.data(), n);
+    const int raw = pclose(p);
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return o;
+}
+
+std::string readFile(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+        std::array<char, 4096> buf;
+        std::size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0) text.append(buf.data(), n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+TEST(WindowJob, WithoutDisplayFailsBeforeAnythingRuns) {
+    const std::string tarn = TARN_BINARY_DIR "/bin/tarn";
+    const std::string script = ::testing::TempDir() + "window_job_script.tarn";
+    const std::string journal = ::testing::TempDir() + "window_job_journal.jsonl";
+    {
+        FILE* f = std::fopen(script.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("print \"scriptRanMarker\";\n", f);
+        std::fclose(f);
+    }
+    struct Case {
+        const char* environment;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"env -u DISPLAY", "$DISPLAY is not set"},
+        {"env DISPLAY=", "$DISPLAY is not set"},
+        // No server answers on display 4711.
+        {"env DISPLAY=:4711", "cannot connect to the X display ':4711'"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = runTarn(std::string(c.environment) + " " + tarn + " --journal '" +
+                                  journal + "' view '" + script + "'");
+        EXPECT_EQ(o.status, 2) << c.environment << "\n" << o.out;
+        EXPECT_NE(o.out.find("tarn view: cannot open a window"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find(c.reason), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("viewStroke"), std::string::npos) << o.out;
+        // The script did not run: no output of it, an empty journal.
+        EXPECT_EQ(o.out.find("scriptRanMarker"), std::string::npos) << o.out;
+        EXPECT_EQ(readFile(journal), "") << c.environment;
+    }
+}
+
+TEST(WindowJob, BadArgumentsAreRefusedWithTheUsage) {
+    const std::string tarn = TARN_BINARY_DIR "/bin/tarn";
+    for (const char* args : {"view --size 3", "view a.tarn b.tarn"}) {
+        const Outcome o = runTarn("env -u DISPLAY " + tarn + " " + args);
+        EXPECT_EQ(o.status, 2) << args;
+        EXPECT_NE(o.out.find("Usage: tarn view"), std::string::npos) << o.out;
+    }
+    const Outcome help = runTarn(tarn + " view --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: tarn view"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarn::window

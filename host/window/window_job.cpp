@@ -1,0 +1,264 @@
+#include "host/window/window_job.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "host/lang/execute.h"
+#include "host/lang/idle_queue.h"
+#include "host/lang/parser.h"
+#include "host/lang/script_output.h"
+#include "host/lang/text_file.h"
+#include "host/view/active_view.h"
+#include "host/view/view_snapshot.h"
+#include "host/window/x_display.h"
+
+namespace tarn::window {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kHoldMilliseconds = 500;
+
+// The window session: runs every input as command text and redraws after each change.
+class Session {
+public:
+    explicit Session(XWindow& window) : m_window(window) {}
+
+    int loop();
+
+private:
+    void handle(const WindowInput& input);
+    void handlePointer(const PointerInput& pointer);
+    void handleKey(const WindowInput& input);
+    void readTerminal();
+    // Runs one text with `origin`; the status line shows its result or error.
+    void run(const std::string& text, const char* origin);
+    void redraw();
+
+    XWindow& m_window;
+    bool m_open = true;
+    bool m_dirty = true;
+    bool m_terminalOpen = true;
+    std::string m_terminalPending;
+    std::string m_terminalLine;
+    bool m_fieldActive = false;
+    std::string m_field;
+    std::string m_status;
+    // The tool gesture in progress: a button held without Alt.
+    bool m_gesture = false;
+    bool m_holdSent = false;
+    PointerInput m_last;
+    Clock::time_point m_lastMove;
+};
+
+void Session::run(const std::string& text, const char* origin) {
+    lang::ExecuteOptions o;
+    o.undo = true;
+    o.origin = origin;
+    o.flushIdleEachStatement = true;
+    lang::RunResult r = lang::executeText(text, o);
+    if (r.ok) {
+        m_status = r.value.isNone() ? text : r.value.toDisplay();
+        if (std::string(origin) == "shell" && !r.value.isNone())
+            lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
+    } else {
+        m_status = "Error: " + r.error;
+    }
+    m_dirty = true;
+}
+
+void Session::handlePointer(const PointerInput& pointer) {
+    const bool toolButton = pointer.button >= 1 && pointer.button <= 3 && !pointer.mods.alt;
+    if (!toolButton) return;
+    // A drag or release without its press (pressed over another window) is not delivered.
+    if (pointer.action == PointerAction::Press) {
+        if (m_gesture) return;
+        m_gesture = true;
+    } else if (!m_gesture) {
+        return;
+    }
+    m_holdSent = false;
+    m_last = pointer;
+    m_lastMove = Clock::now();
+    if (pointer.action == PointerAction::Release) m_gesture = false;
+    const std::string text = pointerCommand(pointer, view::ActiveView::instance().height());
+    if (!text.empty()) run(text, "window");
+}
+
+void Session::handleKey(const WindowInput& input) {
+    if (m_fieldActive) {
+        if (input.keyName == "Escape") {
+            m_fieldActive = false;
+            m_field.clear();
+        } else if (input.keyName == "Return" || input.keyName == "KP_Enter") {
+            m_fieldActive = false;
+            std::string text;
+            text.swap(m_field);
+            if (!text.empty()) run(text, "window");
+        } else if (input.keyName == "BackSpace") {
+            if (!m_field.empty()) m_field.pop_back();
+        } else if (!input.keyText.empty() && static_cast<unsigned char>(input.keyText[0]) >= 32) {
+            m_field += input.keyText;
+        }
+        m_dirty = true;
+        return;
+    }
+    if (input.keyName == "colon" || input.keyName == "Return") {
+        m_fieldActive = true;
+        m_dirty = true;
+        return;
+    }
+    const std::string text = keyCommand(input.keyName, input.mods);
+    if (!text.empty()) run(text, "window");
+}
+
+void Session::handle(const WindowInput& input) {
+    switch (input.kind) {
+        case WindowInput::Kind::Closed:
+            m_open = false;
+            break;
+        case WindowInput::Kind::Exposed:
+            m_dirty = true;
+            break;
+        case WindowInput::Kind::Resized: {
+            const view::ActiveView& v = view::ActiveView::instance();
+            if (input.width == v.width() && input.height == v.height()) break;
+            const std::string text = resizeCommand(input.width, input.height);
+            if (!text.empty()) run(text, "window");
+            break;
+        }
+        case WindowInput::Kind::Pointer:
+            handlePointer(input.pointer);
+            break;
+        case WindowInput::Kind::Key:
+            handleKey(input);
+            break;
+    }
+}
+
+// Reads what the terminal has; each complete statement runs as the shell's would.
+void Session::readTerminal() {
+    char buffer[4096];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        m_terminalOpen = false;
+        return;
+    }
+    m_terminalLine.append(buffer, static_cast<std::size_t>(n));
+    std::size_t end;
+    while ((end = m_terminalLine.find('\n')) != std::string::npos) {
+        const std::string line = m_terminalLine.substr(0, end);
+        m_terminalLine.erase(0, end + 1);
+        if (m_terminalPending.empty() && (line == "quit" || line == "exit")) {
+            m_open = false;
+            return;
+        }
+        m_terminalPending += line + '\n';
+        // Keep reading while a block, string, back-quote or parenthesis is open.
+        if (lang::needsMoreInput(m_terminalPending)) continue;
+        std::string text;
+        text.swap(m_terminalPending);
+        if (text.find_first_not_of(" \t\n") != std::string::npos) run(text, "shell");
+    }
+}
+
+void Session::redraw() {
+    m_dirty = false;
+    const std::string bar = m_fieldActive ? "> " + m_field + "_" : m_status;
+    m_window.show(view::renderActiveView(), bar);
+}
+
+int Session::loop() {
+    while (m_open) {
+        lang::idleQueue().flush();
+        if (m_dirty) redraw();
+        // Wait for the window or the terminal; a held button times out into a hold event.
+        pollfd fds[2] = {{m_window.fd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        int timeout = -1;
+        if (m_gesture && !m_holdSent) {
+            const auto waited =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_lastMove)
+                    .count();
+            timeout = static_cast<int>(std::max<long long>(0, kHoldMilliseconds - waited));
+        }
+        // Xlib may hold events already read from the connection.
+        const bool queued = m_window.hasQueued();
+        const int ready = queued ? 1 : ::poll(fds, m_terminalOpen ? 2 : 1, timeout);
+        if (ready < 0) continue;
+        if (ready == 0 && m_gesture && !m_holdSent) {
+            PointerInput hold = m_last;
+            hold.action = PointerAction::Hold;
+            m_holdSent = true;
+            const std::string text = pointerCommand(hold, view::ActiveView::instance().height());
+            if (!text.empty()) run(text, "window");
+            continue;
+        }
+        if (m_terminalOpen && (fds[1].revents & (POLLIN | POLLHUP))) readTerminal();
+        for (const WindowInput& input : m_window.takeInputs()) {
+            handle(input);
+            if (!m_open) break;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+const char* viewUsage() {
+    return "Usage: tarn view [SCRIPT]\n"
+           "Opens the scene's view in a window on the X display ($DISPLAY), after running\n"
+           "SCRIPT when given. The terminal keeps taking commands while the window is open.\n"
+           "  Alt+left/middle/right drag   tumble / track / dolly (wheel: dolly)\n"
+           "  f, a                         frame the selection, frame all\n"
+           "  left/middle/right drag       events to the active tool (Shift, Ctrl)\n"
+           "  : or Enter                   the command field (Enter runs, Escape leaves)\n"
+           "  Ctrl+Z, Ctrl+Shift+Z         undo, redo\n"
+           "Everything runs as commands and is journalled (--journal FILE).\n";
+}
+
+int runViewJob(const std::vector<std::string>& args) {
+    std::string script;
+    for (const std::string& a : args) {
+        if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "tarn view: unknown option '%s'.\n%s", a.c_str(), viewUsage());
+            return 2;
+        }
+        if (!script.empty()) {
+            std::fprintf(stderr, "tarn view: one script at most.\n%s", viewUsage());
+            return 2;
+        }
+        script = a;
+    }
+    // Open the window first: without a display nothing runs.
+    std::string error;
+    const view::ActiveView& v = view::ActiveView::instance();
+    std::unique_ptr<XWindow> window = XWindow::open("", v.width(), v.height(), "tarn view", &error);
+    if (!window) {
+        std::fputs(noDisplayMessage(error).c_str(), stderr);
+        return 2;
+    }
+    if (!script.empty()) {
+        std::string text;
+        if (!lang::readTextFile(script, text, &error)) {
+            std::fprintf(stderr, "tarn view: %s\n", error.c_str());
+            return 2;
+        }
+        lang::ExecuteOptions eo;
+        eo.undo = true;
+        eo.origin = "script";
+        eo.sourceName = script;
+        eo.flushIdleEachStatement = true;
+        const lang::RunResult r = lang::executeText(text, eo);
+        if (!r.ok)
+            std::fprintf(stderr, "tarn view: %s:%d: the script stopped here.\n", script.c_str(),
+                         r.line);
+    }
+    Session session(*window);
+    return session.loop();
+}
+
+}  // namespace tarn::window
