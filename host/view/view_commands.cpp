@@ -319,6 +319,7 @@ void installViewCommands(CommandRegistry& registry) {
     };
     for (const CommandSpec& row : rows) registry.add(row);
     view::addContextCommands(registry);
+    view::addNavigationCommands(registry);
     registry.add(
         {.name = "viewSnapshot",
          .usage = "viewSnapshot [-camera CAMERA] [-width W] [-height H] [-wireframe] "

@@ -10,4 +10,7 @@ namespace tarn::view {
 /// registry mirrors plug-in context commands.
 void addContextCommands(lang::CommandRegistry& registry);
 
+/// Camera navigation: viewTumble, viewTrack, viewDolly (view_navigation.h).
+void addNavigationCommands(lang::CommandRegistry& registry);
+
 }  // namespace tarn::view

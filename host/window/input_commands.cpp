@@ -1,6 +1,8 @@
 #include "host/window/input_commands.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace tarn::window {
 
@@ -20,7 +22,40 @@ const char* actionWord(PointerAction action) {
     return "press";
 }
 
+// A number as the language reads it, without trailing zeros.
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", value);
+    return text;
+}
+
+constexpr double kDegreesPerPixel = 0.4;
+constexpr double kDollyPerPixel = 0.005;
+
 }  // namespace
+
+std::string navigationCommand(int button, int dx, int dy) {
+    if (dx == 0 && dy == 0) return {};
+    switch (button) {
+        case 1:
+            return "viewTumble " + number(-dx * kDegreesPerPixel) + " " +
+                   number(dy * kDegreesPerPixel);
+        case 2:
+            return "viewTrack " + number(dx) + " " + number(-dy);
+        case 3: {
+            const double f = std::clamp((dx + dy) * kDollyPerPixel, -0.5, 0.5);
+            return f == 0.0 ? std::string() : "viewDolly " + number(f);
+        }
+        default:
+            return {};
+    }
+}
+
+std::string wheelCommand(int button) {
+    if (button == 4) return "viewDolly 0.1";
+    if (button == 5) return "viewDolly -0.1";
+    return {};
+}
 
 std::string pointerCommand(const PointerInput& input, int portHeight) {
     // Alt drags move the camera; the wheel and extra buttons are not tool events.

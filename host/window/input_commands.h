@@ -31,6 +31,15 @@ struct PointerInput {
 /// beyond 3, a port height below 1).
 std::string pointerCommand(const PointerInput& input, int portHeight);
 
+/// The camera move for an Alt drag of (dx, dy) window pixels (y down) with `button`: left
+/// tumbles (0.4 degrees a pixel, dragging right turns the scene right), middle tracks (the scene
+/// follows the pointer), right dollies (right or down moves in). Empty for no motion or another
+/// button.
+std::string navigationCommand(int button, int dx, int dy);
+
+/// The wheel: button 4 (up) dollies in by a tenth, 5 out; empty for other buttons.
+std::string wheelCommand(int button);
+
 /// The command text for a key with its X keysym name ("f", "a", "z", "Z"...): f frames the
 /// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes. Empty for other keys.
 std::string keyCommand(const std::string& keyName, const Modifiers& mods);

@@ -62,6 +62,30 @@ TEST(WindowInput, KeysFrameAndUndo) {
     for (const Case& c : cases) EXPECT_EQ(keyCommand(c.key, c.mods), c.expected) << c.key;
 }
 
+TEST(WindowInput, AltDragsAndTheWheelMoveTheCamera) {
+    struct Case {
+        int button, dx, dy;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {1, 10, 0, "viewTumble -4 0"},
+        {1, 0, -5, "viewTumble 0 -2"},
+        {2, 3, 4, "viewTrack 3 -4"},
+        {3, 20, 0, "viewDolly 0.1"},
+        {3, 0, -20, "viewDolly -0.1"},
+        // A long dolly drag is limited to half the distance per event.
+        {3, 1000, 1000, "viewDolly 0.5"},
+        {3, 10, -10, ""},
+        {1, 0, 0, ""},
+        {4, 5, 5, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(navigationCommand(c.button, c.dx, c.dy), c.expected) << c.expected;
+    EXPECT_EQ(wheelCommand(4), "viewDolly 0.1");
+    EXPECT_EQ(wheelCommand(5), "viewDolly -0.1");
+    EXPECT_EQ(wheelCommand(1), "");
+}
+
 TEST(WindowInput, ResizeSetsThePort) {
     EXPECT_EQ(resizeCommand(800, 600), "viewPort 800 600");
     EXPECT_EQ(resizeCommand(1, 1), "viewPort 1 1");

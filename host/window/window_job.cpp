@@ -50,6 +50,9 @@ private:
     std::string m_status;
     // The tool gesture in progress: a button held without Alt.
     bool m_gesture = false;
+    // The camera drag in progress: its button (0: none) and the last pointer position.
+    int m_navButton = 0;
+    int m_navX = 0, m_navY = 0;
     bool m_holdSent = false;
     PointerInput m_last;
     Clock::time_point m_lastMove;
@@ -72,6 +75,29 @@ void Session::run(const std::string& text, const char* origin) {
 }
 
 void Session::handlePointer(const PointerInput& pointer) {
+    if (pointer.action == PointerAction::Press && !m_gesture) {
+        const std::string wheel = wheelCommand(pointer.button);
+        if (!wheel.empty()) {
+            run(wheel, "window");
+            return;
+        }
+    }
+    // Alt drags move the camera, by the motion since the previous position.
+    if (m_navButton != 0 || (pointer.mods.alt && pointer.action == PointerAction::Press &&
+                             !m_gesture && pointer.button >= 1 && pointer.button <= 3)) {
+        if (pointer.action == PointerAction::Press && m_navButton == 0) {
+            m_navButton = pointer.button;
+        } else if (pointer.action == PointerAction::Drag) {
+            const std::string text =
+                navigationCommand(m_navButton, pointer.x - m_navX, pointer.y - m_navY);
+            if (!text.empty()) run(text, "window");
+        } else if (pointer.action == PointerAction::Release && pointer.button == m_navButton) {
+            m_navButton = 0;
+        }
+        m_navX = pointer.x;
+        m_navY = pointer.y;
+        return;
+    }
     const bool toolButton = pointer.button >= 1 && pointer.button <= 3 && !pointer.mods.alt;
     if (!toolButton) return;
     // A drag or release without its press (pressed over another window) is not delivered.
