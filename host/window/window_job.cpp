@@ -124,7 +124,10 @@ void Session::handleKey(const WindowInput& input) {
             m_fieldActive = false;
             std::string text;
             text.swap(m_field);
-            if (!text.empty()) run(text, "window");
+            if (text == "quit" || text == "exit")
+                m_open = false;
+            else if (!text.empty())
+                run(text, "window");
         } else if (input.keyName == "BackSpace") {
             if (!m_field.empty()) m_field.pop_back();
         } else if (!input.keyText.empty() && static_cast<unsigned char>(input.keyText[0]) >= 32) {
@@ -262,7 +265,9 @@ int runViewJob(const std::vector<std::string>& args) {
     // Open the window first: without a display nothing runs.
     std::string error;
     const view::ActiveView& v = view::ActiveView::instance();
-    std::unique_ptr<XWindow> window = XWindow::open("", v.width(), v.height(), "tarn view", &error);
+    const int startWidth = v.width(), startHeight = v.height();
+    std::unique_ptr<XWindow> window =
+        XWindow::open("", startWidth, startHeight, "tarn view", &error);
     if (!window) {
         std::fputs(noDisplayMessage(error).c_str(), stderr);
         return 2;
@@ -283,6 +288,8 @@ int runViewJob(const std::vector<std::string>& args) {
             std::fprintf(stderr, "tarn view: %s:%d: the script stopped here.\n", script.c_str(),
                          r.line);
     }
+    // The window takes the port size a script set.
+    if (v.width() != startWidth || v.height() != startHeight) window->resize(v.width(), v.height());
     Session session(*window);
     return session.loop();
 }

@@ -85,6 +85,12 @@ std::unique_ptr<XWindow> XWindow::open(const std::string& displayName, int width
     return std::unique_ptr<XWindow>(new XWindow(std::move(impl)));
 }
 
+void XWindow::resize(int width, int height) {
+    XResizeWindow(m_impl->display, m_impl->window, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+    XFlush(m_impl->display);
+}
+
 int XWindow::fd() const {
     return ConnectionNumber(m_impl->display);
 }

@@ -33,6 +33,9 @@ public:
     XWindow(const XWindow&) = delete;
     XWindow& operator=(const XWindow&) = delete;
 
+    /// Asks for a new client size (a script's viewPort sizes the window); the Resized input
+    /// follows when the server has done it.
+    void resize(int width, int height);
     /// The connection's file descriptor, for waiting on it together with the terminal.
     int fd() const;
     /// Takes every queued event, decoded, in order; motion with a button down becomes Drag.
