@@ -423,7 +423,7 @@ TEST(TarnProgram, JobCommandLines) {
         {"shade --size 8 -o /nonexistent/dir/x.png", 1, "tarn shade: "},
         // A word that is no job and no file is said to be neither.
         {"render x", 2,
-         "tarn: 'render' is neither a job (demo, swatch, shade, import) nor a script file."},
+         "tarn: 'render' is neither a job (demo, swatch, shade, import, view) nor a script file."},
     };
     for (const Row& r : rows) {
         const Outcome o = runTarn(r.args);

@@ -19,6 +19,10 @@
 #include <thread>
 #include <vector>
 
+// Xlib last: its macros (None, Bool) would clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 namespace {
 
 const std::string kTarn = TARN_BINARY_DIR "/bin/tarn";
@@ -60,6 +64,30 @@ bool waitFor(const std::function<bool()>& ready, int milliseconds) {
 
 bool alive(pid_t pid) {
     return pid > 0 && ::kill(pid, 0) == 0;
+}
+
+// Pixels of the window in the overlay's drawing colour (palette index 2, yellow), read back
+// from the server: what a person sees. -1 when the window cannot be read.
+int overlayPixelCount(const std::string& display, const std::string& window) {
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) return -1;
+    const Window w = std::stoul(window);
+    XWindowAttributes a;
+    int count = -1;
+    if (XGetWindowAttributes(d, w, &a)) {
+        if (XImage* img = XGetImage(d, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap)) {
+            count = 0;
+            for (int y = 0; y < a.height; ++y)
+                for (int x = 0; x < a.width; ++x) {
+                    const unsigned long p = XGetPixel(img, x, y);
+                    const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+                    count += std::abs(r - 255) < 30 && std::abs(g - 230) < 30 && b < 90;
+                }
+            XDestroyImage(img);
+        }
+    }
+    XCloseDisplay(d);
+    return count;
 }
 
 struct Journal {
@@ -130,8 +158,8 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
     // The stroke's pixels, from the headless view: left of the can, its centre, right of it.
     std::vector<int> px;
     for (const char* p : {"-1.6 0 0", "0 0 0", "1.6 0 0"}) {
-        std::istringstream in(capture(kTarn + " --result-only -c '" + setup + "viewProject " +
-                                      p + "' 2>/dev/null"));
+        std::istringstream in(
+            capture(kTarn + " --result-only -c '" + setup + "viewProject " + p + "' 2>/dev/null"));
         int a = -1, b = -1;
         in >> a >> b;
         ASSERT_GE(a, 0) << p;
@@ -170,9 +198,12 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
     x("type --delay 5 'setToolTo slicePenContext1'");
     x("key Return");
     // The stroke: press left of the can, drag over its centre to its right, release.
+    EXPECT_EQ(overlayPixelCount(m_display, window), 0) << "overlay colour before the stroke";
     x(at(0) + "mousedown 1");
     x(at(1));
     x(at(2));
+    // The stroke's overlay shows in the window while the button is down.
+    EXPECT_TRUE(waitFor([&] { return overlayPixelCount(m_display, window) > 20; }, 3000));
     x("mouseup 1");
     // Ask for the mesh, then leave.
     x("key Return");
@@ -187,6 +218,7 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
     const Journal seen = readJournal(journal);
     // The window's texts: the pick, the tool, the stroke as events, the query.
     std::vector<std::string> stroke, points;
+    std::string holds;
     std::string replay = setup;
     bool toolActive = false;
     for (const std::string& t : seen.top) {
@@ -196,7 +228,11 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
             std::istringstream in(t);
             std::string command, kind, px0, py0;
             in >> command >> kind >> px0 >> py0;
-            if (kind != "release") points.push_back(px0 + ", " + py0);
+            // A hold (the pointer rested) follows the point before it.
+            if (kind == "hold")
+                holds += " -hold " + std::to_string(points.size() - 1);
+            else if (kind != "release")
+                points.push_back(px0 + ", " + py0);
             continue;
         }
         // The setup script and the query are not part of the session to replay.
@@ -206,7 +242,7 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
     ASSERT_GE(stroke.size(), 3u) << readFile(journal);
     EXPECT_EQ(stroke.front().rfind("viewEvent press", 0), 0u) << stroke.front();
     EXPECT_EQ(stroke.back().rfind("viewEvent release", 0), 0u) << stroke.back();
-    std::string line = "viewStroke {";
+    std::string line = "viewStroke" + holds + " {";
     for (std::size_t i = 0; i < points.size(); ++i) line += (i ? ", " : "") + points[i];
     replay += line + "};\npolyEvaluate -v -f can";
     std::string windowCounts;
