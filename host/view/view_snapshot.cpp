@@ -44,22 +44,25 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
                                       error);
 }
 
-RgbImage renderActiveView() {
+RgbImage renderActiveScene() {
     ActiveView& view = ActiveView::instance();
     const ViewProjection& projection = view.refresh();
     ViewScene scene = gatherScene(false);
     addSelectionEdges(scene);
-    RgbImage image = renderView(projection.camera(), scene.triangles, scene.edges,
-                                {view.width(), view.height(), true}, scene.textures);
-    view.compositeOverlay(image.pixels, image.width, image.height);
+    return renderView(projection.camera(), scene.triangles, scene.edges,
+                      {view.width(), view.height(), true}, scene.textures);
+}
+
+RgbImage renderActiveView() {
+    RgbImage image = renderActiveScene();
+    ActiveView::instance().compositeOverlay(image.pixels, image.width, image.height);
     return image;
 }
 
 bool writeViewCapture(const std::string& path, std::string* error) {
     if (path.empty()) return fail(error, "no output file given");
     const RgbImage image = renderActiveView();
-    return image::writeRgbByExtension(path, image.width, image.height, image.pixels.data(),
-                                      error);
+    return image::writeRgbByExtension(path, image.width, image.height, image.pixels.data(), error);
 }
 
 }  // namespace tarn::view

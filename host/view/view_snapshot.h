@@ -33,6 +33,10 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error);
 /// the overlay plane (and marquee) on top. Rows top to bottom. Main thread only.
 RgbImage renderActiveView();
 
+/// renderActiveView without the overlay plane and marquee: the picture a window keeps while a
+/// tool only redraws its overlay (composite with ActiveView::compositeOverlay). Main thread only.
+RgbImage renderActiveScene();
+
 /// renderActiveView written as a PNG (through a temporary file). False with `*error` when the
 /// file cannot be written. Main thread only.
 bool writeViewCapture(const std::string& path, std::string* error);

@@ -9,6 +9,7 @@
 
 #include "host/lang/execute.h"
 #include "host/lang/idle_queue.h"
+#include "host/lang/journal.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
@@ -26,7 +27,7 @@ constexpr int kHoldMilliseconds = 500;
 // The window session: runs every input as command text and redraws after each change.
 class Session {
 public:
-    explicit Session(XWindow& window) : m_window(window) {}
+    Session(XWindow& window, bool frameTimes) : m_window(window), m_frameTimes(frameTimes) {}
 
     int loop();
 
@@ -40,6 +41,10 @@ private:
     void redraw();
 
     XWindow& m_window;
+    view::RgbImage m_scene;  // the scene without overlay, as last rendered
+    view::RgbImage m_frame;  // the scene with the overlay composited
+    bool m_sceneStale = true;
+    bool m_frameTimes = false;  // write each frame's time to stderr
     bool m_open = true;
     bool m_dirty = true;
     bool m_terminalOpen = true;
@@ -58,12 +63,26 @@ private:
     Clock::time_point m_lastMove;
 };
 
+// A drag or hold with -button, -shift or -ctrl flags ("viewEvent -shift drag 3 4").
+bool isModifiedMotion(const std::string& text) {
+    return text.rfind("viewEvent -", 0) == 0 &&
+           (text.find(" drag ") != std::string::npos || text.find(" hold ") != std::string::npos);
+}
+
 void Session::run(const std::string& text, const char* origin) {
     lang::ExecuteOptions o;
     o.undo = true;
     o.origin = origin;
     o.flushIdleEachStatement = true;
+    const std::size_t journalled = lang::journal().entries().size();
     lang::RunResult r = lang::executeText(text, o);
+    // A drag or hold the tool answered without running any command changed only the overlay:
+    // the scene picture is kept and the overlay composited over it again.
+    const bool overlayOnly = r.ok && std::string(origin) == "window" &&
+                             (text.rfind("viewEvent drag", 0) == 0 ||
+                              text.rfind("viewEvent hold", 0) == 0 || isModifiedMotion(text)) &&
+                             lang::journal().entries().size() == journalled + 1;
+    if (!overlayOnly) m_sceneStale = true;
     if (r.ok) {
         m_status = r.value.isNone() ? text : r.value.toDisplay();
         if (std::string(origin) == "shell" && !r.value.isNone())
@@ -197,8 +216,20 @@ void Session::readTerminal() {
 
 void Session::redraw() {
     m_dirty = false;
+    const Clock::time_point start = Clock::now();
+    const bool full = m_sceneStale;
+    view::ActiveView& v = view::ActiveView::instance();
+    if (m_sceneStale || m_scene.width != v.width() || m_scene.height != v.height()) {
+        m_scene = view::renderActiveScene();
+        m_sceneStale = false;
+    }
+    m_frame = m_scene;
+    v.compositeOverlay(m_frame.pixels, m_frame.width, m_frame.height);
     const std::string bar = m_fieldActive ? "> " + m_field + "_" : m_status;
-    m_window.show(view::renderActiveView(), bar);
+    m_window.show(m_frame, bar);
+    if (m_frameTimes)
+        std::fprintf(stderr, "tarn view: %s frame %.1f ms\n", full ? "scene" : "overlay",
+                     std::chrono::duration<double, std::milli>(Clock::now() - start).count());
 }
 
 int Session::loop() {
@@ -238,7 +269,7 @@ int Session::loop() {
 }  // namespace
 
 const char* viewUsage() {
-    return "Usage: tarn view [SCRIPT]\n"
+    return "Usage: tarn view [--frame-times] [SCRIPT]\n"
            "Opens the scene's view in a window on the X display ($DISPLAY), after running\n"
            "SCRIPT when given. The terminal keeps taking commands while the window is open.\n"
            "  Alt+left/middle/right drag   tumble / track / dolly (wheel: dolly)\n"
@@ -246,12 +277,18 @@ const char* viewUsage() {
            "  left/middle/right drag       events to the active tool (Shift, Ctrl)\n"
            "  : or Enter                   the command field (Enter runs, Escape leaves)\n"
            "  Ctrl+Z, Ctrl+Shift+Z         undo, redo\n"
-           "Everything runs as commands and is journalled (--journal FILE).\n";
+           "Everything runs as commands and is journalled (--journal FILE).\n"
+           "--frame-times writes each frame's time (scene or overlay only) to stderr.\n";
 }
 
 int runViewJob(const std::vector<std::string>& args) {
     std::string script;
+    bool frameTimes = false;
     for (const std::string& a : args) {
+        if (a == "--frame-times") {
+            frameTimes = true;
+            continue;
+        }
         if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "tarn view: unknown option '%s'.\n%s", a.c_str(), viewUsage());
             return 2;
@@ -290,7 +327,7 @@ int runViewJob(const std::vector<std::string>& args) {
     }
     // The window takes the port size a script set.
     if (v.width() != startWidth || v.height() != startHeight) window->resize(v.width(), v.height());
-    Session session(*window);
+    Session session(*window, frameTimes);
     return session.loop();
 }
 
