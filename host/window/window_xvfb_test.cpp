@@ -1,7 +1,8 @@
 // The window under a virtual X server, driven by real pointer and key events (xdotool): open on
-// a cylinder, pick it with the selection tool, activate slicePen from the command field, drag a
-// stroke across it. The window's journal replayed headless, with the drag as one viewStroke,
-// must split the mesh the same way through the same commands.
+// a mesh, pick it with the selection tool, activate a stroke tool (slicePen on a cylinder,
+// thinPen on a plane grid) from the command field, drag a stroke across it. The window's journal
+// replayed headless, with the drag as one viewStroke, must change the mesh the same way through
+// the same commands.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -113,6 +114,8 @@ Journal readJournal(const std::string& path) {
     return j;
 }
 
+struct StrokeSession;
+
 class WindowXvfb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -138,31 +141,43 @@ protected:
         return capture("DISPLAY=" + m_display + " xdotool " + args + " 2>/dev/null");
     }
 
+    StrokeSession strokeSession(const std::string& setup, const std::string& tool,
+                                const std::string& mesh,
+                                const std::vector<std::string>& worldPoints);
+
     std::string m_display;
     pid_t m_xvfb = -1;
     pid_t m_tarn = -1;
 };
 
-TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
-    const std::string setup =
-        "loadPlugin \"" TARN_PLUGIN_DIR
-        "/slicePen.so\";\n"
-        "polyCylinder -n can -r 1 -h 2 -sx 8 -sy 1 -sc 0; setAttr canShape.bck 0;\n"
-        "camera -p 0 0 8; viewCamera camera1; viewPort 240 240; viewFit;\n"
-        "optionVar -iv QT_drawSplitAutoBackfaceCulling 0;\n"
-        "optionVar -iv QT_drawSplitSubdivisions 1;\n"
-        "slicePenContext; select -cl;\n";
+// What a stroke session in the window did and what the same texts did headless.
+struct StrokeSession {
+    std::string windowCounts, headlessCounts;         // polyEvaluate -v -f MESH after the stroke
+    std::vector<std::string> windowApi, headlessApi;  // the texts the tool ran
+    std::vector<std::string> stroke;                  // the window's viewEvent texts
+    std::string replay;
+    std::string journal;
+};
+
+// Opens the window on SETUP, picks MESH at the second of the world POINTS with the selection
+// tool, activates TOOL from the command field, drags through POINTS with the left button and
+// releases; then replays the window's journal headless with the drag as one viewStroke.
+StrokeSession WindowXvfb::strokeSession(const std::string& setup, const std::string& tool,
+                                        const std::string& mesh,
+                                        const std::vector<std::string>& worldPoints) {
+    StrokeSession out;
     const std::string script = tempPath("setup.tarn");
     std::ofstream(script) << setup;
 
-    // The stroke's pixels, from the headless view: left of the can, its centre, right of it.
+    // The stroke's pixels, from the headless view.
     std::vector<int> px;
-    for (const char* p : {"-1.6 0 0", "0 0 0", "1.6 0 0"}) {
+    for (const std::string& p : worldPoints) {
         std::istringstream in(
             capture(kTarn + " --result-only -c '" + setup + "viewProject " + p + "' 2>/dev/null"));
         int a = -1, b = -1;
         in >> a >> b;
-        ASSERT_GE(a, 0) << p;
+        EXPECT_GE(a, 0) << p;
+        if (a < 0) return out;
         px.push_back(a);
         px.push_back(239 - b);  // window rows run down
     }
@@ -176,55 +191,59 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
                     .c_str());
     m_tarn = std::stoi(readFile(pidFile));
     std::string window;
-    ASSERT_TRUE(waitFor(
+    const bool opened = waitFor(
         [&] {
             window = x("search --name '^tarn view$'");
             return !window.empty();
         },
-        15000))
-        << readFile(log);
+        15000);
+    EXPECT_TRUE(opened) << readFile(log);
+    if (!opened) return out;
     window = window.substr(0, window.find('\n'));
     // Wait until the script ran (the window takes its port size).
-    ASSERT_TRUE(waitFor(
+    EXPECT_TRUE(waitFor(
         [&] { return x("getwindowgeometry " + window).find("240x240") != std::string::npos; },
         15000));
-    auto at = [&](int i) {
+    auto at = [&](std::size_t i) {
         return "mousemove --window " + window + " " + std::to_string(px[2 * i]) + " " +
                std::to_string(px[2 * i + 1]) + " ";
     };
-    // Pick the can with the selection tool; activate slicePen in the command field.
+    // Pick the mesh with the selection tool; activate the tool in the command field.
     x(at(1) + "click 1");
     x("key Return");
-    x("type --delay 5 'setToolTo slicePenContext1'");
+    x("type --delay 5 'setToolTo " + tool + "'");
     x("key Return");
-    // The stroke: press left of the can, drag over its centre to its right, release.
+    // The stroke: press at the first point, drag through the others, release.
     EXPECT_EQ(overlayPixelCount(m_display, window), 0) << "overlay colour before the stroke";
     x(at(0) + "mousedown 1");
-    x(at(1));
-    x(at(2));
+    for (std::size_t i = 1; i < worldPoints.size(); ++i) x(at(i));
     // The stroke's overlay shows in the window while the button is down.
     EXPECT_TRUE(waitFor([&] { return overlayPixelCount(m_display, window) > 20; }, 3000));
     x("mouseup 1");
     // Ask for the mesh, then leave.
+    const std::string query = "polyEvaluate -v -f " + mesh;
     x("key Return");
-    x("type --delay 5 'polyEvaluate -v -f can'");
+    x("type --delay 5 '" + query + "'");
     x("key Return");
     x("key Return");
     x("type --delay 5 quit");
     x("key Return");
-    ASSERT_TRUE(waitFor([&] { return !alive(m_tarn); }, 20000)) << readFile(log);
+    const bool ended = waitFor([&] { return !alive(m_tarn); }, 20000);
+    EXPECT_TRUE(ended) << readFile(log);
+    if (!ended) return out;
     m_tarn = -1;
 
     const Journal seen = readJournal(journal);
+    out.journal = readFile(journal);
     // The window's texts: the pick, the tool, the stroke as events, the query.
-    std::vector<std::string> stroke, points;
+    std::vector<std::string> points;
     std::string holds;
     std::string replay = setup;
     bool toolActive = false;
     for (const std::string& t : seen.top) {
-        if (t == "setToolTo slicePenContext1") toolActive = true;
+        if (t == "setToolTo " + tool) toolActive = true;
         if (toolActive && t.rfind("viewEvent", 0) == 0) {
-            stroke.push_back(t);
+            out.stroke.push_back(t);
             std::istringstream in(t);
             std::string command, kind, px0, py0;
             in >> command >> kind >> px0 >> py0;
@@ -239,31 +258,71 @@ TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
         if (t.find("loadPlugin") != std::string::npos || t.rfind("polyEvaluate", 0) == 0) continue;
         replay += t + ";\n";
     }
-    ASSERT_GE(stroke.size(), 3u) << readFile(journal);
-    EXPECT_EQ(stroke.front().rfind("viewEvent press", 0), 0u) << stroke.front();
-    EXPECT_EQ(stroke.back().rfind("viewEvent release", 0), 0u) << stroke.back();
     std::string line = "viewStroke" + holds + " {";
     for (std::size_t i = 0; i < points.size(); ++i) line += (i ? ", " : "") + points[i];
-    replay += line + "};\npolyEvaluate -v -f can";
-    std::string windowCounts;
+    replay += line + "};\n" + query;
+    out.replay = replay;
     for (const auto& [text, result] : seen.results)
-        if (text == "polyEvaluate -v -f can") windowCounts = result;
+        if (text == query) out.windowCounts = result;
 
     // The same session headless, the drag as one viewStroke.
     const std::string replayFile = tempPath("replay.tarn"), headless = tempPath("headless.jsonl");
     std::ofstream(replayFile) << replay;
     std::remove(headless.c_str());
-    std::string headlessCounts = capture(kTarn + " --result-only --journal '" + headless +
-                                         "' -c \"$(cat '" + replayFile + "')\" 2>/dev/null");
+    std::string counts = capture(kTarn + " --result-only --journal '" + headless +
+                                 "' -c \"$(cat '" + replayFile + "')\" 2>/dev/null");
     // The result is the last line; the tool's notes come before it.
-    while (!headlessCounts.empty() && headlessCounts.back() == '\n') headlessCounts.pop_back();
-    headlessCounts = headlessCounts.substr(headlessCounts.rfind('\n') + 1);
-    const Journal again = readJournal(headless);
+    while (!counts.empty() && counts.back() == '\n') counts.pop_back();
+    out.headlessCounts = counts.substr(counts.rfind('\n') + 1);
+    out.windowApi = seen.api;
+    out.headlessApi = readJournal(headless).api;
+    return out;
+}
 
-    EXPECT_FALSE(seen.api.empty()) << "the tool ran no command";
-    EXPECT_EQ(seen.api, again.api);
-    EXPECT_EQ(windowCounts, "24 18");
-    EXPECT_EQ(windowCounts, headlessCounts) << replay;
+// Checks what every stroke session must show: a press..release stroke, tool commands, and the
+// same commands and mesh headless.
+void expectSameAsHeadless(const StrokeSession& s, const std::string& counts) {
+    ASSERT_GE(s.stroke.size(), 3u) << s.journal;
+    EXPECT_EQ(s.stroke.front().rfind("viewEvent press", 0), 0u) << s.stroke.front();
+    EXPECT_EQ(s.stroke.back().rfind("viewEvent release", 0), 0u) << s.stroke.back();
+    EXPECT_FALSE(s.windowApi.empty()) << "the tool ran no command";
+    EXPECT_EQ(s.windowApi, s.headlessApi);
+    EXPECT_EQ(s.windowCounts, counts);
+    EXPECT_EQ(s.windowCounts, s.headlessCounts) << s.replay;
+}
+
+TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
+    const std::string setup =
+        "loadPlugin \"" TARN_PLUGIN_DIR
+        "/slicePen.so\";\n"
+        "polyCylinder -n can -r 1 -h 2 -sx 8 -sy 1 -sc 0; setAttr canShape.bck 0;\n"
+        "camera -p 0 0 8; viewCamera camera1; viewPort 240 240; viewFit;\n"
+        "optionVar -iv QT_drawSplitAutoBackfaceCulling 0;\n"
+        "optionVar -iv QT_drawSplitSubdivisions 1;\n"
+        "slicePenContext; select -cl;\n";
+    // Left of the can, its centre, right of it.
+    const StrokeSession s =
+        strokeSession(setup, "slicePenContext1", "can", {"-1.6 0 0", "0 0 0", "1.6 0 0"});
+    expectSameAsHeadless(s, "24 18");
+}
+
+TEST_F(WindowXvfb, ThinPenStrokeWithTheMouseReducesAsTheHeadlessStroke) {
+    // A 4 x 4 grid facing the camera; the stroke deletes the edges it crosses.
+    const std::string setup = "loadPlugin \"" TARN_PLUGIN_DIR
+                              "/thinPen.so\";\n"
+                              "polyPlane -w 4 -h 4 -sx 4 -sy 4 -n grid; setAttr grid.rx 90;\n"
+                              "camera -p 0 0 10; viewCamera camera1; viewPort 240 240; viewFit;\n"
+                              "optionVar -iv QT_drawReduceReductionType 2;\n"
+                              "optionVar -iv QT_drawReduceAutoBackfaceCulling 0;\n"
+                              "thinPenContext; select -cl;\n";
+    // Across the second row of faces: the inner edges at x = -1, 0 and 1.
+    const StrokeSession s =
+        strokeSession(setup, "thinPenContext1", "grid", {"-1.5 0.5 0", "0 0.5 0", "1.5 0.5 0"});
+    expectSameAsHeadless(s, "25 13");
+    ASSERT_FALSE(s.windowApi.empty());
+    std::string texts;
+    for (const std::string& t : s.windowApi) texts += t + "\n";
+    EXPECT_NE(texts.find("polyDelEdge"), std::string::npos) << texts;
 }
 
 }  // namespace
