@@ -88,4 +88,24 @@ std::string resizeCommand(int width, int height) {
     return "viewPort " + std::to_string(width) + " " + std::to_string(height);
 }
 
+namespace {
+
+// The text up to its first line feed.
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+}  // namespace
+
+std::string statusText(bool ok, const std::string& shown, const std::string& error,
+                       const std::vector<std::string>& warnings) {
+    if (!ok) return "Error: " + firstLine(error);
+    if (warnings.empty()) return firstLine(shown);
+    std::string status = "Warning: " + firstLine(warnings.back());
+    if (warnings.size() > 1) status += " (" + std::to_string(warnings.size()) + " warnings)";
+    const std::string rest = firstLine(shown);
+    if (!rest.empty()) status += " | " + rest;
+    return status;
+}
+
 }  // namespace tarn::window

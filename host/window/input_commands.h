@@ -4,6 +4,7 @@
 /// of the input and the port height; no X, no scene.
 
 #include <string>
+#include <vector>
 
 namespace tarn::window {
 
@@ -47,5 +48,13 @@ std::string keyCommand(const std::string& keyName, const Modifiers& mods);
 /// The command text for a window resized to width x height (viewPort); empty when either side
 /// is below 1.
 std::string resizeCommand(int width, int height);
+
+/// The status line after a command: "Error: " and its error when it failed; otherwise the
+/// warnings it wrote ("Warning: " and the newest one's first line, with the count when there
+/// were several) before `shown` (its result, or its text when it has none), so a warning is
+/// never pushed off the window's edge by a long result. Only the first line of each text is
+/// kept.
+std::string statusText(bool ok, const std::string& shown, const std::string& error,
+                       const std::vector<std::string>& warnings);
 
 }  // namespace tarn::window

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "host/window/x_display.h"
 
@@ -91,6 +93,42 @@ TEST(WindowInput, ResizeSetsThePort) {
     EXPECT_EQ(resizeCommand(1, 1), "viewPort 1 1");
     EXPECT_EQ(resizeCommand(0, 600), "");
     EXPECT_EQ(resizeCommand(800, -1), "");
+}
+
+TEST(WindowStatus, ErrorsThenWarningsThenTheResult) {
+    struct Case {
+        const char* what;
+        bool ok;
+        const char* shown;
+        const char* error;
+        std::vector<std::string> warnings;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"result alone", true, "24 18", "", {}, "24 18"},
+        {"first line of a long result", true, "a\nb", "", {}, "a"},
+        {"an error wins over warnings",
+         false,
+         "x",
+         "No object matches 'y'.\n",
+         {"w\n"},
+         "Error: No object matches 'y'."},
+        {"one warning before the result",
+         true,
+         "grid",
+         "",
+         {"No mesh selected.\n"},
+         "Warning: No mesh selected. | grid"},
+        {"the newest warning and the count",
+         true,
+         "",
+         "",
+         {"first\n", "second\nmore\n"},
+         "Warning: second (2 warnings)"},
+        {"a warning without a line feed", true, "", "", {"bare"}, "Warning: bare"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(statusText(c.ok, c.shown, c.error, c.warnings), c.expected) << c.what;
 }
 
 struct Outcome {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
+#include <string_view>
 
 #include "host/lang/execute.h"
 #include "host/lang/idle_queue.h"
@@ -13,6 +15,7 @@
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
+#include "host/sdk/host_output.h"
 #include "host/view/active_view.h"
 #include "host/view/view_snapshot.h"
 #include "host/window/x_display.h"
@@ -24,10 +27,54 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kHoldMilliseconds = 500;
 
+// While alive, every message still reaches the terminal as before, and the warnings are also
+// kept for the window's status line (a person looking at the window does not see the terminal).
+class WarningTap {
+public:
+    WarningTap() {
+        output::setSink([this](output::Channel channel, std::string_view text) {
+            const bool toErr =
+                channel == output::Channel::kWarning || channel == output::Channel::kError;
+            FILE* stream = toErr ? stderr : stdout;
+            std::fputs(channel == output::Channel::kWarning ? "// Warning: "
+                       : channel == output::Channel::kError ? "// Error: "
+                                                            : "",
+                       stream);
+            std::fwrite(text.data(), 1, text.size(), stream);
+            std::fflush(stream);
+            if (channel == output::Channel::kWarning) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_warnings.emplace_back(text);
+            }
+        });
+    }
+    ~WarningTap() { output::setSink(nullptr); }
+    WarningTap(const WarningTap&) = delete;
+    WarningTap& operator=(const WarningTap&) = delete;
+
+    // The warnings written since the last call (the sink runs on whichever thread writes).
+    std::vector<std::string> take() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<std::string> out;
+        out.swap(m_warnings);
+        return out;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_warnings;
+};
+
 // The window session: runs every input as command text and redraws after each change.
 class Session {
 public:
-    Session(XWindow& window, bool frameTimes) : m_window(window), m_frameTimes(frameTimes) {}
+    Session(XWindow& window, WarningTap& warnings, bool frameTimes)
+        : m_window(window), m_warnings(warnings), m_frameTimes(frameTimes) {}
+    // The status line before any input: the start-up script's warnings.
+    void showStartWarnings() {
+        const std::vector<std::string> w = m_warnings.take();
+        if (!w.empty()) m_status = statusText(true, "", "", w);
+    }
 
     int loop();
 
@@ -41,6 +88,7 @@ private:
     void redraw();
 
     XWindow& m_window;
+    WarningTap& m_warnings;
     view::RgbImage m_scene;  // the scene without overlay, as last rendered
     view::RgbImage m_frame;  // the scene with the overlay composited
     bool m_sceneStale = true;
@@ -75,7 +123,9 @@ void Session::run(const std::string& text, const char* origin) {
     o.origin = origin;
     o.flushIdleEachStatement = true;
     const std::size_t journalled = lang::journal().entries().size();
+    m_warnings.take();  // earlier warnings belong to no text of this run
     lang::RunResult r = lang::executeText(text, o);
+    const std::vector<std::string> warnings = m_warnings.take();
     // A drag or hold the tool answered without running any command changed only the overlay:
     // the scene picture is kept and the overlay composited over it again.
     const bool overlayOnly = r.ok && std::string(origin) == "window" &&
@@ -83,13 +133,10 @@ void Session::run(const std::string& text, const char* origin) {
                               text.rfind("viewEvent hold", 0) == 0 || isModifiedMotion(text)) &&
                              lang::journal().entries().size() == journalled + 1;
     if (!overlayOnly) m_sceneStale = true;
-    if (r.ok) {
-        m_status = r.value.isNone() ? text : r.value.toDisplay();
-        if (std::string(origin) == "shell" && !r.value.isNone())
-            lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
-    } else {
-        m_status = "Error: " + r.error;
-    }
+    m_status =
+        statusText(r.ok, r.ok && !r.value.isNone() ? r.value.toDisplay() : text, r.error, warnings);
+    if (r.ok && std::string(origin) == "shell" && !r.value.isNone())
+        lang::scriptOutput(lang::OutputKind::Result, r.value.toDisplay());
     m_dirty = true;
 }
 
@@ -235,6 +282,12 @@ void Session::redraw() {
 int Session::loop() {
     while (m_open) {
         lang::idleQueue().flush();
+        // Idle work (deferred commands) may warn outside any text the window ran.
+        const std::vector<std::string> idleWarnings = m_warnings.take();
+        if (!idleWarnings.empty()) {
+            m_status = statusText(true, "", "", idleWarnings);
+            m_dirty = true;
+        }
         if (m_dirty) redraw();
         // Wait for the window or the terminal; a held button times out into a hold event.
         pollfd fds[2] = {{m_window.fd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
@@ -300,6 +353,7 @@ int runViewJob(const std::vector<std::string>& args) {
         script = a;
     }
     // Open the window first: without a display nothing runs.
+    WarningTap warnings;
     std::string error;
     const view::ActiveView& v = view::ActiveView::instance();
     const int startWidth = v.width(), startHeight = v.height();
@@ -327,7 +381,8 @@ int runViewJob(const std::vector<std::string>& args) {
     }
     // The window takes the port size a script set.
     if (v.width() != startWidth || v.height() != startHeight) window->resize(v.width(), v.height());
-    Session session(*window, frameTimes);
+    Session session(*window, warnings, frameTimes);
+    session.showStartWarnings();
     return session.loop();
 }
 

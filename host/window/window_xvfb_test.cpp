@@ -91,6 +91,27 @@ int overlayPixelCount(const std::string& display, const std::string& window) {
     return count;
 }
 
+// White pixels (the status line's text) in the bottom 18 rows of the window; -1 when the window
+// cannot be read.
+int statusTextPixelCount(const std::string& display, const std::string& window) {
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) return -1;
+    const Window w = std::stoul(window);
+    XWindowAttributes a;
+    int count = -1;
+    if (XGetWindowAttributes(d, w, &a) && a.height > 18) {
+        if (XImage* img = XGetImage(d, w, 0, a.height - 18, a.width, 18, AllPlanes, ZPixmap)) {
+            count = 0;
+            for (int y = 0; y < 18; ++y)
+                for (int x = 0; x < a.width; ++x)
+                    count += (XGetPixel(img, x, y) & 0xffffff) == 0xffffff;
+            XDestroyImage(img);
+        }
+    }
+    XCloseDisplay(d);
+    return count;
+}
+
 struct Journal {
     std::vector<std::string> top;  // texts with origin script, shell or window
     std::vector<std::string> api;  // texts tools ran
@@ -323,6 +344,52 @@ TEST_F(WindowXvfb, ThinPenStrokeWithTheMouseReducesAsTheHeadlessStroke) {
     std::string texts;
     for (const std::string& t : s.windowApi) texts += t + "\n";
     EXPECT_NE(texts.find("polyDelEdge"), std::string::npos) << texts;
+}
+
+TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
+    const std::string log = tempPath("warn.log"), pidFile = tempPath("tarn.pid");
+    std::system(("DISPLAY=" + m_display + " " + kTarn + " view < /dev/null > '" + log +
+                 "' 2>&1 & echo $! > '" + pidFile + "'")
+                    .c_str());
+    m_tarn = std::stoi(readFile(pidFile));
+    std::string window;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            window = x("search --name '^tarn view$'");
+            return !window.empty();
+        },
+        15000))
+        << readFile(log);
+    window = window.substr(0, window.find('\n'));
+    // A short command without warnings: its text is the status line.
+    x("mousemove --window " + window + " 20 20");
+    x("key Return");
+    x("type --delay 5 'select -cl'");
+    x("key Return");
+    int quiet = -1;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            quiet = statusTextPixelCount(m_display, window);
+            return quiet > 0;
+        },
+        5000));
+    // Nothing to undo: undo warns. The warning is written in the window and on the terminal.
+    x("key ctrl+z");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return readFile(log).find("// Warning: There are no more commands to undo.") !=
+                   std::string::npos;
+        },
+        5000))
+        << readFile(log);
+    // "Warning: There are no more commands to undo. | undo" is several times the text of
+    // "select -cl".
+    EXPECT_TRUE(waitFor([&] { return statusTextPixelCount(m_display, window) > 3 * quiet; }, 5000))
+        << quiet << " " << statusTextPixelCount(m_display, window);
+    x("key Return");
+    x("type --delay 5 quit");
+    x("key Return");
+    EXPECT_TRUE(waitFor([&] { return !alive(m_tarn); }, 20000)) << readFile(log);
 }
 
 }  // namespace
