@@ -392,4 +392,47 @@ TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
     EXPECT_TRUE(waitFor([&] { return !alive(m_tarn); }, 20000)) << readFile(log);
 }
 
+TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {
+    const std::string log = tempPath("lost.log"), pidFile = tempPath("tarn.pid"),
+                      status = tempPath("lost.status"), journal = tempPath("lost.jsonl");
+    std::remove(status.c_str());
+    std::remove(journal.c_str());
+    // A shell waits for tarn and writes its exit status.
+    std::system(("(DISPLAY=" + m_display + " " + kTarn + " --journal '" + journal +
+                 "' view < /dev/null > '" + log + "' 2>&1; echo $? > '" + status +
+                 "') & echo $! > '" + pidFile + "'")
+                    .c_str());
+    m_tarn = std::stoi(readFile(pidFile));
+    std::string window;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            window = x("search --name '^tarn view$'");
+            return !window.empty();
+        },
+        15000))
+        << readFile(log);
+    window = window.substr(0, window.find('\n'));
+    x("mousemove --window " + window + " 20 20");
+    x("key Return");
+    x("type --delay 5 'polyPlane -n lostGrid'");
+    x("key Return");
+    ASSERT_TRUE(
+        waitFor([&] { return readFile(journal).find("lostGrid") != std::string::npos; }, 5000));
+    // The server goes away under the open window.
+    ::kill(m_xvfb, SIGKILL);
+    m_xvfb = -1;
+    ASSERT_TRUE(waitFor([&] { return readFile(status).find('\n') != std::string::npos; }, 15000))
+        << readFile(log);
+    m_tarn = -1;
+    EXPECT_EQ(std::stoi(readFile(status)), 3) << readFile(log);
+    const std::string out = readFile(log);
+    EXPECT_NE(out.find("tarn view: the connection to the X display '" + m_display + "' was lost"),
+              std::string::npos)
+        << out;
+    // Not Xlib's own line.
+    EXPECT_EQ(out.find("XIO:"), std::string::npos) << out;
+    // What ran before is on disk.
+    EXPECT_NE(readFile(journal).find("polyPlane -n lostGrid"), std::string::npos);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,6 +38,27 @@ int shiftOf(unsigned long mask) {
     return shift;
 }
 
+// Xlib calls this when the connection breaks (the server ended, the network failed) and exits
+// the process itself if it returns: write what happened and end through exit(), so streams and
+// the journal file are flushed and closed, with a status a caller can tell from success.
+int onConnectionLost(Display* display) {
+    const char* name = display ? DisplayString(display) : nullptr;
+    std::fflush(stdout);
+    std::fputs(connectionLostMessage(name ? name : "").c_str(), stderr);
+    std::fflush(stderr);
+    std::exit(kConnectionLostStatus);
+}
+
+// A failed request (a protocol error) is reported and the window goes on; Xlib's default
+// handler would end the process.
+int onRequestError(Display* display, XErrorEvent* event) {
+    char text[256] = "";
+    XGetErrorText(display, event->error_code, text, sizeof text);
+    std::fprintf(stderr, "tarn view: the X server refused a request (%s, request %d).\n", text,
+                 static_cast<int>(event->request_code));
+    return 0;
+}
+
 }  // namespace
 
 XWindow::XWindow(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
@@ -62,6 +84,8 @@ std::unique_ptr<XWindow> XWindow::open(const std::string& displayName, int width
         return nullptr;
     }
     Display* d = impl->display;
+    XSetIOErrorHandler(onConnectionLost);
+    XSetErrorHandler(onRequestError);
     const int screen = DefaultScreen(d);
     impl->visual = DefaultVisual(d, screen);
     impl->depth = DefaultDepth(d, screen);
@@ -213,6 +237,13 @@ std::string noDisplayMessage(const std::string& reason) {
            ".\nWithout a display, use the headless view commands (viewPort, viewCamera, "
            "viewFit, viewEvent,\nviewStroke, viewCapture, viewSnapshot) in a script or with "
            "tarn -c.\n";
+}
+
+std::string connectionLostMessage(const std::string& display) {
+    return "tarn view: the connection to the X display" +
+           (display.empty() ? std::string() : " '" + display + "'") +
+           " was lost; the window is gone and tarn ends.\nEverything run before is in the "
+           "journal when one was written (--journal).\n";
 }
 
 }  // namespace tarn::window

@@ -57,4 +57,13 @@ private:
 /// commands that do the same work without a display.
 std::string noDisplayMessage(const std::string& reason);
 
+/// The exit status of `tarn view` when the X connection is lost while the window is open.
+constexpr int kConnectionLostStatus = 3;
+
+/// The message `tarn view` writes when the X connection to `display` is lost while the window is
+/// open; the process then ends with kConnectionLostStatus. From open() on, Xlib's connection
+/// error handler is replaced by one that does this (Xlib's own ends the process with a terse
+/// line); a refused request is reported on the terminal and the window goes on.
+std::string connectionLostMessage(const std::string& display);
+
 }  // namespace tarn::window
