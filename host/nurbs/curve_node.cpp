@@ -17,22 +17,8 @@ KObject NurbsCurveNode::inCreate, NurbsCurveNode::outLocal, NurbsCurveNode::outW
     NurbsCurveNode::visibility;
 
 KStatus NurbsCurveNode::initialize() {
-    AttrRow create{"create", "cr", AttrKind::CurveData};
-    create.handle = &inCreate;
-    AttrRow local{"local", "l", AttrKind::CurveData};
-    local.output = true;
-    local.handle = &outLocal;
-    AttrRow world{"worldSpace", "ws", AttrKind::CurveData};
-    world.output = true;
-    world.array = true;
-    world.handle = &outWorldSpace;
-    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
-    v.handle = &visibility;
-    if (KStatus s = addAttributeTable({create, local, world, v}); s.error()) return s;
-    for (const KObject* out : {&outLocal, &outWorldSpace})
-        if (KStatus s = attributeAffects(inCreate, *out); s.error()) return s;
-    nurbs::watchTransformsAboveNurbsShapes();
-    return KStatus::kSuccess;
+    return nurbs::addNurbsShapeAttributes(AttrKind::CurveData, inCreate, outLocal, outWorldSpace,
+                                          visibility);
 }
 
 KStatus NurbsCurveNode::compute(const KPlug& plug, KDataBlock& block) {

@@ -78,4 +78,24 @@ Mat4 toMat4(const KMatrix& m) {
     return out;
 }
 
+KStatus addNurbsShapeAttributes(scene::AttrKind dataKind, KObject& create, KObject& local,
+                                KObject& worldSpace, KObject& visibility) {
+    scene::AttrRow in{"create", "cr", dataKind};
+    in.handle = &create;
+    scene::AttrRow loc{"local", "l", dataKind};
+    loc.output = true;
+    loc.handle = &local;
+    scene::AttrRow world{"worldSpace", "ws", dataKind};
+    world.output = true;
+    world.array = true;
+    world.handle = &worldSpace;
+    scene::AttrRow v{"visibility", "v", scene::AttrKind::Bool, {1.0}};
+    v.handle = &visibility;
+    if (KStatus s = scene::addAttributeTable({in, loc, world, v}); s.error()) return s;
+    for (const KObject* out : {&local, &worldSpace})
+        if (KStatus s = KPxNode::attributeAffects(create, *out); s.error()) return s;
+    watchTransformsAboveNurbsShapes();
+    return KStatus::kSuccess;
+}
+
 }  // namespace tarn::nurbs

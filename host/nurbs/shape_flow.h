@@ -7,12 +7,18 @@
 #include "frame/k_object.h"
 #include "frame/k_plug.h"
 #include "host/mesh/mesh_math.h"
+#include "host/scene/attribute_table.h"
 
 namespace tarn::nurbs {
 
 /// Installs the graph's dirty observer that marks the `worldSpace` output of every curve and
 /// surface shape below a changed transform dirty (and what reads it). Idempotent.
 void watchTransformsAboveNurbsShapes();
+/// Lays out the attributes every NURBS shape has: `create` (input data of `dataKind`), `local`
+/// and `worldSpace[0]` (outputs of that data, both computed from `create`) and `visibility`;
+/// then watches the transforms above the shapes.
+KStatus addNurbsShapeAttributes(scene::AttrKind dataKind, KObject& create, KObject& local,
+                                KObject& worldSpace, KObject& visibility);
 /// The data object held by `shape`'s `createAttr` input when that input is connected; null
 /// when unconnected or unreadable.
 KObject connectedInputData(const KObject& shape, const KObject& createAttr);

@@ -20,22 +20,8 @@ KObject NurbsSurfaceNode::inCreate, NurbsSurfaceNode::outLocal, NurbsSurfaceNode
     NurbsSurfaceNode::visibility;
 
 KStatus NurbsSurfaceNode::initialize() {
-    AttrRow create{"create", "cr", AttrKind::SurfaceData};
-    create.handle = &inCreate;
-    AttrRow local{"local", "l", AttrKind::SurfaceData};
-    local.output = true;
-    local.handle = &outLocal;
-    AttrRow world{"worldSpace", "ws", AttrKind::SurfaceData};
-    world.output = true;
-    world.array = true;
-    world.handle = &outWorldSpace;
-    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
-    v.handle = &visibility;
-    if (KStatus s = addAttributeTable({create, local, world, v}); s.error()) return s;
-    for (const KObject* out : {&outLocal, &outWorldSpace})
-        if (KStatus s = attributeAffects(inCreate, *out); s.error()) return s;
-    nurbs::watchTransformsAboveNurbsShapes();
-    return KStatus::kSuccess;
+    return nurbs::addNurbsShapeAttributes(AttrKind::SurfaceData, inCreate, outLocal, outWorldSpace,
+                                          visibility);
 }
 
 KStatus NurbsSurfaceNode::compute(const KPlug& plug, KDataBlock& block) {
