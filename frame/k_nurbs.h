@@ -8,19 +8,26 @@
 #include "frame/k_scene.h"
 #include "frame/k_status.h"
 
+/// A NURBS curve. The function set attaches to a curve shape, a transform with a curve shape,
+/// or curve data (the value of a typed attribute such as a shape's `local` or `worldSpace`);
+/// data has no transform of its own, so for data world space and object space are the same.
 class KFnNurbsCurve : public KFnDagNode {
 public:
     enum Form { kInvalid = 0, kOpen, kClosed, kPeriodic, kLast };
 
     KFnNurbsCurve() = default;
-    /// Attaches to a curve shape, or a transform with a curve shape.
-    explicit KFnNurbsCurve(const KObject& node, KStatus* status = nullptr);
+    /// Attaches to a curve shape, a transform with a curve shape, or curve data.
+    explicit KFnNurbsCurve(const KObject& object, KStatus* status = nullptr);
     explicit KFnNurbsCurve(const KDagPath& path, KStatus* status = nullptr);
+    KStatus setObject(const KObject& object);
+    KStatus setObject(const KDagPath& path);
 
     /// Creates a curve shape "curveShape<n>" under a new transform "curve<n>" (answered), or
-    /// under `parentOrOwner` when it is a transform (the shape is answered). Points are in
-    /// object space; with `createRational` their w is the weight. kInvalidParameter for a
-    /// degree, knot count or knot order that does not make a curve; 2D curves are refused.
+    /// under `parentOrOwner` when it is a transform (the shape is answered); curve data
+    /// (KFnNurbsCurveData::create) receives the curve in place (answered), nothing enters the
+    /// DAG. Points are in object space; with `createRational` each is (x w, y w, z w, w).
+    /// kInvalidParameter, and nothing made, for a degree, knot count or knot order that does
+    /// not make a curve, or another kind of owner; 2D curves are refused.
     KObject create(const KPointArray& controlVertices, const KDoubleArray& knotSequences,
                    unsigned degree, Form form, bool create2D, bool createRational,
                    const KObject& parentOrOwner = KObject::kNullObj, KStatus* status = nullptr);
@@ -35,6 +42,16 @@ public:
     KStatus getKnotDomain(double& start, double& end) const;
     /// The point at `param` (clamped to the knot domain).
     KStatus getPointAtParam(double param, KPoint& point, KSpace space = KSpace::kObject) const;
+
+private:
+    KObject m_data;  // set when attached to curve data
+};
+
+/// Curve data: a curve value that is not in the DAG.
+class KFnNurbsCurveData {
+public:
+    /// A new, empty curve data object; fill it with KFnNurbsCurve::create(..., data).
+    KObject create(KStatus* status = nullptr);
 };
 
 /// A NURBS surface: a curve in each direction (the knot rule above holds in u and in v). Its

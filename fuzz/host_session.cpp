@@ -64,16 +64,16 @@ void installPathSandbox() {
          {"file", "source", "exportObj", "viewSnapshot", "loadPlugin", "unloadPlugin"}) {
         const lang::CommandSpec* found = registry.find(name);
         if (!found) continue;
-        lang::CommandSpec spec = *found;
-        lang::CommandBody body = spec.body;
-        spec.body = [body](const lang::CommandArgs& args, lang::CommandContext& ctx) {
+        lang::CommandSpec guarded = *found;
+        lang::CommandBody body = guarded.body;
+        guarded.body = [body](const lang::CommandArgs& args, lang::CommandContext& ctx) {
             if (anyWordNamesAPath(args))
                 return lang::CommandResult::failure(args.commandName() +
                                                     ": paths are refused while fuzzing.");
             return body(args, ctx);
         };
         registry.remove(name);
-        registry.add(std::move(spec));
+        registry.add(std::move(guarded));
     }
 }
 

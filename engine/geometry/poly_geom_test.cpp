@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/geometry/geometry_test_support.h"
 #include "engine/geometry/mid_body.h"
 #include "host/mesh/mesh_primitives.h"
 
@@ -10,12 +11,7 @@ using tarn::Vec3;
 
 namespace {
 
-PolyMesh meshOf(std::vector<Vec3> points, const std::vector<int>& counts, std::vector<int> idx) {
-    PolyMesh m;
-    std::string error;
-    EXPECT_TRUE(PolyMesh::create(std::move(points), counts, std::move(idx), m, &error)) << error;
-    return m;
-}
+using engine_testing::meshOf;
 
 // Two quads sharing the edge 1-4, built through the edge-use interface.
 TpolyGeom twoQuads() {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/geometry/geometry_test_support.h"
 #include "host/mesh/mesh_primitives.h"
 
 using tarn::PolyMesh;
@@ -11,12 +12,7 @@ using tarn::Vec3;
 
 namespace {
 
-PolyMesh meshOf(std::vector<Vec3> points, const std::vector<int>& counts, std::vector<int> idx) {
-    PolyMesh m;
-    std::string error;
-    EXPECT_TRUE(PolyMesh::create(std::move(points), counts, std::move(idx), m, &error)) << error;
-    return m;
-}
+using engine_testing::meshOf;
 
 PolyMesh triangle() {
     return meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {3}, {0, 1, 2});

@@ -211,13 +211,13 @@ KStatus TdependGraph::registerNodeType(TdependNodeMetaClass* nodeClass, const KO
                                  KPxNode::kDependNode, nullptr, nodeClass->apiType());
         if (!status) why = takeProblem(plugin);
     } else {
-        tarn::NodeTypeSpec spec;
-        spec.name = nodeClass->typeName();
-        spec.id = KTypeId(nodeClass->tag());
-        spec.creator = nodeClass->metaclass().creator();
-        spec.initializer = &initializeEngineType;
-        spec.apiType = nodeClass->apiType();
-        status = Graph::instance().registerType(spec, &why);
+        tarn::NodeTypeSpec type;
+        type.name = nodeClass->typeName();
+        type.id = KTypeId(nodeClass->tag());
+        type.creator = nodeClass->metaclass().creator();
+        type.initializer = &initializeEngineType;
+        type.apiType = nodeClass->apiType();
+        status = Graph::instance().registerType(type, &why);
     }
     g_registering = nullptr;
     if (!g_initError.empty()) why += (why.empty() ? "" : ": ") + g_initError;

@@ -6,8 +6,8 @@
 
 #include "frame/k_data.h"
 #include "frame/k_plug.h"
-#include "host/dg/attribute_impl.h"
 #include "host/dg/graph.h"
+#include "host/nurbs/shape_flow.h"
 #include "host/scene/attribute_table.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
@@ -16,49 +16,12 @@
 
 namespace tarn::scene {
 
-namespace {
-
-// A transform's change moves every surface below it: their world-space outputs go dirty (and
-// what reads them downstream with them).
-void dirtySurfacesBelow(NodeImpl& node, const AttributeImpl&) {
-    if (!dynamic_cast<TransformNode*>(node.userNode())) return;
-    std::vector<KObject> pending = childrenOf(handleOf(node.shared_from_this()));
-    while (!pending.empty()) {
-        const KObject child = pending.back();
-        pending.pop_back();
-        if (child.apiType() == KFn::kNurbsSurface) {
-            Graph::instance().valueChanged(KPlug(child, NurbsSurfaceNode::outWorldSpace));
-            // valueChanged on an output dirties what reads it; the output itself follows.
-            if (NodeImpl* impl = liveNode(child))
-                impl->store().setDirty(*AttributeImpl::from(NurbsSurfaceNode::outWorldSpace));
-        } else {
-            for (const KObject& below : childrenOf(child)) pending.push_back(below);
-        }
-    }
-}
-
-}  // namespace
-
 KObject NurbsSurfaceNode::inCreate, NurbsSurfaceNode::outLocal, NurbsSurfaceNode::outWorldSpace,
     NurbsSurfaceNode::visibility;
 
 KStatus NurbsSurfaceNode::initialize() {
-    AttrRow create{"create", "cr", AttrKind::SurfaceData};
-    create.handle = &inCreate;
-    AttrRow local{"local", "l", AttrKind::SurfaceData};
-    local.output = true;
-    local.handle = &outLocal;
-    AttrRow world{"worldSpace", "ws", AttrKind::SurfaceData};
-    world.output = true;
-    world.array = true;
-    world.handle = &outWorldSpace;
-    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
-    v.handle = &visibility;
-    if (KStatus s = addAttributeTable({create, local, world, v}); s.error()) return s;
-    for (const KObject* out : {&outLocal, &outWorldSpace})
-        if (KStatus s = attributeAffects(inCreate, *out); s.error()) return s;
-    Graph::instance().setDirtyObserver(dirtySurfacesBelow);
-    return KStatus::kSuccess;
+    return nurbs::addNurbsShapeAttributes(AttrKind::SurfaceData, inCreate, outLocal, outWorldSpace,
+                                          visibility);
 }
 
 KStatus NurbsSurfaceNode::compute(const KPlug& plug, KDataBlock& block) {
@@ -67,18 +30,8 @@ KStatus NurbsSurfaceNode::compute(const KPlug& plug, KDataBlock& block) {
     const KObject self = thisKObject();
     const nurbs::SurfaceRef value =
         isLocal ? nurbs::shapeSurface(self) : nurbs::shapeWorldSurface(self);
-    KStatus status;
-    KDataHandle out;
-    if (isLocal || plug.elementIndex() >= 0) {
-        out = block.outputValue(plug, &status);
-    } else {
-        KArrayDataHandle array = block.outputArrayValue(outWorldSpace, &status);
-        out = array.addElement(0, &status);
-    }
-    if (out.isNull()) return status.error() ? status : KStatus::kFailure;
-    out.setKObject(value ? nurbs::makeSurfaceData(value) : KObject());
-    out.setClean();
-    return KStatus::kSuccess;
+    return nurbs::writeDataOutput(plug, block, outWorldSpace,
+                                  value ? nurbs::makeSurfaceData(value) : KObject());
 }
 
 }  // namespace tarn::scene
@@ -101,13 +54,6 @@ void storeByName(const std::string& name, const SurfaceRef& value) {
     }
 }
 
-Mat4 toMat4(const KMatrix& m) {
-    Mat4 out;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) out.m[i][j] = m[i][j];
-    return out;
-}
-
 }  // namespace
 
 KObject surfaceShapeOf(const KObject& node) {
@@ -121,14 +67,9 @@ SurfaceRef shapeSurface(const KObject& shape) {
     scene::NurbsSurfaceNode* node = surfaceNode(shape);
     if (!node) return nullptr;
     // A connected `create` input decides the shape's surface.
-    Graph& graph = Graph::instance();
-    const KPlug create(shape, scene::NurbsSurfaceNode::inCreate);
-    if (!graph.connectionsOf(create, true, false).empty()) {
-        KStatus status;
-        const KDataHandle h = graph.readHandle(create, &status);
-        if (const NurbsSurfaceDataImpl* data = NurbsSurfaceDataImpl::from(h.data()))
-            if (data->value) return data->value;
-    }
+    const KObject input = connectedInputData(shape, scene::NurbsSurfaceNode::inCreate);
+    if (const NurbsSurfaceDataImpl* data = NurbsSurfaceDataImpl::from(input))
+        if (data->value) return data->value;
     return node->surface;
 }
 

@@ -64,6 +64,11 @@ KObject createRow(const AttrRow& row, KStatus* status) {
             return typed.create(row.longName, row.shortName, KFnData::kNurbsSurface,
                                 KObject::kNullObj, status);
         }
+        case AttrKind::CurveData: {
+            KFnTypedAttribute typed;
+            return typed.create(row.longName, row.shortName, KFnData::kNurbsCurve,
+                                KObject::kNullObj, status);
+        }
         case AttrKind::MeshData: {
             KFnTypedAttribute typed;
             return typed.create(row.longName, row.shortName, KFnData::kMesh, KObject::kNullObj,

@@ -22,7 +22,8 @@ enum class AttrKind {
     String,
     Message,
     SurfaceData,  // typed, NURBS surface data (null by default)
-    MeshData,  // typed attribute holding mesh data (no default value)
+    CurveData,    // typed, NURBS curve data (null by default)
+    MeshData,     // typed attribute holding mesh data (no default value)
 };
 
 struct AttrRow {

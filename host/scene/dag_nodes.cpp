@@ -21,7 +21,6 @@ KObject CameraNode::focalLength, CameraNode::horizontalFilmAperture,
     CameraNode::verticalFilmAperture, CameraNode::nearClipPlane, CameraNode::farClipPlane,
     CameraNode::centerOfInterest, CameraNode::orthographic, CameraNode::orthographicWidth,
     CameraNode::visibility;
-KObject NurbsCurveNode::visibility;
 
 KStatus TransformNode::initialize() {
     AttrRow t{"translate", "t", AttrKind::Double3};
@@ -120,12 +119,6 @@ KStatus CameraNode::initialize() {
         row("orthographicWidth", "ow", AttrKind::Double, 30.0, &orthographicWidth),
         row("visibility", "v", AttrKind::Bool, 1.0, &visibility),
     });
-}
-
-KStatus NurbsCurveNode::initialize() {
-    AttrRow v{"visibility", "v", AttrKind::Bool, {1.0}};
-    v.handle = &visibility;
-    return addAttributeTable({v});
 }
 
 KStatus MeshNode::connectionBroken(const KPlug& plug, const KPlug&, bool asSrc) {

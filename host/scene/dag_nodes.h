@@ -138,12 +138,17 @@ public:
 /// 0 < near clip < far clip (against the other plane's current value). "" for other attributes.
 std::string cameraValueProblem(const KObject& shape, std::string_view attribute, double value);
 
-/// NURBS shapes as data: degree, form, control points and knots (evaluation lives elsewhere).
+/// A NURBS curve shape (attributes and compute in host/nurbs/curve_node.cpp): its own curve as
+/// degree, form, control points and knots, replaced by the `create` input while that holds a
+/// curve, flows out as curve data through `local` (object space) and `worldSpace[0]`.
 class NurbsCurveNode : public ShapeNode {
 public:
     static void* creator() { return new NurbsCurveNode; }
     static KStatus initialize();
-    static KObject visibility;
+    KStatus compute(const KPlug& plug, KDataBlock& block) override;
+    /// create (cr, curve data in), local (l, out), worldSpace (ws, out, array), visibility (v).
+    static KObject inCreate, outLocal, outWorldSpace, visibility;
+    // The shape's own curve (shown while no connected `create` holds one).
     int degree = 1;
     bool closed = false;
     std::vector<KPoint> cvs;

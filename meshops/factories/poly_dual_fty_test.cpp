@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "engine/geometry/geometry_test_support.h"
 #include "host/mesh/mesh_primitives.h"
 
 using tarn::PolyMesh;
@@ -12,12 +13,7 @@ using tarn::Vec3;
 
 namespace {
 
-PolyMesh meshOf(std::vector<Vec3> points, const std::vector<int>& counts, std::vector<int> idx) {
-    PolyMesh m;
-    std::string error;
-    EXPECT_TRUE(PolyMesh::create(std::move(points), counts, std::move(idx), m, &error)) << error;
-    return m;
-}
+using engine_testing::meshOf;
 
 const PolyMesh& dualOf(TmidBody& body, int steps) {
     TpolyDualFty fty;
