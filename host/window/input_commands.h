@@ -41,7 +41,7 @@ std::string navigationCommand(int button, int dx, int dy);
 /// The wheel: button 4 (up) dollies in by a tenth, 5 out; empty for other buttons.
 std::string wheelCommand(int button);
 
-/// The command text for a key with its X keysym name ("f", "a", "z", "Z"...): f frames the
+/// The command text for a key with its name (the character, "f", "a", "z"...): f frames the
 /// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes. Empty for other keys.
 std::string keyCommand(const std::string& keyName, const Modifiers& mods);
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/window/x_display.h"
+#include "host/window/view_window.h"
 
 namespace tarn::window {
 namespace {

@@ -1,8 +1,5 @@
 #include "host/window/window_job.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,7 +15,8 @@
 #include "host/sdk/host_output.h"
 #include "host/view/active_view.h"
 #include "host/view/view_snapshot.h"
-#include "host/window/x_display.h"
+#include "host/window/terminal_reader.h"
+#include "host/window/view_window.h"
 
 namespace tarn::window {
 
@@ -68,8 +66,11 @@ private:
 // The window session: runs every input as command text and redraws after each change.
 class Session {
 public:
-    Session(XWindow& window, WarningTap& warnings, bool frameTimes)
-        : m_window(window), m_warnings(warnings), m_frameTimes(frameTimes) {}
+    Session(ViewWindow& window, WarningTap& warnings, bool frameTimes)
+        : m_window(window),
+          m_warnings(warnings),
+          m_terminal([&window] { window.wake(); }),
+          m_frameTimes(frameTimes) {}
     // The status line before any input: the start-up script's warnings.
     void showStartWarnings() {
         const std::vector<std::string> w = m_warnings.take();
@@ -82,20 +83,25 @@ private:
     void handle(const WindowInput& input);
     void handlePointer(const PointerInput& pointer);
     void handleKey(const WindowInput& input);
+    void handleText(const std::string& text);
     void readTerminal();
+    // Sends the hold event when the pointer has rested with the button down long enough.
+    void holdIfResting();
+    // How long the loop may wait for input: until a resting pointer's hold is due.
+    int waitTimeout() const;
     // Runs one text with `origin`; the status line shows its result or error.
     void run(const std::string& text, const char* origin);
     void redraw();
 
-    XWindow& m_window;
+    ViewWindow& m_window;
     WarningTap& m_warnings;
+    TerminalReader m_terminal;
     view::RgbImage m_scene;  // the scene without overlay, as last rendered
     view::RgbImage m_frame;  // the scene with the overlay composited
     bool m_sceneStale = true;
     bool m_frameTimes = false;  // write each frame's time to stderr
     bool m_open = true;
     bool m_dirty = true;
-    bool m_terminalOpen = true;
     std::string m_terminalPending;
     std::string m_terminalLine;
     bool m_fieldActive = false;
@@ -182,11 +188,13 @@ void Session::handlePointer(const PointerInput& pointer) {
 }
 
 void Session::handleKey(const WindowInput& input) {
+    const bool enter = input.keyName == "Return" || input.keyName == "KP_Enter";
     if (m_fieldActive) {
+        // Typed characters arrive as text; here only the keys that edit or leave the field.
         if (input.keyName == "Escape") {
             m_fieldActive = false;
             m_field.clear();
-        } else if (input.keyName == "Return" || input.keyName == "KP_Enter") {
+        } else if (enter) {
             m_fieldActive = false;
             std::string text;
             text.swap(m_field);
@@ -194,21 +202,31 @@ void Session::handleKey(const WindowInput& input) {
                 m_open = false;
             else if (!text.empty())
                 run(text, "window");
-        } else if (input.keyName == "BackSpace") {
-            if (!m_field.empty()) m_field.pop_back();
-        } else if (!input.keyText.empty() && static_cast<unsigned char>(input.keyText[0]) >= 32) {
-            m_field += input.keyText;
+        } else if (input.keyName == "BackSpace" && !m_field.empty()) {
+            // Remove the last character with its UTF-8 continuation bytes.
+            do m_field.pop_back();
+            while (!m_field.empty() && (static_cast<unsigned char>(m_field.back()) & 0xC0) == 0x80);
         }
         m_dirty = true;
         return;
     }
-    if (input.keyName == "colon" || input.keyName == "Return") {
+    if (enter) {
         m_fieldActive = true;
         m_dirty = true;
         return;
     }
     const std::string text = keyCommand(input.keyName, input.mods);
     if (!text.empty()) run(text, "window");
+}
+
+void Session::handleText(const std::string& text) {
+    if (m_fieldActive) {
+        m_field += text;
+        m_dirty = true;
+    } else if (text == ":") {
+        m_fieldActive = true;
+        m_dirty = true;
+    }
 }
 
 void Session::handle(const WindowInput& input) {
@@ -232,18 +250,16 @@ void Session::handle(const WindowInput& input) {
         case WindowInput::Kind::Key:
             handleKey(input);
             break;
+        case WindowInput::Kind::Text:
+            handleText(input.text);
+            break;
     }
 }
 
-// Reads what the terminal has; each complete statement runs as the shell's would.
+// Takes what the terminal sent; each complete statement runs as the shell's would.
 void Session::readTerminal() {
-    char buffer[4096];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n <= 0) {
-        m_terminalOpen = false;
-        return;
-    }
-    m_terminalLine.append(buffer, static_cast<std::size_t>(n));
+    bool ended = false;
+    m_terminalLine += m_terminal.take(&ended);
     std::size_t end;
     while ((end = m_terminalLine.find('\n')) != std::string::npos) {
         const std::string line = m_terminalLine.substr(0, end);
@@ -279,6 +295,22 @@ void Session::redraw() {
                      std::chrono::duration<double, std::milli>(Clock::now() - start).count());
 }
 
+int Session::waitTimeout() const {
+    if (!m_gesture || m_holdSent) return -1;
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_lastMove).count();
+    return static_cast<int>(std::max<long long>(0, kHoldMilliseconds - waited));
+}
+
+void Session::holdIfResting() {
+    if (waitTimeout() != 0) return;
+    PointerInput hold = m_last;
+    hold.action = PointerAction::Hold;
+    m_holdSent = true;
+    const std::string text = pointerCommand(hold, view::ActiveView::instance().height());
+    if (!text.empty()) run(text, "window");
+}
+
 int Session::loop() {
     while (m_open) {
         lang::idleQueue().flush();
@@ -290,31 +322,13 @@ int Session::loop() {
         }
         if (m_dirty) redraw();
         // Wait for the window or the terminal; a held button times out into a hold event.
-        pollfd fds[2] = {{m_window.fd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        int timeout = -1;
-        if (m_gesture && !m_holdSent) {
-            const auto waited =
-                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_lastMove)
-                    .count();
-            timeout = static_cast<int>(std::max<long long>(0, kHoldMilliseconds - waited));
-        }
-        // Xlib may hold events already read from the connection.
-        const bool queued = m_window.hasQueued();
-        const int ready = queued ? 1 : ::poll(fds, m_terminalOpen ? 2 : 1, timeout);
-        if (ready < 0) continue;
-        if (ready == 0 && m_gesture && !m_holdSent) {
-            PointerInput hold = m_last;
-            hold.action = PointerAction::Hold;
-            m_holdSent = true;
-            const std::string text = pointerCommand(hold, view::ActiveView::instance().height());
-            if (!text.empty()) run(text, "window");
-            continue;
-        }
-        if (m_terminalOpen && (fds[1].revents & (POLLIN | POLLHUP))) readTerminal();
-        for (const WindowInput& input : m_window.takeInputs()) {
-            handle(input);
+        const std::vector<WindowInput> inputs = m_window.wait(waitTimeout());
+        readTerminal();
+        for (const WindowInput& input : inputs) {
             if (!m_open) break;
+            handle(input);
         }
+        if (m_open) holdIfResting();
     }
     return 0;
 }
@@ -323,7 +337,7 @@ int Session::loop() {
 
 const char* viewUsage() {
     return "Usage: tarn view [--frame-times] [SCRIPT]\n"
-           "Opens the scene's view in a window on the X display ($DISPLAY), after running\n"
+           "Opens the scene's view in a window on the display ($DISPLAY), after running\n"
            "SCRIPT when given. The terminal keeps taking commands while the window is open.\n"
            "  Alt+left/middle/right drag   tumble / track / dolly (wheel: dolly)\n"
            "  f, a                         frame the selection, frame all\n"
@@ -357,8 +371,8 @@ int runViewJob(const std::vector<std::string>& args) {
     std::string error;
     const view::ActiveView& v = view::ActiveView::instance();
     const int startWidth = v.width(), startHeight = v.height();
-    std::unique_ptr<XWindow> window =
-        XWindow::open("", startWidth, startHeight, "tarn view", &error);
+    std::unique_ptr<ViewWindow> window =
+        ViewWindow::open(startWidth, startHeight, "tarn view", &error);
     if (!window) {
         std::fputs(noDisplayMessage(error).c_str(), stderr);
         return 2;

@@ -63,8 +63,12 @@ bool waitFor(const std::function<bool()>& ready, int milliseconds) {
     return ready();
 }
 
+// True while the process runs (a zombie no parent reaped yet counts as ended).
 bool alive(pid_t pid) {
-    return pid > 0 && ::kill(pid, 0) == 0;
+    if (pid <= 0 || ::kill(pid, 0) != 0) return false;
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    return paren == std::string::npos || paren + 2 >= stat.size() || stat[paren + 2] != 'Z';
 }
 
 // Pixels of the window in the overlay's drawing colour (palette index 2, yellow), read back
@@ -142,10 +146,12 @@ protected:
     void SetUp() override {
         if (!have("Xvfb") || !have("xdotool"))
             GTEST_SKIP() << "Xvfb or xdotool is not installed (./run installs both)";
-        // Xvfb picks a free display and writes its number to descriptor 3.
+        // Xvfb picks a free display and writes its number to descriptor 3. Without -noreset
+        // it would reset whenever its last client leaves (each xdotool call), refusing
+        // connections for a moment.
         const std::string number = tempPath("display"), pid = tempPath("xvfb.pid");
         std::remove(number.c_str());
-        std::system(("Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>'" + number +
+        std::system(("Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>'" + number +
                      "' 2>/dev/null & echo $! > '" + pid + "'")
                         .c_str());
         ASSERT_TRUE(
@@ -153,13 +159,51 @@ protected:
             << "Xvfb did not start";
         m_xvfb = std::stoi(readFile(pid));
         m_display = ":" + readFile(number).substr(0, readFile(number).find('\n'));
+        ASSERT_TRUE(waitFor([&] { return !x("getdisplaygeometry").empty(); }, 10000))
+            << "Xvfb does not answer on " << m_display;
     }
     void TearDown() override {
         if (alive(m_tarn)) ::kill(m_tarn, SIGTERM);
-        if (m_xvfb > 0) ::kill(m_xvfb, SIGTERM);
+        if (m_xvfb > 0) {
+            ::kill(m_xvfb, SIGTERM);
+            // The next test's server may take the same display number: this one must have
+            // removed its socket and lock first.
+            waitFor([&] { return !alive(m_xvfb); }, 10000);
+        }
     }
     std::string x(const std::string& args) {
         return capture("DISPLAY=" + m_display + " xdotool " + args + " 2>/dev/null");
+    }
+
+    // Starts `tarn ARGS` on the virtual display, its output in LOG, and waits for its window;
+    // answers the window's id ("" when none opened).
+    std::string openWindow(const std::string& args, const std::string& log) {
+        const std::string pidFile = tempPath("tarn.pid");
+        std::system(("DISPLAY=" + m_display + " " + kTarn + " " + args + " < /dev/null > '" +
+                     log + "' 2>&1 & echo $! > '" + pidFile + "'")
+                        .c_str());
+        m_tarn = std::stoi(readFile(pidFile));
+        std::string window;
+        waitFor(
+            [&] {
+                window = x("search --name '^tarn view$'");
+                return !window.empty();
+            },
+            15000);
+        return window.substr(0, window.find('\n'));
+    }
+    // Types TEXT into the command field and runs it.
+    void command(const std::string& text) {
+        x("key Return");
+        x("type --delay 5 '" + text + "'");
+        x("key Return");
+    }
+    // Leaves through the command field; true when tarn ended.
+    bool quit() {
+        command("quit");
+        const bool ended = waitFor([&] { return !alive(m_tarn); }, 20000);
+        if (ended) m_tarn = -1;
+        return ended;
     }
 
     StrokeSession strokeSession(const std::string& setup, const std::string& tool,
@@ -204,23 +248,11 @@ StrokeSession WindowXvfb::strokeSession(const std::string& setup, const std::str
     }
 
     // Open the window on the scene.
-    const std::string journal = tempPath("window.jsonl"), log = tempPath("window.log"),
-                      pidFile = tempPath("tarn.pid");
+    const std::string journal = tempPath("window.jsonl"), log = tempPath("window.log");
     std::remove(journal.c_str());
-    std::system(("DISPLAY=" + m_display + " " + kTarn + " --journal '" + journal + "' view '" +
-                 script + "' < /dev/null > '" + log + "' 2>&1 & echo $! > '" + pidFile + "'")
-                    .c_str());
-    m_tarn = std::stoi(readFile(pidFile));
-    std::string window;
-    const bool opened = waitFor(
-        [&] {
-            window = x("search --name '^tarn view$'");
-            return !window.empty();
-        },
-        15000);
-    EXPECT_TRUE(opened) << readFile(log);
-    if (!opened) return out;
-    window = window.substr(0, window.find('\n'));
+    const std::string window = openWindow("--journal '" + journal + "' view '" + script + "'", log);
+    EXPECT_FALSE(window.empty()) << readFile(log);
+    if (window.empty()) return out;
     // Wait until the script ran (the window takes its port size).
     EXPECT_TRUE(waitFor(
         [&] { return x("getwindowgeometry " + window).find("240x240") != std::string::npos; },
@@ -231,9 +263,7 @@ StrokeSession WindowXvfb::strokeSession(const std::string& setup, const std::str
     };
     // Pick the mesh with the selection tool; activate the tool in the command field.
     x(at(1) + "click 1");
-    x("key Return");
-    x("type --delay 5 'setToolTo " + tool + "'");
-    x("key Return");
+    command("setToolTo " + tool);
     // The stroke: press at the first point, drag through the others, release.
     EXPECT_EQ(overlayPixelCount(m_display, window), 0) << "overlay colour before the stroke";
     x(at(0) + "mousedown 1");
@@ -243,16 +273,10 @@ StrokeSession WindowXvfb::strokeSession(const std::string& setup, const std::str
     x("mouseup 1");
     // Ask for the mesh, then leave.
     const std::string query = "polyEvaluate -v -f " + mesh;
-    x("key Return");
-    x("type --delay 5 '" + query + "'");
-    x("key Return");
-    x("key Return");
-    x("type --delay 5 quit");
-    x("key Return");
-    const bool ended = waitFor([&] { return !alive(m_tarn); }, 20000);
+    command(query);
+    const bool ended = quit();
     EXPECT_TRUE(ended) << readFile(log);
     if (!ended) return out;
-    m_tarn = -1;
 
     const Journal seen = readJournal(journal);
     out.journal = readFile(journal);
@@ -347,25 +371,12 @@ TEST_F(WindowXvfb, ThinPenStrokeWithTheMouseReducesAsTheHeadlessStroke) {
 }
 
 TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
-    const std::string log = tempPath("warn.log"), pidFile = tempPath("tarn.pid");
-    std::system(("DISPLAY=" + m_display + " " + kTarn + " view < /dev/null > '" + log +
-                 "' 2>&1 & echo $! > '" + pidFile + "'")
-                    .c_str());
-    m_tarn = std::stoi(readFile(pidFile));
-    std::string window;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            window = x("search --name '^tarn view$'");
-            return !window.empty();
-        },
-        15000))
-        << readFile(log);
-    window = window.substr(0, window.find('\n'));
+    const std::string log = tempPath("warn.log");
+    const std::string window = openWindow("view", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
     // A short command without warnings: its text is the status line.
     x("mousemove --window " + window + " 20 20");
-    x("key Return");
-    x("type --delay 5 'select -cl'");
-    x("key Return");
+    command("select -cl");
     int quiet = -1;
     ASSERT_TRUE(waitFor(
         [&] {
@@ -386,10 +397,61 @@ TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
     // "select -cl".
     EXPECT_TRUE(waitFor([&] { return statusTextPixelCount(m_display, window) > 3 * quiet; }, 5000))
         << quiet << " " << statusTextPixelCount(m_display, window);
+    EXPECT_TRUE(quit()) << readFile(log);
+}
+
+// The modifier held during a drag decides what it is; keys edit the command field; the window
+// shows OSMesa's pictures without loading a second GL into the process.
+TEST_F(WindowXvfb, AltDragsAndTheWheelMoveTheCameraAndTheFieldEditsText) {
+    const std::string log = tempPath("nav.log"), journal = tempPath("nav.jsonl");
+    std::remove(journal.c_str());
+    const std::string window = openWindow("--journal '" + journal + "' view", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    const std::string maps = readFile("/proc/" + std::to_string(m_tarn) + "/maps");
+    EXPECT_NE(maps.find("libOSMesa"), std::string::npos);
+    for (const char* other : {"libGL.so", "libGLX", "libEGL"})
+        EXPECT_EQ(maps.find(other), std::string::npos) << other;
+
+    command("polyCube -n box");
+    const std::string in = "mousemove --window " + window + " ";
+    // Alt + left drag tumbles, Alt + middle tracks, Alt + right dollies: camera commands only.
+    for (const char* button : {"1", "2", "3"}) {
+        x("keydown alt");
+        x(in + "100 100 mousedown " + button);
+        x(in + "130 110");
+        x(in + "150 120 mouseup " + button);
+        x("keyup alt");
+    }
+    // The wheel dollies; a plain drag afterwards is the selection tool's again.
+    x(in + "100 100 click 4");
+    x(in + "10 10 mousedown 1");
+    x(in + "20 20 mouseup 1");
+    // The field: a typo taken back with BackSpace, Escape leaves without running anything.
     x("key Return");
-    x("type --delay 5 quit");
+    x("type --delay 5 'polySphere -n bal'");
+    x("key BackSpace");
+    x("type --delay 5 'll'");
     x("key Return");
-    EXPECT_TRUE(waitFor([&] { return !alive(m_tarn); }, 20000)) << readFile(log);
+    x("key Return");
+    x("type --delay 5 'polyTorus'");
+    x("key Escape");
+    ASSERT_TRUE(quit()) << readFile(log);
+
+    // The command words, a pointer resting long enough (a hold) left out. Each Alt drag may
+    // come as one or several camera commands: runs of one camera command count once.
+    std::vector<std::string> words;
+    for (const std::string& t : readJournal(journal).top) {
+        if (t.rfind("viewEvent hold", 0) == 0) continue;
+        const std::string word = t.substr(0, t.find(' '));
+        if (word == "viewEvent" || words.empty() || words.back() != word) words.push_back(word);
+    }
+    EXPECT_EQ(words, (std::vector<std::string>{"polyCube", "viewTumble", "viewTrack", "viewDolly",
+                                                "viewEvent", "viewEvent", "viewEvent",
+                                                "polySphere"}))
+        << readFile(journal);
+    EXPECT_NE(readFile(journal).find("polySphere -n ball"), std::string::npos);
+    EXPECT_NE(readFile(journal).find("viewDolly 0.1"), std::string::npos);
+    EXPECT_EQ(readFile(journal).find("polyTorus"), std::string::npos);
 }
 
 TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {
@@ -413,9 +475,7 @@ TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {
         << readFile(log);
     window = window.substr(0, window.find('\n'));
     x("mousemove --window " + window + " 20 20");
-    x("key Return");
-    x("type --delay 5 'polyPlane -n lostGrid'");
-    x("key Return");
+    command("polyPlane -n lostGrid");
     ASSERT_TRUE(
         waitFor([&] { return readFile(journal).find("lostGrid") != std::string::npos; }, 5000));
     // The server goes away under the open window.

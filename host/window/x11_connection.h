@@ -1,0 +1,24 @@
+#pragma once
+/// What happens when the X connection under the window breaks or a request fails. Xlib's own
+/// handlers end the process with a terse line (and status 1); these write a clear message
+/// instead, end through exit() so the journal is flushed, and let the window go on after a
+/// refused request.
+
+#include <string>
+
+struct SDL_Window;
+
+namespace tarn::window {
+
+/// The exit status of `tarn view` when the X connection is lost while the window is open.
+constexpr int kConnectionLostStatus = 3;
+
+/// The message `tarn view` writes when the X connection to `display` is lost while the window
+/// is open; the process then ends with kConnectionLostStatus.
+std::string connectionLostMessage(const std::string& display);
+
+/// When `window` is on an X11 display, replaces Xlib's connection and request error handlers
+/// with the ones above. Nothing on other video drivers.
+void guardX11Connection(SDL_Window* window);
+
+}  // namespace tarn::window
