@@ -62,7 +62,7 @@ const ViewProjection& ActiveView::refresh() {
     else if (m_hasAutomatic)
         camera = m_automatic;
     else
-        camera = framingCamera(gatherScene(false, false).bounds, m_width, m_height);
+        camera = framingCamera(visibleBounds(), m_width, m_height);
     m_projection = ViewProjection(camera, m_width, m_height);
     return m_projection;
 }

@@ -76,7 +76,7 @@ CommandResult viewFitCmd(const CommandArgs& args, CommandContext&) {
         }
         if (box.empty()) return CommandResult::failure("viewFit: nothing selected to frame");
     } else {
-        box = gatherScene(false, false).bounds;
+        box = visibleBounds();
         if (box.empty()) return CommandResult::failure("viewFit: the scene has no visible mesh");
     }
     const KObject shape = v.cameraShape();

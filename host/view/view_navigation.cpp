@@ -60,7 +60,7 @@ OrbitPose currentPose(const ActiveView& v, const KObject& shape) {
         return {{e.x, e.y, e.z}, {c.x, c.y, c.z}};
     }
     const ViewCamera& cam = v.projection().camera();
-    const Box3 box = gatherScene(false, false).bounds;
+    const Box3 box = visibleBounds();
     double depth = box.empty() ? 10.0 : dot((box.min + box.max) * 0.5 - cam.eye, cam.forward);
     if (!(depth > cam.nearClip)) depth = std::max(cam.nearClip * 10.0, 1.0);
     return {cam.eye, cam.eye + cam.forward * depth};

@@ -9,6 +9,7 @@
 #include "host/scene/scene_test_support.h"
 #include "host/view/active_view.h"
 #include "host/view/view_navigation.h"
+#include "host/view/view_snapshot.h"
 
 namespace tarn::view {
 namespace {
@@ -128,6 +129,33 @@ TEST_F(ViewNavigationCommands, MoveTheAutomaticCameraWithoutACameraNode) {
     EXPECT_NEAR(double(back[0]), double(before[0]), 1.0);
     EXPECT_NEAR(double(back[1]), double(before[1]), 1.0);
     EXPECT_EQ(run("ls -type camera").asStringArray().size(), 0u);
+}
+
+// A window's frames after camera moves draw the kept geometry from the new position: the
+// same picture as gathering the scene again. A mesh under the camera's transform moves with
+// the camera, so then the geometry is gathered again.
+TEST_F(ViewNavigationCommands, FramesAfterCameraMovesMatchFreshlyGatheredOnes) {
+    run("polyCube -n box; polySphere -n ball; move 2 0 0 ball; select box;"
+        "camera -p 0 0 10; viewCamera camera1; viewPort 48 40");
+    SceneFrames frames;
+    frames.render(false);
+    for (const char* move : {"viewTumble 30 15", "viewTrack 4 -3", "viewDolly 0.3"}) {
+        run(move);
+        EXPECT_EQ(frames.render(true).pixels, renderActiveScene().pixels) << move;
+    }
+    EXPECT_FALSE(cameraCarriesGeometry());
+    // The ball rides on the camera: a camera move moves it.
+    run("parent ball camera1");
+    EXPECT_TRUE(cameraCarriesGeometry());
+    frames.render(false);
+    const RgbImage before = renderActiveScene();
+    run("viewTumble 40 0");
+    const RgbImage after = frames.render(true);
+    EXPECT_EQ(after.pixels, renderActiveScene().pixels);
+    EXPECT_NE(after.pixels, before.pixels);
+    // Without a camera node nothing rides on the automatic camera.
+    run("viewCamera \"\"; delete camera1; viewFit");
+    EXPECT_FALSE(cameraCarriesGeometry());
 }
 
 }  // namespace

@@ -171,7 +171,11 @@ std::vector<float> sampleVertices(const texturing::TextureSampler& sampler, cons
 
 }  // namespace
 
-ViewScene gatherScene(bool withEdges, bool withTextures) {
+namespace {
+
+// The scene's visible meshes and surfaces: their world bounds always, their triangles (and
+// edges when asked for) unless `boundsOnly`.
+ViewScene gather(bool withEdges, bool withTextures, bool boundsOnly) {
     ViewScene out;
     std::map<std::string, Shade> shades;  // by shading group name
     std::vector<Vec3> loop;
@@ -200,8 +204,11 @@ ViewScene gatherScene(bool withEdges, bool withTextures) {
             world[v] = toWorld.point(mesh.point(static_cast<int>(v)));
             out.bounds.expand(world[v]);
         }
-        // At least a triangle per face, growing geometrically over the meshes.
-        const size_t needed = out.triangles.size() + static_cast<size_t>(mesh.numFaces());
+        if (boundsOnly) continue;
+        // A face of n corners gives n - 2 triangles; room grows geometrically over the meshes.
+        const size_t needed =
+            out.triangles.size() +
+            static_cast<size_t>(std::max(0, mesh.numFaceVertices() - 2 * mesh.numFaces()));
         if (needed > out.triangles.capacity())
             out.triangles.reserve(std::max(needed, 2 * out.triangles.capacity()));
         std::map<std::string, std::vector<float>> solidByGroup;  // per-vertex 3D texture colours
@@ -232,6 +239,16 @@ ViewScene gatherScene(bool withEdges, bool withTextures) {
                 out.edges.push_back({world[mesh.edge(e).v0], world[mesh.edge(e).v1]});
     }
     return out;
+}
+
+}  // namespace
+
+ViewScene gatherScene(bool withEdges, bool withTextures) {
+    return gather(withEdges, withTextures, false);
+}
+
+Box3 visibleBounds() {
+    return gather(false, false, true).bounds;
 }
 
 void addSelectionEdges(ViewScene& out) {

@@ -38,6 +38,10 @@ bool loadTextureFile(const std::string& path, ViewTexture& out, std::string* err
 /// texture that cannot be sampled or read leaves the shader's colour. Main thread only.
 ViewScene gatherScene(bool withEdges, bool withTextures = true);
 
+/// The world box of the visible meshes and surfaces (gatherScene's `bounds`, without gathering
+/// any triangle); empty when there are none. Main thread only.
+Box3 visibleBounds();
+
 /// Adds the edges the interactive view shows: every edge of the selected and hilited meshes,
 /// and, highlighted, the selected edges, the edges of selected faces and the halves next to
 /// selected vertices. Main thread only.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "frame/k_scene.h"
 #include "host/image/png_writer.h"
+#include "host/scene/dag.h"
 #include "host/view/active_view.h"
 #include "host/view/view_scene.h"
 
@@ -20,7 +22,7 @@ bool fail(std::string* error, std::string message) {
 bool snapshotCamera(const SnapshotRequest& request, ViewCamera& camera, std::string* error) {
     if (!request.camera.empty()) return namedCamera(request.camera, camera, error);
     if (firstCamera(camera)) return true;
-    camera = framingCamera(gatherScene(false, false).bounds, request.width, request.height);
+    camera = framingCamera(visibleBounds(), request.width, request.height);
     return true;
 }
 
@@ -44,13 +46,47 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
                                       error);
 }
 
-RgbImage renderActiveScene() {
-    ActiveView& view = ActiveView::instance();
-    const ViewProjection& projection = view.refresh();
+namespace {
+
+// The geometry the active view shows: shaded meshes and surfaces, the selection's wireframe.
+ViewScene activeGeometry() {
     ViewScene scene = gatherScene(false);
     addSelectionEdges(scene);
+    return scene;
+}
+
+RgbImage renderActiveGeometry(const ViewScene& scene) {
+    ActiveView& view = ActiveView::instance();
+    const ViewProjection& projection = view.refresh();
     return renderView(projection.camera(), scene.triangles, scene.edges,
                       {view.width(), view.height(), true}, scene.textures);
+}
+
+}  // namespace
+
+RgbImage renderActiveScene() {
+    return renderActiveGeometry(activeGeometry());
+}
+
+bool cameraCarriesGeometry() {
+    const KObject camera = ActiveView::instance().cameraShape();
+    if (camera.isNull()) return false;
+    const KObject rig = scene::parentOf(camera);  // what navigation moves
+    if (rig.isNull()) return false;
+    for (const KObject& node : scene::allDagNodes()) {
+        if (!scene::meshNode(node) && node.apiType() != KFn::kNurbsSurface) continue;
+        for (KObject above = scene::parentOf(node); !above.isNull(); above = scene::parentOf(above))
+            if (above == rig) return true;
+    }
+    return false;
+}
+
+RgbImage SceneFrames::render(bool cameraOnly) {
+    if (!(cameraOnly && m_kept && !cameraCarriesGeometry())) {
+        m_geometry = activeGeometry();
+        m_kept = true;
+    }
+    return renderActiveGeometry(m_geometry);
 }
 
 RgbImage renderActiveView() {

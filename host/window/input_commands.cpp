@@ -83,6 +83,12 @@ std::string keyCommand(const std::string& keyName, const Modifiers& mods) {
     return {};
 }
 
+bool movesCameraOnly(const std::string& text) {
+    for (const char* move : {"viewTumble ", "viewTrack ", "viewDolly "})
+        if (text.rfind(move, 0) == 0 && text.find(';') == std::string::npos) return true;
+    return text == "viewFit" || text == "viewFit -selection";
+}
+
 std::string resizeCommand(int width, int height) {
     if (width < 1 || height < 1) return {};
     return "viewPort " + std::to_string(width) + " " + std::to_string(height);

@@ -45,6 +45,10 @@ std::string wheelCommand(int button);
 /// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes. Empty for other keys.
 std::string keyCommand(const std::string& keyName, const Modifiers& mods);
 
+/// True for the camera moves the window runs (viewTumble, viewTrack, viewDolly, viewFit): texts
+/// that change nothing but the view's camera, so the scene's geometry need not be gathered again.
+bool movesCameraOnly(const std::string& text);
+
 /// The command text for a window resized to width x height (viewPort); empty when either side
 /// is below 1.
 std::string resizeCommand(int width, int height);

@@ -159,6 +159,15 @@ std::string readFile(const std::string& path) {
     return text;
 }
 
+TEST(InputCommands, OnlyTheWindowsCameraMovesKeepTheGeometry) {
+    for (const char* text : {"viewTumble 4 -2", "viewTrack 3 0", "viewDolly 0.1", "viewFit",
+                             "viewFit -selection"})
+        EXPECT_TRUE(movesCameraOnly(text)) << text;
+    for (const char* text : {"viewTumble 4 -2; polyCube", "viewPort 20 20", "viewEvent press 1 2",
+                             "viewFitX", "undo", "viewFit; delete box", ""})
+        EXPECT_FALSE(movesCameraOnly(text)) << text;
+}
+
 TEST(WindowJob, WithoutDisplayFailsBeforeAnythingRuns) {
     const std::string tarn = TARN_BINARY_DIR "/bin/tarn";
     const std::string script = ::testing::TempDir() + "window_job_script.tarn";

@@ -89,8 +89,9 @@ private:
     void holdIfResting();
     // How long the loop may wait for input: until a resting pointer's hold is due.
     int waitTimeout() const;
-    // Runs one text with `origin`; the status line shows its result or error.
-    void run(const std::string& text, const char* origin);
+    // Runs one text with `origin`; the status line shows its result or error. `cameraMove`: a
+    // text the window made from a navigation input, which changes nothing but the camera.
+    void run(const std::string& text, const char* origin, bool cameraMove = false);
     void redraw();
 
     ViewWindow& m_window;
@@ -99,6 +100,8 @@ private:
     view::RgbImage m_scene;  // the scene without overlay, as last rendered
     view::RgbImage m_frame;  // the scene with the overlay composited
     bool m_sceneStale = true;
+    bool m_geometryStale = true;  // something besides the camera changed since m_scene
+    view::SceneFrames m_frames;
     bool m_frameTimes = false;  // write each frame's time to stderr
     bool m_open = true;
     bool m_dirty = true;
@@ -123,7 +126,7 @@ bool isModifiedMotion(const std::string& text) {
            (text.find(" drag ") != std::string::npos || text.find(" hold ") != std::string::npos);
 }
 
-void Session::run(const std::string& text, const char* origin) {
+void Session::run(const std::string& text, const char* origin, bool cameraMove) {
     lang::ExecuteOptions o;
     o.undo = true;
     o.origin = origin;
@@ -138,7 +141,12 @@ void Session::run(const std::string& text, const char* origin) {
                              (text.rfind("viewEvent drag", 0) == 0 ||
                               text.rfind("viewEvent hold", 0) == 0 || isModifiedMotion(text)) &&
                              lang::journal().entries().size() == journalled + 1;
-    if (!overlayOnly) m_sceneStale = true;
+    if (!overlayOnly) {
+        m_sceneStale = true;
+        // A camera move the window made keeps the gathered geometry; anything else may have
+        // changed it.
+        if (!(r.ok && cameraMove)) m_geometryStale = true;
+    }
     m_status =
         statusText(r.ok, r.ok && !r.value.isNone() ? r.value.toDisplay() : text, r.error, warnings);
     if (r.ok && std::string(origin) == "shell" && !r.value.isNone())
@@ -150,7 +158,7 @@ void Session::handlePointer(const PointerInput& pointer) {
     if (pointer.action == PointerAction::Press && !m_gesture) {
         const std::string wheel = wheelCommand(pointer.button);
         if (!wheel.empty()) {
-            run(wheel, "window");
+            run(wheel, "window", true);
             return;
         }
     }
@@ -162,7 +170,7 @@ void Session::handlePointer(const PointerInput& pointer) {
         } else if (pointer.action == PointerAction::Drag) {
             const std::string text =
                 navigationCommand(m_navButton, pointer.x - m_navX, pointer.y - m_navY);
-            if (!text.empty()) run(text, "window");
+            if (!text.empty()) run(text, "window", true);
         } else if (pointer.action == PointerAction::Release && pointer.button == m_navButton) {
             m_navButton = 0;
         }
@@ -216,7 +224,7 @@ void Session::handleKey(const WindowInput& input) {
         return;
     }
     const std::string text = keyCommand(input.keyName, input.mods);
-    if (!text.empty()) run(text, "window");
+    if (!text.empty()) run(text, "window", movesCameraOnly(text));
 }
 
 void Session::handleText(const std::string& text) {
@@ -283,8 +291,9 @@ void Session::redraw() {
     const bool full = m_sceneStale;
     view::ActiveView& v = view::ActiveView::instance();
     if (m_sceneStale || m_scene.width != v.width() || m_scene.height != v.height()) {
-        m_scene = view::renderActiveScene();
+        m_scene = m_frames.render(!m_geometryStale);
         m_sceneStale = false;
+        m_geometryStale = false;
     }
     m_frame = m_scene;
     v.compositeOverlay(m_frame.pixels, m_frame.width, m_frame.height);
@@ -313,7 +322,11 @@ void Session::holdIfResting() {
 
 int Session::loop() {
     while (m_open) {
-        lang::idleQueue().flush();
+        // Deferred commands may change anything.
+        if (lang::idleQueue().flush() > 0) {
+            m_sceneStale = m_geometryStale = true;
+            m_dirty = true;
+        }
         // Idle work (deferred commands) may warn outside any text the window ran.
         const std::vector<std::string> idleWarnings = m_warnings.take();
         if (!idleWarnings.empty()) {
