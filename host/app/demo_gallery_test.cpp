@@ -20,6 +20,7 @@
 #include <vector>
 
 #define STB_IMAGE_IMPLEMENTATION
+#include "host/app/process_test_support.h"
 #include "stb_image.h"
 
 namespace {
@@ -28,21 +29,10 @@ namespace fs = std::filesystem;
 
 constexpr int kQuick = 48;  // $gGallerySize in quick mode
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-};
+using Outcome = tarn::testing::ProcessOutcome;
 
 Outcome run(const std::string& command) {
-    Outcome o;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) return o;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) o.out.append(buf.data(), n);
-    const int raw = pclose(p);
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return o;
+    return tarn::testing::runCommandLine(command + " 2>&1");
 }
 
 std::string readAll(const fs::path& path) {

@@ -12,23 +12,15 @@
 #include "frame/k_selection.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
-#include "host/scene/scene_test_support.h"
 #include "host/view/active_view.h"
 #include "host/view/view_snapshot.h"
+#include "host/view/view_test_support.h"
 
 namespace tarn::view {
 namespace {
 
-class ScreenSelectTest : public scene::testing::SceneTest {
+class ScreenSelectTest : public testing::ViewTest {
 protected:
-    void SetUp() override {
-        SceneTest::SetUp();
-        ActiveView::instance().reset();
-    }
-    void TearDown() override {
-        ActiveView::instance().reset();
-        SceneTest::TearDown();
-    }
 
     // A unit cube at the origin seen from (0, 0, 2) in a 200 x 200 port; edge mode on it.
     void cubeInEdgeMode(int bck) {

@@ -6,10 +6,10 @@
 
 #include <cmath>
 
-#include "host/scene/scene_test_support.h"
 #include "host/view/active_view.h"
 #include "host/view/view_navigation.h"
 #include "host/view/view_snapshot.h"
+#include "host/view/view_test_support.h"
 
 namespace tarn::view {
 namespace {
@@ -77,16 +77,8 @@ TEST(ViewNavigation, TrackMovesBothAndDollyApproachesTheCentre) {
     }
 }
 
-class ViewNavigationCommands : public scene::testing::SceneTest {
+class ViewNavigationCommands : public testing::ViewTest {
 protected:
-    void SetUp() override {
-        SceneTest::SetUp();
-        ActiveView::instance().reset();
-    }
-    void TearDown() override {
-        ActiveView::instance().reset();
-        SceneTest::TearDown();
-    }
     std::vector<std::int64_t> pixel(const char* point) {
         return run(std::string("viewProject ") + point).asIntArray();
     }

@@ -8,9 +8,9 @@
 
 #include "frame/k_3d_view.h"
 #include "host/scene/dag.h"
-#include "host/scene/scene_test_support.h"
 #include "host/view/active_view.h"
 #include "host/view/view_projection.h"
+#include "host/view/view_test_support.h"
 
 namespace tarn::view {
 namespace {
@@ -114,17 +114,7 @@ TEST(ViewProjection, GlMatrixMapsLikeTheProjection) {
     }
 }
 
-class K3dViewTest : public scene::testing::SceneTest {
-protected:
-    void SetUp() override {
-        SceneTest::SetUp();
-        ActiveView::instance().reset();
-    }
-    void TearDown() override {
-        ActiveView::instance().reset();
-        SceneTest::TearDown();
-    }
-};
+class K3dViewTest : public testing::ViewTest {};
 
 TEST_F(K3dViewTest, AnswersThePixelsOfTheBoundCamera) {
     run("camera -p 0 1 6");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/app/process_test_support.h"
 #include "host/window/view_window.h"
 
 namespace tarn::window {
@@ -131,21 +132,10 @@ TEST(WindowStatus, ErrorsThenWarningsThenTheResult) {
         EXPECT_EQ(statusText(c.ok, c.shown, c.error, c.warnings), c.expected) << c.what;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-};
+using Outcome = tarn::testing::ProcessOutcome;
 
 Outcome runTarn(const std::string& command) {
-    Outcome o;
-    FILE* p = popen((command + " 2>&1 < /dev/null").c_str(), "r");
-    if (!p) return o;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) o.out.append(buf.data(), n);
-    const int raw = pclose(p);
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return o;
+    return tarn::testing::runCommandLine(command + " 2>&1 < /dev/null");
 }
 
 std::string readFile(const std::string& path) {

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/app/process_test_support.h"
+
 // Xlib last: its macros (None, Bool) would clash with names in the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -41,14 +43,7 @@ std::string readFile(const std::string& path) {
 
 // Runs a shell command; answers its standard output.
 std::string capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
+    return tarn::testing::runCommandLine(command).out;
 }
 
 bool have(const char* program) {
@@ -176,12 +171,15 @@ protected:
     }
 
     // Starts `tarn ARGS` on the virtual display, its output in LOG, and waits for its window;
-    // answers the window's id ("" when none opened).
-    std::string openWindow(const std::string& args, const std::string& log) {
+    // answers the window's id ("" when none opened). With STATUS, a shell waits for tarn and
+    // writes its exit status there (m_tarn is then that shell).
+    std::string openWindow(const std::string& args, const std::string& log,
+                           const std::string& status = "") {
         const std::string pidFile = tempPath("tarn.pid");
-        std::system(("DISPLAY=" + m_display + " " + kTarn + " " + args + " < /dev/null > '" +
-                     log + "' 2>&1 & echo $! > '" + pidFile + "'")
-                        .c_str());
+        std::string line = "DISPLAY=" + m_display + " " + kTarn + " " + args + " < /dev/null > '" +
+                           log + "' 2>&1";
+        if (!status.empty()) line = "(" + line + "; echo $? > '" + status + "')";
+        std::system((line + " & echo $! > '" + pidFile + "'").c_str());
         m_tarn = std::stoi(readFile(pidFile));
         std::string window;
         waitFor(
@@ -455,25 +453,12 @@ TEST_F(WindowXvfb, AltDragsAndTheWheelMoveTheCameraAndTheFieldEditsText) {
 }
 
 TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {
-    const std::string log = tempPath("lost.log"), pidFile = tempPath("tarn.pid"),
-                      status = tempPath("lost.status"), journal = tempPath("lost.jsonl");
+    const std::string log = tempPath("lost.log"), status = tempPath("lost.status"),
+                      journal = tempPath("lost.jsonl");
     std::remove(status.c_str());
     std::remove(journal.c_str());
-    // A shell waits for tarn and writes its exit status.
-    std::system(("(DISPLAY=" + m_display + " " + kTarn + " --journal '" + journal +
-                 "' view < /dev/null > '" + log + "' 2>&1; echo $? > '" + status +
-                 "') & echo $! > '" + pidFile + "'")
-                    .c_str());
-    m_tarn = std::stoi(readFile(pidFile));
-    std::string window;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            window = x("search --name '^tarn view$'");
-            return !window.empty();
-        },
-        15000))
-        << readFile(log);
-    window = window.substr(0, window.find('\n'));
+    const std::string window = openWindow("--journal '" + journal + "' view", log, status);
+    ASSERT_FALSE(window.empty()) << readFile(log);
     x("mousemove --window " + window + " 20 20");
     command("polyPlane -n lostGrid");
     ASSERT_TRUE(
