@@ -32,6 +32,21 @@ OpStatus rollBack(MeshEditor& ed, std::string why) {
     return OpStatus::failure(std::move(why));
 }
 
+// The failure for an id that names no element of a mesh with `count` of them ("edge 9 does not
+// exist (the mesh has 8 edges)").
+OpStatus noSuch(const char* kind, int id, int count, const char* plural) {
+    return OpStatus::failure(std::string(kind) + " " + std::to_string(id) +
+                             " does not exist (the mesh has " + std::to_string(count) + " " +
+                             plural + ")");
+}
+
+// Fails for the first of `ids` outside [0, count).
+OpStatus checkIds(const std::vector<int>& ids, int count, const char* kind, const char* plural) {
+    for (int id : ids)
+        if (id < 0 || id >= count) return noSuch(kind, id, count, plural);
+    return OpStatus::success();
+}
+
 bool isDeadEdge(const PolyMesh& m, int e) {
     return m.edge(e).v0 < 0;
 }
@@ -329,12 +344,8 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
             return OpStatus::failure("a split must start and end on an edge");
         for (const SplitPoint& p : chain) {
             if (p.edge >= ne || (p.edge < 0 && (p.face < 0 || p.face >= nf)))
-                return OpStatus::failure(p.edge >= 0 ? "edge " + std::to_string(p.edge) +
-                                                           " does not exist (the mesh has " +
-                                                           std::to_string(ne) + " edges)"
-                                                     : "face " + std::to_string(p.face) +
-                                                           " does not exist (the mesh has " +
-                                                           std::to_string(nf) + " faces)");
+                return p.edge >= 0 ? noSuch("edge", p.edge, ne, "edges")
+                                   : noSuch("face", p.face, nf, "faces");
             if (p.edge >= 0 && !(p.t >= 0.0 && p.t <= 1.0))
                 return OpStatus::failure("edge parameter " + std::to_string(p.t) +
                                          " is outside 0..1");
@@ -439,10 +450,7 @@ OpStatus subdivideEdges(PolyMesh& mesh, const std::vector<std::pair<int, int>>& 
                         EditResult* out) {
     if (edgeDivisions.empty()) return OpStatus::failure("no edges to subdivide");
     for (const auto& [e, divisions] : edgeDivisions) {
-        if (e < 0 || e >= mesh.numEdges())
-            return OpStatus::failure("edge " + std::to_string(e) +
-                                     " does not exist (the mesh has " +
-                                     std::to_string(mesh.numEdges()) + " edges)");
+        if (e < 0 || e >= mesh.numEdges()) return noSuch("edge", e, mesh.numEdges(), "edges");
         if (divisions < 1) return OpStatus::failure("the number of divisions must be at least 1");
     }
     const int verticesBefore = mesh.numVertices();
@@ -517,11 +525,7 @@ bool weld(MeshEditor& ed, int keep, int gone, const Vec3& at) {
 
 OpStatus collapseEdges(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out) {
     if (edges.empty()) return OpStatus::failure("no edges to collapse");
-    for (int e : edges)
-        if (e < 0 || e >= mesh.numEdges())
-            return OpStatus::failure("edge " + std::to_string(e) +
-                                     " does not exist (the mesh has " +
-                                     std::to_string(mesh.numEdges()) + " edges)");
+    if (OpStatus bad = checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok) return bad;
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
     int done = 0;
@@ -541,11 +545,8 @@ OpStatus collapseEdges(PolyMesh& mesh, const std::vector<int>& edges, EditResult
 OpStatus mergeVertices(PolyMesh& mesh, const std::vector<int>& vertices, double distance,
                        EditResult* out) {
     if (vertices.empty()) return OpStatus::failure("no vertices to merge");
-    for (int v : vertices)
-        if (v < 0 || v >= mesh.numVertices())
-            return OpStatus::failure("vertex " + std::to_string(v) +
-                                     " does not exist (the mesh has " +
-                                     std::to_string(mesh.numVertices()) + " vertices)");
+    if (OpStatus bad = checkIds(vertices, mesh.numVertices(), "vertex", "vertices"); !bad.ok)
+        return bad;
     // Group: each vertex not yet grouped gathers the later ones within the distance.
     const std::set<int> unique(vertices.begin(), vertices.end());
     const std::vector<int> ids(unique.begin(), unique.end());
@@ -612,11 +613,7 @@ bool dissolve(MeshEditor& ed, int v) {
 OpStatus deleteEdges(PolyMesh& mesh, const std::vector<int>& edges, bool cleanVertices,
                      EditResult* out) {
     if (edges.empty()) return OpStatus::failure("no edges to delete");
-    for (int e : edges)
-        if (e < 0 || e >= mesh.numEdges())
-            return OpStatus::failure("edge " + std::to_string(e) +
-                                     " does not exist (the mesh has " +
-                                     std::to_string(mesh.numEdges()) + " edges)");
+    if (OpStatus bad = checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok) return bad;
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
     int done = 0;
@@ -749,11 +746,8 @@ bool joinFan(MeshEditor& ed, int v) {
 OpStatus deleteVertices(PolyMesh& mesh, const std::vector<int>& vertices, bool withFaces,
                         EditResult* out) {
     if (vertices.empty()) return OpStatus::failure("no vertices to delete");
-    for (int v : vertices)
-        if (v < 0 || v >= mesh.numVertices())
-            return OpStatus::failure("vertex " + std::to_string(v) +
-                                     " does not exist (the mesh has " +
-                                     std::to_string(mesh.numVertices()) + " vertices)");
+    if (OpStatus bad = checkIds(vertices, mesh.numVertices(), "vertex", "vertices"); !bad.ok)
+        return bad;
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
     for (int v : std::set<int>(vertices.begin(), vertices.end())) {
@@ -789,11 +783,7 @@ OpStatus deleteVertices(PolyMesh& mesh, const std::vector<int>& vertices, bool w
 }
 
 OpStatus cutUVs(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out) {
-    for (int e : edges)
-        if (e < 0 || e >= mesh.numEdges())
-            return OpStatus::failure("edge " + std::to_string(e) +
-                                     " does not exist (the mesh has " +
-                                     std::to_string(mesh.numEdges()) + " edges)");
+    if (OpStatus bad = checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok) return bad;
     const std::set<int> cut(edges.begin(), edges.end());
     std::set<int> verts;
     for (int e : cut) verts.insert({mesh.edge(e).v0, mesh.edge(e).v1});
