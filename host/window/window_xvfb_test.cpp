@@ -22,6 +22,9 @@
 
 #include "host/app/process_test_support.h"
 
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include "stb_image_write.h"
+
 // Xlib last: its macros (None, Bool) would clash with names in the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -66,48 +69,60 @@ bool alive(pid_t pid) {
     return paren == std::string::npos || paren + 2 >= stat.size() || stat[paren + 2] != 'Z';
 }
 
-// Pixels of the window in the overlay's drawing colour (palette index 2, yellow), read back
-// from the server: what a person sees. -1 when the window cannot be read.
-int overlayPixelCount(const std::string& display, const std::string& window) {
+// The window's pixels as the server holds them (what a person sees), rows top to bottom.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;  // 0xRRGGBB
+    std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// Empty when the window cannot be read.
+Screenshot screenshot(const std::string& display, const std::string& window) {
+    Screenshot shot;
     Display* d = XOpenDisplay(display.c_str());
-    if (!d) return -1;
+    if (!d) return shot;
     const Window w = std::stoul(window);
     XWindowAttributes a;
-    int count = -1;
     if (XGetWindowAttributes(d, w, &a)) {
         if (XImage* img = XGetImage(d, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap)) {
-            count = 0;
+            shot.width = a.width;
+            shot.height = a.height;
             for (int y = 0; y < a.height; ++y)
-                for (int x = 0; x < a.width; ++x) {
-                    const unsigned long p = XGetPixel(img, x, y);
-                    const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-                    count += std::abs(r - 255) < 30 && std::abs(g - 230) < 30 && b < 90;
-                }
+                for (int x = 0; x < a.width; ++x)
+                    shot.rgb.push_back(static_cast<std::uint32_t>(XGetPixel(img, x, y)) & 0xffffff);
             XDestroyImage(img);
         }
     }
     XCloseDisplay(d);
+    return shot;
+}
+
+// Keeps a screenshot as a PNG for a person to look at.
+void savePng(const Screenshot& shot, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t p : shot.rgb)
+        bytes.insert(bytes.end(), {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
+    stbi_write_png(path.c_str(), shot.width, shot.height, 3, bytes.data(), shot.width * 3);
+}
+
+// Pixels in the overlay's drawing colour (palette index 2, yellow); -1 when the window cannot
+// be read.
+int overlayPixelCount(const Screenshot& shot) {
+    if (shot.rgb.empty()) return -1;
+    int count = 0;
+    for (std::uint32_t p : shot.rgb) {
+        const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        count += std::abs(r - 255) < 30 && std::abs(g - 230) < 30 && b < 90;
+    }
     return count;
 }
 
-// White pixels (the status line's text) in the bottom 18 rows of the window; -1 when the window
-// cannot be read.
-int statusTextPixelCount(const std::string& display, const std::string& window) {
-    Display* d = XOpenDisplay(display.c_str());
-    if (!d) return -1;
-    const Window w = std::stoul(window);
-    XWindowAttributes a;
-    int count = -1;
-    if (XGetWindowAttributes(d, w, &a) && a.height > 18) {
-        if (XImage* img = XGetImage(d, w, 0, a.height - 18, a.width, 18, AllPlanes, ZPixmap)) {
-            count = 0;
-            for (int y = 0; y < 18; ++y)
-                for (int x = 0; x < a.width; ++x)
-                    count += (XGetPixel(img, x, y) & 0xffffff) == 0xffffff;
-            XDestroyImage(img);
-        }
-    }
-    XCloseDisplay(d);
+// White pixels (the status line's text) in the bottom 18 rows; -1 when the window cannot be read.
+int statusTextPixelCount(const Screenshot& shot) {
+    if (shot.height <= 18) return -1;
+    int count = 0;
+    for (int y = shot.height - 18; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) count += shot.at(x, y) == 0xffffff;
     return count;
 }
 
@@ -176,8 +191,8 @@ protected:
     std::string openWindow(const std::string& args, const std::string& log,
                            const std::string& status = "") {
         const std::string pidFile = tempPath("tarn.pid");
-        std::string line = "DISPLAY=" + m_display + " " + kTarn + " " + args + " < /dev/null > '" +
-                           log + "' 2>&1";
+        std::string line =
+            "DISPLAY=" + m_display + " " + kTarn + " " + args + " < /dev/null > '" + log + "' 2>&1";
         if (!status.empty()) line = "(" + line + "; echo $? > '" + status + "')";
         std::system((line + " & echo $! > '" + pidFile + "'").c_str());
         m_tarn = std::stoi(readFile(pidFile));
@@ -263,11 +278,19 @@ StrokeSession WindowXvfb::strokeSession(const std::string& setup, const std::str
     x(at(1) + "click 1");
     command("setToolTo " + tool);
     // The stroke: press at the first point, drag through the others, release.
-    EXPECT_EQ(overlayPixelCount(m_display, window), 0) << "overlay colour before the stroke";
+    EXPECT_EQ(overlayPixelCount(screenshot(m_display, window)), 0)
+        << "overlay colour before the stroke";
     x(at(0) + "mousedown 1");
     for (std::size_t i = 1; i < worldPoints.size(); ++i) x(at(i));
     // The stroke's overlay shows in the window while the button is down.
-    EXPECT_TRUE(waitFor([&] { return overlayPixelCount(m_display, window) > 20; }, 3000));
+    Screenshot during;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            during = screenshot(m_display, window);
+            return overlayPixelCount(during) > 20;
+        },
+        3000));
+    savePng(during, TARN_BINARY_DIR "/tests/window_" + tool + "_stroke.png");
     x("mouseup 1");
     // Ask for the mesh, then leave.
     const std::string query = "polyEvaluate -v -f " + mesh;
@@ -378,7 +401,7 @@ TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
     int quiet = -1;
     ASSERT_TRUE(waitFor(
         [&] {
-            quiet = statusTextPixelCount(m_display, window);
+            quiet = statusTextPixelCount(screenshot(m_display, window));
             return quiet > 0;
         },
         5000));
@@ -393,8 +416,9 @@ TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
         << readFile(log);
     // "Warning: There are no more commands to undo. | undo" is several times the text of
     // "select -cl".
-    EXPECT_TRUE(waitFor([&] { return statusTextPixelCount(m_display, window) > 3 * quiet; }, 5000))
-        << quiet << " " << statusTextPixelCount(m_display, window);
+    EXPECT_TRUE(waitFor(
+        [&] { return statusTextPixelCount(screenshot(m_display, window)) > 3 * quiet; }, 5000))
+        << quiet << " " << statusTextPixelCount(screenshot(m_display, window));
     EXPECT_TRUE(quit()) << readFile(log);
 }
 
@@ -443,9 +467,9 @@ TEST_F(WindowXvfb, AltDragsAndTheWheelMoveTheCameraAndTheFieldEditsText) {
         const std::string word = t.substr(0, t.find(' '));
         if (word == "viewEvent" || words.empty() || words.back() != word) words.push_back(word);
     }
-    EXPECT_EQ(words, (std::vector<std::string>{"polyCube", "viewTumble", "viewTrack", "viewDolly",
-                                                "viewEvent", "viewEvent", "viewEvent",
-                                                "polySphere"}))
+    EXPECT_EQ(words,
+              (std::vector<std::string>{"polyCube", "viewTumble", "viewTrack", "viewDolly",
+                                        "viewEvent", "viewEvent", "viewEvent", "polySphere"}))
         << readFile(journal);
     EXPECT_NE(readFile(journal).find("polySphere -n ball"), std::string::npos);
     EXPECT_NE(readFile(journal).find("viewDolly 0.1"), std::string::npos);
