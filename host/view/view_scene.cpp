@@ -173,10 +173,13 @@ std::vector<float> sampleVertices(const texturing::TextureSampler& sampler, cons
 
 namespace {
 
-// The scene's visible meshes and surfaces: their world bounds always, their triangles (and
-// edges when asked for) unless `boundsOnly`.
-ViewScene gather(bool withEdges, bool withTextures, bool boundsOnly) {
-    ViewScene out;
+// The scene's visible meshes and surfaces into `out` (emptied first, its arrays' room kept):
+// their world bounds always, their triangles (and edges when asked for) unless `boundsOnly`.
+void gather(ViewScene& out, bool withEdges, bool withTextures, bool boundsOnly) {
+    out.triangles.clear();
+    out.edges.clear();
+    out.textures.clear();
+    out.bounds = Box3();
     std::map<std::string, Shade> shades;  // by shading group name
     std::vector<Vec3> loop;
     std::vector<int> corners;
@@ -238,17 +241,24 @@ ViewScene gather(bool withEdges, bool withTextures, bool boundsOnly) {
             for (int e = 0; e < mesh.numEdges(); ++e)
                 out.edges.push_back({world[mesh.edge(e).v0], world[mesh.edge(e).v1]});
     }
-    return out;
 }
 
 }  // namespace
 
 ViewScene gatherScene(bool withEdges, bool withTextures) {
-    return gather(withEdges, withTextures, false);
+    ViewScene scene;
+    gather(scene, withEdges, withTextures, false);
+    return scene;
+}
+
+void regatherScene(ViewScene& scene, bool withEdges, bool withTextures) {
+    gather(scene, withEdges, withTextures, false);
 }
 
 Box3 visibleBounds() {
-    return gather(false, false, true).bounds;
+    ViewScene scene;
+    gather(scene, false, false, true);
+    return scene.bounds;
 }
 
 void addSelectionEdges(ViewScene& out) {

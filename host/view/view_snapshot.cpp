@@ -48,11 +48,11 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
 
 namespace {
 
-// The geometry the active view shows: shaded meshes and surfaces, the selection's wireframe.
-ViewScene activeGeometry() {
-    ViewScene scene = gatherScene(false);
+// The geometry the active view shows into `scene`: shaded meshes and surfaces, the selection's
+// wireframe.
+void gatherActiveGeometry(ViewScene& scene) {
+    regatherScene(scene, false);
     addSelectionEdges(scene);
-    return scene;
 }
 
 RgbImage renderActiveGeometry(const ViewScene& scene) {
@@ -65,7 +65,9 @@ RgbImage renderActiveGeometry(const ViewScene& scene) {
 }  // namespace
 
 RgbImage renderActiveScene() {
-    return renderActiveGeometry(activeGeometry());
+    ViewScene scene;
+    gatherActiveGeometry(scene);
+    return renderActiveGeometry(scene);
 }
 
 bool cameraCarriesGeometry() {
@@ -83,7 +85,7 @@ bool cameraCarriesGeometry() {
 
 RgbImage SceneFrames::render(bool cameraOnly) {
     if (!(cameraOnly && m_kept && !cameraCarriesGeometry())) {
-        m_geometry = activeGeometry();
+        gatherActiveGeometry(m_geometry);
         m_kept = true;
     }
     return renderActiveGeometry(m_geometry);
