@@ -8,6 +8,7 @@
 
 #include "host/view/active_view.h"
 #include "host/view/view_navigation.h"
+#include "host/view/view_scene.h"
 #include "host/view/view_snapshot.h"
 #include "host/view/view_test_support.h"
 
@@ -148,6 +149,26 @@ TEST_F(ViewNavigationCommands, FramesAfterCameraMovesMatchFreshlyGatheredOnes) {
     // Without a camera node nothing rides on the automatic camera.
     run("viewCamera \"\"; delete camera1; viewFit");
     EXPECT_FALSE(cameraCarriesGeometry());
+}
+
+// A window gathers each frame into the previous frame's arrays: nothing of the earlier scene
+// may stay behind.
+TEST_F(ViewNavigationCommands, RegatheringReplacesEverythingTheArraysHeld) {
+    run("polyCube -n box; polySphere -n ball; move 5 0 0 ball; select box");
+    ViewScene scene;
+    regatherScene(scene, true);
+    ASSERT_FALSE(scene.edges.empty());
+    EXPECT_GT(scene.bounds.max.x, 5.0);
+    run("delete ball; polyPlane -n pl -sx 1 -sy 1");
+    regatherScene(scene, false);
+    const ViewScene fresh = gatherScene(false);
+    EXPECT_EQ(scene.triangles.size(), fresh.triangles.size());
+    EXPECT_EQ(scene.triangles.size(), 12u + 2u);
+    EXPECT_TRUE(scene.edges.empty());
+    EXPECT_EQ(scene.textures.size(), fresh.textures.size());
+    EXPECT_EQ(scene.bounds.max.x, fresh.bounds.max.x);
+    EXPECT_EQ(scene.bounds.min.x, fresh.bounds.min.x);
+    EXPECT_LT(scene.bounds.max.x, 1.0);
 }
 
 }  // namespace
