@@ -103,6 +103,7 @@ private:
     bool m_geometryStale = true;  // something besides the camera changed since m_scene
     view::SceneFrames m_frames;
     bool m_frameTimes = false;  // write each frame's time to stderr
+    Clock::time_point m_inputsTaken = Clock::now();  // when the last inputs came in
     bool m_open = true;
     bool m_dirty = true;
     std::string m_terminalPending;
@@ -299,9 +300,15 @@ void Session::redraw() {
     v.compositeOverlay(m_frame.pixels, m_frame.width, m_frame.height);
     const std::string bar = m_fieldActive ? "> " + m_field + "_" : m_status;
     m_window.show(m_frame, bar);
+    // The frame's own time, and before it the time its inputs took to run (a tool's drag:
+    // picking and its commands), so the two add up to the delay a person sees.
+    const auto ms = [](Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    };
     if (m_frameTimes)
-        std::fprintf(stderr, "tarn view: %s frame %.1f ms\n", full ? "scene" : "overlay",
-                     std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        std::fprintf(stderr, "tarn view: %s frame %.1f ms after %.1f ms of input\n",
+                     full ? "scene" : "overlay", ms(Clock::now() - start),
+                     ms(std::max(Clock::duration::zero(), start - m_inputsTaken)));
 }
 
 int Session::waitTimeout() const {
@@ -336,6 +343,7 @@ int Session::loop() {
         if (m_dirty) redraw();
         // Wait for the window or the terminal; a held button times out into a hold event.
         const std::vector<WindowInput> inputs = m_window.wait(waitTimeout());
+        m_inputsTaken = Clock::now();
         readTerminal();
         for (const WindowInput& input : inputs) {
             if (!m_open) break;
@@ -358,7 +366,8 @@ const char* viewUsage() {
            "  : or Enter                   the command field (Enter runs, Escape leaves)\n"
            "  Ctrl+Z, Ctrl+Shift+Z         undo, redo\n"
            "Everything runs as commands and is journalled (--journal FILE).\n"
-           "--frame-times writes each frame's time (scene or overlay only) to stderr.\n";
+           "--frame-times writes each frame's time (scene or overlay only) to stderr, with\n"
+           "the time the inputs before it took to run.\n";
 }
 
 int runViewJob(const std::vector<std::string>& args) {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -474,6 +475,124 @@ TEST_F(WindowXvfb, AltDragsAndTheWheelMoveTheCameraAndTheFieldEditsText) {
     EXPECT_NE(readFile(journal).find("polySphere -n ball"), std::string::npos);
     EXPECT_NE(readFile(journal).find("viewDolly 0.1"), std::string::npos);
     EXPECT_EQ(readFile(journal).find("polyTorus"), std::string::npos);
+}
+
+// The frame times `--frame-times` writes ("tarn view: scene frame 512.3 ms after 2.0 ms of
+// input") in a stretch of the log, by kind; `overlayDelay` adds each overlay frame's input time
+// (the tool's handling of the event) to its drawing time.
+struct FrameTimes {
+    std::vector<double> scene, overlay, overlayDelay;
+};
+
+FrameTimes frameTimes(const std::string& log) {
+    FrameTimes t;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        char kind[16] = "";
+        double ms = 0, input = 0;
+        if (std::sscanf(line.c_str(), "tarn view: %15s frame %lf ms after %lf ms of input", kind,
+                        &ms, &input) != 3)
+            continue;
+        if (std::string(kind) == "overlay") {
+            t.overlay.push_back(ms);
+            t.overlayDelay.push_back(input + ms);
+        } else {
+            t.scene.push_back(ms);
+        }
+    }
+    return t;
+}
+
+// "3 frames, 12.0-15.5 ms, median 13.1 ms", or "1 frame, 12.0 ms"
+std::string summary(std::vector<double> ms) {
+    if (ms.empty()) return "no frames";
+    std::sort(ms.begin(), ms.end());
+    char text[96];
+    if (ms.size() == 1)
+        std::snprintf(text, sizeof text, "1 frame, %.1f ms", ms.front());
+    else
+        std::snprintf(text, sizeof text, "%zu frames, %.1f-%.1f ms, median %.1f ms", ms.size(),
+                      ms.front(), ms.back(), ms[ms.size() / 2]);
+    return text;
+}
+
+// Measured, reported, not asserted (the machine's load decides the figures): the overlay of a
+// slicePen stroke over a selected sphere of 200,000 faces, then frames of a plane of 1,000,000
+// triangles, full and after camera moves.
+TEST_F(WindowXvfb, FrameTimesOfLargeMeshesAreReported) {
+    const std::string script = tempPath("large.tarn"), log = tempPath("large.log");
+    std::ofstream(script) << "loadPlugin \"" TARN_PLUGIN_DIR
+                             "/slicePen.so\";\n"
+                             "polySphere -n ball -sx 500 -sy 400; viewPort 640 480; viewFit;\n"
+                             "select ball; slicePenContext;\n";
+    const std::string window = openWindow("view --frame-times '" + script + "'", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    ASSERT_TRUE(waitFor(
+        [&] { return x("getwindowgeometry " + window).find("640x480") != std::string::npos; },
+        60000));
+    // Each pointer move is sent once the window has drawn the frame of the one before, so every
+    // frame is one move's; the plane's phase starts with a marker its command prints.
+    const auto framesSince = [&](std::size_t offset) {
+        return frameTimes(readFile(log).substr(offset));
+    };
+    const auto moveAndWait = [&](const std::string& args) {
+        const std::size_t offset = readFile(log).size();
+        x(args);
+        FrameTimes t;
+        waitFor(
+            [&] {
+                t = framesSince(offset);
+                return !t.scene.empty() || !t.overlay.empty();
+            },
+            30000);
+        return t;
+    };
+    command("setToolTo slicePenContext1");
+    const std::string in = "mousemove --window " + window + " ";
+    moveAndWait(in + "100 250 mousedown 1");
+    std::vector<double> strokeOverlay, strokeDelay;
+    for (int px = 120; px <= 540; px += 30) {
+        const FrameTimes t = moveAndWait(in + std::to_string(px) + " 245");
+        strokeOverlay.insert(strokeOverlay.end(), t.overlay.begin(), t.overlay.end());
+        strokeDelay.insert(strokeDelay.end(), t.overlayDelay.begin(), t.overlayDelay.end());
+    }
+    moveAndWait("mouseup 1");
+    // The plane's first frame gathers it; the Alt drag's frames only move the camera.
+    command(
+        "setToolTo selectSuperContext; print \"== plane\\n\"; delete ball; "
+        "polyPlane -n sheet -w 10 -h 10 -sx 1000 -sy 500; setAttr sheet.rx 60; "
+        "select sheet; viewFit");
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const std::string text = readFile(log);
+            const std::size_t at = text.find("== plane");
+            return at != std::string::npos && !frameTimes(text.substr(at)).scene.empty();
+        },
+        60000))
+        << readFile(log);
+    x("keydown alt");
+    x(in + "300 240 mousedown 1");
+    std::vector<double> moves;
+    for (int px = 320; px <= 400; px += 20) {
+        const FrameTimes t = moveAndWait(in + std::to_string(px) + " 240");
+        moves.insert(moves.end(), t.scene.begin(), t.scene.end());
+    }
+    x("mouseup 1");
+    x("keyup alt");
+    ASSERT_TRUE(quit()) << readFile(log);
+
+    const std::string text = readFile(log);
+    const FrameTimes plane = frameTimes(text.substr(text.find("== plane")));
+    const std::string report =
+        "overlay redraws of a slicePen stroke over 200,000 faces: " + summary(strokeOverlay) +
+        "\n  with the tool's handling of each drag: " + summary(strokeDelay) +
+        "\nfull frame of 1,000,000 triangles: " + summary({plane.scene.front()}) +
+        "\nframes of 1,000,000 triangles after camera moves: " + summary(moves);
+    std::cout << report << std::endl;
+    RecordProperty("frame_times", report);
+    std::ofstream(TARN_BINARY_DIR "/tests/window_frame_times.txt") << report << "\n";
+    EXPECT_FALSE(strokeOverlay.empty()) << text;
+    EXPECT_FALSE(moves.empty()) << text;
 }
 
 TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {
