@@ -19,7 +19,7 @@ function(_tarn_plugin_library P_NAME P_SOURCES P_LINKS)
         CXX_VISIBILITY_PRESET hidden
         VISIBILITY_INLINES_HIDDEN ON)
     target_link_libraries(${P_NAME} PRIVATE tarn ${P_LINKS})
-    target_link_options(${P_NAME} PRIVATE -Wl,--no-undefined)
+    target_link_options(${P_NAME} PRIVATE ${TARN_NO_UNDEFINED})
 endfunction()
 
 # add_tarn_test_plugin(NAME <name> SOURCES ...): a plug-in built only for the tests, into
