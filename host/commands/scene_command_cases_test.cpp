@@ -46,6 +46,17 @@ protected:
     }
 };
 
+// A string read from a file may hold bytes that are not UTF-8 (a texture path in a legacy
+// encoding): the description shows them replaced instead of failing.
+TEST_F(SceneCommandCases, DescriptionReplacesBytesThatAreNotUtf8) {
+    eval("createNode file -n tex1; setAttr -type \"string\" tex1.fileTextureName "
+         "\"old\xb4name.png\"");
+    const std::string text = eval("describeScene -json");
+    EXPECT_FALSE(nlohmann::json::parse(text, nullptr, false).is_discarded()) << text;
+    EXPECT_NE(text.find("old\xef\xbf\xbdname.png"), std::string::npos) << text;
+    EXPECT_NE(eval("describeScene").find("old\xb4name.png"), std::string::npos);
+}
+
 TEST_F(SceneCommandCases, SelectAndLsWithComponents) {
     expectCases({
         {"replace", "select -r box; ls -sl", "box"},

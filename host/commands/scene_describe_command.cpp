@@ -264,7 +264,9 @@ std::string describeText(const json& scene) {
 
 CommandResult describeSceneCmd(const CommandArgs& args, CommandContext&) {
     const json scene = describeJson();
-    if (args.has("json")) return Value(scene.dump(2));
+    // Strings read from files (a texture path in a legacy encoding) may hold bytes that are not
+    // UTF-8: they are shown as U+FFFD rather than failing the whole description.
+    if (args.has("json")) return Value(scene.dump(2, ' ', false, json::error_handler_t::replace));
     return Value(describeText(scene));
 }
 

@@ -19,6 +19,19 @@ namespace tarn::plugins {
 
 namespace {
 
+#ifdef TARN_FUZZ_BUILD
+// libFuzzer keeps the coverage counters of every library the process has mapped and writes them
+// after each input; a library unmapped by dlclose would be written after it is gone. Fuzz builds
+// keep unloaded plug-ins mapped (their static constructors then run on the first load only).
+constexpr int kKeepMapped = RTLD_NODELETE;
+#else
+constexpr int kKeepMapped = 0;
+#endif
+
+}  // namespace
+
+namespace {
+
 constexpr const char* kApiVersion = "201100";
 using EntryPoint = KStatus (*)(KObject);
 
@@ -145,7 +158,7 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     void* library = nullptr;
     {
         RegistrantScope scope(plugin.get());
-        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
     }
     if (!library) {
         const char* why = dlerror();

@@ -96,12 +96,13 @@ std::unique_ptr<ViewWindow> ViewWindow::open(int width, int height, const std::s
     }
     // The window's pixels go through SDL's software framebuffer. Left to itself SDL would
     // back the framebuffer with a texture of a GL renderer, loading a second GL into a process
-    // whose GL is OSMesa (the plug-ins' GL calls must keep reaching it).
+    // whose GL is OSMesa (the plug-ins' GL calls must keep reaching it). For the same reason
+    // any renderer SDL makes is its software one.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     // A real display only: SDL would otherwise fall back to its offscreen driver, a window
     // nobody sees. $SDL_VIDEODRIVER still overrides this.
     SDL_SetHint(SDL_HINT_VIDEODRIVER, set("DISPLAY") ? "x11" : "wayland");
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     // The click that gives the window the keyboard is a click like any other (a pick, the
     // start of a stroke), not swallowed.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
