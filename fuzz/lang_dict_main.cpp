@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
     lang::CommandRegistry& registry = lang::commandRegistry();
     for (const std::string& name : registry.names()) {
         dict.word(name);
-        if (const lang::CommandSpec* spec = registry.find(name)) {
-            for (const lang::FlagSpec& f : spec->flags) {
+        if (const lang::CommandSpec* command = registry.find(name)) {
+            for (const lang::FlagSpec& f : command->flags) {
                 dict.word("-" + f.longName);
                 dict.word("-" + f.shortName);
             }

@@ -550,7 +550,7 @@ lang::FlagSpec chFlag() {
 }  // namespace
 
 void addMeshEditCommands(lang::CommandRegistry& registry) {
-    const std::vector<lang::CommandSpec> specs = {
+    const std::vector<lang::CommandSpec> commands = {
         {.name = "polySplit",
          .usage =
              "polySplit [-ep EDGE T]... [-fp FACE X Y Z]... [-s N] [-sma DEG] [-ch bool] [mesh]",
@@ -665,7 +665,7 @@ void addMeshEditCommands(lang::CommandRegistry& registry) {
          .queryMode = true,
          .body = polyOptionsCmd},
     };
-    for (const lang::CommandSpec& spec : specs) registry.add(spec);
+    for (const lang::CommandSpec& command : commands) registry.add(command);
 }
 
 }  // namespace tarn::commands
