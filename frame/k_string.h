@@ -90,6 +90,14 @@ inline KString operator+(const KString& a, double b) { KString r(a); r += b; ret
 
 std::ostream& operator<<(std::ostream& out, const KString& text);
 
+/// A number as command text: the shortest decimal that reads back as exactly `value`
+/// ("0.40208333333333335", "1234.5678", "1e-300", "5e-324", "3", "-0"); a float at float
+/// precision (0.1f gives "0.1"). NaN and infinities give "nan", "inf" and "-inf", which no
+/// command reads as a number. Use it wherever command text is built from numbers. Pure; any
+/// thread.
+std::string numberText(double value);
+std::string numberText(float value);
+
 /// The bytes of `text` as they go between the double quotes of a string literal of the command
 /// language, so the interpreter reads back exactly `text`: backslash and double quote get a
 /// backslash, line feed, carriage return and tab become \n \r \t, other control bytes

@@ -1,12 +1,16 @@
 // Texts put into command strings through escapeCommandString read back byte for byte, whatever
-// they hold, and can never end the literal to run a command of their own.
+// they hold, and can never end the literal to run a command of their own; numbers written by
+// numberText read back as the same double.
 
 #include "frame/k_string.h"
 #include "host/lang/execute.h"
 #include "host/lang/parser.h"
+#include "host/lang/value.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 using namespace tarn::lang;
@@ -66,5 +70,33 @@ TEST(CommandQuoting, QuotedTextIsOneArgumentOfACommand) {
         RunResult r = executeText("size(\"" + escapeCommandString(KString(text)).str() + "\")", o);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.value.asInt(), static_cast<std::int64_t>(text.size())) << text;
+    }
+}
+
+TEST(CommandNumbers, NumberTextReadsBackAsLiteralAndAsWord) {
+    // Values whose text needs 17 digits, an exponent, or lies at the ends of the double range.
+    const double values[] = {0.40208333333333335,
+                             1234.5678,
+                             1.015625,
+                             -1.0 / 3.0,
+                             1e-300,
+                             -2.5e300,
+                             5e-324,
+                             2.2250738585072009e-308,
+                             std::numeric_limits<double>::max(),
+                             std::nextafter(1.0, 2.0),
+                             42.0,
+                             -0.0};
+    for (double v : values) {
+        const std::string text = numberText(v);
+        // As an expression (a literal, negated by the unary minus where it has a sign).
+        ExecuteOptions o;
+        RunResult r = executeText(text, o);
+        ASSERT_TRUE(r.ok) << text << ": " << r.error;
+        EXPECT_EQ(r.value.asFloat(), v) << text;
+        // As a word of a command in word form, which commands convert with parseFloat.
+        double word = 1.0;
+        ASSERT_TRUE(parseFloat(text, word)) << text;
+        EXPECT_EQ(word, v) << text;
     }
 }

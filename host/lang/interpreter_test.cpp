@@ -517,6 +517,41 @@ TEST_F(HostLevel, PluginCommandRunsUndoesAndRedoes) {
     EXPECT_FALSE(deregisterPluginCommand("counterCmd"));
 }
 
+namespace {
+
+// Answers the words it was given, one result element each.
+class WordsCmd : public KPxCommand {
+public:
+    static void* creator() { return new WordsCmd; }
+    KStatus doIt(const KArgList& args) override {
+        for (unsigned i = 0; i < args.length(); ++i) appendToResult(args.asString(i));
+        return KStatus();
+    }
+};
+
+}  // namespace
+
+TEST_F(HostLevel, PluginCommandWordsKeepEveryDigitOfANumber) {
+    ASSERT_TRUE(registerPluginCommand("wordsCmd", WordsCmd::creator, nullptr, "probe"));
+    // Float values from expressions, variables and arrays reach the plug-in as words that read
+    // back as the same doubles; integers and strings as they are.
+    KStringArray words;
+    ASSERT_TRUE(KGlobal::executeCommand(
+        "float $f[] = {0.1, 1e-300}; wordsCmd(0.40208333333333335, 1234.5678 * 1, $f, 7, \"s\")",
+        words));
+    const double expected[] = {0.40208333333333335, 1234.5678, 0.1, 1e-300};
+    ASSERT_EQ(words.length(), 6u);
+    for (unsigned i = 0; i < 4; ++i) EXPECT_EQ(words[i].asDouble(), expected[i]) << words[i];
+    EXPECT_EQ(words[4], "7");
+    EXPECT_EQ(words[5], "s");
+    // A plug-in building an argument list keeps them too.
+    KArgList list;
+    list.addArg(0.40208333333333335).addArg(1e-300);
+    EXPECT_EQ(list.asDouble(0), 0.40208333333333335);
+    EXPECT_EQ(list.asDouble(1), 1e-300);
+    EXPECT_TRUE(deregisterPluginCommand("wordsCmd"));
+}
+
 TEST_F(HostLevel, PluginFailureWithoutMessageReportsItsResult) {
     ASSERT_TRUE(registerPluginCommand("silentFail", SilentFailCmd::creator, nullptr, "probe"));
     EXPECT_FALSE(KGlobal::executeCommand("silentFail"));

@@ -110,7 +110,7 @@ KArgList& KArgList::addArg(int value) {
 }
 
 KArgList& KArgList::addArg(double value) {
-    m_words.push_back(tarn::lang::formatFloat(value));
+    m_words.push_back(numberText(value));
     return *this;
 }
 

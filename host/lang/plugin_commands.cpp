@@ -59,8 +59,14 @@ private:
     std::string m_name;
 };
 
+// A value as the plug-in's words. Numbers keep every digit: a float becomes the shortest text
+// that reads back as the same double (the language's own float-to-string keeps six digits).
 void flattenInto(const Value& v, KArgList& list) {
-    if (v.isArray()) {
+    if (v.kind() == ValueKind::Float) {
+        list.addArg(KString(numberText(v.asFloat())));
+    } else if (v.kind() == ValueKind::FloatArray) {
+        for (double d : v.asFloatArray()) list.addArg(KString(numberText(d)));
+    } else if (v.isArray()) {
         for (const auto& s : v.asStringArray()) list.addArg(KString(s));
     } else {
         list.addArg(KString(v.asString()));

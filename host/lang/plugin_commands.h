@@ -1,8 +1,9 @@
 #pragma once
 /// Plug-in commands (KPxCommand) in the command registry. KFnPlugin::registerCommand calls
 /// registerPluginCommand; each invocation creates an instance through the creator, hands it the
-/// words after the name as a KArgList, takes its result, and keeps it in the undo queue when it
-/// is undoable. Main thread only.
+/// words after the name as a KArgList (a float value as the shortest text that reads back as
+/// itself), takes its result, and keeps it in the undo queue when it is undoable. Main thread
+/// only.
 
 #include "frame/k_command.h"
 #include "frame/k_node.h"

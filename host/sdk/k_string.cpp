@@ -22,6 +22,7 @@ template <typename T>
 void appendFloating(std::string& out, T value) {
     if (std::isnan(value)) { out += "nan"; return; }
     if (std::isinf(value)) { out += value < 0 ? "-inf" : "inf"; return; }
+    // Note: the longest shortest form of a double, "-2.2250738585072014e-308", is 24 bytes.
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
@@ -59,6 +60,18 @@ bool parseDouble(const std::string& text, double& value) {
 }
 
 }  // namespace
+
+std::string numberText(double value) {
+    std::string text;
+    appendFloating(text, value);
+    return text;
+}
+
+std::string numberText(float value) {
+    std::string text;
+    appendFloating(text, value);
+    return text;
+}
 
 unsigned int KString::numChars() const {
     unsigned int count = 0;

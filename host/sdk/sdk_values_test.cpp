@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -40,6 +42,86 @@ TEST(KString, NumbersAppendAsShortestRoundTripText) {
     for (const Case& c : cases) EXPECT_EQ(c.built, c.expected) << c.expected;
     // Every double written reads back to itself.
     for (double v : {0.1, 1.0 / 7.0, 123456.789e-300, -2.0e300}) EXPECT_EQ((KString() + v).asDouble(), v);
+}
+
+// The significant digits of a number text: 3 for "-1.25e-07", 2 for "1200", 1 for "0".
+int significantDigits(const std::string& text) {
+    std::string digits;
+    for (char c : text) {
+        if (c == 'e') break;
+        if (c >= '0' && c <= '9') digits += c;
+    }
+    const auto first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return 1;
+    digits.erase(0, first);
+    // Trailing zeros ("1200") only place the point; they carry no precision.
+    digits.erase(digits.find_last_not_of('0') + 1);
+    return static_cast<int>(digits.size());
+}
+
+TEST(NumberText, ShortestTextThatReadsBackExactly) {
+    const double values[] = {
+        0.40208333333333335,  // needs all 17 digits
+        1234.5678,
+        1.015625,
+        0.1,
+        1.0 / 3.0,
+        2.0 / 3.0,
+        1e-300,
+        -2.5e300,
+        5e-324,                              // the smallest denormal
+        2.2250738585072009e-308,             // the largest denormal
+        std::numeric_limits<double>::min(),  // the smallest normal
+        std::numeric_limits<double>::max(),
+        std::nextafter(1.0, 2.0),  // 1 + one ulp
+        -0.0,
+        0.0,
+        3.0,
+        -7.0,
+        1200.0,
+        9007199254740993.0,  // above 2^53: the nearest double is 9007199254740992
+    };
+    for (double v : values) {
+        const std::string text = numberText(v);
+        double back = 0.0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), back);
+        ASSERT_EQ(r.ptr, text.data() + text.size()) << text;
+        EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << text << " does not read back";
+        // Shortest: one significant digit fewer no longer reads back.
+        const int digits = significantDigits(text);
+        if (digits > 1) {
+            char shorter[64];
+            const auto end = std::to_chars(shorter, shorter + sizeof shorter, v,
+                                           std::chars_format::general, digits - 1);
+            double read = 0.0;
+            std::from_chars(shorter, end.ptr, read);
+            EXPECT_NE(read, v) << text << " is longer than needed";
+        }
+    }
+    // The forms a reader of a command text sees.
+    EXPECT_EQ(numberText(0.40208333333333335), "0.40208333333333335");
+    EXPECT_EQ(numberText(1234.5678), "1234.5678");
+    EXPECT_EQ(numberText(1e-300), "1e-300");
+    EXPECT_EQ(numberText(-0.0), "-0");
+    EXPECT_EQ(numberText(3.0), "3");
+    EXPECT_EQ(numberText(std::numeric_limits<double>::infinity()), "inf");
+    EXPECT_EQ(numberText(std::nan("")), "nan");
+}
+
+TEST(NumberText, FloatsAtFloatPrecision) {
+    for (float v : {0.1f, 1.0f / 3.0f, 1234.5678f, 1e-45f, std::numeric_limits<float>::max(), -0.0f,
+                    16777217.0f}) {
+        const std::string text = numberText(v);
+        float back = 0.0f;
+        std::from_chars(text.data(), text.data() + text.size(), back);
+        EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << text;
+        // Not the double's digits: 0.1f is "0.1", not "0.10000000149011612".
+        EXPECT_LE(significantDigits(text), 9) << text;
+    }
+    EXPECT_EQ(numberText(0.1f), "0.1");
+    // A KString appends the same text.
+    EXPECT_EQ((KString() + 0.40208333333333335).str(), numberText(0.40208333333333335));
+    EXPECT_EQ((KString() + 0.1f).str(), numberText(0.1f));
 }
 
 TEST(KString, ConversionsAndPieces) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <string>
+
+#include "frame/k_string.h"
 
 namespace tarn::window {
 
@@ -22,15 +24,10 @@ const char* actionWord(PointerAction action) {
     return "press";
 }
 
-// A number as the language reads it, without trailing zeros.
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", value);
-    return text;
-}
-
-constexpr double kDegreesPerPixel = 0.4;
-constexpr double kDollyPerPixel = 0.005;
+// Pixels become degrees and dolly fractions by dividing by a whole number, so a pointer move
+// gives the double nearest the decimal a person expects (12 px: 4.8 degrees, not 4.800...01).
+constexpr double kPixelsPer10Degrees = 25.0;
+constexpr double kPixelsPerDollyStep = 200.0;
 
 }  // namespace
 
@@ -38,13 +35,13 @@ std::string navigationCommand(int button, int dx, int dy) {
     if (dx == 0 && dy == 0) return {};
     switch (button) {
         case 1:
-            return "viewTumble " + number(-dx * kDegreesPerPixel) + " " +
-                   number(dy * kDegreesPerPixel);
+            return "viewTumble " + numberText(-dx * 10.0 / kPixelsPer10Degrees) + " " +
+                   numberText(dy * 10.0 / kPixelsPer10Degrees);
         case 2:
-            return "viewTrack " + number(dx) + " " + number(-dy);
+            return "viewTrack " + std::to_string(dx) + " " + std::to_string(-dy);
         case 3: {
-            const double f = std::clamp((dx + dy) * kDollyPerPixel, -0.5, 0.5);
-            return f == 0.0 ? std::string() : "viewDolly " + number(f);
+            const double f = std::clamp((dx + dy) / kPixelsPerDollyStep, -0.5, 0.5);
+            return f == 0.0 ? std::string() : "viewDolly " + numberText(f);
         }
         default:
             return {};

@@ -73,7 +73,10 @@ TEST(WindowInput, AltDragsAndTheWheelMoveTheCamera) {
     const Case cases[] = {
         {1, 10, 0, "viewTumble -4 0"},
         {1, 0, -5, "viewTumble 0 -2"},
+        // Every digit of the angle is kept, and 12 px is exactly the 4.8 degrees written.
+        {1, 12341, -12, "viewTumble -4936.4 -4.8"},
         {2, 3, 4, "viewTrack 3 -4"},
+        {3, 7, 0, "viewDolly 0.035"},
         {3, 20, 0, "viewDolly 0.1"},
         {3, 0, -20, "viewDolly -0.1"},
         // A long dolly drag is limited to half the distance per event.

@@ -1,20 +1,13 @@
 #include "stroke/reduce/reduce_action.h"
 
 #include <cmath>
-#include <sstream>
 
 namespace stroke {
 
 namespace {
 
-std::string number(double v) {
-    std::ostringstream out;
-    out << v;
-    return out.str();
-}
-
 std::string vector3(const KVector& v, double scale) {
-    return number(scale * v.x) + " " + number(scale * v.y) + " " + number(scale * v.z);
+    return numberText(scale * v.x) + " " + numberText(scale * v.y) + " " + numberText(scale * v.z);
 }
 
 }  // namespace
@@ -65,8 +58,8 @@ std::string reduceCommandText(const ReduceRequest& r, const Crossings& c) {
         text += "polyCollapseEdge -ch on;";
     } else if (r.reductionType == 1) {
         if (r.mergePoint)
-            text += "move -a -ws " + number(r.mergePoint->x) + " " + number(r.mergePoint->y) + " " +
-                    number(r.mergePoint->z) + ";\n";
+            text += "move -a -ws " + numberText(r.mergePoint->x) + " " +
+                    numberText(r.mergePoint->y) + " " + numberText(r.mergePoint->z) + ";\n";
         text += "polyMergeVertex -d 1000000 -ch on;";
     } else if (!r.ctrl) {
         text += r.middle ? "polyDelEdge -ch on -cv on;" : "polyDelEdge -ch on -cv off;";

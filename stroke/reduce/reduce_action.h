@@ -20,7 +20,7 @@ struct ReduceRequest {
 };
 
 /// The command text for `crossings` (not empty), or "" for a reduction type other than 1 or 2.
-/// Numbers are written as the host's default stream writes doubles (six significant digits).
+/// Numbers are written as the shortest text that reads back as the same double.
 std::string reduceCommandText(const ReduceRequest& request, const Crossings& crossings);
 
 /// The result word of the operation the request runs ("polyCollapseEdge", "polyMergeVert",

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
 namespace stroke {
 namespace {
 
@@ -98,6 +102,37 @@ TEST(ReduceText, UnknownTypeGivesNoText) {
         q.reductionType = type;
         EXPECT_EQ(reduceCommandText(q, twoCrossings(0.25, 0.75)), "") << type;
     }
+}
+
+// The numbers of the words after `prefix` in `text`, up to the next ';'.
+std::vector<double> numbersAfter(const std::string& text, const std::string& prefix) {
+    std::vector<double> out;
+    const auto at = text.find(prefix);
+    if (at == std::string::npos) return out;
+    std::istringstream words(
+        text.substr(at + prefix.size(), text.find(';', at) - at - prefix.size()));
+    for (std::string w; words >> w;) out.push_back(std::strtod(w.c_str(), nullptr));
+    return out;
+}
+
+TEST(ReduceText, NumbersReadBackAsTheSameDoubles) {
+    // A crossing at a parameter that needs 17 digits, on an edge far from the origin.
+    Crossings c = twoCrossings(0.40208333333333335, 0.5);
+    c.edgeVector[0] = KVector(1234.5678, 1e-300, -3.0);
+    ReduceRequest q;
+    q.mesh = "m";
+    const std::string collapse = reduceCommandText(q, c);
+    const double t = 0.40208333333333335;
+    EXPECT_EQ(numbersAfter(collapse, "setAttr m.pt[1] "),
+              (std::vector<double>{t * 1234.5678, t * 1e-300, t * -3.0}));
+    EXPECT_EQ(
+        numbersAfter(collapse, "setAttr m.pt[2] "),
+        (std::vector<double>{-(1.0 - t) * 1234.5678, -(1.0 - t) * 1e-300, -(1.0 - t) * -3.0}));
+    // The merge point keeps every digit too.
+    q.middle = true;
+    q.mergePoint = KPoint(1234.5678, 1.015625, -0.40208333333333335);
+    EXPECT_EQ(numbersAfter(reduceCommandText(q, c), "move -a -ws "),
+              (std::vector<double>{1234.5678, 1.015625, -0.40208333333333335}));
 }
 
 }  // namespace
