@@ -39,7 +39,7 @@ ScreenPoint project(const K3dView& view, const KPoint& world) {
 
 bool collectCrossings(const KDagPath& mesh, const K3dView& view,
                       const std::vector<StrokeSegment>& segments, const SamplingRules& rules,
-                      Crossings& out, bool& invalidSnap) {
+                      Crossings& out) {
     for (std::size_t i = 0; i < segments.size(); ++i) {
         const StrokeSegment& seg = segments[i];
         if (seg.edges.isNull()) continue;
@@ -60,9 +60,12 @@ bool collectCrossings(const KDagPath& mesh, const K3dView& view,
             double t = c.t;
             if (rules.negateParameter)
                 t = -t;
-            else if (seg.snap)
+            else if (seg.snap) {
+                bool invalid = false;
                 t = snapEdgeParameter(t, rules.snap.type, rules.snap.offset, rules.snap.intervals,
-                                      invalidSnap);
+                                      invalid);
+                if (invalid) KGlobal::displayError(kInvalidSnappingType);
+            }
             const KPoint o0 = it.point(0, KSpace::kObject, &status);
             const KPoint o1 = it.point(1, KSpace::kObject, &status);
             if (!status) return false;

@@ -59,11 +59,11 @@ struct SamplingRules {
 };
 
 /// Appends the crossings of every segment, in stroke order (edges in iterator order within a
-/// segment), to `out`. Answers false when a mesh query failed. `invalidSnap` is set when a
-/// crossing met an invalid snapping type (the caller reports it once).
+/// segment), to `out`. Answers false when a mesh query failed. Each snapped crossing that meets
+/// an invalid snapping type shows `kInvalidSnappingType` as an error and gets t = 0.
 bool collectCrossings(const KDagPath& mesh, const K3dView& view,
                       const std::vector<StrokeSegment>& segments, const SamplingRules& rules,
-                      Crossings& out, bool& invalidSnap);
+                      Crossings& out);
 
 /// The vertex of `face` whose projection is nearest (x, y), its projection, and the first face
 /// edge that starts (parameter 0) or ends (parameter 1) at it. A face always yields a vertex,

@@ -88,9 +88,7 @@ void drawReduceContext::releaseStroke(KEvent& event) {
     rules.snap = m_snap;
     rules.negateParameter = m_reductionType == 1 && request.middle && request.ctrl;
     Crossings crossings;
-    bool invalidSnap = false;
-    const bool queried = collectCrossings(mesh().path, view(), segs, rules, crossings, invalidSnap);
-    if (invalidSnap) KGlobal::displayError(kInvalidSnappingType);
+    const bool queried = collectCrossings(mesh().path, view(), segs, rules, crossings);
     reselectMesh();
     if (!queried) {
         KGlobal::displayError(kReduceFailedText);

@@ -387,15 +387,20 @@ TEST_F(ThinPenTest, InvalidSnappingTypeIsReportedAndGivesNoNumberOfNothing) {
         run(std::string("optionVar -iv QT_drawReduce") + setting);
         output::Capture capture;
         journal().clear();
-        run("viewStroke " + points({{0.3, -0.5}, {0.3, 0.5}}));
-        EXPECT_EQ(capture.errors(), "INVALID \"EDGE-SNAPPING TYPE\"!\n") << setting;
+        // Over the edges at y = -1 and y = 0: the error once for each crossing.
+        run("viewStroke " + points({{0.3, -1.5}, {0.3, 0.5}}));
+        EXPECT_EQ(capture.errors(),
+                  "INVALID \"EDGE-SNAPPING TYPE\"!\nINVALID \"EDGE-SNAPPING TYPE\"!\n")
+            << setting;
         const std::string text = actionText();
         EXPECT_EQ(text.find("nan"), std::string::npos) << text;
-        // t = 0: vertex 0 stays (its offset is zero, signed as the edge), vertex 1 moves the
-        // whole edge onto it.
-        EXPECT_TRUE(text.find("] 0 0 0; setAttr gridShape.pt[") != std::string::npos ||
-                    text.find("] -0 0 0; setAttr gridShape.pt[") != std::string::npos)
-            << text;
+        // t = 0 at both: each vertex 0 stays (its offset is zero, signed as the edge), each
+        // vertex 1 moves the whole edge onto it.
+        std::size_t unmoved = 0;
+        for (std::size_t at = 0; (at = text.find("] ", at)) != std::string::npos; ++at)
+            unmoved +=
+                text.compare(at, 8, "] 0 0 0;") == 0 || text.compare(at, 9, "] -0 0 0;") == 0;
+        EXPECT_EQ(unmoved, 2u) << text;
         undo();
         run("select -r grid");
     }

@@ -196,6 +196,21 @@ TEST_F(SlicePenGesture, TwoGroupsRunAsOneTextAndOneUndo) {
     EXPECT_EQ(counts("grid"), "25 16");
 }
 
+TEST_F(SlicePenGesture, AnInvalidSnappingTypeIsShownForEveryCrossing) {
+    run("optionVar -iv QT_drawSplitEdgeSnapping 1; optionVar -iv QT_drawSplitEdgeSnappingType 3");
+    useGrid();
+    const Pixel a = pixel(-1.5, 0.5), b = pixel(0.5, 0.5);
+    const int left = gridEdgeAt(-1, 0, -1, 1), middle = gridEdgeAt(0, 0, 0, 1);
+    output::Capture capture;
+    run("viewStroke " + points({a, b}));
+    EXPECT_EQ(capture.errors(),
+              "INVALID \"EDGE-SNAPPING TYPE\"!\nINVALID \"EDGE-SNAPPING TYPE\"!\n");
+    // Each crossing takes t = 0.
+    EXPECT_EQ(splitTexts(), std::vector<std::string>{"polySplit -ch on -s 1" + ep(middle, 0.0) +
+                                                     ep(left, 0.0) + ";\n"});
+    run("optionVar -iv QT_drawSplitEdgeSnapping 0; optionVar -iv QT_drawSplitEdgeSnappingType 1");
+}
+
 TEST_F(SlicePenGesture, MiddleButtonSubdividesWithMovesOnlyForOneDivision) {
     useGrid();
     const Pixel a = pixel(-0.5, 0.3), b = pixel(0.5, 0.3);

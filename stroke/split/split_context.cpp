@@ -155,9 +155,7 @@ void drawSplitContext::releaseStroke(KEvent& event) {
     rules.snap = {m_snappingType, m_snappingOffset, m_snappingIntervals};
     std::vector<StrokeSegment> segs = segments();
     for (StrokeSegment& s : segs) s.snap = m_options.edgeSnapping != 0;
-    bool invalidSnap = false;
-    ok = collectCrossings(mesh().path, view(), segs, rules, m_record.crossings, invalidSnap) && ok;
-    if (invalidSnap) KGlobal::displayError(kInvalidSnappingType);
+    ok = collectCrossings(mesh().path, view(), segs, rules, m_record.crossings) && ok;
     Crossings& c = m_record.crossings;
     if (m_record.endedAtVertex && !c.empty() && c.edges.back() != m_record.endSnap.edge) {
         ok = snapCrossing(m_record.endSnap, double(m_record.worldSamples.size()) - 1.0, c) && ok;
