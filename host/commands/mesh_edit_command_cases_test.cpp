@@ -90,8 +90,11 @@ TEST_F(MeshEditCases, EveryCommandEditsAndUndoesExactly) {
         {"delete vertex with faces", "polyDeleteVertex box.vtx[3]", "box", "7 9 3 14"},
         {"uv cut", "polyMapCut box.e[4] box.e[7] box.e[1] box.e[10]", "box", "8 12 6 16"},
         {"move vertex", "polyMoveVertex -t 0 1 0 box.vtx[2]", "box", "8 12 6 14"},
+        // A one-point cut: a vertex on the edge (a UV on each side of the seam), no face cut.
+        {"split at one point", "select -r box; polySplit -ep 4 0.5", "box", "9 13 6 16"},
         // Grid 3x3: 16 vertices, 24 edges, 9 faces, 16 UVs.
         {"grid split", "select -r grid; polySplit -ep 0 0.5 -ep 2 0.5", "grid", "18 27 10 18"},
+        {"grid split at one point", "polySplit -ep 0 0.25 grid", "grid", "17 25 9 17"},
         {"grid delete centre fan", "polyDelVertex grid.vtx[5]", "grid", "15 20 6 16"},
         // Sphere 8x6: 42 vertices, 88 edges, 48 faces.
         {"sphere collapse", "polyCollapseEdge ball.e[20]", "ball", "41 87 48 "},
@@ -111,6 +114,24 @@ TEST_F(MeshEditCases, EditedMeshStaysSelectedAndIdsArePredictable) {
          "select -r box; polySplit -ep 9 0.5 -ep 11 0.75; polyEvaluate -v -f", "12 8"},
         {"collapse selects the mesh", "select -r grid.e[0]; polyCollapseEdge; ls -sl", "grid"},
     });
+}
+
+TEST_F(MeshEditCases, AOnePointSplitPutsItsVertexAtTheParameter) {
+    const PolyMesh& before = scene::meshNode(scene::findNode("gridShape"))->mesh();
+    const MeshEdge edge = before.edge(0);
+    const Vec3 a = before.point(edge.v0), b = before.point(edge.v1);
+    expectCases({
+        {"one point", "polySplit -ep 0 0.25 grid; polyEvaluate -v -e -f grid", "17 25 9"},
+        // Edge 0 keeps the piece from its vertex 0; the new vertex is the next id.
+        {"on its edge", "polyListComponentConversion -fe -tv grid.e[0]",
+         "grid.vtx[" + std::to_string(edge.v0) + "] grid.vtx[16]"},
+        // At an end vertex the cut names a vertex that exists: nothing changes.
+        {"at an end", "polySplit -ep 5 1 grid; polyEvaluate -v -e -f grid", "17 25 9"},
+    });
+    const Vec3 p = scene::meshNode(scene::findNode("gridShape"))->mesh().point(16);
+    EXPECT_NEAR(p.x, a.x + 0.25 * (b.x - a.x), 1e-12);
+    EXPECT_NEAR(p.y, a.y + 0.25 * (b.y - a.y), 1e-12);
+    EXPECT_NEAR(p.z, a.z + 0.25 * (b.z - a.z), 1e-12);
 }
 
 TEST_F(MeshEditCases, SplitChainAroundACylinderClosesOnItself) {

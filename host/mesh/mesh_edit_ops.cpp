@@ -339,7 +339,8 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
     const int ne = mesh.numEdges(), nf = mesh.numFaces();
     if (chains.empty()) return OpStatus::failure("no split points given");
     for (const auto& chain : chains) {
-        if (chain.size() < 2) return OpStatus::failure("a split needs at least two points");
+        // A chain of one edge point splits that edge there (a one-point cut).
+        if (chain.empty()) return OpStatus::failure("a split needs at least one point");
         if (chain.front().edge < 0 || chain.back().edge < 0)
             return OpStatus::failure("a split must start and end on an edge");
         for (const SplitPoint& p : chain) {

@@ -36,7 +36,8 @@ struct SplitPoint {
 
 /// Cuts each chain of points across the faces they share. Ids in every chain name the mesh as
 /// it was before the call. A chain starts and ends on edges (t 0 or 1 is that end vertex); a
-/// chain whose last point repeats its first closes on itself. `subdivisions` (>= 1) cuts each
+/// chain whose last point repeats its first closes on itself; a chain of one edge point only
+/// splits that edge there (nothing at t 0 or 1). `subdivisions` (>= 1) cuts each
 /// straight piece of a cut into that many parts. New vertices are numbered in chain order.
 OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& chains,
                    int subdivisions, EditResult* out);

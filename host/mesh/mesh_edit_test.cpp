@@ -512,7 +512,13 @@ TEST(MeshEdit, BadInputsFailAndChangeNothing) {
              }
              return splitMesh(m, {{ep(0, 0.5), ep(far, 0.5)}}, 1, nullptr);
          }},
-        {"one point", [](PolyMesh& m) { return splitMesh(m, {{ep(0, 0.5)}}, 1, nullptr); }},
+        {"no point", [](PolyMesh& m) { return splitMesh(m, {{}}, 1, nullptr); }},
+        {"one point in a face",
+         [](PolyMesh& m) {
+             SplitPoint p;
+             p.face = 0;
+             return splitMesh(m, {{p}}, 1, nullptr);
+         }},
         {"starts in a face",
          [](PolyMesh& m) {
              SplitPoint p;

@@ -196,6 +196,57 @@ TEST_F(SlicePenGesture, TwoGroupsRunAsOneTextAndOneUndo) {
     EXPECT_EQ(counts("grid"), "25 16");
 }
 
+TEST_F(SlicePenGesture, AStrokeOverOneEdgeSplitsThatEdge) {
+    useGrid();
+    // From the middle of one face to the middle of its neighbour: one crossing, one chain.
+    const Pixel a = pixel(-1.5, 0.5), b = pixel(-0.5, 0.5);
+    const int left = gridEdgeAt(-1, 0, -1, 1);
+    const double t = rowParameter("grid", left, a.y);
+    const KPoint expected = along("gridShape", left, t);
+    output::Capture capture;
+    run("viewStroke " + points({a, b}));
+    EXPECT_EQ(splitTexts(),
+              std::vector<std::string>{"polySplit -ch on -s 1" + ep(left, t) + ";\n"});
+    EXPECT_EQ(capture.errors(), "");
+    // A new vertex on the edge where the stroke crossed it; no face is cut.
+    EXPECT_EQ(counts("grid"), "26 16");
+    const KPoint p = point("gridShape", 25);
+    EXPECT_NEAR(p.x, expected.x, 1e-9);
+    EXPECT_NEAR(p.z, expected.z, 1e-9);
+    undo();
+    EXPECT_EQ(counts("grid"), "25 16");
+}
+
+TEST_F(SlicePenGesture, ALoneEdgeIsSplitInTheSameTextAsTheOtherChains) {
+    useGrid();
+    // Out of the top-left face over the left border, around the grid outside it, and back in
+    // over the right border and the edge at x = 1 of the bottom row: a chain of two edges and a
+    // chain of the lone border edge.
+    // Note: each segment is longer than the minimum sample size (25 pixels).
+    const Pixel in1 = pixel(-1.3, 1.5), out1 = pixel(-2.2, 1.5), up = pixel(-2.2, 2.2),
+                corner = pixel(2.2, 2.2), in2 = pixel(2.2, -1.5), end = pixel(0.5, -1.5);
+    const int border = gridEdgeAt(-2, 1, -2, 2);
+    const int right = gridEdgeAt(2, -2, 2, -1), inner = gridEdgeAt(1, -2, 1, -1);
+    const double tb = rowParameter("grid", border, out1.y);
+    const double tr = rowParameter("grid", right, in2.y), ti = rowParameter("grid", inner, in2.y);
+    const KPoint expected = along("gridShape", border, tb);
+    const std::size_t chunks = tarn::undo::undoQueue().undoCount();
+    output::Capture capture;
+    run("viewStroke " + points({in1, out1, up, corner, in2, end}));
+    EXPECT_EQ(splitTexts(),
+              std::vector<std::string>{"polySplit -ch on -s 1" + ep(right, tr) + ep(inner, ti) +
+                                       ";\npolySplit -ch on -s 1" + ep(border, tb) + ";\n"});
+    EXPECT_EQ(capture.errors(), "");
+    // Two vertices and a face from the cut, one vertex on the border edge; one undo for all.
+    EXPECT_EQ(counts("grid"), "28 17");
+    const KPoint p = point("gridShape", 27);
+    EXPECT_NEAR(p.x, expected.x, 1e-9);
+    EXPECT_NEAR(p.z, expected.z, 1e-9);
+    EXPECT_EQ(tarn::undo::undoQueue().undoCount(), chunks + 1);
+    undo();
+    EXPECT_EQ(counts("grid"), "25 16");
+}
+
 TEST_F(SlicePenGesture, AnInvalidSnappingTypeIsShownForEveryCrossing) {
     run("optionVar -iv QT_drawSplitEdgeSnapping 1; optionVar -iv QT_drawSplitEdgeSnappingType 3");
     useGrid();

@@ -246,8 +246,6 @@ void runCut(const StrokeRecord& record, const SplitOptions& options, bool single
 
     KString text;
     for (const SplitChain& chain : chains) {
-        // A lone crossing cuts nothing; as a command it would fail the whole text.
-        if (chain.size() < 2) continue;
         if (singleCut) {
             appendSingleCutChain(text, chain, settings, mesh, curve.exists() ? &curve : nullptr);
         } else if (!appendMultiSliceChain(text, chain, settings, record, mesh)) {

@@ -143,16 +143,73 @@ TEST_F(SplitAction, ATextFailingPartWayIsTakenBackWhole) {
     }
 }
 
-TEST_F(SplitAction, ALoneCrossingCutsNothingAndSpoilsNoOtherChain) {
+TEST_F(SplitAction, ALoneCrossingSplitsItsEdgeBesideTheOtherChains) {
     std::vector<int> e;
     StrokeRecord r = middleRow(e);
-    // A crossing in the top-left corner face, alone in its group.
-    addCrossing(r, gridEdge("gridShape", -1.5, 1.5, -0.5, 1.5), 0.5, 9.0);
+    // A crossing of the top border in the top-left corner face, alone in its group: the most
+    // recent, so its chain comes first.
+    const int lone = gridEdge("gridShape", -1.5, 1.5, -0.5, 1.5);
+    addCrossing(r, lone, 0.25, 9.0);
+    const std::size_t chunks = tarn::undo::undoQueue().undoCount();
     const auto texts = split(r, SplitOptions{});
     ASSERT_EQ(texts.size(), 1u) << errors;
-    EXPECT_EQ(texts[0].find("polySplit"), 0u);
-    EXPECT_EQ(texts[0].find("polySplit", 1), std::string::npos) << texts[0];
-    EXPECT_EQ(counts(), "20 12");
+    EXPECT_EQ(texts[0], "polySplit -ch on -s 1 -ep " + str(lone) +
+                            " 0.25;\npolySplit -ch on -s 1 -ep " + str(e[3]) + " 0.8 -ep " +
+                            str(e[2]) + " 0.6 -ep " + str(e[1]) + " 0.4 -ep " + str(e[0]) +
+                            " 0.2;\n");
+    EXPECT_EQ(errors, "");
+    // The lone edge gains a vertex (the first new one, chain order) and no face; the row is cut.
+    EXPECT_EQ(counts(), "21 12");
+    const KPoint a = point("gridShape", r.crossings.vertex0[4]);
+    const KPoint b = point("gridShape", r.crossings.vertex1[4]);
+    const KPoint n = point("gridShape", 16);
+    EXPECT_NEAR(n.x, a.x + 0.25 * (b.x - a.x), 1e-9);
+    EXPECT_NEAR(n.z, a.z + 0.25 * (b.z - a.z), 1e-9);
+    EXPECT_EQ(vertices.lastFirst, 16);
+    EXPECT_EQ(vertices.lastLast, 20);
+    // One release, one undo.
+    EXPECT_EQ(tarn::undo::undoQueue().undoCount(), chunks + 1);
+    undo();
+    EXPECT_EQ(counts(), "16 9");
+}
+
+TEST_F(SplitAction, AStrokeOverOneEdgeAddsOneVertexInEitherMode) {
+    const int edge = zEdge(-0.5, -0.5, 0.5);
+    StrokeRecord r = recordFor("gridShape");
+    addCrossing(r, edge, 0.75, 0.5);
+    const KPoint a = point("gridShape", r.crossings.vertex0[0]);
+    const KPoint b = point("gridShape", r.crossings.vertex1[0]);
+    const int v0 = r.crossings.vertex0[0], v1 = r.crossings.vertex1[0];
+    struct Row {
+        int slices;
+        std::string text;
+        std::vector<double> along;  // where the new vertices lie, from vertex 0
+    } rows[] = {
+        {1, "polySplit -ch on -s 1 -ep " + str(edge) + " 0.75;\n", {0.75}},
+        // Two slices of a one-edge chain: the slices' points on the edge, either side of 0.75.
+        {2,
+         "multiSliceSplit(\"gridShape\", 2, 1, 1, {" + str(edge) + "}, {" + str(v0) + "}, {" +
+             str(v0) + "}, {" + str(v1) + "}, {0.75}, -1, -1, -1, -1);\n",
+         {0.75 - 0.75 / 3, 0.75 + 0.25 / 3}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.slices);
+        SplitOptions options;
+        options.multiSlices = row.slices;
+        const auto texts = split(r, options);
+        ASSERT_EQ(texts.size(), 1u) << errors;
+        EXPECT_EQ(texts[0], row.text);
+        EXPECT_EQ(errors, "");
+        EXPECT_EQ(counts(), std::to_string(16 + row.along.size()) + " 9");
+        std::vector<double> made;
+        for (std::size_t k = 0; k < row.along.size(); ++k)
+            made.push_back((point("gridShape", 16 + int(k)).z - a.z) / (b.z - a.z));
+        std::sort(made.begin(), made.end());
+        ASSERT_EQ(made.size(), row.along.size());
+        for (std::size_t k = 0; k < made.size(); ++k) EXPECT_NEAR(made[k], row.along[k], 1e-9);
+        undo();
+        EXPECT_EQ(counts(), "16 9");
+    }
 }
 
 TEST_F(SplitAction, CountsOfZeroAreTakenAsOne) {

@@ -201,6 +201,9 @@ bool appendMultiSliceChain(KString& text, const SplitChain& chain,
         if (endSnap) b = last - 1;
     }
 
+    // A lone snap edge: the cut would start and end at the stroke's vertex and names no edge.
+    if (last == 0 && a > b) return true;
+
     std::vector<int> edges, vertex0s, sideA, sideB;
     std::vector<double> params;
     for (int k = a; k <= b; ++k) {

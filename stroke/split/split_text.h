@@ -45,6 +45,7 @@ void appendSingleCutChain(KString& text, const SplitChain& chain, const SplitTex
 
 /// Appends one chain as a "multiSliceSplit" call ending in ";\n". False, with `text` unchanged,
 /// when the side rails or a snap's edge cannot be found by the bounded walks around the faces.
+/// A chain that is only a vertex stroke's snap edge appends nothing (true): it names no edge.
 bool appendMultiSliceChain(KString& text, const SplitChain& chain,
                            const SplitTextSettings& settings, const StrokeRecord& record,
                            const SplitMeshQuery& mesh);
