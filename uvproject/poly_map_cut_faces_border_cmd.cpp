@@ -37,12 +37,8 @@ KString polyMapCutFacesBorder::cutCommand(const KString& transformName, const KI
     return command;
 }
 
-KStatus polyMapCutFacesBorder::doIt(const KArgList& args) {
-    // The command works on the selection only; a word given to it would be silently ignored.
-    if (args.length() != 0) {
-        displayError("polyMapCutFacesBorder takes no arguments: select the faces to cut around");
-        return KStatus::kInvalidParameter;
-    }
+KStatus polyMapCutFacesBorder::doIt(const KArgList&) {
+    // The command works on the active selection only; whatever words it is given are ignored.
     return redoIt();
 }
 
@@ -83,11 +79,8 @@ KStatus polyMapCutFacesBorder::walkSelection() {
         KObject component;
         if (!(status = list.getDagPath(i, path, component)))
             return abandon("failed to get dagpath\n", status);
-        if (component.isNull()) {
-            displayWarning(KString("polyMapCutFacesBorder: ") + path.partialPathName() +
-                           " is a whole object, not faces: it and the items after it are not cut");
-            return KStatus::kSuccess;
-        }
+        // A whole object or another component kind ends the walk quietly.
+        if (component.isNull()) return KStatus::kSuccess;
         KFnComponent kind(component, &status);
         if (!status) return abandon("invalid component\n", status);
         if (kind.type() != KFn::kMeshPolygonComponent) return KStatus::kSuccess;

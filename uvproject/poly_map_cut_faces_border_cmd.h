@@ -1,7 +1,7 @@
 #pragma once
 /// polyMapCutFacesBorder: cuts the UVs of each mesh with selected faces along the outline of
 /// those faces (the host's "polyMapCut" on the border edges), so that the selected region
-/// becomes a UV shell of its own. Takes no arguments; works on the active selection.
+/// becomes a UV shell of its own. Works on the active selection; arguments are ignored.
 
 #include <vector>
 
@@ -16,13 +16,13 @@ public:
     polyMapCutFacesBorder();
     ~polyMapCutFacesBorder() override;
 
-    /// Refuses any argument (kInvalidParameter with an error), else runs redoIt.
+    /// Ignores `args` and runs redoIt.
     KStatus doIt(const KArgList& args) override;
     /// Puts back the UVs each cut mesh had before the command, last mesh first.
     KStatus undoIt() override;
     /// The first call walks the selection: for each face item, in order, it cuts the mesh along
-    /// the region's border edges. A whole-object item stops the walk with a warning, another
-    /// component kind stops it quietly. When an item fails, the cuts already made are taken
+    /// the region's border edges. A whole-object item or another component kind stops the walk
+    /// quietly with success. When an item fails, the cuts already made are taken
     /// back before the failure is answered. Later calls (redo) run the same cuts again.
     KStatus redoIt() override;
     bool isUndoable() const override { return true; }
