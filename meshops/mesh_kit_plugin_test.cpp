@@ -140,6 +140,103 @@ TEST_F(MeshKit, AttributesHoldTheirDefaultsAndLimits) {
         EXPECT_NEAR(run(std::string("getAttr ") + v.plug).asFloat(), v.expected, 1e-6) << v.plug;
 }
 
+TEST_F(MeshKit, FlagsKeepTheLimitsExactlyAsSetAttrDoes) {
+    // Each value written three ways: setAttr on a node of its own, the flag when the command
+    // makes its node, and the flag in edit mode. All three must store the same value and warn
+    // the same way (each under its own command's name).
+    struct Row {
+        const char* flag;  // short flag, also the attribute's short name
+        const char* value;
+        double stored;  // the value the attribute's limits leave
+    };
+    const Row rows[] = {
+        {"nd", "12", 10},          {"nd", "0", 1},   {"nd", "5", 5},    {"dp", "-3", 0},
+        {"dp", "20", 11},          {"cbr", "-1", 0}, {"bf", "-0.5", 0}, {"ds", "-2", -1},
+        {"t", "1.5", 1},           {"ss", "2", 1},   {"hs", "11", 10},  {"sl", "-99", -10},
+        {"c", "-123456", -123456},  // counter has no limits
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string("-") + r.flag + " " + r.value);
+        run("createNode polyDigits -n bySetAttr");
+        tarn::output::Capture bySetAttr;
+        run(std::string("setAttr bySetAttr.") + r.flag + " " + r.value);
+        const double setAttrValue = run(std::string("getAttr bySetAttr.") + r.flag).asFloat();
+
+        tarn::output::Capture byFlag;
+        const std::vector<std::string> made =
+            strings(std::string("polyDigits -") + r.flag + " " + r.value);
+        ASSERT_EQ(made.size(), 3u);
+        const std::string node = made[2];
+        const double flagValue = run("getAttr " + node + "." + r.flag).asFloat();
+        const std::string createWarnings = byFlag.warnings();
+        byFlag.clear();
+        run("setAttr " + node + "." + r.flag + " 1");  // in range for every row's attribute
+        byFlag.clear();
+        run(std::string("polyDigits -e -") + r.flag + " " + r.value + " " + node);
+        const double editValue = run("getAttr " + node + "." + r.flag).asFloat();
+
+        EXPECT_NEAR(setAttrValue, r.stored, 1e-9);
+        EXPECT_NEAR(flagValue, setAttrValue, 1e-9);
+        EXPECT_NEAR(editValue, setAttrValue, 1e-9);
+        if (std::stod(r.value) == r.stored) {
+            EXPECT_EQ(bySetAttr.warnings(), "");
+            EXPECT_EQ(createWarnings, "");
+            EXPECT_EQ(byFlag.warnings(), "");
+        } else {
+            // "<who>: <wanted> is outside the range of <plug>; <used> is used"
+            const std::string tail = std::string(" is outside the range of ");
+            const std::string setAttrWarning = bySetAttr.warnings();
+            ASSERT_EQ(setAttrWarning.rfind(std::string("setAttr: ") + r.value + tail, 0), 0u)
+                << setAttrWarning;
+            const std::string used = setAttrWarning.substr(setAttrWarning.rfind(';'));
+            EXPECT_EQ(createWarnings.rfind(std::string("polyDigits: ") + r.value + tail + node, 0),
+                      0u)
+                << createWarnings;
+            EXPECT_EQ(createWarnings.substr(createWarnings.rfind(';')), used);
+            EXPECT_EQ(byFlag.warnings(), createWarnings);
+        }
+        run("delete bySetAttr " + made[0]);
+    }
+}
+
+TEST_F(MeshKit, NegativeDivisionsAreRefusedAloudWhicheverWayTheyCome) {
+    run("polyCube -n box");
+    EXPECT_EQ(strings("polySubdivideFaceAny box"), std::vector<std::string>{"polySubdFaceAny1"});
+    EXPECT_EQ(counts("box"), (Counts{8 + 12 + 6, 24}));
+    struct Way {
+        const char* what;
+        const char* text;
+    };
+    for (const Way& w : {Way{"setAttr", "setAttr polySubdFaceAny1.divisions -5"},
+                         Way{"edit flag", "polySubdivideFaceAny -e -dv -5 polySubdFaceAny1"}}) {
+        SCOPED_TRACE(w.what);
+        run("setAttr polySubdFaceAny1.dv 1");
+        EXPECT_EQ(counts("box"), (Counts{8 + 12 + 6, 24}));
+        tarn::output::Capture capture;
+        run(w.text);
+        // No limit clamps it: the value is kept, and the node says why the faces stay whole.
+        EXPECT_EQ(integer("getAttr polySubdFaceAny1.dv"), -5);
+        EXPECT_EQ(counts("box"), (Counts{8, 6}));
+        EXPECT_EQ(capture.warnings(), "");
+        EXPECT_NE(capture.errors().find("polySubdFaceAny1: divisions -5 is below 0"),
+                  std::string::npos)
+            << capture.errors();
+    }
+    // A new node made with the flag says the same.
+    {
+        tarn::output::Capture capture;
+        run("polyCube -n other; polySubdivideFaceAny -dv -2 other");
+        EXPECT_EQ(counts("other"), (Counts{8, 6}));
+        EXPECT_NE(capture.errors().find("divisions -2 is below 0"), std::string::npos)
+            << capture.errors();
+    }
+    // 0 is no subdivision, quietly.
+    tarn::output::Capture capture;
+    run("setAttr polySubdFaceAny1.dv 0");
+    EXPECT_EQ(counts("box"), (Counts{8, 6}));
+    EXPECT_EQ(capture.errors(), "");
+}
+
 TEST_F(MeshKit, DualOfACubeRecomputesEditsQueriesAndUndoes) {
     run("polyCube -n box");
     EXPECT_EQ(strings("polyDual box"), std::vector<std::string>{"polyDual1"});

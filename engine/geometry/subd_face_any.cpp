@@ -391,7 +391,12 @@ private:
 
 int TpolySubdFaceAnyFty::modify(TmidBody& body) {
     const int d = divisions[0];
-    if (d <= 0 || divisions[1] <= 0 || divisions[2] <= 0) return 0;
+    // A negative count is refused with a message (a node reports it); 0 means no subdivision.
+    for (int count : divisions)
+        if (count < 0)
+            return fail("divisions " + std::to_string(count) +
+                        " is below 0; the faces are left as they are");
+    if (d == 0 || divisions[1] == 0 || divisions[2] == 0) return 0;
     if (divisions[1] != d || divisions[2] != d)
         return fail("the three division counts differ (" + std::to_string(d) + ", " +
                     std::to_string(divisions[1]) + ", " + std::to_string(divisions[2]) +

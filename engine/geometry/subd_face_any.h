@@ -26,8 +26,8 @@ public:
     static constexpr std::int64_t kMaxFaceVertices = std::int64_t(1) << 28;
 
     /// The three division counts (quad direction u, quad direction v, other faces). A count of
-    /// 0 or less in any of them leaves the mesh unchanged; counts that differ are refused,
-    /// since a cut edge must have the same pieces on both of its faces.
+    /// 0 in any of them leaves the mesh unchanged; a negative count, and counts that differ
+    /// (a cut edge must have the same pieces on both of its faces), are refused with a message.
     int divisions[3] = {1, 1, 1};
 
 protected:

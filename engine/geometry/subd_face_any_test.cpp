@@ -183,12 +183,22 @@ TEST(TpolySubdFaceAnyFty, UVsFollowThePositions) {
     }
 }
 
-TEST(TpolySubdFaceAnyFty, NonPositiveDivisionsLeaveTheMesh) {
-    for (int d : {0, -1, -1000}) {
+TEST(TpolySubdFaceAnyFty, ZeroDivisionsLeaveTheMeshAndNegativeOnesAreRefused) {
+    struct Case {
+        int divisions;
+        int result;  // 0: nothing to do; -1: refused with a message
+    };
+    for (const Case& c : {Case{0, 0}, Case{-1, -1}, Case{-1000, -1}}) {
         TmidBody body(tarn::makeCube(1, 1, 1));
         const TpolyGeom* before = body.geom();
-        EXPECT_EQ(run(body, d), 0) << d;
-        EXPECT_EQ(body.geom(), before) << d;
+        TpolySubdFaceAnyFty fty;
+        for (int& d : fty.divisions) d = c.divisions;
+        EXPECT_EQ(fty.doAction(&body, nullptr), c.result) << c.divisions;
+        EXPECT_EQ(fty.message().empty(), c.result == 0) << fty.message();
+        if (c.result != 0) {
+            EXPECT_NE(fty.message().find(std::to_string(c.divisions)), std::string::npos);
+        }
+        EXPECT_EQ(body.geom(), before) << c.divisions;
         EXPECT_EQ(body.geom()->nbFace(), 6);
     }
 }

@@ -103,9 +103,13 @@ bool TbaseHistoryCmdBase::writeFlags(const KObject& node, const KArgDatabase& ar
             *error = "invalid value '" + text.str() + "' for flag -" + a->longName();
             return false;
         }
+        // A value beyond the attribute's limits is clamped with a warning, as setAttr does.
         const KPlug plug = tarn::scene::plugByName(node, a->longName());
-        const bool ok = undoable ? tarn::scene::setPlugValuesUndoable(plug, {value}, error)
-                                 : tarn::scene::writePlugValues(plug, {value}, error);
+        std::vector<double> values{value};
+        for (const std::string& warning : tarn::commands::clampToLimits(plug, values, m_name))
+            KPxCommand::displayWarning(KString(warning));
+        const bool ok = undoable ? tarn::scene::setPlugValuesUndoable(plug, values, error)
+                                 : tarn::scene::writePlugValues(plug, values, error);
         if (!ok) return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "host/dg/attribute_impl.h"
 #include "host/scene/dag.h"
 #include "host/scene/selection.h"
 
@@ -42,6 +43,24 @@ std::vector<MeshItem> meshItems(const KSelectionList& list) {
         items.push_back({shape, item.component});
     }
     return items;
+}
+
+std::vector<std::string> clampToLimits(const KPlug& plug, std::vector<double>& values,
+                                       const std::string& who) {
+    std::vector<std::string> warnings;
+    const AttributeImpl* a = AttributeImpl::from(plug.attribute());
+    if (!a) return warnings;
+    const bool ownLimits = a->minValue || a->maxValue || a->children.size() != values.size();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const AttributeImpl& limits = ownLimits ? *a : *a->children[i];
+        const double wanted = values[i];
+        if (limits.minValue && values[i] < *limits.minValue) values[i] = *limits.minValue;
+        if (limits.maxValue && values[i] > *limits.maxValue) values[i] = *limits.maxValue;
+        if (values[i] != wanted)
+            warnings.push_back(who + ": " + formatNumber(wanted) + " is outside the range of " +
+                               plug.name().str() + "; " + formatNumber(values[i]) + " is used");
+    }
+    return warnings;
 }
 
 std::string formatNumber(double value) {

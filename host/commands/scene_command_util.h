@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/k_plug.h"
 #include "frame/k_selection.h"
 #include "host/lang/command_registry.h"
 
@@ -30,5 +31,13 @@ std::vector<MeshItem> meshItems(const KSelectionList& list);
 
 /// "1e-05" style numbers for messages and text output.
 std::string formatNumber(double value);
+
+/// Clamps `values` (one per number cell of `plug`, as setAttr takes them) into the hard limits
+/// of the plug's attribute (a compound's own limits, else those of the child holding the cell).
+/// Answers one warning per value changed: "<who>: <wanted> is outside the range of <plug>;
+/// <used> is used". Every command that writes an attribute from its arguments uses this, so a
+/// flag keeps the limits exactly as setAttr does.
+std::vector<std::string> clampToLimits(const KPlug& plug, std::vector<double>& values,
+                                       const std::string& who);
 
 }  // namespace tarn::commands
