@@ -1,6 +1,7 @@
 #include "bake/surface_bake_cmd.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "bake/mesh_baker.h"
@@ -79,7 +80,7 @@ const char* const surfaceBakeCmd::kHelpLines[17] = {
     "   -fn/fileName            : Filename path + filename to write image as (including "
     "extension).\n",
     "                             Default value is "
-    "C:/temp/<polyPathName>_<attributeName>.<outputType>.",
+    "$TMPDIR/<polyPathName>_<attributeName>.<outputType> (/tmp when TMPDIR is unset).",
     "                             If a value is specified than the name is "
     "<fileName>_<polyPathName>_<attributeName>.<outputType>",
     "   -fo/fileOutputType      : File output type.\n",
@@ -201,14 +202,23 @@ KStatus surfaceBakeCmd::undoIt() {
     return KStatus::kSuccess;
 }
 
+KString surfaceBakeCmd::defaultFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = tmp && *tmp ? tmp : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return KString(folder);
+}
+
 KString surfaceBakeCmd::outputFileName(const BakeSettings& settings, const KString& meshName) {
-    std::string name = settings.useDefaultName ? std::string("C:/temp/")
-                                               : std::string(settings.fileName.asChar()) + "_";
+    std::string name =
+        settings.useDefaultName ? std::string() : std::string(settings.fileName.asChar()) + "_";
     name += meshName.asChar();
     for (char& c : name) {
         if (c == '|') c = '_';
         if (c == '\\') c = '/';
     }
+    // Note: the default folder is a path of this system as it stands; only the name is mended.
+    if (settings.useDefaultName) name = defaultFolder().str() + name;
     return KString(name) + "_" + bake::kAttributeNames[settings.attribute] + "." +
            settings.outputType;
 }
@@ -249,6 +259,19 @@ KStatus surfaceBakeCmd::bakeSelection(bool makeTextures) {
         return KStatus::kFailure;
     }
     clearResult();
+    // A mesh without faces has nothing to bake: the command fails before it writes anything.
+    for (unsigned i = 0; i < selection.length(); ++i) {
+        KDagPath path;
+        KObject component;
+        if (!selection.getDagPath(i, path, component)) continue;
+        KDagPath shape = path;
+        if (!shape.extendToShape() || !shape.hasFn(KFn::kMesh)) continue;
+        KStatus status;
+        const int faces = KFnMesh(shape).numPolygons(&status);
+        if (status && faces > 0) continue;
+        displayError("surfaceBake: " + path.partialPathName() + " has no faces to bake");
+        return KStatus::kFailure;
+    }
     int meshes = 0, baked = 0;
     bool failed = false;
     for (unsigned i = 0; i < selection.length(); ++i) {
@@ -280,9 +303,13 @@ KStatus surfaceBakeCmd::bakeSelection(bool makeTextures) {
         ++baked;
         appendToResult(file);
         if (makeTextures && m_settings.createFileTextureNode) {
+            // The script runs whole or not at all: when it fails (say the mesh's shader already
+            // takes another texture) no node of it stays, and the map stays on disk.
             const bake::UvRange& r = result.uv;
-            KGlobal::executeCommand(textureScript(file, meshName, r.su, r.sv, r.umin, r.vmin), true,
-                                    true);
+            if (!KGlobal::executeCommand(textureScript(file, meshName, r.su, r.sv, r.umin, r.vmin),
+                                         true, true))
+                displayWarning("surfaceBake: no file texture could be connected to " + meshName +
+                               "; its map " + file + " is written all the same");
         }
     }
     if (meshes == 0) displayWarning("surfaceBake: no polygon mesh among the selected objects");

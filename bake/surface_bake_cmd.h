@@ -11,7 +11,8 @@ public:
     surfaceBakeCmd() = default;
 
     /// Parses the flags, then bakes (redoIt). Failure for a bad flag, nothing selected, a size
-    /// beyond the limit, or an image that could not be written.
+    /// beyond the limit, a selected mesh without faces (nothing is written then), or an image
+    /// that could not be written.
     KStatus doIt(const KArgList& args) override;
     /// Bakes the selected meshes. The first call also makes the texture nodes; a later call (a
     /// redo) rewrites the images only, since undo and redo of the host replay the nodes.
@@ -23,9 +24,13 @@ public:
 
     static void* creator();
 
-    /// The output file of a mesh: the base ("C:/temp/" by default, else the -fileName value and
-    /// "_"), the mesh's path name, "|" made "_" and "\" made "/", then "_<attribute>.<type>".
+    /// The output file of a mesh: the base (-fileName value and "_", else nothing), the mesh's
+    /// path name, "|" made "_" and "\" made "/", then "_<attribute>.<type>"; without -fileName
+    /// all that goes into the default folder.
     static KString outputFileName(const bake::BakeSettings& settings, const KString& meshName);
+    /// The folder files go to without -fileName: the user's temporary folder ($TMPDIR, or /tmp
+    /// when it is unset or empty), with a trailing "/".
+    static KString defaultFolder();
     /// The command text that makes a file texture and placement for `fileName` and connects them
     /// to `meshName` (su, sv and the UV minimum place the image over the UV range).
     static KString textureScript(const KString& fileName, const KString& meshName, double su,

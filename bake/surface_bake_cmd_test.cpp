@@ -1,7 +1,8 @@
 // surfaceBake loaded into the host: flags, sizes, the baked pixels of each attribute, output
 // names, every image format through an independent reader, the texture script and undo.
 //
-// The tests run in a temporary working folder holding the default output folder "C:/temp".
+// The tests run in a temporary working folder, with TMPDIR (the default output folder) set to a
+// folder of their own.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -76,20 +77,35 @@ protected:
         }
         s_dir = fs::temp_directory_path() / ("tarn_bake_test_" + std::to_string(::getpid()));
         fs::remove_all(s_dir);
-        fs::create_directories(s_dir / "C:" / "temp");
+        fs::create_directories(s_dir / "tmp");
         s_oldDir = fs::current_path();
         fs::current_path(s_dir);
+        const char* tmp = std::getenv("TMPDIR");
+        s_hadTmpDir = tmp != nullptr;
+        if (tmp) s_oldTmpDir = tmp;
+        ::setenv("TMPDIR", (s_dir / "tmp").c_str(), 1);
     }
     static void TearDownTestSuite() {
+        if (s_hadTmpDir)
+            ::setenv("TMPDIR", s_oldTmpDir.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
         fs::current_path(s_oldDir);
         fs::remove_all(s_dir);
     }
     void SetUp() override { run("select -cl"); }
 
+    /// A file of the default output folder.
+    static std::string inTmp(const std::string& name) { return (s_dir / "tmp" / name).string(); }
+
     static fs::path s_dir, s_oldDir;
+    static std::string s_oldTmpDir;
+    static bool s_hadTmpDir;
 };
 
 fs::path SurfaceBakeTest::s_dir, SurfaceBakeTest::s_oldDir;
+std::string SurfaceBakeTest::s_oldTmpDir;
+bool SurfaceBakeTest::s_hadTmpDir = false;
 
 TEST_F(SurfaceBakeTest, HelpTextIsSeventeenLines) {
     const char* const lines[] = {
@@ -109,7 +125,7 @@ TEST_F(SurfaceBakeTest, HelpTextIsSeventeenLines) {
         "   -fn/fileName            : Filename path + filename to write image as (including "
         "extension).\n",
         "                             Default value is "
-        "C:/temp/<polyPathName>_<attributeName>.<outputType>.",
+        "$TMPDIR/<polyPathName>_<attributeName>.<outputType> (/tmp when TMPDIR is unset).",
         "                             If a value is specified than the name is "
         "<fileName>_<polyPathName>_<attributeName>.<outputType>",
         "   -fo/fileOutputType      : File output type.\n",
@@ -164,7 +180,7 @@ TEST_F(SurfaceBakeTest, SizesAndBackground) {
         const Outcome r =
             run(std::string("surfaceBake -cf 0 -at color -dbc 0.2 0.4 0.6 1 ") + c.flags);
         ASSERT_TRUE(r.ok) << c.flags << r.error;
-        const Baked b = readBaked("C:/temp/sizePlane_color.iff");
+        const Baked b = readBaked(inTmp("sizePlane_color.iff"));
         EXPECT_EQ(b.width, c.width) << c.flags;
         EXPECT_EQ(b.height, c.height) << c.flags;
         for (unsigned i = 0; i < b.width * b.height; ++i) {
@@ -175,7 +191,7 @@ TEST_F(SurfaceBakeTest, SizesAndBackground) {
     }
     // Background values are clamped to 0..1; a value that is not a number keeps its channel.
     ASSERT_TRUE(run("surfaceBake -cf 0 -at color -wt 4 -ht 4 -dbc 2 -1 x 0.5").ok);
-    const Baked b = readBaked("C:/temp/sizePlane_color.iff");
+    const Baked b = readBaked(inTmp("sizePlane_color.iff"));
     EXPECT_EQ(std::vector<unsigned char>(b.px.begin(), b.px.begin() + 4),
               (std::vector<unsigned char>{255, 0, 0, 127}));
 }
@@ -185,7 +201,7 @@ TEST_F(SurfaceBakeTest, UvBakeOfTheUnitSquare) {
     run("select uvPlane");
     // Widths that are powers of two keep u x 255 off whole numbers at every texel centre.
     ASSERT_TRUE(run("surfaceBake -cf 0 -wt 64 -ht 32").ok);
-    const Baked b = readBaked("C:/temp/uvPlane_uv.iff");
+    const Baked b = readBaked(inTmp("uvPlane_uv.iff"));
     ASSERT_EQ(b.width, 64u);
     for (unsigned y = 0; y < 32; ++y)
         for (unsigned x = 0; x < 64; ++x) {
@@ -202,7 +218,7 @@ TEST_F(SurfaceBakeTest, FaceSelectionsBakeOnlyTheirFaces) {
     ASSERT_TRUE(run("select halfPlane.f[0]").ok);
     ASSERT_TRUE(run("surfaceBake -cf 0 -wt 16 -ht 8 -dbc 0 0 1 1").ok);
     // A face selection's path ends at the shape, which names the file.
-    const Baked b = readBaked("C:/temp/halfPlaneShape_uv.iff");
+    const Baked b = readBaked(inTmp("halfPlaneShape_uv.iff"));
     ASSERT_EQ(b.width, 16u);
     int baked = 0, background = 0;
     for (unsigned y = 0; y < 8; ++y)
@@ -226,8 +242,8 @@ TEST_F(SurfaceBakeTest, OutputNamesFromTheFileNameBase) {
     EXPECT_NE(r.result.find("named/B_M1_uv.iff"), std::string::npos) << r.result;
 
     ASSERT_TRUE(run("surfaceBake -cf 0 -wt 4 -ht 4 -fo png -at normal").ok);
-    EXPECT_TRUE(fs::exists("C:/temp/M1_normal.png"));
-    EXPECT_TRUE(fs::exists("C:/temp/M2_normal.png"));
+    EXPECT_TRUE(fs::exists(inTmp("M1_normal.png")));
+    EXPECT_TRUE(fs::exists(inTmp("M2_normal.png")));
 }
 
 // The mesh normal at each corner whose UV falls on a texel centre, and the baked pixel there.
@@ -239,7 +255,7 @@ TEST_F(SurfaceBakeTest, NormalsDecodeToTheMeshNormals) {
     const unsigned w = 24, h = 12;
     for (const char* space : {"0", "1"}) {
         ASSERT_TRUE(run(std::string("surfaceBake -cf 0 -at normal -wt 24 -ht 12 -os ") + space).ok);
-        const Baked b = readBaked("C:/temp/ball_normal.iff");
+        const Baked b = readBaked(inTmp("ball_normal.iff"));
         KSelectionList sel;
         sel.add(KString("ball"));
         KDagPath path;
@@ -278,9 +294,9 @@ TEST_F(SurfaceBakeTest, TangentsAndBinormalsAreOrthogonalToTheNormals) {
     ASSERT_TRUE(run(common + "normal").ok);
     ASSERT_TRUE(run(common + "tangent").ok);
     ASSERT_TRUE(run(common + "binormal").ok);
-    const Baked n = readBaked("C:/temp/tball_normal.iff");
-    const Baked t = readBaked("C:/temp/tball_tangent.iff");
-    const Baked bn = readBaked("C:/temp/tball_binormal.iff");
+    const Baked n = readBaked(inTmp("tball_normal.iff"));
+    const Baked t = readBaked(inTmp("tball_tangent.iff"));
+    const Baked bn = readBaked(inTmp("tball_binormal.iff"));
     int covered = 0;
     double worst = 0.0;
     for (unsigned y = 4; y < 60; ++y)  // away from the poles, where the sphere's UVs pinch
@@ -304,13 +320,13 @@ TEST_F(SurfaceBakeTest, PositionsUseTheBoxOfTheSampledPoints) {
     run("select pball");
     const std::string bake = "surfaceBake -cf 0 -wt 32 -ht 32 -at position ";
     ASSERT_TRUE(run(bake + "-os 0").ok);
-    const Baked before = readBaked("C:/temp/pball_position.iff");
+    const Baked before = readBaked(inTmp("pball_position.iff"));
     // Moved far away, the world-space box moves with it: the same bytes, no wrapping.
     ASSERT_TRUE(run("xform -t 40 -7 300 pball").ok);
     ASSERT_TRUE(run(bake + "-os 0").ok);
-    EXPECT_EQ(readBaked("C:/temp/pball_position.iff").px, before.px);
+    EXPECT_EQ(readBaked(inTmp("pball_position.iff")).px, before.px);
     ASSERT_TRUE(run(bake + "-os 1").ok);
-    EXPECT_EQ(readBaked("C:/temp/pball_position.iff").px, before.px);
+    EXPECT_EQ(readBaked(inTmp("pball_position.iff")).px, before.px);
     // The sphere reaches both ends of the box on each axis.
     int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
     for (unsigned i = 0; i < 32 * 32; ++i)
@@ -327,7 +343,7 @@ TEST_F(SurfaceBakeTest, PositionsUseTheBoxOfTheSampledPoints) {
     ASSERT_TRUE(run("polyPlane -w 2 -h 2 -sx 2 -sy 2 -n flatPlane").ok);
     run("select flatPlane");
     ASSERT_TRUE(run(bake).ok);
-    const Baked flat = readBaked("C:/temp/flatPlane_position.iff");
+    const Baked flat = readBaked(inTmp("flatPlane_position.iff"));
     for (unsigned i = 0; i < 32 * 32; ++i) ASSERT_EQ(flat.px[i * 4 + 1], 0) << i;
 }
 
@@ -346,7 +362,7 @@ TEST_F(SurfaceBakeTest, ColoursWithUnsetChannelsTakeTheDefault) {
     }
     run("select colorPlane");
     ASSERT_TRUE(run("surfaceBake -cf 0 -wt 8 -ht 8 -at color -dac 0 0 0 0.6").ok);
-    const Baked b = readBaked("C:/temp/colorPlane_color.iff");
+    const Baked b = readBaked(inTmp("colorPlane_color.iff"));
     for (unsigned i = 0; i < 64; ++i)
         ASSERT_EQ(std::vector<unsigned char>(&b.px[i * 4], &b.px[i * 4 + 4]),
                   (std::vector<unsigned char>{127, 63, 255, 153}))
@@ -382,8 +398,8 @@ TEST_F(SurfaceBakeTest, MeshesThatCannotBeBakedAreSkipped) {
     EXPECT_NE(r.warning.find("bareA has no UVs; skipped"), std::string::npos) << r.warning;
     EXPECT_NE(r.warning.find("the UVs of flatUV span no area; skipped"), std::string::npos)
         << r.warning;
-    EXPECT_FALSE(fs::exists("C:/temp/bareA_uv.iff"));
-    EXPECT_FALSE(fs::exists("C:/temp/flatUV_uv.iff"));
+    EXPECT_FALSE(fs::exists(inTmp("bareA_uv.iff")));
+    EXPECT_FALSE(fs::exists(inTmp("flatUV_uv.iff")));
     EXPECT_EQ(run("ls -type file").result, files);
 
     // A selection without any mesh bakes nothing and says so.
@@ -394,6 +410,105 @@ TEST_F(SurfaceBakeTest, MeshesThatCannotBeBakedAreSkipped) {
     EXPECT_NE(none.warning.find("no polygon mesh among the selected objects"), std::string::npos)
         << none.warning;
     EXPECT_EQ(none.result, "");
+}
+
+TEST_F(SurfaceBakeTest, DefaultFolderIsTheTemporaryFolder) {
+    ASSERT_TRUE(run("polyPlane -sx 1 -sy 1 -n tmpPlane").ok);
+    run("select tmpPlane");
+    struct Case {
+        const char* what;
+        std::string tmpdir;  // "" unsets TMPDIR
+        std::string folder;  // where the file must go
+    };
+    const fs::path other = s_dir / "other tmp";
+    fs::create_directories(other);
+    const Case cases[] = {
+        {"TMPDIR", (s_dir / "tmp").string(), (s_dir / "tmp").string()},
+        {"TMPDIR with a trailing slash", other.string() + "/", other.string()},
+        {"TMPDIR unset", "", "/tmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.tmpdir.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", c.tmpdir.c_str(), 1);
+        // A name of this run only, since /tmp is shared.
+        const std::string base = "tmpPlane" + std::to_string(::getpid());
+        ASSERT_TRUE(run("rename tmpPlane " + base).ok);
+        const Outcome r = run("surfaceBake -cf 0 -wt 4 -ht 4");
+        ::setenv("TMPDIR", (s_dir / "tmp").c_str(), 1);
+        ASSERT_TRUE(r.ok) << r.error;
+        const std::string expected = c.folder + "/" + base + "_uv.iff";
+        EXPECT_EQ(r.result, expected);
+        EXPECT_TRUE(fs::is_regular_file(expected));
+        fs::remove(expected);
+        ASSERT_TRUE(run("rename " + base + " tmpPlane").ok);
+    }
+}
+
+TEST_F(SurfaceBakeTest, ASharedShaderTakesOneTextureAndTheOtherMeshIsNamed) {
+    // Both planes use the default shader: the second file texture finds its colour taken.
+    ASSERT_TRUE(run("polyPlane -sx 1 -sy 1 -n shareA").ok);
+    ASSERT_TRUE(run("polyPlane -sx 1 -sy 1 -n shareB").ok);
+    run("select shareA shareB");
+    auto fileNodes = [] {
+        KStringArray nodes;
+        KGlobal::executeCommand("ls -type file", nodes);
+        return nodes;
+    };
+    const unsigned before = fileNodes().length();
+    tarn::lang::journal().clear();
+    // As a user runs it: one undo step at the top level.
+    Outcome r;
+    {
+        tarn::output::Capture capture;
+        KString result;
+        r.ok = bool(KGlobal::executeCommand("surfaceBake -wt 4 -ht 4", result, false, true));
+        r.result = result.asChar();
+        r.error = capture.errors();
+        r.warning = capture.warnings();
+    }
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.warning, "surfaceBake: no file texture could be connected to shareB; its map " +
+                             inTmp("shareB_uv.iff") + " is written all the same\n");
+    // Both maps are on disk and answered; only the first mesh's texture nodes stay.
+    EXPECT_TRUE(fs::exists(inTmp("shareA_uv.iff")));
+    EXPECT_TRUE(fs::exists(inTmp("shareB_uv.iff")));
+    EXPECT_EQ(r.result, inTmp("shareA_uv.iff") + " " + inTmp("shareB_uv.iff"));
+    int scripts = 0, failedScripts = 0;
+    for (const auto& e : tarn::lang::journal().entries())
+        if (e.text.rfind("string $newFileName", 0) == 0) {
+            ++scripts;
+            failedScripts += e.status != 0;
+        }
+    EXPECT_EQ(scripts, 2);
+    EXPECT_EQ(failedScripts, 1);
+    // The failed script is taken back whole: one new file texture, the first mesh's.
+    const KStringArray after = fileNodes();
+    ASSERT_EQ(after.length(), before + 1);
+    EXPECT_EQ(run("getAttr " + std::string(after[after.length() - 1].asChar()) + ".fileTextureName")
+                  .result,
+              inTmp("shareA_uv.iff"));
+    // Undo frees the shared shader's colour for the tests after this one.
+    ASSERT_TRUE(run("undo").ok);
+    EXPECT_EQ(fileNodes().length(), before);
+}
+
+TEST_F(SurfaceBakeTest, AMeshWithoutFacesFailsBeforeAnythingIsWritten) {
+    // Deleting every vertex with its faces leaves a mesh without faces (its UVs stay).
+    ASSERT_TRUE(run("polyPlane -sx 1 -sy 1 -n fullPlane").ok);
+    ASSERT_TRUE(run("polyPlane -sx 1 -sy 1 -n emptyPlane").ok);
+    ASSERT_TRUE(run("polyDeleteVertex emptyPlane.vtx[0:3]").ok);
+    ASSERT_EQ(run("polyEvaluate -f emptyPlane").result, "0");
+    run("select fullPlane emptyPlane");
+    const std::string files = run("ls -type file").result;
+    const Outcome r = run("surfaceBake -wt 4 -ht 4");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "surfaceBake: emptyPlane has no faces to bake\n");
+    EXPECT_FALSE(fs::exists(inTmp("fullPlane_uv.iff")));
+    EXPECT_FALSE(fs::exists(inTmp("emptyPlane_uv.iff")));
+    EXPECT_EQ(run("ls -type file").result, files);
 }
 
 TEST_F(SurfaceBakeTest, FailedWritesFailAndMakeNoTexture) {
@@ -421,11 +536,11 @@ TEST_F(SurfaceBakeTest, EveryFormatOpensInAnIndependentReader) {
     ASSERT_TRUE(run("polySphere -r 1 -sx 12 -sy 6 -n fball").ok);
     run("select fball");
     ASSERT_TRUE(run("surfaceBake -cf 0 -wt 40 -ht 20 -at normal").ok);
-    const Baked iff = readBaked("C:/temp/fball_normal.iff");
+    const Baked iff = readBaked(inTmp("fball_normal.iff"));
     for (const char* format : {"png", "tga", "bmp", "jpg"}) {
         ASSERT_TRUE(
             run(std::string("surfaceBake -cf 0 -wt 40 -ht 20 -at normal -fo ") + format).ok);
-        const std::string file = std::string("C:/temp/fball_normal.") + format;
+        const std::string file = inTmp("fball_normal.") + format;
         int w = 0, h = 0, n = 0;
         stbi_uc* px = stbi_load(file.c_str(), &w, &h, &n, 4);
         ASSERT_NE(px, nullptr) << file;
@@ -443,7 +558,10 @@ TEST_F(SurfaceBakeTest, EveryFormatOpensInAnIndependentReader) {
     }
     if (std::system("command -v ilbmtoppm >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ilbmtoppm (Debian package netpbm) is not installed";
-    ASSERT_EQ(std::system("ilbmtoppm C:/temp/fball_normal.iff > fball.ppm 2>/dev/null"), 0);
+    ASSERT_EQ(
+        std::system(
+            ("ilbmtoppm '" + inTmp("fball_normal.iff") + "' > fball.ppm 2>/dev/null").c_str()),
+        0);
     int w = 0, h = 0, n = 0;
     stbi_uc* px = stbi_load("fball.ppm", &w, &h, &n, 3);
     ASSERT_NE(px, nullptr);
@@ -467,7 +585,9 @@ TEST_F(SurfaceBakeTest, TextureScriptThroughTheJournalAndUndo) {
         "string $newPlace2D = `shadingNode -asUtility place2dTexture`;\n"
         "defaultNavigation -connectToExisting -source $newPlace2D -destination $newFileName;\n"
         "getAttr ($newFileName+\".fileTextureName\");"
-        "setAttr -type \"string\" ($newFileName+\".fileTextureName\") \"C:/temp/texPlane_uv.iff\";"
+        "setAttr -type \"string\" ($newFileName+\".fileTextureName\") \"" +
+        inTmp("texPlane_uv.iff") +
+        "\";"
         "setAttr ($newPlace2D+\".repeatU\") 1;"
         "setAttr ($newPlace2D+\".repeatV\") 1;"
         "setAttr ($newPlace2D+\".offsetU\") ";

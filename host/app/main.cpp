@@ -186,6 +186,7 @@ int runJob(const app::Job& job, const std::vector<std::string>& args, const Opti
         }
     }
     jobs::setQuiet(o.quiet);
+    lang::setEchoShown(!o.quiet);
     int status = 0;
     try {
         status = job.run(args);
@@ -258,6 +259,8 @@ int runProgram(int argc, char** argv) {
         }
     }
 
+    // Quiet: texts that plug-ins run with display on are not echoed either.
+    lang::setEchoShown(!o.quiet);
     int status = 0;
     try {
         bool shell = o.text.empty() && !textOpt->count() && o.file.empty();

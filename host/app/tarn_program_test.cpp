@@ -271,6 +271,27 @@ TEST(TarnProgram, CommandTextsAndExitStatus) {
     }
 }
 
+TEST(TarnProgram, QuietEchoesNoTextAPlugInRunsWithDisplayOn) {
+    // surfaceBake runs its texture script with display on; its files go to TMPDIR.
+    const std::string dir = tempPath("tarn_quiet_bake");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string env = "TMPDIR='" + dir + "' ";
+    const std::string text =
+        "-c 'loadPlugin surfaceBake; polyPlane -n quietPlane; select quietPlane; "
+        "surfaceBake -wt 4 -ht 4;'";
+    const Outcome loud = runTarn(text, "", env, "2>/dev/null");
+    EXPECT_EQ(loud.status, 0) << loud.out;
+    EXPECT_NE(loud.out.find("string $newFileName = `shadingNode -asTexture file`;"),
+              std::string::npos)
+        << loud.out;
+    const Outcome quiet = runTarn("-q " + text, "", env, "2>/dev/null");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/quietPlane_uv.iff"));
+    std::filesystem::remove_all(dir);
+}
+
 TEST(TarnProgram, ScriptFailureNamesFileAndLineAndStops) {
     std::string path =
         writeScript("tarn_fail.tcs", "print \"one\\n\";\n\nnoSuch 3;\nprint \"never\";\n");

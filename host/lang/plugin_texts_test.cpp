@@ -191,7 +191,7 @@ std::string textureScript() {
            "$newFileName;\n"
            "getAttr ($newFileName+\".fileTextureName\");"
            "setAttr -type \"string\" ($newFileName+\".fileTextureName\") "
-           "\"C:/temp/pPlane1_uv.iff\";"
+           "\"/tmp/pPlane1_uv.iff\";"
            "setAttr ($newPlace2D+\".repeatU\") 1;"
            "setAttr ($newPlace2D+\".repeatV\") 2;"
            "setAttr ($newPlace2D+\".offsetU\") -0.5;"

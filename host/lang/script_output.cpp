@@ -27,6 +27,19 @@ std::string formatOutput(OutputKind kind, std::string_view text) {
     return out;
 }
 
+namespace {
+// Set once by the program from its command line, read by every message after; main thread.
+bool gEchoShown = true;
+}  // namespace
+
+void setEchoShown(bool shown) {
+    gEchoShown = shown;
+}
+
+bool echoShown() {
+    return gEchoShown;
+}
+
 void scriptOutput(OutputKind kind, std::string_view text) {
     switch (kind) {
         case OutputKind::Print:
@@ -43,7 +56,7 @@ void scriptOutput(OutputKind kind, std::string_view text) {
             break;
         case OutputKind::Result:
         case OutputKind::Echo:
-            output::print(formatOutput(kind, text));
+            if (gEchoShown) output::print(formatOutput(kind, text));
             break;
     }
 }

@@ -17,6 +17,12 @@ enum class OutputKind { Print, Info, Warning, Error, Result, Echo };
 /// "// Result: ") and a line feed added when the text lacks one.
 void scriptOutput(OutputKind kind, std::string_view text);
 
+/// Whether texts run with display on are echoed and their results written (Echo and Result
+/// messages); on by default. A quiet program (`tarn -q`) turns it off, so a plug-in's
+/// displayed text writes nothing but its own prints, infos, warnings and errors.
+void setEchoShown(bool shown);
+bool echoShown();
+
 /// The text scriptOutput writes for a message (prefix and final line feed included). Pure.
 std::string formatOutput(OutputKind kind, std::string_view text);
 
