@@ -375,6 +375,9 @@ TEST(TarnProgram, JobCommandLines) {
     std::filesystem::create_directories(dir);
     const std::string scene = dir + "sample.qmf";
     ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    // The picture the scene's material names, beside it as in examples/qmf.
+    std::filesystem::copy_file(TARN_SOURCE_DIR "/examples/qmf/checker.png", dir + "checker.png",
+                               std::filesystem::copy_options::overwrite_existing);
     const std::string png = dir + "out.png";
     struct Row {
         std::string args;
@@ -670,13 +673,18 @@ TEST(TarnProgram, ImportMessagesSayWhatToDo) {
     const Outcome refused = runTarn("import '" + wrong + "'");
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find("the first chunk id is 0x3412"), std::string::npos) << refused.out;
-    // A file cut at half its length imports what it could, with one warning naming the offset.
+    // A file cut at half its length imports what it could, with a warning naming the offset;
+    // the texture its material names is not beside it, which is the other warning.
     ASSERT_TRUE(qmf::saveBytes(
         scene, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2)));
     const Outcome cut = runTarn("import '" + scene + "'", "", "", "2>/dev/null");
     EXPECT_EQ(cut.status, 0);
-    EXPECT_NE(cut.out.find("warnings: 1\n  QMF import: the data ends at offset " +
+    EXPECT_NE(cut.out.find("warnings: 2\n  QMF import: the data ends at offset " +
                            std::to_string(bytes.size() / 2)),
+              std::string::npos)
+        << cut.out;
+    EXPECT_NE(cut.out.find("  QMF import: the texture file \"checker.png\" of file1 was found "
+                           "neither beside the imported file nor from the working folder"),
               std::string::npos)
         << cut.out;
     std::remove(scene.c_str());
