@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "frame/k_data_cell.h"
 #include "frame/k_math.h"
 #include "frame/k_object.h"
 #include "frame/k_plug.h"
@@ -22,35 +23,6 @@ struct CellBlock;
 struct ArrayStore;
 class DataStore;
 
-/// One storage cell of an attribute leaf (a matrix takes 16 doubles).
-union Cell {
-    double d;
-    void* p;
-};
-
-/// How a handle's cells are to be read and written.
-enum class CellKind : std::uint8_t {
-    kNone = 0,
-    kBool,
-    kInt,
-    kFloat,
-    kDouble,
-    kAddr,
-    kCompound,
-    kFloatMatrix,
-    kMatrix,
-    kString,
-    kData,
-    kMessage,
-};
-/// Integer conversion without undefined behaviour: truncates toward zero, saturates at the int
-/// range, NaN gives 0.
-inline int cellToInt(double v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return 2147483647;
-    if (v <= -2147483648.0) return -2147483647 - 1;
-    return static_cast<int>(v);
-}
 }  // namespace tarn
 
 class KDataHandle {
@@ -107,11 +79,27 @@ public:
     void set(int v) { store(0, v); }
     void set(float v) { store(0, v); }
     void set(double v) { store(0, v); }
-    void set(void* p) { if (m_kind == tarn::CellKind::kAddr) m_cells[0].p = p; }
-    void set(float a, float b) { store(0, a); store(1, b); }
-    void set(double a, double b) { store(0, a); store(1, b); }
-    void set(float a, float b, float c) { store(0, a); store(1, b); store(2, c); }
-    void set(double a, double b, double c) { store(0, a); store(1, b); store(2, c); }
+    void set(void* p) {
+        if (m_kind == tarn::CellKind::kAddr) m_cells[0].p = p;
+    }
+    void set(float a, float b) {
+        store(0, a);
+        store(1, b);
+    }
+    void set(double a, double b) {
+        store(0, a);
+        store(1, b);
+    }
+    void set(float a, float b, float c) {
+        store(0, a);
+        store(1, b);
+        store(2, c);
+    }
+    void set(double a, double b, double c) {
+        store(0, a);
+        store(1, b);
+        store(2, c);
+    }
     void set(const KFloatVector& v) { set(v.x, v.y, v.z); }
     void set(const KVector& v) { set(v.x, v.y, v.z); }
     void set(const KFloatMatrix& m);
@@ -133,7 +121,11 @@ public:
     KDataHandle(tarn::Cell* cells, std::uint8_t width, tarn::CellKind kind,
                 const tarn::ObjectImpl* attribute, tarn::CellBlock* block,
                 const std::uint8_t* cellKinds = nullptr)
-        : m_cells(cells), m_width(width), m_kind(kind), m_attribute(attribute), m_block(block),
+        : m_cells(cells),
+          m_width(width),
+          m_kind(kind),
+          m_attribute(attribute),
+          m_block(block),
           m_cellKinds(cellKinds) {}
     KDataHandle(tarn::Cell* cells, std::uint8_t width, tarn::CellKind kind,
                 const tarn::AttributeImpl* attribute, tarn::CellBlock* block);
@@ -152,11 +144,20 @@ private:
                            : m_cellKinds ? static_cast<tarn::CellKind>(m_cellKinds[i])
                                          : childKind(i);
         switch (k) {
-            case tarn::CellKind::kFloat: m_cells[i].d = static_cast<float>(v); break;
-            case tarn::CellKind::kDouble: m_cells[i].d = v; break;
-            case tarn::CellKind::kInt: m_cells[i].d = tarn::cellToInt(v); break;
-            case tarn::CellKind::kBool: m_cells[i].d = v != 0.0 ? 1.0 : 0.0; break;
-            default: break;
+            case tarn::CellKind::kFloat:
+                m_cells[i].d = static_cast<float>(v);
+                break;
+            case tarn::CellKind::kDouble:
+                m_cells[i].d = v;
+                break;
+            case tarn::CellKind::kInt:
+                m_cells[i].d = tarn::cellToInt(v);
+                break;
+            case tarn::CellKind::kBool:
+                m_cells[i].d = v != 0.0 ? 1.0 : 0.0;
+                break;
+            default:
+                break;
         }
     }
     tarn::CellKind childKind(unsigned i) const;

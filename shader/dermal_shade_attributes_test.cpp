@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/dg/attribute_impl.h"
+#include "host/sdk/data_handle.h"
 #include "shader/dermal_shade_test_fixture.h"
 
 namespace {
@@ -270,7 +271,7 @@ TEST_F(DermalShadeAttributes, SettingEachInputDirtiesTheOutputItAffects) {
         if (tarn::Graph::instance().canWrite(p, &refused)) {
             ASSERT_TRUE(p.setValue(c.value));
         } else {
-            impl().store().handle(a, -1, false).set(c.value);
+            tarn::storeHandle(impl().store(), a, -1, false).set(c.value);
             tarn::Graph::instance().valueChanged(p);
         }
         EXPECT_EQ(impl().store().isDirty(color), c.color);
@@ -288,7 +289,8 @@ TEST_F(DermalShadeAttributes, UnreadInputsDoNotChangeTheColour) {
     auto computeColour = [&] {
         KDataBlock block(&store);
         EXPECT_EQ(impl().userNode()->compute(plug(DermalShade::outColor.parent), block), KStatus());
-        return store.handle(*AttributeImpl::from(DermalShade::outColor.parent), -1, false)
+        return tarn::storeHandle(store, *AttributeImpl::from(DermalShade::outColor.parent), -1,
+                                 false)
             .asFloatVector();
     };
     const KFloatVector reference = computeColour();
@@ -306,7 +308,7 @@ TEST_F(DermalShadeAttributes, UnreadInputsDoNotChangeTheColour) {
         {&DermalShade::transparency.child[0], -1, 1.0f},
     };
     for (const Case& c : cases) {
-        store.handle(*AttributeImpl::from(*c.attribute), c.element, false).set(c.value);
+        tarn::storeHandle(store, *AttributeImpl::from(*c.attribute), c.element, false).set(c.value);
         EXPECT_EQ(computeColour(), reference) << AttributeImpl::from(*c.attribute)->longName;
     }
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/dg/attribute_impl.h"
+#include "host/sdk/data_handle.h"
 #include "shader/dermal_shade_test_fixture.h"
 
 namespace {
@@ -28,7 +29,7 @@ protected:
         }
     }
     KDataHandle storedValue(const KObject& attribute) {
-        return impl().store().handle(*tarn::AttributeImpl::from(attribute), -1, false);
+        return tarn::storeHandle(impl().store(), *tarn::AttributeImpl::from(attribute), -1, false);
     }
 };
 

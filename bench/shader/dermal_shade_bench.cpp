@@ -11,6 +11,7 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/sdk/data_handle.h"
 #include "shader/dermal_shade_node.h"
 #include "shader/scattering_lookup.h"
 
@@ -74,9 +75,9 @@ float shadeSamples(ShaderFixture& f, tarn::DataStore& local, const std::vector<S
                    int count, int& cursor) {
     KDataBlock block(&local);
     const tarn::NodeType& type = local.type();
-    KDataHandle point = local.handle(*type.findAttribute("pointCamera"), -1, false);
-    KDataHandle normal = local.handle(*type.findAttribute("normalCamera"), -1, false);
-    KDataHandle out = local.handle(*type.findAttribute("outColor"), -1, false);
+    KDataHandle point = tarn::storeHandle(local, *type.findAttribute("pointCamera"), -1, false);
+    KDataHandle normal = tarn::storeHandle(local, *type.findAttribute("normalCamera"), -1, false);
+    KDataHandle out = tarn::storeHandle(local, *type.findAttribute("outColor"), -1, false);
     float sum = 0.0f;
     for (int i = 0; i < count; ++i) {
         const Sample& s = geometry[cursor++ % kGeometry];

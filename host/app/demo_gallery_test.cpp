@@ -8,6 +8,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -66,13 +67,18 @@ std::vector<Expected> expectedPictures() {
          {"corrosion_default", "corrosion_sphere", "corrosion_rusty", "corrosion_rough",
           "veining_default", "veining_sphere", "veining_broad", "veining_thick"})
         all.push_back({std::string("textures3d/") + name + ".png", kQuick, kQuick});
-    for (const char* name : {"default", "key", "dermis", "epidermis", "smooth", "rough", "aniso"})
+    for (const char* name :
+         {"default", "key", "dermis", "dermis_low", "epidermis", "smooth", "rough", "aniso"})
         all.push_back({std::string("skin/skin_") + name + ".png", kQuick, kQuick});
     all.push_back({"scene/sample_view.png", 2 * kQuick, 3 * kQuick / 2});
     all.push_back({"scene/sample_wire.png", 2 * kQuick, 3 * kQuick / 2});
-    for (const char* name : {"bake_mesh", "bake_bakeSphere_normal", "bake_bakeSphere_position",
-                             "bake_bakeSphere_uv", "bake_bakeSphere_tangent"})
-        all.push_back({std::string("bake/") + name + ".png", 2 * kQuick, kQuick});
+    all.push_back({"bake/bake_mesh.png", kQuick, kQuick});
+    for (const char* attribute : {"normal", "position", "uv", "tangent"}) {
+        // Each map, and the sphere wearing it.
+        all.push_back(
+            {std::string("bake/bake_bakeSphere_") + attribute + ".png", 2 * kQuick, kQuick});
+        all.push_back({std::string("bake/bake_") + attribute + "_on_mesh.png", kQuick, kQuick});
+    }
     for (const char* name : {"stroke_grid", "stroke_drawn", "stroke_reduced", "stroke_cylinder",
                              "stroke_slice_drawn", "stroke_sliced"})
         all.push_back({std::string("stroke/") + name + ".png", kQuick, kQuick});
@@ -80,8 +86,9 @@ std::vector<Expected> expectedPictures() {
         all.push_back({std::string("uvproject/") + name + ".png", 2 * kQuick, 3 * kQuick / 2});
     for (const char* op : {"dual", "subd", "tripatch", "digits"})
         for (const char* when : {"before", "after"})
-            all.push_back(
-                {std::string("meshops/meshops_") + op + "_" + when + ".png", kQuick, kQuick});
+            // The digits are seen from the front, in a picture as wide as they are.
+            all.push_back({std::string("meshops/meshops_") + op + "_" + when + ".png",
+                           std::string(op) == "digits" ? 2 * kQuick : kQuick, kQuick});
     return all;
 }
 
@@ -109,9 +116,9 @@ TEST_F(DemoGallery, RunsEverySectionAndEndsWithThePagePath) {
     // One progress line per section, in order, then the page.
     const std::vector<std::string> lines = {"[1/8] 2D textures: 28 files",
                                             "[2/8] 3D textures: 8 files",
-                                            "[3/8] DermalShade skin shader: 7 files",
+                                            "[3/8] DermalShade skin shader: 8 files",
                                             "[4/8] QMF scene import: ",
-                                            "[5/8] surfaceBake attribute maps: 5 files",
+                                            "[5/8] surfaceBake attribute maps: 9 files",
                                             "[6/8] thinPen and slicePen stroke tools: 6 files",
                                             "[7/8] patchCast UVs from a NURBS surface: 2 files",
                                             "[8/8] meshKit mesh operations: 8 files"};
@@ -163,9 +170,45 @@ TEST_F(DemoGallery, PageLinksOnlyExistingFilesAndShowsEveryPicture) {
     for (const Expected& e : expectedPictures()) EXPECT_EQ(images.count(e.path), 1u) << e.path;
     // Each picture sits beside the line that wrote it.
     for (const char* piece : {"gallerySwatch denimDefault &quot;denim_default.png&quot;;",
-                              "setAttr skinSmooth.roughness 0.1;",
+                              "setAttr skinSmooth.roughness 0.15;",
                               "exportObj ($gGalleryOut + &quot;sample.obj&quot;);"})
         EXPECT_NE(html.find(piece), std::string::npos) << piece;
+}
+
+// The RGB pixels of a gallery picture (empty when it does not decode).
+std::vector<unsigned char> picture(const fs::path& file, int* width = nullptr) {
+    int w = 0, h = 0, channels = 0;
+    unsigned char* data = stbi_load(file.c_str(), &w, &h, &channels, 3);
+    std::vector<unsigned char> rgb;
+    if (data) rgb.assign(data, data + std::size_t(w) * h * 3);
+    stbi_image_free(data);
+    if (width) *width = w;
+    return rgb;
+}
+
+TEST_F(DemoGallery, SkinPicturesShowEachControlWithoutClipping) {
+    // The key-light and sharp-highlight pictures keep every pixel below white.
+    for (const char* name : {"skin/skin_key.png", "skin/skin_smooth.png"}) {
+        const std::vector<unsigned char> rgb = picture(s_out / name);
+        ASSERT_FALSE(rgb.empty()) << name;
+        EXPECT_LT(*std::max_element(rgb.begin(), rgb.end()), 255) << name << " clips to white";
+    }
+    // The centre of the sphere: the warm dermis is redder against blue than the default, and a
+    // dermis of 0.9 lets through far less light.
+    auto centre = [&](const char* name) {
+        int w = 0;
+        const std::vector<unsigned char> rgb = picture(s_out / "skin" / name, &w);
+        const std::size_t at = (std::size_t(w / 2) * w + w / 2) * 3;
+        return rgb.size() > at + 2 ? std::array<int, 3>{rgb[at], rgb[at + 1], rgb[at + 2]}
+                                   : std::array<int, 3>{0, 0, 0};
+    };
+    const std::array<int, 3> normal = centre("skin_default.png");
+    const std::array<int, 3> warm = centre("skin_dermis.png");
+    const std::array<int, 3> low = centre("skin_dermis_low.png");
+    EXPECT_GT(warm[0] - warm[2], normal[0] - normal[2] + 20);
+    EXPECT_LT(low[0] + low[1] + low[2], normal[0] + normal[1] + normal[2] - 100);
+    // It is grey: no channel stands out.
+    EXPECT_LT(std::max({low[0], low[1], low[2]}) - std::min({low[0], low[1], low[2]}), 12);
 }
 
 // The browser: Debian's chromium when installed.

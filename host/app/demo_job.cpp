@@ -6,6 +6,7 @@
 
 #include "host/dg/graph.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_args.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -49,16 +50,19 @@ std::string examplesFolder(const std::string& given) {
     return "examples";
 }
 
+constexpr const char* kJob = "demo";
+
 constexpr const char* kUsage =
     "usage: tarn demo [--out DIR] [--quick] [--examples DIR]\n"
     "       tarn demo --list\n"
     "Runs the gallery scripts of examples/gallery (one section per plug-in family; a section\n"
     "whose plug-in is not built is skipped) and writes DIR/index.html with every picture and\n"
-    "the script lines that made it.\n"
-    "  --out DIR       output folder (default out/demo)\n"
-    "  --quick         small pictures (for tests)\n"
-    "  --examples DIR  folder holding gallery/*.tcs (default: the source tree's examples)\n"
-    "  --list          instead: load every plug-in and list what each registered\n";
+    "the script lines that made it. Prints a line per section and then the page's path\n"
+    "(none of it under -q).\n"
+    "  --out DIR, -o DIR  output folder (default out/demo)\n"
+    "  --quick            small pictures (for tests)\n"
+    "  --examples DIR     folder holding gallery/*.tcs (default: the source tree's examples)\n"
+    "  --list             instead: load every plug-in and list what each registered\n";
 
 int listPlugins() {
     auto& loader = plugins::PluginLoader::instance();
@@ -108,6 +112,7 @@ const char* demoUsage() {
 int runDemoJob(const std::vector<std::string>& args) {
     GalleryOptions options;
     bool list = false;
+    jobs::ArgumentError error;
     for (std::size_t at = 0; at < args.size(); ++at) {
         const std::string& w = args[at];
         if (w == "-h" || w == "--help") {
@@ -118,22 +123,19 @@ int runDemoJob(const std::vector<std::string>& args) {
             list = true;
         } else if (w == "--quick") {
             options.quick = true;
-        } else if (w == "--out" || w == "-o" || w == "--examples") {
-            if (at + 1 >= args.size() || args[at + 1].empty()) {
-                std::fprintf(stderr, "tarn demo: %s needs a folder.\n%s", w.c_str(), kUsage);
-                return 2;
-            }
-            (w == "--examples" ? options.examples : options.out) = args[++at];
+        } else if (w == "--out" || w == "-o" || w == "--output" || w == "--examples") {
+            std::string& folder = w == "--examples" ? options.examples : options.out;
+            if (!jobs::takeValue(args, at, "a folder", &folder, &error))
+                return jobs::refuseArguments(kJob, error, kUsage);
+            if (folder.empty())
+                return jobs::refuseArguments(kJob, {w + " needs a folder", true}, kUsage);
         } else {
-            std::fprintf(stderr, "tarn demo: unexpected argument '%s'.\n%s", w.c_str(), kUsage);
-            return 2;
+            return jobs::refuseArguments(kJob, {"unexpected argument '" + w + "'", true}, kUsage);
         }
     }
     if (list) {
-        if (args.size() != 1) {
-            std::fprintf(stderr, "tarn demo: --list takes no other option.\n");
-            return 2;
-        }
+        if (args.size() != 1)
+            return jobs::refuseArguments(kJob, {"--list takes no other option", true}, kUsage);
         return listPlugins();
     }
     options.examples = examplesFolder(options.examples);

@@ -17,6 +17,7 @@
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_report.h"
 #include "host/shading/shading_nodes.h"
 
 namespace tarn::app {
@@ -197,13 +198,16 @@ int runGallery(const GalleryOptions& options, const std::vector<GallerySection>&
         r.seconds = secondsSince(sectionStart);
         std::size_t files = 0;
         for (const GalleryStep& step : r.steps) files += step.files.size();
-        if (!r.skipped.empty())
-            std::printf("[%zu/%zu] %s: skipped (%s)\n", i + 1, sections.size(), r.title.c_str(),
-                        r.skipped.c_str());
-        else
-            std::printf("[%zu/%zu] %s: %zu files in %.1f s%s\n", i + 1, sections.size(),
-                        r.title.c_str(), files, r.seconds, ok ? "" : ", FAILED");
-        std::fflush(stdout);
+        // Progress lines are news of the run: none under -q (a failure still says so below).
+        if (!jobs::quiet()) {
+            if (!r.skipped.empty())
+                std::printf("[%zu/%zu] %s: skipped (%s)\n", i + 1, sections.size(), r.title.c_str(),
+                            r.skipped.c_str());
+            else
+                std::printf("[%zu/%zu] %s: %zu files in %.1f s%s\n", i + 1, sections.size(),
+                            r.title.c_str(), files, r.seconds, ok ? "" : ", FAILED");
+            std::fflush(stdout);
+        }
         if (!ok) ++failures;
         results.push_back(std::move(r));
     }
@@ -217,7 +221,7 @@ int runGallery(const GalleryOptions& options, const std::vector<GallerySection>&
         std::fprintf(stderr, "tarn demo: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s\n", index.c_str());
+    if (!jobs::quiet()) std::printf("%s\n", index.c_str());
     return failures == 0 ? 0 : 1;
 }
 

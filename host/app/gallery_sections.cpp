@@ -32,7 +32,8 @@ const std::vector<GallerySection>& gallerySections() {
          "gallery/bake.tcs",
          {"surfaceBake"},
          "A sphere's surface attributes baked by surfaceBake into images laid out in its UV "
-         "space: normals, positions, UVs and tangents."},
+         "space (normals, positions, UVs and tangents), each shown beside the sphere wearing it "
+         "as a texture."},
         {"stroke",
          "thinPen and slicePen stroke tools",
          "gallery/stroke.tcs",
@@ -53,7 +54,8 @@ const std::vector<GallerySection>& gallerySections() {
          {"meshKit"},
          "Primitives before and after each of meshKit's operations, the nodes kept in their "
          "construction history: the dual of a cube, faces of a cylinder subdivided, a sphere "
-         "made of curved triangle patches, and a number built by polyDigits."},
+         "made of curved triangle patches, and a number built by polyDigits, seen from the "
+         "front."},
     };
     return table;
 }

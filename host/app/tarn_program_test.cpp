@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -395,6 +396,9 @@ TEST(TarnProgram, JobCommandLines) {
     std::filesystem::create_directories(dir);
     const std::string scene = dir + "sample.qmf";
     ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    // The picture the scene's material names, beside it as in examples/qmf.
+    std::filesystem::copy_file(TARN_SOURCE_DIR "/examples/qmf/checker.png", dir + "checker.png",
+                               std::filesystem::copy_options::overwrite_existing);
     const std::string png = dir + "out.png";
     struct Row {
         std::string args;
@@ -405,10 +409,10 @@ TEST(TarnProgram, JobCommandLines) {
         {"demo --help", 0, "usage: tarn demo"},
         {"swatch --help", 0, "usage: tarn swatch [PLUGIN] NODE_TYPE [options]"},
         {"shade --help", 0,
-         "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...]"},
+         "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX,DY,DZ,R,G,B ...]"},
         {"import --help", 0, "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]"},
         {"-q shade --help", 0,
-         "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...]"},
+         "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX,DY,DZ,R,G,B ...]"},
         {"import -q --help", 0, "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]"},
         // Success notes on the error stream, silenced by -q wherever it stands.
         {"swatch denim --size 16 -o '" + png + "'", 0, "tarn swatch: wrote " + png + " (16x16)"},
@@ -439,7 +443,7 @@ TEST(TarnProgram, JobCommandLines) {
         {"shade --size 4097 -o '" + png + "'", 2,
          "tarn shade: --size must be a whole number from 8 to 4096"},
         {"import", 2, "tarn import: no file given"},
-        {"demo unexpected", 2, "tarn demo: unexpected argument 'unexpected'."},
+        {"demo unexpected", 2, "tarn demo: unexpected argument 'unexpected'"},
         {"import /nonexistent/scene.qmf", 1, "tarn import: File not found: /nonexistent/scene.qmf"},
         {"shade --size 8 -o /nonexistent/dir/x.png", 1, "tarn shade: "},
         // A word that is no job and no file is said to be neither.
@@ -456,6 +460,108 @@ TEST(TarnProgram, JobCommandLines) {
                                                                            << o.out;
         }
     }
+    std::filesystem::remove_all(dir);
+}
+
+// The jobs read as one family: one rule for when the usage is shown, the same spelling for the
+// same idea (old spellings kept), defaults where one is obvious, and -q quiet in every job.
+TEST(TarnProgram, JobsFollowOneSetOfRules) {
+    const std::string dir = tempPath("tarn_job_family/");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string hint = "Run 'tarn %s --help' for the options.";
+    // Words that are no command line of the job show the whole usage; a wrong value shows one
+    // line pointing to --help instead. Both are status 2.
+    struct Refusal {
+        const char* job;
+        std::string args;
+        bool usage;
+    } refusals[] = {
+        {"swatch", "--bogus denim", true},
+        {"swatch", "denim --size", true},
+        {"swatch", "", true},
+        {"swatch", "denim --size 0", false},
+        {"swatch", "noSuchNodeType", false},
+        {"swatch", "denim --set x=1", false},
+        {"shade", "--bogus", true},
+        {"shade", "--light 0 0 1", true},
+        {"shade", "--light 0,0,1", false},
+        {"shade", "--size 4097", false},
+        {"shade", "--set noSuchAttr=1", false},
+        {"import", "", true},
+        {"import", "a.qmf b.qmf", true},
+        {"import", "a.qmf --snapshot x.png --size 0", false},
+        {"import", "a.qmf --camera c", false},
+        {"demo", "--bogus", true},
+        {"demo", "--list --quick", true},
+    };
+    // Run in the scratch folder, which a refused command line leaves empty.
+    const std::string in = "cd '" + dir + "' && ";
+    for (const Refusal& r : refusals) {
+        const std::string args = std::string(r.job) + " " + r.args;
+        const Outcome o = runTarn(args, "", in, "2>&1 >/dev/null");
+        EXPECT_EQ(o.status, 2) << args << "\n" << o.out;
+        EXPECT_EQ(o.out.rfind(std::string("tarn ") + r.job + ": ", 0), 0u) << args << "\n" << o.out;
+        char line[128];
+        std::snprintf(line, sizeof line, hint.c_str(), r.job);
+        const bool usageShown =
+            o.out.find("usage: tarn " + std::string(r.job)) != std::string::npos;
+        EXPECT_EQ(usageShown, r.usage) << args << "\n" << o.out;
+        EXPECT_EQ(o.out.find(line) != std::string::npos, !r.usage) << args << "\n" << o.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+
+    // shade writes DermalShade.png without -o, as swatch writes NODE_TYPE.png; its lights take
+    // numbers separated by commas, and the older spelling with spaces gives the same picture.
+    const Outcome defaults = runTarn("shade --size 8", "", in);
+    EXPECT_EQ(defaults.status, 0) << defaults.out;
+    EXPECT_EQ(firstLine(defaults.out), "tarn shade: wrote DermalShade.png (8x8)");
+    EXPECT_TRUE(std::filesystem::exists(dir + "DermalShade.png"));
+    const std::string spaced = dir + "spaced.png", commas = dir + "commas.png";
+    ASSERT_EQ(runTarn("-q shade --size 16 --light 0.3 0.2 1 1 0.8 0.6 --ambient 0.1 0.1 0.1 -o '" +
+                      spaced + "'")
+                  .status,
+              0);
+    ASSERT_EQ(runTarn("-q shade --size 16 --light 0.3,0.2,1,1,0.8,0.6 --ambient 0.1,0.1,0.1 -o '" +
+                      commas + "'")
+                  .status,
+              0);
+    EXPECT_EQ(readFile(spaced), readFile(commas));
+    EXPECT_NE(readFile(commas), readFile(dir + "DermalShade.png"));
+
+    // shade --list lists the node type's attributes as swatch --list does.
+    const Outcome list = runTarn("shade --list");
+    EXPECT_EQ(list.status, 0) << list.out;
+    EXPECT_EQ(firstLine(list.out).rfind("Node type DermalShade (plug-in DermalShade)", 0), 0u)
+        << list.out;
+    EXPECT_NE(list.out.find("dermis"), std::string::npos);
+
+    // import sizes its snapshot with --size (N, or WxH) like the other jobs; --width and
+    // --height still work.
+    const std::string scene = dir + "sample.qmf";
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const std::string bySize = dir + "size.png", bySides = dir + "sides.png";
+    ASSERT_EQ(runTarn("-q import '" + scene + "' --snapshot '" + bySize + "' --size 40x24").status,
+              0);
+    ASSERT_EQ(
+        runTarn("-q import '" + scene + "' --snapshot '" + bySides + "' --width 40 --height 24")
+            .status,
+        0);
+    EXPECT_EQ(readFile(bySize), readFile(bySides));
+    const Outcome info = runTarn("-q -c 'int $s[] = `imageInfo \"" + bySize +
+                                 "\"`; print ($s[0] + \"x\" + $s[1]);'");
+    EXPECT_EQ(info.out, "40x24");
+
+    // -q silences demo's progress lines and the page's path, as it silences every job's notes.
+    const std::string noExamples = dir + "no_examples";
+    std::filesystem::create_directories(noExamples);
+    const std::string demo =
+        "demo --quick --examples '" + noExamples + "' --out '" + dir + "gallery'";
+    const Outcome loud = runTarn(demo, "", "", "2>/dev/null");
+    EXPECT_NE(loud.out.find("[1/8] "), std::string::npos) << loud.out;
+    const Outcome quiet = runTarn("-q " + demo, "", "", "2>/dev/null");
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.status, loud.status);
     std::filesystem::remove_all(dir);
 }
 
@@ -521,6 +627,57 @@ TEST(TarnProgram, HelpDescribesNodeTypes) {
         << list.out;
 }
 
+TEST(TarnProgram, HelpNamesThePluginOfCommandsAndContextsNotLoaded) {
+    const struct {
+        const char* name;
+        const char* what;
+        const char* plugin;
+    } cases[] = {{"surfaceBake", "a command", "surfaceBake"},
+                 {"slicePenContext", "a tool context command", "slicePen"},
+                 {"polyMapCutFacesBorder", "a command", "patchCast"}};
+    for (const auto& c : cases) {
+        const Outcome o = runTarn(std::string("-c 'help ") + c.name + "'");
+        EXPECT_EQ(o.status, 1) << c.name;
+        EXPECT_NE(o.out.find(std::string(c.name) + " is " + c.what + " of the plug-in " + c.plugin +
+                             "; loadPlugin " + c.plugin + " first"),
+                  std::string::npos)
+            << o.out;
+    }
+    // Loaded, the command's own usage is shown.
+    const Outcome loaded = runTarn("-q -c 'loadPlugin surfaceBake; help surfaceBake'");
+    EXPECT_EQ(loaded.status, 0) << loaded.out;
+    EXPECT_NE(loaded.out.find("Registered by surfaceBake."), std::string::npos) << loaded.out;
+}
+
+TEST(TarnProgram, HelpSetsWindowlessInterfaceCommandsApart) {
+    const Outcome list = runTarn("-c help");
+    EXPECT_EQ(list.status, 0);
+    const auto interface = list.out.find("Interface commands (accepted for scripts' sake");
+    ASSERT_NE(interface, std::string::npos) << list.out;
+    // Every windowless command is listed after that heading, and the real ones before it.
+    const auto words = [](const std::string& text) {
+        std::set<std::string> found;
+        std::istringstream in(text);
+        for (std::string w; in >> w;) found.insert(w);
+        return found;
+    };
+    const std::set<std::string> working = words(list.out.substr(0, interface));
+    const std::set<std::string> windowless = words(list.out.substr(interface));
+    for (const char* name : {"button", "checkBox", "floatSliderGrp", "window", "deleteUI"}) {
+        EXPECT_EQ(windowless.count(name), 1u) << name;
+        EXPECT_EQ(working.count(name), 0u) << name;
+    }
+    for (const char* name : {"setAttr", "polyCube", "print"}) {
+        EXPECT_EQ(working.count(name), 1u) << name;
+        EXPECT_EQ(windowless.count(name), 0u) << name;
+    }
+    const Outcome one = runTarn("-c 'help floatSliderGrp'");
+    EXPECT_EQ(one.status, 0);
+    EXPECT_NE(one.out.find("accepted for scripts' sake"), std::string::npos) << one.out;
+    EXPECT_NE(one.out.find("does nothing visible"), std::string::npos) << one.out;
+    EXPECT_EQ(runTarn("-c 'help setAttr'").out.find("does nothing visible"), std::string::npos);
+}
+
 TEST(TarnProgram, ImportMessagesSayWhatToDo) {
     const std::string scene = tempPath("tarn_messages.qmf");
     const std::vector<uint8_t> bytes = qmf::writeScene(qmf::sampleScene());
@@ -537,13 +694,18 @@ TEST(TarnProgram, ImportMessagesSayWhatToDo) {
     const Outcome refused = runTarn("import '" + wrong + "'");
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find("the first chunk id is 0x3412"), std::string::npos) << refused.out;
-    // A file cut at half its length imports what it could, with one warning naming the offset.
+    // A file cut at half its length imports what it could, with a warning naming the offset;
+    // the texture its material names is not beside it, which is the other warning.
     ASSERT_TRUE(qmf::saveBytes(
         scene, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2)));
     const Outcome cut = runTarn("import '" + scene + "'", "", "", "2>/dev/null");
     EXPECT_EQ(cut.status, 0);
-    EXPECT_NE(cut.out.find("warnings: 1\n  QMF import: the data ends at offset " +
+    EXPECT_NE(cut.out.find("warnings: 2\n  QMF import: the data ends at offset " +
                            std::to_string(bytes.size() / 2)),
+              std::string::npos)
+        << cut.out;
+    EXPECT_NE(cut.out.find("  QMF import: the texture file \"checker.png\" of file1 was found "
+                           "neither beside the imported file nor from the working folder"),
               std::string::npos)
         << cut.out;
     std::remove(scene.c_str());

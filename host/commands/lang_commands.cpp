@@ -117,20 +117,34 @@ CommandResult flushIdleQueueCmd(const CommandArgs&, CommandContext&) {
     return Value(std::int64_t(lang::idleQueue().flush()));
 }
 
+// Prints `names` after `heading`, wrapped into lines of at most 78 characters.
+void printNameList(const std::string& heading, const std::vector<std::string>& names) {
+    lang::scriptOutput(lang::OutputKind::Info, heading);
+    std::string line;
+    for (const auto& n : names) {
+        if (!line.empty() && line.size() + n.size() + 1 > 78) {
+            lang::scriptOutput(lang::OutputKind::Info, "  " + line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + n;
+    }
+    if (!line.empty()) lang::scriptOutput(lang::OutputKind::Info, "  " + line);
+}
+
 CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
     auto& reg = ctx.interpreter().registry();
     if (args.count() == 0) {
-        std::vector<std::string> names = reg.names();
-        lang::scriptOutput(lang::OutputKind::Info, "Commands (help NAME shows one):");
-        std::string line;
-        for (const auto& n : names) {
-            if (line.size() + n.size() + 1 > 78) {
-                lang::scriptOutput(lang::OutputKind::Info, "  " + line);
-                line.clear();
-            }
-            line += (line.empty() ? "" : " ") + n;
-        }
-        if (!line.empty()) lang::scriptOutput(lang::OutputKind::Info, "  " + line);
+        // Interface commands of a window system are listed apart, so that a reader of the
+        // list does not take them for commands that do something here.
+        std::vector<std::string> working, windowless;
+        for (const auto& n : reg.names())
+            (reg.find(n)->windowless ? windowless : working).push_back(n);
+        printNameList("Commands (help NAME shows one):", working);
+        if (!windowless.empty())
+            printNameList(
+                "Interface commands (accepted for scripts' sake; this host has no "
+                "windows, so they do nothing visible):",
+                windowless);
         return {};
     }
     std::string name = args[0].asString();
@@ -145,10 +159,18 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
             lang::scriptOutput(lang::OutputKind::Info, text);
             return {};
         }
-        if (const std::string plugin = plugins::pluginForNodeType(name); !plugin.empty())
-            return CommandResult::failure("help: " + name + " is a node type of the plug-in " +
+        // Not loaded yet: the plug-in on the plug-in path that registers it is named.
+        const auto notLoaded = [&](const char* what, const std::string& plugin) {
+            return CommandResult::failure("help: " + name + " is " + what + " of the plug-in " +
                                           plugin + "; loadPlugin " + plugin + " first, then help " +
                                           name + ".");
+        };
+        if (const std::string plugin = plugins::pluginForNodeType(name); !plugin.empty())
+            return notLoaded("a node type", plugin);
+        if (const std::string plugin = plugins::pluginForCommand(name); !plugin.empty())
+            return notLoaded("a command", plugin);
+        if (const std::string plugin = plugins::pluginForContext(name); !plugin.empty())
+            return notLoaded("a tool context command", plugin);
         return CommandResult::failure("help: no command or node type named \"" + name + "\".");
     }
     std::string text = "Usage: " + (decl->usage.empty() ? decl->name : decl->usage);
@@ -159,6 +181,10 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
         if (f.query) text += " (query)";
         if (f.edit) text += " (edit)";
     }
+    if (decl->windowless)
+        text +=
+            "\nAn interface command, accepted for scripts' sake: this host has no windows, so "
+            "it does nothing visible.";
     if (decl->undoable) text += "\nUndoable.";
     if (decl->owner != "host") text += "\nRegistered by " + decl->owner + ".";
     lang::scriptOutput(lang::OutputKind::Info, text);

@@ -109,7 +109,8 @@ void addUiCommands(lang::CommandRegistry& registry) {
                       .flags = std::move(flags),
                       .queryMode = true,
                       .editMode = true,
-                      .body = windowlessControl});
+                      .body = windowlessControl,
+                      .windowless = true});
     }
     registry.add({.name = "deleteUI",
                   .usage = "deleteUI [-window] [-control] name...",
@@ -119,19 +120,22 @@ void addUiCommands(lang::CommandRegistry& registry) {
                   .flags = {{.longName = "window", .shortName = "wnd"},
                             {.longName = "control", .shortName = "ctl"},
                             {.longName = "layout", .shortName = "lay"}},
-                  .body = deleteUiCmd});
+                  .body = deleteUiCmd,
+                  .windowless = true});
     registry.add({.name = "toolPropertyWindow",
                   .usage = "toolPropertyWindow",
                   .flags = {{.longName = "inMainWindow",
                              .shortName = "inMainWindow",
                              .args = {ArgType::Bool}}},
-                  .body = noWindowOpCmd});
+                  .body = noWindowOpCmd,
+                  .windowless = true});
     registry.add({.name = "refreshCreateRenderNodeWindow",
                   .usage = "refreshCreateRenderNodeWindow classification",
                   .minArgs = 1,
                   .maxArgs = 1,
                   .argTypes = {ArgType::String},
-                  .body = refreshRenderNodeWindowCmd});
+                  .body = refreshRenderNodeWindowCmd,
+                  .windowless = true});
 }
 
 }  // namespace tarn::commands

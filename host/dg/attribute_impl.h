@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "frame/k_attribute.h"
-#include "frame/k_data.h"
+#include "frame/k_data_cell.h"
 #include "frame/k_math.h"
 #include "frame/k_object.h"
 
@@ -77,18 +77,18 @@ public:
 
     // Layout, valid while `owner` is set (see NodeType::finalize).
     const NodeType* owner = nullptr;
-    int index = -1;                       ///< position in the owner's attribute list
-    int subtreeEnd = -1;                  ///< one past the last descendant's index
+    int index = -1;                            ///< position in the owner's attribute list
+    int subtreeEnd = -1;                       ///< one past the last descendant's index
     const AttributeImpl* arrayRoot = nullptr;  ///< nearest array attribute at or above, or null
-    int arraySlot = -1;                   ///< for array attributes: their ArrayStore index
-    int cell = -1;                        ///< first number cell in its scope (root or element)
-    int width = 0;                        ///< number cells it spans (a matrix spans 16)
-    int aux = -1;                         ///< string/data slot in its scope, leaves only
-    bool computed = false;                ///< affected by some attribute: an output
+    int arraySlot = -1;                        ///< for array attributes: their ArrayStore index
+    int cell = -1;                             ///< first number cell in its scope (root or element)
+    int width = 0;                             ///< number cells it spans (a matrix spans 16)
+    int aux = -1;                              ///< string/data slot in its scope, leaves only
+    bool computed = false;                     ///< affected by some attribute: an output
     /// An output that depends on more than the graph sees (a shape's world-space mesh on its
     /// parents' transforms): every read computes it, clean or not.
     bool computeOnEveryRead = false;
-    std::vector<CellKind> cellKinds;      ///< kind of each number cell it spans
+    std::vector<CellKind> cellKinds;  ///< kind of each number cell it spans
 };
 
 }  // namespace tarn

@@ -95,27 +95,16 @@ const ArrayStore& DataStore::array(const AttributeImpl& arrayAttribute) const {
     return m_arrays[arrayAttribute.arraySlot];
 }
 
-KDataHandle DataStore::handle(const AttributeImpl& attribute, int logicalIndex, bool create) {
-    if (attribute.owner != m_type) return {};
-    CellBlock* block = &m_root;
-    if (attribute.arrayRoot) {
-        if (logicalIndex < 0) return {};
-        ArrayStore& store = array(*attribute.arrayRoot);
-        ArrayElement* element = create ? &store.obtain(static_cast<unsigned>(logicalIndex))
-                                       : store.find(static_cast<unsigned>(logicalIndex));
-        if (!element) return {};
-        element->block.store = this;
-        block = &element->block;
-    }
-    // Leaves without number cells (strings, data, messages) point at a sentinel so that the
-    // handle is not null; their width of 0 keeps number reads and writes off it.
-    static Cell sentinel{};
-    Cell* cells = attribute.width > 0 ? block->cells.data() + attribute.cell : &sentinel;
-    return KDataHandle(cells, static_cast<std::uint8_t>(std::min(attribute.width, 255)),
-                       attribute.kind, static_cast<const ObjectImpl*>(&attribute), block,
-                       attribute.cellKinds.empty()
-                           ? nullptr
-                           : reinterpret_cast<const std::uint8_t*>(attribute.cellKinds.data()));
+CellBlock* DataStore::block(const AttributeImpl& attribute, int logicalIndex, bool create) {
+    if (attribute.owner != m_type) return nullptr;
+    if (!attribute.arrayRoot) return &m_root;
+    if (logicalIndex < 0) return nullptr;
+    ArrayStore& store = array(*attribute.arrayRoot);
+    ArrayElement* element = create ? &store.obtain(static_cast<unsigned>(logicalIndex))
+                                   : store.find(static_cast<unsigned>(logicalIndex));
+    if (!element) return nullptr;
+    element->block.store = this;
+    return &element->block;
 }
 
 bool DataStore::isDirty(const AttributeImpl& attribute) const {

@@ -3,6 +3,9 @@
 /// existing elements (each its own block) in ascending logical index, and a dirty flag per
 /// attribute. Plain values: copying a store gives an independent private block (used for
 /// per-thread evaluation). Not thread safe.
+///
+/// The storage knows nothing of the SDK's data handles: those are built over it
+/// (host/sdk/data_handle.h), never the other way round.
 
 #include <cmath>
 #include <cstdint>
@@ -10,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "frame/k_data.h"
+#include "frame/k_data_cell.h"
 #include "frame/k_object.h"
 #include "frame/k_string.h"
 
@@ -64,9 +67,10 @@ public:
     ArrayStore& array(const AttributeImpl& arrayAttribute);
     const ArrayStore& array(const AttributeImpl& arrayAttribute) const;
 
-    /// A handle on `attribute` in the root scope, or in element `logicalIndex` of its array
-    /// (created when `create` is set). Null handle when missing or not in that scope.
-    KDataHandle handle(const AttributeImpl& attribute, int logicalIndex, bool create);
+    /// The block holding `attribute`'s cells: the root, or element `logicalIndex` of its array
+    /// (created when `create` is set). Null when the attribute is not of this store's type, or
+    /// the element is missing or not given.
+    CellBlock* block(const AttributeImpl& attribute, int logicalIndex, bool create);
 
     /// True when the attribute or any of its descendants is dirty.
     bool isDirty(const AttributeImpl& attribute) const;

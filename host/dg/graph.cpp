@@ -297,7 +297,7 @@ KStatus Graph::reattachNode(const DetachedNode& record, std::string* error) {
             m_connections.begin() + static_cast<long>(std::min(c->first, m_connections.size())),
             conn);
         NodeImpl& dn = *conn.dstNode;
-        if (conn.dstAttr->arrayRoot) dn.store().handle(*conn.dstAttr, conn.dstIndex, true);
+        if (conn.dstAttr->arrayRoot) dn.store().block(*conn.dstAttr, conn.dstIndex, true);
         dn.store().setDirty(*conn.dstAttr);
         markDirtyFrom(dn, *conn.dstAttr, conn.dstIndex);
         KPlug src(KObject(conn.srcNode),

@@ -4,6 +4,7 @@
 
 #include "host/dg/data_flow.h"
 #include "host/dg/graph_rules.h"
+#include "host/sdk/data_handle.h"
 
 namespace tarn {
 
@@ -191,7 +192,7 @@ KStatus Graph::connect(const KPlug& src, const KPlug& dst, bool force, std::stri
     m_connections.insert(
         m_connections.begin() + static_cast<long>(std::min(position, m_connections.size())), c);
     // The destination's element exists from now on; its value comes from the source.
-    if (da->arrayRoot) dn->store().handle(*da, dst.elementIndex(), true);
+    if (da->arrayRoot) dn->store().block(*da, dst.elementIndex(), true);
     dn->store().setDirty(*da);
     markDirtyFrom(*dn, *da, dst.elementIndex());
     std::string why;
@@ -272,7 +273,7 @@ KStatus Graph::pullConnection(Connection& c) {
                   c.srcIndex);
     KStatus status;
     KDataHandle from = readHandle(srcPlug, &status);
-    KDataHandle to = c.dstNode->store().handle(*c.dstAttr, c.dstIndex, true);
+    KDataHandle to = storeHandle(c.dstNode->store(), *c.dstAttr, c.dstIndex, true);
     if (from.isNull() || to.isNull()) return KStatus::kFailure;
     copyHandleValue(from, to);
     // Data values reach the destination as its own object (copy-on-write contents).

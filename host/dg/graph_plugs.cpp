@@ -1,6 +1,7 @@
 #include "host/dg/graph.h"
 
 #include "host/dg/graph_rules.h"
+#include "host/sdk/data_handle.h"
 
 namespace tarn {
 
@@ -80,7 +81,7 @@ KDataHandle Graph::readHandle(const KPlug& plug, KStatus* status) {
     }
     KStatus s = evaluate(*node, plug);
     kSetStatus(status, s);
-    KDataHandle h = node->store().handle(*a, plug.elementIndex(), false);
+    KDataHandle h = storeHandle(node->store(), *a, plug.elementIndex(), false);
     if (h.isNull() && a->arrayRoot) {
         // A missing element reads as the defaults, without being created.
         const CellBlock& defaults = node->type().elementDefaults(a->arrayRoot->arraySlot);
@@ -100,7 +101,7 @@ KDataHandle Graph::writeHandle(const KPlug& plug, KStatus* status) {
         return {};
     }
     kSetStatus(status, KStatus::kSuccess);
-    return node->store().handle(*a, plug.elementIndex(), true);
+    return storeHandle(node->store(), *a, plug.elementIndex(), true);
 }
 
 bool Graph::canWrite(const KPlug& plug, std::string* error) const {

@@ -1,6 +1,7 @@
 #include "host/dg/sample_evaluator.h"
 
 #include "host/dg/graph.h"
+#include "host/sdk/data_handle.h"
 
 namespace tarn {
 
@@ -48,7 +49,7 @@ bool SampleEvaluator::isMPSafe() const {
 
 KDataHandle SampleBlock::rootHandle(const SampleSlot& slot) {
     if (!slot.attribute || slot.attribute->arrayRoot) return {};
-    return m_store.handle(*slot.attribute, -1, false);
+    return storeHandle(m_store, *slot.attribute, -1, false);
 }
 
 void SampleBlock::set(const SampleSlot& slot, const KFloatMatrix& m) {
@@ -57,7 +58,7 @@ void SampleBlock::set(const SampleSlot& slot, const KFloatMatrix& m) {
 
 KDataHandle SampleBlock::handle(const SampleSlot& slot, int element) {
     if (!slot.attribute) return {};
-    return m_store.handle(*slot.attribute, slot.attribute->arrayRoot ? element : -1, true);
+    return storeHandle(m_store, *slot.attribute, slot.attribute->arrayRoot ? element : -1, true);
 }
 
 void SampleBlock::clearArray(const SampleSlot& arraySlot) {

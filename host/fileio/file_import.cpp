@@ -8,14 +8,21 @@
 #include <memory>
 #include <new>
 
+#include "frame/k_global.h"
 #include "frame/k_translator.h"
+#include "host/dg/graph.h"
+#include "host/dg/node_impl.h"
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
+#include "host/lang/text_file.h"
 #include "host/plugins/plugin_index.h"
 #include "host/plugins/plugin_loader.h"
-#include "host/lang/text_file.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/scene/node_access.h"
 #include "host/sdk/host_output.h"
+
+#include <filesystem>
+#include <set>
 
 namespace tarn::fileio {
 namespace {
@@ -93,6 +100,50 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
+// The file texture nodes of the scene. Holding them keeps their addresses from being reused by
+// nodes made later.
+std::vector<KObject> fileTextureNodes() {
+    std::vector<KObject> nodes;
+    for (const KObject& n : Graph::instance().nodes())
+        if (NodeImpl::from(n)->type().name == "file") nodes.push_back(n);
+    return nodes;
+}
+
+// Checks the image files named by the file texture nodes an import made. A relative name that
+// is not found from the working folder but beside the imported file is made to point there (a
+// scene's textures travel with it); a name found nowhere is reported as a warning, since the
+// surfaces then show their material's colour.
+void checkTextureFiles(const std::string& importedPath, const std::string& translator,
+                       const std::vector<KObject>& before, ImportOutcome& out) {
+    namespace fs = std::filesystem;
+    std::set<const NodeImpl*> old;
+    for (const KObject& n : before) old.insert(NodeImpl::from(n));
+    for (const KObject& n : fileTextureNodes()) {
+        const NodeImpl* node = NodeImpl::from(n);
+        if (old.count(node)) continue;
+        KStatus status;
+        const KDataHandle h =
+            Graph::instance().readHandle(scene::plugByName(n, "fileTextureName"), &status);
+        const std::string name = status.error() ? std::string() : h.asString().str();
+        if (name.empty()) continue;
+        std::error_code ec;
+        if (fs::is_regular_file(name, ec)) continue;
+        const fs::path beside = fs::path(importedPath).parent_path() / name;
+        if (fs::path(name).is_relative() && fs::is_regular_file(beside, ec)) {
+            const std::string command = "setAttr -type \"string\" " + node->name() +
+                                        ".fileTextureName \"" +
+                                        escapeCommandString(KString(beside.string())).str() + "\"";
+            if (!KGlobal::executeCommand(KString(command)).error()) continue;
+        }
+        const std::string warning = translator + " import: the texture file \"" + name + "\" of " +
+                                    node->name() +
+                                    " was found neither beside the imported file nor from the "
+                                    "working folder; its surfaces show the material's colour";
+        output::warning(warning);
+        out.warnings.push_back(warning);
+    }
+}
+
 }  // namespace
 
 ImportOutcome importFile(const std::string& path, const std::string& type) {
@@ -122,6 +173,7 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
         out.error = "Translator " + out.translator + " cannot read files";
         return out;
     }
+    const std::vector<KObject> texturesBefore = fileTextureNodes();
     std::string printed, infos;
     std::vector<std::string> translatorErrors;
     {
@@ -148,6 +200,7 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
         for (const auto& m : translatorErrors) output::error(m);
     // Work the translator deferred (e.g. per-face shading assignments) runs now.
     lang::idleQueue().flush();
+    checkTextureFiles(path, out.translator, texturesBefore, out);
     if (out.status.error()) {
         out.error = "Translator " + out.translator + " could not import " + path;
         // The translator's own reason, when it gave one, says why.

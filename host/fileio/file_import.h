@@ -21,7 +21,9 @@ struct ImportOutcome {
 /// over "could be"). The idle queue is flushed afterwards. When no loaded translator takes
 /// the file, the error names the plug-in on the search path whose translator is named like
 /// the file's extension (or the type asked for). The translator's messages are shown as they
-/// come and its warnings are also kept in the outcome.
+/// come and its warnings are also kept in the outcome. Image files named by the file texture
+/// nodes the import made are looked for from the working folder, then beside the imported file
+/// (a node's name is then set to that path); one found in neither place is a warning.
 ImportOutcome importFile(const std::string& path, const std::string& type);
 
 }  // namespace tarn::fileio

@@ -11,6 +11,7 @@
 #include "host/lang/command_registry.h"
 #include "host/lang/journal.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_args.h"
 #include "host/render/job_report.h"
 
 namespace {
@@ -36,29 +37,37 @@ bool parseSide(const std::string& text, int& out) {
     return r.ec == std::errc() && r.ptr == end && out >= 1 && out <= kMaxSnapshotSide;
 }
 
-bool parseArgs(const std::vector<std::string>& args, JobOptions& o, std::string& error) {
+// "--size N" (square) or "--size WxH".
+bool parseSize(const std::string& text, JobOptions& o) {
+    const size_t x = text.find('x');
+    if (x == std::string::npos) return parseSide(text, o.width) && parseSide(text, o.height);
+    return parseSide(text.substr(0, x), o.width) && parseSide(text.substr(x + 1), o.height);
+}
+
+bool parseArgs(const std::vector<std::string>& args, JobOptions& o,
+               tarn::jobs::ArgumentError& error) {
+    using tarn::jobs::takeValue;
+    const std::string limit = "1 to " + std::to_string(kMaxSnapshotSide);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string& into, const char* what) {
-            if (i + 1 >= args.size()) {
-                error = a + " needs " + what;
-                return false;
-            }
-            into = args[++i];
-            return true;
-        };
         std::string side;
         if (a == "--obj") {
-            if (!value(o.obj, "a file name")) return false;
+            if (!takeValue(args, i, "a file name", &o.obj, &error)) return false;
         } else if (a == "--snapshot") {
-            if (!value(o.snapshot, "a file name")) return false;
+            if (!takeValue(args, i, "a file name", &o.snapshot, &error)) return false;
         } else if (a == "--camera") {
-            if (!value(o.camera, "a camera name")) return false;
+            if (!takeValue(args, i, "a camera name", &o.camera, &error)) return false;
+        } else if (a == "--size") {
+            if (!takeValue(args, i, "N or WxH pixels", &side, &error)) return false;
+            if (!parseSize(side, o)) {
+                error = {"--size: expected N or WxH, each " + limit + ", got '" + side + "'"};
+                return false;
+            }
         } else if (a == "--width" || a == "--height") {
-            if (!value(side, "a number of pixels")) return false;
+            // The older spelling of --size, one side at a time.
+            if (!takeValue(args, i, "a number of pixels", &side, &error)) return false;
             if (!parseSide(side, a == "--width" ? o.width : o.height)) {
-                error = a + ": expected 1 to " + std::to_string(kMaxSnapshotSide) + ", got '" +
-                        side + "'";
+                error = {a + ": expected " + limit + ", got '" + side + "'"};
                 return false;
             }
         } else if (a == "--wireframe") {
@@ -68,20 +77,25 @@ bool parseArgs(const std::vector<std::string>& args, JobOptions& o, std::string&
         } else if (a == "--json") {
             o.json = true;
         } else if (!a.empty() && a[0] == '-') {
-            error = "unknown option " + a;
+            error = {"unknown option " + a, true};
             return false;
         } else if (o.file.empty()) {
             o.file = a;
         } else {
-            error = "only one file can be imported";
+            error = {"only one file can be imported", true};
             return false;
         }
     }
-    if (o.file.empty()) error = "no file given";
+    if (o.file.empty()) {
+        error = {"no file given", true};
+        return false;
+    }
     const bool viewOptions = !o.camera.empty() || o.width || o.height || o.wireframe;
-    if (error.empty() && viewOptions && o.snapshot.empty())
-        error = "--camera, --width, --height and --wireframe go with --snapshot";
-    return error.empty();
+    if (viewOptions && o.snapshot.empty()) {
+        error = {"--camera, --size and --wireframe go with --snapshot"};
+        return false;
+    }
+    return true;
 }
 
 int fail(const std::string& message, int status) {
@@ -93,30 +107,28 @@ int fail(const std::string& message, int status) {
 
 const char* importUsage() {
     return "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]\n"
-           "                   [--snapshot OUT.png [--camera C] [--width W] [--height H]\n"
-           "                   [--wireframe]]\n"
+           "                   [--snapshot OUT.png [--camera C] [--size N|WxH] [--wireframe]]\n"
            "Imports a QMF scene (loading the sceneReader plug-in), then:\n"
            "  --summary      print counts of what the scene holds and the import's warnings\n"
            "                 (the default when --json is not given)\n"
            "  --json         print the scene description as JSON (describeScene -json); the\n"
            "                 standard output then holds that JSON alone\n"
            "  --obj FILE     write the scene as OBJ + MTL (exportObj)\n"
-           "  --snapshot F   write a picture of the scene (viewSnapshot); --camera, --width and\n"
-           "                 --height (1 to 8192) and --wireframe are passed on to it\n"
+           "  --snapshot F   write a picture of the scene (viewSnapshot); --camera, --size\n"
+           "                 (N for N x N or WxH, each 1 to 8192; --width W and --height H\n"
+           "                 set one side) and --wireframe are passed on to it\n"
            "Data goes to the standard output; notes such as \"wrote FILE\", warnings and\n"
            "errors go to the error stream.\n";
 }
 
 int runImportJob(const std::vector<std::string>& args) {
     JobOptions o;
-    std::string error;
-    if (!parseArgs(args, o, error)) {
-        tarn::jobs::message(kJob, error);
-        std::fputs(importUsage(), stderr);
-        return 2;
-    }
+    tarn::jobs::ArgumentError argumentError;
+    if (!parseArgs(args, o, argumentError))
+        return tarn::jobs::refuseArguments(kJob, argumentError, importUsage());
     if (!o.snapshot.empty() && !tarn::lang::commandRegistry().find("viewSnapshot"))
         return fail("--snapshot needs the 3D view, which this build does not have", 2);
+    std::string error;
 
     auto& loader = tarn::plugins::PluginLoader::instance();
     if (!loader.find("sceneReader") && loader.load("sceneReader", &error).error())

@@ -1,6 +1,7 @@
 #pragma once
 /// The `tarn import` job:
-///   tarn import FILE.qmf [--obj OUT.obj] [--snapshot OUT.png] [--summary] [--json]
+///   tarn import FILE.qmf [--obj OUT.obj] [--snapshot OUT.png [--camera C] [--size N|WxH]
+///   [--wireframe]] [--summary] [--json]
 /// Loads the sceneReader plug-in, imports the file, then prints a summary (the default) and/or
 /// the scene description's JSON (describeScene -json), and writes the scene as OBJ + MTL
 /// (exportObj) when asked. Answers the process exit status:

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include <unistd.h>
@@ -136,6 +138,10 @@ TEST(ImportJob, SnapshotOptionsNeedASnapshotAndAreChecked) {
         {"a.qmf", "--snapshot", "x.png", "--width", "0"},
         {"a.qmf", "--snapshot", "x.png", "--height", "8193"},
         {"a.qmf", "--snapshot", "x.png", "--width", "12px"},
+        {"a.qmf", "--snapshot", "x.png", "--size", "0"},
+        {"a.qmf", "--snapshot", "x.png", "--size", "40x"},
+        {"a.qmf", "--snapshot", "x.png", "--size", "8193x2"},
+        {"a.qmf", "--size", "40"},
     };
     for (const auto& args : cases) EXPECT_EQ(runJob(args).status, 2) << args.back();
 }
@@ -163,19 +169,64 @@ TEST(ImportJob, SnapshotWritesAPngOrFailsCleanly) {
         EXPECT_EQ(std::string(reinterpret_cast<char*>(sig + 1), 3), "PNG") << c.png;
         std::remove(c.png.c_str());
     }
-    // The view's options are passed on: a wireframe picture of a given size.
+    // The view's options are passed on: a wireframe picture of a given size, given as --size N,
+    // --size WxH or (the older spelling) --width and --height.
     const std::string small = tempPath("small.png");
-    const JobRun r =
-        runJob({scene, "--snapshot", small, "--width", "40", "--height", "24", "--wireframe"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    FILE* f = std::fopen(small.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    unsigned char header[24] = {};
-    EXPECT_EQ(std::fread(header, 1, 24, f), 24u);
-    std::fclose(f);
-    // The PNG header's width and height, big-endian at bytes 16 and 20.
-    EXPECT_EQ(header[18] * 256 + header[19], 40);
-    EXPECT_EQ(header[22] * 256 + header[23], 24);
-    std::remove(small.c_str());
+    const struct {
+        std::vector<std::string> size;
+        int width, height;
+    } sizes[] = {{{"--width", "40", "--height", "24"}, 40, 24},
+                 {{"--size", "40x24"}, 40, 24},
+                 {{"--size", "32"}, 32, 32}};
+    for (const auto& c : sizes) {
+        std::vector<std::string> args = {scene, "--snapshot", small, "--wireframe"};
+        args.insert(args.end(), c.size.begin(), c.size.end());
+        const JobRun r = runJob(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        FILE* f = std::fopen(small.c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        unsigned char header[24] = {};
+        EXPECT_EQ(std::fread(header, 1, 24, f), 24u);
+        std::fclose(f);
+        // The PNG header's width and height, big-endian at bytes 16 and 20.
+        EXPECT_EQ(header[18] * 256 + header[19], c.width) << c.size.back();
+        EXPECT_EQ(header[22] * 256 + header[23], c.height) << c.size.back();
+        std::remove(small.c_str());
+    }
     std::remove(scene.c_str());
+}
+
+// A texture file the scene names is looked for beside the scene when the working folder does
+// not have it; one found nowhere is reported, since its surfaces then show a plain colour.
+TEST(ImportJob, TextureFilesAreFoundBesideTheSceneOrReported) {
+    namespace fs = std::filesystem;
+    const fs::path dir = tempPath("textures");
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string scene = (dir / "sample.qmf").string();
+    ASSERT_TRUE(qmf::saveBytes(scene, qmf::writeScene(qmf::sampleScene())));
+    const std::string missing = "the texture file \"checker.png\" of ";
+
+    const JobRun without = runJob({scene, "--summary"});
+    EXPECT_EQ(without.status, 0) << without.err;
+    EXPECT_NE(without.out.find(missing), std::string::npos) << without.out;
+    EXPECT_NE(without.err.find(missing), std::string::npos) << without.err;
+
+    // With the picture beside the scene, the file texture reads it from there, silently.
+    fs::copy_file(fs::path(TARN_SOURCE_DIR) / "examples/qmf/checker.png", dir / "checker.png");
+    const JobRun with = runJob({scene, "--json"});
+    EXPECT_EQ(with.status, 0) << with.err;
+    EXPECT_EQ(with.err.find(missing), std::string::npos) << with.err;
+    const std::string beside = (dir / "checker.png").string();
+    // Some node of the description names the picture beside the scene.
+    std::function<bool(const nlohmann::json&)> names = [&](const nlohmann::json& j) {
+        if (j.is_object() && j.contains("fileTextureName") && j["fileTextureName"] == beside)
+            return true;
+        if (j.is_structured())
+            for (const auto& item : j)
+                if (names(item)) return true;
+        return false;
+    };
+    EXPECT_TRUE(names(nlohmann::json::parse(with.out, nullptr, false))) << with.out;
+    fs::remove_all(dir);
 }

@@ -177,6 +177,9 @@ struct CommandSpec {
     bool rawArgs = false;    ///< no checking: every word goes to positional() as given
     CommandBody body{};
     std::string owner = "host";  ///< "host" or the plug-in that registered it
+    /// An interface command of a window system this host does not have: accepted so that
+    /// scripts written for a host with windows run, but it shows nothing (`help` says so).
+    bool windowless = false;
 };
 
 /// The table of commands the interpreter knows, by name.

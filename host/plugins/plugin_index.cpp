@@ -22,6 +22,7 @@ void readRegistrations(const PluginImpl& plugin, PluginContents& contents) {
         if (const NodeType* type = Graph::instance().findType(id))
             contents.nodeTypes.push_back(type->name);
     contents.commands = plugin.commands;
+    contents.contexts = plugin.contextCommands;
     for (const TranslatorEntry& t : Registry::instance().translators())
         if (t.owner == &plugin) contents.translators.push_back(t.name);
 }
@@ -82,6 +83,20 @@ std::string pluginForNodeType(std::string_view typeName) {
     for (const PluginContents& p : pluginIndex())
         for (const std::string& t : p.nodeTypes)
             if (t == typeName) return p.name;
+    return {};
+}
+
+std::string pluginForCommand(std::string_view name) {
+    for (const PluginContents& p : pluginIndex())
+        if (std::find(p.commands.begin(), p.commands.end(), name) != p.commands.end())
+            return p.name;
+    return {};
+}
+
+std::string pluginForContext(std::string_view name) {
+    for (const PluginContents& p : pluginIndex())
+        if (std::find(p.contexts.begin(), p.contexts.end(), name) != p.contexts.end())
+            return p.name;
     return {};
 }
 

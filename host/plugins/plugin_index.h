@@ -1,7 +1,8 @@
 #pragma once
 /// What each plug-in on the search path registers, found without keeping the plug-ins loaded:
-/// answers "which plug-in makes node type X" (`tarn swatch denim`) and "which plug-in reads
-/// format Y" (an import before the reader is loaded). Main thread only.
+/// answers "which plug-in makes node type X" (`tarn swatch denim`), "which plug-in adds command
+/// or tool context X" (`help surfaceBake` before it is loaded) and "which plug-in reads format
+/// Y" (an import before the reader is loaded). Main thread only.
 
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@ struct PluginContents {
     std::string path;
     std::vector<std::string> nodeTypes;
     std::vector<std::string> commands;
+    std::vector<std::string> contexts;  ///< tool context commands
     std::vector<std::string> translators;
     std::string error;  ///< why the file could not be looked into (empty when it could)
 };
@@ -31,6 +33,10 @@ void forgetPluginIndex();
 
 /// The plug-in that registers node type `typeName`, or empty.
 std::string pluginForNodeType(std::string_view typeName);
+/// The plug-in that registers a command named `name`, or empty.
+std::string pluginForCommand(std::string_view name);
+/// The plug-in that registers a tool context command named `name`, or empty.
+std::string pluginForContext(std::string_view name);
 /// The plug-in that registers a translator named `name` (compared without case: "qmf" finds
 /// "QMF"), or empty.
 std::string pluginForTranslator(std::string_view name);

@@ -36,11 +36,13 @@ TEST_F(PluginIndexTest, ListsWhatEachPluginRegistersAndLeavesNothingLoaded) {
         const char* nodeType;    // null: none
         const char* command;     // null: none
         const char* translator;  // null: none
+        const char* context;     // null: none
     } cases[] = {
-        {"probeNodeB", "probeNodeB", nullptr, nullptr},
-        {"probeCast", "probeCastNode", "probeCastCmd", nullptr},
-        {"probeTranslator", nullptr, nullptr, "PROBE"},
-        {"probeCommand", nullptr, "probeCmd", nullptr},
+        {"probeNodeB", "probeNodeB", nullptr, nullptr, nullptr},
+        {"probeCast", "probeCastNode", "probeCastCmd", nullptr, nullptr},
+        {"probeTranslator", nullptr, nullptr, "PROBE", nullptr},
+        {"probeCommand", nullptr, "probeCmd", nullptr, nullptr},
+        {"probeContextB", nullptr, nullptr, nullptr, "probeContextB"},
     };
     for (const Case& c : cases) {
         const PluginContents* p = entry(c.plugin);
@@ -57,6 +59,10 @@ TEST_F(PluginIndexTest, ListsWhatEachPluginRegistersAndLeavesNothingLoaded) {
         if (c.translator) {
             EXPECT_EQ(p->translators.front(), c.translator) << c.plugin;
         }
+        EXPECT_EQ(p->contexts.empty(), c.context == nullptr) << c.plugin;
+        if (c.context) {
+            EXPECT_EQ(p->contexts.front(), c.context) << c.plugin;
+        }
         EXPECT_EQ(PluginLoader::instance().find(c.plugin), nullptr) << c.plugin;
     }
     // Libraries that cannot be loaded are listed with the reason.
@@ -66,6 +72,18 @@ TEST_F(PluginIndexTest, ListsWhatEachPluginRegistersAndLeavesNothingLoaded) {
         EXPECT_NE(p->error, "") << bad;
         EXPECT_TRUE(p->nodeTypes.empty()) << bad;
     }
+}
+
+TEST_F(PluginIndexTest, FindsProvidersByCommandAndContext) {
+    EXPECT_EQ(pluginForCommand("probeCmd"), "probeCommand");
+    EXPECT_EQ(pluginForCommand("probeCastCmd"), "probeCast");
+    EXPECT_EQ(pluginForContext("probeContextB"), "probeContextB");
+    // Names are exact, and each kind of registration answers for itself.
+    EXPECT_EQ(pluginForCommand("probecmd"), "");
+    EXPECT_EQ(pluginForCommand("probeNodeB"), "");
+    EXPECT_EQ(pluginForCommand("probeContextB"), "");
+    EXPECT_EQ(pluginForContext("probeCmd"), "");
+    EXPECT_EQ(pluginForCommand(""), "");
 }
 
 TEST_F(PluginIndexTest, FindsProvidersByNodeTypeAndTranslator) {
@@ -86,6 +104,40 @@ TEST_F(PluginIndexTest, LoadedPluginsAnswerFromTheRegistries) {
     EXPECT_EQ(p->nodeTypes, std::vector<std::string>{"probeNodeB"});
     // A survey does not unload what the user loaded.
     EXPECT_NE(PluginLoader::instance().find("probeNodeB"), nullptr);
+}
+
+}  // namespace
+}  // namespace tarn::plugins
+
+namespace tarn::plugins {
+namespace {
+
+// Every delivered plug-in is indexed with what it registers, so that `help NAME` of any of its
+// node types, commands or tool contexts can name it before it is loaded.
+TEST(DeliveredPluginIndex, CoversEveryPluginAndWhatItAdds) {
+    setenv("TARN_PLUGIN_PATH", TARN_PLUGIN_DIR, 1);
+    forgetPluginIndex();
+    int plugins = 0;
+    for (const PluginContents& p : pluginIndex()) {
+        if (p.path.rfind(TARN_PLUGIN_DIR, 0) != 0) continue;
+        ++plugins;
+        EXPECT_EQ(p.error, "") << p.name;
+        EXPECT_FALSE(p.nodeTypes.empty() && p.commands.empty() && p.contexts.empty() &&
+                     p.translators.empty())
+            << p.name << " registers nothing the index sees";
+        for (const std::string& c : p.commands) EXPECT_EQ(pluginForCommand(c), p.name) << c;
+        for (const std::string& c : p.contexts) EXPECT_EQ(pluginForContext(c), p.name) << c;
+        for (const std::string& t : p.nodeTypes) EXPECT_EQ(pluginForNodeType(t), p.name) << t;
+    }
+    EXPECT_EQ(plugins, 16);
+    EXPECT_EQ(pluginForCommand("surfaceBake"), "surfaceBake");
+    EXPECT_EQ(pluginForCommand("polyDual"), "meshKit");
+    EXPECT_EQ(pluginForCommand("polyMapCutFacesBorder"), "patchCast");
+    EXPECT_EQ(pluginForContext("slicePenContext"), "slicePen");
+    EXPECT_EQ(pluginForContext("thinPenContext"), "thinPen");
+    unsetenv("TARN_PLUGIN_PATH");
+    forgetPluginIndex();
+    PluginLoader::instance().unloadAll();
 }
 
 }  // namespace

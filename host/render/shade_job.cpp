@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "frame/k_math.h"
+#include "host/commands/node_type_help.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
 #include "host/dg/sample_evaluator.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_args.h"
 #include "host/render/job_report.h"
 #include "host/render/shade_options.h"
 
@@ -236,18 +238,20 @@ bool renderShadedSphere(const KObject& node, const ShadeOptions& options,
 int runShadeJob(const std::vector<std::string>& args) {
     try {
         ShadeOptions options;
-        std::string error;
-        if (!parseShadeOptions(args, options, &error)) {
-            jobs::message(kJob, error);
-            std::fputs(shadeUsage(), stderr);
-            return 2;
-        }
+        jobs::ArgumentError argumentError;
+        if (!parseShadeOptions(args, options, &argumentError))
+            return jobs::refuseArguments(kJob, argumentError, shadeUsage());
 
         // Make sure the node type is known.
         Graph& graph = Graph::instance();
+        std::string error;
         if (!graph.findType(kTypeName) &&
             !plugins::PluginLoader::instance().load(kTypeName, &error))
             return fail("cannot load the DermalShade plug-in: " + error, 1);
+        if (options.list) {
+            std::fputs(commands::nodeTypeHelp(kTypeName).c_str(), stdout);
+            return 0;
+        }
         // A node for the job, removed again whatever happens.
         const KObject node = graph.createNode(kTypeName, "", &error);
         if (node.isNull()) return fail("cannot create a DermalShade node: " + error, 1);
@@ -261,7 +265,8 @@ int runShadeJob(const std::vector<std::string>& args) {
         NodeImpl& impl = *NodeImpl::from(node);
 
         for (const ShadeSetting& setting : options.settings)
-            if (!applySetting(impl.name(), setting, &error)) return fail(error, 2);
+            if (!applySetting(impl.name(), setting, &error))
+                return jobs::refuseArguments(kJob, {error}, shadeUsage());
         std::vector<std::uint8_t> pixels;
         if (!renderShadedSphere(node, options, pixels, &error)) return fail(error, 1);
         if (!image::writeRgbByExtension(options.output, options.size, options.size, pixels.data(),

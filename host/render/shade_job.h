@@ -15,8 +15,9 @@ namespace tarn::render {
 float toneMap(float linear, float exposure, ToneCurve curve);
 
 /// Runs the job with the words after "shade":
-///   [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX DY DZ R G B ...] [--ambient R G B]
-///   [--size N] -o FILE.png
+///   [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX,DY,DZ,R,G,B ...] [--ambient R,G,B]
+///   [--exposure STOPS] [--tone filmic|linear] [--size N] [--list] [-o FILE.png]
+/// (shadeUsage()). `--list` prints the node type's attributes instead of rendering.
 /// Loads the DermalShade plug-in when its type is not registered yet, evaluates the node per
 /// sample (each task on its own copy of the node's storage; on all cores only when the node
 /// declares itself safe for parallel evaluation, which DermalShade does not) and writes the PNG.

@@ -31,47 +31,86 @@ TEST(ParseShadeOptions, AcceptsAndRejects) {
         Args args;
         bool ok;
         const char* error;  // part of the message when rejected
+        bool usage;         // rejected as a usage error (the usage is shown)
     };
     const Case cases[] = {
-        {{"-o", "a.png"}, true, ""},
+        {{"-o", "a.png"}, true, "", false},
         {{"--size", "64", "--set", "dermis=0.5,0.4,0.3", "--set", "rgh=0.2", "-o", "a.png"},
          true,
-         ""},
+         "",
+         false},
         {{"--light", "0", "0", "1", "1", "1", "1", "--ambient", "0.1", "0.1", "0.1", "-o", "x.png"},
          true,
-         ""},
-        {{}, false, "missing -o"},
-        {{"-o", "a.jpg"}, true, ""},
-        {{"-o", "a.gif"}, false, "cannot tell the image format"},
-        {{"-o", "png"}, false, "cannot tell the image format"},
-        {{"-o"}, false, "needs a file name"},
-        {{"--size", "7", "-o", "a.png"}, false, "--size"},
-        {{"--size", "4097", "-o", "a.png"}, false, "--size"},
-        {{"--size", "12.5", "-o", "a.png"}, false, "--size"},
-        {{"--light", "0", "0", "1", "1", "1", "-o", "a.png"}, false, "is not a number"},
-        {{"--light", "0", "0", "1", "1", "1"}, false, "needs 3 numbers"},
-        {{"--light", "0", "0", "0", "1", "1", "1", "-o", "a.png"}, false, "must not be zero"},
-        {{"--light", "nan", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "not a number"},
-        {{"--light", "1e39", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "out of range"},
-        {{"--ambient", "0.1", "-1e39", "0", "-o", "a.png"}, false, "out of range"},
-        {{"--set", "dermis", "-o", "a.png"}, false, "ATTR=VALUE"},
-        {{"--set", "dermis=1,2", "-o", "a.png"}, false, "one value or three"},
-        {{"--set", "dermis=red", "-o", "a.png"}, false, "not a number"},
-        {{"--frobnicate", "-o", "a.png"}, false, "unknown argument"},
-        {{"--exposure", "-1.5", "--tone", "linear", "-o", "a.png"}, true, ""},
-        {{"--exposure", "21", "-o", "a.png"}, false, "-20 to 20"},
-        {{"--exposure", "-o", "a.png"}, false, "is not a number"},
-        {{"--tone", "aces", "-o", "a.png"}, false, "filmic or linear"},
-        {{"--tone"}, false, "filmic or linear"},
+         "",
+         false},
+        {{"--light", "0,0,1,1,1,1", "--ambient", "0.1,0.1,0.1"}, true, "", false},
+        {{}, true, "", false},
+        {{"--list"}, true, "", false},
+        {{"-o", "a.jpg"}, true, "", false},
+        {{"-o", "a.gif"}, false, "cannot tell the image format", false},
+        {{"-o", "png"}, false, "cannot tell the image format", false},
+        {{"-o"}, false, "needs a file name", true},
+        {{"--size", "7", "-o", "a.png"}, false, "--size", false},
+        {{"--size", "4097", "-o", "a.png"}, false, "--size", false},
+        {{"--size", "12.5", "-o", "a.png"}, false, "--size", false},
+        {{"--size"}, false, "--size needs a number", true},
+        {{"--light", "0", "0", "1", "1", "1", "-o", "a.png"}, false, "is not a number", false},
+        {{"--light", "0", "0", "1", "1", "1"}, false, "needs 6 numbers", true},
+        {{"--light", "0,0,1,1,1"}, false, "takes 6 numbers, got '0,0,1,1,1'", false},
+        {{"--light", "0,0,1,1,1,1,1"}, false, "takes 6 numbers", false},
+        {{"--light", "0,0,,1,1,1"}, false, "'' is not a number", false},
+        {{"--light", "0", "0", "0", "1", "1", "1", "-o", "a.png"},
+         false,
+         "must not be zero",
+         false},
+        {{"--light", "0,0,0,1,1,1"}, false, "must not be zero", false},
+        {{"--light", "nan", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "not a number", false},
+        {{"--light", "1e39", "0", "1", "1", "1", "1", "-o", "a.png"}, false, "out of range", false},
+        {{"--ambient", "0.1", "-1e39", "0", "-o", "a.png"}, false, "out of range", false},
+        {{"--ambient", "0.1,-1e39,0"}, false, "out of range", false},
+        {{"--set", "dermis", "-o", "a.png"}, false, "ATTR=VALUE", false},
+        {{"--set"}, false, "--set needs ATTR=VALUE", true},
+        {{"--set", "dermis=1,2", "-o", "a.png"}, false, "one value or three", false},
+        {{"--set", "dermis=red", "-o", "a.png"}, false, "not a number", false},
+        {{"--frobnicate", "-o", "a.png"}, false, "unknown argument", true},
+        {{"--exposure", "-1.5", "--tone", "linear", "-o", "a.png"}, true, "", false},
+        {{"--exposure", "21", "-o", "a.png"}, false, "-20 to 20", false},
+        {{"--exposure", "-o", "a.png"}, false, "is not a number", false},
+        {{"--tone", "aces", "-o", "a.png"}, false, "filmic or linear", false},
+        {{"--tone"}, false, "filmic or linear", true},
     };
     for (const Case& c : cases) {
+        const std::string words = ::testing::PrintToString(c.args);
         ShadeOptions options;
-        std::string error;
-        EXPECT_EQ(parseShadeOptions(c.args, options, &error), c.ok) << error;
+        jobs::ArgumentError error;
+        EXPECT_EQ(parseShadeOptions(c.args, options, &error), c.ok) << words << ": " << error.text;
         if (!c.ok) {
-            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            EXPECT_NE(error.text.find(c.error), std::string::npos) << words << ": " << error.text;
+            EXPECT_EQ(error.usage, c.usage) << words << ": " << error.text;
         }
     }
+}
+
+TEST(ParseShadeOptions, BothSpellingsOfNumbersGiveTheSameLights) {
+    ShadeOptions spaced, commas;
+    jobs::ArgumentError error;
+    ASSERT_TRUE(parseShadeOptions(
+        {"--light", "-1", "0.5", "2", "0.25", "0.5", "1", "--ambient", "0.1", "0.2", "0.3"}, spaced,
+        &error));
+    ASSERT_TRUE(parseShadeOptions({"--light", "-1,0.5,2,0.25,0.5,1", "--ambient", "0.1,0.2,0.3"},
+                                  commas, &error));
+    ASSERT_EQ(spaced.lights.size(), 1u);
+    ASSERT_EQ(commas.lights.size(), 1u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(spaced.lights[0].direction[i], commas.lights[0].direction[i]);
+        EXPECT_EQ(spaced.lights[0].colour[i], commas.lights[0].colour[i]);
+        EXPECT_EQ(spaced.ambient[i], commas.ambient[i]);
+    }
+    EXPECT_EQ(commas.lights[0].direction[0], -1.0f);
+    EXPECT_EQ(commas.lights[0].colour[2], 1.0f);
+    EXPECT_EQ(commas.ambient[2], 0.3f);
+    // Without -o the picture is named after the node type, as a swatch is.
+    EXPECT_EQ(commas.output, "DermalShade.png");
 }
 
 TEST(ToneMap, CurvesAndExposure) {
@@ -105,11 +144,11 @@ TEST(ToneMap, CurvesAndExposure) {
 
 TEST(ParseShadeOptions, UsageNamesTheDefaultRig) {
     const std::string usage = shadeUsage();
-    EXPECT_NE(usage.find("--light -0.6 0.5 0.4  0.6 0.58 0.55"), std::string::npos) << usage;
-    EXPECT_NE(usage.find("--light 0.8 0.1 0.3  0.12 0.12 0.15"), std::string::npos) << usage;
-    EXPECT_NE(usage.find("--ambient 0.015 0.015 0.02"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("--light -0.6,0.5,0.4,0.6,0.58,0.55"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("--light 0.8,0.1,0.3,0.12,0.12,0.15"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("--ambient 0.015,0.015,0.02"), std::string::npos) << usage;
     ShadeOptions options;
-    std::string error;
+    jobs::ArgumentError error;
     ASSERT_TRUE(parseShadeOptions({"-o", "a.png"}, options, &error));
     EXPECT_EQ(options.lights[0].colour[1], kDefaultKeyLight.colour[1]);
     EXPECT_EQ(options.lights[1].direction[0], kDefaultRimLight.direction[0]);
@@ -117,7 +156,7 @@ TEST(ParseShadeOptions, UsageNamesTheDefaultRig) {
 
 TEST(ParseShadeOptions, DefaultLightingOnlyWithoutAnyLight) {
     ShadeOptions options;
-    std::string error;
+    jobs::ArgumentError error;
     ASSERT_TRUE(parseShadeOptions({"-o", "a.png"}, options, &error));
     EXPECT_EQ(options.lights.size(), 2u);
     EXPECT_TRUE(options.hasAmbient);

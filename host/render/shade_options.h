@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "host/render/job_args.h"
+
 namespace tarn::render {
 
 /// A directional light: direction towards the light (camera space, any non-zero length; it is
@@ -25,6 +27,9 @@ enum class ToneCurve {
     kLinear,  ///< clipped at 1
 };
 
+/// The file the job writes without -o, named after the node type as `tarn swatch` does.
+inline constexpr const char* kDefaultShadeOutput = "DermalShade.png";
+
 struct ShadeOptions {
     std::vector<ShadeSetting> settings;
     std::vector<ShadeLight> lights;
@@ -33,7 +38,8 @@ struct ShadeOptions {
     int size = 256;
     float exposure = 0.0f;  ///< stops: colours are scaled by 2^exposure before the tone curve
     ToneCurve tone = ToneCurve::kFilmic;
-    std::string output;
+    std::string output = kDefaultShadeOutput;
+    bool list = false;  ///< print the node type's attributes instead of rendering
 };
 
 inline constexpr int kMinShadeSize = 8;
@@ -47,11 +53,13 @@ inline constexpr ShadeLight kDefaultRimLight = {{0.8f, 0.1f, 0.3f}, {0.12f, 0.12
 inline constexpr float kDefaultAmbient[3] = {0.015f, 0.015f, 0.02f};
 
 /// Parses the words after "shade". False with a one-line reason in `*error` for an unknown
-/// flag, a missing or non-finite number, a zero light direction, a size outside [8, 4096], an
-/// exposure outside [-20, 20], an unknown tone curve or a missing "-o FILE.png". When no light
-/// and no ambient is given, the default rig above is used.
+/// flag or a missing value (usage errors), a number that is not one or is not finite, a zero
+/// light direction, a size outside [8, 4096], an exposure outside [-20, 20], an unknown tone
+/// curve or an output name without an image extension. Several numbers of one option are one
+/// word with commas, or (the older spelling) one word each. When no light and no ambient is
+/// given, the default rig above is used.
 bool parseShadeOptions(const std::vector<std::string>& args, ShadeOptions& options,
-                       std::string* error);
+                       jobs::ArgumentError* error);
 
 /// Gives `options` the default rig above when it has no light and no ambient; else no change.
 void addDefaultLightRig(ShadeOptions& options);

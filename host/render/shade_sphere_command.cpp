@@ -56,6 +56,23 @@ CommandResult shadeSphere(const CommandArgs& args, CommandContext&) {
         options.hasAmbient = true;
     }
     render::addDefaultLightRig(options);
+    // The display mapping of the job: exposure in stops, then the tone curve.
+    if (args.has("exposure")) {
+        const double stops = args.flag("exposure").asFloat();
+        if (!(std::fabs(stops) <= render::kMaxExposure))
+            return CommandResult::failure("shadeSphere: -exposure must be from -20 to 20 stops");
+        options.exposure = static_cast<float>(stops);
+    }
+    if (args.has("tone")) {
+        const std::string curve = args.flag("tone").asString();
+        if (curve == "filmic")
+            options.tone = render::ToneCurve::kFilmic;
+        else if (curve == "linear")
+            options.tone = render::ToneCurve::kLinear;
+        else
+            return CommandResult::failure("shadeSphere: -tone must be filmic or linear, not '" +
+                                          curve + "'");
+    }
 
     std::vector<std::uint8_t> rgb;
     std::string error;
@@ -71,8 +88,8 @@ void installRenderCommands(CommandRegistry& registry) {
     using T = ArgType;
     registry.add({
         .name = "shadeSphere",
-        .usage = "shadeSphere [-size N] [-light DX DY DZ R G B ...] [-ambient R G B] -o FILE.png "
-                 "NODE",
+        .usage = "shadeSphere [-size N] [-light DX DY DZ R G B ...] [-ambient R G B] "
+                 "[-exposure STOPS] [-tone filmic|linear] -o FILE.png NODE",
         .minArgs = 1,
         .maxArgs = 1,
         .argTypes = {T::String},
@@ -82,6 +99,8 @@ void installRenderCommands(CommandRegistry& registry) {
                    .args = {T::Float, T::Float, T::Float, T::Float, T::Float, T::Float},
                    .multiUse = true},
                   {.longName = "ambient", .shortName = "a", .args = {T::Float, T::Float, T::Float}},
+                  {.longName = "exposure", .shortName = "ex", .args = {T::Float}},
+                  {.longName = "tone", .shortName = "tn", .args = {T::String}},
                   {.longName = "output", .shortName = "o", .args = {T::String}}},
         .body = shadeSphere,
     });

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,20 +73,32 @@ protected:
 };
 
 TEST_F(ShadeSphereCommand, DrawsWhatTheShadeJobDraws) {
-    // Default rig and a given rig, each with a setting, against the job.
+    // Default rig and a given rig, each with a setting, and a display mapping, against the job.
     struct Case {
         const char* name;
-        std::vector<std::string> lights;  // job words; the command takes the same numbers
+        std::vector<std::string> lights;   // job words; the command takes the same numbers
+        std::vector<std::string> display;  // job words for exposure and tone curve
+        const char* displayFlags;          // the command's flags for the same
     };
-    const Case cases[] = {{"defaultRig", {}}, {"oneLight", {"0.5", "0.3", "1", "1", "0.9", "0.8"}}};
+    const Case cases[] = {
+        {"defaultRig", {}, {}, ""},
+        {"oneLight", {"0.5", "0.3", "1", "1", "0.9", "0.8"}, {}, ""},
+        {"darker",
+         {"0.5", "0.3", "1", "1", "0.9", "0.8"},
+         {"--exposure", "-1.5"},
+         "-exposure -1.5"},
+        {"linearCurve", {}, {"--tone", "linear", "--exposure", "0.5"}, "-tone linear -ex 0.5"},
+    };
+    std::map<std::string, std::vector<unsigned char>> drawn;
     for (const Case& c : cases) {
         std::vector<std::string> job = {"--size", "32", "--set", "roughness=0.2"};
-        std::string flags;
+        std::string flags = c.displayFlags;
         if (!c.lights.empty()) {
             job.push_back("--light");
-            flags = "-light";
+            flags += " -light";
             for (const std::string& w : c.lights) job.push_back(w), flags += " " + w;
         }
+        job.insert(job.end(), c.display.begin(), c.display.end());
         const std::string jobFile = output(std::string(c.name) + "_job.png");
         job.insert(job.end(), {"-o", jobFile});
         ASSERT_EQ(runShadeJob(job), 0) << c.name;
@@ -98,7 +111,13 @@ TEST_F(ShadeSphereCommand, DrawsWhatTheShadeJobDraws) {
             pixels(shade(c.name, flags, (std::string(c.name) + ".png").c_str()), &size);
         EXPECT_EQ(size, 32) << c.name;
         EXPECT_EQ(got, pixels(jobFile)) << c.name;
+        drawn[c.name] = got;
     }
+    // The display mapping changes the picture: less exposure, darker pixels.
+    long oneLight = 0, darker = 0;
+    for (unsigned char v : drawn["oneLight"]) oneLight += v;
+    for (unsigned char v : drawn["darker"]) darker += v;
+    EXPECT_LT(darker, oneLight);
 }
 
 TEST_F(ShadeSphereCommand, EarlierRigsDoNotLinger) {
@@ -128,6 +147,8 @@ TEST_F(ShadeSphereCommand, RefusesWithAMessageAndWritesNothing) {
         {"shadeSphere -light 1 0 0 1e39 1 1" + o + "refusedSkin", "six finite numbers"},
         {"shadeSphere -ambient 1 1" + o + "refusedSkin", "shadeSphere"},
         {"shadeSphere" + o + "noSuchNode", "No object matches name: noSuchNode"},
+        {"shadeSphere -exposure 21" + o + "refusedSkin", "-exposure must be from -20 to 20"},
+        {"shadeSphere -tone aces" + o + "refusedSkin", "-tone must be filmic or linear"},
     };
     for (const Case& c : cases) {
         std::string printed;

@@ -9,6 +9,7 @@
 #include "host/scene/dag.h"
 #include "host/scene/history_nodes.h"
 #include "host/scene/mesh_data.h"
+#include "host/sdk/data_handle.h"
 #include "host/shading/shading_nodes.h"
 
 namespace tarn::scene {
@@ -178,7 +179,7 @@ void MeshNode::pullInput() {
 void MeshNode::takeInput() {
     NodeImpl* self = nodeImpl();
     if (!self || inMesh.isNull()) return;
-    const KDataHandle h = self->store().handle(*AttributeImpl::from(inMesh), -1, false);
+    const KDataHandle h = storeHandle(self->store(), *AttributeImpl::from(inMesh), -1, false);
     const KObject data = h.isNull() ? KObject() : h.data();
     const MeshDataImpl* input = MeshDataImpl::from(data);
     // Each pull hands over a new data object, maybe over the mesh already taken: no change.

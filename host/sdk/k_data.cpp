@@ -1,15 +1,37 @@
 #include "frame/k_data.h"
 
+#include <algorithm>
+
 #include "host/dg/attribute_impl.h"
 #include "host/dg/data_store.h"
 #include "host/dg/node_type.h"
+#include "host/sdk/data_handle.h"
 
 using tarn::AttributeImpl;
 using tarn::CellKind;
 
+KDataHandle tarn::storeHandle(DataStore& store, const AttributeImpl& attribute, int logicalIndex,
+                              bool create) {
+    CellBlock* block = store.block(attribute, logicalIndex, create);
+    if (!block) return {};
+    // Leaves without number cells (strings, data, messages) point at a sentinel so that the
+    // handle is not null; their width of 0 keeps number reads and writes off it.
+    static Cell sentinel{};
+    Cell* cells = attribute.width > 0 ? block->cells.data() + attribute.cell : &sentinel;
+    return KDataHandle(cells, static_cast<std::uint8_t>(std::min(attribute.width, 255)),
+                       attribute.kind, static_cast<const ObjectImpl*>(&attribute), block,
+                       attribute.cellKinds.empty()
+                           ? nullptr
+                           : reinterpret_cast<const std::uint8_t*>(attribute.cellKinds.data()));
+}
+
 KDataHandle::KDataHandle(tarn::Cell* cells, std::uint8_t width, tarn::CellKind kind,
                          const tarn::AttributeImpl* attribute, tarn::CellBlock* block)
-    : m_cells(cells), m_width(width), m_kind(kind), m_attribute(attribute), m_block(block),
+    : m_cells(cells),
+      m_width(width),
+      m_kind(kind),
+      m_attribute(attribute),
+      m_block(block),
       m_cellKinds(attribute && !attribute->cellKinds.empty()
                       ? reinterpret_cast<const std::uint8_t*>(attribute->cellKinds.data())
                       : nullptr) {}
@@ -24,7 +46,8 @@ KObject KDataHandle::attribute() const {
 }
 
 CellKind KDataHandle::childKind(unsigned i) const {
-    return m_attribute && i < attributeImpl()->cellKinds.size() ? attributeImpl()->cellKinds[i] : CellKind::kNone;
+    return m_attribute && i < attributeImpl()->cellKinds.size() ? attributeImpl()->cellKinds[i]
+                                                                : CellKind::kNone;
 }
 
 const KString& KDataHandle::asString() const {
@@ -38,11 +61,14 @@ KObject KDataHandle::data() const {
     return m_block->objects[attributeImpl()->aux];
 }
 
-void KDataHandle::set(const KFloatMatrix& m) { set(m.asMatrix()); }
+void KDataHandle::set(const KFloatMatrix& m) {
+    set(m.asMatrix());
+}
 
 void KDataHandle::set(const KMatrix& m) {
     if (m_kind != CellKind::kMatrix && m_kind != CellKind::kFloatMatrix) return;
-    for (int i = 0; i < 16; ++i) tarn::storeCell(m_cells[i], attributeImpl()->cellKinds[i], m.matrix[i / 4][i % 4]);
+    for (int i = 0; i < 16; ++i)
+        tarn::storeCell(m_cells[i], attributeImpl()->cellKinds[i], m.matrix[i / 4][i % 4]);
 }
 
 void KDataHandle::set(const KString& text) {
@@ -60,7 +86,8 @@ KDataHandle KDataHandle::child(const KObject& child) const {
     if (!c || !m_attribute || c == attributeImpl() || !attributeImpl()->contains(c)) return {};
     static tarn::Cell sentinel{};
     tarn::Cell* cells = c->width > 0 ? m_cells + (c->cell - attributeImpl()->cell) : &sentinel;
-    return KDataHandle(cells, static_cast<std::uint8_t>(c->width > 255 ? 255 : c->width), c->kind, c, m_block);
+    return KDataHandle(cells, static_cast<std::uint8_t>(c->width > 255 ? 255 : c->width), c->kind,
+                       c, m_block);
 }
 
 void KDataHandle::setClean() {
@@ -116,11 +143,14 @@ KDataHandle KArrayDataHandle::inputValue(KStatus* status) const {
     block.store = m_owner ? m_owner->store : block.store;
     static tarn::Cell sentinel{};
     tarn::Cell* cells = m_attribute->width > 0 ? block.cells.data() + m_attribute->cell : &sentinel;
-    return KDataHandle(cells, static_cast<std::uint8_t>(m_attribute->width > 255 ? 255 : m_attribute->width),
-                       m_attribute->kind, m_attribute, &block);
+    return KDataHandle(
+        cells, static_cast<std::uint8_t>(m_attribute->width > 255 ? 255 : m_attribute->width),
+        m_attribute->kind, m_attribute, &block);
 }
 
-KDataHandle KArrayDataHandle::outputValue(KStatus* status) const { return inputValue(status); }
+KDataHandle KArrayDataHandle::outputValue(KStatus* status) const {
+    return inputValue(status);
+}
 
 KDataHandle KArrayDataHandle::addElement(unsigned logicalIndex, KStatus* status) {
     if (!m_array) {
@@ -132,7 +162,9 @@ KDataHandle KArrayDataHandle::addElement(unsigned logicalIndex, KStatus* status)
     return inputValue(status);
 }
 
-KStatus KArrayDataHandle::setAllClean() { return setClean(); }
+KStatus KArrayDataHandle::setAllClean() {
+    return setClean();
+}
 
 KStatus KArrayDataHandle::setClean() {
     if (!m_owner || !m_owner->store || !m_attribute) return KStatus::kInvalidParameter;
@@ -167,7 +199,7 @@ KDataHandle KDataBlock::lookup(const KObject& attribute, KStatus* status) {
         return {};
     }
     kSetStatus(status, KStatus::kSuccess);
-    return m_store->handle(*a, -1, false);
+    return tarn::storeHandle(*m_store, *a, -1, false);
 }
 
 KDataHandle KDataBlock::inputValue(const KPlug& plug, KStatus* status) {
@@ -176,7 +208,7 @@ KDataHandle KDataBlock::inputValue(const KPlug& plug, KStatus* status) {
         kSetStatus(status, KStatus::kInvalidParameter);
         return {};
     }
-    KDataHandle h = m_store->handle(*a, plug.elementIndex(), false);
+    KDataHandle h = tarn::storeHandle(*m_store, *a, plug.elementIndex(), false);
     kSetStatus(status, h.isNull() ? KStatus::kInvalidParameter : KStatus::kSuccess);
     return h;
 }
@@ -188,7 +220,7 @@ KDataHandle KDataBlock::outputValue(const KPlug& plug, KStatus* status) {
         return {};
     }
     kSetStatus(status, KStatus::kSuccess);
-    return m_store->handle(*a, plug.elementIndex(), true);
+    return tarn::storeHandle(*m_store, *a, plug.elementIndex(), true);
 }
 
 KArrayDataHandle KDataBlock::inputArrayValue(const KObject& attribute, KStatus* status) {
@@ -213,7 +245,9 @@ KArrayDataHandle KDataBlock::outputArrayValue(const KPlug& plug, KStatus* status
     return inputArrayValue(plug.attribute(), status);
 }
 
-KStatus KDataBlock::setClean(const KPlug& plug) { return setClean(plug.attribute()); }
+KStatus KDataBlock::setClean(const KPlug& plug) {
+    return setClean(plug.attribute());
+}
 
 KStatus KDataBlock::setClean(const KObject& attribute) {
     const AttributeImpl* a = ownAttribute(m_store, attribute);
@@ -222,7 +256,9 @@ KStatus KDataBlock::setClean(const KObject& attribute) {
     return KStatus::kSuccess;
 }
 
-bool KDataBlock::isClean(const KPlug& plug, KStatus* status) const { return isClean(plug.attribute(), status); }
+bool KDataBlock::isClean(const KPlug& plug, KStatus* status) const {
+    return isClean(plug.attribute(), status);
+}
 
 bool KDataBlock::isClean(const KObject& attribute, KStatus* status) const {
     const AttributeImpl* a = ownAttribute(m_store, attribute);

@@ -13,6 +13,7 @@
 #include "host/image/png_writer.h"
 #include "host/plugins/plugin_index.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/render/job_args.h"
 #include "host/render/job_report.h"
 #include "host/texturing/swatch_render.h"
 
@@ -40,10 +41,10 @@ bool parseValue(const std::string& text, double* out) {
     return parseFloat(text, out);
 }
 
-bool parseSetting(const std::string& text, SwatchSetting* setting, std::string* error) {
+bool parseSetting(const std::string& text, SwatchSetting* setting, jobs::ArgumentError* error) {
     const auto eq = text.find('=');
     if (eq == std::string::npos || eq == 0 || eq + 1 == text.size()) {
-        *error = "--set: expected ATTR=VALUE[,VALUE,VALUE], got '" + text + "'";
+        *error = {"--set: expected ATTR=VALUE[,VALUE,VALUE], got '" + text + "'"};
         return false;
     }
     setting->attribute = text.substr(0, eq);
@@ -148,24 +149,16 @@ const char* swatchUsage() {
 }
 
 bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
-                        std::string* error) {
+                        jobs::ArgumentError* error) {
     std::vector<std::string> positional;
     for (std::size_t at = 0; at < args.size(); ++at) {
         const std::string& w = args[at];
-        auto next = [&](std::string* value) {
-            if (at + 1 >= args.size()) {
-                *error = w + ": missing value";
-                return false;
-            }
-            *value = args[++at];
-            return true;
-        };
         std::string value;
         auto count = [&](const char* flag, int lo, int hi, int* out) {
-            if (!next(&value)) return false;
+            if (!jobs::takeValue(args, at, "a number", &value, error)) return false;
             if (!parseInt(value, out) || *out < lo || *out > hi) {
-                *error = std::string(flag) + ": expected " + std::to_string(lo) + " to " +
-                         std::to_string(hi) + ", got '" + value + "'";
+                *error = {std::string(flag) + ": expected " + std::to_string(lo) + " to " +
+                          std::to_string(hi) + ", got '" + value + "'"};
                 return false;
             }
             return true;
@@ -180,7 +173,9 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
             if (!count("--samples", 1, kMaxSwatchSamples, &o->samples)) return false;
         } else if (w == "--set") {
             SwatchSetting s;
-            if (!next(&value) || !parseSetting(value, &s, error)) return false;
+            if (!jobs::takeValue(args, at, "ATTR=VALUE", &value, error) ||
+                !parseSetting(value, &s, error))
+                return false;
             o->settings.push_back(s);
         } else if (w == "--size") {
             if (!count("--size", 1, kMaxSwatchSize, &o->size)) return false;
@@ -188,17 +183,17 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
             if (!count("--threads", 1, 1024, &o->threads)) return false;
         } else if (w == "--scale") {
             double s = 0;
-            if (!next(&value)) return false;
+            if (!jobs::takeValue(args, at, "a number", &value, error)) return false;
             // A float's range: a larger half-width would make every sample point infinite.
             if (!parseFloat(value, &s) || !(s > 0.0) || !(s <= 3.4e38)) {
-                *error = "--scale: expected a positive number up to 3.4e38, got '" + value + "'";
+                *error = {"--scale: expected a positive number up to 3.4e38, got '" + value + "'"};
                 return false;
             }
             o->scale = static_cast<float>(s);
         } else if (w == "-o" || w == "--output") {
-            if (!next(&o->output)) return false;
+            if (!jobs::takeValue(args, at, "a file name", &o->output, error)) return false;
         } else if (w.size() > 1 && w[0] == '-') {
-            *error = "unknown option '" + w + "'";
+            *error = {"unknown option '" + w + "'", true};
             return false;
         } else {
             positional.push_back(w);
@@ -206,19 +201,24 @@ bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* o,
     }
     if (o->help) return true;
     if (positional.empty() || positional.size() > 2) {
-        *error = "expected [PLUGIN] NODE_TYPE";
+        *error = {positional.empty() ? "no node type given" : "expected [PLUGIN] NODE_TYPE", true};
         return false;
     }
     if (positional.size() == 2) o->plugin = positional[0];
     o->nodeType = positional.back();
     // A tile must keep at least one pixel.
     if (o->tile > o->size) {
-        *error = "--tile " + std::to_string(o->tile) + " is more than --size " +
-                 std::to_string(o->size) + " (a tile needs a pixel at least)";
+        *error = {"--tile " + std::to_string(o->tile) + " is more than --size " +
+                  std::to_string(o->size) + " (a tile needs a pixel at least)"};
         return false;
     }
     if (o->output.empty()) o->output = o->nodeType + ".png";
-    return image::checkImageExtension(o->output, error);
+    std::string why;
+    if (!image::checkImageExtension(o->output, &why)) {
+        *error = {why};
+        return false;
+    }
+    return true;
 }
 
 int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
@@ -248,30 +248,28 @@ int renderSwatch(const SwatchOptions& options, std::vector<unsigned char>* rgb,
 
 int runSwatchJob(const std::vector<std::string>& args) {
     SwatchOptions options;
+    jobs::ArgumentError argumentError;
+    if (!parseSwatchOptions(args, &options, &argumentError))
+        return jobs::refuseArguments(kJob, argumentError, swatchUsage());
     std::string error;
-    if (!parseSwatchOptions(args, &options, &error)) {
-        jobs::message(kJob, error);
-        std::fputs(swatchUsage(), stderr);
-        return 2;
-    }
     if (options.help) {
         std::fputs(swatchUsage(), stdout);
         return 0;
     }
+    // Status 2 is a wrong value on the command line (a node type or attribute no plug-in has).
+    const auto failed = [&](int status) {
+        if (status == 2) return jobs::refuseArguments(kJob, {error}, swatchUsage());
+        jobs::message(kJob, error);
+        return status;
+    };
     std::vector<unsigned char> rgb;
     try {
         if (options.list) {
-            if (const int status = loadNodeType(options, &error)) {
-                jobs::message(kJob, error);
-                return status;
-            }
+            if (const int status = loadNodeType(options, &error)) return failed(status);
             std::fputs(commands::nodeTypeHelp(options.nodeType).c_str(), stdout);
             return 0;
         }
-        if (const int status = renderSwatch(options, &rgb, &error)) {
-            jobs::message(kJob, error);
-            return status;
-        }
+        if (const int status = renderSwatch(options, &rgb, &error)) return failed(status);
     } catch (const std::exception& e) {
         jobs::message(kJob, e.what());
         return 1;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "host/render/job_args.h"
+
 namespace tarn::texturing {
 
 /// A setting "attr=v[,v,v]" applied to the node before rendering.
@@ -31,10 +33,11 @@ struct SwatchOptions {
 inline constexpr int kMaxSwatchSize = 8192;  ///< the largest side the image writer takes
 inline constexpr int kMaxSwatchSamples = 16;
 
-/// Parses the words after "swatch". False with `*error` for bad arguments (a size, tile or
-/// sample count out of its limits included).
+/// Parses the words after "swatch". False with `*error` for bad arguments: an unknown option,
+/// a missing value or a wrong count of words (usage errors), or a size, tile or sample count
+/// out of its limits, a malformed setting or an output name without an image extension.
 bool parseSwatchOptions(const std::vector<std::string>& args, SwatchOptions* options,
-                        std::string* error);
+                        jobs::ArgumentError* error);
 
 /// The --help text.
 const char* swatchUsage();

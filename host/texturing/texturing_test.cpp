@@ -125,38 +125,44 @@ TEST(SampleTexture, NumbersBeyondTheFloatRangeAreRefused) {
 
 TEST(SwatchOptions, ParsesAndRejects) {
     SwatchOptions o;
-    std::string error;
+    jobs::ArgumentError error;
     ASSERT_TRUE(parseSwatchOptions({"twillPattern", "denim", "--set", "uColor=1,0,0", "--size",
                                     "64", "--threads", "2", "-o", "x.png"},
                                    &o, &error))
-        << error;
+        << error.text;
     EXPECT_EQ(o.size, 64);
     EXPECT_EQ(o.threads, 2);
     ASSERT_EQ(o.settings.size(), 1u);
     EXPECT_EQ(o.settings[0].values.size(), 3u);
     EXPECT_EQ(o.output, "x.png");
 
-    const std::vector<std::vector<std::string>> bad = {
-        {},
-        {"twillPattern", "denim", "--size", "0"},
-        {"twillPattern", "denim", "--size", "12x"},
-        {"twillPattern", "denim", "--threads", "-1"},
-        {"twillPattern", "denim", "--set", "novalue"},
-        {"twillPattern", "denim", "--scale", "nan"},
-        {"twillPattern", "denim", "--scale", "1e39"},
-        {"twillPattern", "denim", "--bogus"},
-        {"twillPattern", "denim", "--size"},
-        {"twillPattern", "denim", "-o", "x.gif"},
-        {"twillPattern", "denim", "--size", "8193"},
-        {"twillPattern", "denim", "--samples", "0"},
-        {"twillPattern", "denim", "--samples", "17"},
-        {"twillPattern", "denim", "--tile", "0"},
-        {"denim", "--size", "16", "--tile", "17"},
-        {"a", "b", "c"},
+    // Words that are no command line of the job are usage errors; wrong values are not.
+    const struct {
+        std::vector<std::string> args;
+        bool usage;
+    } bad[] = {
+        {{}, true},
+        {{"twillPattern", "denim", "--size", "0"}, false},
+        {{"twillPattern", "denim", "--size", "12x"}, false},
+        {{"twillPattern", "denim", "--threads", "-1"}, false},
+        {{"twillPattern", "denim", "--set", "novalue"}, false},
+        {{"twillPattern", "denim", "--scale", "nan"}, false},
+        {{"twillPattern", "denim", "--scale", "1e39"}, false},
+        {{"twillPattern", "denim", "--bogus"}, true},
+        {{"twillPattern", "denim", "--size"}, true},
+        {{"twillPattern", "denim", "-o", "x.gif"}, false},
+        {{"twillPattern", "denim", "--size", "8193"}, false},
+        {{"twillPattern", "denim", "--samples", "0"}, false},
+        {{"twillPattern", "denim", "--samples", "17"}, false},
+        {{"twillPattern", "denim", "--tile", "0"}, false},
+        {{"denim", "--size", "16", "--tile", "17"}, false},
+        {{"a", "b", "c"}, true},
     };
-    for (const auto& args : bad) {
-        SwatchOptions b;
-        EXPECT_FALSE(parseSwatchOptions(args, &b, &error)) << ::testing::PrintToString(args);
+    for (const auto& b : bad) {
+        SwatchOptions parsed;
+        jobs::ArgumentError why;
+        EXPECT_FALSE(parseSwatchOptions(b.args, &parsed, &why)) << ::testing::PrintToString(b.args);
+        EXPECT_EQ(why.usage, b.usage) << ::testing::PrintToString(b.args) << ": " << why.text;
     }
     // A lone word is the node type; no plug-in registers one named like this.
     EXPECT_EQ(runSwatchJob({"twillPattern"}), 2);
@@ -165,7 +171,7 @@ TEST(SwatchOptions, ParsesAndRejects) {
     SwatchOptions one;
     ASSERT_TRUE(parseSwatchOptions(
         {"denim", "--size", "8192", "--samples", "16", "--tile", "8192", "--list"}, &one, &error))
-        << error;
+        << error.text;
     EXPECT_EQ(one.plugin, "");
     EXPECT_EQ(one.nodeType, "denim");
     EXPECT_EQ(one.output, "denim.png");

@@ -226,9 +226,9 @@ TEST_F(ToolContextTest, UndoTakesBackWhatAStrokeMade) {
     EXPECT_EQ(fn.numCVs(), 2);
 }
 
-TEST_F(ToolContextTest, ExampleScriptStrokesSelectsEdgesAndCapturesTheOverlay) {
-    std::ifstream in(std::string(TARN_SOURCE_DIR) + "/examples/view/stroke_probe.tcs");
-    ASSERT_TRUE(in) << "examples/view/stroke_probe.tcs";
+TEST_F(ToolContextTest, ProbeScriptStrokesSelectsEdgesAndCapturesTheOverlay) {
+    std::ifstream in(std::string(TARN_SOURCE_DIR) + "/host/view/test_plugins/stroke_probe.tcs");
+    ASSERT_TRUE(in) << "host/view/test_plugins/stroke_probe.tcs";
     std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string png = (std::filesystem::temp_directory_path() /
                              ("stroke_probe_" + std::to_string(::getpid()) + ".png"))

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/sdk/data_handle.h"
 #include "texture/common/node_test_support.h"
 #include "texture/common/scalar_ops.h"
 #include "texture/denim/denim_pattern.h"
@@ -128,18 +129,18 @@ TEST(Texture2dFrame, ForeignPlugsAreNotMineAndChildPlugsWriteBoth) {
     const tarn::AttributeImpl* outAlpha = type.findAttribute("outAlpha");
 
     tarn::DataStore store(f.impl().store());
-    store.handle(*outColor, -1, false).set(7.0f, 7.0f, 7.0f);
-    store.handle(*outAlpha, -1, false).set(7.0f);
+    tarn::storeHandle(store, *outColor, -1, false).set(7.0f, 7.0f, 7.0f);
+    tarn::storeHandle(store, *outAlpha, -1, false).set(7.0f);
     EXPECT_EQ(f.computeOn("filter", store), KStatus::kUnknownParameter);
     EXPECT_EQ(f.computeOn("uColor", store), KStatus::kUnknownParameter);
-    EXPECT_EQ(store.handle(*outAlpha, -1, false).asFloat(), 7.0f);
+    EXPECT_EQ(tarn::storeHandle(store, *outAlpha, -1, false).asFloat(), 7.0f);
 
     for (const char* plug : {"outColorG", "outAlpha", "outColorR"}) {
-        store.handle(*outColor, -1, false).set(7.0f, 7.0f, 7.0f);
-        store.handle(*outAlpha, -1, false).set(7.0f);
+        tarn::storeHandle(store, *outColor, -1, false).set(7.0f, 7.0f, 7.0f);
+        tarn::storeHandle(store, *outAlpha, -1, false).set(7.0f);
         EXPECT_EQ(f.computeOn(plug, store), KStatus::kSuccess) << plug;
-        EXPECT_NE(store.handle(*outAlpha, -1, false).asFloat(), 7.0f) << plug;
-        EXPECT_NE(store.handle(*outColor, -1, false).asFloatVector().x, 7.0f) << plug;
+        EXPECT_NE(tarn::storeHandle(store, *outAlpha, -1, false).asFloat(), 7.0f) << plug;
+        EXPECT_NE(tarn::storeHandle(store, *outColor, -1, false).asFloatVector().x, 7.0f) << plug;
     }
 }
 

@@ -153,6 +153,19 @@ Mesh box(const std::string& name, float cx, float cy, float cz, float half) {
 
 }  // namespace
 
+std::vector<uint8_t> checkerImage(int size, int squares) {
+    constexpr uint8_t kLight[3] = {226, 208, 166};
+    constexpr uint8_t kDark[3] = {62, 78, 96};
+    const int side = size / squares;
+    std::vector<uint8_t> rgb(static_cast<size_t>(size) * size * 3);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const uint8_t* c = (x / side + y / side) % 2 == 0 ? kLight : kDark;
+            std::copy(c, c + 3, &rgb[(static_cast<size_t>(y) * size + x) * 3]);
+        }
+    return rgb;
+}
+
 Scene sampleScene() {
     Scene s;
     s.materials.push_back({"brick", {{40, 10, 10}}, {{178, 60, 40}}, {{255, 255, 255}}, 0, ""});

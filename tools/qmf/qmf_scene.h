@@ -80,6 +80,14 @@ std::vector<uint8_t> writeScene(const Scene& scene);
 /// The sample scene shipped in examples/qmf: several meshes, a multi-material mesh, a textured
 /// material, a camera, a light and a hidden object.
 Scene sampleScene();
+/// The sample's picture for its `checker` material (examples/qmf/checker.png): `size` x `size`
+/// RGB pixels, rows from the top, in `squares` x `squares` squares alternating a light sand tone
+/// (the top-left square) and a dark slate one. `squares` divides `size`.
+std::vector<uint8_t> checkerImage(int size, int squares);
+/// The side and square count of the shipped checker.png.
+inline constexpr int kCheckerSize = 256;
+inline constexpr int kCheckerSquares = 4;
+
 /// A scene of flat grid meshes holding at least `triangles` triangles in total (each mesh keeps
 /// below the format's 65535-vertex limit).
 Scene gridScene(long triangles);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,14 @@
 
 #include "tools/qmf/qmf_scene.h"
 #include "tools/qmf/qmf_writer.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include "stb_image.h"
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -200,3 +209,33 @@ TEST(QmfWriter, SavesExactBytes) {
 }
 
 }  // namespace
+
+TEST(QmfWriter, CheckerImageAlternatesSquares) {
+    const int size = 16, squares = 4, side = size / squares;
+    const Bytes rgb = qmf::checkerImage(size, squares);
+    ASSERT_EQ(rgb.size(), size_t(size * size * 3));
+    auto pixel = [&](int x, int y) {
+        const uint8_t* p = &rgb[(size_t(y) * size + x) * 3];
+        return std::array<uint8_t, 3>{p[0], p[1], p[2]};
+    };
+    const auto light = pixel(0, 0), dark = pixel(side, 0);
+    EXPECT_NE(light, dark);
+    EXPECT_GT(light[0] + light[1] + light[2], dark[0] + dark[1] + dark[2]);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            ASSERT_EQ(pixel(x, y), (x / side + y / side) % 2 ? dark : light) << x << "," << y;
+}
+
+// The picture shipped beside the sample scene is the one the tool makes, so regenerating the
+// examples changes nothing.
+TEST(QmfWriter, ShippedCheckerIsTheToolsPicture) {
+    const std::string path = std::string(TARN_SOURCE_DIR) + "/examples/qmf/checker.png";
+    int w = 0, h = 0, channels = 0;
+    unsigned char* data = stbi_load(path.c_str(), &w, &h, &channels, 3);
+    ASSERT_NE(data, nullptr) << path;
+    const Bytes shipped(data, data + size_t(w) * h * 3);
+    stbi_image_free(data);
+    EXPECT_EQ(w, qmf::kCheckerSize);
+    EXPECT_EQ(h, qmf::kCheckerSize);
+    EXPECT_EQ(shipped, qmf::checkerImage(qmf::kCheckerSize, qmf::kCheckerSquares));
+}
