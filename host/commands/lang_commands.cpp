@@ -152,6 +152,7 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
         return CommandResult::failure("help: no command or node type named \"" + name + "\".");
     }
     std::string text = "Usage: " + (decl->usage.empty() ? decl->name : decl->usage);
+    if (!decl->summary.empty()) text += "\n" + decl->summary;
     for (const auto& f : decl->flags) {
         text += "\n  -" + f.shortName + " / -" + f.longName;
         for (auto t : f.args) text += std::string(" <") + lang::describeArgType(t) + ">";

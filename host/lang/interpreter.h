@@ -5,6 +5,7 @@
 /// run fail; a failing command takes back what it had recorded in the open undo chunk.
 /// Main thread only.
 
+#include "host/lang/arg_binding.h"
 #include "host/lang/ast.h"
 #include "host/lang/command_registry.h"
 #include "host/lang/value.h"
@@ -51,6 +52,14 @@ public:
     RunResult runFile(const std::string& path, const RunOptions& options = {});
     /// Runs one command with ready-made words (see CommandContext::call).
     CommandResult call(std::string_view name, std::vector<Value> words);
+    /// Runs one command or proc with words already marked as flags or values (no guessing from
+    /// a leading "-"), as the Python module calls commands. A failure is printed once and
+    /// answered with an empty message (lastError() has it). `output` receives what a command
+    /// that outputs into its last argument (tokenize) put there.
+    CommandResult callWords(std::string_view name, std::vector<Word> words,
+                            Value* output = nullptr);
+    /// The last error message printed (or kept quiet by catchQuiet) by this interpreter.
+    const std::string& lastError() const;
 
     /// Global variables: declared (or replaced) with the value's kind.
     void setGlobal(const std::string& name, Value value);
