@@ -29,13 +29,18 @@ CommandResult objExistsCmd(const CommandArgs& args, CommandContext&) {
 }
 
 CommandResult nodeTypeCmd(const CommandArgs& args, CommandContext&) {
+    // A component answers the type of its shape, a plug the type of its node.
     const std::string name = args[0].asString();
-    std::string nodeName = name;
-    // A plug or component answers the type of the node it belongs to.
-    if (commands::findGraphNode(nodeName).isNull()) nodeName = name.substr(0, name.find('.'));
-    const NodeImpl* node = NodeImpl::from(commands::findGraphNode(nodeName));
-    if (!node || !exists(name))
-        return CommandResult::failure("nodeType: No object matches name: " + name);
+    const NodeImpl* node = NodeImpl::from(commands::findGraphNode(name));
+    std::string error;
+    if (!node && name.find('.') != std::string::npos) {
+        KSelectionList list;
+        if (scene::addByName(list, name, &error) && !list.items().empty())
+            node = NodeImpl::from(list.items().front().node);
+        else if (const KPlug plug = commands::findPlug(name, &error); !plug.isNull())
+            node = NodeImpl::from(plug.node());
+    }
+    if (!node) return CommandResult::failure("nodeType: No object matches name: " + name);
     return Value(node->type().name);
 }
 

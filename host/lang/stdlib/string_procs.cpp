@@ -186,7 +186,7 @@ void addStringProcedures(CommandRegistry& registry) {
                     "empty pieces dropped, into $buffer; answers the number of pieces.",
          .minArgs = 2,
          .maxArgs = 3,
-         .argTypes = {A::String, A::String, A::StringArray},
+         .argTypes = {A::String, A::Any},
          .outputsLast = true,
          .body = tokenizeCmd},
         {.name = "toupper",
