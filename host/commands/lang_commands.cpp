@@ -5,6 +5,7 @@
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/interpreter.h"
+#include "host/lang/python_host.h"
 #include "host/lang/script_output.h"
 #include "host/plugins/plugin_index.h"
 #include "host/undo/undo.h"
@@ -18,6 +19,7 @@ void installLangCommands(CommandRegistry& registry) {
     commands::addCoreCommands(registry);
     commands::addOptionVarCommand(registry);
     commands::addUiCommands(registry);
+    addPythonCommand(registry);
     // Only the host's own registry mirrors plug-in commands.
     if (&registry == &commandRegistry()) commands::installPluginCommandBridge();
 }

@@ -192,7 +192,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
         where.lineCount = text.find('\n') == std::string_view::npos ? 1 : 2;
         result.error = impl.locate(perr.message, perr.line, &where);
         impl.lastReported = result.error;
-        impl.report(result.error);
+        if (options.reportErrors) impl.report(result.error);
         return result;
     }
     if (m_depth >= kMaxDepth) {
@@ -200,7 +200,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
         result.error = "Recursion too deep: more than " + std::to_string(kMaxDepth) +
                        " nested procs, evals, sources or back-quotes.";
         impl.lastReported = result.error;
-        impl.report(result.error);
+        if (options.reportErrors) impl.report(result.error);
         return result;
     }
 
@@ -227,6 +227,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     if (!perStatement) queue.openChunk(label);
     const std::size_t textMark = queue.mark();
     impl.lastValue = Value();
+    impl.quietErrors += !options.reportErrors;
     try {
         for (const auto& s : script->statements) {
             impl.checkInterrupt(s->line);
@@ -259,6 +260,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
         // Take back the statements that ran before the failure too.
         if (options.allOrNothing && options.undo && !perStatement) queue.rollbackTo(textMark);
     }
+    impl.quietErrors -= !options.reportErrors;
     if (!perStatement) queue.closeChunk();
     impl.session.scopes.resize(std::max<std::size_t>(1, sessionScopes));
     impl.frames.pop_back();
@@ -302,8 +304,14 @@ CommandResult Interpreter::call(std::string_view name, std::vector<Value> words)
     return callWords(name, std::move(ws));
 }
 
-CommandResult Interpreter::callWords(std::string_view name, std::vector<Word> words,
-                                     Value* output) {
+CommandResult Interpreter::callWords(std::string_view name, std::vector<Word> words, Value* output,
+                                     bool reportErrors) {
+    m_impl->quietErrors += !reportErrors;
+    struct Restore {
+        int& quiet;
+        bool on;
+        ~Restore() { quiet -= on; }
+    } restore{m_impl->quietErrors, !reportErrors};
     try {
         auto p = m_impl->procs.find(name);
         if (p != m_impl->procs.end()) {

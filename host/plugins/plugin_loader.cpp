@@ -36,8 +36,10 @@ constexpr const char* kApiVersion = "201100";
 using EntryPoint = KStatus (*)(KObject);
 
 std::string baseName(std::string_view path) {
-    std::string name(path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1));
-    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) name.resize(name.size() - 3);
+    std::string name(
+        path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1));
+    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0)
+        name.resize(name.size() - 3);
     return name;
 }
 
@@ -47,6 +49,16 @@ std::string exeFolder() {
     if (n <= 0) return {};
     buffer[n] = '\0';
     return std::filesystem::path(buffer).parent_path().string();
+}
+
+// The folder of the library holding this code (libtarn.so), for programs other than tarn that
+// load it (python3 with the tarn module).
+std::string libraryFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&exeFolder), &info) == 0 || !info.dli_fname) return {};
+    std::error_code ec;
+    const auto path = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? std::string() : path.parent_path().string();
 }
 
 // Looks a symbol up under each of its names; null when none is exported.
@@ -68,7 +80,8 @@ KStatus callEntry(EntryPoint entry, const std::shared_ptr<PluginImpl>& plugin, s
         RegistrantScope scope(plugin.get());
         status = tarn::guardPluginCall([&] { return entry(KObject(plugin)); }, why);
     }
-    for (const std::string& problem : plugin->problems) *why += (why->empty() ? "" : "; ") + problem;
+    for (const std::string& problem : plugin->problems)
+        *why += (why->empty() ? "" : "; ") + problem;
     plugin->problems.clear();
     return status;
 }
@@ -104,13 +117,16 @@ std::vector<std::string> PluginLoader::searchPath() const {
     if (!m_explicitPath.empty()) folders.push_back(m_explicitPath);
     std::string exe = exeFolder();
     if (!exe.empty()) folders.push_back(exe + "/../plugins");
+    const std::string lib = libraryFolder();
+    if (!lib.empty()) folders.push_back(lib + "/../plugins");
     return folders;
 }
 
 std::string PluginLoader::resolve(std::string_view nameOrPath, std::string* error) const {
     std::error_code ec;
     if (nameOrPath.find('/') != std::string_view::npos) {
-        if (std::filesystem::is_regular_file(std::string(nameOrPath), ec)) return std::string(nameOrPath);
+        if (std::filesystem::is_regular_file(std::string(nameOrPath), ec))
+            return std::string(nameOrPath);
         if (error) *error = "Plug-in file not found: " + std::string(nameOrPath);
         return {};
     }
@@ -126,7 +142,8 @@ std::string PluginLoader::resolve(std::string_view nameOrPath, std::string* erro
 
 PluginImpl* PluginLoader::find(std::string_view nameOrPath) const {
     for (const auto& p : m_plugins)
-        if (p->name == nameOrPath || p->path == nameOrPath || p->name == baseName(nameOrPath)) return p.get();
+        if (p->name == nameOrPath || p->path == nameOrPath || p->name == baseName(nameOrPath))
+            return p.get();
     return nullptr;
 }
 
@@ -136,7 +153,8 @@ std::vector<std::string> PluginLoader::loadedNames() const {
     return r;
 }
 
-KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std::string* loadedName) {
+KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error,
+                           std::string* loadedName) {
     // The system would read the name only up to a NUL and load another library.
     if (nameOrPath.find('\0') != std::string_view::npos) {
         if (error) *error = "Cannot load plug-in: its name contains a NUL character";
@@ -163,7 +181,8 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     if (!library) {
         const char* why = dlerror();
         dropRegistrations(*plugin);  // records only: no code of the library is left to call
-        if (error) *error = "Cannot load plug-in '" + path + "': " + (why ? why : "not a shared library");
+        if (error)
+            *error = "Cannot load plug-in '" + path + "': " + (why ? why : "not a shared library");
         return KStatus::kFailure;
     }
     plugin->library = library;
@@ -175,10 +194,12 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     auto* version = static_cast<const char*>(findSymbol(library, {"KApiVersion"}));
     if (!version) return fail("Plug-in '" + name + "' does not export KApiVersion");
     if (std::strncmp(version, kApiVersion, 7) != 0) {
-        return fail("Plug-in '" + name + "' was built for API version " + std::string(version, strnlen(version, 16)) +
-                    ", this host offers " + kApiVersion);
+        return fail("Plug-in '" + name + "' was built for API version " +
+                    std::string(version, strnlen(version, 16)) + ", this host offers " +
+                    kApiVersion);
     }
-    auto init = reinterpret_cast<EntryPoint>(findSymbol(library, {"initializePlugin", "_Z16initializePlugin7KObject"}));
+    auto init = reinterpret_cast<EntryPoint>(
+        findSymbol(library, {"initializePlugin", "_Z16initializePlugin7KObject"}));
     if (!init) return fail("Plug-in '" + name + "' does not export initializePlugin");
     auto uninit = reinterpret_cast<EntryPoint>(
         findSymbol(library, {"uninitializePlugin", "_Z18uninitializePlugin7KObject"}));
@@ -189,7 +210,8 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std:
     if (!status) {
         discard(*plugin);
         if (error) {
-            *error = "initializePlugin of '" + name + "' failed (" + status.errorString().str() + ")";
+            *error =
+                "initializePlugin of '" + name + "' failed (" + status.errorString().str() + ")";
             if (!why.empty()) *error += ": " + why;
         }
         return status;
@@ -228,7 +250,8 @@ void PluginLoader::dropRegistrations(PluginImpl& plugin) {
         if (NodeType* type = graph.findType(id)) {
             if (type->owner == &plugin) {
                 std::string ignored;
-                for (const KObject& node : graph.nodesOfType(*type)) graph.deleteNode(node, &ignored);
+                for (const KObject& node : graph.nodesOfType(*type))
+                    graph.deleteNode(node, &ignored);
                 graph.deregisterType(id, &ignored);
             }
         }
@@ -265,7 +288,8 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     }
     if (!nodes.empty() && !force) {
         std::string names;
-        for (const KObject& n : nodes) names += (names.empty() ? "" : ", ") + NodeImpl::from(n)->name();
+        for (const KObject& n : nodes)
+            names += (names.empty() ? "" : ", ") + NodeImpl::from(n)->name();
         if (error) {
             *error = "Plug-in '" + plugin->name + "' is in use by nodes " + names +
                      "; delete them first or unload with force";
@@ -301,7 +325,8 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     plugin->loaded = false;
     discard(*plugin);
     if (!status && error) {
-        *error = "uninitializePlugin of '" + plugin->name + "' reported failure (" + status.errorString().str() + ")";
+        *error = "uninitializePlugin of '" + plugin->name + "' reported failure (" +
+                 status.errorString().str() + ")";
         if (!why.empty()) *error += ": " + why;
     } else if (status && !why.empty()) {
         output::warning(plugin->name + ": " + why);

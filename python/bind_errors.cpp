@@ -1,0 +1,39 @@
+// tarn.TarnError: the one exception the module raises for a failure in the host, carrying the
+// host's message.
+
+#include "python/bindings.h"
+
+#include "host/lang/idle_queue.h"
+#include "host/lang/interpreter.h"
+#include "host/undo/undo.h"
+
+namespace tarn::python {
+namespace {
+
+PyObject* gTarnError = nullptr;  // owned by the module (kept alive by its attribute)
+
+}  // namespace
+
+void bindErrors(py::module_& m) {
+    // Note: never destroyed, as a static destroyed after Python has finalised would crash.
+    auto* error = new py::exception<std::runtime_error>(m, "TarnError");
+    error->doc() = "A host command or text failed; the argument is the host's message.";
+    gTarnError = error->ptr();
+}
+
+void raiseTarnError(const std::string& message) {
+    PyErr_SetString(gTarnError, message.c_str());
+    throw py::error_already_set();
+}
+
+HostCall::HostCall(std::string_view label)
+    : m_topLevel(!lang::hostInterpreter().isRunning() && !undo::undoQueue().isRecording()) {
+    undo::undoQueue().openChunk(label);
+}
+
+HostCall::~HostCall() {
+    undo::undoQueue().closeChunk();
+    if (m_topLevel) lang::idleQueue().flush();
+}
+
+}  // namespace tarn::python
