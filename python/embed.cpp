@@ -45,6 +45,8 @@ void start() {
     // The host keeps its own signal handlers; the bridge below makes Ctrl-C reach Python.
     config.install_signal_handlers = 0;
     config.parse_argv = 0;
+    // The host owns the C streams (the shell reads commands from stdin): leave them alone.
+    config.configure_c_stdio = 0;
     PyConfig_SetBytesString(&config, &config.program_name, TARN_PYTHON_EXECUTABLE);
     const PyStatus status = Py_InitializeFromConfig(&config);
     PyConfig_Clear(&config);

@@ -51,12 +51,6 @@ bool numpyLoaded() {
 }  // namespace
 
 lang::Value toValue(py::handle object, std::string_view what) {
-    Scalar kind;
-    if (scalarKind(object, kind)) {
-        if (kind == Scalar::String) return lang::Value(object.cast<std::string>());
-        if (kind == Scalar::Int) return lang::Value(std::int64_t(object.cast<long long>()));
-        return lang::Value(object.cast<double>());
-    }
     if (numpyLoaded() && py::isinstance<py::array>(object)) {
         // Arrays of any shape go as their elements in order (an N x 3 array of points as 3N).
         const auto a = py::reinterpret_borrow<py::array>(object);
@@ -70,6 +64,12 @@ lang::Value toValue(py::handle object, std::string_view what) {
             return lang::Value(std::vector<double>(fs.data(), fs.data() + fs.size()));
         }
         badType(object, what);
+    }
+    Scalar kind;
+    if (scalarKind(object, kind)) {
+        if (kind == Scalar::String) return lang::Value(object.cast<std::string>());
+        if (kind == Scalar::Int) return lang::Value(std::int64_t(object.cast<long long>()));
+        return lang::Value(object.cast<double>());
     }
     if (!py::isinstance<py::list>(object) && !py::isinstance<py::tuple>(object))
         badType(object, what);
