@@ -124,6 +124,9 @@ extern "C" __attribute__((visibility("default"))) void tarnPythonRun(tarn::lang:
         started = true;
     }
     tarn::lang::Interpreter& host = tarn::lang::hostInterpreter();
+    // Runs nest when Python calls the python command: only the outermost unhooks the listener.
+    static int depth = 0;
+    ++depth;
     host.setStopListener(&interruptPython);
     // A stop asked for before the run (or left from an earlier one) ends it at once.
     if (host.stopRequested()) PyErr_SetInterrupt();
@@ -149,6 +152,7 @@ extern "C" __attribute__((visibility("default"))) void tarnPythonRun(tarn::lang:
         r->status = 1;
         r->error = e.what();
     }
+    if (--depth > 0) return;
     host.setStopListener(nullptr);
     // An interrupt that arrived as the code ended is not left for the next run.
     if (PyErr_CheckSignals() != 0) PyErr_Clear();
