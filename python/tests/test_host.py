@@ -122,6 +122,27 @@ print(objExists("c42") + " " + $r + " " + `python "x + 1"` + "\\n");
             self.assertIn("KeyboardInterrupt", err)
             self.assertIn("stopped by SIGINT", err)
 
+    def test_top_level_calls_are_journalled_as_command_texts(self):
+        script = self.write("journalled.py", """
+import tarn
+tarn.cmds.polyCube(n='j1', sx=2)
+tarn.cmds.move(1, 0, 0, 'j1', r=True)
+try:
+    tarn.cmds.nodeType('ghost')
+except tarn.TarnError:
+    pass
+with tarn.undo_chunk():
+    tarn.cmds.polySphere(n='j2')
+""")
+        journal = os.path.join(self.dir.name, "journal.jsonl")
+        r = run([TARN, "--journal", journal, script])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(journal) as f:
+            entries = [json.loads(line) for line in f if line.strip()]
+        python = [(e["text"], e["status"]) for e in entries if e["origin"] == "python"]
+        self.assertEqual(python, [('polyCube -n "j1" -sx 2', 0), ('move -r 1 0 0 "j1"', 0),
+                                  ('nodeType "ghost"', 1)])
+
     def test_start_up_does_not_load_python(self):
         r = run(["ldd", TARN])
         self.assertEqual(r.returncode, 0)

@@ -285,3 +285,30 @@ TEST(StdlibHelp, EveryProcedureHasUsageAndSummary) {
 }
 
 }  // namespace
+
+namespace {
+
+// A command that fills its last argument takes no flags and needs that argument: the registry
+// refuses other declarations, so the interpreter never meets a flag where the variable should be.
+TEST(StdlibRegistry, OutputCommandsAreDeclaredWithoutFlags) {
+    using tarn::lang::CommandResult;
+    auto body = [](const tarn::lang::CommandArgs&, tarn::lang::CommandContext&) {
+        return CommandResult{};
+    };
+    tarn::lang::CommandRegistry registry;
+    std::string error;
+    EXPECT_FALSE(registry.add({.name = "fillA",
+                               .minArgs = 1,
+                               .maxArgs = 1,
+                               .flags = {{.longName = "all", .shortName = "a"}},
+                               .outputsLast = true,
+                               .body = body},
+                              &error));
+    EXPECT_NE(error.find("takes no flags"), std::string::npos) << error;
+    EXPECT_FALSE(registry.add({.name = "fillB", .outputsLast = true, .body = body}, &error));
+    EXPECT_TRUE(registry.add(
+        {.name = "fillC", .minArgs = 1, .maxArgs = 1, .outputsLast = true, .body = body}, &error))
+        << error;
+}
+
+}  // namespace
