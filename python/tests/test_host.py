@@ -143,6 +143,18 @@ with tarn.undo_chunk():
         self.assertEqual(python, [('polyCube -n "j1" -sx 2', 0), ('move -r 1 0 0 "j1"', 0),
                                   ('nodeType "ghost"', 1)])
 
+    def test_ctrl_c_in_the_shell_interrupts_python_and_the_shell_goes_on(self):
+        p = subprocess.Popen([TARN, "-q"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, text=True)
+        p.stdin.write('python "print(\'started\')\\nwhile True: pass";\n')
+        p.stdin.flush()
+        self.assertEqual(p.stdout.readline(), "started\n")
+        time.sleep(0.2)
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate('print "after\\n";\n', timeout=30)
+        self.assertEqual(out, "after\n", err)
+        self.assertIn("KeyboardInterrupt", err)
+
     def test_start_up_does_not_load_python(self):
         r = run(["ldd", TARN])
         self.assertEqual(r.returncode, 0)
