@@ -3,10 +3,6 @@
 
 #include "python/bindings.h"
 
-#include "host/lang/idle_queue.h"
-#include "host/lang/interpreter.h"
-#include "host/undo/undo.h"
-
 namespace tarn::python {
 namespace {
 
@@ -24,16 +20,6 @@ void bindErrors(py::module_& m) {
 void raiseTarnError(const std::string& message) {
     PyErr_SetString(gTarnError, message.c_str());
     throw py::error_already_set();
-}
-
-HostCall::HostCall(std::string_view label)
-    : m_topLevel(!lang::hostInterpreter().isRunning() && !undo::undoQueue().isRecording()) {
-    undo::undoQueue().openChunk(label);
-}
-
-HostCall::~HostCall() {
-    undo::undoQueue().closeChunk();
-    if (m_topLevel) lang::idleQueue().flush();
 }
 
 }  // namespace tarn::python

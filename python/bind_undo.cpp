@@ -4,6 +4,7 @@
 #include "python/bindings.h"
 
 #include "host/lang/idle_queue.h"
+#include "host/lang/interpreter.h"
 #include "host/undo/undo.h"
 
 namespace tarn::python {
@@ -18,6 +19,16 @@ struct UndoChunk {
 };
 
 }  // namespace
+
+HostCall::HostCall(std::string_view label)
+    : m_topLevel(!lang::hostInterpreter().isRunning() && !undo::undoQueue().isRecording()) {
+    undo::undoQueue().openChunk(label);
+}
+
+HostCall::~HostCall() {
+    undo::undoQueue().closeChunk();
+    if (m_topLevel) lang::idleQueue().flush();
+}
 
 void bindUndo(py::module_& m) {
     py::class_<UndoChunk>(m, "UndoChunk",
