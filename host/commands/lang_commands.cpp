@@ -176,6 +176,12 @@ CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx) {
 
 CommandResult whatIsCmd(const CommandArgs& args, CommandContext& ctx) {
     std::string name = args[0].asString();
+    if (name.size() > 1 && name[0] == '$') {
+        // A variable of the session (or a global): its type, as a declaration names it.
+        const Value* v = ctx.interpreter().variable(name.substr(1));
+        if (!v) return Value("Unknown");
+        return Value(std::string(lang::kindName(v->kind())) + " variable");
+    }
     if (ctx.interpreter().hasProc(name)) return Value("Script");
     if (const CommandSpec* decl = ctx.interpreter().registry().find(name))
         return Value(decl->owner == "host" ? "Command" : "Command (" + decl->owner + ")");

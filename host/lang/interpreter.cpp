@@ -313,6 +313,8 @@ CommandResult Interpreter::callWords(std::string_view name, std::vector<Word> wo
         ~Restore() { quiet -= on; }
     } restore{m_impl->quietErrors, !reportErrors};
     try {
+        // A stopped session runs no more commands, whoever calls them.
+        if (m_stop.load()) throw ScriptError{"Interrupted.", 0, false, true};
         auto p = m_impl->procs.find(name);
         if (p != m_impl->procs.end()) {
             auto proc = p->second;

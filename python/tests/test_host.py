@@ -143,6 +143,30 @@ with tarn.undo_chunk():
         self.assertEqual(python, [('polyCube -n "j1" -sx 2', 0), ('move -r 1 0 0 "j1"', 0),
                                   ('nodeType "ghost"', 1)])
 
+    def test_after_ctrl_c_the_host_runs_no_more_commands(self):
+        script = self.write("caught.py", """
+import tarn
+print('started', flush=True)
+try:
+    while True:
+        pass
+except KeyboardInterrupt:
+    pass
+try:
+    tarn.cmds.polyCube()
+    print('ran')
+except tarn.TarnError as e:
+    print('refused:', e)
+""")
+        p = subprocess.Popen([TARN, script], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             text=True)
+        self.assertEqual(p.stdout.readline(), "started\n")
+        time.sleep(0.2)
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate(timeout=30)
+        self.assertEqual(out, "refused: Interrupted.\n", err)
+        self.assertEqual(p.returncode, 1)
+
     def test_ctrl_c_in_the_shell_interrupts_python_and_the_shell_goes_on(self):
         p = subprocess.Popen([TARN, "-q"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True)

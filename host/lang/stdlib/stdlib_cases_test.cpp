@@ -183,6 +183,13 @@ const Case kControl[] = {
     {"error-in-proc", "proc check(int $v) { if ($v < 0) error(\"negative: \" + $v); } check(-2)",
      "ERROR: negative: -2"},
     {"warning-goes-on", "warning \"careful\"; 7", "7"},
+    {"whatIs-variables",
+     "int $n = 1; float $f[]; whatIs(\"$n\") + \", \" + whatIs(\"$f\") + \", \" + "
+     "whatIs(\"$gSelect\") + \", \" + whatIs(\"$nope\")",
+     "int variable, float[] variable, string variable, Unknown"},
+    {"whatIs-procedures",
+     "proc p() {} whatIs(\"p\") + \" \" + whatIs(\"strip\") + \" \" + whatIs(\"x\")",
+     "Script Command Unknown"},
 };
 
 void runCase(const Case& c) {
