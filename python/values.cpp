@@ -42,6 +42,19 @@ bool numpyLoaded() {
     return PyDict_GetItemString(PyImport_GetModuleDict(), "numpy") != nullptr;
 }
 
+// An int as the host's 64-bit int; one out of that range is refused, not wrapped.
+std::int64_t toInt(py::handle item, std::string_view what) {
+    int overflow = 0;
+    const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(item.ptr()));
+    if (!index) throw py::error_already_set();
+    const long long v = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+    if (overflow != 0)
+        throw std::overflow_error(std::string(what) + ": " + std::string(py::str(item)) +
+                                  " is out of the host's 64-bit integer range");
+    if (v == -1 && PyErr_Occurred()) throw py::error_already_set();
+    return std::int64_t(v);
+}
+
 [[noreturn]] void badType(py::handle object, std::string_view what) {
     throw py::type_error(std::string(what) + ": cannot pass a " +
                          std::string(py::str(py::type::of(object).attr("__name__"))) +
@@ -68,7 +81,7 @@ lang::Value toValue(py::handle object, std::string_view what) {
     Scalar kind;
     if (scalarKind(object, kind)) {
         if (kind == Scalar::String) return lang::Value(object.cast<std::string>());
-        if (kind == Scalar::Int) return lang::Value(std::int64_t(object.cast<long long>()));
+        if (kind == Scalar::Int) return lang::Value(toInt(object, what));
         return lang::Value(object.cast<double>());
     }
     if (!py::isinstance<py::list>(object) && !py::isinstance<py::tuple>(object))
@@ -93,7 +106,7 @@ lang::Value toValue(py::handle object, std::string_view what) {
         return lang::Value(std::move(out));
     }
     std::vector<std::int64_t> out;
-    for (py::handle item : items) out.push_back(std::int64_t(item.cast<long long>()));
+    for (py::handle item : items) out.push_back(toInt(item, what));
     return lang::Value(std::move(out));
 }
 

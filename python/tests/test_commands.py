@@ -111,6 +111,11 @@ class Failures(unittest.TestCase):
             cmds.nodeType({"a": 1})
         with self.assertRaisesRegex(TypeError, "takes 3 values"):
             cmds.curve(p=[(0, 0)])
+        with self.assertRaisesRegex(OverflowError, "64-bit integer range"):
+            cmds.abs(2 ** 70)
+        with self.assertRaisesRegex(OverflowError, "64-bit integer range"):
+            cmds.sort([1, -2 ** 63 - 1])
+        self.assertEqual(cmds.abs(-2 ** 62), 2 ** 62)
 
     def test_the_session_goes_on_after_a_failure(self):
         with self.assertRaises(tarn.TarnError):
