@@ -3,10 +3,13 @@
 
 #include "python/bindings.h"
 
+#include <thread>
+
 namespace tarn::python {
 namespace {
 
 PyObject* gTarnError = nullptr;  // owned by the module (kept alive by its attribute)
+std::thread::id gHostThread;     // the thread that imported the module
 
 }  // namespace
 
@@ -15,6 +18,12 @@ void bindErrors(py::module_& m) {
     auto* error = new py::exception<std::runtime_error>(m, "TarnError");
     error->doc() = "A host command or text failed; the argument is the host's message.";
     gTarnError = error->ptr();
+    gHostThread = std::this_thread::get_id();
+}
+
+void requireHostThread() {
+    if (std::this_thread::get_id() != gHostThread)
+        raiseTarnError("the host can only be called from the thread that imported tarn");
 }
 
 void raiseTarnError(const std::string& message) {

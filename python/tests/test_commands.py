@@ -117,6 +117,26 @@ class Failures(unittest.TestCase):
             cmds.sort([1, -2 ** 63 - 1])
         self.assertEqual(cmds.abs(-2 ** 62), 2 ** 62)
 
+    def test_other_threads_are_refused(self):
+        import threading
+        caught = []
+
+        def call():
+            try:
+                cmds.polyCube()
+            except tarn.TarnError as e:
+                caught.append(str(e))
+            try:
+                tarn.mesh.points("anything")
+            except tarn.TarnError as e:
+                caught.append(str(e))
+
+        worker = threading.Thread(target=call)
+        worker.start()
+        worker.join()
+        self.assertEqual(len(caught), 2)
+        self.assertIn("thread that imported tarn", caught[0])
+
     def test_the_session_goes_on_after_a_failure(self):
         with self.assertRaises(tarn.TarnError):
             cmds.error("stop")
