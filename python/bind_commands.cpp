@@ -95,7 +95,7 @@ std::string commandText(const std::string& name, const std::vector<Word>& words)
 }
 
 py::object callCommand(const std::string& name, const py::args& args, const py::kwargs& kwargs) {
-    requireHostThread();
+    enterHost();
     lang::Interpreter& interp = lang::hostInterpreter();
     const lang::CommandSpec* spec = interp.hasProc(name) ? nullptr : interp.registry().find(name);
     if (!spec && !interp.hasProc(name)) raiseTarnError("Cannot find procedure \"" + name + "\".");

@@ -21,9 +21,10 @@ void bindErrors(py::module_& m) {
     gHostThread = std::this_thread::get_id();
 }
 
-void requireHostThread() {
+void enterHost() {
     if (std::this_thread::get_id() != gHostThread)
         raiseTarnError("the host can only be called from the thread that imported tarn");
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
 }
 
 void raiseTarnError(const std::string& message) {

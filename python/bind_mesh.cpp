@@ -26,7 +26,7 @@ struct Shape {
 
 /// The mesh shape a name gives (the shape, or a transform with one mesh below it).
 Shape meshShape(const std::string& name) {
-    requireHostThread();
+    enterHost();
     const KObject node = commands::findGraphNode(name);
     if (node.isNull()) raiseTarnError("No object matches name: " + name);
     const KObject shape = scene::meshShapeOf(node);

@@ -21,8 +21,8 @@ struct UndoChunk {
 }  // namespace
 
 HostCall::HostCall(std::string_view label)
-    : m_topLevel((requireHostThread(),
-                  !lang::hostInterpreter().isRunning() && !undo::undoQueue().isRecording())) {
+    : m_topLevel(
+          (enterHost(), !lang::hostInterpreter().isRunning() && !undo::undoQueue().isRecording())) {
     undo::undoQueue().openChunk(label);
 }
 
@@ -36,7 +36,7 @@ void bindUndo(py::module_& m) {
                           "Groups the host calls inside a with block into one undo step.")
         .def("__enter__",
              [](UndoChunk& c) -> UndoChunk& {
-                 requireHostThread();
+                 enterHost();
                  if (c.open) throw py::value_error("this undo_chunk is already open");
                  c.topLevel = !undo::undoQueue().isRecording();
                  undo::undoQueue().openChunk(c.label);
@@ -57,7 +57,7 @@ void bindUndo(py::module_& m) {
     m.def(
         "undo",
         [] {
-            requireHostThread();
+            enterHost();
             if (undo::undoQueue().undoRefused())
                 raiseTarnError("undo: the scene was changed while undo was off");
             return undo::undoQueue().undo();
@@ -66,7 +66,7 @@ void bindUndo(py::module_& m) {
     m.def(
         "redo",
         [] {
-            requireHostThread();
+            enterHost();
             if (undo::undoQueue().redoRefused())
                 raiseTarnError("redo: the scene was changed while undo was off");
             return undo::undoQueue().redo();

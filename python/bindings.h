@@ -25,9 +25,10 @@ void bindUndo(py::module_& m);
 /// tarn.mesh: points and UVs of mesh shapes as arrays (bind_mesh.cpp).
 void bindMesh(py::module_& m);
 
-/// Raises tarn.TarnError unless called on the thread that imported the module (the host's
-/// main thread): the host is not safe to call from other threads.
-void requireHostThread();
+/// Checks a call into the host: raises tarn.TarnError unless on the thread that imported the
+/// module (the host's main thread; the host is not safe to call from others), and
+/// KeyboardInterrupt when Ctrl-C is pending, before the host would refuse the call as stopped.
+void enterHost();
 
 /// Raises tarn.TarnError carrying `message`.
 [[noreturn]] void raiseTarnError(const std::string& message);

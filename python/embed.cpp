@@ -73,12 +73,43 @@ void start() {
     main.attr("tarn") = py::module_::import("tarn");
 }
 
+// The value of an expression as the language's: None, int, float and str as themselves, a
+// list or tuple of them as an array (strings over floats over ints), anything else as its str().
 tarn::lang::Value toValue(const py::object& v) {
+    using tarn::lang::Value;
     if (v.is_none()) return {};
-    if (py::isinstance<py::bool_>(v) || py::isinstance<py::int_>(v))
-        return tarn::lang::Value(std::int64_t(v.cast<long long>()));
-    if (py::isinstance<py::float_>(v)) return tarn::lang::Value(v.cast<double>());
-    return tarn::lang::Value(std::string(py::str(v)));
+    if (py::isinstance<py::bool_>(v) || py::isinstance<py::int_>(v)) {
+        int overflow = 0;
+        const long long i = PyLong_AsLongLongAndOverflow(v.ptr(), &overflow);
+        if (overflow == 0) return Value(std::int64_t(i));
+        return Value(std::string(py::str(v)));
+    }
+    if (py::isinstance<py::float_>(v)) return Value(v.cast<double>());
+    if (py::isinstance<py::list>(v) || py::isinstance<py::tuple>(v)) {
+        std::vector<Value> items;
+        bool anyString = false, anyFloat = false;
+        for (py::handle item : v) {
+            items.push_back(toValue(py::reinterpret_borrow<py::object>(item)));
+            if (items.back().isArray() || items.back().isNone())
+                return Value(std::string(py::str(v)));
+            anyString |= items.back().kind() == tarn::lang::ValueKind::String;
+            anyFloat |= items.back().kind() == tarn::lang::ValueKind::Float;
+        }
+        if (anyString) {
+            std::vector<std::string> out;
+            for (const Value& item : items) out.push_back(item.asString());
+            return Value(std::move(out));
+        }
+        if (anyFloat) {
+            std::vector<double> out;
+            for (const Value& item : items) out.push_back(item.asFloat());
+            return Value(std::move(out));
+        }
+        std::vector<std::int64_t> out;
+        for (const Value& item : items) out.push_back(item.asInt());
+        return Value(std::move(out));
+    }
+    return Value(std::string(py::str(v)));
 }
 
 // The traceback of the exception being handled, as Python prints it.

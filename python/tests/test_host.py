@@ -85,10 +85,13 @@ int $r = catch(`python "raise ValueError('bad value')"`);
 python "tarn.cmds.polyCube(n='c%d' % (x + 1))";
 python "print('from python')";
 print(objExists("c42") + " " + $r + " " + `python "x + 1"` + "\\n");
+string $names[] = `python "['a', 'b']"`;
+float $point[] = `python "(1, 2.5, 3)"`;
+print(size($names) + " " + $names[1] + " " + $point[1] + " " + `python "{'k': 1}"` + "\\n");
 """)
         r = run([TARN, "-q", script])
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual(r.stdout, "from python\n1 1 42\n")
+        self.assertEqual(r.stdout, "from python\n1 1 42\n2 b 2.5 {'k': 1}\n")
         self.assertIn("ValueError: bad value", r.stderr)
 
     def test_an_exception_never_ends_the_shell(self):
