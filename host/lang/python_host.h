@@ -20,7 +20,7 @@ struct PythonRun {
     std::vector<std::string> argv;  ///< sys.argv
     int status = 0;                 ///< 0 success, else failure (SystemExit's code when given)
     std::string error;              ///< the traceback of an exception, or why Python is missing
-    Value result;                   ///< the value of a single expression (None otherwise)
+    Value result;  ///< a single expression's value (None otherwise; lists as arrays)
 };
 
 /// The entry point libtarnpython.so exports (C linkage, looked up by name).
