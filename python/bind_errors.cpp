@@ -28,6 +28,8 @@ void enterHost() {
 }
 
 void raiseTarnError(const std::string& message) {
+    // A failure because Ctrl-C stopped the host is the interrupt itself: raise that.
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
     PyErr_SetString(gTarnError, message.c_str());
     throw py::error_already_set();
 }

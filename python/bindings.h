@@ -30,7 +30,7 @@ void bindMesh(py::module_& m);
 /// KeyboardInterrupt when Ctrl-C is pending, before the host would refuse the call as stopped.
 void enterHost();
 
-/// Raises tarn.TarnError carrying `message`.
+/// Raises tarn.TarnError carrying `message` (KeyboardInterrupt instead when Ctrl-C is pending).
 [[noreturn]] void raiseTarnError(const std::string& message);
 
 /// A Python value as a language value: bool and int become ints, float a float, str a string,
