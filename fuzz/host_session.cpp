@@ -75,6 +75,15 @@ void installPathSandbox() {
         registry.remove(name);
         registry.add(std::move(guarded));
     }
+    // Python code can do anything a process can: never run it from fuzzed text.
+    if (const lang::CommandSpec* found = registry.find("python")) {
+        lang::CommandSpec refused = *found;
+        refused.body = [](const lang::CommandArgs&, lang::CommandContext&) {
+            return lang::CommandResult::failure("python: refused while fuzzing.");
+        };
+        registry.remove("python");
+        registry.add(std::move(refused));
+    }
 }
 
 void resetScene() {

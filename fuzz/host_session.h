@@ -15,7 +15,7 @@ const std::string& enterScratchFolder();
 /// Makes the commands that name files or plug-ins (file, source, exportObj, viewSnapshot,
 /// loadPlugin, unloadPlugin) refuse, with a message, any word holding a '/': a fuzzed input
 /// then reads and writes only inside the scratch folder and loads only the built plug-ins.
-/// Idempotent.
+/// `python` refuses always (Python code could reach anything). Idempotent.
 void installPathSandbox();
 
 /// Empties the scene: undo and redo lists, every node and connection, the selection, the idle

@@ -11,6 +11,7 @@
 
 #include "host/lang/arg_binding.h"
 #include "host/lang/interpreter.h"
+#include "host/lang/journal.h"
 
 namespace {
 
@@ -88,8 +89,46 @@ void BM_LoopOf100CommandsVsDirect(benchmark::State& state) {
     ratioOf(state, "for ($i = 0; $i < 100; $i++) accumulate -by 3 counter;");
 }
 
+// A text journalled into a full journal (100,000 entries, so the oldest is dropped for each new
+// one) against the same into a journal with room: "ratio" is full / room, about 1 when dropping
+// costs what adding does.
+void BM_JournalEntryFullVsRoom(benchmark::State& state) {
+    constexpr std::size_t kCapacity = 100000;
+    Journal full, room;
+    full.setCapacity(kCapacity);
+    room.setCapacity(kCapacity);
+    JournalEntry old;
+    old.text = "getAttr box.tx";
+    for (std::size_t i = 0; i < kCapacity; ++i) full.record(old);
+    auto add = [](Journal& j) {
+        JournalEntry e;
+        e.text = "getAttr box.tx";
+        const std::size_t id = j.begin(std::move(e));
+        j.finish(id, "1", 0, {});
+    };
+    using Clock = std::chrono::steady_clock;
+    Clock::duration inFull{}, inRoom{};
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        add(full);
+        auto t1 = Clock::now();
+        add(room);
+        auto t2 = Clock::now();
+        inFull += t1 - t0;
+        inRoom += t2 - t1;
+        if (room.entries().size() > kCapacity / 2) {
+            state.PauseTiming();
+            room.clear();
+            state.ResumeTiming();
+        }
+    }
+    state.counters["ratio"] = std::chrono::duration<double>(inFull).count() /
+                              std::chrono::duration<double>(inRoom).count();
+}
+
 }  // namespace
 
+BENCHMARK(BM_JournalEntryFullVsRoom);
 BENCHMARK(BM_TextOf100CommandsVsDirect);
 BENCHMARK(BM_LoopOf100CommandsVsDirect);
 BENCHMARK_MAIN();

@@ -11,6 +11,7 @@
 #include "host/lang/execute.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
+#include "host/lang/python_host.h"
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
 #include "host/plugins/plugin_loader.h"
@@ -125,7 +126,23 @@ int runText(const Options& o) {
     return r.ok ? 0 : 1;
 }
 
+// A Python script runs in the embedded interpreter on the host's scene; sys.argv[0] is its path.
+int runPythonFile(const Options& o) {
+    std::string error;
+    lang::PythonRun run;
+    if (!lang::readTextFile(o.file, run.code, &error)) {
+        std::fprintf(stderr, "tarn: %s\n", error.c_str());
+        return 2;
+    }
+    run.fileName = o.file;
+    run.argv = {o.file};
+    lang::runPython(run);
+    if (!run.error.empty()) std::fprintf(stderr, "%s\n", run.error.c_str());
+    return run.status;
+}
+
 int runFile(const Options& o) {
+    if (std::filesystem::path(o.file).extension() == ".py") return runPythonFile(o);
     std::string text, error;
     if (!lang::readTextFile(o.file, text, &error)) {
         std::fprintf(stderr, "tarn: %s\n", error.c_str());

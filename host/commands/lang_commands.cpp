@@ -5,6 +5,7 @@
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/interpreter.h"
+#include "host/lang/python_host.h"
 #include "host/lang/script_output.h"
 #include "host/plugins/plugin_index.h"
 #include "host/undo/undo.h"
@@ -18,6 +19,7 @@ void installLangCommands(CommandRegistry& registry) {
     commands::addCoreCommands(registry);
     commands::addOptionVarCommand(registry);
     commands::addUiCommands(registry);
+    addPythonCommand(registry);
     // Only the host's own registry mirrors plug-in commands.
     if (&registry == &commandRegistry()) commands::installPluginCommandBridge();
 }
@@ -174,6 +176,7 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
         return CommandResult::failure("help: no command or node type named \"" + name + "\".");
     }
     std::string text = "Usage: " + (decl->usage.empty() ? decl->name : decl->usage);
+    if (!decl->summary.empty()) text += "\n" + decl->summary;
     for (const auto& f : decl->flags) {
         text += "\n  -" + f.shortName + " / -" + f.longName;
         for (auto t : f.args) text += std::string(" <") + lang::describeArgType(t) + ">";
@@ -199,6 +202,12 @@ CommandResult existsCmd(const CommandArgs& args, CommandContext& ctx) {
 
 CommandResult whatIsCmd(const CommandArgs& args, CommandContext& ctx) {
     std::string name = args[0].asString();
+    if (name.size() > 1 && name[0] == '$') {
+        // A variable of the session (or a global): its type, as a declaration names it.
+        const Value* v = ctx.interpreter().variable(name.substr(1));
+        if (!v) return Value("Unknown");
+        return Value(std::string(lang::kindName(v->kind())) + " variable");
+    }
     if (ctx.interpreter().hasProc(name)) return Value("Script");
     if (const CommandSpec* decl = ctx.interpreter().registry().find(name))
         return Value(decl->owner == "host" ? "Command" : "Command (" + decl->owner + ")");

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "host/dg/attribute_impl.h"
+#include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
+#include "host/scene/dag_nodes.h"
 #include "host/scene/selection.h"
 
 namespace tarn::commands {
@@ -61,6 +63,37 @@ std::vector<std::string> clampToLimits(const KPlug& plug, std::vector<double>& v
                                plug.name().str() + "; " + formatNumber(values[i]) + " is used");
     }
     return warnings;
+}
+
+bool vertexPoints(const KSelectionList& list, bool world, std::vector<double>& out,
+                  std::string* error) {
+    std::vector<double> points;
+    for (const auto& item : list.items()) {
+        const scene::ComponentImpl* c = scene::ComponentImpl::from(item.component);
+        const KObject shape = scene::meshShapeOf(item.node);
+        if (!c || c->kind() != scene::ComponentKind::Vertex || shape.isNull()) {
+            if (error) *error = "expected mesh vertices (mesh.vtx[N])";
+            return false;
+        }
+        scene::MeshNode* node = scene::meshNode(shape);
+        const PolyMesh& mesh = node->readMesh();
+        const KMatrix toWorld = world ? scene::worldMatrix(shape) : KMatrix();
+        for (int v : scene::componentElements(item.component, shape)) {
+            if (v < 0 || v >= mesh.numVertices()) {
+                if (error) *error = "vertex " + std::to_string(v) + " is past the mesh's last";
+                return false;
+            }
+            const Vec3& p = mesh.point(v);
+            const KPoint q = world ? KPoint(p.x, p.y, p.z) * toWorld : KPoint(p.x, p.y, p.z);
+            points.insert(points.end(), {q.x, q.y, q.z});
+        }
+    }
+    if (points.empty()) {
+        if (error) *error = "no vertices named";
+        return false;
+    }
+    out = std::move(points);
+    return true;
 }
 
 std::string formatNumber(double value) {

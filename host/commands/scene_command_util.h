@@ -29,6 +29,12 @@ struct MeshItem {
 /// meshes are skipped.
 std::vector<MeshItem> meshItems(const KSelectionList& list);
 
+/// The points of the vertices a list names (x y z each, in list and index order), in world
+/// space or in the mesh's own space. False with a message when an item is not a mesh vertex
+/// (whole objects, edges, faces and UVs are refused), or when nothing is named.
+bool vertexPoints(const KSelectionList& list, bool world, std::vector<double>& out,
+                  std::string* error);
+
 /// "1e-05" style numbers for messages and text output.
 std::string formatNumber(double value);
 

@@ -280,9 +280,21 @@ CommandResult xformCmd(const CommandArgs& args, CommandContext&) {
     KSelectionList list;
     std::string error;
     if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
+    const bool world = args.has("worldSpace");
+    const bool components = std::any_of(list.items().begin(), list.items().end(),
+                                        [](const auto& item) { return !item.component.isNull(); });
+    if (args.isQuery() && components) {
+        // Vertices answer their points (object space, or world space with -ws), one after the
+        // other, instead of their transform's translation.
+        if (args.has("rotation") || args.has("scale") || args.has("matrix"))
+            return CommandResult::failure("xform: vertices have only a translation to query");
+        std::vector<double> points;
+        if (!vertexPoints(list, world, points, &error))
+            return CommandResult::failure("xform: " + error);
+        return Value(points);
+    }
     const std::vector<KObject> transforms = transformsOf(list);
     if (transforms.empty()) return CommandResult::failure("xform needs a transform");
-    const bool world = args.has("worldSpace");
     if (args.isQuery()) {
         const KObject t = transforms.front();
         if (args.has("matrix")) {

@@ -61,6 +61,9 @@ bool CommandRegistry::add(CommandSpec decl, std::string* error) {
     if (!decl.body) return fail("Command \"" + decl.name + "\" has no body.");
     if (m_commands.count(decl.name))
         return fail("Command \"" + decl.name + "\" is already registered.");
+    if (decl.outputsLast && (!decl.flags.empty() || decl.rawArgs || decl.minArgs < 1))
+        return fail("Command \"" + decl.name +
+                    "\" outputs into its last argument, so it needs one and takes no flags.");
     std::set<std::string> seen;
     for (const auto& f : decl.flags) {
         if (f.longName.empty())
@@ -105,10 +108,11 @@ CommandRegistry& commandRegistry() {
         // Each module that is built contributes its commands; see command_modules.h.
         using Installer = void (*)(CommandRegistry&);
         const Installer installers[] = {
-            installLangCommands,      installDgCommands,     installPluginsCommands,
-            installSceneCommands,     installMeshCommands,   installShadingCommands,
-            installImageCommands,     installViewCommands,   installNurbsCommands,
-            installTexturingCommands, installRenderCommands, installFileioCommands,
+            installLangCommands,    installStdlibCommands,    installDgCommands,
+            installPluginsCommands, installSceneCommands,     installMeshCommands,
+            installShadingCommands, installImageCommands,     installViewCommands,
+            installNurbsCommands,   installTexturingCommands, installRenderCommands,
+            installFileioCommands,
         };
         for (Installer install : installers)
             if (install) install(registry);

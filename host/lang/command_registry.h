@@ -98,6 +98,15 @@ public:
     /// Every flag use in the order given.
     const std::vector<FlagUse>& flags() const { return m_flags; }
 
+    /// For a command that guards its arguments: the failure met while evaluating them.
+    struct GuardedFailure {
+        bool failed = false;
+        std::string message;    ///< located ("file:line: ...") like the error line of a script
+        bool reported = false;  ///< already printed by a nested run
+    };
+    const GuardedFailure& guardedFailure() const { return m_guarded; }
+    void setGuardedFailure(GuardedFailure failure) { m_guarded = std::move(failure); }
+
     // Filled by the interpreter.
     void setName(std::string name) { m_name = std::move(name); }
     void setModes(bool query, bool edit) { m_query = query, m_edit = edit; }
@@ -112,6 +121,7 @@ private:
     bool m_edit = false;
     std::vector<Value> m_positional;
     std::vector<FlagUse> m_flags;
+    GuardedFailure m_guarded;
 };
 
 /// What a body answers: a result value (None for no result) or an error message. The
@@ -157,8 +167,15 @@ public:
 
     Interpreter& interpreter() { return m_interp; }
 
+    /// For a command that outputs into its last argument: the value the caller's variable gets.
+    void setOutput(Value v) { m_output = std::move(v), m_hasOutput = true; }
+    bool hasOutput() const { return m_hasOutput; }
+    const Value& output() const { return m_output; }
+
 private:
     Interpreter& m_interp;
+    Value m_output;
+    bool m_hasOutput = false;
 };
 
 using CommandBody = std::function<CommandResult(const CommandArgs&, CommandContext&)>;
@@ -167,6 +184,7 @@ using CommandBody = std::function<CommandResult(const CommandArgs&, CommandConte
 struct CommandSpec {
     std::string name{};
     std::string usage{};              ///< one line, shown by `help NAME` and in count errors
+    std::string summary{};            ///< what the command does, shown by `help NAME` (optional)
     int minArgs = 0;                  ///< positional arguments, after flags are taken out
     int maxArgs = 0;                  ///< kUnlimited for no maximum
     std::vector<ArgType> argTypes{};  ///< type of position i = argTypes[min(i, size-1)]; empty: Any
@@ -175,6 +193,13 @@ struct CommandSpec {
     bool editMode = false;   ///< -e/-edit switches to edit mode
     bool undoable = false;   ///< changes the scene and records its changes for undo
     bool rawArgs = false;    ///< no checking: every word goes to positional() as given
+    /// The last positional argument is the caller's variable, which the body fills through
+    /// CommandContext::setOutput (tokenize's buffer). Such a command takes no flags.
+    bool outputsLast = false;
+    /// The arguments are evaluated under a guard (catch): when evaluating them fails, the
+    /// statement goes on and the body runs with CommandArgs::guardedFailure() set instead of
+    /// arguments. An interrupt is never caught.
+    bool guardsArguments = false;
     CommandBody body{};
     std::string owner = "host";  ///< "host" or the plug-in that registered it
     /// An interface command of a window system this host does not have: accepted so that

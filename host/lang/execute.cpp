@@ -12,6 +12,7 @@ RunResult executeText(std::string_view text, const ExecuteOptions& options) {
     ro.firstLine = options.firstLine;
     ro.flushIdleEachStatement = options.flushIdleEachStatement;
     ro.allOrNothing = options.allOrNothing;
+    ro.reportErrors = options.reportErrors;
     JournalEntry e;
     e.text = std::string(text);
     e.display = options.display;

@@ -18,6 +18,7 @@ struct ExecuteOptions {
     int firstLine = 1;
     bool flushIdleEachStatement = false;
     bool allOrNothing = false;  ///< see RunOptions::allOrNothing
+    bool reportErrors = true;   ///< see RunOptions::reportErrors
 };
 
 /// Runs `text` on the host interpreter and journals it.

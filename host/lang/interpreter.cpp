@@ -192,7 +192,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
         where.lineCount = text.find('\n') == std::string_view::npos ? 1 : 2;
         result.error = impl.locate(perr.message, perr.line, &where);
         impl.lastReported = result.error;
-        scriptOutput(OutputKind::Error, result.error);
+        if (options.reportErrors) impl.report(result.error);
         return result;
     }
     if (m_depth >= kMaxDepth) {
@@ -200,7 +200,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
         result.error = "Recursion too deep: more than " + std::to_string(kMaxDepth) +
                        " nested procs, evals, sources or back-quotes.";
         impl.lastReported = result.error;
-        scriptOutput(OutputKind::Error, result.error);
+        if (options.reportErrors) impl.report(result.error);
         return result;
     }
 
@@ -209,7 +209,10 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     auto& queue = undo::undoQueue();
     bool top = m_depth == 0;
     // An interrupt asked for while nothing ran (Ctrl-C at the prompt) does not stop this text.
-    if (top) m_interrupt.store(false);
+    if (top) {
+        m_interrupt.store(false);
+        impl.interrupting = false;
+    }
     bool wasEnabled = queue.isEnabled();
     if (!options.undo) queue.setEnabled(false);
     ++m_depth;
@@ -224,6 +227,7 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     if (!perStatement) queue.openChunk(label);
     const std::size_t textMark = queue.mark();
     impl.lastValue = Value();
+    impl.quietErrors += !options.reportErrors;
     try {
         for (const auto& s : script->statements) {
             impl.checkInterrupt(s->line);
@@ -251,11 +255,12 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
         } else {
             result.error = impl.locate(e.message, e.line, script.get());
             impl.lastReported = result.error;
-            scriptOutput(OutputKind::Error, result.error);
+            impl.report(result.error);
         }
         // Take back the statements that ran before the failure too.
         if (options.allOrNothing && options.undo && !perStatement) queue.rollbackTo(textMark);
     }
+    impl.quietErrors -= !options.reportErrors;
     if (!perStatement) queue.closeChunk();
     impl.session.scopes.resize(std::max<std::size_t>(1, sessionScopes));
     impl.frames.pop_back();
@@ -276,7 +281,7 @@ RunResult Interpreter::runFile(const std::string& path, const RunOptions& option
         r.ok = false;
         r.error = error;
         m_impl->lastReported = r.error;
-        scriptOutput(OutputKind::Error, r.error);
+        m_impl->report(r.error);
         return r;
     }
     RunOptions o = options;
@@ -296,20 +301,37 @@ CommandResult Interpreter::call(std::string_view name, std::vector<Value> words)
         }
         ws.push_back(Word{std::move(v), flag});
     }
+    return callWords(name, std::move(ws));
+}
+
+CommandResult Interpreter::callWords(std::string_view name, std::vector<Word> words, Value* output,
+                                     bool reportErrors) {
+    m_impl->quietErrors += !reportErrors;
+    struct Restore {
+        int& quiet;
+        bool on;
+        ~Restore() { quiet -= on; }
+    } restore{m_impl->quietErrors, !reportErrors};
     try {
+        // A stopped session runs no more commands, whoever calls them.
+        if (m_stop.load()) throw ScriptError{"Interrupted.", 0, false, true};
         auto p = m_impl->procs.find(name);
         if (p != m_impl->procs.end()) {
             auto proc = p->second;
-            return CommandResult(m_impl->callProc(proc, ws, 0));
+            return CommandResult(m_impl->callProc(proc, words, 0));
         }
-        return CommandResult(m_impl->invoke(std::string(name), ws, 0));
+        return CommandResult(m_impl->invoke(std::string(name), words, 0, nullptr, output));
     } catch (const ScriptError& e) {
         if (!e.reported) {
             m_impl->lastReported = e.message;
-            scriptOutput(OutputKind::Error, e.message);
+            m_impl->report(e.message);
         }
         return CommandResult::failure("");
     }
+}
+
+const std::string& Interpreter::lastError() const {
+    return m_impl->lastReported;
 }
 
 void Interpreter::setGlobal(const std::string& name, Value value) {

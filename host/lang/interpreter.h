@@ -5,6 +5,7 @@
 /// run fail; a failing command takes back what it had recorded in the open undo chunk.
 /// Main thread only.
 
+#include "host/lang/arg_binding.h"
 #include "host/lang/ast.h"
 #include "host/lang/command_registry.h"
 #include "host/lang/value.h"
@@ -28,6 +29,9 @@ struct RunOptions {
     /// With undo on: a text that fails takes back everything it changed, not only the failing
     /// command's changes (the statements before it do not stand).
     bool allOrNothing = false;
+    /// Print the error line of a failure; off when the caller reports it otherwise (the Python
+    /// module raises it as an exception). RunResult::error has the message either way.
+    bool reportErrors = true;
 };
 
 /// The outcome of a run: the value of the last statement, or failure with the message already
@@ -51,6 +55,14 @@ public:
     RunResult runFile(const std::string& path, const RunOptions& options = {});
     /// Runs one command with ready-made words (see CommandContext::call).
     CommandResult call(std::string_view name, std::vector<Value> words);
+    /// Runs one command or proc with words already marked as flags or values (no guessing from
+    /// a leading "-"), as the Python module calls commands. A failure is printed once and
+    /// answered with an empty message (lastError() has it). `output` receives what a command
+    /// that outputs into its last argument (tokenize) put there.
+    CommandResult callWords(std::string_view name, std::vector<Word> words, Value* output = nullptr,
+                            bool reportErrors = true);
+    /// The last error message printed (or kept quiet by catchQuiet) by this interpreter.
+    const std::string& lastError() const;
 
     /// Global variables: declared (or replaced) with the value's kind.
     void setGlobal(const std::string& name, Value value);
@@ -63,11 +75,21 @@ public:
     bool isRunning() const { return m_depth > 0; }
     /// Asks running loops and scripts to stop with "Interrupted." (safe from a signal handler).
     /// Cleared when the next top-level text starts (Ctrl-C at the shell prompt stops nothing).
-    void interrupt() { m_interrupt.store(true); }
+    void interrupt() {
+        m_interrupt.store(true);
+        if (auto listener = m_stopListener.load()) listener();
+    }
     /// Like interrupt(), but it stays: every later statement, loop turn and command call fails
     /// with "Interrupted.", and the idle queue runs nothing, until clearStop(). For ending a
     /// script or `tarn -c` on a signal (safe from a signal handler).
-    void stop() { m_stop.store(true); }
+    void stop() {
+        m_stop.store(true);
+        if (auto listener = m_stopListener.load()) listener();
+    }
+    /// A function that interrupt() and stop() call too, so from a signal handler: it must be
+    /// async-signal-safe. The embedded Python sets one to raise KeyboardInterrupt in a running
+    /// script. Null for none.
+    void setStopListener(void (*listener)()) { m_stopListener.store(listener); }
     bool stopRequested() const { return m_stop.load(); }
     void clearStop() { m_stop.store(false); }
 
@@ -88,6 +110,7 @@ private:
     int m_depth = 0;
     std::atomic<bool> m_interrupt{false};
     std::atomic<bool> m_stop{false};
+    std::atomic<void (*)()> m_stopListener{nullptr};
     friend struct Impl;
 };
 

@@ -235,23 +235,76 @@ Value Interpreter::Impl::backquote(const Expr& e) {
 
 Value Interpreter::Impl::call(const Expr& e) {
     checkInterrupt(e.line);
+    auto p = procs.find(e.name);
+    const CommandSpec* decl = p == procs.end() ? self.m_registry.find(e.name) : nullptr;
+    if (decl && decl->guardsArguments) {
+        CommandArgs::GuardedFailure failure;
+        std::vector<Word> words = guardedWords(e, *decl, failure);
+        return invoke(e.name, words, e.line, failure.failed ? &failure : nullptr);
+    }
+    const bool fills = decl && decl->outputsLast && !e.args.empty();
+    if (fills) {
+        // The last argument names the variable the command fills (tokenize's buffer); an
+        // undeclared one becomes a string array.
+        const Expr& target = *e.args.back().expr;
+        if (target.kind != ExprKind::Var)
+            error(e.name + ": the last argument must be a variable to fill.", e.line);
+        if (!lookup(target.name))
+            frame().scopes.back().emplace(
+                target.name, Variable{VarType::String, true, defaultValue(VarType::String, true)});
+    }
     std::vector<Word> words;
     words.reserve(e.args.size());
     for (const auto& a : e.args) words.push_back(Word{eval(*a.expr), a.flagCandidate});
-    auto p = procs.find(e.name);
     if (p != procs.end()) {
         Proc proc = p->second;  // keeps the definition alive even if redefined inside
         return callProc(proc, words, e.line);
     }
+    if (fills) {
+        const Expr& target = *e.args.back().expr;
+        Value output;
+        Value result = invoke(e.name, words, e.line, nullptr, &output);
+        assignWhole(require(target.name, e.line), target.name, output, e.line);
+        return result;
+    }
     return invoke(e.name, words, e.line);
 }
 
-Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>& words, int line) {
+std::vector<Word> Interpreter::Impl::guardedWords(const Expr& e, const CommandSpec& decl,
+                                                  CommandArgs::GuardedFailure& failure) {
+    // A quiet guard (catchQuiet) prints nothing of what fails inside it.
+    const bool quiet = decl.name == "catchQuiet";
+    quietErrors += quiet;
+    std::vector<Word> words;
+    try {
+        for (const auto& a : e.args) words.push_back(Word{eval(*a.expr), a.flagCandidate});
+    } catch (const ScriptError& err) {
+        quietErrors -= quiet;
+        if (err.interrupted || interrupting) throw;
+        failure.failed = true;
+        failure.reported = err.reported || quiet;
+        failure.message = err.reported ? lastReported
+                                       : locate(err.message, err.line,
+                                                running.empty() ? nullptr : running.back().get());
+        if (!err.reported) lastReported = failure.message;
+        return {};
+    }
+    quietErrors -= quiet;
+    return words;
+}
+
+Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>& words, int line,
+                                const CommandArgs::GuardedFailure* guarded, Value* output) {
     const CommandSpec* decl = self.m_registry.find(name);
     if (!decl) error("Cannot find procedure \"" + name + "\".", line);
     CommandArgs args;
     std::string message;
-    if (!bindArguments(*decl, words, args, message)) error(message, line);
+    if (guarded) {
+        args.setName(name);
+        args.setGuardedFailure(*guarded);
+    } else if (!bindArguments(*decl, words, args, message)) {
+        error(message, line);
+    }
     // Copy the body: a command may remove itself (unloading its plug-in) while running.
     CommandBody body = decl->body;
     auto& queue = undo::undoQueue();
@@ -274,6 +327,8 @@ Value Interpreter::Impl::invoke(const std::string& name, const std::vector<Word>
     }
     // With undo off, what the command kept for a rollback is no longer needed.
     if (!queue.isEnabled()) queue.forgetSince(mark, quietFrom <= 1);
+    if (output && decl->outputsLast)
+        *output = ctx.hasOutput() ? ctx.output() : args[args.count() - 1];
     return r.value;
 }
 

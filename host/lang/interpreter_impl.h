@@ -5,6 +5,7 @@
 
 #include "host/lang/arg_binding.h"
 #include "host/lang/interpreter.h"
+#include "host/lang/script_output.h"
 
 #include <map>
 #include <memory>
@@ -24,7 +25,8 @@ constexpr int kMaxEvalNesting = 10'000;
 struct ScriptError {
     std::string message;
     int line = 0;
-    bool reported = false;  ///< already printed by a nested run
+    bool reported = false;     ///< already printed by a nested run
+    bool interrupted = false;  ///< a stop asked for by the user: no guard catches it
 };
 
 struct Variable {
@@ -104,6 +106,11 @@ struct Interpreter::Impl {
     std::string lastReported;  ///< the last error message printed, for callers of outer runs
     std::vector<std::shared_ptr<Script>> running;  ///< keeps scripts alive while they run
     int evalNesting = 0;  ///< current depth of eval() and exec() calls, all frames together
+    int quietErrors = 0;  ///< guards evaluating whose failures print nothing
+    /// An interrupt is unwinding the running texts (also through nested runs, whose failures
+    /// reach their callers without the reason): no guard may stop it. Cleared by a new top-level
+    /// text.
+    bool interrupting = false;
     /// Run depth (1 = top level) of the text whose options turned undo off, 0 when none did (the
     /// queue is on, or the user turned it off). Changes made below a nested one are the
     /// enclosing command's to undo; any others are outside the history.
@@ -122,7 +129,15 @@ struct Interpreter::Impl {
     }
 
     void checkInterrupt(int line) {
-        if (self.m_stop.load() || self.m_interrupt.exchange(false)) error("Interrupted.", line);
+        if (self.m_stop.load() || self.m_interrupt.exchange(false)) {
+            interrupting = true;
+            throw ScriptError{"Interrupted.", line, false, true};
+        }
+    }
+
+    /// Prints an error line unless a quiet guard (catchQuiet) is evaluating.
+    void report(const std::string& message) {
+        if (quietErrors == 0) scriptOutput(OutputKind::Error, message);
     }
 
     // Variables --------------------------------------------------------------------------------
@@ -176,7 +191,16 @@ struct Interpreter::Impl {
     // Commands and procs -----------------------------------------------------------------------
     Value call(const Expr& e);
 
-    Value invoke(const std::string& name, const std::vector<Word>& words, int line);
+    /// Runs a registered command. `guarded`: the failure met while evaluating the arguments of
+    /// a guarding command (the words are then empty). `output`: receives what a command that
+    /// outputs into its last argument put there.
+    Value invoke(const std::string& name, const std::vector<Word>& words, int line,
+                 const CommandArgs::GuardedFailure* guarded = nullptr, Value* output = nullptr);
+
+    /// Evaluates the arguments of a guarding command; a failure (not an interrupt) is kept in
+    /// `failure` instead of thrown.
+    std::vector<Word> guardedWords(const Expr& e, const CommandSpec& decl,
+                                   CommandArgs::GuardedFailure& failure);
 
     Value callProc(const Proc& proc, const std::vector<Word>& words, int line);
 

@@ -6,6 +6,7 @@
 /// only.
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,7 @@ public:
     std::size_t begin(JournalEntry entry);
     /// Completes the entry `id` with its outcome (ignored when it was dropped meanwhile).
     void finish(std::size_t id, std::string result, int status, std::string error);
-    const std::vector<JournalEntry>& entries() const { return m_entries; }
+    const std::deque<JournalEntry>& entries() const { return m_entries; }
     /// Texts only, in order (convenient for tests).
     std::vector<std::string> texts() const;
     void clear() {
@@ -67,7 +68,8 @@ private:
     void trim();
     void stream(const JournalEntry& entry, std::size_t seq);
 
-    std::vector<JournalEntry> m_entries;
+    // A deque: dropping the oldest entry of a full journal costs as little as adding one.
+    std::deque<JournalEntry> m_entries;
     std::size_t m_capacity = 100000;
     std::size_t m_dropped = 0;  ///< entries dropped from the front so far (ids stay stable)
     int m_fd = -1;              ///< the stream's file, or -1

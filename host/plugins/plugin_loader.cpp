@@ -49,6 +49,16 @@ std::string exeFolder() {
     return std::filesystem::path(buffer).parent_path().string();
 }
 
+// The folder of the library holding this code (libtarn.so), for programs other than tarn that
+// load it (python3 with the tarn module).
+std::string libraryFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&exeFolder), &info) == 0 || !info.dli_fname) return {};
+    std::error_code ec;
+    const auto path = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? std::string() : path.parent_path().string();
+}
+
 // Looks a symbol up under each of its names; null when none is exported.
 void* findSymbol(void* library, std::initializer_list<const char*> names) {
     for (const char* name : names) {
@@ -104,6 +114,8 @@ std::vector<std::string> PluginLoader::searchPath() const {
     if (!m_explicitPath.empty()) folders.push_back(m_explicitPath);
     std::string exe = exeFolder();
     if (!exe.empty()) folders.push_back(exe + "/../plugins");
+    const std::string lib = libraryFolder();
+    if (!lib.empty()) folders.push_back(lib + "/../plugins");
     return folders;
 }
 
