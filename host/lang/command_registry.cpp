@@ -109,6 +109,7 @@ CommandRegistry& commandRegistry() {
             installSceneCommands,     installMeshCommands,   installShadingCommands,
             installImageCommands,     installViewCommands,   installNurbsCommands,
             installTexturingCommands, installRenderCommands, installFileioCommands,
+            installScenefileCommands,
         };
         for (Installer install : installers)
             if (install) install(registry);

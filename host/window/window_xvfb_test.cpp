@@ -200,7 +200,7 @@ protected:
         std::string window;
         waitFor(
             [&] {
-                window = x("search --name '^tarn view$'");
+                window = x("search --name '^tarn view'");
                 return !window.empty();
             },
             15000);

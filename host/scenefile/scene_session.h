@@ -1,0 +1,29 @@
+#pragma once
+/// The scene being worked on as a whole: the file it was opened from or saved to, whether it
+/// changed since, and emptying it for a new one. Main thread only.
+///
+/// "Modified" follows the undo queue's count of changes (host/undo): every recorded change,
+/// undo and redo counts, whoever made it (commands, tools, the window), and so does an import.
+/// Opening, saving and a new scene take the count as the saved state.
+
+#include <string>
+
+namespace tarn::scenefile {
+
+/// The scene's file ("" while it has none: a new scene never saved).
+const std::string& sceneName();
+/// True when the scene changed since it was opened, saved or made new.
+bool sceneModified();
+/// The scene now is what `path` holds (after a save or an open).
+void markSceneSaved(const std::string& path);
+/// Marks a change the undo queue does not see (a model import).
+void markSceneModified();
+
+/// Empties the scene for a new one: undo and redo lists, every node (the default shading
+/// nodes are made again, as in a new session), the selection and hilite list, the view's
+/// camera (back to its default) and the scene's option variables. Plug-ins stay loaded.
+void clearSceneContents();
+/// `file -new`: clearSceneContents, and the scene has no file and no changes.
+void newScene();
+
+}  // namespace tarn::scenefile
