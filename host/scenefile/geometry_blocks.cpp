@@ -168,7 +168,9 @@ void writeMeshBody(std::string& out, const PolyMesh& mesh, const std::string& in
     // A mesh never edited keeps its corners contiguous, in face order.
     const bool compact = !mesh.isEditable();
     const std::vector<int> slots = compact ? std::vector<int>() : cornerSlots(mesh);
-    const int* loops = nf > 0 ? mesh.faceVertices(0).data() : nullptr;
+    // The face-vertex slots start where face 0's would in the compact layout (an edited face 0
+    // may have moved to later slots).
+    const int* loops = nf > 0 ? mesh.faceVertices(0).data() - mesh.faceOffset(0) : nullptr;
     writeArray<int>(
         out, indent, countHead("vertices", corners), corners, 16,
         [&](std::size_t i) { return loops[compact ? i : static_cast<std::size_t>(slots[i])]; },
@@ -256,8 +258,7 @@ bool buildMesh(MeshBlock&& block, PolyMesh& out, std::string* error, int* line) 
     };
     if (!allFinite(block.points.empty() ? nullptr : &block.points[0].x, block.points.size() * 3))
         return fail(block.line, "a point is not a finite number");
-    const std::vector<int> counts = block.counts;
-    const std::vector<int> vertices = block.vertices;
+    const std::vector<int>& counts = block.counts;
     PolyMesh mesh;
     std::string why;
     if (!PolyMesh::create(std::move(block.points), counts, std::move(block.vertices), mesh, &why))
@@ -273,7 +274,10 @@ bool buildMesh(MeshBlock&& block, PolyMesh& out, std::string* error, int* line) 
         if (set.ids == MeshBlock::UVs::Ids::ByVertex) {
             if (set.u.size() < static_cast<std::size_t>(mesh.numVertices()))
                 return fail(set.line, "\"ids vertices\" needs a UV for every vertex");
-            if (!mesh.assignUVs(counts, vertices, set.name, &why)) return fail(set.line, why);
+            // Each corner uses the UV numbered like its vertex: the set keeps no list.
+            UVSet* target = mesh.uvSet(set.name);
+            target->faceVertexUV.clear();
+            target->idsAreVertices = true;
         } else if (set.ids == MeshBlock::UVs::Ids::Listed) {
             if (set.list.size() != static_cast<std::size_t>(corners))
                 return fail(set.line, "the UV set \"" + set.name + "\" gives " +

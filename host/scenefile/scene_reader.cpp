@@ -794,21 +794,19 @@ OpenOutcome openSceneText(std::string_view text, const std::string& name) {
         out.warnings.clear();
         return out;
     }
-    // The scene as it is, to put back should the graph refuse what the checks let through.
-    const std::string before = writeScene();
-    clearSceneContents();
+    // The scene as it is goes aside whole, to come back should the graph refuse what the
+    // checks let through.
+    SetAsideScene before;
+    scene::ensureSceneTypes();
     std::string why;
     if (!build(plan, doc, &why)) {
-        clearSceneContents();
-        const OpenOutcome restored = openSceneText(before, name + " (the scene before)");
-        out.error = name + ":" + why +
-                    (restored.ok ? ""
-                                 : "; the scene before could not be "
-                                   "restored: " +
-                                       restored.error);
+        before.restore();
+        unloadAgain(loaded);
+        out.error = name + ":" + why;
         out.warnings.clear();
         return out;
     }
+    before.discard();
     applyState(doc, plan, name, plan.warnings);
     undo::undoQueue().clear();
     out.ok = true;

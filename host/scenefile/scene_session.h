@@ -6,6 +6,7 @@
 /// undo and redo counts, whoever made it (commands, tools, the window), and so does an import.
 /// Opening, saving and a new scene take the count as the saved state.
 
+#include <memory>
 #include <string>
 
 namespace tarn::scenefile {
@@ -18,6 +19,25 @@ bool sceneModified();
 void markSceneSaved(const std::string& path);
 /// Marks a change the undo queue does not see (a model import).
 void markSceneModified();
+
+/// The scene taken out of the graph whole, so that another can be built in its place: every
+/// node is detached with its values, connections and DAG place (nothing is copied), the
+/// selection, hilite list, view camera and the scene's option variables are kept. restore()
+/// deletes whatever was built meanwhile and puts the old scene back exactly; discard() destroys
+/// it (the new scene stays). Destroying an object that did neither discards.
+class SetAsideScene {
+public:
+    SetAsideScene();
+    ~SetAsideScene();
+    SetAsideScene(const SetAsideScene&) = delete;
+    SetAsideScene& operator=(const SetAsideScene&) = delete;
+    void restore();
+    void discard();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 /// Empties the scene for a new one: undo and redo lists, every node (the default shading
 /// nodes are made again, as in a new session), the selection and hilite list, the view's

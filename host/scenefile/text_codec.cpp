@@ -1,5 +1,8 @@
 #include "host/scenefile/text_codec.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_reduce.h>
+
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -233,6 +236,30 @@ void Base64Writer::finish() {
     m_count = 0;
 }
 
+namespace {
+
+// Decodes whole groups [first, last) of `in` into `out`; answers the groups' bits OR-ed
+// together, with bit 31 set when a character is outside the alphabet.
+std::uint32_t decodeGroups(const DecodeTables& t, const unsigned char* in, unsigned char* out,
+                           std::size_t first, std::size_t last) {
+    std::uint32_t bad = 0;
+    in += first * 4;
+    out += first * 3;
+    for (std::size_t g = first; g < last; ++g, in += 4, out += 3) {
+        const std::uint32_t v = t.at[0][in[0]] | t.at[1][in[1]] | t.at[2][in[2]] | t.at[3][in[3]];
+        bad |= v;
+        out[0] = static_cast<unsigned char>(v >> 16);
+        out[1] = static_cast<unsigned char>(v >> 8);
+        out[2] = static_cast<unsigned char>(v);
+    }
+    return bad;
+}
+
+// Blocks of this many groups and more are decoded on several threads.
+constexpr std::size_t kParallelGroups = std::size_t(1) << 18;
+
+}  // namespace
+
 bool decodeBase64(std::string_view text, void* out, std::size_t size) {
     if (text.size() != base64Length(size)) return false;
     const DecodeTables& t = tables();
@@ -240,17 +267,22 @@ bool decodeBase64(std::string_view text, void* out, std::size_t size) {
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t full = size / 3;
     std::uint32_t bad = 0;
-    for (std::size_t g = 0; g < full; ++g, in += 4, o += 3) {
-        const std::uint32_t v = t.at[0][in[0]] | t.at[1][in[1]] | t.at[2][in[2]] | t.at[3][in[3]];
-        bad |= v;
-        o[0] = static_cast<unsigned char>(v >> 16);
-        o[1] = static_cast<unsigned char>(v >> 8);
-        o[2] = static_cast<unsigned char>(v);
+    if (full >= kParallelGroups) {
+        bad = tbb::parallel_reduce(
+            tbb::blocked_range<std::size_t>(0, full, kParallelGroups / 4), std::uint32_t(0),
+            [&](const tbb::blocked_range<std::size_t>& r, std::uint32_t acc) {
+                return acc | decodeGroups(t, in, o, r.begin(), r.end());
+            },
+            [](std::uint32_t a, std::uint32_t b) { return a | b; });
+    } else {
+        bad = decodeGroups(t, in, o, 0, full);
     }
     if (bad & 0x80000000u) return false;
     const std::size_t rest = size - full * 3;
     if (rest == 0) return true;
     // The last group: one or two bytes, then padding.
+    in += full * 4;
+    o += full * 3;
     if (in[3] != '=' || (rest == 1 && in[2] != '=')) return false;
     std::uint32_t v = t.at[0][in[0]] | t.at[1][in[1]];
     if (rest == 2) v |= t.at[2][in[2]];
