@@ -5,6 +5,7 @@
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -145,6 +146,13 @@ bool convertMesh(const aiMesh& in, ImportedMesh& out, std::vector<std::string>& 
     return true;
 }
 
+// The material assimp makes for a file that names none: its faces stay in the default group.
+bool isFillerMaterial(const aiMaterial& in) {
+    aiString name;
+    return in.Get(AI_MATKEY_NAME, name) != AI_SUCCESS || name.length == 0 ||
+           textOf(name) == AI_DEFAULT_MATERIAL_NAME;
+}
+
 ImportedMaterial convertMaterial(const aiMaterial& in, unsigned index) {
     ImportedMaterial m;
     aiString name;
@@ -202,7 +210,9 @@ bool isIdentity(const aiMatrix4x4& m) {
     return m.IsIdentity();
 }
 
-bool convertScene(const aiScene& in, ImportedScene& out, std::string* error) {
+// `cameraAtNode`: the camera sits at its node's origin whatever its position says (assimp's
+// glTF reader copies the node's translation into the position, which would count it twice).
+bool convertScene(const aiScene& in, bool cameraAtNode, ImportedScene& out, std::string* error) {
     ImportedScene scene;
     // Meshes (their index is kept: nodes refer to them by it).
     std::vector<int> meshIndex(in.mNumMeshes, -1);
@@ -214,7 +224,9 @@ bool convertScene(const aiScene& in, ImportedScene& out, std::string* error) {
             scene.warnings.push_back("a mesh was left out: " + why);
             continue;
         }
-        if (mesh.materials[0].material >= static_cast<int>(in.mNumMaterials))
+        const unsigned material = static_cast<unsigned>(mesh.materials[0].material);
+        if (material >= in.mNumMaterials || !in.mMaterials[material] ||
+            isFillerMaterial(*in.mMaterials[material]))
             mesh.materials.clear();
         meshIndex[i] = static_cast<int>(scene.meshes.size());
         scene.meshes.push_back(std::move(mesh));
@@ -235,13 +247,14 @@ bool convertScene(const aiScene& in, ImportedScene& out, std::string* error) {
                 const aiCamera& c = *cam->second;
                 ImportedCamera camera;
                 camera.name = name;
-                const aiVector3D eye = world * c.mPosition;
+                const aiVector3D eye = world * (cameraAtNode ? aiVector3D() : c.mPosition);
                 aiMatrix3x3 turn(world);
                 const aiVector3D dir = turn * c.mLookAt, up = turn * c.mUp;
                 camera.eye = {eye.x, eye.y, eye.z};
                 camera.direction = {dir.x, dir.y, dir.z};
                 camera.up = {up.x, up.y, up.z};
-                camera.horizontalFieldOfView = 2.0 * c.mHorizontalFOV;
+                // Note: the readers store the whole angle, though assimp's header calls it half.
+                camera.horizontalFieldOfView = c.mHorizontalFOV;
                 camera.aspect = c.mAspect;
                 camera.nearClip = c.mClipPlaneNear;
                 camera.farClip = c.mClipPlaneFar;
@@ -255,7 +268,7 @@ bool convertScene(const aiScene& in, ImportedScene& out, std::string* error) {
                                      isIdentity(node.mTransformation);
             if (!gathersOnly) {
                 ImportedNode n;
-                n.name = name.empty() ? "node" : name;
+                n.name = name;  // the builder names a nameless node after the file
                 n.parent = parent;
                 decompose(node.mTransformation, n);
                 for (unsigned m = 0; m < node.mNumMeshes; ++m)
@@ -279,14 +292,14 @@ bool convertScene(const aiScene& in, ImportedScene& out, std::string* error) {
 // Checks the data assimp made (indices in range) and leaves files of points and lines alone.
 constexpr unsigned kFlags = aiProcess_ValidateDataStructure;
 
-bool finish(Assimp::Importer& importer, const aiScene* scene, ImportedScene& out,
-            std::string* error) {
+bool finish(Assimp::Importer& importer, const aiScene* scene, const std::string& format,
+            ImportedScene& out, std::string* error) {
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
         const char* why = importer.GetErrorString();
         *error = why && *why ? why : "the file could not be read";
         return false;
     }
-    return convertScene(*scene, out, error);
+    return convertScene(*scene, format == "gltf" || format == "glb", out, error);
 }
 
 }  // namespace
@@ -295,7 +308,10 @@ bool readWithAssimp(const std::string& path, ImportedScene& out, std::string* er
     try {
         Assimp::Importer importer;
         const aiScene* scene = importer.ReadFile(path, kFlags);
-        return finish(importer, scene, out, error);
+        const auto dot = path.find_last_of('.');
+        std::string format = dot == std::string::npos ? "" : path.substr(dot + 1);
+        for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return finish(importer, scene, format, out, error);
     } catch (const std::exception& e) {
         *error = e.what();
         return false;
@@ -307,7 +323,7 @@ bool readWithAssimp(const void* data, std::size_t size, const std::string& hint,
     try {
         Assimp::Importer importer;
         const aiScene* scene = importer.ReadFileFromMemory(data, size, kFlags, hint.c_str());
-        return finish(importer, scene, out, error);
+        return finish(importer, scene, hint, out, error);
     } catch (const std::exception& e) {
         *error = e.what();
         return false;

@@ -51,6 +51,7 @@ struct ImportedNode {
 };
 
 struct ImportedScene {
+    std::string name;                 ///< the file's name without folder and extension
     std::vector<ImportedNode> nodes;  ///< parents before children
     std::vector<ImportedMesh> meshes;
     std::vector<ImportedMaterial> materials;

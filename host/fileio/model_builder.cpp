@@ -71,7 +71,8 @@ public:
             const ImportedNode& node = m_model.nodes[i];
             const KObject parent =
                 node.parent >= 0 ? transforms[static_cast<std::size_t>(node.parent)] : KObject();
-            transforms[i] = makeTransform(sceneName(node.name, "node"), parent, node);
+            transforms[i] =
+                makeTransform(sceneName(node.name, sceneName(m_model.name, "model")), parent, node);
             if (node.meshes.size() == 1) {
                 makeShape(static_cast<std::size_t>(node.meshes[0]), transforms[i],
                           scene::nodeName(transforms[i]) + "Shape");
