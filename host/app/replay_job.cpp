@@ -54,8 +54,10 @@ int runReplayJob(const std::vector<std::string>& args) {
         jobs::message(kJob, out.error);
         return 1;
     }
-    jobs::note(kJob, "ran " + std::to_string(out.ran) + " texts of " + journal + " (" +
-                         std::to_string(out.skipped) + " entries left out)");
+    jobs::note(kJob, "ran " + std::to_string(out.ran) +
+                         (out.ran == 1 ? " text of " : " texts of ") + journal + " (" +
+                         std::to_string(out.skipped) + (out.skipped == 1 ? " entry" : " entries") +
+                         " left out)");
     if (!save.empty()) {
         if (KGlobal::executeCommand(KString("file -save " + quoted(save))).error()) {
             jobs::message(kJob, "could not save " + save);

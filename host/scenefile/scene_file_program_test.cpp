@@ -148,4 +148,30 @@ TEST(SceneFileProgram, ASceneOfAMissingPlugInStaysWholeForWhenItIsBack) {
     EXPECT_NE(history.out.find("offsetMesh1"), std::string::npos) << history.out;
 }
 
+TEST(SceneFileProgram, AJournalReplaysHeadlessAndItsSceneIsSaved) {
+    std::filesystem::remove(at("session.jsonl"));
+    const auto session = tarn("--journal session.jsonl",
+                              "polyCube -n crate; move 1 2 3 crate; getAttr crate.tx; "
+                              "polySphere -n ball; delete ball");
+    ASSERT_EQ(session.status, 0) << session.out;
+    const auto replayed = tarn("replay session.jsonl --save replayed.tscene");
+    EXPECT_EQ(replayed.status, 0) << replayed.out;
+    EXPECT_NE(replayed.out.find("tarn replay: ran 1 text of"), std::string::npos) << replayed.out;
+    const std::string text = readFile(at("replayed.tscene"));
+    EXPECT_NE(text.find("node transform crate {\n    translate = 1 2 3\n}"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("ball"), std::string::npos) << text;
+
+    // A text that fails stops the replay at its line.
+    std::ofstream(at("broken.jsonl"))
+        << "{\"seq\":0,\"text\":\"polyCube -n a\",\"status\":0,\"origin\":\"shell\"}\n"
+        << "{\"seq\":1,\"text\":\"move 1 0 0 nothing\",\"status\":0,\"origin\":\"shell\"}\n";
+    const auto stopped = tarn("replay broken.jsonl");
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_NE(stopped.out.find("broken.jsonl:2: the replay stopped here"), std::string::npos)
+        << stopped.out;
+    // A script and a text together are refused; a scene and a text are not.
+    EXPECT_EQ(tarn("scene.tcs", "ls").status, 2);
+}
+
 }  // namespace
