@@ -87,7 +87,7 @@ struct SetAsideScene::State {
     KSelectionList selection;
     std::vector<std::string> hilite;
     std::string camera;
-    const view::ViewCamera* automatic = nullptr;
+    bool automatic = false;  // the view had a camera of its own
     view::ViewCamera automaticCamera;
     std::map<std::string, lang::Value> options;
     bool done = false;
@@ -101,7 +101,7 @@ SetAsideScene::SetAsideScene() : m_state(std::make_unique<State>()) {
     s.camera = v.cameraName();
     if (const view::ViewCamera* c = v.automaticCamera()) {
         s.automaticCamera = *c;
-        s.automatic = &s.automaticCamera;
+        s.automatic = true;
     }
     lang::OptionVars& vars = lang::optionVars();
     for (const std::string& name : vars.names())
