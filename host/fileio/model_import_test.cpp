@@ -552,6 +552,38 @@ TEST(ObjReader, FacesWithTooFewOrRepeatedVerticesAreLeftOutWithAWarning) {
     EXPECT_NE(scene.warnings[0].find("2 faces"), std::string::npos) << scene.warnings[0];
 }
 
+TEST(ObjReader, ObjectsGroupsRelativeAndLaterIndices) {
+    ImportedScene scene;
+    std::string error;
+    // Faces may name vertices written after them; negative numbers count back from the last
+    // one read; a material in use goes on into the next group; a library that cannot be read
+    // is a warning.
+    const char* text =
+        "mtllib missing.mtl\n"
+        "usemtl shiny\n"
+        "f 1 2 3\n"
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+        "g second\n"
+        "v 5 5 5\nv 6 5 5\nv 5 6 5\n"
+        "f -3 -2 -1\n"
+        "usemtl dull\n"
+        "f 4 5 6\n";
+    ASSERT_TRUE(parseObj(text, "", nullptr, scene, &error)) << error;
+    ASSERT_EQ(scene.meshes.size(), 2u);
+    EXPECT_EQ(scene.nodes[1].name, "second");
+    EXPECT_EQ(scene.meshes[1].mesh->numVertices(), 3) << "each object keeps the vertices it uses";
+    EXPECT_EQ(scene.meshes[1].mesh->point(0).x, 5.0);
+    ASSERT_EQ(scene.materials.size(), 2u);
+    ASSERT_EQ(scene.meshes[1].materials.size(), 2u);
+    EXPECT_EQ(scene.materials[static_cast<std::size_t>(scene.meshes[1].materials[0].material)].name,
+              "shiny");
+    EXPECT_EQ(scene.meshes[1].materials[1].first, 1);
+    ASSERT_FALSE(scene.warnings.empty());
+    EXPECT_NE(scene.warnings[0].find("missing.mtl"), std::string::npos);
+    EXPECT_FALSE(parseObj("v 0 0 0\nf -1 -2 -3\n", "", nullptr, scene, &error));
+    EXPECT_EQ(error, "2: a face names a vertex before the first");
+}
+
 TEST(ObjReader, MaterialOptionsBeforeTheImageNameAreSkipped) {
     ImportedScene scene;
     parseMtl("newmtl a\nmap_Kd -s 2 2 1 -clamp on my texture.png\nKd 0.5\n", scene);

@@ -366,6 +366,34 @@ TEST_F(SceneFileTest, NodesOfAMissingPlugInAreKeptAndWrittenBackUnchanged) {
     EXPECT_EQ(run("getAttr offsetMesh1.offset").asFloat(), 0.25);
 }
 
+TEST_F(SceneFileTest, PlaceholderConnectionsFollowTheNodesAtTheirOtherEnds) {
+    // A texture of a plug-in no one has feeds a material; the material is renamed, then the
+    // placeholder's own node is renamed: the file names both by their new names, in place.
+    const std::string text =
+        "tscene 1\nrequires \"noSuchPlugin\" \"2.0\"\n"
+        "node lambert lambert1 {\n}\nnode shadingEngine initialShadingGroup {\n}\n"
+        "node ghostTexture ghost plugin \"noSuchPlugin\" {\n    seed = 7\n}\n"
+        "node lambert mat {\n}\n"
+        "connect lambert1.outColor initialShadingGroup.surfaceShader\n"
+        "connect ghost.outColor mat.color\n";
+    ASSERT_TRUE(open(text).ok);
+    EXPECT_EQ(writeScene(), text);
+    run("rename mat paint");
+    run("rename ghost spook");
+    const std::string renamed = writeScene();
+    EXPECT_NE(renamed.find("node ghostTexture spook plugin \"noSuchPlugin\" {\n    seed = 7\n}"),
+              std::string::npos)
+        << renamed;
+    EXPECT_NE(renamed.find("connect spook.outColor paint.color\n"), std::string::npos) << renamed;
+    EXPECT_NE(renamed.find("requires \"noSuchPlugin\" \"2.0\""), std::string::npos);
+    // The material's colour comes from the placeholder: it is not written as a value.
+    run("setAttr paint.color 0.1 0.2 0.3");
+    EXPECT_EQ(writeScene().find("color = "), std::string::npos);
+    run("delete paint");
+    EXPECT_EQ(writeScene().find("connect spook"), std::string::npos)
+        << "a link to a deleted node goes with it";
+}
+
 TEST_F(SceneFileTest, ARefusedFileUnloadsThePlugInsItLoaded) {
     plugins::PluginLoader::instance().setExplicitPath(TARN_PLUGIN_DIR);
     const OpenOutcome out = open(
