@@ -38,19 +38,6 @@ void readAttrName(Lexer& lex, std::string_view word, std::string* name, int* ind
     *leaf = std::string(rest.substr(1));
 }
 
-// A word naming a plug, a selection item or a set member: node names, attribute names,
-// component and element indices, paths. Never quotes, braces or control characters.
-bool isItemWord(std::string_view w) {
-    if (w.empty()) return false;
-    for (char c : w) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                        (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '[' || c == ']' ||
-                        c == ':' || c == '|' || c == '*';
-        if (!ok) return false;
-    }
-    return true;
-}
-
 std::string itemWord(Lexer& lex, const std::string& what) {
     const std::string_view w = lex.word();
     if (!isItemWord(w)) lex.expected(what, w);
@@ -267,6 +254,17 @@ void readStatement(Lexer& lex, SceneDocument& doc, std::string_view keyword) {
 }
 
 }  // namespace
+
+bool isItemWord(std::string_view w) {
+    if (w.empty()) return false;
+    for (char c : w) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '[' || c == ']' ||
+                        c == ':' || c == '|' || c == '*';
+        if (!ok) return false;
+    }
+    return true;
+}
 
 bool isIdentifier(std::string_view w) {
     if (w.empty() || (w[0] >= '0' && w[0] <= '9')) return false;

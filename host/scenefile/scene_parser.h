@@ -18,5 +18,8 @@ std::variant<SceneDocument, ParseError> parseScene(std::string_view text);
 /// True when `word` is a name the scene uses for nodes, attributes and types: letters, digits
 /// and '_', not starting with a digit.
 bool isIdentifier(std::string_view word);
+/// True when `word` can stand as a plug, selection item or set member in a statement: node and
+/// attribute names, '.', '[', ']', ':', '|' and '*' (never quotes, blanks or braces).
+bool isItemWord(std::string_view word);
 
 }  // namespace tarn::scenefile

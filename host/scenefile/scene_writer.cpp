@@ -1,6 +1,7 @@
 #include "host/scenefile/scene_writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <tuple>
@@ -18,6 +19,7 @@
 #include "host/scenefile/geometry_blocks.h"
 #include "host/scenefile/placeholder_node.h"
 #include "host/scenefile/scene_document.h"
+#include "host/scenefile/scene_parser.h"
 #include "host/scenefile/text_codec.h"
 #include "host/shading/shading_nodes.h"
 #include "host/view/active_view.h"
@@ -291,7 +293,7 @@ void writeShapeBlock(std::string& out, NodeImpl& node) {
     } else if (auto* set = dynamic_cast<shading::SetNode*>(user)) {
         for (const shading::SetMember& m : set->members) {
             const auto member = m.node.lock();
-            if (member && member->alive())
+            if (member && member->alive() && isItemWord(member->name() + m.component))
                 out += std::string(kIndent) + "member " + member->name() + m.component + "\n";
         }
     }
@@ -503,16 +505,16 @@ std::string writeScene() {
     for (const auto& node : nodes) writeNode(out, *node, destinations);
     writeConnections(out, nodes);
     const std::vector<std::string> selection = scene::selectionStrings(scene::activeSelection());
-    if (!selection.empty()) {
-        out += "select";
-        for (const std::string& item : selection) out += " " + item;
-        out += '\n';
-    }
-    if (!scene::hiliteList().empty()) {
-        out += "hilite";
-        for (const std::string& item : scene::hiliteList()) out += " " + item;
-        out += '\n';
-    }
+    // Items a statement cannot hold (none the host makes) are left out rather than written
+    // into a file that would not open.
+    auto writeItems = [&](const char* keyword, const std::vector<std::string>& items) {
+        std::string line = keyword;
+        for (const std::string& item : items)
+            if (isItemWord(item)) line += " " + item;
+        if (line.size() > std::strlen(keyword)) out += line + "\n";
+    };
+    writeItems("select", selection);
+    writeItems("hilite", scene::hiliteList());
     writeView(out);
     writeOptions(out);
     return out;
