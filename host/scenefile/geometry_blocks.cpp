@@ -243,10 +243,14 @@ void writeMeshBody(std::string& out, const PolyMesh& mesh, const std::string& in
         }
         out += indent + "}\n";
     }
-    for (const auto& [id, faces] : mesh.objectGroups())
+    for (const auto& group : mesh.objectGroups()) {
+        // Note: clang 14 (the fuzz build) cannot capture a structured binding in a lambda.
+        const std::vector<int>& faces = group.second;
         writeArray<int>(
-            out, indent, "group " + std::to_string(id) + " " + std::to_string(faces.size()),
+            out, indent,
+            "group " + std::to_string(group.first) + " " + std::to_string(faces.size()),
             faces.size(), 16, [&](std::size_t i) { return faces[i]; }, faces.data());
+    }
 }
 
 bool buildMesh(MeshBlock&& block, PolyMesh& out, std::string* error, int* line) {
