@@ -14,6 +14,9 @@ constexpr std::array kTargets = {
     FuzzTarget{"qmf_parser", qmfParserSetup, qmfParserOne},
     FuzzTarget{"qmf_import", qmfImportSetup, qmfImportOne},
     FuzzTarget{"lang", langSetup, langOne},
+    FuzzTarget{"scene_file", sceneFileSetup, sceneFileOne},
+    FuzzTarget{"obj_reader", objReaderSetup, objReaderOne},
+    FuzzTarget{"model_import", modelImportSetup, modelImportOne},
 };
 
 }  // namespace

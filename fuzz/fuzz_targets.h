@@ -33,5 +33,11 @@ void qmfImportSetup();
 void qmfImportOne(const std::uint8_t* data, std::size_t size);
 void langSetup();
 void langOne(const std::uint8_t* data, std::size_t size);
+void sceneFileSetup();
+void sceneFileOne(const std::uint8_t* data, std::size_t size);
+void objReaderSetup();
+void objReaderOne(const std::uint8_t* data, std::size_t size);
+void modelImportSetup();
+void modelImportOne(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarn::fuzz

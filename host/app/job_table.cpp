@@ -1,5 +1,6 @@
 #include "host/app/job_table.h"
 
+#include "host/app/replay_job.h"
 #include "host/fileio/import_job.h"
 #include "host/render/shade_job.h"
 #include "host/render/shade_options.h"
@@ -14,7 +15,12 @@ const std::vector<Job>& jobs() {
         {"swatch", "render a texture node to a PNG swatch", texturing::runSwatchJob,
          texturing::swatchUsage},
         {"shade", "render a skin-shaded sphere to a PNG", render::runShadeJob, render::shadeUsage},
-        {"import", "import a QMF scene and summarise or export it", runImportJob, importUsage},
+        {"import",
+         "import a model (OBJ, PLY, STL, glTF, FBX, Collada) or a QMF scene and summarise or "
+         "export it",
+         runImportJob, importUsage},
+        {"replay", "run the texts of a journal again, headless (a window session reproduced)",
+         runReplayJob, replayUsage},
         {"view", "open the view in a window on the X display and use the tools with the mouse",
          window::runViewJob, window::viewUsage},
     };

@@ -1,10 +1,12 @@
 // The tarn program: runs command texts, script files, an interactive shell, or a batch job.
 //
-//   tarn [options] [FILE]          run FILE (or the interactive shell without one)
-//   tarn [options] -c TEXT         run TEXT
+//   tarn [options] [FILE]          run FILE (or the interactive shell without one); a scene
+//                                  file (.tscene) is opened, then the shell runs on it
+//   tarn [options] -c TEXT         run TEXT (after opening SCENE when one is given)
 //   tarn [options] <job> [job arguments] [options]
 //                                  run a batch job (demo, swatch, shade, import)
 
+#include "frame/k_string.h"
 #include "host/app/job_table.h"
 #include "host/app/shell.h"
 #include "host/app/stop_signals.h"
@@ -141,6 +143,22 @@ int runPythonFile(const Options& o) {
     return run.status;
 }
 
+// True for a name the program opens as a scene instead of running it.
+bool isSceneFile(const std::string& path) {
+    const std::string ext = ".tscene";
+    return path.size() > ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0;
+}
+
+// Opens a scene file with the `file` command, so the journal shows it.
+int openScene(const Options& o) {
+    lang::ExecuteOptions eo;
+    eo.undo = true;
+    eo.origin = "command-line";
+    const std::string text = "file -open \"" + escapeCommandString(KString(o.file)).str() + "\"";
+    const lang::RunResult r = lang::executeText(text, eo);
+    return r.ok ? 0 : 1;
+}
+
 int runFile(const Options& o) {
     if (std::filesystem::path(o.file).extension() == ".py") return runPythonFile(o);
     std::string text, error;
@@ -228,7 +246,9 @@ int runProgram(int argc, char** argv) {
     Options o;
     CLI::App cli{"tarn: the stand-in host. Runs command texts, scripts and batch jobs.", "tarn"};
     cli.footer(jobsHelp());
-    cli.add_option("file", o.file, "Script file to run (the interactive shell without one)");
+    cli.add_option("file", o.file,
+                   "Script file to run, or scene file (.tscene) to open (the interactive shell "
+                   "without one, and after a scene without -c)");
     auto* textOpt = cli.add_option("-c,--command", o.text, "Run TEXT instead of a file");
     cli.add_option("--journal", o.journalPath,
                    "Write every executed text with its flags, result and status to FILE "
@@ -238,7 +258,7 @@ int runProgram(int argc, char** argv) {
     cli.add_flag("--result-only", o.resultOnly,
                  "With -c: print the bare result (no \"// Result: \" prefix), e.g. JSON");
     cli.set_version_flag("--version", std::string(hostVersion()));
-    textOpt->excludes(cli.get_option("file"));
+    // A script and a text do not go together; a scene and a text do (the text runs on it).
     // A first word that is neither an option, a job nor a file is said to be so.
     for (std::size_t i = 0; i < words.size(); ++i) {
         Options ignored;
@@ -278,16 +298,25 @@ int runProgram(int argc, char** argv) {
 
     // Quiet: texts that plug-ins run with display on are not echoed either.
     lang::setEchoShown(!o.quiet);
+    const bool withText = !o.text.empty() || textOpt->count() > 0;
+    const bool scene = !o.file.empty() && isSceneFile(o.file);
+    if (withText && !o.file.empty() && !scene) {
+        std::fprintf(stderr, "tarn: -c runs a text; give a script file or a text, not both.\n");
+        return 2;
+    }
     int status = 0;
     try {
-        bool shell = o.text.empty() && !textOpt->count() && o.file.empty();
+        bool shell = !withText && (o.file.empty() || scene);
         if (!shell) app::installStopSignals();
-        if (!o.text.empty() || textOpt->count())
-            status = runText(o);
-        else if (!o.file.empty())
-            status = runFile(o);
-        else
-            status = app::runShell(app::ShellOptions{o.quiet});
+        if (scene) status = openScene(o);
+        if (status == 0) {
+            if (withText)
+                status = runText(o);
+            else if (!o.file.empty() && !scene)
+                status = runFile(o);
+            else
+                status = app::runShell(app::ShellOptions{o.quiet});
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarn: %s\n", e.what());
         status = 1;

@@ -410,10 +410,10 @@ TEST(TarnProgram, JobCommandLines) {
         {"swatch --help", 0, "usage: tarn swatch [PLUGIN] NODE_TYPE [options]"},
         {"shade --help", 0,
          "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX,DY,DZ,R,G,B ...]"},
-        {"import --help", 0, "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]"},
+        {"import --help", 0, "usage: tarn import FILE [--summary] [--json] [--obj OUT.obj]"},
         {"-q shade --help", 0,
          "usage: tarn shade [--set ATTR=VALUE[,VALUE,VALUE] ...] [--light DX,DY,DZ,R,G,B ...]"},
-        {"import -q --help", 0, "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]"},
+        {"import -q --help", 0, "usage: tarn import FILE [--summary] [--json] [--obj OUT.obj]"},
         // Success notes on the error stream, silenced by -q wherever it stands.
         {"swatch denim --size 16 -o '" + png + "'", 0, "tarn swatch: wrote " + png + " (16x16)"},
         {"swatch twillPattern denim --size 16 -o '" + png + "'", 0,
@@ -448,7 +448,8 @@ TEST(TarnProgram, JobCommandLines) {
         {"shade --size 8 -o /nonexistent/dir/x.png", 1, "tarn shade: "},
         // A word that is no job and no file is said to be neither.
         {"render x", 2,
-         "tarn: 'render' is neither a job (demo, swatch, shade, import, view) nor a script file."},
+         "tarn: 'render' is neither a job (demo, swatch, shade, import, replay, view) nor a script "
+         "file."},
     };
     for (const Row& r : rows) {
         const Outcome o = runTarn(r.args);

@@ -6,6 +6,7 @@
 #include "host/commands/dg_commands.h"
 #include "host/commands/scene_command_util.h"
 #include "host/dg/graph.h"
+#include "host/dg/value_rules.h"
 #include "host/scene/dag.h"
 #include "host/undo/undo.h"
 
@@ -185,19 +186,13 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
             return refuse("setAttr: '" + v.asString() + "' is not a number");
         }
     }
-    if (values.size() != h.width()) {
-        return refuse("setAttr: " + name + " takes " + std::to_string(h.width()) +
-                      (h.width() == 1 ? " value" : " values") + ", " +
-                      std::to_string(values.size()) + " given");
-    }
-    // Not-a-number and infinities would spread through every matrix and box that reads them.
-    for (double v : values)
-        if (!std::isfinite(v)) return refuse("setAttr: " + name + " takes finite numbers");
-    for (const std::string& warning : clampToLimits(plug, values, "setAttr")) ctx.warning(warning);
-    // A number that a float cell would round to infinity is refused like an infinity.
-    for (unsigned i = 0; i < values.size(); ++i)
-        if (!cellHoldsFinite(a->cellKinds[i], values[i]))
-            return refuse("setAttr: " + name + " takes finite numbers");
+    std::vector<ClampedValue> clamped;
+    const std::string problem = checkCellValues(*a, h.width(), values, &clamped);
+    // Clamps are reported before a later value is refused, as each value is looked at in turn.
+    for (const ClampedValue& c : clamped)
+        ctx.warning("setAttr: " + formatNumber(c.wanted) + " is outside the range of " + name +
+                    "; " + formatNumber(values[c.cell]) + " is used");
+    if (!problem.empty()) return refuse("setAttr: " + name + " " + problem);
     // A camera's lens and clip planes keep values a view can be drawn with.
     if (values.size() == 1 && plug.node().apiType() == KFn::kCamera)
         if (std::string why = scene::cameraValueProblem(plug.node(), a->longName, values[0]);

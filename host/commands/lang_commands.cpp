@@ -5,6 +5,7 @@
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/interpreter.h"
+#include "host/lang/journal_replay.h"
 #include "host/lang/python_host.h"
 #include "host/lang/script_output.h"
 #include "host/plugins/plugin_index.h"
@@ -72,6 +73,13 @@ CommandResult sourceCmd(const CommandArgs& args, CommandContext& ctx) {
     lang::RunResult r = ctx.interpreter().runFile(path.string(), lang::RunOptions{});
     if (!r.ok) return CommandResult::failure("");
     return CommandResult(std::move(r.value));
+}
+
+// Runs the texts of a journal again; answers how many ran.
+CommandResult replayJournalCmd(const CommandArgs& args, CommandContext&) {
+    const lang::ReplayOutcome out = lang::replayJournal(args[0].asString());
+    if (!out.ok) return CommandResult::failure("replayJournal: " + out.error);
+    return Value(static_cast<std::int64_t>(out.ran));
 }
 
 // The message for a chunk recorded before a change made with undo off.
@@ -238,6 +246,12 @@ void addCoreCommands(lang::CommandRegistry& registry) {
          .maxArgs = 1,
          .argTypes = {ArgType::String},
          .body = sourceCmd},
+        {.name = "replayJournal",
+         .usage = "replayJournal journal",
+         .minArgs = 1,
+         .maxArgs = 1,
+         .argTypes = {ArgType::String},
+         .body = replayJournalCmd},
         {.name = "undo", .usage = "undo", .body = undoCmd},
         {.name = "redo", .usage = "redo", .body = redoCmd},
         {.name = "undoInfo",

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/dg/attribute_impl.h"
+#include "host/dg/value_rules.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
@@ -52,16 +53,12 @@ std::vector<std::string> clampToLimits(const KPlug& plug, std::vector<double>& v
     std::vector<std::string> warnings;
     const AttributeImpl* a = AttributeImpl::from(plug.attribute());
     if (!a) return warnings;
-    const bool ownLimits = a->minValue || a->maxValue || a->children.size() != values.size();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const AttributeImpl& limits = ownLimits ? *a : *a->children[i];
-        const double wanted = values[i];
-        if (limits.minValue && values[i] < *limits.minValue) values[i] = *limits.minValue;
-        if (limits.maxValue && values[i] > *limits.maxValue) values[i] = *limits.maxValue;
-        if (values[i] != wanted)
-            warnings.push_back(who + ": " + formatNumber(wanted) + " is outside the range of " +
-                               plug.name().str() + "; " + formatNumber(values[i]) + " is used");
-    }
+    // The same limits setAttr keeps; the values of a command's flags are already checked finite.
+    std::vector<ClampedValue> clamped;
+    checkCellValues(*a, static_cast<unsigned>(values.size()), values, &clamped);
+    for (const ClampedValue& c : clamped)
+        warnings.push_back(who + ": " + formatNumber(c.wanted) + " is outside the range of " +
+                           plug.name().str() + "; " + formatNumber(values[c.cell]) + " is used");
     return warnings;
 }
 

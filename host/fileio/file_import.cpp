@@ -12,6 +12,7 @@
 #include "frame/k_translator.h"
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/fileio/model_import.h"
 #include "host/lang/command_modules.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/text_file.h"
@@ -80,13 +81,6 @@ std::string readerHint(const std::string& name) {
     return "; the plug-in " + plugin + " reads " + name + " files: loadPlugin " + plugin;
 }
 
-std::string extensionOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return path.substr(dot + 1);
-}
-
 // Splits captured channel text into its messages (one per line).
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -149,6 +143,20 @@ void checkTextureFiles(const std::string& importedPath, const std::string& trans
 ImportOutcome importFile(const std::string& path, const std::string& type) {
     ImportOutcome out;
     out.status = KStatus::kFailure;
+    // Models of other programs need no plug-in: by the type asked for, else the extension.
+    const ModelFormat format = modelFormat(type.empty() ? extensionOf(path) : type);
+    if (format != ModelFormat::None) {
+        const ModelImportOutcome model = importModel(path, format);
+        out.translator = type.empty() ? extensionOf(path) : type;
+        out.warnings = model.warnings;
+        for (const std::string& w : model.warnings) output::warning(w);
+        if (!model.ok) {
+            out.error = model.error;
+            return out;
+        }
+        out.status = KStatus::kSuccess;
+        return out;
+    }
     std::string head, why;
     if (!readHead(path, head, &why)) {
         out.error = why == lang::kFileMissing
@@ -210,27 +218,3 @@ ImportOutcome importFile(const std::string& path, const std::string& type) {
 }
 
 }  // namespace tarn::fileio
-
-namespace tarn::lang {
-
-void installFileioCommands(CommandRegistry& registry) {
-    registry.add({.name = "file",
-                  .usage = "file -import [-type string] path",
-                  .minArgs = 1,
-                  .maxArgs = 1,
-                  .argTypes = {ArgType::String},
-                  .flags = {{.longName = "import", .shortName = "i"},
-                            {.longName = "type", .shortName = "typ", .args = {ArgType::String}}},
-                  .undoable = false,
-                  .body = [](const CommandArgs& args, CommandContext&) -> CommandResult {
-                      if (!args.has("import"))
-                          return CommandResult::failure("file: only -import is supported");
-                      const std::string path = args[0].asString();
-                      const std::string type = args.has("type") ? args.flag("type").asString() : "";
-                      const fileio::ImportOutcome out = fileio::importFile(path, type);
-                      if (out.status.error()) return CommandResult::failure(out.error);
-                      return Value(path);
-                  }});
-}
-
-}  // namespace tarn::lang

@@ -16,7 +16,9 @@ struct ImportOutcome {
     std::vector<std::string> warnings;  ///< the translator's warnings, one per message
 };
 
-/// Imports `path` with the translator named `type`, or, when `type` is empty, with the first
+/// Imports `path`. Models of other programs (OBJ, PLY, STL, glTF, FBX, Collada: by `type`,
+/// else by the file's extension) are read by the host itself (model_import.h). Other files go
+/// to the translator named `type`, or, when `type` is empty, to the first
 /// registered translator whose file identification claims the file (an "is my type" answer wins
 /// over "could be"). The idle queue is flushed afterwards. When no loaded translator takes
 /// the file, the error names the plug-in on the search path whose translator is named like

@@ -7,6 +7,7 @@
 
 #include "frame/k_global.h"
 #include "host/fileio/file_import.h"
+#include "host/fileio/model_import.h"
 #include "host/fileio/scene_summary.h"
 #include "host/lang/command_registry.h"
 #include "host/lang/journal.h"
@@ -106,9 +107,10 @@ int fail(const std::string& message, int status) {
 }  // namespace
 
 const char* importUsage() {
-    return "usage: tarn import FILE.qmf [--summary] [--json] [--obj OUT.obj]\n"
+    return "usage: tarn import FILE [--summary] [--json] [--obj OUT.obj]\n"
            "                   [--snapshot OUT.png [--camera C] [--size N|WxH] [--wireframe]]\n"
-           "Imports a QMF scene (loading the sceneReader plug-in), then:\n"
+           "Imports a model (.obj with its .mtl, .ply, .stl, .gltf, .glb, .fbx, .dae) or a QMF\n"
+           "scene (any other name; loading the sceneReader plug-in), then:\n"
            "  --summary      print counts of what the scene holds and the import's warnings\n"
            "                 (the default when --json is not given)\n"
            "  --json         print the scene description as JSON (describeScene -json); the\n"
@@ -130,11 +132,14 @@ int runImportJob(const std::vector<std::string>& args) {
         return fail("--snapshot needs the 3D view, which this build does not have", 2);
     std::string error;
 
+    // Models of other programs need no plug-in; anything else is a QMF scene.
+    const bool model = tarn::fileio::modelFormat(tarn::fileio::extensionOf(o.file)) !=
+                       tarn::fileio::ModelFormat::None;
     auto& loader = tarn::plugins::PluginLoader::instance();
-    if (!loader.find("sceneReader") && loader.load("sceneReader", &error).error())
+    if (!model && !loader.find("sceneReader") && loader.load("sceneReader", &error).error())
         return fail("cannot load the sceneReader plug-in: " + error, 1);
     const size_t journalMark = tarn::lang::journal().entries().size();
-    const tarn::fileio::ImportOutcome out = tarn::fileio::importFile(o.file, "QMF");
+    const tarn::fileio::ImportOutcome out = tarn::fileio::importFile(o.file, model ? "" : "QMF");
     if (out.status.error()) return fail(out.error, 1);
 
     // The scene description's JSON and the OBJ export come from the host's own commands.

@@ -22,7 +22,8 @@ TARN_COMMAND_INSTALLER(installViewCommands);       ///< host/view
 TARN_COMMAND_INSTALLER(installNurbsCommands);      ///< host/nurbs
 TARN_COMMAND_INSTALLER(installTexturingCommands);  ///< host/texturing: sampleTexture, ...
 TARN_COMMAND_INSTALLER(installRenderCommands);     ///< host/render
-TARN_COMMAND_INSTALLER(installFileioCommands);     ///< host/fileio: file -import, ...
+TARN_COMMAND_INSTALLER(installFileioCommands);     ///< host/fileio
+TARN_COMMAND_INSTALLER(installScenefileCommands);  ///< host/scenefile: file -save/-open/-import
 
 #undef TARN_COMMAND_INSTALLER
 

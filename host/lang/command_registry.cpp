@@ -112,7 +112,7 @@ CommandRegistry& commandRegistry() {
             installPluginsCommands, installSceneCommands,     installMeshCommands,
             installShadingCommands, installImageCommands,     installViewCommands,
             installNurbsCommands,   installTexturingCommands, installRenderCommands,
-            installFileioCommands,
+            installFileioCommands,  installScenefileCommands,
         };
         for (Installer install : installers)
             if (install) install(registry);

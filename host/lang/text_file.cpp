@@ -82,4 +82,33 @@ bool readTextFile(const std::string& path, std::string& text, std::string* error
     return true;
 }
 
+bool readWholeFile(const std::string& path, std::size_t limit, std::string& text,
+                   std::string* error) {
+    const int fd = openRegularFile(path, error);
+    if (fd < 0) return false;
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        ::close(fd);
+        return false;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > limit)
+        return fail("it is larger than " + std::to_string(limit) + " bytes");
+    // Sized once from the file's length: a large file is read without copies.
+    std::string content(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail(std::strerror(errno));
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    content.resize(got);
+    text = std::move(content);
+    return true;
+}
+
 }  // namespace tarn::lang

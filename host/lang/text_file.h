@@ -29,6 +29,11 @@ std::string regularFileProblem(const std::string& path);
 /// caller closes it), or -1 with the reason in *error.
 int openRegularFile(const std::string& path, std::string* error = nullptr);
 
+/// Reads the whole regular file at `path` into `text`, up to `limit` bytes (a larger file is
+/// refused before it is read). False with a reason in *error (and `text` untouched).
+bool readWholeFile(const std::string& path, std::size_t limit, std::string& text,
+                   std::string* error = nullptr);
+
 /// Reads the file at `path` into `text`. False with a reason in *error (and `text` untouched)
 /// when it cannot be opened, is not a regular file, cannot be read, or holds more than
 /// kMaxTextFileBytes.

@@ -1,6 +1,9 @@
 #include "host/mesh/mesh_edit.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
 
 namespace tarn {
 
@@ -39,6 +42,72 @@ void MeshEditor::beginEditing(PolyMesh& m) {
             s.faceVertexUV = m.m_faceVerts;
             s.idsAreVertices = false;
         }
+}
+
+bool MeshEditor::adoptEdgeOrder(PolyMesh& m, const std::vector<MeshEdge>& order,
+                                std::string* error) {
+    auto fail = [&](std::string text) {
+        if (error) *error = std::move(text);
+        return false;
+    };
+    if (m.m_edit) return fail("the mesh has been edited already");
+    const PolyMesh::EdgeTable& canonical = m.edgeTable();
+    const size_t count = canonical.edges.size();
+    if (order.size() != count)
+        return fail(std::to_string(order.size()) + " edges were given but the mesh has " +
+                    std::to_string(count));
+    const auto key = [](int a, int b) {
+        if (a > b) std::swap(a, b);
+        return (static_cast<std::uint64_t>(static_cast<unsigned>(a)) << 32) |
+               static_cast<unsigned>(b);
+    };
+    // Where each edge of the face walk goes in the given order.
+    std::unordered_map<std::uint64_t, int> given;
+    given.reserve(count);
+    const int nv = m.numVertices();
+    for (size_t i = 0; i < count; ++i) {
+        const MeshEdge& e = order[i];
+        if (e.v0 < 0 || e.v1 < 0 || e.v0 >= nv || e.v1 >= nv || e.v0 == e.v1)
+            return fail("edge " + std::to_string(i) + " does not join two vertices of the mesh");
+        if (!given.emplace(key(e.v0, e.v1), static_cast<int>(i)).second)
+            return fail("edge " + std::to_string(i) + " is listed twice");
+    }
+    std::vector<int> remap(count);
+    for (size_t c = 0; c < count; ++c) {
+        const MeshEdge& e = canonical.edges[c];
+        const auto it = given.find(key(e.v0, e.v1));
+        if (it == given.end())
+            return fail("the edge from vertex " + std::to_string(e.v0) + " to " +
+                        std::to_string(e.v1) + " is missing");
+        remap[c] = it->second;
+    }
+    auto* state = new PolyMesh::EditState;
+    state->table.edges = order;
+    state->table.faceEdges.resize(canonical.faceEdges.size());
+    for (size_t i = 0; i < canonical.faceEdges.size(); ++i)
+        state->table.faceEdges[i] = remap[static_cast<size_t>(canonical.faceEdges[i])];
+    if (!m.m_edgeSmooth.empty()) {
+        std::vector<uint8_t> smooth(count);
+        for (size_t c = 0; c < count; ++c)
+            smooth[static_cast<size_t>(remap[c])] = m.m_edgeSmooth[c];
+        m.m_edgeSmooth = std::move(smooth);
+    }
+    m.m_edit.reset(state);
+    m.m_faceEnds.assign(m.m_faceOffsets.begin() + 1, m.m_faceOffsets.end());
+    m.m_edgeTable.reset();
+    m.m_edgeCount.reset();
+    m.m_adjacency.reset();
+    // The adjacency of the new numbering becomes the base later edits change copies of.
+    m.buildAdjacency();
+    state->base = m.m_adjacency.shared();
+    m.m_adjacency.reset();
+    for (UVSet& s : m.m_uvSets)
+        if (s.idsAreVertices) {
+            s.faceVertexUV = m.m_faceVerts;
+            s.idsAreVertices = false;
+        }
+    m.m_faceVertexNormals.reset();
+    return true;
 }
 
 void MeshEditor::writeRecord(PolyMesh& m, int f, const FaceRecord& rec) {

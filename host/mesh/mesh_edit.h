@@ -18,6 +18,7 @@
 /// time proportional to the edit. Main thread only; no queries may run during a session.
 
 #include <span>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -100,6 +101,13 @@ public:
     /// be in the other state (as the delta's session left it, or as an earlier undo restored
     /// it). Costs time proportional to the delta.
     static void applyDelta(PolyMesh& mesh, const MeshDelta& delta, bool undo);
+    /// Numbers the edges of a mesh that was never edited as `edges` lists them (edge i joins
+    /// edges[i].v0 to edges[i].v1, in that direction), instead of in the order its faces meet
+    /// them: how a mesh written after edits gets its edge ids back. The list must hold every
+    /// edge of the mesh exactly once. The mesh takes the editable layout. False with `*error`
+    /// (the mesh unchanged) when the list does not fit.
+    static bool adoptEdgeOrder(PolyMesh& mesh, const std::vector<MeshEdge>& edges,
+                               std::string* error);
 
 private:
     static void beginEditing(PolyMesh& mesh);

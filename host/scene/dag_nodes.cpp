@@ -165,6 +165,15 @@ std::shared_ptr<const PolyMesh> MeshNode::sharedMesh() {
     return m_mesh;
 }
 
+std::shared_ptr<const PolyMesh> MeshNode::untweakedMesh() {
+    syncTweaks();
+    if (m_applied.empty() || m_base.size() != static_cast<size_t>(m_mesh->numVertices()))
+        return m_mesh;
+    auto copy = std::make_shared<PolyMesh>(*m_mesh);
+    copy->setPoints(m_base);
+    return copy;
+}
+
 void MeshNode::pullInput() {
     NodeImpl* self = nodeImpl();
     if (!self || !self->alive()) return;

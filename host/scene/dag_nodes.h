@@ -86,6 +86,10 @@ public:
     const PolyMesh& storedMesh();
     /// The mesh with the current tweaks applied, shared without copying (for undo records).
     std::shared_ptr<const PolyMesh> sharedMesh();
+    /// The mesh without its tweaks: the points the tweaks (`pnts`) are added to, as the node
+    /// holds them (with history, as taken from upstream; no pull). Shared when no tweak is
+    /// applied, else a copy with the untweaked points.
+    std::shared_ptr<const PolyMesh> untweakedMesh();
     /// Replaces the mesh; its points become the untweaked base and the tweaks are cleared
     /// from the bookkeeping (the pnts values stay as set).
     void setMesh(PolyMesh mesh);

@@ -31,6 +31,7 @@ bool UndoQueue::isRecording() const {
 
 void UndoQueue::record(std::unique_ptr<UndoItem> item, bool changesNames) {
     if (!item || !isRecording()) return;
+    ++m_changes;
     m_open.items.push_back(std::move(item));
     m_rollbackOnly.push_back(!m_enabled);
     m_changesNames.push_back(changesNames);
@@ -92,6 +93,7 @@ bool UndoQueue::undo() {
     UndoChunk chunk = std::move(m_done.back());
     m_done.pop_back();
     m_replaying = true;
+    ++m_changes;
     for (auto it = chunk.items.rbegin(); it != chunk.items.rend(); ++it) (*it)->undo();
     m_replaying = false;
     m_undone.push_back(std::move(chunk));
@@ -103,6 +105,7 @@ bool UndoQueue::redo() {
     UndoChunk chunk = std::move(m_undone.back());
     m_undone.pop_back();
     m_replaying = true;
+    ++m_changes;
     for (auto& item : chunk.items) item->redo();
     m_replaying = false;
     m_done.push_back(std::move(chunk));

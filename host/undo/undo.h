@@ -25,6 +25,7 @@
 /// replayed long after the code that recorded it returned. Main thread only.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -118,6 +119,10 @@ public:
     /// Keeps at most `n` done chunks (oldest dropped first); 0 means no limit. Default 0.
     void setLimit(std::size_t n);
 
+    /// Counts changes to the scene: one for each action recorded (kept for undo, or only for a
+    /// rollback while the queue is disabled), undone or redone. Whoever needs to know whether
+    /// the scene changed since some moment (unsaved work) compares two counts.
+    std::uint64_t changeCount() const { return m_changes; }
     /// Turns recording off (and back on) globally, e.g. for `undoInfo -state off`.
     void setEnabled(bool on) { m_enabled = on; }
     bool isEnabled() const { return m_enabled; }
@@ -136,6 +141,7 @@ private:
     bool m_replaying = false;
     bool m_enabled = true;
     std::size_t m_limit = 0;
+    std::uint64_t m_changes = 0;
 };
 
 /// The host's one undo queue (process-wide). Main thread only.

@@ -40,6 +40,9 @@ public:
     /// Replaces the camera with an explicit one (used to frame the scene or selection when the
     /// view has no camera node); cleared by setCamera.
     void setAutomaticCamera(const ViewCamera& camera);
+    /// The explicit camera setAutomaticCamera gave, or null while the view follows a camera
+    /// node or frames the scene by itself.
+    const ViewCamera* automaticCamera() const { return m_hasAutomatic ? &m_automatic : nullptr; }
 
     // The overlay plane.
     /// Makes the overlay's GL context current (remembering the previous one). Nested calls

@@ -74,10 +74,17 @@ std::string keyCommand(const std::string& keyName, const Modifiers& mods) {
     const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(keyName[0])));
     const bool shifted = mods.shift || std::isupper(static_cast<unsigned char>(keyName[0]));
     if (mods.ctrl && !mods.alt && lower == 'z') return shifted ? "redo" : "undo";
+    if (mods.ctrl && !mods.alt && !shifted && lower == 's') return "file -save";
     if (mods.ctrl || mods.alt || shifted) return {};
     if (lower == 'f') return "viewFit -selection";
     if (lower == 'a') return "viewFit";
     return {};
+}
+
+std::string windowTitle(const std::string& sceneFile, bool modified) {
+    std::string title = "tarn view";
+    if (!sceneFile.empty()) title += " - " + sceneFile.substr(sceneFile.find_last_of('/') + 1);
+    return modified ? title + " *" : title;
 }
 
 bool movesCameraOnly(const std::string& text) {

@@ -42,8 +42,13 @@ std::string navigationCommand(int button, int dx, int dy);
 std::string wheelCommand(int button);
 
 /// The command text for a key with its name (the character, "f", "a", "z"...): f frames the
-/// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes. Empty for other keys.
+/// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes, Ctrl+S saves the scene to its
+/// file. Empty for other keys.
 std::string keyCommand(const std::string& keyName, const Modifiers& mods);
+
+/// The window's title: "tarn view", then " - " and the scene file's name when it has one, then
+/// " *" while the scene has unsaved changes.
+std::string windowTitle(const std::string& sceneFile, bool modified);
 
 /// True for the camera moves the window runs (viewTumble, viewTrack, viewDolly, viewFit): texts
 /// that change nothing but the view's camera, so the scene's geometry need not be gathered again.

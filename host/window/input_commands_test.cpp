@@ -42,7 +42,7 @@ TEST(WindowInput, PointerBecomesViewEventInPortCoordinates) {
         EXPECT_EQ(pointerCommand(c.input, c.portHeight), c.expected) << c.expected;
 }
 
-TEST(WindowInput, KeysFrameAndUndo) {
+TEST(WindowInput, KeysFrameUndoAndSave) {
     struct Case {
         const char* key;
         Modifiers mods;
@@ -54,6 +54,10 @@ TEST(WindowInput, KeysFrameAndUndo) {
         {"z", {false, true, false}, "undo"},
         {"z", {true, true, false}, "redo"},
         {"Z", {true, true, false}, "redo"},
+        {"s", {false, true, false}, "file -save"},
+        {"S", {true, true, false}, ""},
+        {"s", {false, true, true}, ""},
+        {"s", {}, ""},
         // Shifted or with Ctrl/Alt, f and a are other shortcuts; a bare z is no command.
         {"F", {true, false, false}, ""},
         {"a", {false, true, false}, ""},
@@ -63,6 +67,13 @@ TEST(WindowInput, KeysFrameAndUndo) {
         {"", {}, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(keyCommand(c.key, c.mods), c.expected) << c.key;
+}
+
+TEST(WindowTitle, NamesTheSceneFileAndMarksUnsavedChanges) {
+    EXPECT_EQ(windowTitle("", false), "tarn view");
+    EXPECT_EQ(windowTitle("", true), "tarn view *");
+    EXPECT_EQ(windowTitle("work/scenes/hut.tscene", false), "tarn view - hut.tscene");
+    EXPECT_EQ(windowTitle("hut.tscene", true), "tarn view - hut.tscene *");
 }
 
 TEST(WindowInput, AltDragsAndTheWheelMoveTheCamera) {
@@ -153,8 +164,8 @@ std::string readFile(const std::string& path) {
 }
 
 TEST(InputCommands, OnlyTheWindowsCameraMovesKeepTheGeometry) {
-    for (const char* text : {"viewTumble 4 -2", "viewTrack 3 0", "viewDolly 0.1", "viewFit",
-                             "viewFit -selection"})
+    for (const char* text :
+         {"viewTumble 4 -2", "viewTrack 3 0", "viewDolly 0.1", "viewFit", "viewFit -selection"})
         EXPECT_TRUE(movesCameraOnly(text)) << text;
     for (const char* text : {"viewTumble 4 -2; polyCube", "viewPort 20 20", "viewEvent press 1 2",
                              "viewFitX", "undo", "viewFit; delete box", ""})

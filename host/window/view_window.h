@@ -38,6 +38,8 @@ public:
     /// Asks for a new client size (a script's viewPort sizes the window); the Resized input
     /// follows when the display has done it.
     void resize(int width, int height);
+    /// Sets the window's title (windowTitle() makes it).
+    void setTitle(const std::string& title);
     /// Waits up to `timeoutMs` (-1: without end) for an input or a wake(), then takes every
     /// queued input, decoded, in order. Motion with a button down becomes Drag; consecutive
     /// Alt drags (camera moves) keep only the newest, tool drags are all kept.

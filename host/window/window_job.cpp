@@ -6,12 +6,14 @@
 #include <mutex>
 #include <string_view>
 
+#include "frame/k_string.h"
 #include "host/lang/execute.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
+#include "host/scenefile/scene_session.h"
 #include "host/sdk/host_output.h"
 #include "host/view/active_view.h"
 #include "host/view/view_snapshot.h"
@@ -95,6 +97,7 @@ private:
     void redraw();
 
     ViewWindow& m_window;
+    std::string m_title = "tarn view";  // as the window was opened
     WarningTap& m_warnings;
     TerminalReader m_terminal;
     view::RgbImage m_scene;  // the scene without overlay, as last rendered
@@ -102,7 +105,7 @@ private:
     bool m_sceneStale = true;
     bool m_geometryStale = true;  // something besides the camera changed since m_scene
     view::SceneFrames m_frames;
-    bool m_frameTimes = false;  // write each frame's time to stderr
+    bool m_frameTimes = false;                       // write each frame's time to stderr
     Clock::time_point m_inputsTaken = Clock::now();  // when the last inputs came in
     bool m_open = true;
     bool m_dirty = true;
@@ -288,6 +291,8 @@ void Session::readTerminal() {
 
 void Session::redraw() {
     m_dirty = false;
+    const std::string title = windowTitle(scenefile::sceneName(), scenefile::sceneModified());
+    if (title != m_title) m_window.setTitle(m_title = title);
     const Clock::time_point start = Clock::now();
     const bool full = m_sceneStale;
     view::ActiveView& v = view::ActiveView::instance();
@@ -357,14 +362,16 @@ int Session::loop() {
 }  // namespace
 
 const char* viewUsage() {
-    return "Usage: tarn view [--frame-times] [SCRIPT]\n"
+    return "Usage: tarn view [--frame-times] [SCRIPT | SCENE.tscene]\n"
            "Opens the scene's view in a window on the display ($DISPLAY), after running\n"
-           "SCRIPT when given. The terminal keeps taking commands while the window is open.\n"
+           "SCRIPT or opening SCENE when given. The terminal keeps taking commands while the\n"
+           "window is open. The title shows the scene's file and * while it has unsaved changes.\n"
            "  Alt+left/middle/right drag   tumble / track / dolly (wheel: dolly)\n"
            "  f, a                         frame the selection, frame all\n"
            "  left/middle/right drag       events to the active tool (Shift, Ctrl)\n"
            "  : or Enter                   the command field (Enter runs, Escape leaves)\n"
            "  Ctrl+Z, Ctrl+Shift+Z         undo, redo\n"
+           "  Ctrl+S                       save the scene to its file (file -save)\n"
            "Everything runs as commands and is journalled (--journal FILE).\n"
            "--frame-times writes each frame's time (scene or overlay only) to stderr, with\n"
            "the time the inputs before it took to run.\n";
@@ -399,7 +406,16 @@ int runViewJob(const std::vector<std::string>& args) {
         std::fputs(noDisplayMessage(error).c_str(), stderr);
         return 2;
     }
-    if (!script.empty()) {
+    const std::string sceneExtension = ".tscene";
+    if (script.size() > sceneExtension.size() &&
+        script.compare(script.size() - sceneExtension.size(), sceneExtension.size(),
+                       sceneExtension) == 0) {
+        // A scene file is opened (through the file command, so the journal has it).
+        lang::ExecuteOptions eo;
+        eo.undo = true;
+        eo.origin = "script";
+        lang::executeText("file -open \"" + escapeCommandString(KString(script)).str() + "\"", eo);
+    } else if (!script.empty()) {
         std::string text;
         if (!lang::readTextFile(script, text, &error)) {
             std::fprintf(stderr, "tarn view: %s\n", error.c_str());

@@ -200,7 +200,7 @@ protected:
         std::string window;
         waitFor(
             [&] {
-                window = x("search --name '^tarn view$'");
+                window = x("search --name '^tarn view'");
                 return !window.empty();
             },
             15000);
@@ -231,7 +231,8 @@ protected:
 
 // What a stroke session in the window did and what the same texts did headless.
 struct StrokeSession {
-    std::string windowCounts, headlessCounts;         // polyEvaluate -v -f MESH after the stroke
+    std::string windowCounts, headlessCounts;  // polyEvaluate -v -f MESH after the stroke
+    std::string replayedCounts;  // the same after `replayJournal` of the window's journal
     std::vector<std::string> windowApi, headlessApi;  // the texts the tool ran
     std::vector<std::string> stroke;                  // the window's viewEvent texts
     std::string replay;
@@ -343,6 +344,11 @@ StrokeSession WindowXvfb::strokeSession(const std::string& setup, const std::str
     out.headlessCounts = counts.substr(counts.rfind('\n') + 1);
     out.windowApi = seen.api;
     out.headlessApi = readJournal(headless).api;
+    // The window's journal itself replayed headless, event by event.
+    std::string replayed = capture(kTarn + " --result-only -c 'replayJournal \"" + journal +
+                                   "\"; " + query + "' 2>/dev/null");
+    while (!replayed.empty() && replayed.back() == '\n') replayed.pop_back();
+    out.replayedCounts = replayed.substr(replayed.rfind('\n') + 1);
     return out;
 }
 
@@ -356,6 +362,7 @@ void expectSameAsHeadless(const StrokeSession& s, const std::string& counts) {
     EXPECT_EQ(s.windowApi, s.headlessApi);
     EXPECT_EQ(s.windowCounts, counts);
     EXPECT_EQ(s.windowCounts, s.headlessCounts) << s.replay;
+    EXPECT_EQ(s.windowCounts, s.replayedCounts) << s.journal;
 }
 
 TEST_F(WindowXvfb, SlicePenStrokeWithTheMouseSplitsAsTheHeadlessStroke) {
