@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "host/view/active_view.h"
+
 namespace tarn::window {
 
 namespace {
@@ -34,26 +36,28 @@ constexpr double kDollyPerPixel = 0.005;
 
 }  // namespace
 
-std::string navigationCommand(int button, int dx, int dy) {
+std::string navigationCommand(int button, int dx, int dy, bool continues) {
     if (dx == 0 && dy == 0) return {};
+    const std::string flag = continues ? "-continue " : "";
     switch (button) {
         case 1:
-            return "viewTumble " + number(-dx * kDegreesPerPixel) + " " +
+            return "viewTumble " + flag + number(-dx * kDegreesPerPixel) + " " +
                    number(dy * kDegreesPerPixel);
         case 2:
-            return "viewTrack " + number(dx) + " " + number(-dy);
+            return "viewTrack " + flag + number(dx) + " " + number(-dy);
         case 3: {
             const double f = std::clamp((dx + dy) * kDollyPerPixel, -0.5, 0.5);
-            return f == 0.0 ? std::string() : "viewDolly " + number(f);
+            return f == 0.0 ? std::string() : "viewDolly " + flag + number(f);
         }
         default:
             return {};
     }
 }
 
-std::string wheelCommand(int button) {
-    if (button == 4) return "viewDolly 0.1";
-    if (button == 5) return "viewDolly -0.1";
+std::string wheelCommand(int button, bool continues) {
+    const std::string flag = continues ? "-continue " : "";
+    if (button == 4) return "viewDolly " + flag + "0.1";
+    if (button == 5) return "viewDolly " + flag + "-0.1";
     return {};
 }
 
@@ -80,18 +84,23 @@ std::string keyCommand(const std::string& keyName, const Modifiers& mods) {
     if (mods.ctrl || mods.alt || shifted) return {};
     if (lower == 'f') return "viewFit -selection";
     if (lower == 'a') return "viewFit";
+    if (lower == '[') return "viewHistory -back";
+    if (lower == ']') return "viewHistory -forward";
     return {};
 }
 
 bool movesCameraOnly(const std::string& text) {
+    if (text.find(';') != std::string::npos) return false;
     for (const char* move : {"viewTumble ", "viewTrack ", "viewDolly "})
-        if (text.rfind(move, 0) == 0 && text.find(';') == std::string::npos) return true;
-    return text == "viewFit" || text == "viewFit -selection";
+        if (text.rfind(move, 0) == 0) return true;
+    return text == "viewFit" || text == "viewFit -selection" || text == "viewHistory -back" ||
+           text == "viewHistory -forward";
 }
 
 std::string resizeCommand(int width, int height) {
     if (width < 1 || height < 1) return {};
-    return "viewPort " + std::to_string(width) + " " + std::to_string(height);
+    return "viewPort " + std::to_string(std::min(width, view::kMaxPortSide)) + " " +
+           std::to_string(std::min(height, view::kMaxPortSide));
 }
 
 namespace {

@@ -18,7 +18,17 @@ constexpr int kConnectionLostStatus = 3;
 std::string connectionLostMessage(const std::string& display);
 
 /// When `window` is on an X11 display, replaces Xlib's connection and request error handlers
-/// with the ones above. Nothing on other video drivers.
+/// with the ones above, and watches the window: requests refused because another program
+/// destroyed it are not reported (windowDestroyed() turns true instead). Nothing on other
+/// video drivers.
 void guardX11Connection(SDL_Window* window);
+
+/// True once the X server has told (by an event or a refused request) that the watched window
+/// no longer exists: another program destroyed it.
+bool windowDestroyed();
+
+/// Looks at a raw X event SDL passed on (an SDL_SysWMmsg): a DestroyNotify of the watched
+/// window makes windowDestroyed() true. False for any other event.
+bool noteDestroyEvent(const void* sysWmMessage);
 
 }  // namespace tarn::window
