@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -54,18 +55,52 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// Per-iteration ratios of a frame against its baseline, reported as median and minimum.
+// Seconds of CPU the process (every thread, Mesa's rasteriser threads included) has used.
+double cpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// A timed stretch: wall and CPU seconds.
+struct Span {
+    double wall = 0, cpu = 0;
+};
+template <typename F>
+Span timed(F&& f) {
+    const auto t0 = Clock::now();
+    const double c0 = cpuSeconds();
+    f();
+    return {seconds(t0), cpuSeconds() - c0};
+}
+
+// A frame against its baseline, timed back to back each iteration, by wall time and by CPU
+// time (the machine is shared: CPU time is what the work costs whoever else runs). "ratio" is
+// the median of the per-iteration ratios, "ratio_min" the ratio of the two fastest times (the
+// least disturbed estimate); "frame_ms"/"baseline_ms" medians, "_min_ms" the fastest.
 struct Ratios {
-    std::vector<double> view, base;
-    void add(double v, double b) { view.push_back(v), base.push_back(b); }
+    std::vector<Span> view, base;
+    void add(Span v, Span b) { view.push_back(v), base.push_back(b); }
     void report(benchmark::State& state, const char* prefix = "") const {
-        std::vector<double> r;
-        for (std::size_t i = 0; i < view.size(); ++i) r.push_back(view[i] / base[i]);
         const std::string p(prefix);
-        state.counters["ratio" + p] = median(r);
-        state.counters["ratio" + p + "_min"] = r.empty() ? 0.0 : *std::min_element(r.begin(), r.end());
-        state.counters["frame" + p + "_ms"] = 1000 * median(view);
-        state.counters["baseline" + p + "_ms"] = 1000 * median(base);
+        const auto put = [&](const std::string& kind, double Span::*field) {
+            std::vector<double> r, v, b;
+            for (std::size_t i = 0; i < view.size(); ++i) {
+                r.push_back(view[i].*field / base[i].*field);
+                v.push_back(view[i].*field), b.push_back(base[i].*field);
+            }
+            if (r.empty()) return;
+            const double vMin = *std::min_element(v.begin(), v.end());
+            const double bMin = *std::min_element(b.begin(), b.end());
+            state.counters[kind + "ratio" + p] = median(r);
+            state.counters[kind + "ratio" + p + "_min"] = vMin / bMin;
+            state.counters[kind + "frame" + p + "_ms"] = 1000 * median(v);
+            state.counters[kind + "frame" + p + "_min_ms"] = 1000 * vMin;
+            state.counters[kind + "baseline" + p + "_ms"] = 1000 * median(b);
+            state.counters[kind + "baseline" + p + "_min_ms"] = 1000 * bMin;
+        };
+        put("", &Span::wall);
+        put("cpu_", &Span::cpu);
     }
 };
 
@@ -76,25 +111,25 @@ struct Surface {
     ~Surface() { SDL_FreeSurface(s); }
 };
 
-// The window's frame after `change`, blitted; seconds.
-double viewFrame(tarn::view::ViewFrames& frames, tarn::view::ViewFrames::Change change,
-                 Surface& target) {
-    const auto t0 = Clock::now();
-    frames.update(change);
-    tarn::window::blitBgra(target.s, frames.pixels(), frames.width(), frames.height());
-    return seconds(t0);
+// The window's frame after `change`, blitted.
+Span viewFrame(tarn::view::ViewFrames& frames, tarn::view::ViewFrames::Change change,
+               Surface& target) {
+    return timed([&] {
+        frames.update(change);
+        tarn::window::blitBgra(target.s, frames.pixels(), frames.width(), frames.height());
+    });
 }
 
-// The floor's frame of the same arrays, blitted; seconds.
-double floorFrame(tarn::view::baseline::FloorRenderer& floor, const tarn::view::DrawScene& scene,
-                  std::vector<std::uint8_t>& pixels, Surface& target) {
+// The floor's frame of the same arrays, blitted.
+Span floorFrame(tarn::view::baseline::FloorRenderer& floor, const tarn::view::DrawScene& scene,
+                std::vector<std::uint8_t>& pixels, Surface& target) {
     const auto& view = tarn::view::ActiveView::instance();
     const tarn::view::ViewProjection projection(view.projection().camera(), view.width(),
                                                 view.height());
-    const auto t0 = Clock::now();
-    floor.frame(scene, projection, pixels);
-    tarn::window::blitBgra(target.s, pixels.data(), view.width(), view.height());
-    return seconds(t0);
+    return timed([&] {
+        floor.frame(scene, projection, pixels);
+        tarn::window::blitBgra(target.s, pixels.data(), view.width(), view.height());
+    });
 }
 
 void BM_WindowFrame(benchmark::State& state) {
@@ -113,15 +148,16 @@ void BM_WindowFrame(benchmark::State& state) {
     Ratios ratios;
     for (auto _ : state) {
         KGlobal::executeCommand("viewTumble -continue 2 0");
-        const double v = viewFrame(frames, tarn::view::ViewFrames::Change::kCamera, target);
-        const double f = floorFrame(floor, frames.geometry().scene(), floorPixels, target);
-        state.SetIterationTime(v);
+        const Span v = viewFrame(frames, tarn::view::ViewFrames::Change::kCamera, target);
+        const Span f = floorFrame(floor, frames.geometry().scene(), floorPixels, target);
+        state.SetIterationTime(v.wall);
         ratios.add(v, f);
     }
     ratios.report(state);
     const double pixels = static_cast<double>(w) * h;
-    state.counters["view_ns_per_pixel"] = 1e9 * median(ratios.view) / pixels;
-    state.counters["floor_ns_per_pixel"] = 1e9 * median(ratios.base) / pixels;
+    std::vector<double> cpu;
+    for (const Span& s : ratios.view) cpu.push_back(s.cpu);
+    state.counters["view_cpu_ns_per_pixel"] = 1e9 * median(cpu) / pixels;
     KGlobal::executeCommand("delete benchCube; select -cl");
 }
 BENCHMARK(BM_WindowFrame)
@@ -159,9 +195,9 @@ void BM_LargeMeshFrame(benchmark::State& state) {
         } else {
             KGlobal::executeCommand("viewTumble -continue 1 0");
         }
-        const double v = viewFrame(frames, change, target);
-        const double f = floorFrame(floor, frames.geometry().scene(), floorPixels, target);
-        state.SetIterationTime(v);
+        const Span v = viewFrame(frames, change, target);
+        const Span f = floorFrame(floor, frames.geometry().scene(), floorPixels, target);
+        state.SetIterationTime(v.wall);
         ratios.add(v, f);
         triangles = frames.geometry().scene().triangleCount();
     }
@@ -261,27 +297,27 @@ void BM_CaptureWithOverlay(benchmark::State& state) {
     std::size_t triangles = 0;
     for (auto _ : state) {
         // The software rasteriser: gather the scene's triangles, rasterise, composite.
-        auto t0 = Clock::now();
-        const tarn::view::ViewProjection& p = view.refresh();
-        tarn::view::ViewScene scene = tarn::view::gatherScene(false);
-        tarn::view::addSelectionEdges(scene);
-        tarn::view::RgbImage b = tarn::view::baseline::renderViewSoftware(
-            p.camera(), scene.triangles, scene.edges, {1024, 768, true});
-        view.compositeOverlay(b.pixels, b.width, b.height);
-        const double software = seconds(t0);
-        benchmark::DoNotOptimize(b.pixels.data());
-        triangles = scene.triangles.size();
+        const Span software = timed([&] {
+            const tarn::view::ViewProjection& p = view.refresh();
+            tarn::view::ViewScene scene = tarn::view::gatherScene(false);
+            tarn::view::addSelectionEdges(scene);
+            tarn::view::RgbImage b = tarn::view::baseline::renderViewSoftware(
+                p.camera(), scene.triangles, scene.edges, {1024, 768, true});
+            view.compositeOverlay(b.pixels, b.width, b.height);
+            benchmark::DoNotOptimize(b.pixels.data());
+            triangles = scene.triangles.size();
+        });
         // GL with the geometry kept from the capture before, then gathered anew.
-        t0 = Clock::now();
-        const tarn::view::RgbImage a = tarn::view::renderActiveView();
-        const double kept = seconds(t0);
-        benchmark::DoNotOptimize(a.pixels.data());
+        const Span kept = timed([&] {
+            const tarn::view::RgbImage a = tarn::view::renderActiveView();
+            benchmark::DoNotOptimize(a.pixels.data());
+        });
         tarn::view::captureFrames().forget();
-        t0 = Clock::now();
-        const tarn::view::RgbImage c = tarn::view::renderActiveView();
-        const double anew = seconds(t0);
-        benchmark::DoNotOptimize(c.pixels.data());
-        state.SetIterationTime(kept);
+        const Span anew = timed([&] {
+            const tarn::view::RgbImage c = tarn::view::renderActiveView();
+            benchmark::DoNotOptimize(c.pixels.data());
+        });
+        state.SetIterationTime(kept.wall);
         warm.add(kept, software);
         cold.add(anew, software);
     }

@@ -101,7 +101,8 @@ void ActiveView::endGL() {
 }
 
 bool ActiveView::overlayHasContent() {
-    if (m_overlayState == OverlayState::kUnknown) {
+    // A tool holding GL (a stroke from press to release) may draw at any event: look again.
+    if (m_overlayState == OverlayState::kUnknown || m_glDepth > 0) {
         const std::vector<std::uint8_t>& p = m_overlay.pixels();
         bool drawn = false;
         for (std::size_t i = 3; i < p.size() && !drawn; i += 4) drawn = p[i] != 0;

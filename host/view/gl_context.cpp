@@ -99,6 +99,11 @@ GlCurrentGuard::~GlCurrentGuard() {
     if (m_context)
         OSMesaMakeCurrent(static_cast<OSMesaContext>(m_context), m_buffer, GL_UNSIGNED_BYTE,
                           m_width, m_height);
+    else
+        // Nothing was current: leave nothing current. A context left bound to a buffer that is
+        // then freed would be put back on it (a dangling write), and at its old size, making
+        // Mesa reallocate its surfaces twice a frame.
+        OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
 }
 
 }  // namespace tarn::view

@@ -49,7 +49,8 @@ private:
     std::vector<std::uint8_t> m_pixels;
 };
 
-/// Restores whatever context (and buffer) was current when it was made.
+/// Restores whatever context (and buffer) was current when it was made, or leaves none current
+/// when none was.
 class GlCurrentGuard {
 public:
     GlCurrentGuard();

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace tarn::view {
@@ -196,6 +197,39 @@ void lightUp() {
 
 }  // namespace
 
+void layBackgroundUnder(std::uint8_t* pixels, int width, int height, int rowLength, int top,
+                        int portHeight, const LayerStyle& style) {
+    // One thread: a pass over memory, and Mesa's rasteriser threads may still be winding down.
+    {
+        for (int y = 0; y < height; ++y) {
+            float c[3] = {style.background[0], style.background[1], style.background[2]};
+            if (!style.flatBackground) backgroundColor(top + y, portHeight, c);
+            // BGRA bytes of the row's background.
+            std::uint8_t bg[4] = {0, 0, 0, 255};
+            for (int k = 0; k < 3; ++k)
+                bg[2 - k] =
+                    static_cast<std::uint8_t>(std::lround(std::clamp(c[k], 0.0f, 1.0f) * 255.0f));
+            std::uint32_t bgWord;
+            std::memcpy(&bgWord, bg, 4);
+            std::uint8_t* p = pixels + static_cast<std::size_t>(y) * rowLength * 4;
+            for (int x = 0; x < width; ++x, p += 4) {
+                // Most pixels are all background or all scene.
+                const int a = p[3];
+                if (a == 255) continue;
+                if (a == 0) {
+                    std::memcpy(p, &bgWord, 4);
+                    continue;
+                }
+                // pixel (premultiplied) + background * (1 - alpha)
+                for (int k = 0; k < 3; ++k)
+                    p[k] = static_cast<std::uint8_t>(
+                        std::min(255, p[k] + (bg[k] * (255 - a) + 127) / 255));
+                p[3] = 255;
+            }
+        }
+    }
+}
+
 float wireAlpha(const DrawItem& item, const ViewProjection& projection, int supersample) {
     if (item.opaqueWire) return 1.0f;
     const DrawMesh& m = *item.mesh;
@@ -242,8 +276,14 @@ void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, in
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
-    glClear(GL_DEPTH_BUFFER_BIT);
-    drawBackground(bottom, height, projection.height(), style);
+    if (style.drawBackground) {
+        glClear(GL_DEPTH_BUFFER_BIT);
+        drawBackground(bottom, height, projection.height(), style);
+    } else {
+        // Mesa clears whole tiles at once: far cheaper than any drawn fill.
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
 
     float m[16];
     projection.glMatrix(left, bottom, left + width, bottom + height, m);
@@ -299,7 +339,8 @@ void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, in
 
     // Wireframes, blended by their density; then the selected components.
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Coverage adds up in alpha, so a layer drawn over transparency stays premultiplied.
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
     std::size_t wireEdges = 0;

@@ -16,6 +16,10 @@ struct LayerStyle {
     int supersample = 1;
     bool flatBackground = false;      ///< one colour instead of the vertical gradient
     float background[3] = {0, 0, 0};  ///< that colour, 0..1
+    /// Draw the background with GL. Off: the layer is drawn over transparent black (colours
+    /// premultiplied by their coverage) and layBackgroundUnder() puts the background under it
+    /// afterwards, which costs a pass over memory instead of a drawn fill.
+    bool drawBackground = true;
     /// Meshes above this many triangles are drawn through their decimated copy (a quick frame
     /// during a camera drag); 0 draws every mesh whole.
     std::size_t proxyAbove = 0;
@@ -28,6 +32,12 @@ struct LayerStyle {
 /// the first time they are drawn and kept while a scene holds them.
 void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, int left, int bottom,
                     int width, int height, const LayerStyle& style);
+
+/// Puts the background of `style` under a layer drawn without it: `pixels` holds `height` BGRA
+/// rows of `width` pixels, `rowLength` pixels apart, the first being row `top` (from the top)
+/// of an output picture `portHeight` rows high. Leaves every pixel opaque.
+void layBackgroundUnder(std::uint8_t* pixels, int width, int height, int rowLength, int top,
+                        int portHeight, const LayerStyle& style);
 
 /// The alpha the wireframe of `item` is drawn with in `projection`'s port: 0.85 where its
 /// edges lie 6 or more output pixels apart at the mesh's nearest point, fading to 0 (not

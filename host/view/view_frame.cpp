@@ -15,8 +15,14 @@ namespace {
 // Calls `draw` for every tile of a width x height frame held in `pixels` (BGRA, rows top
 // first), with the renderer's context current on the tile's place in the frame: port pixels
 // [left, left + w) x [bottom, bottom + h). False when GL refuses.
-bool forEachTile(std::vector<std::uint8_t>& pixels, int width, int height,
-                 const std::function<void(int left, int bottom, int w, int h, int top)>& draw) {
+using TileWork = std::function<void(int left, int bottom, int w, int h, int top)>;
+
+// Calls `draw` for every tile of a width x height frame held in `pixels` (BGRA, rows top
+// first), with the renderer's context current on the tile's place in the frame: port pixels
+// [left, left + w) x [bottom, bottom + h), `top` rows below the frame's top. `finished` runs
+// when the tile's pixels are in the frame. False when GL refuses.
+bool forEachTile(std::vector<std::uint8_t>& pixels, int width, int height, const TileWork& draw,
+                 const TileWork& finished = {}) {
     GlContext& gl = rendererContext();
     for (int top = 0; top < height; top += kFrameTile)
         for (int left = 0; left < width; left += kFrameTile) {
@@ -25,6 +31,7 @@ bool forEachTile(std::vector<std::uint8_t>& pixels, int width, int height,
             if (!gl.makeCurrentOn(at, w, h, width, 24, nullptr)) return false;
             draw(left, height - top - h, w, h, top);
             glFinish();
+            if (finished) finished(left, height - top - h, w, h, top);
         }
     return true;
 }
@@ -75,10 +82,17 @@ void ViewFrames::drawScene(bool quick) {
     const ViewProjection& projection = view.refresh();
     LayerStyle style;
     style.proxyAbove = quick ? kQuickAbove : 0;
+    style.drawBackground = false;
     GlCurrentGuard restore;  // a tool's overlay context may be current
-    forEachTile(m_scene, m_width, m_height, [&](int left, int bottom, int w, int h, int) {
-        drawSceneLayer(m_geometry.scene(), projection, left, bottom, w, h, style);
-    });
+    forEachTile(
+        m_scene, m_width, m_height,
+        [&](int left, int bottom, int w, int h, int) {
+            drawSceneLayer(m_geometry.scene(), projection, left, bottom, w, h, style);
+        },
+        [&](int left, int, int w, int h, int top) {
+            layBackgroundUnder(m_scene.data() + (static_cast<std::size_t>(top) * m_width + left) * 4,
+                               w, h, m_width, top, m_height, style);
+        });
     m_kept = true;
     m_quick = quick;
     m_sceneMs =
@@ -105,7 +119,7 @@ bool ViewFrames::compose(const FrameLayer& layer) {
         glDrawPixels(w, h, GL_BGRA, GL_UNSIGNED_BYTE, m_scene.data());
         glPixelZoom(1.0f, 1.0f);
         glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
         // The overlay plane (RGBA rows bottom first), blended by its alpha.
         if (overlay) {
             unpackFrom(m_width, bottom, left);
