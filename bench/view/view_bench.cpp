@@ -1,5 +1,5 @@
 // View benchmarks. Ratios are per iteration (the frame and its baseline timed back to back);
-// "ratio" is the median, "ratio_min" the smallest.
+// View benchmarks. Frames are timed against their baseline each iteration (see Ratios below);
 //   BM_SelectRectangle: KGlobal::selectFromScreen of a 20-pixel rectangle over a plane of a
 //                       million faces in edge mode, against one K3dView::worldToView of every
 //                       vertex of that plane (counter "ratio", goal <= 2; "ms_per_call").

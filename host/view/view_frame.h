@@ -39,7 +39,9 @@ public:
         kScene,    ///< anything: the scene is gathered again (unchanged meshes keep their arrays)
     };
     struct Options {
-        Change change = Change::kScene;
+        /// A change alone is a whole request (update(Change::kCamera)).
+        Options(Change what = Change::kScene) : change(what) {}
+        Change change;
         /// Meshes above kQuickAbove triangles are drawn decimated (a camera drag must not wait
         /// for a full picture of a very large mesh).
         bool quick = false;
@@ -51,11 +53,6 @@ public:
     /// Brings the frame of the active view up to date. A port size that changed since the last
     /// frame redraws the scene layer whatever `change` says.
     void update(const Options& options);
-    void update(Change change) {
-        Options o;
-        o.change = change;
-        update(o);
-    }
     int width() const { return m_width; }
     int height() const { return m_height; }
     /// The frame, width x height BGRA pixels, rows top first (valid until the next update).
