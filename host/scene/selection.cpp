@@ -77,6 +77,7 @@ public:
         return true;
     }
     bool changesNothing() const override { return m_before == m_after; }
+    bool onlySelects() const override { return true; }
 
 private:
     std::vector<std::string> m_before, m_after;

@@ -1,5 +1,7 @@
 #include "host/undo/undo.h"
 
+#include <algorithm>
+
 namespace tarn::undo {
 
 namespace {
@@ -81,6 +83,10 @@ void UndoQueue::closeChunk() {
 void UndoQueue::commit(UndoChunk chunk) {
     fold(chunk);
     if (chunk.items.empty()) return;
+    // Pointer events that only picked are no step (what they selected stays selected).
+    if (chunk.gesture && std::all_of(chunk.items.begin(), chunk.items.end(),
+                                     [](const auto& item) { return item->onlySelects(); }))
+        return;
     m_done.push_back(std::move(chunk));
     m_undone.clear();
     m_staleUndone = 0;

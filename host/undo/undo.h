@@ -29,7 +29,8 @@
 /// undo step when it ends: a stroke and the edit it made are one Ctrl+Z. Whenever a chunk or a
 /// gesture closes, state items that follow one another fold into one (a selection changed
 /// several times becomes one change from the first state to the last) and items that end where
-/// they started are dropped, so pointer events that changed nothing leave no undo step.
+/// they started are dropped. A gesture that changed nothing but the selection is no undo step
+/// either: Ctrl+Z takes back work, not pointer events (a text that selects still is one).
 
 #include <cstddef>
 #include <functional>
@@ -55,6 +56,8 @@ public:
     virtual bool absorb(UndoItem& /*next*/) { return false; }
     /// True when undo and redo would leave everything as it is.
     virtual bool changesNothing() const { return false; }
+    /// True for a change of what is selected, not of the scene.
+    virtual bool onlySelects() const { return false; }
 };
 
 /// An UndoItem made of two functions.

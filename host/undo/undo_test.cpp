@@ -270,6 +270,7 @@ public:
         return true;
     }
     bool changesNothing() const override { return m_before == m_after; }
+    bool onlySelects() const override { return true; }
 
 private:
     int* m_slot;
@@ -336,6 +337,29 @@ TEST(UndoQueue, GestureThatChangesNothingLeavesNoStep) {
     EXPECT_EQ(mesh, 0);
     EXPECT_EQ(selection, 7);
     EXPECT_EQ(q.redoSummary(), "polySplit -ep 3 0.5 -ep 5 0.5 m");
+}
+
+// A gesture that only picked (a click, or a stroke that crossed nothing and left the selection
+// elsewhere) is no step; a text that selects still is one.
+TEST(UndoQueue, GesturesThatOnlySelectAreNoSteps) {
+    UndoQueue q;
+    int selection = 0, mesh = 0;
+    q.openChunk("polySplit");
+    setRecorded(q, &mesh, 1);
+    q.closeChunk();
+    q.beginGesture();
+    q.openChunk("viewEvent release 3 4");
+    setState(q, &selection, 5);
+    q.closeChunk();
+    q.endGesture();
+    EXPECT_EQ(selection, 5);
+    ASSERT_EQ(q.undoCount(), 1u);
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(mesh, 0) << "the edit, not the pick, is taken back";
+    q.openChunk("select b");
+    setState(q, &selection, 6);
+    q.closeChunk();
+    EXPECT_EQ(q.undoCount(), 1u);
 }
 
 TEST(UndoQueue, StateChangesFoldWithinAChunk) {

@@ -64,6 +64,39 @@ void drawMarquee(const ActiveView::Marquee& m) {
     glRecti(right, bottom, right + 1, top + 1);
 }
 
+// Blends the overlay (RGBA rows bottom first) over a BGRA frame (rows top first) by its alpha.
+void blendOverlay(const std::vector<std::uint8_t>& over, std::vector<std::uint8_t>& frame,
+                  int width, int height) {
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = over.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        std::uint8_t* dst = frame.data() + static_cast<std::size_t>(y) * width * 4;
+        for (int x = 0; x < width; ++x, src += 4, dst += 4) {
+            const int a = src[3];
+            if (a == 0) continue;
+            for (int c = 0; c < 3; ++c)
+                dst[2 - c] =
+                    static_cast<std::uint8_t>((src[c] * a + dst[2 - c] * (255 - a) + 127) / 255);
+        }
+    }
+}
+
+// The marquee's outline in palette white over a BGRA frame (rows top first), clipped to it.
+void plotMarquee(const ActiveView::Marquee& m, std::vector<std::uint8_t>& frame, int width,
+                 int height) {
+    const int left = std::min(m.x0, m.x1), right = std::max(m.x0, m.x1);
+    const int bottom = std::min(m.y0, m.y1), top = std::max(m.y0, m.y1);
+    const std::uint8_t* white = paletteColor(1);
+    const auto plot = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height) return;
+        std::uint8_t* p = frame.data() + (static_cast<std::size_t>(height - 1 - y) * width + x) * 4;
+        p[0] = white[2], p[1] = white[1], p[2] = white[0], p[3] = 255;
+    };
+    for (int x = std::max(left, 0); x <= std::min(right, width - 1); ++x)
+        plot(x, bottom), plot(x, top);
+    for (int y = std::max(bottom, 0); y <= std::min(top, height - 1); ++y)
+        plot(left, y), plot(right, y);
+}
+
 }  // namespace
 
 void ViewFrames::forget() {
@@ -105,6 +138,14 @@ bool ViewFrames::compose(const FrameLayer& layer) {
     const ActiveView::Marquee& marquee = view.marquee();
     if (!overlay && !marquee.active && !layer) return false;
     m_frame.resize(m_scene.size());
+    if (!layer) {
+        // Without a GL layer to draw last, the overlay and marquee are laid over a copy of the
+        // scene layer in memory: cheaper than drawing the scene layer back into GL.
+        std::copy(m_scene.begin(), m_scene.end(), m_frame.begin());
+        if (overlay) blendOverlay(view.overlayPixels(), m_frame, m_width, m_height);
+        if (marquee.active) plotMarquee(marquee, m_frame, m_width, m_height);
+        return true;
+    }
     const std::vector<std::uint8_t>& over = view.overlayPixels();
     GlCurrentGuard restore;
     forEachTile(m_frame, m_width, m_height, [&](int left, int bottom, int w, int h, int top) {
@@ -164,7 +205,8 @@ void ViewFrames::update(const Options& options) {
         o.sampleTextures = false;
         m_geometry.gather(o);
     }
-    if (change != Change::kOverlay || options.quick != m_quick) drawScene(options.quick);
+    m_drewScene = change != Change::kOverlay || options.quick != m_quick;
+    if (m_drewScene) drawScene(options.quick);
     m_shown = compose(options.layer) ? m_frame.data() : m_scene.data();
 }
 

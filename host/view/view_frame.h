@@ -65,6 +65,8 @@ public:
     double sceneMilliseconds() const { return m_sceneMs; }
     /// True when the last scene layer was a quick one (decimated meshes).
     bool sceneIsQuick() const { return m_quick; }
+    /// True when the last update drew the scene layer (not only the layers over it).
+    bool drewScene() const { return m_drewScene; }
     /// Forgets the kept geometry and pictures (the next update gathers everything).
     void forget();
     const SceneGeometry& geometry() const { return m_geometry; }
@@ -81,6 +83,7 @@ private:
     bool m_gathered = false;  // m_geometry holds a gather of the scene
     bool m_kept = false;      // m_scene holds the scene layer at the current size
     bool m_quick = false;
+    bool m_drewScene = false;
     double m_sceneMs = 0.0;
 };
 

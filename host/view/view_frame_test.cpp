@@ -199,6 +199,59 @@ TEST_F(ViewFrameTest, WidePortsHaveNoSeamBetweenTiles) {
     EXPECT_NE(img.at(kFrameTile, 12)[0], img.at(kFrameTile + 60, 12)[0]) << "the ball is there";
 }
 
+// A layer drawn last (panels over the view) goes into the same frame after the scene, the
+// overlay and the marquee; composed in GL, a layer that draws nothing leaves the same frame as
+// the composition in memory.
+TEST_F(ViewFrameTest, ALastLayerDrawsOverEverything) {
+    run("polyCube -n box; select -cl; viewPort 90 70; viewFit");
+    run("viewEvent press 10 10; viewEvent drag 60 50");
+    ActiveView& v = ActiveView::instance();
+    ASSERT_TRUE(v.beginGL(nullptr));
+    v.beginOverlayDrawing();
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(0, 90, 0, 70, -1, 1);
+    glColor4ub(0, 255, 0, 128);
+    glRecti(30, 20, 50, 40);
+    v.endOverlayDrawing();
+    v.endGL();
+    ViewFrames frames;
+    frames.update(ViewFrames::Change::kScene);
+    const RgbImage inMemory = frames.rgb();
+    ViewFrames::Options empty(ViewFrames::Change::kOverlay);
+    empty.layer = [](int, int, int, int, int, int) {};
+    frames.update(empty);
+    const RgbImage inGl = frames.rgb();
+    ASSERT_EQ(inGl.pixels.size(), inMemory.pixels.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < inGl.pixels.size(); ++i)
+        worst = std::max(worst, std::abs(inGl.pixels[i] - inMemory.pixels[i]));
+    EXPECT_LE(worst, 1);
+    // A panel in the bottom-left corner, over the marquee's corner.
+    ViewFrames::Options panel(ViewFrames::Change::kOverlay);
+    int calls = 0;
+    panel.layer = [&](int left, int bottom, int, int, int portWidth, int portHeight) {
+        ++calls;
+        EXPECT_EQ(left, 0);
+        EXPECT_EQ(bottom, 0);
+        EXPECT_EQ(portWidth, 90);
+        EXPECT_EQ(portHeight, 70);
+        glMatrixMode(GL_PROJECTION);
+        glOrtho(0, portWidth, 0, portHeight, -1, 1);
+        glColor4ub(10, 20, 200, 255);
+        glRecti(0, 0, 15, 15);
+    };
+    frames.update(panel);
+    EXPECT_EQ(calls, 1);
+    const RgbImage ui = frames.rgb();
+    const std::uint8_t* p = ui.at(10, 70 - 1 - 10);
+    EXPECT_EQ(p[0], 10);
+    EXPECT_EQ(p[1], 20);
+    EXPECT_EQ(p[2], 200);
+    EXPECT_EQ(ui.at(40, 70 - 1 - 30)[1], inMemory.at(40, 70 - 1 - 30)[1]) << "the overlay stays";
+    v.clearOverlay();
+    run("viewEvent release 60 50");
+}
+
 // During a camera drag a mesh above ViewFrames::kQuickAbove triangles is drawn decimated; the
 // full picture follows without gathering anything again.
 TEST_F(ViewFrameTest, QuickFramesOfVeryLargeMeshes) {

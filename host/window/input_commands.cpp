@@ -123,4 +123,32 @@ std::string statusText(bool ok, const std::string& shown, const std::string& err
     return status;
 }
 
+std::string startStatus() {
+    return "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help";
+}
+
+std::string undoStatus(bool undone, const std::string& summary) {
+    const std::string what = firstLine(summary);
+    if (what.empty()) return undone ? "undo" : "redo";
+    return (undone ? "Undo: " : "Redo: ") + what;
+}
+
+std::string toolStatus(const std::string& tool, const std::string& help) {
+    const std::string line = firstLine(help);
+    return line.empty() ? "Tool: " + tool : line;
+}
+
+const std::vector<std::string>& helpLines() {
+    static const std::vector<std::string> lines = {
+        "Alt+left / middle / right drag: tumble / track / dolly the camera; the wheel dollies",
+        "f: frame the selection   a: frame all   [ and ]: the previous and next view",
+        "left / middle / right drag: the active tool (Shift, Ctrl); the selection tool picks",
+        ": or Enter: type a command (Enter runs it, Escape leaves, Up/Down recall, PgUp/PgDn "
+        "scroll)",
+        "Ctrl+Z / Ctrl+Shift+Z: undo / redo (camera moves are not undone: use [ and ])",
+        "? or F1: this help. The terminal takes commands too; everything is journalled.",
+    };
+    return lines;
+}
+
 }  // namespace tarn::window

@@ -66,4 +66,19 @@ std::string resizeCommand(int width, int height);
 std::string statusText(bool ok, const std::string& shown, const std::string& error,
                        const std::vector<std::string>& warnings);
 
+/// The status line a newcomer sees when the window opens: how to navigate, type a command and
+/// get help.
+std::string startStatus();
+
+/// What the status line shows after undo (`undone`) or redo took back or did again the change
+/// named `summary` ("Undo: polySplit -ep 3 0.5 ..."); `summary` alone when it is empty.
+std::string undoStatus(bool undone, const std::string& summary);
+
+/// What the status line shows when `tool` becomes the active tool: its help string, or its name
+/// when it has none.
+std::string toolStatus(const std::string& tool, const std::string& help);
+
+/// The lines `?` and F1 show in the window's message area.
+const std::vector<std::string>& helpLines();
+
 }  // namespace tarn::window

@@ -135,7 +135,12 @@ void drawStatus(SDL_Surface* surface, const StatusView& text) {
 ViewWindow::ViewWindow(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 ViewWindow::~ViewWindow() {
-    if (m_impl && m_impl->window) SDL_DestroyWindow(m_impl->window);
+    if (m_impl && m_impl->window) {
+        if (windowDestroyed())
+            destroyDestroyedWindow(m_impl->window);
+        else
+            SDL_DestroyWindow(m_impl->window);
+    }
     SDL_Quit();
 }
 
@@ -157,6 +162,7 @@ std::unique_ptr<ViewWindow> ViewWindow::open(int width, int height, const std::s
     // The click that gives the window the keyboard is a click like any other (a pick, the
     // start of a stroke), not swallowed.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (set("DISPLAY")) prepareX11Handlers();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         const char* display = std::getenv("DISPLAY");
         *error = set("DISPLAY") ? std::string("cannot connect to the X display '") + display +

@@ -117,16 +117,6 @@ private:
     std::string m_partial;
 };
 
-const char* const kHelpLines[] = {
-    "Alt+left / middle / right drag: tumble / track / dolly the camera; the wheel dollies",
-    "f: frame the selection   a: frame all   [ and ]: the previous and next view",
-    "left / middle / right drag: the active tool (Shift, Ctrl); the selection tool picks",
-    ": or Enter: type a command (Enter runs it, Escape leaves, Up/Down recall, PgUp/PgDn "
-    "scroll)",
-    "Ctrl+Z / Ctrl+Shift+Z: undo / redo (camera moves are not undone: use [ and ])",
-    "? or F1: this help. The terminal takes commands too; everything is journalled.",
-};
-
 // The text without surrounding blanks and a final semicolon ("undo;" is "undo").
 std::string bare(const std::string& text) {
     const std::size_t a = text.find_first_not_of(" \t\n;");
@@ -207,13 +197,13 @@ private:
     bool m_holdSent = false;
     PointerInput m_last;
     Clock::time_point m_lastMove;
+    std::vector<WindowInput> m_pending;  // inputs taken while the start-up script ran
 };
 
 bool Session::quickFramesWanted() const {
-    // During a camera drag, or a burst of wheel turns, over a very large mesh.
-    const bool navigating =
-        m_navButton != 0 || Clock::now() - m_lastWheel < std::chrono::milliseconds(kRestMilliseconds);
-    if (!navigating) return false;
+    // While the camera moves (a drag, the wheel), over a very large mesh; not once it rests.
+    if (Clock::now() - m_lastNavigation >= std::chrono::milliseconds(kRestMilliseconds))
+        return false;
     for (const view::DrawItem& item : m_frames.geometry().scene().items)
         if (item.mesh && item.mesh->triangleCount() > view::ViewFrames::kQuickAbove) return true;
     return false;
@@ -284,13 +274,12 @@ void Session::run(const std::string& text, const char* origin, bool cameraMove, 
     m_frameDirty = true;
 
     std::string shown = r.ok && !r.value.isNone() ? r.value.toDisplay() : text;
-    if (r.ok && (undoing || redoing) && queue.undoCount() != doneBefore && !summary.empty()) {
-        shown = (undoing ? "Undo: " : "Redo: ") + summary;
+    if (r.ok && (undoing || redoing) && queue.undoCount() != doneBefore) {
+        shown = undoStatus(undoing, summary);
     } else if (r.ok && tools.current() != toolBefore) {
         // A new tool tells how it is used.
         const KPxContext* tool = tools.find(tools.current());
-        const std::string help = tool ? std::string(tool->helpString().asChar()) : std::string();
-        shown = help.empty() ? "Tool: " + tools.current() : help;
+        shown = toolStatus(tools.current(), tool ? tool->helpString().asChar() : "");
     }
     m_status = statusText(r.ok, shown, r.error, warnings);
     if (r.ok && std::string(origin) == "shell" && !r.value.isNone())
@@ -334,7 +323,6 @@ void Session::handlePointer(const PointerInput& pointer) {
             }
         } else if (pointer.action == PointerAction::Release && pointer.button == m_navButton) {
             m_navButton = 0;
-            refineIfResting();
         }
         m_navX = pointer.x;
         m_navY = pointer.y;
@@ -434,7 +422,7 @@ void Session::handleText(const std::string& text) {
         m_textDirty = true;
     } else if (text == "?") {
         std::vector<ConsoleLine> lines;
-        for (const char* line : kHelpLines) lines.push_back({ConsoleLine::Kind::Info, line});
+        for (const std::string& line : helpLines()) lines.push_back({ConsoleLine::Kind::Info, line});
         addConsole(std::move(lines));
     }
 }
@@ -508,9 +496,9 @@ void Session::redraw() {
     // picking and its commands), so the two add up to the delay a person sees.
     if (m_frameTimes)
         std::fprintf(stderr, "tarn view: %s frame %.1f ms after %.1f ms of input\n",
-                     o.change == Change::kOverlay ? "overlay"
-                     : o.quick                    ? "quick"
-                                                  : "scene",
+                     !m_frames.drewScene() ? "overlay"
+                     : o.quick             ? "quick"
+                                           : "scene",
                      milliseconds(Clock::now() - start),
                      milliseconds(std::max(Clock::duration::zero(), start - m_inputsTaken)));
 }
@@ -540,10 +528,8 @@ void Session::holdIfResting() {
 }
 
 void Session::refineIfResting() {
-    if (!m_frames.sceneIsQuick()) return;
-    const bool resting = m_navButton == 0 ||
-                         Clock::now() - m_lastNavigation >= std::chrono::milliseconds(kRestMilliseconds);
-    if (!resting || Clock::now() - m_lastWheel < std::chrono::milliseconds(kRestMilliseconds))
+    if (!m_frames.sceneIsQuick() ||
+        Clock::now() - m_lastNavigation < std::chrono::milliseconds(kRestMilliseconds))
         return;
     // Nothing changed: the scene layer is drawn again in full from the kept geometry.
     m_frameDirty = true;
@@ -551,8 +537,7 @@ void Session::refineIfResting() {
 
 void Session::showStartStatus() {
     const std::vector<std::string> w = m_tap.takeWarnings();
-    m_status = w.empty() ? "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help"
-                         : statusText(true, "", "", w);
+    m_status = w.empty() ? startStatus() : statusText(true, "", "", w);
     m_textDirty = true;
 }
 
@@ -570,11 +555,14 @@ bool Session::runStartScript(const std::string& path, const std::string& text) {
         if (source != path || Clock::now() - shown < std::chrono::milliseconds(kProgressMilliseconds))
             return;
         shown = Clock::now();
-        for (const WindowInput& in : m_window.poll())
+        // Inputs wait for the script to end; a close stops it.
+        for (WindowInput& in : m_window.poll()) {
             if (in.kind == WindowInput::Kind::Closed && !closed) {
                 closed = true;
                 lang::hostInterpreter().stop();
             }
+            m_pending.push_back(std::move(in));
+        }
         char progress[160];
         std::snprintf(progress, sizeof progress, "Running %s... line %d of %ld (%.0f s)",
                       name.c_str(), line, lines, milliseconds(Clock::now() - start) / 1000.0);
@@ -618,7 +606,9 @@ int Session::loop() {
             showText(), m_textDirty = false;
         // Wait for the window or the terminal; a held button times out into a hold event, a
         // quick picture into the full one.
-        const std::vector<WindowInput> inputs = m_window.wait(waitTimeout());
+        std::vector<WindowInput> inputs;
+        inputs.swap(m_pending);
+        if (inputs.empty()) inputs = m_window.wait(waitTimeout());
         m_inputsTaken = Clock::now();
         readTerminal();
         for (const WindowInput& input : inputs) {

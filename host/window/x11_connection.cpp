@@ -53,6 +53,10 @@ std::string connectionLostMessage(const std::string& display) {
            "journal when one was written (--journal).\n";
 }
 
+void prepareX11Handlers() {
+    XSetErrorHandler(onRequestError);
+}
+
 void guardX11Connection(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -63,6 +67,18 @@ void guardX11Connection(SDL_Window* window) {
     XSetErrorHandler(onRequestError);
     // Raw X events come through too, so the window's destruction is seen.
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void destroyDestroyedWindow(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* display = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11
+                           ? info.info.x11.display
+                           : nullptr;
+    if (display) XSetErrorHandler(onRequestError);
+    SDL_DestroyWindow(window);
+    // Take the refusals now, while the handler is ours.
+    if (display) XSync(display, False);
 }
 
 bool windowDestroyed() {
