@@ -18,7 +18,8 @@ void modelView(const ViewCamera& cam, const DrawItem& item, double out[16]) {
     const Vec3 origin = w.point(item.mesh->centre) - cam.eye;
     const Vec3 axes[3] = {cam.right, cam.up, -cam.forward};
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) out[i * 4 + j] = dot(Vec3{w.m[i][0], w.m[i][1], w.m[i][2]}, axes[j]);
+        for (int j = 0; j < 3; ++j)
+            out[i * 4 + j] = dot(Vec3{w.m[i][0], w.m[i][1], w.m[i][2]}, axes[j]);
     for (int j = 0; j < 3; ++j) out[12 + j] = dot(origin, axes[j]);
     out[3] = out[7] = out[11] = 0.0;
     out[15] = 1.0;
@@ -93,7 +94,8 @@ void FloorRenderer::frame(const DrawScene& scene, const ViewProjection& projecti
     // Smooth lines for modest wires, as the view draws them.
     std::size_t edges = 0;
     for (const DrawItem& item : scene.items)
-        if (item.wire && wireAlpha(item, projection, 1) > 0.0f) edges += item.mesh->edges.size() / 2;
+        if (item.wire && wireAlpha(item, projection, 1) > 0.0f)
+            edges += item.mesh->edges.size() / 2;
     if (edges < 200000) glEnable(GL_LINE_SMOOTH);
     for (const DrawItem& item : scene.items) {
         const float alpha = item.wire ? wireAlpha(item, projection, 1) : 0.0f;

@@ -35,8 +35,8 @@
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
 #include "host/view/active_view.h"
-#include "host/view/view_scene.h"
 #include "host/view/view_frame.h"
+#include "host/view/view_scene.h"
 #include "host/view/view_snapshot.h"
 #include "host/window/view_window.h"
 #include "tools/qmf/qmf_scene.h"
@@ -107,7 +107,8 @@ struct Ratios {
 // A surface with a window's usual pixel layout (SDL needs no display for it).
 struct Surface {
     SDL_Surface* s;
-    Surface(int w, int h) : s(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888)) {}
+    Surface(int w, int h)
+        : s(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888)) {}
     ~Surface() { SDL_FreeSurface(s); }
 };
 

@@ -4,8 +4,8 @@
 #include "host/lang/interpreter_impl.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
-#include "host/lang/text_file.h"
 #include "host/lang/statement_watcher.h"
+#include "host/lang/text_file.h"
 #include "host/undo/undo.h"
 
 #include <set>

@@ -174,8 +174,8 @@ private:
     UndoChunk m_gesture;               ///< the open gesture's changes so far
     bool m_gestureOpen = false;
     bool m_gestureEnding = false;
-    std::size_t m_staleDone = 0;       ///< done chunks below this predate a change made disabled
-    std::size_t m_staleUndone = 0;     ///< likewise for the undone chunks
+    std::size_t m_staleDone = 0;    ///< done chunks below this predate a change made disabled
+    std::size_t m_staleUndone = 0;  ///< likewise for the undone chunks
     int m_depth = 0;
     bool m_replaying = false;
     bool m_enabled = true;

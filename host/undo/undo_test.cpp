@@ -259,7 +259,8 @@ namespace {
 // state, and is nothing when it ends where it started.
 class StateChange final : public tarn::undo::UndoItem {
 public:
-    StateChange(int* slot, int before, int after) : m_slot(slot), m_before(before), m_after(after) {}
+    StateChange(int* slot, int before, int after)
+        : m_slot(slot), m_before(before), m_after(after) {}
     void undo() override { *m_slot = m_before; }
     void redo() override { *m_slot = m_after; }
     std::string describe() const override { return "state"; }

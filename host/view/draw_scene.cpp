@@ -44,11 +44,10 @@ public:
         m_uv.push_back(uvId);
         m_shade.push_back(shade);
         const Vec3 rel = p - m_out.centre;
-        m_out.positions.insert(m_out.positions.end(), {static_cast<float>(rel.x),
-                                                       static_cast<float>(rel.y),
-                                                       static_cast<float>(rel.z)});
-        m_out.normals.insert(m_out.normals.end(), {static_cast<float>(n.x),
-                                                   static_cast<float>(n.y),
+        m_out.positions.insert(
+            m_out.positions.end(),
+            {static_cast<float>(rel.x), static_cast<float>(rel.y), static_cast<float>(rel.z)});
+        m_out.normals.insert(m_out.normals.end(), {static_cast<float>(n.x), static_cast<float>(n.y),
                                                    static_cast<float>(n.z)});
         m_out.colors.insert(m_out.colors.end(), rgba, rgba + 4);
         m_out.uvs.insert(m_out.uvs.end(), uv, uv + 2);
@@ -220,7 +219,8 @@ std::shared_ptr<DrawMesh> buildDrawMesh(const PolyMesh& mesh, const std::vector<
     joinBatches(*out, batches, lists);
 
     out->vertexRender.resize(static_cast<std::size_t>(vertexCount));
-    for (int v = 0; v < vertexCount; ++v) out->vertexRender[v] = ok[v] ? table.first(v) : kNoRenderVertex;
+    for (int v = 0; v < vertexCount; ++v)
+        out->vertexRender[v] = ok[v] ? table.first(v) : kNoRenderVertex;
     // A drawable vertex that no face uses still gets a render vertex (a selected dot).
     const std::uint8_t grey[4] = {128, 128, 128, 255};
     const float noUv[2] = {0.0f, 0.0f};
@@ -270,8 +270,7 @@ std::shared_ptr<DrawMesh> decimatedDrawMesh(const DrawMesh& mesh, std::size_t ta
                 return static_cast<std::uint64_t>(std::clamp(
                     std::floor((p[axis] + (&mesh.centre.x)[axis] - lo) / cell), 0.0, 2097151.0));
             };
-            const std::uint64_t key = coord(0, mesh.box.min.x) |
-                                      coord(1, mesh.box.min.y) << 21 |
+            const std::uint64_t key = coord(0, mesh.box.min.x) | coord(1, mesh.box.min.y) << 21 |
                                       coord(2, mesh.box.min.z) << 42;
             const auto [it, made] =
                 byCell.try_emplace(key, static_cast<std::uint32_t>(representative.size()));
@@ -344,7 +343,8 @@ DrawScene drawSceneOf(const std::vector<ViewTriangle>& triangles,
                       const std::vector<ViewTexture>& textures) {
     DrawScene scene;
     auto faces = std::make_shared<DrawMesh>();
-    for (const ViewTexture& t : textures) faces->textures.push_back(std::make_shared<ViewTexture>(t));
+    for (const ViewTexture& t : textures)
+        faces->textures.push_back(std::make_shared<ViewTexture>(t));
     for (const ViewTriangle& t : triangles)
         if (drawable(t.p[0]) && drawable(t.p[1]) && drawable(t.p[2]))
             for (const Vec3& p : t.p) faces->box.expand(p);
@@ -361,7 +361,8 @@ DrawScene drawSceneOf(const std::vector<ViewTriangle>& triangles,
         for (int k = 0; k < 3; ++k) {
             std::uint8_t rgba[4] = {255, 255, 255, 255};
             if (!textured)
-                for (int c = 0; c < 3; ++c) rgba[c] = toByte(t.cornerColors ? t.corner[k][c] : t.color[c]);
+                for (int c = 0; c < 3; ++c)
+                    rgba[c] = toByte(t.cornerColors ? t.corner[k][c] : t.color[c]);
             lists[b].push_back(addVertex(*faces, t.p[k], n, rgba, t.uv[k][0], t.uv[k][1]));
         }
     }
@@ -381,8 +382,8 @@ DrawScene drawSceneOf(const std::vector<ViewTriangle>& triangles,
         if (!(drawable(e.a) && drawable(e.b)) || !(e.highlight || wireframe)) continue;
         const std::uint32_t a = addVertex(*lines, e.a, {0, 0, 1}, black, 0, 0);
         const std::uint32_t b = addVertex(*lines, e.b, {0, 0, 1}, black, 0, 0);
-        (e.highlight ? lineItem.highlightEdges : lines->edges).insert(
-            e.highlight ? lineItem.highlightEdges.end() : lines->edges.end(), {a, b});
+        (e.highlight ? lineItem.highlightEdges : lines->edges)
+            .insert(e.highlight ? lineItem.highlightEdges.end() : lines->edges.end(), {a, b});
     }
     lines->hasEdges = true;
     lineItem.mesh = lines;
@@ -390,7 +391,8 @@ DrawScene drawSceneOf(const std::vector<ViewTriangle>& triangles,
     lineItem.opaqueWire = true;
     scene.items.push_back(std::move(lineItem));
     for (const DrawItem& i : scene.items)
-        if (!i.mesh->box.empty()) scene.bounds.expand(i.mesh->box.min), scene.bounds.expand(i.mesh->box.max);
+        if (!i.mesh->box.empty())
+            scene.bounds.expand(i.mesh->box.min), scene.bounds.expand(i.mesh->box.max);
     return scene;
 }
 

@@ -36,7 +36,7 @@ struct DrawMesh {
         std::uint32_t first = 0, count = 0;
     };
     std::vector<Batch> batches;
-    std::vector<TextureRef> textures;  ///< the images the batches show
+    std::vector<TextureRef> textures;    ///< the images the batches show
     std::vector<std::uint32_t> indices;  ///< 3 per triangle
 
     /// Per mesh vertex: one render vertex at its position (kNoRenderVertex when the point

@@ -16,7 +16,7 @@ namespace tarn::view {
 
 namespace {
 
-constexpr int kTileSide = 2048;  // pixels of drawing per GL tile side
+constexpr int kTileSide = 2048;   // pixels of drawing per GL tile side
 constexpr float kAmbient = 0.2f;  // light on faces turned away from the headlight
 constexpr float kEdgeColor[3] = {0.06f, 0.06f, 0.08f};
 constexpr float kHighlightColor[3] = {1.0f, 0.55f, 0.1f};
@@ -102,8 +102,8 @@ void itemModelView(const ViewCamera& cam, const DrawItem& item, double out[16]) 
 // True when the matrix keeps lengths (normals need no renormalising).
 bool keepsLengths(const Mat4& w) {
     for (int i = 0; i < 3; ++i) {
-        const double len = std::sqrt(w.m[i][0] * w.m[i][0] + w.m[i][1] * w.m[i][1] +
-                                     w.m[i][2] * w.m[i][2]);
+        const double len =
+            std::sqrt(w.m[i][0] * w.m[i][0] + w.m[i][1] * w.m[i][1] + w.m[i][2] * w.m[i][2]);
         if (std::fabs(len - 1.0) > 1e-6) return false;
     }
     return true;
@@ -155,8 +155,8 @@ void drawBackground(int bottom, int height, int portHeight, const LayerStyle& st
         // Row `row` of the viewport (from its bottom) is output row `fromTop` of the picture.
         const int fromTop = portHeight - 1 - (bottom + row);
         float c[3] = {style.background[0], style.background[1], style.background[2]};
-        if (!style.flatBackground) backgroundColor(fromTop / style.supersample,
-                                                   portHeight / style.supersample, c);
+        if (!style.flatBackground)
+            backgroundColor(fromTop / style.supersample, portHeight / style.supersample, c);
         for (int k = 0; k < 3; ++k)
             column[4 * std::size_t(row) + k] =
                 static_cast<std::uint8_t>(std::lround(std::clamp(c[k], 0.0f, 1.0f) * 255.0f));
@@ -317,8 +317,8 @@ void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, in
         else
             glEnable(GL_NORMALIZE);
         // A selected mesh whose wireframe is too fine to read glows a little instead.
-        const float tint = item.selected && item.wire ? std::clamp(1.0f - alpha[i] / 0.4f, 0.0f, 1.0f)
-                                                      : 0.0f;
+        const float tint =
+            item.selected && item.wire ? std::clamp(1.0f - alpha[i] / 0.4f, 0.0f, 1.0f) : 0.0f;
         if (tint > 0.0f) {
             const GLfloat glow[4] = {kSelectedTint[0] * tint, kSelectedTint[1] * tint,
                                      kSelectedTint[2] * tint, 1};
@@ -438,16 +438,18 @@ RgbImage renderScene(const DrawScene& scene, const ViewCamera& camera,
             // Box filter of each ss x ss block (BGRA rows, top first) into the output rows.
             tbb::parallel_for(tbb::blocked_range<int>(0, th / ss), [&](const auto& r) {
                 for (int oy = r.begin(); oy != r.end(); ++oy) {
-                    std::uint8_t* out = image.pixels.data() +
-                                        (static_cast<size_t>(tileTop / ss + oy) * image.width +
-                                         tileLeft / ss) * 3;
+                    std::uint8_t* out =
+                        image.pixels.data() +
+                        (static_cast<size_t>(tileTop / ss + oy) * image.width + tileLeft / ss) * 3;
                     for (int ox = 0; ox < tw / ss; ++ox)
                         for (int c = 0; c < 3; ++c) {
                             int sum = 0;
                             for (int sy = 0; sy < ss; ++sy)
                                 for (int sx = 0; sx < ss; ++sx)
                                     sum += tilePixels[(static_cast<size_t>(oy * ss + sy) * tw +
-                                                       ox * ss + sx) * 4 + 2 - c];
+                                                       ox * ss + sx) *
+                                                          4 +
+                                                      2 - c];
                             out[ox * 3 + c] =
                                 static_cast<std::uint8_t>((sum + ss * ss / 2) / (ss * ss));
                         }

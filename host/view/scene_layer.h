@@ -54,7 +54,8 @@ inline constexpr std::size_t kProxyTriangles = 60000;
 /// A picture of `scene` through `camera` (supersampled and box filtered as the options ask),
 /// drawn tile by tile so memory stays bounded. Restores the GL context that was current.
 /// Options must be in range.
-RgbImage renderScene(const DrawScene& scene, const ViewCamera& camera, const RenderOptions& options);
+RgbImage renderScene(const DrawScene& scene, const ViewCamera& camera,
+                     const RenderOptions& options);
 
 /// The GL context pictures of the scene are drawn with (BGRA; never destroyed).
 GlContext& rendererContext();

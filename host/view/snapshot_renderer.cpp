@@ -60,8 +60,7 @@ void backgroundColor(int y, int height, float out[3]) {
 RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& triangles,
                     const std::vector<ViewEdge>& edges, const RenderOptions& options,
                     const std::vector<ViewTexture>& textures) {
-    return renderScene(drawSceneOf(triangles, edges, options.wireframe, textures), camera,
-                       options);
+    return renderScene(drawSceneOf(triangles, edges, options.wireframe, textures), camera, options);
 }
 
 }  // namespace tarn::view

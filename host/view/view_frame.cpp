@@ -26,7 +26,8 @@ bool forEachTile(std::vector<std::uint8_t>& pixels, int width, int height, const
     GlContext& gl = rendererContext();
     for (int top = 0; top < height; top += kFrameTile)
         for (int left = 0; left < width; left += kFrameTile) {
-            const int w = std::min(kFrameTile, width - left), h = std::min(kFrameTile, height - top);
+            const int w = std::min(kFrameTile, width - left),
+                      h = std::min(kFrameTile, height - top);
             std::uint8_t* at = pixels.data() + (static_cast<std::size_t>(top) * width + left) * 4;
             if (!gl.makeCurrentOn(at, w, h, width, 24, nullptr)) return false;
             draw(left, height - top - h, w, h, top);
@@ -68,7 +69,8 @@ void drawMarquee(const ActiveView::Marquee& m) {
 void blendOverlay(const std::vector<std::uint8_t>& over, std::vector<std::uint8_t>& frame,
                   int width, int height) {
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* src = over.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        const std::uint8_t* src =
+            over.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
         std::uint8_t* dst = frame.data() + static_cast<std::size_t>(y) * width * 4;
         for (int x = 0; x < width; ++x, src += 4, dst += 4) {
             const int a = src[3];
@@ -123,8 +125,9 @@ void ViewFrames::drawScene(bool quick) {
             drawSceneLayer(m_geometry.scene(), projection, left, bottom, w, h, style);
         },
         [&](int left, int, int w, int h, int top) {
-            layBackgroundUnder(m_scene.data() + (static_cast<std::size_t>(top) * m_width + left) * 4,
-                               w, h, m_width, top, m_height, style);
+            layBackgroundUnder(
+                m_scene.data() + (static_cast<std::size_t>(top) * m_width + left) * 4, w, h,
+                m_width, top, m_height, style);
         });
     m_kept = true;
     m_quick = quick;

@@ -27,8 +27,8 @@ inline constexpr int kFrameTile = 4096;
 /// A layer drawn over the frame with GL. Called once per tile with the viewport set to the
 /// tile, which shows port pixels [left, left + width) x [bottom, bottom + height) (y up) of a
 /// port `portWidth` x `portHeight`; the projection and modelview are identity.
-using FrameLayer = std::function<void(int left, int bottom, int width, int height, int portWidth,
-                                      int portHeight)>;
+using FrameLayer =
+    std::function<void(int left, int bottom, int width, int height, int portWidth, int portHeight)>;
 
 class ViewFrames {
 public:

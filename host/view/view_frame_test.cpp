@@ -44,9 +44,9 @@ TEST_F(ViewFrameTest, PlanarFacesAreFlat) {
         const char* corners[4];
     };
     const Face faces[] = {
-        {{"-1 1 -1", "1 1 -1", "1 1 1", "-1 1 1"}},    // top
-        {{"1 -1 -1", "1 1 -1", "1 1 1", "1 -1 1"}},    // right
-        {{"-1 -1 1", "1 -1 1", "1 1 1", "-1 1 1"}},    // front
+        {{"-1 1 -1", "1 1 -1", "1 1 1", "-1 1 1"}},  // top
+        {{"1 -1 -1", "1 1 -1", "1 1 1", "1 -1 1"}},  // right
+        {{"-1 -1 1", "1 -1 1", "1 1 1", "-1 1 1"}},  // front
     };
     std::vector<int> means;
     for (const Face& f : faces) {
@@ -165,8 +165,8 @@ TEST_F(ViewFrameTest, SelectedComponentsAreHighlighted) {
     const KObject shape = scene::findNode("sheetShape");
     const Vec3 v = scene::meshNode(shape)->readMesh().point(4);
     const KPoint w = KPoint(v.x, v.y, v.z) * scene::worldMatrix(shape);
-    const auto centre = at(img, std::to_string(w.x) + " " + std::to_string(w.y) + " " +
-                                    std::to_string(w.z));
+    const auto centre =
+        at(img, std::to_string(w.x) + " " + std::to_string(w.y) + " " + std::to_string(w.z));
     const std::uint8_t* c = img.at(centre.first, centre.second);
     EXPECT_GT(c[0], 200);
     EXPECT_GT(c[1], 90);
@@ -187,8 +187,9 @@ TEST_F(ViewFrameTest, WidePortsHaveNoSeamBetweenTiles) {
     // A smooth sphere across the boundary between the first and second tile.
     run("viewPort 4200 24; camera -p 0 0 30; viewCamera camera1; polySphere -n ball -r 0.3");
     const auto ray = run("viewRay " + std::to_string(kFrameTile) + " 12").asFloatArray();
-    run("move " + std::to_string(ray[0] + 25 * ray[3]) + " " + std::to_string(ray[1] + 25 * ray[4]) +
-        " " + std::to_string(ray[2] + 25 * ray[5]) + " ball");
+    run("move " + std::to_string(ray[0] + 25 * ray[3]) + " " +
+        std::to_string(ray[1] + 25 * ray[4]) + " " + std::to_string(ray[2] + 25 * ray[5]) +
+        " ball");
     ViewFrames frames;
     frames.update(ViewFrames::Change::kScene);
     const RgbImage img = frames.rgb();

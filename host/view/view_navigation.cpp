@@ -95,7 +95,8 @@ std::string applyPose(ActiveView& v, const ActiveView::CameraPose& pose) {
         return {};
     }
     const KObject shape = scene::findNode(pose.camera);
-    if (shape.isNull() || shape.apiType() != KFn::kCamera) return "the camera " + pose.camera + " is gone";
+    if (shape.isNull() || shape.apiType() != KFn::kCamera)
+        return "the camera " + pose.camera + " is gone";
     const KObject transform = scene::parentOf(shape);
     const bool ok =
         scene::writeVector(transform, "translate",
@@ -199,9 +200,9 @@ CommandResult viewTrackCmd(const CommandArgs& args, CommandContext&) {
         const ViewCamera& cam = v.projection().camera();
         // The scene follows the pointer: the camera moves the other way.
         const double k = -worldPerPixel(v, pose);
-        return moveTo(v, shape,
-                      trackPose(pose, cam.right, cam.up, args[0].asFloat() * k,
-                                args[1].asFloat() * k));
+        return moveTo(
+            v, shape,
+            trackPose(pose, cam.right, cam.up, args[0].asFloat() * k, args[1].asFloat() * k));
     });
 }
 
@@ -236,7 +237,8 @@ CommandResult viewHistoryCmd(const CommandArgs& args, CommandContext& ctx) {
         std::vector<ActiveView::CameraPose>& from = back ? v.historyBack() : v.historyForward();
         std::vector<ActiveView::CameraPose>& to = back ? v.historyForward() : v.historyBack();
         if (from.empty()) {
-            ctx.warning(back ? "No earlier view to go back to." : "No later view to go forward to.");
+            ctx.warning(back ? "No earlier view to go back to."
+                             : "No later view to go forward to.");
         } else {
             v.refresh();
             const ActiveView::CameraPose here = capturePose(v);
@@ -250,8 +252,9 @@ CommandResult viewHistoryCmd(const CommandArgs& args, CommandContext& ctx) {
             to.push_back(here);
         }
     }
-    return lang::Value(std::vector<std::int64_t>{static_cast<std::int64_t>(v.historyBack().size()),
-                                                 static_cast<std::int64_t>(v.historyForward().size())});
+    return lang::Value(
+        std::vector<std::int64_t>{static_cast<std::int64_t>(v.historyBack().size()),
+                                  static_cast<std::int64_t>(v.historyForward().size())});
 }
 
 }  // namespace

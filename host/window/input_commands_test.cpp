@@ -188,8 +188,8 @@ std::string readFile(const std::string& path) {
 }
 
 TEST(InputCommands, OnlyTheWindowsCameraMovesKeepTheGeometry) {
-    for (const char* text : {"viewTumble 4 -2", "viewTrack 3 0", "viewDolly 0.1", "viewFit",
-                             "viewFit -selection"})
+    for (const char* text :
+         {"viewTumble 4 -2", "viewTrack 3 0", "viewDolly 0.1", "viewFit", "viewFit -selection"})
         EXPECT_TRUE(movesCameraOnly(text)) << text;
     for (const char* text : {"viewTumble 4 -2; polyCube", "viewPort 20 20", "viewEvent press 1 2",
                              "viewFitX", "undo", "viewFit; delete box", ""})

@@ -69,10 +69,9 @@ void drawText(SDL_Surface* surface, int x, int y, const std::string& line, Uint3
     // Each quad is four vertices of 16 bytes (x, y, z as floats, then a colour).
     std::vector<char> vertices(line.size() * 300);
     unsigned char white[4] = {255, 255, 255, 255};
-    const int quads =
-        stb_easy_font_print(static_cast<float>(x), static_cast<float>(y),
-                            const_cast<char*>(line.c_str()), white, vertices.data(),
-                            static_cast<int>(vertices.size()));
+    const int quads = stb_easy_font_print(static_cast<float>(x), static_cast<float>(y),
+                                          const_cast<char*>(line.c_str()), white, vertices.data(),
+                                          static_cast<int>(vertices.size()));
     std::vector<SDL_Rect> rects;
     rects.reserve(static_cast<std::size_t>(quads));
     for (int q = 0; q < quads; ++q) {
@@ -80,8 +79,8 @@ void drawText(SDL_Surface* surface, int x, int y, const std::string& line, Uint3
         std::memcpy(corner[0], vertices.data() + (q * 4) * 16, sizeof corner[0]);
         std::memcpy(corner[1], vertices.data() + (q * 4 + 2) * 16, sizeof corner[1]);
         const int x0 = static_cast<int>(corner[0][0]), y0 = static_cast<int>(corner[0][1]);
-        rects.push_back({x0, y0, static_cast<int>(corner[1][0]) - x0,
-                         static_cast<int>(corner[1][1]) - y0});
+        rects.push_back(
+            {x0, y0, static_cast<int>(corner[1][0]) - x0, static_cast<int>(corner[1][1]) - y0});
     }
     SDL_FillRects(surface, rects.data(), static_cast<int>(rects.size()), color);
 }
@@ -172,9 +171,8 @@ std::unique_ptr<ViewWindow> ViewWindow::open(int width, int height, const std::s
         return nullptr;
     }
     auto impl = std::make_unique<Impl>();
-    impl->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED,
-                                    SDL_WINDOWPOS_UNDEFINED, std::max(1, width),
-                                    std::max(1, height), SDL_WINDOW_RESIZABLE);
+    impl->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                    std::max(1, width), std::max(1, height), SDL_WINDOW_RESIZABLE);
     if (!impl->window) {
         *error = std::string("cannot create a window (") + SDL_GetError() + ")";
         SDL_Quit();
@@ -271,8 +269,8 @@ std::vector<WindowInput> ViewWindow::wait(int timeoutMs) {
                 w.pointerX = e.button.x;
                 w.pointerY = e.button.y;
                 in.kind = WindowInput::Kind::Pointer;
-                in.pointer = {press ? PointerAction::Press : PointerAction::Release, b,
-                              e.button.x, e.button.y, w.mods};
+                in.pointer = {press ? PointerAction::Press : PointerAction::Release, b, e.button.x,
+                              e.button.y, w.mods};
                 break;
             }
             case SDL_MOUSEWHEEL: {

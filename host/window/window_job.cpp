@@ -93,9 +93,10 @@ public:
 
 private:
     void addLines(output::Channel channel, std::string_view text) {
-        const ConsoleLine::Kind kind = channel == output::Channel::kWarning ? ConsoleLine::Kind::Warning
-                                       : channel == output::Channel::kError ? ConsoleLine::Kind::Error
-                                                                            : ConsoleLine::Kind::Info;
+        const ConsoleLine::Kind kind =
+            channel == output::Channel::kWarning ? ConsoleLine::Kind::Warning
+            : channel == output::Channel::kError ? ConsoleLine::Kind::Error
+                                                 : ConsoleLine::Kind::Info;
         const char* prefix = kind == ConsoleLine::Kind::Warning ? "Warning: "
                              : kind == ConsoleLine::Kind::Error ? "Error: "
                                                                 : "";
@@ -168,7 +169,7 @@ private:
     OutputTap& m_tap;
     TerminalReader m_terminal;
     view::ViewFrames m_frames;
-    bool m_frameTimes = false;  // write each frame's time to stderr
+    bool m_frameTimes = false;                       // write each frame's time to stderr
     Clock::time_point m_inputsTaken = Clock::now();  // when the last inputs came in
     bool m_open = true;
     // What must be drawn again: the frame from `m_change` on, or only the text over it.
@@ -215,7 +216,8 @@ StatusView Session::statusView() const {
     if (m_consoleShown && !m_console.empty()) {
         const int n = static_cast<int>(m_console.size());
         const int end = std::max(std::min(kConsoleShown, n), n - m_consoleScroll);
-        for (int i = std::max(0, end - kConsoleShown); i < end; ++i) v.console.push_back(m_console[i]);
+        for (int i = std::max(0, end - kConsoleShown); i < end; ++i)
+            v.console.push_back(m_console[i]);
     }
     return v;
 }
@@ -246,8 +248,9 @@ void Session::run(const std::string& text, const char* origin, bool cameraMove, 
     auto& queue = undo::undoQueue();
     const std::string command = bare(text);
     const bool undoing = command == "undo", redoing = command == "redo";
-    const std::string summary =
-        undoing ? queue.undoSummary() : redoing ? queue.redoSummary() : std::string();
+    const std::string summary = undoing   ? queue.undoSummary()
+                                : redoing ? queue.redoSummary()
+                                          : std::string();
     const std::size_t doneBefore = queue.undoCount();
     m_tap.takeWarnings();  // earlier warnings belong to no text of this run
     if (fromField) m_tap.collect();
@@ -267,7 +270,7 @@ void Session::run(const std::string& text, const char* origin, bool cameraMove, 
                              (text.rfind("viewEvent drag", 0) == 0 ||
                               text.rfind("viewEvent hold", 0) == 0 || isModifiedMotion(text)) &&
                              lang::journal().entries().size() == journalled + 1;
-    const Change change = overlayOnly               ? Change::kOverlay
+    const Change change = overlayOnly            ? Change::kOverlay
                           : (r.ok && cameraMove) ? Change::kCamera
                                                  : Change::kScene;
     m_change = m_frameDirty ? std::max(m_change, change) : change;
@@ -315,8 +318,8 @@ void Session::handlePointer(const PointerInput& pointer) {
             m_navButton = pointer.button;
             m_navMoved = false;
         } else if (pointer.action == PointerAction::Drag) {
-            const std::string text = navigationCommand(m_navButton, pointer.x - m_navX,
-                                                       pointer.y - m_navY, m_navMoved);
+            const std::string text =
+                navigationCommand(m_navButton, pointer.x - m_navX, pointer.y - m_navY, m_navMoved);
             if (!text.empty()) {
                 navigate(text);
                 m_navMoved = true;
@@ -351,8 +354,8 @@ void Session::handleKey(const WindowInput& input) {
     if (input.keyName == "Prior" || input.keyName == "Next") {
         if (m_console.empty()) return;
         const int most = std::max(0, static_cast<int>(m_console.size()) - kConsoleShown);
-        m_consoleScroll = std::clamp(m_consoleScroll + (input.keyName == "Prior" ? page : -page),
-                                     0, most);
+        m_consoleScroll =
+            std::clamp(m_consoleScroll + (input.keyName == "Prior" ? page : -page), 0, most);
         m_consoleShown = true;
         m_textDirty = true;
         return;
@@ -384,7 +387,7 @@ void Session::handleKey(const WindowInput& input) {
             if (input.keyName == "Down" && m_fieldHistoryAt < m_fieldHistory.size())
                 ++m_fieldHistoryAt;
             m_field = m_fieldHistoryAt < m_fieldHistory.size() ? m_fieldHistory[m_fieldHistoryAt]
-                                                                : std::string();
+                                                               : std::string();
         } else if (input.keyName == "BackSpace" && !m_field.empty()) {
             // Remove the last character with its UTF-8 continuation bytes.
             do m_field.pop_back();
@@ -422,7 +425,8 @@ void Session::handleText(const std::string& text) {
         m_textDirty = true;
     } else if (text == "?") {
         std::vector<ConsoleLine> lines;
-        for (const std::string& line : helpLines()) lines.push_back({ConsoleLine::Kind::Info, line});
+        for (const std::string& line : helpLines())
+            lines.push_back({ConsoleLine::Kind::Info, line});
         addConsole(std::move(lines));
     }
 }
@@ -552,7 +556,8 @@ bool Session::runStartScript(const std::string& path, const std::string& text) {
     // Between statements: the status line tells how far the script is, and a window closed
     // meanwhile stops the script.
     lang::setStatementWatcher([&](const std::string& source, int line) {
-        if (source != path || Clock::now() - shown < std::chrono::milliseconds(kProgressMilliseconds))
+        if (source != path ||
+            Clock::now() - shown < std::chrono::milliseconds(kProgressMilliseconds))
             return;
         shown = Clock::now();
         // Inputs wait for the script to end; a close stops it.

@@ -689,8 +689,8 @@ TEST_F(WindowXvfb, EmptyStrokesLeaveNoUndoStepsAndUndoSaysWhatItTookBack) {
     // The stroke's ends across the can, from the headless view.
     std::vector<int> px;
     for (const char* p : {"-1.6 0 0", "1.6 0 0"}) {
-        std::istringstream pin(capture(kTarn + " --result-only -c '" + setup + "viewProject " + p +
-                                       "' 2>/dev/null"));
+        std::istringstream pin(
+            capture(kTarn + " --result-only -c '" + setup + "viewProject " + p + "' 2>/dev/null"));
         int a = -1, b = -1;
         pin >> a >> b;
         ASSERT_GE(a, 0);
@@ -724,8 +724,7 @@ TEST_F(WindowXvfb, EmptyStrokesLeaveNoUndoStepsAndUndoSaysWhatItTookBack) {
     x("key ctrl+z");
     // "Undo: polySplit ..." is far longer than "select -cl" (the old "undo" far shorter).
     EXPECT_TRUE(waitFor(
-        [&] { return statusTextPixelCount(screenshot(m_display, window)) > 3 * shortText; },
-        5000))
+        [&] { return statusTextPixelCount(screenshot(m_display, window)) > 3 * shortText; }, 5000))
         << shortText;
     command("polyEvaluate -v -f can");
     ASSERT_TRUE(quit()) << readFile(log);
@@ -803,8 +802,8 @@ TEST_F(WindowXvfb, ProgressOfAStartScriptAndMessagesShowInTheWindow) {
     // What is typed meanwhile runs once the script is done.
     x("mousemove --window " + window + " 20 20");
     command("polyCube -n typedEarly");
-    ASSERT_TRUE(waitFor(
-        [&] { return readFile(journal).find("typedEarly") != std::string::npos; }, 60000))
+    ASSERT_TRUE(
+        waitFor([&] { return readFile(journal).find("typedEarly") != std::string::npos; }, 60000))
         << readFile(log);
     // The message area: rows above the status bar with text in them.
     const auto panelTextRows = [&] {
