@@ -106,6 +106,7 @@ void ViewFrames::forget() {
     m_gathered = false;
     m_kept = false;
     m_shown = nullptr;
+    m_width = m_height = 0;  // the next update sizes the pictures again
     std::vector<std::uint8_t>().swap(m_scene);
     std::vector<std::uint8_t>().swap(m_frame);
 }

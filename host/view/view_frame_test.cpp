@@ -130,6 +130,13 @@ TEST_F(ViewFrameTest, OverlayOfAToolHoldingGlShows) {
 TEST_F(ViewFrameTest, CapturesFollowTheScene) {
     run("polyCube -n box; viewPort 64 48; camera -p 0 0 6; viewCamera camera1");
     const RgbImage before = renderActiveView();
+    // Forgetting what the frames keep gives the same picture, gathered anew, overlay or not.
+    captureFrames().forget();
+    EXPECT_EQ(renderActiveView().pixels, before.pixels);
+    run("viewEvent press 2 2; viewEvent drag 30 30");
+    captureFrames().forget();
+    EXPECT_NE(renderActiveView().pixels, before.pixels) << "the marquee";
+    run("viewEvent release 30 30");
     run("move 1.2 0 0 box");
     const RgbImage moved = renderActiveView();
     EXPECT_NE(before.pixels, moved.pixels);
