@@ -626,6 +626,34 @@ TEST_F(WindowXvfb, FrameTimesGrowWithThePixelsWithoutAStep) {
     const std::string window = openWindow("view --frame-times '" + script + "'", log);
     ASSERT_FALSE(window.empty()) << readFile(log);
     const std::string in = "mousemove --window " + window + " ";
+    // As the window first shows the cube, each face seen is one colour inside its edges: the
+    // three faces' middle regions, found with the same view headless.
+    // (The first frame is drawn before the script runs, the second after it.)
+    ASSERT_TRUE(waitFor([&] { return frameTimes(readFile(log)).scene.size() >= 2; }, 15000));
+    const Screenshot shot = screenshot(m_display, window);
+    ASSERT_EQ(shot.width, 640);
+    const char* const faces[][2] = {{"-0.5 0.5 -0.5", "0.5 0.5 0.5"},
+                                    {"0.5 -0.5 -0.5", "0.5 0.5 0.5"},
+                                    {"-0.5 -0.5 0.5", "0.5 0.5 0.5"}};
+    for (const auto& face : faces) {
+        int px[2][2];
+        for (int k = 0; k < 2; ++k) {
+            std::istringstream pin(capture(kTarn + " --result-only -c 'polyCube -n box; viewFit; " +
+                                           "viewProject " + face[k] + "' 2>/dev/null"));
+            pin >> px[k][0] >> px[k][1];
+            px[k][1] = 479 - px[k][1];
+        }
+        // The middle fifth between two opposite corners lies well inside the face.
+        int lo = 0xffffff, hi = 0;
+        for (int i = 2; i <= 3; ++i)
+            for (int j = 2; j <= 3; ++j) {
+                const int xx = px[0][0] + (px[1][0] - px[0][0]) * i / 5;
+                const int yy = px[0][1] + (px[1][1] - px[0][1]) * j / 5;
+                const int g = (shot.at(xx, yy) >> 8) & 255;
+                lo = std::min(lo, g), hi = std::max(hi, g);
+            }
+        EXPECT_LE(hi - lo, 2) << face[0];
+    }
     struct Size {
         int w, h;
         std::vector<double> ms;
