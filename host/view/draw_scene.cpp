@@ -266,12 +266,13 @@ std::shared_ptr<DrawMesh> decimatedDrawMesh(const DrawMesh& mesh, std::size_t ta
         representative.clear();
         for (std::size_t r = 0; r < vertices; ++r) {
             const float* p = &mesh.positions[3 * r];
-            const auto coord = [&](int axis, double lo) {
-                return static_cast<std::uint64_t>(std::clamp(
-                    std::floor((p[axis] + (&mesh.centre.x)[axis] - lo) / cell), 0.0, 2097151.0));
+            const auto coord = [&](float value, double centre, double lo) {
+                return static_cast<std::uint64_t>(
+                    std::clamp(std::floor((value + centre - lo) / cell), 0.0, 2097151.0));
             };
-            const std::uint64_t key = coord(0, mesh.box.min.x) | coord(1, mesh.box.min.y) << 21 |
-                                      coord(2, mesh.box.min.z) << 42;
+            const std::uint64_t key = coord(p[0], mesh.centre.x, mesh.box.min.x) |
+                                      coord(p[1], mesh.centre.y, mesh.box.min.y) << 21 |
+                                      coord(p[2], mesh.centre.z, mesh.box.min.z) << 42;
             const auto [it, made] =
                 byCell.try_emplace(key, static_cast<std::uint32_t>(representative.size()));
             if (made) representative.push_back(static_cast<std::uint32_t>(r));

@@ -200,10 +200,6 @@ ViewScene gatherScene(bool withEdges, bool withTextures) {
     return scene;
 }
 
-void regatherScene(ViewScene& scene, bool withEdges, bool withTextures) {
-    gather(scene, withEdges, withTextures, false);
-}
-
 Box3 visibleBounds() {
     ViewScene scene;
     gather(scene, false, false, true);
