@@ -14,7 +14,7 @@ namespace tarn::window {
 
 struct ViewWindow::Impl {
     SDL_Window* window = nullptr;
-    std::vector<std::uint8_t> shown;  // the last picture shown (BGRA)
+    const std::uint8_t* shown = nullptr;  // the last picture shown (BGRA, borrowed)
     int shownWidth = 0, shownHeight = 0;
     Uint32 wakeEvent = 0;
     Modifiers mods;            // the modifier keys as of the last key event taken
@@ -347,7 +347,7 @@ void blitBgra(void* surfacePointer, const std::uint8_t* bgra, int width, int hei
 void ViewWindow::show(const std::uint8_t* bgra, int width, int height, const StatusView& text) {
     if (!bgra || width < 1 || height < 1) return;
     Impl& w = *m_impl;
-    w.shown.assign(bgra, bgra + static_cast<std::size_t>(width) * height * 4);
+    w.shown = bgra;
     w.shownWidth = width;
     w.shownHeight = height;
     showAgain(text);
@@ -358,11 +358,10 @@ void ViewWindow::showAgain(const StatusView& text) {
     if (windowDestroyed()) return;
     SDL_Surface* target = SDL_GetWindowSurface(w.window);
     if (!target) return;
-    if (w.shown.empty()) {
+    if (!w.shown)
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0x18, 0x18, 0x1c));
-    } else {
-        blitBgra(target, w.shown.data(), w.shownWidth, w.shownHeight);
-    }
+    else
+        blitBgra(target, w.shown, w.shownWidth, w.shownHeight);
     drawStatus(target, text);
     SDL_UpdateWindowSurface(w.window);
 }

@@ -65,7 +65,8 @@ public:
     void wake();
     /// Shows a width x height picture of BGRA pixels (rows top first) at the window's top-left
     /// corner (the rest of a larger window dark), with the status line on a dark bar along the
-    /// window's bottom edge and the message area above it.
+    /// window's bottom edge and the message area above it. The picture is borrowed, not
+    /// copied: it must stay valid while showAgain may be called.
     void show(const std::uint8_t* bgra, int width, int height, const StatusView& text);
     /// Shows the last picture again with `text` (an expose, a new status line).
     void showAgain(const StatusView& text);
