@@ -4,6 +4,7 @@
 #include "host/lang/interpreter_impl.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
+#include "host/lang/statement_watcher.h"
 #include "host/lang/text_file.h"
 #include "host/undo/undo.h"
 
@@ -179,6 +180,19 @@ Interpreter::Interpreter(CommandRegistry& registry)
 
 Interpreter::~Interpreter() = default;
 
+namespace {
+
+StatementWatcher& statementWatcher() {
+    static StatementWatcher* watcher = new StatementWatcher;
+    return *watcher;
+}
+
+}  // namespace
+
+void setStatementWatcher(StatementWatcher watcher) {
+    statementWatcher() = std::move(watcher);
+}
+
 RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     RunResult result;
     ParseError perr;
@@ -229,7 +243,9 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
     impl.lastValue = Value();
     impl.quietErrors += !options.reportErrors;
     try {
+        const StatementWatcher& watcher = statementWatcher();
         for (const auto& s : script->statements) {
+            if (top && watcher) watcher(options.sourceName, s->line);
             impl.checkInterrupt(s->line);
             if (perStatement) queue.openChunk(label);
             Flow flow;

@@ -32,7 +32,7 @@ void ComponentImpl::add(const std::vector<int>& indices) {
 int componentCount(const KObject& mesh, ComponentKind kind) {
     MeshNode* node = meshNode(meshShapeOf(mesh));
     if (!node) return -1;
-    const PolyMesh& m = node->mesh();
+    const PolyMesh& m = node->readMesh();
     switch (kind) {
         case ComponentKind::Vertex:
             return m.numVertices();

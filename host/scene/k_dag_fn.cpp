@@ -438,7 +438,7 @@ KBoundingBox KFnDagNode::boundingBox(KStatus* status) const {
     KBoundingBox box;
     if (!attached(status)) return box;
     if (MeshNode* m = meshNode(m_object)) {
-        const Box3 b = m->mesh().bounds();
+        const Box3 b = m->readMesh().bounds();
         if (!b.empty())
             box = KBoundingBox({b.min.x, b.min.y, b.min.z}, {b.max.x, b.max.y, b.max.z});
         return box;

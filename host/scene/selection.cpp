@@ -60,6 +60,29 @@ void restoreFromStrings(const std::vector<std::string>& names) {
     state().active = list;
 }
 
+// A change of the active selection: the names before and after. Changes that follow one
+// another fold into one, and a change back to where it started is none (a stroke selects
+// under the pointer as it goes and puts the selection back at its end).
+class SelectionChange final : public undo::UndoItem {
+public:
+    SelectionChange(std::vector<std::string> before, std::vector<std::string> after)
+        : m_before(std::move(before)), m_after(std::move(after)) {}
+    void undo() override { restoreFromStrings(m_before); }
+    void redo() override { restoreFromStrings(m_after); }
+    std::string describe() const override { return "select"; }
+    bool absorb(undo::UndoItem& next) override {
+        auto* later = dynamic_cast<SelectionChange*>(&next);
+        if (!later) return false;
+        m_after = std::move(later->m_after);
+        return true;
+    }
+    bool changesNothing() const override { return m_before == m_after; }
+    bool onlySelects() const override { return true; }
+
+private:
+    std::vector<std::string> m_before, m_after;
+};
+
 }  // namespace
 
 KSelectionList& activeSelection() {
@@ -73,8 +96,7 @@ void setActiveSelection(const KSelectionList& list) {
     state().active = list;
     const std::vector<std::string> after = selectionStrings(list);
     if (before == after) return;
-    undo::undoQueue().record([before] { restoreFromStrings(before); },
-                             [after] { restoreFromStrings(after); }, "select");
+    undo::undoQueue().record(std::make_unique<SelectionChange>(before, after));
 }
 
 std::string componentOwnerName(const KDagPath& path) {

@@ -99,7 +99,7 @@ SetAsideScene::SetAsideScene() : m_state(std::make_unique<State>()) {
     s.hilite = scene::hiliteList();
     const view::ActiveView& v = view::ActiveView::instance();
     s.camera = v.cameraName();
-    if (const view::ViewCamera* c = v.automaticCamera()) {
+    if (const view::ViewCamera* c = v.hasAutomaticCamera() ? &v.automaticCamera() : nullptr) {
         s.automaticCamera = *c;
         s.automatic = true;
     }

@@ -449,7 +449,7 @@ void writeOptions(std::string& out) {
 void writeView(std::string& out) {
     const view::ActiveView& v = view::ActiveView::instance();
     if (!v.cameraName().empty()) out += "camera " + v.cameraName() + "\n";
-    if (const view::ViewCamera* c = v.automaticCamera()) {
+    if (const view::ViewCamera* c = v.hasAutomaticCamera() ? &v.automaticCamera() : nullptr) {
         const double values[17] = {c->eye.x,
                                    c->eye.y,
                                    c->eye.z,

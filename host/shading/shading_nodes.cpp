@@ -246,7 +246,7 @@ std::shared_ptr<NodeImpl> shared(const KObject& o) {
 }
 
 void fitGroups(scene::MeshNode& mesh) {
-    const int faces = mesh.mesh().numFaces();
+    const int faces = mesh.readMesh().numFaces();
     if (mesh.faceGroups.size() != faces) mesh.faceGroups.resize(faces);
 }
 

@@ -23,6 +23,14 @@
 ///
 /// Items must capture what they need by value (or by a handle that outlives them): an item can be
 /// replayed long after the code that recorded it returned. Main thread only.
+///
+/// Gestures: the view opens a gesture when a mouse button goes down on a tool and ends it after
+/// the text of the release. Every chunk closed in between joins the gesture, which becomes one
+/// undo step when it ends: a stroke and the edit it made are one Ctrl+Z. Whenever a chunk or a
+/// gesture closes, state items that follow one another fold into one (a selection changed
+/// several times becomes one change from the first state to the last) and items that end where
+/// they started are dropped. A gesture that changed nothing but the selection is no undo step
+/// either: Ctrl+Z takes back work, not pointer events (a text that selects still is one).
 
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +51,14 @@ public:
     virtual void redo() = 0;
     /// A short description for listings (may be empty).
     virtual std::string describe() const { return {}; }
+    /// For items that set one whole state (the selection): takes `next` in when it sets the
+    /// same state, keeping this item's state before and taking `next`'s after. True when
+    /// `next` was taken in (it is then dropped).
+    virtual bool absorb(UndoItem& /*next*/) { return false; }
+    /// True when undo and redo would leave everything as it is.
+    virtual bool changesNothing() const { return false; }
+    /// True for a change of what is selected, not of the scene.
+    virtual bool onlySelects() const { return false; }
 };
 
 /// An UndoItem made of two functions.
@@ -65,10 +81,16 @@ private:
     std::string m_what;
 };
 
-/// A closed chunk: the items recorded by one text, in recording order.
+/// A closed chunk: the items recorded by one text (or one gesture), in recording order.
 struct UndoChunk {
     std::string label;  ///< usually the text that was run
     std::vector<std::unique_ptr<UndoItem>> items;
+    /// Per item: the text nested in the chunk's own that recorded it ("" for the chunk's own
+    /// text), e.g. the "polySplit ..." a tool ran during a "viewEvent release ...".
+    std::vector<std::string> itemTexts;
+    /// What the change was, for people ("polySplit -ep 3 0.5 ..."): see summary().
+    std::string summary() const;
+    bool gesture = false;  ///< made of a gesture's chunks
 };
 
 class UndoQueue {
@@ -123,20 +145,43 @@ public:
     /// rollback while the queue is disabled), undone or redone. Whoever needs to know whether
     /// the scene changed since some moment (unsaved work) compares two counts.
     std::uint64_t changeCount() const { return m_changes; }
+
+    /// What undo (redo) would take back (redo again) now, for people: the text of the newest
+    /// done (undone) chunk, or for a gesture the first text nested in it that changed
+    /// something (else its first change's description). Empty when there is none.
+    std::string undoSummary() const;
+    std::string redoSummary() const;
+
+    /// Starts a gesture (a gesture already open ends first). See the file comment.
+    void beginGesture();
+    /// Ends the open gesture when the outermost open chunk closes (at once when none is open).
+    void endGestureAfterChunk();
+    /// Ends the open gesture now: its changes become one undo step (none when it changed
+    /// nothing).
+    void endGesture();
+    bool inGesture() const { return m_gestureOpen; }
+
     /// Turns recording off (and back on) globally, e.g. for `undoInfo -state off`.
     void setEnabled(bool on) { m_enabled = on; }
     bool isEnabled() const { return m_enabled; }
 
 private:
     void trim();
+    // Pushes a finished chunk as the newest done one (clearing the redo list), folded first;
+    // an empty chunk vanishes.
+    void commit(UndoChunk chunk);
 
     std::vector<UndoChunk> m_done;
     std::vector<UndoChunk> m_undone;
     UndoChunk m_open;
     std::vector<bool> m_rollbackOnly;  ///< per item of m_open: recorded while disabled
     std::vector<bool> m_changesNames;  ///< per item of m_open: created, deleted or renamed nodes
-    std::size_t m_staleDone = 0;       ///< done chunks below this predate a change made disabled
-    std::size_t m_staleUndone = 0;     ///< likewise for the undone chunks
+    std::vector<std::string> m_texts;  ///< label of each open level, outermost first
+    UndoChunk m_gesture;               ///< the open gesture's changes so far
+    bool m_gestureOpen = false;
+    bool m_gestureEnding = false;
+    std::size_t m_staleDone = 0;    ///< done chunks below this predate a change made disabled
+    std::size_t m_staleUndone = 0;  ///< likewise for the undone chunks
     int m_depth = 0;
     bool m_replaying = false;
     bool m_enabled = true;

@@ -252,3 +252,174 @@ TEST(UndoQueue, NameChangeMadeWithUndoOffRefusesOnlyTheEarlierHistory) {
     ASSERT_TRUE(q.undo());
     EXPECT_EQ(a, 1);
 }
+
+namespace {
+
+// A whole state set at once (as the selection is): folds with the next change of the same
+// state, and is nothing when it ends where it started.
+class StateChange final : public tarn::undo::UndoItem {
+public:
+    StateChange(int* slot, int before, int after)
+        : m_slot(slot), m_before(before), m_after(after) {}
+    void undo() override { *m_slot = m_before; }
+    void redo() override { *m_slot = m_after; }
+    std::string describe() const override { return "state"; }
+    bool absorb(tarn::undo::UndoItem& next) override {
+        auto* later = dynamic_cast<StateChange*>(&next);
+        if (!later || later->m_slot != m_slot) return false;
+        m_after = later->m_after;
+        return true;
+    }
+    bool changesNothing() const override { return m_before == m_after; }
+    bool onlySelects() const override { return true; }
+
+private:
+    int* m_slot;
+    int m_before, m_after;
+};
+
+void setState(UndoQueue& q, int* slot, int value) {
+    const int before = *slot;
+    *slot = value;
+    q.record(std::make_unique<StateChange>(slot, before, value));
+}
+
+}  // namespace
+
+// Chunks closed between the start and end of a gesture are one undo step.
+TEST(UndoQueue, AGestureIsOneStep) {
+    UndoQueue q;
+    int a = 0;
+    q.beginGesture();
+    for (int event = 1; event <= 4; ++event) {
+        q.openChunk("viewEvent drag");
+        setRecorded(q, &a, event);
+        if (event == 4) q.endGestureAfterChunk();
+        q.closeChunk();
+    }
+    EXPECT_FALSE(q.inGesture());
+    ASSERT_EQ(q.undoCount(), 1u);
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(a, 0);
+    ASSERT_TRUE(q.redo());
+    EXPECT_EQ(a, 4);
+}
+
+// Pointer events that change a state and put it back leave no undo step; a gesture's real
+// change is named by the text nested in it that made it.
+TEST(UndoQueue, GestureThatChangesNothingLeavesNoStep) {
+    UndoQueue q;
+    int selection = 7, mesh = 0;
+    // A stroke that crosses nothing: the selection changes under the pointer and comes back.
+    q.beginGesture();
+    for (int s : {3, 5, 7}) {
+        q.openChunk("viewEvent drag 3 140");
+        setState(q, &selection, s);
+        q.closeChunk();
+    }
+    q.endGesture();
+    EXPECT_EQ(q.undoCount(), 0u);
+    // A stroke that splits: the same selection changes, and an edit run by the tool.
+    q.beginGesture();
+    q.openChunk("viewEvent drag 10 10");
+    setState(q, &selection, 2);
+    q.closeChunk();
+    q.openChunk("viewEvent release 30 10");
+    setState(q, &selection, 7);
+    q.openChunk("polySplit -ep 3 0.5 -ep 5 0.5 m");
+    setRecorded(q, &mesh, 1);
+    q.closeChunk();
+    q.endGestureAfterChunk();
+    EXPECT_TRUE(q.inGesture());
+    q.closeChunk();
+    ASSERT_EQ(q.undoCount(), 1u);
+    EXPECT_EQ(q.undoSummary(), "polySplit -ep 3 0.5 -ep 5 0.5 m");
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(mesh, 0);
+    EXPECT_EQ(selection, 7);
+    EXPECT_EQ(q.redoSummary(), "polySplit -ep 3 0.5 -ep 5 0.5 m");
+}
+
+// A gesture that only picked (a click, or a stroke that crossed nothing and left the selection
+// elsewhere) is no step; a text that selects still is one.
+TEST(UndoQueue, GesturesThatOnlySelectAreNoSteps) {
+    UndoQueue q;
+    int selection = 0, mesh = 0;
+    q.openChunk("polySplit");
+    setRecorded(q, &mesh, 1);
+    q.closeChunk();
+    q.beginGesture();
+    q.openChunk("viewEvent release 3 4");
+    setState(q, &selection, 5);
+    q.closeChunk();
+    q.endGesture();
+    EXPECT_EQ(selection, 5);
+    ASSERT_EQ(q.undoCount(), 1u);
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(mesh, 0) << "the edit, not the pick, is taken back";
+    q.openChunk("select b");
+    setState(q, &selection, 6);
+    q.closeChunk();
+    EXPECT_EQ(q.undoCount(), 1u);
+}
+
+TEST(UndoQueue, StateChangesFoldWithinAChunk) {
+    UndoQueue q;
+    int selection = 0, other = 0;
+    q.openChunk("select a; select b; select c");
+    setState(q, &selection, 1);
+    setState(q, &selection, 2);
+    setState(q, &selection, 3);
+    q.closeChunk();
+    // Folded state changes still undo to the first state and redo to the last.
+    ASSERT_EQ(q.undoCount(), 1u);
+    EXPECT_EQ(q.undoSummary(), "select a; select b; select c");
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(selection, 0);
+    ASSERT_TRUE(q.redo());
+    EXPECT_EQ(selection, 3);
+    // Only neighbours fold: a change of something else in between keeps both.
+    q.openChunk("x");
+    setState(q, &selection, 4);
+    setRecorded(q, &other, 1);
+    setState(q, &selection, 3);
+    q.closeChunk();
+    ASSERT_EQ(q.undoCount(), 2u);
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(selection, 3);
+    EXPECT_EQ(other, 0);
+}
+
+// Undo during a gesture takes the gesture so far back as one step; clear drops an open one.
+TEST(UndoQueue, UndoEndsAnOpenGestureAndClearDropsIt) {
+    UndoQueue q;
+    int a = 0;
+    q.beginGesture();
+    q.openChunk("viewEvent press");
+    setRecorded(q, &a, 1);
+    q.closeChunk();
+    q.openChunk("undo");
+    EXPECT_TRUE(q.undo());
+    q.closeChunk();
+    EXPECT_EQ(a, 0);
+    EXPECT_FALSE(q.inGesture());
+    EXPECT_EQ(q.redoCount(), 1u);
+    q.beginGesture();
+    q.openChunk("viewEvent press");
+    setRecorded(q, &a, 5);
+    q.closeChunk();
+    q.clear();
+    EXPECT_FALSE(q.inGesture());
+    EXPECT_EQ(q.undoCount(), 0u);
+    // A new gesture ends the one left open: each is its own step.
+    q.beginGesture();
+    q.openChunk("p1");
+    setRecorded(q, &a, 6);
+    q.closeChunk();
+    q.beginGesture();
+    q.openChunk("p2");
+    setRecorded(q, &a, 7);
+    q.closeChunk();
+    q.endGesture();
+    EXPECT_EQ(q.undoCount(), 2u);
+}

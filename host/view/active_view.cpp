@@ -35,10 +35,16 @@ bool ActiveView::setCamera(const std::string& name, std::string* error) {
         namedCamera(name, unused, error);  // says why: no such node, or not a camera
         return false;
     }
+    if (name != m_cameraName) m_back.clear(), m_forward.clear();
     m_cameraName = name;
     m_hasAutomatic = false;
     refresh();
     return true;
+}
+
+void ActiveView::clearAutomaticCamera() {
+    m_hasAutomatic = false;
+    refresh();
 }
 
 KObject ActiveView::cameraShape() const {
@@ -91,6 +97,19 @@ void ActiveView::endGL() {
     glFinish();
     delete m_saved;  // makes the previous context current again
     m_saved = nullptr;
+    m_overlayState = OverlayState::kUnknown;  // a tool may have drawn
+}
+
+bool ActiveView::overlayHasContent() {
+    // A tool holding GL (a stroke from press to release) may draw at any event: look again.
+    if (m_overlayState == OverlayState::kUnknown || m_glDepth > 0) {
+        const std::vector<std::uint8_t>& p = m_overlay.pixels();
+        bool drawn = false;
+        for (std::size_t i = 3; i < p.size() && !drawn; i += 4) drawn = p[i] != 0;
+        m_overlayState = drawn ? OverlayState::kDrawn : OverlayState::kEmpty;
+    }
+    return m_overlayState == OverlayState::kDrawn && m_overlay.width() == m_width &&
+           m_overlay.height() == m_height;
 }
 
 void ActiveView::beginOverlayDrawing() {
@@ -119,12 +138,14 @@ void ActiveView::clearOverlay() {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     endGL();
+    if (m_glDepth == 0) m_overlayState = OverlayState::kEmpty;
 }
 
 void ActiveView::compositeOverlay(std::vector<std::uint8_t>& rgb, int width, int height) const {
     const std::vector<std::uint8_t>& over = m_overlay.pixels();
-    if (over.empty() || m_overlay.width() != width || m_overlay.height() != height) return;
-    for (int y = 0; y < height; ++y) {
+    // The marquee is drawn whether or not a tool drew into the overlay.
+    const bool plane = !over.empty() && m_overlay.width() == width && m_overlay.height() == height;
+    for (int y = 0; plane && y < height; ++y) {
         const std::uint8_t* src = over.data() + static_cast<size_t>(height - 1 - y) * width * 4;
         std::uint8_t* dst = rgb.data() + static_cast<size_t>(y) * width * 3;
         for (int x = 0; x < width; ++x) {
@@ -158,6 +179,8 @@ void ActiveView::reset() {
     m_height = 480;
     m_cameraName.clear();
     m_hasAutomatic = false;
+    m_back.clear();
+    m_forward.clear();
     m_swaps = 0;
     m_marquee = {};
     clearOverlay();

@@ -40,9 +40,25 @@ public:
     /// Replaces the camera with an explicit one (used to frame the scene or selection when the
     /// view has no camera node); cleared by setCamera.
     void setAutomaticCamera(const ViewCamera& camera);
-    /// The explicit camera setAutomaticCamera gave, or null while the view follows a camera
-    /// node or frames the scene by itself.
-    const ViewCamera* automaticCamera() const { return m_hasAutomatic ? &m_automatic : nullptr; }
+    /// Whether an explicit automatic camera is set, and which.
+    bool hasAutomaticCamera() const { return m_hasAutomatic; }
+    const ViewCamera& automaticCamera() const { return m_automatic; }
+    /// Returns to framing the visible meshes automatically (no explicit automatic camera).
+    void clearAutomaticCamera();
+
+    /// Where the view's camera was: a camera node's channels, or the automatic camera.
+    struct CameraPose {
+        std::string camera;  ///< the camera shape's name; empty for the automatic camera
+        double translate[3] = {0, 0, 0}, rotate[3] = {0, 0, 0};
+        double centerOfInterest = 0, orthoWidth = 0;
+        bool hasAutomatic = false;
+        ViewCamera automatic;
+    };
+    /// The view's camera history: the poses before navigation steps (`back`, newest last) and
+    /// those stepped back from (`forward`, next last). Cleared when the view is bound to
+    /// another camera and by reset().
+    std::vector<CameraPose>& historyBack() { return m_back; }
+    std::vector<CameraPose>& historyForward() { return m_forward; }
 
     // The overlay plane.
     /// Makes the overlay's GL context current (remembering the previous one). Nested calls
@@ -57,6 +73,9 @@ public:
     int swapCount() const { return m_swaps; }
     /// The overlay as RGBA bytes, bottom row first, width x height (empty before any drawing).
     const std::vector<std::uint8_t>& overlayPixels() const { return m_overlay.pixels(); }
+    /// True when the overlay holds anything drawn (looked for once after each drawing, so a
+    /// frame without tool feedback does not composite an empty plane).
+    bool overlayHasContent();
 
     /// Composites the overlay over an RGB image of the port size (rows top to bottom).
     void compositeOverlay(std::vector<std::uint8_t>& rgb, int width, int height) const;
@@ -67,6 +86,7 @@ public:
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  ///< start and current corner, port pixels
     };
     Marquee& marquee() { return m_marquee; }
+    const Marquee& marquee() const { return m_marquee; }
 
     /// Forgets camera, size and overlay (a new scene).
     void reset();
@@ -84,6 +104,9 @@ private:
     GlCurrentGuard* m_saved = nullptr;
     int m_swaps = 0;
     Marquee m_marquee;
+    std::vector<CameraPose> m_back, m_forward;
+    enum class OverlayState { kEmpty, kDrawn, kUnknown };
+    OverlayState m_overlayState = OverlayState::kEmpty;
 };
 
 }  // namespace tarn::view

@@ -29,19 +29,41 @@ GlContext::~GlContext() {
     if (m_context) OSMesaDestroyContext(static_cast<OSMesaContext>(m_context));
 }
 
+bool GlContext::create(int depthBits, std::string* error) {
+    if (m_context) return true;
+    m_context = OSMesaCreateContextExt(m_format == Format::kBgra ? OSMESA_BGRA : OSMESA_RGBA,
+                                       depthBits, 0, 0, nullptr);
+    if (!m_context) {
+        if (error) *error = "could not create an off-screen GL context";
+        return false;
+    }
+    m_depthBits = depthBits;
+    return true;
+}
+
+bool GlContext::makeCurrentOn(std::uint8_t* buffer, int width, int height, int rowLength,
+                              int depthBits, std::string* error) {
+    if (width < 1 || height < 1 || rowLength < width || !buffer) {
+        if (error) *error = "GL buffer size must be positive";
+        return false;
+    }
+    if (!create(depthBits, error)) return false;
+    if (!OSMesaMakeCurrent(static_cast<OSMesaContext>(m_context), buffer, GL_UNSIGNED_BYTE, width,
+                           height)) {
+        if (error) *error = "could not make the off-screen GL context current";
+        return false;
+    }
+    OSMesaPixelStore(OSMESA_ROW_LENGTH, rowLength);
+    OSMesaPixelStore(OSMESA_Y_UP, 0);
+    return true;
+}
+
 bool GlContext::makeCurrent(int width, int height, int depthBits, std::string* error) {
     if (width < 1 || height < 1) {
         if (error) *error = "GL buffer size must be positive";
         return false;
     }
-    if (!m_context) {
-        m_context = OSMesaCreateContextExt(OSMESA_RGBA, depthBits, 0, 0, nullptr);
-        if (!m_context) {
-            if (error) *error = "could not create an off-screen GL context";
-            return false;
-        }
-        m_depthBits = depthBits;
-    }
+    if (!create(depthBits, error)) return false;
     if (width != m_width || height != m_height) {
         m_pixels.assign(static_cast<size_t>(width) * height * 4, 0);
         m_width = width;
@@ -52,6 +74,7 @@ bool GlContext::makeCurrent(int width, int height, int depthBits, std::string* e
         if (error) *error = "could not make the off-screen GL context current";
         return false;
     }
+    OSMesaPixelStore(OSMESA_ROW_LENGTH, 0);
     OSMesaPixelStore(OSMESA_Y_UP, 1);
     return true;
 }
@@ -76,6 +99,11 @@ GlCurrentGuard::~GlCurrentGuard() {
     if (m_context)
         OSMesaMakeCurrent(static_cast<OSMesaContext>(m_context), m_buffer, GL_UNSIGNED_BYTE,
                           m_width, m_height);
+    else
+        // Nothing was current: leave nothing current. A context left bound to a buffer that is
+        // then freed would be put back on it (a dangling write), and at its old size, making
+        // Mesa reallocate its surfaces twice a frame.
+        OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
 }
 
 }  // namespace tarn::view

@@ -1,7 +1,8 @@
 #pragma once
-/// The view's one renderer: flat-shaded triangles seen through a perspective or orthographic
-/// camera, an optional edge overlay and a background gradient, supersampled 2x2, drawn with
-/// OpenGL (the process's OSMesa) from vertex arrays, tile by tile. It knows nothing of the
+/// The renderer's vocabulary (camera, triangles, textures, edges, options, images) and its
+/// entry point for triangle lists: lit triangles seen through a perspective or orthographic
+/// camera, an optional edge overlay and a background gradient, drawn with OpenGL (the
+/// process's OSMesa) tile by tile (scene_layer.h does the drawing). It knows nothing of the
 /// scene; view_scene.h gathers what it draws.
 
 #include <cstdint>
@@ -57,6 +58,9 @@ struct RenderOptions {
     bool wireframe = false;
     bool flatBackground = false;      ///< background of one colour instead of the gradient
     float background[3] = {0, 0, 0};  ///< that colour, 0..1
+    /// 2: drawn at twice the size each way and box filtered (smooth edges for pictures kept
+    /// as files); 1: drawn at the output size.
+    int supersample = 2;
 };
 
 /// An 8-bit RGB image, rows top to bottom.
@@ -82,12 +86,12 @@ ViewCamera framingCamera(const Box3& box, int width, int height);
 /// gradient, lighter at the top.
 void backgroundColor(int y, int height, float out[3]);
 
-/// Renders the triangles (lit by a headlight at the eye, two-sided Lambert on face normals,
-/// modulating colours and textures alike) and, with `wireframe`, the edges where no nearer face
-/// hides them. Deterministic: the same input gives the same bytes. Points at or beyond 1e15
-/// from the eye and non-finite ones are not drawn; a triangle naming a missing or empty texture
-/// is drawn in its colour. Restores the GL context that was current. Options must be in range.
-/// Main thread.
+/// Renders the triangles (lit by a directional headlight along the view, two-sided Lambert on
+/// each triangle's own plane, modulating colours and textures alike) and, with `wireframe`, the
+/// plain edges where no nearer face hides them; highlighted edges always. Deterministic: the
+/// same input gives the same bytes. Points that are not finite or reach 1e15 in size are not
+/// drawn; a triangle naming a missing or empty texture is drawn in its colour. Restores the GL
+/// context that was current. Options must be in range. Main thread.
 RgbImage renderView(const ViewCamera& camera, const std::vector<ViewTriangle>& triangles,
                     const std::vector<ViewEdge>& edges, const RenderOptions& options,
                     const std::vector<ViewTexture>& textures = {});

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "frame/k_global.h"
+#include "host/undo/undo.h"
 #include "host/view/active_view.h"
 
 namespace tarn::view {
@@ -143,6 +144,8 @@ bool ToolContexts::setTool(const std::string& name, std::string* error) {
         if (error) *error = "no tool context named " + name;
         return false;
     }
+    // A gesture left open by the previous tool is one undo step of its own.
+    undo::undoQueue().endGesture();
     bool ok = true;
     if (Entry* previous = entry(m_current))
         ok = guarded(previous->name + " clean-up", error,
@@ -161,6 +164,15 @@ bool ToolContexts::deliver(EventKind kind, KEvent& event, std::string* error) {
         return false;
     }
     ActiveView::instance().refresh();
+    // Everything from a press to its release is one undo step (none when it changed nothing).
+    auto& undoQueue = undo::undoQueue();
+    if (kind == EventKind::Press) undoQueue.beginGesture();
+    struct EndAtRelease {
+        bool release;
+        ~EndAtRelease() {
+            if (release) undo::undoQueue().endGestureAfterChunk();
+        }
+    } endAtRelease{kind == EventKind::Release};
     KStatus status;
     const bool ok = guarded(m_current + " " + eventKindName(kind), error, [&] {
         KPxContext& c = *tool->context;

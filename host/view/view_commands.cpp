@@ -14,6 +14,7 @@
 #include "host/scene/selection.h"
 #include "host/view/active_view.h"
 #include "host/view/view_commands.h"
+#include "host/view/view_navigation.h"
 #include "host/view/view_scene.h"
 #include "host/view/view_snapshot.h"
 
@@ -68,7 +69,7 @@ CommandResult viewFitCmd(const CommandArgs& args, CommandContext&) {
                 scene::MeshNode* mesh = scene::meshNode(s);
                 if (!mesh) continue;
                 const KMatrix m = scene::worldMatrix(s);
-                for (const Vec3& p : mesh->mesh().points()) {
+                for (const Vec3& p : mesh->readMesh().points()) {
                     const KPoint w = KPoint(p.x, p.y, p.z) * m;
                     box.expand({w.x, w.y, w.z});
                 }
@@ -79,29 +80,33 @@ CommandResult viewFitCmd(const CommandArgs& args, CommandContext&) {
         box = visibleBounds();
         if (box.empty()) return CommandResult::failure("viewFit: the scene has no visible mesh");
     }
-    const KObject shape = v.cameraShape();
-    if (shape.isNull()) {
-        v.setAutomaticCamera(framingCamera(box, v.width(), v.height()));
+    // Framing is navigation: no undo step, a step of the view's camera history.
+    const std::string error = navigate(false, [&]() -> std::string {
+        const KObject shape = v.cameraShape();
+        if (shape.isNull()) {
+            v.setAutomaticCamera(framingCamera(box, v.width(), v.height()));
+            return {};
+        }
+        const ViewCamera cam = cameraFromShape(shape);
+        const Vec3 centre = (box.min + box.max) * 0.5;
+        const double radius = std::max(length(box.max - box.min) * 0.5, 1e-3);
+        KFnCamera fn(shape);
+        Vec3 eye;
+        if (cam.orthographic) {
+            fn.setOrthoWidth(radius * 2.0 * std::max(1.0, double(v.width()) / v.height()) * 1.05);
+            eye = centre - cam.forward * (radius * 2.0 + cam.nearClip);
+        } else {
+            const double tanH = std::tan(cam.horizontalFieldOfView * 0.5);
+            const double tanV = tanH * v.height() / v.width();
+            const double distance = radius / std::sin(std::atan(std::min(tanH, tanV))) * 1.05;
+            eye = centre - cam.forward * distance;
+        }
+        if (!fn.setEyePoint(KPoint(eye.x, eye.y, eye.z), KSpace::kWorld))
+            return "the camera could not be moved";
+        v.refresh();
         return {};
-    }
-    const ViewCamera cam = cameraFromShape(shape);
-    const Vec3 centre = (box.min + box.max) * 0.5;
-    const double radius = std::max(length(box.max - box.min) * 0.5, 1e-3);
-    KFnCamera fn(shape);
-    if (cam.orthographic) {
-        fn.setOrthoWidth(radius * 2.0 * std::max(1.0, double(v.width()) / v.height()) * 1.05);
-        const Vec3 eye = centre - cam.forward * (radius * 2.0 + cam.nearClip);
-        if (!fn.setEyePoint(KPoint(eye.x, eye.y, eye.z), KSpace::kWorld))
-            return CommandResult::failure("viewFit: the camera could not be moved");
-    } else {
-        const double tanH = std::tan(cam.horizontalFieldOfView * 0.5);
-        const double tanV = tanH * v.height() / v.width();
-        const double distance = radius / std::sin(std::atan(std::min(tanH, tanV))) * 1.05;
-        const Vec3 eye = centre - cam.forward * distance;
-        if (!fn.setEyePoint(KPoint(eye.x, eye.y, eye.z), KSpace::kWorld))
-            return CommandResult::failure("viewFit: the camera could not be moved");
-    }
-    v.refresh();
+    });
+    if (!error.empty()) return CommandResult::failure("viewFit: " + error);
     return {};
 }
 
@@ -129,7 +134,7 @@ CommandResult viewEdgesCmd(const CommandArgs& args, CommandContext&) {
     if (!node.isNull() && !scene::meshNode(node)) node = scene::meshShapeOf(node);
     scene::MeshNode* mesh = node.isNull() ? nullptr : scene::meshNode(node);
     if (!mesh) return CommandResult::failure("viewEdges: " + name + " is not a mesh");
-    const PolyMesh& m = mesh->mesh();
+    const PolyMesh& m = mesh->readMesh();
     std::vector<int> edges;
     if (args.has("edge")) {
         for (std::int64_t e : args.flag("edge").asIntArray()) {
@@ -276,7 +281,6 @@ void installViewCommands(CommandRegistry& registry) {
         {.name = "viewFit",
          .usage = "viewFit [-selection]",
          .flags = {{.longName = "selection", .shortName = "sl"}},
-         .undoable = true,
          .body = viewFitCmd},
         {.name = "viewProject",
          .usage = "viewProject [-clipped] X Y Z",

@@ -6,6 +6,9 @@
 
 #include "frame/k_scene.h"
 #include "host/lang/command_modules.h"
+#include "host/scene/dag.h"
+#include "host/scene/node_access.h"
+#include "host/undo/undo.h"
 #include "host/view/active_view.h"
 #include "host/view/view_commands.h"
 #include "host/view/view_scene.h"
@@ -50,6 +53,83 @@ using lang::CommandArgs;
 using lang::CommandContext;
 using lang::CommandResult;
 
+// Changes made while alive are not recorded for undo (kept only to take back a failure).
+class UndoOff {
+public:
+    UndoOff() : m_was(undo::undoQueue().isEnabled()) { undo::undoQueue().setEnabled(false); }
+    ~UndoOff() { undo::undoQueue().setEnabled(m_was); }
+    UndoOff(const UndoOff&) = delete;
+    UndoOff& operator=(const UndoOff&) = delete;
+
+private:
+    bool m_was;
+};
+
+ActiveView::CameraPose capturePose(const ActiveView& v) {
+    ActiveView::CameraPose pose;
+    const KObject shape = v.cameraShape();
+    if (shape.isNull()) {
+        pose.hasAutomatic = v.hasAutomaticCamera();
+        pose.automatic = v.automaticCamera();
+        return pose;
+    }
+    pose.camera = scene::nodeName(shape);
+    const KObject transform = scene::parentOf(shape);
+    const KVector t = scene::readVector(transform, "translate"),
+                  r = scene::readVector(transform, "rotate");
+    pose.translate[0] = t.x, pose.translate[1] = t.y, pose.translate[2] = t.z;
+    pose.rotate[0] = r.x, pose.rotate[1] = r.y, pose.rotate[2] = r.z;
+    pose.centerOfInterest = scene::readNumber(shape, "centerOfInterest");
+    pose.orthoWidth = scene::readNumber(shape, "orthographicWidth");
+    return pose;
+}
+
+// Puts the view's camera back where `pose` says; an error text when it cannot.
+std::string applyPose(ActiveView& v, const ActiveView::CameraPose& pose) {
+    if (pose.camera.empty()) {
+        if (!v.cameraShape().isNull()) return "that view was seen through no camera node";
+        if (pose.hasAutomatic)
+            v.setAutomaticCamera(pose.automatic);
+        else
+            v.clearAutomaticCamera();
+        return {};
+    }
+    const KObject shape = scene::findNode(pose.camera);
+    if (shape.isNull() || shape.apiType() != KFn::kCamera)
+        return "the camera " + pose.camera + " is gone";
+    const KObject transform = scene::parentOf(shape);
+    const bool ok =
+        scene::writeVector(transform, "translate",
+                           KVector(pose.translate[0], pose.translate[1], pose.translate[2])) &&
+        scene::writeVector(transform, "rotate",
+                           KVector(pose.rotate[0], pose.rotate[1], pose.rotate[2])) &&
+        scene::writeNumber(shape, "centerOfInterest", pose.centerOfInterest) &&
+        scene::writeNumber(shape, "orthographicWidth", pose.orthoWidth);
+    v.refresh();
+    return ok ? std::string() : "the camera " + pose.camera + " could not be moved";
+}
+
+}  // namespace
+
+std::string navigate(bool continues, const std::function<std::string()>& move) {
+    ActiveView& v = ActiveView::instance();
+    v.refresh();
+    const ActiveView::CameraPose before = capturePose(v);
+    std::string error;
+    {
+        UndoOff off;
+        error = move();
+    }
+    if (!error.empty()) return error;
+    // A new step (or the first of a continued one) keeps where the camera was; any move
+    // starts a new branch of the history.
+    if (!continues || v.historyBack().empty()) v.historyBack().push_back(before);
+    v.historyForward().clear();
+    return {};
+}
+
+namespace {
+
 // The pose of the view's camera; for the automatic camera the centre lies at the scene's
 // middle depth along the view.
 OrbitPose currentPose(const ActiveView& v, const KObject& shape) {
@@ -66,25 +146,32 @@ OrbitPose currentPose(const ActiveView& v, const KObject& shape) {
     return {cam.eye, cam.eye + cam.forward * depth};
 }
 
-// Moves the view's camera to `pose`, aimed at its centre with up near +Y.
-CommandResult applyPose(ActiveView& v, const KObject& shape, const OrbitPose& pose,
-                        const char* command) {
-    if (!(length(pose.centre - pose.eye) > 0.0))
-        return CommandResult::failure(std::string(command) + ": the camera cannot move there");
+// Moves the view's camera to `pose`, aimed at its centre with up near +Y; an error text when
+// it cannot.
+std::string moveTo(ActiveView& v, const KObject& shape, const OrbitPose& pose) {
+    if (!(length(pose.centre - pose.eye) > 0.0)) return "the camera cannot move there";
     if (!shape.isNull()) {
         KFnCamera fn(shape);
         if (!fn.setEyePoint(KPoint(pose.eye.x, pose.eye.y, pose.eye.z), KSpace::kWorld) ||
             !fn.setCenterOfInterestPoint(KPoint(pose.centre.x, pose.centre.y, pose.centre.z),
                                          KSpace::kWorld))
-            return CommandResult::failure(std::string(command) + ": the camera could not be moved");
+            return "the camera could not be moved";
     } else {
         ViewCamera cam = v.projection().camera();
         cam.eye = pose.eye;
         if (!orientCamera(cam, pose.centre - pose.eye, {0, 1, 0}))
-            return CommandResult::failure(std::string(command) + ": the camera cannot move there");
+            return "the camera cannot move there";
         v.setAutomaticCamera(cam);
     }
     v.refresh();
+    return {};
+}
+
+// A navigation command's outcome: the move's error under the command's name.
+CommandResult navigation(const char* command, const CommandArgs& args,
+                         const std::function<std::string()>& move) {
+    const std::string error = navigate(args.has("continue"), move);
+    if (!error.empty()) return CommandResult::failure(std::string(command) + ": " + error);
     return {};
 }
 
@@ -97,70 +184,112 @@ double worldPerPixel(const ActiveView& v, const OrbitPose& pose) {
 }
 
 CommandResult viewTumbleCmd(const CommandArgs& args, CommandContext&) {
-    ActiveView& v = ActiveView::instance();
-    v.refresh();
-    const KObject shape = v.cameraShape();
-    const OrbitPose pose = currentPose(v, shape);
-    return applyPose(v, shape, tumblePose(pose, args[0].asFloat(), args[1].asFloat()),
-                     "viewTumble");
+    return navigation("viewTumble", args, [&] {
+        ActiveView& v = ActiveView::instance();
+        const KObject shape = v.cameraShape();
+        return moveTo(v, shape,
+                      tumblePose(currentPose(v, shape), args[0].asFloat(), args[1].asFloat()));
+    });
 }
 
 CommandResult viewTrackCmd(const CommandArgs& args, CommandContext&) {
-    ActiveView& v = ActiveView::instance();
-    v.refresh();
-    const KObject shape = v.cameraShape();
-    const OrbitPose pose = currentPose(v, shape);
-    const ViewCamera& cam = v.projection().camera();
-    // The scene follows the pointer: the camera moves the other way.
-    const double k = -worldPerPixel(v, pose);
-    return applyPose(
-        v, shape, trackPose(pose, cam.right, cam.up, args[0].asFloat() * k, args[1].asFloat() * k),
-        "viewTrack");
+    return navigation("viewTrack", args, [&] {
+        ActiveView& v = ActiveView::instance();
+        const KObject shape = v.cameraShape();
+        const OrbitPose pose = currentPose(v, shape);
+        const ViewCamera& cam = v.projection().camera();
+        // The scene follows the pointer: the camera moves the other way.
+        const double k = -worldPerPixel(v, pose);
+        return moveTo(
+            v, shape,
+            trackPose(pose, cam.right, cam.up, args[0].asFloat() * k, args[1].asFloat() * k));
+    });
 }
 
 CommandResult viewDollyCmd(const CommandArgs& args, CommandContext&) {
-    ActiveView& v = ActiveView::instance();
-    v.refresh();
-    const KObject shape = v.cameraShape();
     const double fraction = args[0].asFloat();
     if (!std::isfinite(fraction) || fraction < -10.0 || fraction > 0.9)
         return CommandResult::failure("viewDolly: the fraction must be from -10 to 0.9");
-    if (v.projection().camera().orthographic && !shape.isNull()) {
-        // An orthographic view shows more or less of the scene instead of moving.
-        KFnCamera fn(shape);
-        fn.setOrthoWidth(v.projection().camera().orthoWidth * (1.0 - fraction));
-        v.refresh();
-        return {};
+    return navigation("viewDolly", args, [&]() -> std::string {
+        ActiveView& v = ActiveView::instance();
+        const KObject shape = v.cameraShape();
+        if (v.projection().camera().orthographic && !shape.isNull()) {
+            // An orthographic view shows more or less of the scene instead of moving.
+            KFnCamera fn(shape);
+            if (!fn.setOrthoWidth(v.projection().camera().orthoWidth * (1.0 - fraction)))
+                return "the camera could not be changed";
+            v.refresh();
+            return {};
+        }
+        return moveTo(v, shape, dollyPose(currentPose(v, shape), fraction));
+    });
+}
+
+// Walks the view's camera history: back to the pose before the last step, or forward again.
+// Answers how many steps lie back and forward afterwards.
+CommandResult viewHistoryCmd(const CommandArgs& args, CommandContext& ctx) {
+    ActiveView& v = ActiveView::instance();
+    if (args.has("back") && args.has("forward"))
+        return CommandResult::failure("viewHistory: -back or -forward, not both");
+    if (args.has("clear")) v.historyBack().clear(), v.historyForward().clear();
+    const bool back = args.has("back"), forward = args.has("forward");
+    if (back || forward) {
+        std::vector<ActiveView::CameraPose>& from = back ? v.historyBack() : v.historyForward();
+        std::vector<ActiveView::CameraPose>& to = back ? v.historyForward() : v.historyBack();
+        if (from.empty()) {
+            ctx.warning(back ? "No earlier view to go back to."
+                             : "No later view to go forward to.");
+        } else {
+            v.refresh();
+            const ActiveView::CameraPose here = capturePose(v);
+            std::string error;
+            {
+                UndoOff off;
+                error = applyPose(v, from.back());
+            }
+            if (!error.empty()) return CommandResult::failure("viewHistory: " + error);
+            from.pop_back();
+            to.push_back(here);
+        }
     }
-    return applyPose(v, shape, dollyPose(currentPose(v, shape), fraction), "viewDolly");
+    return lang::Value(
+        std::vector<std::int64_t>{static_cast<std::int64_t>(v.historyBack().size()),
+                                  static_cast<std::int64_t>(v.historyForward().size())});
 }
 
 }  // namespace
 
 void addNavigationCommands(lang::CommandRegistry& registry) {
     using lang::ArgType;
+    const lang::FlagSpec continues{.longName = "continue", .shortName = "c"};
     const lang::CommandSpec rows[] = {
         {.name = "viewTumble",
-         .usage = "viewTumble YAW PITCH",
+         .usage = "viewTumble [-continue] YAW PITCH",
          .minArgs = 2,
          .maxArgs = 2,
          .argTypes = {ArgType::Float},
-         .undoable = true,
+         .flags = {continues},
          .body = viewTumbleCmd},
         {.name = "viewTrack",
-         .usage = "viewTrack DX DY",
+         .usage = "viewTrack [-continue] DX DY",
          .minArgs = 2,
          .maxArgs = 2,
          .argTypes = {ArgType::Float},
-         .undoable = true,
+         .flags = {continues},
          .body = viewTrackCmd},
         {.name = "viewDolly",
-         .usage = "viewDolly FRACTION",
+         .usage = "viewDolly [-continue] FRACTION",
          .minArgs = 1,
          .maxArgs = 1,
          .argTypes = {ArgType::Float},
-         .undoable = true,
+         .flags = {continues},
          .body = viewDollyCmd},
+        {.name = "viewHistory",
+         .usage = "viewHistory [-back|-forward|-clear]",
+         .flags = {{.longName = "back", .shortName = "b"},
+                   {.longName = "forward", .shortName = "f"},
+                   {.longName = "clear", .shortName = "cl"}},
+         .body = viewHistoryCmd},
     };
     for (const lang::CommandSpec& row : rows) registry.add(row);
 }

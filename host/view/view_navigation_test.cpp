@@ -6,7 +6,9 @@
 
 #include <cmath>
 
+#include "host/undo/undo.h"
 #include "host/view/active_view.h"
+#include "host/view/view_frame.h"
 #include "host/view/view_navigation.h"
 #include "host/view/view_scene.h"
 #include "host/view/view_snapshot.h"
@@ -85,7 +87,7 @@ protected:
     }
 };
 
-TEST_F(ViewNavigationCommands, MoveTheCameraNodeAndUndoRestoresIt) {
+TEST_F(ViewNavigationCommands, MoveTheCameraNode) {
     run("polyCube -n box; camera -p 0 0 10; viewCamera camera1; viewPort 201 101;"
         "setAttr cameraShape1.coi 10");
     const auto centre = pixel("0 0 0");
@@ -97,19 +99,85 @@ TEST_F(ViewNavigationCommands, MoveTheCameraNodeAndUndoRestoresIt) {
     const auto tracked = pixel("0 0 0");
     EXPECT_NEAR(double(tracked[0]), 120.0, 1.0);
     EXPECT_NEAR(double(tracked[1]), 60.0, 1.0);
-    run("undo");
+    run("viewHistory -back");
     EXPECT_EQ(pixel("0 0 0"), centre);
     // Tumbling keeps the centre of interest on the same pixel and moves the rest.
     run("viewTumble 30 20");
     EXPECT_EQ(pixel("0 0 0"), centre);
     EXPECT_NE(pixel("0.5 0.5 0.5"), corner);
-    run("undo");
+    run("viewHistory -back");
     EXPECT_EQ(pixel("0.5 0.5 0.5"), corner);
     // Dollying in spreads points away from the centre.
     run("viewDolly 0.5");
     const auto near = pixel("0.5 0.5 0.5");
     EXPECT_GT(near[0] - centre[0], corner[0] - centre[0]);
     EXPECT_NE(runFailing("viewDolly 1.5").find("fraction"), std::string::npos);
+}
+
+// Navigation is never an undo step: undo takes back the work before it and leaves the camera
+// where navigation put it, on a camera node and on the automatic camera alike.
+TEST_F(ViewNavigationCommands, UndoTakesBackWorkNotCameraMoves) {
+    struct Case {
+        const char* setup;
+        const char* move;
+    };
+    const Case cases[] = {
+        {"camera -p 0 0 10; viewCamera camera1; viewPort 120 100", "viewTumble 30 10"},
+        {"camera -p 0 0 10; viewCamera camera1; viewPort 120 100", "viewTrack 12 -7"},
+        {"camera -p 0 0 10; viewCamera camera1; viewPort 120 100", "viewFit"},
+        {"viewPort 120 100", "viewFit; viewTumble 30 10"},
+        {"viewPort 120 100", "viewFit; viewDolly 0.4"},
+        {"viewPort 120 100", "viewFit -selection"},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        SetUp();
+        run(c.setup);
+        run("polyCube -n box; select box");
+        const std::size_t steps = undo::undoQueue().undoCount();
+        run(c.move);
+        EXPECT_EQ(undo::undoQueue().undoCount(), steps) << c.move;
+        const auto moved = pixel("0.5 0.5 0.5");
+        run("undo");
+        EXPECT_TRUE(run("ls box").asStringArray().empty()) << c.setup << "; " << c.move;
+        EXPECT_EQ(pixel("0.5 0.5 0.5"), moved) << c.setup << "; " << c.move;
+        run("redo");
+        EXPECT_FALSE(run("ls box").asStringArray().empty()) << c.move;
+        EXPECT_EQ(pixel("0.5 0.5 0.5"), moved) << c.setup << "; " << c.move;
+    }
+}
+
+// The view's own camera history: each navigation step keeps where the camera was; -continue
+// joins the step before (the motions of one drag); back and forward walk it like a browser's.
+TEST_F(ViewNavigationCommands, HistoryWalksBackAndForward) {
+    for (const char* setup : {"camera -p 0 0 10; viewCamera camera1", "viewFit"}) {
+        TearDown();
+        SetUp();
+        // Framing is a step too: the history starts after the setup.
+        run(std::string("polyCube -n box; viewPort 90 70; ") + setup + "; viewHistory -clear");
+        const auto start = pixel("0.5 0.5 0.5");
+        run("viewTumble 20 0; viewTumble -continue 10 5; viewTumble -continue 5 0");
+        const auto dragged = pixel("0.5 0.5 0.5");
+        run("viewDolly 0.3");
+        const auto dollied = pixel("0.5 0.5 0.5");
+        EXPECT_EQ(run("viewHistory").asIntArray(), (std::vector<std::int64_t>{2, 0})) << setup;
+        EXPECT_EQ(run("viewHistory -back").asIntArray(), (std::vector<std::int64_t>{1, 1}));
+        EXPECT_EQ(pixel("0.5 0.5 0.5"), dragged) << setup;
+        run("viewHistory -back");
+        EXPECT_EQ(pixel("0.5 0.5 0.5"), start) << setup;
+        // Nothing earlier: a warning, the camera stays.
+        EXPECT_EQ(run("viewHistory -back").asIntArray(), (std::vector<std::int64_t>{0, 2}));
+        EXPECT_EQ(pixel("0.5 0.5 0.5"), start) << setup;
+        run("viewHistory -forward; viewHistory -forward");
+        EXPECT_EQ(pixel("0.5 0.5 0.5"), dollied) << setup;
+        // A move after stepping back starts a new branch: nothing lies forward any more.
+        run("viewHistory -back; viewTrack 5 5");
+        EXPECT_EQ(run("viewHistory").asIntArray(), (std::vector<std::int64_t>{2, 0})) << setup;
+        EXPECT_NE(runFailing("viewHistory -back -forward").find("not both"), std::string::npos);
+    }
+    // Binding the view to another camera starts its history afresh.
+    run("camera -n other -p 3 0 10; viewCamera other");
+    EXPECT_EQ(run("viewHistory").asIntArray(), (std::vector<std::int64_t>{0, 0}));
 }
 
 TEST_F(ViewNavigationCommands, MoveTheAutomaticCameraWithoutACameraNode) {
@@ -125,50 +193,30 @@ TEST_F(ViewNavigationCommands, MoveTheAutomaticCameraWithoutACameraNode) {
 }
 
 // A window's frames after camera moves draw the kept geometry from the new position: the
-// same picture as gathering the scene again. A mesh under the camera's transform moves with
-// the camera, so then the geometry is gathered again.
+// same picture as gathering the scene afresh, a mesh under the camera's transform included.
 TEST_F(ViewNavigationCommands, FramesAfterCameraMovesMatchFreshlyGatheredOnes) {
     run("polyCube -n box; polySphere -n ball; move 2 0 0 ball; select box;"
         "camera -p 0 0 10; viewCamera camera1; viewPort 48 40");
-    SceneFrames frames;
-    frames.render(false);
+    const auto fresh = [] {
+        ViewFrames frames;
+        frames.update({});
+        return frames.rgb().pixels;
+    };
+    ViewFrames frames;
+    frames.update({});
     for (const char* move : {"viewTumble 30 15", "viewTrack 4 -3", "viewDolly 0.3"}) {
         run(move);
-        EXPECT_EQ(frames.render(true).pixels, renderActiveScene().pixels) << move;
+        frames.update(ViewFrames::Change::kCamera);
+        EXPECT_EQ(frames.rgb().pixels, fresh()) << move;
     }
-    EXPECT_FALSE(cameraCarriesGeometry());
     // The ball rides on the camera: a camera move moves it.
     run("parent ball camera1");
-    EXPECT_TRUE(cameraCarriesGeometry());
-    frames.render(false);
-    const RgbImage before = renderActiveScene();
+    frames.update({});
+    const std::vector<std::uint8_t> before = frames.rgb().pixels;
     run("viewTumble 40 0");
-    const RgbImage after = frames.render(true);
-    EXPECT_EQ(after.pixels, renderActiveScene().pixels);
-    EXPECT_NE(after.pixels, before.pixels);
-    // Without a camera node nothing rides on the automatic camera.
-    run("viewCamera \"\"; delete camera1; viewFit");
-    EXPECT_FALSE(cameraCarriesGeometry());
-}
-
-// A window gathers each frame into the previous frame's arrays: nothing of the earlier scene
-// may stay behind.
-TEST_F(ViewNavigationCommands, RegatheringReplacesEverythingTheArraysHeld) {
-    run("polyCube -n box; polySphere -n ball; move 5 0 0 ball; select box");
-    ViewScene scene;
-    regatherScene(scene, true);
-    ASSERT_FALSE(scene.edges.empty());
-    EXPECT_GT(scene.bounds.max.x, 5.0);
-    run("delete ball; polyPlane -n pl -sx 1 -sy 1");
-    regatherScene(scene, false);
-    const ViewScene fresh = gatherScene(false);
-    EXPECT_EQ(scene.triangles.size(), fresh.triangles.size());
-    EXPECT_EQ(scene.triangles.size(), 12u + 2u);
-    EXPECT_TRUE(scene.edges.empty());
-    EXPECT_EQ(scene.textures.size(), fresh.textures.size());
-    EXPECT_EQ(scene.bounds.max.x, fresh.bounds.max.x);
-    EXPECT_EQ(scene.bounds.min.x, fresh.bounds.min.x);
-    EXPECT_LT(scene.bounds.max.x, 1.0);
+    frames.update(ViewFrames::Change::kCamera);
+    EXPECT_EQ(frames.rgb().pixels, fresh());
+    EXPECT_NE(frames.rgb().pixels, before);
 }
 
 }  // namespace

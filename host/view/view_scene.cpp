@@ -17,12 +17,11 @@
 #include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
 #include "host/texturing/texture_image.h"
+#include "host/view/view_shading.h"
 
 namespace tarn::view {
 
 namespace {
-
-constexpr float kNoShaderGrey = 0.5f;
 
 Vec3 toVec3(const KVector& v) {
     return {v.x, v.y, v.z};
@@ -31,57 +30,20 @@ Vec3 toVec3(const KPoint& p) {
     return {p.x, p.y, p.z};
 }
 
-// How a shading group's faces are drawn: a colour, an image at their UVs, or a 3D texture
-// sampled at their vertices.
+// How a shading group's faces are drawn: its shade, with the index of its image among the
+// gathered scene's textures.
 struct Shade {
-    float rgb[3] = {kNoShaderGrey, kNoShaderGrey, kNoShaderGrey};
+    GroupShade group;
     int texture = -1;  // index into ViewScene::textures
-    std::shared_ptr<texturing::TextureSampler> solid;
 };
-
-void addTexture(std::vector<ViewTexture>& textures, ViewTexture&& image, Shade& s) {
-    s.texture = static_cast<int>(textures.size());
-    textures.push_back(std::move(image));
-}
-
-// The texture that drives the shader's colour, when it can be shown: a `file` node whose image
-// reads, or a 2D or 3D texture node the sampler accepts.
-void textureShade(const KObject& shader, std::vector<ViewTexture>& textures, Shade& s) {
-    const KObject source = texturing::colorSourceOf(shader);
-    if (source.isNull()) return;
-    std::string error;
-    if (NodeImpl::from(source)->type().name == "file") {
-        if (scene::attributeByName(source, "fileTextureName").isNull()) return;
-        KStatus status;
-        const KDataHandle h =
-            Graph::instance().readHandle(scene::plugByName(source, "fileTextureName"), &status);
-        ViewTexture image;
-        if (!status.error() && loadTextureFile(h.asString().str(), image, &error))
-            addTexture(textures, std::move(image), s);
-        return;
-    }
-    std::unique_ptr<texturing::TextureSampler> sampler =
-        texturing::TextureSampler::create(source, &error);
-    if (!sampler) return;
-    if (sampler->kind() == texturing::TextureKind::k3d) {
-        s.solid = std::move(sampler);
-        return;
-    }
-    ViewTexture image;
-    image.width = image.height = kViewTextureSize;
-    if (texturing::sampleUvImage(*sampler, kViewTextureSize, image.rgba, &error))
-        addTexture(textures, std::move(image), s);
-}
 
 Shade shadeOf(const KObject& group, std::vector<ViewTexture>* textures) {
     Shade s;
-    if (group.isNull()) return s;
-    const KObject shader = shading::surfaceShaderOf(group);
-    if (shader.isNull() || scene::attributeByName(shader, "color").isNull()) return s;
-    const KVector c = scene::readVector(shader, "color");
-    s.rgb[0] = static_cast<float>(c.x), s.rgb[1] = static_cast<float>(c.y),
-    s.rgb[2] = static_cast<float>(c.z);
-    if (textures) textureShade(shader, *textures, s);
+    s.group = shadeOfGroup(group, textures != nullptr);
+    if (textures && s.group.image) {
+        s.texture = static_cast<int>(textures->size());
+        textures->push_back(*s.group.image);
+    }
     return s;
 }
 
@@ -139,7 +101,7 @@ void addFace(const PolyMesh& mesh, int f, const std::vector<Vec3>& world, const 
     for (size_t k = 0; k + 2 < corners.size(); k += 3) {
         ViewTriangle t;
         for (int c = 0; c < 3; ++c) t.p[c] = loop[corners[k + c]];
-        for (int c = 0; c < 3; ++c) t.color[c] = shade.rgb[c];
+        for (int c = 0; c < 3; ++c) t.color[c] = shade.group.rgb[c];
         if (textured) {
             t.texture = shade.texture;
             for (int c = 0; c < 3; ++c)
@@ -152,21 +114,6 @@ void addFace(const PolyMesh& mesh, int f, const std::vector<Vec3>& world, const 
         }
         triangles.push_back(t);
     }
-}
-
-// A 3D texture's colour at every vertex of the mesh, in object space; empty when it fails.
-std::vector<float> sampleVertices(const texturing::TextureSampler& sampler, const PolyMesh& mesh) {
-    std::vector<float> points;
-    points.reserve(mesh.points().size() * 3);
-    for (int v = 0; v < static_cast<int>(mesh.points().size()); ++v) {
-        const Vec3 p = mesh.point(v);
-        points.insert(points.end(),
-                      {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
-    }
-    std::vector<float> rgb;
-    std::string error;
-    if (!texturing::samplePoints(sampler, points, rgb, &error)) rgb.clear();
-    return rgb;
 }
 
 }  // namespace
@@ -197,7 +144,8 @@ void gather(ViewScene& out, bool withEdges, bool withTextures, bool boundsOnly) 
             continue;
         }
         if (!scene::pathTo(shape).isVisible()) continue;
-        const PolyMesh& mesh = node ? node->mesh() : tessellation;
+        // Read without marking the mesh changed or copying one an undo record shares.
+        const PolyMesh& mesh = node ? node->readMesh() : tessellation;
         const KMatrix m = scene::worldMatrix(shape);
         Mat4 toWorld;
         for (int i = 0; i < 4; ++i)
@@ -227,10 +175,11 @@ void gather(ViewScene& out, bool withEdges, bool withTextures, bool boundsOnly) 
             // A 3D texture is sampled at this mesh's vertices once per shading group.
             static const std::vector<float> kNoColours;
             const std::vector<float>* solidRgb = &kNoColours;
-            if (shade.solid) {
+            if (shade.group.solid) {
                 auto at = solidByGroup.find(key);
                 if (at == solidByGroup.end())
-                    at = solidByGroup.emplace(key, sampleVertices(*shade.solid, mesh)).first;
+                    at = solidByGroup.emplace(key, sampleVertexColors(*shade.group.solid, mesh))
+                             .first;
                 solidRgb = &at->second;
             }
             const int end = std::min(run.first + run.count, mesh.numFaces());
@@ -249,10 +198,6 @@ ViewScene gatherScene(bool withEdges, bool withTextures) {
     ViewScene scene;
     gather(scene, withEdges, withTextures, false);
     return scene;
-}
-
-void regatherScene(ViewScene& scene, bool withEdges, bool withTextures) {
-    gather(scene, withEdges, withTextures, false);
 }
 
 Box3 visibleBounds() {
@@ -280,7 +225,7 @@ void addSelectionEdges(ViewScene& out) {
     wired.erase(std::unique(wired.begin(), wired.end()), wired.end());
 
     const auto worldOf = [](const KObject& shape, std::vector<Vec3>& world) {
-        const PolyMesh& mesh = scene::meshNode(shape)->mesh();
+        const PolyMesh& mesh = scene::meshNode(shape)->readMesh();
         const KMatrix m = scene::worldMatrix(shape);
         Mat4 toWorld;
         for (int i = 0; i < 4; ++i)

@@ -38,10 +38,6 @@ bool loadTextureFile(const std::string& path, ViewTexture& out, std::string* err
 /// texture that cannot be sampled or read leaves the shader's colour. Main thread only.
 ViewScene gatherScene(bool withEdges, bool withTextures = true);
 
-/// gatherScene into `scene`, whose arrays keep their room: a window gathering a large scene
-/// frame after frame reuses the memory instead of faulting in fresh pages each time.
-void regatherScene(ViewScene& scene, bool withEdges, bool withTextures = true);
-
 /// The world box of the visible meshes and surfaces (gatherScene's `bounds`, without gathering
 /// any triangle); empty when there are none. Main thread only.
 Box3 visibleBounds();

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include "frame/k_scene.h"
 #include "host/image/png_writer.h"
-#include "host/scene/dag.h"
-#include "host/view/active_view.h"
+#include "host/view/scene_geometry.h"
+#include "host/view/scene_layer.h"
 #include "host/view/view_scene.h"
 
 namespace tarn::view {
@@ -36,65 +35,34 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error) {
                                std::to_string(request.height));
     ViewCamera camera;
     if (!snapshotCamera(request, camera, error)) return false;
-    const ViewScene scene = gatherScene(request.wireframe);
+    SceneGeometry geometry;
+    SceneGeometry::Options gather;
+    gather.edges = request.wireframe;
+    geometry.gather(gather);
     RenderOptions options{request.width, request.height, request.wireframe};
     options.flatBackground = request.flatBackground;
     std::copy(request.background, request.background + 3, options.background);
-    const RgbImage image =
-        renderView(camera, scene.triangles, scene.edges, options, scene.textures);
+    const RgbImage image = renderScene(geometry.scene(), camera, options);
     return image::writeRgbByExtension(request.path, image.width, image.height, image.pixels.data(),
                                       error);
 }
 
-namespace {
-
-// The geometry the active view shows into `scene`: shaded meshes and surfaces, the selection's
-// wireframe.
-void gatherActiveGeometry(ViewScene& scene) {
-    regatherScene(scene, false);
-    addSelectionEdges(scene);
+ViewFrames& captureFrames() {
+    // Never destroyed: captures may run while the program exits.
+    static ViewFrames* frames = new ViewFrames;
+    return *frames;
 }
-
-RgbImage renderActiveGeometry(const ViewScene& scene) {
-    ActiveView& view = ActiveView::instance();
-    const ViewProjection& projection = view.refresh();
-    return renderView(projection.camera(), scene.triangles, scene.edges,
-                      {view.width(), view.height(), true}, scene.textures);
-}
-
-}  // namespace
 
 RgbImage renderActiveScene() {
-    ViewScene scene;
-    gatherActiveGeometry(scene);
-    return renderActiveGeometry(scene);
-}
-
-bool cameraCarriesGeometry() {
-    const KObject camera = ActiveView::instance().cameraShape();
-    if (camera.isNull()) return false;
-    const KObject rig = scene::parentOf(camera);  // what navigation moves
-    if (rig.isNull()) return false;
-    for (const KObject& node : scene::allDagNodes()) {
-        if (!scene::meshNode(node) && node.apiType() != KFn::kNurbsSurface) continue;
-        for (KObject above = scene::parentOf(node); !above.isNull(); above = scene::parentOf(above))
-            if (above == rig) return true;
-    }
-    return false;
-}
-
-RgbImage SceneFrames::render(bool cameraOnly) {
-    if (!(cameraOnly && m_kept && !cameraCarriesGeometry())) {
-        gatherActiveGeometry(m_geometry);
-        m_kept = true;
-    }
-    return renderActiveGeometry(m_geometry);
+    ViewFrames& frames = captureFrames();
+    frames.update({});
+    return frames.sceneRgb();
 }
 
 RgbImage renderActiveView() {
-    RgbImage image = renderActiveScene();
-    ActiveView::instance().compositeOverlay(image.pixels, image.width, image.height);
-    return image;
+    ViewFrames& frames = captureFrames();
+    frames.update({});
+    return frames.rgb();
 }
 
 bool writeViewCapture(const std::string& path, std::string* error) {

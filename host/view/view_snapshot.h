@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/view/snapshot_renderer.h"
+#include "host/view/view_frame.h"
 #include "host/view/view_scene.h"
 
 namespace tarn::view {
@@ -31,31 +32,16 @@ bool writeSnapshot(const SnapshotRequest& request, std::string* error);
 
 /// Renders what the active view shows at its port size through its camera: the shaded scene,
 /// the wireframe of the selected and hilited meshes, the selected components highlighted, and
-/// the overlay plane (and marquee) on top. Rows top to bottom. Main thread only.
+/// the overlay plane and marquee on top (the window's frame, through captureFrames()). Rows top
+/// to bottom. Main thread only.
 RgbImage renderActiveView();
 
-/// renderActiveView without the overlay plane and marquee: the picture a window keeps while a
-/// tool only redraws its overlay (composite with ActiveView::compositeOverlay). Main thread only.
+/// renderActiveView without the overlay plane and marquee. Main thread only.
 RgbImage renderActiveScene();
 
-/// The scene pictures of a window: renderActiveScene, keeping the gathered geometry (world-space
-/// triangles, textures, selection wireframe) between frames, so a frame after a change of the
-/// view's camera alone only draws it again from the new position.
-class SceneFrames {
-public:
-    /// The scene without overlay at the port size. `cameraOnly`: nothing but the view's camera
-    /// changed since the previous call. The kept geometry is used only then, and only when no
-    /// mesh or surface hangs under the camera's transform (it would have moved with it).
-    RgbImage render(bool cameraOnly);
-
-private:
-    bool m_kept = false;
-    ViewScene m_geometry;
-};
-
-/// True when a visible mesh or surface lies under the transform of the view's camera node, so
-/// moving the camera moves it too. Main thread only.
-bool cameraCarriesGeometry();
+/// The frames captures are drawn with: they keep the scene's geometry between captures, so a
+/// capture of an unchanged scene only draws. Main thread only.
+ViewFrames& captureFrames();
 
 /// renderActiveView written as a PNG (through a temporary file). False with `*error` when the
 /// file cannot be written. Main thread only.

@@ -6,6 +6,8 @@
 
 #include "frame/k_string.h"
 
+#include "host/view/active_view.h"
+
 namespace tarn::window {
 
 namespace {
@@ -31,26 +33,28 @@ constexpr double kPixelsPerDollyStep = 200.0;
 
 }  // namespace
 
-std::string navigationCommand(int button, int dx, int dy) {
+std::string navigationCommand(int button, int dx, int dy, bool continues) {
     if (dx == 0 && dy == 0) return {};
+    const std::string flag = continues ? "-continue " : "";
     switch (button) {
         case 1:
-            return "viewTumble " + numberText(-dx * 10.0 / kPixelsPer10Degrees) + " " +
+            return "viewTumble " + flag + numberText(-dx * 10.0 / kPixelsPer10Degrees) + " " +
                    numberText(dy * 10.0 / kPixelsPer10Degrees);
         case 2:
-            return "viewTrack " + std::to_string(dx) + " " + std::to_string(-dy);
+            return "viewTrack " + flag + std::to_string(dx) + " " + std::to_string(-dy);
         case 3: {
             const double f = std::clamp((dx + dy) / kPixelsPerDollyStep, -0.5, 0.5);
-            return f == 0.0 ? std::string() : "viewDolly " + numberText(f);
+            return f == 0.0 ? std::string() : "viewDolly " + flag + numberText(f);
         }
         default:
             return {};
     }
 }
 
-std::string wheelCommand(int button) {
-    if (button == 4) return "viewDolly 0.1";
-    if (button == 5) return "viewDolly -0.1";
+std::string wheelCommand(int button, bool continues) {
+    const std::string flag = continues ? "-continue " : "";
+    if (button == 4) return "viewDolly " + flag + "0.1";
+    if (button == 5) return "viewDolly " + flag + "-0.1";
     return {};
 }
 
@@ -78,6 +82,8 @@ std::string keyCommand(const std::string& keyName, const Modifiers& mods) {
     if (mods.ctrl || mods.alt || shifted) return {};
     if (lower == 'f') return "viewFit -selection";
     if (lower == 'a') return "viewFit";
+    if (lower == '[') return "viewHistory -back";
+    if (lower == ']') return "viewHistory -forward";
     return {};
 }
 
@@ -88,14 +94,17 @@ std::string windowTitle(const std::string& sceneFile, bool modified) {
 }
 
 bool movesCameraOnly(const std::string& text) {
+    if (text.find(';') != std::string::npos) return false;
     for (const char* move : {"viewTumble ", "viewTrack ", "viewDolly "})
-        if (text.rfind(move, 0) == 0 && text.find(';') == std::string::npos) return true;
-    return text == "viewFit" || text == "viewFit -selection";
+        if (text.rfind(move, 0) == 0) return true;
+    return text == "viewFit" || text == "viewFit -selection" || text == "viewHistory -back" ||
+           text == "viewHistory -forward";
 }
 
 std::string resizeCommand(int width, int height) {
     if (width < 1 || height < 1) return {};
-    return "viewPort " + std::to_string(width) + " " + std::to_string(height);
+    return "viewPort " + std::to_string(std::min(width, view::kMaxPortSide)) + " " +
+           std::to_string(std::min(height, view::kMaxPortSide));
 }
 
 namespace {
@@ -116,6 +125,34 @@ std::string statusText(bool ok, const std::string& shown, const std::string& err
     const std::string rest = firstLine(shown);
     if (!rest.empty()) status += " | " + rest;
     return status;
+}
+
+std::string startStatus() {
+    return "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help";
+}
+
+std::string undoStatus(bool undone, const std::string& summary) {
+    const std::string what = firstLine(summary);
+    if (what.empty()) return undone ? "undo" : "redo";
+    return (undone ? "Undo: " : "Redo: ") + what;
+}
+
+std::string toolStatus(const std::string& tool, const std::string& help) {
+    const std::string line = firstLine(help);
+    return line.empty() ? "Tool: " + tool : line;
+}
+
+const std::vector<std::string>& helpLines() {
+    static const std::vector<std::string> lines = {
+        "Alt+left / middle / right drag: tumble / track / dolly the camera; the wheel dollies",
+        "f: frame the selection   a: frame all   [ and ]: the previous and next view",
+        "left / middle / right drag: the active tool (Shift, Ctrl); the selection tool picks",
+        ": or Enter: type a command (Enter runs it, Escape leaves, Up/Down recall, PgUp/PgDn "
+        "scroll)",
+        "Ctrl+Z / Ctrl+Shift+Z: undo / redo (camera moves are not undone: use [ and ])",
+        "? or F1: this help. The terminal takes commands too; everything is journalled.",
+    };
+    return lines;
 }
 
 }  // namespace tarn::window

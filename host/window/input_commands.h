@@ -34,28 +34,32 @@ std::string pointerCommand(const PointerInput& input, int portHeight);
 
 /// The camera move for an Alt drag of (dx, dy) window pixels (y down) with `button`: left
 /// tumbles (0.4 degrees a pixel, dragging right turns the scene right), middle tracks (the scene
-/// follows the pointer), right dollies (right or down moves in). Empty for no motion or another
-/// button.
-std::string navigationCommand(int button, int dx, int dy);
+/// follows the pointer), right dollies (right or down moves in). `continues`: a later motion of
+/// the same drag, which goes on the same step of the view's camera history (-continue). Empty
+/// for no motion or another button.
+std::string navigationCommand(int button, int dx, int dy, bool continues = false);
 
-/// The wheel: button 4 (up) dollies in by a tenth, 5 out; empty for other buttons.
-std::string wheelCommand(int button);
+/// The wheel: button 4 (up) dollies in by a tenth, 5 out; `continues` as above (a turn of the
+/// wheel soon after the previous one). Empty for other buttons.
+std::string wheelCommand(int button, bool continues = false);
 
 /// The command text for a key with its name (the character, "f", "a", "z"...): f frames the
-/// selection, a frames all, Ctrl+Z undoes, Ctrl+Shift+Z redoes, Ctrl+S saves the scene to its
-/// file. Empty for other keys.
+/// selection, a frames all, [ and ] step back and forward through the view's camera history,
+/// Ctrl+Z undoes, Ctrl+Shift+Z redoes, Ctrl+S saves the scene to its file. Empty for other keys.
 std::string keyCommand(const std::string& keyName, const Modifiers& mods);
 
 /// The window's title: "tarn view", then " - " and the scene file's name when it has one, then
 /// " *" while the scene has unsaved changes.
 std::string windowTitle(const std::string& sceneFile, bool modified);
 
-/// True for the camera moves the window runs (viewTumble, viewTrack, viewDolly, viewFit): texts
-/// that change nothing but the view's camera, so the scene's geometry need not be gathered again.
+/// True for the camera moves the window runs (viewTumble, viewTrack, viewDolly, viewFit,
+/// viewHistory): texts that change nothing but the view's camera, so the scene's geometry need
+/// not be gathered again.
 bool movesCameraOnly(const std::string& text);
 
-/// The command text for a window resized to width x height (viewPort); empty when either side
-/// is below 1.
+/// The command text for a window resized to width x height (viewPort): a side past the port's
+/// largest (8192) gives the largest, and the window shows the port in its top-left corner.
+/// Empty when either side is below 1.
 std::string resizeCommand(int width, int height);
 
 /// The status line after a command: "Error: " and its error when it failed; otherwise the
@@ -65,5 +69,20 @@ std::string resizeCommand(int width, int height);
 /// kept.
 std::string statusText(bool ok, const std::string& shown, const std::string& error,
                        const std::vector<std::string>& warnings);
+
+/// The status line a newcomer sees when the window opens: how to navigate, type a command and
+/// get help.
+std::string startStatus();
+
+/// What the status line shows after undo (`undone`) or redo took back or did again the change
+/// named `summary` ("Undo: polySplit -ep 3 0.5 ..."); `summary` alone when it is empty.
+std::string undoStatus(bool undone, const std::string& summary);
+
+/// What the status line shows when `tool` becomes the active tool: its help string, or its name
+/// when it has none.
+std::string toolStatus(const std::string& tool, const std::string& help);
+
+/// The lines `?` and F1 show in the window's message area.
+const std::vector<std::string>& helpLines();
 
 }  // namespace tarn::window

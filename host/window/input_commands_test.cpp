@@ -101,13 +101,51 @@ TEST(WindowInput, AltDragsAndTheWheelMoveTheCamera) {
     EXPECT_EQ(wheelCommand(4), "viewDolly 0.1");
     EXPECT_EQ(wheelCommand(5), "viewDolly -0.1");
     EXPECT_EQ(wheelCommand(1), "");
+    // The later motions of one drag, and wheel turns close together, continue one step of the
+    // view's camera history.
+    EXPECT_EQ(navigationCommand(1, 10, 0, true), "viewTumble -continue -4 0");
+    EXPECT_EQ(navigationCommand(2, 3, 4, true), "viewTrack -continue 3 -4");
+    EXPECT_EQ(navigationCommand(3, 20, 0, true), "viewDolly -continue 0.1");
+    EXPECT_EQ(navigationCommand(3, 10, -10, true), "");
+    EXPECT_EQ(wheelCommand(5, true), "viewDolly -continue -0.1");
 }
 
-TEST(WindowInput, ResizeSetsThePort) {
+TEST(WindowInput, ResizeSetsThePortUpToItsLimit) {
     EXPECT_EQ(resizeCommand(800, 600), "viewPort 800 600");
     EXPECT_EQ(resizeCommand(1, 1), "viewPort 1 1");
     EXPECT_EQ(resizeCommand(0, 600), "");
     EXPECT_EQ(resizeCommand(800, -1), "");
+    // A window past the largest port keeps the largest port (no error on every resize).
+    EXPECT_EQ(resizeCommand(9000, 300), "viewPort 8192 300");
+    EXPECT_EQ(resizeCommand(8192, 20000), "viewPort 8192 8192");
+}
+
+TEST(WindowInput, BracketsWalkTheViewHistory) {
+    EXPECT_EQ(keyCommand("[", {}), "viewHistory -back");
+    EXPECT_EQ(keyCommand("]", {}), "viewHistory -forward");
+    EXPECT_EQ(keyCommand("[", {false, true, false}), "");
+    EXPECT_TRUE(movesCameraOnly("viewHistory -back"));
+    EXPECT_TRUE(movesCameraOnly("viewTumble -continue 1 2"));
+    EXPECT_FALSE(movesCameraOnly("viewHistory -back; polyCube"));
+}
+
+TEST(WindowStatus, UndoToolAndStartTexts) {
+    EXPECT_EQ(undoStatus(true, "polySplit -ep 3 0.5 -ep 5 0.5 can"),
+              "Undo: polySplit -ep 3 0.5 -ep 5 0.5 can");
+    EXPECT_EQ(undoStatus(false, "polyCube -n box\nmore"), "Redo: polyCube -n box");
+    EXPECT_EQ(undoStatus(true, ""), "undo");
+    EXPECT_EQ(toolStatus("slicePenContext1", "Draw a stroke across the mesh\nmore"),
+              "Draw a stroke across the mesh");
+    EXPECT_EQ(toolStatus("selectSuperContext", ""), "Tool: selectSuperContext");
+    // The newcomer's three things: navigation, the command field, help.
+    const std::string start = startStatus();
+    for (const char* part : {"Alt+drag", "':'", "F1"})
+        EXPECT_NE(start.find(part), std::string::npos) << part;
+    // Help names every way of working the window.
+    std::string help;
+    for (const std::string& line : helpLines()) help += line + "\n";
+    for (const char* key : {"Alt+", "[ and ]", "Ctrl+Z", "Enter", "F1", "PgUp"})
+        EXPECT_NE(help.find(key), std::string::npos) << key;
 }
 
 TEST(WindowStatus, ErrorsThenWarningsThenTheResult) {

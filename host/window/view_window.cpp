@@ -1,6 +1,7 @@
 #include "host/window/view_window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +14,8 @@ namespace tarn::window {
 
 struct ViewWindow::Impl {
     SDL_Window* window = nullptr;
+    const std::uint8_t* shown = nullptr;  // the last picture shown (BGRA, borrowed)
+    int shownWidth = 0, shownHeight = 0;
     Uint32 wakeEvent = 0;
     Modifiers mods;            // the modifier keys as of the last key event taken
     unsigned heldButtons = 0;  // bit b set while button b is down
@@ -38,6 +41,16 @@ std::string keyNameOf(SDL_Keycode key) {
             return "Escape";
         case SDLK_BACKSPACE:
             return "BackSpace";
+        case SDLK_F1:
+            return "F1";
+        case SDLK_UP:
+            return "Up";
+        case SDLK_DOWN:
+            return "Down";
+        case SDLK_PAGEUP:
+            return "Prior";
+        case SDLK_PAGEDOWN:
+            return "Next";
         default:
             if (key >= 32 && key < 127) return std::string(1, static_cast<char>(key));
             return {};
@@ -50,20 +63,15 @@ bool set(const char* variable) {
     return value && *value;
 }
 
-// Writes the first line of `status` in white on a dark bar along the bottom of `surface`'s
-// first `height` rows, with the public-domain stb vector font (one-pixel strokes).
-void drawStatusBar(SDL_Surface* surface, int width, int height, const std::string& status) {
-    const SDL_Rect bar{0, height - kStatusBarHeight, width, kStatusBarHeight};
-    SDL_FillRect(surface, &bar, SDL_MapRGB(surface->format, 0x20, 0x20, 0x20));
-    // About six pixels a character: keep what fits.
-    std::string line = status.substr(0, status.find('\n'));
-    line.resize(std::min<std::size_t>(line.size(), static_cast<std::size_t>(width / 5 + 1)));
+// Fills the quads stb's vector font makes of `line` (written from x, y) in `color`.
+void drawText(SDL_Surface* surface, int x, int y, const std::string& line, Uint32 color) {
     if (line.empty()) return;
     // Each quad is four vertices of 16 bytes (x, y, z as floats, then a colour).
     std::vector<char> vertices(line.size() * 300);
     unsigned char white[4] = {255, 255, 255, 255};
-    const int quads = stb_easy_font_print(4.0f, static_cast<float>(bar.y + 5), line.data(), white,
-                                          vertices.data(), static_cast<int>(vertices.size()));
+    const int quads = stb_easy_font_print(static_cast<float>(x), static_cast<float>(y),
+                                          const_cast<char*>(line.c_str()), white, vertices.data(),
+                                          static_cast<int>(vertices.size()));
     std::vector<SDL_Rect> rects;
     rects.reserve(static_cast<std::size_t>(quads));
     for (int q = 0; q < quads; ++q) {
@@ -74,8 +82,51 @@ void drawStatusBar(SDL_Surface* surface, int width, int height, const std::strin
         rects.push_back(
             {x0, y0, static_cast<int>(corner[1][0]) - x0, static_cast<int>(corner[1][1]) - y0});
     }
-    SDL_FillRects(surface, rects.data(), static_cast<int>(rects.size()),
-                  SDL_MapRGB(surface->format, 255, 255, 255));
+    SDL_FillRects(surface, rects.data(), static_cast<int>(rects.size()), color);
+}
+
+// The first line of `text`, cut to what fits `width` pixels (about five a character).
+std::string fitted(const std::string& text, int width) {
+    std::string line = text.substr(0, text.find('\n'));
+    line.resize(std::min<std::size_t>(line.size(), static_cast<std::size_t>(width / 5 + 1)));
+    return line;
+}
+
+// The status line in white on a dark bar along the bottom of the surface, and above it the
+// message area's lines on a darker panel, coloured by kind.
+void drawStatus(SDL_Surface* surface, const StatusView& text) {
+    const int width = surface->w, height = surface->h;
+    const SDL_Rect bar{0, height - kStatusBarHeight, width, kStatusBarHeight};
+    SDL_FillRect(surface, &bar, SDL_MapRGB(surface->format, 0x20, 0x20, 0x20));
+    drawText(surface, 4, bar.y + 5, fitted(text.status, width),
+             SDL_MapRGB(surface->format, 255, 255, 255));
+    if (text.console.empty()) return;
+    const int lines = static_cast<int>(text.console.size());
+    const SDL_Rect panel{0, bar.y - lines * kConsoleLineHeight - 4, width,
+                         lines * kConsoleLineHeight + 4};
+    SDL_FillRect(surface, &panel, SDL_MapRGB(surface->format, 0x14, 0x16, 0x1a));
+    for (int i = 0; i < lines; ++i) {
+        const ConsoleLine& l = text.console[i];
+        Uint8 r = 200, g = 200, b = 200;
+        switch (l.kind) {
+            case ConsoleLine::Kind::Echo:
+                r = 150, g = 190, b = 255;
+                break;
+            case ConsoleLine::Kind::Result:
+                r = g = b = 255;
+                break;
+            case ConsoleLine::Kind::Warning:
+                r = 255, g = 220, b = 90;
+                break;
+            case ConsoleLine::Kind::Error:
+                r = 255, g = 110, b = 100;
+                break;
+            case ConsoleLine::Kind::Info:
+                break;
+        }
+        drawText(surface, 4, panel.y + 4 + i * kConsoleLineHeight, fitted(l.text, width),
+                 SDL_MapRGB(surface->format, r, g, b));
+    }
 }
 
 }  // namespace
@@ -83,7 +134,12 @@ void drawStatusBar(SDL_Surface* surface, int width, int height, const std::strin
 ViewWindow::ViewWindow(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 ViewWindow::~ViewWindow() {
-    if (m_impl && m_impl->window) SDL_DestroyWindow(m_impl->window);
+    if (m_impl && m_impl->window) {
+        if (windowDestroyed())
+            destroyDestroyedWindow(m_impl->window);
+        else
+            SDL_DestroyWindow(m_impl->window);
+    }
     SDL_Quit();
 }
 
@@ -105,6 +161,7 @@ std::unique_ptr<ViewWindow> ViewWindow::open(int width, int height, const std::s
     // The click that gives the window the keyboard is a click like any other (a pick, the
     // start of a stroke), not swallowed.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (set("DISPLAY")) prepareX11Handlers();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         const char* display = std::getenv("DISPLAY");
         *error = set("DISPLAY") ? std::string("cannot connect to the X display '") + display +
@@ -146,11 +203,23 @@ void ViewWindow::wake() {
 std::vector<WindowInput> ViewWindow::wait(int timeoutMs) {
     std::vector<WindowInput> inputs;
     Impl& w = *m_impl;
+    const auto destroyed = [&] {
+        WindowInput closed;
+        closed.kind = WindowInput::Kind::Closed;
+        inputs.push_back(closed);
+        return inputs;
+    };
+    if (windowDestroyed()) return destroyed();
     SDL_Event e;
-    if (!SDL_WaitEventTimeout(&e, timeoutMs)) return inputs;
+    if (!SDL_WaitEventTimeout(&e, timeoutMs)) return windowDestroyed() ? destroyed() : inputs;
     do {
         WindowInput in;
         switch (e.type) {
+            case SDL_SYSWMEVENT:
+                // Another program destroyed the window: as if it was closed.
+                if (!noteDestroyEvent(e.syswm.msg)) continue;
+                in.kind = WindowInput::Kind::Closed;
+                break;
             case SDL_QUIT:
                 in.kind = WindowInput::Kind::Closed;
                 break;
@@ -245,20 +314,60 @@ std::vector<WindowInput> ViewWindow::wait(int timeoutMs) {
     return inputs;
 }
 
-void ViewWindow::show(const view::RgbImage& image, const std::string& status) {
-    if (image.width < 1 || image.height < 1) return;
-    SDL_Surface* target = SDL_GetWindowSurface(m_impl->window);
+void blitBgra(void* surfacePointer, const std::uint8_t* bgra, int width, int height) {
+    auto* target = static_cast<SDL_Surface*>(surfacePointer);
+    if (!target || !bgra || width < 1 || height < 1) return;
+    const int w = std::min(width, target->w), h = std::min(height, target->h);
+    const SDL_PixelFormat* f = target->format;
+    // The usual 32-bit window layout is the picture's own: rows are copied as they are.
+    if (f->BytesPerPixel == 4 && f->Rmask == 0x00ff0000u && f->Gmask == 0x0000ff00u &&
+        f->Bmask == 0x000000ffu && SDL_LockSurface(target) == 0) {
+        auto* pixels = static_cast<std::uint8_t*>(target->pixels);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(pixels + static_cast<std::size_t>(y) * target->pitch,
+                        bgra + static_cast<std::size_t>(y) * width * 4,
+                        static_cast<std::size_t>(w) * 4);
+        SDL_UnlockSurface(target);
+    } else {
+        // Note: the picture is borrowed, not copied; the blit converts it to the window's layout.
+        SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<std::uint8_t*>(bgra), width, height, 32, width * 4, SDL_PIXELFORMAT_BGRA32);
+        if (!picture) return;
+        SDL_SetSurfaceBlendMode(picture, SDL_BLENDMODE_NONE);
+        SDL_BlitSurface(picture, nullptr, target, nullptr);
+        SDL_FreeSurface(picture);
+    }
+    const Uint32 dark = SDL_MapRGB(f, 0x18, 0x18, 0x1c);
+    if (w < target->w) {
+        const SDL_Rect right{w, 0, target->w - w, target->h};
+        SDL_FillRect(target, &right, dark);
+    }
+    if (h < target->h) {
+        const SDL_Rect below{0, h, w, target->h - h};
+        SDL_FillRect(target, &below, dark);
+    }
+}
+
+void ViewWindow::show(const std::uint8_t* bgra, int width, int height, const StatusView& text) {
+    if (!bgra || width < 1 || height < 1) return;
+    Impl& w = *m_impl;
+    w.shown = bgra;
+    w.shownWidth = width;
+    w.shownHeight = height;
+    showAgain(text);
+}
+
+void ViewWindow::showAgain(const StatusView& text) {
+    Impl& w = *m_impl;
+    if (windowDestroyed()) return;
+    SDL_Surface* target = SDL_GetWindowSurface(w.window);
     if (!target) return;
-    // The picture is borrowed, not copied; the blit converts it to the window's pixel layout.
-    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint8_t*>(image.pixels.data()), image.width, image.height, 24,
-        image.width * 3, SDL_PIXELFORMAT_RGB24);
-    if (!picture) return;
-    SDL_BlitSurface(picture, nullptr, target, nullptr);
-    SDL_FreeSurface(picture);
-    drawStatusBar(target, std::min(image.width, target->w), std::min(image.height, target->h),
-                  status);
-    SDL_UpdateWindowSurface(m_impl->window);
+    if (!w.shown)
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0x18, 0x18, 0x1c));
+    else
+        blitBgra(target, w.shown, w.shownWidth, w.shownHeight);
+    drawStatus(target, text);
+    SDL_UpdateWindowSurface(w.window);
 }
 
 std::string noDisplayMessage(const std::string& reason) {

@@ -4,6 +4,7 @@
 /// never creates a GL context of its own. Its inputs come out decoded, in window pixels. SDL
 /// stays inside the .cpp. Main thread only, except wake().
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,10 +20,25 @@ struct WindowInput {
     Kind kind = Kind::Exposed;
     int width = 0, height = 0;  ///< Resized: the new size
     PointerInput pointer;       ///< Pointer: the action, button, position, modifiers
-    std::string keyName;        ///< Key: "f", "z", ":" for a printable key; else "Return",
-                                ///< "KP_Enter", "Escape", "BackSpace"
+    std::string keyName;        ///< Key: "f", "z", "[" for a printable key; else "Return",
+                                ///< "KP_Enter", "Escape", "BackSpace", "F1", "Up", "Down",
+                                ///< "Prior" (page up), "Next" (page down)
     std::string text;           ///< Text: what the keys typed (UTF-8)
     Modifiers mods;             ///< Key: modifiers held
+};
+
+/// One line of the window's message area.
+struct ConsoleLine {
+    enum class Kind { Echo, Info, Result, Warning, Error };
+    Kind kind = Kind::Info;
+    std::string text;
+};
+
+/// The text the window shows over the picture: the status line along the bottom, and above
+/// it the message area's lines (oldest first; none: no message area).
+struct StatusView {
+    std::string status;
+    std::vector<ConsoleLine> console;
 };
 
 class ViewWindow {
@@ -42,13 +58,20 @@ public:
     void setTitle(const std::string& title);
     /// Waits up to `timeoutMs` (-1: without end) for an input or a wake(), then takes every
     /// queued input, decoded, in order. Motion with a button down becomes Drag; consecutive
-    /// Alt drags (camera moves) keep only the newest, tool drags are all kept.
+    /// Alt drags (camera moves) keep only the newest, tool drags are all kept. A window that
+    /// another program destroyed answers Closed.
     std::vector<WindowInput> wait(int timeoutMs);
+    /// Takes the inputs already queued without waiting (a long script checks for a close).
+    std::vector<WindowInput> poll() { return wait(0); }
     /// Ends a wait() from another thread (the terminal reader has text).
     void wake();
-    /// Shows `image` (rows top to bottom) at the window's top-left corner with `status` written
-    /// on a dark bar along its bottom edge.
-    void show(const view::RgbImage& image, const std::string& status);
+    /// Shows a width x height picture of BGRA pixels (rows top first) at the window's top-left
+    /// corner (the rest of a larger window dark), with the status line on a dark bar along the
+    /// window's bottom edge and the message area above it. The picture is borrowed, not
+    /// copied: it must stay valid while showAgain may be called.
+    void show(const std::uint8_t* bgra, int width, int height, const StatusView& text);
+    /// Shows the last picture again with `text` (an expose, a new status line).
+    void showAgain(const StatusView& text);
 
 private:
     struct Impl;
@@ -56,8 +79,15 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-/// The height in pixels of the status bar show() draws along the picture's bottom edge.
+/// The height in pixels of the status bar show() draws along the window's bottom edge, and of
+/// each line of the message area.
 constexpr int kStatusBarHeight = 18;
+constexpr int kConsoleLineHeight = 14;
+
+/// Copies a width x height BGRA picture (rows top first) to the top-left corner of an SDL
+/// surface (`surface` is an SDL_Surface*), converting when the surface's layout differs; the
+/// part of the surface the picture does not cover is filled dark.
+void blitBgra(void* surface, const std::uint8_t* bgra, int width, int height);
 
 /// The message `tarn view` writes when no window can be opened: the reason, and the headless
 /// commands that do the same work without a display.

@@ -488,7 +488,7 @@ TEST_F(WindowXvfb, AltDragsAndTheWheelMoveTheCameraAndTheFieldEditsText) {
 // input") in a stretch of the log, by kind; `overlayDelay` adds each overlay frame's input time
 // (the tool's handling of the event) to its drawing time.
 struct FrameTimes {
-    std::vector<double> scene, overlay, overlayDelay;
+    std::vector<double> scene, quick, overlay, overlayDelay;
 };
 
 FrameTimes frameTimes(const std::string& log) {
@@ -503,6 +503,8 @@ FrameTimes frameTimes(const std::string& log) {
         if (std::string(kind) == "overlay") {
             t.overlay.push_back(ms);
             t.overlayDelay.push_back(input + ms);
+        } else if (std::string(kind) == "quick") {
+            t.quick.push_back(ms);
         } else {
             t.scene.push_back(ms);
         }
@@ -579,10 +581,21 @@ TEST_F(WindowXvfb, FrameTimesOfLargeMeshesAreReported) {
         << readFile(log);
     x("keydown alt");
     x(in + "300 240 mousedown 1");
-    std::vector<double> moves;
+    std::vector<double> moves, rested;
     for (int px = 320; px <= 400; px += 20) {
-        const FrameTimes t = moveAndWait(in + std::to_string(px) + " 240");
-        moves.insert(moves.end(), t.scene.begin(), t.scene.end());
+        const std::size_t offset = readFile(log).size();
+        x(in + std::to_string(px) + " 240");
+        // The drag's own frame (quick over a very large mesh), then the full picture once the
+        // pointer rests.
+        FrameTimes t;
+        waitFor(
+            [&] {
+                t = framesSince(offset);
+                return !t.quick.empty() && !t.scene.empty();
+            },
+            30000);
+        moves.insert(moves.end(), t.quick.begin(), t.quick.end());
+        rested.insert(rested.end(), t.scene.begin(), t.scene.end());
     }
     x("mouseup 1");
     x("keyup alt");
@@ -594,12 +607,263 @@ TEST_F(WindowXvfb, FrameTimesOfLargeMeshesAreReported) {
         "overlay redraws of a slicePen stroke over 200,000 faces: " + summary(strokeOverlay) +
         "\n  with the tool's handling of each drag: " + summary(strokeDelay) +
         "\nfull frame of 1,000,000 triangles: " + summary({plane.scene.front()}) +
-        "\nframes of 1,000,000 triangles after camera moves: " + summary(moves);
+        "\nquick frames of 1,000,000 triangles during an Alt drag: " + summary(moves) +
+        "\n  the full picture once the pointer rests: " + summary(rested);
     std::cout << report << std::endl;
     RecordProperty("frame_times", report);
     std::ofstream(TARN_BINARY_DIR "/tests/window_frame_times.txt") << report << "\n";
     EXPECT_FALSE(strokeOverlay.empty()) << text;
     EXPECT_FALSE(moves.empty()) << text;
+    EXPECT_FALSE(rested.empty()) << text;
+}
+
+// The median of a list of milliseconds (0 when empty).
+double medianOf(std::vector<double> ms) {
+    if (ms.empty()) return 0.0;
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// A frame of a small scene costs about its pixels: measured at four window sizes (camera moves
+// by Alt drags, each waiting for its frame) and reported; the largest size must stay within
+// twice its pixels times the smallest size's time per pixel (no step).
+TEST_F(WindowXvfb, FrameTimesGrowWithThePixelsWithoutAStep) {
+    const std::string script = tempPath("sizes.tarn"), log = tempPath("sizes.log");
+    std::ofstream(script) << "polyCube -n box; select box; viewFit;\n";
+    const std::string window = openWindow("view --frame-times '" + script + "'", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    const std::string in = "mousemove --window " + window + " ";
+    // As the window first shows the cube, each face seen is one colour inside its edges: the
+    // three faces' middle regions, found with the same view headless.
+    // (The first frame is drawn before the script runs, the second after it.)
+    ASSERT_TRUE(waitFor([&] { return frameTimes(readFile(log)).scene.size() >= 2; }, 15000));
+    const Screenshot shot = screenshot(m_display, window);
+    ASSERT_EQ(shot.width, 640);
+    const char* const faces[][2] = {{"-0.5 0.5 -0.5", "0.5 0.5 0.5"},
+                                    {"0.5 -0.5 -0.5", "0.5 0.5 0.5"},
+                                    {"-0.5 -0.5 0.5", "0.5 0.5 0.5"}};
+    for (const auto& face : faces) {
+        int px[2][2];
+        for (int k = 0; k < 2; ++k) {
+            std::istringstream pin(capture(kTarn + " --result-only -c 'polyCube -n box; viewFit; " +
+                                           "viewProject " + face[k] + "' 2>/dev/null"));
+            pin >> px[k][0] >> px[k][1];
+            px[k][1] = 479 - px[k][1];
+        }
+        // The middle fifth between two opposite corners lies well inside the face.
+        int lo = 0xffffff, hi = 0;
+        for (int i = 2; i <= 3; ++i)
+            for (int j = 2; j <= 3; ++j) {
+                const int xx = px[0][0] + (px[1][0] - px[0][0]) * i / 5;
+                const int yy = px[0][1] + (px[1][1] - px[0][1]) * j / 5;
+                const int g = (shot.at(xx, yy) >> 8) & 255;
+                lo = std::min(lo, g), hi = std::max(hi, g);
+            }
+        EXPECT_LE(hi - lo, 2) << face[0];
+    }
+    struct Size {
+        int w, h;
+        std::vector<double> ms;
+    };
+    std::vector<Size> sizes = {{640, 480, {}}, {641, 481, {}}, {800, 600, {}}, {1280, 1024, {}}};
+    for (Size& size : sizes) {
+        const std::string geometry = std::to_string(size.w) + "x" + std::to_string(size.h);
+        x("windowsize " + window + " " + std::to_string(size.w) + " " + std::to_string(size.h));
+        ASSERT_TRUE(waitFor(
+            [&] { return x("getwindowgeometry " + window).find(geometry) != std::string::npos; },
+            10000))
+            << geometry;
+        x("keydown alt");
+        x(in + "100 100 mousedown 1");
+        for (int step = 1; step <= 12; ++step) {
+            const std::size_t offset = readFile(log).size();
+            x(in + std::to_string(100 + 6 * step) + " 100");
+            FrameTimes t;
+            waitFor(
+                [&] {
+                    t = frameTimes(readFile(log).substr(offset));
+                    return !t.scene.empty();
+                },
+                10000);
+            size.ms.insert(size.ms.end(), t.scene.begin(), t.scene.end());
+        }
+        x("mouseup 1");
+        x("keyup alt");
+    }
+    ASSERT_TRUE(quit()) << readFile(log);
+    std::string report = "frames of a cube after camera moves:";
+    for (const Size& size : sizes) {
+        char line[160];
+        std::snprintf(line, sizeof line, "\n  %dx%d: %s", size.w, size.h, summary(size.ms).c_str());
+        report += line;
+    }
+    std::cout << report << std::endl;
+    RecordProperty("window_size_frame_times", report);
+    std::ofstream(TARN_BINARY_DIR "/tests/window_size_frame_times.txt") << report << "\n";
+    for (const Size& size : sizes) ASSERT_FALSE(size.ms.empty()) << size.w;
+    const double small = medianOf(sizes.front().ms), large = medianOf(sizes.back().ms);
+    const double pixels = (1280.0 * 1024.0) / (640.0 * 480.0);
+    EXPECT_LE(large, 2.0 * pixels * small + 2.0) << report;
+}
+
+// With slicePen, a stroke splits the can; strokes that cross nothing follow. One Ctrl+Z takes
+// the split back (the empty strokes left no undo steps), and the status line names it.
+TEST_F(WindowXvfb, EmptyStrokesLeaveNoUndoStepsAndUndoSaysWhatItTookBack) {
+    const std::string setup =
+        "loadPlugin \"" TARN_PLUGIN_DIR
+        "/slicePen.so\";\n"
+        "polyCylinder -n can -r 1 -h 2 -sx 8 -sy 1 -sc 0; setAttr canShape.bck 0;\n"
+        "camera -p 0 0 8; viewCamera camera1; viewPort 240 240; viewFit;\n"
+        "optionVar -iv QT_drawSplitAutoBackfaceCulling 0;\n"
+        "optionVar -iv QT_drawSplitSubdivisions 1;\n"
+        "slicePenContext; select -r can;\n";
+    const std::string script = tempPath("undo.tarn"), log = tempPath("undo.log"),
+                      journal = tempPath("undo.jsonl");
+    std::ofstream(script) << setup;
+    std::remove(journal.c_str());
+    // The stroke's ends across the can, from the headless view.
+    std::vector<int> px;
+    for (const char* p : {"-1.6 0 0", "1.6 0 0"}) {
+        std::istringstream pin(
+            capture(kTarn + " --result-only -c '" + setup + "viewProject " + p + "' 2>/dev/null"));
+        int a = -1, b = -1;
+        pin >> a >> b;
+        ASSERT_GE(a, 0);
+        px.push_back(a), px.push_back(239 - b);
+    }
+    const std::string window = openWindow("--journal '" + journal + "' view '" + script + "'", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    ASSERT_TRUE(waitFor(
+        [&] { return x("getwindowgeometry " + window).find("240x240") != std::string::npos; },
+        15000));
+    command("setToolTo slicePenContext1");
+    const std::string in = "mousemove --window " + window + " ";
+    const auto stroke = [&](int x0, int y0, int x1, int y1) {
+        x(in + std::to_string(x0) + " " + std::to_string(y0) + " mousedown 1");
+        for (int k = 1; k <= 4; ++k)
+            x(in + std::to_string(x0 + (x1 - x0) * k / 4) + " " +
+              std::to_string(y0 + (y1 - y0) * k / 4));
+        x("mouseup 1");
+    };
+    stroke(px[0], px[1], px[2], px[3]);
+    // Three strokes over the empty top-left corner.
+    for (int y = 8; y <= 24; y += 8) stroke(6, y, 40, y);
+    command("select -cl");
+    int shortText = -1;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            shortText = statusTextPixelCount(screenshot(m_display, window));
+            return shortText > 0;
+        },
+        5000));
+    x("key ctrl+z");
+    // "Undo: polySplit ..." is far longer than "select -cl" (the old "undo" far shorter).
+    EXPECT_TRUE(waitFor(
+        [&] { return statusTextPixelCount(screenshot(m_display, window)) > 3 * shortText; }, 5000))
+        << shortText;
+    command("polyEvaluate -v -f can");
+    ASSERT_TRUE(quit()) << readFile(log);
+    std::string counts;
+    for (const auto& [text, result] : readJournal(journal).results)
+        if (text == "polyEvaluate -v -f can") counts = result;
+    EXPECT_EQ(counts, "16 10") << "one undo took the split back\n" << readFile(journal);
+}
+
+// Another program destroys the window: the session ends as if it was closed (status 0, the
+// journal on disk), instead of living on without a window and deaf to the terminal.
+TEST_F(WindowXvfb, AnotherProgramDestroyingTheWindowEndsTheSession) {
+    const std::string log = tempPath("destroy.log"), status = tempPath("destroy.status"),
+                      journal = tempPath("destroy.jsonl");
+    std::remove(status.c_str());
+    std::remove(journal.c_str());
+    const std::string window = openWindow("--journal '" + journal + "' view", log, status);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    x("mousemove --window " + window + " 20 20");
+    command("polyPlane -n keptGrid");
+    ASSERT_TRUE(
+        waitFor([&] { return readFile(journal).find("keptGrid") != std::string::npos; }, 5000));
+    x("windowclose " + window);
+    ASSERT_TRUE(waitFor([&] { return readFile(status).find('\n') != std::string::npos; }, 15000))
+        << readFile(log);
+    m_tarn = -1;
+    EXPECT_EQ(std::stoi(readFile(status)), 0) << readFile(log);
+    EXPECT_EQ(readFile(log).find("refused a request"), std::string::npos) << readFile(log);
+    EXPECT_NE(readFile(journal).find("polyPlane -n keptGrid"), std::string::npos);
+}
+
+// A window resized past the largest port keeps the largest port, without an error.
+TEST_F(WindowXvfb, ResizingPastTheLargestPortClampsThePort) {
+    const std::string log = tempPath("huge.log"), journal = tempPath("huge.jsonl");
+    std::remove(journal.c_str());
+    const std::string window = openWindow("--journal '" + journal + "' view", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    x("windowsize " + window + " 9000 120");
+    ASSERT_TRUE(waitFor(
+        [&] { return readFile(journal).find("viewPort 8192 120") != std::string::npos; }, 15000))
+        << readFile(journal) << readFile(log);
+    x("mousemove --window " + window + " 20 20");
+    command("viewPort");
+    ASSERT_TRUE(quit()) << readFile(log);
+    EXPECT_EQ(readFile(log).find("Error"), std::string::npos) << readFile(log);
+    std::string port;
+    for (const auto& [text, result] : readJournal(journal).results)
+        if (text == "viewPort") port = result;
+    EXPECT_EQ(port, "8192 120");
+}
+
+// A long start-up script: the window shows its progress instead of a black picture. Then the
+// message area: what a command typed in the field prints, and the help.
+TEST_F(WindowXvfb, ProgressOfAStartScriptAndMessagesShowInTheWindow) {
+    const std::string script = tempPath("long.tarn"), log = tempPath("long.log"),
+                      journal = tempPath("long.jsonl");
+    std::remove(journal.c_str());
+    {
+        std::ofstream out(script);
+        for (int i = 0; i < 400; ++i) out << "polySphere -sx 150 -sy 150 -n b; delete b;\n";
+    }
+    const std::string window = openWindow("--journal '" + journal + "' view '" + script + "'", log);
+    ASSERT_FALSE(window.empty()) << readFile(log);
+    // While the script runs (its text is journalled when it ends), the status line has text.
+    Screenshot during;
+    const bool seen = waitFor(
+        [&] {
+            during = screenshot(m_display, window);
+            return statusTextPixelCount(during) > 0 &&
+                   readFile(journal).find("polySphere") == std::string::npos;
+        },
+        20000);
+    if (seen) savePng(during, TARN_BINARY_DIR "/tests/window_start_script_progress.png");
+    EXPECT_TRUE(seen) << "no progress seen before the script ended";
+    // What is typed meanwhile runs once the script is done.
+    x("mousemove --window " + window + " 20 20");
+    command("polyCube -n typedEarly");
+    ASSERT_TRUE(
+        waitFor([&] { return readFile(journal).find("typedEarly") != std::string::npos; }, 60000))
+        << readFile(log);
+    // The message area: rows above the status bar with text in them.
+    const auto panelTextRows = [&] {
+        const Screenshot shot = screenshot(m_display, window);
+        int rows = 0;
+        for (int y = std::max(0, shot.height - 18 - 90); y < shot.height - 18; ++y) {
+            int lit = 0;
+            for (int x2 = 0; x2 < shot.width; ++x2) {
+                const std::uint32_t p = shot.at(x2, y);
+                lit += ((p >> 16) & 255) > 140 && ((p >> 8) & 255) > 140 && (p & 255) > 140;
+            }
+            rows += lit > 3;
+        }
+        return rows;
+    };
+    x("mousemove --window " + window + " 20 20");
+    const int before = panelTextRows();
+    command("help polyCube");
+    EXPECT_TRUE(waitFor([&] { return panelTextRows() > before + 4; }, 5000)) << before;
+    // Escape puts it away; ? brings the help.
+    x("key Escape");
+    EXPECT_TRUE(waitFor([&] { return panelTextRows() <= before; }, 5000));
+    x("type '?'");
+    EXPECT_TRUE(waitFor([&] { return panelTextRows() > before + 4; }, 5000));
+    ASSERT_TRUE(quit()) << readFile(log);
 }
 
 TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {

@@ -3,12 +3,18 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 namespace tarn::window {
 
 namespace {
+
+// The watched window and whether it is gone. Xlib calls the error handler on the thread that
+// made the request (the main thread), but keep them atomic anyway.
+std::atomic<unsigned long> g_watched{0};
+std::atomic<bool> g_destroyed{false};
 
 // Xlib calls this when the connection breaks (the server ended, the network failed) and exits
 // the process itself if it returns: write what happened and end through exit(), so streams and
@@ -24,6 +30,13 @@ int onConnectionLost(Display* display) {
 // A failed request (a protocol error) is reported and the window goes on; Xlib's default
 // handler would end the process.
 int onRequestError(Display* display, XErrorEvent* event) {
+    // Requests on a window another program destroyed fail until the window job ends: that is
+    // no error of ours to report.
+    const bool aboutWindow = event->error_code == BadWindow || event->error_code == BadDrawable;
+    if (aboutWindow && g_watched.load() != 0 && event->resourceid == g_watched.load()) {
+        g_destroyed.store(true);
+        return 0;
+    }
     char text[256] = "";
     XGetErrorText(display, event->error_code, text, sizeof text);
     std::fprintf(stderr, "tarn view: the X server refused a request (%s, request %d).\n", text,
@@ -40,12 +53,47 @@ std::string connectionLostMessage(const std::string& display) {
            "journal when one was written (--journal).\n";
 }
 
+void prepareX11Handlers() {
+    XSetErrorHandler(onRequestError);
+}
+
 void guardX11Connection(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    g_watched.store(info.info.x11.window);
+    g_destroyed.store(false);
     XSetIOErrorHandler(onConnectionLost);
     XSetErrorHandler(onRequestError);
+    // Raw X events come through too, so the window's destruction is seen.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void destroyDestroyedWindow(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* display = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11
+                           ? info.info.x11.display
+                           : nullptr;
+    if (display) XSetErrorHandler(onRequestError);
+    SDL_DestroyWindow(window);
+    // Take the refusals now, while the handler is ours.
+    if (display) XSync(display, False);
+}
+
+bool windowDestroyed() {
+    return g_destroyed.load();
+}
+
+bool noteDestroyEvent(const void* sysWmMessage) {
+    const auto* msg = static_cast<const SDL_SysWMmsg*>(sysWmMessage);
+    if (!msg || msg->subsystem != SDL_SYSWM_X11) return false;
+    const XEvent& e = msg->msg.x11.event;
+    if (e.type != DestroyNotify || g_watched.load() == 0 ||
+        e.xdestroywindow.window != g_watched.load())
+        return false;
+    g_destroyed.store(true);
+    return true;
 }
 
 }  // namespace tarn::window
