@@ -6,7 +6,9 @@
 TARN_DEFINE_API_VERSION
 
 static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin", "4.0",
-                                           "thinPenContext", stroke::drawReduceContextCmd::creator};
+                                           "thinPenContext", stroke::drawReduceContextCmd::creator,
+                                           stroke::reduceToolProperties().data(),
+                                           unsigned(stroke::reduceToolProperties().size())};
 
 TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
     return kframe::registerContextPlugin(plugin, kRow);

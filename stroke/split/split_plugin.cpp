@@ -6,7 +6,9 @@
 TARN_DEFINE_API_VERSION
 
 static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin", "4.0",
-                                           "slicePenContext", stroke::drawSplitContextCmd::creator};
+                                           "slicePenContext", stroke::drawSplitContextCmd::creator,
+                                           stroke::splitToolProperties().data(),
+                                           unsigned(stroke::splitToolProperties().size())};
 
 TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
     return kframe::registerContextPlugin(plugin, kRow);
