@@ -165,7 +165,8 @@ std::string nodeTypeHelp(const std::string& typeName) {
 std::string toolPropertiesHelp(const std::vector<plugins::ToolProperty>& sheet) {
     using Kind = plugins::ToolProperty::Kind;
     if (sheet.empty()) return {};
-    std::string text = "Option variables of its tools (optionVar sets them; the next stroke reads them):";
+    std::string text =
+        "Option variables of its tools (optionVar sets them; the next stroke reads them):";
     for (const plugins::ToolProperty& p : sheet) {
         std::string values;
         switch (p.kind) {

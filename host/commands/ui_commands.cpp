@@ -61,10 +61,13 @@ CommandResult editControl(const CommandArgs& args, ui::ToolControl& c) {
         if (!args.has(flag)) continue;
         double v = 0.0;
         if (!valueNumber(args.flag(flag), &v))
-            return CommandResult::failure(args.commandName() + ": -" + flag + " takes a number, not " +
-                                          args.flag(flag).asString() + ".");
-        if (c.property.kind == Kind::CheckBox) v = v != 0.0 ? 1.0 : 0.0;
-        else if (c.property.kind != Kind::FloatSlider) v = std::trunc(v);
+            return CommandResult::failure(args.commandName() + ": -" + flag +
+                                          " takes a number, not " + args.flag(flag).asString() +
+                                          ".");
+        if (c.property.kind == Kind::CheckBox)
+            v = v != 0.0 ? 1.0 : 0.0;
+        else if (c.property.kind != Kind::FloatSlider)
+            v = std::trunc(v);
         c.value = v;
     }
     if (args.has("enable")) c.enabled = args.flag("enable").asBool();

@@ -159,9 +159,8 @@ KStatus KFnPlugin::registerContextCommand(const KString& commandName, KCreatorFu
     if (!p) return KStatus::kInvalidParameter;
     if (!toolCmdName.isEmpty() && !toolCmdCreator) return KStatus::kInvalidParameter;
     std::string why;
-    tarn::plugins::ContextCommandEntry entry{commandName.str(), creator,       toolCmdName.str(),
-                                             toolCmdCreator,    toolCmdSyntax, p,
-                                             {}};
+    tarn::plugins::ContextCommandEntry entry{
+        commandName.str(), creator, toolCmdName.str(), toolCmdCreator, toolCmdSyntax, p, {}};
     KStatus s = Registry::instance().addContextCommand(entry, &why);
     if (!s) {
         explain(*p, why);
@@ -208,8 +207,8 @@ KStatus KFnPlugin::registerToolProperties(const KString& contextCommandName,
                 row.kind = Kind::RadioGroup;
                 break;
             default:
-                explain(*p, "Tool property '" + text(r.control) + "' of '" + contextCommandName.str() +
-                                "' has an unknown kind");
+                explain(*p, "Tool property '" + text(r.control) + "' of '" +
+                                contextCommandName.str() + "' has an unknown kind");
                 return KStatus::kInvalidParameter;
         }
         row.optionVar = text(r.optionVar);
@@ -234,8 +233,8 @@ KStatus KFnPlugin::registerToolProperties(const KString& contextCommandName,
         sheet.push_back(std::move(row));
     }
     std::string why;
-    KStatus s = Registry::instance().setToolProperties(contextCommandName.str(), p,
-                                                       std::move(sheet), &why);
+    KStatus s =
+        Registry::instance().setToolProperties(contextCommandName.str(), p, std::move(sheet), &why);
     if (!s) explain(*p, why);
     return s;
 }

@@ -126,10 +126,10 @@ KStatus Registry::setToolProperties(std::string_view name, const PluginImpl* own
         const ToolProperty& p = properties[i];
         if (p.optionVar.empty() || p.control.empty() || p.label.empty())
             return refuse(p, "needs an option variable, a control and a label");
-        const bool slider = p.kind == ToolProperty::Kind::IntSlider ||
-                            p.kind == ToolProperty::Kind::FloatSlider;
-        if (slider && !(p.minValue <= p.sliderMin && p.sliderMin < p.sliderMax &&
-                        p.sliderMax <= p.maxValue))
+        const bool slider =
+            p.kind == ToolProperty::Kind::IntSlider || p.kind == ToolProperty::Kind::FloatSlider;
+        if (slider &&
+            !(p.minValue <= p.sliderMin && p.sliderMin < p.sliderMax && p.sliderMax <= p.maxValue))
             return refuse(p, "the slider's span must lie inside its range and not be empty");
         if (p.kind == ToolProperty::Kind::RadioGroup && p.choices.empty())
             return refuse(p, "a radio group needs its buttons' labels");

@@ -146,9 +146,9 @@ AttributeWidget widgetOf(const AttributeImpl& a) {
         case CellKind::kMessage:
             return AttributeWidget::Message;
         case CellKind::kCompound: {
-            const bool numeric = !a.children.empty() &&
-                                 std::all_of(a.children.begin(), a.children.end(),
-                                             [](const auto& c) { return isNumericLeaf(*c); });
+            const bool numeric =
+                !a.children.empty() && std::all_of(a.children.begin(), a.children.end(),
+                                                   [](const auto& c) { return isNumericLeaf(*c); });
             if (numeric && a.usedAsColor && a.children.size() == 3) return AttributeWidget::Color;
             if (numeric && (a.children.size() == 2 || a.children.size() == 3))
                 return AttributeWidget::Vector;
@@ -160,9 +160,9 @@ AttributeWidget widgetOf(const AttributeImpl& a) {
 }
 
 bool takesNumbers(AttributeWidget w) {
-    return w == AttributeWidget::Bool || w == AttributeWidget::Int ||
-           w == AttributeWidget::Float || w == AttributeWidget::Enum ||
-           w == AttributeWidget::Color || w == AttributeWidget::Vector;
+    return w == AttributeWidget::Bool || w == AttributeWidget::Int || w == AttributeWidget::Float ||
+           w == AttributeWidget::Enum || w == AttributeWidget::Color ||
+           w == AttributeWidget::Vector;
 }
 
 // True when the attribute, one of its parents or one of its children is locked.
@@ -312,10 +312,10 @@ const std::map<std::string, std::string>& AttributeEditor::meaningsFor(const std
 
 std::string AttributeEditor::setText(const AttributeRow& row, std::span<const double> values) {
     if (!takesNumbers(row.widget) || values.empty()) return {};
-    const std::size_t width = row.widget == AttributeWidget::Color ||
-                                      row.widget == AttributeWidget::Vector
-                                  ? row.childNames.size()
-                                  : 1;
+    const std::size_t width =
+        row.widget == AttributeWidget::Color || row.widget == AttributeWidget::Vector
+            ? row.childNames.size()
+            : 1;
     if (values.size() != width) return {};
     std::vector<double> out(values.begin(), values.end());
     for (double& v : out) {

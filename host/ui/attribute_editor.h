@@ -46,12 +46,12 @@ struct AttributeRow {
     std::string shortName;  ///< short name
     std::string plug;       ///< "node.longName" (children: "node.childLongName")
     AttributeWidget widget = AttributeWidget::Data;
-    std::vector<double> values;  ///< the numbers (one for a scalar, one per child of a compound)
-    std::string text;            ///< the string of a String row
-    std::vector<EnumField> fields;      ///< Enum rows
-    std::vector<AttributeRow> children;  ///< Compound rows
-    std::vector<std::string> childNames;  ///< Color, Vector: the children's long names
-    int elementCount = 0;                ///< Array rows
+    std::vector<double> values;     ///< the numbers (one for a scalar, one per child of a compound)
+    std::string text;               ///< the string of a String row
+    std::vector<EnumField> fields;  ///< Enum rows
+    std::vector<AttributeRow> children;                ///< Compound rows
+    std::vector<std::string> childNames;               ///< Color, Vector: the children's long names
+    int elementCount = 0;                              ///< Array rows
     std::optional<double> minValue, maxValue;          ///< hard limits (setAttr clamps to them)
     std::optional<double> softMinValue, softMaxValue;  ///< the range a slider shows
     /// The span a slider shows: the soft range, else the hard one; `hasSlider` false when

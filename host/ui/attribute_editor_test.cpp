@@ -43,12 +43,11 @@ TEST_F(AttributeEditorTest, EveryKindOfAttributeGetsItsWidget) {
         AttributeWidget widget;
         std::size_t values;
     } expected[] = {
-        {"inputA", AttributeWidget::Float, 1},  {"inputB", AttributeWidget::Float, 1},
-        {"inColor", AttributeWidget::Color, 3}, {"doubleIt", AttributeWidget::Bool, 1},
-        {"mode", AttributeWidget::Enum, 1},     {"label", AttributeWidget::String, 0},
-        {"placement", AttributeWidget::Matrix, 16},
-        {"lightDataArray", AttributeWidget::Array, 0},
-        {"sum", AttributeWidget::Float, 1},     {"outColor", AttributeWidget::Color, 3},
+        {"inputA", AttributeWidget::Float, 1},      {"inputB", AttributeWidget::Float, 1},
+        {"inColor", AttributeWidget::Color, 3},     {"doubleIt", AttributeWidget::Bool, 1},
+        {"mode", AttributeWidget::Enum, 1},         {"label", AttributeWidget::String, 0},
+        {"placement", AttributeWidget::Matrix, 16}, {"lightDataArray", AttributeWidget::Array, 0},
+        {"sum", AttributeWidget::Float, 1},         {"outColor", AttributeWidget::Color, 3},
     };
     for (const auto& e : expected) {
         const AttributeRow& r = row(rows, e.name);
@@ -190,9 +189,8 @@ TEST_F(AttributeEditorTest, TabsFollowTheShapesHistoryAndShadingNetwork) {
         "defaultNavigation -connectToExisting -source denim1 -destination lambert2;"
         "defaultNavigation -connectToExisting -source place2dTexture1 -destination denim1;"
         "sets -e -forceElement jeansSG box");
-    const std::vector<std::string> all = {"box",      "boxShape", "polyDual1",
-                                          "boxShapeOrig", "jeansSG", "lambert2",
-                                          "denim1",   "place2dTexture1"};
+    const std::vector<std::string> all = {"box",     "boxShape", "polyDual1", "boxShapeOrig",
+                                          "jeansSG", "lambert2", "denim1",    "place2dTexture1"};
     AttributeTabs t = editor.tabs("box");
     EXPECT_EQ(tabNames(t), all);
     EXPECT_EQ(t.current, 0);

@@ -31,8 +31,7 @@ bool atStatementStart(std::string_view text, std::size_t at) {
     const char c = text[i - 1];
     if (c == ';' || c == '{' || c == '}' || c == '`') return true;
     // "else" starts a statement too.
-    return i >= 4 && text.substr(i - 4, 4) == "else" &&
-           (i == 4 || !isNameByte(text[i - 5]));
+    return i >= 4 && text.substr(i - 4, 4) == "else" && (i == 4 || !isNameByte(text[i - 5]));
 }
 
 // The command word of the statement `at` lies in: the first word after the statement's start.

@@ -17,8 +17,8 @@
 namespace tarn::ui {
 
 struct Completion {
-    std::size_t from = 0;  ///< the part being completed starts here in the text...
-    std::size_t to = 0;    ///< ...and ends at the cursor
+    std::size_t from = 0;                 ///< the part being completed starts here in the text...
+    std::size_t to = 0;                   ///< ...and ends at the cursor
     std::vector<std::string> candidates;  ///< sorted, unique; each replaces [from, to)
     /// The longest common start of the candidates (the typed part when there are none).
     std::string common;
@@ -34,7 +34,6 @@ std::string applyCompletion(std::string_view text, const Completion& completion,
 
 /// The matches in readline's terms: readline replaces [start, end) of `line` (its own idea of
 /// the word), so each candidate is given from `start` on. Empty when nothing matches.
-std::vector<std::string> completionsFrom(std::string_view line, std::size_t start,
-                                         std::size_t end);
+std::vector<std::string> completionsFrom(std::string_view line, std::size_t start, std::size_t end);
 
 }  // namespace tarn::ui

@@ -30,12 +30,12 @@ struct OutlinerRow {
     std::string name;  ///< the node's unique name
     std::string type;  ///< its node type ("transform", "mesh", "polyDual", "denim", ...)
     OutlinerKind kind = OutlinerKind::Other;
-    int depth = 0;                ///< 0 at the top level
-    int parent = -1;              ///< index of the row it sits under (-1 at the top level)
-    int childCount = 0;           ///< rows directly under it
-    bool hasVisibility = false;   ///< a DAG node: the eye toggles its visibility
-    bool visible = true;          ///< its own visibility attribute (DAG nodes)
-    bool selected = false;        ///< the node itself is in the active selection
+    int depth = 0;               ///< 0 at the top level
+    int parent = -1;             ///< index of the row it sits under (-1 at the top level)
+    int childCount = 0;          ///< rows directly under it
+    bool hasVisibility = false;  ///< a DAG node: the eye toggles its visibility
+    bool visible = true;         ///< its own visibility attribute (DAG nodes)
+    bool selected = false;       ///< the node itself is in the active selection
 };
 
 /// The rows of the current scene, in the order above.

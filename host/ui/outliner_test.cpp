@@ -58,9 +58,9 @@ TEST_F(Outliner, MeshesCarryTheirHistoryAndShadingNetworkBelowThem) {
     EXPECT_EQ(rows[shape].parent, box);
     EXPECT_EQ(rows[shape].type, "mesh");
     // History nearest first, then the groups of the faces in face order.
-    EXPECT_EQ(childrenOf(rows, shape),
-              (std::vector<std::string>{"polyDual1", "boxShapeOrig", "jeansSG",
-                                        "initialShadingGroup"}));
+    EXPECT_EQ(
+        childrenOf(rows, shape),
+        (std::vector<std::string>{"polyDual1", "boxShapeOrig", "jeansSG", "initialShadingGroup"}));
     EXPECT_EQ(rows[shape + 1].kind, OutlinerKind::History);
     ASSERT_TRUE(find(rows, "jeansSG", &group));
     EXPECT_EQ(rows[group].kind, OutlinerKind::ShadingGroup);

@@ -13,8 +13,8 @@ const PanelInfo kPanels[] = {
     {Panel::Outliner, "Outliner", "Outliner", "F2", PanelSide::Left, true, 240, 120, 800},
     {Panel::AttributeEditor, "AttributeEditor", "Attribute Editor", "F3", PanelSide::Right, true,
      340, 180, 900},
-    {Panel::ToolSettings, "ToolSettings", "Tool Settings", "F4", PanelSide::Right, false, 300,
-     180, 900},
+    {Panel::ToolSettings, "ToolSettings", "Tool Settings", "F4", PanelSide::Right, false, 300, 180,
+     900},
     {Panel::Console, "Console", "Script Console", "F5", PanelSide::Bottom, false, 200, 80, 800},
 };
 
@@ -66,10 +66,10 @@ std::string panelToggleText(Panel panel) {
 
 std::string panelSizeText(Panel panel, double size) {
     const PanelInfo& info = panelInfo(panel);
-    const int pixels = std::isfinite(size)
-                           ? int(std::clamp(std::round(size), double(info.minSize),
-                                            double(info.maxSize)))
-                           : info.defaultSize;
+    const int pixels =
+        std::isfinite(size)
+            ? int(std::clamp(std::round(size), double(info.minSize), double(info.maxSize)))
+            : info.defaultSize;
     return "optionVar -iv " + panelSizeVar(panel) + " " + std::to_string(pixels);
 }
 

@@ -84,8 +84,7 @@ std::string ToolSettings::setText(const ToolSettingRow& row, double value) {
 }
 
 std::string ToolSettings::chooseText(const ToolSettingRow& row, int button) {
-    if (row.kind != Kind::RadioGroup || button < 0 || button >= int(row.choices.size()))
-        return {};
+    if (row.kind != Kind::RadioGroup || button < 0 || button >= int(row.choices.size())) return {};
     return setText(row, double(row.firstChoice + button));
 }
 

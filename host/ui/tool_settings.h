@@ -21,9 +21,9 @@ struct ToolSettingRow {
     double value = 0.0;
     /// Radio groups: the button shown selected, from 0 (-1: the value matches no button).
     int selected = -1;
-    std::vector<std::string> choices;  ///< radio groups: the buttons' labels
-    int firstChoice = 1;               ///< radio groups: the option value of the first button
-    double minValue = 0.0, maxValue = 0.0;    ///< sliders: values the tool accepts
+    std::vector<std::string> choices;       ///< radio groups: the buttons' labels
+    int firstChoice = 1;                    ///< radio groups: the option value of the first button
+    double minValue = 0.0, maxValue = 0.0;  ///< sliders: values the tool accepts
     double sliderMin = 0.0, sliderMax = 0.0;  ///< sliders: the span shown
     bool enabled = true;
     bool visible = true;
@@ -31,9 +31,9 @@ struct ToolSettingRow {
 };
 
 struct ToolSettingsView {
-    std::string context;  ///< the active tool context ("slicePenContext1")
-    std::string command;  ///< the command that made it ("" for the host's own tools)
-    std::string title;    ///< its title ("Draw Split Tool")
+    std::string context;               ///< the active tool context ("slicePenContext1")
+    std::string command;               ///< the command that made it ("" for the host's own tools)
+    std::string title;                 ///< its title ("Draw Split Tool")
     std::vector<ToolSettingRow> rows;  ///< empty when the tool has no property sheet
 };
 

@@ -150,7 +150,8 @@ TEST_F(ToolSettingsTest, ChangesAreOptionVarTextsThatEnableWhatDependsOnThem) {
     EXPECT_TRUE(rowOf(v, "QT_drawSplitEdgeSnappingType").enabled);
     EXPECT_TRUE(rowOf(v, "QT_drawSplitEdgeSnappingOffset").enabled) << "type 1";
     EXPECT_FALSE(rowOf(v, "QT_drawSplitEdgeSnappingIntervals").enabled);
-    const std::string choose = ToolSettings::chooseText(rowOf(v, "QT_drawSplitEdgeSnappingType"), 1);
+    const std::string choose =
+        ToolSettings::chooseText(rowOf(v, "QT_drawSplitEdgeSnappingType"), 1);
     EXPECT_EQ(choose, "optionVar -iv QT_drawSplitEdgeSnappingType 2");
     send(choose);
     v = settings.view();
@@ -230,10 +231,11 @@ TEST_F(ToolSettingsTest, HelpListsTheOptionVariablesWithTheirMeanings) {
     load("thinPen");
     for (const auto& [command, options] :
          {std::pair<std::string, std::vector<std::string>>{
-              "slicePenContext", {"QT_drawSplitMultiSlices (int 1..64): number of parallel",
-                                  "QT_drawSplitEdgeSnappingOffset (float 0..1)",
-                                  "[used while QT_drawSplitEdgeSnapping is non-zero and "
-                                  "QT_drawSplitEdgeSnappingType is 1]"}},
+              "slicePenContext",
+              {"QT_drawSplitMultiSlices (int 1..64): number of parallel",
+               "QT_drawSplitEdgeSnappingOffset (float 0..1)",
+               "[used while QT_drawSplitEdgeSnapping is non-zero and "
+               "QT_drawSplitEdgeSnappingType is 1]"}},
           {"thinPenContext",
            {"QT_drawReduceEdgeSnappingWhen (int 0 Never, 1 While Ctrl is held, 2 Always)",
             "QT_drawReduceAutoBackfaceCulling (int 0 off, 1 on)"}}}) {

@@ -1,12 +1,14 @@
-// slicePen: one context command, "slicePenContext".
+// slicePen: one context command, "slicePenContext", with its tools' property sheet.
 
 #include "frame/plugin_entry.h"
 #include "stroke/split/split_context.h"
 
 TARN_DEFINE_API_VERSION
 
-static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin", "4.0",
-                                           "slicePenContext", stroke::drawSplitContextCmd::creator,
+static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin",
+                                           "4.0",
+                                           "slicePenContext",
+                                           stroke::drawSplitContextCmd::creator,
                                            stroke::splitToolProperties().data(),
                                            unsigned(stroke::splitToolProperties().size())};
 
