@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 namespace tarn::lang {
 
@@ -188,10 +189,19 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
         if (f.query) text += " (query)";
         if (f.edit) text += " (edit)";
     }
-    if (decl->windowless)
+    if (decl->windowless) {
         text +=
             "\nAn interface command, accepted for scripts' sake: this host has no windows, so "
             "it does nothing visible.";
+        static const char* const kToolWindow[] = {
+            "window",   "intSliderGrp",   "intSlider", "floatSliderGrp",    "floatSlider",
+            "checkBox", "radioButtonGrp", "deleteUI",  "toolPropertyWindow"};
+        if (std::find(std::begin(kToolWindow), std::end(kToolWindow), name) !=
+            std::end(kToolWindow))
+            text +=
+                " While the window's tool-settings panel is open, it works on the tool-property "
+                "window (toolProperties) and its controls.";
+    }
     if (decl->undoable) text += "\nUndoable.";
     if (decl->owner != "host") text += "\nRegistered by " + decl->owner + ".";
     // A tool context command lists what its tools' property sheet sets.

@@ -54,8 +54,8 @@ protected:
         ASSERT_TRUE(fn.registerContextCommand("sheetProbeContext", makeNothing));
     }
     void TearDown() override { KFnPlugin(plugin()).deregisterContextCommand("sheetProbeContext"); }
-    KObject plugin() const { return KObject(std::static_pointer_cast<ObjectImpl>(m_plugin)); }
-    KObject other() const { return KObject(std::static_pointer_cast<ObjectImpl>(m_other)); }
+    KObject plugin() const { return KObject(std::static_pointer_cast<tarn::ObjectImpl>(m_plugin)); }
+    KObject other() const { return KObject(std::static_pointer_cast<tarn::ObjectImpl>(m_other)); }
     static const std::vector<ToolProperty>* sheet() {
         const auto* entry = Registry::instance().findContextCommand("sheetProbeContext");
         return entry ? &entry->properties : nullptr;

@@ -7,7 +7,6 @@
 #include "host/dg/graph.h"
 #include "host/scene/dag.h"
 #include "host/scene/dag_nodes.h"
-#include "host/scene/history.h"
 #include "host/scene/selection.h"
 #include "host/shading/shading_nodes.h"
 #include "host/ui/command_text.h"
@@ -22,6 +21,8 @@ public:
     RowBuilder() {
         // What feeds each node, in connection order, each source once.
         for (const Connection& c : Graph::instance().connections()) {
+            // A shape's history starts at what feeds its inMesh.
+            if (c.dstAttr->longName == "inMesh") m_meshInput[c.dstNode.get()] = c.srcNode.get();
             auto& sources = m_sources[c.dstNode.get()];
             if (std::find(sources.begin(), sources.end(), c.srcNode.get()) == sources.end())
                 sources.push_back(c.srcNode.get());
@@ -34,18 +35,19 @@ public:
     std::vector<OutlinerRow> build() {
         for (const KObject& root : scene::childrenOf(KObject())) addDag(root, -1);
         // Nodes not shown yet: shading first, then the rest, in creation order.
-        const std::vector<KObject> nodes = Graph::instance().nodes();
-        for (const KObject& node : nodes)
-            if (shadingKindOf(node) != shading::ShadingKind::None) addLeftOver(node);
-        for (const KObject& node : nodes) addLeftOver(node);
+        std::vector<std::pair<KObject, shading::ShadingKind>> shadingLeft, otherLeft;
+        for (const KObject& object : Graph::instance().nodes()) {
+            const NodeImpl* node = scene::liveNode(object);
+            if (!node || m_shown.count(node) || isDag(*node)) continue;
+            const shading::ShadingKind kind = shading::shadingKind(object);
+            (kind == shading::ShadingKind::None ? otherLeft : shadingLeft).emplace_back(object, kind);
+        }
+        for (const auto& [object, kind] : shadingLeft) addLeftOver(object, kind);
+        for (const auto& [object, kind] : otherLeft) addLeftOver(object, kind);
         return std::move(m_rows);
     }
 
 private:
-    static shading::ShadingKind shadingKindOf(const KObject& node) {
-        return shading::shadingKind(node);
-    }
-
     static bool isDag(const NodeImpl& node) {
         return dynamic_cast<const scene::DagNodeBase*>(node.userNode()) != nullptr;
     }
@@ -69,17 +71,16 @@ private:
         if (!node) return;
         const int row = add(*node, OutlinerKind::Dag, parent);
         m_rows[row].hasVisibility = true;
-        m_rows[row].visible = scene::isVisible(object);
+        m_rows[row].visible = visibilityOf(*node, object);
         for (const KObject& child : scene::childrenOf(object)) addDag(child, row);
         if (scene::meshNode(object)) addMeshExtras(object, row);
     }
 
     // A mesh shape's history, then its shading groups with their networks.
     void addMeshExtras(const KObject& shape, int parent) {
-        const KObject last = scene::lastHistoryNode(shape);
-        if (NodeImpl* first = scene::liveNode(last)) {
-            std::vector<NodeImpl*> chain{first};
-            const NodeImpl* self = scene::liveNode(shape);
+        const NodeImpl* self = scene::liveNode(shape);
+        if (const auto input = m_meshInput.find(self); input != m_meshInput.end()) {
+            std::vector<NodeImpl*> chain{input->second};
             for (std::size_t i = 0; i < chain.size(); ++i)
                 for (NodeImpl* src : sourcesOf(chain[i]))
                     if (src != self && std::find(chain.begin(), chain.end(), src) == chain.end())
@@ -109,10 +110,11 @@ private:
         }
     }
 
-    void addLeftOver(const KObject& object) {
+    // A node no mesh showed (it may have been shown since, in another's network).
+    void addLeftOver(const KObject& object, shading::ShadingKind kind) {
         NodeImpl* node = scene::liveNode(object);
-        if (!node || m_shown.count(node) || isDag(*node)) return;
-        switch (shadingKindOf(object)) {
+        if (!node || m_shown.count(node)) return;
+        switch (kind) {
             case shading::ShadingKind::ShadingGroup:
             case shading::ShadingKind::Set:
                 addNetwork(*node, OutlinerKind::ShadingGroup, -1);
@@ -126,6 +128,23 @@ private:
         }
     }
 
+    // The node's own visibility attribute (found once per type); true when it has none.
+    bool visibilityOf(const NodeImpl& node, const KObject& object) {
+        const NodeType* type = &node.type();
+        auto it = m_visibility.find(type);
+        if (it == m_visibility.end()) it = m_visibility.emplace(type, attributeOf(*type)).first;
+        if (it->second.isNull()) return true;
+        KStatus status;
+        const KDataHandle h = Graph::instance().readHandle(KPlug(object, it->second, -1), &status);
+        return !status || h.isNull() ? true : h.asBool();
+    }
+
+    static KObject attributeOf(const NodeType& type) {
+        const AttributeImpl* a = type.findAttribute("visibility");
+        return a ? KObject(std::const_pointer_cast<AttributeImpl>(a->shared_from_this()))
+                 : KObject();
+    }
+
     const std::vector<NodeImpl*>& sourcesOf(const NodeImpl* node) const {
         static const std::vector<NodeImpl*> kNone;
         const auto it = m_sources.find(node);
@@ -133,8 +152,10 @@ private:
     }
 
     std::unordered_map<const NodeImpl*, std::vector<NodeImpl*>> m_sources;
+    std::unordered_map<const NodeImpl*, NodeImpl*> m_meshInput;
     std::unordered_set<const NodeImpl*> m_selected;
     std::unordered_set<const NodeImpl*> m_shown;
+    std::unordered_map<const NodeType*, KObject> m_visibility;
     std::vector<OutlinerRow> m_rows;
 };
 

@@ -219,6 +219,15 @@ TEST_F(ToolSettingsTest, AnotherToolBringsItsOwnSheet) {
     const ToolSettingRow& when = rowOf(v, "QT_drawReduceEdgeSnappingWhen");
     ASSERT_EQ(when.choices.size(), 3u);
     EXPECT_EQ(ToolSettings::chooseText(when, 2), "optionVar -iv QT_drawReduceEdgeSnappingWhen 2");
+    // Its edit hook runs clean against the window, with snapping "Always" enabling the type.
+    send(ToolSettings::chooseText(when, 2));
+    {
+        output::Capture capture;
+        run("thinPenContext -e thinPenContext1");
+        EXPECT_EQ(capture.warnings() + capture.errors(), "");
+    }
+    EXPECT_EQ(rowOf(settings.view(), "QT_drawReduceEdgeSnappingWhen").value, 1.0) << "default";
+    EXPECT_TRUE(rowOf(settings.view(), "QT_drawReduceEdgeSnappingType").enabled);
     // The host's own selection tool has no sheet.
     run("setToolTo $gSelect");
     v = settings.view();
@@ -245,6 +254,13 @@ TEST_F(ToolSettingsTest, HelpListsTheOptionVariablesWithTheirMeanings) {
             EXPECT_NE(capture.infos().find(o), std::string::npos) << command << ": " << o << "\n"
                                                                   << capture.infos();
     }
+    // The control commands say what they do while the panel is open.
+    output::Capture capture;
+    run("help intSliderGrp; help button");
+    EXPECT_EQ(capture.infos().find("tool-settings panel is open"),
+              capture.infos().rfind("tool-settings panel is open"))
+        << "intSliderGrp says it, button does not";
+    EXPECT_NE(capture.infos().find("tool-settings panel is open"), std::string::npos);
 }
 
 }  // namespace
