@@ -21,7 +21,8 @@ struct KToolProperty {
     const char* label = nullptr;      ///< the short text beside the control
     const char* meaning = nullptr;    ///< what the value does, one sentence
     Kind kind = kIntSlider;
-    /// Sliders: the values the tool accepts (it clamps others into them).
+    /// Sliders: the values a person may set: the tool's own limits where it clamps, else the
+    /// values that make sense for it. The panel keeps every value it sends inside them.
     double minValue = 0.0;
     double maxValue = 0.0;
     /// Sliders: the span the slider shows, inside [minValue, maxValue]; a wider value is typed.

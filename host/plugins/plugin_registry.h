@@ -58,7 +58,7 @@ struct ToolProperty {
     std::string label;
     std::string meaning;
     Kind kind = Kind::IntSlider;
-    double minValue = 0.0, maxValue = 0.0;    ///< sliders: values the tool accepts
+    double minValue = 0.0, maxValue = 0.0;    ///< sliders: values a person may set
     double sliderMin = 0.0, sliderMax = 0.0;  ///< sliders: the span shown
     std::vector<std::string> choices;         ///< radio groups: button labels
     int firstChoice = 1;                      ///< radio groups: option value of button 1

@@ -40,7 +40,8 @@ public:
             const NodeImpl* node = scene::liveNode(object);
             if (!node || m_shown.count(node) || isDag(*node)) continue;
             const shading::ShadingKind kind = shading::shadingKind(object);
-            (kind == shading::ShadingKind::None ? otherLeft : shadingLeft).emplace_back(object, kind);
+            (kind == shading::ShadingKind::None ? otherLeft : shadingLeft)
+                .emplace_back(object, kind);
         }
         for (const auto& [object, kind] : shadingLeft) addLeftOver(object, kind);
         for (const auto& [object, kind] : otherLeft) addLeftOver(object, kind);

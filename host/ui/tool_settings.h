@@ -23,7 +23,7 @@ struct ToolSettingRow {
     int selected = -1;
     std::vector<std::string> choices;       ///< radio groups: the buttons' labels
     int firstChoice = 1;                    ///< radio groups: the option value of the first button
-    double minValue = 0.0, maxValue = 0.0;  ///< sliders: values the tool accepts
+    double minValue = 0.0, maxValue = 0.0;  ///< sliders: values a person may set
     double sliderMin = 0.0, sliderMax = 0.0;  ///< sliders: the span shown
     bool enabled = true;
     bool visible = true;
@@ -49,8 +49,8 @@ public:
     ToolSettingsView view() const;
 
     /// The text that sets a row's option to `value`: `optionVar -iv NAME V` (`-fv` for float
-    /// sliders), the value clamped to the slider's accepted range, check boxes 0 or 1. Empty for
-    /// a non-finite value.
+    /// sliders), the value clamped to the row's range (minValue..maxValue), check boxes 0 or 1.
+    /// Empty for a non-finite value.
     static std::string setText(const ToolSettingRow& row, double value);
     /// The text that picks radio button `button` (from 0); empty when there is no such button.
     static std::string chooseText(const ToolSettingRow& row, int button);
