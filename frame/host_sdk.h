@@ -4,7 +4,7 @@
 /// Ownership of the parts (one concern per header):
 ///   values and errors ....... k_status.h k_string.h k_types.h k_object.h k_math.h k_arrays.h
 ///   nodes and attributes .... k_attribute.h k_plug.h k_data.h k_node.h
-///   registration ............ k_plugin.h k_translator.h k_context.h
+///   registration ............ k_plugin.h k_translator.h k_context.h k_tool_property.h
 ///   commands and messages ... k_global.h k_command.h
 ///   scene ................... k_scene.h k_selection.h k_mesh.h k_geometry_data.h k_nurbs.h
 ///                             k_shading.h
@@ -18,6 +18,7 @@
 #include "frame/k_data.h"
 #include "frame/k_geometry_data.h"
 #include "frame/k_global.h"
+#include "frame/k_image.h"
 #include "frame/k_math.h"
 #include "frame/k_mesh.h"
 #include "frame/k_node.h"
@@ -29,8 +30,8 @@
 #include "frame/k_scene.h"
 #include "frame/k_selection.h"
 #include "frame/k_shading.h"
-#include "frame/k_image.h"
 #include "frame/k_status.h"
 #include "frame/k_string.h"
+#include "frame/k_tool_property.h"
 #include "frame/k_translator.h"
 #include "frame/k_types.h"

@@ -10,6 +10,7 @@
 #include "frame/k_string.h"
 
 class KSyntax;
+struct KToolProperty;
 /// Builds a command's syntax (flags and arguments); may be null.
 using KCreateSyntaxFunction = KSyntax (*)();
 
@@ -59,6 +60,14 @@ public:
                                    KCreateSyntaxFunction toolCmdSyntax = nullptr);
     KStatus deregisterContextCommand(const KString& commandName);
     KStatus deregisterContextCommand(const KString& commandName, const KString& toolCmdName);
+    /// Describes the property sheet of the tools a context command of this plug-in makes:
+    /// `count` rows, copied (a second call replaces the sheet). The sheet goes with the
+    /// command when it is deregistered. kNotFound when this plug-in registered no such context
+    /// command; kInvalidParameter (nothing kept) for a row without option variable, control or
+    /// label, an unknown kind, a slider whose ranges are empty or reversed, a radio group
+    /// without choices, or two rows of one control.
+    KStatus registerToolProperties(const KString& contextCommandName, const KToolProperty* rows,
+                                   unsigned count);
 
     KStatus registerFileTranslator(const KString& translatorName, const char* pixmapName,
                                    KCreatorFunction creator,

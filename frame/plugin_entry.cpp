@@ -47,7 +47,17 @@ KStatus deregisterTranslatorPlugin(const KObject& plugin, const TranslatorPlugin
 KStatus registerContextPlugin(const KObject& plugin, const ContextPluginRow& row) {
     KFnPlugin fn(plugin, row.vendor, row.version, "Any");
     KStatus status = fn.registerContextCommand(row.name, row.creator);
-    if (!status) status.perror("registerContextCommand");
+    if (!status) {
+        status.perror("registerContextCommand");
+        return status;
+    }
+    if (row.properties && row.propertyCount > 0) {
+        status = fn.registerToolProperties(row.name, row.properties, row.propertyCount);
+        if (!status) {
+            status.perror("registerToolProperties");
+            fn.deregisterContextCommand(row.name);
+        }
+    }
     return status;
 }
 

@@ -19,6 +19,7 @@
 #include "frame/k_plugin.h"
 #include "frame/k_status.h"
 #include "frame/k_string.h"
+#include "frame/k_tool_property.h"
 
 /// Makes a symbol visible from the plug-in library (everything else is hidden).
 #define TARN_PLUGIN_EXPORT __attribute__((visibility("default")))
@@ -77,8 +78,13 @@ struct ContextPluginRow {
     const char* version;
     const char* name;
     KCreatorFunction creator;
+    /// The property sheet of the command's tools (null and 0: none).
+    const KToolProperty* properties = nullptr;
+    unsigned propertyCount = 0;
 };
-/// On failure prints "registerContextCommand: <description>"; returns the status.
+/// On failure prints "registerContextCommand: <description>"; returns the status. With a
+/// property sheet, registers it next; if that fails, prints "registerToolProperties:
+/// <description>", takes the command back and returns that status.
 KStatus registerContextPlugin(const KObject& plugin, const ContextPluginRow& row);
 /// Returns deregisterContextCommand's status without a message.
 KStatus deregisterContextPlugin(const KObject& plugin, const ContextPluginRow& row);

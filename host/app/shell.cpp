@@ -4,6 +4,7 @@
 #include "host/lang/idle_queue.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
+#include "host/ui/completion.h"
 #include "host/version.h"
 
 #include <unistd.h>
@@ -11,9 +12,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -49,6 +52,39 @@ bool isLeaveWord(const std::string& line) {
            std::count(rest.begin(), rest.end(), ';') <= 1;
 }
 
+// Tab completion: the console's completion of commands, flags, nodes and attributes. The
+// matches of one request, handed to readline one by one.
+std::vector<std::string>& completionMatches() {
+    static std::vector<std::string> matches;
+    return matches;
+}
+
+char* nextMatch(const char*, int state) {
+    static std::size_t next = 0;
+    if (state == 0) next = 0;
+    const auto& matches = completionMatches();
+    return next < matches.size() ? strdup(matches[next++].c_str()) : nullptr;
+}
+
+char** completeWord(const char*, int start, int end) {
+    rl_attempted_completion_over = 1;  // never fall back to file names
+    completionMatches() = ui::completionsFrom(rl_line_buffer, std::size_t(start), std::size_t(end));
+    if (completionMatches().empty()) return nullptr;
+    // "pCube1.vtx[" waits for its index: no blank after it.
+    const std::string& only = completionMatches().front();
+    if (completionMatches().size() == 1 && !only.empty() && only.back() == '[')
+        rl_completion_suppress_append = 1;
+    return rl_completion_matches("", nextMatch);
+}
+
+void setUpCompletion() {
+    // Words hold names, plugs, components and flags: only blanks and operators end them.
+    static char breaks[] = " \t\n;{}()`\"'=+*/<>!&,";
+    rl_basic_word_break_characters = breaks;
+    rl_completer_word_break_characters = breaks;
+    rl_attempted_completion_function = completeWord;
+}
+
 bool readLine(bool terminal, const char* prompt, std::string& line) {
     if (terminal) {
         char* raw = readline(prompt);
@@ -64,6 +100,7 @@ bool readLine(bool terminal, const char* prompt, std::string& line) {
 
 int runShell(const ShellOptions& options) {
     bool terminal = ::isatty(STDIN_FILENO) != 0;
+    if (terminal) setUpCompletion();
     std::string history = terminal ? historyPath() : std::string();
     if (!history.empty()) {
         std::error_code ec;

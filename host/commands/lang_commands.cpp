@@ -9,10 +9,12 @@
 #include "host/lang/python_host.h"
 #include "host/lang/script_output.h"
 #include "host/plugins/plugin_index.h"
+#include "host/plugins/plugin_registry.h"
 #include "host/undo/undo.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 namespace tarn::lang {
 
@@ -89,6 +91,8 @@ constexpr const char* kStaleHistory =
 
 CommandResult undoCmd(const CommandArgs&, CommandContext& ctx) {
     auto& q = undo::undoQueue();
+    // A chunk left open (a drag that never ended) is what the user means to take back.
+    q.endUserChunks();
     if (q.undoRefused())
         return CommandResult::failure("undo: \"" + q.undoLabels().back() + "\"" + kStaleHistory);
     if (!q.undo()) ctx.warning("There are no more commands to undo.");
@@ -103,7 +107,7 @@ CommandResult redoCmd(const CommandArgs&, CommandContext& ctx) {
     return {};
 }
 
-CommandResult undoInfoCmd(const CommandArgs& args, CommandContext&) {
+CommandResult undoInfoCmd(const CommandArgs& args, CommandContext& ctx) {
     auto& q = undo::undoQueue();
     if (args.isQuery()) {
         if (args.has("state")) return Value(std::int64_t(q.isEnabled()));
@@ -115,6 +119,10 @@ CommandResult undoInfoCmd(const CommandArgs& args, CommandContext&) {
     }
     if (args.has("state")) q.setEnabled(args.flag("state").asBool());
     if (args.has("flush")) q.clear();
+    if (args.has("openChunk"))
+        q.openUserChunk(args.has("chunkName") ? args.flag("chunkName").asString() : "");
+    if (args.has("closeChunk") && !q.closeUserChunk())
+        ctx.warning("undoInfo: no chunk is open (undoInfo -openChunk opens one).");
     return {};
 }
 
@@ -192,12 +200,25 @@ CommandResult helpCmd(const CommandArgs& args, CommandContext& ctx) {
         if (f.query) text += " (query)";
         if (f.edit) text += " (edit)";
     }
-    if (decl->windowless)
+    if (decl->windowless) {
         text +=
             "\nAn interface command, accepted for scripts' sake: this host has no windows, so "
             "it does nothing visible.";
+        static const char* const kToolWindow[] = {
+            "window",   "intSliderGrp",   "intSlider", "floatSliderGrp",    "floatSlider",
+            "checkBox", "radioButtonGrp", "deleteUI",  "toolPropertyWindow"};
+        if (std::find(std::begin(kToolWindow), std::end(kToolWindow), name) !=
+            std::end(kToolWindow))
+            text +=
+                " While the window's tool-settings panel is open, it works on the tool-property "
+                "window (toolProperties) and its controls.";
+    }
     if (decl->undoable) text += "\nUndoable.";
     if (decl->owner != "host") text += "\nRegistered by " + decl->owner + ".";
+    // A tool context command lists what its tools' property sheet sets.
+    if (const auto* tool = plugins::Registry::instance().findContextCommand(name))
+        if (std::string sheet = toolPropertiesHelp(tool->properties); !sheet.empty())
+            text += "\n" + sheet;
     lang::scriptOutput(lang::OutputKind::Info, text);
     return {};
 }
@@ -255,9 +276,13 @@ void addCoreCommands(lang::CommandRegistry& registry) {
         {.name = "undo", .usage = "undo", .body = undoCmd},
         {.name = "redo", .usage = "redo", .body = redoCmd},
         {.name = "undoInfo",
-         .usage = "undoInfo [-q] [-state bool] [-flush] [-undoName]",
+         .usage = "undoInfo [-q] [-state bool] [-flush] [-undoName] [-openChunk [-chunkName "
+                  "name]] [-closeChunk]",
          .flags = {{.longName = "state", .shortName = "st", .args = {ArgType::Bool}, .query = true},
                    {.longName = "flush", .shortName = "fl"},
+                   {.longName = "openChunk", .shortName = "ock"},
+                   {.longName = "closeChunk", .shortName = "cck"},
+                   {.longName = "chunkName", .shortName = "cn", .args = {ArgType::String}},
                    {.longName = "undoName", .shortName = "un", .query = true, .create = false}},
          .queryMode = true,
          .body = undoInfoCmd},

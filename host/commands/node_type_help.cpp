@@ -162,4 +162,39 @@ std::string nodeTypeHelp(const std::string& typeName) {
         path.empty() ? std::map<std::string, std::string>{} : attributeMeanings(path));
 }
 
+std::string toolPropertiesHelp(const std::vector<plugins::ToolProperty>& sheet) {
+    using Kind = plugins::ToolProperty::Kind;
+    if (sheet.empty()) return {};
+    std::string text =
+        "Option variables of its tools (optionVar sets them; the next stroke reads them):";
+    for (const plugins::ToolProperty& p : sheet) {
+        std::string values;
+        switch (p.kind) {
+            case Kind::IntSlider:
+                values = "int " + number(p.minValue) + ".." + number(p.maxValue);
+                break;
+            case Kind::FloatSlider:
+                values = "float " + number(p.minValue) + ".." + number(p.maxValue);
+                break;
+            case Kind::CheckBox:
+                values = "int 0 off, 1 on";
+                break;
+            case Kind::RadioGroup:
+                values = "int";
+                for (std::size_t i = 0; i < p.choices.size(); ++i)
+                    values += (i ? ", " : " ") + std::to_string(p.firstChoice + int(i)) + " " +
+                              p.choices[i];
+                break;
+        }
+        text += fmt::format("\n  {} ({}): {}", p.optionVar, values, p.meaning);
+        if (!p.enabledBy.empty()) {
+            text += " [used while " + p.enabledBy + " is non-zero";
+            if (!p.enabledWhen.empty())
+                text += " and " + p.enabledWhen + " is " + std::to_string(p.enabledWhenValue);
+            text += "]";
+        }
+    }
+    return text;
+}
+
 }  // namespace tarn::commands

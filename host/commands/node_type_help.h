@@ -4,9 +4,13 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tarn {
 class NodeType;
+}
+namespace tarn::plugins {
+struct ToolProperty;
 }
 
 namespace tarn::commands {
@@ -24,5 +28,10 @@ std::string nodeTypeHelp(const NodeType& type, const std::string& owner,
 /// The description of a registered type, its owner and meanings found through the loader.
 /// Empty when no type has that name.
 std::string nodeTypeHelp(const std::string& typeName);
+
+/// The option variables of a tool's property sheet for `help CONTEXT_COMMAND`: a heading, then
+/// one line per row with its name, kind, values and meaning, and what enables it. Empty for an
+/// empty sheet.
+std::string toolPropertiesHelp(const std::vector<plugins::ToolProperty>& sheet);
 
 }  // namespace tarn::commands

@@ -378,6 +378,13 @@ bool Interpreter::hasProc(std::string_view name) const {
     return m_impl->procs.find(name) != m_impl->procs.end();
 }
 
+std::vector<std::string> Interpreter::procNames() const {
+    std::vector<std::string> names;
+    names.reserve(m_impl->procs.size());
+    for (const auto& entry : m_impl->procs) names.push_back(entry.first);
+    return names;
+}
+
 Interpreter& hostInterpreter() {
     static Interpreter* interp = [] {
         auto* i = new Interpreter(commandRegistry());

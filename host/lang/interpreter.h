@@ -95,6 +95,8 @@ public:
 
     /// Whether a user proc of that name exists.
     bool hasProc(std::string_view name) const;
+    /// The names of the user procs, sorted.
+    std::vector<std::string> procNames() const;
     /// The file of the innermost running script that came from a file ("" when none).
     std::string currentSourceName() const;
     /// Nesting limit for procs, eval, source and back-quotes.

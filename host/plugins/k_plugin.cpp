@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "frame/k_tool_property.h"
 #include "host/dg/graph.h"
 #include "host/plugins/plugin_registry.h"
 #include "host/sdk/registrant.h"
@@ -158,8 +159,8 @@ KStatus KFnPlugin::registerContextCommand(const KString& commandName, KCreatorFu
     if (!p) return KStatus::kInvalidParameter;
     if (!toolCmdName.isEmpty() && !toolCmdCreator) return KStatus::kInvalidParameter;
     std::string why;
-    tarn::plugins::ContextCommandEntry entry{commandName.str(), creator,       toolCmdName.str(),
-                                             toolCmdCreator,    toolCmdSyntax, p};
+    tarn::plugins::ContextCommandEntry entry{
+        commandName.str(), creator, toolCmdName.str(), toolCmdCreator, toolCmdSyntax, p, {}};
     KStatus s = Registry::instance().addContextCommand(entry, &why);
     if (!s) {
         explain(*p, why);
@@ -179,6 +180,63 @@ KStatus KFnPlugin::deregisterContextCommand(const KString& commandName) {
 
 KStatus KFnPlugin::deregisterContextCommand(const KString& commandName, const KString&) {
     return deregisterContextCommand(commandName);
+}
+
+KStatus KFnPlugin::registerToolProperties(const KString& contextCommandName,
+                                          const KToolProperty* rows, unsigned count) {
+    PluginImpl* p = pluginOf(m_plugin);
+    if (!p || (count > 0 && !rows)) return KStatus::kInvalidParameter;
+    using Kind = tarn::plugins::ToolProperty::Kind;
+    const auto text = [](const char* s) { return std::string(s ? s : ""); };
+    std::vector<tarn::plugins::ToolProperty> sheet;
+    sheet.reserve(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const KToolProperty& r = rows[i];
+        tarn::plugins::ToolProperty row;
+        switch (r.kind) {
+            case KToolProperty::kIntSlider:
+                row.kind = Kind::IntSlider;
+                break;
+            case KToolProperty::kFloatSlider:
+                row.kind = Kind::FloatSlider;
+                break;
+            case KToolProperty::kCheckBox:
+                row.kind = Kind::CheckBox;
+                break;
+            case KToolProperty::kRadioGroup:
+                row.kind = Kind::RadioGroup;
+                break;
+            default:
+                explain(*p, "Tool property '" + text(r.control) + "' of '" +
+                                contextCommandName.str() + "' has an unknown kind");
+                return KStatus::kInvalidParameter;
+        }
+        row.optionVar = text(r.optionVar);
+        row.control = text(r.control);
+        row.label = text(r.label);
+        row.meaning = text(r.meaning);
+        row.minValue = r.minValue;
+        row.maxValue = r.maxValue;
+        row.sliderMin = r.sliderMin;
+        row.sliderMax = r.sliderMax;
+        // Button labels are separated by '|'; an empty text gives no buttons.
+        const std::string choices = text(r.choices);
+        for (std::size_t start = 0; !choices.empty() && start <= choices.size();) {
+            const std::size_t bar = std::min(choices.find('|', start), choices.size());
+            row.choices.push_back(choices.substr(start, bar - start));
+            start = bar + 1;
+        }
+        row.firstChoice = r.firstChoice;
+        row.enabledBy = text(r.enabledBy);
+        row.enabledWhen = text(r.enabledWhen);
+        row.enabledWhenValue = r.enabledWhenValue;
+        sheet.push_back(std::move(row));
+    }
+    std::string why;
+    KStatus s =
+        Registry::instance().setToolProperties(contextCommandName.str(), p, std::move(sheet), &why);
+    if (!s) explain(*p, why);
+    return s;
 }
 
 KStatus KFnPlugin::registerFileTranslator(const KString& translatorName, const char* pixmapName,

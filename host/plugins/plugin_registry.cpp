@@ -94,6 +94,52 @@ KStatus Registry::removeContextCommand(std::string_view name, const PluginImpl* 
 KStatus Registry::removeTranslator(std::string_view name, const PluginImpl* owner) {
     return remove(m_translators, m_translatorListeners, name, owner);
 }
+const char* toolPropertyKindName(ToolProperty::Kind kind) {
+    switch (kind) {
+        case ToolProperty::Kind::IntSlider:
+            return "int slider";
+        case ToolProperty::Kind::FloatSlider:
+            return "float slider";
+        case ToolProperty::Kind::CheckBox:
+            return "check box";
+        case ToolProperty::Kind::RadioGroup:
+            return "radio group";
+    }
+    return "control";
+}
+
+KStatus Registry::setToolProperties(std::string_view name, const PluginImpl* owner,
+                                    std::vector<ToolProperty> properties, std::string* error) {
+    auto it = std::find_if(m_contexts.begin(), m_contexts.end(), [&](const ContextCommandEntry& e) {
+        return e.name == name && e.owner == owner;
+    });
+    if (it == m_contexts.end()) {
+        if (error) *error = "No context command '" + std::string(name) + "' of this plug-in";
+        return KStatus::kNotFound;
+    }
+    const auto refuse = [&](const ToolProperty& p, const std::string& why) {
+        if (error)
+            *error = "Tool property '" + p.control + "' of '" + std::string(name) + "': " + why;
+        return KStatus::kInvalidParameter;
+    };
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        const ToolProperty& p = properties[i];
+        if (p.optionVar.empty() || p.control.empty() || p.label.empty())
+            return refuse(p, "needs an option variable, a control and a label");
+        const bool slider =
+            p.kind == ToolProperty::Kind::IntSlider || p.kind == ToolProperty::Kind::FloatSlider;
+        if (slider &&
+            !(p.minValue <= p.sliderMin && p.sliderMin < p.sliderMax && p.sliderMax <= p.maxValue))
+            return refuse(p, "the slider's span must lie inside its range and not be empty");
+        if (p.kind == ToolProperty::Kind::RadioGroup && p.choices.empty())
+            return refuse(p, "a radio group needs its buttons' labels");
+        for (std::size_t j = 0; j < i; ++j)
+            if (properties[j].control == p.control) return refuse(p, "the control is listed twice");
+    }
+    it->properties = std::move(properties);
+    return KStatus::kSuccess;
+}
+
 const CommandEntry* Registry::findCommand(std::string_view name) const { return find(m_commands, name); }
 const ContextCommandEntry* Registry::findContextCommand(std::string_view name) const {
     return find(m_contexts, name);

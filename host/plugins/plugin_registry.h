@@ -50,6 +50,26 @@ struct CommandEntry {
     PluginImpl* owner = nullptr;
 };
 
+/// One control of a tool's property sheet, the host's copy of a plug-in's KToolProperty.
+struct ToolProperty {
+    enum class Kind { IntSlider, FloatSlider, CheckBox, RadioGroup };
+    std::string optionVar;
+    std::string control;
+    std::string label;
+    std::string meaning;
+    Kind kind = Kind::IntSlider;
+    double minValue = 0.0, maxValue = 0.0;    ///< sliders: values a person may set
+    double sliderMin = 0.0, sliderMax = 0.0;  ///< sliders: the span shown
+    std::vector<std::string> choices;         ///< radio groups: button labels
+    int firstChoice = 1;                      ///< radio groups: option value of button 1
+    std::string enabledBy;                    ///< enabled while this option is non-zero
+    std::string enabledWhen;                  ///< ... and while this option equals the value
+    int enabledWhenValue = 0;
+};
+
+/// The name of a kind as `help` and the panels write it ("int slider", "radio group", ...).
+const char* toolPropertyKindName(ToolProperty::Kind kind);
+
 struct ContextCommandEntry {
     std::string name;
     KCreatorFunction creator = nullptr;
@@ -57,6 +77,8 @@ struct ContextCommandEntry {
     KCreatorFunction toolCommandCreator = nullptr;
     KCreateSyntaxFunction toolCommandSyntax = nullptr;
     PluginImpl* owner = nullptr;
+    /// The property sheet of its tools, in display order (empty when the plug-in gave none).
+    std::vector<ToolProperty> properties;
 };
 
 struct TranslatorEntry {
@@ -91,6 +113,11 @@ public:
     KStatus removeCommand(std::string_view name, const PluginImpl* owner);
     KStatus removeContextCommand(std::string_view name, const PluginImpl* owner);
     KStatus removeTranslator(std::string_view name, const PluginImpl* owner);
+    /// Gives the context command `name` of `owner` its tools' property sheet (replacing any).
+    /// kNotFound when `owner` registered no such command; kInvalidParameter with the reason in
+    /// `*error` when a row is incomplete or two rows name one control (nothing changes then).
+    KStatus setToolProperties(std::string_view name, const PluginImpl* owner,
+                              std::vector<ToolProperty> properties, std::string* error);
 
     const CommandEntry* findCommand(std::string_view name) const;
     const ContextCommandEntry* findContextCommand(std::string_view name) const;

@@ -70,13 +70,23 @@ std::string Capture::text(Channel channel) const {
     return m_text[static_cast<int>(channel)];
 }
 
+std::string Capture::transcript() const {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    return m_transcript;
+}
+
 void Capture::clear() {
     std::lock_guard<std::mutex> lock(state().mutex);
     for (auto& t : m_text) t.clear();
+    m_transcript.clear();
 }
 
 void Capture::receive(Channel channel, std::string_view text) {
     m_text[static_cast<int>(channel)] += text;
+    m_transcript += channel == Channel::kWarning ? "// Warning: "
+                    : channel == Channel::kError ? "// Error: "
+                                                 : "";
+    m_transcript += text;
 }
 
 }  // namespace tarn::output

@@ -40,6 +40,9 @@ public:
     std::string warnings() const { return text(Channel::kWarning); }
     std::string infos() const { return text(Channel::kInfo); }
     std::string prints() const { return text(Channel::kPrint); }
+    /// Every message so far in the order written, as the terminal shows it (warnings and errors
+    /// after their "// Warning: " and "// Error: " prefixes).
+    std::string transcript() const;
     void clear();
 
     /// Host use: receives a message.
@@ -47,6 +50,7 @@ public:
 
 private:
     std::string m_text[4];
+    std::string m_transcript;
 };
 
 }  // namespace tarn::output

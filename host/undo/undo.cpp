@@ -126,6 +126,34 @@ std::string UndoQueue::redoSummary() const {
     return m_undone.empty() ? std::string() : m_undone.back().summary();
 }
 
+void UndoQueue::openUserChunk(std::string_view label) {
+    openChunk(label);
+    // Inside a running text the chunk is that text's: it takes the user's name instead.
+    if (m_userDepth++ == 0 && !label.empty()) m_open.label = std::string(label);
+}
+
+bool UndoQueue::closeUserChunk() {
+    if (m_userDepth == 0) return false;
+    --m_userDepth;
+    closeChunk();
+    return true;
+}
+
+bool UndoQueue::endUserChunks() {
+    if (m_userDepth == 0) return false;
+    // The opens left are the texts running now; they go on recording into a fresh chunk.
+    const int running = m_depth - m_userDepth;
+    const std::string label = m_open.label;
+    m_depth = 1;
+    m_userDepth = 0;
+    closeChunk();
+    if (running > 0) {
+        openChunk(label);
+        m_depth = running;
+    }
+    return true;
+}
+
 bool UndoQueue::isRecording() const {
     return m_depth > 0 && !m_replaying;
 }

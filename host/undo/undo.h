@@ -100,6 +100,18 @@ public:
     /// Closes the innermost open; when the outermost closes, a non-empty chunk becomes the newest
     /// done chunk and clears the redo list. Empty chunks vanish. Unbalanced closes are ignored.
     void closeChunk();
+    /// Opens a chunk that stays open across texts until closeUserChunk (`undoInfo -openChunk`):
+    /// every text run meanwhile joins it, so one undo takes back, say, a whole slider drag.
+    /// `label` names the chunk unless it joins an outer user chunk.
+    void openUserChunk(std::string_view label);
+    /// Closes the innermost user chunk; false (nothing changes) when none is open.
+    bool closeUserChunk();
+    /// Ends every open user chunk at once: what they recorded becomes the newest done chunk
+    /// now, and the text running meanwhile (if any) records into a fresh chunk. `undo` calls it
+    /// first, so a drag left open is what it takes back. False when none was open.
+    bool endUserChunks();
+    /// Number of user chunks open.
+    int userChunkDepth() const { return m_userDepth; }
     /// True while a chunk is open and the queue is not replaying: record() keeps items (for
     /// undo, or with the queue disabled only until forgetSince()).
     bool isRecording() const;
@@ -183,6 +195,7 @@ private:
     std::size_t m_staleDone = 0;    ///< done chunks below this predate a change made disabled
     std::size_t m_staleUndone = 0;  ///< likewise for the undone chunks
     int m_depth = 0;
+    int m_userDepth = 0;  ///< how many of the m_depth opens are user chunks
     bool m_replaying = false;
     bool m_enabled = true;
     std::size_t m_limit = 0;

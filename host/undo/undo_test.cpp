@@ -422,4 +422,64 @@ TEST(UndoQueue, UndoEndsAnOpenGestureAndClearDropsIt) {
     q.closeChunk();
     q.endGesture();
     EXPECT_EQ(q.undoCount(), 2u);
+TEST(UndoQueue, AUserChunkSpansTextsUntilItIsClosed) {
+    UndoQueue q;
+    int a = 0;
+    // Opened inside one text, it keeps the texts after it in one chunk with its own name.
+    q.openChunk("undoInfo -openChunk");
+    q.openUserChunk("drag a");
+    q.closeChunk();
+    for (int v = 1; v <= 5; ++v) {
+        q.openChunk("setAttr");
+        setRecorded(q, &a, v);
+        q.closeChunk();
+    }
+    EXPECT_EQ(q.undoCount(), 0u) << "still open";
+    q.openChunk("undoInfo -closeChunk");
+    EXPECT_TRUE(q.closeUserChunk());
+    q.closeChunk();
+    EXPECT_FALSE(q.closeUserChunk()) << "none left to close";
+    ASSERT_EQ(q.undoLabels(), std::vector<std::string>{"drag a"});
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(a, 0);
+    ASSERT_TRUE(q.redo());
+    EXPECT_EQ(a, 5);
+    // An inner user chunk joins the outer one and keeps its name.
+    q.openUserChunk("outer");
+    q.openUserChunk("inner");
+    setRecorded(q, &a, 6);
+    EXPECT_TRUE(q.closeUserChunk());
+    setRecorded(q, &a, 7);
+    EXPECT_TRUE(q.closeUserChunk());
+    EXPECT_EQ(q.undoLabels().back(), "outer");
+    EXPECT_EQ(q.userChunkDepth(), 0);
+}
+
+TEST(UndoQueue, EndingUserChunksHandsTheirItemsOverAndTheRunningTextGoesOn) {
+    UndoQueue q;
+    int a = 0, b = 0;
+    q.openUserChunk("drag");
+    setRecorded(q, &a, 1);
+    setRecorded(q, &a, 2);
+    // A text (the undo command's) runs while the drag is open and ends it.
+    q.openChunk("undo");
+    EXPECT_TRUE(q.endUserChunks());
+    EXPECT_EQ(q.userChunkDepth(), 0);
+    EXPECT_EQ(q.undoCount(), 1u);
+    EXPECT_TRUE(q.isRecording()) << "the text still records";
+    setRecorded(q, &b, 3);
+    q.closeChunk();
+    ASSERT_EQ(q.undoCount(), 2u);
+    EXPECT_EQ(q.undoLabels().front(), "drag");
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(b, 0);
+    ASSERT_TRUE(q.undo());
+    EXPECT_EQ(a, 0);
+    EXPECT_FALSE(q.endUserChunks()) << "nothing open";
+    // Outside any text the drag simply closes.
+    q.openUserChunk("alone");
+    setRecorded(q, &a, 9);
+    EXPECT_TRUE(q.endUserChunks());
+    EXPECT_FALSE(q.isRecording());
+    EXPECT_EQ(q.undoLabels().back(), "alone");
 }

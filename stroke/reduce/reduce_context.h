@@ -15,6 +15,9 @@ namespace stroke {
 
 /// thinPen's option variables, in the order of the defaults text and of the reading at press.
 std::span<const OptionVar> reduceOptionVars();
+/// thinPen's tool-property sheet: one row per option variable, in the table's order, each
+/// naming the control the edit hook refreshes.
+std::span<const KToolProperty> reduceToolProperties();
 /// The texts the edit hook runs when "thinPenContext1" exists: the defaults, then the controls.
 std::vector<std::string> reduceEditHookTexts();
 

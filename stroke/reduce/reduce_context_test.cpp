@@ -21,6 +21,7 @@
 #include "host/undo/undo.h"
 #include "host/view/active_view.h"
 #include "host/view/view_snapshot.h"
+#include "stroke/common/tool_sheet_test_support.h"
 #include "stroke/reduce/reduce_action.h"
 #include "stroke/reduce/reduce_context.h"
 
@@ -689,6 +690,10 @@ TEST_F(ThinPenTest, ExampleScriptReducesTheGridAndWritesBothPictures) {
     for (const char* name : {"reduce_grid_before.png", "reduce_grid_after.png"})
         EXPECT_GT(std::filesystem::file_size(out / name), 0u) << name;
     std::filesystem::remove_all(out);
+}
+
+TEST(ThinPenSheet, OneRowPerOptionNamingTheControlsTheEditHookRefreshes) {
+    testing::expectSheetMatches(reduceOptionVars(), reduceToolProperties(), reduceEditHookTexts());
 }
 
 }  // namespace

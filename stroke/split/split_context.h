@@ -16,6 +16,9 @@ namespace stroke {
 
 /// slicePen's option variables, in the order of the defaults text.
 std::span<const OptionVar> splitOptionVars();
+/// slicePen's tool-property sheet: one row per option variable, in the table's order, each
+/// naming the control the edit hook refreshes.
+std::span<const KToolProperty> splitToolProperties();
 /// The texts the edit hook runs when "slicePenContext1" exists: the defaults and two control
 /// strings (the second from the edge-snapping check box on).
 std::vector<std::string> splitEditHookTexts();

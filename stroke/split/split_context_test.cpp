@@ -14,6 +14,7 @@
 #include "host/sdk/host_output.h"
 #include "host/view/active_view.h"
 #include "host/view/view_snapshot.h"
+#include "stroke/common/tool_sheet_test_support.h"
 #include "stroke/split/split_context.h"
 
 namespace stroke {
@@ -189,6 +190,10 @@ TEST_F(SlicePenTest, OverlayLineShowsInTheCompositedView) {
     }
     EXPECT_GE(yellow, int(b[0] - a[0]) - 6);
     run("viewEvent release " + at(1.5, 0.5));
+}
+
+TEST(SlicePenSheet, OneRowPerOptionNamingTheControlsTheEditHookRefreshes) {
+    testing::expectSheetMatches(splitOptionVars(), splitToolProperties(), splitEditHookTexts());
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
-// slicePen: one context command, "slicePenContext".
+// slicePen: one context command, "slicePenContext", with its tools' property sheet.
 
 #include "frame/plugin_entry.h"
 #include "stroke/split/split_context.h"
 
 TARN_DEFINE_API_VERSION
 
-static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin", "4.0",
-                                           "slicePenContext", stroke::drawSplitContextCmd::creator};
+static const kframe::ContextPluginRow kRow{"Quill|Ridgeline Support Plugin",
+                                           "4.0",
+                                           "slicePenContext",
+                                           stroke::drawSplitContextCmd::creator,
+                                           stroke::splitToolProperties().data(),
+                                           unsigned(stroke::splitToolProperties().size())};
 
 TARN_PLUGIN_ENTRY KStatus initializePlugin(KObject plugin) {
     return kframe::registerContextPlugin(plugin, kRow);
