@@ -422,6 +422,8 @@ TEST(UndoQueue, UndoEndsAnOpenGestureAndClearDropsIt) {
     q.closeChunk();
     q.endGesture();
     EXPECT_EQ(q.undoCount(), 2u);
+}
+
 TEST(UndoQueue, AUserChunkSpansTextsUntilItIsClosed) {
     UndoQueue q;
     int a = 0;
