@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 #include "host/commands/dg_commands.h"
@@ -141,6 +142,15 @@ bool numberFromWord(const std::string& word, double* out) {
     return true;
 }
 
+// A number as written by a user who means a whole one: digits in full below 1e15, else as
+// formatNumber writes it.
+std::string wholeNumberText(double v) {
+    if (v != std::floor(v) || std::fabs(v) >= 1e15) return formatNumber(v);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+    return buf;
+}
+
 // The hard limits of number cell `cell` of a plug's attribute: a compound's own limits, else
 // those of the child that holds the cell.
 std::pair<std::optional<double>, std::optional<double>> limitsOf(const AttributeImpl& a,
@@ -202,7 +212,8 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
     }
     // Not-a-number and infinities would spread through every matrix and box that reads them.
     for (double v : values)
-        if (!std::isfinite(v)) return refuse("setAttr: " + name + " takes finite numbers");
+        if (!lang::isFiniteNumber(v))
+            return refuse(lang::nonFiniteMessage("setAttr", name, lang::formatFloat(v)));
     for (unsigned i = 0; i < values.size(); ++i) {
         const auto [low, high] = limitsOf(*a, i, h.width());
         const double wanted = values[i];
@@ -211,9 +222,14 @@ CommandResult writeValues(const CommandArgs& args, const std::vector<std::string
         if (values[i] != wanted)
             ctx.warning("setAttr: " + formatNumber(wanted) + " is outside the range of " + name +
                         "; " + formatNumber(values[i]) + " is used");
-        // A number that a float cell would round to infinity is refused like an infinity.
+        // A number that a float cell would round to infinity is refused like an infinity, and
+        // one an int cell would saturate like any value it cannot hold.
         if (!cellHoldsFinite(a->cellKinds[i], values[i]))
-            return refuse("setAttr: " + name + " takes finite numbers");
+            return refuse(lang::nonFiniteMessage("setAttr", name, formatNumber(values[i])));
+        if (!cellHoldsInRange(a->cellKinds[i], values[i]))
+            return refuse("setAttr: " + name +
+                          " holds whole numbers from -2147483648 to 2147483647, not " +
+                          wholeNumberText(values[i]));
     }
     // A camera's lens and clip planes keep values a view can be drawn with.
     if (values.size() == 1 && plug.node().apiType() == KFn::kCamera)
