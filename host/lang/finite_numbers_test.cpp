@@ -182,6 +182,7 @@ TEST_F(PlugInCommands, NonFiniteWordsAreRefusedBeforeThePlugInRuns) {
     } rows[] = {
         {"typedProbe -o 1 nan 3 box", "typedProbe: flag '-o' takes finite numbers, not 'nan'."},
         {"typedProbe inf box", "typedProbe: argument 1 takes finite numbers, not 'inf'."},
+        {"typedProbe -inf box", "typedProbe: argument 1 takes finite numbers, not '-inf'."},
         {"wordProbe -dac 1 0 -inf 1", "wordProbe: flag '-dac' takes finite numbers, not '-inf'."},
         {"wordProbe nan", "wordProbe: argument 1 takes finite numbers, not 'nan'."},
         // Words of string type may be anything, a name "nan" included.

@@ -167,6 +167,9 @@ KArgDatabase::KArgDatabase(const KSyntax& syntax, const KArgList& args, KStatus*
         std::string w = args.asString(i).str();
         bool isFlag = w.size() > 1 && w[0] == '-' &&
                       (std::isalpha(static_cast<unsigned char>(w[1])) || w[1] == '_');
+        // "-inf" and "-nan" are the numbers they spell unless the syntax has such a flag.
+        double number = 0;
+        if (isFlag && findFlag(w.c_str()) < 0 && tarn::lang::parseFloat(w, number)) isFlag = false;
         if (!isFlag) {
             m_positional.push_back(w);
             continue;
