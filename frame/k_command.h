@@ -22,7 +22,8 @@ public:
     unsigned length(KStatus* status = nullptr) const;
     /// Word i as text; kFailure (and "") when i is out of range.
     KString asString(unsigned i, KStatus* status = nullptr) const;
-    /// Word i as a number; kInvalidParameter (and 0) when the word is not a number.
+    /// Word i as a number; kInvalidParameter (and 0) when the word is not a number, or is NaN or
+    /// an infinity.
     int asInt(unsigned i, KStatus* status = nullptr) const;
     double asDouble(unsigned i, KStatus* status = nullptr) const;
     /// Word i as a truth value: 1/0, true/false, on/off, yes/no; kInvalidParameter otherwise.

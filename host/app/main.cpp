@@ -13,6 +13,7 @@
 #include "host/lang/execute.h"
 #include "host/lang/idle_queue.h"
 #include "host/lang/journal.h"
+#include "host/lang/option_vars.h"
 #include "host/lang/python_host.h"
 #include "host/lang/script_output.h"
 #include "host/lang/text_file.h"
@@ -26,6 +27,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -195,6 +198,17 @@ int finish(const Options& o, int status) {
     return status;
 }
 
+// Opens the journal before anything runs; false (after a message) when it cannot be written or
+// names a file the run reads: opening empties it, so the script or preferences would be lost.
+bool openJournal(const Options& o, std::vector<lang::JournalGuard> reads) {
+    if (o.journalPath.empty()) return true;
+    reads.push_back({"the preferences file", lang::defaultPrefsPath()});
+    std::string error = lang::journalClash(o.journalPath, reads);
+    if (error.empty() && lang::journal().streamTo(o.journalPath, &error)) return true;
+    std::fprintf(stderr, "tarn: --journal: %s\n", error.c_str());
+    return false;
+}
+
 std::string jobsHelp() {
     std::string text =
         "Jobs (tarn JOB --help for their options; -q, --journal and --plugin-path\n"
@@ -213,13 +227,14 @@ int runJob(const app::Job& job, const std::vector<std::string>& args, const Opti
         return 0;
     }
     if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
-    if (!o.journalPath.empty()) {
-        std::string error;
-        if (!lang::journal().streamTo(o.journalPath, &error)) {
-            std::fprintf(stderr, "tarn: --journal: %s\n", error.c_str());
-            return 2;
-        }
+    // Every existing file the job's words name (a script, a scene to import) is protected.
+    std::vector<lang::JournalGuard> reads;
+    for (const std::string& a : args) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(a, ec))
+            reads.push_back({"a file the job's words name", a});
     }
+    if (!openJournal(o, std::move(reads))) return 2;
     jobs::setQuiet(o.quiet);
     lang::setEchoShown(!o.quiet);
     int status = 0;
@@ -288,13 +303,7 @@ int runProgram(int argc, char** argv) {
 
     if (!o.pluginPath.empty()) plugins::PluginLoader::instance().setExplicitPath(o.pluginPath);
     // The journal is written as texts finish; a place it cannot go is refused before anything runs.
-    if (!o.journalPath.empty()) {
-        std::string error;
-        if (!lang::journal().streamTo(o.journalPath, &error)) {
-            std::fprintf(stderr, "tarn: --journal: %s\n", error.c_str());
-            return 2;
-        }
-    }
+    if (!openJournal(o, {{"the script to run", o.file}})) return 2;
 
     // Quiet: texts that plug-ins run with display on are not echoed either.
     lang::setEchoShown(!o.quiet);

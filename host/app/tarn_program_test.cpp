@@ -253,6 +253,59 @@ TEST(TarnProgram, AJournalThatCannotBeWrittenStopsTheRunAtStart) {
     EXPECT_NE(full.out.find("No space left"), std::string::npos) << full.out;
 }
 
+// Opening the journal empties its file: a journal that names the script, the preferences or a
+// file a job reads, however the path is spelled, is refused before anything runs, and a script
+// cannot source the journal it is writing.
+TEST(TarnProgram, AJournalNamingAFileTheRunReadsIsRefused) {
+    namespace fs = std::filesystem;
+    const std::string scriptText = "print \"ran\";\n";
+    const std::string script = writeScript("tarn_guard_script.tcs", scriptText);
+    const std::string prefs = tempPath("tarn_program_test.prefs");  // TARN_PREFS of runTarn
+    ASSERT_EQ(runTarn("-c 'optionVar -iv keep 4'").status, 0);
+    const std::string prefsText = readFile(prefs);
+    ASSERT_NE(prefsText.find("keep"), std::string::npos);
+    const std::string scene = writeScript("tarn_guard_scene.qmf", "any bytes");
+    const std::string link = tempPath("tarn_guard_link.tcs"),
+                      hard = tempPath("tarn_guard_hard.tcs");
+    fs::remove(link);
+    fs::remove(hard);
+    fs::create_symlink(script, link);
+    fs::create_hard_link(script, hard);
+    fs::create_directories(tempPath("tarn_guard_dir"));
+    const struct {
+        std::string arguments;
+        const char* role;
+    } cases[] = {
+        {"--journal '" + script + "' '" + script + "'", "is the script to run"},
+        {"--journal '" + tempPath("tarn_guard_dir/../tarn_guard_script.tcs") + "' '" + script + "'",
+         "is the script to run"},
+        {"--journal '" + link + "' '" + script + "'", "is the script to run"},
+        {"--journal '" + hard + "' '" + script + "'", "is the script to run"},
+        {"--journal '" + prefs + "' -c 'print \"ran\"'", "is the preferences file"},
+        {"--journal '" + prefs + "' '" + script + "'", "is the preferences file"},
+        {"import '" + scene + "' --journal '" + scene + "'", "is a file the job's words name"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = runTarn(c.arguments);
+        EXPECT_EQ(o.status, 2) << c.arguments << "\n" << o.out;
+        EXPECT_NE(o.out.find("tarn: --journal: "), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find(c.role), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("the journal would empty it"), std::string::npos) << o.out;
+        EXPECT_EQ(o.out.find("ran"), std::string::npos) << o.out;
+        EXPECT_EQ(readFile(script), scriptText);
+        EXPECT_EQ(readFile(prefs), prefsText);
+        EXPECT_EQ(readFile(scene), "any bytes");
+    }
+    // Sourcing the journal being written is refused; the journal keeps its lines.
+    const std::string journal = tempPath("tarn_guard_journal.jsonl");
+    const Outcome o =
+        runTarn("--journal '" + journal + "' -c 'print \"first\"; source \"" + journal + "\"'");
+    EXPECT_EQ(o.status, 1) << o.out;
+    EXPECT_NE(o.out.find("it is this session's journal"), std::string::npos) << o.out;
+    EXPECT_NE(readFile(journal).find("\"status\":1"), std::string::npos) << readFile(journal);
+    for (const std::string& f : {link, hard, journal, scene}) fs::remove(f);
+}
+
 TEST(TarnProgram, CommandTextsAndExitStatus) {
     struct Row {
         const char* args;

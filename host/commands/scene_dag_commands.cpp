@@ -133,20 +133,25 @@ CommandResult visibilityCmd(const CommandArgs& args, bool show) {
     return {};
 }
 
-KVector vectorArgs(const CommandArgs& args, size_t& used) {
-    KVector v;
-    used = 0;
-    for (; used < 3 && used < args.count(); ++used) {
-        const lang::Value& a = args[used];
-        if (!a.isNumber()) {
-            double d;
-            if (!lang::parseFloat(a.asString(), d)) break;
-            v[used] = d;
-        } else {
-            v[used] = a.asFloat();
+// The x y z that open the arguments of move, rotate and scale. False with a message when fewer
+// than three numbers lead or one of them is not finite.
+bool vectorArgs(const CommandArgs& args, KVector& v, std::string* error) {
+    for (unsigned i = 0; i < 3; ++i) {
+        double d = 0;
+        if (!lang::numberOf(args[i], d)) {
+            *error = args.commandName() == "move" ? "move needs three numbers: x y z"
+                                                  : "three numbers are needed: x y z";
+            return false;
         }
+        if (!lang::isFiniteNumber(d)) {
+            *error = lang::nonFiniteMessage(
+                args.commandName(), "argument " + std::to_string(i + 1),
+                args[i].isNumber() ? lang::formatFloat(d) : args[i].asString());
+            return false;
+        }
+        v[i] = d;
     }
-    return v;
+    return true;
 }
 
 // Moves the vertices of component selections, each vertex once however many items name it;
@@ -224,14 +229,10 @@ bool moveComponents(const std::vector<MeshItem>& items, const KVector& value, bo
 }
 
 CommandResult transformCmd(const CommandArgs& args, const char* attribute) {
-    size_t used = 0;
-    const KVector value = vectorArgs(args, used);
-    if (used < 3 || !std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z))
-        return CommandResult::failure(std::string(attribute) == "translate"
-                                          ? "move needs three numbers: x y z"
-                                          : "three numbers are needed: x y z");
-    KSelectionList list;
+    KVector value;
     std::string error;
+    if (!vectorArgs(args, value, &error)) return CommandResult::failure(error);
+    KSelectionList list;
     if (!gatherItems(args, true, list, &error, 3)) return CommandResult::failure(error);
     if (list.items().empty()) return CommandResult::failure("Nothing selected to transform");
     const bool relative = args.has("relative");

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "host/commands/scene_command_util.h"
 #include "host/commands/scene_commands.h"
@@ -412,11 +413,20 @@ CommandResult polyListComponentConversionCmd(const CommandArgs& args, CommandCon
     if (!gatherItems(args, true, list, &error)) return CommandResult::failure(error);
     const std::vector<MeshItem> items = meshItems(list);
     ComponentKind to = ComponentKind::None;
-    if (args.has("toVertex")) to = ComponentKind::Vertex;
-    if (args.has("toEdge")) to = ComponentKind::Edge;
-    if (args.has("toFace")) to = ComponentKind::Face;
+    int targets = 0;
+    for (const auto& [flag, kind] :
+         {std::pair{"toVertex", ComponentKind::Vertex}, std::pair{"toEdge", ComponentKind::Edge},
+          std::pair{"toFace", ComponentKind::Face}})
+        if (args.has(flag)) {
+            to = kind;
+            ++targets;
+        }
     if (to == ComponentKind::None)
         return CommandResult::failure("polyListComponentConversion needs -tv, -te or -tf");
+    if (targets > 1)
+        return CommandResult::failure(
+            "polyListComponentConversion converts to one kind at a time: give one of -tv, -te "
+            "and -tf");
     const bool internal = args.has("internal"), border = args.has("border");
     std::vector<std::string> names;
     for (const MeshItem& item : items) {

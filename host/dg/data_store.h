@@ -113,6 +113,14 @@ inline bool cellHoldsFinite(CellKind kind, double v) {
     return kind != CellKind::kFloat || std::isfinite(cellToFloat(v));
 }
 
+/// True when a finite `v` fits a cell of `kind` without being saturated: an int cell holds
+/// -2147483648 to 2147483647 (fractions are cut off, as storeCell does); other kinds take any
+/// finite number. Writers from commands and the SDK refuse what this refuses rather than store
+/// the nearest int.
+inline bool cellHoldsInRange(CellKind kind, double v) {
+    return kind != CellKind::kInt || (v > -2147483649.0 && v < 2147483648.0);
+}
+
 /// Writes `value` into a number cell of `kind`, rounded to that kind's precision.
 inline void storeCell(Cell& cell, CellKind kind, double value) {
     switch (kind) {

@@ -1,5 +1,7 @@
 #include "host/image/iff_codec.h"
 
+#include "host/image/image_header.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -163,62 +165,82 @@ void encodeIff(const ImageView& view, std::string& out) {
     }
 }
 
-bool decodeIff(std::string_view bytes, Image& out, std::string* error) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
-    if (size < 12 || std::memcmp(data, "FORM", 4) != 0)
-        return fail(error, "not an IFF file (no FORM header)");
-    if (std::memcmp(data + 8, "ILBM", 4) != 0)
-        return fail(error,
-                    "IFF file of type " + std::string(bytes.substr(8, 4)) + ", not an ILBM image");
-    const std::size_t formEnd = std::min<std::size_t>(size, std::size_t(get32(data + 4)) + 8);
+bool inspectIff(const ByteSource& source, IffLayout& out, std::string* error) {
+    const std::size_t size = source.size();
+    unsigned char head[12];
+    if (!source.read(0, 12, head) || std::memcmp(head, "FORM", 4) != 0)
+        return fail(error, "iff file too short for its FORM header");
+    if (std::memcmp(head + 8, "ILBM", 4) != 0)
+        return fail(error, "iff file of type " +
+                               printableId(std::string_view(reinterpret_cast<char*>(head + 8), 4)) +
+                               ", not an ILBM image");
+    const std::size_t formEnd = std::min<std::size_t>(size, std::size_t(get32(head + 4)) + 8);
 
     bool haveHeader = false;
-    int width = 0, height = 0, planes = 0, compression = 0;
-    const unsigned char* alpha = nullptr;
-    std::size_t alphaSize = 0;
-    const unsigned char* body = nullptr;
-    std::size_t bodySize = 0;
+    int planes = 0;
+    IffLayout layout;
+    bool haveBody = false;
     for (std::size_t pos = 12; pos + 8 <= formEnd;) {
-        const unsigned char* chunk = data + pos;
+        unsigned char chunk[8];
+        if (!source.read(pos, 8, chunk)) return fail(error, "iff file cannot be read");
+        const std::string id = printableId(std::string_view(reinterpret_cast<char*>(chunk), 4));
         const std::size_t length = get32(chunk + 4);
         if (length > formEnd - pos - 8)
-            return fail(error, "chunk " + std::string(bytes.substr(pos, 4)) + " at byte " +
-                                   std::to_string(pos) + " runs past the end of the file");
-        const unsigned char* payload = chunk + 8;
+            return fail(error, "iff chunk " + id + " at byte " + std::to_string(pos) +
+                                   " runs past the end of the file (" + std::to_string(size) +
+                                   " bytes)");
+        const std::size_t payload = pos + 8;
         if (std::memcmp(chunk, "BMHD", 4) == 0) {
-            if (length < 20) return fail(error, "BMHD chunk too short");
-            width = int(get16(payload));
-            height = int(get16(payload + 2));
-            planes = payload[8];
-            compression = payload[10];
+            unsigned char h[20];
+            if (length < 20 || !source.read(payload, 20, h))
+                return fail(error, "iff BMHD chunk too short");
+            layout.width = int(get16(h));
+            layout.height = int(get16(h + 2));
+            planes = h[8];
+            layout.compression = h[10];
             haveHeader = true;
         } else if (std::memcmp(chunk, "ALPH", 4) == 0) {
-            alpha = payload;
-            alphaSize = length;
+            layout.alphaOffset = payload;
+            layout.alphaSize = length;
         } else if (std::memcmp(chunk, "BODY", 4) == 0) {
-            body = payload;
-            bodySize = length;
+            layout.bodyOffset = payload;
+            layout.bodySize = length;
+            haveBody = true;
         }
         pos += 8 + length + (length & 1);
     }
-    if (!haveHeader) return fail(error, "ILBM without a BMHD header");
+    const int width = layout.width, height = layout.height;
+    if (!haveHeader) return fail(error, "iff ILBM without a BMHD header");
     if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide)
-        return fail(error,
-                    "bad image size " + std::to_string(width) + " x " + std::to_string(height));
+        return fail(error, "iff image of " + std::to_string(width) + " x " +
+                               std::to_string(height) + " pixels: each side must be 1 to " +
+                               std::to_string(kMaxImageSide));
     if (planes != kPlanes)
-        return fail(error, "ILBM of " + std::to_string(planes) +
+        return fail(error, "iff ILBM of " + std::to_string(planes) +
                                " planes: only 24-plane (deep RGB) images are read");
-    if (compression > 1)
-        return fail(error, "unknown ILBM compression " + std::to_string(compression));
-    if (!body) return fail(error, "ILBM without a BODY chunk");
-    if (alpha && alphaSize < std::size_t(width) * std::size_t(height))
-        return fail(error, "ALPH chunk shorter than the image");
+    if (layout.compression > 1)
+        return fail(error,
+                    "iff ILBM compression " + std::to_string(layout.compression) + " is not read");
+    if (!haveBody) return fail(error, "iff ILBM without a BODY chunk");
+    if (layout.alphaOffset && layout.alphaSize < std::size_t(width) * std::size_t(height))
+        return fail(error, "iff ALPH chunk shorter than the image");
+    const std::size_t planeBlock = planeRowBytes(width) * kPlanes;
+    if (layout.compression == 0 && layout.bodySize < planeBlock * std::size_t(height))
+        return fail(error, "iff BODY chunk shorter than the image");
+    out = layout;
+    return true;
+}
 
+bool decodeIff(std::string_view bytes, Image& out, std::string* error) {
+    IffLayout layout;
+    if (!inspectIff(MemorySource(bytes), layout, error)) return false;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const int width = layout.width, height = layout.height, compression = layout.compression;
+    const unsigned char* alpha = layout.alphaOffset ? data + layout.alphaOffset : nullptr;
+    const unsigned char* body = data + layout.bodyOffset;
+    const std::size_t bodySize = layout.bodySize;
     const std::size_t rowBytes = planeRowBytes(width);
     const std::size_t planeBlock = rowBytes * kPlanes;
-    if (compression == 0 && bodySize < planeBlock * std::size_t(height))
-        return fail(error, "BODY chunk shorter than the image");
 
     out.width = width;
     out.height = height;
@@ -234,7 +256,8 @@ bool decodeIff(std::string_view bytes, Image& out, std::string* error) {
             in += planeBlock;
         } else {
             if (!unpackByteRun1(in, bodyEnd, rowPlanes.data(), planeBlock))
-                return fail(error, "damaged compressed BODY in row " + std::to_string(y));
+                return fail(error, "iff BODY damaged: its compressed data does not fill row " +
+                                       std::to_string(y));
             planesOfRow = rowPlanes.data();
         }
         std::uint8_t* dst = out.pixels.data() + std::size_t(y) * std::size_t(width) * 4;

@@ -1,5 +1,6 @@
 #include "host/image/image_codec.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstring>
@@ -19,8 +20,16 @@
 #define STBI_NO_STDIO
 #define STBI_NO_HDR
 #define STBI_NO_LINEAR
+// Only the formats the host names; the header checks (image_header.h) run before stb sees bytes.
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
 #include "stb_image.h"
 #pragma GCC diagnostic pop
+
+#include "host/image/image_header.h"
+#include "host/image/stb_bridge.h"
 
 namespace tarn::image {
 
@@ -134,23 +143,65 @@ bool encodeImage(const ImageView& view, ImageFormat format, std::string& out, st
     return true;
 }
 
-bool decodeImage(std::string_view bytes, Image& out, std::string* error) {
-    if (bytes.size() >= 4 && std::memcmp(bytes.data(), "FORM", 4) == 0)
-        return decodeIff(bytes, out, error);
-    if (bytes.size() > std::size_t(INT_MAX)) return fail(error, "file too large");
-    const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+bool stbInfo(const ByteSource& source, int& channels) {
+    struct Cursor {
+        const ByteSource* source;
+        std::size_t pos;
+    } cursor{&source, 0};
+    // Reads what it can of what stb asks for; stb treats a short read as the end of the file.
+    auto read = [](void* user, char* data, int size) -> int {
+        auto* c = static_cast<Cursor*>(user);
+        const std::size_t n =
+            std::min<std::size_t>(std::size_t(std::max(size, 0)), c->source->size() - c->pos);
+        if (n == 0 || !c->source->read(c->pos, n, data)) return 0;
+        c->pos += n;
+        return int(n);
+    };
+    auto skip = [](void* user, int n) {
+        auto* c = static_cast<Cursor*>(user);
+        const long long to = static_cast<long long>(c->pos) + n;
+        c->pos =
+            std::size_t(std::clamp<long long>(to, 0, static_cast<long long>(c->source->size())));
+    };
+    auto atEnd = [](void* user) -> int {
+        auto* c = static_cast<Cursor*>(user);
+        return c->pos >= c->source->size() ? 1 : 0;
+    };
+    stbi_io_callbacks callbacks{read, skip, atEnd};
     int w = 0, h = 0, c = 0;
-    if (!stbi_info_from_memory(data, int(bytes.size()), &w, &h, &c))
-        return fail(error,
-                    std::string("not an image the host reads (") + stbi_failure_reason() + ")");
-    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide)
-        return fail(error, "bad image size " + std::to_string(w) + " x " + std::to_string(h));
-    stbi_uc* pixels = stbi_load_from_memory(data, int(bytes.size()), &w, &h, &c, 0);
-    if (!pixels) return fail(error, std::string("damaged image (") + stbi_failure_reason() + ")");
+    if (!stbi_info_from_callbacks(&callbacks, &cursor, &w, &h, &c) || c < 1 || c > 4) return false;
+    channels = c;
+    return true;
+}
+
+std::string stbFailureReason() {
+    const char* reason = stbi_failure_reason();
+    return reason && *reason ? std::string(reason) : std::string("no reason given");
+}
+
+bool decodeImage(std::string_view bytes, Image& out, std::string* error,
+                 std::optional<ImageFormat> named) {
+    ImageHeader header;
+    if (!inspectImage(MemorySource(bytes), header, error, named)) return false;
+    if (header.format == ImageFormat::Iff) return decodeIff(bytes, out, error);
+    if (bytes.size() > std::size_t(INT_MAX))
+        return fail(error, std::string(formatName(header.format)) + " file too large");
+    const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+    // The channel count is asked for, so the pixels come in the layout the header promised.
+    int w = 0, h = 0, c = 0;
+    stbi_uc* pixels = stbi_load_from_memory(data, int(bytes.size()), &w, &h, &c, header.channels);
+    if (!pixels)
+        return fail(error, std::string("damaged ") + formatName(header.format) + " data (" +
+                               stbFailureReason() + ")");
+    if (w != header.width || h != header.height) {
+        stbi_image_free(pixels);
+        return fail(error, std::string("damaged ") + formatName(header.format) +
+                               " data (the decoder read another size)");
+    }
     out.width = w;
     out.height = h;
-    out.channels = c;
-    out.pixels.assign(pixels, pixels + std::size_t(w) * std::size_t(h) * std::size_t(c));
+    out.channels = header.channels;
+    out.pixels.assign(pixels, pixels + std::size_t(w) * std::size_t(h) * std::size_t(out.channels));
     stbi_image_free(pixels);
     return true;
 }

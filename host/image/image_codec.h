@@ -58,8 +58,11 @@ bool checkView(const ImageView& view, std::string* error);
 bool encodeImage(const ImageView& view, ImageFormat format, std::string& out,
                  std::string* error = nullptr);
 
-/// Decodes a whole file held in memory: IFF by its "FORM" header, the rest by their signatures.
-/// Channels are kept as stored (IFF always gives 4). False with a reason in `*error`.
-bool decodeImage(std::string_view bytes, Image& out, std::string* error = nullptr);
+/// Decodes a whole file held in memory, after checking its header and layout (inspectImage in
+/// image_header.h): the format by the file's signature, `named` (the format the file's name
+/// gives) only for the message about a file of no known format. Channels are kept as stored
+/// (IFF always gives 4). False with a reason that names the format in `*error`.
+bool decodeImage(std::string_view bytes, Image& out, std::string* error = nullptr,
+                 std::optional<ImageFormat> named = std::nullopt);
 
 }  // namespace tarn::image

@@ -1,8 +1,9 @@
-// Image commands: imageInfo (what a file holds) and sysFile -makeDir (the folder an image is
-// written into must exist; scripts make it first).
+// Image commands: imageInfo (what a file holds, from its header alone) and sysFile -makeDir (the
+// folder an image is written into must exist; scripts make it first).
 #include <filesystem>
 
 #include "host/image/image_file.h"
+#include "host/image/image_header.h"
 #include "host/lang/command_modules.h"
 
 namespace tarn::lang {
@@ -11,10 +12,10 @@ namespace {
 
 CommandResult imageInfoCmd(const CommandArgs& args, CommandContext&) {
     const std::string path = args[0].asString();
-    image::Image picture;
+    image::ImageHeader header;
     std::string error;
-    if (!image::readImage(path, picture, &error)) return CommandResult::failure(error);
-    return Value(std::vector<int>{picture.width, picture.height, picture.channels});
+    if (!image::readImageHeader(path, header, &error)) return CommandResult::failure(error);
+    return Value(std::vector<int>{header.width, header.height, header.channels});
 }
 
 CommandResult sysFileCmd(const CommandArgs& args, CommandContext&) {

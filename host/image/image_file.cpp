@@ -1,9 +1,16 @@
 #include "host/image/image_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "host/image/image_header.h"
 #include "host/lang/atomic_file.h"
+#include "host/lang/text_file.h"
 
 namespace tarn::image {
 
@@ -43,7 +50,11 @@ bool writeImage(const std::string& path, const ImageView& view, ImageFormat form
     std::string bytes;
     if (!encodeImage(view, format, bytes, &why))
         return fail(error, "cannot write " + path + ": " + why);
-    if (!lang::writeFileAtomically(path, bytes, &why)) return fail(error, why);
+    // Through a symbolic link the folder checked above may not be the one written into: the
+    // writer refuses a missing folder there too instead of making it.
+    lang::AtomicWriteOptions options;
+    options.createFolders = false;
+    if (!lang::writeFileAtomically(path, bytes, options, &why)) return fail(error, why);
     return true;
 }
 
@@ -70,7 +81,20 @@ bool readImage(const std::string& path, Image& out, std::string* error) {
     std::string bytes(std::size_t(size), '\0');
     if (!in.read(bytes.data(), std::streamsize(size))) return fail(error, "cannot read " + path);
     std::string why;
-    if (!decodeImage(bytes, out, &why)) return fail(error, path + ": " + why);
+    if (!decodeImage(bytes, out, &why, formatOfPath(path))) return fail(error, path + ": " + why);
+    return true;
+}
+
+bool readImageHeader(const std::string& path, ImageHeader& out, std::string* error) {
+    std::string why;
+    const int fd = lang::openRegularFile(path, &why);
+    if (fd < 0) return fail(error, "cannot read " + path + ": " + why);
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (!ok) why = std::strerror(errno);
+    ok = ok && inspectImage(FileSource(fd, std::size_t(st.st_size)), out, &why, formatOfPath(path));
+    ::close(fd);
+    if (!ok) return fail(error, path + ": " + why);
     return true;
 }
 

@@ -26,4 +26,10 @@ bool checkImageExtension(const std::string& path, std::string* error = nullptr);
 /// Reads and decodes a whole image file (see decodeImage). False with a reason in `*error`.
 bool readImage(const std::string& path, Image& out, std::string* error = nullptr);
 
+struct ImageHeader;
+
+/// Reads only what the header and layout of an image file need (see inspectImage), not its
+/// pixels: what `imageInfo` answers. False with a reason in `*error`.
+bool readImageHeader(const std::string& path, ImageHeader& out, std::string* error = nullptr);
+
 }  // namespace tarn::image

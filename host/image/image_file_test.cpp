@@ -253,6 +253,25 @@ TEST_F(ImageFileTest, FailedWritesLeaveOldFilesAlone) {
     }
 }
 
+// A symbolic link into folders that do not exist: the write is refused like a missing folder
+// named directly, and no folder is made; a link to an existing folder writes through it.
+TEST_F(ImageFileTest, LinksIntoMissingFoldersAreRefused) {
+    const std::vector<std::uint8_t> px = pattern(4, 4, 3);
+    const std::string link = path("link.png");
+    fs::create_symlink("a/b/c/x.png", link);
+    std::string error;
+    EXPECT_FALSE(tarn::image::writeImageByExtension(link, {4, 4, 3, px.data()}, &error));
+    EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+    EXPECT_NE(error.find("a/b/c"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(path("a")));
+    EXPECT_EQ(files(), std::vector<std::string>{"link.png"});
+
+    fs::create_directories(path("a/b/c"));
+    ASSERT_TRUE(tarn::image::writeImageByExtension(link, {4, 4, 3, px.data()}, &error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_regular_file(path("a/b/c/x.png")));
+}
+
 // A full disk: the file-size limit makes the write fail part way, as a full disk would.
 TEST_F(ImageFileTest, FullDiskKeepsTheOldFile) {
     const std::string kept = path("kept.iff");
@@ -296,9 +315,9 @@ TEST_F(ImageFileTest, DamagedIffFilesFailCleanly) {
     // Offsets into the file: 8 form type, 20..21 width (high byte), 28 planes, 30 compression.
     const Case cases[] = {
         {8, 'X', "not an ILBM image"},
-        {20, char(0x7F), "bad image size"},
+        {20, char(0x7F), "each side must be 1 to 8192"},
         {28, 8, "only 24-plane"},
-        {30, 7, "unknown ILBM compression"},
+        {30, 7, "ILBM compression 7 is not read"},
     };
     for (const Case& c : cases) {
         std::string bad = good, error;

@@ -134,14 +134,26 @@ bool finishFile(int fd, std::string_view content, bool special, std::string& why
     return ok;
 }
 
+// Makes the folder of a new target when the options allow it; otherwise refuses a target whose
+// folder is missing (also one a symbolic link points into) with a message that names it.
+bool prepareFolder(const Target& t, const AtomicWriteOptions& options, std::string& why) {
+    const fs::path real(t.real);
+    if (!real.has_parent_path()) return true;
+    std::error_code ec;
+    if (options.createFolders) {
+        fs::create_directories(real.parent_path(), ec);
+        return true;
+    }
+    if (fs::is_directory(real.parent_path(), ec)) return true;
+    why = "the folder " + real.parent_path().string() + " does not exist";
+    if (t.real != t.path) why += " (\"" + t.path + "\" is a link to " + t.real + ")";
+    return false;
+}
+
 // Creates the temporary of a replaced target beside the file it stands in for.
 bool writeTemporary(Target& t, std::string_view content, const AtomicWriteOptions& options,
                     std::string& why) {
-    const fs::path real(t.real);
-    if (options.createFolders && real.has_parent_path()) {
-        std::error_code ec;
-        fs::create_directories(real.parent_path(), ec);
-    }
+    if (!prepareFolder(t, options, why)) return false;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         t.temp = t.real + ".tmp." + std::to_string(::getpid()) + "." +
@@ -313,10 +325,9 @@ int openOutputStream(const std::string& path, const AtomicWriteOptions& options,
         if (fd < 0) fail(error, path, why);
         return fd;
     }
-    const fs::path real(t.real);
-    if (options.createFolders && real.has_parent_path()) {
-        std::error_code ec;
-        fs::create_directories(real.parent_path(), ec);
+    if (!prepareFolder(t, options, why)) {
+        fail(error, path, why);
+        return -1;
     }
     const int fd =
         ::open(t.real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);

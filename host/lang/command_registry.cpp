@@ -177,12 +177,8 @@ bool convertArgument(const Value& in, ArgType type, Value& out) {
             return true;
         }
         case ArgType::Float: {
-            if (in.isNumber()) {
-                out = Value(in.asFloat());
-                return true;
-            }
             double d = 0;
-            if (in.kind() != ValueKind::String || !parseFloat(in.asString(), d)) return false;
+            if (!numberOf(in, d) || !isFiniteNumber(d)) return false;
             out = Value(d);
             return true;
         }
@@ -216,6 +212,9 @@ bool convertArgument(const Value& in, ArgType type, Value& out) {
                 out = Value(std::move(ints));
                 return true;
             }
+            if (in.kind() == ValueKind::Float || in.kind() == ValueKind::FloatArray)
+                for (double d : in.asFloatArray())
+                    if (!isFiniteNumber(d)) return false;
             out = Value(in.asIntArray());
             return true;
         }
@@ -224,13 +223,16 @@ bool convertArgument(const Value& in, ArgType type, Value& out) {
                 std::vector<double> fs;
                 for (const auto& s : in.asStringArray()) {
                     double d = 0;
-                    if (!parseFloat(s, d)) return false;
+                    if (!parseFloat(s, d) || !isFiniteNumber(d)) return false;
                     fs.push_back(d);
                 }
                 out = Value(std::move(fs));
                 return true;
             }
-            out = Value(in.asFloatArray());
+            std::vector<double> fs = in.asFloatArray();
+            for (double d : fs)
+                if (!isFiniteNumber(d)) return false;
+            out = Value(std::move(fs));
             return true;
         }
     }
@@ -247,6 +249,39 @@ std::string quoted(const Value& v) {
 
 std::string countText(int n) {
     return std::to_string(n) + (n == 1 ? " argument" : " arguments");
+}
+
+// The first number in `v` (a scalar or an array's elements) that isFiniteNumber refuses, as
+// the language prints it; false when there is none. Only numeric types are looked at: for
+// them a NaN or an infinity is the reason a conversion failed.
+bool firstNonFinite(const Value& v, ArgType type, std::string& shown) {
+    switch (type) {
+        case ArgType::Int:
+        case ArgType::Float:
+        case ArgType::IntArray:
+        case ArgType::FloatArray:
+            break;
+        default:
+            return false;
+    }
+    if (v.kind() == ValueKind::String || v.kind() == ValueKind::StringArray) {
+        for (const std::string& s : v.asStringArray()) {
+            double d = 0;
+            if (parseFloat(s, d) && !isFiniteNumber(d)) {
+                shown = s;
+                return true;
+            }
+        }
+        return false;
+    }
+    if (v.kind() == ValueKind::Float || v.kind() == ValueKind::FloatArray) {
+        for (double d : v.asFloatArray())
+            if (!isFiniteNumber(d)) {
+                shown = formatFloat(d);
+                return true;
+            }
+    }
+    return false;
 }
 
 }  // namespace
@@ -279,11 +314,14 @@ bool bindArguments(const CommandSpec& decl, const std::vector<Word>& words, Comm
     std::vector<Value> positional;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const Word& w = words[i];
-        if (!w.flag) {
+        std::string name = w.flag ? w.value.asString().substr(1) : std::string();
+        // "-inf" and "-nan" look like flags; when the command has no such flag they are the
+        // numbers they spell (and refused as such where numbers are wanted).
+        double number = 0;
+        if (!w.flag || (!findFlag(decl, name) && parseFloat(w.value.asString(), number))) {
             positional.push_back(w.value);
             continue;
         }
-        std::string name = w.value.asString().substr(1);
         if ((decl.queryMode && (name == "q" || name == "query")) ||
             (decl.editMode && (name == "e" || name == "edit")))
             continue;
@@ -320,8 +358,12 @@ bool bindArguments(const CommandSpec& decl, const std::vector<Word>& words, Comm
                 const Value& raw = words[++i].value;
                 Value converted;
                 if (!convertArgument(raw, f->args[a], converted)) {
-                    error = cmd + ": invalid value " + quoted(raw) + " for flag '-" + name +
-                            "': expected " + describeArgType(f->args[a]) + ".";
+                    std::string shown;
+                    if (firstNonFinite(raw, f->args[a], shown))
+                        error = nonFiniteMessage(cmd, "flag '-" + name + "'", shown);
+                    else
+                        error = cmd + ": invalid value " + quoted(raw) + " for flag '-" + name +
+                                "': expected " + describeArgType(f->args[a]) + ".";
                     return false;
                 }
                 use.values.push_back(std::move(converted));
@@ -348,8 +390,12 @@ bool bindArguments(const CommandSpec& decl, const std::vector<Word>& words, Comm
                                           : decl.argTypes[std::min(i, decl.argTypes.size() - 1)];
         Value converted;
         if (!convertArgument(positional[i], t, converted)) {
-            error = cmd + ": invalid argument " + quoted(positional[i]) + " (argument " +
-                    std::to_string(i + 1) + "): expected " + describeArgType(t) + ".";
+            std::string shown;
+            if (firstNonFinite(positional[i], t, shown))
+                error = nonFiniteMessage(cmd, "argument " + std::to_string(i + 1), shown);
+            else
+                error = cmd + ": invalid argument " + quoted(positional[i]) + " (argument " +
+                        std::to_string(i + 1) + "): expected " + describeArgType(t) + ".";
             return false;
         }
         out.addPositional(std::move(converted));

@@ -2,6 +2,7 @@
 
 #include "host/lang/idle_queue.h"
 #include "host/lang/interpreter_impl.h"
+#include "host/lang/journal.h"
 #include "host/lang/parser.h"
 #include "host/lang/script_output.h"
 #include "host/lang/statement_watcher.h"
@@ -292,7 +293,10 @@ RunResult Interpreter::run(std::string_view text, const RunOptions& options) {
 
 RunResult Interpreter::runFile(const std::string& path, const RunOptions& options) {
     std::string text, error;
-    if (!readTextFile(path, text, &error)) {
+    // The journal's file holds this session's own record, emptied when it opened: never a script.
+    const bool isJournal = journal().streamsTo(path);
+    if (isJournal) error = "Cannot read file \"" + path + "\": it is this session's journal.";
+    if (isJournal || !readTextFile(path, text, &error)) {
         RunResult r;
         r.ok = false;
         r.error = error;

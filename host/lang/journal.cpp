@@ -2,10 +2,12 @@
 
 #include "host/lang/atomic_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace tarn::lang {
@@ -58,10 +60,21 @@ bool Journal::streamTo(const std::string& path, std::string* error) {
     if (fd < 0) return false;
     m_fd = fd;
     m_streamPath = path;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        m_streamDevice = st.st_dev;
+        m_streamInode = st.st_ino;
+    }
     m_streamProblem.clear();
     for (std::size_t i = 0; i < m_entries.size(); ++i)
         if (m_entries[i].status != -1) stream(m_entries[i], m_dropped + i);
     return true;
+}
+
+bool Journal::streamsTo(const std::string& path) const {
+    struct stat st {};
+    return m_fd >= 0 && ::stat(path.c_str(), &st) == 0 && st.st_dev == m_streamDevice &&
+           st.st_ino == m_streamInode;
 }
 
 bool Journal::closeStream(std::string* error) {
@@ -106,6 +119,34 @@ std::string Journal::toJsonLines() const {
 
 bool Journal::writeTo(const std::string& path, std::string* error) const {
     return writeFileAtomically(path, toJsonLines(), error);
+}
+
+namespace {
+
+// True when `a` and `b` name one file: the same device and inode when both exist, the same
+// absolute normalised path when neither does.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    const bool aExists = ::stat(a.c_str(), &sa) == 0, bExists = ::stat(b.c_str(), &sb) == 0;
+    if (aExists || bExists)
+        return aExists && bExists && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ea, eb;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+    return !ea && !eb && pa == pb;
+}
+
+}  // namespace
+
+std::string journalClash(const std::string& journalPath, const std::vector<JournalGuard>& reads) {
+    for (const JournalGuard& r : reads) {
+        if (r.path.empty() || !sameFile(journalPath, r.path)) continue;
+        std::string text = "\"" + journalPath + "\" is " + r.role;
+        if (r.path != journalPath) text += " (\"" + r.path + "\")";
+        return text + ": the journal would empty it; name another file for the journal";
+    }
+    return {};
 }
 
 Journal& journal() {

@@ -60,6 +60,9 @@ public:
     /// is written, before it; "seq" gives the start order. False with a reason when the file
     /// cannot be opened.
     bool streamTo(const std::string& path, std::string* error = nullptr);
+    /// True while the stream is open on the file `path` names (compared by device and inode, so
+    /// any spelling of the path, links included, is recognised).
+    bool streamsTo(const std::string& path) const;
     /// Ends the stream: syncs and closes the file. False with a reason when any write, the sync
     /// or the close failed (the first failure stopped the stream).
     bool closeStream(std::string* error = nullptr);
@@ -73,11 +76,25 @@ private:
     std::size_t m_capacity = 100000;
     std::size_t m_dropped = 0;  ///< entries dropped from the front so far (ids stay stable)
     int m_fd = -1;              ///< the stream's file, or -1
+    unsigned long long m_streamDevice = 0, m_streamInode = 0;  ///< the stream file's identity
     std::string m_streamPath;
     std::string m_streamProblem;  ///< the first write failure ("" while fine)
 };
 
 /// The host's journal (process-wide).
 Journal& journal();
+
+/// A file a run reads that the journal, emptied when it opens, must not be: its role for
+/// messages ("the script") and its path.
+struct JournalGuard {
+    std::string role;
+    std::string path;
+};
+
+/// Why `journalPath` cannot take the journal because it names the same file as one of `reads`,
+/// or "" when it can. Existing files are compared by device and inode (any spelling of a path,
+/// links included, names the file it reaches); paths of files that do not exist yet by their
+/// absolute, normalised form. Pure apart from reading file status.
+std::string journalClash(const std::string& journalPath, const std::vector<JournalGuard>& reads);
 
 }  // namespace tarn::lang

@@ -16,6 +16,15 @@ std::string stripDash(const char* name) {
     return s;
 }
 
+// A word as a number a command can use: NaN and the infinities are refused like words that are
+// no number at all.
+bool readFinite(const std::string& s, double& out) {
+    double d = 0;
+    if (!tarn::lang::parseFloat(s, d) || !tarn::lang::isFiniteNumber(d)) return false;
+    out = d;
+    return true;
+}
+
 bool readInt(const std::string& s, int& out) {
     std::int64_t i = 0;
     if (tarn::lang::parseInt(s, i) && i >= INT32_MIN && i <= INT32_MAX) {
@@ -23,8 +32,7 @@ bool readInt(const std::string& s, int& out) {
         return true;
     }
     double d = 0;
-    if (tarn::lang::parseFloat(s, d) && std::isfinite(d) && d == std::floor(d) && d >= INT32_MIN &&
-        d <= INT32_MAX) {
+    if (readFinite(s, d) && d == std::floor(d) && d >= INT32_MIN && d <= INT32_MAX) {
         out = int(d);
         return true;
     }
@@ -73,7 +81,7 @@ int KArgList::asInt(unsigned i, KStatus* status) const {
 
 double KArgList::asDouble(unsigned i, KStatus* status) const {
     double v = 0;
-    if (i >= m_words.size() || !tarn::lang::parseFloat(m_words[i], v)) {
+    if (i >= m_words.size() || !readFinite(m_words[i], v)) {
         kSetStatus(status, KStatus(KStatus::kInvalidParameter));
         return 0.0;
     }
@@ -159,6 +167,9 @@ KArgDatabase::KArgDatabase(const KSyntax& syntax, const KArgList& args, KStatus*
         std::string w = args.asString(i).str();
         bool isFlag = w.size() > 1 && w[0] == '-' &&
                       (std::isalpha(static_cast<unsigned char>(w[1])) || w[1] == '_');
+        // "-inf" and "-nan" are the numbers they spell unless the syntax has such a flag.
+        double number = 0;
+        if (isFlag && findFlag(w.c_str()) < 0 && tarn::lang::parseFloat(w, number)) isFlag = false;
         if (!isFlag) {
             m_positional.push_back(w);
             continue;
@@ -248,7 +259,7 @@ KStatus KArgDatabase::getFlagArgument(const char* name, unsigned index, double& 
     KString s;
     if (KStatus st = getFlagArgument(name, index, s); st.error()) return st;
     double v = 0;
-    if (!tarn::lang::parseFloat(s.str(), v)) return KStatus(KStatus::kInvalidParameter);
+    if (!readFinite(s.str(), v)) return KStatus(KStatus::kInvalidParameter);
     out = v;
     return KStatus();
 }
@@ -275,7 +286,7 @@ KStatus KArgDatabase::getCommandArgument(unsigned index, int& out) const {
 }
 
 KStatus KArgDatabase::getCommandArgument(unsigned index, double& out) const {
-    if (index >= m_positional.size() || !tarn::lang::parseFloat(m_positional[index], out))
+    if (index >= m_positional.size() || !readFinite(m_positional[index], out))
         return KStatus(KStatus::kInvalidParameter);
     return KStatus();
 }

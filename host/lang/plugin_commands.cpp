@@ -4,6 +4,7 @@
 #include "host/lang/plugin_result.h"
 #include "host/undo/undo.h"
 
+#include <cctype>
 #include <map>
 #include <memory>
 #include <utility>
@@ -71,6 +72,64 @@ void flattenInto(const Value& v, KArgList& list) {
     } else {
         list.addArg(KString(v.asString()));
     }
+}
+
+bool isFlagWord(const std::string& w) {
+    return w.size() > 1 && w[0] == '-' &&
+           (std::isalpha(static_cast<unsigned char>(w[1])) || w[1] == '_');
+}
+
+bool isNumberType(KSyntax::ArgType t) {
+    switch (t) {
+        case KSyntax::kLong:
+        case KSyntax::kDouble:
+        case KSyntax::kUnsigned:
+        case KSyntax::kDistance:
+        case KSyntax::kAngle:
+        case KSyntax::kTime:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The message for the first word that reads as NaN or an infinity where a number is expected,
+// or "". With a syntax only the words of number-typed flag arguments and positional arguments
+// are looked at; without one every word is (the plug-in parses them itself), named after the
+// flag before it.
+std::string nonFiniteWord(const std::string& name, const KSyntax* syntax, const KArgList& list) {
+    std::string flag;
+    std::vector<KSyntax::ArgType> pending;  // types of the flag arguments still to come
+    std::size_t next = 0;
+    int positional = 0;
+    for (unsigned i = 0; i < list.length(); ++i) {
+        const std::string w = list.asString(i).str();
+        double d = 0;
+        if (next >= pending.size() && isFlagWord(w) && !parseFloat(w, d)) {
+            flag = w;
+            pending.clear();
+            next = 0;
+            if (syntax)
+                for (const KSyntax::Flag& f : syntax->flags())
+                    if ("-" + f.shortName == w || "-" + f.longName == w) pending = f.args;
+            continue;
+        }
+        std::string where;
+        bool numeric = true;
+        if (next < pending.size()) {
+            numeric = isNumberType(pending[next++]);
+            where = "flag '" + flag + "'";
+        } else if (syntax) {
+            const auto& args = syntax->args();
+            numeric = std::size_t(positional) < args.size() && isNumberType(args[positional]);
+            where = "argument " + std::to_string(++positional);
+        } else {
+            where = flag.empty() ? "argument " + std::to_string(i + 1) : "flag '" + flag + "'";
+        }
+        if (numeric && parseFloat(w, d) && !isFiniteNumber(d))
+            return nonFiniteMessage(name, where, w);
+    }
+    return {};
 }
 
 }  // namespace
@@ -147,6 +206,8 @@ bool registerPluginCommand(const std::string& name, KCreatorFunction creator,
             if (st.error())
                 return CommandResult::failure(name + ": invalid flag or missing flag argument.");
         }
+        if (std::string why = nonFiniteWord(name, syntax.get(), list); !why.empty())
+            return CommandResult::failure(why);
         std::unique_ptr<KPxCommand> cmd;
         try {
             cmd.reset(static_cast<KPxCommand*>(creator()));

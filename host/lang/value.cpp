@@ -78,6 +78,27 @@ bool parseFloat(std::string_view text, double& out) {
     return true;
 }
 
+bool isFiniteNumber(double d) {
+    return std::isfinite(d);
+}
+
+bool numberOf(const Value& v, double& out) {
+    if (v.isNumber()) {
+        out = v.asFloat();
+        return true;
+    }
+    const std::string* text = v.stringIf();
+    return text && parseFloat(*text, out);
+}
+
+std::string nonFiniteMessage(std::string_view command, std::string_view where,
+                             std::string_view given) {
+    std::string shown(given.substr(0, 40));
+    if (given.size() > 40) shown.replace(37, 3, "...");
+    return std::string(command) + ": " + std::string(where) + " takes finite numbers, not '" +
+           shown + "'.";
+}
+
 namespace {
 
 // The leading number of a string, as the language converts "3.5abc" to 3.5 and "abc" to 0.

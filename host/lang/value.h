@@ -75,4 +75,19 @@ std::string formatFloat(double d);
 bool parseInt(std::string_view text, std::int64_t& out);
 bool parseFloat(std::string_view text, double& out);
 
+/// The host's one check of a number given to a command (an argument, a flag's value, a word of
+/// a plug-in command): false for NaN and the infinities, which would spread through every point,
+/// box and matrix computed from them. Pure.
+bool isFiniteNumber(double d);
+
+/// The number a value stands for: a number value as it is, a string when the whole text is one
+/// number literal ("nan" and "inf" included, so that callers can refuse them by name). False
+/// for anything else. Pure.
+bool numberOf(const Value& v, double& out);
+
+/// The message for a number that isFiniteNumber refuses: "CMD: WHERE takes finite numbers, not
+/// 'GIVEN'." with WHERE such as "flag '-t'" or "argument 2". Pure.
+std::string nonFiniteMessage(std::string_view command, std::string_view where,
+                             std::string_view given);
+
 }  // namespace tarn::lang

@@ -138,11 +138,18 @@ bool writePlugValues(const KPlug& plug, const std::vector<double>& values, std::
         return false;
     }
     const AttributeImpl* a = h.attributeImpl();
-    for (unsigned i = 0; a && i < values.size() && i < a->cellKinds.size(); ++i)
+    for (unsigned i = 0; a && i < values.size() && i < a->cellKinds.size(); ++i) {
         if (!tarn::cellHoldsFinite(a->cellKinds[i], values[i])) {
             if (error) *error = graph.plugName(plug) + " takes finite numbers";
             return false;
         }
+        if (!tarn::cellHoldsInRange(a->cellKinds[i], values[i])) {
+            if (error)
+                *error =
+                    graph.plugName(plug) + " holds whole numbers from -2147483648 to 2147483647";
+            return false;
+        }
+    }
     switch (values.size()) {
         case 1:
             h.set(values[0]);

@@ -268,6 +268,8 @@ KStatus KPlug::setValue(double value) {
         // A finite number the attribute would hold as infinity (1e39 in a float) is refused; an
         // infinity or NaN given on purpose is stored as given.
         if (std::isfinite(value) && !tarn::cellHoldsFinite(h.kind(), value)) return false;
+        // Nor is a number an int attribute would saturate.
+        if (std::isfinite(value) && !tarn::cellHoldsInRange(h.kind(), value)) return false;
         h.set(value);
         return true;
     });

@@ -2,6 +2,7 @@
 
 #include "frame/k_math.h"
 #include "host/dg/node_impl.h"
+#include "host/texturing/file_texture.h"
 
 namespace tarn::texturing {
 
@@ -34,7 +35,16 @@ std::unique_ptr<TextureSampler> TextureSampler::create(const KObject& node, std:
         *error = s->m_name + " (" + typeName + ") has no outColor and outAlpha";
         return nullptr;
     }
-    if (s->m_u && s->m_v) {
+    if (typeName == "file") {
+        auto image = std::make_shared<FileTexture>();
+        std::string why;
+        if (!FileTexture::load(node, *image, &why)) {
+            *error = s->m_name + " shows no image: " + why;
+            return nullptr;
+        }
+        s->m_file = std::move(image);
+        s->m_kind = TextureKind::k2d;
+    } else if (s->m_u && s->m_v) {
         s->m_kind = TextureKind::k2d;
     } else if (s->m_refObj && s->m_refCamera && s->m_local && s->m_placement) {
         s->m_kind = TextureKind::k3d;
@@ -68,6 +78,10 @@ KStatus TextureSampler::evaluate(SampleBlock& block, SampleValue* out) const {
 KStatus TextureSampler::sampleUv(SampleBlock& block, float u, float v, float fx, float fy,
                                  SampleValue* out) const {
     if (m_kind != TextureKind::k2d) return KStatus::kInvalidParameter;
+    if (m_file) {
+        m_file->sample(u, v, out);
+        return KStatus::kSuccess;
+    }
     block.set(m_u, u);
     block.set(m_v, v);
     block.set(m_fsx, fx);

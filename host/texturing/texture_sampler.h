@@ -19,11 +19,14 @@ struct SampleValue {
     float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
 };
 
+class FileTexture;
+
 class TextureSampler {
 public:
     /// Prepares sampling of `node`: pulls its connected inputs (main thread) and finds the
     /// inputs a sample sets. Null with `*error` when the node is no 2D (uvCoord) or 3D
-    /// (refPointCamera) texture.
+    /// (refPointCamera) texture. A `file` node is a 2D texture whose samples come from its image
+    /// (read here; see file_texture.h); null with the reason when the image cannot be read.
     static std::unique_ptr<TextureSampler> create(const KObject& node, std::string* error);
 
     TextureKind kind() const { return m_kind; }
@@ -31,7 +34,7 @@ public:
     bool hasFilterSize() const { return static_cast<bool>(m_fsx); }
     const std::string& nodeName() const { return m_name; }
     /// Whether the node declared itself safe for parallel evaluation (blocks on many threads).
-    bool isMPSafe() const { return m_eval.isMPSafe(); }
+    bool isMPSafe() const { return m_file || m_eval.isMPSafe(); }
 
     /// A private copy of the node's current values, for one thread (allocates).
     std::unique_ptr<SampleBlock> makeBlock() const;
@@ -52,6 +55,7 @@ private:
     KStatus evaluate(SampleBlock& block, SampleValue* out) const;
 
     SampleEvaluator m_eval;
+    std::shared_ptr<const FileTexture> m_file;  ///< a `file` node's image, else null
     std::string m_name;
     TextureKind m_kind = TextureKind::k2d;
     SampleSlot m_u, m_v, m_fsx, m_fsy, m_refObj, m_refCamera, m_local, m_placement, m_outColor,

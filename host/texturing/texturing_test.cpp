@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,8 +11,10 @@
 
 #include "host/dg/graph.h"
 #include "host/dg/node_impl.h"
+#include "host/image/png_writer.h"
 #include "host/lang/interpreter.h"
 #include "host/plugins/plugin_loader.h"
+#include "host/scene/dag_nodes.h"
 #include "host/texturing/swatch_job.h"
 #include "host/texturing/texture_sampler.h"
 
@@ -121,6 +124,47 @@ TEST(SampleTexture, NumbersBeyondTheFloatRangeAreRefused) {
         EXPECT_FALSE(r.ok) << c.text;
         EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
     }
+}
+
+// A file node samples its image as the view shows it: v = 0 at the picture's bottom row,
+// bilinear between pixel centres, repeating outside the unit square.
+TEST(SampleTexture, FileNodesSampleTheirImage) {
+    // 2 x 2 RGB, top row first: red, green / blue, white.
+    scene::ensureSceneTypes();
+    const std::uint8_t rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    const std::string path = ::testing::TempDir() + "tarn_file_texture.png";
+    std::string error;
+    ASSERT_TRUE(image::writePngRgb(path, 2, 2, rgb, &error)) << error;
+    const std::string node = createNode("file");
+    auto sample = [&](const std::string& uv) {
+        const lang::RunResult r = run("sampleTexture -uv " + uv + " " + node);
+        EXPECT_TRUE(r.ok) << uv << ": " << r.error;
+        std::string joined;
+        for (const std::string& v : r.value.asStringArray())
+            joined += (joined.empty() ? "" : " ") + v;
+        return joined;
+    };
+    // Without an image: a refusal that says so, not an evaluation error.
+    lang::RunResult r = run("sampleTexture -uv 0.5 0.5 " + node);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(node + " shows no image: no image file is set"), std::string::npos)
+        << r.error;
+    ASSERT_TRUE(run("setAttr -type \"string\" " + node + ".fileTextureName \"" + path + "\"").ok);
+    EXPECT_EQ(sample("0.25 0.25"), "0 0 1 1");     // bottom left: blue
+    EXPECT_EQ(sample("0.75 0.75"), "0 1 0 1");     // top right: green
+    EXPECT_EQ(sample("0.5 0.75"), "0.5 0.5 0 1");  // between red and green
+    EXPECT_EQ(sample("1.25 -0.75"), sample("0.25 0.25"));
+    EXPECT_EQ(sample("0 0.25"), "0.5 0.5 1 1");  // across the seam: blue and white
+    r = run("sampleTexture -p 0 0 0 " + node);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("2D texture"), std::string::npos) << r.error;
+    // A file that cannot be read is named with the reader's reason.
+    ASSERT_TRUE(
+        run("setAttr -type \"string\" " + node + ".fileTextureName \"" + path + ".gone\"").ok);
+    r = run("sampleTexture -uv 0.5 0.5 " + node);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("no such file"), std::string::npos) << r.error;
+    std::remove(path.c_str());
 }
 
 TEST(SwatchOptions, ParsesAndRejects) {

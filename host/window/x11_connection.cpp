@@ -17,13 +17,21 @@ std::atomic<unsigned long> g_watched{0};
 std::atomic<bool> g_destroyed{false};
 
 // Xlib calls this when the connection breaks (the server ended, the network failed) and exits
-// the process itself if it returns: write what happened and end through exit(), so streams and
-// the journal file are flushed and closed, with a status a caller can tell from success.
+// the process itself if it returns: write what happened, shut SDL down as every other way out of
+// the window does (Xlib has marked the display dead, so closing it sends nothing), and end
+// through exit(), so streams and the journal file are flushed and closed, with a status a
+// caller can tell from success.
 int onConnectionLost(Display* display) {
-    const char* name = display ? DisplayString(display) : nullptr;
-    std::fflush(stdout);
-    std::fputs(connectionLostMessage(name ? name : "").c_str(), stderr);
-    std::fflush(stderr);
+    static bool ending = false;
+    if (!ending) {
+        ending = true;
+        const char* name = display ? DisplayString(display) : nullptr;
+        std::fflush(stdout);
+        std::fputs(connectionLostMessage(name ? name : "").c_str(), stderr);
+        std::fflush(stderr);
+        SDL_Quit();
+    }
+    // Note: reached a second time only if shutting down touched the dead display again.
     std::exit(kConnectionLostStatus);
 }
 
