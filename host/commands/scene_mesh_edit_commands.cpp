@@ -299,10 +299,10 @@ CommandResult polySubdivideEdgeCmd(const CommandArgs& args, CommandContext&) {
             "leaves the count to -dv)");
     if (size == 0 && divisions < 1)
         return CommandResult::failure("polySubdivideEdge: -dv must be at least 1");
-    auto tooMany = [](long long count) {
-        return CommandResult::failure("polySubdivideEdge: the edges would get " +
-                                      std::to_string(count) + " new vertices; at most " +
-                                      std::to_string(kMaxNewVertices) + " may be added at once");
+    auto tooMany = [](const std::string& count) {
+        return CommandResult::failure("polySubdivideEdge: the edges would get " + count +
+                                      " new vertices; at most " + std::to_string(kMaxNewVertices) +
+                                      " may be added at once");
     };
     // Vertices per edge: -dv, or with -s as many as keep each piece no longer than the size.
     std::vector<std::vector<std::pair<int, int>>> plans(picks.size());
@@ -322,11 +322,12 @@ CommandResult polySubdivideEdgeCmd(const CommandArgs& args, CommandContext&) {
                     b = {wb.x, wb.y, wb.z};
                 }
                 const double pieces = std::ceil(length(b - a) / size);
-                if (!(pieces <= double(kMaxNewVertices) + 1)) return tooMany(-1);
+                if (!(pieces <= double(kMaxNewVertices) + 1))
+                    return tooMany("more than " + std::to_string(kMaxNewVertices));
                 count = std::max(0LL, static_cast<long long>(pieces) - 1);
             }
             total += count;
-            if (total > kMaxNewVertices) return tooMany(total);
+            if (total > kMaxNewVertices) return tooMany(std::to_string(total));
             if (count > 0) plans[i].emplace_back(e, static_cast<int>(count));
         }
     }

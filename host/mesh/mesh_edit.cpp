@@ -311,6 +311,24 @@ int MeshEditor::addEdge(int a, int b, std::optional<bool> smooth) {
     return e;
 }
 
+int MeshEditor::addEdgeChain(const std::vector<int>& verts, std::optional<bool> smooth) {
+    if (verts.size() < 2) return -1;
+    const int first = m_mesh.numEdges();
+    const int uniform = m_mesh.uniformEdgeSmoothing();
+    const bool flag = smooth.value_or(uniform < 0 || uniform == 1);
+    std::vector<int> edges;
+    edges.reserve(verts.size() - 1);
+    for (size_t i = 0; i + 1 < verts.size(); ++i) {
+        const int e = m_mesh.numEdges();
+        touchEdge(e);
+        writeEdgeRecord(m_mesh, e, {verts[i], verts[i + 1]}, flag);
+        m_mesh.m_edit->edgeFaces[e].clear();
+        edges.push_back(e);
+    }
+    refreshLists(m_mesh, verts, edges, {});
+    return first;
+}
+
 void MeshEditor::setEdge(int e, int a, int b) {
     touchEdge(e);
     const MeshEdge old = m_mesh.edge(e);

@@ -77,6 +77,9 @@ public:
     /// Appends an edge a -> b (whether or not one joins them already), flagged as edgeBetween
     /// flags a new edge; returns its id.
     int addEdge(int a, int b, std::optional<bool> smooth = std::nullopt);
+    /// Appends the edges verts[0] -> verts[1], verts[1] -> verts[2], ..., flagged as addEdge
+    /// flags them, in one pass; returns the id of the first (-1 for fewer than two vertices).
+    int addEdgeChain(const std::vector<int>& verts, std::optional<bool> smooth = std::nullopt);
     /// Rewrites edge e's end points.
     void setEdge(int e, int a, int b);
     /// Writes face f (f == numFaces() appends) from its loop and per-set corner UV/colour ids;

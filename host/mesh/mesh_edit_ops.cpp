@@ -98,9 +98,11 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
         made[i] = ed.addVertex(from);
     }
     ed.setEdge(e, a, made[0]);
+    std::vector<int> chain(made);
+    chain.push_back(b);
+    const int firstPiece = ed.addEdgeChain(chain, smooth);
     std::vector<int> pieces{e};  // piece i runs made[i - 1] (a for i = 0) -> made[i] (b at k)
-    for (size_t i = 0; i < k; ++i)
-        pieces.push_back(ed.addEdge(made[i], i + 1 < k ? made[i + 1] : b, smooth));
+    for (size_t i = 0; i < k; ++i) pieces.push_back(firstPiece + static_cast<int>(i));
     // Per face: where the edge lies in it and its direction.
     struct Use {
         int face = -1;
