@@ -14,6 +14,7 @@ constexpr std::array kTargets = {
     FuzzTarget{"qmf_parser", qmfParserSetup, qmfParserOne},
     FuzzTarget{"qmf_import", qmfImportSetup, qmfImportOne},
     FuzzTarget{"lang", langSetup, langOne},
+    FuzzTarget{"mesh_history", meshHistorySetup, meshHistoryOne},
 };
 
 }  // namespace

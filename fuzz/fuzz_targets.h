@@ -33,5 +33,7 @@ void qmfImportSetup();
 void qmfImportOne(const std::uint8_t* data, std::size_t size);
 void langSetup();
 void langOne(const std::uint8_t* data, std::size_t size);
+void meshHistorySetup();
+void meshHistoryOne(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarn::fuzz

@@ -622,11 +622,16 @@ void MeshEditor::remapGroupsBeforeCompaction() {
     }
 }
 
-void MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
-    if (const auto& groups = undo ? delta.groupsBefore : delta.groupsAfter)
-        m.m_objectGroups = *groups;
+bool MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
     const MeshImage& img = undo ? delta.before : delta.after;
     const MeshImage& other = undo ? delta.after : delta.before;
+    // Note: the records address slots by the counts of the state they start from; another
+    // mesh would be written out of bounds.
+    if (m.numVertices() != other.numVertices || m.numEdges() != other.numEdges ||
+        m.numFaces() != other.numFaces)
+        return false;
+    if (const auto& groups = undo ? delta.groupsBefore : delta.groupsAfter)
+        m.m_objectGroups = *groups;
     beginEditing(m);
     // Keys whose lists may change: everything either image names.
     std::vector<int> verts, edges, faces;
@@ -673,6 +678,7 @@ void MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
     refreshLists(m, verts, edges, faces);
     m.pointsChanged();
     m.m_faceVertexNormals.reset();
+    return true;
 }
 
 }  // namespace tarn

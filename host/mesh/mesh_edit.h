@@ -116,8 +116,9 @@ public:
 
     /// Puts the elements a delta touched in the state of `undo ? before : after`. The mesh must
     /// be in the other state (as the delta's session left it, or as an earlier undo restored
-    /// it). Costs time proportional to the delta.
-    static void applyDelta(PolyMesh& mesh, const MeshDelta& delta, bool undo);
+    /// it): a mesh whose counts are not those of that state is left alone and false returned.
+    /// Costs time proportional to the delta.
+    static bool applyDelta(PolyMesh& mesh, const MeshDelta& delta, bool undo);
 
 private:
     static void beginEditing(PolyMesh& mesh);

@@ -413,7 +413,7 @@ bool weld(MeshDraft& d, int keep, int gone, const Vec3& at, bool cutFaces) {
 // within `distance` of it. Points are binned in cells at least `distance` wide, so only
 // neighbouring cells are searched. Vertices at a point that is not finite join nothing.
 std::vector<std::vector<int>> mergeGroups(const PolyMesh& mesh, const std::vector<int>& ids,
-                                          double distance) {
+                                          double distance, StopPoll& stopped, bool& stop) {
     Box3 box;
     for (int v : ids) {
         const Vec3& p = mesh.point(v);
@@ -445,6 +445,10 @@ std::vector<std::vector<int>> mergeGroups(const PolyMesh& mesh, const std::vecto
     std::vector<std::vector<int>> groups;
     std::vector<size_t> found;
     for (size_t i = 0; i < ids.size(); ++i) {
+        if (stopped()) {
+            stop = true;
+            return {};
+        }
         if (taken[i]) continue;
         taken[i] = true;
         groups.push_back({ids[i]});
@@ -504,8 +508,12 @@ OpStatus mergeVertices(PolyMesh& mesh, const std::vector<int>& vertices, double 
         return bad;
     if (!(distance >= 0)) return OpStatus::failure("the merge distance must be 0 or more");
     const std::set<int> unique(vertices.begin(), vertices.end());
+    StopPoll grouping(stop, 4096);
+    bool stoppedWhileGrouping = false;
     const std::vector<std::vector<int>> groups =
-        mergeGroups(mesh, std::vector<int>(unique.begin(), unique.end()), distance);
+        mergeGroups(mesh, std::vector<int>(unique.begin(), unique.end()), distance, grouping,
+                    stoppedWhileGrouping);
+    if (stoppedWhileGrouping) return OpStatus::failure(kInterruptedMessage);
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
     MeshDraft d(ed);

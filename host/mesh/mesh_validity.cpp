@@ -20,7 +20,7 @@ bool sameList(std::span<const int> got, const std::vector<int>& want) {
 
 }  // namespace
 
-std::string meshFault(const PolyMesh& m) {
+std::string meshFault(const PolyMesh& m, bool allowOverloaded) {
     const int nv = m.numVertices(), ne = m.numEdges(), nf = m.numFaces();
     for (int v = 0; v < nv; ++v) {
         const Vec3& p = m.point(v);
@@ -69,7 +69,7 @@ std::string meshFault(const PolyMesh& m) {
     }
     for (int e = 0; e < ne; ++e) {
         if (edgeFaces[e].empty()) return "edge " + str(e) + " has no face";
-        if (edgeFaces[e].size() > 2)
+        if (edgeFaces[e].size() > 2 && !allowOverloaded)
             return "edge " + str(e) + " is shared by " +
                    str(static_cast<int>(edgeFaces[e].size())) + " faces";
         if (!sameList(m.edgeFaces(e), edgeFaces[e]))
@@ -82,6 +82,12 @@ std::string meshFault(const PolyMesh& m) {
             return "the edge list of vertex " + str(v) + " is out of date";
     }
     return {};
+}
+
+int overloadedEdges(const PolyMesh& m) {
+    int count = 0;
+    for (int e = 0; e < m.numEdges(); ++e) count += m.edgeFaces(e).size() > 2 ? 1 : 0;
+    return count;
 }
 
 }  // namespace tarn

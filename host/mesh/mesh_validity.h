@@ -12,7 +12,11 @@
 namespace tarn {
 
 /// The first fault found, as a sentence naming the element ("face 3 uses vertex 7 twice"), or
-/// "" for a valid mesh.
-std::string meshFault(const PolyMesh& mesh);
+/// "" for a valid mesh. With `allowOverloaded`, edges of more than two faces pass (for meshes
+/// made by something else than the host's edits, such as a plug-in's history node).
+std::string meshFault(const PolyMesh& mesh, bool allowOverloaded = false);
+
+/// The number of edges with more than two faces.
+int overloadedEdges(const PolyMesh& mesh);
 
 }  // namespace tarn
