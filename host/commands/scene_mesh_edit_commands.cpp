@@ -10,6 +10,8 @@
 
 #include "host/commands/scene_command_util.h"
 #include "host/commands/scene_commands.h"
+#include "host/dg/data_store.h"
+#include "host/lang/interpreter.h"
 #include "host/mesh/mesh_edit_ops.h"
 #include "host/scene/component_impl.h"
 #include "host/scene/dag.h"
@@ -31,10 +33,12 @@ using scene::ComponentKind;
 
 namespace {
 
-// The indices of one kind of component on one mesh.
+// The indices of one kind of component on one mesh (with a count for each where an edit needs
+// one).
 struct MeshPick {
     KObject shape;
     std::vector<int> ids;
+    std::vector<int> counts;
 };
 
 const char* kindNoun(ComponentKind kind) {
@@ -78,7 +82,7 @@ bool pickComponents(const CommandArgs& args, ComponentKind kind, std::vector<Mes
         const std::vector<int> ids = scene::componentElements(item.component, item.shape);
         auto at = std::find_if(out.begin(), out.end(),
                                [&](const MeshPick& p) { return p.shape == item.shape; });
-        if (at == out.end()) at = out.insert(out.end(), {item.shape, {}});
+        if (at == out.end()) at = out.insert(out.end(), {item.shape, {}, {}});
         at->ids.insert(at->ids.end(), ids.begin(), ids.end());
     }
     return true;
@@ -98,11 +102,23 @@ scene::FaceGroupRuns groupsAfter(const scene::FaceGroupRuns& before, int numFace
     return groups;
 }
 
-using MeshEditFn = std::function<OpStatus(PolyMesh&, const std::vector<int>&, EditResult*)>;
+using MeshEditFn =
+    std::function<OpStatus(PolyMesh&, const MeshPick&, EditResult*, const StopCheck&)>;
+
+// The first point an edit left that is not a finite number (a coordinate a double cannot
+// hold, such as an overflow to infinity), as (vertex, found).
+std::pair<int, bool> nonFinitePoint(const MeshDelta& delta) {
+    for (const auto& [v, p] : delta.after.points)
+        for (double x : {p.x, p.y, p.z})
+            if (!cellHoldsFinite(CellKind::kDouble, x)) return {v, true};
+    return {-1, false};
+}
 
 // Runs one edit per mesh; on any failure every mesh is put back and nothing is recorded.
 // Tweaks are folded into the points first (the edit sees the mesh as it looks), and the edited
-// meshes are selected afterwards (when `select`).
+// meshes are selected afterwards (when `select`). An edit stops with "Interrupted." when the
+// interpreter is asked to stop (Ctrl-C, SIGTERM), and one that leaves a point that is not a
+// finite number is refused.
 CommandResult runEdits(const std::vector<MeshPick>& picks, const MeshEditFn& edit,
                        bool select = true) {
     struct Done {
@@ -119,10 +135,18 @@ CommandResult runEdits(const std::vector<MeshPick>& picks, const MeshEditFn& edi
         if (!scene::bakeBeforeEdit(pick.shape, &error))
             return CommandResult::failure(ownerName(pick.shape) + ": " + error);
     }
+    const StopCheck stop = [] { return lang::hostInterpreter().interruptRequested(); };
     for (const MeshPick& pick : picks) {
         scene::MeshNode* node = scene::meshNode(pick.shape);
         Done d{scene::nodeName(pick.shape), node->bakeTweaks(), node->faceGroups, {}, {}};
-        const OpStatus status = edit(node->mesh(), pick.ids, &d.result);
+        OpStatus status = edit(node->mesh(), pick, &d.result, stop);
+        if (status.ok) {
+            if (const auto [v, found] = nonFinitePoint(d.result.delta); found) {
+                MeshEditor::applyDelta(node->mesh(), d.result.delta, true);
+                status = OpStatus::failure("the edit would move vertex " + std::to_string(v) +
+                                           " to a point that is not a finite number");
+            }
+        }
         if (!status.ok) {
             node->unbakeTweaks(d.baked);
             for (auto it = done.rbegin(); it != done.rend(); ++it) {
@@ -179,12 +203,16 @@ CommandResult polySplitCmd(const CommandArgs& args, CommandContext&) {
                 {use.values[1].asFloat(), use.values[2].asFloat(), use.values[3].asFloat()}));
     }
     if (chain.empty()) return CommandResult::failure("polySplit needs -ep or -fp points");
-    const int subdivisions =
-        args.has("subdivisions") ? static_cast<int>(args.flag("s").asInt()) : 1;
+    const long long subdivisions = args.has("subdivisions") ? args.flag("s").asInt() : 1;
     if (subdivisions < 1) return CommandResult::failure("polySplit: -s must be at least 1");
-    return runEdits({{shape, {}}}, [&](PolyMesh& m, const std::vector<int>&, EditResult* r) {
-        return splitMesh(m, {chain}, subdivisions, r);
-    });
+    if (subdivisions > kMaxNewVertices)
+        return CommandResult::failure("polySplit: -s " + std::to_string(subdivisions) +
+                                      " is above the maximum of " +
+                                      std::to_string(kMaxNewVertices));
+    return runEdits({{shape, {}, {}}},
+                    [&](PolyMesh& m, const MeshPick&, EditResult* r, const StopCheck& stop) {
+                        return splitMesh(m, {chain}, static_cast<int>(subdivisions), r, stop);
+                    });
 }
 
 // Parallel slices: slice i of n sits at offset d = 2(i+1)/(n+1) - 1 across the strip of faces
@@ -200,9 +228,9 @@ CommandResult multiSliceSplitCmd(const CommandArgs& args, CommandContext&) {
     if (items.empty()) return CommandResult::failure("multiSliceSplit: " + name + " is not a mesh");
     const KObject shape = items.front().shape;
     const PolyMesh& mesh = scene::meshNode(shape)->mesh();
-    const int slices = static_cast<int>(args[1].asInt());
+    const long long slices = args[1].asInt();
     const double power = args[2].asFloat();
-    const int subdivisions = static_cast<int>(args[3].asInt());
+    const long long subdivisions = args[3].asInt();
     const auto edges = args[4].asIntArray(), v0s = args[5].asIntArray(),
                sideA = args[6].asIntArray();
     const auto params = args[8].asFloatArray();
@@ -212,6 +240,9 @@ CommandResult multiSliceSplitCmd(const CommandArgs& args, CommandContext&) {
     if (slices < 1 || subdivisions < 1 || !(power > 0))
         return CommandResult::failure(
             "multiSliceSplit: slices and subdivisions must be at least 1 and the power above 0");
+    if (slices > kMaxNewVertices || subdivisions > kMaxNewVertices)
+        return CommandResult::failure("multiSliceSplit: slices and subdivisions may be at most " +
+                                      std::to_string(kMaxNewVertices));
     if (edges.empty() || params.size() != edges.size() || v0s.size() != edges.size() ||
         sideA.size() != edges.size())
         return CommandResult::failure(
@@ -221,8 +252,13 @@ CommandResult multiSliceSplitCmd(const CommandArgs& args, CommandContext&) {
         if (e >= mesh.numEdges())
             return CommandResult::failure("multiSliceSplit: edge " + std::to_string(e) +
                                           " does not exist");
+    // Each slice adds a vertex per point at least: bound the points before making them.
+    if (slices * static_cast<long long>(edges.size() + 2) > kMaxNewVertices)
+        return CommandResult::failure("multiSliceSplit: " + std::to_string(slices) + " slices of " +
+                                      std::to_string(edges.size()) + " edges would add more than " +
+                                      std::to_string(kMaxNewVertices) + " vertices");
     std::vector<std::vector<SplitPoint>> chains;
-    for (int i = 0; i < slices; ++i) {
+    for (long long i = 0; i < slices; ++i) {
         const double d = 2.0 * (i + 1) / (slices + 1) - 1.0;
         const double w = std::copysign(std::pow(std::abs(d), power), d);
         std::vector<SplitPoint> chain;
@@ -243,9 +279,10 @@ CommandResult multiSliceSplitCmd(const CommandArgs& args, CommandContext&) {
         if (endEdge >= 0) chain.push_back(SplitPoint::onEdge(endEdge, endT));
         chains.push_back(std::move(chain));
     }
-    return runEdits({{shape, {}}}, [&](PolyMesh& m, const std::vector<int>&, EditResult* r) {
-        return splitMesh(m, chains, subdivisions, r);
-    });
+    return runEdits({{shape, {}, {}}},
+                    [&](PolyMesh& m, const MeshPick&, EditResult* r, const StopCheck& stop) {
+                        return splitMesh(m, chains, static_cast<int>(subdivisions), r, stop);
+                    });
 }
 
 CommandResult polySubdivideEdgeCmd(const CommandArgs& args, CommandContext&) {
@@ -253,40 +290,69 @@ CommandResult polySubdivideEdgeCmd(const CommandArgs& args, CommandContext&) {
     std::string error;
     if (!pickComponents(args, ComponentKind::Edge, picks, &error))
         return CommandResult::failure(error);
-    const int divisions = args.has("divisions") ? static_cast<int>(args.flag("dv").asInt()) : 1;
+    const long long divisions = args.has("divisions") ? args.flag("dv").asInt() : 1;
+    // -s 0 (as the stroke tools write it) means no size: -dv counts.
     const double size = args.has("size") ? args.flag("size").asFloat() : 0.0;
     const bool world = args.has("worldSpace") && args.flag("worldSpace").asInt() != 0;
-    if (divisions < 1 && size <= 0)
+    if (!(size >= 0) || !std::isfinite(size))
+        return CommandResult::failure(
+            "polySubdivideEdge: -s must be a finite size above 0 (0 "
+            "leaves the count to -dv)");
+    if (size == 0 && divisions < 1)
         return CommandResult::failure("polySubdivideEdge: -dv must be at least 1");
-    // With -s, each edge gets as many vertices as keep its pieces no longer than the size.
-    for (MeshPick& pick : picks) {
-        if (size <= 0) continue;
-        const KMatrix toWorld = scene::worldMatrix(pick.shape);
-        const PolyMesh& mesh = scene::meshNode(pick.shape)->mesh();
-        std::vector<int> expanded;
-        for (int e : pick.ids) {
+    auto tooMany = [](const std::string& count) {
+        return CommandResult::failure("polySubdivideEdge: the edges would get " + count +
+                                      " new vertices; at most " + std::to_string(kMaxNewVertices) +
+                                      " may be added at once");
+    };
+    // Vertices per edge: -dv, or with -s as many as keep each piece no longer than the size.
+    std::vector<std::vector<std::pair<int, int>>> plans(picks.size());
+    long long total = 0;
+    for (size_t i = 0; i < picks.size(); ++i) {
+        const KMatrix toWorld = scene::worldMatrix(picks[i].shape);
+        const PolyMesh& mesh = scene::meshNode(picks[i].shape)->mesh();
+        for (int e : std::set<int>(picks[i].ids.begin(), picks[i].ids.end())) {
             if (e < 0 || e >= mesh.numEdges()) continue;
-            Vec3 a = mesh.point(mesh.edge(e).v0), b = mesh.point(mesh.edge(e).v1);
-            if (world) {
-                const KPoint wa = KPoint(a.x, a.y, a.z) * toWorld,
-                             wb = KPoint(b.x, b.y, b.z) * toWorld;
-                a = {wa.x, wa.y, wa.z};
-                b = {wb.x, wb.y, wb.z};
+            long long count = divisions;
+            if (size > 0) {
+                Vec3 a = mesh.point(mesh.edge(e).v0), b = mesh.point(mesh.edge(e).v1);
+                if (world) {
+                    const KPoint wa = KPoint(a.x, a.y, a.z) * toWorld,
+                                 wb = KPoint(b.x, b.y, b.z) * toWorld;
+                    a = {wa.x, wa.y, wa.z};
+                    b = {wb.x, wb.y, wb.z};
+                }
+                const double pieces = std::ceil(length(b - a) / size);
+                if (!(pieces <= double(kMaxNewVertices) + 1))
+                    return tooMany("more than " + std::to_string(kMaxNewVertices));
+                count = std::max(0LL, static_cast<long long>(pieces) - 1);
             }
-            const int n = std::max(0, static_cast<int>(std::ceil(length(b - a) / size)) - 1);
-            expanded.insert(expanded.end(), static_cast<size_t>(n), e);
+            total += count;
+            if (total > kMaxNewVertices) return tooMany(std::to_string(total));
+            if (count > 0) plans[i].emplace_back(e, static_cast<int>(count));
         }
-        pick.ids = std::move(expanded);
     }
-    return runEdits(picks, [&](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
-        if (size <= 0) return subdivideEdges(m, ids, divisions, r);
-        // Each id appears once per vertex it should get.
-        std::map<int, int> counts;
-        for (int e : ids) ++counts[e];
-        const std::vector<std::pair<int, int>> plan(counts.begin(), counts.end());
-        if (plan.empty()) return OpStatus::failure("the edges are already shorter than -s");
-        return subdivideEdges(m, plan, r);
-    });
+    if (size > 0 && total == 0)
+        return CommandResult::failure("polySubdivideEdge: the edges are already shorter than -s");
+    std::vector<MeshPick> edited;
+    for (size_t i = 0; i < picks.size(); ++i) {
+        if (size > 0 && plans[i].empty()) continue;
+        MeshPick pick{picks[i].shape, {}, {}};
+        for (const auto& [e, count] : plans[i]) {
+            pick.ids.push_back(e);
+            pick.counts.push_back(count);
+        }
+        if (size == 0) pick.ids = picks[i].ids;
+        edited.push_back(std::move(pick));
+    }
+    return runEdits(
+        edited, [&](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck& stop) {
+            if (size == 0) return subdivideEdges(m, pick.ids, static_cast<int>(divisions), r, stop);
+            std::vector<std::pair<int, int>> plan;
+            for (size_t k = 0; k < pick.ids.size(); ++k)
+                plan.emplace_back(pick.ids[k], pick.counts[k]);
+            return subdivideEdges(m, plan, r, stop);
+        });
 }
 
 CommandResult componentEdit(const CommandArgs& args, ComponentKind kind, const MeshEditFn& edit) {
@@ -298,40 +364,44 @@ CommandResult componentEdit(const CommandArgs& args, ComponentKind kind, const M
 
 CommandResult polyCollapseEdgeCmd(const CommandArgs& args, CommandContext&) {
     return componentEdit(args, ComponentKind::Edge,
-                         [](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
-                             return collapseEdges(m, ids, r);
-                         });
+                         [](PolyMesh& m, const MeshPick& pick, EditResult* r,
+                            const StopCheck& stop) { return collapseEdges(m, pick.ids, r, stop); });
 }
 
 CommandResult polyMergeVertexCmd(const CommandArgs& args, CommandContext&) {
     const double distance = args.has("distance") ? args.flag("distance").asFloat() : 0.0;
+    if (std::isnan(distance)) return CommandResult::failure("polyMergeVertex: -d must be a number");
     if (distance < 0) return CommandResult::failure("polyMergeVertex: -d must not be negative");
-    return componentEdit(args, ComponentKind::Vertex,
-                         [distance](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
-                             return mergeVertices(m, ids, distance, r);
-                         });
+    return componentEdit(
+        args, ComponentKind::Vertex,
+        [distance](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck& stop) {
+            return mergeVertices(m, pick.ids, distance, r, stop);
+        });
 }
 
 CommandResult polyDelEdgeCmd(const CommandArgs& args, CommandContext&) {
     const bool clean = args.has("cleanVertices") && args.flag("cleanVertices").asInt() != 0;
-    return componentEdit(args, ComponentKind::Edge,
-                         [clean](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
-                             return deleteEdges(m, ids, clean, r);
-                         });
+    return componentEdit(
+        args, ComponentKind::Edge,
+        [clean](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck& stop) {
+            return deleteEdges(m, pick.ids, clean, r, stop);
+        });
 }
 
 CommandResult polyDelVertexCmd(const CommandArgs& args, CommandContext&) {
-    return componentEdit(args, ComponentKind::Vertex,
-                         [](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
-                             return deleteVertices(m, ids, false, r);
-                         });
+    return componentEdit(
+        args, ComponentKind::Vertex,
+        [](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck& stop) {
+            return deleteVertices(m, pick.ids, false, r, stop);
+        });
 }
 
 CommandResult polyDeleteVertexCmd(const CommandArgs& args, CommandContext&) {
-    return componentEdit(args, ComponentKind::Vertex,
-                         [](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
-                             return deleteVertices(m, ids, true, r);
-                         });
+    return componentEdit(
+        args, ComponentKind::Vertex,
+        [](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck& stop) {
+            return deleteVertices(m, pick.ids, true, r, stop);
+        });
 }
 
 // Edges given or selected are cut; with nothing, or only faces or whole meshes, there is
@@ -347,13 +417,15 @@ CommandResult polyMapCutCmd(const CommandArgs& args, CommandContext&) {
         const std::vector<int> ids = scene::componentElements(item.component, item.shape);
         auto at = std::find_if(picks.begin(), picks.end(),
                                [&](const MeshPick& p) { return p.shape == item.shape; });
-        if (at == picks.end()) at = picks.insert(picks.end(), {item.shape, {}});
+        if (at == picks.end()) at = picks.insert(picks.end(), {item.shape, {}, {}});
         at->ids.insert(at->ids.end(), ids.begin(), ids.end());
     }
     if (picks.empty()) return {};
     return runEdits(
         picks,
-        [](PolyMesh& m, const std::vector<int>& ids, EditResult* r) { return cutUVs(m, ids, r); },
+        [](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck& stop) {
+            return cutUVs(m, pick.ids, r, stop);
+        },
         false);
 }
 
@@ -390,13 +462,14 @@ CommandResult polyMoveVertexCmd(const CommandArgs& args, CommandContext&) {
         } else {
             return CommandResult::failure("polyMoveVertex works on meshes and vertices");
         }
-        picks.push_back({item.shape, std::move(ids)});
+        picks.push_back({item.shape, std::move(ids), {}});
     }
     return runEdits(
         picks,
-        [offset](PolyMesh& m, const std::vector<int>& ids, EditResult* r) {
+        [offset](PolyMesh& m, const MeshPick& pick, EditResult* r, const StopCheck&) {
             MeshEditor ed(m);
-            for (int v : std::set<int>(ids.begin(), ids.end())) ed.setPoint(v, m.point(v) + offset);
+            for (int v : std::set<int>(pick.ids.begin(), pick.ids.end()))
+                ed.setPoint(v, m.point(v) + offset);
             r->delta = ed.finish();
             return OpStatus::success();
         },

@@ -91,6 +91,9 @@ public:
     /// script. Null for none.
     void setStopListener(void (*listener)()) { m_stopListener.store(listener); }
     bool stopRequested() const { return m_stop.load(); }
+    /// True while a stop or an interrupt is pending: long commands ask this as loops are
+    /// asked, and end with "Interrupted." (safe from any thread).
+    bool interruptRequested() const { return m_stop.load() || m_interrupt.load(); }
     void clearStop() { m_stop.store(false); }
 
     /// Whether a user proc of that name exists.

@@ -1,6 +1,7 @@
 #include "host/mesh/mesh_edit.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -197,28 +198,72 @@ void MeshEditor::truncateFaces(PolyMesh& m, int count) {
 
 void MeshEditor::writeEdgeRecord(PolyMesh& m, int e, const MeshEdge& edge, bool smooth) {
     std::vector<MeshEdge>& edges = m.m_edit->table.edges;
-    if (e == static_cast<int>(edges.size())) {
+    if (e == static_cast<int>(edges.size()))
         edges.push_back(edge);
-        if (!m.m_edgeSmooth.empty()) m.m_edgeSmooth.push_back(smooth ? 1 : 0);
-    } else {
+    else
         edges[e] = edge;
-        if (!m.m_edgeSmooth.empty()) m.m_edgeSmooth[e] = smooth ? 1 : 0;
+    // Note: a mesh whose flags are one flag for all (an empty list) may have lost every edge
+    // in an earlier edit; an edge coming back with another flag must switch it to per-edge
+    // flags, or undo would bring the edge back with the mesh-wide flag.
+    std::vector<uint8_t>& flags = m.m_edgeSmooth;
+    if (flags.empty()) {
+        if (smooth == m.m_allSmooth) {
+            m.m_faceVertexNormals.reset();
+            return;
+        }
+        flags.assign(edges.size(), m.m_allSmooth ? 1 : 0);
+    } else if (flags.size() < edges.size()) {
+        flags.resize(edges.size(), m.m_allSmooth ? 1 : 0);
     }
+    flags[e] = smooth ? 1 : 0;
     m.m_faceVertexNormals.reset();
 }
 
 void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
                               std::span<const int> edgeKeys, std::span<const int> faces) {
-    // Each list is rebuilt from its present entries plus the candidate faces and edges, keeping
-    // only those that really use the key.
+    // Only the listed faces and edges changed: every other entry of a list stays as it is, so
+    // each list keeps its entries outside those and gains the changed ones that now use its
+    // key. The cost is the size of the changed faces plus the lists refreshed, whatever the
+    // size of the mesh.
     const int nf = m.numFaces(), ne = m.numEdges(), nv = m.numVertices();
     PolyMesh::EditState& st = *m.m_edit.get();
     const std::vector<MeshEdge>& table = st.table.edges;
     std::vector<int> verts(vertKeys.begin(), vertKeys.end()),
-        edges(edgeKeys.begin(), edgeKeys.end());
+        edges(edgeKeys.begin(), edgeKeys.end()), changed(faces.begin(), faces.end());
     sortUnique(verts);
     sortUnique(edges);
+    sortUnique(changed);
+    // Who uses what now, among the changed faces and edges: (key, user) pairs, sorted.
+    std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+    for (int f : changed) {
+        if (f < 0 || f >= nf) continue;
+        for (int v : m.faceVertices(f)) faceOfVertex.emplace_back(v, f);
+        for (int e : m.faceEdges(f)) faceOfEdge.emplace_back(e, f);
+    }
+    for (int e : edges) {
+        if (e < 0 || e >= ne || table[e].v0 < 0) continue;
+        edgeOfVertex.emplace_back(table[e].v0, e);
+        edgeOfVertex.emplace_back(table[e].v1, e);
+    }
+    std::sort(faceOfVertex.begin(), faceOfVertex.end());
+    std::sort(faceOfEdge.begin(), faceOfEdge.end());
+    std::sort(edgeOfVertex.begin(), edgeOfVertex.end());
     std::vector<int> list;
+    // list := (old entries that are below `count` and not changed) + the changed users of key.
+    auto rebuild = [&](std::span<const int> old, const std::vector<int>& changedIds, int count,
+                       const std::vector<std::pair<int, int>>& users, int key) {
+        list.clear();
+        for (int x : old)
+            if (x >= 0 && x < count && !std::binary_search(changedIds.begin(), changedIds.end(), x))
+                list.push_back(x);
+        const size_t kept = list.size();
+        auto it = std::lower_bound(users.begin(), users.end(), std::pair{key, INT_MIN});
+        for (; it != users.end() && it->first == key; ++it) list.push_back(it->second);
+        if (list.size() > kept) {
+            std::inplace_merge(list.begin(), list.begin() + static_cast<long>(kept), list.end());
+            list.erase(std::unique(list.begin(), list.end()), list.end());
+        }
+    };
     for (int v : verts) {
         if (v < 0) continue;
         if (v >= nv) {
@@ -226,23 +271,9 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
             st.vertexEdges[v].clear();
             continue;
         }
-        const auto oldFaces = m.vertexFaces(v);
-        list.assign(oldFaces.begin(), oldFaces.end());
-        list.insert(list.end(), faces.begin(), faces.end());
-        sortUnique(list);
-        std::erase_if(list, [&](int f) {
-            if (f < 0 || f >= nf) return true;
-            const auto loop = m.faceVertices(f);
-            return std::find(loop.begin(), loop.end(), v) == loop.end();
-        });
+        rebuild(m.vertexFaces(v), changed, nf, faceOfVertex, v);
         st.vertexFaces[v] = list;
-        const auto oldEdges = m.vertexEdges(v);
-        list.assign(oldEdges.begin(), oldEdges.end());
-        list.insert(list.end(), edges.begin(), edges.end());
-        sortUnique(list);
-        std::erase_if(list, [&](int e) {
-            return e < 0 || e >= ne || (table[e].v0 != v && table[e].v1 != v);
-        });
+        rebuild(m.vertexEdges(v), edges, ne, edgeOfVertex, v);
         st.vertexEdges[v] = list;
     }
     for (int e : edges) {
@@ -251,15 +282,7 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
             st.edgeFaces[e].clear();
             continue;
         }
-        const auto oldFaces = m.edgeFaces(e);
-        list.assign(oldFaces.begin(), oldFaces.end());
-        list.insert(list.end(), faces.begin(), faces.end());
-        sortUnique(list);
-        std::erase_if(list, [&](int f) {
-            if (f < 0 || f >= nf) return true;
-            const auto fe = m.faceEdges(f);
-            return std::find(fe.begin(), fe.end(), e) == fe.end();
-        });
+        rebuild(m.edgeFaces(e), changed, nf, faceOfEdge, e);
         st.edgeFaces[e] = list;
     }
 }
@@ -337,19 +360,42 @@ void MeshEditor::setPoint(int v, const Vec3& p) {
     m_mesh.pointsChanged();
 }
 
-int MeshEditor::edgeBetween(int a, int b, bool smooth) {
+int MeshEditor::edgeBetween(int a, int b, std::optional<bool> smooth) {
     for (int e : m_mesh.vertexEdges(a)) {
         const MeshEdge& edge = m_mesh.edge(e);
         if ((edge.v0 == a && edge.v1 == b) || (edge.v0 == b && edge.v1 == a)) return e;
     }
+    return addEdge(a, b, smooth);
+}
+
+int MeshEditor::addEdge(int a, int b, std::optional<bool> smooth) {
     const int e = m_mesh.numEdges();
     touchEdge(e);
-    writeEdgeRecord(m_mesh, e, {a, b}, smooth);
+    const int uniform = m_mesh.uniformEdgeSmoothing();
+    writeEdgeRecord(m_mesh, e, {a, b}, smooth.value_or(uniform < 0 || uniform == 1));
     m_mesh.m_edit->edgeFaces[e].clear();
     const int verts[] = {a, b};
     const int edges[] = {e};
     refreshLists(m_mesh, verts, edges, {});
     return e;
+}
+
+int MeshEditor::addEdgeChain(const std::vector<int>& verts, std::optional<bool> smooth) {
+    if (verts.size() < 2) return -1;
+    const int first = m_mesh.numEdges();
+    const int uniform = m_mesh.uniformEdgeSmoothing();
+    const bool flag = smooth.value_or(uniform < 0 || uniform == 1);
+    std::vector<int> edges;
+    edges.reserve(verts.size() - 1);
+    for (size_t i = 0; i + 1 < verts.size(); ++i) {
+        const int e = m_mesh.numEdges();
+        touchEdge(e);
+        writeEdgeRecord(m_mesh, e, {verts[i], verts[i + 1]}, flag);
+        m_mesh.m_edit->edgeFaces[e].clear();
+        edges.push_back(e);
+    }
+    refreshLists(m_mesh, verts, edges, {});
+    return first;
 }
 
 void MeshEditor::setEdge(int e, int a, int b) {
@@ -364,14 +410,19 @@ void MeshEditor::setEdge(int e, int a, int b) {
 void MeshEditor::writeFace(int f, const std::vector<int>& verts,
                            const std::vector<std::vector<int>>& uvs,
                            const std::vector<std::vector<int>>& colors) {
-    touchFace(f);
     FaceRecord rec;
     rec.verts = verts;
     rec.uvs = uvs;
     rec.colors = colors;
     const size_t n = verts.size();
+    rec.edges.reserve(n);
     for (size_t i = 0; i < n; ++i) rec.edges.push_back(edgeBetween(verts[i], verts[(i + 1) % n]));
-    std::vector<int> keysV = verts, keysE = rec.edges;
+    writeFaceRecord(f, rec);
+}
+
+void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
+    touchFace(f);
+    std::vector<int> keysV = rec.verts, keysE = rec.edges;
     if (f < m_mesh.numFaces()) {
         const auto oldV = m_mesh.faceVertices(f);
         const auto oldE = m_mesh.faceEdges(f);
@@ -422,50 +473,130 @@ void MeshEditor::moveFace(int from, int to) {
     m_origins.erase(from);
 }
 
-void MeshEditor::moveEdge(int from, int to) {
-    touchEdge(to);
-    touchEdge(from);
-    const MeshEdge edge = m_mesh.edge(from);
-    const auto users = m_mesh.edgeFaces(from);
-    const std::vector<int> faces(users.begin(), users.end());
-    writeEdgeRecord(m_mesh, to, edge, m_mesh.isEdgeSmooth(from));
-    for (int f : faces) {
-        touchFace(f);
-        FaceRecord rec = readFace(f);
-        std::replace(rec.edges.begin(), rec.edges.end(), from, to);
-        writeRecord(m_mesh, f, rec);
+std::vector<std::pair<int, int>> MeshEditor::compactionMoves(const std::vector<int>& deadDescending,
+                                                             int count, int& kept) {
+    // Play the compaction on slot numbers alone: each hole takes what is then in the last slot.
+    std::unordered_map<int, int> at;  // slot -> the id now in it (absent: its own)
+    auto occupant = [&](int slot) {
+        auto it = at.find(slot);
+        return it == at.end() ? slot : it->second;
+    };
+    int size = count;
+    for (int d : deadDescending) {
+        --size;
+        if (d != size) at[d] = occupant(size);
+        at.erase(size);
     }
-    m_mesh.m_edit->table.edges.pop_back();
-    if (!m_mesh.m_edgeSmooth.empty()) m_mesh.m_edgeSmooth.pop_back();
-    const int verts[] = {edge.v0, edge.v1};
-    const int edges[] = {to, from};
-    refreshLists(m_mesh, verts, edges, faces);
+    kept = size;
+    std::vector<std::pair<int, int>> moves;
+    for (const auto& [slot, id] : at)
+        if (id != slot) moves.emplace_back(id, slot);
+    std::sort(moves.begin(), moves.end());
+    return moves;
 }
 
-void MeshEditor::moveVertex(int from, int to) {
-    touchVertex(to);
-    touchVertex(from);
-    const auto usersF = m_mesh.vertexFaces(from);
-    const auto usersE = m_mesh.vertexEdges(from);
-    const std::vector<int> faces(usersF.begin(), usersF.end()), edges(usersE.begin(), usersE.end());
-    m_mesh.m_points[to] = m_mesh.m_points[from];
+void MeshEditor::compactEdges() {
+    if (m_deadEdges.empty()) return;
+    // Every face using a moved edge is rewritten once, whatever number of its edges moved.
+    const int count = m_mesh.numEdges();
+    int kept = 0;
+    const auto moves = compactionMoves(m_deadEdges, count, kept);
+    const std::unordered_map<int, int> to(moves.begin(), moves.end());
+    std::vector<int> faces, keysV, keysE(m_deadEdges);
+    struct Moved {
+        int to;
+        MeshEdge edge;
+        bool smooth;
+    };
+    std::vector<Moved> moved;
+    for (const auto& [from, slot] : moves) {
+        const auto users = m_mesh.edgeFaces(from);
+        faces.insert(faces.end(), users.begin(), users.end());
+        const MeshEdge edge = m_mesh.edge(from);
+        moved.push_back({slot, edge, m_mesh.isEdgeSmooth(from)});
+        keysV.insert(keysV.end(), {edge.v0, edge.v1});
+        keysE.insert(keysE.end(), {from, slot});
+        touchEdge(from);
+        touchEdge(slot);
+    }
+    for (int e = kept; e < count; ++e) touchEdge(e);
+    sortUnique(faces);
+    for (int f : faces) {
+        touchFace(f);
+        FaceRecord rec = readFace(f);
+        for (int& e : rec.edges)
+            if (auto it = to.find(e); it != to.end()) e = it->second;
+        writeRecord(m_mesh, f, rec);
+    }
+    for (const Moved& m : moved) writeEdgeRecord(m_mesh, m.to, m.edge, m.smooth);
+    m_mesh.m_edit->table.edges.resize(static_cast<size_t>(kept));
+    if (!m_mesh.m_edgeSmooth.empty()) m_mesh.m_edgeSmooth.resize(static_cast<size_t>(kept));
+    refreshLists(m_mesh, keysV, keysE, faces);
+}
+
+void MeshEditor::compactVertices() {
+    if (m_deadVerts.empty()) return;
+    // Every face and edge using a moved vertex is rewritten once.
+    const int count = m_mesh.numVertices();
+    int kept = 0;
+    const auto moves = compactionMoves(m_deadVerts, count, kept);
+    const std::unordered_map<int, int> to(moves.begin(), moves.end());
+    std::vector<int> faces, edges, keysV(m_deadVerts);
+    for (const auto& [from, slot] : moves) {
+        const auto usersF = m_mesh.vertexFaces(from);
+        const auto usersE = m_mesh.vertexEdges(from);
+        faces.insert(faces.end(), usersF.begin(), usersF.end());
+        edges.insert(edges.end(), usersE.begin(), usersE.end());
+        keysV.insert(keysV.end(), {from, slot});
+        touchVertex(from);
+        touchVertex(slot);
+    }
+    sortUnique(faces);
+    sortUnique(edges);
+    auto renamed = [&](int v) {
+        auto it = to.find(v);
+        return it == to.end() ? v : it->second;
+    };
     for (int e : edges) {
         touchEdge(e);
-        MeshEdge edge = m_mesh.edge(e);
-        if (edge.v0 == from) edge.v0 = to;
-        if (edge.v1 == from) edge.v1 = to;
-        writeEdgeRecord(m_mesh, e, edge, m_mesh.isEdgeSmooth(e));
+        const MeshEdge edge = m_mesh.edge(e);
+        writeEdgeRecord(m_mesh, e, {renamed(edge.v0), renamed(edge.v1)}, m_mesh.isEdgeSmooth(e));
     }
     for (int f : faces) {
         touchFace(f);
         FaceRecord rec = readFace(f);
-        std::replace(rec.verts.begin(), rec.verts.end(), from, to);
+        for (int& v : rec.verts) v = renamed(v);
         writeRecord(m_mesh, f, rec);
     }
-    m_mesh.m_points.pop_back();
-    const int verts[] = {to, from};
-    refreshLists(m_mesh, verts, edges, faces);
-    m_mesh.pointsChanged();
+    for (const auto& [from, slot] : moves) m_mesh.m_points[slot] = m_mesh.m_points[from];
+    m_mesh.m_points.resize(static_cast<size_t>(kept));
+    refreshLists(m_mesh, keysV, edges, faces);
+}
+
+int MeshEditor::overloadedEdge(int& faces) const {
+    std::vector<int> written(m_facesTouched.begin(), m_facesTouched.end());
+    std::sort(written.begin(), written.end());
+    std::unordered_set<int> seen;
+    for (int f : written) {
+        if (f >= m_mesh.numFaces()) continue;
+        for (int e : m_mesh.faceEdges(f)) {
+            if (!seen.insert(e).second) continue;
+            const auto users = m_mesh.edgeFaces(e);
+            const int now = static_cast<int>(users.size());
+            if (now <= 2) continue;
+            // Before: faces the session left alone still use it as they did; of the others,
+            // count those whose old loop used it.
+            int before = 0;
+            for (int g : users) before += m_facesTouched.count(g) ? 0 : 1;
+            for (const auto& [g, rec] : m_before.faces)
+                before += std::find(rec.edges.begin(), rec.edges.end(), e) != rec.edges.end();
+            if (now > before) {
+                faces = now;
+                return e;
+            }
+        }
+    }
+    return -1;
 }
 
 MeshDelta MeshEditor::finish() {
@@ -479,12 +610,16 @@ MeshDelta MeshEditor::finish() {
     if (!m_mesh.m_objectGroups.empty()) {
         groupsBefore = std::make_shared<PolyMesh::ObjectGroups>(m_mesh.m_objectGroups);
         remapGroupsBeforeCompaction();
+        int kept = 0;
+        const auto moves = compactionMoves(m_deadFaces, m_mesh.numFaces(), kept);
+        const std::unordered_map<int, int> to(moves.begin(), moves.end());
+        for (auto& [id, members] : m_mesh.m_objectGroups)
+            for (int& f : members)
+                if (auto it = to.find(f); it != to.end()) f = it->second;
     }
     for (int f : m_deadFaces) {
         const int last = m_mesh.numFaces() - 1;
         if (f != last) {
-            for (auto& [id, members] : m_mesh.m_objectGroups)
-                std::replace(members.begin(), members.end(), last, f);
             moveFace(last, f);
         } else {
             touchFace(f);
@@ -493,29 +628,9 @@ MeshDelta MeshEditor::finish() {
         }
     }
     descending(m_deadEdges);
-    for (int e : m_deadEdges) {
-        const int last = m_mesh.numEdges() - 1;
-        if (e != last) {
-            moveEdge(last, e);
-        } else {
-            touchEdge(e);
-            m_mesh.m_edit->table.edges.pop_back();
-            if (!m_mesh.m_edgeSmooth.empty()) m_mesh.m_edgeSmooth.pop_back();
-            const int edges[] = {e};
-            refreshLists(m_mesh, {}, edges, {});
-        }
-    }
+    compactEdges();
     descending(m_deadVerts);
-    for (int v : m_deadVerts) {
-        const int last = m_mesh.numVertices() - 1;
-        if (v != last) {
-            moveVertex(last, v);
-        } else {
-            m_mesh.m_points.pop_back();
-            const int verts[] = {v};
-            refreshLists(m_mesh, verts, {}, {});
-        }
-    }
+    compactVertices();
     m_mesh.pointsChanged();
     m_mesh.m_faceVertexNormals.reset();
 
@@ -576,11 +691,16 @@ void MeshEditor::remapGroupsBeforeCompaction() {
     }
 }
 
-void MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
-    if (const auto& groups = undo ? delta.groupsBefore : delta.groupsAfter)
-        m.m_objectGroups = *groups;
+bool MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
     const MeshImage& img = undo ? delta.before : delta.after;
     const MeshImage& other = undo ? delta.after : delta.before;
+    // Note: the records address slots by the counts of the state they start from; another
+    // mesh would be written out of bounds.
+    if (m.numVertices() != other.numVertices || m.numEdges() != other.numEdges ||
+        m.numFaces() != other.numFaces)
+        return false;
+    if (const auto& groups = undo ? delta.groupsBefore : delta.groupsAfter)
+        m.m_objectGroups = *groups;
     beginEditing(m);
     // Keys whose lists may change: everything either image names.
     std::vector<int> verts, edges, faces;
@@ -627,6 +747,7 @@ void MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
     refreshLists(m, verts, edges, faces);
     m.pointsChanged();
     m.m_faceVertexNormals.reset();
+    return true;
 }
 
 }  // namespace tarn

@@ -17,6 +17,7 @@
 /// primitives, then finish() returns the MeshDelta that undoes or redoes the whole session in
 /// time proportional to the edit. Main thread only; no queries may run during a session.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -71,14 +72,23 @@ public:
     /// Appends a vertex; returns its id.
     int addVertex(const Vec3& p);
     void setPoint(int v, const Vec3& p);
-    /// The edge joining a and b, created (a -> b, with `smooth`) when there is none.
-    int edgeBetween(int a, int b, bool smooth = true);
+    /// The edge joining a and b, created (a -> b) when there is none. A new edge is soft,
+    /// or has the mesh-wide flag while every edge shares one, unless `smooth` is given.
+    int edgeBetween(int a, int b, std::optional<bool> smooth = std::nullopt);
+    /// Appends an edge a -> b (whether or not one joins them already), flagged as edgeBetween
+    /// flags a new edge; returns its id.
+    int addEdge(int a, int b, std::optional<bool> smooth = std::nullopt);
+    /// Appends the edges verts[0] -> verts[1], verts[1] -> verts[2], ..., flagged as addEdge
+    /// flags them, in one pass; returns the id of the first (-1 for fewer than two vertices).
+    int addEdgeChain(const std::vector<int>& verts, std::optional<bool> smooth = std::nullopt);
     /// Rewrites edge e's end points.
     void setEdge(int e, int a, int b);
     /// Writes face f (f == numFaces() appends) from its loop and per-set corner UV/colour ids;
     /// the corner edges are found or created.
     void writeFace(int f, const std::vector<int>& verts, const std::vector<std::vector<int>>& uvs,
                    const std::vector<std::vector<int>>& colors);
+    /// The same with the corner edges given (`rec.edges[i]` must join corner i to the next).
+    void writeFaceRecord(int f, const FaceRecord& rec);
     /// Appends a UV to set `set` (an index into the mesh's UV sets); returns its id.
     int addUV(int set, float u, float v);
 
@@ -92,6 +102,14 @@ public:
     const std::unordered_map<int, int>& faceOrigins() const { return m_origins; }
     void setOrigin(int face, int from);
 
+    /// An edge that now has more than two faces and had fewer before the session (ids as they
+    /// stand before finish()), or -1; `faces` receives its face count. Only edges of faces the
+    /// session wrote are looked at.
+    int overloadedEdge(int& faces) const;
+    /// Counts before the session.
+    int verticesBefore() const { return m_before.numVertices; }
+    int edgesBefore() const { return m_before.numEdges; }
+
     /// Compacts removed elements and returns the record of the session. Object groups follow
     /// the faces: removed faces leave their groups, a face split off joins the groups of the
     /// face it came from, and a face moved by compaction keeps its groups under its new id.
@@ -99,8 +117,9 @@ public:
 
     /// Puts the elements a delta touched in the state of `undo ? before : after`. The mesh must
     /// be in the other state (as the delta's session left it, or as an earlier undo restored
-    /// it). Costs time proportional to the delta.
-    static void applyDelta(PolyMesh& mesh, const MeshDelta& delta, bool undo);
+    /// it): a mesh whose counts are not those of that state is left alone and false returned.
+    /// Costs time proportional to the delta.
+    static bool applyDelta(PolyMesh& mesh, const MeshDelta& delta, bool undo);
     /// Numbers the edges of a mesh that was never edited as `edges` lists them (edge i joins
     /// edges[i].v0 to edges[i].v1, in that direction), instead of in the order its faces meet
     /// them: how a mesh written after edits gets its edge ids back. The list must hold every
@@ -120,8 +139,12 @@ private:
     void touchEdge(int e);
     void touchFace(int f);
     void moveFace(int from, int to);
-    void moveEdge(int from, int to);
-    void moveVertex(int from, int to);
+    // Where compaction takes each element that changes id, as (old id, new id): removed ids in
+    // descending order, each hole filled by the element then last; `kept` is the count left.
+    static std::vector<std::pair<int, int>> compactionMoves(const std::vector<int>& deadDescending,
+                                                            int count, int& kept);
+    void compactEdges();
+    void compactVertices();
     void remapGroupsBeforeCompaction();
 
     PolyMesh& m_mesh;

@@ -6,9 +6,56 @@
 #include <numeric>
 #include <set>
 
+#include "host/mesh/mesh_edit_support.h"
+
 namespace tarn {
 
+namespace detail {
+
+OpStatus finishEdit(MeshEditor& ed, int verticesBefore, EditResult* out) {
+    int faces = 0;
+    if (const int e = ed.overloadedEdge(faces); e >= 0) {
+        const MeshEdge edge = ed.mesh().edge(e);
+        const std::string which = e < ed.edgesBefore()
+                                      ? "edge " + std::to_string(e)
+                                      : "a new edge between vertices " + std::to_string(edge.v0) +
+                                            " and " + std::to_string(edge.v1);
+        return rollBack(ed, "the edit would make " + which + " shared by " + std::to_string(faces) +
+                                " faces (at most two may share an edge)");
+    }
+    EditResult r;
+    r.delta = ed.finish();
+    r.faceOrigins = ed.faceOrigins();
+    if (ed.mesh().numVertices() > verticesBefore) r.firstNewVertex = verticesBefore;
+    if (out) *out = std::move(r);
+    return OpStatus::success();
+}
+
+OpStatus rollBack(MeshEditor& ed, std::string why) {
+    const MeshDelta delta = ed.finish();
+    MeshEditor::applyDelta(ed.mesh(), delta, true);
+    return OpStatus::failure(std::move(why));
+}
+
+OpStatus noSuch(const char* kind, int id, int count, const char* plural) {
+    return OpStatus::failure(std::string(kind) + " " + std::to_string(id) +
+                             " does not exist (the mesh has " + std::to_string(count) + " " +
+                             plural + ")");
+}
+
+OpStatus checkIds(const std::vector<int>& ids, int count, const char* kind, const char* plural) {
+    for (int id : ids)
+        if (id < 0 || id >= count) return noSuch(kind, id, count, plural);
+    return OpStatus::success();
+}
+
+}  // namespace detail
+
 namespace {
+
+using detail::noSuch;
+using detail::rollBack;
+using detail::StopPoll;
 
 constexpr double kParamEps = 1e-9;
 
@@ -16,53 +63,9 @@ Vec3 lerp(const Vec3& a, const Vec3& b, double t) {
     return a + (b - a) * t;
 }
 
-// The session's record plus bookkeeping, handed to the caller.
-void finishInto(MeshEditor& ed, int verticesBefore, EditResult* out) {
-    EditResult r;
-    r.delta = ed.finish();
-    r.faceOrigins = ed.faceOrigins();
-    if (ed.mesh().numVertices() > verticesBefore) r.firstNewVertex = verticesBefore;
-    if (out) *out = std::move(r);
-}
-
-// Rolls a failed session back and reports why.
-OpStatus rollBack(MeshEditor& ed, std::string why) {
-    const MeshDelta delta = ed.finish();
-    MeshEditor::applyDelta(ed.mesh(), delta, true);
-    return OpStatus::failure(std::move(why));
-}
-
-// The failure for an id that names no element of a mesh with `count` of them ("edge 9 does not
-// exist (the mesh has 8 edges)").
-OpStatus noSuch(const char* kind, int id, int count, const char* plural) {
-    return OpStatus::failure(std::string(kind) + " " + std::to_string(id) +
-                             " does not exist (the mesh has " + std::to_string(count) + " " +
-                             plural + ")");
-}
-
-// Fails for the first of `ids` outside [0, count).
-OpStatus checkIds(const std::vector<int>& ids, int count, const char* kind, const char* plural) {
-    for (int id : ids)
-        if (id < 0 || id >= count) return noSuch(kind, id, count, plural);
-    return OpStatus::success();
-}
-
-bool isDeadEdge(const PolyMesh& m, int e) {
-    return m.edge(e).v0 < 0;
-}
-
-// Removes edges that no face uses any more, then vertices left with no face and no edge.
-void dropOrphans(MeshEditor& ed, const std::vector<int>& edges, const std::vector<int>& verts) {
-    PolyMesh& m = ed.mesh();
-    std::set<int> ends(verts.begin(), verts.end());
-    for (int e : std::set<int>(edges.begin(), edges.end())) {
-        if (e < 0 || e >= m.numEdges() || isDeadEdge(m, e) || !m.edgeFaces(e).empty()) continue;
-        ends.insert({m.edge(e).v0, m.edge(e).v1});
-        ed.removeEdge(e);
-    }
-    for (int v : ends)
-        if (v >= 0 && v < m.numVertices() && m.vertexFaces(v).empty() && m.vertexEdges(v).empty())
-            ed.removeVertex(v);
+OpStatus tooManyVertices(long long count) {
+    return OpStatus::failure("the edit would add " + std::to_string(count) + " vertices; at most " +
+                             std::to_string(kMaxNewVertices) + " may be added at once");
 }
 
 // UV of `set` (index) at a table id.
@@ -71,59 +74,127 @@ std::pair<float, float> uvAt(const PolyMesh& m, int set, int id) {
     return {s->u[id], s->v[id]};
 }
 
-// Splits edge e at parameter t (from its vertex 0); returns the new vertex. Faces on both sides
-// take the vertex; each distinct pair of corner UVs along the edge gets one interpolated UV.
-int splitEdgeAt(MeshEditor& ed, int e, double t) {
+// Splits edge e (vertex 0 a -> vertex 1 b) at one new vertex per entry of `steps`, exactly as
+// that many single splits would: cut k falls at parameter steps[k] along what is left of the
+// edge beyond the vertex cut k - 1 made (a single split at t is {t}). The edge keeps the piece
+// from a; the new edges follow in order towards b, the new vertices are numbered from a. Faces
+// on either side take the vertices; each distinct pair of end UVs along the edge gets one
+// interpolated UV per cut, and the new corners copy the colour of the face's corner at a.
+// Costs O(steps x faces on the edge). Returns the first new vertex.
+int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
     PolyMesh& m = ed.mesh();
     const MeshEdge edge = m.edge(e);
     const int a = edge.v0, b = edge.v1;
     const bool smooth = m.isEdgeSmooth(e);
+    const size_t k = steps.size();
     const auto users = m.edgeFaces(e);
     const std::vector<int> faces(users.begin(), users.end());
-    const int n = ed.addVertex(lerp(m.point(a), m.point(b), t));
-    ed.setEdge(e, a, n);
-    ed.edgeBetween(n, b, smooth);
-    std::map<std::tuple<int, int, int>, int> made;  // (set, uv at a, uv at b) -> new uv
+    // The new points, each cut on what is left of the edge.
+    std::vector<int> made(k);
+    Vec3 from = m.point(a);
+    const Vec3 to = m.point(b);
+    for (size_t i = 0; i < k; ++i) {
+        from = lerp(from, to, steps[i]);
+        made[i] = ed.addVertex(from);
+    }
+    ed.setEdge(e, a, made[0]);
+    std::vector<int> chain(made);
+    chain.push_back(b);
+    const int firstPiece = ed.addEdgeChain(chain, smooth);
+    std::vector<int> pieces{e};  // piece i runs made[i - 1] (a for i = 0) -> made[i] (b at k)
+    for (size_t i = 0; i < k; ++i) pieces.push_back(firstPiece + static_cast<int>(i));
+    // Per face: where the edge lies in it and its direction.
+    struct Use {
+        int face = -1;
+        FaceRecord rec;
+        int at = -1;  // corner after which the new vertices go
+        bool forward = true;
+        std::vector<std::vector<int>> uvs;  // per set: the UV of each new vertex, from a
+    };
+    std::vector<Use> uses;
     for (int f : faces) {
-        FaceRecord rec = ed.readFace(f);
-        const int k = static_cast<int>(rec.verts.size());
-        int at = -1;  // corner after which n goes
-        for (int i = 0; i < k && at < 0; ++i) {
-            const int x = rec.verts[i], y = rec.verts[(i + 1) % k];
-            if ((x == a && y == b) || (x == b && y == a)) at = i;
+        Use u;
+        u.face = f;
+        u.rec = ed.readFace(f);
+        const int n = static_cast<int>(u.rec.verts.size());
+        for (int i = 0; i < n && u.at < 0; ++i) {
+            const int x = u.rec.verts[i], y = u.rec.verts[(i + 1) % n];
+            if ((x == a && y == b) || (x == b && y == a)) u.at = i;
         }
-        if (at < 0) continue;
-        const int next = (at + 1) % k;
-        const bool forward = rec.verts[at] == a;
-        rec.verts.insert(rec.verts.begin() + at + 1, n);
+        if (u.at < 0) continue;
+        u.forward = u.rec.verts[u.at] == a;
+        u.uvs.resize(u.rec.uvs.size());
+        uses.push_back(std::move(u));
+    }
+    // UVs cut by cut, faces in order, so that ids come out as single splits make them.
+    for (size_t s = 0; s < m.uvSetNames().size(); ++s) {
+        const UVSet* set = m.uvSet(m.uvSetNames()[s]);
+        std::vector<int> start(uses.size(), -1), end(uses.size(), -1);
+        for (size_t j = 0; j < uses.size(); ++j) {
+            const Use& u = uses[j];
+            if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
+            const int n = static_cast<int>(u.rec.verts.size());
+            const int next = (u.at + 1) % n;
+            start[j] = u.rec.uvs[s][u.forward ? u.at : next];
+            end[j] = u.rec.uvs[s][u.forward ? next : u.at];
+        }
+        for (size_t i = 0; i < k; ++i) {
+            std::map<std::pair<int, int>, int> cut;  // (uv at the piece's start, at b) -> new
+            for (size_t j = 0; j < uses.size(); ++j) {
+                Use& u = uses[j];
+                if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
+                int id = -1;
+                if (start[j] >= 0 && end[j] >= 0) {
+                    auto [it, added] = cut.try_emplace({start[j], end[j]}, -1);
+                    if (added) {
+                        const double pu = set->u[start[j]], pv = set->v[start[j]];
+                        const double qu = set->u[end[j]], qv = set->v[end[j]];
+                        it->second = ed.addUV(static_cast<int>(s),
+                                              static_cast<float>(pu + (qu - pu) * steps[i]),
+                                              static_cast<float>(pv + (qv - pv) * steps[i]));
+                    }
+                    id = it->second;
+                }
+                u.uvs[s].push_back(id);
+                start[j] = id;
+            }
+        }
+    }
+    // Each face written once, the new corners in its own direction.
+    for (Use& u : uses) {
+        FaceRecord& rec = u.rec;
+        const int n = static_cast<int>(rec.verts.size());
+        const int next = (u.at + 1) % n;
+        const auto insertAt = static_cast<long>(u.at + 1);
+        std::vector<int> verts(made), edges;
+        if (u.forward) {
+            edges.assign(pieces.begin() + 1, pieces.end());
+            rec.edges[u.at] = e;
+        } else {
+            std::reverse(verts.begin(), verts.end());
+            for (size_t i = k; i-- > 0;) edges.push_back(pieces[i]);
+            rec.edges[u.at] = pieces[k];
+        }
+        rec.verts.insert(rec.verts.begin() + insertAt, verts.begin(), verts.end());
+        rec.edges.insert(rec.edges.begin() + insertAt, edges.begin(), edges.end());
         for (size_t s = 0; s < rec.uvs.size(); ++s) {
             std::vector<int>& ids = rec.uvs[s];
             if (ids.empty()) continue;
-            const int ua = forward ? ids[at] : ids[next], ub = forward ? ids[next] : ids[at];
-            int id = -1;
-            if (ua >= 0 && ub >= 0) {
-                auto [it, added] = made.try_emplace({static_cast<int>(s), ua, ub}, -1);
-                if (added) {
-                    const auto pa = uvAt(m, static_cast<int>(s), ua);
-                    const auto pb = uvAt(m, static_cast<int>(s), ub);
-                    const double ft = t;
-                    it->second =
-                        ed.addUV(static_cast<int>(s),
-                                 static_cast<float>(pa.first + (pb.first - pa.first) * ft),
-                                 static_cast<float>(pa.second + (pb.second - pa.second) * ft));
-                }
-                id = it->second;
-            }
-            ids.insert(ids.begin() + at + 1, id);
+            std::vector<int> fresh = u.uvs[s];
+            if (!u.forward) std::reverse(fresh.begin(), fresh.end());
+            ids.insert(ids.begin() + insertAt, fresh.begin(), fresh.end());
         }
-        for (std::vector<int>& ids : rec.colors)
-            if (!ids.empty()) ids.insert(ids.begin() + at + 1, ids[forward ? at : next]);
-        ed.writeFace(f, rec.verts, rec.uvs, rec.colors);
+        for (std::vector<int>& ids : rec.colors) {
+            if (ids.empty()) continue;
+            const int colour = ids[u.forward ? u.at : next];
+            ids.insert(ids.begin() + insertAt, k, colour);
+        }
+        ed.writeFaceRecord(u.face, rec);
     }
-    return n;
+    return made[0];
 }
 
-// Per-corner values of a record in a rotated/filtered order.
+// Per-corner values of a face being built from corners of a record and new vertices.
 struct CornerList {
     std::vector<int> verts;
     std::vector<std::vector<int>> uvs, colors;
@@ -145,26 +216,6 @@ struct CornerList {
             if (!r.uvs[s].empty()) uvs[s].push_back(uvIds[s]);
         for (size_t s = 0; s < r.colors.size(); ++s)
             if (!r.colors[s].empty()) colors[s].push_back(-1);
-    }
-    void erase(size_t i) {
-        verts.erase(verts.begin() + static_cast<long>(i));
-        for (auto& ids : uvs)
-            if (!ids.empty()) ids.erase(ids.begin() + static_cast<long>(i));
-        for (auto& ids : colors)
-            if (!ids.empty()) ids.erase(ids.begin() + static_cast<long>(i));
-    }
-    void rotate(size_t first) {
-        auto rot = [first](std::vector<int>& v) {
-            if (!v.empty()) std::rotate(v.begin(), v.begin() + static_cast<long>(first), v.end());
-        };
-        rot(verts);
-        for (auto& ids : uvs) rot(ids);
-        for (auto& ids : colors) rot(ids);
-    }
-    bool hasRepeats() const {
-        std::vector<int> s = verts;
-        std::sort(s.begin(), s.end());
-        return std::adjacent_find(s.begin(), s.end()) != s.end();
     }
 };
 
@@ -333,7 +384,7 @@ std::vector<double> polygonWeights(const std::vector<Vec3>& loop, const Vec3& no
 }
 
 OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& chains,
-                   int subdivisions, EditResult* out) {
+                   int subdivisions, EditResult* out, const StopCheck& stop) {
     // Prepare: every id in range, chains that start and end on edges, and consecutive points
     // that share a face of the original mesh.
     const int ne = mesh.numEdges(), nf = mesh.numFaces();
@@ -362,6 +413,12 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
         }
     }
     subdivisions = std::max(1, subdivisions);
+    long long added = 0;
+    for (const auto& chain : chains) {
+        const auto points = static_cast<long long>(chain.size());
+        added += points + (subdivisions - 1LL) * (points - 1);
+    }
+    if (added > kMaxNewVertices) return tooManyVertices(added);
 
     // Apply.
     const int verticesBefore = mesh.numVertices();
@@ -386,7 +443,7 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
         if (piece < 0) return -1;
         double local = (p.t - lo.first) / (hi.first - lo.first);
         if (mesh.edge(piece).v0 != lo.second) local = 1 - local;
-        const int v = splitEdgeAt(ed, piece, local);
+        const int v = splitEdgeRun(ed, piece, {local});
         list.emplace_back(p.t, v);
         return v;
     };
@@ -395,6 +452,7 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
         const MeshEdge e = original.at(p.edge);
         return lerp(mesh.point(e.v0), mesh.point(e.v1), p.t);
     };
+    StopPoll stopped(stop, 4096);
     for (const auto& chain : chains) {
         int from = -1, hint = -1;
         Vec3 last;
@@ -403,8 +461,11 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
             const SplitPoint& p = chain[i];
             const Vec3 at = positionOf(p);
             if (i > 0)
-                for (int j = 1; j < subdivisions; ++j)
+                for (int j = 1; j < subdivisions; ++j) {
+                    if (stopped()) return rollBack(ed, kInterruptedMessage);
                     inner.push_back(ed.addVertex(lerp(last, at, double(j) / subdivisions)));
+                }
+            if (stopped()) return rollBack(ed, kInterruptedMessage);
             last = at;
             if (p.edge < 0) {
                 inner.push_back(ed.addVertex(p.pos));
@@ -436,363 +497,54 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
             hint = -1;
         }
     }
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
+    return detail::finishEdit(ed, verticesBefore, out);
 }
 
 OpStatus subdivideEdges(PolyMesh& mesh, const std::vector<int>& edges, int divisions,
-                        EditResult* out) {
+                        EditResult* out, const StopCheck& stop) {
     std::vector<std::pair<int, int>> plan;
     for (int e : std::set<int>(edges.begin(), edges.end())) plan.emplace_back(e, divisions);
-    return subdivideEdges(mesh, plan, out);
+    return subdivideEdges(mesh, plan, out, stop);
 }
 
 OpStatus subdivideEdges(PolyMesh& mesh, const std::vector<std::pair<int, int>>& edgeDivisions,
-                        EditResult* out) {
+                        EditResult* out, const StopCheck& stop) {
     if (edgeDivisions.empty()) return OpStatus::failure("no edges to subdivide");
+    long long total = 0;
     for (const auto& [e, divisions] : edgeDivisions) {
         if (e < 0 || e >= mesh.numEdges()) return noSuch("edge", e, mesh.numEdges(), "edges");
         if (divisions < 1) return OpStatus::failure("the number of divisions must be at least 1");
+        total += divisions;
     }
+    if (total > kMaxNewVertices) return tooManyVertices(total);
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
+    StopPoll stopped(stop);
+    std::vector<double> steps;
     for (const auto& [e, divisions] : edgeDivisions) {
+        if (stopped()) return rollBack(ed, kInterruptedMessage);
         // Each cut takes the next even step of what remains of the edge beyond vertex 0.
-        int piece = e;
-        for (int k = 0; k < divisions; ++k) {
-            splitEdgeAt(ed, piece, 1.0 / (divisions + 1 - k));
-            piece = mesh.numEdges() - 1;
-        }
+        steps.resize(static_cast<size_t>(divisions));
+        for (int k = 0; k < divisions; ++k) steps[k] = 1.0 / (divisions + 1 - k);
+        splitEdgeRun(ed, e, steps);
     }
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
+    return detail::finishEdit(ed, verticesBefore, out);
 }
 
-namespace {
-
-// Merges vertex `gone` into `keep` (which takes position `at`). False (nothing changed) when a
-// face holds both without their being neighbours, which would make it repeat a vertex.
-bool weld(MeshEditor& ed, int keep, int gone, const Vec3& at) {
-    PolyMesh& m = ed.mesh();
-    const auto usersF = m.vertexFaces(gone);
-    const std::vector<int> faces(usersF.begin(), usersF.end());
-    for (int f : faces)
-        if (ed.cornerOf(f, keep) >= 0 && !adjacentIn(m, f, keep, gone)) return false;
-    std::vector<int> oldEdges, oldVerts{keep};
-    for (int f : faces) {
-        const auto fe = m.faceEdges(f);
-        const auto fv = m.faceVertices(f);
-        oldEdges.insert(oldEdges.end(), fe.begin(), fe.end());
-        oldVerts.insert(oldVerts.end(), fv.begin(), fv.end());
-    }
-    // Edges at `gone`: the one to `keep` goes, one doubling an edge of `keep` goes, the rest
-    // move their end to `keep`.
-    const auto usersE = m.vertexEdges(gone);
-    for (int e : std::vector<int>(usersE.begin(), usersE.end())) {
-        const MeshEdge edge = m.edge(e);
-        const int other = edge.v0 == gone ? edge.v1 : edge.v0;
-        if (other == keep || m.findEdge(keep, other) >= 0)
-            ed.removeEdge(e);
-        else
-            ed.setEdge(e, edge.v0 == gone ? keep : edge.v0, edge.v1 == gone ? keep : edge.v1);
-    }
-    ed.setPoint(keep, at);
-    for (int f : faces) {
-        const FaceRecord rec = ed.readFace(f);
-        CornerList loop;
-        loop.init(rec);
-        // The corner of `gone` next to `keep` goes (the corner of `keep` keeps its UVs); a lone
-        // corner of `gone` becomes `keep`.
-        const size_t n = rec.verts.size();
-        for (size_t i = 0; i < n; ++i) {
-            const bool nextToKeep =
-                rec.verts[(i + 1) % n] == keep || rec.verts[(i + n - 1) % n] == keep;
-            if (rec.verts[i] == gone && nextToKeep) continue;
-            loop.push(rec, static_cast<int>(i));
-            if (loop.verts.back() == gone) loop.verts.back() = keep;
-        }
-        if (loop.verts.size() < 3)
-            ed.removeFace(f);
-        else
-            ed.writeFace(f, loop.verts, loop.uvs, loop.colors);
-    }
-    oldVerts.push_back(gone);
-    dropOrphans(ed, oldEdges, oldVerts);
-    if (m.vertexFaces(gone).empty() && m.vertexEdges(gone).empty()) ed.removeVertex(gone);
-    return true;
-}
-
-}  // namespace
-
-OpStatus collapseEdges(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out) {
-    if (edges.empty()) return OpStatus::failure("no edges to collapse");
-    if (OpStatus bad = checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok) return bad;
-    const int verticesBefore = mesh.numVertices();
-    MeshEditor ed(mesh);
-    int done = 0;
-    for (int e : std::set<int>(edges.begin(), edges.end())) {
-        if (isDeadEdge(mesh, e)) continue;  // already taken by an earlier collapse
-        const MeshEdge edge = mesh.edge(e);
-        if (edge.v0 == edge.v1) continue;
-        const int keep = std::min(edge.v0, edge.v1), gone = std::max(edge.v0, edge.v1);
-        const Vec3 mid = (mesh.point(edge.v0) + mesh.point(edge.v1)) * 0.5;
-        if (weld(ed, keep, gone, mid)) ++done;
-    }
-    if (done == 0) return rollBack(ed, "none of the edges can be collapsed");
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
-}
-
-OpStatus mergeVertices(PolyMesh& mesh, const std::vector<int>& vertices, double distance,
-                       EditResult* out) {
-    if (vertices.empty()) return OpStatus::failure("no vertices to merge");
-    if (OpStatus bad = checkIds(vertices, mesh.numVertices(), "vertex", "vertices"); !bad.ok)
+OpStatus cutUVs(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out,
+                const StopCheck& stop) {
+    if (OpStatus bad = detail::checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok)
         return bad;
-    // Group: each vertex not yet grouped gathers the later ones within the distance.
-    const std::set<int> unique(vertices.begin(), vertices.end());
-    const std::vector<int> ids(unique.begin(), unique.end());
-    std::vector<std::vector<int>> groups;
-    std::vector<bool> taken(ids.size(), false);
-    for (size_t i = 0; i < ids.size(); ++i) {
-        if (taken[i]) continue;
-        groups.push_back({ids[i]});
-        for (size_t j = i + 1; j < ids.size(); ++j)
-            if (!taken[j] && length(mesh.point(ids[j]) - mesh.point(ids[i])) <= distance) {
-                taken[j] = true;
-                groups.back().push_back(ids[j]);
-            }
-    }
-    const int verticesBefore = mesh.numVertices();
-    MeshEditor ed(mesh);
-    for (const auto& g : groups) {
-        if (g.size() < 2) continue;
-        Vec3 mean;
-        for (int v : g) mean += mesh.point(v);
-        mean = mean / static_cast<double>(g.size());
-        for (size_t k = 1; k < g.size(); ++k)
-            if (!weld(ed, g[0], g[k], mean))
-                return rollBack(ed, "merging vertices " + std::to_string(g[0]) + " and " +
-                                        std::to_string(g[k]) +
-                                        " would make a face use one vertex twice");
-    }
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
-}
-
-namespace {
-
-// Dissolves a vertex with exactly two edges into the faces around it. False when that would
-// leave a face with fewer than three corners or double an edge.
-bool dissolve(MeshEditor& ed, int v) {
-    PolyMesh& m = ed.mesh();
-    const auto es = m.vertexEdges(v);
-    if (es.size() != 2) return false;
-    const int e0 = std::min(es[0], es[1]), e1 = std::max(es[0], es[1]);
-    const MeshEdge a = m.edge(e0), b = m.edge(e1);
-    const int u = a.v0 == v ? a.v1 : a.v0, w = b.v0 == v ? b.v1 : b.v0;
-    if (u == w || m.findEdge(u, w) >= 0) return false;
-    const auto fs = m.vertexFaces(v);
-    const std::vector<int> faces(fs.begin(), fs.end());
-    for (int f : faces)
-        if (m.faceVertexCount(f) <= 3) return false;
-    ed.removeEdge(e1);
-    ed.setEdge(e0, a.v0 == v ? w : a.v0, a.v1 == v ? w : a.v1);
-    for (int f : faces) {
-        const FaceRecord rec = ed.readFace(f);
-        CornerList loop;
-        loop.init(rec);
-        for (size_t i = 0; i < rec.verts.size(); ++i)
-            if (rec.verts[i] != v) loop.push(rec, static_cast<int>(i));
-        ed.writeFace(f, loop.verts, loop.uvs, loop.colors);
-    }
-    ed.removeVertex(v);
-    return true;
-}
-
-}  // namespace
-
-OpStatus deleteEdges(PolyMesh& mesh, const std::vector<int>& edges, bool cleanVertices,
-                     EditResult* out) {
-    if (edges.empty()) return OpStatus::failure("no edges to delete");
-    if (OpStatus bad = checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok) return bad;
-    const int verticesBefore = mesh.numVertices();
-    MeshEditor ed(mesh);
-    int done = 0;
-    std::vector<int> ends;
-    for (int e : std::set<int>(edges.begin(), edges.end())) {
-        if (isDeadEdge(mesh, e)) continue;
-        const auto fs = mesh.edgeFaces(e);
-        if (fs.size() != 2) continue;  // border or non-manifold: left alone
-        const int f1 = fs[0], f2 = fs[1];
-        const FaceRecord r1 = ed.readFace(f1), r2 = ed.readFace(f2);
-        const int n1 = static_cast<int>(r1.verts.size()), n2 = static_cast<int>(r2.verts.size());
-        const int i =
-            static_cast<int>(std::find(r1.edges.begin(), r1.edges.end(), e) - r1.edges.begin());
-        const int j =
-            static_cast<int>(std::find(r2.edges.begin(), r2.edges.end(), e) - r2.edges.begin());
-        // f1 runs x -> y along the edge; f2 must run y -> x (consistent winding).
-        const int x = r1.verts[i], y = r1.verts[(i + 1) % n1];
-        if (r2.verts[j] != y || r2.verts[(j + 1) % n2] != x) continue;
-        CornerList loop;
-        loop.init(r1);
-        for (int k = 1; k <= n1; ++k) loop.push(r1, (i + k) % n1);  // y ... x
-        for (int k = 2; k < n2; ++k) loop.push(r2, (j + k) % n2);   // after x ... before y
-        // Faces that shared more than this edge leave spurs (a, b, a): fold them away.
-        for (bool again = true; again && loop.verts.size() > 3;) {
-            again = false;
-            const size_t n = loop.verts.size();
-            for (size_t k = 0; k < n; ++k)
-                if (loop.verts[(k + n - 1) % n] == loop.verts[(k + 1) % n]) {
-                    const size_t second = (k + 1) % n;
-                    loop.erase(std::max(k, second));
-                    loop.erase(std::min(k, second));
-                    again = true;
-                    break;
-                }
-        }
-        if (loop.verts.size() < 3 || loop.hasRepeats()) continue;
-        // f1's first vertex stays first where it survives.
-        const auto first = std::find(loop.verts.begin(), loop.verts.end(), r1.verts[0]);
-        if (first != loop.verts.end()) loop.rotate(static_cast<size_t>(first - loop.verts.begin()));
-        ed.removeFace(f2);
-        ed.removeEdge(e);
-        ed.writeFace(f1, loop.verts, loop.uvs, loop.colors);
-        std::vector<int> oldEdges(r2.edges);
-        oldEdges.insert(oldEdges.end(), r1.edges.begin(), r1.edges.end());
-        dropOrphans(ed, oldEdges, {});
-        ends.insert(ends.end(), {x, y});
-        ++done;
-    }
-    if (done == 0) return rollBack(ed, "none of the edges can be deleted (border edges stay)");
-    if (cleanVertices)
-        for (int v : std::set<int>(ends.begin(), ends.end()))
-            if (mesh.vertexEdges(v).size() == 2 && !mesh.vertexFaces(v).empty()) dissolve(ed, v);
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
-}
-
-namespace {
-
-// Joins the faces around v into one face without v (see deleteVertices).
-bool joinFan(MeshEditor& ed, int v) {
-    PolyMesh& m = ed.mesh();
-    const auto fs = m.vertexFaces(v);
-    const std::vector<int> faces(fs.begin(), fs.end());
-    if (faces.empty()) return false;
-    struct Wedge {
-        int face, corner, next, prev;
-    };
-    std::vector<Wedge> wedges;
-    for (int f : faces) {
-        const int c = ed.cornerOf(f, v);
-        const auto verts = m.faceVertices(f);
-        const int n = static_cast<int>(verts.size());
-        wedges.push_back({f, c, verts[(c + 1) % n], verts[(c + n - 1) % n]});
-    }
-    // Order the faces around v: the face after W is the one whose next is W's prev.
-    auto after = [&](const Wedge& w) -> int {
-        for (size_t k = 0; k < wedges.size(); ++k)
-            if (wedges[k].next == w.prev) return static_cast<int>(k);
-        return -1;
-    };
-    size_t start = 0;
-    bool open = false;
-    for (size_t k = 0; k < wedges.size(); ++k) {
-        bool preceded = false;
-        for (const Wedge& w : wedges) preceded |= w.prev == wedges[k].next;
-        if (!preceded) {
-            start = k;
-            open = true;
-            break;
-        }
-    }
-    std::vector<size_t> order{start};
-    for (int k = after(wedges[start]); k >= 0 && static_cast<size_t>(k) != start;
-         k = after(wedges[static_cast<size_t>(k)])) {
-        if (order.size() > wedges.size()) return false;
-        order.push_back(static_cast<size_t>(k));
-    }
-    if (order.size() != wedges.size()) return false;  // not a single fan
-    CornerList loop;
-    std::vector<FaceRecord> recs;
-    for (size_t k : order) recs.push_back(ed.readFace(wedges[k].face));
-    loop.init(recs[0]);
-    for (size_t k = 0; k < order.size(); ++k) {
-        const FaceRecord& r = recs[k];
-        const int n = static_cast<int>(r.verts.size());
-        const int c = wedges[order[k]].corner;
-        for (int s = 1; s < n; ++s) {
-            if (k > 0 && s == 1) continue;  // shared with the previous face
-            loop.push(r, (c + s) % n);
-        }
-    }
-    if (!open && loop.verts.size() > 1) loop.erase(loop.verts.size() - 1);
-    if (loop.verts.size() < 3 || loop.hasRepeats()) return false;
-    int keep = faces[0];
-    for (int f : faces) keep = std::min(keep, f);
-    const FaceRecord keptRec = ed.readFace(keep);
-    const auto first = std::find(loop.verts.begin(), loop.verts.end(), keptRec.verts[0]);
-    if (first != loop.verts.end()) loop.rotate(static_cast<size_t>(first - loop.verts.begin()));
-    std::vector<int> spokes(m.vertexEdges(v).begin(), m.vertexEdges(v).end());
-    for (int f : faces)
-        if (f != keep) ed.removeFace(f);
-    for (int e : spokes) ed.removeEdge(e);
-    ed.writeFace(keep, loop.verts, loop.uvs, loop.colors);
-    ed.removeVertex(v);
-    return true;
-}
-
-}  // namespace
-
-OpStatus deleteVertices(PolyMesh& mesh, const std::vector<int>& vertices, bool withFaces,
-                        EditResult* out) {
-    if (vertices.empty()) return OpStatus::failure("no vertices to delete");
-    if (OpStatus bad = checkIds(vertices, mesh.numVertices(), "vertex", "vertices"); !bad.ok)
-        return bad;
-    const int verticesBefore = mesh.numVertices();
-    MeshEditor ed(mesh);
-    for (int v : std::set<int>(vertices.begin(), vertices.end())) {
-        if (withFaces) {
-            const auto fs = mesh.vertexFaces(v);
-            const std::vector<int> faces(fs.begin(), fs.end());
-            std::vector<int> oldEdges, oldVerts{v};
-            for (int f : faces) {
-                const FaceRecord r = ed.readFace(f);
-                oldEdges.insert(oldEdges.end(), r.edges.begin(), r.edges.end());
-                oldVerts.insert(oldVerts.end(), r.verts.begin(), r.verts.end());
-                ed.removeFace(f);
-            }
-            dropOrphans(ed, oldEdges, oldVerts);
-            continue;
-        }
-        const size_t valence = mesh.vertexEdges(v).size();
-        bool ok = false;
-        if (valence == 0) {
-            ed.removeVertex(v);
-            ok = true;
-        } else if (valence == 2) {
-            ok = dissolve(ed, v) || joinFan(ed, v);
-        } else {
-            ok = joinFan(ed, v);
-        }
-        if (!ok)
-            return rollBack(
-                ed, "vertex " + std::to_string(v) + " cannot be removed without breaking a face");
-    }
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
-}
-
-OpStatus cutUVs(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out) {
-    if (OpStatus bad = checkIds(edges, mesh.numEdges(), "edge", "edges"); !bad.ok) return bad;
     const std::set<int> cut(edges.begin(), edges.end());
     std::set<int> verts;
     for (int e : cut) verts.insert({mesh.edge(e).v0, mesh.edge(e).v1});
     const int sets = static_cast<int>(mesh.uvSetNames().size());
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
+    StopPoll stopped(stop, 64);
     for (int s = 0; s < sets; ++s) {
         for (int a : verts) {
+            if (stopped()) return rollBack(ed, kInterruptedMessage);
             const auto fs = mesh.vertexFaces(a);
             const std::vector<int> faces(fs.begin(), fs.end());
             const size_t n = faces.size();
@@ -839,8 +591,7 @@ OpStatus cutUVs(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out) 
             }
         }
     }
-    finishInto(ed, verticesBefore, out);
-    return OpStatus::success();
+    return detail::finishEdit(ed, verticesBefore, out);
 }
 
 }  // namespace tarn

@@ -307,6 +307,7 @@ public:
 
 private:
     friend class MeshEditor;
+    friend class MeshDraft;
     struct EdgeTable {
         std::vector<MeshEdge> edges;
         std::vector<int> faceEdges;  // per face-vertex: the edge from it to the next corner

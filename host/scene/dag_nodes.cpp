@@ -5,6 +5,7 @@
 #include "host/dg/attribute_impl.h"
 #include "host/dg/data_flow.h"
 #include "host/dg/graph.h"
+#include "host/mesh/face_sources.h"
 #include "host/scene/attribute_table.h"
 #include "host/scene/dag.h"
 #include "host/scene/history_nodes.h"
@@ -124,15 +125,53 @@ KStatus CameraNode::initialize() {
 
 KStatus MeshNode::connectionBroken(const KPlug& plug, const KPlug&, bool asSrc) {
     if (!asSrc && plug.attribute() == inMesh) {
-        takeInput();
+        // The shape keeps the last mesh it pulled: what inMesh holds while it is dirty is
+        // older than the history's output (left from an earlier evaluation), not to be taken.
+        NodeImpl* self = nodeImpl();
+        const auto* in = static_cast<const AttributeImpl*>(inMesh.impl());
+        if (self && in && !self->store().isDirty(*in)) takeInput();
         m_history = false;
+        m_generationAtBreak = m_generation;
     }
     return KStatus::kSuccess;
 }
 
 KStatus MeshNode::connectionMade(const KPlug& plug, const KPlug&, bool asSrc) {
-    if (!asSrc && plug.attribute() == inMesh) m_history = true;
+    if (!asSrc && plug.attribute() == inMesh) {
+        m_history = true;
+        // The shading base is the shape as it stands, unless it still holds from history that
+        // was only reconnected (a node put in or taken out of the chain).
+        // A shape with no faces yet (made for a creator) has nothing to carry: its faces keep
+        // their groups by number, as a shape without history does.
+        if (m_mesh->numFaces() == 0) {
+            m_shading = {};
+        } else if (!m_shading.baseMesh || m_generation != m_generationAtBreak) {
+            faceGroups.resize(m_mesh->numFaces());
+            m_shading.baseMesh = m_mesh;
+            m_shading.base = faceGroups;
+        }
+    }
     return KStatus::kSuccess;
+}
+
+void MeshNode::groupsAssigned() {
+    if (!m_history || !m_shading.baseMesh) {
+        ++m_generation;
+        return;
+    }
+    if (m_sourcesFor != m_mesh.get()) {
+        m_sources = faceSources(*m_shading.baseMesh, *m_mesh);
+        m_sourcesFor = m_mesh.get();
+    }
+    followAssignment(m_shading, faceGroups, *m_mesh, m_sources);
+}
+
+void MeshNode::carryShading() {
+    if (!m_shading.active()) return;
+    std::vector<int> sources;
+    faceGroups = scene::carryShading(m_shading, faceGroups, *m_mesh, sources);
+    m_sources = std::move(sources);
+    m_sourcesFor = m_sources.empty() ? nullptr : m_mesh.get();
 }
 
 Vec3 MeshNode::tweak(int vertex) const {
@@ -145,6 +184,7 @@ PolyMesh& MeshNode::mesh() {
     pullInput();
     syncTweaks();
     outputsChanged();
+    ++m_generation;  // the caller may change it
     return ownMesh();
 }
 
@@ -187,7 +227,9 @@ void MeshNode::pullInput() {
 
 void MeshNode::takeInput() {
     NodeImpl* self = nodeImpl();
-    if (!self || inMesh.isNull()) return;
+    // Once history is disconnected inMesh still holds the last data it carried; the shape
+    // keeps its own mesh (restored by undo, say) rather than take that again.
+    if (!self || inMesh.isNull() || !m_history) return;
     const KDataHandle h = storeHandle(self->store(), *AttributeImpl::from(inMesh), -1, false);
     const KObject data = h.isNull() ? KObject() : h.data();
     const MeshDataImpl* input = MeshDataImpl::from(data);
@@ -198,6 +240,7 @@ void MeshNode::takeInput() {
     m_made = false;
     m_base = {};
     m_applied.clear();
+    carryShading();
     outputsChanged();
 }
 
@@ -224,13 +267,8 @@ PolyMesh& MeshNode::ownMesh() {
 }
 
 void MeshNode::setMesh(PolyMesh mesh) {
-    m_taken = nullptr;
-    m_mesh = std::make_shared<PolyMesh>(std::move(mesh));
+    setMesh(std::make_shared<PolyMesh>(std::move(mesh)));
     m_made = true;
-    m_base = {};
-    m_applied.clear();
-    syncTweaks();
-    outputsChanged();
 }
 
 void MeshNode::setMesh(std::shared_ptr<const PolyMesh> mesh) {
@@ -243,6 +281,8 @@ void MeshNode::setMesh(std::shared_ptr<const PolyMesh> mesh) {
     m_made = false;
     m_base = {};
     m_applied.clear();
+    ++m_generation;
+    carryShading();
     syncTweaks();
     outputsChanged();
 }

@@ -14,6 +14,7 @@
 #include "frame/k_object.h"
 #include "host/mesh/poly_mesh.h"
 #include "host/scene/face_group_runs.h"
+#include "host/scene/shading_memory.h"
 
 namespace tarn {
 class NodeImpl;
@@ -90,6 +91,8 @@ public:
     /// holds them (with history, as taken from upstream; no pull). Shared when no tweak is
     /// applied, else a copy with the untweaked points.
     std::shared_ptr<const PolyMesh> untweakedMesh();
+    /// The mesh last taken from inMesh (untweaked), or null.
+    std::shared_ptr<const PolyMesh> takenInput() const { return m_taken; }
     /// Replaces the mesh; its points become the untweaked base and the tweaks are cleared
     /// from the bookkeeping (the pnts values stay as set).
     void setMesh(PolyMesh mesh);
@@ -108,9 +111,21 @@ public:
     /// Shading group of each face as runs (expired or empty: none); kept by host/shading.
     FaceGroupRuns faceGroups;
 
+    /// How faces keep their groups while the mesh comes from history (shading_memory.h): set
+    /// up when history is connected, carried onto each mesh taken, dropped when the history is
+    /// baked. Undo records keep and restore it (host/shading recordShadingChange).
+    const ShadingMemory& shadingMemory() const { return m_shading; }
+    void setShadingMemory(ShadingMemory memory) { m_shading = std::move(memory); }
+    /// After faceGroups changed by an assignment: with history, the base follows (see
+    /// followAssignment); without, the base no longer holds and is taken again from the shape
+    /// when history is connected next.
+    void groupsAssigned();
+
 private:
     // Takes the history's mesh when inMesh changed (it replaces the untweaked points).
     void pullInput();
+    // Gives faceGroups for the mesh now held (when shading is carried).
+    void carryShading();
     // Takes the data on inMesh when it is not the object taken last.
     void takeInput();
     // Tells the graph that outMesh and worldMesh no longer hold the node's mesh.
@@ -124,6 +139,13 @@ private:
     std::vector<std::pair<int, Vec3>> m_applied;  // tweaks currently in m_mesh's points
     std::shared_ptr<const PolyMesh> m_taken;      // the inMesh mesh last taken (null: none)
     bool m_history = false;
+    ShadingMemory m_shading;
+    // The base face of each face of m_mesh, for the mesh m_sourcesFor (worked out on demand).
+    std::vector<int> m_sources;
+    const PolyMesh* m_sourcesFor = nullptr;
+    // Counts changes of the mesh made on the shape itself (and assignments without history):
+    // unchanged since history was disconnected, the base still holds when it is connected again.
+    unsigned m_generation = 0, m_generationAtBreak = 0;
 };
 
 class CameraNode : public ShapeNode {

@@ -166,10 +166,14 @@ std::string makeOriginal(const KObject& shape, MeshNode& mesh, std::string* erro
     if (!tweaks.empty()) recordTweakBake(name, std::move(tweaks));
     std::shared_ptr<const PolyMesh> before = mesh.sharedMesh();
     // Undo of the connections leaves the shape with the evaluated mesh: this puts the old
-    // one back once they are gone (recorded first, so undone last).
+    // one back once they are gone (recorded first, so undone last), shaded as it was.
+    auto shading = std::make_shared<const shading::ShadingRecord>(shading::shadingRecord(mesh));
     undo::undoQueue().record(
-        [name, before] {
-            if (MeshNode* m = meshNode(findNode(name))) m->setMesh(before);
+        [name, before, shading] {
+            if (MeshNode* m = meshNode(findNode(name))) {
+                m->setMesh(before);
+                shading::restoreShading(*m, *shading);
+            }
         },
         [] {}, "original mesh of " + name);
     KObject original = createNodeRecorded("meshOriginal", name + "Orig", error);
@@ -404,10 +408,33 @@ KStatus deleteHistory(const KObject& shapeOrTransform, std::string* error) {
     }
     // Evaluate now: the shape keeps the mesh it shows.
     mesh->readMesh();
+    const std::shared_ptr<const PolyMesh> kept = mesh->takenInput();
+    const std::string name = nodeName(shape);
     const bool ok = atomically([&] {
+        // The faces keep their groups and the shading memory goes. Recorded first, so that
+        // undo puts it back after the history is connected again.
+        const shading::ShadingRecord before = shading::shadingRecord(*mesh);
+        shading::ShadingRecord after = before;
+        after.baseMesh = nullptr;
+        after.base.clear();
+        after.seen.clear();
+        shading::recordShadingChange(name, before, after);
         if (!disconnectRecorded(upstream, plugText(shape, "inMesh"), error)) return false;
+        // Redone, the disconnection leaves the shape whatever inMesh last carried, which need
+        // not be what the history gives then: the shape takes the mesh it kept.
+        if (kept)
+            undo::undoQueue().record([] {},
+                                     [name, kept] {
+                                         MeshNode* m = meshNode(findNode(name));
+                                         if (!m) return;
+                                         scene::FaceGroupRuns groups = m->faceGroups;
+                                         m->setMesh(kept);
+                                         m->faceGroups = std::move(groups);
+                                     },
+                                     "baked mesh of " + name);
         for (const KObject& n : doomed)
             if (!detachRecorded(n, error)) return false;
+        shading::restoreShading(*mesh, after);
         return true;
     });
     return ok ? KStatus::kSuccess : KStatus::kFailure;

@@ -256,10 +256,6 @@ std::shared_ptr<NodeImpl> liveGroup(const std::weak_ptr<NodeImpl>& group) {
     return g && g->alive() ? g : nullptr;
 }
 
-// Faces by group name ("" none), neighbouring runs of the same live group joined: what undo
-// records keep, so that re-created groups are found again by name.
-using NamedRuns = std::vector<std::pair<std::string, int>>;
-
 NamedRuns namedRuns(const scene::FaceGroupRuns& groups) {
     NamedRuns out;
     const NodeImpl* last = nullptr;
@@ -298,30 +294,72 @@ bool assignFaces(const KObject& group, const KObject& mesh, const std::vector<in
             return false;
         }
     const std::weak_ptr<NodeImpl> target = shared(group);
-    const bool recording = undo::undoQueue().isRecording();
     // Undo records name the mesh and the groups and are only gathered when a chunk is open.
-    std::shared_ptr<const NamedRuns> before;
-    if (recording) before = std::make_shared<const NamedRuns>(namedRuns(node->faceGroups));
+    const bool recording = undo::undoQueue().isRecording();
+    ShadingRecord before;
+    if (recording) before = shadingRecord(*node);
     if (faces.empty())
         node->faceGroups.fill(target);
     else
         node->faceGroups.assign(faces, target);
-    if (!recording) return true;
-    auto after = std::make_shared<const NamedRuns>(namedRuns(node->faceGroups));
-    const std::string meshName = scene::nodeName(mesh);
-    auto restore = [meshName](const NamedRuns& groups) {
-        scene::MeshNode* mn = scene::meshNode(scene::findNode(meshName));
-        if (!mn) return;
-        mn->faceGroups.clear();
-        for (const auto& [name, n] : groups) {
-            std::weak_ptr<NodeImpl> g;
-            if (!name.empty()) g = shared(Graph::instance().findNode(name));
-            mn->faceGroups.append(g, n);
-        }
-    };
-    undo::undoQueue().record([restore, before] { restore(*before); },
-                             [restore, after] { restore(*after); }, "assign faces");
+    node->groupsAssigned();
+    if (recording) recordShadingChange(scene::nodeName(mesh), std::move(before));
     return true;
+}
+
+namespace {
+
+scene::FaceGroupRuns runsFromNames(const NamedRuns& named) {
+    scene::FaceGroupRuns runs;
+    for (const auto& [name, n] : named) {
+        std::weak_ptr<NodeImpl> g;
+        if (!name.empty()) g = shared(Graph::instance().findNode(name));
+        runs.append(g, n);
+    }
+    return runs;
+}
+
+}  // namespace
+
+ShadingRecord shadingRecord(const scene::MeshNode& node) {
+    ShadingRecord r;
+    r.faces = namedRuns(node.faceGroups);
+    const scene::ShadingMemory& memory = node.shadingMemory();
+    r.baseMesh = memory.baseMesh;
+    r.base = namedRuns(memory.base);
+    for (const auto& [layout, runs] : memory.seen) r.seen.emplace_back(layout, namedRuns(runs));
+    return r;
+}
+
+void restoreShading(scene::MeshNode& node, const ShadingRecord& record) {
+    // The record describes the mesh the history gives now: take it first, so that taking it
+    // later does not carry the restored groups over as if they were for the mesh before.
+    node.readMesh();
+    node.faceGroups = runsFromNames(record.faces);
+    scene::ShadingMemory memory;
+    memory.baseMesh = record.baseMesh;
+    memory.base = runsFromNames(record.base);
+    for (const auto& [layout, runs] : record.seen)
+        memory.seen.emplace_back(layout, runsFromNames(runs));
+    node.setShadingMemory(std::move(memory));
+}
+
+void recordShadingChange(const std::string& meshName, ShadingRecord before) {
+    scene::MeshNode* node = scene::meshNode(scene::findNode(meshName));
+    if (!node) return;
+    recordShadingChange(meshName, std::move(before), shadingRecord(*node));
+}
+
+void recordShadingChange(const std::string& meshName, ShadingRecord before, ShadingRecord after) {
+    if (!undo::undoQueue().isRecording()) return;
+    auto was = std::make_shared<const ShadingRecord>(std::move(before));
+    auto now = std::make_shared<const ShadingRecord>(std::move(after));
+    auto restore = [meshName](const ShadingRecord& r) {
+        if (scene::MeshNode* mn = scene::meshNode(scene::findNode(meshName)))
+            restoreShading(*mn, r);
+    };
+    undo::undoQueue().record([restore, was] { restore(*was); }, [restore, now] { restore(*now); },
+                             "shading of " + meshName);
 }
 
 std::vector<KObject> faceGroups(const KObject& mesh) {

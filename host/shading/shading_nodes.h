@@ -10,9 +10,13 @@
 
 #include "frame/k_node.h"
 #include "frame/k_object.h"
+#include "host/scene/shading_memory.h"
 
 namespace tarn {
 class NodeImpl;
+}
+namespace tarn::scene {
+class MeshNode;
 }
 
 namespace tarn::shading {
@@ -123,5 +127,24 @@ struct GroupMember {
 std::vector<GroupMember> groupMembers(const KObject& group);
 /// The node feeding a shading group's surfaceShader (null when none).
 KObject surfaceShaderOf(const KObject& group);
+
+/// Faces by group name ("" none), neighbouring runs of the same live group joined: what undo
+/// records keep, so that groups deleted and made again by undo are found again by name.
+using NamedRuns = std::vector<std::pair<std::string, int>>;
+/// The shading of a mesh shape's faces (its faceGroups and its shading memory) as undo records
+/// keep it.
+struct ShadingRecord {
+    NamedRuns faces;
+    std::shared_ptr<const PolyMesh> baseMesh;
+    NamedRuns base;
+    std::vector<std::pair<scene::LayoutKey, NamedRuns>> seen;
+};
+ShadingRecord shadingRecord(const scene::MeshNode& node);
+/// Puts a recorded shading back, as it was (nothing is carried).
+void restoreShading(scene::MeshNode& node, const ShadingRecord& record);
+/// Records, when a chunk is open, that the shading of the shape named `meshName` went from
+/// `before` to what it is now (or to `after`).
+void recordShadingChange(const std::string& meshName, ShadingRecord before);
+void recordShadingChange(const std::string& meshName, ShadingRecord before, ShadingRecord after);
 
 }  // namespace tarn::shading
