@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -128,8 +129,8 @@ public:
         PolyMesh mesh;
         PolyMesh::create(std::move(m_points), m_counts, std::move(m_indices), mesh, nullptr);
         mesh.createUVSet("map1");
-        mesh.setUVs(m_u, m_v, "map1");
-        mesh.assignUVs(m_counts, m_uvIndices, "map1");
+        mesh.setUVs(std::move(m_u), std::move(m_v), "map1");
+        mesh.assignUVs(m_counts, std::move(m_uvIndices), "map1");
         mesh.setAllEdgesSmooth(smooth);
         return mesh;
     }
