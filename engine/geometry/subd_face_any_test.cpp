@@ -275,20 +275,8 @@ TEST(TpolySubdFaceAnyFty, EmitsTheEdgeTableTheWalkWouldBuild) {
             TpolyGroup group{"sel", kGrpFace, c.faces};
             ASSERT_EQ(run(body, d, c.faces.empty() ? nullptr : &group), 0) << what;
             const PolyMesh& m = body.geom()->mesh();
-            PolyMesh walked;
-            ASSERT_TRUE(
-                PolyMesh::create(m.points(), m.faceCounts(), m.faceVertexList(), walked, nullptr));
             EXPECT_EQ(m.edgesCameFromNames(), c.fromNames) << what;
-            ASSERT_EQ(m.numEdges(), walked.numEdges()) << what;
-            for (int e = 0; e < m.numEdges(); ++e) {
-                ASSERT_EQ(m.edge(e).v0, walked.edge(e).v0) << what << ", edge " << e;
-                ASSERT_EQ(m.edge(e).v1, walked.edge(e).v1) << what << ", edge " << e;
-            }
-            for (int f = 0; f < m.numFaces(); ++f) {
-                const auto a = m.faceEdges(f), b = walked.faceEdges(f);
-                ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end()))
-                    << what << ", face " << f;
-            }
+            engine_testing::expectEdgesAsWalked(m, what);
             // Each hard edge of the input is hard in every piece, and nothing else is.
             const PolyMesh& in = c.mesh;
             if (in.uniformEdgeSmoothing() >= 0) {
