@@ -232,24 +232,32 @@ bool TpolyGeom::flush(bool dropUnused, std::vector<int>* oldToNew) {
         if (oldToNew) *oldToNew = std::move(remap);
     }
 
+    // The edge uses name each corner's edge, so the kernel makes its edge table from them when
+    // first needed (checking that no two edges appended join the same two vertices) instead of
+    // looking the corners up.
+    auto uses = std::make_shared<const std::vector<std::uint32_t>>(std::move(m_uses));
+    auto nameEdges = [uses](std::vector<int>& names) {
+        for (std::uint32_t w : *uses) names.push_back(static_cast<int>(w & kEdgeUseIndexMask));
+    };
     PolyMesh out;
-    if (!PolyMesh::create(std::move(points), counts, std::move(indices), out, &m_error)) {
+    if (!PolyMesh::create(std::move(points), counts, std::move(indices), nameEdges, nbEdges, false,
+                          out, &m_error)) {
         m_sets.clear();
         m_currentSet = -1;
         clearTopo();
         m_building = false;
         return false;
     }
-    for (const MapSet& s : m_sets) {
-        out.setUVs(s.u, s.v, s.name);
-        if (!s.refs.empty()) out.assignUVs(counts, s.refs, s.name);
+    for (MapSet& s : m_sets) {
+        out.setUVs(std::move(s.u), std::move(s.v), s.name);
+        if (!s.refs.empty()) out.assignUVs(counts, std::move(s.refs), s.name);
     }
     if (m_currentSet >= 0) out.setCurrentUVSet(m_sets[m_currentSet].name);
     if (std::find(m_edgeHard.begin(), m_edgeHard.end(), 1) != m_edgeHard.end()) {
         for (int f = 0; f < nbFaces; ++f) {
             const std::span<const int> fe = out.faceEdges(f);
             for (int k = 0; k < counts[f]; ++k)
-                if (m_edgeHard[m_uses[m_faceStarts[f] + k] & kEdgeUseIndexMask])
+                if (m_edgeHard[(*uses)[m_faceStarts[f] + k] & kEdgeUseIndexMask])
                     out.setEdgeSmooth(fe[k], false);
         }
     }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 #include "engine/geometry/geometry_test_support.h"
 #include "engine/geometry/mid_body.h"
 #include "host/mesh/mesh_primitives.h"
@@ -48,6 +53,52 @@ TEST(TpolyGeom, BuildsFacesFromEdgeUses) {
     // The hard flag follows the edge 2-5 into the kernel's numbering.
     EXPECT_FALSE(g.mesh().isEdgeSmooth(g.mesh().findEdge(2, 5)));
     EXPECT_TRUE(g.mesh().isEdgeSmooth(g.mesh().findEdge(1, 4)));
+}
+
+TEST(TpolyGeom, EdgeTableComesFromTheEdgeUses) {
+    // Three quads in a row over points 0-3 (bottom) and 4-7 (top). Edges are appended in an
+    // order unlike the walk's, with one never used and one (5-6) hard; the table numbers them
+    // first met, first numbered all the same.
+    auto build = [](bool twinEdge, bool withUnusedVertex) {
+        TpolyGeom g;
+        for (int i = 0; i < 8; ++i) g.appendVertex({double(i % 4), double(i / 4), 0});
+        if (withUnusedVertex) g.appendVertex({9, 9, 9});
+        const int e56 = g.appendEdge(5, 6, true), unused = g.appendEdge(0, 7, false);
+        const int e01 = g.appendEdge(0, 1, false), e15 = g.appendEdge(1, 5, false);
+        const int e54 = g.appendEdge(5, 4, false), e40 = g.appendEdge(4, 0, false);
+        const int e12 = g.appendEdge(1, 2, false), e26 = g.appendEdge(2, 6, false);
+        const int e23 = g.appendEdge(2, 3, false), e37 = g.appendEdge(3, 7, false);
+        const int e76 = g.appendEdge(7, 6, false);
+        // A second edge joining 1 and 5: the uses alone would make two edges of one pair.
+        const int e51 = twinEdge ? g.appendEdge(5, 1, false) : e15;
+        (void)unused;
+        auto face = [&](std::initializer_list<std::pair<int, bool>> uses) {
+            g.bgnFace();
+            for (auto [e, reversed] : uses) g.useEdge(e, reversed);
+            g.endFace();
+        };
+        face({{e01, false}, {e15, false}, {e54, false}, {e40, false}});
+        face({{e12, false}, {e26, false}, {e56, true}, {e51, e51 == e15}});
+        face({{e23, false}, {e37, false}, {e76, false}, {e26, true}});
+        return g;
+    };
+    for (bool twin : {false, true})
+        for (bool drop : {false, true}) {
+            const std::string what = std::string(twin ? "twin edge" : "one edge per pair") +
+                                     (drop ? ", unused vertex dropped" : "");
+            TpolyGeom g = build(twin, drop);
+            ASSERT_TRUE(drop ? g.remUnusedVertex(true, true, false, nullptr) : g.update(7))
+                << g.error();
+            const PolyMesh& m = g.mesh();
+            EXPECT_EQ(m.edgesCameFromNames(), !twin) << what;
+            engine_testing::expectEdgesAsWalked(m, what);
+            EXPECT_EQ(m.numEdges(), 10) << what;
+            for (int e = 0; e < m.numEdges(); ++e) {
+                const bool hard = std::min(m.edge(e).v0, m.edge(e).v1) == 5 &&
+                                  std::max(m.edge(e).v0, m.edge(e).v1) == 6;
+                EXPECT_EQ(m.isEdgeSmooth(e), !hard) << what << ", edge " << e;
+            }
+        }
 }
 
 TEST(TpolyGeom, EdgeUseBitsMarkReversalAndLoopEnd) {

@@ -1,8 +1,11 @@
 #include "engine/geometry/subd_face_any.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "engine/geometry/subd_edge_names.h"
 
 using tarn::PolyMesh;
 using tarn::Vec3;
@@ -90,7 +93,9 @@ public:
         return corners <= limit && points <= limit;
     }
 
-    PolyMesh build(std::string& error) {
+    // Writes the result; its edges are named by `names`, which holds the input mesh (this
+    // subdivider's input), so the result's edge table is made from them when first needed.
+    PolyMesh build(const std::shared_ptr<TsubdEdgeNames>& names, std::string& error) {
         Output& o = m_out;
         o.points.reserve(static_cast<std::size_t>(m_points));
         o.points.assign(m_in.points().begin(), m_in.points().end());
@@ -123,14 +128,17 @@ public:
                 fanOfQuads(f);
         }
         PolyMesh out;
-        if (!PolyMesh::create(std::move(o.points), o.counts, std::move(o.indices), out, &error))
+        if (!PolyMesh::create(
+                std::move(o.points), o.counts, std::move(o.indices),
+                [names](std::vector<int>& list) { names->name(list); },
+                static_cast<int>(names->bound()), names->distinctPairs(), out, &error))
             return out;
         for (Output::Set& s : o.sets) {
-            out.setUVs(s.u, s.v, s.name);
-            out.assignUVs(o.counts, s.ids, s.name);
+            out.setUVs(std::move(s.u), std::move(s.v), s.name);
+            out.assignUVs(o.counts, std::move(s.ids), s.name);
         }
         if (!m_in.currentUVSetName().empty()) out.setCurrentUVSet(m_in.currentUVSetName());
-        keepHardEdges(out);
+        keepHardEdges(out, *names);
         return out;
     }
 
@@ -356,22 +364,17 @@ private:
     }
 
     // Hard edges of the input stay hard along each of their pieces.
-    void keepHardEdges(PolyMesh& out) const {
+    void keepHardEdges(PolyMesh& out, const TsubdEdgeNames& names) const {
         const int uniform = m_in.uniformEdgeSmoothing();
         if (uniform >= 0) {
             out.setAllEdgesSmooth(uniform == 1);
             return;
         }
+        (void)out.numEdges();  // makes the edge table, naming the pieces
         for (int e = 0; e < m_in.numEdges(); ++e) {
             if (m_in.isEdgeSmooth(e)) continue;
-            const int v0 = m_in.edge(e).v0;
-            const int pieces = m_edgeBase[e] >= 0 ? m_s : 1;
-            for (int k = 0; k < pieces; ++k) {
-                const int a = pieces == 1 ? v0 : edgePoint(e, v0, k);
-                const int b = pieces == 1 ? m_in.edge(e).v1 : edgePoint(e, v0, k + 1);
-                const int oe = out.findEdge(a, b);
-                if (oe >= 0) out.setEdgeSmooth(oe, false);
-            }
+            for (int k = 0; k < names.pieceCount(e); ++k)
+                if (const int oe = names.pieceEdge(e, k); oe >= 0) out.setEdgeSmooth(oe, false);
         }
     }
 
@@ -407,7 +410,19 @@ int TpolySubdFaceAnyFty::modify(TmidBody& body) {
     TpolyGeom* geom = body.geom();
     if (!geom) return fail("there is no mesh to subdivide");
     if (!geom->update(7)) return fail(geom->error());
-    const PolyMesh& in = geom->mesh();
+
+    // The result names its edges from the input whenever its edge table is first needed, so
+    // the input moves out of the body (into the namer) and goes back if anything fails.
+    auto input = std::make_shared<PolyMesh>(geom->takeMesh());
+    struct PutBack {
+        TpolyGeom& geom;
+        std::shared_ptr<PolyMesh>& mesh;
+        bool done = false;
+        ~PutBack() {
+            if (!done) geom = TpolyGeom(std::move(*mesh));
+        }
+    } putBack{*geom, input};
+    const PolyMesh& in = *input;
 
     // Select the active face group, or every face when there is none.
     std::vector<std::uint8_t> selected(in.numFaces(), 0);
@@ -426,8 +441,9 @@ int TpolySubdFaceAnyFty::modify(TmidBody& body) {
         return fail("divisions " + std::to_string(d) + " would make a mesh of more than " +
                     std::to_string(kMaxFaceVertices) + " face corners");
     std::string error;
-    PolyMesh out = sub.build(error);
+    PolyMesh out = sub.build(std::make_shared<TsubdEdgeNames>(input, selected, d), error);
     if (!error.empty()) return fail(error);
+    putBack.done = true;
     body.setMidBody(new TpolyGeom(std::move(out)));
     return 0;
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "engine/geometry/geometry_test_support.h"
 #include "host/mesh/mesh_primitives.h"
@@ -237,4 +240,59 @@ TEST(TpolySubdFaceAnyFty, MaximumStillWorks) {
     ASSERT_EQ(run(body, TpolySubdFaceAnyFty::kMaxDivisions), 0);
     const int s = 2 * TpolySubdFaceAnyFty::kMaxDivisions;
     EXPECT_EQ(body.geom()->nbFace(), s * s);
+}
+
+TEST(TpolySubdFaceAnyFty, EmitsTheEdgeTableTheWalkWouldBuild) {
+    // The result's edges are numbered while its faces are written; the table must be the one
+    // the kernel builds by walking the same faces.
+    PolyMesh creased = tarn::makePlane(3, 2, 3, 2);
+    creased.setAllEdgesSmooth(true);
+    for (int e : {0, 4, 9}) creased.setEdgeSmooth(e, false);
+    struct Case {
+        const char* what;
+        PolyMesh mesh;
+        std::vector<int> faces;  // selected faces; empty: all
+        bool fromNames;
+    };
+    const Case cases[] = {
+        {"cube", tarn::makeCube(1, 2, 3, 2, 1, 1), {}, true},
+        {"sphere: triangles and quads", tarn::makeSphere(1, 6, 4), {}, true},
+        {"cylinder: pentagon caps", tarn::makeCylinder(1, 2, 5, 2, 0), {}, true},
+        {"pentagon", pentagon(), {}, true},
+        {"some faces of a sphere", tarn::makeSphere(1, 6, 4), {0, 1, 7, 13, 20, 23}, true},
+        {"some faces of a creased plane", creased, {1, 3, 4}, true},
+        // Two triangles with the same corners: their grids share the edges across the corners,
+        // which the names alone cannot tell; the table falls back to the walk.
+        {"twin triangles",
+         engine_testing::meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {3, 3}, {0, 1, 2, 0, 2, 1}),
+         {},
+         false},
+    };
+    for (const Case& c : cases) {
+        for (int d : {1, 2, 3}) {
+            const std::string what = std::string(c.what) + ", divisions " + std::to_string(d);
+            TmidBody body(c.mesh);
+            TpolyGroup group{"sel", kGrpFace, c.faces};
+            ASSERT_EQ(run(body, d, c.faces.empty() ? nullptr : &group), 0) << what;
+            const PolyMesh& m = body.geom()->mesh();
+            EXPECT_EQ(m.edgesCameFromNames(), c.fromNames) << what;
+            engine_testing::expectEdgesAsWalked(m, what);
+            // Each hard edge of the input is hard in every piece, and nothing else is.
+            const PolyMesh& in = c.mesh;
+            if (in.uniformEdgeSmoothing() >= 0) {
+                EXPECT_EQ(m.uniformEdgeSmoothing(), in.uniformEdgeSmoothing()) << what;
+                continue;
+            }
+            int expected = 0, hard = 0;
+            for (int e = 0; e < in.numEdges(); ++e) {
+                if (in.isEdgeSmooth(e)) continue;
+                bool cut = c.faces.empty();
+                for (int f : in.edgeFaces(e))
+                    cut = cut || std::find(c.faces.begin(), c.faces.end(), f) != c.faces.end();
+                expected += cut ? 2 * d : 1;
+            }
+            for (int e = 0; e < m.numEdges(); ++e) hard += m.isEdgeSmooth(e) ? 0 : 1;
+            EXPECT_EQ(hard, expected) << what;
+        }
+    }
 }

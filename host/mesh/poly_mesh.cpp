@@ -10,9 +10,11 @@ namespace tarn {
 
 namespace {
 
-// Turns per-key counts (offsets[k + 1] = count of key k) into CSR offsets.
-void countsToOffsets(std::vector<int>& offsets) {
-    for (size_t i = 1; i < offsets.size(); ++i) offsets[i] += offsets[i - 1];
+// Turns per-key counts (ends[k] = count of key k, one more slot at the end) into the end of
+// each key's list; the last slot becomes the total.
+void countsToEnds(std::vector<int>& ends) {
+    for (size_t i = 1; i + 1 < ends.size(); ++i) ends[i] += ends[i - 1];
+    ends.back() = ends.size() > 1 ? ends[ends.size() - 2] : 0;
 }
 
 }  // namespace
@@ -73,6 +75,22 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
     for (size_t f = 0; f < counts.size(); ++f)
         mesh.m_faceOffsets[f + 1] = mesh.m_faceOffsets[f] + counts[f];
     mesh.m_faceVerts = std::move(indices);
+    out = std::move(mesh);
+    return true;
+}
+
+bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
+                      std::vector<int> indices, CornerEdgeNamer namer, int numNames,
+                      bool distinctPairs, PolyMesh& out, std::string* error) {
+    PolyMesh mesh;
+    if (!create(std::move(points), counts, std::move(indices), mesh, error)) return false;
+    if (namer) {
+        auto given = std::make_shared<CornerEdges>();
+        given->namer = std::move(namer);
+        given->numNames = std::max(numNames, 0);
+        given->distinctPairs = distinctPairs;
+        mesh.m_cornerEdges.publish(std::move(given));
+    }
     out = std::move(mesh);
     return true;
 }
@@ -161,10 +179,85 @@ int PolyMesh::walkEdges(std::vector<MeshEdge>* edges, std::vector<int>* faceEdge
     return static_cast<int>(links.size());
 }
 
+namespace {
+
+// True when no two edges join the same two vertices: each edge is listed at its lower end point
+// (a counting sort) and each list checked for repeats.
+bool pairsDistinct(const std::vector<MeshEdge>& edges, int numVertices) {
+    std::vector<int> start(static_cast<size_t>(numVertices) + 1, 0);
+    for (const MeshEdge& e : edges) ++start[std::min(e.v0, e.v1)];
+    for (int v = 1; v < numVertices; ++v) start[v] += start[v - 1];
+    start[numVertices] = static_cast<int>(edges.size());
+    std::vector<int> others(edges.size());
+    for (const MeshEdge& e : edges) others[--start[std::min(e.v0, e.v1)]] = std::max(e.v0, e.v1);
+    for (int v = 0; v < numVertices; ++v) {
+        int* first = others.data() + start[v];
+        int* last = others.data() + start[v + 1];
+        // Lists are short in ordinary meshes: compare pairwise; sort the long ones.
+        if (last - first > 16) {
+            std::sort(first, last);
+            if (std::adjacent_find(first, last) != last) return false;
+            continue;
+        }
+        for (int* a = first; a < last; ++a)
+            for (int* b = a + 1; b < last; ++b)
+                if (*a == *b) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PolyMesh::edgesFromNames(int numNames, bool distinctPairs, EdgeTable& table) const {
+    // One walk over the corners in face order, turning each corner's name into its edge in
+    // place: a name met for the first time is the next edge. While every name is that edge's
+    // own number nothing needs translating; the first name that is not starts a translation
+    // table.
+    const int nf = numFaces();
+    const int* verts = m_faceVerts.data();
+    int* perCorner = table.faceEdges.data();
+    const unsigned names = static_cast<unsigned>(std::max(numNames, 0));
+    std::vector<MeshEdge>& edges = table.edges;
+    edges.clear();
+    edges.reserve(std::min<size_t>(names, m_faceVerts.size()));
+    std::vector<int> edgeOfName;
+    for (int f = 0; f < nf; ++f) {
+        const int first = m_faceOffsets[f], last = m_faceOffsets[f + 1];
+        for (int c = first; c < last; ++c) {
+            const int a = verts[c], b = verts[c + 1 < last ? c + 1 : first];
+            const int name = perCorner[c];
+            if (static_cast<unsigned>(name) >= names) return false;
+            const int next = static_cast<int>(edges.size());
+            int e = name;
+            if (!edgeOfName.empty()) {
+                e = edgeOfName[name];
+                if (e < 0) e = edgeOfName[name] = next;
+                perCorner[c] = e;
+            } else if (name > next) {
+                edgeOfName.assign(names, -1);
+                for (int k = 0; k < next; ++k) edgeOfName[k] = k;
+                e = edgeOfName[name] = next;
+                perCorner[c] = e;
+            }
+            if (e == next) {
+                edges.push_back({a, b});
+            } else {
+                const MeshEdge& known = edges[e];
+                if (!((known.v0 == a && known.v1 == b) || (known.v0 == b && known.v1 == a)))
+                    return false;
+            }
+        }
+    }
+    table.fromNames = distinctPairs || pairsDistinct(edges, numVertices());
+    return table.fromNames;
+}
+
 int PolyMesh::countEdges() const {
     std::lock_guard lock(buildMutex());
     if (const EdgeTable* t = m_edgeTable.get()) return static_cast<int>(t->edges.size());
     if (const int* n = m_edgeCount.get()) return *n;
+    // Named edges are numbered as fast as they are counted.
+    if (m_cornerEdges.get()) return static_cast<int>(buildEdgeTable().edges.size());
     // The quick table answers for ordinary meshes; the full walk handles the rest.
     int count = countEdgesQuick(m_faceOffsets, m_faceVerts, numVertices());
     if (count < 0) {
@@ -178,8 +271,19 @@ const PolyMesh::EdgeTable& PolyMesh::buildEdgeTable() const {
     std::lock_guard lock(buildMutex());
     if (const EdgeTable* built = m_edgeTable.get()) return *built;
     auto table = std::make_shared<EdgeTable>();
-    table->faceEdges.resize(m_faceVerts.size());
-    walkEdges(&table->edges, &table->faceEdges);
+    bool named = false;
+    if (const CornerEdges* given = m_cornerEdges.get()) {
+        // The names become the corners' edge numbers in place.
+        table->faceEdges.reserve(m_faceVerts.size());
+        given->namer(table->faceEdges);
+        named = table->faceEdges.size() == m_faceVerts.size() &&
+                edgesFromNames(given->numNames, given->distinctPairs, *table);
+        m_cornerEdges.drop();
+    }
+    if (!named) {
+        table->faceEdges.resize(m_faceVerts.size());
+        walkEdges(&table->edges, &table->faceEdges);
+    }
     if (table->edges.capacity() > table->edges.size() + table->edges.size() / 4)
         table->edges.shrink_to_fit();
     edgeWalkScratch().trim();
@@ -190,8 +294,9 @@ const PolyMesh::Adjacency& PolyMesh::buildAdjacency() const {
     const EdgeTable& edges = edgeTable();
     std::lock_guard lock(buildMutex());
     if (const Adjacency* built = m_adjacency.get()) return *built;
-    // Lists are filled in ascending order of their values (faces and edges are walked in
-    // order), so no sorting is needed.
+    // Each list's entries are counted at its own index and the counts turned into end
+    // positions; the lists are then filled from their ends walking faces and edges downwards,
+    // so every list comes out ascending and each end position becomes the list's start.
     const int nf = numFaces();
     const int nv = numVertices();
     const int ne = static_cast<int>(edges.edges.size());
@@ -200,32 +305,31 @@ const PolyMesh::Adjacency& PolyMesh::buildAdjacency() const {
     a->edgeFaceOffsets.assign(static_cast<size_t>(ne) + 1, 0);
     a->vertexFaceOffsets.assign(static_cast<size_t>(nv) + 1, 0);
     a->vertexEdgeOffsets.assign(static_cast<size_t>(nv) + 1, 0);
+    int* edgeFaceEnd = a->edgeFaceOffsets.data();
+    int* vertexFaceEnd = a->vertexFaceOffsets.data();
+    int* vertexEdgeEnd = a->vertexEdgeOffsets.data();
     for (size_t c = 0; c < corners; ++c) {
-        ++a->edgeFaceOffsets[edges.faceEdges[c] + 1];
-        ++a->vertexFaceOffsets[m_faceVerts[c] + 1];
+        ++edgeFaceEnd[edges.faceEdges[c]];
+        ++vertexFaceEnd[m_faceVerts[c]];
     }
     for (const MeshEdge& e : edges.edges) {
-        ++a->vertexEdgeOffsets[e.v0 + 1];
-        ++a->vertexEdgeOffsets[e.v1 + 1];
+        ++vertexEdgeEnd[e.v0];
+        ++vertexEdgeEnd[e.v1];
     }
-    countsToOffsets(a->edgeFaceOffsets);
-    countsToOffsets(a->vertexFaceOffsets);
-    countsToOffsets(a->vertexEdgeOffsets);
+    countsToEnds(a->edgeFaceOffsets);
+    countsToEnds(a->vertexFaceOffsets);
+    countsToEnds(a->vertexEdgeOffsets);
     a->edgeFaces.resize(corners);
     a->vertexFaces.resize(corners);
     a->vertexEdges.resize(2 * static_cast<size_t>(ne));
-    std::vector<int> fill(a->edgeFaceOffsets.begin(), a->edgeFaceOffsets.end() - 1);
-    for (int f = 0; f < nf; ++f)
-        for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c)
-            a->edgeFaces[fill[edges.faceEdges[c]]++] = f;
-    fill.assign(a->vertexFaceOffsets.begin(), a->vertexFaceOffsets.end() - 1);
-    for (int f = 0; f < nf; ++f)
-        for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c)
-            a->vertexFaces[fill[m_faceVerts[c]]++] = f;
-    fill.assign(a->vertexEdgeOffsets.begin(), a->vertexEdgeOffsets.end() - 1);
-    for (int e = 0; e < ne; ++e) {
-        a->vertexEdges[fill[edges.edges[e].v0]++] = e;
-        a->vertexEdges[fill[edges.edges[e].v1]++] = e;
+    for (int f = nf - 1; f >= 0; --f)
+        for (int c = m_faceOffsets[f]; c < m_faceOffsets[f + 1]; ++c) {
+            a->edgeFaces[--edgeFaceEnd[edges.faceEdges[c]]] = f;
+            a->vertexFaces[--vertexFaceEnd[m_faceVerts[c]]] = f;
+        }
+    for (int e = ne - 1; e >= 0; --e) {
+        a->vertexEdges[--vertexEdgeEnd[edges.edges[e].v0]] = e;
+        a->vertexEdges[--vertexEdgeEnd[edges.edges[e].v1]] = e;
     }
     return m_adjacency.publish(std::move(a));
 }
@@ -380,23 +484,39 @@ UVSet* PolyMesh::uvSet(const std::string& name) {
     return at < 0 ? nullptr : &m_uvSets[at];
 }
 
-bool PolyMesh::setUVs(const std::vector<float>& u, const std::vector<float>& v,
-                      const std::string& set, std::string* error) {
-    if (u.size() != v.size()) {
+UVSet* PolyMesh::uvTableTarget(size_t uSize, size_t vSize, const std::string& set,
+                               std::string* error) {
+    if (uSize != vSize) {
         if (error) *error = "u and v arrays differ in length";
-        return false;
+        return nullptr;
     }
     UVSet* target = uvSet(set);
     if (!target) target = &createUVSet(set.empty() ? std::string("map1") : set);
     // Indices already assigned must stay valid.
     const std::vector<int>& assigned = target->idsAreVertices ? m_faceVerts : target->faceVertexUV;
     for (int id : assigned)
-        if (id >= static_cast<int>(u.size())) {
+        if (id >= static_cast<int>(uSize)) {
             if (error) *error = "assigned UV index " + std::to_string(id) + " past the new table";
-            return false;
+            return nullptr;
         }
+    return target;
+}
+
+bool PolyMesh::setUVs(const std::vector<float>& u, const std::vector<float>& v,
+                      const std::string& set, std::string* error) {
+    UVSet* target = uvTableTarget(u.size(), v.size(), set, error);
+    if (!target) return false;
     target->u = u;
     target->v = v;
+    return true;
+}
+
+bool PolyMesh::setUVs(std::vector<float>&& u, std::vector<float>&& v, const std::string& set,
+                      std::string* error) {
+    UVSet* target = uvTableTarget(u.size(), v.size(), set, error);
+    if (!target) return false;
+    target->u = std::move(u);
+    target->v = std::move(v);
     return true;
 }
 
@@ -443,6 +563,24 @@ bool PolyMesh::assignUVs(const std::vector<int>& counts, const std::vector<int>&
     }
     if (at != ids.size()) return fail("too many UV ids");
     target->faceVertexUV = std::move(perCorner);
+    target->idsAreVertices = false;
+    return true;
+}
+
+bool PolyMesh::assignUVs(const std::vector<int>& counts, std::vector<int>&& ids,
+                         const std::string& set, std::string* error) {
+    // The ids can be kept as they are when they already sit in each face's own slots: a mesh in
+    // the compact layout with every face given its UVs. Anything else (and every failure, for
+    // its message) goes the copying way.
+    const std::vector<int>& given = ids;
+    UVSet* target = uvSet(set);
+    bool keep = target && !m_edit && ids.size() == m_faceVerts.size() &&
+                static_cast<int>(counts.size()) == numFaces() && ids != m_faceVerts;
+    for (int f = 0; keep && f < numFaces(); ++f) keep = counts[f] == faceVertexCount(f);
+    const int tableSize = target ? static_cast<int>(target->u.size()) : 0;
+    for (size_t c = 0; keep && c < ids.size(); ++c) keep = ids[c] >= -1 && ids[c] < tableSize;
+    if (!keep) return assignUVs(counts, given, set, error);
+    target->faceVertexUV = std::move(ids);
     target->idsAreVertices = false;
     return true;
 }

@@ -26,6 +26,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -101,6 +102,12 @@ public:
         m_ptr.store(m_owner.get(), std::memory_order_release);
         return *m_owner;
     }
+    /// Drops the table under the caller's build lock (const, like publish); copies holding it
+    /// keep theirs.
+    void drop() const {
+        m_ptr.store(nullptr, std::memory_order_release);
+        m_owner.reset();
+    }
     /// The built table as shared ownership (null when not built).
     std::shared_ptr<const T> shared() const { return m_owner; }
     /// Drops the table (it is rebuilt on next use); copies holding it keep theirs.
@@ -158,6 +165,20 @@ public:
     /// Costs one pass over the arrays: derived tables are built when first needed.
     static bool create(std::vector<Vec3> points, const std::vector<int>& counts,
                        std::vector<int> indices, PolyMesh& out, std::string* error);
+    /// Appends, for every face-vertex in order, the name of the edge from that corner to the
+    /// next corner of its face (see the create() that takes one).
+    using CornerEdgeNamer = std::function<void(std::vector<int>& names)>;
+    /// Like create(), with the edges named by the mesh's builder: `namer` appends one name in
+    /// [0, numNames) per face-vertex. When the edge table is first needed it is made from the
+    /// names, numbered by the same rule, instead of by looking every corner's vertex pair up;
+    /// names already equal to the table's numbers (first met, first numbered) cost least. When
+    /// `distinctPairs` is false the table also checks that no two names join the same two
+    /// vertices. Names that do not name edges consistently, or a wrong number of them, make the
+    /// table fall back to the look-up, so it is the same either way. The namer is kept (shared
+    /// by copies) until the table is built, and runs under the build lock, once per table.
+    static bool create(std::vector<Vec3> points, const std::vector<int>& counts,
+                       std::vector<int> indices, CornerEdgeNamer namer, int numNames,
+                       bool distinctPairs, PolyMesh& out, std::string* error);
 
     // Counts.
     int numVertices() const { return static_cast<int>(m_points.size()); }
@@ -251,9 +272,16 @@ public:
     /// Replaces the UV table of a set (created when missing). u and v must have equal length.
     bool setUVs(const std::vector<float>& u, const std::vector<float>& v,
                 const std::string& set = {}, std::string* error = nullptr);
+    /// The same, taking the arrays over (they are left empty on success).
+    bool setUVs(std::vector<float>&& u, std::vector<float>&& v, const std::string& set = {},
+                std::string* error = nullptr);
     /// Assigns UV indices per face-vertex: counts must match the faces, ids index the table
     /// (or -1). Nothing changes on failure.
     bool assignUVs(const std::vector<int>& counts, const std::vector<int>& ids,
+                   const std::string& set = {}, std::string* error = nullptr);
+    /// The same, taking `ids` over where they can be kept as they are (a mesh never edited,
+    /// every face given its UVs); `ids` is unspecified afterwards.
+    bool assignUVs(const std::vector<int>& counts, std::vector<int>&& ids,
                    const std::string& set = {}, std::string* error = nullptr);
     /// UV index of a face-vertex, -1 when it has none.
     int faceVertexUVIndex(int f, int corner, const std::string& set = {}) const;
@@ -297,6 +325,9 @@ public:
         bool edgeCount, edges, adjacency, faceNormals, faceVertexNormals, triangles;
     };
     DerivedState derivedState() const;
+    /// True when the edge table was made from the edge names given at creation rather than by
+    /// looking the corners' vertex pairs up (for tests and diagnostics; builds the table).
+    bool edgesCameFromNames() const { return edgeTable().fromNames; }
 
     /// Object groups: numbered sets of faces (ascending, unique ids) that travel with the mesh
     /// through copies and construction history. Topology edits keep them in step (see
@@ -311,6 +342,7 @@ private:
     struct EdgeTable {
         std::vector<MeshEdge> edges;
         std::vector<int> faceEdges;  // per face-vertex: the edge from it to the next corner
+        bool fromNames = false;      // made from the names given at creation
     };
     struct Adjacency {
         std::vector<int> edgeFaceOffsets, edgeFaces;
@@ -360,6 +392,16 @@ private:
     }
     const EdgeTable& buildEdgeTable() const;
     int countEdges() const;
+    // Edge names given at creation (see create), kept until the edge table is built from them.
+    struct CornerEdges {
+        CornerEdgeNamer namer;
+        int numNames = 0;
+        bool distinctPairs = false;
+    };
+    // Numbers the edges from the names that `table.faceEdges` holds (turning them into edge
+    // numbers in place) and fills `table.edges`; false when the names do not name edges
+    // consistently. Under the build lock.
+    bool edgesFromNames(int numNames, bool distinctPairs, EdgeTable& table) const;
     // Numbers the edges by first appearance; fills `edges` and `faceEdges` (sized to the
     // face-vertices) when not null. Returns the edge count. Under the build lock.
     int walkEdges(std::vector<MeshEdge>* edges, std::vector<int>* faceEdges) const;
@@ -373,6 +415,9 @@ private:
     // Points moved: normals and triangles are stale (edges and adjacency never are).
     void pointsChanged();
     int setIndexOf(const std::string& name, bool uv) const;
+    // The set whose UV table setUVs replaces by one of uSize entries (made when missing), or
+    // null (error set) when the sizes differ or assigned indices would pass the table.
+    UVSet* uvTableTarget(size_t uSize, size_t vSize, const std::string& set, std::string* error);
     // UV index of face-vertex `at` (in the concatenated list) in set s, -1 when none.
     int uvIdAt(const UVSet& s, int at) const {
         if (s.idsAreVertices) return m_faceVerts[at];
@@ -397,6 +442,7 @@ private:
     std::string m_currentColorSet;
     ObjectGroups m_objectGroups;
 
+    detail::LazyTable<CornerEdges> m_cornerEdges;  // dropped once the edge table is built
     detail::LazyTable<EdgeTable> m_edgeTable;
     detail::LazyTable<int> m_edgeCount;  // known before the table when only counted
     detail::LazyTable<Adjacency> m_adjacency;
