@@ -427,9 +427,16 @@ TEST_F(MeshKit, UnloadIsRefusedWithNodesInAHistoryAndForceKeepsTheMesh) {
     ASSERT_TRUE(loader.load(std::string(TARN_PLUGIN_DIR) + "/meshKit.so", &error)) << error;
     run("polyDual box");
     EXPECT_EQ(counts("box"), (Counts{8, 6}));
+    run("polyCube -n fine; polySubdivideFaceAny fine");
+    const std::int64_t fineFaces = integer("polyEvaluate -f fine");
     ASSERT_TRUE(loader.unload("meshKit", true, &error)) << error;
     for (const char* name : {"polyDigits", "polyDual", "polyTriPatch", "polySubdivideFaceAny"})
         EXPECT_EQ(Registry::instance().findCommand(name), nullptr) << name;
+    // The meshes the plug-in made outlive its code: their edges are numbered and they are
+    // edited and deleted without calling into it.
+    EXPECT_EQ(integer("polyEvaluate -e box"), 12);
+    EXPECT_GT(integer("polyEvaluate -e fine"), fineFaces);
+    run("polyCollapseEdge fine.e[0]; delete box fine");
 }
 
 }  // namespace

@@ -411,8 +411,8 @@ int TpolySubdFaceAnyFty::modify(TmidBody& body) {
     if (!geom) return fail("there is no mesh to subdivide");
     if (!geom->update(7)) return fail(geom->error());
 
-    // The result names its edges from the input whenever its edge table is first needed, so
-    // the input moves out of the body (into the namer) and goes back if anything fails.
+    // The result names its edges from the input as it is made; the input moves out of the
+    // body and goes back if anything fails.
     auto input = std::make_shared<PolyMesh>(geom->takeMesh());
     struct PutBack {
         TpolyGeom& geom;

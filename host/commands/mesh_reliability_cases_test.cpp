@@ -63,12 +63,12 @@ TEST_F(MeshReliabilityCases, CountsAndSizesAreCheckedBeforeAnythingIsMade) {
         {"a size so small it makes too many", "polySubdivideEdge -s 1e-12 box.e[0]",
          "would get more than 1000000 new vertices"},
         {"a size that is no number", "polySubdivideEdge -s nan box.e[0]",
-         "-s must be a finite size above 0"},
+         "polySubdivideEdge: flag '-s' takes finite numbers, not 'nan'."},
         {"a negative size", "polySubdivideEdge -s -1 box.e[0]", "-s must be a finite size above 0"},
         {"split subdivisions past the limit", "polySplit -s 3000000 -ep 4 0.5 -ep 7 0.5 box",
          "-s 3000000 is above the maximum of 1000000"},
         {"merge distance that is no number", "polyMergeVertex -d nan box.vtx[0:1]",
-         "-d must be a number"},
+         "polyMergeVertex: flag '-d' takes finite numbers, not 'nan'."},
     });
     // What the stroke tools write: -s 0 leaves the count to -dv.
     EXPECT_EQ(eval("polySubdivideEdge -ch 1 -ws 0 -s 0 -dv 2 box.e[0]; polyEvaluate -v box"), "10");

@@ -1,7 +1,6 @@
 #include "host/fileio/import_job.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 
@@ -32,18 +31,6 @@ std::string quoted(const std::string& text) {
     return "\"" + escapeCommandString(KString(text)).str() + "\"";
 }
 
-bool parseSide(const std::string& text, int& out) {
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, out);
-    return r.ec == std::errc() && r.ptr == end && out >= 1 && out <= kMaxSnapshotSide;
-}
-
-// "--size N" (square) or "--size WxH".
-bool parseSize(const std::string& text, JobOptions& o) {
-    const size_t x = text.find('x');
-    if (x == std::string::npos) return parseSide(text, o.width) && parseSide(text, o.height);
-    return parseSide(text.substr(0, x), o.width) && parseSide(text.substr(x + 1), o.height);
-}
 
 bool parseArgs(const std::vector<std::string>& args, JobOptions& o,
                tarn::jobs::ArgumentError& error) {
@@ -60,14 +47,15 @@ bool parseArgs(const std::vector<std::string>& args, JobOptions& o,
             if (!takeValue(args, i, "a camera name", &o.camera, &error)) return false;
         } else if (a == "--size") {
             if (!takeValue(args, i, "N or WxH pixels", &side, &error)) return false;
-            if (!parseSize(side, o)) {
+            if (!tarn::jobs::parsePixelSize(side, kMaxSnapshotSide, &o.width, &o.height)) {
                 error = {"--size: expected N or WxH, each " + limit + ", got '" + side + "'"};
                 return false;
             }
         } else if (a == "--width" || a == "--height") {
             // The older spelling of --size, one side at a time.
             if (!takeValue(args, i, "a number of pixels", &side, &error)) return false;
-            if (!parseSide(side, a == "--width" ? o.width : o.height)) {
+            if (!tarn::jobs::parsePixelSide(side, kMaxSnapshotSide,
+                                            a == "--width" ? &o.width : &o.height)) {
                 error = {a + ": expected " + limit + ", got '" + side + "'"};
                 return false;
             }

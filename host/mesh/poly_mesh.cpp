@@ -86,7 +86,8 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
     if (!create(std::move(points), counts, std::move(indices), mesh, error)) return false;
     if (namer) {
         auto given = std::make_shared<CornerEdges>();
-        given->namer = std::move(namer);
+        given->names.reserve(mesh.m_faceVerts.size());
+        namer(given->names);
         given->numNames = std::max(numNames, 0);
         given->distinctPairs = distinctPairs;
         mesh.m_cornerEdges.publish(std::move(given));
@@ -273,9 +274,13 @@ const PolyMesh::EdgeTable& PolyMesh::buildEdgeTable() const {
     auto table = std::make_shared<EdgeTable>();
     bool named = false;
     if (const CornerEdges* given = m_cornerEdges.get()) {
-        // The names become the corners' edge numbers in place.
-        table->faceEdges.reserve(m_faceVerts.size());
-        given->namer(table->faceEdges);
+        // The names become the corners' edge numbers in place: taken over when this mesh alone
+        // holds them (no other thread can, under the build lock), else copied.
+        std::shared_ptr<const CornerEdges> shared = m_cornerEdges.shared();
+        if (shared.use_count() == 2)
+            table->faceEdges = std::move(const_cast<CornerEdges&>(*shared).names);
+        else
+            table->faceEdges = shared->names;
         named = table->faceEdges.size() == m_faceVerts.size() &&
                 edgesFromNames(given->numNames, given->distinctPairs, *table);
         m_cornerEdges.drop();

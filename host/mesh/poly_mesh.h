@@ -174,8 +174,9 @@ public:
     /// names already equal to the table's numbers (first met, first numbered) cost least. When
     /// `distinctPairs` is false the table also checks that no two names join the same two
     /// vertices. Names that do not name edges consistently, or a wrong number of them, make the
-    /// table fall back to the look-up, so it is the same either way. The namer is kept (shared
-    /// by copies) until the table is built, and runs under the build lock, once per table.
+    /// table fall back to the look-up, so it is the same either way. The namer runs here, once:
+    /// the mesh keeps its names (shared by copies) until the table is built, never the namer,
+    /// whose code may belong to a plug-in that is unloaded while the mesh lives on.
     static bool create(std::vector<Vec3> points, const std::vector<int>& counts,
                        std::vector<int> indices, CornerEdgeNamer namer, int numNames,
                        bool distinctPairs, PolyMesh& out, std::string* error);
@@ -394,7 +395,7 @@ private:
     int countEdges() const;
     // Edge names given at creation (see create), kept until the edge table is built from them.
     struct CornerEdges {
-        CornerEdgeNamer namer;
+        std::vector<int> names;
         int numNames = 0;
         bool distinctPairs = false;
     };

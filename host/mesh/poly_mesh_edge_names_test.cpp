@@ -117,7 +117,9 @@ TEST(EdgeNames, TooFewOrTooManyNamesFallBackToTheWalk) {
     }
 }
 
-TEST(EdgeNames, NamedWhenFirstNeededOncePerTable) {
+// The namer runs once, as the mesh is made (its code may belong to a plug-in that goes away):
+// the mesh and its copies keep the names, never the namer, and build their tables from them.
+TEST(EdgeNames, NamedOnceWhenMadeAndTheNamerIsNotKept) {
     const PolyMesh source = makeSphere(1.0, 5, 3);
     const PolyMesh reference = walked(source);
     const std::vector<int> numbers = edgeNumbers(reference);
@@ -130,17 +132,15 @@ TEST(EdgeNames, NamedWhenFirstNeededOncePerTable) {
             list.insert(list.end(), numbers.begin(), numbers.end());
         },
         reference.numEdges(), true, m, nullptr));
-    const PolyMesh copy = m;
-    EXPECT_EQ(*runs, 0) << "creating names nothing";
-    EXPECT_FALSE(m.derivedState().edges);
-    expectSameEdgeTable(m, reference, "original");
     EXPECT_EQ(*runs, 1);
+    EXPECT_EQ(runs.use_count(), 1) << "the namer is not kept";
+    const PolyMesh copy = m;
+    EXPECT_FALSE(m.derivedState().edges) << "the table waits until it is needed";
+    expectSameEdgeTable(m, reference, "original");
     m.vertexFaces(0);
-    EXPECT_EQ(*runs, 1) << "adjacency needs no second naming";
-    EXPECT_TRUE(copy.edgesCameFromNames()) << "a copy made before shares the namer";
+    EXPECT_TRUE(copy.edgesCameFromNames()) << "a copy made before shares the names";
     expectSameEdgeTable(copy, reference, "copy");
-    EXPECT_EQ(*runs, 2);
-    EXPECT_EQ(runs.use_count(), 1) << "the namer goes once every table is built";
+    EXPECT_EQ(*runs, 1);
 }
 
 }  // namespace

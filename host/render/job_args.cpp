@@ -25,6 +25,28 @@ bool parseFiniteNumber(std::string_view text, double* out) {
     return !text.empty() && r.ec == std::errc() && r.ptr == end && std::isfinite(*out);
 }
 
+bool parsePixelSide(std::string_view text, int maxSide, int* side) {
+    int v = 0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || v < 1 || v > maxSide) return false;
+    *side = v;
+    return true;
+}
+
+bool parsePixelSize(std::string_view text, int maxSide, int* width, int* height) {
+    const std::size_t x = text.find('x');
+    int w = 0, h = 0;
+    const bool ok = x == std::string_view::npos
+                        ? parsePixelSide(text, maxSide, &w) && parsePixelSide(text, maxSide, &h)
+                        : parsePixelSide(text.substr(0, x), maxSide, &w) &&
+                              parsePixelSide(text.substr(x + 1), maxSide, &h);
+    if (!ok) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
 bool parseNumberList(std::string_view text, std::vector<double>* out, std::string* bad) {
     out->clear();
     while (true) {

@@ -1,5 +1,5 @@
 #pragma once
-/// How the batch jobs (`tarn swatch`, `tarn shade`, `tarn import`, `tarn demo`) read their words,
+/// How the jobs (`tarn swatch`, `tarn shade`, `tarn import`, `tarn demo`, `tarn view`) read their words,
 /// by one set of rules so that they read as one family:
 /// - an option that takes several numbers takes them as one word, separated by commas
 ///   (`--set colorGain=1,0.5,0.5`, `--light -0.6,0.5,0.4,1,1,1`, `--ambient 0.1,0.1,0.1`); the
@@ -29,6 +29,13 @@ int refuseArguments(const char* job, const ArgumentError& error, const char* usa
 
 /// Parses a finite number (no trailing characters); false otherwise.
 bool parseFiniteNumber(std::string_view text, double* out);
+
+/// Reads one side of a picture or window, a whole number from 1 to `maxSide`; false otherwise.
+bool parsePixelSide(std::string_view text, int maxSide, int* side);
+
+/// Reads a picture or window size: "N" for N x N or "WxH", each side 1 to `maxSide`. False
+/// (the sizes unchanged) when the text is neither.
+bool parsePixelSize(std::string_view text, int maxSide, int* width, int* height);
 
 /// Splits `text` at commas into finite numbers. False with the offending part in `*bad` when a
 /// part is empty or not a finite number.

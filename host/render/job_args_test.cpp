@@ -106,5 +106,29 @@ TEST(JobArgs, AValueIsTheNextWord) {
     EXPECT_TRUE(error.usage);
 }
 
+TEST(JobArgs, PixelSizesAreOneSideOrWidthByHeight) {
+    int w = 7, h = 9;
+    ASSERT_TRUE(parsePixelSize("64", 8192, &w, &h));
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 64);
+    ASSERT_TRUE(parsePixelSize("1280x1024", 8192, &w, &h));
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 1024);
+    ASSERT_TRUE(parsePixelSize("8192x1", 8192, &w, &h));
+    // Anything else leaves the sizes as they were.
+    for (const char* bad : {"", "0", "8193", "-5", "3x", "x3", "3x4x5", "2.5", "12px", "1e3",
+                            "99999999999"}) {
+        w = 7, h = 9;
+        EXPECT_FALSE(parsePixelSize(bad, 8192, &w, &h)) << bad;
+        EXPECT_EQ(w, 7) << bad;
+        EXPECT_EQ(h, 9) << bad;
+    }
+    int side = 3;
+    EXPECT_TRUE(parsePixelSide("100", 100, &side));
+    EXPECT_EQ(side, 100);
+    EXPECT_FALSE(parsePixelSide("101", 100, &side));
+    EXPECT_EQ(side, 100);
+}
+
 }  // namespace
 }  // namespace tarn::jobs

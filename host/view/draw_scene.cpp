@@ -171,15 +171,17 @@ std::shared_ptr<DrawMesh> buildDrawMesh(const PolyMesh& mesh, const std::vector<
         const std::vector<float>* vertexRgb = shade.vertexRgb.get();
         if (vertexRgb && vertexRgb->size() < 3 * static_cast<std::size_t>(vertexCount))
             vertexRgb = nullptr;
+        const std::uint8_t alpha = toByte(shade.opacity);
         std::uint8_t plain[4] = {toByte(shade.rgb[0]), toByte(shade.rgb[1]), toByte(shade.rgb[2]),
-                                 255};
-        const std::uint8_t white[4] = {255, 255, 255, 255};
+                                 alpha};
+        const std::uint8_t white[4] = {255, 255, 255, alpha};
         int texture = -1;
         if (shade.texture) {
             texture = static_cast<int>(out->textures.size());
             out->textures.push_back(shade.texture);
         }
         batches[2 * s].texture = texture;
+        batches[2 * s].translucent = batches[2 * s + 1].translucent = alpha < 255;
         for (int f = shade.first; f < shade.first + shade.count; ++f) {
             const std::span<const int> verts = mesh.faceVertices(f);
             const int n = static_cast<int>(verts.size());
@@ -194,7 +196,7 @@ std::shared_ptr<DrawMesh> buildDrawMesh(const PolyMesh& mesh, const std::vector<
                 float uv[2] = {0.0f, 0.0f};
                 int uvId = -1;
                 const std::uint8_t* rgba = plain;
-                std::uint8_t vertexColor[4] = {0, 0, 0, 255};
+                std::uint8_t vertexColor[4] = {0, 0, 0, alpha};
                 if (textured) {
                     uvId = cornerUv(mesh, uvSet, f, k);
                     uv[0] = uvSet->u[uvId], uv[1] = uvSet->v[uvId];

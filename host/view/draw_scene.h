@@ -33,6 +33,8 @@ struct DrawMesh {
     /// A range of `indices` drawn with one texture (or none).
     struct Batch {
         int texture = -1;  ///< index into `textures`, -1: none
+        bool translucent = false;  ///< its colours' alpha is below 1: drawn blended, after
+                                   ///< every opaque face
         std::uint32_t first = 0, count = 0;
     };
     std::vector<Batch> batches;
@@ -52,6 +54,11 @@ struct DrawMesh {
     Box3 box;  ///< object-space box of the drawn points (absolute, not relative to `centre`)
 
     std::size_t triangleCount() const { return indices.size() / 3; }
+    bool hasTranslucent() const {
+        for (const Batch& b : batches)
+            if (b.translucent) return true;
+        return false;
+    }
     std::size_t renderVertexCount() const { return positions.size() / 3; }
 };
 
@@ -60,6 +67,7 @@ struct DrawMesh {
 struct RunShade {
     int first = 0, count = 0;  ///< the faces
     float rgb[3] = {0.5f, 0.5f, 0.5f};
+    float opacity = 1.0f;  ///< the faces' alpha (textures and vertex colours included)
     TextureRef texture;                                   ///< shown at the faces' UVs, or null
     std::shared_ptr<const std::vector<float>> vertexRgb;  ///< 3 per mesh vertex, or null
 };

@@ -98,6 +98,7 @@ void SceneGeometry::gather(const Options& options) {
             key.group = run.group.isNull() ? std::string() : scene::nodeName(run.group);
             key.first = run.first, key.count = run.count;
             std::copy(shade.rgb, shade.rgb + 3, key.rgb);
+            key.opacity = shade.opacity;
             key.texture = shade.image;
             if (shade.solid) {
                 // A 3D texture's colours at this mesh's vertices: kept while the mesh is the
@@ -126,6 +127,7 @@ void SceneGeometry::gather(const Options& options) {
                 RunShade s;
                 s.first = k.first, s.count = k.count;
                 std::copy(k.rgb, k.rgb + 3, s.rgb);
+                s.opacity = k.opacity;
                 s.texture = k.texture;
                 s.vertexRgb = k.vertexRgb;
                 shades.push_back(std::move(s));

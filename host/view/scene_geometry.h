@@ -46,11 +46,13 @@ private:
         std::string group;
         int first = 0, count = 0;
         float rgb[3] = {0, 0, 0};
+        float opacity = 1.0f;
         TextureRef texture;
         std::shared_ptr<const std::vector<float>> vertexRgb;
         bool operator==(const RunKey& o) const {
             return group == o.group && first == o.first && count == o.count &&
-                   std::equal(rgb, rgb + 3, o.rgb) && texture == o.texture &&
+                   std::equal(rgb, rgb + 3, o.rgb) && opacity == o.opacity &&
+                   texture == o.texture &&
                    vertexRgb == o.vertexRgb;
         }
     };

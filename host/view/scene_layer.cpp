@@ -124,12 +124,14 @@ void setArrays(const DrawMesh& m) {
     glTexCoordPointer(2, GL_FLOAT, 0, m.uvs.data());
 }
 
-// Draws the item's triangles batch by batch (lighting on, arrays enabled by the caller).
-void drawFaces(const DrawMesh& m) {
+// Draws the item's opaque or its translucent triangles batch by batch (lighting on, arrays
+// enabled by the caller).
+void drawFaces(const DrawMesh& m, bool translucent = false) {
     const std::vector<TextureRef>& textures = m.textures;
     if (m.indices.empty()) return;
     setArrays(m);
     for (const DrawMesh::Batch& b : m.batches) {
+        if (b.translucent != translucent) continue;
         const bool textured = b.texture >= 0 && b.texture < static_cast<int>(textures.size()) &&
                               usable(textures[b.texture]);
         if (textured) {
@@ -267,6 +269,66 @@ std::shared_ptr<const DrawMesh> proxyOf(const std::shared_ptr<const DrawMesh>& m
     return e.proxy;
 }
 
+namespace {
+
+// Loads the item's model-view matrix (normals kept unit under scaling) and answers the faces to
+// draw for it: the mesh, or its reduced copy in frames that must be quick.
+const DrawMesh& placeFaces(const ViewCamera& cam, const DrawItem& item, const LayerStyle& style) {
+    double mv[16];
+    itemModelView(cam, item, mv);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(mv);
+    if (keepsLengths(item.toWorld))
+        glDisable(GL_NORMALIZE);
+    else
+        glEnable(GL_NORMALIZE);
+    const bool proxy = style.proxyAbove > 0 && item.mesh->triangleCount() > style.proxyAbove;
+    return proxy ? *proxyOf(item.mesh) : *item.mesh;
+}
+
+// The faces of transparent shaders, over every opaque face: blended by their alpha without
+// writing depth, meshes from the farthest to the nearest (by their boxes' centres), and in each
+// mesh the faces turned away from the eye before those facing it, so a closed glass shape shows
+// its far side through its near one.
+void drawTranslucentFaces(const DrawScene& scene, const ViewProjection& projection,
+                          const LayerStyle& style) {
+    std::vector<std::pair<double, std::size_t>> order;
+    const ViewCamera& cam = projection.camera();
+    for (std::size_t i = 0; i < scene.items.size(); ++i) {
+        const DrawItem& item = scene.items[i];
+        if (!item.mesh || item.mesh->indices.empty() || !item.mesh->hasTranslucent()) continue;
+        const Box3& box = item.mesh->box;
+        const Vec3 centre = item.toWorld.point((box.min + box.max) * 0.5);
+        order.push_back({-dot(centre - cam.eye, cam.forward), i});
+    }
+    if (order.empty()) return;
+    std::sort(order.begin(), order.end());
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_CULL_FACE);
+    for (const auto& [depth, i] : order) {
+        const DrawItem& item = scene.items[i];
+        const DrawMesh& mesh = placeFaces(cam, item, style);
+        // A mirroring transform turns the winding around.
+        const auto& w = item.toWorld.m;
+        const bool mirrored = dot({w[0][0], w[0][1], w[0][2]},
+                                  cross({w[1][0], w[1][1], w[1][2]}, {w[2][0], w[2][1], w[2][2]})) <
+                              0.0;
+        glFrontFace(mirrored ? GL_CW : GL_CCW);
+        glCullFace(GL_FRONT);
+        drawFaces(mesh, true);
+        glCullFace(GL_BACK);
+        drawFaces(mesh, true);
+    }
+    glFrontFace(GL_CCW);
+    glDisable(GL_CULL_FACE);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+}
+
+}  // namespace
+
 void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, int left, int bottom,
                     int width, int height, const LayerStyle& style) {
     dropUnusedTextures();
@@ -305,17 +367,10 @@ void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, in
     glEnable(GL_LIGHTING);
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(2.0f, 2.0f);
-    double mv[16];
     for (std::size_t i = 0; i < scene.items.size(); ++i) {
         const DrawItem& item = scene.items[i];
         if (!item.mesh || item.mesh->indices.empty()) continue;
-        itemModelView(projection.camera(), item, mv);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadMatrixd(mv);
-        if (keepsLengths(item.toWorld))
-            glDisable(GL_NORMALIZE);
-        else
-            glEnable(GL_NORMALIZE);
+        const DrawMesh& faces = placeFaces(projection.camera(), item, style);
         // A selected mesh whose wireframe is too fine to read glows a little instead.
         const float tint =
             item.selected && item.wire ? std::clamp(1.0f - alpha[i] / 0.4f, 0.0f, 1.0f) : 0.0f;
@@ -324,13 +379,13 @@ void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, in
                                      kSelectedTint[2] * tint, 1};
             glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, glow);
         }
-        const bool proxy = style.proxyAbove > 0 && item.mesh->triangleCount() > style.proxyAbove;
-        drawFaces(proxy ? *proxyOf(item.mesh) : *item.mesh);
+        drawFaces(faces);
         if (tint > 0.0f) {
             const GLfloat none[4] = {0, 0, 0, 1};
             glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
         }
     }
+    drawTranslucentFaces(scene, projection, style);
     glDisable(GL_POLYGON_OFFSET_FILL);
     glDisable(GL_LIGHTING);
     glDisable(GL_NORMALIZE);
@@ -348,6 +403,7 @@ void drawSceneLayer(const DrawScene& scene, const ViewProjection& projection, in
         if (alpha[i] > 0.0f) wireEdges += scene.items[i].mesh->edges.size() / 2;
     if (ss == 1 && wireEdges < kSmoothLinesBelow) glEnable(GL_LINE_SMOOTH);
     glLineWidth(static_cast<float>(ss));
+    double mv[16];
     for (std::size_t i = 0; i < scene.items.size(); ++i) {
         const DrawItem& item = scene.items[i];
         const bool proxy = style.proxyAbove > 0 && item.mesh->triangleCount() > style.proxyAbove;

@@ -1,5 +1,6 @@
 #include "host/view/view_shading.h"
 
+#include <algorithm>
 #include <string>
 
 #include "host/dg/graph.h"
@@ -52,6 +53,13 @@ GroupShade shadeOfGroup(const KObject& group, bool withTextures) {
     const KVector c = scene::readVector(shader, "color");
     s.rgb[0] = static_cast<float>(c.x), s.rgb[1] = static_cast<float>(c.y),
     s.rgb[2] = static_cast<float>(c.z);
+    if (!scene::attributeByName(shader, "transparency").isNull()) {
+        const KVector t = scene::readVector(shader, "transparency");
+        const double opacity = 1.0 - (t.x + t.y + t.z) / 3.0;
+        // NaN falls to opaque: a picture with the face is better than one without it.
+        s.opacity = opacity >= 0.0 ? static_cast<float>(std::min(opacity, 1.0)) : 0.0f;
+        if (!(opacity == opacity)) s.opacity = 1.0f;
+    }
     if (withTextures) textureShade(shader, s);
     return s;
 }

@@ -22,6 +22,8 @@ inline constexpr float kNoShaderGrey = 0.5f;
 
 struct GroupShade {
     float rgb[3] = {kNoShaderGrey, kNoShaderGrey, kNoShaderGrey};
+    /// 1 - the mean of the shader's `transparency` (1 for a shader without one), 0 to 1.
+    float opacity = 1.0f;
     TextureRef image;  ///< a 2D texture or file image drawn at the faces' UVs
     std::shared_ptr<texturing::TextureSampler> solid;  ///< a 3D texture, sampled per vertex
 };

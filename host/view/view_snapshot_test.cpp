@@ -313,6 +313,32 @@ TEST_F(ViewSnapshotTest, NearerOfTwoCubesWins) {
     }
 }
 
+// A shader's transparency lets what is behind show through, whatever order the meshes came in:
+// a closed glass cube blends its far side, then its near side, over the wall behind it.
+TEST_F(ViewSnapshotTest, TransparentShadersShowWhatIsBehind) {
+    for (bool glassFirst : {true, false}) {
+        Graph::instance().clear();
+        if (glassFirst) colouredCube("glass", "0 0 0.9", "0 0 2");
+        colouredCube("wall", "0.9 0 0", "0 0 0");
+        if (!glassFirst) colouredCube("glass", "0 0 0.9", "0 0 2");
+        run("camera -p 0 0 6");
+        const auto centre = [&](const std::string& transparency) {
+            run("setAttr glassPhong.transparency -type double3 " + transparency);
+            const std::string file = path("glass.png");
+            run("viewSnapshot -width 40 -height 40 -o \"" + file + "\"");
+            return pixel(load(file), 20, 20);
+        };
+        expectColor(centre("0 0 0"), 0.0f, 0.0f, 0.9f, "opaque glass");
+        expectColor(centre("1 1 1"), 0.9f, 0.0f, 0.0f, "clear glass");
+        // 60 % transparent: two layers of 40 % blue over the red wall.
+        const Rgb seen = centre("0.6 0.6 0.6");
+        const float wall = 0.9f * 0.6f * 0.6f, blue = 0.9f * 0.4f * (1.0f + 0.6f);
+        EXPECT_NEAR(seen.r, wall * 255.0f, 3.0f) << glassFirst;
+        EXPECT_NEAR(seen.g, 0.0f, 1.5f) << glassFirst;
+        EXPECT_NEAR(seen.b, blue * 255.0f, 3.0f) << glassFirst;
+    }
+}
+
 TEST_F(ViewSnapshotTest, NamedCameraIsUsedAndUnknownOnesFail) {
     colouredCube("box", "0.1 0.2 0.9", "0 0 0");
     run("camera -p 0 0 5 -n front");

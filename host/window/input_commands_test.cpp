@@ -243,13 +243,26 @@ TEST(WindowJob, WithoutDisplayFailsBeforeAnythingRuns) {
     }
 }
 
-TEST(WindowJob, BadArgumentsAreRefusedWithTheUsage) {
+TEST(WindowJob, BadArgumentsAreRefusedByTheJobsRule) {
     const std::string tarn = TARN_BINARY_DIR "/bin/tarn";
-    for (const char* args : {"view --size 3", "view a.tarn b.tarn"}) {
+    // Words that are no command line of the job: the usage follows.
+    for (const char* args : {"view --bogus", "view a.tarn b.tarn", "view --size"}) {
         const Outcome o = runTarn("env -u DISPLAY " + tarn + " " + args);
         EXPECT_EQ(o.status, 2) << args;
         EXPECT_NE(o.out.find("Usage: tarn view"), std::string::npos) << o.out;
     }
+    // A wrong value: one line and a pointer to --help, nothing run, no window tried.
+    for (const char* args : {"view --size 0", "view --size 9000", "view --size 3x"}) {
+        const Outcome o = runTarn("env -u DISPLAY " + tarn + " " + args);
+        EXPECT_EQ(o.status, 2) << args;
+        EXPECT_NE(o.out.find("tarn view: --size: expected N or WxH"), std::string::npos) << o.out;
+        EXPECT_EQ(o.out.find("Usage: tarn view"), std::string::npos) << o.out;
+        EXPECT_EQ(o.out.find("cannot open a window"), std::string::npos) << o.out;
+    }
+    // A good size gets as far as the display.
+    const Outcome sized = runTarn("env -u DISPLAY " + tarn + " view --size 320x200");
+    EXPECT_EQ(sized.status, 2);
+    EXPECT_NE(sized.out.find("cannot open a window"), std::string::npos) << sized.out;
     const Outcome help = runTarn(tarn + " view --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: tarn view"), std::string::npos);

@@ -16,6 +16,7 @@
 #include "host/lang/script_output.h"
 #include "host/lang/statement_watcher.h"
 #include "host/lang/text_file.h"
+#include "host/render/job_args.h"
 #include "host/scenefile/scene_session.h"
 #include "host/sdk/host_output.h"
 #include "host/undo/undo.h"
@@ -633,7 +634,7 @@ int Session::loop() {
 }  // namespace
 
 const char* viewUsage() {
-    return "Usage: tarn view [--frame-times] [SCRIPT | SCENE.tscene]\n"
+    return "Usage: tarn view [--size N|WxH] [--frame-times] [SCRIPT | SCENE.tscene]\n"
            "Opens the scene's view in a window on the display ($DISPLAY), after running\n"
            "SCRIPT or opening SCENE when given. The terminal keeps taking commands while the\n"
            "window is open. The title shows the scene's file and * while it has unsaved changes.\n"
@@ -646,27 +647,62 @@ const char* viewUsage() {
            "  Ctrl+S                       save the scene to its file (file -save)\n"
            "  ? or F1                      help in the window\n"
            "Everything runs as commands and is journalled (--journal FILE).\n"
+           "--size sets the window's starting size (N for N x N, or WxH; default the view's\n"
+           "port, 640x480); a script's viewPort changes it.\n"
            "--frame-times writes each frame's time (scene, quick or overlay only) to stderr,\n"
            "with the time the inputs before it took to run.\n";
 }
 
-int runViewJob(const std::vector<std::string>& args) {
+namespace {
+
+struct ViewOptions {
     std::string script;
     bool frameTimes = false;
-    for (const std::string& a : args) {
+    int width = 0, height = 0;  // 0: the active view's port size
+};
+
+bool parseViewArgs(const std::vector<std::string>& args, ViewOptions& o,
+                   jobs::ArgumentError& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "--frame-times") {
-            frameTimes = true;
-            continue;
+            o.frameTimes = true;
+        } else if (a == "--size") {
+            std::string size;
+            if (!jobs::takeValue(args, i, "N or WxH pixels", &size, &error)) return false;
+            if (!jobs::parsePixelSize(size, view::kMaxPortSide, &o.width, &o.height)) {
+                error = {"--size: expected N or WxH, each 1 to " +
+                         std::to_string(view::kMaxPortSide) + ", got '" + size + "'"};
+                return false;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            error = {"unknown option '" + a + "'", true};
+            return false;
+        } else if (!o.script.empty()) {
+            error = {"one script or scene at most", true};
+            return false;
+        } else {
+            o.script = a;
         }
-        if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "tarn view: unknown option '%s'.\n%s", a.c_str(), viewUsage());
-            return 2;
-        }
-        if (!script.empty()) {
-            std::fprintf(stderr, "tarn view: one script at most.\n%s", viewUsage());
-            return 2;
-        }
-        script = a;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runViewJob(const std::vector<std::string>& args) {
+    ViewOptions o;
+    jobs::ArgumentError argumentError;
+    if (!parseViewArgs(args, o, argumentError))
+        return jobs::refuseArguments("view", argumentError, viewUsage());
+    const std::string& script = o.script;
+    // The starting size is a port change like any resize, so the journal replays it.
+    if (o.width > 0) {
+        lang::ExecuteOptions run;
+        run.origin = "window";
+        const std::string text =
+            "viewPort " + std::to_string(o.width) + " " + std::to_string(o.height);
+        if (!lang::executeText(text, run).ok) return 2;
     }
     // Open the window first: without a display nothing runs.
     std::string text, error;
@@ -689,7 +725,7 @@ int runViewJob(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tarn view: %s\n", error.c_str());
         return 2;
     }
-    Session session(*window, tap, frameTimes);
+    Session session(*window, tap, o.frameTimes);
     if (!script.empty() && !session.runStartScript(script, text)) return 0;
     // The window takes the port size a script set.
     if (v.width() != startWidth || v.height() != startHeight) window->resize(v.width(), v.height());

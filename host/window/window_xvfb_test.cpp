@@ -401,8 +401,12 @@ TEST_F(WindowXvfb, ThinPenStrokeWithTheMouseReducesAsTheHeadlessStroke) {
 
 TEST_F(WindowXvfb, WarningsShowInTheStatusLineAndOnTheTerminal) {
     const std::string log = tempPath("warn.log");
-    const std::string window = openWindow("view", log);
+    // --size sets the window's starting size.
+    const std::string window = openWindow("view --size 400x300", log);
     ASSERT_FALSE(window.empty()) << readFile(log);
+    EXPECT_TRUE(waitFor(
+        [&] { return x("getwindowgeometry " + window).find("400x300") != std::string::npos; },
+        5000));
     // A short command without warnings: its text is the status line.
     x("mousemove --window " + window + " 20 20");
     command("select -cl");
