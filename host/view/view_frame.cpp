@@ -107,6 +107,7 @@ void ViewFrames::forget() {
     m_kept = false;
     m_shown = nullptr;
     m_width = m_height = 0;  // the next update sizes the pictures again
+    m_shownWidth = m_shownHeight = 0;
     std::vector<std::uint8_t>().swap(m_scene);
     std::vector<std::uint8_t>().swap(m_frame);
 }
@@ -136,52 +137,88 @@ void ViewFrames::drawScene(bool quick) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool ViewFrames::compose(const FrameLayer& layer) {
+bool ViewFrames::compose(const Options& options) {
+    const FrameLayer& layer = options.layer;
     ActiveView& view = ActiveView::instance();
     const bool overlay = view.overlayHasContent();
     const ActiveView::Marquee& marquee = view.marquee();
+    m_shownWidth = m_width;
+    m_shownHeight = m_height;
     if (!overlay && !marquee.active && !layer) return false;
-    m_frame.resize(m_scene.size());
     if (!layer) {
         // Without a GL layer to draw last, the overlay and marquee are laid over a copy of the
         // scene layer in memory: cheaper than drawing the scene layer back into GL.
+        m_frame.resize(m_scene.size());
         std::copy(m_scene.begin(), m_scene.end(), m_frame.begin());
         if (overlay) blendOverlay(view.overlayPixels(), m_frame, m_width, m_height);
         if (marquee.active) plotMarquee(marquee, m_frame, m_width, m_height);
         return true;
     }
+    // The frame, and where the port lies in it (portBottom: rows below the port, y up).
+    int portLeft = 0, portTop = 0;
+    if (options.frameWidth > 0 && options.frameHeight > 0 && options.portLeft >= 0 &&
+        options.portTop >= 0 && options.portLeft + m_width <= options.frameWidth &&
+        options.portTop + m_height <= options.frameHeight) {
+        m_shownWidth = options.frameWidth;
+        m_shownHeight = options.frameHeight;
+        portLeft = options.portLeft;
+        portTop = options.portTop;
+    }
+    const int fw = m_shownWidth, fh = m_shownHeight;
+    const int portBottom = fh - portTop - m_height;
+    const bool larger = fw != m_width || fh != m_height;
+    m_frame.resize(static_cast<std::size_t>(fw) * fh * 4);
     const std::vector<std::uint8_t>& over = view.overlayPixels();
     GlCurrentGuard restore;
-    forEachTile(m_frame, m_width, m_height, [&](int left, int bottom, int w, int h, int top) {
+    forEachTile(m_frame, fw, fh, [&](int left, int bottom, int w, int h, int) {
         glViewport(0, 0, w, h);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
         glDisable(GL_DITHER);
-        // The kept scene layer (rows top first: drawn downwards from the tile's top).
-        unpackFrom(m_width, top, left);
-        glWindowPos2i(0, h);
-        glPixelZoom(1.0f, -1.0f);
-        glDrawPixels(w, h, GL_BGRA, GL_UNSIGNED_BYTE, m_scene.data());
-        glPixelZoom(1.0f, 1.0f);
-        glEnable(GL_BLEND);
-        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-        // The overlay plane (RGBA rows bottom first), blended by its alpha.
-        if (overlay) {
-            unpackFrom(m_width, bottom, left);
-            glWindowPos2i(0, 0);
-            glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, over.data());
+        glDisable(GL_SCISSOR_TEST);
+        if (larger) {
+            // Around the port: a dark ground for the layer.
+            glClearColor(0.12f, 0.12f, 0.13f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
         }
-        resetUnpack();
+        // The port's place in this tile; GL clips what lies outside the tile.
+        const int x0 = portLeft - left, y0 = portBottom - bottom;
+        const bool portInTile = x0 < w && y0 < h && x0 + m_width > 0 && y0 + m_height > 0;
+        if (portInTile) {
+            // The kept scene layer (rows top first: drawn downwards from the port's top).
+            unpackFrom(m_width, 0, 0);
+            glWindowPos2i(x0, y0 + m_height);
+            glPixelZoom(1.0f, -1.0f);
+            glDrawPixels(m_width, m_height, GL_BGRA, GL_UNSIGNED_BYTE, m_scene.data());
+            glPixelZoom(1.0f, 1.0f);
+            glEnable(GL_BLEND);
+            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE,
+                                GL_ONE_MINUS_SRC_ALPHA);
+            // The overlay plane (RGBA rows bottom first), blended by its alpha.
+            if (overlay) {
+                glWindowPos2i(x0, y0);
+                glDrawPixels(m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE, over.data());
+            }
+            resetUnpack();
+            if (marquee.active) {
+                // Port pixels, kept inside the port.
+                glEnable(GL_SCISSOR_TEST);
+                glScissor(x0, y0, m_width, m_height);
+                glMatrixMode(GL_PROJECTION);
+                glLoadIdentity();
+                glOrtho(-x0, w - x0, -y0, h - y0, -1, 1);
+                glMatrixMode(GL_MODELVIEW);
+                glLoadIdentity();
+                drawMarquee(marquee);
+                glDisable(GL_SCISSOR_TEST);
+            }
+        }
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(left, left + w, bottom, bottom + h, -1, 1);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        if (marquee.active) drawMarquee(marquee);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
         glDisable(GL_BLEND);
-        if (layer) layer(left, bottom, w, h, m_width, m_height);
+        layer(left, bottom, w, h, fw, fh);
     });
     return true;
 }
@@ -211,7 +248,7 @@ void ViewFrames::update(const Options& options) {
     }
     m_drewScene = change != Change::kOverlay || options.quick != m_quick;
     if (m_drewScene) drawScene(options.quick);
-    m_shown = compose(options.layer) ? m_frame.data() : m_scene.data();
+    m_shown = compose(options) ? m_frame.data() : m_scene.data();
 }
 
 namespace {
@@ -233,7 +270,7 @@ RgbImage toRgb(const std::uint8_t* bgra, int width, int height) {
 }  // namespace
 
 RgbImage ViewFrames::rgb() const {
-    return toRgb(m_shown, m_width, m_height);
+    return toRgb(m_shown, m_shownWidth, m_shownHeight);
 }
 
 RgbImage ViewFrames::sceneRgb() const {

@@ -128,7 +128,8 @@ std::string statusText(bool ok, const std::string& shown, const std::string& err
 }
 
 std::string startStatus() {
-    return "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help";
+    return "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help  |  F2 outliner, F3 "
+           "attributes, F4 tool settings, F5 console";
 }
 
 std::string undoStatus(bool undone, const std::string& summary) {
@@ -150,6 +151,8 @@ const std::vector<std::string>& helpLines() {
         ": or Enter: type a command (Enter runs it, Escape leaves, Up/Down recall, PgUp/PgDn "
         "scroll)",
         "Ctrl+Z / Ctrl+Shift+Z: undo / redo (camera moves are not undone: use [ and ])",
+        "F2 outliner, F3 attribute editor, F4 tool settings, F5 script console: open and close "
+        "the panels",
         "? or F1: this help. The terminal takes commands too; everything is journalled.",
     };
     return lines;

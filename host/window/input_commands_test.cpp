@@ -137,14 +137,14 @@ TEST(WindowStatus, UndoToolAndStartTexts) {
     EXPECT_EQ(toolStatus("slicePenContext1", "Draw a stroke across the mesh\nmore"),
               "Draw a stroke across the mesh");
     EXPECT_EQ(toolStatus("selectSuperContext", ""), "Tool: selectSuperContext");
-    // The newcomer's three things: navigation, the command field, help.
+    // The newcomer's things: navigation, the command field, help, the panels' keys.
     const std::string start = startStatus();
-    for (const char* part : {"Alt+drag", "':'", "F1"})
+    for (const char* part : {"Alt+drag", "':'", "F1", "F2 outliner", "F3", "F4", "F5 console"})
         EXPECT_NE(start.find(part), std::string::npos) << part;
     // Help names every way of working the window.
     std::string help;
     for (const std::string& line : helpLines()) help += line + "\n";
-    for (const char* key : {"Alt+", "[ and ]", "Ctrl+Z", "Enter", "F1", "PgUp"})
+    for (const char* key : {"Alt+", "[ and ]", "Ctrl+Z", "Enter", "F1", "PgUp", "F2", "F5"})
         EXPECT_NE(help.find(key), std::string::npos) << key;
 }
 

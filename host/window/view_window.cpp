@@ -43,6 +43,26 @@ std::string keyNameOf(SDL_Keycode key) {
             return "BackSpace";
         case SDLK_F1:
             return "F1";
+        case SDLK_F2:
+            return "F2";
+        case SDLK_F3:
+            return "F3";
+        case SDLK_F4:
+            return "F4";
+        case SDLK_F5:
+            return "F5";
+        case SDLK_TAB:
+            return "Tab";
+        case SDLK_LEFT:
+            return "Left";
+        case SDLK_RIGHT:
+            return "Right";
+        case SDLK_HOME:
+            return "Home";
+        case SDLK_END:
+            return "End";
+        case SDLK_DELETE:
+            return "Delete";
         case SDLK_UP:
             return "Up";
         case SDLK_DOWN:

@@ -22,6 +22,7 @@
 #include "host/view/active_view.h"
 #include "host/view/tool_contexts.h"
 #include "host/view/view_frame.h"
+#include "host/window/panels/panel_layer.h"
 #include "host/window/terminal_reader.h"
 #include "host/window/view_window.h"
 
@@ -131,20 +132,32 @@ std::string bare(const std::string& text) {
 // The window session: runs every input as command text and redraws after each change.
 class Session {
 public:
-    Session(ViewWindow& window, OutputTap& tap, bool frameTimes)
+    Session(ViewWindow& window, OutputTap& tap, bool frameTimes, int width, int height)
         : m_window(window),
           m_tap(tap),
           m_terminal([&window] { window.wake(); }),
-          m_frameTimes(frameTimes) {}
+          m_panels([this](const std::string& text) { run(text, "window"); },
+                   [this] { sceneChanged(); }),
+          m_frameTimes(frameTimes),
+          m_windowWidth(width),
+          m_windowHeight(height) {}
     // Runs the start-up script, the window showing its progress; false when the window was
     // closed meanwhile.
     bool runStartScript(const std::string& path, const std::string& text);
     // The status line before any input: the newcomer's hints, or the script's warnings.
     void showStartStatus();
     int loop();
+    // The window was asked for a new size (the resize event follows).
+    void resizeWindow(int width, int height) {
+        m_window.resize(width, height);
+        m_windowWidth = width;
+        m_windowHeight = height;
+    }
 
 private:
     void handle(const WindowInput& input);
+    // A pointer input over the panels goes to them; the rest to the view, in port pixels.
+    void routePointer(PointerInput pointer);
     void handlePointer(const PointerInput& pointer);
     void handleKey(const WindowInput& input);
     void handleText(const std::string& text);
@@ -161,6 +174,18 @@ private:
     void run(const std::string& text, const char* origin, bool cameraMove = false,
              bool fromField = false);
     void navigate(const std::string& text);
+    // Something ran outside run() (the console panel): the scene is gathered again.
+    void sceneChanged() {
+        m_change = view::ViewFrames::Change::kScene;
+        m_frameDirty = true;
+    }
+    // The panels changed what they show: the frame is composed again over the kept scene.
+    void panelsChanged() {
+        if (!m_frameDirty) m_change = view::ViewFrames::Change::kOverlay;
+        m_frameDirty = true;
+    }
+    // The port follows the window and the panels' layout (viewPort, journalled).
+    void followLayout();
     void redraw();
     void showText() { m_window.showAgain(statusView()); }
     StatusView statusView() const;
@@ -171,8 +196,12 @@ private:
     std::string m_title = "tarn view";  // as the window was opened
     OutputTap& m_tap;
     TerminalReader m_terminal;
+    panels::PanelLayer m_panels;
     view::ViewFrames m_frames;
     bool m_frameTimes = false;                       // write each frame's time to stderr
+    int m_windowWidth = 0, m_windowHeight = 0;       // the window's client size
+    panels::PanelGeometry m_layout;                  // the panels and port at the last layout
+    bool m_layoutKnown = false;                      // m_layout was computed once
     Clock::time_point m_inputsTaken = Clock::now();  // when the last inputs came in
     bool m_open = true;
     // What must be drawn again: the frame from `m_change` on, or only the text over it.
@@ -352,6 +381,11 @@ void Session::handlePointer(const PointerInput& pointer) {
 }
 
 void Session::handleKey(const WindowInput& input) {
+    // The panels' keys (F2 to F5), and every key while a text field of theirs has the keyboard.
+    if (!m_fieldActive && m_panels.key(input.keyName, input.mods)) {
+        panelsChanged();
+        return;
+    }
     const bool enter = input.keyName == "Return" || input.keyName == "KP_Enter";
     const int page = kConsoleShown - 1;
     if (input.keyName == "Prior" || input.keyName == "Next") {
@@ -419,6 +453,10 @@ void Session::handleKey(const WindowInput& input) {
 }
 
 void Session::handleText(const std::string& text) {
+    if (!m_fieldActive && m_panels.text(text)) {
+        panelsChanged();
+        return;
+    }
     if (m_fieldActive) {
         m_field += text;
         m_textDirty = true;
@@ -434,6 +472,32 @@ void Session::handleText(const std::string& text) {
     }
 }
 
+void Session::followLayout() {
+    m_layout = m_panels.geometry(m_windowWidth, m_windowHeight);
+    // Without panels the port is the window; with them, the space they leave.
+    const std::string text = m_layout.anyShown()
+                                 ? resizeCommand(m_layout.port.w, m_layout.port.h)
+                                 : resizeCommand(m_windowWidth, m_windowHeight);
+    const view::ActiveView& v = view::ActiveView::instance();
+    // A window past the largest port keeps the largest port.
+    if (!text.empty() &&
+        text != "viewPort " + std::to_string(v.width()) + " " + std::to_string(v.height()))
+        run(text, "window");
+}
+
+void Session::routePointer(PointerInput pointer) {
+    // A gesture or camera drag in the view keeps its pointer until released.
+    if (m_layout.anyShown() && !m_gesture && m_navButton == 0 && m_panels.pointer(pointer)) {
+        panelsChanged();
+        return;
+    }
+    if (m_layout.anyShown()) {
+        pointer.x -= m_layout.port.x;
+        pointer.y -= m_layout.port.y;
+    }
+    handlePointer(pointer);
+}
+
 void Session::handle(const WindowInput& input) {
     // Every input of the window is routed here, so a layer drawn over the view (panels) can
     // take the inputs over it before the view does.
@@ -444,19 +508,14 @@ void Session::handle(const WindowInput& input) {
         case WindowInput::Kind::Exposed:
             m_textDirty = true;
             break;
-        case WindowInput::Kind::Resized: {
-            const view::ActiveView& v = view::ActiveView::instance();
-            const std::string text = resizeCommand(input.width, input.height);
-            // A window past the largest port keeps the largest port.
-            if (text.empty() ||
-                text == "viewPort " + std::to_string(v.width()) + " " + std::to_string(v.height()))
-                m_textDirty = true;
-            else
-                run(text, "window");
+        case WindowInput::Kind::Resized:
+            m_windowWidth = input.width;
+            m_windowHeight = input.height;
+            m_textDirty = true;
+            followLayout();
             break;
-        }
         case WindowInput::Kind::Pointer:
-            handlePointer(input.pointer);
+            routePointer(input.pointer);
             break;
         case WindowInput::Kind::Key:
             handleKey(input);
@@ -496,11 +555,24 @@ void Session::redraw() {
     view::ViewFrames::Options o;
     o.change = m_change;
     o.quick = quickFramesWanted();
+    if (m_layout.anyShown()) {
+        // The panels, built from the models now, drawn last into the same frame; the frame is
+        // the window and the port sits where the panels leave it.
+        m_panels.frame(m_windowWidth, m_windowHeight);
+        o.layer = [this](int left, int bottom, int w, int h, int frameWidth, int frameHeight) {
+            m_panels.render(left, bottom, w, h, frameWidth, frameHeight);
+        };
+        o.frameWidth = m_windowWidth;
+        o.frameHeight = m_windowHeight;
+        o.portLeft = m_layout.port.x;
+        o.portTop = m_layout.port.y;
+    }
     m_frames.update(o);
     m_frameDirty = false;
     m_textDirty = false;
     m_change = Change::kOverlay;
-    m_window.show(m_frames.pixels(), m_frames.width(), m_frames.height(), statusView());
+    m_window.show(m_frames.pixels(), m_frames.frameWidth(), m_frames.frameHeight(),
+                  statusView());
     // The frame's own time, and before it the time its inputs took to run (a tool's drag:
     // picking and its commands), so the two add up to the delay a person sees.
     if (m_frameTimes)
@@ -610,6 +682,14 @@ int Session::loop() {
             m_status = statusText(true, "", "", idleWarnings);
             m_textDirty = true;
         }
+        // A panel opened or closed, or resized in the preferences: the port follows. (A
+        // viewPort run meanwhile stands until the layout or the window changes.)
+        if (!m_layoutKnown ||
+            m_panels.geometry(m_windowWidth, m_windowHeight).panels != m_layout.panels) {
+            m_layoutKnown = true;
+            followLayout();
+            panelsChanged();
+        }
         if (m_frameDirty)
             redraw();
         else if (m_textDirty)
@@ -673,8 +753,14 @@ int runViewJob(const std::vector<std::string>& args) {
     OutputTap tap;
     const view::ActiveView& v = view::ActiveView::instance();
     const int startWidth = v.width(), startHeight = v.height();
+    // The window holds the port and the panels beside it.
+    const auto windowFor = [](int portWidth, int portHeight) {
+        return panels::windowSizeFor(portWidth, portHeight, panels::currentPanelStates(),
+                                     kStatusBarHeight);
+    };
+    const std::array<int, 2> startWindow = windowFor(startWidth, startHeight);
     std::unique_ptr<ViewWindow> window =
-        ViewWindow::open(startWidth, startHeight, "tarn view", &error);
+        ViewWindow::open(startWindow[0], startWindow[1], "tarn view", &error);
     if (!window) {
         std::fputs(noDisplayMessage(error).c_str(), stderr);
         return 2;
@@ -689,10 +775,11 @@ int runViewJob(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tarn view: %s\n", error.c_str());
         return 2;
     }
-    Session session(*window, tap, frameTimes);
+    Session session(*window, tap, frameTimes, startWindow[0], startWindow[1]);
     if (!script.empty() && !session.runStartScript(script, text)) return 0;
-    // The window takes the port size a script set.
-    if (v.width() != startWidth || v.height() != startHeight) window->resize(v.width(), v.height());
+    // The window takes the port size a script set, and the panels it opened or closed.
+    const std::array<int, 2> size = windowFor(v.width(), v.height());
+    if (size != startWindow) session.resizeWindow(size[0], size[1]);
     session.showStartStatus();
     return session.loop();
 }
