@@ -136,7 +136,7 @@ public:
         : m_window(window),
           m_tap(tap),
           m_terminal([&window] { window.wake(); }),
-          m_panels([this](const std::string& text) { run(text, "window"); },
+          m_panels([this](const std::string& text) { runFromPanel(text); },
                    [this] { sceneChanged(); }),
           m_frameTimes(frameTimes),
           m_windowWidth(width),
@@ -174,6 +174,13 @@ private:
     void run(const std::string& text, const char* origin, bool cameraMove = false,
              bool fromField = false);
     void navigate(const std::string& text);
+    // A text a panel made. The undo chunk around a drag is bookkeeping: the status line keeps
+    // naming the change itself.
+    void runFromPanel(const std::string& text) {
+        const std::string status = m_status;
+        run(text, "window");
+        if (text.rfind("undoInfo ", 0) == 0 && m_status.rfind("Error", 0) != 0) m_status = status;
+    }
     // Something ran outside run() (the console panel): the scene is gathered again.
     void sceneChanged() {
         m_change = view::ViewFrames::Change::kScene;

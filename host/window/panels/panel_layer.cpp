@@ -5,7 +5,9 @@
 #include <imgui_stdlib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -60,6 +62,18 @@ std::string selectedNode() {
     if (names.empty()) return {};
     const std::string& last = names.back();
     return last.substr(0, last.find('.'));
+}
+
+// A number a float holds exactly, as the shortest decimal that reads back as that float;
+// other numbers as they are.
+double floatShortest(double v) {
+    const float f = static_cast<float>(v);
+    if (!std::isfinite(v) || static_cast<double>(f) != v) return v;
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, f);
+    if (error != std::errc()) return v;
+    *end = '\0';
+    return std::strtod(text, nullptr);
 }
 
 int clickModifiers(const ImGuiIO& io) {
@@ -253,6 +267,10 @@ bool PanelLayer::key(const std::string& keyName, const Modifiers& mods) {
         m.queue(toggleText(panel));
         for (auto& work : m.deferred) work();
         m.deferred.clear();
+        // Two frames of the new layout: a text field of a panel that closed lets the keyboard
+        // go (the UI notices a missing field a frame late).
+        m.step();
+        m.step();
         return true;
     }
     ImGuiIO& io = ImGui::GetIO();
@@ -391,9 +409,9 @@ void PanelLayer::Impl::drawOutliner(const Rect& r) {
                 ImGui::PopID();
                 continue;
             }
-            ImGuiTreeNodeFlags flags = ImGuiTreeNodeFlags_OpenOnArrow |
-                                       ImGuiTreeNodeFlags_OpenOnDoubleClick |
-                                       ImGuiTreeNodeFlags_SpanAvailWidth;
+            // The row's hit box ends with its name, so the eye beside it takes its own clicks.
+            ImGuiTreeNodeFlags flags =
+                ImGuiTreeNodeFlags_OpenOnArrow | ImGuiTreeNodeFlags_OpenOnDoubleClick;
             if (row.childCount == 0) flags |= ImGuiTreeNodeFlags_Leaf;
             if (row.selected) flags |= ImGuiTreeNodeFlags_Selected;
             if (row.depth == 0 && row.kind == ui::OutlinerKind::Dag)
@@ -459,13 +477,14 @@ void PanelLayer::Impl::drawAttributeRow(const ui::AttributeRow& row, bool* anyAc
     ImGui::SetNextItemWidth(-1.0f);
     const bool readOnly = !row.editable;
     if (readOnly) ImGui::BeginDisabled();
-    // Numbers edited by dragging: the whole drag is one undo step.
+    // Numbers edited by dragging: the whole drag is one undo step. The step opens with the
+    // first change (a click that changes nothing leaves no step) and closes when the widget
+    // is let go.
     const auto tracked = [&](bool changed, std::vector<double> values) {
-        if (ImGui::IsItemActive()) {
-            *anyActive = true;
-            if (!drag.active() || drag.plug() != row.plug) queue(drag.begin(row.plug));
-        }
-        if (changed) queue(ui::AttributeEditor::setText(row, values));
+        if (ImGui::IsItemActive()) *anyActive = true;
+        if (!changed) return;
+        if (!drag.active() || drag.plug() != row.plug) queue(drag.begin(row.plug));
+        queue(ui::AttributeEditor::setText(row, values));
     };
     switch (row.widget) {
         case W::Bool: {
@@ -528,7 +547,16 @@ void PanelLayer::Impl::drawAttributeRow(const ui::AttributeRow& row, bool* anyAc
             for (std::size_t i = 0; i < 3 && i < row.values.size(); ++i)
                 c[i] = static_cast<float>(row.values[i]);
             const bool changed = ImGui::ColorEdit3("##v", c, ImGuiColorEditFlags_Float);
-            tracked(changed, {c[0], c[1], c[2]});
+            // The widget edits single floats: the components it left alone keep their values,
+            // and a value a float holds exactly is written as the float's shortest text
+            // (0.3, not 0.30000001192092896).
+            std::vector<double> values = row.values;
+            values.resize(3, 0.0);
+            for (int i = 0; i < 3; ++i) {
+                if (static_cast<float>(values[i]) != c[i]) values[i] = c[i];
+                values[i] = floatShortest(values[i]);
+            }
+            tracked(changed, values);
             break;
         }
         case W::Vector: {
