@@ -30,6 +30,9 @@ inline constexpr int kFrameTile = 4096;
 /// port); the projection and modelview are identity.
 using FrameLayer = std::function<void(int left, int bottom, int width, int height, int frameWidth,
                                       int frameHeight)>;
+/// A layer laid over the finished frame in memory: BGRA pixels, rows top first, frameWidth x
+/// frameHeight (what it shows may itself have been drawn with GL into pictures of its own).
+using PixelLayer = std::function<void(std::uint8_t* bgra, int frameWidth, int frameHeight)>;
 
 class ViewFrames {
 public:
@@ -47,10 +50,12 @@ public:
         /// for a full picture of a very large mesh).
         bool quick = false;
         FrameLayer layer;  ///< drawn last, over the overlay and marquee (may be empty)
+        /// Laid over the frame last, in memory (after `layer` when both are given).
+        PixelLayer paint;
         /// A frame larger than the port, for a user interface around the view: frameWidth x
         /// frameHeight pixels with the port's pictures `portLeft` pixels from its left edge and
-        /// `portTop` from its top, the rest cleared dark for the layer to draw on. Used only
-        /// with a layer, and only when the port fits inside; 0: the frame is the port.
+        /// `portTop` from its top, the rest a dark ground for the layers to draw on. Used only
+        /// when the port fits inside; 0: the frame is the port.
         int frameWidth = 0, frameHeight = 0;
         int portLeft = 0, portTop = 0;
     };

@@ -190,6 +190,7 @@ private:
     void panelsChanged() {
         if (!m_frameDirty) m_change = view::ViewFrames::Change::kOverlay;
         m_frameDirty = true;
+        m_uiDirty = true;
     }
     // The port follows the window and the panels' layout (viewPort, journalled).
     void followLayout();
@@ -209,6 +210,7 @@ private:
     int m_windowWidth = 0, m_windowHeight = 0;       // the window's client size
     panels::PanelGeometry m_layout;                  // the panels and port at the last layout
     bool m_layoutKnown = false;                      // m_layout was computed once
+    bool m_uiDirty = true;                           // the panels are built again next frame
     Clock::time_point m_inputsTaken = Clock::now();  // when the last inputs came in
     bool m_open = true;
     // What must be drawn again: the frame from `m_change` on, or only the text over it.
@@ -365,6 +367,7 @@ void Session::handlePointer(const PointerInput& pointer) {
             }
         } else if (pointer.action == PointerAction::Release && pointer.button == m_navButton) {
             m_navButton = 0;
+            m_uiDirty = true;  // the panels show the camera where it came to rest
         }
         m_navX = pointer.x;
         m_navY = pointer.y;
@@ -563,11 +566,14 @@ void Session::redraw() {
     o.change = m_change;
     o.quick = quickFramesWanted();
     if (m_layout.anyShown()) {
-        // The panels, built from the models now, drawn last into the same frame; the frame is
-        // the window and the port sits where the panels leave it.
-        m_panels.frame(m_windowWidth, m_windowHeight);
-        o.layer = [this](int left, int bottom, int w, int h, int frameWidth, int frameHeight) {
-            m_panels.render(left, bottom, w, h, frameWidth, frameHeight);
+        // The panels, laid last into the same frame; the frame is the window and the port sits
+        // where the panels leave it. They are built from the models again when the scene
+        // changed or a panel took input; while only the view changes (a tool's drag, a camera
+        // move) the last ones are laid again.
+        if (m_uiDirty || m_change == Change::kScene) m_panels.frame(m_windowWidth, m_windowHeight);
+        m_uiDirty = false;
+        o.paint = [this](std::uint8_t* bgra, int frameWidth, int frameHeight) {
+            m_panels.paint(bgra, frameWidth, frameHeight);
         };
         o.frameWidth = m_windowWidth;
         o.frameHeight = m_windowHeight;

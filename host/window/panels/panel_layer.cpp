@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "host/scene/selection.h"
@@ -19,11 +20,10 @@
 #include "host/ui/tool_settings.h"
 #include "host/view/gl_context.h"
 #include "host/view/scene_layer.h"
+#include "host/view/view_frame.h"
+#include "host/window/panels/imgui_gl.h"
 #include "host/window/view_window.h"
 
-// The renderer of the UI library's draw lists with fixed-function GL, shipped in the library's
-// package; it draws through whatever GL the process has (here OSMesa's).
-#include <backends/imgui_impl_opengl2.h>
 
 namespace tarn::window::panels {
 
@@ -82,6 +82,14 @@ int clickModifiers(const ImGuiIO& io) {
 
 }  // namespace
 
+// A panel (or popup) as drawn: its rectangle, what it showed (a hash of its draw lists), and
+// its picture, opaque (drawn on the panels' ground).
+struct PanelPicture {
+    Rect rect;
+    std::uint64_t hash = 0;
+    std::vector<std::uint8_t> pixels;  // BGRA, rect.w x rect.h, rows top first
+};
+
 struct PanelLayer::Impl {
     Runner run;
     Changed changed;
@@ -96,8 +104,15 @@ struct PanelLayer::Impl {
     // again before it is shown.
     bool settle = false;
     std::vector<std::string> lastTabs;
-    bool glReady = false;
-    GLuint fontTexture = 0;
+    // Each picture is drawn in a GL context of its own (OSMesa, the process's one GL), so its
+    // buffer keeps its size from frame to frame instead of being made again for each picture.
+    struct PictureContext {
+        std::unique_ptr<view::GlContext> gl;
+        unsigned font = 0;  // the font's texture in that context
+    };
+    std::map<std::string, PictureContext> contexts;
+    float ground[3] = {0.0f, 0.0f, 0.0f};  // the panels' background colour
+    std::vector<PanelPicture> pictures;  // the pictures of the last paint, in order
 
     // Outliner
     std::string renaming;  // the key of the row being renamed ("" none)
@@ -140,6 +155,9 @@ struct PanelLayer::Impl {
     void drawConsole(const Rect& r);
     bool beginPanel(ui::Panel panel, const Rect& r);
     int consoleCallback(ImGuiInputTextCallbackData* data);
+    // Draws the lists into the picture's pixels with GL. False when GL refuses.
+    bool drawPicture(const std::vector<ImDrawList*>& lists, const std::string& owner,
+                     PanelPicture& p);
 };
 
 PanelLayer::PanelLayer(Runner run, Changed changed) : m_impl(std::make_unique<Impl>()) {
@@ -151,11 +169,19 @@ PanelLayer::PanelLayer(Runner run, Changed changed) : m_impl(std::make_unique<Im
     io.IniFilename = nullptr;  // the layout lives in the preferences, not in a file of its own
     io.LogFilename = nullptr;
     for (int k = 0; k < ImGuiKey_COUNT; ++k) io.KeyMap[k] = k;
+    io.BackendRendererName = "tarn-osmesa";
+    io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
     ImGui::StyleColorsDark();
     ImGuiStyle& style = ImGui::GetStyle();
     style.WindowRounding = 0.0f;
     style.WindowBorderSize = 1.0f;
-    style.Colors[ImGuiCol_WindowBg].w = 1.0f;
+    // Opaque panels and popups: a panel's picture is laid by copying its rows. A panel's ground
+    // is the picture's clear colour rather than a quad the UI draws (filling every pixel with
+    // the software rasteriser costs more than the rest of a panel).
+    const ImVec4 bg = style.Colors[ImGuiCol_WindowBg];
+    m_impl->ground[0] = bg.x, m_impl->ground[1] = bg.y, m_impl->ground[2] = bg.z;
+    style.Colors[ImGuiCol_WindowBg].w = 0.0f;
+    style.Colors[ImGuiCol_PopupBg].w = 1.0f;
     // The font atlas is built now; its texture is made when GL is first current.
     unsigned char* pixels = nullptr;
     int w = 0, h = 0;
@@ -164,13 +190,6 @@ PanelLayer::PanelLayer(Runner run, Changed changed) : m_impl(std::make_unique<Im
 
 PanelLayer::~PanelLayer() {
     ImGui::SetCurrentContext(m_impl->context);
-    if (m_impl->glReady) {
-        // The font texture lives in the renderer's GL context: current while it is deleted.
-        view::GlCurrentGuard restore;
-        std::uint8_t pixel[4];
-        if (view::rendererContext().makeCurrentOn(pixel, 1, 1, 1, 24, nullptr))
-            ImGui_ImplOpenGL2_Shutdown();
-    }
     ImGui::DestroyContext(m_impl->context);
 }
 
@@ -630,7 +649,7 @@ void PanelLayer::Impl::drawAttributes(const Rect& r) {
                 ImGui::Checkbox("hidden", &showHidden);
                 const float meaningHeight = ImGui::GetTextLineHeightWithSpacing() * 4.0f;
                 if (ImGui::BeginTable("rows", 2,
-                                      ImGuiTableFlags_RowBg | ImGuiTableFlags_ScrollY |
+                                      ImGuiTableFlags_BordersInnerH | ImGuiTableFlags_ScrollY |
                                           ImGuiTableFlags_Resizable | ImGuiTableFlags_BordersInnerV,
                                       ImVec2(0.0f, -meaningHeight))) {
                     ImGui::TableSetupColumn("attribute", ImGuiTableColumnFlags_WidthStretch, 0.4f);
@@ -824,36 +843,137 @@ void PanelLayer::Impl::drawConsole(const Rect& r) {
 
 // --- Drawing --------------------------------------------------------------------------------
 
-void PanelLayer::render(int left, int bottom, int tileWidth, int tileHeight, int,
-                        int frameHeight) {
+namespace {
+
+// 64-bit FNV-1a over a run of bytes.
+void mix(std::uint64_t& h, const void* data, std::size_t size) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
+}
+
+// The window pixels a draw list touches: per command, the box of the vertices it draws inside
+// its clip rectangle (a window's background is clipped by the whole display); their union,
+// inside the frame.
+Rect listRect(const ImDrawList& list, int fw, int fh) {
+    float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+    for (const ImDrawCmd& cmd : list.CmdBuffer) {
+        if (cmd.ElemCount == 0 || cmd.UserCallback) continue;
+        float bx0 = 1e9f, by0 = 1e9f, bx1 = -1e9f, by1 = -1e9f;
+        const ImDrawIdx* idx = list.IdxBuffer.Data + cmd.IdxOffset;
+        const ImDrawVert* vtx = list.VtxBuffer.Data + cmd.VtxOffset;
+        for (unsigned i = 0; i < cmd.ElemCount; ++i) {
+            const ImVec2& p = vtx[idx[i]].pos;
+            bx0 = std::min(bx0, p.x);
+            by0 = std::min(by0, p.y);
+            bx1 = std::max(bx1, p.x);
+            by1 = std::max(by1, p.y);
+        }
+        x0 = std::min(x0, std::max(bx0, cmd.ClipRect.x));
+        y0 = std::min(y0, std::max(by0, cmd.ClipRect.y));
+        x1 = std::max(x1, std::min(bx1, cmd.ClipRect.z));
+        y1 = std::max(y1, std::min(by1, cmd.ClipRect.w));
+    }
+    const int l = std::max(0, static_cast<int>(std::floor(x0)));
+    const int t = std::max(0, static_cast<int>(std::floor(y0)));
+    const int r = std::min(fw, static_cast<int>(std::ceil(x1)));
+    const int b = std::min(fh, static_cast<int>(std::ceil(y1)));
+    return r > l && b > t ? Rect{l, t, r - l, b - t} : Rect{};
+}
+
+bool inside(const Rect& inner, const Rect& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
+           inner.y + inner.h <= outer.y + outer.h;
+}
+
+}  // namespace
+
+int PanelLayer::paint(std::uint8_t* bgra, int frameWidth, int frameHeight) {
     Impl& m = *m_impl;
     ImGui::SetCurrentContext(m.context);
     ImDrawData* data = ImGui::GetDrawData();
-    if (!data || !data->Valid || data->CmdListsCount == 0) return;
-    ImGuiIO& io = ImGui::GetIO();
-    if (!m.glReady) {
-        ImGui_ImplOpenGL2_Init();
-        m.glReady = true;
+    if (!data || !data->Valid || !bgra) return 0;
+    // Group the lists: a list inside the one before it (a child window, a popup over its
+    // panel) is drawn in the same picture, after it.
+    struct Group {
+        Rect rect;
+        std::vector<ImDrawList*> lists;
+    };
+    std::vector<Group> groups;
+    for (int l = 0; l < data->CmdListsCount; ++l) {
+        ImDrawList* list = data->CmdLists[l];
+        const Rect r = listRect(*list, frameWidth, frameHeight);
+        if (r.empty()) continue;
+        if (!groups.empty() && inside(r, groups.back().rect))
+            groups.back().lists.push_back(list);
+        else
+            groups.push_back({r, {list}});
     }
-    // The font texture lives in the renderer's GL context; made again if that context was.
-    if (m.fontTexture == 0 || !glIsTexture(m.fontTexture)) {
-        ImGui_ImplOpenGL2_DestroyFontsTexture();
-        ImGui_ImplOpenGL2_CreateFontsTexture();
-        m.fontTexture = static_cast<GLuint>(reinterpret_cast<std::intptr_t>(io.Fonts->TexID));
+    int drawn = 0;
+    std::vector<PanelPicture> pictures;
+    for (const Group& g : groups) {
+        std::uint64_t h = 1469598103934665603ull;
+        mix(h, &g.rect, sizeof g.rect);
+        for (const ImDrawList* list : g.lists) {
+            mix(h, list->VtxBuffer.Data, list->VtxBuffer.size_in_bytes());
+            mix(h, list->IdxBuffer.Data, list->IdxBuffer.size_in_bytes());
+            for (const ImDrawCmd& cmd : list->CmdBuffer) {
+                mix(h, &cmd.ClipRect, sizeof cmd.ClipRect);
+                mix(h, &cmd.ElemCount, sizeof cmd.ElemCount);
+                mix(h, &cmd.IdxOffset, sizeof cmd.IdxOffset);
+                mix(h, &cmd.VtxOffset, sizeof cmd.VtxOffset);
+            }
+        }
+        // The picture kept from the last paint, when nothing in it changed.
+        auto kept = std::find_if(m.pictures.begin(), m.pictures.end(), [&](const PanelPicture& p) {
+            return p.hash == h && p.rect == g.rect && !p.pixels.empty();
+        });
+        if (kept != m.pictures.end()) {
+            pictures.push_back(std::move(*kept));
+            continue;
+        }
+        PanelPicture p;
+        p.rect = g.rect;
+        p.hash = h;
+        const char* owner = g.lists.front()->_OwnerName;
+        if (m.drawPicture(g.lists, owner ? owner : "", p)) ++drawn;
+        pictures.push_back(std::move(p));
     }
-    // Draw lists built before the texture existed name no texture: they mean the font's.
-    for (int l = 0; l < data->CmdListsCount; ++l)
-        for (ImDrawCmd& cmd : data->CmdLists[l]->CmdBuffer)
-            if (!cmd.TextureId) cmd.TextureId = io.Fonts->TexID;
-    // The tile shows window pixels from (left, frameHeight - bottom - tileHeight), y down.
-    const ImVec2 pos = data->DisplayPos, size = data->DisplaySize;
-    data->DisplayPos = ImVec2(static_cast<float>(left),
-                              static_cast<float>(frameHeight - bottom - tileHeight));
-    data->DisplaySize = ImVec2(static_cast<float>(tileWidth), static_cast<float>(tileHeight));
-    data->FramebufferScale = ImVec2(1.0f, 1.0f);
-    ImGui_ImplOpenGL2_RenderDrawData(data);
-    data->DisplayPos = pos;
-    data->DisplaySize = size;
+    m.pictures = std::move(pictures);
+    // Lay the pictures in order (each is opaque: drawn on the panels' ground).
+    for (const PanelPicture& p : m.pictures) {
+        if (p.pixels.empty()) continue;
+        for (int y = 0; y < p.rect.h; ++y)
+            std::copy_n(p.pixels.data() + static_cast<std::size_t>(y) * p.rect.w * 4,
+                        static_cast<std::size_t>(p.rect.w) * 4,
+                        bgra + (static_cast<std::size_t>(p.rect.y + y) * frameWidth + p.rect.x) * 4);
+    }
+    return drawn;
+}
+
+bool PanelLayer::Impl::drawPicture(const std::vector<ImDrawList*>& lists, const std::string& owner,
+                                   PanelPicture& p) {
+    const Rect& r = p.rect;
+    p.pixels.assign(static_cast<std::size_t>(r.w) * r.h * 4, 0);
+    view::GlCurrentGuard restore;
+    PictureContext& context = contexts[owner];
+    if (!context.gl) context.gl = std::make_unique<view::GlContext>(view::GlContext::Format::kBgra);
+    view::GlContext& gl = *context.gl;
+    for (int top = 0; top < r.h; top += view::kFrameTile)
+        for (int left = 0; left < r.w; left += view::kFrameTile) {
+            const int w = std::min(view::kFrameTile, r.w - left),
+                      h = std::min(view::kFrameTile, r.h - top);
+            std::uint8_t* at = p.pixels.data() + (static_cast<std::size_t>(top) * r.w + left) * 4;
+            if (!gl.makeCurrentOn(at, w, h, r.w, 0, nullptr)) return false;
+            context.font = fontTexture(context.font);
+            glViewport(0, 0, w, h);
+            glDisable(GL_SCISSOR_TEST);
+            glClearColor(ground[0], ground[1], ground[2], 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            drawLists(lists, static_cast<float>(r.x + left), static_cast<float>(r.y + top), w, h,
+                      context.font);
+            glFinish();
+        }
+    return true;
 }
 
 }  // namespace tarn::window::panels

@@ -3,9 +3,13 @@
 /// attribute editor, tool settings and script console, each a thin layer over its model in
 /// host/ui. Every UI frame reads the models afresh and every change a person makes becomes the
 /// model's command text, handed to the window's runner (journalled, undoable); the layer keeps
-/// no copy of the scene. The UI is drawn with the process's one GL (OSMesa) as the last layer
-/// of the view's frame (ViewFrames::Options::layer). Main thread only.
+/// no copy of the scene. The UI is drawn with the process's one GL (OSMesa) into pictures of
+/// its own, one per panel (and per popup), laid over the view's frame last
+/// (ViewFrames::Options::paint). A panel's picture is drawn again only when what it shows
+/// changed, so frames where only the view changes (a tool's drag, a camera move) lay the kept
+/// pictures. Main thread only.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,9 +51,10 @@ public:
     /// Builds the UI frame shown next, for a window of width x height (runs the changes made
     /// in it). Call before drawing.
     void frame(int width, int height);
-    /// Draws the last UI frame into the current GL tile (a ViewFrames layer).
-    void render(int left, int bottom, int tileWidth, int tileHeight, int frameWidth,
-                int frameHeight);
+    /// Lays the last UI frame over a BGRA frame (rows top first) of the window's size: the
+    /// panels whose drawing changed are drawn again with GL first. Answers how many pictures
+    /// were drawn again (0: all were kept).
+    int paint(std::uint8_t* bgra, int frameWidth, int frameHeight);
 
     /// The text that opens or closes a panel (the option variable kept in the preferences).
     static std::string toggleText(ui::Panel panel);
