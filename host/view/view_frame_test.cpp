@@ -302,6 +302,29 @@ TEST_F(ViewFrameTest, AFrameLargerThanThePortHoldsItWhereAsked) {
     EXPECT_EQ(ground[0], ground[1]) << "a dark grey ground beside the port";
     EXPECT_EQ(all.at(2, 97)[0], 200) << "the layer draws in frame pixels";
     EXPECT_EQ(all.at(2, 97)[2], 20);
+    // Composed in memory (no GL layer), a layer laid over the pixels: the same frame.
+    ViewFrames::Options m = o;
+    m.layer = {};
+    int painted = 0;
+    m.paint = [&](std::uint8_t* bgra, int fw, int fh) {
+        ++painted;
+        EXPECT_EQ(fw, 130);
+        EXPECT_EQ(fh, 100);
+        bgra[(97 * fw + 2) * 4 + 2] = 200;  // red, in the bottom-left corner
+    };
+    frames.update(m);
+    EXPECT_EQ(painted, 1);
+    const RgbImage memory = frames.rgb();
+    ASSERT_EQ(memory.width, 130);
+    worst = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 130; ++x) {
+            if (x < 5 && y >= 95) continue;  // the GL layer's square
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(memory.at(x, y)[c] - all.at(x, y)[c]));
+        }
+    EXPECT_LE(worst, 1) << "ground, port, overlay and marquee as composed in GL";
+    EXPECT_EQ(memory.at(2, 97)[0], 200);
     // A port that does not fit in the frame asked for: the frame is the port.
     o.frameWidth = 100;
     frames.update(o);

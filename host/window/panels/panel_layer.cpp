@@ -76,6 +76,12 @@ double floatShortest(double v) {
     return std::strtod(text, nullptr);
 }
 
+// True while a text field has the keyboard. The library's own flag lags a frame behind a
+// field that let go; a field that has the keyboard is also the active item.
+bool isTyping() {
+    return ImGui::GetIO().WantTextInput && ImGui::IsAnyItemActive();
+}
+
 int clickModifiers(const ImGuiIO& io) {
     return (io.KeyShift ? ui::kShift : 0) | (io.KeyCtrl ? ui::kCtrl : 0);
 }
@@ -141,6 +147,7 @@ struct PanelLayer::Impl {
     std::size_t consoleCursor = std::string::npos;
     std::size_t consoleShown = 0;  // entries shown at the last frame (scrolls to new ones)
     std::string candidates;        // completion candidates when there were several
+    std::string recalled;          // the text the last Up or Down brought
 
     void queue(std::string text) {
         if (!text.empty()) deferred.push_back([this, text = std::move(text)] { run(text); });
@@ -221,7 +228,7 @@ std::string PanelLayer::keysText() {
 
 bool PanelLayer::typing() const {
     ImGui::SetCurrentContext(m_impl->context);
-    return ImGui::GetIO().WantTextInput;
+    return isTyping();
 }
 
 bool PanelLayer::pointer(const PointerInput& input) {
@@ -248,7 +255,7 @@ bool PanelLayer::pointer(const PointerInput& input) {
         if (m_pointerHeld) return true;
         if (!over && !m.popupOpen) {
             // A press in the view takes the keyboard back from a text field of the panels.
-            if (io.WantTextInput) {
+            if (isTyping()) {
                 io.MousePos = at;
                 io.MouseDown[0] = true;
                 m.step();
@@ -293,16 +300,18 @@ bool PanelLayer::key(const std::string& keyName, const Modifiers& mods) {
         return true;
     }
     ImGuiIO& io = ImGui::GetIO();
-    if (!io.WantTextInput) return false;
+    if (!isTyping()) return false;
     io.KeyShift = mods.shift;
     io.KeyCtrl = mods.ctrl;
     io.KeyAlt = mods.alt;
     if (m.consoleActive) {
         // The console's own keys: Enter runs the input, Up and Down walk the history (while
-        // the input is one line), Tab completes. Shift+Enter adds a line.
+        // the input is one line, or a text the walk brought), Tab completes. Shift+Enter adds
+        // a line.
         using A = Impl::ConsoleAction;
         A action = A::None;
-        const bool oneLine = m.consoleBuffer.find('\n') == std::string::npos;
+        const bool oneLine = m.consoleBuffer.find('\n') == std::string::npos ||
+                             m.consoleBuffer == m.recalled;
         if ((keyName == "Return" || keyName == "KP_Enter") && !mods.shift)
             action = A::Submit;
         else if (keyName == "Up" && oneLine)
@@ -314,6 +323,9 @@ bool PanelLayer::key(const std::string& keyName, const Modifiers& mods) {
         if (action != A::None) {
             m.consoleAction = action;
             m.step();
+            // The input takes what ran (or the line added) before more is typed.
+            m.step();
+            io.KeyShift = io.KeyCtrl = io.KeyAlt = false;
             return true;
         }
     }
@@ -323,6 +335,8 @@ bool PanelLayer::key(const std::string& keyName, const Modifiers& mods) {
     m.step();
     io.KeysDown[k] = false;
     m.step();
+    // Modifiers hold for this key only (typed text comes without them).
+    io.KeyShift = io.KeyCtrl = io.KeyAlt = false;
     return true;
 }
 
@@ -330,7 +344,8 @@ bool PanelLayer::text(const std::string& text) {
     Impl& m = *m_impl;
     ImGui::SetCurrentContext(m.context);
     ImGuiIO& io = ImGui::GetIO();
-    if (!io.WantTextInput) return false;
+    if (!isTyping()) return false;
+    io.KeyCtrl = io.KeyAlt = false;
     io.AddInputCharactersUTF8(text.c_str());
     m.step();
     return true;
@@ -338,9 +353,12 @@ bool PanelLayer::text(const std::string& text) {
 
 void PanelLayer::frame(int width, int height) {
     ImGui::SetCurrentContext(m_impl->context);
-    m_impl->settle = false;
-    m_impl->buildFrame(width, height);
-    if (m_impl->settle) m_impl->buildFrame(width, height);
+    // A few frames at most while the UI settles (new tabs laid out, a field taking the
+    // keyboard).
+    for (int i = 0; i < 4 && (i == 0 || m_impl->settle); ++i) {
+        m_impl->settle = false;
+        m_impl->buildFrame(width, height);
+    }
 }
 
 void PanelLayer::Impl::buildFrame(int w, int h) {
@@ -367,6 +385,8 @@ void PanelLayer::Impl::buildFrame(int w, int h) {
         consoleActive = false;
     }
     popupOpen = ImGui::IsPopupOpen(nullptr, ImGuiPopupFlags_AnyPopupId);
+    // A name being edited takes the keyboard a frame or two after the double click.
+    if (!renaming.empty() && !isTyping()) settle = true;
     ImGui::Render();
     std::vector<std::function<void()>> work;
     work.swap(deferred);
@@ -429,8 +449,8 @@ void PanelLayer::Impl::drawOutliner(const Rect& r) {
                 continue;
             }
             // The row's hit box ends with its name, so the eye beside it takes its own clicks.
-            ImGuiTreeNodeFlags flags =
-                ImGuiTreeNodeFlags_OpenOnArrow | ImGuiTreeNodeFlags_OpenOnDoubleClick;
+            // The arrow opens a row; a double click renames it.
+            ImGuiTreeNodeFlags flags = ImGuiTreeNodeFlags_OpenOnArrow;
             if (row.childCount == 0) flags |= ImGuiTreeNodeFlags_Leaf;
             if (row.selected) flags |= ImGuiTreeNodeFlags_Selected;
             if (row.depth == 0 && row.kind == ui::OutlinerKind::Dag)
@@ -771,6 +791,7 @@ int PanelLayer::Impl::consoleCallback(ImGuiInputTextCallbackData* data) {
             else
                 console.historyDown();
             replace(console.input(), std::string::npos);
+            recalled = console.input();
             break;
         case A::Complete: {
             std::size_t cursor = static_cast<std::size_t>(data->CursorPos);
