@@ -22,6 +22,8 @@ const char* actionWord(PointerAction action) {
             return "hold";
         case PointerAction::Release:
             return "release";
+        case PointerAction::Move:
+            break;
     }
     return "press";
 }
@@ -60,7 +62,9 @@ std::string wheelCommand(int button, bool continues) {
 
 std::string pointerCommand(const PointerInput& input, int portHeight) {
     // Alt drags move the camera; the wheel and extra buttons are not tool events.
-    if (input.mods.alt || input.button < 1 || input.button > 3 || portHeight < 1) return {};
+    if (input.mods.alt || input.button < 1 || input.button > 3 || portHeight < 1 ||
+        input.action == PointerAction::Move)
+        return {};
     std::string text = "viewEvent";
     if (input.button == 2) text += " -button middle";
     if (input.button == 3) text += " -button right";

@@ -37,6 +37,9 @@ TEST(WindowInput, PointerBecomesViewEventInPortCoordinates) {
         {{A::Press, 5, 1, 1, {}}, 100, ""},
         {{A::Press, 0, 1, 1, {}}, 100, ""},
         {{A::Press, 1, 1, 1, {}}, 0, ""},
+        // A move without a button is for the panels only.
+        {{A::Move, 1, 1, 1, {}}, 100, ""},
+        {{A::Move, 0, 1, 1, {}}, 100, ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(pointerCommand(c.input, c.portHeight), c.expected) << c.expected;

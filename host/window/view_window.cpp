@@ -310,8 +310,18 @@ std::vector<WindowInput> ViewWindow::wait(int timeoutMs) {
             case SDL_MOUSEMOTION:
                 w.pointerX = e.motion.x;
                 w.pointerY = e.motion.y;
-                // Motion without a held button is no event for tools.
-                if (!w.heldButtons) continue;
+                // Motion without a held button is no event for tools; the panels show what is
+                // under the pointer (the newest position is enough).
+                if (!w.heldButtons) {
+                    in.kind = WindowInput::Kind::Pointer;
+                    in.pointer = {PointerAction::Move, 0, e.motion.x, e.motion.y, w.mods};
+                    if (!inputs.empty() && inputs.back().kind == WindowInput::Kind::Pointer &&
+                        inputs.back().pointer.action == PointerAction::Move) {
+                        inputs.back() = in;
+                        continue;
+                    }
+                    break;
+                }
                 in.kind = WindowInput::Kind::Pointer;
                 in.pointer = {PointerAction::Drag, w.lastButton, e.motion.x, e.motion.y, w.mods};
                 // An Alt drag moves the camera by the motion since the last one taken, so a

@@ -496,6 +496,11 @@ void Session::followLayout() {
 }
 
 void Session::routePointer(PointerInput pointer) {
+    // A move without a button is the panels' alone (what is under the pointer).
+    if (pointer.action == PointerAction::Move) {
+        if (m_layout.anyShown() && m_panels.pointer(pointer)) panelsChanged();
+        return;
+    }
     // A gesture or camera drag in the view keeps its pointer until released.
     if (m_layout.anyShown() && !m_gesture && m_navButton == 0 && m_panels.pointer(pointer)) {
         panelsChanged();

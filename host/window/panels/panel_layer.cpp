@@ -5,6 +5,7 @@
 #include <imgui_stdlib.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -82,6 +83,15 @@ bool isTyping() {
     return ImGui::GetIO().WantTextInput && ImGui::IsAnyItemActive();
 }
 
+// A tooltip wrapped to a readable width.
+void wrappedTooltip(const std::string& text) {
+    ImGui::BeginTooltip();
+    ImGui::PushTextWrapPos(ImGui::GetFontSize() * 30.0f);
+    ImGui::TextUnformatted(text.c_str());
+    ImGui::PopTextWrapPos();
+    ImGui::EndTooltip();
+}
+
 int clickModifiers(const ImGuiIO& io) {
     return (io.KeyShift ? ui::kShift : 0) | (io.KeyCtrl ? ui::kCtrl : 0);
 }
@@ -106,6 +116,7 @@ struct PanelLayer::Impl {
     // are read afresh by the next frame).
     std::vector<std::function<void()>> deferred;
     bool popupOpen = false;  // a popup (a combo's list) may reach past the panels
+    bool hovering = false;   // the pointer was last seen over the panels
     // The UI lays some things out a frame late (a tab bar's new tabs): such a frame is built
     // again before it is shown.
     bool settle = false;
@@ -189,6 +200,9 @@ PanelLayer::PanelLayer(Runner run, Changed changed) : m_impl(std::make_unique<Im
     m_impl->ground[0] = bg.x, m_impl->ground[1] = bg.y, m_impl->ground[2] = bg.z;
     style.Colors[ImGuiCol_WindowBg].w = 0.0f;
     style.Colors[ImGuiCol_PopupBg].w = 1.0f;
+    // The tool-property window exists from the start when the tool-settings panel will show:
+    // a start-up script's tool edit hooks find it.
+    if (ui::panelState(ui::Panel::ToolSettings).open) m_impl->tools.open();
     // The font atlas is built now; its texture is made when GL is first current.
     unsigned char* pixels = nullptr;
     int w = 0, h = 0;
@@ -242,6 +256,21 @@ bool PanelLayer::pointer(const PointerInput& input) {
     const PanelGeometry g = geometry(m.width, m.height);
     const bool over = std::any_of(g.panels.begin(), g.panels.end(),
                                   [&](const Rect& r) { return r.contains(input.x, input.y); });
+    if (input.action == PointerAction::Move) {
+        // What is under the pointer shows (a row's highlight, an attribute's meaning); leaving
+        // the panels clears it once.
+        if (over || m.popupOpen || m_pointerHeld) {
+            io.MousePos = at;
+            m.hovering = true;
+        } else if (m.hovering) {
+            io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+            m.hovering = false;
+        } else {
+            return false;
+        }
+        m.step();
+        return true;
+    }
     if (input.action == PointerAction::Press && (input.button == 4 || input.button == 5)) {
         if (!over) return false;
         io.MousePos = at;
@@ -509,8 +538,10 @@ void PanelLayer::Impl::drawAttributeRow(const ui::AttributeRow& row, bool* anyAc
         return;
     }
     ImGui::TextUnformatted(row.name.c_str());
-    if (ImGui::IsItemHovered() && !row.meaning.empty())
-        ImGui::SetTooltip("%s", row.meaning.c_str());
+    if (ImGui::IsItemHovered() && !row.meaning.empty()) {
+        wrappedTooltip(row.meaning);
+        meaning = row.name + ": " + row.meaning;
+    }
     ImGui::TableSetColumnIndex(1);
     ImGui::PushID(row.plug.c_str());
     ImGui::SetNextItemWidth(-1.0f);

@@ -36,7 +36,7 @@ public:
     PanelGeometry geometry(int width, int height) const;
 
     /// Pointer input in window pixels. True when the panels take it: a press over a panel,
-    /// and the drags and release of a press they took.
+    /// the drags and release of a press they took, a move over them (and the one leaving).
     bool pointer(const PointerInput& input);
     /// True while a press the panels took is held (its drags and release are theirs).
     bool holdsPointer() const { return m_pointerHeld; }

@@ -109,8 +109,35 @@ TEST_F(PanelLayerTest, PressesOverAPanelAreTheirsAndTheirDragsFollow) {
     // The wheel over a panel scrolls it; over the port it is the view's.
     EXPECT_TRUE(layer->pointer({PointerAction::Press, 4, 900, 300, {}}));
     EXPECT_FALSE(layer->pointer({PointerAction::Press, 4, 500, 300, {}}));
+    // Moves over a panel show what is under the pointer; in the port they are nobody's, but
+    // the one leaving the panels is theirs (to clear what they showed).
+    const auto move = [&](int x, int y) {
+        return layer->pointer({PointerAction::Move, 0, x, y, {}});
+    };
+    EXPECT_TRUE(move(100, 34));
+    EXPECT_TRUE(move(500, 300));
+    EXPECT_FALSE(move(510, 300));
     // Nothing ran.
     EXPECT_TRUE(texts.empty());
+}
+
+TEST_F(PanelLayerTest, HoveringAnAttributeShowsItsMeaning) {
+    load("meshKit");
+    run("polyCube -n box; polyDual box; select -r polyDual1");
+    layer->frame(kWidth, kHeight);
+    std::vector<std::uint8_t> before(static_cast<std::size_t>(kWidth) * kHeight * 4, 0);
+    layer->paint(before.data(), kWidth, kHeight);
+    // Over nbSteps' name: its meaning shows below the rows (a tooltip beside it too).
+    EXPECT_TRUE(layer->pointer({PointerAction::Move, 0, kWidth - 300, 85 + 3 * 23, {}}));
+    layer->frame(kWidth, kHeight);
+    std::vector<std::uint8_t> after(before.size(), 0);
+    EXPECT_GE(layer->paint(after.data(), kWidth, kHeight), 1);
+    // The bottom of the editor, where the meaning is written, changed.
+    int changed = 0;
+    for (int y = kHeight - 120; y < kHeight - kStatusBarHeight; ++y)
+        for (int x = kWidth - 330; x < kWidth - 10; ++x)
+            changed += before[(y * kWidth + x) * 4] != after[(y * kWidth + x) * 4];
+    EXPECT_GT(changed, 100);
 }
 
 TEST_F(PanelLayerTest, OutlinerClicksSelectWithModifiersAndDoubleClicksRename) {
