@@ -45,30 +45,35 @@ void buildScene() {
     static bool built = false;
     if (built) return;
     built = true;
-    std::string text = "loadPlugin \"" TARN_PLUGIN_DIR "/meshKit.so\"; loadPlugin \"" TARN_PLUGIN_DIR
-                       "/twillPattern.so\"; loadPlugin \"" TARN_PLUGIN_DIR "/slicePen.so\";";
+    std::string text =
+        "loadPlugin \"" TARN_PLUGIN_DIR "/meshKit.so\"; loadPlugin \"" TARN_PLUGIN_DIR
+        "/twillPattern.so\"; loadPlugin \"" TARN_PLUGIN_DIR "/slicePen.so\";";
     for (int g = 1; g <= 20; ++g) {
         const std::string group = "group" + std::to_string(g) + "SG";
-        text += "shadingNode -asShader lambert; sets -renderable true -noSurfaceShader true "
-                "-empty -name " + group + "; defaultNavigation -connectToExisting -source lambert" +
-                std::to_string(g + 1) + " -destination " + group + ";";
+        text +=
+            "shadingNode -asShader lambert; sets -renderable true -noSurfaceShader true "
+            "-empty -name " +
+            group + "; defaultNavigation -connectToExisting -source lambert" +
+            std::to_string(g + 1) + " -destination " + group + ";";
         for (int c = 0; c < 10; ++c) {
             const std::string cube = "cube" + std::to_string(g) + "_" + std::to_string(c);
             text += "polyCube -n " + cube + "; move " + std::to_string(g * 2 - 20) + " " +
-                    std::to_string(c * 2 - 10) + " 0 " + cube + "; sets -e -forceElement " +
-                    group + " " + cube + ";";
+                    std::to_string(c * 2 - 10) + " 0 " + cube + "; sets -e -forceElement " + group +
+                    " " + cube + ";";
         }
     }
-    text += "polyCube -n box; polyDual box; shadingNode -asShader lambert -n jeans;"
-            "shadingNode -asTexture denim; shadingNode -asUtility place2dTexture;"
-            "sets -renderable true -noSurfaceShader true -empty -name jeansSG;"
-            "defaultNavigation -connectToExisting -source jeans -destination jeansSG;"
-            "defaultNavigation -connectToExisting -source denim1 -destination jeans;"
-            "defaultNavigation -connectToExisting -source place2dTexture1 -destination denim1;"
-            "sets -e -forceElement jeansSG box; slicePenContext; slicePenContext -e "
-            "slicePenContext1; setToolTo slicePenContext1; select -r box; viewFit;";
-    text += "optionVar -iv tarnPanelOutlinerOpen 1 -iv tarnPanelAttributeEditorOpen 1 "
-            "-iv tarnPanelToolSettingsOpen 1 -iv tarnPanelConsoleOpen 1;";
+    text +=
+        "polyCube -n box; polyDual box; shadingNode -asShader lambert -n jeans;"
+        "shadingNode -asTexture denim; shadingNode -asUtility place2dTexture;"
+        "sets -renderable true -noSurfaceShader true -empty -name jeansSG;"
+        "defaultNavigation -connectToExisting -source jeans -destination jeansSG;"
+        "defaultNavigation -connectToExisting -source denim1 -destination jeans;"
+        "defaultNavigation -connectToExisting -source place2dTexture1 -destination denim1;"
+        "sets -e -forceElement jeansSG box; slicePenContext; slicePenContext -e "
+        "slicePenContext1; setToolTo slicePenContext1; select -r box; viewFit;";
+    text +=
+        "optionVar -iv tarnPanelOutlinerOpen 1 -iv tarnPanelAttributeEditorOpen 1 "
+        "-iv tarnPanelToolSettingsOpen 1 -iv tarnPanelConsoleOpen 1;";
     run(text);
 }
 
@@ -80,7 +85,8 @@ void BM_PanelFrame(benchmark::State& state) {
     int step = 0;
     tarn::window::panels::PanelLayer panels([](const std::string& t) { run(t); }, [] {});
     const tarn::window::panels::PanelGeometry g = panels.geometry(kWidth, kHeight);
-    const std::string fullPort = "viewPort " + std::to_string(kWidth) + " " + std::to_string(kHeight);
+    const std::string fullPort =
+        "viewPort " + std::to_string(kWidth) + " " + std::to_string(kHeight);
     const std::string shrunk =
         "viewPort " + std::to_string(g.port.w) + " " + std::to_string(g.port.h);
     tarn::view::ViewFrames frames;
@@ -142,10 +148,14 @@ void BM_PanelFrame(benchmark::State& state) {
     state.counters["paint_ms"] = median(paints);
     state.counters["panels_ms"] = median(own);
     state.counters["pictures_drawn"] = redrawn;
-
 }
 
 }  // namespace
 
-BENCHMARK(BM_PanelFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(12);
+BENCHMARK(BM_PanelFrame)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(12);
 BENCHMARK_MAIN();

@@ -743,6 +743,9 @@ const char* viewUsage() {
            "  Ctrl+Z, Ctrl+Shift+Z         undo, redo (camera moves are not undo steps)\n"
            "  Ctrl+S                       save the scene to its file (file -save)\n"
            "  ? or F1                      help in the window\n"
+           "  F2, F3, F4, F5               open or close the outliner, attribute editor,\n"
+           "                               tool settings, script console (kept in the\n"
+           "                               preferences; the view shrinks to the space left)\n"
            "Everything runs as commands and is journalled (--journal FILE).\n"
            "--frame-times writes each frame's time (scene, quick or overlay only) to stderr,\n"
            "with the time the inputs before it took to run.\n";

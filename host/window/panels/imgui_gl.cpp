@@ -88,7 +88,8 @@ void drawLists(std::span<ImDrawList* const> lists, float left, float top, int wi
             glBindTexture(GL_TEXTURE_2D,
                           id ? static_cast<GLuint>(reinterpret_cast<std::intptr_t>(id)) : font);
             // Large lists come in pieces of at most 64K vertices, each from its vertex offset.
-            const char* vertices = reinterpret_cast<const char*>(list->VtxBuffer.Data + cmd.VtxOffset);
+            const char* vertices =
+                reinterpret_cast<const char*>(list->VtxBuffer.Data + cmd.VtxOffset);
             glVertexPointer(2, GL_FLOAT, sizeof(ImDrawVert), vertices + offsetof(ImDrawVert, pos));
             glTexCoordPointer(2, GL_FLOAT, sizeof(ImDrawVert), vertices + offsetof(ImDrawVert, uv));
             glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(ImDrawVert),

@@ -65,8 +65,7 @@ PanelGeometry panelGeometry(int width, int height, const PanelStates& states, in
     }
     const int portWidth = std::max(1, width - b.left - b.right);
     if (b.bottom > 0) at(Panel::Console) = {b.left, sideHeight - b.bottom, portWidth, b.bottom};
-    const int portHeight =
-        std::max(1, b.bottom > 0 ? height - statusBar - b.bottom : height);
+    const int portHeight = std::max(1, b.bottom > 0 ? height - statusBar - b.bottom : height);
     g.port = {b.left, 0, std::min(portWidth, kMaxPortSide), std::min(portHeight, kMaxPortSide)};
     return g;
 }

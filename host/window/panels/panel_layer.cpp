@@ -8,9 +8,9 @@
 #include <cfloat>
 #include <charconv>
 #include <chrono>
-#include <cstdlib>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -25,7 +25,6 @@
 #include "host/window/panels/imgui_gl.h"
 #include "host/window/view_window.h"
 
-
 namespace tarn::window::panels {
 
 namespace {
@@ -35,16 +34,26 @@ using Clock = std::chrono::steady_clock;
 // The UI library's key index for one of the window's key names (-1: none it uses).
 int imguiKey(const std::string& name) {
     static const std::pair<const char*, int> keys[] = {
-        {"Tab", ImGuiKey_Tab},          {"Left", ImGuiKey_LeftArrow},
-        {"Right", ImGuiKey_RightArrow}, {"Up", ImGuiKey_UpArrow},
-        {"Down", ImGuiKey_DownArrow},   {"Prior", ImGuiKey_PageUp},
-        {"Next", ImGuiKey_PageDown},    {"Home", ImGuiKey_Home},
-        {"End", ImGuiKey_End},          {"Delete", ImGuiKey_Delete},
-        {"BackSpace", ImGuiKey_Backspace}, {"Return", ImGuiKey_Enter},
-        {"KP_Enter", ImGuiKey_KeyPadEnter}, {"Escape", ImGuiKey_Escape},
-        {"a", ImGuiKey_A},              {"c", ImGuiKey_C},
-        {"v", ImGuiKey_V},              {"x", ImGuiKey_X},
-        {"y", ImGuiKey_Y},              {"z", ImGuiKey_Z},
+        {"Tab", ImGuiKey_Tab},
+        {"Left", ImGuiKey_LeftArrow},
+        {"Right", ImGuiKey_RightArrow},
+        {"Up", ImGuiKey_UpArrow},
+        {"Down", ImGuiKey_DownArrow},
+        {"Prior", ImGuiKey_PageUp},
+        {"Next", ImGuiKey_PageDown},
+        {"Home", ImGuiKey_Home},
+        {"End", ImGuiKey_End},
+        {"Delete", ImGuiKey_Delete},
+        {"BackSpace", ImGuiKey_Backspace},
+        {"Return", ImGuiKey_Enter},
+        {"KP_Enter", ImGuiKey_KeyPadEnter},
+        {"Escape", ImGuiKey_Escape},
+        {"a", ImGuiKey_A},
+        {"c", ImGuiKey_C},
+        {"v", ImGuiKey_V},
+        {"x", ImGuiKey_X},
+        {"y", ImGuiKey_Y},
+        {"z", ImGuiKey_Z},
     };
     for (const auto& [n, k] : keys)
         if (name == n) return k;
@@ -129,7 +138,7 @@ struct PanelLayer::Impl {
     };
     std::map<std::string, PictureContext> contexts;
     float ground[3] = {0.0f, 0.0f, 0.0f};  // the panels' background colour
-    std::vector<PanelPicture> pictures;  // the pictures of the last paint, in order
+    std::vector<PanelPicture> pictures;    // the pictures of the last paint, in order
 
     // Outliner
     std::string renaming;  // the key of the row being renamed ("" none)
@@ -153,7 +162,7 @@ struct PanelLayer::Impl {
     std::string consoleBuffer;
     enum class ConsoleAction { None, Submit, Up, Down, Complete };
     ConsoleAction consoleAction = ConsoleAction::None;
-    bool consoleActive = false;  // its input had the keyboard in the last frame
+    bool consoleActive = false;   // its input had the keyboard in the last frame
     bool consoleReplace = false;  // the field takes the model's input in the next frame
     std::size_t consoleCursor = std::string::npos;
     std::size_t consoleShown = 0;  // entries shown at the last frame (scrolls to new ones)
@@ -339,8 +348,8 @@ bool PanelLayer::key(const std::string& keyName, const Modifiers& mods) {
         // a line.
         using A = Impl::ConsoleAction;
         A action = A::None;
-        const bool oneLine = m.consoleBuffer.find('\n') == std::string::npos ||
-                             m.consoleBuffer == m.recalled;
+        const bool oneLine =
+            m.consoleBuffer.find('\n') == std::string::npos || m.consoleBuffer == m.recalled;
         if ((keyName == "Return" || keyName == "KP_Enter") && !mods.shift)
             action = A::Submit;
         else if (keyName == "Up" && oneLine)
@@ -396,8 +405,7 @@ void PanelLayer::Impl::buildFrame(int w, int h) {
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(static_cast<float>(std::max(1, w)), static_cast<float>(std::max(1, h)));
     const Clock::time_point now = Clock::now();
-    io.DeltaTime =
-        std::max(1e-4f, std::chrono::duration<float>(now - lastFrame).count());
+    io.DeltaTime = std::max(1e-4f, std::chrono::duration<float>(now - lastFrame).count());
     lastFrame = now;
     ImGui::NewFrame();
     const PanelGeometry g = panelGeometry(w, h, currentPanelStates(), kStatusBarHeight);
@@ -428,10 +436,10 @@ bool PanelLayer::Impl::beginPanel(ui::Panel panel, const Rect& r) {
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(r.w), static_cast<float>(r.h)));
     bool open = true;
     const std::string title = std::string(info.title) + "  (" + info.shortcut + ")###" + info.name;
-    const bool shown = ImGui::Begin(title.c_str(), &open,
-                                    ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
-                                        ImGuiWindowFlags_NoCollapse |
-                                        ImGuiWindowFlags_NoSavedSettings);
+    const bool shown =
+        ImGui::Begin(title.c_str(), &open,
+                     ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
+                         ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
     // The close box: the same text as the panel's key.
     if (!open) queue(toggleText(panel));
     return shown;
@@ -490,8 +498,7 @@ void PanelLayer::Impl::drawOutliner(const Rect& r) {
                 renaming = keys[i];
                 renameText = row.name;
                 renameFocus = true;
-            } else if (ImGui::IsItemClicked(ImGuiMouseButton_Left) &&
-                       !ImGui::IsItemToggledOpen()) {
+            } else if (ImGui::IsItemClicked(ImGuiMouseButton_Left) && !ImGui::IsItemToggledOpen()) {
                 queue(ui::outlinerSelectText(row.name, clickModifiers(io)));
             }
             ImGui::SameLine();
@@ -504,8 +511,10 @@ void PanelLayer::Impl::drawOutliner(const Rect& r) {
                 if (ImGui::IsItemHovered()) ImGui::SetTooltip("visibility");
             }
             ImGui::PopID();
-            if (nodeOpen && row.childCount > 0) open.push_back(row.depth);
-            else if (nodeOpen) ImGui::TreePop();
+            if (nodeOpen && row.childCount > 0)
+                open.push_back(row.depth);
+            else if (nodeOpen)
+                ImGui::TreePop();
         }
         while (!open.empty()) {
             ImGui::TreePop();
@@ -593,15 +602,16 @@ void PanelLayer::Impl::drawAttributeRow(const ui::AttributeRow& row, bool* anyAc
             break;
         }
         case W::Enum: {
-            const int current = row.values.empty() ? 0 : static_cast<int>(std::lround(row.values[0]));
+            const int current =
+                row.values.empty() ? 0 : static_cast<int>(std::lround(row.values[0]));
             std::string shown = std::to_string(current);
             for (const ui::EnumField& f : row.fields)
                 if (f.value == current) shown = f.name;
             if (ImGui::BeginCombo("##v", shown.c_str())) {
                 for (const ui::EnumField& f : row.fields)
                     if (ImGui::Selectable(f.name.c_str(), f.value == current))
-                        queue(ui::AttributeEditor::setText(row, std::vector<double>{
-                                                                    static_cast<double>(f.value)}));
+                        queue(ui::AttributeEditor::setText(
+                            row, std::vector<double>{static_cast<double>(f.value)}));
                 ImGui::EndCombo();
             }
             break;
@@ -631,10 +641,10 @@ void PanelLayer::Impl::drawAttributeRow(const ui::AttributeRow& row, bool* anyAc
         }
         case W::Vector: {
             std::vector<double> v = row.values;
-            const bool changed = !v.empty() &&
-                                 ImGui::DragScalarN("##v", ImGuiDataType_Double, v.data(),
-                                                    static_cast<int>(v.size()), 0.01f, nullptr,
-                                                    nullptr, "%.3f");
+            const bool changed =
+                !v.empty() &&
+                ImGui::DragScalarN("##v", ImGuiDataType_Double, v.data(),
+                                   static_cast<int>(v.size()), 0.01f, nullptr, nullptr, "%.3f");
             tracked(changed, v);
             break;
         }
@@ -684,16 +694,17 @@ void PanelLayer::Impl::drawAttributes(const Rect& r) {
         if (tabNodes != lastTabs || selectTab) settle = true;
         lastTabs = std::move(tabNodes);
         if (tabs.tabs.empty()) {
-            ImGui::TextWrapped("Select a node (in the view or the outliner) to edit its "
-                               "attributes.");
+            ImGui::TextWrapped(
+                "Select a node (in the view or the outliner) to edit its "
+                "attributes.");
         } else if (ImGui::BeginTabBar("tabs", ImGuiTabBarFlags_FittingPolicyScroll)) {
             for (int i = 0; i < static_cast<int>(tabs.tabs.size()); ++i) {
                 const ui::AttributeTab& tab = tabs.tabs[i];
                 const ImGuiTabItemFlags flags =
                     selectTab && i == tabs.current ? ImGuiTabItemFlags_SetSelected : 0;
                 const bool open = ImGui::BeginTabItem(tab.node.c_str(), nullptr, flags);
-                if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s (%s)", tab.type.c_str(),
-                                                              tab.role.c_str());
+                if (ImGui::IsItemHovered())
+                    ImGui::SetTooltip("%s (%s)", tab.type.c_str(), tab.role.c_str());
                 if (!open) continue;
                 ImGui::TextDisabled("%s: %s", tab.role.c_str(), tab.type.c_str());
                 ImGui::SameLine();
@@ -995,9 +1006,10 @@ int PanelLayer::paint(std::uint8_t* bgra, int frameWidth, int frameHeight) {
     for (const PanelPicture& p : m.pictures) {
         if (p.pixels.empty()) continue;
         for (int y = 0; y < p.rect.h; ++y)
-            std::copy_n(p.pixels.data() + static_cast<std::size_t>(y) * p.rect.w * 4,
-                        static_cast<std::size_t>(p.rect.w) * 4,
-                        bgra + (static_cast<std::size_t>(p.rect.y + y) * frameWidth + p.rect.x) * 4);
+            std::copy_n(
+                p.pixels.data() + static_cast<std::size_t>(y) * p.rect.w * 4,
+                static_cast<std::size_t>(p.rect.w) * 4,
+                bgra + (static_cast<std::size_t>(p.rect.y + y) * frameWidth + p.rect.x) * 4);
     }
     return drawn;
 }

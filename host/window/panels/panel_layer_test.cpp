@@ -230,7 +230,8 @@ TEST_F(PanelLayerTest, PicturesAreLaidOverThePanelsAndDrawnAgainOnlyWhenChanged)
         for (int x = 0; x < kWidth; x += 7) {
             const bool same = at(x, y)[0] == ground && at(x, y)[1] == ground;
             if (g.port.contains(x, y) && y < kHeight - 3) untouched += same;
-            if (g[ui::Panel::Outliner].contains(x, y) || g[ui::Panel::AttributeEditor].contains(x, y))
+            if (g[ui::Panel::Outliner].contains(x, y) ||
+                g[ui::Panel::AttributeEditor].contains(x, y))
                 covered += !same;
         }
     EXPECT_GT(untouched, (g.port.w / 7) * (g.port.h / 7) * 9 / 10);
