@@ -392,7 +392,9 @@ void Session::handlePointer(const PointerInput& pointer) {
 
 void Session::handleKey(const WindowInput& input) {
     // The panels' keys (F2 to F5), and every key while a text field of theirs has the keyboard.
-    if (!m_fieldActive && m_panels.key(input.keyName, input.mods)) {
+    if (!m_fieldActive &&
+        (m_layout.anyShown() || panels::PanelLayer::panelForKey(input.keyName, nullptr)) &&
+        m_panels.key(input.keyName, input.mods)) {
         panelsChanged();
         return;
     }
@@ -463,7 +465,7 @@ void Session::handleKey(const WindowInput& input) {
 }
 
 void Session::handleText(const std::string& text) {
-    if (!m_fieldActive && m_panels.text(text)) {
+    if (!m_fieldActive && m_layout.anyShown() && m_panels.text(text)) {
         panelsChanged();
         return;
     }

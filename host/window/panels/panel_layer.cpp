@@ -290,7 +290,14 @@ bool PanelLayer::pointer(const PointerInput& input) {
     const int button = imguiButton(input.button);
     if (button < 0) return false;
     if (input.action == PointerAction::Press) {
-        if (m_pointerHeld) return true;
+        if (m_pointerHeld && io.MouseDown[button]) {
+            // The release of the last press never came (let go outside the window): that
+            // press ends here.
+            io.MouseDown[button] = false;
+            m.step();
+            m_pointerHeld = false;
+        }
+        if (m_pointerHeld) return true;  // another button while one is held
         if (!over && !m.popupOpen) {
             // A press in the view takes the keyboard back from a text field of the panels.
             if (isTyping()) {

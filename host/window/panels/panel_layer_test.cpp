@@ -106,6 +106,10 @@ TEST_F(PanelLayerTest, PressesOverAPanelAreTheirsAndTheirDragsFollow) {
     EXPECT_TRUE(drag(500, 300));
     EXPECT_TRUE(release(500, 300));
     EXPECT_FALSE(layer->holdsPointer());
+    // A press whose release never came (let go outside the window) ends at the next press.
+    EXPECT_TRUE(press(100, 300));
+    EXPECT_FALSE(press(500, 300)) << "a new press in the port is the view's";
+    EXPECT_FALSE(layer->holdsPointer());
     // The wheel over a panel scrolls it; over the port it is the view's.
     EXPECT_TRUE(layer->pointer({PointerAction::Press, 4, 900, 300, {}}));
     EXPECT_FALSE(layer->pointer({PointerAction::Press, 4, 500, 300, {}}));
