@@ -192,8 +192,9 @@ private:
         m_frameDirty = true;
         m_uiDirty = true;
     }
-    // The port follows the window and the panels' layout (viewPort, journalled).
-    void followLayout();
+    // The port follows the window and the panels' layout (viewPort, journalled). `quiet`: the
+    // status line keeps what it said (the panels moved, nothing a person typed).
+    void followLayout(bool quiet = false);
     void redraw();
     void showText() { m_window.showAgain(statusView()); }
     StatusView statusView() const;
@@ -484,7 +485,7 @@ void Session::handleText(const std::string& text) {
     }
 }
 
-void Session::followLayout() {
+void Session::followLayout(bool quiet) {
     m_layout = m_panels.geometry(m_windowWidth, m_windowHeight);
     // Without panels the port is the window; with them, the space they leave.
     const std::string text = m_layout.anyShown()
@@ -492,9 +493,12 @@ void Session::followLayout() {
                                  : resizeCommand(m_windowWidth, m_windowHeight);
     const view::ActiveView& v = view::ActiveView::instance();
     // A window past the largest port keeps the largest port.
-    if (!text.empty() &&
-        text != "viewPort " + std::to_string(v.width()) + " " + std::to_string(v.height()))
-        run(text, "window");
+    if (text.empty() ||
+        text == "viewPort " + std::to_string(v.width()) + " " + std::to_string(v.height()))
+        return;
+    const std::string status = m_status;
+    run(text, "window");
+    if (quiet && m_status.rfind("Error", 0) != 0) m_status = status;
 }
 
 void Session::routePointer(PointerInput pointer) {
@@ -707,7 +711,7 @@ int Session::loop() {
         if (!m_layoutKnown ||
             m_panels.geometry(m_windowWidth, m_windowHeight).panels != m_layout.panels) {
             m_layoutKnown = true;
-            followLayout();
+            followLayout(true);
             panelsChanged();
         }
         if (m_frameDirty)

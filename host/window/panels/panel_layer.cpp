@@ -174,6 +174,35 @@ struct PanelLayer::Impl {
     }
 
     void step() { buildFrame(width, height); }
+
+    // A panel being resized by its inner edge (-1: none) and the size it would take.
+    int resizing = -1;
+    int resizeSize = 0;
+    // The panel whose inner edge is at (x, y), give or take a few pixels; -1 for none.
+    int edgeAt(const PanelGeometry& g, int x, int y) const {
+        constexpr int kGrip = 3;
+        const auto near = [](int a, int b) { return a - b <= kGrip && b - a <= kGrip; };
+        const Rect& o = g[ui::Panel::Outliner];
+        if (!o.empty() && near(x, o.x + o.w) && y >= o.y && y < o.y + o.h)
+            return static_cast<int>(ui::Panel::Outliner);
+        for (ui::Panel p : {ui::Panel::AttributeEditor, ui::Panel::ToolSettings}) {
+            const Rect& r = g[p];
+            if (!r.empty() && near(x, r.x) && y >= r.y && y < r.y + r.h)
+                return static_cast<int>(p);
+        }
+        const Rect& c = g[ui::Panel::Console];
+        if (!c.empty() && near(y, c.y) && x >= c.x && x < c.x + c.w)
+            return static_cast<int>(ui::Panel::Console);
+        return -1;
+    }
+    // The size a panel takes with its inner edge at (x, y), within the panel's range.
+    int sizeAt(ui::Panel panel, int x, int y) const {
+        const ui::PanelInfo& info = ui::panelInfo(panel);
+        const int size = info.side == ui::PanelSide::Left    ? x
+                         : info.side == ui::PanelSide::Right ? width - x
+                                                             : height - kStatusBarHeight - y;
+        return std::clamp(size, info.minSize, info.maxSize);
+    }
     void buildFrame(int w, int h);
     void drawOutliner(const Rect& r);
     void drawAttributes(const Rect& r);
@@ -289,6 +318,36 @@ bool PanelLayer::pointer(const PointerInput& input) {
     }
     const int button = imguiButton(input.button);
     if (button < 0) return false;
+    // A panel's inner edge dragged with the left button resizes it; the size is kept in the
+    // preferences when the button is let go.
+    if (input.action == PointerAction::Press && button == 0 && !m_pointerHeld) {
+        const int edge = m.edgeAt(g, input.x, input.y);
+        if (edge >= 0) {
+            m.resizing = edge;
+            m.resizeSize = m.sizeAt(static_cast<ui::Panel>(edge), input.x, input.y);
+            m_pointerHeld = true;
+            m.step();
+            return true;
+        }
+    }
+    if (m.resizing >= 0) {
+        const auto panel = static_cast<ui::Panel>(m.resizing);
+        if (input.action == PointerAction::Drag || input.action == PointerAction::Release)
+            m.resizeSize = m.sizeAt(panel, input.x, input.y);
+        if (input.action == PointerAction::Release) {
+            // The right column's panels share its width.
+            const bool right = panel == ui::Panel::AttributeEditor ||
+                               panel == ui::Panel::ToolSettings;
+            for (const ui::PanelInfo& info : ui::panelTable())
+                if (info.panel == panel ||
+                    (right && info.side == ui::PanelSide::Right && ui::panelState(info.panel).open))
+                    m.queue(ui::panelSizeText(info.panel, m.resizeSize));
+            m.resizing = -1;
+            m_pointerHeld = false;
+        }
+        m.step();
+        return true;
+    }
     if (input.action == PointerAction::Press) {
         if (m_pointerHeld && io.MouseDown[button]) {
             // The release of the last press never came (let go outside the window): that
@@ -427,6 +486,22 @@ void PanelLayer::Impl::buildFrame(int w, int h) {
         drawConsole(g[ui::Panel::Console]);
     } else {
         consoleActive = false;
+    }
+    if (resizing >= 0) {
+        // Where the edge being dragged would go.
+        const ui::PanelInfo& info = ui::panelInfo(static_cast<ui::Panel>(resizing));
+        const float bottom = static_cast<float>(h - kStatusBarHeight);
+        const ImU32 colour = ImGui::GetColorU32(ImGuiCol_SeparatorActive);
+        ImDrawList* top = ImGui::GetForegroundDrawList();
+        if (info.side == ui::PanelSide::Bottom) {
+            const float y = bottom - static_cast<float>(resizeSize);
+            top->AddRectFilled(ImVec2(0.0f, y - 1.0f), ImVec2(static_cast<float>(w), y + 2.0f),
+                               colour);
+        } else {
+            const float x = static_cast<float>(info.side == ui::PanelSide::Left ? resizeSize
+                                                                                : w - resizeSize);
+            top->AddRectFilled(ImVec2(x - 1.0f, 0.0f), ImVec2(x + 2.0f, bottom), colour);
+        }
     }
     popupOpen = ImGui::IsPopupOpen(nullptr, ImGuiPopupFlags_AnyPopupId);
     // A name being edited takes the keyboard a frame or two after the double click.

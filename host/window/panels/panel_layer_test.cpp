@@ -144,6 +144,28 @@ TEST_F(PanelLayerTest, HoveringAnAttributeShowsItsMeaning) {
     EXPECT_GT(changed, 100);
 }
 
+TEST_F(PanelLayerTest, DraggingAPanelsInnerEdgeResizesItInThePreferences) {
+    // The outliner's right edge, dragged right: its size when let go, the port beside it.
+    EXPECT_TRUE(press(240, 300));
+    EXPECT_TRUE(drag(280, 300));
+    EXPECT_TRUE(texts.empty()) << "nothing is kept before the button is let go";
+    EXPECT_TRUE(release(300, 310));
+    EXPECT_EQ(texts, std::vector<std::string>{"optionVar -iv tarnPanelOutlinerSize 300"});
+    EXPECT_EQ(layer->geometry(kWidth, kHeight).port.x, 300);
+    // The right column's edge, dragged left; a size past the panel's least is held to it.
+    texts.clear();
+    EXPECT_TRUE(press(kWidth - 341, 200));
+    EXPECT_TRUE(release(kWidth - 100, 200));
+    EXPECT_EQ(texts, std::vector<std::string>{"optionVar -iv tarnPanelAttributeEditorSize 180"});
+    EXPECT_EQ(layer->geometry(kWidth, kHeight)[ui::Panel::AttributeEditor].w, 180);
+    // A press a little inside the panel is the panel's own, not its edge's.
+    texts.clear();
+    click(200, 300);
+    EXPECT_TRUE(std::none_of(texts.begin(), texts.end(), [](const std::string& t) {
+        return t.find("Size") != std::string::npos;
+    }));
+}
+
 TEST_F(PanelLayerTest, OutlinerClicksSelectWithModifiersAndDoubleClicksRename) {
     run("polyCube -n box; polySphere -n ball; select -cl");
     layer->frame(kWidth, kHeight);
