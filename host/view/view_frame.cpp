@@ -67,8 +67,8 @@ void drawMarquee(const ActiveView::Marquee& m) {
 
 // Blends the overlay (RGBA rows bottom first, width x height) by its alpha over the port's place
 // in a BGRA frame (rows top first) whose rows are `stride` pixels apart, starting at `port`.
-void blendOverlay(const std::vector<std::uint8_t>& over, std::uint8_t* port, int stride,
-                  int width, int height) {
+void blendOverlay(const std::vector<std::uint8_t>& over, std::uint8_t* port, int stride, int width,
+                  int height) {
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src =
             over.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
@@ -183,7 +183,8 @@ bool ViewFrames::compose(const Options& options) {
     if (!layer) {
         // Without a GL layer, the scene layer, overlay and marquee are laid into the frame in
         // memory: cheaper than drawing the scene layer back into GL.
-        std::uint8_t* port = m_frame.data() + (static_cast<std::size_t>(portTop) * fw + portLeft) * 4;
+        std::uint8_t* port =
+            m_frame.data() + (static_cast<std::size_t>(portTop) * fw + portLeft) * 4;
         if (larger) fillGround(m_frame, fw, fh, portLeft, portTop, m_width, m_height);
         for (int y = 0; y < m_height; ++y)
             std::copy_n(m_scene.data() + static_cast<std::size_t>(y) * m_width * 4,

@@ -488,9 +488,8 @@ void Session::handleText(const std::string& text) {
 void Session::followLayout(bool quiet) {
     m_layout = m_panels.geometry(m_windowWidth, m_windowHeight);
     // Without panels the port is the window; with them, the space they leave.
-    const std::string text = m_layout.anyShown()
-                                 ? resizeCommand(m_layout.port.w, m_layout.port.h)
-                                 : resizeCommand(m_windowWidth, m_windowHeight);
+    const std::string text = m_layout.anyShown() ? resizeCommand(m_layout.port.w, m_layout.port.h)
+                                                 : resizeCommand(m_windowWidth, m_windowHeight);
     const view::ActiveView& v = view::ActiveView::instance();
     // A window past the largest port keeps the largest port.
     if (text.empty() ||
@@ -595,8 +594,7 @@ void Session::redraw() {
     m_frameDirty = false;
     m_textDirty = false;
     m_change = Change::kOverlay;
-    m_window.show(m_frames.pixels(), m_frames.frameWidth(), m_frames.frameHeight(),
-                  statusView());
+    m_window.show(m_frames.pixels(), m_frames.frameWidth(), m_frames.frameHeight(), statusView());
     // The frame's own time, and before it the time its inputs took to run (a tool's drag:
     // picking and its commands), so the two add up to the delay a person sees.
     if (m_frameTimes)

@@ -1109,9 +1109,9 @@ TEST_F(PanelsXvfb, TwoMultiSlicesSetInToolSettingsCutTwoSlicesWithTheNextStroke)
     const std::string window = open(setup, false, false, true, false);
     ASSERT_FALSE(window.empty());
     keep("panels_tool_settings");
-    // Multi-slices: its slider is the second; Ctrl+click types a value.
+    // Multi-slices: its slider is the second (below the tool's list); Ctrl+click types a value.
     x("keydown ctrl");
-    click(kPort + 170, 178);
+    click(kPort + 170, 202);
     x("keyup ctrl");
     x("type 2");
     x("key Return");

@@ -21,6 +21,7 @@
 #include "host/ui/tool_settings.h"
 #include "host/view/gl_context.h"
 #include "host/view/scene_layer.h"
+#include "host/view/tool_contexts.h"
 #include "host/view/view_frame.h"
 #include "host/window/panels/imgui_gl.h"
 #include "host/window/view_window.h"
@@ -187,8 +188,7 @@ struct PanelLayer::Impl {
             return static_cast<int>(ui::Panel::Outliner);
         for (ui::Panel p : {ui::Panel::AttributeEditor, ui::Panel::ToolSettings}) {
             const Rect& r = g[p];
-            if (!r.empty() && near(x, r.x) && y >= r.y && y < r.y + r.h)
-                return static_cast<int>(p);
+            if (!r.empty() && near(x, r.x) && y >= r.y && y < r.y + r.h) return static_cast<int>(p);
         }
         const Rect& c = g[ui::Panel::Console];
         if (!c.empty() && near(y, c.y) && x >= c.x && x < c.x + c.w)
@@ -208,6 +208,7 @@ struct PanelLayer::Impl {
     void drawAttributes(const Rect& r);
     void drawAttributeRow(const ui::AttributeRow& row, bool* anyActive);
     void drawTools(const Rect& r);
+    void drawToolChoice(const std::string& current);
     void drawConsole(const Rect& r);
     bool beginPanel(ui::Panel panel, const Rect& r);
     int consoleCallback(ImGuiInputTextCallbackData* data);
@@ -336,8 +337,8 @@ bool PanelLayer::pointer(const PointerInput& input) {
             m.resizeSize = m.sizeAt(panel, input.x, input.y);
         if (input.action == PointerAction::Release) {
             // The right column's panels share its width.
-            const bool right = panel == ui::Panel::AttributeEditor ||
-                               panel == ui::Panel::ToolSettings;
+            const bool right =
+                panel == ui::Panel::AttributeEditor || panel == ui::Panel::ToolSettings;
             for (const ui::PanelInfo& info : ui::panelTable())
                 if (info.panel == panel ||
                     (right && info.side == ui::PanelSide::Right && ui::panelState(info.panel).open))
@@ -498,8 +499,8 @@ void PanelLayer::Impl::buildFrame(int w, int h) {
             top->AddRectFilled(ImVec2(0.0f, y - 1.0f), ImVec2(static_cast<float>(w), y + 2.0f),
                                colour);
         } else {
-            const float x = static_cast<float>(info.side == ui::PanelSide::Left ? resizeSize
-                                                                                : w - resizeSize);
+            const float x =
+                static_cast<float>(info.side == ui::PanelSide::Left ? resizeSize : w - resizeSize);
             top->AddRectFilled(ImVec2(x - 1.0f, 0.0f), ImVec2(x + 2.0f, bottom), colour);
         }
     }
@@ -817,10 +818,37 @@ void PanelLayer::Impl::drawAttributes(const Rect& r) {
 
 // --- Tool settings --------------------------------------------------------------------------
 
+// The tools a person can make active: the host's selection tool and each tool context a loaded
+// plug-in's command makes (its existing context, or a new one made by the command).
+void PanelLayer::Impl::drawToolChoice(const std::string& current) {
+    struct Choice {
+        std::string label, text;
+    };
+    std::vector<Choice> choices{
+        {view::kSelectToolName, std::string("setToolTo ") + view::kSelectToolName}};
+    const view::ToolContexts& contexts = view::ToolContexts::instance();
+    const std::vector<std::string> names = contexts.names();
+    for (const plugins::ContextCommandEntry& c : plugins::Registry::instance().contextCommands()) {
+        std::string made;
+        for (const std::string& n : names)
+            if (contexts.commandOf(n) == c.name) made = n;
+        choices.push_back(made.empty() ? Choice{c.name, "setToolTo `" + c.name + "`"}
+                                       : Choice{made, "setToolTo " + made});
+    }
+    ImGui::SetNextItemWidth(-1.0f);
+    if (ImGui::BeginCombo("##tool", current.c_str())) {
+        for (const Choice& c : choices)
+            if (ImGui::Selectable(c.label.c_str(), c.label == current)) queue(c.text);
+        ImGui::EndCombo();
+    }
+    if (ImGui::IsItemHovered()) wrappedTooltip("the active tool");
+}
+
 void PanelLayer::Impl::drawTools(const Rect& r) {
     using Kind = plugins::ToolProperty::Kind;
     if (beginPanel(ui::Panel::ToolSettings, r)) {
         const ui::ToolSettingsView view = tools.view();
+        drawToolChoice(view.context);
         ImGui::Text("%s", view.title.empty() ? view.context.c_str() : view.title.c_str());
         if (!view.title.empty()) ImGui::TextDisabled("%s", view.context.c_str());
         if (view.rows.empty()) ImGui::TextWrapped("This tool has no settings.");

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/ui/ui_test_support.h"
+#include "host/view/tool_contexts.h"
 #include "host/window/view_window.h"
 
 namespace tarn::window::panels {
@@ -211,6 +212,25 @@ TEST_F(PanelLayerTest, ADragInTheAttributeEditorIsOneUndoChunk) {
     texts.clear();
     click(x, y);
     EXPECT_TRUE(texts.empty()) << ::testing::PrintToString(texts);
+}
+
+TEST_F(PanelLayerTest, ToolSettingsMakeAPlugInsToolActiveWithoutTyping) {
+    load("slicePen");
+    layout(false, false, true, false);
+    layer->frame(kWidth, kHeight);
+    // The list of tools at the top: the selection tool, then slicePen's context command.
+    click(kWidth - 170, 36);
+    click(kWidth - 300, 78);
+    EXPECT_TRUE(ran("setToolTo `slicePenContext`")) << ::testing::PrintToString(texts);
+    EXPECT_EQ(view::ToolContexts::instance().current(), "slicePenContext1");
+    // Chosen again, the context it made is used rather than a new one.
+    texts.clear();
+    click(kWidth - 170, 36);
+    click(kWidth - 300, 61);
+    click(kWidth - 170, 36);
+    click(kWidth - 300, 78);
+    EXPECT_EQ(texts, (std::vector<std::string>{"setToolTo selectSuperContext",
+                                               "setToolTo slicePenContext1"}));
 }
 
 TEST_F(PanelLayerTest, TheConsoleRunsTypedTextsAndCompletes) {
