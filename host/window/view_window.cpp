@@ -122,7 +122,12 @@ void drawStatus(SDL_Surface* surface, const StatusView& text) {
              SDL_MapRGB(surface->format, 255, 255, 255));
     if (text.console.empty()) return;
     const int lines = static_cast<int>(text.console.size());
-    const SDL_Rect panel{0, bar.y - lines * kConsoleLineHeight - 4, width,
+    const bool placed = text.messageWidth > 0;
+    const int left = placed ? text.messageLeft : 0;
+    const int areaWidth = placed ? text.messageWidth : width;
+    const int bottom =
+        placed && text.messageBottom > 0 ? std::min(text.messageBottom, bar.y) : bar.y;
+    const SDL_Rect panel{left, bottom - lines * kConsoleLineHeight - 4, areaWidth,
                          lines * kConsoleLineHeight + 4};
     SDL_FillRect(surface, &panel, SDL_MapRGB(surface->format, 0x14, 0x16, 0x1a));
     for (int i = 0; i < lines; ++i) {
@@ -144,7 +149,7 @@ void drawStatus(SDL_Surface* surface, const StatusView& text) {
             case ConsoleLine::Kind::Info:
                 break;
         }
-        drawText(surface, 4, panel.y + 4 + i * kConsoleLineHeight, fitted(l.text, width),
+        drawText(surface, left + 4, panel.y + 4 + i * kConsoleLineHeight, fitted(l.text, areaWidth),
                  SDL_MapRGB(surface->format, r, g, b));
     }
 }

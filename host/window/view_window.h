@@ -40,6 +40,10 @@ struct ConsoleLine {
 struct StatusView {
     std::string status;
     std::vector<ConsoleLine> console;
+    /// Where the message area sits: from messageLeft, messageWidth pixels wide, its last line
+    /// ending at messageBottom (the port's place beside the panels). Width 0: across the whole
+    /// window, just above the status bar.
+    int messageLeft = 0, messageWidth = 0, messageBottom = 0;
 };
 
 class ViewWindow {

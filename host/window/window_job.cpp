@@ -261,6 +261,12 @@ StatusView Session::statusView() const {
         for (int i = std::max(0, end - kConsoleShown); i < end; ++i)
             v.console.push_back(m_console[i]);
     }
+    if (m_layout.anyShown()) {
+        // Over the port, not the panels.
+        v.messageLeft = m_layout.port.x;
+        v.messageWidth = m_layout.port.w;
+        v.messageBottom = m_layout.port.y + m_layout.port.h;
+    }
     return v;
 }
 
