@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -157,6 +158,11 @@ protected:
     void SetUp() override {
         if (!have("Xvfb") || !have("xdotool"))
             GTEST_SKIP() << "Xvfb or xdotool is not installed (./run installs both)";
+        // Headless runs of tarn (the replays) read preferences of their own, not the user's:
+        // options another program left there (a tool's) would change what a stroke does.
+        const std::string headlessPrefs = tempPath("headless_prefs.json");
+        std::remove(headlessPrefs.c_str());
+        ::setenv("TARN_PREFS", headlessPrefs.c_str(), 1);
         // Xvfb picks a free display and writes its number to descriptor 3. Without -noreset
         // it would reset whenever its last client leaves (each xdotool call), refusing
         // connections for a moment.
