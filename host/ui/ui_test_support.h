@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "host/plugins/plugin_loader.h"
@@ -16,6 +20,15 @@ namespace tarn::ui::testing {
 class UiTest : public scene::testing::SceneTest {
 protected:
     void SetUp() override {
+        // The option variables the cases set (tool options, panel layout) go to a preferences
+        // file of this run's own, not the user's (which other programs and tests read).
+        static const bool isolated = [] {
+            const std::string prefs =
+                ::testing::TempDir() + "tarn_ui_prefs_" + std::to_string(::getpid()) + ".json";
+            std::remove(prefs.c_str());
+            return ::setenv("TARN_PREFS", prefs.c_str(), 1) == 0;
+        }();
+        EXPECT_TRUE(isolated);
         SceneTest::SetUp();
         view::ActiveView::instance().reset();
         ToolPropertyWindow::instance().reset();

@@ -138,6 +138,12 @@ std::string ToolContexts::commandOf(const std::string& name) const {
     return e ? e->command : std::string();
 }
 
+std::vector<std::string> ToolContexts::names() const {
+    std::vector<std::string> out;
+    for (const Entry& e : m_entries) out.push_back(e.name);
+    return out;
+}
+
 bool ToolContexts::setTool(const std::string& name, std::string* error) {
     Entry* next = entry(name);
     if (!next) {

@@ -34,6 +34,8 @@ public:
     KPxContext* find(const std::string& name) const;
     /// The context command that made a context ("" for host tools and unknown names).
     std::string commandOf(const std::string& name) const;
+    /// Every context's name, in the order they were made.
+    std::vector<std::string> names() const;
 
     /// Makes `name` the active tool: the previous tool's clean-up runs, then the new one's
     /// set-up. False with `*error` for an unknown name.

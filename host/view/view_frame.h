@@ -25,10 +25,14 @@ namespace tarn::view {
 inline constexpr int kFrameTile = 4096;
 
 /// A layer drawn over the frame with GL. Called once per tile with the viewport set to the
-/// tile, which shows port pixels [left, left + width) x [bottom, bottom + height) (y up) of a
-/// port `portWidth` x `portHeight`; the projection and modelview are identity.
-using FrameLayer =
-    std::function<void(int left, int bottom, int width, int height, int portWidth, int portHeight)>;
+/// tile, which shows frame pixels [left, left + width) x [bottom, bottom + height) (y up) of a
+/// frame `frameWidth` x `frameHeight` (the port's size unless the frame holds more than the
+/// port); the projection and modelview are identity.
+using FrameLayer = std::function<void(int left, int bottom, int width, int height, int frameWidth,
+                                      int frameHeight)>;
+/// A layer laid over the finished frame in memory: BGRA pixels, rows top first, frameWidth x
+/// frameHeight (what it shows may itself have been drawn with GL into pictures of its own).
+using PixelLayer = std::function<void(std::uint8_t* bgra, int frameWidth, int frameHeight)>;
 
 class ViewFrames {
 public:
@@ -46,6 +50,14 @@ public:
         /// for a full picture of a very large mesh).
         bool quick = false;
         FrameLayer layer;  ///< drawn last, over the overlay and marquee (may be empty)
+        /// Laid over the frame last, in memory (after `layer` when both are given).
+        PixelLayer paint;
+        /// A frame larger than the port, for a user interface around the view: frameWidth x
+        /// frameHeight pixels with the port's pictures `portLeft` pixels from its left edge and
+        /// `portTop` from its top, the rest a dark ground for the layers to draw on. Used only
+        /// when the port fits inside; 0: the frame is the port.
+        int frameWidth = 0, frameHeight = 0;
+        int portLeft = 0, portTop = 0;
     };
     /// Meshes a quick frame draws decimated are those above this many triangles.
     static constexpr std::size_t kQuickAbove = 200000;
@@ -53,11 +65,16 @@ public:
     /// Brings the frame of the active view up to date. A port size that changed since the last
     /// frame redraws the scene layer whatever `change` says.
     void update(const Options& options);
+    /// The port's size.
     int width() const { return m_width; }
     int height() const { return m_height; }
-    /// The frame, width x height BGRA pixels, rows top first (valid until the next update).
+    /// The frame's size: the port's, or larger when the last update asked for a larger frame.
+    int frameWidth() const { return m_shownWidth; }
+    int frameHeight() const { return m_shownHeight; }
+    /// The frame, frameWidth x frameHeight BGRA pixels, rows top first (valid until the next
+    /// update).
     const std::uint8_t* pixels() const { return m_shown; }
-    /// The frame as an RGB image (rows top first).
+    /// The frame as an RGB image (rows top first, the frame's size).
     RgbImage rgb() const;
     /// The scene layer alone (no overlay, marquee or further layers) as an RGB image.
     RgbImage sceneRgb() const;
@@ -73,13 +90,14 @@ public:
 
 private:
     void drawScene(bool quick);
-    bool compose(const FrameLayer& layer);
+    bool compose(const Options& options);
 
     SceneGeometry m_geometry;
     int m_width = 0, m_height = 0;
     std::vector<std::uint8_t> m_scene;  // the scene layer
     std::vector<std::uint8_t> m_frame;  // the composed frame
     const std::uint8_t* m_shown = nullptr;
+    int m_shownWidth = 0, m_shownHeight = 0;
     bool m_gathered = false;  // m_geometry holds a gather of the scene
     bool m_kept = false;      // m_scene holds the scene layer at the current size
     bool m_quick = false;

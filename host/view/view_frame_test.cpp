@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "frame/k_scene.h"
@@ -257,6 +258,82 @@ TEST_F(ViewFrameTest, ALastLayerDrawsOverEverything) {
     EXPECT_EQ(p[2], 200);
     EXPECT_EQ(ui.at(40, 70 - 1 - 30)[1], inMemory.at(40, 70 - 1 - 30)[1]) << "the overlay stays";
     v.clearOverlay();
+    run("viewEvent release 60 50");
+}
+
+// Panels beside the view: a frame larger than the port holds the port's pictures (scene,
+// overlay, marquee) at their place, a dark ground around them, and the layer over the whole
+// frame; a port that does not fit gives the port-sized frame.
+TEST_F(ViewFrameTest, AFrameLargerThanThePortHoldsItWhereAsked) {
+    run("polyCube -n box; select -cl; viewPort 90 70; viewFit");
+    run("viewEvent press 10 10; viewEvent drag 60 50");
+    ViewFrames frames;
+    frames.update(ViewFrames::Change::kScene);
+    const RgbImage port = frames.rgb();
+    ViewFrames::Options o(ViewFrames::Change::kOverlay);
+    o.frameWidth = 130;
+    o.frameHeight = 100;
+    o.portLeft = 30;
+    o.portTop = 10;
+    std::vector<std::array<int, 4>> tiles;
+    o.layer = [&](int left, int bottom, int w, int h, int fw, int fh) {
+        tiles.push_back({left, bottom, fw, fh});
+        glMatrixMode(GL_PROJECTION);
+        glOrtho(left, left + w, bottom, bottom + h, -1, 1);
+        glColor4ub(200, 10, 20, 255);
+        glRecti(0, 0, 5, 5);  // the frame's bottom-left corner
+    };
+    frames.update(o);
+    ASSERT_EQ(tiles.size(), 1u);
+    EXPECT_EQ(tiles[0], (std::array<int, 4>{0, 0, 130, 100}));
+    EXPECT_EQ(frames.frameWidth(), 130);
+    EXPECT_EQ(frames.frameHeight(), 100);
+    EXPECT_EQ(frames.width(), 90) << "the port keeps its size";
+    const RgbImage all = frames.rgb();
+    ASSERT_EQ(all.width, 130);
+    int worst = 0;
+    for (int y = 0; y < 70; ++y)
+        for (int x = 0; x < 90; ++x)
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(all.at(x + 30, y + 10)[c] - port.at(x, y)[c]));
+    EXPECT_LE(worst, 1) << "the port's pictures, marquee included, at their place";
+    const std::uint8_t* ground = all.at(10, 50);
+    EXPECT_LT(ground[0], 60);
+    EXPECT_EQ(ground[0], ground[1]) << "a dark grey ground beside the port";
+    EXPECT_EQ(all.at(2, 97)[0], 200) << "the layer draws in frame pixels";
+    EXPECT_EQ(all.at(2, 97)[2], 20);
+    // Composed in memory (no GL layer), a layer laid over the pixels: the same frame.
+    ViewFrames::Options m = o;
+    m.layer = {};
+    int painted = 0;
+    m.paint = [&](std::uint8_t* bgra, int fw, int fh) {
+        ++painted;
+        EXPECT_EQ(fw, 130);
+        EXPECT_EQ(fh, 100);
+        bgra[(97 * fw + 2) * 4 + 2] = 200;  // red, in the bottom-left corner
+    };
+    frames.update(m);
+    EXPECT_EQ(painted, 1);
+    const RgbImage memory = frames.rgb();
+    ASSERT_EQ(memory.width, 130);
+    worst = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 130; ++x) {
+            if (x < 5 && y >= 95) continue;  // the GL layer's square
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(memory.at(x, y)[c] - all.at(x, y)[c]));
+        }
+    EXPECT_LE(worst, 1) << "ground, port, overlay and marquee as composed in GL";
+    EXPECT_EQ(memory.at(2, 97)[0], 200);
+    // A port that does not fit in the frame asked for: the frame is the port.
+    o.frameWidth = 100;
+    frames.update(o);
+    EXPECT_EQ(frames.frameWidth(), 90);
+    EXPECT_EQ(frames.rgb().width, 90);
+    // Without a layer the frame is the port's, as before.
+    frames.update(ViewFrames::Change::kOverlay);
+    EXPECT_EQ(frames.frameWidth(), 90);
+    EXPECT_EQ(frames.rgb().pixels, port.pixels);
     run("viewEvent release 60 50");
 }
 

@@ -22,6 +22,8 @@ const char* actionWord(PointerAction action) {
             return "hold";
         case PointerAction::Release:
             return "release";
+        case PointerAction::Move:
+            break;
     }
     return "press";
 }
@@ -60,7 +62,9 @@ std::string wheelCommand(int button, bool continues) {
 
 std::string pointerCommand(const PointerInput& input, int portHeight) {
     // Alt drags move the camera; the wheel and extra buttons are not tool events.
-    if (input.mods.alt || input.button < 1 || input.button > 3 || portHeight < 1) return {};
+    if (input.mods.alt || input.button < 1 || input.button > 3 || portHeight < 1 ||
+        input.action == PointerAction::Move)
+        return {};
     std::string text = "viewEvent";
     if (input.button == 2) text += " -button middle";
     if (input.button == 3) text += " -button right";
@@ -128,7 +132,8 @@ std::string statusText(bool ok, const std::string& shown, const std::string& err
 }
 
 std::string startStatus() {
-    return "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help";
+    return "Alt+drag: navigate  |  ':' type a command  |  '?' or F1: help  |  F2 outliner, F3 "
+           "attributes, F4 tool settings, F5 console";
 }
 
 std::string undoStatus(bool undone, const std::string& summary) {
@@ -150,6 +155,8 @@ const std::vector<std::string>& helpLines() {
         ": or Enter: type a command (Enter runs it, Escape leaves, Up/Down recall, PgUp/PgDn "
         "scroll)",
         "Ctrl+Z / Ctrl+Shift+Z: undo / redo (camera moves are not undone: use [ and ])",
+        "F2 outliner, F3 attribute editor, F4 tool settings, F5 script console: open and close "
+        "the panels",
         "? or F1: this help. The terminal takes commands too; everything is journalled.",
     };
     return lines;

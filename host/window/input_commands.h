@@ -15,7 +15,8 @@ struct Modifiers {
     bool alt = false;
 };
 
-enum class PointerAction { Press, Drag, Hold, Release };
+/// Move: the pointer moved with no button held (no tool event: only the panels use it).
+enum class PointerAction { Press, Drag, Hold, Release, Move };
 
 /// A pointer input in window pixels (origin top-left, y down). Buttons 1 left, 2 middle,
 /// 3 right, 4 and 5 the wheel.
@@ -29,7 +30,7 @@ struct PointerInput {
 /// The command text for a pointer input on a port `portHeight` pixels high: a viewEvent in
 /// port coordinates (origin bottom-left), the button named unless it is the left one.
 /// Empty when the input runs no command (Alt drags are camera navigation, the wheel, buttons
-/// beyond 3, a port height below 1).
+/// beyond 3, moves without a button, a port height below 1).
 std::string pointerCommand(const PointerInput& input, int portHeight);
 
 /// The camera move for an Alt drag of (dx, dy) window pixels (y down) with `button`: left

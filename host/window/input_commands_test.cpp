@@ -37,6 +37,9 @@ TEST(WindowInput, PointerBecomesViewEventInPortCoordinates) {
         {{A::Press, 5, 1, 1, {}}, 100, ""},
         {{A::Press, 0, 1, 1, {}}, 100, ""},
         {{A::Press, 1, 1, 1, {}}, 0, ""},
+        // A move without a button is for the panels only.
+        {{A::Move, 1, 1, 1, {}}, 100, ""},
+        {{A::Move, 0, 1, 1, {}}, 100, ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(pointerCommand(c.input, c.portHeight), c.expected) << c.expected;
@@ -137,14 +140,14 @@ TEST(WindowStatus, UndoToolAndStartTexts) {
     EXPECT_EQ(toolStatus("slicePenContext1", "Draw a stroke across the mesh\nmore"),
               "Draw a stroke across the mesh");
     EXPECT_EQ(toolStatus("selectSuperContext", ""), "Tool: selectSuperContext");
-    // The newcomer's three things: navigation, the command field, help.
+    // The newcomer's things: navigation, the command field, help, the panels' keys.
     const std::string start = startStatus();
-    for (const char* part : {"Alt+drag", "':'", "F1"})
+    for (const char* part : {"Alt+drag", "':'", "F1", "F2 outliner", "F3", "F4", "F5 console"})
         EXPECT_NE(start.find(part), std::string::npos) << part;
     // Help names every way of working the window.
     std::string help;
     for (const std::string& line : helpLines()) help += line + "\n";
-    for (const char* key : {"Alt+", "[ and ]", "Ctrl+Z", "Enter", "F1", "PgUp"})
+    for (const char* key : {"Alt+", "[ and ]", "Ctrl+Z", "Enter", "F1", "PgUp", "F2", "F5"})
         EXPECT_NE(help.find(key), std::string::npos) << key;
 }
 

@@ -43,6 +43,26 @@ std::string keyNameOf(SDL_Keycode key) {
             return "BackSpace";
         case SDLK_F1:
             return "F1";
+        case SDLK_F2:
+            return "F2";
+        case SDLK_F3:
+            return "F3";
+        case SDLK_F4:
+            return "F4";
+        case SDLK_F5:
+            return "F5";
+        case SDLK_TAB:
+            return "Tab";
+        case SDLK_LEFT:
+            return "Left";
+        case SDLK_RIGHT:
+            return "Right";
+        case SDLK_HOME:
+            return "Home";
+        case SDLK_END:
+            return "End";
+        case SDLK_DELETE:
+            return "Delete";
         case SDLK_UP:
             return "Up";
         case SDLK_DOWN:
@@ -102,7 +122,12 @@ void drawStatus(SDL_Surface* surface, const StatusView& text) {
              SDL_MapRGB(surface->format, 255, 255, 255));
     if (text.console.empty()) return;
     const int lines = static_cast<int>(text.console.size());
-    const SDL_Rect panel{0, bar.y - lines * kConsoleLineHeight - 4, width,
+    const bool placed = text.messageWidth > 0;
+    const int left = placed ? text.messageLeft : 0;
+    const int areaWidth = placed ? text.messageWidth : width;
+    const int bottom =
+        placed && text.messageBottom > 0 ? std::min(text.messageBottom, bar.y) : bar.y;
+    const SDL_Rect panel{left, bottom - lines * kConsoleLineHeight - 4, areaWidth,
                          lines * kConsoleLineHeight + 4};
     SDL_FillRect(surface, &panel, SDL_MapRGB(surface->format, 0x14, 0x16, 0x1a));
     for (int i = 0; i < lines; ++i) {
@@ -124,7 +149,7 @@ void drawStatus(SDL_Surface* surface, const StatusView& text) {
             case ConsoleLine::Kind::Info:
                 break;
         }
-        drawText(surface, 4, panel.y + 4 + i * kConsoleLineHeight, fitted(l.text, width),
+        drawText(surface, left + 4, panel.y + 4 + i * kConsoleLineHeight, fitted(l.text, areaWidth),
                  SDL_MapRGB(surface->format, r, g, b));
     }
 }
@@ -290,8 +315,18 @@ std::vector<WindowInput> ViewWindow::wait(int timeoutMs) {
             case SDL_MOUSEMOTION:
                 w.pointerX = e.motion.x;
                 w.pointerY = e.motion.y;
-                // Motion without a held button is no event for tools.
-                if (!w.heldButtons) continue;
+                // Motion without a held button is no event for tools; the panels show what is
+                // under the pointer (the newest position is enough).
+                if (!w.heldButtons) {
+                    in.kind = WindowInput::Kind::Pointer;
+                    in.pointer = {PointerAction::Move, 0, e.motion.x, e.motion.y, w.mods};
+                    if (!inputs.empty() && inputs.back().kind == WindowInput::Kind::Pointer &&
+                        inputs.back().pointer.action == PointerAction::Move) {
+                        inputs.back() = in;
+                        continue;
+                    }
+                    break;
+                }
                 in.kind = WindowInput::Kind::Pointer;
                 in.pointer = {PointerAction::Drag, w.lastButton, e.motion.x, e.motion.y, w.mods};
                 // An Alt drag moves the camera by the motion since the last one taken, so a

@@ -21,7 +21,8 @@ struct WindowInput {
     int width = 0, height = 0;  ///< Resized: the new size
     PointerInput pointer;       ///< Pointer: the action, button, position, modifiers
     std::string keyName;        ///< Key: "f", "z", "[" for a printable key; else "Return",
-                                ///< "KP_Enter", "Escape", "BackSpace", "F1", "Up", "Down",
+                                ///< "KP_Enter", "Escape", "BackSpace", "F1" to "F5", "Up",
+                                ///< "Down", "Left", "Right", "Home", "End", "Delete", "Tab",
                                 ///< "Prior" (page up), "Next" (page down)
     std::string text;           ///< Text: what the keys typed (UTF-8)
     Modifiers mods;             ///< Key: modifiers held
@@ -39,6 +40,10 @@ struct ConsoleLine {
 struct StatusView {
     std::string status;
     std::vector<ConsoleLine> console;
+    /// Where the message area sits: from messageLeft, messageWidth pixels wide, its last line
+    /// ending at messageBottom (the port's place beside the panels). Width 0: across the whole
+    /// window, just above the status bar.
+    int messageLeft = 0, messageWidth = 0, messageBottom = 0;
 };
 
 class ViewWindow {

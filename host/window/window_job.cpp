@@ -23,6 +23,7 @@
 #include "host/view/active_view.h"
 #include "host/view/tool_contexts.h"
 #include "host/view/view_frame.h"
+#include "host/window/panels/panel_layer.h"
 #include "host/window/terminal_reader.h"
 #include "host/window/view_window.h"
 
@@ -132,20 +133,32 @@ std::string bare(const std::string& text) {
 // The window session: runs every input as command text and redraws after each change.
 class Session {
 public:
-    Session(ViewWindow& window, OutputTap& tap, bool frameTimes)
+    Session(ViewWindow& window, OutputTap& tap, bool frameTimes, int width, int height)
         : m_window(window),
           m_tap(tap),
           m_terminal([&window] { window.wake(); }),
-          m_frameTimes(frameTimes) {}
+          m_panels([this](const std::string& text) { runFromPanel(text); },
+                   [this] { sceneChanged(); }),
+          m_frameTimes(frameTimes),
+          m_windowWidth(width),
+          m_windowHeight(height) {}
     // Runs the start-up script, the window showing its progress; false when the window was
     // closed meanwhile.
     bool runStartScript(const std::string& path, const std::string& text);
     // The status line before any input: the newcomer's hints, or the script's warnings.
     void showStartStatus();
     int loop();
+    // The window was asked for a new size (the resize event follows).
+    void resizeWindow(int width, int height) {
+        m_window.resize(width, height);
+        m_windowWidth = width;
+        m_windowHeight = height;
+    }
 
 private:
     void handle(const WindowInput& input);
+    // A pointer input over the panels goes to them; the rest to the view, in port pixels.
+    void routePointer(PointerInput pointer);
     void handlePointer(const PointerInput& pointer);
     void handleKey(const WindowInput& input);
     void handleText(const std::string& text);
@@ -162,6 +175,27 @@ private:
     void run(const std::string& text, const char* origin, bool cameraMove = false,
              bool fromField = false);
     void navigate(const std::string& text);
+    // A text a panel made. The undo chunk around a drag is bookkeeping: the status line keeps
+    // naming the change itself.
+    void runFromPanel(const std::string& text) {
+        const std::string status = m_status;
+        run(text, "window");
+        if (text.rfind("undoInfo ", 0) == 0 && m_status.rfind("Error", 0) != 0) m_status = status;
+    }
+    // Something ran outside run() (the console panel): the scene is gathered again.
+    void sceneChanged() {
+        m_change = view::ViewFrames::Change::kScene;
+        m_frameDirty = true;
+    }
+    // The panels changed what they show: the frame is composed again over the kept scene.
+    void panelsChanged() {
+        if (!m_frameDirty) m_change = view::ViewFrames::Change::kOverlay;
+        m_frameDirty = true;
+        m_uiDirty = true;
+    }
+    // The port follows the window and the panels' layout (viewPort, journalled). `quiet`: the
+    // status line keeps what it said (the panels moved, nothing a person typed).
+    void followLayout(bool quiet = false);
     void redraw();
     void showText() { m_window.showAgain(statusView()); }
     StatusView statusView() const;
@@ -172,8 +206,13 @@ private:
     std::string m_title = "tarn view";  // as the window was opened
     OutputTap& m_tap;
     TerminalReader m_terminal;
+    panels::PanelLayer m_panels;
     view::ViewFrames m_frames;
     bool m_frameTimes = false;                       // write each frame's time to stderr
+    int m_windowWidth = 0, m_windowHeight = 0;       // the window's client size
+    panels::PanelGeometry m_layout;                  // the panels and port at the last layout
+    bool m_layoutKnown = false;                      // m_layout was computed once
+    bool m_uiDirty = true;                           // the panels are built again next frame
     Clock::time_point m_inputsTaken = Clock::now();  // when the last inputs came in
     bool m_open = true;
     // What must be drawn again: the frame from `m_change` on, or only the text over it.
@@ -222,6 +261,12 @@ StatusView Session::statusView() const {
         const int end = std::max(std::min(kConsoleShown, n), n - m_consoleScroll);
         for (int i = std::max(0, end - kConsoleShown); i < end; ++i)
             v.console.push_back(m_console[i]);
+    }
+    if (m_layout.anyShown()) {
+        // Over the port, not the panels.
+        v.messageLeft = m_layout.port.x;
+        v.messageWidth = m_layout.port.w;
+        v.messageBottom = m_layout.port.y + m_layout.port.h;
     }
     return v;
 }
@@ -330,6 +375,7 @@ void Session::handlePointer(const PointerInput& pointer) {
             }
         } else if (pointer.action == PointerAction::Release && pointer.button == m_navButton) {
             m_navButton = 0;
+            m_uiDirty = true;  // the panels show the camera where it came to rest
         }
         m_navX = pointer.x;
         m_navY = pointer.y;
@@ -353,6 +399,13 @@ void Session::handlePointer(const PointerInput& pointer) {
 }
 
 void Session::handleKey(const WindowInput& input) {
+    // The panels' keys (F2 to F5), and every key while a text field of theirs has the keyboard.
+    if (!m_fieldActive &&
+        (m_layout.anyShown() || panels::PanelLayer::panelForKey(input.keyName, nullptr)) &&
+        m_panels.key(input.keyName, input.mods)) {
+        panelsChanged();
+        return;
+    }
     const bool enter = input.keyName == "Return" || input.keyName == "KP_Enter";
     const int page = kConsoleShown - 1;
     if (input.keyName == "Prior" || input.keyName == "Next") {
@@ -420,6 +473,10 @@ void Session::handleKey(const WindowInput& input) {
 }
 
 void Session::handleText(const std::string& text) {
+    if (!m_fieldActive && m_layout.anyShown() && m_panels.text(text)) {
+        panelsChanged();
+        return;
+    }
     if (m_fieldActive) {
         m_field += text;
         m_textDirty = true;
@@ -435,6 +492,39 @@ void Session::handleText(const std::string& text) {
     }
 }
 
+void Session::followLayout(bool quiet) {
+    m_layout = m_panels.geometry(m_windowWidth, m_windowHeight);
+    // Without panels the port is the window; with them, the space they leave.
+    const std::string text = m_layout.anyShown() ? resizeCommand(m_layout.port.w, m_layout.port.h)
+                                                 : resizeCommand(m_windowWidth, m_windowHeight);
+    const view::ActiveView& v = view::ActiveView::instance();
+    // A window past the largest port keeps the largest port.
+    if (text.empty() ||
+        text == "viewPort " + std::to_string(v.width()) + " " + std::to_string(v.height()))
+        return;
+    const std::string status = m_status;
+    run(text, "window");
+    if (quiet && m_status.rfind("Error", 0) != 0) m_status = status;
+}
+
+void Session::routePointer(PointerInput pointer) {
+    // A move without a button is the panels' alone (what is under the pointer).
+    if (pointer.action == PointerAction::Move) {
+        if (m_layout.anyShown() && m_panels.pointer(pointer)) panelsChanged();
+        return;
+    }
+    // A gesture or camera drag in the view keeps its pointer until released.
+    if (m_layout.anyShown() && !m_gesture && m_navButton == 0 && m_panels.pointer(pointer)) {
+        panelsChanged();
+        return;
+    }
+    if (m_layout.anyShown()) {
+        pointer.x -= m_layout.port.x;
+        pointer.y -= m_layout.port.y;
+    }
+    handlePointer(pointer);
+}
+
 void Session::handle(const WindowInput& input) {
     // Every input of the window is routed here, so a layer drawn over the view (panels) can
     // take the inputs over it before the view does.
@@ -445,19 +535,14 @@ void Session::handle(const WindowInput& input) {
         case WindowInput::Kind::Exposed:
             m_textDirty = true;
             break;
-        case WindowInput::Kind::Resized: {
-            const view::ActiveView& v = view::ActiveView::instance();
-            const std::string text = resizeCommand(input.width, input.height);
-            // A window past the largest port keeps the largest port.
-            if (text.empty() ||
-                text == "viewPort " + std::to_string(v.width()) + " " + std::to_string(v.height()))
-                m_textDirty = true;
-            else
-                run(text, "window");
+        case WindowInput::Kind::Resized:
+            m_windowWidth = input.width;
+            m_windowHeight = input.height;
+            m_textDirty = true;
+            followLayout();
             break;
-        }
         case WindowInput::Kind::Pointer:
-            handlePointer(input.pointer);
+            routePointer(input.pointer);
             break;
         case WindowInput::Kind::Key:
             handleKey(input);
@@ -497,11 +582,26 @@ void Session::redraw() {
     view::ViewFrames::Options o;
     o.change = m_change;
     o.quick = quickFramesWanted();
+    if (m_layout.anyShown()) {
+        // The panels, laid last into the same frame; the frame is the window and the port sits
+        // where the panels leave it. They are built from the models again when the scene
+        // changed or a panel took input; while only the view changes (a tool's drag, a camera
+        // move) the last ones are laid again.
+        if (m_uiDirty || m_change == Change::kScene) m_panels.frame(m_windowWidth, m_windowHeight);
+        m_uiDirty = false;
+        o.paint = [this](std::uint8_t* bgra, int frameWidth, int frameHeight) {
+            m_panels.paint(bgra, frameWidth, frameHeight);
+        };
+        o.frameWidth = m_windowWidth;
+        o.frameHeight = m_windowHeight;
+        o.portLeft = m_layout.port.x;
+        o.portTop = m_layout.port.y;
+    }
     m_frames.update(o);
     m_frameDirty = false;
     m_textDirty = false;
     m_change = Change::kOverlay;
-    m_window.show(m_frames.pixels(), m_frames.width(), m_frames.height(), statusView());
+    m_window.show(m_frames.pixels(), m_frames.frameWidth(), m_frames.frameHeight(), statusView());
     // The frame's own time, and before it the time its inputs took to run (a tool's drag:
     // picking and its commands), so the two add up to the delay a person sees.
     if (m_frameTimes)
@@ -611,6 +711,14 @@ int Session::loop() {
             m_status = statusText(true, "", "", idleWarnings);
             m_textDirty = true;
         }
+        // A panel opened or closed, or resized in the preferences: the port follows. (A
+        // viewPort run meanwhile stands until the layout or the window changes.)
+        if (!m_layoutKnown ||
+            m_panels.geometry(m_windowWidth, m_windowHeight).panels != m_layout.panels) {
+            m_layoutKnown = true;
+            followLayout(true);
+            panelsChanged();
+        }
         if (m_frameDirty)
             redraw();
         else if (m_textDirty)
@@ -646,9 +754,12 @@ const char* viewUsage() {
            "  Ctrl+Z, Ctrl+Shift+Z         undo, redo (camera moves are not undo steps)\n"
            "  Ctrl+S                       save the scene to its file (file -save)\n"
            "  ? or F1                      help in the window\n"
+           "  F2, F3, F4, F5               open or close the outliner, attribute editor,\n"
+           "                               tool settings, script console (kept in the\n"
+           "                               preferences; the view shrinks to the space left)\n"
            "Everything runs as commands and is journalled (--journal FILE).\n"
-           "--size sets the window's starting size (N for N x N, or WxH; default the view's\n"
-           "port, 640x480); a script's viewPort changes it.\n"
+           "--size sets the view's starting size (N for N x N, or WxH; default the view's\n"
+           "port, 640x480; open panels add their room); a script's viewPort changes it.\n"
            "--frame-times writes each frame's time (scene, quick or overlay only) to stderr,\n"
            "with the time the inputs before it took to run.\n";
 }
@@ -709,8 +820,14 @@ int runViewJob(const std::vector<std::string>& args) {
     OutputTap tap;
     const view::ActiveView& v = view::ActiveView::instance();
     const int startWidth = v.width(), startHeight = v.height();
+    // The window holds the port and the panels beside it.
+    const auto windowFor = [](int portWidth, int portHeight) {
+        return panels::windowSizeFor(portWidth, portHeight, panels::currentPanelStates(),
+                                     kStatusBarHeight);
+    };
+    const std::array<int, 2> startWindow = windowFor(startWidth, startHeight);
     std::unique_ptr<ViewWindow> window =
-        ViewWindow::open(startWidth, startHeight, "tarn view", &error);
+        ViewWindow::open(startWindow[0], startWindow[1], "tarn view", &error);
     if (!window) {
         std::fputs(noDisplayMessage(error).c_str(), stderr);
         return 2;
@@ -725,10 +842,11 @@ int runViewJob(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tarn view: %s\n", error.c_str());
         return 2;
     }
-    Session session(*window, tap, o.frameTimes);
+    Session session(*window, tap, o.frameTimes, startWindow[0], startWindow[1]);
     if (!script.empty() && !session.runStartScript(script, text)) return 0;
-    // The window takes the port size a script set.
-    if (v.width() != startWidth || v.height() != startHeight) window->resize(v.width(), v.height());
+    // The window takes the port size a script set, and the panels it opened or closed.
+    const std::array<int, 2> size = windowFor(v.width(), v.height());
+    if (size != startWindow) session.resizeWindow(size[0], size[1]);
     session.showStartStatus();
     return session.loop();
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -157,12 +158,17 @@ protected:
     void SetUp() override {
         if (!have("Xvfb") || !have("xdotool"))
             GTEST_SKIP() << "Xvfb or xdotool is not installed (./run installs both)";
+        // Headless runs of tarn (the replays) read preferences of their own, not the user's:
+        // options another program left there (a tool's) would change what a stroke does.
+        const std::string headlessPrefs = tempPath("headless_prefs.json");
+        std::remove(headlessPrefs.c_str());
+        ::setenv("TARN_PREFS", headlessPrefs.c_str(), 1);
         // Xvfb picks a free display and writes its number to descriptor 3. Without -noreset
         // it would reset whenever its last client leaves (each xdotool call), refusing
         // connections for a moment.
         const std::string number = tempPath("display"), pid = tempPath("xvfb.pid");
         std::remove(number.c_str());
-        std::system(("Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>'" + number +
+        std::system(("Xvfb -displayfd 3 -noreset -screen 0 " + m_screen + " -nolisten tcp 3>'" + number +
                      "' 2>/dev/null & echo $! > '" + pid + "'")
                         .c_str());
         ASSERT_TRUE(
@@ -192,8 +198,11 @@ protected:
     std::string openWindow(const std::string& args, const std::string& log,
                            const std::string& status = "") {
         const std::string pidFile = tempPath("tarn.pid");
-        std::string line =
-            "DISPLAY=" + m_display + " " + kTarn + " " + args + " < /dev/null > '" + log + "' 2>&1";
+        // The session's own preferences: the panels as the test wants them.
+        const std::string prefs = tempPath("prefs.json");
+        std::ofstream(prefs) << m_prefs;
+        std::string line = "DISPLAY=" + m_display + " TARN_PREFS='" + prefs + "' " + kTarn + " " +
+                           args + " < /dev/null > '" + log + "' 2>&1";
         if (!status.empty()) line = "(" + line + "; echo $? > '" + status + "')";
         std::system((line + " & echo $! > '" + pidFile + "'").c_str());
         m_tarn = std::stoi(readFile(pidFile));
@@ -227,6 +236,13 @@ protected:
     std::string m_display;
     pid_t m_xvfb = -1;
     pid_t m_tarn = -1;
+    std::string m_screen = "800x600x24";
+    // The preferences tarn starts with: by default every panel closed (the port is the window).
+    std::string m_prefs = R"({"version": 1, "vars": {
+        "tarnPanelOutlinerOpen": {"type": "int", "value": 0},
+        "tarnPanelAttributeEditorOpen": {"type": "int", "value": 0},
+        "tarnPanelToolSettingsOpen": {"type": "int", "value": 0},
+        "tarnPanelConsoleOpen": {"type": "int", "value": 0}}})";
 };
 
 // What a stroke session in the window did and what the same texts did headless.
@@ -896,6 +912,299 @@ TEST_F(WindowXvfb, LostConnectionEndsWithAMessageAndKeepsTheJournal) {
     EXPECT_EQ(out.find("XIO:"), std::string::npos) << out;
     // What ran before is on disk.
     EXPECT_NE(readFile(journal).find("polyPlane -n lostGrid"), std::string::npos);
+}
+
+// The panels beside the view, worked with the mouse and keys as a person would. The places
+// clicked follow from the panels' sizes set in the preferences and the UI's fixed layout: a
+// title bar, then rows of equal height (the attribute editor's table rows 23 pixels apart from
+// y = 85, its value column about 0.7 of the panel's width in).
+class PanelsXvfb : public WindowXvfb {
+protected:
+    static constexpr int kPort = 480, kLeft = 240, kRight = 340, kConsole = 200;
+
+    PanelsXvfb() { m_screen = "1280x1024x24"; }
+
+    // Opens the window on SETUP (which must set `viewPort 480 480`) with these panels open;
+    // answers the window's id once the script ran (the window has its size).
+    std::string open(const std::string& setup, bool outliner, bool attributes, bool tools,
+                     bool console) {
+        const auto var = [](const char* name, int v) {
+            return std::string("\"tarnPanel") + name + "\": {\"type\": \"int\", \"value\": " +
+                   std::to_string(v) + "}";
+        };
+        m_prefs = "{\"version\": 1, \"vars\": {" + var("OutlinerOpen", outliner) + ", " +
+                  var("AttributeEditorOpen", attributes) + ", " + var("ToolSettingsOpen", tools) +
+                  ", " + var("ConsoleOpen", console) + ", " + var("OutlinerSize", kLeft) + ", " +
+                  var("AttributeEditorSize", kRight) + ", " + var("ToolSettingsSize", kRight) +
+                  ", " + var("ConsoleSize", kConsole) + "}}";
+        m_portLeft = outliner ? kLeft : 0;
+        m_width = kPort + m_portLeft + (attributes || tools ? kRight : 0);
+        m_height = kPort + (console ? kConsole + 18 : 0);
+        m_journal = tempPath("panels.jsonl");
+        m_log = tempPath("panels.log");
+        std::remove(m_journal.c_str());
+        const std::string script = tempPath("panels.tarn");
+        std::ofstream(script) << setup;
+        m_window = openWindow("--journal '" + m_journal + "' view '" + script + "'", m_log);
+        EXPECT_FALSE(m_window.empty()) << readFile(m_log);
+        if (m_window.empty()) return m_window;
+        const std::string size = std::to_string(m_width) + "x" + std::to_string(m_height);
+        EXPECT_TRUE(waitFor(
+            [&] { return x("getwindowgeometry " + m_window).find(size) != std::string::npos; },
+            15000))
+            << size << "\n"
+            << readFile(m_log);
+        // The first frame with the panels is drawn.
+        waitFor([&] { return readJournal(m_journal).top.size() > 0; }, 2000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return m_window;
+    }
+    void at(int px, int py, const std::string& then = "") {
+        x("mousemove --window " + m_window + " " + std::to_string(px) + " " + std::to_string(py) +
+          " " + then);
+    }
+    void click(int px, int py) { at(px, py, "click 1"); }
+    void doubleClick(int px, int py) { at(px, py, "click --repeat 2 --delay 60 1"); }
+    // True once the journal holds TEXT (waits a little).
+    bool journalled(const std::string& text) {
+        return waitFor(
+            [&] {
+                const Journal j = readJournal(m_journal);
+                return std::find(j.top.begin(), j.top.end(), text) != j.top.end();
+            },
+            5000);
+    }
+    std::vector<std::string> texts() { return readJournal(m_journal).top; }
+    // Runs TEXT from the command field; answers its result.
+    std::string ask(const std::string& text) {
+        const std::size_t before = readJournal(m_journal).results.size();
+        command(text);
+        std::string result = "(no result)";
+        waitFor(
+            [&] {
+                const Journal j = readJournal(m_journal);
+                for (std::size_t i = before; i < j.results.size(); ++i)
+                    if (j.results[i].first == text) {
+                        result = j.results[i].second;
+                        return true;
+                    }
+                return false;
+            },
+            5000);
+        return result;
+    }
+    // The port's pixels (the view beside the panels).
+    std::vector<std::uint32_t> port() {
+        const Screenshot shot = screenshot(m_display, m_window);
+        std::vector<std::uint32_t> out;
+        if (shot.width < m_portLeft + kPort || shot.height < kPort) return out;
+        for (int py = 0; py < kPort; ++py)
+            for (int px = 0; px < kPort; ++px) out.push_back(shot.at(m_portLeft + px, py));
+        return out;
+    }
+    static int differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+        if (a.size() != b.size()) return -1;
+        int n = 0;
+        for (std::size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+        return n;
+    }
+    void keep(const std::string& name) {
+        savePng(screenshot(m_display, m_window), TARN_BINARY_DIR "/tests/" + name + ".png");
+    }
+
+    std::string m_window, m_journal, m_log;
+    int m_portLeft = 0, m_width = 0, m_height = 0;
+};
+
+TEST_F(PanelsXvfb, StepsChangedInTheAttributeEditorChangeTheMeshAndADragIsOneUndoStep) {
+    const std::string window =
+        open("loadPlugin \"" TARN_PLUGIN_DIR "/meshKit.so\";\n"
+             "polyCube -n box; polyDual box; viewPort 480 480; viewFit; select -r polyDual1;\n",
+             true, true, false, false);
+    ASSERT_FALSE(window.empty());
+    // The panels draw with the process's one GL: OSMesa, and no second GL library.
+    const std::string maps = readFile("/proc/" + std::to_string(m_tarn) + "/maps");
+    EXPECT_NE(maps.find("libOSMesa"), std::string::npos);
+    for (const char* other : {"libGL.so", "libGLX", "libEGL"})
+        EXPECT_EQ(maps.find(other), std::string::npos) << other;
+    keep("panels_attribute_editor");
+    const std::string facesBefore = ask("polyEvaluate -f box");
+    EXPECT_EQ(facesBefore, "8") << "a cube's dual";
+    // polyDual1's tab is open; nbSteps is its fourth row. A double click types a value.
+    const int steps = kPort + kLeft + 236, stepsRow = 85 + 3 * 23;
+    doubleClick(steps, stepsRow);
+    x("type 2");
+    x("key Return");
+    EXPECT_TRUE(journalled("setAttr polyDual1.nbSteps 2")) << readFile(m_journal);
+    EXPECT_EQ(ask("polyEvaluate -f box"), "6") << "the dual's dual";
+    // A drag to the right raises the value step by step: one undo chunk around the setAttrs.
+    at(steps, stepsRow, "mousedown 1");
+    for (int dx = 8; dx <= 64; dx += 8) at(steps + dx, stepsRow);
+    at(steps + 64, stepsRow, "mouseup 1");
+    // The typed value was one step, the drag another.
+    const std::string opening = "undoInfo -openChunk -chunkName \"drag polyDual1.nbSteps\"";
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const std::vector<std::string> t = texts();
+            return std::count(t.begin(), t.end(), "undoInfo -closeChunk") == 2;
+        },
+        5000))
+        << readFile(m_journal);
+    const std::vector<std::string> t = texts();
+    const auto open = std::find(std::find(t.begin(), t.end(), opening) + 1, t.end(), opening);
+    ASSERT_NE(open, t.end());
+    const auto close = std::find(open, t.end(), "undoInfo -closeChunk");
+    const auto sets = std::count_if(open, close, [](const std::string& s) {
+        return s.rfind("setAttr polyDual1.nbSteps ", 0) == 0;
+    });
+    EXPECT_GE(sets, 2) << readFile(m_journal);
+    const std::string dragged = ask("getAttr polyDual1.nbSteps");
+    EXPECT_GT(std::stoi(dragged), 2);
+    // One Ctrl+Z takes the whole drag back.
+    x("key ctrl+z");
+    EXPECT_TRUE(journalled("undo"));
+    EXPECT_EQ(ask("getAttr polyDual1.nbSteps"), "2") << readFile(m_journal);
+    EXPECT_EQ(ask("polyEvaluate -f box"), "6");
+    EXPECT_TRUE(quit()) << readFile(m_log);
+}
+
+TEST_F(PanelsXvfb, ATexturesColourChangedInTheAttributeEditorChangesTheShadedPixels) {
+    const std::string window = open(
+        "loadPlugin \"" TARN_PLUGIN_DIR "/twillPattern.so\";\n"
+        "polyCube -n box; shadingNode -asShader lambert; shadingNode -asTexture denim;\n"
+        "shadingNode -asUtility place2dTexture;\n"
+        "sets -renderable true -noSurfaceShader true -empty -name jeansSG;\n"
+        "defaultNavigation -connectToExisting -source lambert2 -destination jeansSG;\n"
+        "defaultNavigation -connectToExisting -source denim1 -destination lambert2;\n"
+        "defaultNavigation -connectToExisting -source place2dTexture1 -destination denim1;\n"
+        "sets -e -forceElement jeansSG box; viewPort 480 480; viewFit; select -r denim1;\n",
+        true, true, false, false);
+    ASSERT_FALSE(window.empty());
+    const std::vector<std::uint32_t> before = port();
+    ASSERT_FALSE(before.empty());
+    // denim1's tab is open; vColor is its tenth row, its red the first of three fields.
+    doubleClick(kPort + kLeft + 162, 85 + 9 * 23);
+    x("type 1");
+    x("key Return");
+    EXPECT_TRUE(journalled("setAttr denim1.vColor 1 0.3 0.4")) << readFile(m_journal);
+    int changed = 0;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            changed = differing(before, port());
+            return changed > 2000;
+        },
+        5000))
+        << changed << " pixels of the view changed";
+    keep("panels_texture_colour");
+    EXPECT_TRUE(quit()) << readFile(m_log);
+}
+
+TEST_F(PanelsXvfb, TwoMultiSlicesSetInToolSettingsCutTwoSlicesWithTheNextStroke) {
+    const std::string scene = "polyPlane -w 4 -h 4 -sx 4 -sy 4 -n grid; setAttr grid.rx 90;\n"
+                              "camera -p 0 0 10; viewCamera camera1; viewPort 480 480; viewFit;\n";
+    const std::string setup = "loadPlugin \"" TARN_PLUGIN_DIR "/slicePen.so\";\n" + scene +
+                              "slicePenContext; slicePenContext -e slicePenContext1;\n"
+                              "select -r grid; setToolTo slicePenContext1;\n";
+    // The stroke's pixels, from the headless view: across the row between y = 0 and y = 1.
+    std::vector<int> px;
+    for (const char* p : {"-1.5 0.25 0", "-0.5 0.25 0", "0.5 0.25 0"}) {
+        std::istringstream in(capture(kTarn + " --result-only -c '" + scene + "viewProject " + p +
+                                      "' 2>/dev/null"));
+        int a = -1, b = -1;
+        ASSERT_TRUE(in >> a >> b) << p;
+        ASSERT_GT(a, 0) << p;
+        px.push_back(a);
+        px.push_back(kPort - 1 - b);
+    }
+    const std::string window = open(setup, false, false, true, false);
+    ASSERT_FALSE(window.empty());
+    keep("panels_tool_settings");
+    // Multi-slices: its slider is the second (below the tool's list); Ctrl+click types a value.
+    x("keydown ctrl");
+    click(kPort + 170, 202);
+    x("keyup ctrl");
+    x("type 2");
+    x("key Return");
+    EXPECT_TRUE(journalled("optionVar -iv QT_drawSplitMultiSlices 2")) << readFile(m_journal);
+    // The next stroke across the grid uses it.
+    at(px[0], px[1], "mousedown 1");
+    at(px[2], px[3]);
+    at(px[4], px[5]);
+    at(px[4], px[5], "mouseup 1");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            for (const std::string& t : readJournal(m_journal).api)
+                if (t.rfind("multiSliceSplit(\"gridShape\", 2, ", 0) == 0) return true;
+            return false;
+        },
+        5000))
+        << readFile(m_journal);
+    EXPECT_EQ(ask("polyEvaluate -v grid"), "29") << "two cuts through two edges";
+    EXPECT_TRUE(quit()) << readFile(m_log);
+}
+
+TEST_F(PanelsXvfb, SelectingInTheOutlinerSelectsInTheViewAndTheEyeHides) {
+    const std::string window =
+        open("polyCube -n box; viewPort 480 480; viewFit; select -cl;\n", true, true, false, false);
+    ASSERT_FALSE(window.empty());
+    const std::vector<std::uint32_t> before = port();
+    // The first row: box.
+    click(40, 34);
+    EXPECT_TRUE(journalled("select -r box")) << readFile(m_journal);
+    EXPECT_EQ(ask("ls -sl"), "box");
+    // The view shows the selection (its wireframe).
+    int changed = 0;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            changed = differing(before, port());
+            return changed > 50;
+        },
+        5000))
+        << changed;
+    keep("panels_outliner");
+    // The eye at the row's right end hides it.
+    const std::vector<std::uint32_t> shown = port();
+    click(kLeft - 18, 34);
+    EXPECT_TRUE(journalled("setAttr box.visibility 0")) << readFile(m_journal);
+    EXPECT_TRUE(waitFor([&] { return differing(shown, port()) > 2000; }, 5000));
+    EXPECT_TRUE(quit()) << readFile(m_log);
+}
+
+TEST_F(PanelsXvfb, TheConsoleRunsRecallsAndCompletesAndF5ClosesIt) {
+    const std::string window = open("viewPort 480 480;\n", false, false, false, true);
+    ASSERT_FALSE(window.empty());
+    // The console's input along its bottom.
+    click(kPort / 2, kPort + kConsole - 30);
+    x("type --delay 5 'polySphere -n ball'");
+    x("key Return");
+    EXPECT_TRUE(journalled("polySphere -n ball")) << readFile(m_journal);
+    // Up brings it back; run again it makes a second sphere.
+    x("key Up");
+    x("key Return");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::vector<std::string> t = texts();
+            return std::count(t.begin(), t.end(), "polySphere -n ball") == 2;
+        },
+        5000))
+        << readFile(m_journal);
+    // Tab completes the command's name.
+    x("type --delay 5 'polySph'");
+    x("key Tab");
+    x("type --delay 5 ' -n orb'");
+    x("key Return");
+    EXPECT_TRUE(journalled("polySphere -n orb")) << readFile(m_journal);
+    keep("panels_console");
+    // The texts ran from the console, journalled as such.
+    const std::string journal = readFile(m_journal);
+    EXPECT_NE(journal.find("\"origin\":\"console\""), std::string::npos) << journal;
+    // F5 closes it: the port takes the whole window.
+    x("mousemove --window " + window + " 100 100");
+    x("key F5");
+    EXPECT_TRUE(journalled("optionVar -iv tarnPanelConsoleOpen 0")) << journal;
+    EXPECT_TRUE(journalled("viewPort 480 698")) << readFile(m_journal);
+    EXPECT_EQ(ask("ls -type mesh"), "ballShape ball1Shape orbShape");
+    EXPECT_TRUE(quit()) << readFile(m_log);
 }
 
 }  // namespace
