@@ -35,6 +35,14 @@ namespace {
 
 const std::string kTarn = TARN_BINARY_DIR "/bin/tarn";
 
+// How long tarn may take to end after quit: under the address sanitizer every keystroke's
+// frame of a million triangles takes seconds.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kQuitMs = 120000;
+#else
+constexpr int kQuitMs = 20000;
+#endif
+
 std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + "window_xvfb_" + name;
 }
@@ -224,7 +232,7 @@ protected:
     // Leaves through the command field; true when tarn ended.
     bool quit() {
         command("quit");
-        const bool ended = waitFor([&] { return !alive(m_tarn); }, 20000);
+        const bool ended = waitFor([&] { return !alive(m_tarn); }, kQuitMs);
         if (ended) m_tarn = -1;
         return ended;
     }
