@@ -76,6 +76,16 @@ private:
     std::vector<int> m_uv, m_shade;
 };
 
+// The mean colour of an image into rgb[0..2]; left as it is for an empty image.
+void meanColor(const ViewTexture& image, std::uint8_t rgb[3]) {
+    const std::size_t pixels = image.rgba.size() / 4;
+    if (pixels == 0) return;
+    std::uint64_t sum[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < pixels; ++i)
+        for (int c = 0; c < 3; ++c) sum[c] += image.rgba[4 * i + c];
+    for (int c = 0; c < 3; ++c) rgb[c] = static_cast<std::uint8_t>((sum[c] + pixels / 2) / pixels);
+}
+
 RunShade greyRun(int first, int count) {
     RunShade r;
     r.first = first;
@@ -174,6 +184,8 @@ std::shared_ptr<DrawMesh> buildDrawMesh(const PolyMesh& mesh, const std::vector<
         const std::uint8_t alpha = toByte(shade.opacity);
         std::uint8_t plain[4] = {toByte(shade.rgb[0]), toByte(shade.rgb[1]), toByte(shade.rgb[2]),
                                  alpha};
+        // Faces of a textured run without UVs show the texture's mean colour.
+        if (shade.texture) meanColor(*shade.texture, plain);
         const std::uint8_t white[4] = {255, 255, 255, alpha};
         int texture = -1;
         if (shade.texture) {

@@ -63,7 +63,8 @@ struct DrawMesh {
 };
 
 /// How the faces of a run of a mesh are shaded: a colour, or a texture at their UVs (faces
-/// with a UV at every corner), or per-vertex colours (a 3D texture sampled at the points).
+/// with a UV at every corner; the others take the texture's mean colour), or per-vertex colours
+/// (a 3D texture sampled at the points).
 struct RunShade {
     int first = 0, count = 0;  ///< the faces
     float rgb[3] = {0.5f, 0.5f, 0.5f};

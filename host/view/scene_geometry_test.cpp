@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -62,6 +64,44 @@ TEST_F(SceneGeometryTest, CornersShareRenderVerticesWhereTheyAgree) {
     const PolyMesh& canMesh = meshOf("canShape");
     const DrawMesh& can = *item(g, "canShape")->mesh;
     EXPECT_EQ(can.renderVertexCount(), static_cast<std::size_t>(canMesh.numVertices()) + 16u);
+}
+
+// A run's opacity reaches every corner's alpha and marks its batches for the blended pass;
+// faces of a textured run without UVs take the texture's mean colour.
+TEST_F(SceneGeometryTest, RunsCarryOpacityAndTexturesWithoutUvsTheirMeanColour) {
+    run("polyPlane -sx 2 -sy 1 -n flat");
+    const PolyMesh& mesh = meshOf("flatShape");
+    PolyMesh bare;  // the same faces without UVs
+    ASSERT_TRUE(PolyMesh::create(mesh.points(), mesh.faceCounts(), mesh.faceVertexList(), bare,
+                                 nullptr));
+    auto image = std::make_shared<ViewTexture>();
+    image->width = 2, image->height = 1;
+    image->rgba = {200, 0, 100, 255, 100, 50, 0, 255};
+    RunShade glass, textured;
+    glass.first = 0, glass.count = 1, glass.opacity = 0.4f;
+    std::copy_n(std::array<float, 3>{0.0f, 0.0f, 1.0f}.data(), 3, glass.rgb);
+    textured.first = 1, textured.count = 1, textured.texture = image;
+    const std::shared_ptr<DrawMesh> d = buildDrawMesh(bare, {glass, textured}, false);
+    ASSERT_TRUE(d->hasTranslucent());
+    std::size_t glassTriangles = 0;
+    for (const DrawMesh::Batch& b : d->batches)
+        if (b.translucent) glassTriangles += b.count / 3;
+    EXPECT_EQ(glassTriangles, 2u) << "face 0's two triangles, no more";
+    // Face 0's corners: blue at 40 %; face 1's: the image's mean, opaque.
+    for (std::size_t t = 0; t < d->triangleCount(); ++t) {
+        const std::uint8_t* c = &d->colors[4 * std::size_t(d->indices[3 * t])];
+        const bool glassCorner = c[3] != 255;
+        if (glassCorner) {
+            EXPECT_EQ(c[2], 255);
+            EXPECT_EQ(c[3], 102);
+        } else {
+            EXPECT_EQ(c[0], 150);
+            EXPECT_EQ(c[1], 25);
+            EXPECT_EQ(c[2], 50);
+        }
+    }
+    // Opaque runs stay out of the blended pass.
+    EXPECT_FALSE(buildDrawMesh(mesh, {textured}, false)->hasTranslucent());
 }
 
 TEST_F(SceneGeometryTest, UndrawablePointsLeaveTheirTrianglesOut) {
