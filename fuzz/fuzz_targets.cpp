@@ -17,6 +17,7 @@ constexpr std::array kTargets = {
     FuzzTarget{"scene_file", sceneFileSetup, sceneFileOne},
     FuzzTarget{"obj_reader", objReaderSetup, objReaderOne},
     FuzzTarget{"model_import", modelImportSetup, modelImportOne},
+    FuzzTarget{"image_reader", imageReaderSetup, imageReaderOne},
     FuzzTarget{"mesh_history", meshHistorySetup, meshHistoryOne},
 };
 

@@ -39,6 +39,8 @@ void objReaderSetup();
 void objReaderOne(const std::uint8_t* data, std::size_t size);
 void modelImportSetup();
 void modelImportOne(const std::uint8_t* data, std::size_t size);
+void imageReaderSetup();
+void imageReaderOne(const std::uint8_t* data, std::size_t size);
 void meshHistorySetup();
 void meshHistoryOne(const std::uint8_t* data, std::size_t size);
 
