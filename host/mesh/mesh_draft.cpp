@@ -20,7 +20,13 @@ MeshDraft::MeshDraft(MeshEditor& editor)
       m_edges0(editor.mesh().numEdges()),
       m_vertices0(editor.mesh().numVertices()),
       m_faceCount(m_faces0),
-      m_edgeCount(m_edges0) {}
+      m_edgeCount(m_edges0) {
+    // Room for a small edit, so that one at a single place does not grow the tables piecemeal.
+    m_corners.reserve(64);
+    m_faceStates.reserve(16);
+    m_vertexStates.reserve(32);
+    m_edgeStates.reserve(64);
+}
 
 // Storage.
 

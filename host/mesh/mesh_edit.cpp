@@ -15,6 +15,34 @@ void sortUnique(std::vector<int>& v) {
     v.erase(std::unique(v.begin(), v.end()), v.end());
 }
 
+// Work lists of refreshLists and writeFaceRecord, kept between calls so that a small edit
+// allocates nothing once they have grown (edits run on the main thread only).
+struct RefreshScratch {
+    std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE;
+    std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+};
+
+RefreshScratch& refreshScratch() {
+    thread_local RefreshScratch scratch;
+    return scratch;
+}
+
+// Adds `item` to (add) or removes it from the ascending list `current` and stores the result
+// as the list of `key`; nothing is stored when the list already is so.
+void updateList(detail::ListOverlay& lists, int key, std::span<const int> current, int item,
+                bool add) {
+    const auto it = std::lower_bound(current.begin(), current.end(), item);
+    if ((it != current.end() && *it == item) == add) return;
+    std::vector<int>& list = refreshScratch().list;
+    list.assign(current.begin(), current.end());
+    const auto at = list.begin() + (it - current.begin());
+    if (add)
+        list.insert(at, item);
+    else
+        list.erase(at);
+    lists.set(key, list);
+}
+
 template <typename T>
 void pushSlots(std::vector<T>& v, size_t n, const T& value) {
     v.insert(v.end(), n, value);
@@ -228,13 +256,20 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
     const int nf = m.numFaces(), ne = m.numEdges(), nv = m.numVertices();
     PolyMesh::EditState& st = *m.m_edit.get();
     const std::vector<MeshEdge>& table = st.table.edges;
-    std::vector<int> verts(vertKeys.begin(), vertKeys.end()),
-        edges(edgeKeys.begin(), edgeKeys.end()), changed(faces.begin(), faces.end());
+    RefreshScratch& w = refreshScratch();
+    std::vector<int>&verts = w.verts, &edges = w.edges, &changed = w.changed;
+    verts.assign(vertKeys.begin(), vertKeys.end());
+    edges.assign(edgeKeys.begin(), edgeKeys.end());
+    changed.assign(faces.begin(), faces.end());
     sortUnique(verts);
     sortUnique(edges);
     sortUnique(changed);
     // Who uses what now, among the changed faces and edges: (key, user) pairs, sorted.
-    std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+    std::vector<std::pair<int, int>>&faceOfVertex = w.faceOfVertex, &faceOfEdge = w.faceOfEdge,
+                               &edgeOfVertex = w.edgeOfVertex;
+    faceOfVertex.clear();
+    faceOfEdge.clear();
+    edgeOfVertex.clear();
     for (int f : changed) {
         if (f < 0 || f >= nf) continue;
         for (int v : m.faceVertices(f)) faceOfVertex.emplace_back(v, f);
@@ -248,7 +283,7 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
     std::sort(faceOfVertex.begin(), faceOfVertex.end());
     std::sort(faceOfEdge.begin(), faceOfEdge.end());
     std::sort(edgeOfVertex.begin(), edgeOfVertex.end());
-    std::vector<int> list;
+    std::vector<int>& list = w.list;
     // list := (old entries that are below `count` and not changed) + the changed users of key.
     auto rebuild = [&](std::span<const int> old, const std::vector<int>& changedIds, int count,
                        const std::vector<std::pair<int, int>>& users, int key) {
@@ -267,23 +302,23 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
     for (int v : verts) {
         if (v < 0) continue;
         if (v >= nv) {
-            st.vertexFaces[v].clear();
-            st.vertexEdges[v].clear();
+            st.vertexFaces.clear(v);
+            st.vertexEdges.clear(v);
             continue;
         }
         rebuild(m.vertexFaces(v), changed, nf, faceOfVertex, v);
-        st.vertexFaces[v] = list;
+        st.vertexFaces.set(v, list);
         rebuild(m.vertexEdges(v), edges, ne, edgeOfVertex, v);
-        st.vertexEdges[v] = list;
+        st.vertexEdges.set(v, list);
     }
     for (int e : edges) {
         if (e < 0) continue;
         if (e >= ne) {
-            st.edgeFaces[e].clear();
+            st.edgeFaces.clear(e);
             continue;
         }
         rebuild(m.edgeFaces(e), changed, nf, faceOfEdge, e);
-        st.edgeFaces[e] = list;
+        st.edgeFaces.set(e, list);
     }
 }
 
@@ -291,6 +326,10 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
 
 MeshEditor::MeshEditor(PolyMesh& mesh) : m_mesh(mesh) {
     beginEditing(mesh);
+    // Room for an edit at one place, so that the sets do not rehash while it runs.
+    m_vertsTouched.reserve(32);
+    m_edgesTouched.reserve(64);
+    m_facesTouched.reserve(32);
     m_before.numVertices = mesh.numVertices();
     m_before.numEdges = mesh.numEdges();
     m_before.numFaces = mesh.numFaces();
@@ -348,8 +387,8 @@ int MeshEditor::addVertex(const Vec3& p) {
     touchVertex(v);
     m_mesh.m_points.push_back(p);
     // A new id may have had a list before compaction: start it empty.
-    m_mesh.m_edit->vertexFaces[v].clear();
-    m_mesh.m_edit->vertexEdges[v].clear();
+    m_mesh.m_edit->vertexFaces.clear(v);
+    m_mesh.m_edit->vertexEdges.clear(v);
     m_mesh.pointsChanged();
     return v;
 }
@@ -373,10 +412,9 @@ int MeshEditor::addEdge(int a, int b, std::optional<bool> smooth) {
     touchEdge(e);
     const int uniform = m_mesh.uniformEdgeSmoothing();
     writeEdgeRecord(m_mesh, e, {a, b}, smooth.value_or(uniform < 0 || uniform == 1));
-    m_mesh.m_edit->edgeFaces[e].clear();
-    const int verts[] = {a, b};
-    const int edges[] = {e};
-    refreshLists(m_mesh, verts, edges, {});
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    st.edgeFaces.clear(e);
+    for (int x : {a, b}) updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
     return e;
 }
 
@@ -385,16 +423,15 @@ int MeshEditor::addEdgeChain(const std::vector<int>& verts, std::optional<bool> 
     const int first = m_mesh.numEdges();
     const int uniform = m_mesh.uniformEdgeSmoothing();
     const bool flag = smooth.value_or(uniform < 0 || uniform == 1);
-    std::vector<int> edges;
-    edges.reserve(verts.size() - 1);
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
     for (size_t i = 0; i + 1 < verts.size(); ++i) {
         const int e = m_mesh.numEdges();
         touchEdge(e);
         writeEdgeRecord(m_mesh, e, {verts[i], verts[i + 1]}, flag);
-        m_mesh.m_edit->edgeFaces[e].clear();
-        edges.push_back(e);
+        st.edgeFaces.clear(e);
+        for (int x : {verts[i], verts[i + 1]})
+            updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
     }
-    refreshLists(m_mesh, verts, edges, {});
     return first;
 }
 
@@ -402,9 +439,14 @@ void MeshEditor::setEdge(int e, int a, int b) {
     touchEdge(e);
     const MeshEdge old = m_mesh.edge(e);
     writeEdgeRecord(m_mesh, e, {a, b}, m_mesh.isEdgeSmooth(e));
-    const int verts[] = {old.v0, old.v1, a, b};
-    const int edges[] = {e};
-    refreshLists(m_mesh, verts, edges, {});
+    // Only the ends that change gain or lose the edge; its faces stay as they are.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (int x : {old.v0, old.v1})
+        if (x >= 0 && x != a && x != b)
+            updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, false);
+    for (int x : {a, b})
+        if (x >= 0 && x != old.v0 && x != old.v1)
+            updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
 }
 
 void MeshEditor::writeFace(int f, const std::vector<int>& verts,
@@ -422,16 +464,37 @@ void MeshEditor::writeFace(int f, const std::vector<int>& verts,
 
 void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
     touchFace(f);
-    std::vector<int> keysV = rec.verts, keysE = rec.edges;
+    // Only the vertices and edges the face gains or loses change lists: a face that keeps most
+    // of its corners costs what it changes.
+    RefreshScratch& w = refreshScratch();
+    w.oldV.clear();
+    w.oldE.clear();
     if (f < m_mesh.numFaces()) {
         const auto oldV = m_mesh.faceVertices(f);
         const auto oldE = m_mesh.faceEdges(f);
-        keysV.insert(keysV.end(), oldV.begin(), oldV.end());
-        keysE.insert(keysE.end(), oldE.begin(), oldE.end());
+        w.oldV.assign(oldV.begin(), oldV.end());
+        w.oldE.assign(oldE.begin(), oldE.end());
     }
+    w.newV = rec.verts;
+    w.newE = rec.edges;
     writeRecord(m_mesh, f, rec);
-    const int faces[] = {f};
-    refreshLists(m_mesh, keysV, keysE, faces);
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    auto update = [&](std::vector<int>& before, std::vector<int>& after, detail::ListOverlay& lists,
+                      bool vertices) {
+        sortUnique(before);
+        sortUnique(after);
+        auto current = [&](int key) {
+            return vertices ? m_mesh.vertexFaces(key) : m_mesh.edgeFaces(key);
+        };
+        for (int key : before)
+            if (key >= 0 && !std::binary_search(after.begin(), after.end(), key))
+                updateList(lists, key, current(key), f, false);
+        for (int key : after)
+            if (key >= 0 && !std::binary_search(before.begin(), before.end(), key))
+                updateList(lists, key, current(key), f, true);
+    };
+    update(w.oldV, w.newV, st.vertexFaces, true);
+    update(w.oldE, w.newE, st.edgeFaces, false);
 }
 
 int MeshEditor::addUV(int set, float u, float v) {
@@ -466,8 +529,16 @@ void MeshEditor::moveFace(int from, int to) {
     const FaceRecord rec = readFace(from);
     writeRecord(m_mesh, to, rec);
     truncateFaces(m_mesh, from);
-    const int faces[] = {to, from};
-    refreshLists(m_mesh, rec.verts, rec.edges, faces);
+    // The face's vertices and edges name it by its new id; `to` was emptied before.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (int v : rec.verts) {
+        updateList(st.vertexFaces, v, m_mesh.vertexFaces(v), from, false);
+        updateList(st.vertexFaces, v, m_mesh.vertexFaces(v), to, true);
+    }
+    for (int e : rec.edges) {
+        updateList(st.edgeFaces, e, m_mesh.edgeFaces(e), from, false);
+        updateList(st.edgeFaces, e, m_mesh.edgeFaces(e), to, true);
+    }
     auto it = m_origins.find(from);
     m_origins[to] = it != m_origins.end() ? it->second : from;
     m_origins.erase(from);
@@ -580,10 +651,9 @@ int MeshEditor::overloadedEdge(int& faces) const {
     for (int f : written) {
         if (f >= m_mesh.numFaces()) continue;
         for (int e : m_mesh.faceEdges(f)) {
-            if (!seen.insert(e).second) continue;
             const auto users = m_mesh.edgeFaces(e);
             const int now = static_cast<int>(users.size());
-            if (now <= 2) continue;
+            if (now <= 2 || !seen.insert(e).second) continue;
             // Before: faces the session left alone still use it as they did; of the others,
             // count those whose old loop used it.
             int before = 0;

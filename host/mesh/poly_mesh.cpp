@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "host/mesh/edge_count.h"
+#include "host/mesh/edge_namers.h"
 
 namespace tarn {
 
@@ -79,6 +80,66 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
     return true;
 }
 
+namespace {
+
+// A builder's namer as a mesh keeps it: the namer runs when the table is first needed, unless
+// settleEdgeNamers ran it first and kept its names (the namer's code may then be unloaded).
+struct NamerSlot {
+    std::mutex lock;
+    PolyMesh::CornerEdgeNamer namer;  // empty once settled
+    std::vector<int> names;           // the names, once settled
+};
+
+struct NamerRegistry {
+    std::mutex lock;
+    std::vector<std::weak_ptr<NamerSlot>> slots;
+    size_t pruneAt = 64;
+};
+
+NamerRegistry& namerRegistry() {
+    // Every namer a live mesh still holds, so that they can be settled before an unload.
+    static NamerRegistry* registry = new NamerRegistry;
+    return *registry;
+}
+
+PolyMesh::CornerEdgeNamer keptNamer(PolyMesh::CornerEdgeNamer namer) {
+    auto slot = std::make_shared<NamerSlot>();
+    slot->namer = std::move(namer);
+    NamerRegistry& r = namerRegistry();
+    {
+        std::lock_guard hold(r.lock);
+        if (r.slots.size() >= r.pruneAt) {
+            std::erase_if(r.slots, [](const std::weak_ptr<NamerSlot>& s) { return s.expired(); });
+            r.pruneAt = std::max<size_t>(64, 2 * r.slots.size());
+        }
+        r.slots.push_back(slot);
+    }
+    return [slot](std::vector<int>& out) {
+        std::lock_guard hold(slot->lock);
+        if (slot->namer)
+            slot->namer(out);
+        else
+            out.insert(out.end(), slot->names.begin(), slot->names.end());
+    };
+}
+
+}  // namespace
+
+void settleEdgeNamers() {
+    NamerRegistry& r = namerRegistry();
+    std::lock_guard hold(r.lock);
+    for (const std::weak_ptr<NamerSlot>& weak : r.slots) {
+        const std::shared_ptr<NamerSlot> slot = weak.lock();
+        if (!slot) continue;
+        std::lock_guard own(slot->lock);
+        if (!slot->namer) continue;
+        slot->namer(slot->names);
+        slot->namer = nullptr;
+    }
+    r.slots.clear();
+    r.pruneAt = 64;
+}
+
 bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
                       std::vector<int> indices, CornerEdgeNamer namer, int numNames,
                       bool distinctPairs, PolyMesh& out, std::string* error) {
@@ -86,7 +147,7 @@ bool PolyMesh::create(std::vector<Vec3> points, const std::vector<int>& counts,
     if (!create(std::move(points), counts, std::move(indices), mesh, error)) return false;
     if (namer) {
         auto given = std::make_shared<CornerEdges>();
-        given->namer = std::move(namer);
+        given->namer = keptNamer(std::move(namer));
         given->numNames = std::max(numNames, 0);
         given->distinctPairs = distinctPairs;
         mesh.m_cornerEdges.publish(std::move(given));
@@ -351,9 +412,7 @@ std::vector<int> PolyMesh::faceVertexList() const {
     return list;
 }
 
-std::span<const int> PolyMesh::editedList(const std::unordered_map<int, std::vector<int>>& changed,
-                                          int key, int kind) const {
-    if (auto it = changed.find(key); it != changed.end()) return it->second;
+std::span<const int> PolyMesh::baseList(int key, int kind) const {
     const Adjacency& a = *m_edit->base;
     const std::vector<int>& offsets = kind == 0   ? a.edgeFaceOffsets
                                       : kind == 1 ? a.vertexFaceOffsets

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/mesh/edge_namers.h"
 #include "host/mesh/mesh_primitives.h"
 #include "host/mesh/poly_mesh.h"
 
@@ -141,6 +142,38 @@ TEST(EdgeNames, NamedWhenFirstNeededOncePerTable) {
     expectSameEdgeTable(copy, reference, "copy");
     EXPECT_EQ(*runs, 2);
     EXPECT_EQ(runs.use_count(), 1) << "the namer goes once every table is built";
+}
+
+TEST(EdgeNames, SettlingRunsHeldNamersOnceAndLetsThemGo) {
+    // What a library unload does first: meshes (and copies) still holding a namer get its
+    // names, and the namer's code is no longer needed by any of them.
+    const PolyMesh source = makeSphere(1.0, 6, 4);
+    const PolyMesh reference = walked(source);
+    const std::vector<int> numbers = edgeNumbers(reference);
+    auto runs = std::make_shared<int>(0);
+    PolyMesh m, built;
+    auto namer = [numbers, runs](std::vector<int>& list) {
+        ++*runs;
+        list.insert(list.end(), numbers.begin(), numbers.end());
+    };
+    ASSERT_TRUE(PolyMesh::create(source.points(), source.faceCounts(), source.faceVertexList(),
+                                 namer, reference.numEdges(), true, m, nullptr));
+    ASSERT_TRUE(PolyMesh::create(source.points(), source.faceCounts(), source.faceVertexList(),
+                                 namer, reference.numEdges(), true, built, nullptr));
+    expectSameEdgeTable(built, reference, "built before settling");
+    ASSERT_EQ(*runs, 1);
+    const PolyMesh copy = m;
+    settleEdgeNamers();
+    EXPECT_EQ(*runs, 2) << "only the namer still held ran";
+    EXPECT_EQ(runs.use_count(), 2) << "no mesh holds the namers any more";
+    settleEdgeNamers();
+    EXPECT_EQ(*runs, 2) << "settled namers do not run again";
+    EXPECT_FALSE(m.derivedState().edges) << "settling builds no table";
+    EXPECT_TRUE(m.edgesCameFromNames());
+    expectSameEdgeTable(m, reference, "original");
+    EXPECT_TRUE(copy.edgesCameFromNames());
+    expectSameEdgeTable(copy, reference, "copy");
+    EXPECT_EQ(*runs, 2);
 }
 
 }  // namespace
