@@ -439,17 +439,32 @@ void MeshDraft::setLoop(int f, const std::vector<int>& corners, const std::vecto
     s.changed = true;
 }
 
+bool MeshDraft::usedByUnreadFace(int id, bool isEdge) {
+    // A face the draft has not read is as the mesh has it, so it still uses the element: no
+    // need to read every face around it to learn that it keeps a user.
+    if (isEdge) {
+        if (id >= m_edges0 || edgeState(id).facesRead) return false;
+    } else if (id >= m_vertices0 || vertex(id).facesRead) {
+        return false;
+    }
+    for (int f : isEdge ? m_mesh.edgeFaces(id) : m_mesh.vertexFaces(id))
+        if (!m_faceStates.contains(f)) return true;
+    return false;
+}
+
 void MeshDraft::dropOrphans() {
     std::pmr::vector<int> edges(&m_arena);
     edges.swap(m_lostEdges);
     sortUnique(edges);
     for (int e : edges)
-        if (edgeAlive(e) && cornersOnEdge(e).empty()) removeEdge(e);
+        if (edgeAlive(e) && !usedByUnreadFace(e, true) && cornersOnEdge(e).empty()) removeEdge(e);
     std::pmr::vector<int> verts(&m_arena);
     verts.swap(m_lostVertices);
     sortUnique(verts);
     for (int v : verts)
-        if (vertexAlive(v) && cornersAt(v).empty() && edgesAt(v).empty()) removeVertex(v);
+        if (vertexAlive(v) && !usedByUnreadFace(v, false) && cornersAt(v).empty() &&
+            edgesAt(v).empty())
+            removeVertex(v);
     m_lostEdges.clear();
 }
 

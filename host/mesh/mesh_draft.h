@@ -173,6 +173,8 @@ private:
     VertexState& vertex(int v);
     EdgeState& edgeState(int e);
     void readFace(int f);
+    // True when a face not read yet uses edge (isEdge) or vertex `id` of the mesh.
+    bool usedByUnreadFace(int id, bool isEdge);
     void markChanged(int c);
     void kill(int c);
     void link(int a, int b);
