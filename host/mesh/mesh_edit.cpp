@@ -573,7 +573,7 @@ void MeshEditor::compactEdges() {
     int kept = 0;
     const auto moves = compactionMoves(m_deadEdges, count, kept);
     const std::unordered_map<int, int> to(moves.begin(), moves.end());
-    std::vector<int> faces, keysV, keysE(m_deadEdges);
+    std::vector<int> faces;
     struct Moved {
         int to;
         MeshEdge edge;
@@ -585,8 +585,6 @@ void MeshEditor::compactEdges() {
         faces.insert(faces.end(), users.begin(), users.end());
         const MeshEdge edge = m_mesh.edge(from);
         moved.push_back({slot, edge, m_mesh.isEdgeSmooth(from)});
-        keysV.insert(keysV.end(), {edge.v0, edge.v1});
-        keysE.insert(keysE.end(), {from, slot});
         touchEdge(from);
         touchEdge(slot);
     }
@@ -600,9 +598,21 @@ void MeshEditor::compactEdges() {
         writeRecord(m_mesh, f, rec);
     }
     for (const Moved& m : moved) writeEdgeRecord(m_mesh, m.to, m.edge, m.smooth);
+    // A moved edge takes the face list it had under its old id (faces keep theirs) and its ends
+    // name it by its new id; removed edges were taken out of their ends' lists already, and ids
+    // past the end are left empty.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (const auto& [from, slot] : moves) {
+        st.edgeFaces.set(slot, m_mesh.edgeFaces(from));
+        const MeshEdge edge = m_mesh.edge(slot);
+        for (int v : {edge.v0, edge.v1}) {
+            updateList(st.vertexEdges, v, m_mesh.vertexEdges(v), from, false);
+            updateList(st.vertexEdges, v, m_mesh.vertexEdges(v), slot, true);
+        }
+    }
+    for (int e = kept; e < count; ++e) st.edgeFaces.clear(e);
     m_mesh.m_edit->table.edges.resize(static_cast<size_t>(kept));
     if (!m_mesh.m_edgeSmooth.empty()) m_mesh.m_edgeSmooth.resize(static_cast<size_t>(kept));
-    refreshLists(m_mesh, keysV, keysE, faces);
 }
 
 void MeshEditor::compactVertices() {
@@ -612,13 +622,12 @@ void MeshEditor::compactVertices() {
     int kept = 0;
     const auto moves = compactionMoves(m_deadVerts, count, kept);
     const std::unordered_map<int, int> to(moves.begin(), moves.end());
-    std::vector<int> faces, edges, keysV(m_deadVerts);
+    std::vector<int> faces, edges;
     for (const auto& [from, slot] : moves) {
         const auto usersF = m_mesh.vertexFaces(from);
         const auto usersE = m_mesh.vertexEdges(from);
         faces.insert(faces.end(), usersF.begin(), usersF.end());
         edges.insert(edges.end(), usersE.begin(), usersE.end());
-        keysV.insert(keysV.end(), {from, slot});
         touchVertex(from);
         touchVertex(slot);
     }
@@ -641,7 +650,17 @@ void MeshEditor::compactVertices() {
     }
     for (const auto& [from, slot] : moves) m_mesh.m_points[slot] = m_mesh.m_points[from];
     m_mesh.m_points.resize(static_cast<size_t>(kept));
-    refreshLists(m_mesh, keysV, edges, faces);
+    // A moved vertex takes the lists it had under its old id (faces and edges keep theirs);
+    // removed vertices had lost every face and edge, and ids past the end are left empty.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (const auto& [from, slot] : moves) {
+        st.vertexFaces.set(slot, m_mesh.vertexFaces(from));
+        st.vertexEdges.set(slot, m_mesh.vertexEdges(from));
+    }
+    for (int v = kept; v < count; ++v) {
+        st.vertexFaces.clear(v);
+        st.vertexEdges.clear(v);
+    }
 }
 
 int MeshEditor::overloadedEdge(int& faces) const {
