@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tarn {
 
@@ -26,6 +27,10 @@ RefreshScratch& refreshScratch() {
     thread_local RefreshScratch scratch;
     return scratch;
 }
+
+// Corners (old and new together) up to which a face write finds what it gains and loses by
+// sorting; larger faces use hash sets.
+constexpr size_t kSortedDiffLimit = 256;
 
 // Adds `item` to (add) or removes it from the ascending list `current` and stores the result
 // as the list of `key`; nothing is stored when the list already is so.
@@ -481,11 +486,21 @@ void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
     PolyMesh::EditState& st = *m_mesh.m_edit.get();
     auto update = [&](std::vector<int>& before, std::vector<int>& after, detail::ListOverlay& lists,
                       bool vertices) {
-        sortUnique(before);
-        sortUnique(after);
         auto current = [&](int key) {
             return vertices ? m_mesh.vertexFaces(key) : m_mesh.edgeFaces(key);
         };
+        if (before.size() + after.size() > kSortedDiffLimit) {
+            // A face of many corners: hash sets keep the cost linear in its size.
+            const std::unordered_set<int> was(before.begin(), before.end()),
+                is(after.begin(), after.end());
+            for (int key : was)
+                if (key >= 0 && !is.count(key)) updateList(lists, key, current(key), f, false);
+            for (int key : is)
+                if (key >= 0 && !was.count(key)) updateList(lists, key, current(key), f, true);
+            return;
+        }
+        sortUnique(before);
+        sortUnique(after);
         for (int key : before)
             if (key >= 0 && !std::binary_search(after.begin(), after.end(), key))
                 updateList(lists, key, current(key), f, false);
