@@ -37,10 +37,8 @@ constexpr const char* kApiVersion = "201100";
 using EntryPoint = KStatus (*)(KObject);
 
 std::string baseName(std::string_view path) {
-    std::string name(
-        path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1));
-    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0)
-        name.resize(name.size() - 3);
+    std::string name(path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1));
+    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) name.resize(name.size() - 3);
     return name;
 }
 
@@ -81,8 +79,7 @@ KStatus callEntry(EntryPoint entry, const std::shared_ptr<PluginImpl>& plugin, s
         RegistrantScope scope(plugin.get());
         status = tarn::guardPluginCall([&] { return entry(KObject(plugin)); }, why);
     }
-    for (const std::string& problem : plugin->problems)
-        *why += (why->empty() ? "" : "; ") + problem;
+    for (const std::string& problem : plugin->problems) *why += (why->empty() ? "" : "; ") + problem;
     plugin->problems.clear();
     return status;
 }
@@ -126,8 +123,7 @@ std::vector<std::string> PluginLoader::searchPath() const {
 std::string PluginLoader::resolve(std::string_view nameOrPath, std::string* error) const {
     std::error_code ec;
     if (nameOrPath.find('/') != std::string_view::npos) {
-        if (std::filesystem::is_regular_file(std::string(nameOrPath), ec))
-            return std::string(nameOrPath);
+        if (std::filesystem::is_regular_file(std::string(nameOrPath), ec)) return std::string(nameOrPath);
         if (error) *error = "Plug-in file not found: " + std::string(nameOrPath);
         return {};
     }
@@ -143,8 +139,7 @@ std::string PluginLoader::resolve(std::string_view nameOrPath, std::string* erro
 
 PluginImpl* PluginLoader::find(std::string_view nameOrPath) const {
     for (const auto& p : m_plugins)
-        if (p->name == nameOrPath || p->path == nameOrPath || p->name == baseName(nameOrPath))
-            return p.get();
+        if (p->name == nameOrPath || p->path == nameOrPath || p->name == baseName(nameOrPath)) return p.get();
     return nullptr;
 }
 
@@ -154,8 +149,7 @@ std::vector<std::string> PluginLoader::loadedNames() const {
     return r;
 }
 
-KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error,
-                           std::string* loadedName) {
+KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error, std::string* loadedName) {
     // The system would read the name only up to a NUL and load another library.
     if (nameOrPath.find('\0') != std::string_view::npos) {
         if (error) *error = "Cannot load plug-in: its name contains a NUL character";
@@ -182,8 +176,7 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error,
     if (!library) {
         const char* why = dlerror();
         dropRegistrations(*plugin);  // records only: no code of the library is left to call
-        if (error)
-            *error = "Cannot load plug-in '" + path + "': " + (why ? why : "not a shared library");
+        if (error) *error = "Cannot load plug-in '" + path + "': " + (why ? why : "not a shared library");
         return KStatus::kFailure;
     }
     plugin->library = library;
@@ -195,12 +188,10 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error,
     auto* version = static_cast<const char*>(findSymbol(library, {"KApiVersion"}));
     if (!version) return fail("Plug-in '" + name + "' does not export KApiVersion");
     if (std::strncmp(version, kApiVersion, 7) != 0) {
-        return fail("Plug-in '" + name + "' was built for API version " +
-                    std::string(version, strnlen(version, 16)) + ", this host offers " +
-                    kApiVersion);
+        return fail("Plug-in '" + name + "' was built for API version " + std::string(version, strnlen(version, 16)) +
+                    ", this host offers " + kApiVersion);
     }
-    auto init = reinterpret_cast<EntryPoint>(
-        findSymbol(library, {"initializePlugin", "_Z16initializePlugin7KObject"}));
+    auto init = reinterpret_cast<EntryPoint>(findSymbol(library, {"initializePlugin", "_Z16initializePlugin7KObject"}));
     if (!init) return fail("Plug-in '" + name + "' does not export initializePlugin");
     auto uninit = reinterpret_cast<EntryPoint>(
         findSymbol(library, {"uninitializePlugin", "_Z18uninitializePlugin7KObject"}));
@@ -211,8 +202,7 @@ KStatus PluginLoader::load(std::string_view nameOrPath, std::string* error,
     if (!status) {
         discard(*plugin);
         if (error) {
-            *error =
-                "initializePlugin of '" + name + "' failed (" + status.errorString().str() + ")";
+            *error = "initializePlugin of '" + name + "' failed (" + status.errorString().str() + ")";
             if (!why.empty()) *error += ": " + why;
         }
         return status;
@@ -253,8 +243,7 @@ void PluginLoader::dropRegistrations(PluginImpl& plugin) {
         if (NodeType* type = graph.findType(id)) {
             if (type->owner == &plugin) {
                 std::string ignored;
-                for (const KObject& node : graph.nodesOfType(*type))
-                    graph.deleteNode(node, &ignored);
+                for (const KObject& node : graph.nodesOfType(*type)) graph.deleteNode(node, &ignored);
                 graph.deregisterType(id, &ignored);
             }
         }
@@ -291,8 +280,7 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     }
     if (!nodes.empty() && !force) {
         std::string names;
-        for (const KObject& n : nodes)
-            names += (names.empty() ? "" : ", ") + NodeImpl::from(n)->name();
+        for (const KObject& n : nodes) names += (names.empty() ? "" : ", ") + NodeImpl::from(n)->name();
         if (error) {
             *error = "Plug-in '" + plugin->name + "' is in use by nodes " + names +
                      "; delete them first or unload with force";
@@ -328,8 +316,7 @@ KStatus PluginLoader::unload(std::string_view name, bool force, std::string* err
     plugin->loaded = false;
     discard(*plugin);
     if (!status && error) {
-        *error = "uninitializePlugin of '" + plugin->name + "' reported failure (" +
-                 status.errorString().str() + ")";
+        *error = "uninitializePlugin of '" + plugin->name + "' reported failure (" + status.errorString().str() + ")";
         if (!why.empty()) *error += ": " + why;
     } else if (status && !why.empty()) {
         output::warning(plugin->name + ": " + why);
