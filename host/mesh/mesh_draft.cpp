@@ -6,7 +6,8 @@ namespace tarn {
 
 namespace {
 
-void sortUnique(std::vector<int>& v) {
+template <typename List>
+void sortUnique(List& v) {
     std::sort(v.begin(), v.end());
     v.erase(std::unique(v.begin(), v.end()), v.end());
 }
@@ -20,7 +21,16 @@ MeshDraft::MeshDraft(MeshEditor& editor)
       m_edges0(editor.mesh().numEdges()),
       m_vertices0(editor.mesh().numVertices()),
       m_faceCount(m_faces0),
-      m_edgeCount(m_edges0) {}
+      m_edgeCount(m_edges0),
+      m_arena(m_firstBlock.data(), m_firstBlock.size()),
+      m_corners(&m_arena),
+      m_labelParent(&m_arena),
+      m_labelFace(&m_arena),
+      m_faceStates(&m_arena),
+      m_vertexStates(&m_arena),
+      m_edgeStates(&m_arena),
+      m_lostEdges(&m_arena),
+      m_lostVertices(&m_arena) {}
 
 // Storage.
 
@@ -155,7 +165,7 @@ std::vector<int> MeshDraft::cornersAt(int v) {
         return !k.alive || k.vertex != v;
     });
     sortUnique(vs.corners);
-    return vs.corners;
+    return {vs.corners.begin(), vs.corners.end()};
 }
 
 std::vector<int> MeshDraft::cornersOnEdge(int e) {
@@ -170,7 +180,7 @@ std::vector<int> MeshDraft::cornersOnEdge(int e) {
         return !k.alive || k.edge != e;
     });
     sortUnique(es.corners);
-    return es.corners;
+    return {es.corners.begin(), es.corners.end()};
 }
 
 std::vector<int> MeshDraft::facesOnEdge(int e) {
@@ -202,7 +212,7 @@ std::vector<int> MeshDraft::edgesAt(int v) {
         return ends.v0 != v && ends.v1 != v;
     });
     sortUnique(vs.edges);
-    return vs.edges;
+    return {vs.edges.begin(), vs.edges.end()};
 }
 
 int MeshDraft::findEdge(int a, int b) {
@@ -429,17 +439,32 @@ void MeshDraft::setLoop(int f, const std::vector<int>& corners, const std::vecto
     s.changed = true;
 }
 
+bool MeshDraft::usedByUnreadFace(int id, bool isEdge) {
+    // A face the draft has not read is as the mesh has it, so it still uses the element: no
+    // need to read every face around it to learn that it keeps a user.
+    if (isEdge) {
+        if (id >= m_edges0 || edgeState(id).facesRead) return false;
+    } else if (id >= m_vertices0 || vertex(id).facesRead) {
+        return false;
+    }
+    for (int f : isEdge ? m_mesh.edgeFaces(id) : m_mesh.vertexFaces(id))
+        if (!m_faceStates.contains(f)) return true;
+    return false;
+}
+
 void MeshDraft::dropOrphans() {
-    std::vector<int> edges;
+    std::pmr::vector<int> edges(&m_arena);
     edges.swap(m_lostEdges);
     sortUnique(edges);
     for (int e : edges)
-        if (edgeAlive(e) && cornersOnEdge(e).empty()) removeEdge(e);
-    std::vector<int> verts;
+        if (edgeAlive(e) && !usedByUnreadFace(e, true) && cornersOnEdge(e).empty()) removeEdge(e);
+    std::pmr::vector<int> verts(&m_arena);
     verts.swap(m_lostVertices);
     sortUnique(verts);
     for (int v : verts)
-        if (vertexAlive(v) && cornersAt(v).empty() && edgesAt(v).empty()) removeVertex(v);
+        if (vertexAlive(v) && !usedByUnreadFace(v, false) && cornersAt(v).empty() &&
+            edgesAt(v).empty())
+            removeVertex(v);
     m_lostEdges.clear();
 }
 

@@ -12,6 +12,9 @@
 /// travel with them. Vertices are never added; edges and faces may be (see addEdge and
 /// cutFace), with ids after the mesh's own in the order they are made. Main thread only.
 
+#include <array>
+#include <cstddef>
+#include <memory_resource>
 #include <unordered_map>
 #include <vector>
 
@@ -131,21 +134,47 @@ private:
         int head = -1, size = 0, label = -1, origin = -1;
         bool alive = true, changed = false, read = false;
     };
+    // Vertex and edge states keep their lists in the draft's arena (see m_arena).
+    using Alloc = std::pmr::polymorphic_allocator<int>;
     struct VertexState {
-        std::vector<int> corners, edges;
+        using allocator_type = Alloc;
+        std::pmr::vector<int> corners, edges;
         bool facesRead = false, edgesRead = false, alive = true, moved = false;
         Vec3 point;
+        VertexState() = default;
+        explicit VertexState(const Alloc& a) : corners(a), edges(a) {}
+        VertexState(const VertexState& o, const Alloc& a)
+            : corners(o.corners, a),
+              edges(o.edges, a),
+              facesRead(o.facesRead),
+              edgesRead(o.edgesRead),
+              alive(o.alive),
+              moved(o.moved),
+              point(o.point) {}
+        VertexState(VertexState&& o, const Alloc& a) : VertexState(o, a) {}
     };
     struct EdgeState {
+        using allocator_type = Alloc;
         MeshEdge ends;
-        std::vector<int> corners;
+        std::pmr::vector<int> corners;
         bool facesRead = false, alive = true, endsChanged = false;
+        EdgeState() = default;
+        explicit EdgeState(const Alloc& a) : corners(a) {}
+        EdgeState(const EdgeState& o, const Alloc& a)
+            : ends(o.ends),
+              corners(o.corners, a),
+              facesRead(o.facesRead),
+              alive(o.alive),
+              endsChanged(o.endsChanged) {}
+        EdgeState(EdgeState&& o, const Alloc& a) : EdgeState(o, a) {}
     };
 
     FaceState& face(int f);
     VertexState& vertex(int v);
     EdgeState& edgeState(int e);
     void readFace(int f);
+    // True when a face not read yet uses edge (isEdge) or vertex `id` of the mesh.
+    bool usedByUnreadFace(int id, bool isEdge);
     void markChanged(int c);
     void kill(int c);
     void link(int a, int b);
@@ -159,16 +188,21 @@ private:
     const PolyMesh& m_mesh;
     const int m_faces0, m_edges0, m_vertices0;
     int m_faceCount, m_edgeCount;
-    std::vector<Corner> m_corners;
+    // Every table below allocates from this arena: a draft is short-lived and an edit at one
+    // place fits the first block, so it costs no heap allocation; memory a table lets go is
+    // reclaimed when the draft ends (larger drafts take further blocks from the heap).
+    std::array<std::byte, 16384> m_firstBlock;
+    std::pmr::monotonic_buffer_resource m_arena;
+    std::pmr::vector<Corner> m_corners;
     // Labels group corners into faces: a label's root names the face (-1: a free loop), so
     // joining two faces is one link between their labels, not a pass over their corners.
-    mutable std::vector<int> m_labelParent;
-    std::vector<int> m_labelFace;
-    std::unordered_map<int, FaceState> m_faceStates;
-    std::unordered_map<int, VertexState> m_vertexStates;
-    std::unordered_map<int, EdgeState> m_edgeStates;
+    mutable std::pmr::vector<int> m_labelParent;
+    std::pmr::vector<int> m_labelFace;
+    std::pmr::unordered_map<int, FaceState> m_faceStates;
+    std::pmr::unordered_map<int, VertexState> m_vertexStates;
+    std::pmr::unordered_map<int, EdgeState> m_edgeStates;
     // Edges and vertices that lost a user since the last dropOrphans.
-    std::vector<int> m_lostEdges, m_lostVertices;
+    std::pmr::vector<int> m_lostEdges, m_lostVertices;
 };
 
 }  // namespace tarn

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tarn {
 
@@ -13,6 +14,38 @@ namespace {
 void sortUnique(std::vector<int>& v) {
     std::sort(v.begin(), v.end());
     v.erase(std::unique(v.begin(), v.end()), v.end());
+}
+
+// Work lists of refreshLists and writeFaceRecord, kept between calls so that a small edit
+// allocates nothing once they have grown (edits run on the main thread only).
+struct RefreshScratch {
+    std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE;
+    std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+};
+
+RefreshScratch& refreshScratch() {
+    thread_local RefreshScratch scratch;
+    return scratch;
+}
+
+// Corners (old and new together) up to which a face write finds what it gains and loses by
+// sorting; larger faces use hash sets.
+constexpr size_t kSortedDiffLimit = 256;
+
+// Adds `item` to (add) or removes it from the ascending list `current` and stores the result
+// as the list of `key`; nothing is stored when the list already is so.
+void updateList(detail::ListOverlay& lists, int key, std::span<const int> current, int item,
+                bool add) {
+    const auto it = std::lower_bound(current.begin(), current.end(), item);
+    if ((it != current.end() && *it == item) == add) return;
+    std::vector<int>& list = refreshScratch().list;
+    list.assign(current.begin(), current.end());
+    const auto at = list.begin() + (it - current.begin());
+    if (add)
+        list.insert(at, item);
+    else
+        list.erase(at);
+    lists.set(key, list);
 }
 
 template <typename T>
@@ -228,13 +261,20 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
     const int nf = m.numFaces(), ne = m.numEdges(), nv = m.numVertices();
     PolyMesh::EditState& st = *m.m_edit.get();
     const std::vector<MeshEdge>& table = st.table.edges;
-    std::vector<int> verts(vertKeys.begin(), vertKeys.end()),
-        edges(edgeKeys.begin(), edgeKeys.end()), changed(faces.begin(), faces.end());
+    RefreshScratch& w = refreshScratch();
+    std::vector<int>&verts = w.verts, &edges = w.edges, &changed = w.changed;
+    verts.assign(vertKeys.begin(), vertKeys.end());
+    edges.assign(edgeKeys.begin(), edgeKeys.end());
+    changed.assign(faces.begin(), faces.end());
     sortUnique(verts);
     sortUnique(edges);
     sortUnique(changed);
     // Who uses what now, among the changed faces and edges: (key, user) pairs, sorted.
-    std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+    std::vector<std::pair<int, int>>&faceOfVertex = w.faceOfVertex, &faceOfEdge = w.faceOfEdge,
+                               &edgeOfVertex = w.edgeOfVertex;
+    faceOfVertex.clear();
+    faceOfEdge.clear();
+    edgeOfVertex.clear();
     for (int f : changed) {
         if (f < 0 || f >= nf) continue;
         for (int v : m.faceVertices(f)) faceOfVertex.emplace_back(v, f);
@@ -248,7 +288,7 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
     std::sort(faceOfVertex.begin(), faceOfVertex.end());
     std::sort(faceOfEdge.begin(), faceOfEdge.end());
     std::sort(edgeOfVertex.begin(), edgeOfVertex.end());
-    std::vector<int> list;
+    std::vector<int>& list = w.list;
     // list := (old entries that are below `count` and not changed) + the changed users of key.
     auto rebuild = [&](std::span<const int> old, const std::vector<int>& changedIds, int count,
                        const std::vector<std::pair<int, int>>& users, int key) {
@@ -267,23 +307,23 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
     for (int v : verts) {
         if (v < 0) continue;
         if (v >= nv) {
-            st.vertexFaces[v].clear();
-            st.vertexEdges[v].clear();
+            st.vertexFaces.clear(v);
+            st.vertexEdges.clear(v);
             continue;
         }
         rebuild(m.vertexFaces(v), changed, nf, faceOfVertex, v);
-        st.vertexFaces[v] = list;
+        st.vertexFaces.set(v, list);
         rebuild(m.vertexEdges(v), edges, ne, edgeOfVertex, v);
-        st.vertexEdges[v] = list;
+        st.vertexEdges.set(v, list);
     }
     for (int e : edges) {
         if (e < 0) continue;
         if (e >= ne) {
-            st.edgeFaces[e].clear();
+            st.edgeFaces.clear(e);
             continue;
         }
         rebuild(m.edgeFaces(e), changed, nf, faceOfEdge, e);
-        st.edgeFaces[e] = list;
+        st.edgeFaces.set(e, list);
     }
 }
 
@@ -291,6 +331,10 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
 
 MeshEditor::MeshEditor(PolyMesh& mesh) : m_mesh(mesh) {
     beginEditing(mesh);
+    // Room for an edit at one place, so that the sets do not rehash while it runs.
+    m_vertsTouched.reserve(32);
+    m_edgesTouched.reserve(64);
+    m_facesTouched.reserve(32);
     m_before.numVertices = mesh.numVertices();
     m_before.numEdges = mesh.numEdges();
     m_before.numFaces = mesh.numFaces();
@@ -348,8 +392,8 @@ int MeshEditor::addVertex(const Vec3& p) {
     touchVertex(v);
     m_mesh.m_points.push_back(p);
     // A new id may have had a list before compaction: start it empty.
-    m_mesh.m_edit->vertexFaces[v].clear();
-    m_mesh.m_edit->vertexEdges[v].clear();
+    m_mesh.m_edit->vertexFaces.clear(v);
+    m_mesh.m_edit->vertexEdges.clear(v);
     m_mesh.pointsChanged();
     return v;
 }
@@ -373,10 +417,9 @@ int MeshEditor::addEdge(int a, int b, std::optional<bool> smooth) {
     touchEdge(e);
     const int uniform = m_mesh.uniformEdgeSmoothing();
     writeEdgeRecord(m_mesh, e, {a, b}, smooth.value_or(uniform < 0 || uniform == 1));
-    m_mesh.m_edit->edgeFaces[e].clear();
-    const int verts[] = {a, b};
-    const int edges[] = {e};
-    refreshLists(m_mesh, verts, edges, {});
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    st.edgeFaces.clear(e);
+    for (int x : {a, b}) updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
     return e;
 }
 
@@ -385,16 +428,15 @@ int MeshEditor::addEdgeChain(const std::vector<int>& verts, std::optional<bool> 
     const int first = m_mesh.numEdges();
     const int uniform = m_mesh.uniformEdgeSmoothing();
     const bool flag = smooth.value_or(uniform < 0 || uniform == 1);
-    std::vector<int> edges;
-    edges.reserve(verts.size() - 1);
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
     for (size_t i = 0; i + 1 < verts.size(); ++i) {
         const int e = m_mesh.numEdges();
         touchEdge(e);
         writeEdgeRecord(m_mesh, e, {verts[i], verts[i + 1]}, flag);
-        m_mesh.m_edit->edgeFaces[e].clear();
-        edges.push_back(e);
+        st.edgeFaces.clear(e);
+        for (int x : {verts[i], verts[i + 1]})
+            updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
     }
-    refreshLists(m_mesh, verts, edges, {});
     return first;
 }
 
@@ -402,9 +444,14 @@ void MeshEditor::setEdge(int e, int a, int b) {
     touchEdge(e);
     const MeshEdge old = m_mesh.edge(e);
     writeEdgeRecord(m_mesh, e, {a, b}, m_mesh.isEdgeSmooth(e));
-    const int verts[] = {old.v0, old.v1, a, b};
-    const int edges[] = {e};
-    refreshLists(m_mesh, verts, edges, {});
+    // Only the ends that change gain or lose the edge; its faces stay as they are.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (int x : {old.v0, old.v1})
+        if (x >= 0 && x != a && x != b)
+            updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, false);
+    for (int x : {a, b})
+        if (x >= 0 && x != old.v0 && x != old.v1)
+            updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
 }
 
 void MeshEditor::writeFace(int f, const std::vector<int>& verts,
@@ -422,16 +469,47 @@ void MeshEditor::writeFace(int f, const std::vector<int>& verts,
 
 void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
     touchFace(f);
-    std::vector<int> keysV = rec.verts, keysE = rec.edges;
+    // Only the vertices and edges the face gains or loses change lists: a face that keeps most
+    // of its corners costs what it changes.
+    RefreshScratch& w = refreshScratch();
+    w.oldV.clear();
+    w.oldE.clear();
     if (f < m_mesh.numFaces()) {
         const auto oldV = m_mesh.faceVertices(f);
         const auto oldE = m_mesh.faceEdges(f);
-        keysV.insert(keysV.end(), oldV.begin(), oldV.end());
-        keysE.insert(keysE.end(), oldE.begin(), oldE.end());
+        w.oldV.assign(oldV.begin(), oldV.end());
+        w.oldE.assign(oldE.begin(), oldE.end());
     }
+    w.newV = rec.verts;
+    w.newE = rec.edges;
     writeRecord(m_mesh, f, rec);
-    const int faces[] = {f};
-    refreshLists(m_mesh, keysV, keysE, faces);
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    auto update = [&](std::vector<int>& before, std::vector<int>& after, detail::ListOverlay& lists,
+                      bool vertices) {
+        auto current = [&](int key) {
+            return vertices ? m_mesh.vertexFaces(key) : m_mesh.edgeFaces(key);
+        };
+        if (before.size() + after.size() > kSortedDiffLimit) {
+            // A face of many corners: hash sets keep the cost linear in its size.
+            const std::unordered_set<int> was(before.begin(), before.end()),
+                is(after.begin(), after.end());
+            for (int key : was)
+                if (key >= 0 && !is.count(key)) updateList(lists, key, current(key), f, false);
+            for (int key : is)
+                if (key >= 0 && !was.count(key)) updateList(lists, key, current(key), f, true);
+            return;
+        }
+        sortUnique(before);
+        sortUnique(after);
+        for (int key : before)
+            if (key >= 0 && !std::binary_search(after.begin(), after.end(), key))
+                updateList(lists, key, current(key), f, false);
+        for (int key : after)
+            if (key >= 0 && !std::binary_search(before.begin(), before.end(), key))
+                updateList(lists, key, current(key), f, true);
+    };
+    update(w.oldV, w.newV, st.vertexFaces, true);
+    update(w.oldE, w.newE, st.edgeFaces, false);
 }
 
 int MeshEditor::addUV(int set, float u, float v) {
@@ -466,8 +544,16 @@ void MeshEditor::moveFace(int from, int to) {
     const FaceRecord rec = readFace(from);
     writeRecord(m_mesh, to, rec);
     truncateFaces(m_mesh, from);
-    const int faces[] = {to, from};
-    refreshLists(m_mesh, rec.verts, rec.edges, faces);
+    // The face's vertices and edges name it by its new id; `to` was emptied before.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (int v : rec.verts) {
+        updateList(st.vertexFaces, v, m_mesh.vertexFaces(v), from, false);
+        updateList(st.vertexFaces, v, m_mesh.vertexFaces(v), to, true);
+    }
+    for (int e : rec.edges) {
+        updateList(st.edgeFaces, e, m_mesh.edgeFaces(e), from, false);
+        updateList(st.edgeFaces, e, m_mesh.edgeFaces(e), to, true);
+    }
     auto it = m_origins.find(from);
     m_origins[to] = it != m_origins.end() ? it->second : from;
     m_origins.erase(from);
@@ -502,7 +588,7 @@ void MeshEditor::compactEdges() {
     int kept = 0;
     const auto moves = compactionMoves(m_deadEdges, count, kept);
     const std::unordered_map<int, int> to(moves.begin(), moves.end());
-    std::vector<int> faces, keysV, keysE(m_deadEdges);
+    std::vector<int> faces;
     struct Moved {
         int to;
         MeshEdge edge;
@@ -514,8 +600,6 @@ void MeshEditor::compactEdges() {
         faces.insert(faces.end(), users.begin(), users.end());
         const MeshEdge edge = m_mesh.edge(from);
         moved.push_back({slot, edge, m_mesh.isEdgeSmooth(from)});
-        keysV.insert(keysV.end(), {edge.v0, edge.v1});
-        keysE.insert(keysE.end(), {from, slot});
         touchEdge(from);
         touchEdge(slot);
     }
@@ -529,9 +613,21 @@ void MeshEditor::compactEdges() {
         writeRecord(m_mesh, f, rec);
     }
     for (const Moved& m : moved) writeEdgeRecord(m_mesh, m.to, m.edge, m.smooth);
+    // A moved edge takes the face list it had under its old id (faces keep theirs) and its ends
+    // name it by its new id; removed edges were taken out of their ends' lists already, and ids
+    // past the end are left empty.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (const auto& [from, slot] : moves) {
+        st.edgeFaces.set(slot, m_mesh.edgeFaces(from));
+        const MeshEdge edge = m_mesh.edge(slot);
+        for (int v : {edge.v0, edge.v1}) {
+            updateList(st.vertexEdges, v, m_mesh.vertexEdges(v), from, false);
+            updateList(st.vertexEdges, v, m_mesh.vertexEdges(v), slot, true);
+        }
+    }
+    for (int e = kept; e < count; ++e) st.edgeFaces.clear(e);
     m_mesh.m_edit->table.edges.resize(static_cast<size_t>(kept));
     if (!m_mesh.m_edgeSmooth.empty()) m_mesh.m_edgeSmooth.resize(static_cast<size_t>(kept));
-    refreshLists(m_mesh, keysV, keysE, faces);
 }
 
 void MeshEditor::compactVertices() {
@@ -541,13 +637,12 @@ void MeshEditor::compactVertices() {
     int kept = 0;
     const auto moves = compactionMoves(m_deadVerts, count, kept);
     const std::unordered_map<int, int> to(moves.begin(), moves.end());
-    std::vector<int> faces, edges, keysV(m_deadVerts);
+    std::vector<int> faces, edges;
     for (const auto& [from, slot] : moves) {
         const auto usersF = m_mesh.vertexFaces(from);
         const auto usersE = m_mesh.vertexEdges(from);
         faces.insert(faces.end(), usersF.begin(), usersF.end());
         edges.insert(edges.end(), usersE.begin(), usersE.end());
-        keysV.insert(keysV.end(), {from, slot});
         touchVertex(from);
         touchVertex(slot);
     }
@@ -570,7 +665,17 @@ void MeshEditor::compactVertices() {
     }
     for (const auto& [from, slot] : moves) m_mesh.m_points[slot] = m_mesh.m_points[from];
     m_mesh.m_points.resize(static_cast<size_t>(kept));
-    refreshLists(m_mesh, keysV, edges, faces);
+    // A moved vertex takes the lists it had under its old id (faces and edges keep theirs);
+    // removed vertices had lost every face and edge, and ids past the end are left empty.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    for (const auto& [from, slot] : moves) {
+        st.vertexFaces.set(slot, m_mesh.vertexFaces(from));
+        st.vertexEdges.set(slot, m_mesh.vertexEdges(from));
+    }
+    for (int v = kept; v < count; ++v) {
+        st.vertexFaces.clear(v);
+        st.vertexEdges.clear(v);
+    }
 }
 
 int MeshEditor::overloadedEdge(int& faces) const {
@@ -580,10 +685,9 @@ int MeshEditor::overloadedEdge(int& faces) const {
     for (int f : written) {
         if (f >= m_mesh.numFaces()) continue;
         for (int e : m_mesh.faceEdges(f)) {
-            if (!seen.insert(e).second) continue;
             const auto users = m_mesh.edgeFaces(e);
             const int now = static_cast<int>(users.size());
-            if (now <= 2) continue;
+            if (now <= 2 || !seen.insert(e).second) continue;
             // Before: faces the session left alone still use it as they did; of the others,
             // count those whose old loop used it.
             int before = 0;

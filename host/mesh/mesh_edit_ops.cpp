@@ -127,8 +127,9 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
         uses.push_back(std::move(u));
     }
     // UVs cut by cut, faces in order, so that ids come out as single splits make them.
-    for (size_t s = 0; s < m.uvSetNames().size(); ++s) {
-        const UVSet* set = m.uvSet(m.uvSetNames()[s]);
+    const std::vector<std::string> setNames = m.uvSetNames();
+    for (size_t s = 0; s < setNames.size(); ++s) {
+        const UVSet* set = m.uvSet(setNames[s]);
         std::vector<int> start(uses.size(), -1), end(uses.size(), -1);
         for (size_t j = 0; j < uses.size(); ++j) {
             const Use& u = uses[j];

@@ -356,9 +356,7 @@ std::vector<int> PolyMesh::faceVertexList() const {
     return list;
 }
 
-std::span<const int> PolyMesh::editedList(const std::unordered_map<int, std::vector<int>>& changed,
-                                          int key, int kind) const {
-    if (auto it = changed.find(key); it != changed.end()) return it->second;
+std::span<const int> PolyMesh::baseList(int key, int kind) const {
     const Adjacency& a = *m_edit->base;
     const std::vector<int>& offsets = kind == 0   ? a.edgeFaceOffsets
                                       : kind == 1 ? a.vertexFaceOffsets

@@ -35,6 +35,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/mesh/list_overlay.h"
 #include "host/mesh/mesh_math.h"
 
 namespace tarn {
@@ -363,12 +364,15 @@ private:
     struct EditState {
         EdgeTable table;
         std::shared_ptr<const Adjacency> base;
-        std::unordered_map<int, std::vector<int>> edgeFaces, vertexFaces, vertexEdges;
+        detail::ListOverlay edgeFaces, vertexFaces, vertexEdges;
     };
     // List `key` of an edited mesh: the changed one, else the base list (kind 0 edge faces,
     // 1 vertex faces, 2 vertex edges), else empty (keys added since).
-    std::span<const int> editedList(const std::unordered_map<int, std::vector<int>>& changed,
-                                    int key, int kind) const;
+    std::span<const int> editedList(const detail::ListOverlay& changed, int key, int kind) const {
+        std::span<const int> list;
+        return changed.find(key, list) ? list : baseList(key, kind);
+    }
+    std::span<const int> baseList(int key, int kind) const;
 
     const EdgeTable& edgeTable() const {
         if (m_edit) return m_edit->table;
