@@ -21,6 +21,7 @@ void sortUnique(std::vector<int>& v) {
 struct RefreshScratch {
     std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE;
     std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+    FaceRecord face;  // a face compaction reads to write it elsewhere
 };
 
 RefreshScratch& refreshScratch() {
@@ -345,23 +346,32 @@ MeshEditor::MeshEditor(PolyMesh& mesh) : m_mesh(mesh) {
 
 FaceRecord MeshEditor::readFace(int f) const {
     FaceRecord r;
+    readFace(f, r);
+    return r;
+}
+
+void MeshEditor::readFace(int f, FaceRecord& r) const {
     const auto verts = m_mesh.faceVertices(f);
     const auto edges = m_mesh.faceEdges(f);
     r.verts.assign(verts.begin(), verts.end());
     r.edges.assign(edges.begin(), edges.end());
     const int start = m_mesh.m_faceOffsets[f], n = m_mesh.faceVertexCount(f);
-    for (const UVSet& s : m_mesh.m_uvSets) {
-        r.uvs.emplace_back();
-        if (!s.faceVertexUV.empty())
-            r.uvs.back().assign(s.faceVertexUV.begin() + start, s.faceVertexUV.begin() + start + n);
+    r.uvs.resize(m_mesh.m_uvSets.size());
+    for (size_t i = 0; i < r.uvs.size(); ++i) {
+        const std::vector<int>& ids = m_mesh.m_uvSets[i].faceVertexUV;
+        if (ids.empty())
+            r.uvs[i].clear();
+        else
+            r.uvs[i].assign(ids.begin() + start, ids.begin() + start + n);
     }
-    for (const ColorSet& s : m_mesh.m_colorSets) {
-        r.colors.emplace_back();
-        if (!s.faceVertexColor.empty())
-            r.colors.back().assign(s.faceVertexColor.begin() + start,
-                                   s.faceVertexColor.begin() + start + n);
+    r.colors.resize(m_mesh.m_colorSets.size());
+    for (size_t i = 0; i < r.colors.size(); ++i) {
+        const std::vector<int>& ids = m_mesh.m_colorSets[i].faceVertexColor;
+        if (ids.empty())
+            r.colors[i].clear();
+        else
+            r.colors[i].assign(ids.begin() + start, ids.begin() + start + n);
     }
-    return r;
 }
 
 int MeshEditor::cornerOf(int f, int v) const {
@@ -541,7 +551,8 @@ void MeshEditor::setOrigin(int face, int from) {
 void MeshEditor::moveFace(int from, int to) {
     touchFace(to);
     touchFace(from);
-    const FaceRecord rec = readFace(from);
+    FaceRecord& rec = refreshScratch().face;
+    readFace(from, rec);
     writeRecord(m_mesh, to, rec);
     truncateFaces(m_mesh, from);
     // The face's vertices and edges name it by its new id; `to` was emptied before.
@@ -607,7 +618,8 @@ void MeshEditor::compactEdges() {
     sortUnique(faces);
     for (int f : faces) {
         touchFace(f);
-        FaceRecord rec = readFace(f);
+        FaceRecord& rec = refreshScratch().face;
+        readFace(f, rec);
         for (int& e : rec.edges)
             if (auto it = to.find(e); it != to.end()) e = it->second;
         writeRecord(m_mesh, f, rec);
@@ -659,7 +671,8 @@ void MeshEditor::compactVertices() {
     }
     for (int f : faces) {
         touchFace(f);
-        FaceRecord rec = readFace(f);
+        FaceRecord& rec = refreshScratch().face;
+        readFace(f, rec);
         for (int& v : rec.verts) v = renamed(v);
         writeRecord(m_mesh, f, rec);
     }

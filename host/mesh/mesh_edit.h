@@ -65,6 +65,8 @@ public:
 
     // Reading (current state).
     FaceRecord readFace(int f) const;
+    /// The same into `out`, reusing its lists' storage.
+    void readFace(int f, FaceRecord& out) const;
     /// Corner of vertex v in face f, or -1.
     int cornerOf(int f, int v) const;
 
