@@ -88,7 +88,11 @@ struct EdgeUse {
 // starts inside another).
 struct EdgeRunScratch {
     std::vector<EdgeUse> uses;
+    std::vector<std::pair<std::pair<int, int>, int>> cut;
 };
+
+// Faces on an edge up to which splitEdgeRun finds a cut's shared UVs by scanning.
+constexpr size_t kScannedUses = 8;
 
 EdgeRunScratch& edgeRunScratch() {
     thread_local EdgeRunScratch scratch;
@@ -162,21 +166,37 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
             end[j] = u.rec.uvs[s][u.forward ? next : u.at];
         }
         for (size_t i = 0; i < k; ++i) {
-            std::map<std::pair<int, int>, int> cut;  // (uv at the piece's start, at b) -> new
+            // (uv at the piece's start, at b) -> new: scanned for the few faces an edge
+            // usually has, looked up in a tree for more.
+            std::map<std::pair<int, int>, int> cut;
+            scratch.cut.clear();
             for (size_t j = 0; j < uses.size(); ++j) {
                 EdgeUse& u = uses[j];
                 if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
                 int id = -1;
                 if (start[j] >= 0 && end[j] >= 0) {
-                    auto [it, added] = cut.try_emplace({start[j], end[j]}, -1);
-                    if (added) {
+                    const std::pair<int, int> key{start[j], end[j]};
+                    int* found = nullptr;
+                    if (uses.size() <= kScannedUses) {
+                        for (auto& [k2, v2] : scratch.cut)
+                            if (k2 == key) found = &v2;
+                    } else if (auto it = cut.find(key); it != cut.end()) {
+                        found = &it->second;
+                    }
+                    if (!found) {
                         const double pu = set->u[start[j]], pv = set->v[start[j]];
                         const double qu = set->u[end[j]], qv = set->v[end[j]];
-                        it->second = ed.addUV(static_cast<int>(s),
-                                              static_cast<float>(pu + (qu - pu) * steps[i]),
-                                              static_cast<float>(pv + (qv - pv) * steps[i]));
+                        const int uv = ed.addUV(static_cast<int>(s),
+                                                static_cast<float>(pu + (qu - pu) * steps[i]),
+                                                static_cast<float>(pv + (qv - pv) * steps[i]));
+                        if (uses.size() <= kScannedUses)
+                            scratch.cut.emplace_back(key, uv);
+                        else
+                            cut.emplace(key, uv);
+                        id = uv;
+                    } else {
+                        id = *found;
                     }
-                    id = it->second;
                 }
                 u.uvs[s].push_back(id);
                 start[j] = id;
