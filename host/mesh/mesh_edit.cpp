@@ -21,6 +21,7 @@ void sortUnique(std::vector<int>& v) {
 struct RefreshScratch {
     std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE;
     std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
+    FaceRecord face;  // a face compaction reads to write it elsewhere
 };
 
 RefreshScratch& refreshScratch() {
@@ -331,10 +332,6 @@ void MeshEditor::refreshLists(PolyMesh& m, std::span<const int> vertKeys,
 
 MeshEditor::MeshEditor(PolyMesh& mesh) : m_mesh(mesh) {
     beginEditing(mesh);
-    // Room for an edit at one place, so that the sets do not rehash while it runs.
-    m_vertsTouched.reserve(32);
-    m_edgesTouched.reserve(64);
-    m_facesTouched.reserve(32);
     m_before.numVertices = mesh.numVertices();
     m_before.numEdges = mesh.numEdges();
     m_before.numFaces = mesh.numFaces();
@@ -345,23 +342,32 @@ MeshEditor::MeshEditor(PolyMesh& mesh) : m_mesh(mesh) {
 
 FaceRecord MeshEditor::readFace(int f) const {
     FaceRecord r;
+    readFace(f, r);
+    return r;
+}
+
+void MeshEditor::readFace(int f, FaceRecord& r) const {
     const auto verts = m_mesh.faceVertices(f);
     const auto edges = m_mesh.faceEdges(f);
     r.verts.assign(verts.begin(), verts.end());
     r.edges.assign(edges.begin(), edges.end());
     const int start = m_mesh.m_faceOffsets[f], n = m_mesh.faceVertexCount(f);
-    for (const UVSet& s : m_mesh.m_uvSets) {
-        r.uvs.emplace_back();
-        if (!s.faceVertexUV.empty())
-            r.uvs.back().assign(s.faceVertexUV.begin() + start, s.faceVertexUV.begin() + start + n);
+    r.uvs.resize(m_mesh.m_uvSets.size());
+    for (size_t i = 0; i < r.uvs.size(); ++i) {
+        const std::vector<int>& ids = m_mesh.m_uvSets[i].faceVertexUV;
+        if (ids.empty())
+            r.uvs[i].clear();
+        else
+            r.uvs[i].assign(ids.begin() + start, ids.begin() + start + n);
     }
-    for (const ColorSet& s : m_mesh.m_colorSets) {
-        r.colors.emplace_back();
-        if (!s.faceVertexColor.empty())
-            r.colors.back().assign(s.faceVertexColor.begin() + start,
-                                   s.faceVertexColor.begin() + start + n);
+    r.colors.resize(m_mesh.m_colorSets.size());
+    for (size_t i = 0; i < r.colors.size(); ++i) {
+        const std::vector<int>& ids = m_mesh.m_colorSets[i].faceVertexColor;
+        if (ids.empty())
+            r.colors[i].clear();
+        else
+            r.colors[i].assign(ids.begin() + start, ids.begin() + start + n);
     }
-    return r;
 }
 
 int MeshEditor::cornerOf(int f, int v) const {
@@ -371,19 +377,35 @@ int MeshEditor::cornerOf(int f, int v) const {
     return -1;
 }
 
+bool MeshEditor::TouchedIds::insert(int id) {
+    if (m_hashed.empty()) {
+        if (std::find(m_ids.begin(), m_ids.end(), id) != m_ids.end()) return false;
+    } else if (!m_hashed.insert(id).second) {
+        return false;
+    }
+    m_ids.push_back(id);
+    if (m_hashed.empty() && m_ids.size() > kScanned) m_hashed.insert(m_ids.begin(), m_ids.end());
+    return true;
+}
+
+bool MeshEditor::TouchedIds::contains(int id) const {
+    if (!m_hashed.empty()) return m_hashed.count(id) != 0;
+    return std::find(m_ids.begin(), m_ids.end(), id) != m_ids.end();
+}
+
 void MeshEditor::touchVertex(int v) {
-    if (!m_vertsTouched.insert(v).second) return;
+    if (!m_vertsTouched.insert(v)) return;
     if (v < m_before.numVertices) m_before.points.emplace_back(v, m_mesh.m_points[v]);
 }
 
 void MeshEditor::touchEdge(int e) {
-    if (!m_edgesTouched.insert(e).second) return;
+    if (!m_edgesTouched.insert(e)) return;
     if (e < m_before.numEdges)
         m_before.edges.push_back({e, m_mesh.edge(e), m_mesh.isEdgeSmooth(e)});
 }
 
 void MeshEditor::touchFace(int f) {
-    if (!m_facesTouched.insert(f).second) return;
+    if (!m_facesTouched.insert(f)) return;
     if (f < m_before.numFaces) m_before.faces.emplace_back(f, readFace(f));
 }
 
@@ -541,7 +563,8 @@ void MeshEditor::setOrigin(int face, int from) {
 void MeshEditor::moveFace(int from, int to) {
     touchFace(to);
     touchFace(from);
-    const FaceRecord rec = readFace(from);
+    FaceRecord& rec = refreshScratch().face;
+    readFace(from, rec);
     writeRecord(m_mesh, to, rec);
     truncateFaces(m_mesh, from);
     // The face's vertices and edges name it by its new id; `to` was emptied before.
@@ -607,7 +630,8 @@ void MeshEditor::compactEdges() {
     sortUnique(faces);
     for (int f : faces) {
         touchFace(f);
-        FaceRecord rec = readFace(f);
+        FaceRecord& rec = refreshScratch().face;
+        readFace(f, rec);
         for (int& e : rec.edges)
             if (auto it = to.find(e); it != to.end()) e = it->second;
         writeRecord(m_mesh, f, rec);
@@ -659,7 +683,8 @@ void MeshEditor::compactVertices() {
     }
     for (int f : faces) {
         touchFace(f);
-        FaceRecord rec = readFace(f);
+        FaceRecord& rec = refreshScratch().face;
+        readFace(f, rec);
         for (int& v : rec.verts) v = renamed(v);
         writeRecord(m_mesh, f, rec);
     }
@@ -691,7 +716,7 @@ int MeshEditor::overloadedEdge(int& faces) const {
             // Before: faces the session left alone still use it as they did; of the others,
             // count those whose old loop used it.
             int before = 0;
-            for (int g : users) before += m_facesTouched.count(g) ? 0 : 1;
+            for (int g : users) before += m_facesTouched.contains(g) ? 0 : 1;
             for (const auto& [g, rec] : m_before.faces)
                 before += std::find(rec.edges.begin(), rec.edges.end(), e) != rec.edges.end();
             if (now > before) {
@@ -750,12 +775,15 @@ MeshDelta MeshEditor::finish() {
     after.numVertices = m_mesh.numVertices();
     after.numEdges = m_mesh.numEdges();
     after.numFaces = m_mesh.numFaces();
+    after.points.reserve(static_cast<size_t>(m_vertsTouched.end() - m_vertsTouched.begin()));
+    after.edges.reserve(static_cast<size_t>(m_edgesTouched.end() - m_edgesTouched.begin()));
     for (int v : m_vertsTouched)
         if (v < after.numVertices) after.points.emplace_back(v, m_mesh.m_points[v]);
     for (int e : m_edgesTouched)
         if (e < after.numEdges) after.edges.push_back({e, m_mesh.edge(e), m_mesh.isEdgeSmooth(e)});
     std::vector<int> faces(m_facesTouched.begin(), m_facesTouched.end());
     std::sort(faces.begin(), faces.end());
+    after.faces.reserve(faces.size());
     for (int f : faces)
         if (f < after.numFaces) after.faces.emplace_back(f, readFace(f));
     for (size_t s = 0; s < m_mesh.m_uvSets.size(); ++s) {

@@ -65,6 +65,8 @@ public:
 
     // Reading (current state).
     FaceRecord readFace(int f) const;
+    /// The same into `out`, reusing its lists' storage.
+    void readFace(int f, FaceRecord& out) const;
     /// Corner of vertex v in face f, or -1.
     int cornerOf(int f, int v) const;
 
@@ -147,9 +149,25 @@ private:
     void compactVertices();
     void remapGroupsBeforeCompaction();
 
+    // Ids a session touched, in the order it touched them. An edit at one place touches a
+    // few dozen, found by a scan without allocating per id; past kScanned they are hashed too.
+    class TouchedIds {
+    public:
+        /// Adds id; false when it was there already.
+        bool insert(int id);
+        bool contains(int id) const;
+        std::vector<int>::const_iterator begin() const { return m_ids.begin(); }
+        std::vector<int>::const_iterator end() const { return m_ids.end(); }
+
+    private:
+        static constexpr size_t kScanned = 32;
+        std::vector<int> m_ids;
+        std::unordered_set<int> m_hashed;  // every id, once there are more than kScanned
+    };
+
     PolyMesh& m_mesh;
     MeshImage m_before;
-    std::unordered_set<int> m_vertsTouched, m_edgesTouched, m_facesTouched;
+    TouchedIds m_vertsTouched, m_edgesTouched, m_facesTouched;
     std::vector<int> m_deadFaces, m_deadEdges, m_deadVerts;
     std::unordered_map<int, int> m_origins;
 };

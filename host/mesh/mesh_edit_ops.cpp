@@ -74,6 +74,31 @@ std::pair<float, float> uvAt(const PolyMesh& m, int set, int id) {
     return {s->u[id], s->v[id]};
 }
 
+// A face an edge split reaches: where the edge lies in it and its direction.
+struct EdgeUse {
+    int face = -1;
+    FaceRecord rec;
+    int at = -1;  // corner after which the new vertices go
+    bool forward = true;
+    std::vector<std::vector<int>> uvs;  // per set: the UV of each new vertex, from a
+};
+
+// The face records of splitEdgeRun, kept between runs so that splitting an edge of a few faces
+// allocates no record once they have grown (edits run on the main thread only; a run never
+// starts inside another).
+struct EdgeRunScratch {
+    std::vector<EdgeUse> uses;
+    std::vector<std::pair<std::pair<int, int>, int>> cut;
+};
+
+// Faces on an edge up to which splitEdgeRun finds a cut's shared UVs by scanning.
+constexpr size_t kScannedUses = 8;
+
+EdgeRunScratch& edgeRunScratch() {
+    thread_local EdgeRunScratch scratch;
+    return scratch;
+}
+
 // Splits edge e (vertex 0 a -> vertex 1 b) at one new vertex per entry of `steps`, exactly as
 // that many single splits would: cut k falls at parameter steps[k] along what is left of the
 // edge beyond the vertex cut k - 1 made (a single split at t is {t}). The edge keeps the piece
@@ -103,28 +128,29 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
     const int firstPiece = ed.addEdgeChain(chain, smooth);
     std::vector<int> pieces{e};  // piece i runs made[i - 1] (a for i = 0) -> made[i] (b at k)
     for (size_t i = 0; i < k; ++i) pieces.push_back(firstPiece + static_cast<int>(i));
-    // Per face: where the edge lies in it and its direction.
-    struct Use {
-        int face = -1;
-        FaceRecord rec;
-        int at = -1;  // corner after which the new vertices go
-        bool forward = true;
-        std::vector<std::vector<int>> uvs;  // per set: the UV of each new vertex, from a
-    };
-    std::vector<Use> uses;
-    for (int f : faces) {
-        Use u;
-        u.face = f;
-        u.rec = ed.readFace(f);
-        const int n = static_cast<int>(u.rec.verts.size());
-        for (int i = 0; i < n && u.at < 0; ++i) {
-            const int x = u.rec.verts[i], y = u.rec.verts[(i + 1) % n];
-            if ((x == a && y == b) || (x == b && y == a)) u.at = i;
+    // Per face: where the edge lies in it and its direction (records reused between runs).
+    EdgeRunScratch& scratch = edgeRunScratch();
+    std::span<EdgeUse> uses;
+    {
+        size_t count = 0;
+        for (int f : faces) {
+            if (scratch.uses.size() <= count) scratch.uses.emplace_back();
+            EdgeUse& u = scratch.uses[count];
+            u.face = f;
+            u.at = -1;
+            ed.readFace(f, u.rec);
+            const int n = static_cast<int>(u.rec.verts.size());
+            for (int i = 0; i < n && u.at < 0; ++i) {
+                const int x = u.rec.verts[i], y = u.rec.verts[(i + 1) % n];
+                if ((x == a && y == b) || (x == b && y == a)) u.at = i;
+            }
+            if (u.at < 0) continue;
+            u.forward = u.rec.verts[u.at] == a;
+            u.uvs.resize(u.rec.uvs.size());
+            for (std::vector<int>& ids : u.uvs) ids.clear();
+            ++count;
         }
-        if (u.at < 0) continue;
-        u.forward = u.rec.verts[u.at] == a;
-        u.uvs.resize(u.rec.uvs.size());
-        uses.push_back(std::move(u));
+        uses = std::span<EdgeUse>(scratch.uses.data(), count);
     }
     // UVs cut by cut, faces in order, so that ids come out as single splits make them.
     const std::vector<std::string> setNames = m.uvSetNames();
@@ -132,7 +158,7 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
         const UVSet* set = m.uvSet(setNames[s]);
         std::vector<int> start(uses.size(), -1), end(uses.size(), -1);
         for (size_t j = 0; j < uses.size(); ++j) {
-            const Use& u = uses[j];
+            const EdgeUse& u = uses[j];
             if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
             const int n = static_cast<int>(u.rec.verts.size());
             const int next = (u.at + 1) % n;
@@ -140,21 +166,37 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
             end[j] = u.rec.uvs[s][u.forward ? next : u.at];
         }
         for (size_t i = 0; i < k; ++i) {
-            std::map<std::pair<int, int>, int> cut;  // (uv at the piece's start, at b) -> new
+            // (uv at the piece's start, at b) -> new: scanned for the few faces an edge
+            // usually has, looked up in a tree for more.
+            std::map<std::pair<int, int>, int> cut;
+            scratch.cut.clear();
             for (size_t j = 0; j < uses.size(); ++j) {
-                Use& u = uses[j];
+                EdgeUse& u = uses[j];
                 if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
                 int id = -1;
                 if (start[j] >= 0 && end[j] >= 0) {
-                    auto [it, added] = cut.try_emplace({start[j], end[j]}, -1);
-                    if (added) {
+                    const std::pair<int, int> key{start[j], end[j]};
+                    int* found = nullptr;
+                    if (uses.size() <= kScannedUses) {
+                        for (auto& [k2, v2] : scratch.cut)
+                            if (k2 == key) found = &v2;
+                    } else if (auto it = cut.find(key); it != cut.end()) {
+                        found = &it->second;
+                    }
+                    if (!found) {
                         const double pu = set->u[start[j]], pv = set->v[start[j]];
                         const double qu = set->u[end[j]], qv = set->v[end[j]];
-                        it->second = ed.addUV(static_cast<int>(s),
-                                              static_cast<float>(pu + (qu - pu) * steps[i]),
-                                              static_cast<float>(pv + (qv - pv) * steps[i]));
+                        const int uv = ed.addUV(static_cast<int>(s),
+                                                static_cast<float>(pu + (qu - pu) * steps[i]),
+                                                static_cast<float>(pv + (qv - pv) * steps[i]));
+                        if (uses.size() <= kScannedUses)
+                            scratch.cut.emplace_back(key, uv);
+                        else
+                            cut.emplace(key, uv);
+                        id = uv;
+                    } else {
+                        id = *found;
                     }
-                    id = it->second;
                 }
                 u.uvs[s].push_back(id);
                 start[j] = id;
@@ -162,7 +204,7 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
         }
     }
     // Each face written once, the new corners in its own direction.
-    for (Use& u : uses) {
+    for (EdgeUse& u : uses) {
         FaceRecord& rec = u.rec;
         const int n = static_cast<int>(rec.verts.size());
         const int next = (u.at + 1) % n;
@@ -195,30 +237,53 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
     return made[0];
 }
 
-// Per-corner values of a face being built from corners of a record and new vertices.
+// Per-corner values of a face being built from corners of a record and new vertices, kept as
+// a face record (its edges are found when it is written).
 struct CornerList {
-    std::vector<int> verts;
-    std::vector<std::vector<int>> uvs, colors;
-    void init(const FaceRecord& like) {
-        uvs.assign(like.uvs.size(), {});
-        colors.assign(like.colors.size(), {});
+    FaceRecord& out;
+    // Starts an empty face with the sets of `like`, reusing the record's storage.
+    CornerList(FaceRecord& record, const FaceRecord& like) : out(record) {
+        out.verts.clear();
+        out.edges.clear();
+        out.uvs.resize(like.uvs.size());
+        for (std::vector<int>& ids : out.uvs) ids.clear();
+        out.colors.resize(like.colors.size());
+        for (std::vector<int>& ids : out.colors) ids.clear();
     }
     void push(const FaceRecord& r, int corner) {
-        verts.push_back(r.verts[corner]);
+        out.verts.push_back(r.verts[corner]);
         for (size_t s = 0; s < r.uvs.size(); ++s)
-            if (!r.uvs[s].empty()) uvs[s].push_back(r.uvs[s][corner]);
+            if (!r.uvs[s].empty()) out.uvs[s].push_back(r.uvs[s][corner]);
         for (size_t s = 0; s < r.colors.size(); ++s)
-            if (!r.colors[s].empty()) colors[s].push_back(r.colors[s][corner]);
+            if (!r.colors[s].empty()) out.colors[s].push_back(r.colors[s][corner]);
     }
     // A vertex with given per-set ids (-1 entries where a set has no id).
     void pushNew(int v, const std::vector<int>& uvIds, const FaceRecord& r) {
-        verts.push_back(v);
+        out.verts.push_back(v);
         for (size_t s = 0; s < r.uvs.size(); ++s)
-            if (!r.uvs[s].empty()) uvs[s].push_back(uvIds[s]);
+            if (!r.uvs[s].empty()) out.uvs[s].push_back(uvIds[s]);
         for (size_t s = 0; s < r.colors.size(); ++s)
-            if (!r.colors[s].empty()) colors[s].push_back(-1);
+            if (!r.colors[s].empty()) out.colors[s].push_back(-1);
+    }
+    // Writes the face as f: the edge of each corner is found or created in corner order.
+    void write(MeshEditor& ed, int f) {
+        const size_t n = out.verts.size();
+        for (size_t i = 0; i < n; ++i)
+            out.edges.push_back(ed.edgeBetween(out.verts[i], out.verts[(i + 1) % n]));
+        ed.writeFaceRecord(f, out);
     }
 };
+
+// Records a face cut reads and builds, kept between cuts so that cutting one face allocates
+// nothing once they have grown (edits run on the main thread only).
+struct CutScratch {
+    FaceRecord face, keep, part;
+};
+
+CutScratch& cutScratch() {
+    thread_local CutScratch scratch;
+    return scratch;
+}
 
 // UV ids, per set, for a point inside face record `r` (interpolated from its corners).
 std::vector<int> interpolatedUVs(MeshEditor& ed, const FaceRecord& r, const Vec3& p,
@@ -251,7 +316,9 @@ std::vector<int> interpolatedUVs(MeshEditor& ed, const FaceRecord& r, const Vec3
 // va to vb). f keeps the piece holding its corner 0; the other piece is appended.
 bool splitFaceAt(MeshEditor& ed, int f, int va, int vb, std::vector<int> inner) {
     PolyMesh& m = ed.mesh();
-    const FaceRecord rec = ed.readFace(f);
+    CutScratch& scratch = cutScratch();
+    ed.readFace(f, scratch.face);
+    const FaceRecord& rec = scratch.face;
     const int n = static_cast<int>(rec.verts.size());
     int ia = ed.cornerOf(f, va), ib = ed.cornerOf(f, vb);
     if (ia < 0 || ib < 0 || ia == ib) return false;
@@ -270,22 +337,22 @@ bool splitFaceAt(MeshEditor& ed, int f, int va, int vb, std::vector<int> inner) 
     }
     std::vector<std::vector<int>> innerUVs;
     for (int v : inner) innerUVs.push_back(interpolatedUVs(ed, rec, m.point(v), normal));
-    CornerList keep, part;
-    keep.init(rec);
-    part.init(rec);
+    CornerList keep(scratch.keep, rec), part(scratch.part, rec);
     for (int i = 0; i <= ia; ++i) keep.push(rec, i);
     for (size_t k = 0; k < inner.size(); ++k) keep.pushNew(inner[k], innerUVs[k], rec);
     for (int i = ib; i < n; ++i) keep.push(rec, i);
     for (int i = ia; i <= ib; ++i) part.push(rec, i);
     for (size_t k = inner.size(); k-- > 0;) part.pushNew(inner[k], innerUVs[k], rec);
     // The cut's edges are made first, in the cut's direction.
-    std::vector<int> path{rec.verts[ia]};
-    path.insert(path.end(), inner.begin(), inner.end());
-    path.push_back(rec.verts[ib]);
-    for (size_t k = 0; k + 1 < path.size(); ++k) ed.edgeBetween(path[k], path[k + 1]);
-    ed.writeFace(f, keep.verts, keep.uvs, keep.colors);
+    int along = rec.verts[ia];
+    for (int v : inner) {
+        ed.edgeBetween(along, v);
+        along = v;
+    }
+    ed.edgeBetween(along, rec.verts[ib]);
+    keep.write(ed, f);
     const int added = m.numFaces();
-    ed.writeFace(added, part.verts, part.uvs, part.colors);
+    part.write(ed, added);
     const auto& origins = ed.faceOrigins();
     auto it = origins.find(f);
     ed.setOrigin(added, it != origins.end() ? it->second : f);

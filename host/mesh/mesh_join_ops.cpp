@@ -476,6 +476,118 @@ std::vector<std::vector<int>> mergeGroups(const PolyMesh& mesh, const std::vecto
 
 }  // namespace
 
+namespace {
+
+// The faces a single collapse rewrites, kept between collapses so that one collapse allocates
+// no record once they have grown (edits run on the main thread only).
+struct CollapseScratch {
+    std::vector<int> faces, edges, keepNeighbours;
+    std::vector<MeshEdge> ends;  // per edge at the vertex that goes: its new ends, or none
+    std::vector<FaceRecord> records;
+    int keep = -1, gone = -1;
+    Vec3 at;
+};
+
+CollapseScratch& collapseScratch() {
+    thread_local CollapseScratch scratch;
+    return scratch;
+}
+
+// Collapses edge e straight on the mesh, without a draft, where the result is plain to see:
+// every face at the vertex that goes either holds the edge and keeps at least three corners
+// without it, or does not hold the vertex that stays; no other edge at the vertex that goes
+// joins a neighbour the vertex that stays is joined to already, so every edge keeps its id
+// (only its end changes) and nothing is left without faces. Writes what weld and the draft's
+// commit would write, in the same order. False, with the mesh unchanged, for any other case
+// (the draft decides those). planDirect reads and decides; applyDirect writes its plan.
+bool planDirect(MeshEditor& ed, int e) {
+    const PolyMesh& m = ed.mesh();
+    const MeshEdge edge = m.edge(e);
+    if (edge.v0 < 0 || edge.v0 == edge.v1) return false;
+    const int keep = std::min(edge.v0, edge.v1), gone = std::max(edge.v0, edge.v1);
+    CollapseScratch& w = collapseScratch();
+    // The edges at `gone`: e (and any other edge to `keep`) goes, the rest move their end.
+    w.keepNeighbours.clear();
+    for (int k : m.vertexEdges(keep)) {
+        const MeshEdge ke = m.edge(k);
+        w.keepNeighbours.push_back(ke.v0 == keep ? ke.v1 : ke.v0);
+    }
+    std::sort(w.keepNeighbours.begin(), w.keepNeighbours.end());
+    const auto goneEdges = m.vertexEdges(gone);
+    w.edges.assign(goneEdges.begin(), goneEdges.end());
+    std::sort(w.edges.begin(), w.edges.end());
+    w.ends.clear();
+    for (int g : w.edges) {
+        const MeshEdge ge = m.edge(g);
+        if (ge.v0 == ge.v1) return false;
+        const int other = ge.v0 == gone ? ge.v1 : ge.v0;
+        if (other == keep) {
+            w.ends.push_back({-1, -1});
+            continue;
+        }
+        if (std::binary_search(w.keepNeighbours.begin(), w.keepNeighbours.end(), other))
+            return false;  // the two edges would merge into one
+        w.ends.push_back({ge.v0 == gone ? keep : ge.v0, ge.v1 == gone ? keep : ge.v1});
+    }
+    // The faces at `gone`, read before anything is written, as they will be.
+    const auto goneFaces = m.vertexFaces(gone);
+    w.faces.assign(goneFaces.begin(), goneFaces.end());
+    std::sort(w.faces.begin(), w.faces.end());
+    if (w.records.size() < w.faces.size()) w.records.resize(w.faces.size());
+    for (size_t k = 0; k < w.faces.size(); ++k) {
+        FaceRecord& rec = w.records[k];
+        ed.readFace(w.faces[k], rec);
+        const int n = static_cast<int>(rec.verts.size());
+        int at = -1, keepAt = -1;
+        for (int i = 0; i < n; ++i) {
+            if (rec.verts[i] == gone) {
+                if (at >= 0) return false;
+                at = i;
+            }
+            if (rec.verts[i] == keep) keepAt = i;
+        }
+        if (at < 0) return false;
+        if (keepAt < 0) {
+            rec.verts[static_cast<size_t>(at)] = keep;
+            continue;
+        }
+        // A face holding both ends: only across e, and left with three corners or more.
+        const int next = (at + 1) % n, prev = (at + n - 1) % n;
+        const bool forward = keepAt == next && rec.edges[static_cast<size_t>(at)] == e;
+        const bool backward = keepAt == prev && rec.edges[static_cast<size_t>(prev)] == e;
+        if ((!forward && !backward) || n < 4) return false;
+        // The corner before `gone` leads on along its own edge when `keep` follows, else
+        // `keep` takes the edge `gone` led along; the face's first corner stays first unless it
+        // was `gone`'s, when the next one is.
+        if (!forward) rec.edges[static_cast<size_t>(prev)] = rec.edges[static_cast<size_t>(at)];
+        const auto drop = [at](std::vector<int>& ids) {
+            if (!ids.empty()) ids.erase(ids.begin() + at);
+        };
+        drop(rec.verts);
+        drop(rec.edges);
+        for (std::vector<int>& ids : rec.uvs) drop(ids);
+        for (std::vector<int>& ids : rec.colors) drop(ids);
+    }
+    w.keep = keep;
+    w.gone = gone;
+    w.at = (m.point(edge.v0) + m.point(edge.v1)) * 0.5;
+    return true;
+}
+
+void applyDirect(MeshEditor& ed) {
+    // Edges (new ends, then removals, ascending), faces, the point kept, the vertex gone.
+    const CollapseScratch& w = collapseScratch();
+    for (size_t k = 0; k < w.edges.size(); ++k)
+        if (w.ends[k].v0 >= 0) ed.setEdge(w.edges[k], w.ends[k].v0, w.ends[k].v1);
+    for (size_t k = 0; k < w.edges.size(); ++k)
+        if (w.ends[k].v0 < 0) ed.removeEdge(w.edges[k]);
+    for (size_t k = 0; k < w.faces.size(); ++k) ed.writeFaceRecord(w.faces[k], w.records[k]);
+    ed.setPoint(w.keep, w.at);
+    ed.removeVertex(w.gone);
+}
+
+}  // namespace
+
 OpStatus collapseEdges(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out,
                        const StopCheck& stop) {
     if (edges.empty()) return OpStatus::failure("no edges to collapse");
@@ -483,8 +595,15 @@ OpStatus collapseEdges(PolyMesh& mesh, const std::vector<int>& edges, EditResult
         return bad;
     const int verticesBefore = mesh.numVertices();
     MeshEditor ed(mesh);
-    MeshDraft d(ed);
     StopPoll stopped(stop);
+    // One edge at a plain place needs no working copy.
+    if (std::all_of(edges.begin(), edges.end(), [&](int e) { return e == edges[0]; }) &&
+        planDirect(ed, edges[0])) {
+        if (stopped()) return OpStatus::failure(kInterruptedMessage);
+        applyDirect(ed);
+        return detail::finishEdit(ed, verticesBefore, out);
+    }
+    MeshDraft d(ed);
     int done = 0;
     for (int e : std::set<int>(edges.begin(), edges.end())) {
         if (stopped()) return OpStatus::failure(kInterruptedMessage);

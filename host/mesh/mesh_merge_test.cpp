@@ -205,5 +205,42 @@ TEST(CollapseEdges, AnEdgeWhoseEndsAFaceHoldsApartIsLeftAlone) {
     EXPECT_VALID_MESH(m);
 }
 
+TEST(CollapseEdges, OneEdgeAloneMatchesMergingItsEnds) {
+    // A single collapse may skip the batch working copy; whatever way it takes, collapsing an
+    // edge must give exactly what merging its two ends at their midpoint gives (the same
+    // rules, where no face holds the ends apart): ids, loops, corner UVs, edge directions, and
+    // an undo record that restores the mesh. Quads, pole triangles, borders, a pentagon.
+    std::vector<PolyMesh> meshes{makeSphere(1, 6, 5), makePlane(3, 2, 3, 2), polygon(5)};
+    PolyMesh mixed;
+    ASSERT_TRUE(PolyMesh::create(
+        {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {0, 1, 0}, {1.5, 2, 0}}, {4, 5},
+        {0, 1, 4, 5, 1, 2, 3, 6, 4}, mixed, nullptr));
+    meshes.push_back(std::move(mixed));
+    int compared = 0;
+    for (const PolyMesh& m : meshes)
+        for (int e = 0; e < m.numEdges(); ++e) {
+            SCOPED_TRACE("edge " + std::to_string(e));
+            const MeshEdge ends = m.edge(e);
+            PolyMesh collapsed = m, merged = m;
+            EditResult rc, rm;
+            const OpStatus c = collapseEdges(collapsed, {e}, &rc);
+            if (!c.ok) {
+                EXPECT_EQ(shoot(collapsed), shoot(m));
+                continue;
+            }
+            const double apart = length(m.point(ends.v0) - m.point(ends.v1));
+            ASSERT_TRUE(mergeVertices(merged, {ends.v0, ends.v1}, apart * (1 + 1e-9), &rm).ok);
+            EXPECT_EQ(shoot(collapsed), shoot(merged));
+            EXPECT_VALID_MESH(collapsed);
+            const auto after = shoot(collapsed);
+            ASSERT_TRUE(MeshEditor::applyDelta(collapsed, rc.delta, true));
+            EXPECT_EQ(shoot(collapsed), shoot(m));
+            ASSERT_TRUE(MeshEditor::applyDelta(collapsed, rc.delta, false));
+            EXPECT_EQ(shoot(collapsed), after);
+            ++compared;
+        }
+    EXPECT_GT(compared, 40);
+}
+
 }  // namespace
 }  // namespace tarn
