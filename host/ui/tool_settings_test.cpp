@@ -119,7 +119,8 @@ TEST_F(ToolSettingsTest, TheEditHookFindsTheWindowAndRefreshesItsControls) {
     run("optionVar -iv QT_drawSplitMultiSlices 3");
     EXPECT_EQ(rowOf(settings.view(), "QT_drawSplitMultiSlices").value, 3.0);
     run("radioButtonGrp -e -en 1 -select 2 QT_drawSplitEdgeSnappingTypeRadioButtonGrp");
-    const ToolSettingRow& type = rowOf(settings.view(), "QT_drawSplitEdgeSnappingType");
+    const ToolSettingsView shown = settings.view();
+    const ToolSettingRow& type = rowOf(shown, "QT_drawSplitEdgeSnappingType");
     EXPECT_TRUE(type.enabled);
     EXPECT_EQ(type.selected, 1);
     EXPECT_EQ(type.value, 2.0);
