@@ -28,12 +28,12 @@ protected:
         UiTest::TearDown();
     }
 
-    static const ToolSettingRow& rowOf(const ToolSettingsView& v, const std::string& option) {
-        static const ToolSettingRow kMissing;
+    // A copy: views are often temporaries (settings.view()), gone after the full expression.
+    static ToolSettingRow rowOf(const ToolSettingsView& v, const std::string& option) {
         for (const ToolSettingRow& r : v.rows)
             if (r.optionVar == option) return r;
         ADD_FAILURE() << "no row " << option;
-        return kMissing;
+        return {};
     }
     // Runs a text and answers the warnings it wrote.
     std::string warningsOf(const std::string& text) {
@@ -119,8 +119,7 @@ TEST_F(ToolSettingsTest, TheEditHookFindsTheWindowAndRefreshesItsControls) {
     run("optionVar -iv QT_drawSplitMultiSlices 3");
     EXPECT_EQ(rowOf(settings.view(), "QT_drawSplitMultiSlices").value, 3.0);
     run("radioButtonGrp -e -en 1 -select 2 QT_drawSplitEdgeSnappingTypeRadioButtonGrp");
-    const ToolSettingsView shown = settings.view();
-    const ToolSettingRow& type = rowOf(shown, "QT_drawSplitEdgeSnappingType");
+    const ToolSettingRow type = rowOf(settings.view(), "QT_drawSplitEdgeSnappingType");
     EXPECT_TRUE(type.enabled);
     EXPECT_EQ(type.selected, 1);
     EXPECT_EQ(type.value, 2.0);
@@ -180,7 +179,7 @@ TEST_F(ToolSettingsTest, ChangesAreOptionVarTextsThatEnableWhatDependsOnThem) {
 TEST_F(ToolSettingsTest, AnUnsetOptionShowsWhatTheToolReads) {
     run("optionVar -remove QT_drawSplitSubdivisions");
     settings.open();
-    const ToolSettingRow& r = rowOf(settings.view(), "QT_drawSplitSubdivisions");
+    const ToolSettingRow r = rowOf(settings.view(), "QT_drawSplitSubdivisions");
     EXPECT_FALSE(r.isSet);
     EXPECT_EQ(r.value, 0.0);
 }
