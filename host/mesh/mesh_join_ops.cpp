@@ -434,13 +434,17 @@ std::vector<std::vector<int>> mergeGroups(const PolyMesh& mesh, const std::vecto
         return axis(p.x, box.min.x, dx) << 42 | axis(p.y, box.min.y, dy) << 21 |
                axis(p.z, box.min.z, dz);
     };
-    std::unordered_map<std::uint64_t, std::vector<size_t>> cells;
+    // The finite points by cell, in one sorted array: a neighbourhood's cells at one x and y
+    // are consecutive keys (z is the low field), so nine range searches cover the 27 cells.
+    std::vector<std::pair<std::uint64_t, size_t>> cells;
+    cells.reserve(ids.size());
     std::vector<bool> finite(ids.size());
     for (size_t i = 0; i < ids.size(); ++i) {
         const Vec3& p = mesh.point(ids[i]);
         finite[i] = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-        if (finite[i]) cells[key(p, 0, 0, 0)].push_back(i);
+        if (finite[i]) cells.emplace_back(key(p, 0, 0, 0), i);
     }
+    std::sort(cells.begin(), cells.end());
     std::vector<bool> taken(ids.size(), false);
     std::vector<std::vector<int>> groups;
     std::vector<size_t> found;
@@ -456,15 +460,16 @@ std::vector<std::vector<int>> mergeGroups(const PolyMesh& mesh, const std::vecto
         const Vec3& p = mesh.point(ids[i]);
         found.clear();
         for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dz = -1; dz <= 1; ++dz) {
-                    auto it = cells.find(key(p, dx, dy, dz));
-                    if (it == cells.end()) continue;
-                    std::vector<size_t>& members = it->second;
-                    std::erase_if(members, [&](size_t j) { return taken[j]; });
-                    for (size_t j : members)
-                        if (j > i && length(mesh.point(ids[j]) - p) <= distance) found.push_back(j);
+            for (int dy = -1; dy <= 1; ++dy) {
+                const std::uint64_t low = key(p, dx, dy, -1), high = key(p, dx, dy, 1);
+                auto it = std::lower_bound(cells.begin(), cells.end(),
+                                           std::pair<std::uint64_t, size_t>{low, 0});
+                for (; it != cells.end() && it->first <= high; ++it) {
+                    const size_t j = it->second;
+                    if (j > i && !taken[j] && length(mesh.point(ids[j]) - p) <= distance)
+                        found.push_back(j);
                 }
+            }
         std::sort(found.begin(), found.end());
         for (size_t j : found) {
             taken[j] = true;
