@@ -262,10 +262,13 @@ TEST(WindowJob, BadArgumentsAreRefusedByTheJobsRule) {
         EXPECT_EQ(o.out.find("Usage: tarn view"), std::string::npos) << o.out;
         EXPECT_EQ(o.out.find("cannot open a window"), std::string::npos) << o.out;
     }
-    // A good size gets as far as the display.
-    const Outcome sized = runTarn("env -u DISPLAY " + tarn + " view --size 320x200");
+    // A good size gets as far as the display, and without one nothing runs.
+    const std::string journal = ::testing::TempDir() + "window_job_size_journal.tcs";
+    const Outcome sized =
+        runTarn("env -u DISPLAY " + tarn + " --journal '" + journal + "' view --size 320x200");
     EXPECT_EQ(sized.status, 2);
     EXPECT_NE(sized.out.find("cannot open a window"), std::string::npos) << sized.out;
+    EXPECT_EQ(readFile(journal), "");
     const Outcome help = runTarn(tarn + " view --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: tarn view"), std::string::npos);

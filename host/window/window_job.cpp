@@ -807,19 +807,12 @@ int runViewJob(const std::vector<std::string>& args) {
     if (!parseViewArgs(args, o, argumentError))
         return jobs::refuseArguments("view", argumentError, viewUsage());
     const std::string& script = o.script;
-    // The starting size is a port change like any resize, so the journal replays it.
-    if (o.width > 0) {
-        lang::ExecuteOptions run;
-        run.origin = "window";
-        const std::string text =
-            "viewPort " + std::to_string(o.width) + " " + std::to_string(o.height);
-        if (!lang::executeText(text, run).ok) return 2;
-    }
     // Open the window first: without a display nothing runs.
     std::string text, error;
     OutputTap tap;
     const view::ActiveView& v = view::ActiveView::instance();
-    const int startWidth = v.width(), startHeight = v.height();
+    const int startWidth = o.width > 0 ? o.width : v.width();
+    const int startHeight = o.width > 0 ? o.height : v.height();
     // The window holds the port and the panels beside it.
     const auto windowFor = [](int portWidth, int portHeight) {
         return panels::windowSizeFor(portWidth, portHeight, panels::currentPanelStates(),
@@ -831,6 +824,14 @@ int runViewJob(const std::vector<std::string>& args) {
     if (!window) {
         std::fputs(noDisplayMessage(error).c_str(), stderr);
         return 2;
+    }
+    // The starting size is a port change like any resize, so the journal replays it.
+    if (o.width > 0) {
+        lang::ExecuteOptions run;
+        run.origin = "window";
+        const std::string text =
+            "viewPort " + std::to_string(o.width) + " " + std::to_string(o.height);
+        if (!lang::executeText(text, run).ok) return 2;
     }
     const std::string sceneExtension = ".tscene";
     if (script.size() > sceneExtension.size() &&
