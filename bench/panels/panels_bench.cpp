@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/k_string.h"
 #include "host/lang/execute.h"
 #include "host/view/view_frame.h"
 #include "host/window/panels/panel_layer.h"
@@ -99,7 +100,7 @@ void BM_PanelFrame(benchmark::State& state) {
         run(fullPort);
         frames.update(Change::kScene);
         for (int i = 0; i < kFrames; ++i) {
-            if (sceneFrames) run("setAttr box.translateX " + std::to_string(++step * 0.01));
+            if (sceneFrames) run("setAttr box.translateX " + numberText(++step * 0.01));
             const auto t0 = Clock::now();
             frames.update(change);
             without.push_back(ms(Clock::now() - t0));
@@ -121,7 +122,7 @@ void BM_PanelFrame(benchmark::State& state) {
         frames.update(o);
         o.change = change;
         for (int i = 0; i < kFrames; ++i) {
-            if (sceneFrames) run("setAttr box.translateX " + std::to_string(++step * 0.01));
+            if (sceneFrames) run("setAttr box.translateX " + numberText(++step * 0.01));
             const auto t0 = Clock::now();
             // A drag's frame lays the panels as they were; a command's builds them again.
             if (sceneFrames) panels.frame(kWidth, kHeight);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "frame/k_string.h"
 #include "host/fileio/file_import.h"
 #include "host/fileio/isolated_read.h"
 #include "host/fileio/obj_reader.h"
@@ -107,11 +108,11 @@ const float kTet[4][4][3] = {{{0, 0, -1}, {0, 0, 0}, {0, 1, 0}, {1, 0, 0}},
 std::string asciiStl() {
     std::string s = "solid tet\n";
     for (const auto& f : kTet) {
-        s += "facet normal " + std::to_string(f[0][0]) + " " + std::to_string(f[0][1]) + " " +
-             std::to_string(f[0][2]) + "\n outer loop\n";
+        s += "facet normal " + numberText(f[0][0]) + " " + numberText(f[0][1]) + " " +
+             numberText(f[0][2]) + "\n outer loop\n";
         for (int v = 1; v < 4; ++v)
-            s += "  vertex " + std::to_string(f[v][0]) + " " + std::to_string(f[v][1]) + " " +
-                 std::to_string(f[v][2]) + "\n";
+            s += "  vertex " + numberText(f[v][0]) + " " + numberText(f[v][1]) + " " +
+                 numberText(f[v][2]) + "\n";
         s += " endloop\nendfacet\n";
     }
     return s + "endsolid tet\n";

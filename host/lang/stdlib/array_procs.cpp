@@ -127,7 +127,7 @@ CommandResult insertAtIndexCmd(const CommandArgs& args, CommandContext&) {
 
 void addArrayProcedures(CommandRegistry& registry) {
     using A = ArgType;
-    const CommandSpec specs[] = {
+    const CommandSpec procedures[] = {
         {.name = "sort",
          .usage = "sort array",
          .summary = "The array in ascending order: numbers by value, strings by bytes.",
@@ -199,7 +199,7 @@ void addArrayProcedures(CommandRegistry& registry) {
          .argTypes = {A::Int, A::StringArray, A::String},
          .body = insertAtIndexCmd},
     };
-    for (const auto& spec : specs) registry.add(spec);
+    for (const auto& procedure : procedures) registry.add(procedure);
 }
 
 }  // namespace tarn::lang::stdlib

@@ -31,7 +31,7 @@ CommandResult warningCmd(const CommandArgs& args, CommandContext& ctx) {
 
 void addControlProcedures(CommandRegistry& registry) {
     using A = ArgType;
-    const CommandSpec specs[] = {
+    const CommandSpec procedures[] = {
         {.name = "catch",
          .usage = "catch(expression)",
          .summary = "Runs the expression (a command, a proc call, eval); answers 1 when it failed "
@@ -63,7 +63,7 @@ void addControlProcedures(CommandRegistry& registry) {
          .argTypes = {A::String},
          .body = warningCmd},
     };
-    for (const auto& spec : specs) registry.add(spec);
+    for (const auto& procedure : procedures) registry.add(procedure);
 }
 
 }  // namespace tarn::lang::stdlib

@@ -176,7 +176,7 @@ void addMathProcedures(CommandRegistry& registry) {
                           return Value(fn(args[0].asFloat()));
                       }});
     }
-    const CommandSpec specs[] = {
+    const CommandSpec procedures[] = {
         {.name = "abs",
          .usage = "abs number",
          .summary = "The number without its sign (an int stays an int).",
@@ -295,7 +295,7 @@ void addMathProcedures(CommandRegistry& registry) {
          .argTypes = {A::Int},
          .body = seedCmd},
     };
-    for (const auto& spec : specs) registry.add(spec);
+    for (const auto& procedure : procedures) registry.add(procedure);
 }
 
 }  // namespace tarn::lang::stdlib

@@ -206,7 +206,7 @@ void addNodeProcedures(CommandRegistry& registry) {
     };
     for (const auto& [longName, shortName] : answers)
         queryFlags.push_back({.longName = longName, .shortName = shortName});
-    const CommandSpec specs[] = {
+    const CommandSpec procedures[] = {
         {.name = "objExists",
          .usage = "objExists name",
          .summary = "1 when a node, DAG path, plug (node.attr) or component of that name exists.",
@@ -252,7 +252,7 @@ void addNodeProcedures(CommandRegistry& registry) {
                    {.longName = "local", .shortName = "l"}},
          .body = pointPositionCmd},
     };
-    for (const auto& spec : specs) registry.add(spec);
+    for (const auto& procedure : procedures) registry.add(procedure);
 }
 
 }  // namespace tarn::lang::stdlib

@@ -280,9 +280,9 @@ TEST(StdlibHelp, EveryProcedureHasUsageAndSummary) {
     const auto names = registry.names();
     EXPECT_GE(names.size(), 60u);
     for (const std::string& name : names) {
-        const tarn::lang::CommandSpec* spec = registry.find(name);
-        EXPECT_EQ(spec->usage.rfind(name, 0), 0u) << name << ": " << spec->usage;
-        EXPECT_FALSE(spec->summary.empty()) << name;
+        const tarn::lang::CommandSpec* procedure = registry.find(name);
+        EXPECT_EQ(procedure->usage.rfind(name, 0), 0u) << name << ": " << procedure->usage;
+        EXPECT_FALSE(procedure->summary.empty()) << name;
     }
     StdlibSession s;
     ASSERT_TRUE(s.run("help stringArrayRemoveDuplicates").ok);

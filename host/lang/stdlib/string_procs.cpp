@@ -142,7 +142,7 @@ CommandResult strcmpCmd(const CommandArgs& args, CommandContext&) {
 
 void addStringProcedures(CommandRegistry& registry) {
     using A = ArgType;
-    const CommandSpec specs[] = {
+    const CommandSpec procedures[] = {
         {.name = "strip",
          .usage = "strip string",
          .summary = "The string without blanks (spaces, tabs, line feeds) at either end.",
@@ -239,7 +239,7 @@ void addStringProcedures(CommandRegistry& registry) {
          .argTypes = {A::String},
          .body = strcmpCmd},
     };
-    for (const auto& spec : specs) registry.add(spec);
+    for (const auto& procedure : procedures) registry.add(procedure);
 }
 
 }  // namespace tarn::lang::stdlib
