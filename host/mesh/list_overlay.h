@@ -31,26 +31,41 @@ public:
     /// Makes `items` the list of `key` (key >= 0). `items` may be a list of this overlay.
     void set(int key, std::span<const int> items) {
         const size_t n = items.size();
-        const int* src = items.data();
-        if (n > 0 && src >= m_pool.data() && src < m_pool.data() + m_pool.size()) {
-            m_copy.assign(items.begin(), items.end());
-            src = m_copy.data();
+        const int* src = outsidePool(items);
+        std::copy(src, src + n, room(key, n));
+        packIfSparse();
+    }
+
+    /// Makes the list of `key` `current` with `item` inserted before index `at` (add) or with
+    /// its item at `at` taken out. `current` may be a list of this overlay; when it is the
+    /// key's own list and the result fits its room, the list is edited where it stands.
+    void edit(int key, std::span<const int> current, size_t at, int item, bool add) {
+        const size_t was = current.size(), n = add ? was + 1 : was - 1;
+        if (key >= 0 && static_cast<size_t>(key) < m_slot.size() &&
+            m_slot[static_cast<size_t>(key)] >= 0) {
+            Entry& e = m_entries[static_cast<size_t>(m_slot[static_cast<size_t>(key)])];
+            int* own = m_pool.data() + e.offset;
+            if (current.data() == own && n <= static_cast<size_t>(e.room)) {
+                if (add) {
+                    std::copy_backward(own + at, own + was, own + was + 1);
+                    own[at] = item;
+                } else {
+                    std::copy(own + at + 1, own + was, own + at);
+                }
+                e.size = static_cast<int>(n);
+                return;
+            }
         }
-        if (static_cast<size_t>(key) >= m_slot.size())
-            m_slot.resize(std::max(static_cast<size_t>(key) + 1, m_slot.size() + m_slot.size() / 2),
-                          -1);
-        int& s = m_slot[static_cast<size_t>(key)];
-        if (s < 0) {
-            s = static_cast<int>(m_entries.size());
-            m_entries.push_back(place(std::max(n, kMinRoom)));
-        } else if (n > static_cast<size_t>(m_entries[static_cast<size_t>(s)].room)) {
-            m_garbage += static_cast<size_t>(m_entries[static_cast<size_t>(s)].room);
-            m_entries[static_cast<size_t>(s)] = place(2 * n);
+        const int* src = outsidePool(current);
+        int* out = room(key, n);
+        std::copy(src, src + at, out);
+        if (add) {
+            out[at] = item;
+            std::copy(src + at, src + was, out + at + 1);
+        } else {
+            std::copy(src + at + 1, src + was, out + at);
         }
-        Entry& e = m_entries[static_cast<size_t>(s)];
-        e.size = static_cast<int>(n);
-        std::copy(src, src + n, m_pool.begin() + e.offset);
-        if (m_garbage > kPackFloor && 2 * m_garbage > m_pool.size()) pack();
+        packIfSparse();
     }
 
     /// Sets `key` to the empty list.
@@ -67,6 +82,39 @@ private:
     };
     static constexpr size_t kMinRoom = 4;
     static constexpr size_t kPackFloor = 4096;
+
+    // `items`, or a copy of them when they live in the pool (which placing a list may move).
+    const int* outsidePool(std::span<const int> items) {
+        const int* src = items.data();
+        if (!items.empty() && src >= m_pool.data() && src < m_pool.data() + m_pool.size()) {
+            m_copy.assign(items.begin(), items.end());
+            src = m_copy.data();
+        }
+        return src;
+    }
+
+    // Where the n ints of key's list go: its room when they fit, else fresh room at the pool's
+    // end. The list's size becomes n; its contents are the caller's to write.
+    int* room(int key, size_t n) {
+        if (static_cast<size_t>(key) >= m_slot.size())
+            m_slot.resize(std::max(static_cast<size_t>(key) + 1, m_slot.size() + m_slot.size() / 2),
+                          -1);
+        int& s = m_slot[static_cast<size_t>(key)];
+        if (s < 0) {
+            s = static_cast<int>(m_entries.size());
+            m_entries.push_back(place(std::max(n, kMinRoom)));
+        } else if (n > static_cast<size_t>(m_entries[static_cast<size_t>(s)].room)) {
+            m_garbage += static_cast<size_t>(m_entries[static_cast<size_t>(s)].room);
+            m_entries[static_cast<size_t>(s)] = place(2 * n);
+        }
+        Entry& e = m_entries[static_cast<size_t>(s)];
+        e.size = static_cast<int>(n);
+        return m_pool.data() + e.offset;
+    }
+
+    void packIfSparse() {
+        if (m_garbage > kPackFloor && 2 * m_garbage > m_pool.size()) pack();
+    }
 
     Entry place(size_t room) {
         Entry e;

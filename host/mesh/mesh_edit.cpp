@@ -19,12 +19,14 @@ void sortUnique(std::vector<int>& v) {
 // Work lists of refreshLists and writeFaceRecord, kept between calls so that a small edit
 // allocates nothing once they have grown (edits run on the main thread only).
 struct RefreshScratch {
-    std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE;
+    std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE, sorted;
     std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
     FaceRecord face;  // a face compaction reads to write it elsewhere
 };
 
-RefreshScratch& refreshScratch() {
+// Kept out of line: inlined, the thread's copy would be looked up again after every call the
+// caller makes.
+[[gnu::noinline]] RefreshScratch& refreshScratch() {
     thread_local RefreshScratch scratch;
     return scratch;
 }
@@ -32,6 +34,8 @@ RefreshScratch& refreshScratch() {
 // Corners (old and new together) up to which a face write finds what it gains and loses by
 // sorting; larger faces use hash sets.
 constexpr size_t kSortedDiffLimit = 256;
+// Corners up to which it finds them by scanning both loops.
+constexpr size_t kScannedDiffLimit = 24;
 
 // Adds `item` to (add) or removes it from the ascending list `current` and stores the result
 // as the list of `key`; nothing is stored when the list already is so.
@@ -39,14 +43,14 @@ void updateList(detail::ListOverlay& lists, int key, std::span<const int> curren
                 bool add) {
     const auto it = std::lower_bound(current.begin(), current.end(), item);
     if ((it != current.end() && *it == item) == add) return;
-    std::vector<int>& list = refreshScratch().list;
-    list.assign(current.begin(), current.end());
-    const auto at = list.begin() + (it - current.begin());
-    if (add)
-        list.insert(at, item);
-    else
-        list.erase(at);
-    lists.set(key, list);
+    lists.edit(key, current, static_cast<size_t>(it - current.begin()), item, add);
+}
+
+// Whether `key` is among the first `count` ids of `ids`.
+inline bool heldIn(const std::vector<int>& ids, size_t count, int key) {
+    for (size_t i = 0; i < count; ++i)
+        if (ids[i] == key) return true;
+    return false;
 }
 
 template <typename T>
@@ -54,7 +58,82 @@ void pushSlots(std::vector<T>& v, size_t n, const T& value) {
     v.insert(v.end(), n, value);
 }
 
+// What MeshEditor::writeSlots reads of a face record.
+struct RecordLists {
+    const FaceRecord& r;
+    int corners() const { return static_cast<int>(r.verts.size()); }
+    std::span<const int> verts() const { return r.verts; }
+    std::span<const int> edges() const { return r.edges; }
+    size_t uvSets() const { return r.uvs.size(); }
+    std::span<const int> uvs(size_t s) const { return r.uvs[s]; }
+    size_t colorSets() const { return r.colors.size(); }
+    std::span<const int> colors(size_t s) const { return r.colors[s]; }
+};
+
+// What MeshEditor::writeSlots reads of a face of an image.
+struct ImageLists {
+    const FaceImages& images;
+    const FaceImages::Face& face;
+    int corners() const { return face.corners; }
+    std::span<const int> verts() const { return images.verts(face); }
+    std::span<const int> edges() const { return images.edges(face); }
+    size_t uvSets() const { return static_cast<size_t>(face.uvSets); }
+    std::span<const int> uvs(size_t s) const { return images.uvs(face, static_cast<int>(s)); }
+    size_t colorSets() const { return static_cast<size_t>(face.colorSets); }
+    std::span<const int> colors(size_t s) const {
+        return images.colors(face, static_cast<int>(s));
+    }
+};
+
 }  // namespace
+
+// Flat face images.
+
+void FaceImages::add(int id, std::span<const int> verts, std::span<const int> edges) {
+    // Room for the few faces an edit at one place records, taken once.
+    if (m_faces.empty()) {
+        m_faces.reserve(8);
+        m_pool.reserve(128);
+    }
+    Face f;
+    f.id = id;
+    f.start = static_cast<int>(m_pool.size());
+    f.corners = static_cast<int>(verts.size());
+    m_faces.push_back(f);
+    const size_t n = verts.size();
+    m_pool.resize(m_pool.size() + 2 * n);
+    int* out = m_pool.data() + f.start;
+    std::copy_n(verts.data(), n, out);
+    std::copy_n(edges.data(), n, out + n);
+}
+
+void FaceImages::addSet(std::span<const int> ids) {
+    const size_t at = m_pool.size();
+    m_pool.resize(at + 1 + ids.size());
+    m_pool[at] = static_cast<int>(ids.size());
+    std::copy(ids.begin(), ids.end(), m_pool.begin() + static_cast<long>(at) + 1);
+}
+
+void FaceImages::addUVs(std::span<const int> ids) {
+    addSet(ids);
+    ++m_faces.back().uvSets;
+}
+
+void FaceImages::addColors(std::span<const int> ids) {
+    addSet(ids);
+    ++m_faces.back().colorSets;
+}
+
+std::span<const int> FaceImages::setIds(const Face& f, int set) const {
+    size_t at = static_cast<size_t>(f.start) + 2 * static_cast<size_t>(f.corners);
+    for (int s = 0; s < set; ++s) at += 1 + static_cast<size_t>(m_pool[at]);
+    return {m_pool.data() + at + 1, static_cast<size_t>(m_pool[at])};
+}
+
+void FaceImages::sortById() {
+    std::sort(m_faces.begin(), m_faces.end(),
+              [](const Face& a, const Face& b) { return a.id < b.id; });
+}
 
 // Storage of an edited mesh.
 
@@ -146,8 +225,17 @@ bool MeshEditor::adoptEdgeOrder(PolyMesh& m, const std::vector<MeshEdge>& order,
 }
 
 void MeshEditor::writeRecord(PolyMesh& m, int f, const FaceRecord& rec) {
+    writeSlots(m, f, RecordLists{rec});
+}
+
+void MeshEditor::writeRecord(PolyMesh& m, const FaceImages& images, const FaceImages::Face& face) {
+    writeSlots(m, face.id, ImageLists{images, face});
+}
+
+template <typename Lists>
+void MeshEditor::writeSlots(PolyMesh& m, int f, const Lists& rec) {
     const int nf = m.numFaces();
-    const int n = static_cast<int>(rec.verts.size());
+    const int n = rec.corners();
     std::vector<int>& verts = m.m_faceVerts;
     std::vector<int>& edges = m.m_edit->table.faceEdges;
     auto killSlots = [&](int from, int to) {
@@ -185,24 +273,24 @@ void MeshEditor::writeRecord(PolyMesh& m, int f, const FaceRecord& rec) {
         m.m_faceOffsets.back() = static_cast<int>(verts.size());
     }
     m.m_faceEnds[f] = start + n;
-    for (int i = 0; i < n; ++i) {
-        verts[start + i] = rec.verts[i];
-        edges[start + i] = rec.edges[i];
-    }
-    for (size_t s = 0; s < m.m_uvSets.size(); ++s) {
-        std::vector<int>& ids = m.m_uvSets[s].faceVertexUV;
-        const bool given = s < rec.uvs.size() && !rec.uvs[s].empty();
-        if (!given && ids.empty()) continue;
+    std::copy_n(rec.verts().begin(), n, verts.begin() + start);
+    std::copy_n(rec.edges().begin(), n, edges.begin() + start);
+    // A set the record keeps no ids for reads -1 at these corners (nothing is stored while the
+    // set keeps no per-corner table at all).
+    auto writeSet = [&](std::vector<int>& ids, std::span<const int> given) {
+        if (given.empty() && ids.empty()) return;
         if (ids.empty()) ids.assign(verts.size(), -1);
-        for (int i = 0; i < n; ++i) ids[start + i] = given ? rec.uvs[s][i] : -1;
-    }
-    for (size_t s = 0; s < m.m_colorSets.size(); ++s) {
-        std::vector<int>& ids = m.m_colorSets[s].faceVertexColor;
-        const bool given = s < rec.colors.size() && !rec.colors[s].empty();
-        if (!given && ids.empty()) continue;
-        if (ids.empty()) ids.assign(verts.size(), -1);
-        for (int i = 0; i < n; ++i) ids[start + i] = given ? rec.colors[s][i] : -1;
-    }
+        if (given.empty())
+            std::fill_n(ids.begin() + start, n, -1);
+        else
+            std::copy_n(given.begin(), n, ids.begin() + start);
+    };
+    for (size_t s = 0; s < m.m_uvSets.size(); ++s)
+        writeSet(m.m_uvSets[s].faceVertexUV,
+                 s < rec.uvSets() ? rec.uvs(s) : std::span<const int>());
+    for (size_t s = 0; s < m.m_colorSets.size(); ++s)
+        writeSet(m.m_colorSets[s].faceVertexColor,
+                 s < rec.colorSets() ? rec.colors(s) : std::span<const int>());
     m.pointsChanged();
     m.m_faceVertexNormals.reset();
 }
@@ -370,6 +458,17 @@ void MeshEditor::readFace(int f, FaceRecord& r) const {
     }
 }
 
+void MeshEditor::recordFace(FaceImages& images, int f) const {
+    const int start = m_mesh.m_faceOffsets[f], n = m_mesh.faceVertexCount(f);
+    images.add(f, m_mesh.faceVertices(f), m_mesh.faceEdges(f));
+    const auto slice = [&](const std::vector<int>& ids) {
+        return ids.empty() ? std::span<const int>()
+                           : std::span<const int>(ids.data() + start, static_cast<size_t>(n));
+    };
+    for (const UVSet& s : m_mesh.m_uvSets) images.addUVs(slice(s.faceVertexUV));
+    for (const ColorSet& s : m_mesh.m_colorSets) images.addColors(slice(s.faceVertexColor));
+}
+
 int MeshEditor::cornerOf(int f, int v) const {
     const auto verts = m_mesh.faceVertices(f);
     for (size_t i = 0; i < verts.size(); ++i)
@@ -378,19 +477,26 @@ int MeshEditor::cornerOf(int f, int v) const {
 }
 
 bool MeshEditor::TouchedIds::insert(int id) {
-    if (m_hashed.empty()) {
-        if (std::find(m_ids.begin(), m_ids.end(), id) != m_ids.end()) return false;
-    } else if (!m_hashed.insert(id).second) {
-        return false;
+    if (m_spilled) {
+        if (!m_hashed.insert(id).second) return false;
+        m_ids.push_back(id);
+        return true;
     }
+    if (std::find(m_small, m_small + m_count, id) != m_small + m_count) return false;
+    if (m_count < kScanned) {
+        m_small[m_count++] = id;
+        return true;
+    }
+    m_ids.assign(m_small, m_small + m_count);
     m_ids.push_back(id);
-    if (m_hashed.empty() && m_ids.size() > kScanned) m_hashed.insert(m_ids.begin(), m_ids.end());
+    m_hashed.insert(m_ids.begin(), m_ids.end());
+    m_spilled = true;
     return true;
 }
 
 bool MeshEditor::TouchedIds::contains(int id) const {
-    if (!m_hashed.empty()) return m_hashed.count(id) != 0;
-    return std::find(m_ids.begin(), m_ids.end(), id) != m_ids.end();
+    if (m_spilled) return m_hashed.count(id) != 0;
+    return std::find(m_small, m_small + m_count, id) != m_small + m_count;
 }
 
 void MeshEditor::touchVertex(int v) {
@@ -406,7 +512,7 @@ void MeshEditor::touchEdge(int e) {
 
 void MeshEditor::touchFace(int f) {
     if (!m_facesTouched.insert(f)) return;
-    if (f < m_before.numFaces) m_before.faces.emplace_back(f, readFace(f));
+    if (f < m_before.numFaces) recordFace(m_before.faces, f);
 }
 
 int MeshEditor::addVertex(const Vec3& p) {
@@ -511,6 +617,20 @@ void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
         auto current = [&](int key) {
             return vertices ? m_mesh.vertexFaces(key) : m_mesh.edgeFaces(key);
         };
+        if (before.size() + after.size() <= kScannedDiffLimit) {
+            // A face of a few corners: scanning beats sorting. Each key counts once.
+            for (size_t i = 0; i < before.size(); ++i) {
+                const int key = before[i];
+                if (key >= 0 && !heldIn(before, i, key) && !heldIn(after, after.size(), key))
+                    updateList(lists, key, current(key), f, false);
+            }
+            for (size_t i = 0; i < after.size(); ++i) {
+                const int key = after[i];
+                if (key >= 0 && !heldIn(after, i, key) && !heldIn(before, before.size(), key))
+                    updateList(lists, key, current(key), f, true);
+            }
+            return;
+        }
         if (before.size() + after.size() > kSortedDiffLimit) {
             // A face of many corners: hash sets keep the cost linear in its size.
             const std::unordered_set<int> was(before.begin(), before.end()),
@@ -585,23 +705,52 @@ void MeshEditor::moveFace(int from, int to) {
 std::vector<std::pair<int, int>> MeshEditor::compactionMoves(const std::vector<int>& deadDescending,
                                                              int count, int& kept) {
     // Play the compaction on slot numbers alone: each hole takes what is then in the last slot.
-    std::unordered_map<int, int> at;  // slot -> the id now in it (absent: its own)
-    auto occupant = [&](int slot) {
-        auto it = at.find(slot);
-        return it == at.end() ? slot : it->second;
+    // Only removed slots ever hold another id: filled[k] is the id now in slot
+    // deadDescending[k] (-1: none).
+    std::vector<int> filled(deadDescending.size(), -1);
+    auto indexOf = [&](int slot) -> long {
+        const auto it = std::lower_bound(deadDescending.begin(), deadDescending.end(), slot,
+                                         std::greater<int>());
+        return it != deadDescending.end() && *it == slot ? it - deadDescending.begin() : -1;
     };
     int size = count;
-    for (int d : deadDescending) {
+    for (size_t k = 0; k < deadDescending.size(); ++k) {
         --size;
-        if (d != size) at[d] = occupant(size);
-        at.erase(size);
+        if (deadDescending[k] != size) {
+            const long at = indexOf(size);
+            filled[k] = at >= 0 && filled[static_cast<size_t>(at)] >= 0
+                            ? filled[static_cast<size_t>(at)]
+                            : size;
+        }
+        if (const long at = indexOf(size); at >= 0) filled[static_cast<size_t>(at)] = -1;
     }
     kept = size;
     std::vector<std::pair<int, int>> moves;
-    for (const auto& [slot, id] : at)
-        if (id != slot) moves.emplace_back(id, slot);
+    for (size_t k = 0; k < deadDescending.size(); ++k)
+        if (filled[k] >= 0 && filled[k] != deadDescending[k])
+            moves.emplace_back(filled[k], deadDescending[k]);
     std::sort(moves.begin(), moves.end());
     return moves;
+}
+
+namespace {
+
+// Where a compaction takes `id`: its new id from `moves` (sorted by old id), else itself.
+int movedTo(const std::vector<std::pair<int, int>>& moves, int id) {
+    const auto it = std::lower_bound(moves.begin(), moves.end(), std::pair{id, INT_MIN});
+    return it != moves.end() && it->first == id ? it->second : id;
+}
+
+}  // namespace
+
+void MeshEditor::renameCorners(std::vector<int>& slots, const std::vector<int>& faces,
+                               const std::vector<std::pair<int, int>>& moves) {
+    // The faces keep their slots: only the ids in them change.
+    for (int f : faces) {
+        touchFace(f);
+        for (int i = m_mesh.m_faceOffsets[f]; i < m_mesh.m_faceEnds[f]; ++i)
+            slots[static_cast<size_t>(i)] = movedTo(moves, slots[static_cast<size_t>(i)]);
+    }
 }
 
 void MeshEditor::compactEdges() {
@@ -610,7 +759,6 @@ void MeshEditor::compactEdges() {
     const int count = m_mesh.numEdges();
     int kept = 0;
     const auto moves = compactionMoves(m_deadEdges, count, kept);
-    const std::unordered_map<int, int> to(moves.begin(), moves.end());
     std::vector<int> faces;
     struct Moved {
         int to;
@@ -628,14 +776,7 @@ void MeshEditor::compactEdges() {
     }
     for (int e = kept; e < count; ++e) touchEdge(e);
     sortUnique(faces);
-    for (int f : faces) {
-        touchFace(f);
-        FaceRecord& rec = refreshScratch().face;
-        readFace(f, rec);
-        for (int& e : rec.edges)
-            if (auto it = to.find(e); it != to.end()) e = it->second;
-        writeRecord(m_mesh, f, rec);
-    }
+    renameCorners(m_mesh.m_edit->table.faceEdges, faces, moves);
     for (const Moved& m : moved) writeEdgeRecord(m_mesh, m.to, m.edge, m.smooth);
     // A moved edge takes the face list it had under its old id (faces keep theirs) and its ends
     // name it by its new id; removed edges were taken out of their ends' lists already, and ids
@@ -660,7 +801,6 @@ void MeshEditor::compactVertices() {
     const int count = m_mesh.numVertices();
     int kept = 0;
     const auto moves = compactionMoves(m_deadVerts, count, kept);
-    const std::unordered_map<int, int> to(moves.begin(), moves.end());
     std::vector<int> faces, edges;
     for (const auto& [from, slot] : moves) {
         const auto usersF = m_mesh.vertexFaces(from);
@@ -672,22 +812,13 @@ void MeshEditor::compactVertices() {
     }
     sortUnique(faces);
     sortUnique(edges);
-    auto renamed = [&](int v) {
-        auto it = to.find(v);
-        return it == to.end() ? v : it->second;
-    };
+    auto renamed = [&](int v) { return movedTo(moves, v); };
     for (int e : edges) {
         touchEdge(e);
         const MeshEdge edge = m_mesh.edge(e);
         writeEdgeRecord(m_mesh, e, {renamed(edge.v0), renamed(edge.v1)}, m_mesh.isEdgeSmooth(e));
     }
-    for (int f : faces) {
-        touchFace(f);
-        FaceRecord& rec = refreshScratch().face;
-        readFace(f, rec);
-        for (int& v : rec.verts) v = renamed(v);
-        writeRecord(m_mesh, f, rec);
-    }
+    renameCorners(m_mesh.m_faceVerts, faces, moves);
     for (const auto& [from, slot] : moves) m_mesh.m_points[slot] = m_mesh.m_points[from];
     m_mesh.m_points.resize(static_cast<size_t>(kept));
     // A moved vertex takes the lists it had under its old id (faces and edges keep theirs);
@@ -704,7 +835,8 @@ void MeshEditor::compactVertices() {
 }
 
 int MeshEditor::overloadedEdge(int& faces) const {
-    std::vector<int> written(m_facesTouched.begin(), m_facesTouched.end());
+    std::vector<int>& written = refreshScratch().sorted;
+    written.assign(m_facesTouched.begin(), m_facesTouched.end());
     std::sort(written.begin(), written.end());
     std::unordered_set<int> seen;
     for (int f : written) {
@@ -717,8 +849,10 @@ int MeshEditor::overloadedEdge(int& faces) const {
             // count those whose old loop used it.
             int before = 0;
             for (int g : users) before += m_facesTouched.contains(g) ? 0 : 1;
-            for (const auto& [g, rec] : m_before.faces)
-                before += std::find(rec.edges.begin(), rec.edges.end(), e) != rec.edges.end();
+            for (const FaceImages::Face& g : m_before.faces) {
+                const auto was = m_before.faces.edges(g);
+                before += std::find(was.begin(), was.end(), e) != was.end();
+            }
             if (now > before) {
                 faces = now;
                 return e;
@@ -741,10 +875,8 @@ MeshDelta MeshEditor::finish() {
         remapGroupsBeforeCompaction();
         int kept = 0;
         const auto moves = compactionMoves(m_deadFaces, m_mesh.numFaces(), kept);
-        const std::unordered_map<int, int> to(moves.begin(), moves.end());
         for (auto& [id, members] : m_mesh.m_objectGroups)
-            for (int& f : members)
-                if (auto it = to.find(f); it != to.end()) f = it->second;
+            for (int& f : members) f = movedTo(moves, f);
     }
     for (int f : m_deadFaces) {
         const int last = m_mesh.numFaces() - 1;
@@ -775,17 +907,17 @@ MeshDelta MeshEditor::finish() {
     after.numVertices = m_mesh.numVertices();
     after.numEdges = m_mesh.numEdges();
     after.numFaces = m_mesh.numFaces();
-    after.points.reserve(static_cast<size_t>(m_vertsTouched.end() - m_vertsTouched.begin()));
-    after.edges.reserve(static_cast<size_t>(m_edgesTouched.end() - m_edgesTouched.begin()));
+    after.points.reserve(m_vertsTouched.size());
+    after.edges.reserve(m_edgesTouched.size());
     for (int v : m_vertsTouched)
         if (v < after.numVertices) after.points.emplace_back(v, m_mesh.m_points[v]);
     for (int e : m_edgesTouched)
         if (e < after.numEdges) after.edges.push_back({e, m_mesh.edge(e), m_mesh.isEdgeSmooth(e)});
-    std::vector<int> faces(m_facesTouched.begin(), m_facesTouched.end());
+    std::vector<int>& faces = refreshScratch().sorted;
+    faces.assign(m_facesTouched.begin(), m_facesTouched.end());
     std::sort(faces.begin(), faces.end());
-    after.faces.reserve(faces.size());
     for (int f : faces)
-        if (f < after.numFaces) after.faces.emplace_back(f, readFace(f));
+        if (f < after.numFaces) recordFace(after.faces, f);
     for (size_t s = 0; s < m_mesh.m_uvSets.size(); ++s) {
         const UVSet& set = m_mesh.m_uvSets[s];
         after.uvSizes.push_back(static_cast<int>(set.u.size()));
@@ -802,8 +934,7 @@ MeshDelta MeshEditor::finish() {
         for (size_t i = static_cast<size_t>(delta.before.colorSizes[s]); i < set.colors.size(); ++i)
             after.colorTails.back().push_back(set.colors[i]);
     }
-    std::sort(delta.before.faces.begin(), delta.before.faces.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    delta.before.faces.sortById();
     return delta;
 }
 
@@ -842,10 +973,11 @@ bool MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
             edges.push_back(r.id);
             verts.insert(verts.end(), {r.edge.v0, r.edge.v1});
         }
-        for (const auto& [f, rec] : i->faces) {
-            faces.push_back(f);
-            verts.insert(verts.end(), rec.verts.begin(), rec.verts.end());
-            edges.insert(edges.end(), rec.edges.begin(), rec.edges.end());
+        for (const FaceImages::Face& f : i->faces) {
+            faces.push_back(f.id);
+            const auto loop = i->faces.verts(f), sides = i->faces.edges(f);
+            verts.insert(verts.end(), loop.begin(), loop.end());
+            edges.insert(edges.end(), sides.begin(), sides.end());
         }
     }
     // Sizes first, then the recorded elements.
@@ -856,7 +988,7 @@ bool MeshEditor::applyDelta(PolyMesh& m, const MeshDelta& delta, bool undo) {
     if (!m.m_edgeSmooth.empty()) m.m_edgeSmooth.resize(table.size(), 1);
     for (const auto& r : img.edges) writeEdgeRecord(m, r.id, r.edge, r.smooth);
     if (m.numFaces() > img.numFaces) truncateFaces(m, img.numFaces);
-    for (const auto& [f, rec] : img.faces) writeRecord(m, f, rec);
+    for (const FaceImages::Face& f : img.faces) writeRecord(m, img.faces, f);
     for (size_t s = 0; s < m.m_uvSets.size() && s < img.uvSizes.size(); ++s) {
         UVSet& set = m.m_uvSets[s];
         const size_t from = static_cast<size_t>(std::min(img.uvSizes[s], other.uvSizes[s]));

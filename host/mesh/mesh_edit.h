@@ -28,6 +28,52 @@
 
 namespace tarn {
 
+/// The faces of a MeshImage, kept flat so that recording a face allocates nothing once the
+/// storage has grown: per face its id and where its slice of one pool of ints starts. A slice
+/// holds the face's loop, the edge leaving each corner, then for each UV set and then each
+/// colour set the number of ids it keeps (0 when the face keeps none for that set, else the
+/// corner count) followed by the ids.
+class FaceImages {
+public:
+    struct Face {
+        int id = -1;
+        int start = 0;  // the slice's first int in the pool
+        int corners = 0;
+        int uvSets = 0, colorSets = 0;
+    };
+
+    size_t size() const { return m_faces.size(); }
+    bool empty() const { return m_faces.empty(); }
+    const Face& operator[](size_t k) const { return m_faces[k]; }
+    std::vector<Face>::const_iterator begin() const { return m_faces.begin(); }
+    std::vector<Face>::const_iterator end() const { return m_faces.end(); }
+
+    std::span<const int> verts(const Face& f) const {
+        return {m_pool.data() + f.start, static_cast<size_t>(f.corners)};
+    }
+    std::span<const int> edges(const Face& f) const {
+        return {m_pool.data() + f.start + f.corners, static_cast<size_t>(f.corners)};
+    }
+    /// The ids of UV set s (colour set s) at each corner; empty when the face keeps none.
+    std::span<const int> uvs(const Face& f, int s) const { return setIds(f, s); }
+    std::span<const int> colors(const Face& f, int s) const { return setIds(f, f.uvSets + s); }
+
+    /// Starts a face: its loop and corner edges. Its sets follow, every UV set before any
+    /// colour set.
+    void add(int id, std::span<const int> verts, std::span<const int> edges);
+    void addUVs(std::span<const int> ids);
+    void addColors(std::span<const int> ids);
+    /// Orders the faces by id (their slices stay where they are).
+    void sortById();
+
+private:
+    std::span<const int> setIds(const Face& f, int set) const;
+    void addSet(std::span<const int> ids);
+
+    std::vector<Face> m_faces;
+    std::vector<int> m_pool;
+};
+
 /// The state of the elements one session touched, as before or after it.
 struct MeshImage {
     struct EdgeRec {
@@ -39,7 +85,7 @@ struct MeshImage {
     std::vector<int> uvSizes, colorSizes;  // per set, table length
     std::vector<std::pair<int, Vec3>> points;
     std::vector<EdgeRec> edges;
-    std::vector<std::pair<int, FaceRecord>> faces;
+    FaceImages faces;
     // Table entries past the other image's length, per set (to grow the table back).
     std::vector<std::vector<std::pair<float, float>>> uvTails;
     std::vector<std::vector<Rgba>> colorTails;
@@ -67,6 +113,9 @@ public:
     FaceRecord readFace(int f) const;
     /// The same into `out`, reusing its lists' storage.
     void readFace(int f, FaceRecord& out) const;
+    /// The mesh's UV sets, by index (as addUV numbers them).
+    int numUVSets() const { return static_cast<int>(m_mesh.m_uvSets.size()); }
+    const UVSet& uvSetAt(int set) const { return m_mesh.m_uvSets[static_cast<size_t>(set)]; }
     /// Corner of vertex v in face f, or -1.
     int cornerOf(int f, int v) const;
 
@@ -103,6 +152,8 @@ public:
     /// moved in compaction the id they had. Faces never split or moved are absent.
     const std::unordered_map<int, int>& faceOrigins() const { return m_origins; }
     void setOrigin(int face, int from);
+    /// The same, taken out once the session is finished.
+    std::unordered_map<int, int> takeFaceOrigins() { return std::move(m_origins); }
 
     /// An edge that now has more than two faces and had fewer before the session (ids as they
     /// stand before finish()), or -1; `faces` receives its face count. Only edges of faces the
@@ -133,6 +184,12 @@ public:
 private:
     static void beginEditing(PolyMesh& mesh);
     static void writeRecord(PolyMesh& mesh, int f, const FaceRecord& rec);
+    static void writeRecord(PolyMesh& mesh, const FaceImages& images, const FaceImages::Face& face);
+    // Writes a face's slots from any record whose lists the Lists type reads.
+    template <typename Lists>
+    static void writeSlots(PolyMesh& mesh, int f, const Lists& lists);
+    // Appends face f as it stands to `images`.
+    void recordFace(FaceImages& images, int f) const;
     static void truncateFaces(PolyMesh& mesh, int count);
     static void writeEdgeRecord(PolyMesh& mesh, int e, const MeshEdge& edge, bool smooth);
     static void refreshLists(PolyMesh& mesh, std::span<const int> verts, std::span<const int> edges,
@@ -145,24 +202,32 @@ private:
     // descending order, each hole filled by the element then last; `kept` is the count left.
     static std::vector<std::pair<int, int>> compactionMoves(const std::vector<int>& deadDescending,
                                                             int count, int& kept);
+    // Renames, in the given faces' corner slots (vertices or edges), the ids `moves` moves.
+    void renameCorners(std::vector<int>& slots, const std::vector<int>& faces,
+                       const std::vector<std::pair<int, int>>& moves);
     void compactEdges();
     void compactVertices();
     void remapGroupsBeforeCompaction();
 
     // Ids a session touched, in the order it touched them. An edit at one place touches a
-    // few dozen, found by a scan without allocating per id; past kScanned they are hashed too.
+    // few dozen, kept in the object itself and found by a scan; past kScanned they move to a
+    // list and are hashed too.
     class TouchedIds {
     public:
         /// Adds id; false when it was there already.
         bool insert(int id);
         bool contains(int id) const;
-        std::vector<int>::const_iterator begin() const { return m_ids.begin(); }
-        std::vector<int>::const_iterator end() const { return m_ids.end(); }
+        const int* begin() const { return m_spilled ? m_ids.data() : m_small; }
+        const int* end() const { return begin() + size(); }
+        size_t size() const { return m_spilled ? m_ids.size() : m_count; }
 
     private:
         static constexpr size_t kScanned = 32;
-        std::vector<int> m_ids;
-        std::unordered_set<int> m_hashed;  // every id, once there are more than kScanned
+        int m_small[kScanned];
+        size_t m_count = 0;
+        bool m_spilled = false;
+        std::vector<int> m_ids;            // every id, once there are more than kScanned
+        std::unordered_set<int> m_hashed;  // the same
     };
 
     PolyMesh& m_mesh;

@@ -25,7 +25,7 @@ OpStatus finishEdit(MeshEditor& ed, int verticesBefore, EditResult* out) {
     }
     EditResult r;
     r.delta = ed.finish();
-    r.faceOrigins = ed.faceOrigins();
+    r.faceOrigins = ed.takeFaceOrigins();
     if (ed.mesh().numVertices() > verticesBefore) r.firstNewVertex = verticesBefore;
     if (out) *out = std::move(r);
     return OpStatus::success();
@@ -69,9 +69,9 @@ OpStatus tooManyVertices(long long count) {
 }
 
 // UV of `set` (index) at a table id.
-std::pair<float, float> uvAt(const PolyMesh& m, int set, int id) {
-    const UVSet* s = m.uvSet(m.uvSetNames()[static_cast<size_t>(set)]);
-    return {s->u[id], s->v[id]};
+std::pair<float, float> uvAt(const MeshEditor& ed, int set, int id) {
+    const UVSet& s = ed.uvSetAt(set);
+    return {s.u[id], s.v[id]};
 }
 
 // A face an edge split reaches: where the edge lies in it and its direction.
@@ -83,18 +83,21 @@ struct EdgeUse {
     std::vector<std::vector<int>> uvs;  // per set: the UV of each new vertex, from a
 };
 
-// The face records of splitEdgeRun, kept between runs so that splitting an edge of a few faces
-// allocates no record once they have grown (edits run on the main thread only; a run never
+// The lists of splitEdgeRun, kept between runs so that splitting an edge of a few faces
+// allocates nothing once they have grown (edits run on the main thread only; a run never
 // starts inside another).
 struct EdgeRunScratch {
     std::vector<EdgeUse> uses;
     std::vector<std::pair<std::pair<int, int>, int>> cut;
+    std::vector<int> faces, made, chain, pieces, start, end, inserted;
 };
 
 // Faces on an edge up to which splitEdgeRun finds a cut's shared UVs by scanning.
 constexpr size_t kScannedUses = 8;
 
-EdgeRunScratch& edgeRunScratch() {
+// Kept out of line: inlined, the thread's copy would be looked up again after every call the
+// caller makes.
+[[gnu::noinline]] EdgeRunScratch& edgeRunScratch() {
     thread_local EdgeRunScratch scratch;
     return scratch;
 }
@@ -106,16 +109,19 @@ EdgeRunScratch& edgeRunScratch() {
 // on either side take the vertices; each distinct pair of end UVs along the edge gets one
 // interpolated UV per cut, and the new corners copy the colour of the face's corner at a.
 // Costs O(steps x faces on the edge). Returns the first new vertex.
-int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
+int splitEdgeRun(MeshEditor& ed, int e, std::span<const double> steps) {
     PolyMesh& m = ed.mesh();
+    EdgeRunScratch& w = edgeRunScratch();
     const MeshEdge edge = m.edge(e);
     const int a = edge.v0, b = edge.v1;
     const bool smooth = m.isEdgeSmooth(e);
     const size_t k = steps.size();
+    // The edge's faces, copied: adding the vertices and edges below may move the lists.
     const auto users = m.edgeFaces(e);
-    const std::vector<int> faces(users.begin(), users.end());
+    w.faces.assign(users.begin(), users.end());
     // The new points, each cut on what is left of the edge.
-    std::vector<int> made(k);
+    std::vector<int>& made = w.made;
+    made.resize(k);
     Vec3 from = m.point(a);
     const Vec3 to = m.point(b);
     for (size_t i = 0; i < k; ++i) {
@@ -123,19 +129,20 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
         made[i] = ed.addVertex(from);
     }
     ed.setEdge(e, a, made[0]);
-    std::vector<int> chain(made);
-    chain.push_back(b);
-    const int firstPiece = ed.addEdgeChain(chain, smooth);
-    std::vector<int> pieces{e};  // piece i runs made[i - 1] (a for i = 0) -> made[i] (b at k)
+    w.chain.assign(made.begin(), made.end());
+    w.chain.push_back(b);
+    const int firstPiece = ed.addEdgeChain(w.chain, smooth);
+    // Piece i runs made[i - 1] (a for i = 0) -> made[i] (b at k).
+    std::vector<int>& pieces = w.pieces;
+    pieces.assign(1, e);
     for (size_t i = 0; i < k; ++i) pieces.push_back(firstPiece + static_cast<int>(i));
-    // Per face: where the edge lies in it and its direction (records reused between runs).
-    EdgeRunScratch& scratch = edgeRunScratch();
+    // Per face: where the edge lies in it and its direction.
     std::span<EdgeUse> uses;
     {
         size_t count = 0;
-        for (int f : faces) {
-            if (scratch.uses.size() <= count) scratch.uses.emplace_back();
-            EdgeUse& u = scratch.uses[count];
+        for (int f : w.faces) {
+            if (w.uses.size() <= count) w.uses.emplace_back();
+            EdgeUse& u = w.uses[count];
             u.face = f;
             u.at = -1;
             ed.readFace(f, u.rec);
@@ -150,47 +157,48 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
             for (std::vector<int>& ids : u.uvs) ids.clear();
             ++count;
         }
-        uses = std::span<EdgeUse>(scratch.uses.data(), count);
+        uses = std::span<EdgeUse>(w.uses.data(), count);
     }
     // UVs cut by cut, faces in order, so that ids come out as single splits make them.
-    const std::vector<std::string> setNames = m.uvSetNames();
-    for (size_t s = 0; s < setNames.size(); ++s) {
-        const UVSet* set = m.uvSet(setNames[s]);
-        std::vector<int> start(uses.size(), -1), end(uses.size(), -1);
+    const int sets = ed.numUVSets();
+    for (int s = 0; s < sets; ++s) {
+        const UVSet& set = ed.uvSetAt(s);
+        const size_t si = static_cast<size_t>(s);
+        w.start.assign(uses.size(), -1);
+        w.end.assign(uses.size(), -1);
         for (size_t j = 0; j < uses.size(); ++j) {
             const EdgeUse& u = uses[j];
-            if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
+            if (si >= u.rec.uvs.size() || u.rec.uvs[si].empty()) continue;
             const int n = static_cast<int>(u.rec.verts.size());
             const int next = (u.at + 1) % n;
-            start[j] = u.rec.uvs[s][u.forward ? u.at : next];
-            end[j] = u.rec.uvs[s][u.forward ? next : u.at];
+            w.start[j] = u.rec.uvs[si][u.forward ? u.at : next];
+            w.end[j] = u.rec.uvs[si][u.forward ? next : u.at];
         }
         for (size_t i = 0; i < k; ++i) {
             // (uv at the piece's start, at b) -> new: scanned for the few faces an edge
             // usually has, looked up in a tree for more.
             std::map<std::pair<int, int>, int> cut;
-            scratch.cut.clear();
+            w.cut.clear();
             for (size_t j = 0; j < uses.size(); ++j) {
                 EdgeUse& u = uses[j];
-                if (s >= u.rec.uvs.size() || u.rec.uvs[s].empty()) continue;
+                if (si >= u.rec.uvs.size() || u.rec.uvs[si].empty()) continue;
                 int id = -1;
-                if (start[j] >= 0 && end[j] >= 0) {
-                    const std::pair<int, int> key{start[j], end[j]};
+                if (w.start[j] >= 0 && w.end[j] >= 0) {
+                    const std::pair<int, int> key{w.start[j], w.end[j]};
                     int* found = nullptr;
                     if (uses.size() <= kScannedUses) {
-                        for (auto& [k2, v2] : scratch.cut)
+                        for (auto& [k2, v2] : w.cut)
                             if (k2 == key) found = &v2;
                     } else if (auto it = cut.find(key); it != cut.end()) {
                         found = &it->second;
                     }
                     if (!found) {
-                        const double pu = set->u[start[j]], pv = set->v[start[j]];
-                        const double qu = set->u[end[j]], qv = set->v[end[j]];
-                        const int uv = ed.addUV(static_cast<int>(s),
-                                                static_cast<float>(pu + (qu - pu) * steps[i]),
+                        const double pu = set.u[key.first], pv = set.v[key.first];
+                        const double qu = set.u[key.second], qv = set.v[key.second];
+                        const int uv = ed.addUV(s, static_cast<float>(pu + (qu - pu) * steps[i]),
                                                 static_cast<float>(pv + (qv - pv) * steps[i]));
                         if (uses.size() <= kScannedUses)
-                            scratch.cut.emplace_back(key, uv);
+                            w.cut.emplace_back(key, uv);
                         else
                             cut.emplace(key, uv);
                         id = uv;
@@ -198,35 +206,37 @@ int splitEdgeRun(MeshEditor& ed, int e, const std::vector<double>& steps) {
                         id = *found;
                     }
                 }
-                u.uvs[s].push_back(id);
-                start[j] = id;
+                u.uvs[si].push_back(id);
+                w.start[j] = id;
             }
         }
     }
     // Each face written once, the new corners in its own direction.
+    std::vector<int>& inserted = w.inserted;
     for (EdgeUse& u : uses) {
         FaceRecord& rec = u.rec;
         const int n = static_cast<int>(rec.verts.size());
         const int next = (u.at + 1) % n;
         const auto insertAt = static_cast<long>(u.at + 1);
-        std::vector<int> verts(made), edges;
+        // Lists run from a to b along a forward face, from b to a along the other way.
+        auto place = [&](std::vector<int>& ids, const std::vector<int>& fromA) {
+            inserted.assign(fromA.begin(), fromA.end());
+            if (!u.forward) std::reverse(inserted.begin(), inserted.end());
+            ids.insert(ids.begin() + insertAt, inserted.begin(), inserted.end());
+        };
+        place(rec.verts, made);
+        inserted.assign(pieces.begin() + 1, pieces.end());
         if (u.forward) {
-            edges.assign(pieces.begin() + 1, pieces.end());
             rec.edges[u.at] = e;
         } else {
-            std::reverse(verts.begin(), verts.end());
-            for (size_t i = k; i-- > 0;) edges.push_back(pieces[i]);
+            // Backwards, corner `at` leads along the last piece and the new corners along the
+            // pieces before it, from b's side.
             rec.edges[u.at] = pieces[k];
+            inserted.assign(pieces.rbegin() + 1, pieces.rend());
         }
-        rec.verts.insert(rec.verts.begin() + insertAt, verts.begin(), verts.end());
-        rec.edges.insert(rec.edges.begin() + insertAt, edges.begin(), edges.end());
-        for (size_t s = 0; s < rec.uvs.size(); ++s) {
-            std::vector<int>& ids = rec.uvs[s];
-            if (ids.empty()) continue;
-            std::vector<int> fresh = u.uvs[s];
-            if (!u.forward) std::reverse(fresh.begin(), fresh.end());
-            ids.insert(ids.begin() + insertAt, fresh.begin(), fresh.end());
-        }
+        rec.edges.insert(rec.edges.begin() + insertAt, inserted.begin(), inserted.end());
+        for (size_t s = 0; s < rec.uvs.size(); ++s)
+            if (!rec.uvs[s].empty()) place(rec.uvs[s], u.uvs[s]);
         for (std::vector<int>& ids : rec.colors) {
             if (ids.empty()) continue;
             const int colour = ids[u.forward ? u.at : next];
@@ -280,7 +290,9 @@ struct CutScratch {
     FaceRecord face, keep, part;
 };
 
-CutScratch& cutScratch() {
+// Kept out of line: inlined, the thread's copy would be looked up again after every call the
+// caller makes.
+[[gnu::noinline]] CutScratch& cutScratch() {
     thread_local CutScratch scratch;
     return scratch;
 }
@@ -302,7 +314,7 @@ std::vector<int> interpolatedUVs(MeshEditor& ed, const FaceRecord& r, const Vec3
                 complete = false;
                 break;
             }
-            const auto uv = uvAt(m, static_cast<int>(s), r.uvs[s][i]);
+            const auto uv = uvAt(ed, static_cast<int>(s), r.uvs[s][i]);
             u += w[i] * uv.first;
             v += w[i] * uv.second;
         }
@@ -359,16 +371,15 @@ bool splitFaceAt(MeshEditor& ed, int f, int va, int vb, std::vector<int> inner) 
     return true;
 }
 
-// Faces holding both vertices.
-std::vector<int> sharedFaces(const PolyMesh& m, int a, int b) {
-    std::vector<int> out;
+// Faces holding both vertices, into `out`.
+void sharedFaces(const PolyMesh& m, int a, int b, std::vector<int>& out) {
+    out.clear();
     for (int f : m.vertexFaces(a))
         for (int v : m.faceVertices(f))
             if (v == b) {
                 out.push_back(f);
                 break;
             }
-    return out;
 }
 
 bool adjacentIn(const PolyMesh& m, int f, int a, int b) {
@@ -381,18 +392,80 @@ bool adjacentIn(const PolyMesh& m, int f, int a, int b) {
     return false;
 }
 
-// Faces of an edge point of the original mesh (its end vertex's faces at t 0 or 1).
-std::vector<int> facesOfPoint(const PolyMesh& m, const SplitPoint& p) {
-    std::span<const int> faces;
-    if (p.edge < 0) return {p.face};
-    if (p.t <= kParamEps)
-        faces = m.vertexFaces(m.edge(p.edge).v0);
-    else if (p.t >= 1 - kParamEps)
-        faces = m.vertexFaces(m.edge(p.edge).v1);
-    else
-        faces = m.edgeFaces(p.edge);
-    return {faces.begin(), faces.end()};
+// Faces of a split point of the original mesh: its face, or for an edge point the edge's
+// faces (its end vertex's at t 0 or 1). The span lasts until the mesh is edited.
+std::span<const int> facesOfPoint(const PolyMesh& m, const SplitPoint& p) {
+    if (p.edge < 0) return {&p.face, 1};
+    if (p.t <= kParamEps) return m.vertexFaces(m.edge(p.edge).v0);
+    if (p.t >= 1 - kParamEps) return m.vertexFaces(m.edge(p.edge).v1);
+    return m.edgeFaces(p.edge);
 }
+
+bool shareAFace(const PolyMesh& m, const SplitPoint& p, const SplitPoint& q) {
+    const auto a = facesOfPoint(m, p), b = facesOfPoint(m, q);
+    for (int f : a)
+        if (std::find(b.begin(), b.end(), f) != b.end()) return true;
+    return false;
+}
+
+// The edges a split's chains cross, as they were before the split, with the vertices made on
+// each so far: each edge once, found by binary search; the vertices on an edge are a list
+// threaded through one array.
+class ChainEdges {
+public:
+    ChainEdges(const PolyMesh& m, const std::vector<std::vector<SplitPoint>>& chains) {
+        for (const auto& chain : chains)
+            for (const SplitPoint& p : chain)
+                if (p.edge >= 0) m_edges.push_back({p.edge, m.edge(p.edge), -1});
+        std::sort(m_edges.begin(), m_edges.end(),
+                  [](const Crossed& a, const Crossed& b) { return a.id < b.id; });
+        m_edges.erase(std::unique(m_edges.begin(), m_edges.end(),
+                                  [](const Crossed& a, const Crossed& b) { return a.id == b.id; }),
+                      m_edges.end());
+    }
+    /// Edge e as it was.
+    const MeshEdge& original(int e) const { return find(e).ends; }
+    /// The vertex made at parameter t of edge e, or -1; `lo` and `hi` receive the nearest
+    /// vertices made (or the ends) below and above t, as (t, vertex).
+    int madeAt(int e, double t, std::pair<double, int>& lo, std::pair<double, int>& hi) const {
+        const Crossed& c = find(e);
+        lo = {0.0, c.ends.v0};
+        hi = {1.0, c.ends.v1};
+        for (int k = c.first; k >= 0; k = m_made[static_cast<size_t>(k)].next) {
+            const Made& entry = m_made[static_cast<size_t>(k)];
+            if (std::abs(entry.t - t) < kParamEps) return entry.vertex;
+            if (entry.t < t && entry.t > lo.first) lo = {entry.t, entry.vertex};
+            if (entry.t > t && entry.t < hi.first) hi = {entry.t, entry.vertex};
+        }
+        return -1;
+    }
+    void addMade(int e, double t, int vertex) {
+        Crossed& c = find(e);
+        m_made.push_back({t, vertex, c.first});
+        c.first = static_cast<int>(m_made.size()) - 1;
+    }
+
+private:
+    struct Crossed {
+        int id;
+        MeshEdge ends;
+        int first;  // the latest vertex made on it in m_made, or -1
+    };
+    struct Made {
+        double t;
+        int vertex, next;
+    };
+    const Crossed& find(int e) const {
+        return *std::lower_bound(m_edges.begin(), m_edges.end(), e,
+                                 [](const Crossed& c, int id) { return c.id < id; });
+    }
+    Crossed& find(int e) {
+        return *std::lower_bound(m_edges.begin(), m_edges.end(), e,
+                                 [](const Crossed& c, int id) { return c.id < id; });
+    }
+    std::vector<Crossed> m_edges;
+    std::vector<Made> m_made;
+};
 
 }  // namespace
 
@@ -471,11 +544,7 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
                                          " is outside 0..1");
         }
         for (size_t i = 1; i < chain.size(); ++i) {
-            const std::vector<int> a = facesOfPoint(mesh, chain[i - 1]),
-                                   b = facesOfPoint(mesh, chain[i]);
-            bool shared = false;
-            for (int f : a) shared |= std::find(b.begin(), b.end(), f) != b.end();
-            if (!shared)
+            if (!shareAFace(mesh, chain[i - 1], chain[i]))
                 return OpStatus::failure("split points " + std::to_string(i - 1) + " and " +
                                          std::to_string(i) + " share no face");
         }
@@ -490,37 +559,30 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
 
     // Apply.
     const int verticesBefore = mesh.numVertices();
-    std::unordered_map<int, MeshEdge> original;  // the chain edges as they were
-    for (const auto& chain : chains)
-        for (const SplitPoint& p : chain)
-            if (p.edge >= 0) original[p.edge] = mesh.edge(p.edge);
+    ChainEdges crossed(mesh, chains);
     MeshEditor ed(mesh);
-    std::map<int, std::vector<std::pair<double, int>>> made;  // original edge -> (t, vertex)
     auto edgeVertex = [&](const SplitPoint& p) -> int {
-        const MeshEdge e = original.at(p.edge);
+        const MeshEdge e = crossed.original(p.edge);
         if (p.t <= kParamEps) return e.v0;
         if (p.t >= 1 - kParamEps) return e.v1;
-        auto& list = made[p.edge];
-        std::pair<double, int> lo{0.0, e.v0}, hi{1.0, e.v1};
-        for (const auto& entry : list) {
-            if (std::abs(entry.first - p.t) < kParamEps) return entry.second;
-            if (entry.first < p.t && entry.first > lo.first) lo = entry;
-            if (entry.first > p.t && entry.first < hi.first) hi = entry;
-        }
+        std::pair<double, int> lo, hi;
+        if (const int v = crossed.madeAt(p.edge, p.t, lo, hi); v >= 0) return v;
         const int piece = mesh.findEdge(lo.second, hi.second);
         if (piece < 0) return -1;
         double local = (p.t - lo.first) / (hi.first - lo.first);
         if (mesh.edge(piece).v0 != lo.second) local = 1 - local;
-        const int v = splitEdgeRun(ed, piece, {local});
-        list.emplace_back(p.t, v);
+        const double step[] = {local};
+        const int v = splitEdgeRun(ed, piece, step);
+        crossed.addMade(p.edge, p.t, v);
         return v;
     };
     auto positionOf = [&](const SplitPoint& p) {
         if (p.edge < 0) return p.pos;
-        const MeshEdge e = original.at(p.edge);
+        const MeshEdge e = crossed.original(p.edge);
         return lerp(mesh.point(e.v0), mesh.point(e.v1), p.t);
     };
     StopPoll stopped(stop, 4096);
+    std::vector<int> faces;
     for (const auto& chain : chains) {
         int from = -1, hint = -1;
         Vec3 last;
@@ -544,7 +606,7 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
             if (v < 0) return rollBack(ed, "split point " + std::to_string(i) + " was lost");
             if (from >= 0) {
                 if (v == from && inner.empty()) continue;
-                std::vector<int> faces = sharedFaces(mesh, from, v);
+                sharedFaces(mesh, from, v, faces);
                 int face = -1;
                 for (int f : faces)
                     if (f == hint) face = f;
@@ -650,7 +712,7 @@ OpStatus cutUVs(PolyMesh& mesh, const std::vector<int>& edges, EditResult* out,
                 if (first || it->second == r) continue;
                 auto [c, added] = copies.try_emplace(r, -1);
                 if (added) {
-                    const auto uv = uvAt(mesh, s, ids[k]);
+                    const auto uv = uvAt(ed, s, ids[k]);
                     c->second = ed.addUV(s, uv.first, uv.second);
                 }
                 FaceRecord rec = ed.readFace(faces[k]);

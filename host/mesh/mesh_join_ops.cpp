@@ -493,7 +493,9 @@ struct CollapseScratch {
     Vec3 at;
 };
 
-CollapseScratch& collapseScratch() {
+// Kept out of line: inlined, the thread's copy would be looked up again after every call the
+// caller makes.
+[[gnu::noinline]] CollapseScratch& collapseScratch() {
     thread_local CollapseScratch scratch;
     return scratch;
 }
