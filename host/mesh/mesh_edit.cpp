@@ -19,7 +19,7 @@ void sortUnique(std::vector<int>& v) {
 // Work lists of refreshLists and writeFaceRecord, kept between calls so that a small edit
 // allocates nothing once they have grown (edits run on the main thread only).
 struct RefreshScratch {
-    std::vector<int> verts, edges, changed, list, oldV, oldE, newV, newE, sorted;
+    std::vector<int> verts, edges, changed, list, oldV, newV, sorted;
     std::vector<std::pair<int, int>> faceOfVertex, faceOfEdge, edgeOfVertex;
     FaceRecord face;  // a face compaction reads to write it elsewhere
 };
@@ -46,10 +46,9 @@ void updateList(detail::ListOverlay& lists, int key, std::span<const int> curren
     lists.edit(key, current, static_cast<size_t>(it - current.begin()), item, add);
 }
 
-// Whether `key` is among the first `count` ids of `ids`.
-inline bool heldIn(const std::vector<int>& ids, size_t count, int key) {
-    for (size_t i = 0; i < count; ++i)
-        if (ids[i] == key) return true;
+inline bool heldIn(std::span<const int> ids, int key) {
+    for (int id : ids)
+        if (id == key) return true;
     return false;
 }
 
@@ -89,39 +88,15 @@ struct ImageLists {
 
 // Flat face images.
 
-void FaceImages::add(int id, std::span<const int> verts, std::span<const int> edges) {
+int* FaceImages::append(int id, int corners, int uvSets, int colorSets, size_t ints) {
     // Room for the few faces an edit at one place records, taken once.
     if (m_faces.empty()) {
         m_faces.reserve(8);
         m_pool.reserve(128);
     }
-    Face f;
-    f.id = id;
-    f.start = static_cast<int>(m_pool.size());
-    f.corners = static_cast<int>(verts.size());
-    m_faces.push_back(f);
-    const size_t n = verts.size();
-    m_pool.resize(m_pool.size() + 2 * n);
-    int* out = m_pool.data() + f.start;
-    std::copy_n(verts.data(), n, out);
-    std::copy_n(edges.data(), n, out + n);
-}
-
-void FaceImages::addSet(std::span<const int> ids) {
-    const size_t at = m_pool.size();
-    m_pool.resize(at + 1 + ids.size());
-    m_pool[at] = static_cast<int>(ids.size());
-    std::copy(ids.begin(), ids.end(), m_pool.begin() + static_cast<long>(at) + 1);
-}
-
-void FaceImages::addUVs(std::span<const int> ids) {
-    addSet(ids);
-    ++m_faces.back().uvSets;
-}
-
-void FaceImages::addColors(std::span<const int> ids) {
-    addSet(ids);
-    ++m_faces.back().colorSets;
+    m_faces.push_back({id, static_cast<int>(m_pool.size()), corners, uvSets, colorSets});
+    m_pool.resize(m_pool.size() + ints);
+    return m_pool.data() + m_faces.back().start;
 }
 
 std::span<const int> FaceImages::setIds(const Face& f, int set) const {
@@ -459,14 +434,26 @@ void MeshEditor::readFace(int f, FaceRecord& r) const {
 }
 
 void MeshEditor::recordFace(FaceImages& images, int f) const {
-    const int start = m_mesh.m_faceOffsets[f], n = m_mesh.faceVertexCount(f);
-    images.add(f, m_mesh.faceVertices(f), m_mesh.faceEdges(f));
-    const auto slice = [&](const std::vector<int>& ids) {
-        return ids.empty() ? std::span<const int>()
-                           : std::span<const int>(ids.data() + start, static_cast<size_t>(n));
+    const size_t start = static_cast<size_t>(m_mesh.m_faceOffsets[f]);
+    const size_t n = static_cast<size_t>(m_mesh.faceVertexCount(f));
+    const auto& uvs = m_mesh.m_uvSets;
+    const auto& colors = m_mesh.m_colorSets;
+    size_t ints = 2 * n + uvs.size() + colors.size();
+    for (const UVSet& s : uvs) ints += s.faceVertexUV.empty() ? 0 : n;
+    for (const ColorSet& s : colors) ints += s.faceVertexColor.empty() ? 0 : n;
+    int* out = images.append(f, static_cast<int>(n), static_cast<int>(uvs.size()),
+                             static_cast<int>(colors.size()), ints);
+    const auto put = [&](const std::vector<int>& ids) {
+        out = std::copy_n(ids.data() + start, n, out);
     };
-    for (const UVSet& s : m_mesh.m_uvSets) images.addUVs(slice(s.faceVertexUV));
-    for (const ColorSet& s : m_mesh.m_colorSets) images.addColors(slice(s.faceVertexColor));
+    put(m_mesh.m_faceVerts);
+    put(m_mesh.m_edit->table.faceEdges);
+    const auto putSet = [&](const std::vector<int>& ids) {
+        *out++ = ids.empty() ? 0 : static_cast<int>(n);
+        if (!ids.empty()) put(ids);
+    };
+    for (const UVSet& s : uvs) putSet(s.faceVertexUV);
+    for (const ColorSet& s : colors) putSet(s.faceVertexColor);
 }
 
 int MeshEditor::cornerOf(int f, int v) const {
@@ -598,37 +585,35 @@ void MeshEditor::writeFace(int f, const std::vector<int>& verts,
 void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
     touchFace(f);
     // Only the vertices and edges the face gains or loses change lists: a face that keeps most
-    // of its corners costs what it changes.
-    RefreshScratch& w = refreshScratch();
-    w.oldV.clear();
-    w.oldE.clear();
+    // of its corners costs what it changes. The lists are updated before the face's slots are
+    // overwritten, so that its old loop is read where it stands.
+    std::span<const int> oldV, oldE;
     if (f < m_mesh.numFaces()) {
-        const auto oldV = m_mesh.faceVertices(f);
-        const auto oldE = m_mesh.faceEdges(f);
-        w.oldV.assign(oldV.begin(), oldV.end());
-        w.oldE.assign(oldE.begin(), oldE.end());
+        oldV = m_mesh.faceVertices(f);
+        oldE = m_mesh.faceEdges(f);
     }
-    w.newV = rec.verts;
-    w.newE = rec.edges;
-    writeRecord(m_mesh, f, rec);
     PolyMesh::EditState& st = *m_mesh.m_edit.get();
-    auto update = [&](std::vector<int>& before, std::vector<int>& after, detail::ListOverlay& lists,
-                      bool vertices) {
-        auto current = [&](int key) {
-            return vertices ? m_mesh.vertexFaces(key) : m_mesh.edgeFaces(key);
+    auto update = [&](std::span<const int> before, std::span<const int> after, bool vertices) {
+        detail::ListOverlay& lists = vertices ? st.vertexFaces : st.edgeFaces;
+        auto lose = [&](int key) {
+            updateList(lists, key, vertices ? m_mesh.vertexFaces(key) : m_mesh.edgeFaces(key), f,
+                       false);
+        };
+        auto gain = [&](int key) {
+            if (vertices) {
+                updateList(lists, key, m_mesh.vertexFaces(key), f, true);
+                return;
+            }
+            updateList(lists, key, m_mesh.edgeFaces(key), f, true);
+            if (m_mesh.edgeFaces(key).size() > 2) m_mayOverload = true;
         };
         if (before.size() + after.size() <= kScannedDiffLimit) {
-            // A face of a few corners: scanning beats sorting. Each key counts once.
-            for (size_t i = 0; i < before.size(); ++i) {
-                const int key = before[i];
-                if (key >= 0 && !heldIn(before, i, key) && !heldIn(after, after.size(), key))
-                    updateList(lists, key, current(key), f, false);
-            }
-            for (size_t i = 0; i < after.size(); ++i) {
-                const int key = after[i];
-                if (key >= 0 && !heldIn(after, i, key) && !heldIn(before, before.size(), key))
-                    updateList(lists, key, current(key), f, true);
-            }
+            // A face of a few corners: scanning beats sorting. (A key met twice is harmless:
+            // updating a list that already is so changes nothing.)
+            for (int key : before)
+                if (key >= 0 && !heldIn(after, key)) lose(key);
+            for (int key : after)
+                if (key >= 0 && !heldIn(before, key)) gain(key);
             return;
         }
         if (before.size() + after.size() > kSortedDiffLimit) {
@@ -636,22 +621,24 @@ void MeshEditor::writeFaceRecord(int f, const FaceRecord& rec) {
             const std::unordered_set<int> was(before.begin(), before.end()),
                 is(after.begin(), after.end());
             for (int key : was)
-                if (key >= 0 && !is.count(key)) updateList(lists, key, current(key), f, false);
+                if (key >= 0 && !is.count(key)) lose(key);
             for (int key : is)
-                if (key >= 0 && !was.count(key)) updateList(lists, key, current(key), f, true);
+                if (key >= 0 && !was.count(key)) gain(key);
             return;
         }
-        sortUnique(before);
-        sortUnique(after);
-        for (int key : before)
-            if (key >= 0 && !std::binary_search(after.begin(), after.end(), key))
-                updateList(lists, key, current(key), f, false);
-        for (int key : after)
-            if (key >= 0 && !std::binary_search(before.begin(), before.end(), key))
-                updateList(lists, key, current(key), f, true);
+        RefreshScratch& w = refreshScratch();
+        w.oldV.assign(before.begin(), before.end());
+        w.newV.assign(after.begin(), after.end());
+        sortUnique(w.oldV);
+        sortUnique(w.newV);
+        for (int key : w.oldV)
+            if (key >= 0 && !std::binary_search(w.newV.begin(), w.newV.end(), key)) lose(key);
+        for (int key : w.newV)
+            if (key >= 0 && !std::binary_search(w.oldV.begin(), w.oldV.end(), key)) gain(key);
     };
-    update(w.oldV, w.newV, st.vertexFaces, true);
-    update(w.oldE, w.newE, st.edgeFaces, false);
+    update(oldV, rec.verts, true);
+    update(oldE, rec.edges, false);
+    writeRecord(m_mesh, f, rec);
 }
 
 int MeshEditor::addUV(int set, float u, float v) {
@@ -835,6 +822,7 @@ void MeshEditor::compactVertices() {
 }
 
 int MeshEditor::overloadedEdge(int& faces) const {
+    if (!m_mayOverload) return -1;  // no face write left an edge with more than two faces
     std::vector<int>& written = refreshScratch().sorted;
     written.assign(m_facesTouched.begin(), m_facesTouched.end());
     std::sort(written.begin(), written.end());

@@ -58,17 +58,14 @@ public:
     std::span<const int> uvs(const Face& f, int s) const { return setIds(f, s); }
     std::span<const int> colors(const Face& f, int s) const { return setIds(f, f.uvSets + s); }
 
-    /// Starts a face: its loop and corner edges. Its sets follow, every UV set before any
-    /// colour set.
-    void add(int id, std::span<const int> verts, std::span<const int> edges);
-    void addUVs(std::span<const int> ids);
-    void addColors(std::span<const int> ids);
+    /// Appends a face whose slice takes `ints` ints (laid out as above) and returns where the
+    /// slice starts, for the caller to fill.
+    int* append(int id, int corners, int uvSets, int colorSets, size_t ints);
     /// Orders the faces by id (their slices stay where they are).
     void sortById();
 
 private:
     std::span<const int> setIds(const Face& f, int set) const;
-    void addSet(std::span<const int> ids);
 
     std::vector<Face> m_faces;
     std::vector<int> m_pool;
@@ -235,6 +232,7 @@ private:
     TouchedIds m_vertsTouched, m_edgesTouched, m_facesTouched;
     std::vector<int> m_deadFaces, m_deadEdges, m_deadVerts;
     std::unordered_map<int, int> m_origins;
+    bool m_mayOverload = false;  // a face write gave some edge a third face
 };
 
 }  // namespace tarn
