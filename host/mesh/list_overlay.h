@@ -74,7 +74,7 @@ public:
     /// Keys set so far (for tests and diagnostics).
     size_t numLists() const { return m_entries.size(); }
     /// Ints held by the pool, lists and their spare room together (for tests and diagnostics).
-    size_t poolSize() const { return m_pool.size(); }
+    size_t poolSize() const { return m_used; }
 
 private:
     struct Entry {
@@ -113,33 +113,38 @@ private:
     }
 
     void packIfSparse() {
-        if (m_garbage > kPackFloor && 2 * m_garbage > m_pool.size()) pack();
+        if (m_garbage > kPackFloor && 2 * m_garbage > m_used) pack();
     }
 
+    // Room at the end of the used part of the pool; the pool itself grows by doubling, so that
+    // placing a list seldom reallocates.
     Entry place(size_t room) {
         Entry e;
-        e.offset = static_cast<int>(m_pool.size());
+        e.offset = static_cast<int>(m_used);
         e.room = static_cast<int>(room);
-        m_pool.resize(m_pool.size() + room);
+        m_used += room;
+        if (m_used > m_pool.size()) m_pool.resize(std::max(m_used, 2 * m_pool.size()));
         return e;
     }
 
     // Copies every list into a fresh pool, each keeping its room.
     void pack() {
         std::vector<int> pool;
-        pool.reserve(m_pool.size() - m_garbage);
+        pool.reserve(m_used - m_garbage);
         for (Entry& e : m_entries) {
             const int offset = static_cast<int>(pool.size());
             pool.insert(pool.end(), m_pool.begin() + e.offset, m_pool.begin() + e.offset + e.room);
             e.offset = offset;
         }
         m_pool = std::move(pool);
+        m_used = m_pool.size();
         m_garbage = 0;
     }
 
     std::vector<int> m_slot;  // per key: index into m_entries, -1 when not set
     std::vector<Entry> m_entries;
-    std::vector<int> m_pool;
+    std::vector<int> m_pool;  // lists in [0, m_used); the rest is room to grow into
+    size_t m_used = 0;
     size_t m_garbage = 0;     // pool ints no list uses any more
     std::vector<int> m_copy;  // holds items that alias the pool while they are placed
 };

@@ -89,13 +89,12 @@ struct ImageLists {
 // Flat face images.
 
 int* FaceImages::append(int id, int corners, int uvSets, int colorSets, size_t ints) {
-    // Room for the few faces an edit at one place records, taken once.
-    if (m_faces.empty()) {
-        m_faces.reserve(8);
-        m_pool.reserve(128);
-    }
-    m_faces.push_back({id, static_cast<int>(m_pool.size()), corners, uvSets, colorSets});
-    m_pool.resize(m_pool.size() + ints);
+    // Room for the few faces an edit at one place records is taken at once; past it the
+    // pool doubles.
+    if (m_faces.empty()) m_faces.reserve(8);
+    m_faces.push_back({id, static_cast<int>(m_used), corners, uvSets, colorSets});
+    m_used += ints;
+    if (m_used > m_pool.size()) m_pool.resize(std::max<size_t>({m_used, 2 * m_pool.size(), 128}));
     return m_pool.data() + m_faces.back().start;
 }
 
@@ -506,9 +505,10 @@ int MeshEditor::addVertex(const Vec3& p) {
     const int v = m_mesh.numVertices();
     touchVertex(v);
     m_mesh.m_points.push_back(p);
-    // A new id may have had a list before compaction: start it empty.
-    m_mesh.m_edit->vertexFaces.clear(v);
-    m_mesh.m_edit->vertexEdges.clear(v);
+    // A new id may have had lists before compaction: start them empty.
+    PolyMesh::EditState& st = *m_mesh.m_edit.get();
+    if (!m_mesh.vertexFaces(v).empty()) st.vertexFaces.clear(v);
+    if (!m_mesh.vertexEdges(v).empty()) st.vertexEdges.clear(v);
     m_mesh.pointsChanged();
     return v;
 }
@@ -533,7 +533,7 @@ int MeshEditor::addEdge(int a, int b, std::optional<bool> smooth) {
     const int uniform = m_mesh.uniformEdgeSmoothing();
     writeEdgeRecord(m_mesh, e, {a, b}, smooth.value_or(uniform < 0 || uniform == 1));
     PolyMesh::EditState& st = *m_mesh.m_edit.get();
-    st.edgeFaces.clear(e);
+    if (!m_mesh.edgeFaces(e).empty()) st.edgeFaces.clear(e);
     for (int x : {a, b}) updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
     return e;
 }
@@ -548,7 +548,7 @@ int MeshEditor::addEdgeChain(const std::vector<int>& verts, std::optional<bool> 
         const int e = m_mesh.numEdges();
         touchEdge(e);
         writeEdgeRecord(m_mesh, e, {verts[i], verts[i + 1]}, flag);
-        st.edgeFaces.clear(e);
+        if (!m_mesh.edgeFaces(e).empty()) st.edgeFaces.clear(e);
         for (int x : {verts[i], verts[i + 1]})
             updateList(st.vertexEdges, x, m_mesh.vertexEdges(x), e, true);
     }
@@ -906,11 +906,11 @@ MeshDelta MeshEditor::finish() {
     std::sort(faces.begin(), faces.end());
     for (int f : faces)
         if (f < after.numFaces) recordFace(after.faces, f);
+    // Table entries are only ever appended, so the before image has no tails.
     for (size_t s = 0; s < m_mesh.m_uvSets.size(); ++s) {
         const UVSet& set = m_mesh.m_uvSets[s];
         after.uvSizes.push_back(static_cast<int>(set.u.size()));
         after.uvTails.emplace_back();
-        delta.before.uvTails.emplace_back();
         for (size_t i = static_cast<size_t>(delta.before.uvSizes[s]); i < set.u.size(); ++i)
             after.uvTails.back().emplace_back(set.u[i], set.v[i]);
     }
@@ -918,7 +918,6 @@ MeshDelta MeshEditor::finish() {
         const ColorSet& set = m_mesh.m_colorSets[s];
         after.colorSizes.push_back(static_cast<int>(set.colors.size()));
         after.colorTails.emplace_back();
-        delta.before.colorTails.emplace_back();
         for (size_t i = static_cast<size_t>(delta.before.colorSizes[s]); i < set.colors.size(); ++i)
             after.colorTails.back().push_back(set.colors[i]);
     }

@@ -68,7 +68,8 @@ private:
     std::span<const int> setIds(const Face& f, int set) const;
 
     std::vector<Face> m_faces;
-    std::vector<int> m_pool;
+    std::vector<int> m_pool;  // slices in [0, m_used)
+    size_t m_used = 0;
 };
 
 /// The state of the elements one session touched, as before or after it.
