@@ -746,25 +746,21 @@ void MeshEditor::compactEdges() {
     const int count = m_mesh.numEdges();
     int kept = 0;
     const auto moves = compactionMoves(m_deadEdges, count, kept);
-    std::vector<int> faces;
-    struct Moved {
-        int to;
-        MeshEdge edge;
-        bool smooth;
-    };
-    std::vector<Moved> moved;
+    std::vector<int>& faces = refreshScratch().changed;
+    faces.clear();
     for (const auto& [from, slot] : moves) {
         const auto users = m_mesh.edgeFaces(from);
         faces.insert(faces.end(), users.begin(), users.end());
-        const MeshEdge edge = m_mesh.edge(from);
-        moved.push_back({slot, edge, m_mesh.isEdgeSmooth(from)});
         touchEdge(from);
         touchEdge(slot);
     }
     for (int e = kept; e < count; ++e) touchEdge(e);
     sortUnique(faces);
     renameCorners(m_mesh.m_edit->table.faceEdges, faces, moves);
-    for (const Moved& m : moved) writeEdgeRecord(m_mesh, m.to, m.edge, m.smooth);
+    // Edges move from surviving ids into removed ones, so no move overwrites an edge another
+    // move still reads.
+    for (const auto& [from, slot] : moves)
+        writeEdgeRecord(m_mesh, slot, m_mesh.edge(from), m_mesh.isEdgeSmooth(from));
     // A moved edge takes the face list it had under its old id (faces keep theirs) and its ends
     // name it by its new id; removed edges were taken out of their ends' lists already, and ids
     // past the end are left empty.
@@ -788,7 +784,10 @@ void MeshEditor::compactVertices() {
     const int count = m_mesh.numVertices();
     int kept = 0;
     const auto moves = compactionMoves(m_deadVerts, count, kept);
-    std::vector<int> faces, edges;
+    RefreshScratch& w = refreshScratch();
+    std::vector<int>&faces = w.changed, &edges = w.edges;
+    faces.clear();
+    edges.clear();
     for (const auto& [from, slot] : moves) {
         const auto usersF = m_mesh.vertexFaces(from);
         const auto usersE = m_mesh.vertexEdges(from);

@@ -23,11 +23,12 @@ OpStatus finishEdit(MeshEditor& ed, int verticesBefore, EditResult* out) {
         return rollBack(ed, "the edit would make " + which + " shared by " + std::to_string(faces) +
                                 " faces (at most two may share an edge)");
     }
-    EditResult r;
+    // Written straight into the caller's result: moving a record is not free.
+    EditResult unused;
+    EditResult& r = out ? *out : unused;
     r.delta = ed.finish();
     r.faceOrigins = ed.takeFaceOrigins();
-    if (ed.mesh().numVertices() > verticesBefore) r.firstNewVertex = verticesBefore;
-    if (out) *out = std::move(r);
+    r.firstNewVertex = ed.mesh().numVertices() > verticesBefore ? verticesBefore : -1;
     return OpStatus::success();
 }
 
