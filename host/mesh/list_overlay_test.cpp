@@ -101,5 +101,55 @@ TEST(ListOverlay, RandomRewritesMatchAModelAndKeepThePoolBounded) {
     EXPECT_GE(o.poolSize(), live);
 }
 
+TEST(ListOverlay, EditsInsertAndRemoveOneItemWhetherTheListIsHereOrInTheBase) {
+    // Lists read as a mesh reads them: the overlay's when set, else a base list. Edits keep
+    // each list sorted, as adjacency lists are, and land in place when the list has room.
+    ListOverlay o;
+    std::map<int, std::vector<int>> base, model;
+    std::mt19937 rng(11);
+    for (int key = 0; key < 200; ++key) {
+        std::vector<int> list;
+        for (int x = 0; x < 30; ++x)
+            if (rng() % 5 == 0) list.push_back(x);
+        base[key] = model[key] = list;
+    }
+    auto current = [&](int key) {
+        std::span<const int> s;
+        return o.find(key, s) ? s : std::span<const int>(base[key]);
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const int key = static_cast<int>(rng() % 200), item = static_cast<int>(rng() % 30);
+        std::vector<int>& want = model[key];
+        const auto at = std::lower_bound(want.begin(), want.end(), item);
+        const bool held = at != want.end() && *at == item;
+        const size_t index = static_cast<size_t>(at - want.begin());
+        if (held)
+            want.erase(at);
+        else
+            want.insert(at, item);
+        o.edit(key, current(key), index, item, !held);
+        ASSERT_EQ(read(o, key), want) << "step " << step << " key " << key;
+    }
+    for (const auto& [key, want] : model) {
+        const auto got = current(key);
+        EXPECT_EQ(std::vector<int>(got.begin(), got.end()), want) << "key " << key;
+    }
+}
+
+TEST(ListOverlay, AnEditMayReadAnotherListOfTheSameOverlay) {
+    ListOverlay o;
+    std::vector<int> big(64);
+    for (int i = 0; i < 64; ++i) big[static_cast<size_t>(i)] = 2 * i;
+    o.set(0, big);
+    std::span<const int> src;
+    ASSERT_TRUE(o.find(0, src));
+    // Key 1 is new: placing it grows the pool that `src` lives in.
+    o.edit(1, src, 3, 5, true);
+    std::vector<int> want = big;
+    want.insert(want.begin() + 3, 5);
+    EXPECT_EQ(read(o, 1), want);
+    EXPECT_EQ(read(o, 0), big);
+}
+
 }  // namespace
 }  // namespace tarn::detail

@@ -79,9 +79,7 @@ struct ImageLists {
     size_t uvSets() const { return static_cast<size_t>(face.uvSets); }
     std::span<const int> uvs(size_t s) const { return images.uvs(face, static_cast<int>(s)); }
     size_t colorSets() const { return static_cast<size_t>(face.colorSets); }
-    std::span<const int> colors(size_t s) const {
-        return images.colors(face, static_cast<int>(s));
-    }
+    std::span<const int> colors(size_t s) const { return images.colors(face, static_cast<int>(s)); }
 };
 
 }  // namespace

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <random>
 #include <set>
+#include <tuple>
 
+#include "host/mesh/mesh_edit.h"
 #include "host/mesh/mesh_edit_ops.h"
 #include "host/mesh/mesh_primitives.h"
 
@@ -422,6 +425,112 @@ TEST(MeshEdit, MapCutSeparatesAFaceFromItsNeighbours) {
 }
 
 // Every operation, on several meshes, undone and redone.
+TEST(FaceImages, SlicesReadBackPerSetInIdOrder) {
+    // Faces recorded out of order, with UV and colour sets kept or not per face.
+    FaceImages images;
+    auto add = [&](int id, std::vector<int> verts, std::vector<int> edges,
+                   std::vector<std::vector<int>> uvs, std::vector<std::vector<int>> colors) {
+        size_t ints = 2 * verts.size() + uvs.size() + colors.size();
+        for (const auto& ids : uvs) ints += ids.size();
+        for (const auto& ids : colors) ints += ids.size();
+        int* out = images.append(id, static_cast<int>(verts.size()), static_cast<int>(uvs.size()),
+                                 static_cast<int>(colors.size()), ints);
+        out = std::copy(verts.begin(), verts.end(), out);
+        out = std::copy(edges.begin(), edges.end(), out);
+        for (const auto* sets : {&uvs, &colors})
+            for (const auto& ids : *sets) {
+                *out++ = static_cast<int>(ids.size());
+                out = std::copy(ids.begin(), ids.end(), out);
+            }
+    };
+    // Enough faces that the pool grows past its first room while slices are read after.
+    for (int k = 40; k-- > 0;)
+        add(k, {k, k + 1, k + 2}, {10 * k, 10 * k + 1, 10 * k + 2},
+            {k % 2 ? std::vector<int>{} : std::vector<int>{k, k, k}, {7, 8, 9}},
+            {k % 3 ? std::vector<int>{1, 2, 3} : std::vector<int>{}});
+    images.sortById();
+    ASSERT_EQ(images.size(), 40u);
+    for (int k = 0; k < 40; ++k) {
+        const FaceImages::Face& f = images[static_cast<size_t>(k)];
+        ASSERT_EQ(f.id, k);
+        auto list = [](std::span<const int> s) { return std::vector<int>(s.begin(), s.end()); };
+        EXPECT_EQ(list(images.verts(f)), (std::vector<int>{k, k + 1, k + 2}));
+        EXPECT_EQ(list(images.edges(f)), (std::vector<int>{10 * k, 10 * k + 1, 10 * k + 2}));
+        const std::vector<int> none, uv0{k, k, k}, colour0{1, 2, 3};
+        EXPECT_EQ(list(images.uvs(f, 0)), k % 2 ? none : uv0);
+        EXPECT_EQ(list(images.uvs(f, 1)), (std::vector<int>{7, 8, 9}));
+        EXPECT_EQ(list(images.colors(f, 0)), k % 3 ? colour0 : none);
+    }
+}
+
+// `items` after removing the ids in `removed` by the compaction rule: highest removed id first,
+// each hole filled by the element that is then last.
+template <typename T>
+std::vector<T> compacted(std::vector<T> items, std::set<int> removed) {
+    for (auto it = removed.rbegin(); it != removed.rend(); ++it) {
+        if (*it != static_cast<int>(items.size()) - 1) items[*it] = items.back();
+        items.pop_back();
+    }
+    return items;
+}
+
+TEST(MeshEdit, RemovalsFillEachHoleWithTheElementThenLast) {
+    // Scattered removals of many faces, edges and vertices at once: every surviving element
+    // lands where the rule puts it. Elements are named by their points, which never change.
+    using Loop = std::vector<std::tuple<double, double, double>>;
+    auto at = [](const PolyMesh& m, int v) {
+        const Vec3& p = m.point(v);
+        return std::tuple{p.x, p.y, p.z};
+    };
+    auto loops = [&](const PolyMesh& m) {
+        std::vector<Loop> out;
+        for (int f = 0; f < m.numFaces(); ++f) {
+            out.emplace_back();
+            for (int v : m.faceVertices(f)) out.back().push_back(at(m, v));
+        }
+        return out;
+    };
+    auto ends = [&](const PolyMesh& m) {
+        std::vector<Loop> out;
+        for (int e = 0; e < m.numEdges(); ++e)
+            out.push_back({at(m, m.edge(e).v0), at(m, m.edge(e).v1)});
+        return out;
+    };
+    auto points = [&](const PolyMesh& m) {
+        std::vector<Loop> out;
+        for (int v = 0; v < m.numVertices(); ++v) out.push_back({at(m, v)});
+        return out;
+    };
+    std::mt19937 rng(5);
+    for (int round = 0; round < 6; ++round) {
+        PolyMesh m = makePlane(1, 1, 12, 12);
+        std::set<int> gone;
+        while (gone.size() < 4 + static_cast<size_t>(round) * 3)
+            gone.insert(static_cast<int>(rng() % static_cast<unsigned>(m.numVertices())));
+        // What goes: every face at a removed vertex, then every edge and vertex left unused.
+        std::set<int> faces, edges, verts;
+        for (int v : gone)
+            for (int f : m.vertexFaces(v)) faces.insert(f);
+        std::vector<int> faceUses(m.numEdges()), vertexUses(m.numVertices());
+        for (int f = 0; f < m.numFaces(); ++f)
+            if (!faces.count(f)) {
+                for (int e : m.faceEdges(f)) ++faceUses[e];
+                for (int v : m.faceVertices(f)) ++vertexUses[v];
+            }
+        for (int e = 0; e < m.numEdges(); ++e)
+            if (faceUses[e] == 0) edges.insert(e);
+        for (int v = 0; v < m.numVertices(); ++v)
+            if (vertexUses[v] == 0) verts.insert(v);
+        const auto wantFaces = compacted(loops(m), faces), wantEdges = compacted(ends(m), edges),
+                   wantPoints = compacted(points(m), verts);
+        ASSERT_TRUE(deleteVertices(m, {gone.begin(), gone.end()}, true, nullptr).ok);
+        EXPECT_EQ(loops(m), wantFaces) << "round " << round;
+        EXPECT_EQ(ends(m), wantEdges) << "round " << round;
+        EXPECT_EQ(points(m), wantPoints) << "round " << round;
+        expectConsistent(m, "round " + std::to_string(round));
+    }
+}
+
 TEST(MeshEdit, UndoAndRedoRestoreExactly) {
     struct Op {
         const char* name;
