@@ -690,51 +690,55 @@ void MeshEditor::moveFace(int from, int to) {
 std::vector<std::pair<int, int>> MeshEditor::compactionMoves(const std::vector<int>& deadDescending,
                                                              int count, int& kept) {
     // Play the compaction on slot numbers alone: each hole takes what is then in the last slot.
-    // Only removed slots ever hold another id: filled[k] is the id now in slot
-    // deadDescending[k] (-1: none).
-    std::vector<int> filled(deadDescending.size(), -1);
-    auto indexOf = [&](int slot) -> long {
-        const auto it = std::lower_bound(deadDescending.begin(), deadDescending.end(), slot,
-                                         std::greater<int>());
-        return it != deadDescending.end() && *it == slot ? it - deadDescending.begin() : -1;
-    };
-    int size = count;
-    for (size_t k = 0; k < deadDescending.size(); ++k) {
-        --size;
-        if (deadDescending[k] != size) {
-            const long at = indexOf(size);
-            filled[k] = at >= 0 && filled[static_cast<size_t>(at)] >= 0
-                            ? filled[static_cast<size_t>(at)]
-                            : size;
-        }
-        if (const long at = indexOf(size); at >= 0) filled[static_cast<size_t>(at)] = -1;
-    }
-    kept = size;
+    // Only slots at or past `kept` are ever last, so what stands in each of them is one array;
+    // an element that fills a hole below `kept` stays there.
+    kept = count - static_cast<int>(deadDescending.size());
+    std::vector<int> occupant(deadDescending.size());
+    for (size_t i = 0; i < occupant.size(); ++i) occupant[i] = kept + static_cast<int>(i);
     std::vector<std::pair<int, int>> moves;
-    for (size_t k = 0; k < deadDescending.size(); ++k)
-        if (filled[k] >= 0 && filled[k] != deadDescending[k])
-            moves.emplace_back(filled[k], deadDescending[k]);
+    int size = count;
+    for (int d : deadDescending) {
+        --size;
+        if (d == size) continue;
+        const int id = occupant[static_cast<size_t>(size - kept)];
+        if (d >= kept)
+            occupant[static_cast<size_t>(d - kept)] = id;
+        else
+            moves.emplace_back(id, d);
+    }
     std::sort(moves.begin(), moves.end());
     return moves;
 }
 
 namespace {
 
-// Where a compaction takes `id`: its new id from `moves` (sorted by old id), else itself.
-int movedTo(const std::vector<std::pair<int, int>>& moves, int id) {
-    const auto it = std::lower_bound(moves.begin(), moves.end(), std::pair{id, INT_MIN});
-    return it != moves.end() && it->first == id ? it->second : id;
-}
+// Where a compaction takes each id: every id below `kept` stays, the ones above move to the
+// holes `moves` gives them (one array over the ids above `kept`).
+class Renames {
+public:
+    Renames(const std::vector<std::pair<int, int>>& moves, int kept, int count)
+        : m_kept(kept), m_to(static_cast<size_t>(count - kept), -1) {
+        for (const auto& [from, to] : moves) m_to[static_cast<size_t>(from - kept)] = to;
+    }
+    int operator()(int id) const {
+        return id < m_kept ? id : m_to[static_cast<size_t>(id - m_kept)];
+    }
+
+private:
+    int m_kept;
+    std::vector<int> m_to;
+};
 
 }  // namespace
 
+template <typename Rename>
 void MeshEditor::renameCorners(std::vector<int>& slots, const std::vector<int>& faces,
-                               const std::vector<std::pair<int, int>>& moves) {
+                               const Rename& renamed) {
     // The faces keep their slots: only the ids in them change.
     for (int f : faces) {
         touchFace(f);
         for (int i = m_mesh.m_faceOffsets[f]; i < m_mesh.m_faceEnds[f]; ++i)
-            slots[static_cast<size_t>(i)] = movedTo(moves, slots[static_cast<size_t>(i)]);
+            slots[static_cast<size_t>(i)] = renamed(slots[static_cast<size_t>(i)]);
     }
 }
 
@@ -754,7 +758,7 @@ void MeshEditor::compactEdges() {
     }
     for (int e = kept; e < count; ++e) touchEdge(e);
     sortUnique(faces);
-    renameCorners(m_mesh.m_edit->table.faceEdges, faces, moves);
+    renameCorners(m_mesh.m_edit->table.faceEdges, faces, Renames(moves, kept, count));
     // Edges move from surviving ids into removed ones, so no move overwrites an edge another
     // move still reads.
     for (const auto& [from, slot] : moves)
@@ -796,13 +800,13 @@ void MeshEditor::compactVertices() {
     }
     sortUnique(faces);
     sortUnique(edges);
-    auto renamed = [&](int v) { return movedTo(moves, v); };
+    const Renames renamed(moves, kept, count);
     for (int e : edges) {
         touchEdge(e);
         const MeshEdge edge = m_mesh.edge(e);
         writeEdgeRecord(m_mesh, e, {renamed(edge.v0), renamed(edge.v1)}, m_mesh.isEdgeSmooth(e));
     }
-    renameCorners(m_mesh.m_faceVerts, faces, moves);
+    renameCorners(m_mesh.m_faceVerts, faces, renamed);
     for (const auto& [from, slot] : moves) m_mesh.m_points[slot] = m_mesh.m_points[from];
     m_mesh.m_points.resize(static_cast<size_t>(kept));
     // A moved vertex takes the lists it had under its old id (faces and edges keep theirs);
@@ -860,8 +864,9 @@ MeshDelta MeshEditor::finish() {
         remapGroupsBeforeCompaction();
         int kept = 0;
         const auto moves = compactionMoves(m_deadFaces, m_mesh.numFaces(), kept);
+        const Renames renamed(moves, kept, m_mesh.numFaces());
         for (auto& [id, members] : m_mesh.m_objectGroups)
-            for (int& f : members) f = movedTo(moves, f);
+            for (int& f : members) f = renamed(f);
     }
     for (int f : m_deadFaces) {
         const int last = m_mesh.numFaces() - 1;

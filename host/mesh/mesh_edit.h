@@ -200,9 +200,10 @@ private:
     // descending order, each hole filled by the element then last; `kept` is the count left.
     static std::vector<std::pair<int, int>> compactionMoves(const std::vector<int>& deadDescending,
                                                             int count, int& kept);
-    // Renames, in the given faces' corner slots (vertices or edges), the ids `moves` moves.
+    // Renames the ids in the given faces' corner slots (vertices or edges).
+    template <typename Rename>
     void renameCorners(std::vector<int>& slots, const std::vector<int>& faces,
-                       const std::vector<std::pair<int, int>>& moves);
+                       const Rename& renamed);
     void compactEdges();
     void compactVertices();
     void remapGroupsBeforeCompaction();
