@@ -249,13 +249,17 @@ int splitEdgeRun(MeshEditor& ed, int e, std::span<const double> steps) {
 }
 
 // Per-corner values of a face being built from corners of a record and new vertices, kept as
-// a face record (its edges are found when it is written).
+// a face record (its edges are found when it is written), with the record's corner each one
+// came from (-1 for a new vertex).
 struct CornerList {
     FaceRecord& out;
-    // Starts an empty face with the sets of `like`, reusing the record's storage.
-    CornerList(FaceRecord& record, const FaceRecord& like) : out(record) {
+    std::vector<int>& from;
+    // Starts an empty face with the sets of `like`, reusing the lists' storage.
+    CornerList(FaceRecord& record, std::vector<int>& corners, const FaceRecord& like)
+        : out(record), from(corners) {
         out.verts.clear();
         out.edges.clear();
+        from.clear();
         out.uvs.resize(like.uvs.size());
         for (std::vector<int>& ids : out.uvs) ids.clear();
         out.colors.resize(like.colors.size());
@@ -263,6 +267,7 @@ struct CornerList {
     }
     void push(const FaceRecord& r, int corner) {
         out.verts.push_back(r.verts[corner]);
+        from.push_back(corner);
         for (size_t s = 0; s < r.uvs.size(); ++s)
             if (!r.uvs[s].empty()) out.uvs[s].push_back(r.uvs[s][corner]);
         for (size_t s = 0; s < r.colors.size(); ++s)
@@ -271,16 +276,24 @@ struct CornerList {
     // A vertex with given per-set ids (-1 entries where a set has no id).
     void pushNew(int v, const std::vector<int>& uvIds, const FaceRecord& r) {
         out.verts.push_back(v);
+        from.push_back(-1);
         for (size_t s = 0; s < r.uvs.size(); ++s)
             if (!r.uvs[s].empty()) out.uvs[s].push_back(uvIds[s]);
         for (size_t s = 0; s < r.colors.size(); ++s)
             if (!r.colors[s].empty()) out.colors[s].push_back(-1);
     }
-    // Writes the face as f: the edge of each corner is found or created in corner order.
-    void write(MeshEditor& ed, int f) {
+    // Writes the face as f. Two corners that follow each other in `source` keep the edge
+    // between them there; any other corner's edge is found or created, in corner order.
+    void write(MeshEditor& ed, int f, const FaceRecord& source) {
         const size_t n = out.verts.size();
-        for (size_t i = 0; i < n; ++i)
-            out.edges.push_back(ed.edgeBetween(out.verts[i], out.verts[(i + 1) % n]));
+        const int m = static_cast<int>(source.verts.size());
+        for (size_t i = 0; i < n; ++i) {
+            const size_t j = (i + 1) % n;
+            const int a = from[i], b = from[j];
+            out.edges.push_back(a >= 0 && b == (a + 1) % m
+                                    ? source.edges[static_cast<size_t>(a)]
+                                    : ed.edgeBetween(out.verts[i], out.verts[j]));
+        }
         ed.writeFaceRecord(f, out);
     }
 };
@@ -289,6 +302,7 @@ struct CornerList {
 // nothing once they have grown (edits run on the main thread only).
 struct CutScratch {
     FaceRecord face, keep, part;
+    std::vector<int> keepFrom, partFrom;
 };
 
 // Kept out of line: inlined, the thread's copy would be looked up again after every call the
@@ -350,7 +364,7 @@ bool splitFaceAt(MeshEditor& ed, int f, int va, int vb, std::vector<int> inner) 
     }
     std::vector<std::vector<int>> innerUVs;
     for (int v : inner) innerUVs.push_back(interpolatedUVs(ed, rec, m.point(v), normal));
-    CornerList keep(scratch.keep, rec), part(scratch.part, rec);
+    CornerList keep(scratch.keep, scratch.keepFrom, rec), part(scratch.part, scratch.partFrom, rec);
     for (int i = 0; i <= ia; ++i) keep.push(rec, i);
     for (size_t k = 0; k < inner.size(); ++k) keep.pushNew(inner[k], innerUVs[k], rec);
     for (int i = ib; i < n; ++i) keep.push(rec, i);
@@ -363,9 +377,9 @@ bool splitFaceAt(MeshEditor& ed, int f, int va, int vb, std::vector<int> inner) 
         along = v;
     }
     ed.edgeBetween(along, rec.verts[ib]);
-    keep.write(ed, f);
+    keep.write(ed, f, rec);
     const int added = m.numFaces();
-    part.write(ed, added);
+    part.write(ed, added, rec);
     const auto& origins = ed.faceOrigins();
     auto it = origins.find(f);
     ed.setOrigin(added, it != origins.end() ? it->second : f);
@@ -568,7 +582,9 @@ OpStatus splitMesh(PolyMesh& mesh, const std::vector<std::vector<SplitPoint>>& c
         if (p.t >= 1 - kParamEps) return e.v1;
         std::pair<double, int> lo, hi;
         if (const int v = crossed.madeAt(p.edge, p.t, lo, hi); v >= 0) return v;
-        const int piece = mesh.findEdge(lo.second, hi.second);
+        // Until a vertex is made on it the edge itself is the piece to cut.
+        const int piece =
+            lo.second == e.v0 && hi.second == e.v1 ? p.edge : mesh.findEdge(lo.second, hi.second);
         if (piece < 0) return -1;
         double local = (p.t - lo.first) / (hi.first - lo.first);
         if (mesh.edge(piece).v0 != lo.second) local = 1 - local;
