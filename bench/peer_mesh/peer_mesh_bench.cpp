@@ -13,7 +13,8 @@
 //                     on first use), "ours_editable_ms" also switches it to the editable layout.
 //                     Goal: ratio <= 1.3.
 //   SplitCollapse     one face split plus one edge collapse at a fresh place of the warm
-//                     (editable) sphere, against OpenMesh's split(face, vertex) and collapse
+//                     (editable) sphere, against OpenMesh's split(face, vertex) and collapse.
+//                     Goal: ratio <= 3.
 //   SplitCollapseUndo the same, then both undone, against OpenMesh's split and collapse
 //                     followed by garbage_collection()
 //   SubdivideFaceAny2 polySubdivideFaceAny with 2 divisions through the engine, with the
