@@ -102,6 +102,15 @@ std::span<const int> FaceImages::setIds(const Face& f, int set) const {
     return {m_pool.data() + at + 1, static_cast<size_t>(m_pool[at])};
 }
 
+void FaceImages::trim() {
+    constexpr size_t kSlack = 4096;  // ints; the room a small edit's record may keep
+    if (m_pool.size() > m_used + kSlack) {
+        m_pool.resize(m_used);
+        m_pool.shrink_to_fit();
+    }
+    if (m_faces.capacity() > m_faces.size() + kSlack / 4) m_faces.shrink_to_fit();
+}
+
 void FaceImages::sortById() {
     std::sort(m_faces.begin(), m_faces.end(),
               [](const Face& a, const Face& b) { return a.id < b.id; });
@@ -924,6 +933,8 @@ MeshDelta MeshEditor::finish() {
             after.colorTails.back().push_back(set.colors[i]);
     }
     delta.before.faces.sortById();
+    delta.before.faces.trim();
+    after.faces.trim();
     return delta;
 }
 

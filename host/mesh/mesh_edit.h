@@ -63,6 +63,9 @@ public:
     int* append(int id, int corners, int uvSets, int colorSets, size_t ints);
     /// Orders the faces by id (their slices stay where they are).
     void sortById();
+    /// Gives back the room grown beyond what the faces use, when it is more than a little (a
+    /// record kept for undo holds what it needs).
+    void trim();
 
 private:
     std::span<const int> setIds(const Face& f, int set) const;

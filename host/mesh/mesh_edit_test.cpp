@@ -425,7 +425,7 @@ TEST(MeshEdit, MapCutSeparatesAFaceFromItsNeighbours) {
 }
 
 // Every operation, on several meshes, undone and redone.
-TEST(FaceImages, SlicesReadBackPerSetInIdOrder) {
+TEST(FaceImages, SlicesReadBackPerSetInIdOrderAfterTrimming) {
     // Faces recorded out of order, with UV and colour sets kept or not per face.
     FaceImages images;
     auto add = [&](int id, std::vector<int> verts, std::vector<int> edges,
@@ -443,14 +443,16 @@ TEST(FaceImages, SlicesReadBackPerSetInIdOrder) {
                 out = std::copy(ids.begin(), ids.end(), out);
             }
     };
-    // Enough faces that the pool grows past its first room while slices are read after.
-    for (int k = 40; k-- > 0;)
+    // Enough faces that the pool grows several times and trimming gives room back.
+    constexpr int kFaces = 3000;
+    for (int k = kFaces; k-- > 0;)
         add(k, {k, k + 1, k + 2}, {10 * k, 10 * k + 1, 10 * k + 2},
             {k % 2 ? std::vector<int>{} : std::vector<int>{k, k, k}, {7, 8, 9}},
             {k % 3 ? std::vector<int>{1, 2, 3} : std::vector<int>{}});
     images.sortById();
-    ASSERT_EQ(images.size(), 40u);
-    for (int k = 0; k < 40; ++k) {
+    images.trim();
+    ASSERT_EQ(images.size(), static_cast<size_t>(kFaces));
+    for (int k = 0; k < kFaces; ++k) {
         const FaceImages::Face& f = images[static_cast<size_t>(k)];
         ASSERT_EQ(f.id, k);
         auto list = [](std::span<const int> s) { return std::vector<int>(s.begin(), s.end()); };
