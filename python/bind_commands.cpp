@@ -29,9 +29,10 @@ bool takesArray(lang::ArgType t) {
 
 /// Appends the words of one keyword flag. `query`: the command runs in query mode, where flags
 /// take no arguments.
-void addFlag(const lang::CommandSpec* spec, const std::string& key, py::handle value, bool query,
-             std::vector<Word>& words) {
-    const lang::FlagSpec* flag = spec && !spec->rawArgs ? lang::findFlag(*spec, key) : nullptr;
+void addFlag(const lang::CommandSpec* signature, const std::string& key, py::handle value,
+             bool query, std::vector<Word>& words) {
+    const lang::FlagSpec* flag =
+        signature && !signature->rawArgs ? lang::findFlag(*signature, key) : nullptr;
     const Value word("-" + key);
     const std::size_t arity = flag ? flag->args.size() : (py::isinstance<py::bool_>(value) ? 0 : 1);
     if (arity == 0 || (query && py::isinstance<py::bool_>(value))) {
@@ -97,15 +98,17 @@ std::string commandText(const std::string& name, const std::vector<Word>& words)
 py::object callCommand(const std::string& name, const py::args& args, const py::kwargs& kwargs) {
     enterHost();
     lang::Interpreter& interp = lang::hostInterpreter();
-    const lang::CommandSpec* spec = interp.hasProc(name) ? nullptr : interp.registry().find(name);
-    if (!spec && !interp.hasProc(name)) raiseTarnError("Cannot find procedure \"" + name + "\".");
+    const lang::CommandSpec* signature =
+        interp.hasProc(name) ? nullptr : interp.registry().find(name);
+    if (!signature && !interp.hasProc(name))
+        raiseTarnError("Cannot find procedure \"" + name + "\".");
 
     std::vector<Word> words;
     bool query = false;
     for (auto [k, v] : kwargs) {
         const std::string key = k.cast<std::string>();
-        const bool mode = spec && ((spec->queryMode && (key == "q" || key == "query")) ||
-                                   (spec->editMode && (key == "e" || key == "edit")));
+        const bool mode = signature && ((signature->queryMode && (key == "q" || key == "query")) ||
+                                        (signature->editMode && (key == "e" || key == "edit")));
         if (mode && v.cast<bool>()) {
             query |= key[0] == 'q';
             words.push_back({Value(key[0] == 'q' ? "-q" : "-e"), true});
@@ -113,13 +116,13 @@ py::object callCommand(const std::string& name, const py::args& args, const py::
     }
     for (auto [k, v] : kwargs) {
         const std::string key = k.cast<std::string>();
-        const bool mode = spec && ((spec->queryMode && (key == "q" || key == "query")) ||
-                                   (spec->editMode && (key == "e" || key == "edit")));
-        if (!mode) addFlag(spec, key, v, query, words);
+        const bool mode = signature && ((signature->queryMode && (key == "q" || key == "query")) ||
+                                        (signature->editMode && (key == "e" || key == "edit")));
+        if (!mode) addFlag(signature, key, v, query, words);
     }
     for (py::handle a : args) words.push_back({toValue(a, name), false});
     // A command that fills a variable (tokenize) answers what it filled.
-    const bool fills = spec && spec->outputsLast;
+    const bool fills = signature && signature->outputsLast;
     if (fills) words.push_back({Value(std::vector<std::string>{}), false});
 
     HostCall call(name);
@@ -150,13 +153,13 @@ struct Command {
 struct Commands {};
 
 std::string describe(const std::string& name) {
-    const lang::CommandSpec* spec = lang::hostInterpreter().registry().find(name);
-    if (!spec) return name + ": a script procedure.";
-    std::string doc = spec->usage.empty() ? spec->name : spec->usage;
-    if (!spec->summary.empty()) doc += "\n\n" + spec->summary;
-    if (!spec->flags.empty()) {
+    const lang::CommandSpec* signature = lang::hostInterpreter().registry().find(name);
+    if (!signature) return name + ": a script procedure.";
+    std::string doc = signature->usage.empty() ? signature->name : signature->usage;
+    if (!signature->summary.empty()) doc += "\n\n" + signature->summary;
+    if (!signature->flags.empty()) {
         doc += "\n\nFlags (keyword arguments, long or short name):";
-        for (const auto& f : spec->flags) doc += "\n  " + f.longName + " / " + f.shortName;
+        for (const auto& f : signature->flags) doc += "\n  " + f.longName + " / " + f.shortName;
     }
     return doc;
 }

@@ -110,8 +110,8 @@ Completion complete(std::string_view text, std::size_t cursor) {
     } else if (flag) {
         c.from = start - 1;
         const std::string command = commandOfStatement(text, start - 1);
-        if (const lang::CommandSpec* spec = lang::commandRegistry().find(command)) {
-            for (const lang::FlagSpec& f : spec->flags) {
+        if (const lang::CommandSpec* signature = lang::commandRegistry().find(command)) {
+            for (const lang::FlagSpec& f : signature->flags) {
                 addMatching(out, word, f.longName);
                 addMatching(out, word, f.shortName);
             }
